@@ -1,0 +1,179 @@
+// amblopad-cli: card files without the editor window.
+#include "../formats/formats.h"
+#include "../model/dump.h"
+#include "../model/erreurs.h"
+#include "../model/fichierx.h"
+#include "../model/outils.h"
+#include "../settings/init.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+
+#include <cstdio>
+
+namespace {
+
+QString tr(const char *texte)
+{
+    return QCoreApplication::translate("Cli", texte);
+}
+
+void Ecrire(FILE *sortie, const QByteArray &octets)
+{
+    std::fwrite(octets.constData(), 1, size_t(octets.size()), sortie);
+}
+
+int Usage(const QString &erreur = QString())
+{
+    if (!erreur.isEmpty())
+        Ecrire(stderr, (erreur + u'\n').toUtf8());
+    Ecrire(stderr, tr("Usage:\n"
+                      "  amblopad-cli info FILE [--type T]\n"
+                      "  amblopad-cli dump FILE [--type T]\n"
+                      "  amblopad-cli convert IN OUT [--to F] [--type T]\n"
+                      "\n"
+                      "T is a file type letter (A..Z), given to a CSV input.\n"
+                      "F is a format letter: n native, x XML, c Cardfile, s CSV, t text, m Moodle;\n"
+                      "without --to it comes from OUT's extension.\n")
+                       .toUtf8());
+    return 2;
+}
+
+int Echec(const QString &message)
+{
+    Ecrire(stderr, (message + u'\n').toUtf8());
+    return 1;
+}
+
+struct Arguments
+{
+    QString commande;
+    QStringList fichiers;
+    QChar type;
+    QChar format;
+};
+
+bool EstLettreType(const QString &texte)
+{
+    return texte.size() == 1 && texte.at(0) >= u'A' && texte.at(0) <= u'Z';
+}
+
+// Fills args; returns an error text for a usage error, else empty.
+QString Analyser(const QStringList &liste, Arguments &args)
+{
+    if (liste.isEmpty())
+        return tr("No command given.");
+    args.commande = liste.first();
+    for (int i = 1; i < liste.size(); ++i) {
+        const QString &a = liste.at(i);
+        if (a == QLatin1String("--type") || a == QLatin1String("--to")) {
+            if (i + 1 >= liste.size())
+                return tr("Option %1 needs a value.").arg(a);
+            const QString valeur = liste.at(++i);
+            if (a == QLatin1String("--type")) {
+                if (!EstLettreType(valeur))
+                    return tr("A type is one letter from A to Z: \"%1\".").arg(valeur);
+                args.type = valeur.at(0);
+            } else {
+                if (valeur.size() != 1 || !QStringLiteral("nxcstm").contains(valeur.at(0)))
+                    return tr("Unknown format \"%1\".").arg(valeur);
+                args.format = valeur.at(0);
+            }
+        } else if (a.startsWith(QLatin1String("--"))) {
+            return tr("Unknown option \"%1\".").arg(a);
+        } else {
+            args.fichiers << a;
+        }
+    }
+    const int attendus = args.commande == QLatin1String("convert") ? 2 : 1;
+    if (args.commande != QLatin1String("info") && args.commande != QLatin1String("dump")
+        && args.commande != QLatin1String("convert"))
+        return tr("Unknown command \"%1\".").arg(args.commande);
+    if (args.fichiers.size() != attendus)
+        return tr("Wrong number of files for \"%1\".").arg(args.commande);
+    if (!args.format.isNull() && args.commande != QLatin1String("convert"))
+        return tr("--to is for convert only.");
+    return QString();
+}
+
+QChar TypeCsv(const Arguments &args)
+{
+    if (!args.type.isNull())
+        return args.type;
+    if (!Parametres.csvtyp.isEmpty())
+        return Parametres.csvtyp.at(0);
+    return Parametres.types.at(0);
+}
+
+std::unique_ptr<TFichierX> Lire(const Arguments &args, const QString &nom)
+{
+    return Formats::Ouvrir(nom, false, true, TypeCsv(args));
+}
+
+int Info(const Arguments &args)
+{
+    const QString &nom = args.fichiers.at(0);
+    const QChar format = ReconnaitreFormat(nom);
+    Ecrire(stdout, QStringLiteral("format: %1\n").arg(format).toUtf8());
+    if (format == u'?')
+        return 0;
+    std::unique_ptr<TFichierX> fichier;
+    try {
+        fichier = Lire(args, nom);
+    } catch (const ErreurFormatAbsent &) {
+        return 0; // no reader for it yet: the format line is all there is
+    }
+    Ecrire(stdout, QStringLiteral("type: %1\ncards: %2\ntitle: %3\n")
+                       .arg(fichier->TypeFichier)
+                       .arg(fichier->NombreFiches())
+                       .arg(fichier->Titre)
+                       .toUtf8());
+    return 0;
+}
+
+int Dump(const Arguments &args)
+{
+    auto fichier = Lire(args, args.fichiers.at(0));
+    Ecrire(stdout, DumpJson(*fichier));
+    return 0;
+}
+
+int Convertir(const Arguments &args)
+{
+    const QString &sortie = args.fichiers.at(1);
+    QChar format = args.format;
+    if (format.isNull()) {
+        format = Formats::FormatDepuisExtension(sortie);
+        if (format == u'?')
+            return Usage(tr("Cannot tell the format from \"%1\": use --to.").arg(sortie));
+    }
+    auto fichier = Lire(args, args.fichiers.at(0));
+    if (format == u'm' && fichier->TypeFichier != u'M' && fichier->TypeFichier != u'Q')
+        return Echec(tr("The Moodle format needs an MCQ or a Questionnaire card file."));
+    Formats::Enregistrer(*fichier, sortie, format, true);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication application(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("amblopad-cli"));
+    Arguments args;
+    const QString erreur = Analyser(application.arguments().mid(1), args);
+    if (!erreur.isEmpty())
+        return Usage(erreur);
+    LireParametres();
+    try {
+        if (args.commande == QLatin1String("info"))
+            return Info(args);
+        if (args.commande == QLatin1String("dump"))
+            return Dump(args);
+        return Convertir(args);
+    } catch (const Erreur &e) {
+        return Echec(e.message());
+    } catch (const std::exception &e) {
+        return Echec(QString::fromLocal8Bit(e.what()));
+    }
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QChar>
+#include <QString>
+#include <memory>
+
+class TFichierX;
+
+// One entry to every reader and writer, by format letter.
+namespace Formats {
+
+// Recognises and loads a file as the editor opens it: read-only when the file
+// carries the read-only attribute; as a model (no cards, no name) when
+// commeDocument is false; an alphabetical file that is not sorted comes back
+// sorted, still unmodified. typeCsv is the type given to a CSV file.
+std::unique_ptr<TFichierX> Ouvrir(const QString &nom, bool modifiable, bool commeDocument,
+                                  QChar typeCsv);
+
+// Saves with the writer of the format, following the save contract
+// ('t', and 'm' for a Questionnaire, are exports).
+void Enregistrer(TFichierX &fichier, const QString &nom, QChar format, bool nouveau);
+
+// The writer of format writes an export rather than the document itself.
+bool EstExport(const TFichierX &fichier, QChar format);
+
+// Format letter for a file name's extension ('?' when none fits).
+QChar FormatDepuisExtension(const QString &nom);
+
+}

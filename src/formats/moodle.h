@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QByteArray>
+#include <QChar>
+#include <QString>
+#include <memory>
+
+class TFichierX;
+
+// Moodle XML quizzes (format letter m).
+class TFichierMoodle
+{
+public:
+    static std::unique_ptr<TFichierX> ChargerMoodle(const QString &nom, bool modifiable);
+    static std::unique_ptr<TFichierX> LireMoodle(const QByteArray &octets);
+    // Saving an MCQ file makes it a Moodle document; a Questionnaire is exported
+    // and stays as it was.
+    static void EnregistrerMoodle(TFichierX &fichier, const QString &nom, bool nouveau);
+    static QByteArray EcrireMoodle(const TFichierX &fichier);
+};

@@ -1,0 +1,438 @@
+#include "fichierx.h"
+
+#include "erreurs.h"
+#include "flux.h"
+#include "pagecode.h"
+#include "../resources/chaines.h"
+#include "../settings/init.h"
+
+#include <QCollator>
+#include <QCollatorSortKey>
+#include <QLocale>
+#include <algorithm>
+#include <numeric>
+
+ErreurIndex::ErreurIndex(int index)
+    : Erreur(QCoreApplication::translate("Erreurs", "List index out of bounds (%1)").arg(index))
+{
+}
+
+namespace {
+
+const QString CRLF = QStringLiteral("\r\n");
+
+// The user's locale may be changed while the program runs (tests do).
+QCollator &Collateur()
+{
+    static QLocale locale;
+    static QCollator collateur{locale};
+    const QLocale actuelle;
+    if (actuelle != locale) {
+        locale = actuelle;
+        collateur = QCollator(locale);
+    }
+    return collateur;
+}
+
+} // namespace
+
+int Collation::Comparer(const QString &a, const QString &b)
+{
+    return Collateur().compare(a, b);
+}
+
+TFichierX::TFichierX(QChar typeFichier, QChar formatFichier)
+    : TypeFichier(typeFichier), FormatFichier(formatFichier)
+{
+    Modifiable = true;
+    PageCode = PageCode::AnsiSysteme();
+    IdFiche = QStringLiteral("F");
+    IdChamp0 = QStringLiteral("I");
+
+    const char16_t t = typeFichier.unicode();
+    // Rule 1: element names of fields 1 and 2.
+    if (t == 'M' || t == 'Q') {
+        IdChamp1 = QStringLiteral("Q");
+        IdChamp2 = QStringLiteral("R");
+    } else if (t < 'A' || t > 'V' || t == 'F' || t == 'G' || t == 'H' || t == 'I' || t == 'J'
+               || t == 'K' || t == 'P') {
+        IdChamp1 = QStringLiteral("A");
+        IdChamp2 = QStringLiteral("B");
+    } else {
+        IdChamp1 = QStringLiteral("O");
+        IdChamp2 = QStringLiteral("C");
+    }
+    // Rules 2 to 5.
+    LettreChamp1 = IdChamp1.at(0);
+    AvecTitre = LettreChamp1 == u'Q' || t == 'I';
+    Numerote = LettreChamp1 == u'O' && (t == 'L' || t > 'R');
+    AvecOptions = LettreChamp1 == u'Q' || t <= 'E';
+    // Rule 6.
+    if (AvecOptions || Numerote)
+        Fragmenteur = FragmenteurParDefaut();
+    // Rule 7.
+    if (AvecOptions) {
+        Commentaire = u'(';
+        Troncature = u'*';
+        Alternateur = u'/';
+        CarPourcent = u'%';
+        CarDeuxPoints = u':';
+        EstQuestionnaire = t == 'Q';
+        if (EstQuestionnaire) {
+            OuVisible = Parametres.or_;
+            Ponctuation = Parametres.xdelim;
+            ScoreSatisfaisant = 50;
+        }
+        Espacement = EspacementParDefaut();
+    }
+}
+
+TFichierX::~TFichierX()
+{
+    Flux.reset();
+    while (!Fiches.empty())
+        Fiches.pop_back();
+}
+
+void TFichierX::InitialiserNouveau()
+{
+    VersionCreation = Chaines::Version();
+    Signature = Parametres.sign;
+    FeuilleStyle = Parametres.xslfil;
+}
+
+void TFichierX::VerifierIndex(int index) const
+{
+    if (index < 0 || index >= NombreFiches())
+        throw ErreurIndex(index);
+}
+
+TFicheX &TFichierX::Fiche(int index)
+{
+    VerifierIndex(index);
+    return *Fiches[size_t(index)];
+}
+
+const TFicheX &TFichierX::Fiche(int index) const
+{
+    VerifierIndex(index);
+    return *Fiches[size_t(index)];
+}
+
+void TFichierX::Reserver(int nombre)
+{
+    if (nombre > 0)
+        Fiches.reserve(size_t(nombre));
+}
+
+void TFichierX::AjouterFiche(const QString &champ1, const QString &champ2)
+{
+    AjouterFiche(QString(), champ1, champ2);
+}
+
+void TFichierX::AjouterFiche(const QString &champ0, const QString &champ1, const QString &champ2)
+{
+    Fiches.push_back(std::make_unique<TFicheX>());
+    ModifierFiche(NombreFiches() - 1, champ0, champ1, champ2);
+}
+
+void TFichierX::ModifierFiche(int index, const QString &champ0, const QString &champ1,
+                              const QString &champ2)
+{
+    TFicheX &fiche = Fiche(index);
+    if (AvecTitre)
+        fiche.Champ0 = champ0;
+    if (!Numerote)
+        fiche.Champ1 = champ1;
+    fiche.Champ2 = champ2;
+    Modifie = true;
+}
+
+void TFichierX::InsererFiche(int index)
+{
+    if (index != -1 && (index < 0 || index > NombreFiches()))
+        throw ErreurIndex(index);
+    auto fiche = std::make_unique<TFicheX>();
+    if (AvecCanevas)
+        *fiche = Canevas;
+    if (index == -1)
+        Fiches.push_back(std::move(fiche));
+    else
+        Fiches.insert(Fiches.begin() + index, std::move(fiche));
+}
+
+void TFichierX::DeplacerFiche(int de, int vers)
+{
+    VerifierIndex(de);
+    VerifierIndex(vers);
+    if (de == vers)
+        return;
+    auto debut = Fiches.begin();
+    if (de < vers)
+        std::rotate(debut + de, debut + de + 1, debut + vers + 1);
+    else
+        std::rotate(debut + vers, debut + de, debut + de + 1);
+}
+
+void TFichierX::SupprimerFiche(int index)
+{
+    VerifierIndex(index);
+    Fiches.erase(Fiches.begin() + index);
+}
+
+QString TFichierX::LibelleFiche(int index) const
+{
+    const TFicheX &fiche = Fiche(index);
+    const QString &texte = AvecTitre ? fiche.Champ0 : fiche.Champ1;
+    if (texte.isEmpty())
+        return QStringLiteral("# %1").arg(index + 1);
+    return texte;
+}
+
+void TFichierX::Trier()
+{
+    // One sort key per card: a full collation compare per comparison would
+    // dominate on large files.
+    const size_t n = Fiches.size();
+    if (n < 2)
+        return;
+    std::vector<QCollatorSortKey> cles;
+    cles.reserve(n);
+    for (const auto &fiche : Fiches)
+        cles.push_back(Collateur().sortKey(fiche->Champ1));
+    std::vector<size_t> ordre(n);
+    std::iota(ordre.begin(), ordre.end(), size_t(0));
+    std::sort(ordre.begin(), ordre.end(),
+              [&cles](size_t a, size_t b) { return cles[a].compare(cles[b]) < 0; });
+    std::vector<std::unique_ptr<TFicheX>> triees;
+    triees.reserve(n);
+    for (size_t i : ordre)
+        triees.push_back(std::move(Fiches[i]));
+    Fiches.swap(triees);
+}
+
+bool TFichierX::EstTrie() const
+{
+    for (size_t i = 1; i < Fiches.size(); ++i) {
+        if (Collateur().compare(Fiches[i]->Champ1, Fiches[i - 1]->Champ1) < 0)
+            return false;
+    }
+    return true;
+}
+
+void TFichierX::PermuterChamps()
+{
+    for (auto &fiche : Fiches)
+        fiche->Champ1.swap(fiche->Champ2);
+    Modifie = true;
+}
+
+void TFichierX::SetTitre(const QString &texte)
+{
+    int debut = 0;
+    int fin = texte.size();
+    while (debut < fin && texte.at(debut).unicode() <= 0x20)
+        ++debut;
+    while (fin > debut && texte.at(fin - 1).unicode() <= 0x20)
+        --fin;
+    Titre = texte.mid(debut, fin - debut);
+    Modifie = true;
+}
+
+bool TFichierX::EstIdentifiant(const QString &balise)
+{
+    if (balise.isEmpty())
+        return false;
+    for (int i = 0; i < balise.size(); ++i) {
+        const QChar c = balise.at(i);
+        const bool lettre = c.isLetter() || c == u'_';
+        if (i == 0 ? !lettre : !(lettre || c.isDigit()))
+            return false;
+    }
+    return true;
+}
+
+void TFichierX::SetIdChamp0(const QString &balise)
+{
+    AvecTitre = !balise.isEmpty();
+    if (EstIdentifiant(balise))
+        IdChamp0 = balise;
+}
+
+void TFichierX::SetIdChamp1(const QString &balise)
+{
+    Numerote = Numerote && balise.isEmpty();
+    if (!Numerote && EstIdentifiant(balise))
+        IdChamp1 = balise;
+}
+
+QString TFichierX::IdChamp0Effectif() const
+{
+    return AvecTitre ? IdChamp0 : QString();
+}
+
+QString TFichierX::IdChamp1Effectif() const
+{
+    return Numerote ? QString() : IdChamp1;
+}
+
+QString TFichierX::VersionCreationEcrite() const
+{
+    return VersionCreation != Chaines::Version() ? VersionCreation : QString();
+}
+
+void TFichierX::SetEtiquettes(const QString &c0, const QString &c1, const QString &c2)
+{
+    Etiquettes.Champ0 = c0;
+    Etiquettes.Champ1 = c1;
+    Etiquettes.Champ2 = c2;
+    AvecEtiquettes = true;
+    Modifie = true;
+}
+
+void TFichierX::EtiquettesParDefaut()
+{
+    Etiquettes.Champ0 = AvecTitre ? Chaines::EtiquetteNom() : Chaines::EtiquetteTitre();
+    if (LettreChamp1 == u'O') {
+        Etiquettes.Champ1 = Numerote ? Chaines::EtiquetteNumero() : Chaines::EtiquetteOnglet();
+        Etiquettes.Champ2 = Chaines::EtiquetteCorps();
+    } else if (LettreChamp1 == u'Q') {
+        Etiquettes.Champ1 = Chaines::EtiquetteQuestion();
+        Etiquettes.Champ2 = Chaines::EtiquetteReponse();
+    } else {
+        Etiquettes.Champ1 = IdChamp1;
+        Etiquettes.Champ2 = IdChamp2;
+    }
+}
+
+void TFichierX::SetCanevas(const QString &c0, const QString &c1, const QString &c2)
+{
+    if (AvecTitre)
+        Canevas.Champ0 = c0;
+    if (!Numerote)
+        Canevas.Champ1 = c1;
+    Canevas.Champ2 = c2;
+    AvecCanevas = true;
+    Modifie = true;
+}
+
+void TFichierX::PreparerCanevasQcm()
+{
+    if (Parametres.mcqnor <= 0)
+        return;
+    const QString emplacement = Espacement + Fragmenteur + Espacement;
+    for (int i = 0; i < Parametres.mcqnor; ++i)
+        Canevas.Champ2 += emplacement;
+    AvecCanevas = true;
+}
+
+QString TFichierX::NomType(QChar lettre)
+{
+    const QString nom = Chaines::NomType(lettre);
+    return nom.isEmpty() ? QString(lettre) : nom;
+}
+
+QString TFichierX::NomFormat(QChar lettre)
+{
+    const QString nom = Chaines::NomFormat(lettre);
+    return nom.isEmpty() ? QString(lettre) : nom;
+}
+
+bool TFichierX::EstTypeAlphabetique(QChar type)
+{
+    return type == u'R' || type.unicode() < 'E';
+}
+
+QString TFichierX::FragmenteurParDefaut() const
+{
+    switch (TypeFichier.unicode()) {
+    case 'A':
+    case 'Q':
+        return QStringLiteral(";");
+    case 'B':
+    case 'E':
+    case 'L':
+    case 'S':
+    case 'V':
+        return CRLF;
+    case 'D':
+        return QStringLiteral("|");
+    case 'M':
+        return Parametres.mcqor;
+    default:
+        return QString();
+    }
+}
+
+QString TFichierX::EspacementParDefaut() const
+{
+    switch (TypeFichier.unicode()) {
+    case 'A':
+    case 'D':
+    case 'Q':
+        return QStringLiteral(" ");
+    case 'M':
+        return CRLF;
+    default:
+        return QString();
+    }
+}
+
+void TFichierX::SetFragmenteurCar(QChar c)
+{
+    if (c == u' ' || c == u'#' || c == u';' || c == u'|')
+        Fragmenteur = c == u' ' ? QString() : QString(c);
+}
+
+QChar TFichierX::FragmenteurCar() const
+{
+    if (Fragmenteur.isEmpty())
+        return u' ';
+    if (Fragmenteur.size() == 1)
+        return Fragmenteur.at(0);
+    return QChar(0);
+}
+
+void TFichierX::SetAlternateur(QChar c)
+{
+    if (c == u' ' || c == u'/' || c == u'|')
+        Alternateur = c;
+}
+
+void TFichierX::SetCommentaire(QChar c)
+{
+    if (c == u' ' || c == u'(' || c == u'[')
+        Commentaire = c;
+}
+
+void TFichierX::SetTroncature(QChar c)
+{
+    if (c == u' ' || c == u'*' || c == u'^')
+        Troncature = c;
+}
+
+void TFichierX::DelimiteursCommentaire(QChar &ouverture, QChar &fermeture) const
+{
+    ouverture = Commentaire;
+    if (Commentaire == u'(')
+        fermeture = u')';
+    else if (Commentaire == u'[')
+        fermeture = u']';
+    else if (Commentaire == u'{')
+        fermeture = u'}';
+}
+
+QString TFichierX::MotsIgnoresParDefaut() const
+{
+    return MotAMot ? QString() : Parametres.ignor;
+}
+
+QString TFichierX::MotsIgnoresEffectifs() const
+{
+    return AvecMotsIgnores ? MotsIgnores : MotsIgnoresParDefaut();
+}
+
+bool TFichierX::CommenceParCarPourcent(const QString &texte) const
+{
+    return !texte.isEmpty() && texte.at(0) == CarPourcent;
+}

@@ -1,0 +1,141 @@
+#pragma once
+
+#include <QChar>
+#include <QString>
+#include <memory>
+#include <vector>
+
+class TFlux;
+
+// One card: a title line, a question (index, key...) and an answer (body).
+class TFicheX
+{
+public:
+    QString Champ0;
+    QString Champ1;
+    QString Champ2;
+};
+
+// The in-memory card file: header, type-derived layout, quiz options,
+// captions, canvas and the ordered list of cards.
+class TFichierX
+{
+public:
+    TFichierX(QChar typeFichier, QChar formatFichier);
+    ~TFichierX();
+    TFichierX(const TFichierX &) = delete;
+    TFichierX &operator=(const TFichierX &) = delete;
+
+    QString NomFichier;
+    std::unique_ptr<TFlux> Flux;
+    std::vector<std::unique_ptr<TFicheX>> Fiches;
+    bool Modifiable = true;
+    bool Modifie = false;
+    QChar TypeFichier;
+    QChar FormatFichier;
+    quint16 PageCode = 0;
+    QString IdFiche;
+    QString IdChamp0;
+    QString IdChamp1;
+    QString IdChamp2;
+    QString Retour;
+    QString XmlSpace;
+    QString BalisesControles;
+    bool AvecTitre = false;
+    bool Numerote = false;
+    bool AvecOptions = false;
+    bool EstQuestionnaire = false;
+    QChar LettreChamp1;
+    QString VersionCreation;
+    QString FeuilleStyle;
+    TFicheX Etiquettes;
+    bool AvecEtiquettes = false;
+    TFicheX Canevas;
+    bool AvecCanevas = false;
+    QString Titre;
+    QString Signature;
+    QString Description;
+    QString Fragmenteur;
+    QString Espacement;
+    QString OuVisible;
+    QString Ponctuation;
+    QString MotsIgnores;
+    bool SuivreOrdre = false;
+    bool MotAMot = false;
+    bool DifferencierCasse = false;
+    bool Phonetique = false;
+    bool BriderEntree = false;
+    bool ReposerErreurs = false;
+    bool Correction = false;
+    bool AvecMotsIgnores = false;
+    quint8 NombreQuestions = 0;
+    quint8 ScoreSatisfaisant = 0;
+    quint8 Temps = 0;
+    QChar Commentaire;
+    QChar Alternateur;
+    QChar Troncature;
+    QChar CarDeuxPoints;
+    QChar CarPourcent;
+
+    // Life
+    void InitialiserNouveau();
+
+    // Cards; a position outside the list raises ErreurIndex.
+    int NombreFiches() const { return int(Fiches.size()); }
+    TFicheX &Fiche(int index);
+    const TFicheX &Fiche(int index) const;
+    void Reserver(int nombre);
+    void AjouterFiche(const QString &champ1, const QString &champ2);
+    void AjouterFiche(const QString &champ0, const QString &champ1, const QString &champ2);
+    void ModifierFiche(int index, const QString &champ0, const QString &champ1, const QString &champ2);
+    void InsererFiche(int index);
+    void DeplacerFiche(int de, int vers);
+    void SupprimerFiche(int index);
+    QString LibelleFiche(int index) const;
+    void Trier();
+    bool EstTrie() const;
+    void PermuterChamps();
+
+    // Header and layout
+    void SetTitre(const QString &texte);
+    void SetIdChamp0(const QString &balise);
+    void SetIdChamp1(const QString &balise);
+    QString IdChamp0Effectif() const;
+    QString IdChamp1Effectif() const;
+    QString VersionCreationEcrite() const;
+    void SetEtiquettes(const QString &c0, const QString &c1, const QString &c2);
+    void EtiquettesParDefaut();
+    void SetCanevas(const QString &c0, const QString &c1, const QString &c2);
+    void PreparerCanevasQcm();
+    static QString NomType(QChar lettre);
+    static QString NomFormat(QChar lettre);
+    QString NomTypeFichier() const { return NomType(TypeFichier); }
+    QString NomFormatFichier() const { return NomFormat(FormatFichier); }
+    bool TypeAlphabetique() const { return EstTypeAlphabetique(TypeFichier); }
+    static bool EstTypeAlphabetique(QChar type);
+
+    // Options and separators
+    QString FragmenteurParDefaut() const;
+    QString EspacementParDefaut() const;
+    void SetFragmenteurCar(QChar c);
+    QChar FragmenteurCar() const;
+    void SetAlternateur(QChar c);
+    void SetCommentaire(QChar c);
+    void SetTroncature(QChar c);
+    // Leaves fermeture alone when the opening character has no pair.
+    void DelimiteursCommentaire(QChar &ouverture, QChar &fermeture) const;
+    QString MotsIgnoresParDefaut() const;
+    QString MotsIgnoresEffectifs() const;
+    bool CommenceParCarPourcent(const QString &texte) const;
+
+    // True for a valid XML-ish identifier: a letter or '_', then letters, digits, '_'.
+    static bool EstIdentifiant(const QString &balise);
+
+private:
+    void VerifierIndex(int index) const;
+};
+
+// The collation of the user's locale, shared by sorting and the editor's ordering.
+namespace Collation {
+int Comparer(const QString &a, const QString &b);
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <memory>
+
+// The open file a document keeps: locked against other Amblopad processes for
+// as long as the document lives (exclusive when writable, shared when read-only).
+class TFlux
+{
+public:
+    // Raises ErreurFichier with the system's message, or when another
+    // process holds the file.
+    static std::unique_ptr<TFlux> Ouvrir(const QString &nom, bool ecriture);
+    ~TFlux();
+    TFlux(const TFlux &) = delete;
+    TFlux &operator=(const TFlux &) = delete;
+
+    const QString &Nom() const { return m_nom; }
+    bool Ecriture() const { return m_ecriture; }
+    qint64 Taille() const;
+    // Reads up to taille bytes from position; fewer at the end of the file.
+    QByteArray Lire(qint64 position, qint64 taille) const;
+    QByteArray LireTout() const;
+
+    // Writes contenu completely to a temporary file beside nom, then puts it
+    // in nom's place; the previous file stays intact on any failure.
+    // fluxActuel is the document's own stream (its lock is not a conflict).
+    // Returns the new file, open for writing and locked.
+    static std::unique_ptr<TFlux> Remplacer(const QString &nom, const QByteArray &contenu,
+                                            const TFlux *fluxActuel);
+
+    // Test seam: make the next writes fail after this many bytes (-1: never).
+    static void InjecterEchecEcriture(qint64 apresOctets);
+
+private:
+    TFlux(const QString &nom, bool ecriture, intptr_t descripteur);
+    QString m_nom;
+    bool m_ecriture;
+    intptr_t m_descripteur;
+};
+
+// The read-only attribute: the owner's write permission is off.
+bool EstLectureSeule(const QString &nom);
+void DefinirLectureSeule(const QString &nom, bool lectureSeule);
+bool FichierExiste(const QString &nom);

@@ -1,0 +1,246 @@
+#include "outils.h"
+
+#include "flux.h"
+#include "pagecode.h"
+
+#include <QCoreApplication>
+#include <QLocale>
+
+namespace {
+
+QString g_separateurCsvTexte;
+QChar g_separateurCsv = u',';
+
+// The head up to its first zero byte: where "contains" looks.
+QByteArray AvantZero(const QByteArray &tete)
+{
+    const qsizetype zero = tete.indexOf('\0');
+    return zero < 0 ? tete : tete.left(zero);
+}
+
+qsizetype DebutNom(const QString &chemin)
+{
+    const qsizetype barre = qMax(chemin.lastIndexOf(u'/'), chemin.lastIndexOf(u'\\'));
+    return barre + 1;
+}
+
+} // namespace
+
+QChar ReconnaitreFormatTete(const QByteArray &teteComplete, const QString &chemin)
+{
+    const QByteArray tete = teteComplete.left(255);
+    const QByteArray texte = AvantZero(tete);
+    if (texte.contains("<?xml")) {
+        if (texte.contains("<AMBL"))
+            return u'x';
+        if (texte.contains("<quiz"))
+            return u'm';
+        return u'?';
+    }
+    if (tete.size() >= 65 && (uchar(tete[62]) == 0xC1 || uchar(tete[62]) == 0x41)
+        && uchar(tete[63]) == 0x51 && uchar(tete[64]) < 0x20)
+        return u'n';
+    if (chemin.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)) {
+        const QString separateur(SeparateurCsv());
+        const QByteArray ansi = PageCode::Encoder(separateur, PageCode::AnsiSysteme());
+        const QByteArray utf8 = separateur.toUtf8();
+        if ((ansi != "?" || separateur == QLatin1String("?")) && texte.contains(ansi))
+            return u's';
+        if (texte.contains(utf8))
+            return u's';
+    }
+    if (tete.startsWith("MGC") || tete.startsWith("RRG") || tete.startsWith("DKO"))
+        return u'c';
+    return u'?';
+}
+
+QChar ReconnaitreFormat(const QString &chemin)
+{
+    auto flux = TFlux::Ouvrir(chemin, false);
+    return ReconnaitreFormatTete(flux->Lire(0, 255), chemin);
+}
+
+QChar PremierCar(const QString &texte)
+{
+    return texte.isEmpty() ? QChar(u' ') : texte.at(0);
+}
+
+QString SansEspaces(const QString &texte)
+{
+    QString resultat = texte;
+    resultat.remove(u' ');
+    return resultat;
+}
+
+QString SeparateurListeLocal()
+{
+    // Qt has no list-separator item: locales with a decimal comma use ';'.
+    return QLocale().decimalPoint() == QLatin1String(",") ? QStringLiteral(";")
+                                                         : QStringLiteral(",");
+}
+
+void DefinirSeparateurCsv(const QString &texte)
+{
+    g_separateurCsvTexte = texte;
+    if (!texte.isEmpty())
+        g_separateurCsv = PremierCar(Desechapper(texte));
+    else
+        g_separateurCsv = PremierCar(SeparateurListeLocal());
+}
+
+QString SeparateurCsvTexte() { return g_separateurCsvTexte; }
+
+QChar SeparateurCsv() { return g_separateurCsv; }
+
+QString ExtensionDepuisMotif(const QString &motif, QChar lettre)
+{
+    QString resultat = motif;
+    const qsizetype etoile = resultat.indexOf(u'*');
+    if (etoile >= 0)
+        resultat[etoile] = lettre;
+    for (QChar &c : resultat) {
+        if (c >= u'A' && c <= u'Z')
+            c = QChar(c.unicode() + ('a' - 'A'));
+    }
+    return resultat;
+}
+
+QString NomSansExtension(const QString &chemin)
+{
+    const QString nom = chemin.mid(DebutNom(chemin));
+    const qsizetype point = nom.lastIndexOf(u'.');
+    return point < 0 ? nom : nom.left(point);
+}
+
+QString NomAffiche(const QString &chemin)
+{
+    const QString nom = chemin.mid(DebutNom(chemin));
+    if (chemin.isEmpty() || chemin.at(0).toUpper() == u'C')
+        return nom;
+    const QString sur = QCoreApplication::translate("Outils", "%1 on %2");
+    if (chemin.size() >= 2 && chemin.at(1) == u':')
+        return sur.arg(nom, chemin.left(2));
+    if (chemin.startsWith(QLatin1String("\\\\"))) {
+        qsizetype fin = chemin.indexOf(u'\\', 2);
+        if (fin < 0)
+            fin = chemin.size();
+        return sur.arg(nom, chemin.mid(2, fin - 2));
+    }
+    return nom;
+}
+
+QString Echapper(const QString &texte)
+{
+    QString resultat = texte;
+    resultat.replace(QLatin1String("\\"), QLatin1String("\\\\"));
+    resultat.replace(QLatin1String(" "), QLatin1String("\\s"));
+    resultat.replace(QLatin1String("\r\n"), QLatin1String("\\n"));
+    resultat.replace(QLatin1String("\t"), QLatin1String("\\t"));
+    return resultat;
+}
+
+QString Rogner(const QString &texte)
+{
+    qsizetype debut = 0;
+    qsizetype fin = texte.size();
+    while (debut < fin && texte.at(debut).unicode() <= 0x20)
+        ++debut;
+    while (fin > debut && texte.at(fin - 1).unicode() <= 0x20)
+        --fin;
+    return texte.mid(debut, fin - debut);
+}
+
+QString Desechapper(const QString &texte)
+{
+    const QString rogne = Rogner(texte);
+    if (!rogne.contains(u'\\'))
+        return rogne;
+    QString resultat;
+    resultat.reserve(rogne.size());
+    for (qsizetype i = 0; i < rogne.size(); ++i) {
+        const QChar c = rogne.at(i);
+        if (c == u'\\' && i + 1 < rogne.size()) {
+            const QChar suivant = rogne.at(i + 1);
+            if (suivant == u'\\') {
+                resultat += u'\\';
+                ++i;
+                continue;
+            }
+            if (suivant == u's') {
+                resultat += u' ';
+                ++i;
+                continue;
+            }
+            if (suivant == u'n') {
+                resultat += QLatin1String("\r\n");
+                ++i;
+                continue;
+            }
+            if (suivant == u't') {
+                resultat += u'\t';
+                ++i;
+                continue;
+            }
+        }
+        resultat += c;
+    }
+    return resultat;
+}
+
+QString OemVersAnsi(const QByteArray &octets)
+{
+    return PageCode::Decoder(octets, PageCode::Oem());
+}
+
+void OterEspacesFinaux(QByteArray &octets)
+{
+    qsizetype longueur = octets.size();
+    while (longueur > 0 && octets.at(longueur - 1) == ' ')
+        --longueur;
+    octets.truncate(longueur);
+}
+
+QChar LettreOuiNon(bool oui)
+{
+    return oui ? QChar(u'O') : QChar(u'N');
+}
+
+bool EstLettreOui(char c)
+{
+    return c == 'J' || c == 'O' || c == 'S' || c == 'T' || c == 'Y';
+}
+
+int CouperLignes(const QByteArray &texte, std::vector<int> &debuts)
+{
+    // Positions are 1-based, as the native format's cutting rule counts them.
+    const int longueur = int(texte.size());
+    debuts.clear();
+    int a = 1;
+    int nombre = 0;
+    while (a <= longueur && nombre < 251) {
+        int suivant;
+        if (a + 60 > longueur) {
+            suivant = longueur + 1;
+        } else {
+            suivant = a + 60;
+            for (int j = a + 60; j >= a; --j) {
+                const char c = texte.at(j - 1);
+                if (c == ' ' || c == '\r') {
+                    suivant = j + 1;
+                    break;
+                }
+            }
+        }
+        debuts.push_back(a);
+        ++nombre;
+        a = suivant;
+    }
+    debuts.push_back(a);
+    return nombre;
+}
+
+int NombreLignes(const QByteArray &texte)
+{
+    std::vector<int> debuts;
+    return CouperLignes(texte, debuts);
+}

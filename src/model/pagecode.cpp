@@ -1,0 +1,162 @@
+#include "pagecode.h"
+
+#include "pagecode_tables.h"
+
+#include <QHash>
+#include <array>
+#include <mutex>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
+namespace {
+
+// A single-byte code page: the character of every byte and the reverse map.
+struct PageSimple
+{
+    std::array<char16_t, 256> versUnicode{};
+    QHash<char16_t, char> versOctet;
+};
+
+const PageSimple *PageSimplePour(int pageCode)
+{
+    static QHash<int, PageSimple *> pages;
+    static std::once_flag fait;
+    std::call_once(fait, [] {
+        for (int i = 0; i < PageCodeTables::nombreTables; ++i) {
+            auto *page = new PageSimple;
+            for (int b = 0; b < 128; ++b)
+                page->versUnicode[size_t(b)] = char16_t(b);
+            for (int b = 0; b < 128; ++b)
+                page->versUnicode[size_t(b + 128)] = PageCodeTables::tables[i].haut[b];
+            for (int b = 255; b >= 128; --b)
+                page->versOctet.insert(page->versUnicode[size_t(b)], char(b));
+            pages.insert(PageCodeTables::tables[i].pageCode, page);
+        }
+    });
+    return pages.value(pageCode, nullptr);
+}
+
+bool EstUtf8(int pageCode) { return pageCode == 65001; }
+
+} // namespace
+
+namespace PageCode {
+
+quint16 AnsiSysteme()
+{
+#ifdef Q_OS_WIN
+    return quint16(GetACP());
+#else
+    return 1252;
+#endif
+}
+
+quint16 Oem() { return 850; }
+
+bool Connue(int pageCode)
+{
+    return EstUtf8(pageCode) || PageSimplePour(pageCode) != nullptr;
+}
+
+QString Decoder(const char *donnees, qsizetype taille, int pageCode)
+{
+    if (EstUtf8(pageCode))
+        return QString::fromUtf8(donnees, taille);
+    const PageSimple *page = PageSimplePour(pageCode);
+    if (!page)
+        page = PageSimplePour(AnsiSysteme());
+    if (!page)
+        return QString::fromLatin1(donnees, taille);
+    QString texte(taille, Qt::Uninitialized);
+    QChar *sortie = texte.data();
+    for (qsizetype i = 0; i < taille; ++i)
+        sortie[i] = QChar(page->versUnicode[uchar(donnees[i])]);
+    return texte;
+}
+
+QString Decoder(const QByteArray &donnees, int pageCode)
+{
+    return Decoder(donnees.constData(), donnees.size(), pageCode);
+}
+
+QByteArray Encoder(const QString &texte, int pageCode)
+{
+    if (EstUtf8(pageCode))
+        return texte.toUtf8();
+    const PageSimple *page = PageSimplePour(pageCode);
+    if (!page)
+        page = PageSimplePour(AnsiSysteme());
+    QByteArray octets;
+    octets.reserve(texte.size());
+    const QChar *c = texte.constData();
+    const qsizetype n = texte.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t u = c[i].unicode();
+        if (u < 0x80) {
+            octets.append(char(u));
+            continue;
+        }
+        if (c[i].isHighSurrogate() && i + 1 < n && c[i + 1].isLowSurrogate())
+            ++i; // one character outside the BMP, one '?'
+        else if (page) {
+            auto trouve = page->versOctet.constFind(u);
+            if (trouve != page->versOctet.constEnd()) {
+                octets.append(trouve.value());
+                continue;
+            }
+        }
+        octets.append('?');
+    }
+    return octets;
+}
+
+bool Representable(char32_t caractere, int pageCode)
+{
+    if (EstUtf8(pageCode))
+        return true;
+    if (caractere < 0x80)
+        return true;
+    if (caractere > 0xFFFF)
+        return false;
+    const PageSimple *page = PageSimplePour(pageCode);
+    if (!page)
+        page = PageSimplePour(AnsiSysteme());
+    return page && page->versOctet.contains(char16_t(caractere));
+}
+
+QString NomEncodage(int pageCode)
+{
+    if (EstUtf8(pageCode))
+        return QStringLiteral("UTF-8");
+    if (pageCode >= 1250 && pageCode <= 1258)
+        return QStringLiteral("windows-%1").arg(pageCode);
+    if (pageCode == 874)
+        return QStringLiteral("windows-874");
+    return QStringLiteral("IBM%1").arg(pageCode);
+}
+
+int DepuisNomEncodage(const QString &nom)
+{
+    const QString n = nom.trimmed().toLower();
+    if (n == QLatin1String("utf-8") || n == QLatin1String("utf8"))
+        return 65001;
+    if (n == QLatin1String("iso-8859-1") || n == QLatin1String("latin1")
+        || n == QLatin1String("iso8859-1") || n == QLatin1String("us-ascii")
+        || n == QLatin1String("ascii"))
+        return 1252; // the superset Windows itself uses for these
+    static const char *prefixes[] = {"windows-", "cp", "ibm", "x-cp", "cp-", "ms-"};
+    for (const char *prefixe : prefixes) {
+        const QLatin1String p(prefixe);
+        if (n.startsWith(p)) {
+            bool ok = false;
+            const int code = n.mid(p.size()).toInt(&ok);
+            if (ok && Connue(code))
+                return code;
+        }
+    }
+    return 0;
+}
+
+}

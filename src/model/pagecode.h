@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Conversions between Unicode texts and the bytes of a Windows or DOS code page.
+namespace PageCode {
+
+quint16 AnsiSysteme(); // 1252 where the platform has no ANSI code page
+quint16 Oem();         // 850
+
+// True when texts can be decoded from and encoded into this code page.
+bool Connue(int pageCode);
+
+// Unknown code pages decode as the system ANSI code page.
+QString Decoder(const char *donnees, qsizetype taille, int pageCode);
+QString Decoder(const QByteArray &donnees, int pageCode);
+
+// Characters the code page cannot hold become '?'.
+QByteArray Encoder(const QString &texte, int pageCode);
+
+// True when the character (a code point) has a byte in the code page.
+bool Representable(char32_t caractere, int pageCode);
+
+// Name for an XML declaration ("windows-1252", "UTF-8", "IBM850"...).
+QString NomEncodage(int pageCode);
+// Code page of an encoding name, case-insensitive; 0 when unknown.
+int DepuisNomEncodage(const QString &nom);
+
+}
