@@ -281,7 +281,8 @@ std::unique_ptr<TFlux> TFlux::Ouvrir(const QString &nom, bool ecriture)
 
 TFlux::~TFlux()
 {
-    _close(int(m_descripteur));
+    if (m_descripteur >= 0)
+        _close(int(m_descripteur));
 }
 
 qint64 TFlux::Taille() const
@@ -327,8 +328,10 @@ std::unique_ptr<TFlux> TFlux::Remplacer(const QString &nom, const QByteArray &co
         EchecEcriture(nom, ENOSPC);
     }
     // The document's own stream holds the old file unshared: let it go for the replacement.
-    if (fluxActuel)
+    if (fluxActuel && fluxActuel->m_descripteur >= 0) {
         _close(int(fluxActuel->m_descripteur));
+        fluxActuel->m_descripteur = -1;
+    }
     if (!fichier.commit())
         throw ErreurFichier(fichier.errorString());
     return Ouvrir(nom, true);

@@ -37,7 +37,7 @@ private:
     TFlux(const QString &nom, bool ecriture, intptr_t descripteur);
     QString m_nom;
     bool m_ecriture;
-    intptr_t m_descripteur;
+    mutable intptr_t m_descripteur; // -1 once handed back
 };
 
 // The read-only attribute: the owner's write permission is off.

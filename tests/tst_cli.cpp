@@ -1,0 +1,115 @@
+// amblopad-cli as a process: usage errors, exit codes, messages.
+#include "outilstest.h"
+
+#include <QProcess>
+
+class TestCli : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dossier;
+
+    struct Resultat
+    {
+        int code;
+        QByteArray sortie;
+        QByteArray erreur;
+    };
+
+    Resultat Lancer(const QStringList &arguments)
+    {
+        QProcess processus;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("AMBLOPAD_SETTINGS"), m_dossier.filePath(QStringLiteral("cli.ini")));
+        processus.setProcessEnvironment(env);
+        processus.start(QStringLiteral(AMBLOPAD_CLI), arguments);
+        processus.waitForFinished(60000);
+        return {processus.exitStatus() == QProcess::NormalExit ? processus.exitCode() : -1,
+                processus.readAllStandardOutput(), processus.readAllStandardError()};
+    }
+
+    QString Fichier(const QString &nom, const QByteArray &contenu)
+    {
+        const QString chemin = m_dossier.filePath(nom);
+        OutilsTest::EcrireFichier(chemin, contenu);
+        return chemin;
+    }
+
+private slots:
+    void initTestCase() { OutilsTest::IsolerParametres(m_dossier); }
+
+    void usage_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("rien") << QStringList{};
+        QTest::newRow("commande inconnue") << QStringList{"export", "a"};
+        QTest::newRow("info sans fichier") << QStringList{"info"};
+        QTest::newRow("dump deux fichiers") << QStringList{"dump", "a", "b"};
+        QTest::newRow("convert un fichier") << QStringList{"convert", "a"};
+        QTest::newRow("type minuscule") << QStringList{"info", "a", "--type", "q"};
+        QTest::newRow("type long") << QStringList{"info", "a", "--type", "QM"};
+        QTest::newRow("type sans valeur") << QStringList{"info", "a", "--type"};
+        QTest::newRow("format inconnu") << QStringList{"convert", "a", "b", "--to", "z"};
+        QTest::newRow("to hors convert") << QStringList{"dump", "a", "--to", "x"};
+        QTest::newRow("option inconnue") << QStringList{"info", "a", "--vite"};
+        QTest::newRow("extension inconnue") << QStringList{"convert", "a.xaqq", "b.doc"};
+    }
+
+    void usage()
+    {
+        QFETCH(QStringList, arguments);
+        const Resultat r = Lancer(arguments);
+        QCOMPARE(r.code, 2);
+        QVERIFY(r.erreur.contains("Usage:"));
+        QVERIFY(r.sortie.isEmpty());
+    }
+
+    void infoReconnaitLeFormat()
+    {
+        const QString nom = Fichier(QStringLiteral("a.xaqq"),
+                                    "<?xml version=\"1.0\"?>\n<AMBLORINE TYPE=\"Q\">\n<TITRE>t</TITRE>\n</AMBLORINE>\n");
+        const Resultat r = Lancer({QStringLiteral("info"), nom});
+        QCOMPARE(r.code, 0);
+        QVERIFY(r.sortie.startsWith("format: x\n"));
+    }
+
+    void infoNonReconnu()
+    {
+        const Resultat r = Lancer({QStringLiteral("info"), Fichier(QStringLiteral("p.txt"), "plain")});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.sortie, QByteArray("format: ?\n"));
+    }
+
+    void fichierRefuse_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("message");
+        const QString texte = Fichier(QStringLiteral("n.txt"), "plain");
+        const QString absent = m_dossier.filePath(QStringLiteral("absent.xaqq"));
+        QTest::newRow("dump non reconnu") << QStringList{"dump", texte} << QByteArray("The file was not recognized!\n");
+        QTest::newRow("convert non reconnu") << QStringList{"convert", texte, "x.xaqq"} << QByteArray("The file was not recognized!\n");
+        QTest::newRow("info absent") << QStringList{"info", absent} << QByteArray("No such file or directory");
+        QTest::newRow("dump absent") << QStringList{"dump", absent} << QByteArray("No such file or directory");
+    }
+
+    void fichierRefuse()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, message);
+        const Resultat r = Lancer(arguments);
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.erreur.contains(message), r.erreur.constData());
+        QVERIFY(!r.erreur.contains("Usage:"));
+        QCOMPARE(r.erreur.count('\n'), 1); // the message alone
+    }
+
+    void parametresJamaisEcrits()
+    {
+        Lancer({QStringLiteral("info"), Fichier(QStringLiteral("b.txt"), "x")});
+        QVERIFY(!QFile::exists(m_dossier.filePath(QStringLiteral("cli.ini"))));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "tst_cli.moc"
