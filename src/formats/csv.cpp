@@ -1,19 +1,396 @@
 #include "csv.h"
 
+#include "contrat.h"
 #include "../model/erreurs.h"
 #include "../model/fichierx.h"
+#include "../model/flux.h"
+#include "../model/outils.h"
+#include "../model/pagecode.h"
+#include "../settings/init.h"
 
 #include <QCoreApplication>
+#include <QStringList>
+#include <QStringView>
 
-// Not built yet.
 namespace {
-[[noreturn]] void Absent()
+
+const QChar Guillemet = u'"';
+// Stands for a space while fields are split and joined, so that a space never
+// ends a field; it is turned back into a space afterwards.
+const QChar Substitut = QChar(0x00AF);
+const QString CrLf = QStringLiteral("\r\n");
+
+bool EstBlanc(QChar c)
 {
-    throw ErreurFormatAbsent(QCoreApplication::translate("Formats", "The CSV format is not available in this build."));
-}
+    return c.unicode() <= 0x20;
 }
 
-std::unique_ptr<TFichierX> TFichierCSV::ChargerCSV(const QString &, QChar, bool) { Absent(); }
-std::unique_ptr<TFichierX> TFichierCSV::LireCSV(const QByteArray &, QChar) { Absent(); }
-void TFichierCSV::EnregistrerCSV(TFichierX &, const QString &, QChar, bool) { Absent(); }
-QByteArray TFichierCSV::EcrireCSV(const TFichierX &, QChar) { Absent(); }
+QString Traduire(const char *texte)
+{
+    return QCoreApplication::translate("Csv", texte);
+}
+
+// The character that splits and joins fields: a space separator works through
+// the placeholder, since spaces inside fields are placeholders by then.
+struct Dialecte
+{
+    QChar delimiteur;
+    bool espace;
+};
+
+Dialecte DialecteCourant()
+{
+    const QChar separateur = SeparateurCsv();
+    const bool espace = separateur == u' ';
+    return {espace ? Substitut : separateur, espace};
+}
+
+// ---------------------------------------------------------------- reading
+
+// Position of the first malformed UTF-8 sequence, or -1 when there is none.
+qsizetype DebutUtf8Invalide(const char *donnees, qsizetype taille)
+{
+    const auto *u = reinterpret_cast<const unsigned char *>(donnees);
+    qsizetype i = 0;
+    while (i < taille) {
+        const unsigned char b = u[i];
+        if (b < 0x80) {
+            ++i;
+            continue;
+        }
+        int longueur;
+        char32_t point;
+        char32_t minimum;
+        if ((b & 0xE0) == 0xC0) {
+            longueur = 2;
+            point = b & 0x1F;
+            minimum = 0x80;
+        } else if ((b & 0xF0) == 0xE0) {
+            longueur = 3;
+            point = b & 0x0F;
+            minimum = 0x800;
+        } else if ((b & 0xF8) == 0xF0) {
+            longueur = 4;
+            point = b & 0x07;
+            minimum = 0x10000;
+        } else {
+            return i;
+        }
+        if (taille - i < longueur)
+            return i;
+        for (int k = 1; k < longueur; ++k) {
+            const unsigned char suite = u[i + k];
+            if ((suite & 0xC0) != 0x80)
+                return i;
+            point = (point << 6) | (suite & 0x3F);
+        }
+        if (point < minimum || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF))
+            return i;
+        i += longueur;
+    }
+    return -1;
+}
+
+// Line number (from 1) of a byte position, counting breaks as the reader does.
+int NumeroLigne(const char *donnees, qsizetype position)
+{
+    int ligne = 1;
+    for (qsizetype i = 0; i < position; ++i) {
+        if (donnees[i] == '\n' || (donnees[i] == '\r' && (i + 1 >= position || donnees[i + 1] != '\n')))
+            ++ligne;
+    }
+    return ligne;
+}
+
+QString DecoderTexte(const QByteArray &octets)
+{
+    // Spreadsheets start their UTF-8 files with a byte-order mark: it says
+    // UTF-8 whatever the setting, and is no part of the first field.
+    const bool marque = octets.startsWith("\xEF\xBB\xBF");
+    if (!marque && !Parametres.csvutf)
+        return PageCode::Decoder(octets, PageCode::AnsiSysteme());
+    const char *debut = octets.constData() + (marque ? 3 : 0);
+    const qsizetype taille = octets.size() - (marque ? 3 : 0);
+    const qsizetype erreur = DebutUtf8Invalide(debut, taille);
+    if (erreur >= 0)
+        throw ErreurIdInvalide(Traduire("The CSV file is not valid UTF-8 text (line %1).")
+                                   .arg(NumeroLigne(debut, erreur)));
+    return QString::fromUtf8(debut, taille);
+}
+
+// Cuts one line into its fields (placeholders already back to spaces).
+QStringList LireEnregistrement(QStringView source, const Dialecte &dialecte)
+{
+    QString ligne;
+    if (dialecte.espace) {
+        qsizetype debut = 0;
+        qsizetype fin = source.size();
+        while (debut < fin && EstBlanc(source.at(debut)))
+            ++debut;
+        while (fin > debut && EstBlanc(source.at(fin - 1)))
+            --fin;
+        ligne = source.mid(debut, fin - debut).toString();
+    } else {
+        ligne = source.toString();
+    }
+    ligne.replace(u' ', Substitut);
+
+    const QChar delimiteur = dialecte.delimiteur;
+    const qsizetype n = ligne.size();
+    const QChar *c = ligne.constData();
+    QStringList champs;
+    // A NUL counts as a blank: it ends a field and is stepped over.
+    auto sauterBlancs = [&](qsizetype &i) {
+        while (i < n && EstBlanc(c[i]))
+            ++i;
+    };
+    qsizetype i = 0;
+    sauterBlancs(i);
+    while (i < n) {
+        QString champ;
+        if (c[i] == Guillemet) {
+            // Up to the next quote that is not doubled; an unclosed quote
+            // runs to the end of the line, its last character included.
+            ++i;
+            while (i < n) {
+                if (c[i] == Guillemet) {
+                    if (i + 1 < n && c[i + 1] == Guillemet) {
+                        champ += Guillemet;
+                        i += 2;
+                        continue;
+                    }
+                    ++i;
+                    break;
+                }
+                champ += c[i];
+                ++i;
+            }
+        } else {
+            const qsizetype debut = i;
+            while (i < n && !EstBlanc(c[i]) && c[i] != delimiteur)
+                ++i;
+            champ = ligne.mid(debut, i - debut);
+        }
+        champs << champ;
+        sauterBlancs(i);
+        if (i < n && c[i] == delimiteur) {
+            if (i == n - 1)
+                champs << QString();
+            ++i;
+            // With a space separator a run of spaces is one separator; done
+            // here rather than on the whole line so that quoted runs stay.
+            while (dialecte.espace && i < n && c[i] == delimiteur)
+                ++i;
+            sauterBlancs(i);
+        }
+    }
+    for (QString &champ : champs)
+        champ.replace(Substitut, u' ');
+    return champs;
+}
+
+// Removes the characters of codes 0 to 32 at the end.
+void OterBlancsFinaux(QString &texte)
+{
+    qsizetype fin = texte.size();
+    while (fin > 0 && EstBlanc(texte.at(fin - 1)))
+        --fin;
+    texte.truncate(fin);
+}
+
+// ---------------------------------------------------------------- writing
+
+// The text of a card in line mode, also the text of the plain-text export.
+QString TexteEnLignes(const TFichierX &fichier, const TFicheX &fiche)
+{
+    if (fichier.Numerote)
+        return fiche.Champ2;
+    if (fichier.AvecTitre)
+        return fiche.Champ0 + CrLf + fiche.Champ1 + CrLf + fiche.Champ2;
+    return fiche.Champ1 + CrLf + fiche.Champ2;
+}
+
+// Lines at CR LF, CR or LF; a break at the very end opens no further line.
+QStringList CouperEnLignes(const QString &texte)
+{
+    QStringList lignes;
+    const qsizetype n = texte.size();
+    qsizetype debut = 0;
+    while (debut < n) {
+        qsizetype i = debut;
+        while (i < n && texte.at(i) != u'\r' && texte.at(i) != u'\n')
+            ++i;
+        lignes << texte.mid(debut, i - debut);
+        if (i < n)
+            i += (texte.at(i) == u'\r' && i + 1 < n && texte.at(i + 1) == u'\n') ? 2 : 1;
+        debut = i;
+    }
+    return lignes;
+}
+
+// A title, question or answer piece on one line: every blank and line break
+// becomes a placeholder (a lone CR or LF too, or the record would break in two).
+QString MasquerChamp(QString texte)
+{
+    texte.replace(CrLf, QString(Substitut));
+    for (QChar &c : texte) {
+        if (c == u' ' || c == u'\t' || c == u'\r' || c == u'\n')
+            c = Substitut;
+    }
+    return texte;
+}
+
+QStringList ChampsEnregistrement(const TFichierX &fichier, const TFicheX &fiche,
+                                 const QString &joint, bool modeLignes)
+{
+    if (modeLignes) {
+        QString texte = TexteEnLignes(fichier, fiche);
+        for (QChar &c : texte) {
+            if (c == u' ' || c == u'\t')
+                c = Substitut;
+        }
+        return CouperEnLignes(texte);
+    }
+    QStringList champs;
+    if (fichier.AvecTitre)
+        champs << MasquerChamp(fiche.Champ0);
+    if (!fichier.Numerote)
+        champs << MasquerChamp(fiche.Champ1);
+    const QString &reponse = fiche.Champ2;
+    qsizetype debut = 0;
+    for (;;) {
+        const qsizetype trouve = reponse.indexOf(joint, debut);
+        const qsizetype fin = trouve < 0 ? reponse.size() : trouve;
+        champs << MasquerChamp(Rogner(reponse.mid(debut, fin - debut)));
+        if (trouve < 0)
+            break;
+        debut = trouve + joint.size();
+    }
+    return champs;
+}
+
+bool DemandeGuillemets(const QString &champ, QChar delimiteur)
+{
+    for (const QChar c : champ) {
+        if (EstBlanc(c) || c == Guillemet || c == delimiteur)
+            return true;
+    }
+    return false;
+}
+
+QString Enregistrement(const QStringList &champs, const Dialecte &dialecte)
+{
+    if (champs.size() == 1 && champs.first().isEmpty())
+        return QStringLiteral("\"\"");
+    // With a blank separator (space or tab) runs of separators read as one,
+    // so an empty field is written as "" to keep its place.
+    const bool delimiteurBlanc = dialecte.espace || EstBlanc(dialecte.delimiteur);
+    QString enregistrement;
+    for (qsizetype i = 0; i < champs.size(); ++i) {
+        if (i > 0)
+            enregistrement += dialecte.delimiteur;
+        const QString &champ = champs.at(i);
+        if (DemandeGuillemets(champ, dialecte.delimiteur) || (champ.isEmpty() && delimiteurBlanc)) {
+            enregistrement += Guillemet;
+            enregistrement += QString(champ).replace(Guillemet, QStringLiteral("\"\""));
+            enregistrement += Guillemet;
+        } else {
+            enregistrement += champ;
+        }
+    }
+    enregistrement.replace(Substitut, u' ');
+    return enregistrement;
+}
+
+QByteArray Encoder(const QString &texte)
+{
+    return Parametres.csvutf ? texte.toUtf8() : PageCode::Encoder(texte, PageCode::AnsiSysteme());
+}
+
+} // namespace
+
+std::unique_ptr<TFichierX> TFichierCSV::ChargerCSV(const QString &nom, QChar type, bool modifiable)
+{
+    auto flux = TFlux::Ouvrir(nom, modifiable);
+    auto fichier = LireCSV(flux->LireTout(), type);
+    Contrat::TerminerChargement(*fichier, nom, std::move(flux), modifiable);
+    return fichier;
+}
+
+std::unique_ptr<TFichierX> TFichierCSV::LireCSV(const QByteArray &octets, QChar type)
+{
+    const QString texte = DecoderTexte(octets);
+    auto fichier = std::make_unique<TFichierX>(type, u's');
+    const Dialecte dialecte = DialecteCourant();
+    const QString joint = fichier->Fragmenteur.isEmpty()
+                              ? CrLf
+                              : fichier->Espacement + fichier->Fragmenteur + fichier->Espacement;
+    const bool modeLignes = joint == CrLf;
+    const bool colonneUnique = fichier->Numerote || type == u'F';
+    const int minimum = colonneUnique ? 1 : (fichier->AvecTitre ? 3 : 2);
+
+    const qsizetype n = texte.size();
+    qsizetype debut = 0;
+    while (debut < n) {
+        qsizetype fin = debut;
+        while (fin < n && texte.at(fin) != u'\r' && texte.at(fin) != u'\n')
+            ++fin;
+        const QStringList champs = LireEnregistrement(QStringView(texte).mid(debut, fin - debut), dialecte);
+        debut = fin;
+        if (debut < n)
+            debut += (texte.at(debut) == u'\r' && debut + 1 < n && texte.at(debut + 1) == u'\n') ? 2 : 1;
+        if (champs.isEmpty())
+            continue;
+        if (champs.size() < minimum)
+            throw ErreurIdInvalide(Traduire("Not enough fields found in the CSV file\xC2\xA0!"));
+        const QString champ0 = fichier->AvecTitre ? champs.at(0) : QString();
+        const QString champ1 = colonneUnique ? QString() : champs.at(minimum - 2);
+        QString champ2;
+        if (modeLignes) {
+            for (qsizetype k = minimum - 1; k < champs.size(); ++k) {
+                champ2 += champs.at(k);
+                champ2 += CrLf;
+            }
+            OterBlancsFinaux(champ2);
+        } else {
+            champ2 = champs.at(minimum - 1);
+            for (qsizetype k = minimum; k < champs.size(); ++k) {
+                champ2 += joint;
+                champ2 += champs.at(k);
+            }
+        }
+        fichier->AjouterFiche(champ0, champ1, champ2);
+    }
+    if (type == u'F')
+        fichier->PermuterChamps(); // every column of a Holdall card goes to its first text field
+    fichier->Modifie = false;
+    return fichier;
+}
+
+void TFichierCSV::EnregistrerCSV(TFichierX &fichier, const QString &nom, QChar format, bool nouveau)
+{
+    if (format == u's')
+        Contrat::TerminerEnregistrement(fichier, nom, nouveau, u's', EcrireCSV(fichier, u's'));
+    else
+        Contrat::EcrireExport(fichier, nom, EcrireCSV(fichier, u't'));
+}
+
+QByteArray TFichierCSV::EcrireCSV(const TFichierX &fichier, QChar format)
+{
+    QString texte;
+    if (format == u's') {
+        const Dialecte dialecte = DialecteCourant();
+        const QString joint = fichier.Fragmenteur.isEmpty() ? CrLf : fichier.Fragmenteur;
+        const bool modeLignes = joint == CrLf;
+        for (const auto &fiche : fichier.Fiches) {
+            texte += Enregistrement(ChampsEnregistrement(fichier, *fiche, joint, modeLignes), dialecte);
+            texte += CrLf;
+        }
+    } else {
+        for (const auto &fiche : fichier.Fiches) {
+            texte += TexteEnLignes(fichier, *fiche);
+            texte += CrLf;
+        }
+    }
+    return Encoder(texte);
+}

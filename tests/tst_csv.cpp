@@ -1,0 +1,709 @@
+// CSV import and export, plain-text export.
+#include "outilstest.h"
+
+#include "formats/csv.h"
+#include "model/erreurs.h"
+#include "model/fichierx.h"
+#include "model/flux.h"
+#include "model/outils.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QSettings>
+
+#include <functional>
+
+using Cartes = QList<QStringList>;
+
+namespace {
+
+const QString CrLf = QStringLiteral("\r\n");
+QStringList L(std::initializer_list<const char *> textes)
+{
+    QStringList l;
+    for (const char *t : textes)
+        l << QString::fromUtf8(t);
+    return l;
+}
+
+Cartes C(std::initializer_list<std::initializer_list<const char *>> cartes)
+{
+    Cartes c;
+    for (const auto &carte : cartes)
+        c << L(carte);
+    return c;
+}
+
+const QString MessageChampsManquants = QStringLiteral("Not enough fields found in the CSV file\u00A0!");
+
+std::unique_ptr<TFichierX> Fichier(QChar type, const Cartes &cartes)
+{
+    auto f = std::make_unique<TFichierX>(type, u'x');
+    for (const QStringList &c : cartes)
+        f->AjouterFiche(c.value(0), c.value(1), c.value(2));
+    f->Modifie = false;
+    return f;
+}
+
+Cartes Contenu(const TFichierX &f)
+{
+    Cartes cartes;
+    for (const auto &fiche : f.Fiches)
+        cartes << QStringList{fiche->Champ0, fiche->Champ1, fiche->Champ2};
+    return cartes;
+}
+
+// Readable form for comparisons: control characters shown escaped.
+QString Montrer(const Cartes &cartes)
+{
+    QStringList l;
+    for (const QStringList &c : cartes)
+        l << u'[' + c.join(QStringLiteral(" ‖ ")) + u']';
+    return l.join(QStringLiteral(", "))
+        .replace(u'\r', QStringLiteral("\\r"))
+        .replace(u'\n', QStringLiteral("\\n"))
+        .replace(u'\t', QStringLiteral("\\t"))
+        .replace(QChar(0), QStringLiteral("\\0"));
+}
+
+QString Montrer(const QByteArray &octets)
+{
+    QString s;
+    for (const char c : octets) {
+        const uchar u = uchar(c);
+        if (u == '\r')
+            s += QStringLiteral("\\r");
+        else if (u == '\n')
+            s += QStringLiteral("\\n");
+        else if (u == '\t')
+            s += QStringLiteral("\\t");
+        else if (u < 0x20 || u >= 0x7F)
+            s += QStringLiteral("\\x%1").arg(u, 2, 16, QLatin1Char('0'));
+        else
+            s += QLatin1Char(c);
+    }
+    return s;
+}
+
+QString MessageDe(const std::function<void()> &action)
+{
+    try {
+        action();
+    } catch (const ErreurIdInvalide &e) {
+        return e.message();
+    }
+    return QString();
+}
+
+} // namespace
+
+class TestCsv : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dossier;
+
+    struct Resultat
+    {
+        int code = -1;
+        QByteArray sortie;
+        QByteArray erreur;
+    };
+    Resultat Cli(const QStringList &arguments, bool utf8);
+
+private slots:
+    void initTestCase();
+    void init();
+
+    void ecriture_data();
+    void ecriture();
+    void lecture_data();
+    void lecture();
+    void champsManquants_data();
+    void champsManquants();
+    void allerRetour_data();
+    void allerRetour();
+    void encodageLecture_data();
+    void encodageLecture();
+    void utf8Invalide_data();
+    void utf8Invalide();
+    void encodageEcriture();
+    void exportTexte();
+    void enregistrement();
+    void echecEnregistrement();
+    void chargementRefuse();
+    void entreesHostiles();
+    void hasard();
+    void cliConversion_data();
+    void cliConversion();
+    void cliDump();
+    void cliRefus();
+};
+
+void TestCsv::initTestCase()
+{
+    QVERIFY(m_dossier.isValid());
+    OutilsTest::IsolerParametres(m_dossier);
+}
+
+void TestCsv::init()
+{
+    ParametresParDefaut();
+    DefinirSeparateurCsv(QStringLiteral(";"));
+}
+
+// ---------------------------------------------------------------- records
+
+void TestCsv::ecriture_data()
+{
+    QTest::addColumn<QString>("separateur"); // as the setting holds it
+    QTest::addColumn<QChar>("type");
+    QTest::addColumn<QStringList>("carte");
+    QTest::addColumn<QByteArray>("attendu");
+
+    QTest::newRow("questionnaire") << ";" << QChar(u'Q') << L({"Capital", "France?", "Paris;paris"})
+                                   << QByteArray("Capital;France?;Paris;paris\r\n");
+    QTest::newRow("pieces trimmed") << ";" << QChar(u'Q') << L({"t", "q", " a ;\tb \r\n"})
+                                    << QByteArray("t;q;a;b\r\n");
+    QTest::newRow("quote doubled") << "," << QChar(u'Q') << L({"t", "say \"hi\"", "x"})
+                                   << QByteArray("t,\"say \"\"hi\"\"\",x\r\n");
+    QTest::newRow("spaces do not force quotes") << ";" << QChar(u'Q') << L({" t ", "a b", "x"})
+                                                << QByteArray(" t ;a b;x\r\n");
+    QTest::newRow("space separator") << "\\s" << QChar(u'Q') << L({"t", "a b", "x"})
+                                     << QByteArray("t \"a b\" x\r\n");
+    QTest::newRow("tab separator") << "\\t" << QChar(u'Q') << L({"t", "a\tb", "x"})
+                                   << QByteArray("t\ta b\tx\r\n");
+    QTest::newRow("tab separator, empty fields kept") << "\\t" << QChar(u'Q') << L({"t", "", ""})
+                                                      << QByteArray("t\t\"\"\t\"\"\r\n");
+    QTest::newRow("space separator, empty field kept") << "\\s" << QChar(u'D') << L({"", "", "x"})
+                                                       << QByteArray("\"\" x\r\n");
+    QTest::newRow("empty answer") << ";" << QChar(u'Q') << L({"t", "q", ""})
+                                  << QByteArray("t;q;\r\n");
+    QTest::newRow("multi-line question") << ";" << QChar(u'Q') << L({"t", "q1\r\nq2", "x"})
+                                         << QByteArray("t;q1 q2;x\r\n");
+    QTest::newRow("lone line feed") << ";" << QChar(u'Q') << L({"t", "a\nb\rc", "x"})
+                                    << QByteArray("t;a b c;x\r\n");
+    QTest::newRow("placeholder character") << ";" << QChar(u'Q') << L({"a\u00AFb", "q", "x"})
+                                           << QByteArray("a b;q;x\r\n");
+    QTest::newRow("mcq joiner") << ";" << QChar(u'M') << L({"t", "q", "A\r\n===\r\nB"})
+                                << QByteArray("t;q;A;B\r\n");
+    QTest::newRow("dictionnaire") << ";" << QChar(u'D') << L({"", "k", "x | y"})
+                                  << QByteArray("k;x;y\r\n");
+    QTest::newRow("lists") << ";" << QChar(u'L') << L({"", "", "l 1\r\nl2"})
+                           << QByteArray("l 1;l2\r\n");
+    QTest::newRow("lists, empty answer") << ";" << QChar(u'L') << L({"", "", ""})
+                                         << QByteArray("\r\n");
+    QTest::newRow("lists, empty lines") << ";" << QChar(u'L') << L({"", "", "a\r\n\r\nb\r\n"})
+                                        << QByteArray("a;;b\r\n");
+    QTest::newRow("notebook") << ";" << QChar(u'N') << L({"", "q1\r\nq2", "a"})
+                              << QByteArray("q1;q2;a\r\n");
+    QTest::newRow("notebook, empty answer") << ";" << QChar(u'N') << L({"", "q", ""})
+                                            << QByteArray("q\r\n");
+    QTest::newRow("notebook, all empty") << ";" << QChar(u'N') << L({"", "", ""})
+                                         << QByteArray("\"\"\r\n");
+    QTest::newRow("holdall") << ";" << QChar(u'F') << L({"", "a1\r\na2", "b"})
+                             << QByteArray("a1;a2;b\r\n");
+}
+
+void TestCsv::ecriture()
+{
+    QFETCH(QString, separateur);
+    QFETCH(QChar, type);
+    QFETCH(QStringList, carte);
+    QFETCH(QByteArray, attendu);
+    DefinirSeparateurCsv(separateur);
+    auto f = Fichier(type, {carte});
+    QCOMPARE(Montrer(TFichierCSV::EcrireCSV(*f, u's')), Montrer(attendu));
+}
+
+void TestCsv::lecture_data()
+{
+    QTest::addColumn<QString>("separateur");
+    QTest::addColumn<QChar>("type");
+    QTest::addColumn<QByteArray>("octets");
+    QTest::addColumn<Cartes>("attendu");
+
+    QTest::newRow("questionnaire") << ";" << QChar(u'Q') << QByteArray("Capital;France?;Paris;paris\r\n")
+                                   << C({{"Capital", "France?", "Paris ; paris"}});
+    QTest::newRow("doubled quotes") << "," << QChar(u'Q') << QByteArray("t,\"say \"\"hi\"\"\",\"a,b\"")
+                                    << C({{"t", "say \"hi\"", "a,b"}});
+    QTest::newRow("space separator") << "\\s" << QChar(u'Q') << QByteArray("  t   \"a  b\"   c d  \r\n")
+                                     << C({{"t", "a  b", "c ; d"}});
+    QTest::newRow("tab separator") << "\\t" << QChar(u'Q') << QByteArray("\tt\t\tq\tx\t\r\n")
+                                   << C({{"t", "q", "x"}});
+    QTest::newRow("tab separator, quoted empty") << "\\t" << QChar(u'Q') << QByteArray("t\t\"\"\t\"\"")
+                                                 << C({{"t", "", ""}});
+    QTest::newRow("empty answer") << ";" << QChar(u'Q') << QByteArray("t;q;\r\n")
+                                  << C({{"t", "q", ""}});
+    QTest::newRow("empty fields") << ";" << QChar(u'Q') << QByteArray(";;")
+                                  << C({{"", "", ""}});
+    QTest::newRow("text after closing quote") << ";" << QChar(u'Q') << QByteArray("\"ab\"cd;e;f")
+                                              << C({{"ab", "cd", "e ; f"}});
+    QTest::newRow("unclosed quote") << ";" << QChar(u'Q') << QByteArray("t;q;\"abc\r\nu;v;w")
+                                    << C({{"t", "q", "abc"}, {"u", "v", "w"}});
+    QTest::newRow("unclosed quote with separator") << ";" << QChar(u'Q') << QByteArray("t;q;\"a;b \"\"c")
+                                                   << C({{"t", "q", "a;b \"c"}});
+    QTest::newRow("placeholder byte") << ";" << QChar(u'Q') << QByteArray("a\xAF" "b;q;x")
+                                      << C({{"a b", "q", "x"}});
+    QTest::newRow("mcq") << ";" << QChar(u'M') << QByteArray("t;q;A;B")
+                         << C({{"t", "q", "A\r\n===\r\nB"}});
+    QTest::newRow("dictionnaire") << ";" << QChar(u'D') << QByteArray("k;x;y")
+                                  << C({{"", "k", "x | y"}});
+    QTest::newRow("notebook line mode") << ";" << QChar(u'N') << QByteArray("q1;q2;a")
+                                        << C({{"", "q1", "q2\r\na"}});
+    QTest::newRow("lists trailing empties") << ";" << QChar(u'L') << QByteArray("a;b;;")
+                                            << C({{"", "", "a\r\nb"}});
+    QTest::newRow("lists blanks") << ";" << QChar(u'L') << QByteArray("  x  ;  y  ")
+                                  << C({{"", "", "  x  \r\n  y"}});
+    QTest::newRow("line of spaces") << ";" << QChar(u'L') << QByteArray("   \r\nx")
+                                    << C({{"", "", ""}, {"", "", "x"}});
+    QTest::newRow("empty lines only") << ";" << QChar(u'Q') << QByteArray("\r\n\r\n\n\r\r\n\t\r\n")
+                                      << C({});
+    QTest::newRow("empty file") << ";" << QChar(u'N') << QByteArray() << C({});
+    QTest::newRow("tab ends a field") << ";" << QChar(u'L') << QByteArray("a\tb")
+                                      << C({{"", "", "a\r\nb"}});
+    QTest::newRow("nul ends a field") << ";" << QChar(u'L') << QByteArray("a\0b;\0c", 6)
+                                      << C({{"", "", "a\r\nb\r\nc"}});
+    QTest::newRow("line breaks") << ";" << QChar(u'L') << QByteArray("a\rb\nc\r\n\r\nd")
+                                 << C({{"", "", "a"}, {"", "", "b"}, {"", "", "c"}, {"", "", "d"}});
+    QTest::newRow("holdall") << ";" << QChar(u'F') << QByteArray("a1;a2;b\r\nc")
+                             << C({{"", "a1\r\na2\r\nb", ""}, {"", "c", ""}});
+}
+
+void TestCsv::lecture()
+{
+    QFETCH(QString, separateur);
+    QFETCH(QChar, type);
+    QFETCH(QByteArray, octets);
+    QFETCH(Cartes, attendu);
+    DefinirSeparateurCsv(separateur);
+    auto f = TFichierCSV::LireCSV(octets, type);
+    QCOMPARE(Montrer(Contenu(*f)), Montrer(attendu));
+    QCOMPARE(f->TypeFichier, type);
+    QCOMPARE(f->FormatFichier, QChar(u's'));
+    QVERIFY(!f->Modifie);
+}
+
+void TestCsv::champsManquants_data()
+{
+    QTest::addColumn<QChar>("type");
+    QTest::addColumn<QByteArray>("octets");
+
+    QTest::newRow("notebook, one field") << QChar(u'N') << QByteArray("q\r\n");
+    QTest::newRow("notebook, empty quotes") << QChar(u'N') << QByteArray("\"\"\r\n");
+    QTest::newRow("questionnaire, two fields") << QChar(u'Q') << QByteArray("t;q");
+    QTest::newRow("line of spaces") << QChar(u'Q') << QByteArray("   ");
+    QTest::newRow("after good cards") << QChar(u'D') << QByteArray("a;b\r\nc;d\r\ne\r\nf;g");
+}
+
+void TestCsv::champsManquants()
+{
+    QFETCH(QChar, type);
+    QFETCH(QByteArray, octets);
+    QCOMPARE(MessageDe([&] { TFichierCSV::LireCSV(octets, type); }), MessageChampsManquants);
+}
+
+// Saved and read back with the same type and settings: the changes the
+// format cannot avoid, and nothing else.
+void TestCsv::allerRetour_data()
+{
+    QTest::addColumn<QString>("separateur");
+    QTest::addColumn<QChar>("type");
+    QTest::addColumn<Cartes>("cartes");
+    QTest::addColumn<Cartes>("attendu");
+
+    QTest::newRow("questionnaire ;")
+        << ";" << QChar(u'Q')
+        << C({{"Capital", "France?", "Paris;paris"}, {"t", "q", ""}, {"say \"hi\"", "a;b", "x ;  y;z"}})
+        << C({{"Capital", "France?", "Paris ; paris"}, {"t", "q", ""}, {"say \"hi\"", "a;b", "x ; y ; z"}});
+    QTest::newRow("questionnaire , with line breaks")
+        << "," << QChar(u'Q') << C({{"t1\r\nt2", "q\tr", "a\u00AFb"}})
+        << C({{"t1 t2", "q r", "a b"}});
+    QTest::newRow("questionnaire space")
+        << "\\s" << QChar(u'Q') << C({{"a  b", "", "x;y"}})
+        << C({{"a  b", "", "x ; y"}});
+    QTest::newRow("questionnaire tab")
+        << "\\t" << QChar(u'Q') << C({{"", "q", ""}, {"t", "", "a; b"}})
+        << C({{"", "q", ""}, {"t", "", "a ; b"}});
+    QTest::newRow("mcq")
+        << ";" << QChar(u'M') << C({{"t", "q", "A\r\n===\r\nB\r\n===\r\nC;D"}})
+        << C({{"t", "q", "A\r\n===\r\nB\r\n===\r\nC;D"}});
+    QTest::newRow("dictionnaire")
+        << ";" << QChar(u'D') << C({{"", "chat", "cat|kitty"}, {"", "chien", "dog"}})
+        << C({{"", "chat", "cat | kitty"}, {"", "chien", "dog"}});
+    QTest::newRow("enumerations")
+        << ";" << QChar(u'E') << C({{"", "k", "a\r\n b \r\nc;d"}})
+        << C({{"", "k", "a\r\n b \r\nc;d"}});
+    QTest::newRow("notebook")
+        << ";" << QChar(u'N') << C({{"", "q1\r\nq2", "a  \r\n\r\n"}, {"", "x", "  y"}})
+        << C({{"", "q1", "q2\r\na"}, {"", "x", "  y"}});
+    QTest::newRow("directory")
+        << ";" << QChar(u'R') << C({{"", "Dupont", "12 rue \"Haute\"\r\n\r\n75000 Paris"}})
+        << C({{"", "Dupont", "12 rue \"Haute\"\r\n\r\n75000 Paris"}});
+    QTest::newRow("lists, empty answer dropped")
+        << ";" << QChar(u'L') << C({{"", "", "a\r\nb"}, {"", "", ""}, {"", "", "c"}})
+        << C({{"", "", "a\r\nb"}, {"", "", "c"}});
+    QTest::newRow("visit cards")
+        << "," << QChar(u'V') << C({{"", "", "Jean, Marie\r\n01 02"}})
+        << C({{"", "", "Jean, Marie\r\n01 02"}});
+    QTest::newRow("holdall")
+        << ";" << QChar(u'F') << C({{"", "a1\r\na2", "b1\r\nb2"}})
+        << C({{"", "a1\r\na2\r\nb1\r\nb2", ""}});
+}
+
+void TestCsv::allerRetour()
+{
+    QFETCH(QString, separateur);
+    QFETCH(QChar, type);
+    QFETCH(Cartes, cartes);
+    QFETCH(Cartes, attendu);
+    DefinirSeparateurCsv(separateur);
+    for (const bool utf8 : {false, true}) {
+        Parametres.csvutf = utf8;
+        auto f = Fichier(type, cartes);
+        auto relu = TFichierCSV::LireCSV(TFichierCSV::EcrireCSV(*f, u's'), type);
+        QCOMPARE(Montrer(Contenu(*relu)), Montrer(attendu));
+    }
+}
+
+// ---------------------------------------------------------------- bytes
+
+void TestCsv::encodageLecture_data()
+{
+    QTest::addColumn<bool>("utf8");
+    QTest::addColumn<QByteArray>("octets");
+    QTest::addColumn<QString>("attendu");
+
+    QTest::newRow("ansi") << false << QByteArray("caf\xE9;\x80") << QStringLiteral("café\r\n€");
+    QTest::newRow("utf-8") << true << QByteArray("caf\xC3\xA9;\xE2\x82\xAC") << QStringLiteral("café\r\n€");
+    QTest::newRow("utf-8, outside the BMP") << true << QByteArray("\xF0\x9F\x98\x80")
+                                            << QStringLiteral("\U0001F600");
+    QTest::newRow("byte-order mark, ansi setting")
+        << false << QByteArray("\xEF\xBB\xBF" "caf\xC3\xA9;x") << QStringLiteral("café\r\nx");
+    QTest::newRow("byte-order mark, utf-8 setting")
+        << true << QByteArray("\xEF\xBB\xBF\"a;b\";c") << QStringLiteral("a;b\r\nc");
+    QTest::newRow("byte-order mark only") << true << QByteArray("\xEF\xBB\xBF") << QString();
+}
+
+void TestCsv::encodageLecture()
+{
+    QFETCH(bool, utf8);
+    QFETCH(QByteArray, octets);
+    QFETCH(QString, attendu);
+    Parametres.csvutf = utf8;
+    auto f = TFichierCSV::LireCSV(octets, u'L');
+    QCOMPARE(f->NombreFiches(), attendu.isEmpty() ? 0 : 1);
+    if (!attendu.isEmpty())
+        QCOMPARE(f->Fiche(0).Champ2, attendu);
+}
+
+void TestCsv::utf8Invalide_data()
+{
+    QTest::addColumn<QByteArray>("octets");
+    QTest::addColumn<int>("ligne");
+
+    QTest::newRow("latin-1 byte") << QByteArray("a\r\nb\r\nc\xE9;d\r\n") << 3;
+    QTest::newRow("after byte-order mark") << QByteArray("\xEF\xBB\xBF\xFF") << 1;
+    QTest::newRow("lone CR and LF") << QByteArray("a\rb\nc\r\n\x80") << 4;
+    QTest::newRow("overlong") << QByteArray("x\n\xC0\xAF") << 2;
+    QTest::newRow("surrogate") << QByteArray("\xED\xA0\x80") << 1;
+    QTest::newRow("beyond U+10FFFF") << QByteArray("\xF4\x90\x80\x80") << 1;
+    QTest::newRow("cut short at the end") << QByteArray("ok\r\n\xE2\x82") << 2;
+    QTest::newRow("continuation missing") << QByteArray("\xE2(\xA1") << 1;
+}
+
+void TestCsv::utf8Invalide()
+{
+    QFETCH(QByteArray, octets);
+    QFETCH(int, ligne);
+    Parametres.csvutf = true;
+    QCOMPARE(MessageDe([&] { TFichierCSV::LireCSV(octets, u'L'); }),
+             QStringLiteral("The CSV file is not valid UTF-8 text (line %1).").arg(ligne));
+}
+
+void TestCsv::encodageEcriture()
+{
+    auto f = Fichier(u'L', C({{"", "", "café α"}}));
+    Parametres.csvutf = false;
+    QCOMPARE(Montrer(TFichierCSV::EcrireCSV(*f, u's')), Montrer(QByteArray("caf\xE9 ?\r\n")));
+    QCOMPARE(Montrer(TFichierCSV::EcrireCSV(*f, u't')), Montrer(QByteArray("caf\xE9 ?\r\n")));
+    Parametres.csvutf = true;
+    QCOMPARE(Montrer(TFichierCSV::EcrireCSV(*f, u's')), Montrer(QByteArray("caf\xC3\xA9 \xCE\xB1\r\n")));
+    QCOMPARE(Montrer(TFichierCSV::EcrireCSV(*f, u't')), Montrer(QByteArray("caf\xC3\xA9 \xCE\xB1\r\n")));
+}
+
+// ---------------------------------------------------------------- files
+
+void TestCsv::exportTexte()
+{
+    const Cartes cartes = C({{"Titre", "q \"1\";x", "a\u00AF\tb\r\nc"}, {"", "", ""}});
+    const QByteArray questionnaire("Titre\r\nq \"1\";x\r\na\xAF\tb\r\nc\r\n\r\n\r\n\r\n");
+    const QByteArray liste("a\xAF\tb\r\nc\r\n\r\n");
+    QCOMPARE(Montrer(TFichierCSV::EcrireCSV(*Fichier(u'Q', cartes), u't')), Montrer(questionnaire));
+    QCOMPARE(Montrer(TFichierCSV::EcrireCSV(*Fichier(u'L', cartes), u't')), Montrer(liste));
+
+    // The export leaves the document as it was: name, format, stream, changes.
+    const QString document = m_dossier.filePath(QStringLiteral("export.csv"));
+    QVERIFY(OutilsTest::EcrireFichier(document, "a;b\r\n"));
+    auto f = TFichierCSV::ChargerCSV(document, u'L', true);
+    f->ModifierFiche(0, QString(), QString(), QStringLiteral("x\r\ny"));
+    const TFlux *flux = f->Flux.get();
+    const QString texte = m_dossier.filePath(QStringLiteral("export.txt"));
+    TFichierCSV::EnregistrerCSV(*f, texte, u't', true);
+    QCOMPARE(OutilsTest::LireFichier(texte), QByteArray("x\r\ny\r\n"));
+    QCOMPARE(f->NomFichier, document);
+    QCOMPARE(f->FormatFichier, QChar(u's'));
+    QVERIFY(f->Modifie);
+    QCOMPARE(f->Flux.get(), flux);
+    QCOMPARE(OutilsTest::LireFichier(document), QByteArray("a;b\r\n"));
+}
+
+void TestCsv::enregistrement()
+{
+    const QString nom = m_dossier.filePath(QStringLiteral("document.csv"));
+    QVERIFY(OutilsTest::EcrireFichier(nom, "t;q;a\r\n"));
+    auto f = TFichierCSV::ChargerCSV(nom, u'Q', true);
+    QCOMPARE(f->NomFichier, nom);
+    QVERIFY(f->Modifiable);
+    QVERIFY(f->Flux);
+    QVERIFY(!f->Modifie);
+
+    // In place, under its own name.
+    f->AjouterFiche(QStringLiteral("t2"), QStringLiteral("q2"), QStringLiteral("b;c"));
+    TFichierCSV::EnregistrerCSV(*f, nom, u's', false);
+    QCOMPARE(OutilsTest::LireFichier(nom), QByteArray("t;q;a\r\nt2;q2;b;c\r\n"));
+    QVERIFY(!f->Modifie);
+    QVERIFY(f->Flux);
+
+    // Under a new name: the card file follows it.
+    const QString autre = m_dossier.filePath(QStringLiteral("autre.csv"));
+    f->SupprimerFiche(0);
+    f->Modifie = true;
+    TFichierCSV::EnregistrerCSV(*f, autre, u's', true);
+    QCOMPARE(OutilsTest::LireFichier(autre), QByteArray("t2;q2;b;c\r\n"));
+    QCOMPARE(f->NomFichier, autre);
+    QCOMPARE(f->Flux->Nom(), autre);
+    QVERIFY(!f->Modifie);
+
+    // An XML-born file saved as CSV becomes a CSV document.
+    auto x = Fichier(u'L', C({{"", "", "l"}}));
+    x->Modifie = true;
+    TFichierCSV::EnregistrerCSV(*x, m_dossier.filePath(QStringLiteral("x.csv")), u's', true);
+    QCOMPARE(x->FormatFichier, QChar(u's'));
+    QVERIFY(!x->Modifie);
+    QVERIFY(x->Modifiable);
+}
+
+void TestCsv::echecEnregistrement()
+{
+    const QString nom = m_dossier.filePath(QStringLiteral("echec.csv"));
+    const QByteArray avant("a;b;c\r\nd;e\r\n");
+    QVERIFY(OutilsTest::EcrireFichier(nom, avant));
+    auto f = TFichierCSV::ChargerCSV(nom, u'L', true);
+    for (int i = 0; i < 200; ++i)
+        f->AjouterFiche(QString(), QString(), QStringLiteral("ligne %1\r\nsuite").arg(i));
+    for (const bool nouveau : {false, true}) {
+        TFlux::InjecterEchecEcriture(10);
+        bool echoue = false;
+        try {
+            TFichierCSV::EnregistrerCSV(*f, nom, u's', nouveau);
+        } catch (const Erreur &) {
+            echoue = true;
+        }
+        TFlux::InjecterEchecEcriture(-1);
+        QVERIFY(echoue);
+        QCOMPARE(OutilsTest::LireFichier(nom), avant);
+        QVERIFY(f->Modifie);
+        QCOMPARE(f->NomFichier, nom);
+        QCOMPARE(f->NombreFiches(), 202);
+    }
+    // The same save goes through once the disk behaves.
+    TFichierCSV::EnregistrerCSV(*f, nom, u's', false);
+    QVERIFY(OutilsTest::LireFichier(nom).endsWith("ligne 199;suite\r\n"));
+}
+
+void TestCsv::chargementRefuse()
+{
+    const QString nom = OutilsTest::DonneesTest(QStringLiteral("csv/champs-manquants.csv"));
+    QCOMPARE(MessageDe([&] { TFichierCSV::ChargerCSV(nom, u'Q', false); }), MessageChampsManquants);
+    // The refused file is not left locked: it opens again.
+    auto f = TFichierCSV::ChargerCSV(nom, u'D', false);
+    QCOMPARE(f->NombreFiches(), 2);
+    QVERIFY(!f->Modifiable);
+
+    bool erreurFichier = false;
+    try {
+        TFichierCSV::ChargerCSV(m_dossier.filePath(QStringLiteral("absent.csv")), u'L', false);
+    } catch (const ErreurFichier &) {
+        erreurFichier = true;
+    }
+    QVERIFY(erreurFichier);
+}
+
+// ---------------------------------------------------------------- bad input
+
+void TestCsv::entreesHostiles()
+{
+    auto f = TFichierCSV::LireCSV(QByteArray(1000000, '\n'), u'Q');
+    QCOMPARE(f->NombreFiches(), 0);
+
+    QByteArray longue(4000000, 'x');
+    longue[123456] = ';';
+    f = TFichierCSV::LireCSV(longue, u'L');
+    QCOMPARE(f->NombreFiches(), 1);
+    QCOMPARE(f->Fiche(0).Champ2.size(), 4000000 - 1 + 2);
+
+    // Quotes that never close, one per line, and a field of doubled quotes.
+    QByteArray guillemets;
+    for (int i = 0; i < 10000; ++i)
+        guillemets += "\"a;\"\"b\r\n";
+    guillemets += QByteArray(100000, '"');
+    f = TFichierCSV::LireCSV(guillemets, u'L');
+    QCOMPARE(f->NombreFiches(), 10001);
+    QCOMPARE(f->Fiche(0).Champ2, QStringLiteral("a;\"b"));
+    QCOMPARE(f->Fiche(10000).Champ2, QString(49999, u'"'));
+
+    // A run of separators: one empty field each.
+    f = TFichierCSV::LireCSV(QByteArray(100000, ';') + "x", u'D');
+    QCOMPARE(f->NombreFiches(), 1);
+    QCOMPARE(f->Fiche(0).Champ2.count(u'|'), 99999);
+}
+
+// Random bytes, separators and types: a card file or the format's refusal,
+// and whatever was read saves and reads back without trouble.
+void TestCsv::hasard()
+{
+    QRandomGenerator hasard(20240517);
+    const QStringList separateurs = L({";", ",", "\\s", "\\t", "\""});
+    const QString types = QStringLiteral("QMDENRLVFIZ");
+    const QByteArray alphabet("ab ;,\t\"\r\n\0\xAF\xC3\xA9\xEF\xBB\xBF\xFF", 17);
+    int lus = 0;
+    for (int essai = 0; essai < 3000; ++essai) {
+        DefinirSeparateurCsv(separateurs.at(int(hasard.bounded(separateurs.size()))));
+        Parametres.csvutf = hasard.bounded(2) == 1;
+        const QChar type = types.at(int(hasard.bounded(types.size())));
+        QByteArray octets;
+        const int taille = int(hasard.bounded(60));
+        for (int i = 0; i < taille; ++i)
+            octets += essai % 3 == 0 ? char(hasard.bounded(256)) : alphabet.at(int(hasard.bounded(alphabet.size())));
+        std::unique_ptr<TFichierX> f;
+        try {
+            f = TFichierCSV::LireCSV(octets, type);
+        } catch (const ErreurIdInvalide &) {
+            continue;
+        }
+        ++lus;
+        const QByteArray ecrit = TFichierCSV::EcrireCSV(*f, u's');
+        try {
+            auto relu = TFichierCSV::LireCSV(ecrit, type);
+            QVERIFY(relu->NombreFiches() <= f->NombreFiches());
+        } catch (const ErreurIdInvalide &e) {
+            // Never the encoding, unless an ANSI first field happened to
+            // begin with the three characters of a UTF-8 byte-order mark.
+            if (!ecrit.startsWith("\xEF\xBB\xBF"))
+                QCOMPARE(e.message(), MessageChampsManquants);
+        }
+    }
+    QVERIFY(lus > 100);
+}
+
+// ---------------------------------------------------------------- command line
+
+TestCsv::Resultat TestCsv::Cli(const QStringList &arguments, bool utf8)
+{
+    const QString parametres = m_dossier.filePath(QStringLiteral("cli.ini"));
+    {
+        QSettings ini(parametres, QSettings::IniFormat);
+        ini.clear();
+        ini.setValue(QStringLiteral("comma"), QStringLiteral(";"));
+        ini.setValue(QStringLiteral("csvutf"), utf8 ? 1 : 0);
+    }
+    QProcess processus;
+    QProcessEnvironment environnement = QProcessEnvironment::systemEnvironment();
+    environnement.insert(QStringLiteral("AMBLOPAD_SETTINGS"), parametres);
+    processus.setProcessEnvironment(environnement);
+    processus.start(QStringLiteral(AMBLOPAD_CLI), arguments);
+    Resultat r;
+    if (!processus.waitForFinished(-1))
+        return r;
+    r.code = processus.exitStatus() == QProcess::NormalExit ? processus.exitCode() : -1;
+    r.sortie = processus.readAllStandardOutput();
+    r.erreur = processus.readAllStandardError();
+    return r;
+}
+
+void TestCsv::cliConversion_data()
+{
+    QTest::addColumn<QString>("entree");
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<bool>("utf8");
+    QTest::addColumn<QString>("sortie");
+    QTest::addColumn<QString>("attendu");
+
+    QTest::newRow("lists to csv") << "listes.csv" << "L" << false << "sortie.csv" << "listes-attendu.csv";
+    QTest::newRow("lists to text") << "listes.csv" << "L" << false << "sortie.txt" << "listes-attendu.txt";
+    QTest::newRow("spreadsheet utf-8 to csv")
+        << "questionnaire-bom.csv" << "Q" << true << "sortie.csv" << "questionnaire-attendu.csv";
+}
+
+void TestCsv::cliConversion()
+{
+    QFETCH(QString, entree);
+    QFETCH(QString, type);
+    QFETCH(bool, utf8);
+    QFETCH(QString, sortie);
+    QFETCH(QString, attendu);
+    const QString cible = m_dossier.filePath(sortie);
+    QFile::remove(cible);
+    const Resultat r = Cli({QStringLiteral("convert"), OutilsTest::DonneesTest(QStringLiteral("csv/") + entree),
+                            cible, QStringLiteral("--type"), type},
+                           utf8);
+    QCOMPARE(QString::fromUtf8(r.erreur), QString());
+    QCOMPARE(r.code, 0);
+    QCOMPARE(Montrer(OutilsTest::LireFichier(cible)),
+             Montrer(OutilsTest::LireFichier(OutilsTest::DonneesTest(QStringLiteral("csv/") + attendu))));
+}
+
+void TestCsv::cliDump()
+{
+    const Resultat r = Cli({QStringLiteral("dump"), OutilsTest::DonneesTest(QStringLiteral("csv/questionnaire-bom.csv")),
+                            QStringLiteral("--type"), QStringLiteral("Q")},
+                           false);
+    QCOMPARE(r.code, 0);
+    const QJsonObject racine = QJsonDocument::fromJson(r.sortie).object();
+    QCOMPARE(racine.value(QStringLiteral("TypeFichier")).toString(), QStringLiteral("Q"));
+    QCOMPARE(racine.value(QStringLiteral("FormatFichier")).toString(), QStringLiteral("s"));
+    const QJsonArray fiches = racine.value(QStringLiteral("Fiches")).toArray();
+    QCOMPARE(fiches.size(), 2);
+    QCOMPARE(fiches.at(0).toArray().at(0).toString(), QStringLiteral("Capital"));
+    QCOMPARE(fiches.at(0).toArray().at(2).toString(), QStringLiteral("Paris ; paris"));
+    QCOMPARE(fiches.at(1).toArray().at(1).toString(), QStringLiteral("Ελλάδα?"));
+    QCOMPARE(fiches.at(1).toArray().at(2).toString(), QStringLiteral("Athènes"));
+}
+
+void TestCsv::cliRefus()
+{
+    const QString cible = m_dossier.filePath(QStringLiteral("refus.txt"));
+    QFile::remove(cible);
+    // An ANSI file read as UTF-8: refused, naming the line, nothing written.
+    Resultat r = Cli({QStringLiteral("convert"), OutilsTest::DonneesTest(QStringLiteral("csv/listes.csv")), cible,
+                      QStringLiteral("--type"), QStringLiteral("L")},
+                     true);
+    QCOMPARE(r.code, 1);
+    QCOMPARE(QString::fromUtf8(r.erreur).trimmed(),
+             QStringLiteral("The CSV file is not valid UTF-8 text (line 3)."));
+    QVERIFY(!QFile::exists(cible));
+
+    r = Cli({QStringLiteral("dump"), OutilsTest::DonneesTest(QStringLiteral("csv/champs-manquants.csv")),
+             QStringLiteral("--type"), QStringLiteral("Q")},
+            false);
+    QCOMPARE(r.code, 1);
+    QCOMPARE(QString::fromUtf8(r.erreur).trimmed(), MessageChampsManquants);
+    QVERIFY(r.sortie.isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestCsv)
+#include "tst_csv.moc"
