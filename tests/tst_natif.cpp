@@ -158,6 +158,12 @@ private slots:
     void temps();
     void pageCode_data();
     void pageCode();
+    void pageCodeEcrit_data();
+    void pageCodeEcrit();
+    void ouiNon_data();
+    void ouiNon();
+    void version_data();
+    void version();
     void ancienFichierOem();
     void chaineDesordre();
     void annonceAbsurde();
@@ -467,6 +473,86 @@ void TstNatif::pageCode()
     QCOMPARE(r->Fiche(0).Champ1, texte);
     QCOMPARE(r->Fiche(0).Champ2, texte + texte);
     QCOMPARE(int(r->PageCode), pageModele);
+}
+
+void TstNatif::pageCodeEcrit_data()
+{
+    QTest::addColumn<int>("page");
+    QTest::addColumn<int>("ecrit");
+    QTest::addColumn<QByteArray>("octets");
+    QTest::newRow("1252") << 1252 << 1252 << QByteArray("\xE9\xE7?");
+    QTest::newRow("1251") << 1251 << 1251 << QByteArray("??\xE9");
+    QTest::newRow("850") << 850 << 850 << QByteArray("\x82\x87?");
+    QTest::newRow("unknown") << 4242 << 1252 << QByteArray("\xE9\xE7?");
+    QTest::newRow("UTF-8 is not a one-byte code page") << 65001 << 1252 << QByteArray("\xE9\xE7?");
+}
+
+void TstNatif::pageCodeEcrit()
+{
+    QFETCH(int, page);
+    QFETCH(int, ecrit);
+    QFETCH(QByteArray, octets);
+    TFichierX f(u'N', u'x');
+    f.PageCode = quint16(page);
+    f.AjouterFiche(QStringLiteral("\u00E9\u00E7\u0439"), QString());
+    const QByteArray fichier = TFichierNatif::EcrireNatif(f);
+    QCOMPARE(int(uchar(fichier.at(61 + 57)) | (uchar(fichier.at(61 + 58)) << 8)), ecrit);
+    QCOMPARE(fichier.mid(138, 61), Bloc(octets));
+}
+
+void TstNatif::ouiNon_data()
+{
+    QTest::addColumn<char>("lettre");
+    QTest::addColumn<bool>("oui");
+    for (char c : {'J', 'O', 'S', 'T', 'Y'})
+        QTest::newRow(QByteArray(1, c).constData()) << c << true;
+    for (char c : {'o', 'y', 'N', 'X', '\0'})
+        QTest::newRow(("not " + QByteArray::number(int(c))).constData()) << c << false;
+}
+
+void TstNatif::ouiNon()
+{
+    QFETCH(char, lettre);
+    QFETCH(bool, oui);
+    QByteArray h = Entete('Q', 'Q', 'R', 1, 1);
+    for (int position : {24, 25, 26, 28, 29, 31, 54})
+        h[position] = lettre;
+    auto r = TFichierNatif::LireNatif(Bloc("") + h + Queue(0, 0, 0, 0), true);
+    QCOMPARE(r->ReposerErreurs, oui);
+    QCOMPARE(r->Phonetique, !oui);
+    QCOMPARE(r->Correction, !oui);
+    QCOMPARE(r->SuivreOrdre, oui);
+    QCOMPARE(r->MotAMot, oui);
+    QCOMPARE(r->DifferencierCasse, oui);
+    QCOMPARE(r->BriderEntree, oui);
+}
+
+void TstNatif::version_data()
+{
+    QTest::addColumn<QString>("version");
+    QTest::addColumn<int>("majeure");
+    QTest::addColumn<int>("mineure");
+    QTest::addColumn<QString>("relue");
+    QTest::newRow("7.8") << QStringLiteral("7.8") << 7 << 8 << QStringLiteral("7.8");
+    QTest::newRow("6.10") << QStringLiteral("6.10") << 6 << 10 << QStringLiteral("6.10");
+    QTest::newRow("no point") << QStringLiteral("7") << 0 << 0 << QString();
+    QTest::newRow("not numbers") << QStringLiteral("a.b") << 0 << 0 << QString();
+    QTest::newRow("minor too large") << QStringLiteral("2.345") << 2 << 0 << QStringLiteral("2.0");
+    QTest::newRow("empty") << QString() << 0 << 0 << QString();
+}
+
+void TstNatif::version()
+{
+    QFETCH(QString, version);
+    QFETCH(int, majeure);
+    QFETCH(int, mineure);
+    QFETCH(QString, relue);
+    TFichierX f(u'R', u'x');
+    f.VersionCreation = version;
+    const QByteArray octets = TFichierNatif::EcrireNatif(f);
+    QCOMPARE(int(uchar(octets.at(61 + 3))), majeure);
+    QCOMPARE(int(uchar(octets.at(61 + 4))), mineure);
+    QCOMPARE(TFichierNatif::LireNatif(octets, true)->VersionCreation, relue);
 }
 
 void TstNatif::ancienFichierOem()

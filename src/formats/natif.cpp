@@ -200,6 +200,18 @@ uchar NumeroVersion(const QString &texte)
     return ok && valeur >= 0 && valeur <= 255 ? uchar(valeur) : 0;
 }
 
+// The format holds one byte per character: lines are cut on bytes, so a
+// multi-byte encoding would be split inside characters. Unknown code pages
+// are written as the system's, which is what the encoder falls back to.
+int PageEcriture(int pageCode)
+{
+    constexpr int Utf8 = 65001;
+    if (pageCode != Utf8 && PageCode::Connue(pageCode))
+        return pageCode;
+    const int systeme = PageCode::AnsiSysteme();
+    return systeme != Utf8 && PageCode::Connue(systeme) ? systeme : 1252;
+}
+
 quint8 EncoderScore(quint8 score)
 {
     if (score > 125)
@@ -324,9 +336,7 @@ std::unique_ptr<TFichierX> TFichierNatif::LireNatif(const QByteArray &octets, bo
 
 QByteArray TFichierNatif::EcrireNatif(const TFichierX &f)
 {
-    // Unknown code pages are written as the system's, which is what the
-    // encoder falls back to.
-    const int page = PageCode::Connue(f.PageCode) ? f.PageCode : PageCode::AnsiSysteme();
+    const int page = PageEcriture(f.PageCode);
     auto encoder = [page](const QString &t) { return PageCode::Encoder(t, page); };
     auto octet = [&](QChar c) -> char {
         if (c.isNull())
