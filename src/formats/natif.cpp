@@ -1,19 +1,451 @@
 #include "natif.h"
 
+#include "contrat.h"
 #include "../model/erreurs.h"
 #include "../model/fichierx.h"
+#include "../model/flux.h"
+#include "../model/outils.h"
+#include "../model/pagecode.h"
 
 #include <QCoreApplication>
+#include <algorithm>
+#include <vector>
 
-// Not built yet.
 namespace {
-[[noreturn]] void Absent()
+
+// Geometry: texts live in blocks of one length byte and 60 characters;
+// every record ends with four 32-bit integers.
+constexpr int TailleBloc = 61;
+constexpr int LongueurLigne = 60;
+constexpr int TailleQueue = 16;
+constexpr qint64 Entete = TailleBloc; // the header block follows the title block
+
+// Offsets inside the header block.
+enum : int {
+    HLongueur = 0,
+    HSignature = 1,
+    HVersionMajeure = 3,
+    HVersionMineure = 4,
+    HType = 5,
+    HIdChamp1 = 6,
+    HIdChamp2 = 7,
+    HOu = 8,
+    HReposerErreurs = 24,
+    HPasPhonetique = 25,
+    HPasCorrection = 26,
+    HNombreQuestions = 27,
+    HSuivreOrdre = 28,
+    HMotAMot = 29,
+    HFragmenteur = 30,
+    HDifferencierCasse = 31,
+    HBlocsChamp1 = 32,
+    HBlocsChamp2 = 33,
+    HSignatureAuteur = 34,
+    HAlternateur = 53,
+    HBriderEntree = 54,
+    HScore = 55,
+    HTemps = 56,
+    HPageCode = 57,
+    HCommentaire = 59,
+    HTroncature = 60,
+};
+
+constexpr uchar SignatureOem = 0x41;  // "AQ": texts in the OEM code page
+constexpr uchar SignatureAnsi = 0xC1; // "ÁQ": texts in an ANSI code page
+constexpr int LongueurMinimale = 33;
+constexpr int LongueurAvecPageCode = 58;
+
+[[noreturn]] void Refuser()
 {
-    throw ErreurFormatAbsent(QCoreApplication::translate("Formats", "The native format is not available in this build."));
-}
+    throw ErreurIdInvalide(
+        QCoreApplication::translate("Natif", "Not a valid native Amblorine file!"));
 }
 
-std::unique_ptr<TFichierX> TFichierNatif::ChargerNatif(const QString &, bool, bool) { Absent(); }
-std::unique_ptr<TFichierX> TFichierNatif::LireNatif(const QByteArray &, bool) { Absent(); }
-void TFichierNatif::EnregistrerNatif(TFichierX &, const QString &, bool) { Absent(); }
-QByteArray TFichierNatif::EcrireNatif(const TFichierX &) { Absent(); }
+// Everything the reader takes from one file held in memory. Positions past
+// the end read as zeros.
+class Lecteur
+{
+public:
+    explicit Lecteur(const QByteArray &octets) : m_octets(octets) {}
+
+    uchar Octet(qint64 position) const
+    {
+        return position >= 0 && position < m_octets.size() ? uchar(m_octets.at(position)) : 0;
+    }
+
+    qint32 Entier(qint64 position) const
+    {
+        quint32 valeur = 0;
+        for (int i = 3; i >= 0; --i)
+            valeur = (valeur << 8) | Octet(position + i);
+        return qint32(valeur);
+    }
+
+    // The used characters of a short string of max characters.
+    QByteArray Court(qint64 position, int max) const
+    {
+        const int longueur = std::min<int>(Octet(position), max);
+        QByteArray texte(longueur, '\0');
+        for (int i = 0; i < longueur; ++i)
+            texte[i] = char(Octet(position + 1 + i));
+        return texte;
+    }
+
+    // A field of several blocks: lines joined by one space, and the space the
+    // writer put before each LF turned back into CR.
+    QByteArray Champ(qint64 position, int blocs) const
+    {
+        QByteArray champ = Court(position, LongueurLigne);
+        for (int k = 1; k < blocs; ++k) {
+            const QByteArray ligne = Court(position + qint64(k) * TailleBloc, LongueurLigne);
+            if (ligne.isEmpty())
+                continue;
+            champ += ' ';
+            champ += ligne;
+        }
+        for (qsizetype i = 1; i < champ.size(); ++i) {
+            if (champ.at(i) == '\n')
+                champ[i - 1] = '\r';
+        }
+        return champ;
+    }
+
+private:
+    const QByteArray &m_octets;
+};
+
+// Line breaks of the model are CR LF; a lone CR or LF is taken as one too,
+// since the writer would otherwise overwrite the character before a lone LF.
+QString NormaliserLignes(const QString &texte)
+{
+    if (!texte.contains(u'\r') && !texte.contains(u'\n'))
+        return texte;
+    QString resultat;
+    resultat.reserve(texte.size() + 8);
+    for (qsizetype i = 0; i < texte.size(); ++i) {
+        const QChar c = texte.at(i);
+        if (c == u'\r') {
+            resultat += QStringLiteral("\r\n");
+            if (i + 1 < texte.size() && texte.at(i + 1) == u'\n')
+                ++i;
+        } else if (c == u'\n') {
+            resultat += QStringLiteral("\r\n");
+        } else {
+            resultat += c;
+        }
+    }
+    return resultat;
+}
+
+// A field cut into the lines it is stored as (each at most 60 bytes, trailing
+// spaces dropped). Returns false when the text needs more than 251 lines.
+bool CouperChamp(const QByteArray &encode, std::vector<QByteArray> &lignes)
+{
+    std::vector<int> debuts;
+    const int nombre = CouperLignes(encode, debuts);
+    if (debuts.back() <= encode.size())
+        return false;
+    QByteArray texte = encode;
+    for (qsizetype i = 1; i < texte.size(); ++i) {
+        if (texte.at(i) == '\n')
+            texte[i - 1] = ' ';
+    }
+    lignes.clear();
+    lignes.reserve(size_t(nombre));
+    for (int i = 0; i < nombre; ++i) {
+        const int debut = debuts[size_t(i)] - 1;
+        const int longueur = std::min(debuts[size_t(i) + 1] - 1 - debut, LongueurLigne);
+        QByteArray ligne = texte.mid(debut, longueur);
+        OterEspacesFinaux(ligne);
+        lignes.push_back(ligne);
+    }
+    return true;
+}
+
+// A short string of max characters: length byte, text, zeros.
+void AjouterCourt(QByteArray &sortie, const QByteArray &texte, int max)
+{
+    const QByteArray utilise = texte.left(max);
+    sortie += char(uchar(utilise.size()));
+    sortie += utilise;
+    sortie += QByteArray(max - utilise.size(), '\0');
+}
+
+void PlacerCourt(QByteArray &bloc, int position, const QByteArray &texte, int max)
+{
+    QByteArray court;
+    AjouterCourt(court, texte, max);
+    bloc.replace(position, court.size(), court);
+}
+
+void AjouterEntier(QByteArray &sortie, qint32 valeur)
+{
+    const quint32 v = quint32(valeur);
+    for (int i = 0; i < 4; ++i)
+        sortie += char(uchar(v >> (8 * i)));
+}
+
+void AjouterChamp(QByteArray &sortie, const std::vector<QByteArray> &lignes, int blocs)
+{
+    for (int k = 0; k < blocs; ++k)
+        AjouterCourt(sortie, size_t(k) < lignes.size() ? lignes[size_t(k)] : QByteArray(),
+                     LongueurLigne);
+}
+
+// Major or minor version number as a byte: 0 when it is not one.
+uchar NumeroVersion(const QString &texte)
+{
+    bool ok = false;
+    const int valeur = texte.toInt(&ok);
+    return ok && valeur >= 0 && valeur <= 255 ? uchar(valeur) : 0;
+}
+
+// The format holds one byte per character: lines are cut on bytes, so a
+// multi-byte encoding would be split inside characters. Unknown code pages
+// are written as the system's, which is what the encoder falls back to.
+int PageEcriture(int pageCode)
+{
+    constexpr int Utf8 = 65001;
+    if (pageCode != Utf8 && PageCode::Connue(pageCode))
+        return pageCode;
+    const int systeme = PageCode::AnsiSysteme();
+    return systeme != Utf8 && PageCode::Connue(systeme) ? systeme : 1252;
+}
+
+quint8 EncoderScore(quint8 score)
+{
+    if (score > 125)
+        return 25;
+    if (score % 5 == 0 || score < 32)
+        return score / 5;
+    return score;
+}
+
+} // namespace
+
+std::unique_ptr<TFichierX> TFichierNatif::LireNatif(const QByteArray &octets, bool complet)
+{
+    const Lecteur l(octets);
+    auto h = [&l](int position) { return l.Octet(Entete + position); };
+
+    if (h(HLongueur) < LongueurMinimale
+        || (h(HSignature) != SignatureOem && h(HSignature) != SignatureAnsi)
+        || h(HSignature + 1) != 0x51)
+        Refuser();
+    const bool oem = h(HSignature) == SignatureOem;
+    const uchar type = h(HType);
+    if (type < 'A' || type > 'Z')
+        Refuser();
+    const int blocsChamp1 = h(HBlocsChamp1);
+    const int blocsChamp2 = h(HBlocsChamp2);
+    if (blocsChamp1 == 0 || blocsChamp2 == 0)
+        Refuser();
+    const int n = blocsChamp1 + blocsChamp2;
+    const qint64 tailleRecord = qint64(n) * TailleBloc + TailleQueue;
+    if (octets.size() < tailleRecord)
+        Refuser(); // the header record itself is cut short
+
+    const bool avecPageCode = h(HLongueur) >= LongueurAvecPageCode;
+    const int pageCodeLu = avecPageCode ? h(HPageCode) | (h(HPageCode + 1) << 8) : 0;
+    const int pageTextes = oem ? PageCode::Oem()
+                           : (avecPageCode && PageCode::Connue(pageCodeLu)) ? pageCodeLu
+                                                                            : PageCode::AnsiSysteme();
+    auto texte = [pageTextes](const QByteArray &b) { return PageCode::Decoder(b, pageTextes); };
+    auto caractere = [&](int position) {
+        return texte(QByteArray(1, char(h(position))));
+    };
+    auto oui = [&](int position) { return EstLettreOui(char(h(position))); };
+
+    auto f = std::make_unique<TFichierX>(QChar(char16_t(type)), u'n');
+    const QString motsIgnores = n > 2 ? texte(l.Court(2 * TailleBloc, LongueurLigne)) : QString();
+    f->AvecTitre = false;
+
+    if (complet) {
+        f->SetTitre(texte(l.Court(0, LongueurLigne)));
+        f->Signature = texte(l.Court(Entete + HSignatureAuteur, 18));
+        if (avecPageCode && PageCode::Connue(pageCodeLu))
+            f->PageCode = quint16(pageCodeLu);
+        if (h(HVersionMajeure) != 0)
+            f->VersionCreation =
+                QStringLiteral("%1.%2").arg(h(HVersionMajeure)).arg(h(HVersionMineure));
+    }
+
+    // A tag that cannot name an element keeps the type's default.
+    const QString id1 = caractere(HIdChamp1);
+    const QString id2 = caractere(HIdChamp2);
+    if (TFichierX::EstIdentifiant(id1))
+        f->IdChamp1 = id1;
+    if (TFichierX::EstIdentifiant(id2))
+        f->IdChamp2 = id2;
+
+    if (f->EstQuestionnaire) {
+        const QString ou = texte(l.Court(Entete + HOu, 15));
+        const qsizetype espace = ou.indexOf(u' ');
+        if (espace >= 0) {
+            f->OuVisible = ou.left(espace);
+            f->Ponctuation = ou.mid(espace + 1);
+        }
+        f->ReposerErreurs = oui(HReposerErreurs);
+        f->Correction = !oui(HPasCorrection);
+        f->BriderEntree = oui(HBriderEntree);
+        f->NombreQuestions = h(HNombreQuestions);
+        f->SuivreOrdre = oui(HSuivreOrdre);
+        f->MotAMot = oui(HMotAMot);
+        f->DifferencierCasse = oui(HDifferencierCasse);
+        f->Phonetique = !oui(HPasPhonetique);
+        const uchar score = h(HScore);
+        f->ScoreSatisfaisant = score < 32 ? quint8(score * 5) : score;
+        const uchar temps = h(HTemps);
+        if (temps <= 60 || temps % 5 == 0)
+            f->Temps = temps;
+        f->AvecMotsIgnores = !motsIgnores.isEmpty();
+        if (f->AvecMotsIgnores)
+            f->MotsIgnores = motsIgnores;
+    }
+
+    // The setters keep the type's defaults for characters they do not accept.
+    f->SetFragmenteurCar(QChar(char16_t(h(HFragmenteur))));
+    f->SetAlternateur(QChar(char16_t(h(HAlternateur))));
+    f->SetCommentaire(QChar(char16_t(h(HCommentaire))));
+    f->SetTroncature(QChar(char16_t(h(HTroncature))));
+
+    if (complet) {
+        const qint64 trailer = qint64(n) * TailleBloc;
+        const qint32 annonces = l.Entier(trailer + 8);
+        qint32 record = l.Entier(trailer + 12);
+        // Whole records only: a chain that leaves the file, or comes back to
+        // a record already read, is a damaged file.
+        const qint64 records = octets.size() / tailleRecord;
+        if (annonces > 0)
+            f->Reserver(int(std::min<qint64>(annonces, records - 1)));
+        std::vector<bool> lus(size_t(records), false);
+        while (record != 0) {
+            if (record < 1 || record >= records || lus[size_t(record)])
+                Refuser();
+            lus[size_t(record)] = true;
+            const qint64 debut = qint64(record) * tailleRecord;
+            const QString champ1 = texte(l.Champ(debut, blocsChamp1));
+            const QString champ2 = texte(l.Champ(debut + qint64(blocsChamp1) * TailleBloc, blocsChamp2));
+            f->AjouterFiche(champ1, champ2);
+            record = l.Entier(debut + qint64(n) * TailleBloc + 12);
+        }
+    }
+    f->Modifie = false;
+    return f;
+}
+
+QByteArray TFichierNatif::EcrireNatif(const TFichierX &f)
+{
+    const int page = PageEcriture(f.PageCode);
+    auto encoder = [page](const QString &t) { return PageCode::Encoder(t, page); };
+    auto octet = [&](QChar c) -> char {
+        if (c.isNull())
+            return '\0';
+        const QByteArray b = encoder(QString(c));
+        return b.isEmpty() ? '\0' : b.at(0);
+    };
+
+    // Cut every field first: the geometry depends on the longest one, and a
+    // card that does not fit stops the save before anything is written.
+    const int nombre = f.NombreFiches();
+    std::vector<std::vector<QByteArray>> lignes1(static_cast<size_t>(nombre)),
+        lignes2(static_cast<size_t>(nombre));
+    int blocsChamp1 = f.AvecMotsIgnores ? 2 : 1;
+    int blocsChamp2 = 1;
+    for (int i = 0; i < nombre; ++i) {
+        const TFicheX &fiche = f.Fiche(i);
+        if (!CouperChamp(encoder(NormaliserLignes(fiche.Champ1)), lignes1[size_t(i)])
+            || !CouperChamp(encoder(NormaliserLignes(fiche.Champ2)), lignes2[size_t(i)]))
+            throw ErreurIdInvalide(
+                QCoreApplication::translate(
+                    "Natif",
+                    "The card \"%1\" (number %2) is too long for the native format: a field "
+                    "holds at most 251 lines of 60 characters. Nothing was saved.")
+                    .arg(f.LibelleFiche(i))
+                    .arg(i + 1));
+        blocsChamp1 = std::max(blocsChamp1, int(lignes1[size_t(i)].size()));
+        blocsChamp2 = std::max(blocsChamp2, int(lignes2[size_t(i)].size()));
+    }
+    const int n = blocsChamp1 + blocsChamp2;
+
+    QByteArray sortie;
+    sortie.reserve((qint64(n) * TailleBloc + TailleQueue) * (nombre + 1));
+    AjouterCourt(sortie, encoder(f.Titre), LongueurLigne);
+
+    QByteArray h(TailleBloc, '\0');
+    h[HLongueur] = char(LongueurLigne);
+    h[HSignature] = char(SignatureAnsi);
+    h[HSignature + 1] = 'Q';
+    const qsizetype point = f.VersionCreation.indexOf(u'.');
+    if (point >= 0) {
+        h[HVersionMajeure] = char(NumeroVersion(f.VersionCreation.left(point)));
+        h[HVersionMineure] = char(NumeroVersion(f.VersionCreation.mid(point + 1)));
+    }
+    h[HType] = octet(f.TypeFichier);
+    h[HIdChamp1] = f.IdChamp1.isEmpty() ? ' ' : octet(f.IdChamp1.at(0));
+    h[HIdChamp2] = f.IdChamp2.isEmpty() ? ' ' : octet(f.IdChamp2.at(0));
+    h[HBlocsChamp1] = char(blocsChamp1);
+    h[HBlocsChamp2] = char(blocsChamp2);
+    PlacerCourt(h, HSignatureAuteur, encoder(f.Signature), 18);
+    if (f.EstQuestionnaire) {
+        PlacerCourt(h, HOu, encoder(f.OuVisible + u' ' + f.Ponctuation), 15);
+        auto ouiNon = [](bool b) { return char(LettreOuiNon(b).unicode()); };
+        h[HReposerErreurs] = ouiNon(f.ReposerErreurs);
+        h[HPasPhonetique] = ouiNon(!f.Phonetique);
+        h[HPasCorrection] = ouiNon(!f.Correction);
+        h[HNombreQuestions] = char(f.NombreQuestions);
+        h[HSuivreOrdre] = ouiNon(f.SuivreOrdre);
+        h[HMotAMot] = ouiNon(f.MotAMot);
+        h[HDifferencierCasse] = ouiNon(f.DifferencierCasse);
+        h[HBriderEntree] = ouiNon(f.BriderEntree);
+        h[HScore] = char(EncoderScore(f.ScoreSatisfaisant));
+        h[HTemps] = char(f.Temps);
+    }
+    h[HFragmenteur] = octet(f.FragmenteurCar());
+    h[HAlternateur] = octet(f.Alternateur);
+    h[HPageCode] = char(page & 0xFF);
+    h[HPageCode + 1] = char((page >> 8) & 0xFF);
+    h[HCommentaire] = octet(f.Commentaire);
+    h[HTroncature] = octet(f.Troncature);
+    sortie += h;
+
+    if (n > 2) {
+        AjouterCourt(sortie, f.AvecMotsIgnores ? encoder(f.MotsIgnoresEffectifs()) : QByteArray(),
+                     LongueurLigne);
+        sortie += QByteArray(qsizetype(n - 3) * TailleBloc, '\0');
+    }
+    AjouterEntier(sortie, 0);
+    AjouterEntier(sortie, 0);
+    AjouterEntier(sortie, nombre);
+    AjouterEntier(sortie, nombre > 0 ? 1 : 0);
+
+    for (int i = 0; i < nombre; ++i) {
+        AjouterChamp(sortie, lignes1[size_t(i)], blocsChamp1);
+        AjouterChamp(sortie, lignes2[size_t(i)], blocsChamp2);
+        AjouterEntier(sortie, i + 1);
+        AjouterEntier(sortie, 0);
+        AjouterEntier(sortie, i);
+        AjouterEntier(sortie, i + 1 < nombre ? i + 2 : 0);
+    }
+    return sortie;
+}
+
+std::unique_ptr<TFichierX> TFichierNatif::ChargerNatif(const QString &nom, bool modifiable,
+                                                       bool complet)
+{
+    // A model is only read: it never needs the file for writing.
+    auto flux = TFlux::Ouvrir(nom, complet && modifiable);
+    auto f = LireNatif(flux->LireTout(), complet);
+    if (complet) {
+        Contrat::TerminerChargement(*f, nom, std::move(flux), modifiable);
+    } else {
+        f->Modifiable = true;
+        f->Modifie = false;
+    }
+    return f;
+}
+
+void TFichierNatif::EnregistrerNatif(TFichierX &fichier, const QString &nom, bool nouveau)
+{
+    Contrat::TerminerEnregistrement(fichier, nom, nouveau, u'n', EcrireNatif(fichier));
+}

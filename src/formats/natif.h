@@ -11,8 +11,12 @@ class TFichierX;
 class TFichierNatif
 {
 public:
+    // complet false reads a model: layout and options only, no cards, and
+    // the file is not kept open. A damaged file raises ErreurIdInvalide.
     static std::unique_ptr<TFichierX> ChargerNatif(const QString &nom, bool modifiable, bool complet);
     static std::unique_ptr<TFichierX> LireNatif(const QByteArray &octets, bool complet);
+    // A card with a field beyond 251 lines raises ErreurIdInvalide naming it;
+    // nothing is written then.
     static void EnregistrerNatif(TFichierX &fichier, const QString &nom, bool nouveau);
     static QByteArray EcrireNatif(const TFichierX &fichier);
 };
