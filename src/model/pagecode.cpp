@@ -4,6 +4,8 @@
 
 #include <QHash>
 #include <array>
+#include <map>
+#include <memory>
 #include <mutex>
 
 #ifdef Q_OS_WIN
@@ -21,21 +23,23 @@ struct PageSimple
 
 const PageSimple *PageSimplePour(int pageCode)
 {
-    static QHash<int, PageSimple *> pages;
+    // Built once, kept for the whole run.
+    static std::map<int, std::unique_ptr<PageSimple>> pages;
     static std::once_flag fait;
     std::call_once(fait, [] {
         for (int i = 0; i < PageCodeTables::nombreTables; ++i) {
-            auto *page = new PageSimple;
+            auto page = std::make_unique<PageSimple>();
             for (int b = 0; b < 128; ++b)
                 page->versUnicode[size_t(b)] = char16_t(b);
             for (int b = 0; b < 128; ++b)
                 page->versUnicode[size_t(b + 128)] = PageCodeTables::tables[i].haut[b];
             for (int b = 255; b >= 128; --b)
                 page->versOctet.insert(page->versUnicode[size_t(b)], char(b));
-            pages.insert(PageCodeTables::tables[i].pageCode, page);
+            pages.emplace(PageCodeTables::tables[i].pageCode, std::move(page));
         }
     });
-    return pages.value(pageCode, nullptr);
+    const auto trouve = pages.find(pageCode);
+    return trouve == pages.end() ? nullptr : trouve->second.get();
 }
 
 bool EstUtf8(int pageCode) { return pageCode == 65001; }
