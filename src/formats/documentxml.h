@@ -1,0 +1,137 @@
+#pragma once
+
+// The XML document object the readers and the Moodle writer work with: parse
+// from bytes, walk the tree, build a document and save it as UTF-8. The only
+// place that talks to libxml2; its types stay inside documentxml.cpp.
+
+#include "../model/erreurs.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <memory>
+
+// A building operation that cannot be done (no node, a bad name, a node of
+// another document...).
+class ErreurDocumentXml : public Erreur
+{
+public:
+    using Erreur::Erreur;
+};
+
+// A handle on one node of a TDocumentXml; valid while its document lives.
+// A default-constructed handle is null: every reading operation on it gives
+// nothing (null text, no children).
+class TNoeudXml
+{
+public:
+    enum class Genre {
+        Nul,
+        Document,
+        Element,
+        Texte,
+        CData,
+        Instruction,
+        Commentaire,
+        TypeDocument,
+        Declaration, // the XML declaration created for saving
+        Autre
+    };
+
+    TNoeudXml() = default;
+    bool EstNul() const { return m_noeud == nullptr; }
+    explicit operator bool() const { return m_noeud != nullptr; }
+    bool operator==(const TNoeudXml &autre) const { return m_noeud == autre.m_noeud; }
+    bool operator!=(const TNoeudXml &autre) const { return m_noeud != autre.m_noeud; }
+
+    Genre Type() const;
+    // Qualified name of an element ("xml:space" style for prefixed ones), the
+    // target of a processing instruction; empty for other kinds.
+    QString Nom() const;
+    // Value of an attribute by qualified name; a null QString when missing.
+    QString Attribut(const QString &nom) const;
+    bool AAttribut(const QString &nom) const;
+
+    // Direct child elements: the first named nom (null when none), all of
+    // them in document order, and every child element.
+    TNoeudXml Enfant(const QString &nom) const;
+    QList<TNoeudXml> Enfants(const QString &nom) const;
+    QList<TNoeudXml> Elements() const;
+    // Every child node in order, whatever its kind.
+    QList<TNoeudXml> Noeuds() const;
+
+    // Text content: all descendant text and CDATA, references resolved,
+    // line breaks as LF. For a text, CDATA, comment or instruction node, its
+    // own text (the data of an instruction).
+    QString Texte() const;
+    // Processing instruction: target and data.
+    QString Cible() const;
+    QString Donnees() const;
+    // Line of the node in the parsed document (0 when unknown).
+    int Ligne() const;
+
+    // Building; each raises ErreurDocumentXml when it cannot be done.
+    // Appends enfant (a node created by the same document and not yet placed)
+    // as the last child; returns it.
+    TNoeudXml Ajouter(const TNoeudXml &enfant);
+    // Inserts enfant before reference, a child of this node; a null
+    // reference appends.
+    TNoeudXml InsererAvant(const TNoeudXml &enfant, const TNoeudXml &reference);
+    void DefinirAttribut(const QString &nom, const QString &valeur);
+    // Replaces every child of an element by one text node.
+    void DefinirTexte(const QString &texte);
+
+private:
+    friend class TDocumentXml;
+    explicit TNoeudXml(void *noeud) : m_noeud(noeud) {}
+    void *m_noeud = nullptr;
+};
+
+class TDocumentXml
+{
+public:
+    // An empty document, ready for building or loading.
+    TDocumentXml();
+    ~TDocumentXml();
+    TDocumentXml(const TDocumentXml &) = delete;
+    TDocumentXml &operator=(const TDocumentXml &) = delete;
+
+    // Parses a whole document from memory, never touching the network or any
+    // file. Documents with a document type declaration are refused (that is
+    // where entity bombs and external entities live), as are documents nested
+    // too deep or holding oversized texts. Returns false when refused;
+    // LigneErreur and MessageErreur then tell why. Replaces any previous tree.
+    bool Charger(const QByteArray &octets);
+    int LigneErreur() const;
+    QString MessageErreur() const;
+    // The encoding named by the parsed document's declaration (empty when it
+    // names none, which means UTF-8 or a byte-order mark).
+    QString Encodage() const;
+
+    // The document node: its Noeuds() are the top-level nodes (processing
+    // instructions and comments before the root, the root, what follows).
+    TNoeudXml Noeud() const;
+    // The root element; null when the document has none.
+    TNoeudXml Racine() const;
+    // Processing instructions that stand before the root, in order.
+    QList<TNoeudXml> InstructionsAvantRacine() const;
+
+    // Node creation: the new node belongs to this document and is placed by
+    // Ajouter / InsererAvant (of a node, or of Noeud() for top level).
+    TNoeudXml CreerElement(const QString &nom);
+    TNoeudXml CreerTexte(const QString &texte);
+    TNoeudXml CreerCData(const QString &texte);
+    TNoeudXml CreerInstruction(const QString &cible, const QString &donnees);
+    // The XML declaration: version="1.0" encoding="UTF-8".
+    TNoeudXml CreerDeclaration();
+
+    // The whole document as UTF-8 bytes without a byte-order mark. Top-level
+    // nodes are each followed by finLigne; inside the root nothing is added
+    // (line breaks come from text nodes). Characters XML 1.0 cannot hold are
+    // left out; "]]>" inside a CDATA text is split over two sections.
+    QByteArray Sauver(const QByteArray &finLigne = QByteArray("\n")) const;
+
+private:
+    struct Prive;
+    std::unique_ptr<Prive> d;
+};

@@ -1,0 +1,276 @@
+#include "formats/documentxml.h"
+#include "outilstest.h"
+
+#include <QtTest>
+
+using Genre = TNoeudXml::Genre;
+Q_DECLARE_METATYPE(TNoeudXml::Genre)
+
+class TstDocumentXml : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dossier;
+
+private slots:
+    void initTestCase() { OutilsTest::IsolerParametres(m_dossier); }
+
+    void lectureArbre()
+    {
+        const QByteArray source =
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
+            "<?xml-stylesheet type=\"text/xsl\" href=\"a.xsl\"?>\r\n"
+            "<!-- note -->\r\n"
+            "<?autre x?>\r\n"
+            "<RACINE A=\"1\" VIDE=\"\" xml:space=\"preserve\">\r\n"
+            "  <F n=\"a &amp; &quot;b&quot;\">un<br/>deux<![CDATA[<trois>]]><!--c--><?pi d?></F>\r\n"
+            "  <G/>\r\n"
+            "  <F>l1\r\nl2&#13;&#10;l3\rl4 &#233;&lt;</F>\r\n"
+            "  <sous><F>profond</F></sous>\r\n"
+            "</RACINE>\r\n";
+        TDocumentXml doc;
+        QVERIFY2(doc.Charger(source), qPrintable(doc.MessageErreur()));
+        QVERIFY(doc.Encodage().compare(QLatin1String("UTF-8"), Qt::CaseInsensitive) == 0);
+        const TNoeudXml racine = doc.Racine();
+        QCOMPARE(racine.Type(), Genre::Element);
+        QCOMPARE(racine.Nom(), QStringLiteral("RACINE"));
+        QCOMPARE(racine.Attribut(QStringLiteral("A")), QStringLiteral("1"));
+        QVERIFY(!racine.Attribut(QStringLiteral("VIDE")).isNull());
+        QVERIFY(racine.Attribut(QStringLiteral("VIDE")).isEmpty());
+        QVERIFY(racine.Attribut(QStringLiteral("ABSENT")).isNull());
+        QVERIFY(racine.Attribut(QStringLiteral("a")).isNull()); // names are case-sensitive
+        QCOMPARE(racine.Attribut(QStringLiteral("xml:space")), QStringLiteral("preserve"));
+
+        // Only direct children count, in document order.
+        const QList<TNoeudXml> fs = racine.Enfants(QStringLiteral("F"));
+        QCOMPARE(fs.size(), 2);
+        QCOMPARE(racine.Enfant(QStringLiteral("F")), fs.first());
+        QVERIFY(racine.Enfant(QStringLiteral("f")).EstNul());
+        QCOMPARE(racine.Elements().size(), 4);
+        QCOMPARE(fs[0].Attribut(QStringLiteral("n")), QStringLiteral("a & \"b\""));
+
+        const QList<TNoeudXml> noeuds = fs[0].Noeuds();
+        QList<Genre> genres;
+        for (const TNoeudXml &n : noeuds)
+            genres << n.Type();
+        QCOMPARE(genres, (QList<Genre>{Genre::Texte, Genre::Element, Genre::Texte, Genre::CData,
+                                       Genre::Commentaire, Genre::Instruction}));
+        QCOMPARE(noeuds[1].Nom(), QStringLiteral("br"));
+        QCOMPARE(noeuds[3].Texte(), QStringLiteral("<trois>"));
+        QCOMPARE(noeuds[5].Cible(), QStringLiteral("pi"));
+        QCOMPARE(noeuds[5].Donnees(), QStringLiteral("d"));
+        QCOMPARE(fs[0].Texte(), QStringLiteral("undeux<trois>"));
+        // Every line break as LF, character references resolved.
+        QCOMPARE(fs[1].Texte(), QStringLiteral("l1\nl2\nl3\nl4 \u00e9<"));
+        QCOMPARE(fs[1].Ligne(), 8);
+
+        // Top-level nodes and the instructions before the root.
+        QList<Genre> hauts;
+        for (const TNoeudXml &n : doc.Noeud().Noeuds())
+            hauts << n.Type();
+        QCOMPARE(hauts, (QList<Genre>{Genre::Instruction, Genre::Commentaire, Genre::Instruction,
+                                      Genre::Element}));
+        const QList<TNoeudXml> pis = doc.InstructionsAvantRacine();
+        QCOMPARE(pis.size(), 2);
+        QCOMPARE(pis[0].Cible(), QStringLiteral("xml-stylesheet"));
+        QCOMPARE(pis[0].Donnees(), QStringLiteral("type=\"text/xsl\" href=\"a.xsl\""));
+
+        // A null handle answers with nothing.
+        const TNoeudXml nul;
+        QCOMPARE(nul.Type(), Genre::Nul);
+        QVERIFY(nul.Texte().isNull());
+        QVERIFY(nul.Enfant(QStringLiteral("F")).EstNul());
+        QVERIFY(nul.Enfants(QStringLiteral("F")).isEmpty());
+        QVERIFY(nul.Attribut(QStringLiteral("A")).isNull());
+    }
+
+    void encodages_data()
+    {
+        QTest::addColumn<QByteArray>("source");
+        QTest::addColumn<QString>("encodage");
+        QTest::addColumn<QString>("texte");
+        QTest::newRow("windows-1252") << QByteArray("<?xml version=\"1.0\" encoding=\"windows-1252\"?><R>caf\xe9 \x80</R>")
+                                      << QStringLiteral("windows-1252") << QStringLiteral("caf\u00e9 \u20ac");
+        QTest::newRow("windows-1250") << QByteArray("<?xml version=\"1.0\" encoding=\"windows-1250\"?><R>\x9a\xe8\xf8</R>")
+                                      << QStringLiteral("windows-1250") << QStringLiteral("\u0161\u010d\u0159");
+        QTest::newRow("ISO-8859-1") << QByteArray("<?xml version='1.0' encoding='ISO-8859-1'?><R>\xe9</R>")
+                                    << QStringLiteral("ISO-8859-1") << QStringLiteral("\u00e9");
+        QTest::newRow("bom utf-8") << QByteArray("\xef\xbb\xbf<R>\xc3\xa9</R>") << QString()
+                                   << QStringLiteral("\u00e9");
+        QTest::newRow("utf-16") << QByteArray("\xff\xfe<\0R\0>\0\xe9\0<\0/\0R\0>\0", 18) << QString()
+                                << QStringLiteral("\u00e9");
+    }
+
+    void encodages()
+    {
+        QFETCH(QByteArray, source);
+        QFETCH(QString, encodage);
+        QFETCH(QString, texte);
+        TDocumentXml doc;
+        QVERIFY2(doc.Charger(source), qPrintable(doc.MessageErreur()));
+        if (!encodage.isEmpty())
+            QCOMPARE(doc.Encodage(), encodage);
+        QCOMPARE(doc.Racine().Texte(), texte);
+    }
+
+    void refus_data()
+    {
+        QTest::addColumn<QByteArray>("source");
+        QTest::addColumn<int>("ligne");
+
+        QTest::newRow("vide") << QByteArray() << 0;
+        QTest::newRow("blancs") << QByteArray(" \r\n ") << 0;
+        QTest::newRow("sans racine") << QByteArray("<?xml version=\"1.0\"?><!-- x -->") << 0;
+        QTest::newRow("non fermé") << QByteArray("<?xml version=\"1.0\"?>\n<A>\n<B>\n</A>") << 4;
+        QTest::newRow("deux racines") << QByteArray("<A/><B/>") << 1;
+        QTest::newRow("entité inconnue") << QByteArray("<A>&nbsp;</A>") << 1;
+        QTest::newRow("esperluette nue") << QByteArray("<A>a & b</A>") << 1;
+        QTest::newRow("utf-8 invalide") << QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?><A>\xff\xfe</A>") << 1;
+        QTest::newRow("encodage inconnu") << QByteArray("<?xml version=\"1.0\" encoding=\"x-nothing-42\"?><A/>") << 0;
+        QTest::newRow("caractère interdit") << QByteArray("<A>\x01</A>") << 1;
+        QTest::newRow("référence interdite") << QByteArray("<A>&#1;</A>") << 1;
+        QTest::newRow("doctype simple") << QByteArray("<?xml version=\"1.0\"?>\n<!DOCTYPE A>\n<A/>") << 2;
+        QTest::newRow("bombe d'entités")
+            << QByteArray("<?xml version=\"1.0\"?>\n<!DOCTYPE lolz [\n"
+                          "<!ENTITY lol \"lol\">\n"
+                          "<!ENTITY lol1 \"&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;\">\n"
+                          "<!ENTITY lol2 \"&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;\">\n"
+                          "<!ENTITY lol3 \"&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;\">\n"
+                          "<!ENTITY lol4 \"&lol3;&lol3;&lol3;&lol3;&lol3;&lol3;&lol3;&lol3;&lol3;&lol3;\">\n"
+                          "<!ENTITY lol5 \"&lol4;&lol4;&lol4;&lol4;&lol4;&lol4;&lol4;&lol4;&lol4;&lol4;\">\n"
+                          "<!ENTITY lol6 \"&lol5;&lol5;&lol5;&lol5;&lol5;&lol5;&lol5;&lol5;&lol5;&lol5;\">\n"
+                          "<!ENTITY lol7 \"&lol6;&lol6;&lol6;&lol6;&lol6;&lol6;&lol6;&lol6;&lol6;&lol6;\">\n"
+                          "<!ENTITY lol8 \"&lol7;&lol7;&lol7;&lol7;&lol7;&lol7;&lol7;&lol7;&lol7;&lol7;\">\n"
+                          "<!ENTITY lol9 \"&lol8;&lol8;&lol8;&lol8;&lol8;&lol8;&lol8;&lol8;&lol8;&lol8;\">\n"
+                          "]>\n<lolz>&lol9;</lolz>")
+            << 2;
+        QTest::newRow("entité externe fichier")
+            << QByteArray("<?xml version=\"1.0\"?>\n<!DOCTYPE A [<!ENTITY x SYSTEM \"file:///etc/passwd\">]>\n<A>&x;</A>")
+            << 2;
+        QTest::newRow("entité externe réseau")
+            << QByteArray("<?xml version=\"1.0\"?>\n<!DOCTYPE A [<!ENTITY x SYSTEM \"http://192.0.2.1/x\">]>\n<A>&x;</A>")
+            << 2;
+        QTest::newRow("dtd externe")
+            << QByteArray("<?xml version=\"1.0\"?>\n<!DOCTYPE A SYSTEM \"http://192.0.2.1/a.dtd\">\n<A/>") << 2;
+        QTest::newRow("entité paramètre")
+            << QByteArray("<!DOCTYPE A [<!ENTITY % p SYSTEM \"http://192.0.2.1/p\"> %p;]><A/>") << 1;
+        QTest::newRow("imbrication profonde")
+            << (QByteArray("<A>").repeated(100000) + QByteArray("</A>").repeated(100000)) << 1;
+        QTest::newRow("imbrication profonde non fermée") << QByteArray("<A>").repeated(200000) << 1;
+        QTest::newRow("attribut énorme")
+            << (QByteArray("<A v=\"") + QByteArray(10000001, 'x') + QByteArray("\"/>")) << 1;
+        QTest::newRow("nom énorme") << (QByteArray("<A") + QByteArray(60000, 'x') + QByteArray("/>")) << 1;
+    }
+
+    // Refused documents: never expanded, fetched or crashed on; the parser's
+    // line and message are kept.
+    void refus()
+    {
+        QFETCH(QByteArray, source);
+        QFETCH(int, ligne);
+        TDocumentXml doc;
+        QVERIFY(!doc.Charger(source));
+        QVERIFY(!doc.MessageErreur().isEmpty());
+        if (ligne > 0)
+            QCOMPARE(doc.LigneErreur(), ligne);
+        QVERIFY(doc.Racine().EstNul());
+        // The document object stays usable.
+        QVERIFY(doc.Charger("<A>ok</A>"));
+        QCOMPARE(doc.Racine().Texte(), QStringLiteral("ok"));
+        QVERIFY(doc.MessageErreur().isEmpty());
+    }
+
+    // Depth well inside the parser's limit is read.
+    void imbricationRaisonnable()
+    {
+        TDocumentXml doc;
+        QVERIFY(doc.Charger(QByteArray("<A>").repeated(200) + "x" + QByteArray("</A>").repeated(200)));
+        QCOMPARE(doc.Racine().Texte(), QStringLiteral("x"));
+    }
+
+    void construction()
+    {
+        TDocumentXml doc;
+        TNoeudXml quiz = doc.CreerElement(QStringLiteral("quiz"));
+        doc.Noeud().Ajouter(quiz);
+        // Declaration added after the root still comes first.
+        doc.Noeud().InsererAvant(doc.CreerDeclaration(), quiz);
+        quiz.Ajouter(doc.CreerTexte(QStringLiteral("\r\n")));
+        TNoeudXml question = quiz.Ajouter(doc.CreerElement(QStringLiteral("question")));
+        question.DefinirAttribut(QStringLiteral("type"), QStringLiteral("a&b<\"c\"\t\r\n"));
+        question.DefinirAttribut(QStringLiteral("type"), QStringLiteral("x & \"y\""));
+        question.DefinirAttribut(QStringLiteral("xml:space"), QStringLiteral("preserve"));
+        TNoeudXml texte = question.Ajouter(doc.CreerElement(QStringLiteral("text")));
+        texte.Ajouter(doc.CreerCData(QStringLiteral("a]]>b <i>")));
+        TNoeudXml nom = doc.CreerElement(QStringLiteral("name"));
+        question.InsererAvant(nom, texte);
+        nom.DefinirTexte(QStringLiteral("old"));
+        nom.DefinirTexte(QStringLiteral("R&D <1> \u00e9\u20ac\U0001F600 ok\u0001\u0008\r\nend"));
+        question.Ajouter(doc.CreerElement(QStringLiteral("vide")));
+        quiz.Ajouter(doc.CreerTexte(QStringLiteral("\r\n")));
+
+        const QByteArray attendu =
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+            "<quiz>\r\n"
+            "<question type=\"x &amp; &quot;y&quot;\" xml:space=\"preserve\">"
+            "<name>R&amp;D &lt;1&gt; \xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80 ok\r\nend</name>"
+            "<text><![CDATA[a]]]]><![CDATA[>b <i>]]></text>"
+            "<vide/>"
+            "</question>\r\n"
+            "</quiz>\n";
+        const QByteArray sortie = doc.Sauver();
+        QCOMPARE(sortie, attendu);
+
+        // And it reads back to the same texts.
+        TDocumentXml relu;
+        QVERIFY2(relu.Charger(sortie), qPrintable(relu.MessageErreur()));
+        const TNoeudXml q = relu.Racine().Enfant(QStringLiteral("question"));
+        QCOMPARE(q.Attribut(QStringLiteral("type")), QStringLiteral("x & \"y\""));
+        QCOMPARE(q.Enfant(QStringLiteral("text")).Texte(), QStringLiteral("a]]>b <i>"));
+        QCOMPARE(q.Enfant(QStringLiteral("name")).Texte(),
+                 QStringLiteral("R&D <1> \u00e9\u20ac\U0001F600 ok\nend"));
+        // A parsed declaration is no node; parsed line breaks are LF.
+        QCOMPARE(relu.Sauver(QByteArray("\r\n")),
+                 attendu.mid(attendu.indexOf('\n') + 1).replace("\r\n", "\n").replace("</quiz>\n", "</quiz>\r\n"));
+    }
+
+    // Attribute values keep tabs and line breaks through a save and a load.
+    void attributsBlancs()
+    {
+        TDocumentXml doc;
+        TNoeudXml r = doc.Noeud().Ajouter(doc.CreerElement(QStringLiteral("r")));
+        r.DefinirAttribut(QStringLiteral("v"), QStringLiteral("a\tb\r\nc<>&"));
+        TDocumentXml relu;
+        QVERIFY(relu.Charger(doc.Sauver()));
+        QCOMPARE(relu.Racine().Attribut(QStringLiteral("v")), QStringLiteral("a\tb\r\nc<>&"));
+    }
+
+    void constructionRefusee()
+    {
+        TDocumentXml doc;
+        TDocumentXml autre;
+        TNoeudXml racine = doc.Noeud().Ajouter(doc.CreerElement(QStringLiteral("r")));
+        TNoeudXml e = racine.Ajouter(doc.CreerElement(QStringLiteral("e")));
+        TNoeudXml texte = doc.CreerTexte(QStringLiteral("t"));
+        QVERIFY_THROWS_EXCEPTION(ErreurDocumentXml, racine.Ajouter(e));                // placed twice
+        QVERIFY_THROWS_EXCEPTION(ErreurDocumentXml, doc.Noeud().Ajouter(doc.CreerElement(QStringLiteral("s"))));
+        QVERIFY_THROWS_EXCEPTION(ErreurDocumentXml, doc.Noeud().Ajouter(texte));       // text at top level
+        QVERIFY_THROWS_EXCEPTION(ErreurDocumentXml, racine.Ajouter(autre.CreerElement(QStringLiteral("x"))));
+        QVERIFY_THROWS_EXCEPTION(ErreurDocumentXml, racine.Ajouter(TNoeudXml()));
+        QVERIFY_THROWS_EXCEPTION(ErreurDocumentXml, TNoeudXml().Ajouter(texte));
+        QVERIFY_THROWS_EXCEPTION(ErreurDocumentXml, texte.Ajouter(doc.CreerTexte(QStringLiteral("u"))));
+        QVERIFY_THROWS_EXCEPTION(ErreurDocumentXml, racine.InsererAvant(texte, racine));  // not a child
+        QVERIFY_THROWS_EXCEPTION(ErreurDocumentXml, doc.CreerElement(QStringLiteral("1a")));
+        QVERIFY_THROWS_EXCEPTION(ErreurDocumentXml, doc.CreerElement(QString()));
+        QVERIFY_THROWS_EXCEPTION(ErreurDocumentXml, racine.DefinirAttribut(QStringLiteral("a b"), QString()));
+        QVERIFY_THROWS_EXCEPTION(ErreurDocumentXml, texte.DefinirTexte(QStringLiteral("x")));
+        QVERIFY_THROWS_EXCEPTION(ErreurDocumentXml, e.Ajouter(doc.CreerDeclaration()));
+        // Nodes never placed are simply freed with their document.
+        doc.CreerElement(QStringLiteral("orphelin")).Ajouter(doc.CreerCData(QStringLiteral("x")));
+        QCOMPARE(doc.Sauver(), QByteArray("<r><e/></r>\n"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TstDocumentXml)
+#include "tst_documentxml.moc"
