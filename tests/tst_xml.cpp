@@ -330,6 +330,16 @@ private slots:
                        "<TITRE></TITRE>", "<OPTIONS>", "<FRAGMENTEUR>===</FRAGMENTEUR>", "</OPTIONS>",
                        "<F>", "<I></I>", "<Q><![CDATA[\xb3<]]>&#230;<![CDATA[>]]></Q>", "<R><![CDATA[]]>&#230;<![CDATA[]]></R>",
                        "</F>", "</AMBLORINE>"}, "\r\n");
+        QTest::newRow("nom hors de la page") << QChar(u'N')
+            << Preparer([](TFichierX &f) {
+                   f.IdFiche = U("\u0141");
+                   f.SetTitre(U("\u00e9"));
+                   f.AjouterFiche(QString(), QStringLiteral("x"));
+               })
+            << false << true << false
+            << Lignes({"<?xml version=\"1.0\" encoding=\"UTF-8\"?>",
+                       "<AMBLORINE VERSION=\"7.8\" TYPE=\"N\" ID_FICHE=\"\xc5\x81\" ID_CHAMP1=\"O\" ID_CHAMP2=\"C\">",
+                       "<TITRE>\xc3\xa9</TITRE>", "<\xc5\x81>", "<O></O>", "<C>x</C>", "</\xc5\x81>", "</AMBLORINE>"});
         QTest::newRow("page inconnue") << QChar(u'N')
             << Preparer([](TFichierX &f) { f.PageCode = 1; f.SetTitre(U("\u00e9")); })
             << false << true << false
@@ -411,6 +421,27 @@ private slots:
         QFETCH(QString, message);
         QCOMPARE(Message([&] { TFichierXML::LireXml(source, true); }), message);
         QCOMPARE(Message([&] { TFichierXML::LireXml(source, false); }), message);
+    }
+
+    // A document cut anywhere is refused with one of the two messages, never
+    // more: no crash, no other error.
+    void documentsTronques()
+    {
+        const QByteArray source = OutilsTest::LireFichier(OutilsTest::DonneesTest(QStringLiteral("xml/manuel.xaqq")));
+        QVERIFY(!source.isEmpty());
+        const QStringList messages{U("Erreur dans l'écriture du code XML !"),
+                                   U("Pas un fichier XML d'Amblorine valide !")};
+        int refuses = 0;
+        for (qsizetype n = 0; n < source.size(); ++n) {
+            try {
+                TFichierXML::LireXml(source.left(n), true);
+            } catch (const ErreurIdInvalide &e) {
+                QVERIFY2(messages.contains(e.message()), qPrintable(e.message()));
+                ++refuses;
+            }
+        }
+        // Only cuts in the trailing line break leave a whole document.
+        QVERIFY(refuses >= source.size() - 2);
     }
 
     void lectureManuelle()

@@ -125,6 +125,15 @@ Ecrivain::Ecrivain(const TFichierX &fichier) : f(fichier)
     // A code page the program cannot write is replaced by the system's, so
     // the declaration always names the bytes that follow.
     Page = PageCode::Connue(f.PageCode) ? f.PageCode : PageCode::AnsiSysteme();
+    // Element names cannot hold character references: names the code page
+    // lacks are only kept intact in UTF-8.
+    if (!Utf8) {
+        for (const QString &nom : {f.IdFiche, f.IdChamp0, f.IdChamp1, f.IdChamp2})
+            PourChaqueCaractere(nom, [this](char32_t c) {
+                if (!PageCode::Representable(c, Page))
+                    Utf8 = true;
+            });
+    }
     if (!f.Fragmenteur.isEmpty()) {
         SeparateurReponses = f.Fragmenteur;
         if (!EspacesPreserves && (f.Espacement == CRLF || Parametres.minsp))
