@@ -6,3 +6,4 @@ cd "$(dirname "$0")/.."
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build --parallel 2
 ./build/src/amblopad-cli info samples/questionnaire.xaqq
+./build/src/amblopad-cli dump samples/questionnaire.xaqq
