@@ -39,7 +39,7 @@ QPlainTextEdit *Memo(QWidget *parent, const char *nom)
 {
     auto *memo = new QPlainTextEdit(parent);
     memo->setObjectName(QLatin1String(nom));
-    memo->setMinimumHeight(0);
+    memo->setMinimumHeight(1); // a one-line question may be that small
     memo->setEnabled(false);
     memo->setReadOnly(true);
     return memo;
@@ -322,7 +322,7 @@ bool TFormFiche::ActiverRaccourci(const QKeySequence &touches)
     MettreAJourMenus();
     for (QAction *action : std::as_const(m_actions)) {
         if (action->shortcut() == touches) {
-            if (!action->isEnabled())
+            if (!EntreeActive(action->objectName().toLatin1().constData()))
                 return false;
             action->trigger();
             return true;

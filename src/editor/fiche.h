@@ -159,6 +159,10 @@ public:
 
     // Entries whose command this build does not have yet: always disabled.
     QSet<QAction *> Absents;
+    // Whether an entry is offered. A hidden QAction reports itself disabled,
+    // yet a hidden entry may still answer its shortcut: this is the state
+    // MettreAJourMenus decided.
+    bool EntreeActive(const char *nom) const;
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -171,8 +175,9 @@ private:
     QAction *Entree(QMenu *menu, const char *nom, const QString &legende,
                     const QKeySequence &raccourci = QKeySequence());
     bool CarteAffichee() const { return IndexCourant != -1; }
-    void MettreAJourEdition();
+    void PoserEntree(QAction *action, bool active);
 
     QHash<QString, QAction *> m_actions;
+    QHash<QAction *, bool> m_actives;
     std::vector<QShortcut *> m_raccourcis;
 };

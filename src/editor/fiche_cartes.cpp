@@ -511,18 +511,18 @@ void TFormFiche::MettreAJourMenus()
 
     if (!f) {
         for (const char *entree : {"Sauver1", "Sauversous1", "Fermer1", "Proprietes1"})
-            Action(entree)->setEnabled(false);
+            PoserEntree(Action(entree), false);
         Action("Exporter1")->setVisible(false);
         Edition1->menuAction()->setVisible(false);
         for (QAction *action : Edition1->actions())
             if (!action->shortcut().isEmpty())
-                action->setEnabled(false);
+                PoserEntree(action, false);
     } else {
         const int n = f->NombreFiches();
         const bool carte = CarteAffichee();
         const bool editee = FicheEditee();
         const bool modifiable = f->Modifiable;
-        const auto poser = [this](const char *entree, bool actif) { Action(entree)->setEnabled(actif); };
+        const auto poser = [this](const char *entree, bool actif) { PoserEntree(Action(entree), actif); };
         poser("Sauver1", f->Modifie || editee || ETitre->isModified());
         for (const char *entree : {"Sauversous1", "Fermer1", "Proprietes1", "Entete1"})
             poser(entree, true);
@@ -550,5 +550,17 @@ void TFormFiche::MettreAJourMenus()
             poser(entree, carte);
     }
     for (QAction *absent : std::as_const(Absents))
-        absent->setEnabled(false);
+        PoserEntree(absent, false);
+}
+
+void TFormFiche::PoserEntree(QAction *action, bool active)
+{
+    m_actives.insert(action, active);
+    action->setEnabled(active);
+}
+
+bool TFormFiche::EntreeActive(const char *nom) const
+{
+    QAction *action = Action(nom);
+    return action && !Absents.contains(action) && m_actives.value(action, true);
 }

@@ -247,7 +247,9 @@ TInteraction::Reponse TInteractionScriptee::Message(Genre genre, const QString &
     d.Legende = legende;
     Demandes.push_back(d);
     if (Reponses.empty()) {
-        ++Imprevus;
+        // A box with one button asks nothing.
+        if (ReponsesPossibles(boutons).size() > 1)
+            ++Imprevus;
         return ReponsePrudente(boutons);
     }
     const Reponse r = Reponses.front();

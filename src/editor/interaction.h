@@ -82,8 +82,8 @@ public:
 
 // Scripted answers for tests: each kind of request takes the next answer of
 // its queue and is recorded. A request with no answer left gets the most
-// cautious one (Cancel, else No, else OK; dialogs cancelled) and is counted
-// in Imprevus.
+// cautious one (Cancel, else No, else OK; dialogs cancelled) and, unless the
+// box had a single button, is counted in Imprevus.
 class TInteractionScriptee : public TInteraction
 {
 public:
