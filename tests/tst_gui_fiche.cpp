@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSplitter>
@@ -846,6 +847,21 @@ private slots:
         QCOMPARE(w.windowTitle(), QStringLiteral("Amblopad - (New file)"));
         QCOMPARE(w.FichierCourant->NombreFiches(), 1);
         QVERIFY(w.FicheNouvelle);
+    }
+
+    // Closing stores the window's state for the settings written at exit.
+    void fermetureFenetre()
+    {
+        Parametres.opened = true;
+        TFormFiche &w = Charger(Fichier(u'Q', {"a"}));
+        w.resize(700, 500);
+        QVERIFY(w.close());
+        QVERIFY(Parametres.opened); // a file was loaded
+        QVERIFY(!Parametres.fulscr);
+        QCOMPARE(Parametres.width, 700);
+        QCOMPARE(Parametres.height, 500 - w.menuBar()->height());
+        QCOMPARE(Parametres.open, QStringLiteral("/nowhere/test.xaqq"));
+        QVERIFY(!w.FichierCourant);
     }
 
     void preferences()
