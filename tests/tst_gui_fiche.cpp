@@ -14,7 +14,11 @@
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
+#include <QAbstractButton>
+#include <QApplication>
 #include <QMenu>
+#include <QMessageBox>
+#include <QTimer>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -556,9 +560,14 @@ private slots:
         TFormFiche &w = Charger(Fichier(u'Q', {"a", "b"}), 0);
         w.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w));
+        // On a new card the memo's own undo would keep the card; the command drops it.
+        QTest::keyClick(w.MReponse, Qt::Key_F4);
+        QCOMPARE(w.FichierCourant->NombreFiches(), 3);
         w.MReponse->setFocus();
         Taper(w.MReponse, QStringLiteral("changed"));
         QTest::keyClick(w.MReponse, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(w.FichierCourant->NombreFiches(), 2);
+        QCOMPARE(w.IndexCourant, 0);
         QCOMPARE(Memo(w.MReponse), QStringLiteral("ra"));
         QTest::keyClick(w.MReponse, Qt::Key_F8);
         QCOMPARE(w.IndexCourant, 1);
@@ -862,6 +871,38 @@ private slots:
         QCOMPARE(Parametres.height, 500 - w.menuBar()->height());
         QCOMPARE(Parametres.open, QStringLiteral("/nowhere/test.xaqq"));
         QVERIFY(!w.FichierCourant);
+    }
+
+    // The platform's box: the kind's icon, the listed buttons, Help for a topic.
+    void boiteDeMessage()
+    {
+        TInteractionPlateforme plateforme;
+        QStringList boutons;
+        QMessageBox::Icon icone = QMessageBox::NoIcon;
+        QTimer::singleShot(0, this, [&] {
+            auto *boite = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            QVERIFY(boite);
+            icone = boite->icon();
+            for (QAbstractButton *b : boite->buttons())
+                boutons << QString::number(int(boite->standardButton(b)), 16);
+            boite->button(QMessageBox::Abort)->click();
+        });
+        const auto reponse = plateforme.Message(TInteraction::Question, QStringLiteral("Canvas?"),
+                                                TInteraction::OuiNonAbandon, 8, QString());
+        QCOMPARE(reponse, TInteraction::RepAbandon);
+        QCOMPARE(icone, QMessageBox::Question);
+        boutons.sort();
+        QStringList attendu;
+        for (auto b : {QMessageBox::Yes, QMessageBox::No, QMessageBox::Abort, QMessageBox::Help})
+            attendu << QString::number(int(b), 16);
+        attendu.sort();
+        QCOMPARE(boutons, attendu);
+    }
+
+    void filtresQt()
+    {
+        QCOMPARE(TInteraction::FiltresQt(QStringLiteral("Directory|*.xaqr;*.crd|All|*.*")),
+                 (QStringList{"Directory (*.xaqr *.crd)", "All (*.*)"}));
     }
 
     void preferences()

@@ -19,9 +19,9 @@ class QSplitter;
 class QWidget;
 
 // The main window: one card file shown card by card. Split by concern:
-// fiche.cpp (construction, layout, start), fiche_cartes.cpp (cards and the
-// state of the commands), fiche_fichiers.cpp (opening, saving, closing),
-// fiche_etat.cpp (letters and filters of the current state).
+// fiche.cpp (construction, layout, start, preferences), fiche_cartes.cpp
+// (cards and the state of the commands), fiche_fichiers.cpp (opening, saving,
+// closing), fiche_recherche.cpp (search). The letter rules are in lettres.h.
 class TFormFiche : public QMainWindow
 {
     Q_OBJECT

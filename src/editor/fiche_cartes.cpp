@@ -258,8 +258,8 @@ bool TFormFiche::EgaleAuCanevas() const
 
 bool TFormFiche::ValiderFiche()
 {
-    if (!FichierCourant || !CarteAffichee()) {
-        FicheAbandonnee = false;
+    if (!FichierCourant || IndexCourant < 0 || IndexCourant >= FichierCourant->NombreFiches()) {
+        FicheAbandonnee = false; // no card shown: nothing to store
         return true;
     }
     const TFichierX &f = *FichierCourant;
