@@ -763,6 +763,13 @@ private slots:
         w.OuvrirFichier(nom, -1, true, false, true);
         QVERIFY(!w.FichierCourant);
         QCOMPARE(m_dialogues->Messages().front().Texte, QStringLiteral("This file cannot be used as a model!"));
+
+        const QString inconnu = m_dossier.filePath(QStringLiteral("bruit.dat"));
+        QVERIFY(OutilsTest::EcrireFichier(inconnu, QByteArray("\x00\x01\xffnoise", 8)));
+        m_dialogues->Oublier();
+        w.OuvrirFichier(inconnu, -1, true, true, true);
+        QVERIFY(!w.FichierCourant);
+        QCOMPARE(m_dialogues->Messages().front().Texte, QStringLiteral("The file was not recognized!"));
     }
 
     // A save that fails keeps the document and its changes, and stops the close.
