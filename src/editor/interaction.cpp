@@ -1,5 +1,7 @@
 #include "interaction.h"
 
+#include "aide.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
@@ -97,7 +99,6 @@ void TInteraction::Installer(std::unique_ptr<TInteraction> interaction)
 
 // ---------------------------------------------------------------- platform
 
-std::function<void(int)> TInteractionPlateforme::AfficheurAide;
 
 TInteraction::Reponse TInteractionPlateforme::Message(Genre genre, const QString &texte,
                                                       Boutons boutons, int aide,
@@ -209,8 +210,7 @@ int TInteractionPlateforme::Executer(QDialog &dialogue)
 
 void TInteractionPlateforme::Aide(int sujet)
 {
-    if (AfficheurAide)
-        AfficheurAide(sujet);
+    TAide::AfficherRubrique(sujet);
 }
 
 // ---------------------------------------------------------------- scripted

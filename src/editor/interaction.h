@@ -77,7 +77,6 @@ public:
     void Aide(int sujet) override;
 
     // Shows the help window at a topic; set by the help viewer once it exists.
-    static std::function<void(int)> AfficheurAide;
 };
 
 // Scripted answers for tests: each kind of request takes the next answer of
