@@ -402,6 +402,8 @@ void TestMoodle::refus_data()
     QTest::newRow("empty") << QByteArray() << code;
     QTest::newRow("truncated") << Quiz("<question type=\"essay\"><name><text>E</text></name></question>").left(70)
                                << code;
+    QTest::newRow("bad UTF-8") << QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?><quiz>\xff\xfe</quiz>")
+                               << code;
     QTest::newRow("other root") << QByteArray("<?xml version=\"1.0\"?><AMBLORINE/>") << pasMoodle;
     QTest::newRow("root in capitals") << QByteArray("<?xml version=\"1.0\"?><Quiz></Quiz>") << pasMoodle;
     QTest::newRow("question without type")
@@ -572,17 +574,23 @@ void TestMoodle::ligneDeCommande()
     QCOMPARE(lancer({QStringLiteral("dump"), quiz}, &sortie), 0);
     QVERIFY(sortie.contains("\"% ///Lambda\""));
 
-    // Moodle to Moodle, through an MCQ card file, and back: the same quiz.
-    const QString direct = Chemin(QStringLiteral("direct.xml"));
-    const QString cartes = Chemin(QStringLiteral("quiz.xaqm"));
-    const QString retour = Chemin(QStringLiteral("back.xml"));
-    QCOMPARE(lancer({QStringLiteral("convert"), quiz, direct}), 0);
-    QCOMPARE(lancer({QStringLiteral("convert"), quiz, cartes}), 0);
-    QCOMPARE(ReconnaitreFormat(cartes), QChar(u'x'));
-    QCOMPARE(lancer({QStringLiteral("convert"), cartes, retour}), 0);
-    const QByteArray octets = OutilsTest::LireFichier(direct);
-    QCOMPARE(Questions(octets).size(), 9);
-    QCOMPARE(OutilsTest::LireFichier(retour), octets);
+    // Every real quiz, Moodle to Moodle directly and through an MCQ card
+    // file: the same document both ways.
+    const QDir corpus(OutilsTest::Partage(QStringLiteral("corpus/moodle")));
+    const QStringList quiz_ = corpus.entryList({QStringLiteral("*.xml")}, QDir::Files);
+    QVERIFY(!quiz_.isEmpty());
+    for (const QString &nom : quiz_) {
+        const QString direct = Chemin(QStringLiteral("direct.xml"));
+        const QString cartes = Chemin(QStringLiteral("quiz.xaqm"));
+        const QString retour = Chemin(QStringLiteral("back.xml"));
+        QCOMPARE(lancer({QStringLiteral("convert"), corpus.filePath(nom), direct}), 0);
+        QCOMPARE(lancer({QStringLiteral("convert"), corpus.filePath(nom), cartes}), 0);
+        QCOMPARE(ReconnaitreFormat(cartes), QChar(u'x'));
+        QCOMPARE(lancer({QStringLiteral("convert"), cartes, retour}), 0);
+        const QByteArray octets = OutilsTest::LireFichier(direct);
+        QCOMPARE(Questions(octets).size(), int(TFichierMoodle::LireMoodle(octets)->NombreFiches()));
+        QVERIFY2(OutilsTest::LireFichier(retour) == octets, qPrintable(nom));
+    }
 
     // A Questionnaire converted to Moodle; another type is refused.
     const QString questionnaire = Chemin(QStringLiteral("q.xaqq"));
