@@ -475,11 +475,15 @@ private slots:
         QTest::addColumn<bool>("cliquerUtf");
         QTest::addColumn<QChar>("separateur");
         QTest::addColumn<bool>("utfApres");
-        QTest::newRow("tab shown escaped") << "\\t" << false << "\\t" << ";" << false << QChar(u';') << false;
-        QTest::newRow("tab typed, trimmed") << ";" << false << ";" << "  \\t " << false << QChar(u'\t') << false;
-        QTest::newRow("space") << "," << true << "," << "\\s" << false << QChar(u' ') << true;
-        QTest::newRow("utf-8 chosen") << "," << false << "," << "" << true << QChar(u',') << true;
-        QTest::newRow("backslash") << "," << false << "," << "\\\\" << false << QChar(u'\\') << false;
+        QTest::addColumn<bool>("refuse");
+        QTest::newRow("tab shown escaped") << "\\t" << false << "\\t" << ";" << false << QChar(u';') << false << false;
+        QTest::newRow("tab typed, trimmed") << ";" << false << ";" << "  \\t " << false << QChar(u'\t') << false << false;
+        QTest::newRow("space") << "," << true << "," << "\\s" << false << QChar(u' ') << true << false;
+        QTest::newRow("utf-8 chosen") << "," << false << "," << "" << true << QChar(u',') << true << false;
+        QTest::newRow("backslash") << "," << false << "," << "\\\\" << false << QChar(u'\\') << false << false;
+        // Separators that would break every record are refused; the encoding is still taken.
+        QTest::newRow("line break refused") << ";" << false << ";" << "\\n" << true << QChar(u';') << true << true;
+        QTest::newRow("quote refused") << ";" << false << ";" << "\"" << false << QChar(u';') << false << true;
     }
     void optionsCsv()
     {
@@ -490,6 +494,7 @@ private slots:
         QFETCH(bool, cliquerUtf);
         QFETCH(QChar, separateur);
         QFETCH(bool, utfApres);
+        QFETCH(bool, refuse);
         DefinirSeparateurCsv(comma);
         Parametres.csvutf = utf;
         TFormFiche &w = Charger(nullptr);
@@ -508,6 +513,9 @@ private slots:
         QCOMPARE(SeparateurCsv(), separateur);
         QCOMPARE(Parametres.csvutf, utfApres);
         QVERIFY(w.ReglagesModifies);
+        QCOMPARE(m_script->Messages().size(), size_t(refuse ? 1 : 0));
+        if (refuse)
+            QCOMPARE(SeparateurCsvTexte(), comma);
     }
 
     void optionsCsvSansChangement()

@@ -151,6 +151,18 @@ void TFormFiche::OptionsCSVClick()
     if (DlgOptionsCSV->Executer() != QDialog::Accepted)
         return;
     Parametres.csvutf = DlgOptionsCSV->ItemIndex() == 1;
-    DefinirSeparateurCsv(Rogner(DlgOptionsCSV->EComma->text()));
     ReglagesModifies = true;
+    const QString separateur = Rogner(DlgOptionsCSV->EComma->text());
+    // A quote or a line break would split records and quoted fields apart:
+    // every CSV file written with it would read back broken.
+    const QChar c = PremierCar(Desechapper(separateur));
+    if (c == u'"' || c == u'\r' || c == u'\n') {
+        TInteraction::Courante().Message(
+            TInteraction::Avertissement,
+            tr("\"%1\" cannot separate the fields of a CSV file: the separator stays \"%2\".")
+                .arg(separateur, Echapper(QString(SeparateurCsv()))),
+            TInteraction::Ok, 0);
+        return;
+    }
+    DefinirSeparateurCsv(separateur);
 }
