@@ -1,7 +1,9 @@
 #include "fiche.h"
 
+#include "dlgchercher.h"
 #include "interaction.h"
 #include "lettres.h"
+#include "liste.h"
 #include "model/outils.h"
 #include "resources/chaines.h"
 #include "settings/init.h"
@@ -142,7 +144,7 @@ void TFormFiche::ConstruireFenetre()
         {&TFormFiche::BNouveau, "BNouveau", "New", "New card", &TFormFiche::BNouveauClick},
         {&TFormFiche::BInserer, "BInserer", "Insert", "Insert card", &TFormFiche::BInsererClick},
         {&TFormFiche::BSupprimer, "BSupprimer", "Delete", "Delete card", &TFormFiche::BSupprimerClick},
-        {&TFormFiche::BChercher, "BChercher", "Search", "Search a card", nullptr},
+        {&TFormFiche::BChercher, "BChercher", "Search", "Search a card", &TFormFiche::BChercherClick},
     };
     for (const auto &b : boutons) {
         auto *bouton = new QPushButton(tr(b.legende), Panel4);
@@ -241,10 +243,14 @@ void TFormFiche::ConstruireMenus()
     connect(Entree(Edition1, "Suivante1", tr("Next card"), QKeySequence(Qt::Key_F8)),
             &QAction::triggered, this, &TFormFiche::BSuivantClick);
     Edition1->addSeparator();
-    Entree(Edition1, "Listedesfiches1", tr("&List of cards"), QKeySequence(Qt::Key_F12));
-    Entree(Edition1, "Rechercher1", tr("&Search card"), QKeySequence(Qt::CTRL | Qt::Key_F));
-    Entree(Edition1, "Rechsuivant1", tr("Find next"), QKeySequence(Qt::Key_F3));
-    Entree(Edition1, "AbandonRech1", tr("Abort Search"), QKeySequence(Qt::CTRL | Qt::Key_F3));
+    connect(Entree(Edition1, "Listedesfiches1", tr("&List of cards"), QKeySequence(Qt::Key_F12)),
+            &QAction::triggered, this, &TFormFiche::Listedesfiches1Click);
+    connect(Entree(Edition1, "Rechercher1", tr("&Search card"), QKeySequence(Qt::CTRL | Qt::Key_F)),
+            &QAction::triggered, this, &TFormFiche::Rechercher1Click);
+    connect(Entree(Edition1, "Rechsuivant1", tr("Find next"), QKeySequence(Qt::Key_F3)),
+            &QAction::triggered, this, &TFormFiche::Rechsuivant1Click);
+    connect(Entree(Edition1, "AbandonRech1", tr("Abort Search"), QKeySequence(Qt::CTRL | Qt::Key_F3)),
+            &QAction::triggered, this, &TFormFiche::AbandonRech1Click);
     Edition1->addSeparator();
     connect(Entree(Edition1, "Enregistrerlafiche1", tr("&Validate"), QKeySequence(Qt::Key_F2)),
             &QAction::triggered, this, &TFormFiche::Enregistrerlafiche1Click);
@@ -260,9 +266,13 @@ void TFormFiche::ConstruireMenus()
     connect(Entree(Edition1, "PermuterChamps", tr("Switch fields")), &QAction::triggered, this,
             &TFormFiche::PermuterChampsClick);
     Edition1->addSeparator();
-    Entree(Edition1, "Imprimer1", tr("Card \u2013> printer"), QKeySequence(Qt::CTRL | Qt::Key_P));
-    Entree(Edition1, "PressePapiers1", tr("Card \u2013> clipboard"), QKeySequence(Qt::CTRL | Qt::Key_Insert));
-    Entree(Edition1, "ListeVersPressepapiers1", tr("List \u2013> clipboard"));
+    connect(Entree(Edition1, "Imprimer1", tr("Card \u2013> printer"), QKeySequence(Qt::CTRL | Qt::Key_P)),
+            &QAction::triggered, this, &TFormFiche::Imprimer1Click);
+    connect(Entree(Edition1, "PressePapiers1", tr("Card \u2013> clipboard"),
+                   QKeySequence(Qt::CTRL | Qt::Key_Insert)),
+            &QAction::triggered, this, &TFormFiche::PressePapiers1Click);
+    connect(Entree(Edition1, "ListeVersPressepapiers1", tr("List \u2013> clipboard")),
+            &QAction::triggered, this, &TFormFiche::ListeVersPressePapiers1Click);
     Edition1->addSeparator();
     Entree(Edition1, "Options1", tr("&Options"), QKeySequence(Qt::Key_F5));
     Entree(Edition1, "OptionsAvancees1", tr("Advanced options"), QKeySequence(Qt::SHIFT | Qt::Key_F5));
@@ -279,8 +289,10 @@ void TFormFiche::ConstruireMenus()
     Preferences1->setObjectName(QStringLiteral("Preferences1"));
     Polices1 = Preferences1->addMenu(tr("&Fonts"));
     Polices1->setObjectName(QStringLiteral("Polices1"));
-    Entree(Polices1, "Champs1", tr("Fields"));
-    Entree(Polices1, "Liste1", tr("List"));
+    connect(Entree(Polices1, "Champs1", tr("Fields")), &QAction::triggered, this,
+            &TFormFiche::Police1Click);
+    connect(Entree(Polices1, "Liste1", tr("List")), &QAction::triggered, this,
+            &TFormFiche::Police2Click);
     Entree(Preferences1, "OptionsCSV", tr("CSV options"), QKeySequence(Qt::SHIFT | Qt::Key_F6));
     Preferences1->addSeparator();
     QAction *dessus = Entree(Preferences1, "Applicationaudessus1", tr("Keep to foreground"));
@@ -309,10 +321,8 @@ void TFormFiche::ConstruireMenus()
         connect(menu, &QMenu::aboutToShow, this, &TFormFiche::MettreAJourMenus);
 
     // Commands that belong to windows and dialogs this build does not have yet.
-    for (const char *nom : {"Nouveau1", "Exporter1", "Listedesfiches1", "Rechercher1",
-                            "Rechsuivant1", "AbandonRech1", "Imprimer1", "PressePapiers1",
-                            "ListeVersPressepapiers1", "Options1", "OptionsAvancees1", "Entete1",
-                            "Etiquettes1", "FeuilledeStyle1", "Champs1", "Liste1", "OptionsCSV"})
+    for (const char *nom : {"Nouveau1", "Exporter1", "Options1", "OptionsAvancees1", "Entete1",
+                            "Etiquettes1", "FeuilledeStyle1", "OptionsCSV"})
         Absents.insert(Action(nom));
     MettreAJourMenus();
 }
@@ -343,11 +353,23 @@ void TFormFiche::FormCreate()
         move(ecran->availableGeometry().center() - rect().center());
     if (Parametres.fulscr)
         setWindowState(windowState() | Qt::WindowMaximized);
+    CreerDialogues();
+}
+
+void TFormFiche::CreerDialogues()
+{
+    if (!DlgChercher)
+        DlgChercher = new TDlgChercher(this);
+    if (!Liste)
+        Liste = new TListe(this);
 }
 
 void TFormFiche::FormShow(const QStringList &arguments, int instancesEnCours)
 {
     AppliquerPoliceChamps(QFont(Parametres.foname, Parametres.fosize));
+    AppliquerPoliceListe(QFont(Parametres.lstfon, Parametres.lstfos));
+    if (Liste)
+        Liste->Placer();
     AppliquerPremierPlan();
     Action("Rouvrir1")->setChecked(Parametres.reopen);
     Action("Instanceunique1")->setChecked(Parametres.uninst);
@@ -395,14 +417,6 @@ void TFormFiche::AjusterPanneaux()
 void TFormFiche::resizeEvent(QResizeEvent *event)
 {
     QMainWindow::resizeEvent(event);
-    AjusterPanneaux();
-}
-
-void TFormFiche::AppliquerPoliceChamps(const QFont &police)
-{
-    for (QWidget *champ : {static_cast<QWidget *>(ETitre), static_cast<QWidget *>(MQuestion),
-                           static_cast<QWidget *>(MReponse)})
-        champ->setFont(police);
     AjusterPanneaux();
 }
 
