@@ -4,10 +4,10 @@
 
 #include <QCheckBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QShortcut>
 #include <QVBoxLayout>
 
 TDlgChercher::TDlgChercher(QWidget *parent) : QDialog(parent)
@@ -59,8 +59,6 @@ TDlgChercher::TDlgChercher(QWidget *parent) : QDialog(parent)
 
     connect(BChercher, &QPushButton::clicked, this, &QDialog::accept);
     connect(BAnnuler, &QPushButton::clicked, this, &QDialog::reject);
-    auto *aide = new QShortcut(QKeySequence(Qt::Key_F1), this);
-    connect(aide, &QShortcut::activated, this, [] { TInteraction::Courante().Aide(SujetAide); });
 }
 
 void TDlgChercher::showEvent(QShowEvent *event)
@@ -69,4 +67,12 @@ void TDlgChercher::showEvent(QShowEvent *event)
     // The previous search's text, ready to be typed over.
     EChercher->setFocus();
     EChercher->selectAll();
+}
+
+void TDlgChercher::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier)
+        TInteraction::Courante().Aide(SujetAide);
+    else
+        QDialog::keyPressEvent(event);
 }

@@ -7,7 +7,6 @@
 #include <QKeyEvent>
 #include <QListView>
 #include <QScreen>
-#include <QShortcut>
 #include <QVBoxLayout>
 
 // ----------------------------------------------------------------- model
@@ -72,9 +71,6 @@ TListe::TListe(QWidget *parent) : QDialog(parent)
             &TListe::LBListeClick);
     connect(LBListe, &QAbstractItemView::doubleClicked, this, &TListe::LBListeDblClick);
     LBListe->installEventFilter(this);
-
-    auto *aide = new QShortcut(QKeySequence(Qt::Key_F1), this);
-    connect(aide, &QShortcut::activated, this, [] { TInteraction::Courante().Aide(SujetAide); });
 }
 
 void TListe::Selectionner(int item)
@@ -119,6 +115,9 @@ bool TListe::FormKeyDown(int touche)
         return true;
     case Qt::Key_Escape:
         done(Abandon);
+        return true;
+    case Qt::Key_F1:
+        TInteraction::Courante().Aide(SujetAide);
         return true;
     default:
         return false;
