@@ -82,6 +82,21 @@ void TListe::Selectionner(int item)
 
 void TListe::Placer()
 {
+    m_aPlacer = !isVisible();
+    AjusterAuBureau();
+}
+
+void TListe::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (m_aPlacer) {
+        m_aPlacer = false;
+        AjusterAuBureau();
+    }
+}
+
+void TListe::AjusterAuBureau()
+{
     const QScreen *ecran = screen() ? screen() : QGuiApplication::primaryScreen();
     if (!ecran)
         return;

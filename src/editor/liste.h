@@ -63,8 +63,12 @@ public:
 protected:
     bool eventFilter(QObject *objet, QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
+    void AjusterAuBureau();
+    bool m_aPlacer = false; // the frame is known only once the window is shown
+
     // Keys of the window: they come to it before the list box sees them.
     bool FormKeyDown(int touche);
 };
