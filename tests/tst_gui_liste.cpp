@@ -453,6 +453,21 @@ private slots:
         QVERIFY(m_dialogues->Messages().empty());
     }
 
+    // A printer that cannot take the job says so; nothing else changes.
+    void impressionEnEchec()
+    {
+        TFormFiche &w = Charger(Fichier(u'Q', {"T|Q|A"}), 0);
+        m_dialogues->Impressions.push_back(true);
+        m_dialogues->FichierImpression = m_dossier.filePath(QStringLiteral("missing/folder/card.pdf"));
+        QTest::ignoreMessage(QtWarningMsg, "QPainter::begin(): Returned false");
+        w.Imprimer1Click();
+        const auto messages = m_dialogues->Messages();
+        QCOMPARE(messages.size(), size_t(1));
+        QCOMPARE(messages.front().GenreMessage, TInteraction::Erreur);
+        QCOMPARE(w.IndexCourant, 0);
+        QVERIFY(!w.FichierCourant->Modifie);
+    }
+
     // ------------------------------------------------------------- fonts
 
     void policeChamps()

@@ -356,6 +356,9 @@ void TFormFiche::FormCreate()
     CreerDialogues();
 }
 
+// The dialogs live as long as the window, created once in this order:
+// TDlgNouveau, TDlgOptions, TDlgOptionsAvancees, TDlgChercher, TListe,
+// TDlgEtiquettes, TDlgEntete, TDlgOptionsCSV.
 void TFormFiche::CreerDialogues()
 {
     if (!DlgChercher)

@@ -25,7 +25,8 @@ class QWidget;
 // The main window: one card file shown card by card. Split by concern:
 // fiche.cpp (construction, layout, start, preferences), fiche_cartes.cpp
 // (cards and the state of the commands), fiche_fichiers.cpp (opening, saving,
-// closing), fiche_recherche.cpp (search). The letter rules are in lettres.h.
+// closing), fiche_recherche.cpp (search), fiche_liste.cpp (list of cards,
+// clipboard, printing, fonts). The letter rules are in lettres.h.
 class TFormFiche : public QMainWindow
 {
     Q_OBJECT
