@@ -1,7 +1,14 @@
 #include "fiche.h"
 
+#include "dialogs/dlgentete.h"
+#include "dialogs/dlgetiquettes.h"
+#include "dialogs/dlgoptions.h"
+#include "dialogs/dlgoptionsavancees.h"
+#include "dialogs/dlgoptionscsv.h"
+#include "dlgchercher.h"
 #include "interaction.h"
 #include "lettres.h"
+#include "liste.h"
 #include "model/outils.h"
 #include "resources/chaines.h"
 #include "settings/init.h"
@@ -142,7 +149,7 @@ void TFormFiche::ConstruireFenetre()
         {&TFormFiche::BNouveau, "BNouveau", "New", "New card", &TFormFiche::BNouveauClick},
         {&TFormFiche::BInserer, "BInserer", "Insert", "Insert card", &TFormFiche::BInsererClick},
         {&TFormFiche::BSupprimer, "BSupprimer", "Delete", "Delete card", &TFormFiche::BSupprimerClick},
-        {&TFormFiche::BChercher, "BChercher", "Search", "Search a card", nullptr},
+        {&TFormFiche::BChercher, "BChercher", "Search", "Search a card", &TFormFiche::BChercherClick},
     };
     for (const auto &b : boutons) {
         auto *bouton = new QPushButton(tr(b.legende), Panel4);
@@ -241,10 +248,14 @@ void TFormFiche::ConstruireMenus()
     connect(Entree(Edition1, "Suivante1", tr("Next card"), QKeySequence(Qt::Key_F8)),
             &QAction::triggered, this, &TFormFiche::BSuivantClick);
     Edition1->addSeparator();
-    Entree(Edition1, "Listedesfiches1", tr("&List of cards"), QKeySequence(Qt::Key_F12));
-    Entree(Edition1, "Rechercher1", tr("&Search card"), QKeySequence(Qt::CTRL | Qt::Key_F));
-    Entree(Edition1, "Rechsuivant1", tr("Find next"), QKeySequence(Qt::Key_F3));
-    Entree(Edition1, "AbandonRech1", tr("Abort Search"), QKeySequence(Qt::CTRL | Qt::Key_F3));
+    connect(Entree(Edition1, "Listedesfiches1", tr("&List of cards"), QKeySequence(Qt::Key_F12)),
+            &QAction::triggered, this, &TFormFiche::Listedesfiches1Click);
+    connect(Entree(Edition1, "Rechercher1", tr("&Search card"), QKeySequence(Qt::CTRL | Qt::Key_F)),
+            &QAction::triggered, this, &TFormFiche::Rechercher1Click);
+    connect(Entree(Edition1, "Rechsuivant1", tr("Find next"), QKeySequence(Qt::Key_F3)),
+            &QAction::triggered, this, &TFormFiche::Rechsuivant1Click);
+    connect(Entree(Edition1, "AbandonRech1", tr("Abort Search"), QKeySequence(Qt::CTRL | Qt::Key_F3)),
+            &QAction::triggered, this, &TFormFiche::AbandonRech1Click);
     Edition1->addSeparator();
     connect(Entree(Edition1, "Enregistrerlafiche1", tr("&Validate"), QKeySequence(Qt::Key_F2)),
             &QAction::triggered, this, &TFormFiche::Enregistrerlafiche1Click);
@@ -260,9 +271,13 @@ void TFormFiche::ConstruireMenus()
     connect(Entree(Edition1, "PermuterChamps", tr("Switch fields")), &QAction::triggered, this,
             &TFormFiche::PermuterChampsClick);
     Edition1->addSeparator();
-    Entree(Edition1, "Imprimer1", tr("Card \u2013> printer"), QKeySequence(Qt::CTRL | Qt::Key_P));
-    Entree(Edition1, "PressePapiers1", tr("Card \u2013> clipboard"), QKeySequence(Qt::CTRL | Qt::Key_Insert));
-    Entree(Edition1, "ListeVersPressepapiers1", tr("List \u2013> clipboard"));
+    connect(Entree(Edition1, "Imprimer1", tr("Card \u2013> printer"), QKeySequence(Qt::CTRL | Qt::Key_P)),
+            &QAction::triggered, this, &TFormFiche::Imprimer1Click);
+    connect(Entree(Edition1, "PressePapiers1", tr("Card \u2013> clipboard"),
+                   QKeySequence(Qt::CTRL | Qt::Key_Insert)),
+            &QAction::triggered, this, &TFormFiche::PressePapiers1Click);
+    connect(Entree(Edition1, "ListeVersPressepapiers1", tr("List \u2013> clipboard")),
+            &QAction::triggered, this, &TFormFiche::ListeVersPressePapiers1Click);
     Edition1->addSeparator();
     connect(Entree(Edition1, "Options1", tr("&Options"), QKeySequence(Qt::Key_F5)),
             &QAction::triggered, this, &TFormFiche::Options1Click);
@@ -286,8 +301,10 @@ void TFormFiche::ConstruireMenus()
     Preferences1->setObjectName(QStringLiteral("Preferences1"));
     Polices1 = Preferences1->addMenu(tr("&Fonts"));
     Polices1->setObjectName(QStringLiteral("Polices1"));
-    Entree(Polices1, "Champs1", tr("Fields"));
-    Entree(Polices1, "Liste1", tr("List"));
+    connect(Entree(Polices1, "Champs1", tr("Fields")), &QAction::triggered, this,
+            &TFormFiche::Police1Click);
+    connect(Entree(Polices1, "Liste1", tr("List")), &QAction::triggered, this,
+            &TFormFiche::Police2Click);
     connect(Entree(Preferences1, "OptionsCSV", tr("CSV options"), QKeySequence(Qt::SHIFT | Qt::Key_F6)),
             &QAction::triggered, this, &TFormFiche::OptionsCSVClick);
     Preferences1->addSeparator();
@@ -317,9 +334,7 @@ void TFormFiche::ConstruireMenus()
         connect(menu, &QMenu::aboutToShow, this, &TFormFiche::MettreAJourMenus);
 
     // Commands that belong to windows and dialogs this build does not have yet.
-    for (const char *nom : {"Nouveau1", "Exporter1", "Listedesfiches1", "Rechercher1",
-                            "Rechsuivant1", "AbandonRech1", "Imprimer1", "PressePapiers1",
-                            "ListeVersPressepapiers1", "Champs1", "Liste1"})
+    for (const char *nom : {"Nouveau1", "Exporter1"})
         Absents.insert(Action(nom));
     MettreAJourMenus();
 }
@@ -353,9 +368,28 @@ void TFormFiche::FormCreate()
     CreerDialogues();
 }
 
+// The dialogs live as long as the window, created once in this order:
+// TDlgNouveau, TDlgOptions, TDlgOptionsAvancees, TDlgChercher, TListe,
+// TDlgEtiquettes, TDlgEntete, TDlgOptionsCSV.
+void TFormFiche::CreerDialogues()
+{
+    if (DlgOptions)
+        return;
+    DlgOptions = new TDlgOptions(this);
+    DlgOptionsAvancees = new TDlgOptionsAvancees(this);
+    DlgChercher = new TDlgChercher(this);
+    Liste = new TListe(this);
+    DlgEtiquettes = new TDlgEtiquettes(this);
+    DlgEntete = new TDlgEntete(this);
+    DlgOptionsCSV = new TDlgOptionsCSV(this);
+}
+
 void TFormFiche::FormShow(const QStringList &arguments, int instancesEnCours)
 {
     AppliquerPoliceChamps(QFont(Parametres.foname, Parametres.fosize));
+    AppliquerPoliceListe(QFont(Parametres.lstfon, Parametres.lstfos));
+    if (Liste)
+        Liste->Placer();
     AppliquerPremierPlan();
     Action("Rouvrir1")->setChecked(Parametres.reopen);
     Action("Instanceunique1")->setChecked(Parametres.uninst);
@@ -403,14 +437,6 @@ void TFormFiche::AjusterPanneaux()
 void TFormFiche::resizeEvent(QResizeEvent *event)
 {
     QMainWindow::resizeEvent(event);
-    AjusterPanneaux();
-}
-
-void TFormFiche::AppliquerPoliceChamps(const QFont &police)
-{
-    for (QWidget *champ : {static_cast<QWidget *>(ETitre), static_cast<QWidget *>(MQuestion),
-                           static_cast<QWidget *>(MReponse)})
-        champ->setFont(police);
     AjusterPanneaux();
 }
 

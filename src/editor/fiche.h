@@ -2,6 +2,7 @@
 
 #include "model/fichierx.h"
 
+#include <QFont>
 #include <QHash>
 #include <QMainWindow>
 #include <QSet>
@@ -9,6 +10,9 @@
 #include <memory>
 
 class QAction;
+class QPrinter;
+class TDlgChercher;
+class TListe;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -26,8 +30,9 @@ class TDlgOptionsCSV;
 // The main window: one card file shown card by card. Split by concern:
 // fiche.cpp (construction, layout, start, preferences), fiche_cartes.cpp
 // (cards and the state of the commands), fiche_fichiers.cpp (opening, saving,
-// closing), fiche_recherche.cpp (search), fiche_proprietes.cpp (property
-// dialogs of the file). The letter rules are in lettres.h.
+// closing), fiche_recherche.cpp (search), fiche_liste.cpp (list of cards,
+// clipboard, printing, fonts), fiche_proprietes.cpp (property dialogs of the
+// file). The letter rules are in lettres.h.
 class TFormFiche : public QMainWindow
 {
     Q_OBJECT
@@ -107,8 +112,39 @@ public:
     void SupprimerFicheCourante();
     void MettreAJourBoutons();
     void MettreAJourMenus();
-    // Search step (the search commands own it).
+    // ----- search (fiche_recherche.cpp)
+    QString TexteRecherche;
+    bool RechercheCasse = false;
+    bool RechercheTousChamps = true;
+    bool RechercheArriere = false;
+    int IndexDepartRecherche = -1;
+    void Rechercher1Click();
+    void BChercherClick() { Rechercher1Click(); }
+    void Rechsuivant1Click();
+    void AbandonRech1Click();
     void ChercherSuivante(bool arriere);
+    bool Correspond(const QString &texte);
+
+    // ----- list, clipboard, printing and fonts (fiche_liste.cpp)
+    QFont PoliceImpression; // the fields font, which the printer shares
+    void Listedesfiches1Click();
+    void PressePapiers1Click();
+    void ListeVersPressePapiers1Click();
+    void Imprimer1Click();
+    void Police1Click();
+    void Police2Click();
+    void AppliquerPoliceListe(const QFont &police);
+    // The card shown as it is printed: title, question and answer lines as
+    // the fields display them, each after six spaces.
+    QStringList LignesImpression() const;
+    // Prints lines one under the other, a new page when one is full; returns
+    // the lines of each page.
+    static QList<QStringList> ImprimerLignes(QPrinter &imprimante, const QFont &police,
+                                             const QStringList &lignes);
+
+    // ----- dialogs, created once in their order after the window
+    TDlgChercher *DlgChercher = nullptr;
+    TListe *Liste = nullptr;
 
     // A shortcut as the user presses it: the menus are brought up to date
     // first, and a hidden but enabled entry still answers.
@@ -136,9 +172,10 @@ public:
     void Rubriquesdaide1Click();
     void Apropos1Click();
 
-    // ----- file properties (fiche_proprietes.cpp)
     // The dialogs live for the whole run, created once in their order.
     void CreerDialogues();
+
+    // ----- file properties (fiche_proprietes.cpp)
     void Entete1Click();
     void Options1Click();
     void OptionsAvancees1Click();
@@ -196,9 +233,15 @@ private:
     QAction *Entree(QMenu *menu, const char *nom, const QString &legende,
                     const QKeySequence &raccourci = QKeySequence());
     bool CarteAffichee() const { return IndexCourant != -1; }
+    // A memo's text with CR LF line breaks, as the cards hold it.
+    static QString TexteDuMemo(const QPlainTextEdit *memo);
     void PoserEntree(QAction *action, bool active);
 
     QHash<QString, QAction *> m_actions;
     QHash<QAction *, bool> m_actives;
     std::vector<QShortcut *> m_raccourcis;
+    // Upper-case forms of the card texts already searched, by the text's
+    // storage; each entry keeps its source alive, so a key is never reused.
+    QHash<const QChar *, std::pair<QString, QString>> m_majuscules;
+    std::pair<QString, QString> m_rechercheMajuscules; // the searched text and its upper case
 };

@@ -3,12 +3,14 @@
 
 #include "fiche.h"
 
+#include "dlgchercher.h"
 #include "interaction.h"
 #include "lettres.h"
 #include "model/outils.h"
 #include "settings/init.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QLabel>
@@ -64,6 +66,11 @@ void PoserTexte(QLineEdit *ligne, const QString &texte)
 
 } // namespace
 
+QString TFormFiche::TexteDuMemo(const QPlainTextEdit *memo)
+{
+    return TexteMemo(memo);
+}
+
 // ----------------------------------------------------------------- layout for a file
 
 void TFormFiche::EvaluerType()
@@ -107,6 +114,10 @@ void TFormFiche::AfficherFichier(int position)
     MReponse->setTabChangesFocus(!QuestionUneLigne);
     AppliquerLectureSeule();
     RechercheEnCours = false;
+    if (DlgChercher) {
+        DlgChercher->CBChampUnique->setChecked(indexParDefaut);
+        DlgChercher->CBChampUnique->setEnabled(!f.Numerote);
+    }
     AfficherTitreFenetre();
     IndexCourant = position >= 0 || BlocNotes ? position : 0;
     FicheNouvelle = false;
@@ -154,6 +165,9 @@ void TFormFiche::AfficherEtiquettes()
     PTitre->setText(e.Champ0);
     PQuestion->setText(e.Champ1);
     PReponse->setText(e.Champ2);
+    if (DlgChercher)
+        DlgChercher->CBChampUnique->setText(
+            tr("Search only in field \"%1\"").arg(FichierCourant->AvecTitre ? e.Champ0 : e.Champ1));
 }
 
 void TFormFiche::AfficherTitreFichier()

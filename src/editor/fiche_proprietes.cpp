@@ -56,19 +56,6 @@ QString AvecExtensionXsl(const QString &nom)
 
 } // namespace
 
-void TFormFiche::CreerDialogues()
-{
-    if (DlgOptions)
-        return;
-    // Their order of creation; the search dialog and the list window come
-    // between the advanced options and the labels.
-    DlgOptions = new TDlgOptions(this);
-    DlgOptionsAvancees = new TDlgOptionsAvancees(this);
-    DlgEtiquettes = new TDlgEtiquettes(this);
-    DlgEntete = new TDlgEntete(this);
-    DlgOptionsCSV = new TDlgOptionsCSV(this);
-}
-
 void TFormFiche::Entete1Click()
 {
     if (!FichierCourant)

@@ -312,7 +312,7 @@ bool TInteractionScriptee::ChoisirPolice(QFont &police)
     return true;
 }
 
-bool TInteractionScriptee::Imprimer(QPrinter &)
+bool TInteractionScriptee::Imprimer(QPrinter &imprimante)
 {
     Demande d;
     d.Sorte = QStringLiteral("imprimer");
@@ -323,6 +323,10 @@ bool TInteractionScriptee::Imprimer(QPrinter &)
     }
     const bool ok = Impressions.front();
     Impressions.pop_front();
+    if (ok && !FichierImpression.isEmpty()) {
+        imprimante.setOutputFormat(QPrinter::PdfFormat);
+        imprimante.setOutputFileName(FichierImpression);
+    }
     return ok;
 }
 
