@@ -17,6 +17,7 @@ class QPushButton;
 class QShortcut;
 class QSplitter;
 class QWidget;
+class TDlgNouveau;
 
 // The main window: one card file shown card by card. Split by concern:
 // fiche.cpp (construction, layout, start, preferences), fiche_cartes.cpp
@@ -72,6 +73,13 @@ public:
     void FermerFichier();
     bool FermerAvecDemande();
     void RouvrirFichier(const QString &nom, int position);
+    // The arguments a later instance forwarded: the first names a file to show.
+    void JvAppInstances1CmdLineReceived(const QStringList &lignes);
+    // Receives forwarded lines: brings the window forward and handles them
+    // once no modal dialog is running.
+    void RecevoirLignes(const QStringList &lignes);
+    // A card file dropped on the window, opened as "&Open" would.
+    void OuvrirDepose(const QString &chemin);
 
     // ----- display
     void EvaluerType();
@@ -120,7 +128,9 @@ public:
     void Annuler1Click();
     void PermuterChampsClick();
     void Canevas1Click();
+    void Nouveau1Click();
     void Ouvrir1Click(bool commeDocument);
+    void Exporter1Click();
     void Sauver1Click();
     void Sauversous1Click();
     void Proprietes1Click();
@@ -129,6 +139,9 @@ public:
     void Instanceunique1Click();
     void Rubriquesdaide1Click();
     void Apropos1Click();
+
+    // The dialog of "New" (created at start, after the window; on first use otherwise).
+    TDlgNouveau *DlgNouveau = nullptr;
 
     // ----- widgets (named after their components)
     QWidget *Panel1 = nullptr;
@@ -168,6 +181,9 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *objet, QEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     void ConstruireFenetre();
@@ -177,7 +193,13 @@ private:
     bool CarteAffichee() const { return IndexCourant != -1; }
     void PoserEntree(QAction *action, bool active);
 
+    void TraiterLignesEnAttente();
+    // Drag and drop of a card file, on the window or on one of its fields.
+    bool TraiterDepot(QEvent *event);
+
     QHash<QString, QAction *> m_actions;
+    QStringList m_lignesEnAttente;
+    bool m_lignesRecues = false;
     QHash<QAction *, bool> m_actives;
     std::vector<QShortcut *> m_raccourcis;
 };

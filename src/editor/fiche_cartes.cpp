@@ -510,7 +510,7 @@ void TFormFiche::MettreAJourMenus()
     Action("OptionsCSV")->setVisible(Lettres::EstTypeCsv(TypeCourant));
 
     if (!f) {
-        for (const char *entree : {"Sauver1", "Sauversous1", "Fermer1", "Proprietes1"})
+        for (const char *entree : {"Sauver1", "Sauversous1", "Fermer1", "Proprietes1", "Exporter1"})
             PoserEntree(Action(entree), false);
         Action("Exporter1")->setVisible(false);
         Edition1->menuAction()->setVisible(false);
@@ -524,7 +524,7 @@ void TFormFiche::MettreAJourMenus()
         const bool modifiable = f->Modifiable;
         const auto poser = [this](const char *entree, bool actif) { PoserEntree(Action(entree), actif); };
         poser("Sauver1", f->Modifie || editee || ETitre->isModified());
-        for (const char *entree : {"Sauversous1", "Fermer1", "Proprietes1", "Entete1"})
+        for (const char *entree : {"Sauversous1", "Fermer1", "Proprietes1", "Entete1", "Exporter1"})
             poser(entree, true);
         Action("Exporter1")->setVisible(Exportable);
         poser("Premiere1", carte);
