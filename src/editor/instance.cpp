@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QLockFile>
 #include <QStandardPaths>
 #include <algorithm>
 #include <vector>
@@ -58,6 +59,7 @@ TInstances::~TInstances()
 {
     if (m_serveur)
         m_serveur->close(); // removes the socket file
+    m_verrou.reset();
 }
 
 QString TInstances::CleParDefaut()
@@ -77,7 +79,7 @@ QString TInstances::NomEmplacement(int i) const
     const QString nom = QStringLiteral("%1-%2").arg(m_cle).arg(i);
 #ifdef Q_OS_UNIX
     // In the user's own runtime folder when there is one, out of other users' reach.
-    const QString dossier = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    static const QString dossier = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (!dossier.isEmpty() && QDir(dossier).exists())
         return QDir(dossier).filePath(nom);
 #endif
@@ -195,28 +197,26 @@ bool TInstances::Publier(bool actif)
     m_actif = actif;
     if (m_serveur)
         return true;
-    auto *serveur = new QLocalServer(this);
-    serveur->setSocketOptions(QLocalServer::UserAccessOption);
     for (int i = 0; i < NombreEmplacements; ++i) {
         const QString nom = NomEmplacement(i);
-        if (serveur->listen(nom)) {
-            m_serveur = serveur;
-            connect(serveur, &QLocalServer::newConnection, this, &TInstances::NouvelleConnexion);
-            return true;
-        }
-        // A socket nobody answers on is what a crashed instance leaves behind.
-        QLocalSocket essai;
-        essai.connectToServer(nom);
-        if (essai.waitForConnected(DelaiReponse))
+        // The lock says whose slot it is: a socket file alone cannot, since
+        // listening replaces whatever socket is there.
+        auto verrou = std::make_unique<QLockFile>(nom + QLatin1String(".lock"));
+        verrou->setStaleLockTime(0); // held for the whole run; only a dead holder frees it
+        if (!verrou->tryLock(0))
             continue;
-        QLocalServer::removeServer(nom);
-        if (serveur->listen(nom)) {
-            m_serveur = serveur;
-            connect(serveur, &QLocalServer::newConnection, this, &TInstances::NouvelleConnexion);
-            return true;
+        QLocalServer::removeServer(nom); // what a crashed instance left
+        auto *serveur = new QLocalServer(this);
+        serveur->setSocketOptions(QLocalServer::UserAccessOption);
+        if (!serveur->listen(nom)) {
+            delete serveur;
+            continue;
         }
+        m_serveur = serveur;
+        m_verrou = std::move(verrou);
+        connect(serveur, &QLocalServer::newConnection, this, &TInstances::NouvelleConnexion);
+        return true;
     }
-    delete serveur;
     return false;
 }
 

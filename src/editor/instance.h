@@ -5,8 +5,11 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 class QLocalServer;
 class QLocalSocket;
+class QLockFile;
 
 // The running instances of the program that share one settings store see
 // each other through local sockets: each publishes its activity flag ("unique
@@ -14,8 +17,8 @@ class QLocalSocket;
 // have it on hands them its arguments and ends.
 //
 // Each instance listens on the first free slot among a few numbered socket
-// names; a slot whose socket answers nobody (left by a crashed instance) is
-// free. Requests are lines of UTF-8:
+// names. A slot is taken with a lock file beside its socket, which a crashed
+// instance's lock does not block; the socket it left is replaced. Requests are lines of UTF-8:
 //   "STATE"            -> "<flag 0|1> <start time ms> <pid>"
 //   "LINES <n>" + n lines (escaped) -> "OK" once all are read
 class TInstances : public QObject
@@ -68,6 +71,7 @@ private:
 
     QString m_cle;
     QLocalServer *m_serveur = nullptr;
+    std::unique_ptr<QLockFile> m_verrou;
     bool m_actif = false;
     int m_nombreEnCours = 1;
     qint64 m_debut = 0;
