@@ -2,7 +2,6 @@
 // in their order and the event loop. The main window writes the settings
 // back when it closes.
 
-#include "dialogs/dlgnouveau.h"
 #include "editor/fiche.h"
 #include "editor/instance.h"
 #include "settings/init.h"
@@ -52,9 +51,6 @@ int main(int argc, char *argv[])
     fiche.FormCreate();
     instances.Publier(Parametres.uninst);
     QObject::connect(&instances, &TInstances::LignesRecues, &fiche, &TFormFiche::RecevoirLignes);
-
-    // The dialogs, after the main window, in their order.
-    fiche.DlgNouveau = new TDlgNouveau(&fiche);
 
     fiche.show();
     fiche.FormShow(arguments, instances.NombreEnCours());

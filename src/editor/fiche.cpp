@@ -1,5 +1,7 @@
 #include "fiche.h"
 
+#include "dialogs/dlgnouveau.h"
+
 #include "interaction.h"
 #include "lettres.h"
 #include "model/outils.h"
@@ -270,15 +272,22 @@ void TFormFiche::ConstruireMenus()
     Entree(Edition1, "PressePapiers1", tr("Card \u2013> clipboard"), QKeySequence(Qt::CTRL | Qt::Key_Insert));
     Entree(Edition1, "ListeVersPressepapiers1", tr("List \u2013> clipboard"));
     Edition1->addSeparator();
-    Entree(Edition1, "Options1", tr("&Options"), QKeySequence(Qt::Key_F5));
-    Entree(Edition1, "OptionsAvancees1", tr("Advanced options"), QKeySequence(Qt::SHIFT | Qt::Key_F5));
+    connect(Entree(Edition1, "Options1", tr("&Options"), QKeySequence(Qt::Key_F5)),
+            &QAction::triggered, this, &TFormFiche::Options1Click);
+    connect(Entree(Edition1, "OptionsAvancees1", tr("Advanced options"),
+                   QKeySequence(Qt::SHIFT | Qt::Key_F5)),
+            &QAction::triggered, this, &TFormFiche::OptionsAvancees1Click);
     Edition1->addSeparator();
-    Entree(Edition1, "Entete1", tr("&Header"), QKeySequence(Qt::Key_F9));
-    Entree(Edition1, "Etiquettes1", tr("&Labels"));
+    connect(Entree(Edition1, "Entete1", tr("&Header"), QKeySequence(Qt::Key_F9)),
+            &QAction::triggered, this, &TFormFiche::Entete1Click);
+    connect(Entree(Edition1, "Etiquettes1", tr("&Labels")), &QAction::triggered, this,
+            &TFormFiche::Etiquettes1Click);
     connect(Entree(Edition1, "Canevas1", tr("&Canvas")), &QAction::triggered, this,
             &TFormFiche::Canevas1Click);
-    Entree(Edition1, "FeuilledeStyle1", tr("Style sheet"), QKeySequence(Qt::CTRL | Qt::Key_F5))
-        ->setVisible(false);
+    QAction *feuille = Entree(Edition1, "FeuilledeStyle1", tr("Style sheet"),
+                              QKeySequence(Qt::CTRL | Qt::Key_F5));
+    feuille->setVisible(false);
+    connect(feuille, &QAction::triggered, this, &TFormFiche::FeuilledeStyle1Click);
     Edition1->menuAction()->setVisible(false);
 
     Preferences1 = barre->addMenu(tr("&Preferences"));
@@ -287,7 +296,8 @@ void TFormFiche::ConstruireMenus()
     Polices1->setObjectName(QStringLiteral("Polices1"));
     Entree(Polices1, "Champs1", tr("Fields"));
     Entree(Polices1, "Liste1", tr("List"));
-    Entree(Preferences1, "OptionsCSV", tr("CSV options"), QKeySequence(Qt::SHIFT | Qt::Key_F6));
+    connect(Entree(Preferences1, "OptionsCSV", tr("CSV options"), QKeySequence(Qt::SHIFT | Qt::Key_F6)),
+            &QAction::triggered, this, &TFormFiche::OptionsCSVClick);
     Preferences1->addSeparator();
     QAction *dessus = Entree(Preferences1, "Applicationaudessus1", tr("Keep to foreground"));
     dessus->setCheckable(true);
@@ -317,8 +327,7 @@ void TFormFiche::ConstruireMenus()
     // Commands that belong to windows and dialogs this build does not have yet.
     for (const char *nom : {"Listedesfiches1", "Rechercher1",
                             "Rechsuivant1", "AbandonRech1", "Imprimer1", "PressePapiers1",
-                            "ListeVersPressepapiers1", "Options1", "OptionsAvancees1", "Entete1",
-                            "Etiquettes1", "FeuilledeStyle1", "Champs1", "Liste1", "OptionsCSV"})
+                            "ListeVersPressepapiers1", "Champs1", "Liste1"})
         Absents.insert(Action(nom));
     MettreAJourMenus();
 }
@@ -349,6 +358,10 @@ void TFormFiche::FormCreate()
         move(ecran->availableGeometry().center() - rect().center());
     if (Parametres.fulscr)
         setWindowState(windowState() | Qt::WindowMaximized);
+    // The type dialog of "New" is the first of the dialogs.
+    if (!DlgNouveau)
+        DlgNouveau = new TDlgNouveau(this);
+    CreerDialogues();
 }
 
 void TFormFiche::FormShow(const QStringList &arguments, int instancesEnCours)

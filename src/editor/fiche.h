@@ -17,12 +17,18 @@ class QPushButton;
 class QShortcut;
 class QSplitter;
 class QWidget;
+class TDlgEntete;
+class TDlgEtiquettes;
 class TDlgNouveau;
+class TDlgOptions;
+class TDlgOptionsAvancees;
+class TDlgOptionsCSV;
 
 // The main window: one card file shown card by card. Split by concern:
 // fiche.cpp (construction, layout, start, preferences), fiche_cartes.cpp
 // (cards and the state of the commands), fiche_fichiers.cpp (opening, saving,
-// closing), fiche_recherche.cpp (search). The letter rules are in lettres.h.
+// closing), fiche_recherche.cpp (search), fiche_proprietes.cpp (property
+// dialogs of the file). The letter rules are in lettres.h.
 class TFormFiche : public QMainWindow
 {
     Q_OBJECT
@@ -140,7 +146,21 @@ public:
     void Rubriquesdaide1Click();
     void Apropos1Click();
 
-    // The dialog of "New" (created at start, after the window; on first use otherwise).
+    // ----- file properties (fiche_proprietes.cpp)
+    // The dialogs live for the whole run, created once in their order.
+    void CreerDialogues();
+    void Entete1Click();
+    void Options1Click();
+    void OptionsAvancees1Click();
+    void Etiquettes1Click();
+    void FeuilledeStyle1Click();
+    void OptionsCSVClick();
+    TDlgOptions *DlgOptions = nullptr;
+    TDlgOptionsAvancees *DlgOptionsAvancees = nullptr;
+    TDlgEtiquettes *DlgEtiquettes = nullptr;
+    TDlgEntete *DlgEntete = nullptr;
+    TDlgOptionsCSV *DlgOptionsCSV = nullptr;
+    // The dialog of "New".
     TDlgNouveau *DlgNouveau = nullptr;
 
     // ----- widgets (named after their components)

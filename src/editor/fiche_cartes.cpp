@@ -508,6 +508,7 @@ void TFormFiche::MettreAJourMenus()
     recent->setText(NomAffiche(Parametres.recent));
     Action("Modele1")->setVisible(TypeCourant == u'Q');
     Action("OptionsCSV")->setVisible(Lettres::EstTypeCsv(TypeCourant));
+    PoserEntree(Action("OptionsCSV"), true);
 
     if (!f) {
         for (const char *entree : {"Sauver1", "Sauversous1", "Fermer1", "Proprietes1", "Exporter1"})

@@ -355,6 +355,7 @@ int TInteractionScriptee::Executer(QDialog &dialogue)
     Demande d;
     d.Sorte = QStringLiteral("dialogue");
     d.Texte = dialogue.objectName();
+    d.Legende = dialogue.windowTitle();
     Demandes.push_back(d);
     if (Dialogues.empty()) {
         ++Imprevus;
@@ -362,7 +363,12 @@ int TInteractionScriptee::Executer(QDialog &dialogue)
     }
     auto action = std::move(Dialogues.front());
     Dialogues.pop_front();
-    return action(dialogue);
+    // Shown, without a nested loop, so the script types and clicks into it
+    // as a person would; OK and Cancel close it.
+    dialogue.show();
+    const int resultat = action(dialogue);
+    dialogue.hide();
+    return resultat;
 }
 
 void TInteractionScriptee::Aide(int sujet)
