@@ -1,5 +1,6 @@
 #include "fiche.h"
 
+#include "dialogs/dlgnouveau.h"
 #include "dialogs/dlgentete.h"
 #include "dialogs/dlgetiquettes.h"
 #include "dialogs/dlgoptions.h"
@@ -179,6 +180,10 @@ void TFormFiche::ConstruireFenetre()
     for (QWidget *champ : {static_cast<QWidget *>(ETitre), static_cast<QWidget *>(MQuestion),
                            static_cast<QWidget *>(MReponse)})
         champ->installEventFilter(this);
+    // The memos receive drops on their viewports.
+    MQuestion->viewport()->installEventFilter(this);
+    MReponse->viewport()->installEventFilter(this);
+    setAcceptDrops(true);
     setCentralWidget(centre);
 }
 
@@ -213,7 +218,8 @@ void TFormFiche::ConstruireMenus()
 
     Fichier1 = barre->addMenu(tr("&File"));
     Fichier1->setObjectName(QStringLiteral("Fichier1"));
-    Entree(Fichier1, "Nouveau1", tr("&New"), QKeySequence(Qt::CTRL | Qt::Key_N));
+    connect(Entree(Fichier1, "Nouveau1", tr("&New"), QKeySequence(Qt::CTRL | Qt::Key_N)),
+            &QAction::triggered, this, &TFormFiche::Nouveau1Click);
     connect(Entree(Fichier1, "Ouvrir1", tr("&Open"), QKeySequence(Qt::CTRL | Qt::Key_O)),
             &QAction::triggered, this, [this] { Ouvrir1Click(true); });
     connect(Entree(Fichier1, "Modele1", tr("New file from model"), QKeySequence(Qt::CTRL | Qt::Key_M)),
@@ -228,7 +234,8 @@ void TFormFiche::ConstruireMenus()
             &QAction::triggered, this, &TFormFiche::Sauver1Click);
     connect(Entree(Fichier1, "Sauversous1", tr("Save &as...")), &QAction::triggered, this,
             &TFormFiche::Sauversous1Click);
-    Entree(Fichier1, "Exporter1", tr("Export"));
+    connect(Entree(Fichier1, "Exporter1", tr("Export")), &QAction::triggered, this,
+            &TFormFiche::Exporter1Click);
     Fichier1->addSeparator();
     connect(Entree(Fichier1, "Proprietes1", tr("&Properties")), &QAction::triggered, this,
             &TFormFiche::Proprietes1Click);
@@ -333,9 +340,6 @@ void TFormFiche::ConstruireMenus()
     for (QMenu *menu : {Fichier1, Edition1, Preferences1})
         connect(menu, &QMenu::aboutToShow, this, &TFormFiche::MettreAJourMenus);
 
-    // Commands that belong to windows and dialogs this build does not have yet.
-    for (const char *nom : {"Nouveau1", "Exporter1"})
-        Absents.insert(Action(nom));
     MettreAJourMenus();
 }
 
@@ -365,6 +369,9 @@ void TFormFiche::FormCreate()
         move(ecran->availableGeometry().center() - rect().center());
     if (Parametres.fulscr)
         setWindowState(windowState() | Qt::WindowMaximized);
+    // The type dialog of "New" is the first of the dialogs.
+    if (!DlgNouveau)
+        DlgNouveau = new TDlgNouveau(this);
     CreerDialogues();
 }
 
@@ -442,6 +449,9 @@ void TFormFiche::resizeEvent(QResizeEvent *event)
 
 bool TFormFiche::eventFilter(QObject *objet, QEvent *event)
 {
+    // A card file dropped on a field opens the file instead of pasting its path.
+    if (TraiterDepot(event))
+        return true;
     // The menu shortcuts win over the fields' own keys (Ctrl+Z is "Cancel
     // modification", not the memo's undo).
     if (event->type() == QEvent::ShortcutOverride) {
@@ -506,7 +516,11 @@ void TFormFiche::Apropos1Click()
 {
     TInteraction::Courante().Message(
         TInteraction::Information,
-        tr("Amblopad %1\r\nmicro Data Base: an editor of card files for Amblorine.")
-            .arg(Chaines::Version()),
+        tr("Amblopad %1\r\nmicro Data Base: an editor of card files for Amblorine.\r\n\r\n"
+           "This program is free software: you can redistribute it and/or modify it under "
+           "the terms of the GNU General Public License, version 3 or any later version. "
+           "It comes with no warranty.\r\n\r\n"
+           "Built with Qt %2 (LGPL version 3) and libxml2 (MIT licence).")
+            .arg(Chaines::Version(), QString::fromLatin1(qVersion())),
         TInteraction::Ok, 0, tr("About"));
 }

@@ -23,6 +23,7 @@ class QSplitter;
 class QWidget;
 class TDlgEntete;
 class TDlgEtiquettes;
+class TDlgNouveau;
 class TDlgOptions;
 class TDlgOptionsAvancees;
 class TDlgOptionsCSV;
@@ -83,6 +84,13 @@ public:
     void FermerFichier();
     bool FermerAvecDemande();
     void RouvrirFichier(const QString &nom, int position);
+    // The arguments a later instance forwarded: the first names a file to show.
+    void JvAppInstances1CmdLineReceived(const QStringList &lignes);
+    // Receives forwarded lines: brings the window forward and handles them
+    // once no modal dialog is running.
+    void RecevoirLignes(const QStringList &lignes);
+    // A card file dropped on the window, opened as "&Open" would.
+    void OuvrirDepose(const QString &chemin);
 
     // ----- display
     void EvaluerType();
@@ -162,7 +170,9 @@ public:
     void Annuler1Click();
     void PermuterChampsClick();
     void Canevas1Click();
+    void Nouveau1Click();
     void Ouvrir1Click(bool commeDocument);
+    void Exporter1Click();
     void Sauver1Click();
     void Sauversous1Click();
     void Proprietes1Click();
@@ -187,6 +197,8 @@ public:
     TDlgEtiquettes *DlgEtiquettes = nullptr;
     TDlgEntete *DlgEntete = nullptr;
     TDlgOptionsCSV *DlgOptionsCSV = nullptr;
+    // The dialog of "New".
+    TDlgNouveau *DlgNouveau = nullptr;
 
     // ----- widgets (named after their components)
     QWidget *Panel1 = nullptr;
@@ -215,8 +227,6 @@ public:
     QMenu *Aide1 = nullptr;
     QAction *Action(const char *nom) const;
 
-    // Entries whose command this build does not have yet: always disabled.
-    QSet<QAction *> Absents;
     // Whether an entry is offered. A hidden QAction reports itself disabled,
     // yet a hidden entry may still answer its shortcut: this is the state
     // MettreAJourMenus decided.
@@ -226,6 +236,9 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *objet, QEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     void ConstruireFenetre();
@@ -237,7 +250,13 @@ private:
     static QString TexteDuMemo(const QPlainTextEdit *memo);
     void PoserEntree(QAction *action, bool active);
 
+    void TraiterLignesEnAttente();
+    // Drag and drop of a card file, on the window or on one of its fields.
+    bool TraiterDepot(QEvent *event);
+
     QHash<QString, QAction *> m_actions;
+    QStringList m_lignesEnAttente;
+    bool m_lignesRecues = false;
     QHash<QAction *, bool> m_actives;
     std::vector<QShortcut *> m_raccourcis;
     // Upper-case forms of the card texts already searched, by the text's

@@ -506,7 +506,7 @@ void TFormFiche::MettreAJourBoutons()
     BNouveau->setEnabled(modifiable);
     BInserer->setEnabled(carte && !Alphabetique && modifiable);
     BSupprimer->setEnabled(carte && modifiable);
-    BChercher->setEnabled(carte && !Absents.contains(Action("Rechercher1")));
+    BChercher->setEnabled(carte);
 }
 
 void TFormFiche::MettreAJourMenus()
@@ -525,7 +525,7 @@ void TFormFiche::MettreAJourMenus()
     PoserEntree(Action("OptionsCSV"), true);
 
     if (!f) {
-        for (const char *entree : {"Sauver1", "Sauversous1", "Fermer1", "Proprietes1"})
+        for (const char *entree : {"Sauver1", "Sauversous1", "Fermer1", "Proprietes1", "Exporter1"})
             PoserEntree(Action(entree), false);
         Action("Exporter1")->setVisible(false);
         Edition1->menuAction()->setVisible(false);
@@ -539,7 +539,7 @@ void TFormFiche::MettreAJourMenus()
         const bool modifiable = f->Modifiable;
         const auto poser = [this](const char *entree, bool actif) { PoserEntree(Action(entree), actif); };
         poser("Sauver1", f->Modifie || editee || ETitre->isModified());
-        for (const char *entree : {"Sauversous1", "Fermer1", "Proprietes1", "Entete1"})
+        for (const char *entree : {"Sauversous1", "Fermer1", "Proprietes1", "Entete1", "Exporter1"})
             poser(entree, true);
         Action("Exporter1")->setVisible(Exportable);
         poser("Premiere1", carte);
@@ -564,8 +564,6 @@ void TFormFiche::MettreAJourMenus()
                                    "PressePapiers1", "ListeVersPressepapiers1", "Listedesfiches1"})
             poser(entree, carte);
     }
-    for (QAction *absent : std::as_const(Absents))
-        PoserEntree(absent, false);
 }
 
 void TFormFiche::PoserEntree(QAction *action, bool active)
@@ -577,5 +575,5 @@ void TFormFiche::PoserEntree(QAction *action, bool active)
 bool TFormFiche::EntreeActive(const char *nom) const
 {
     QAction *action = Action(nom);
-    return action && !Absents.contains(action) && m_actives.value(action, true);
+    return action && m_actives.value(action, true);
 }
