@@ -136,13 +136,13 @@ T is a file type letter (A..Z), given to a CSV input.
 F is a format letter: n native, x XML, c Cardfile, s CSV, t text, m Moodle;
 without --to it comes from OUT&apos;s extension.
 </source>
-        <translation>Usage :
+        <translation>Usage&#xa0;:
   amblopad-cli info FICHIER [--type T]
   amblopad-cli dump FICHIER [--type T]
   amblopad-cli convert ENTRÉE SORTIE [--to F] [--type T]
 
 T est une lettre de type de fichier (A..Z), donnée à une entrée CSV.
-F est une lettre de format : n natif, x XML, c Cardfile, s CSV, t texte, m Moodle ;
+F est une lettre de format&#xa0;: n natif, x XML, c Cardfile, s CSV, t texte, m Moodle&#xa0;;
 sans --to, elle est tirée de l&apos;extension de SORTIE.
 </translation>
     </message>
@@ -156,23 +156,23 @@ sans --to, elle est tirée de l&apos;extension de SORTIE.
     </message>
     <message>
         <source>A type is one letter from A to Z: &quot;%1&quot;.</source>
-        <translation>Un type est une lettre de A à Z : « %1 ».</translation>
+        <translation>Un type est une lettre de A à Z&#xa0;: «&#xa0;%1&#xa0;».</translation>
     </message>
     <message>
         <source>Unknown format &quot;%1&quot;.</source>
-        <translation>Format inconnu : « %1 ».</translation>
+        <translation>Format inconnu&#xa0;: «&#xa0;%1&#xa0;».</translation>
     </message>
     <message>
         <source>Unknown option &quot;%1&quot;.</source>
-        <translation>Option inconnue : « %1 ».</translation>
+        <translation>Option inconnue&#xa0;: «&#xa0;%1&#xa0;».</translation>
     </message>
     <message>
         <source>Unknown command &quot;%1&quot;.</source>
-        <translation>Commande inconnue : « %1 ».</translation>
+        <translation>Commande inconnue&#xa0;: «&#xa0;%1&#xa0;».</translation>
     </message>
     <message>
         <source>Wrong number of files for &quot;%1&quot;.</source>
-        <translation>Nombre de fichiers incorrect pour « %1 ».</translation>
+        <translation>Nombre de fichiers incorrect pour «&#xa0;%1&#xa0;».</translation>
     </message>
     <message>
         <source>--to is for convert only.</source>
@@ -180,7 +180,7 @@ sans --to, elle est tirée de l&apos;extension de SORTIE.
     </message>
     <message>
         <source>Cannot tell the format from &quot;%1&quot;: use --to.</source>
-        <translation>Impossible de déduire le format de « %1 » : utilisez --to.</translation>
+        <translation>Impossible de déduire le format de «&#xa0;%1&#xa0;»&#xa0;: utilisez --to.</translation>
     </message>
     <message>
         <source>The Moodle format needs an MCQ or a Questionnaire card file.</source>
@@ -195,7 +195,7 @@ sans --to, elle est tirée de l&apos;extension de SORTIE.
     </message>
     <message>
         <source>Not enough fields found in the CSV file&#xa0;!</source>
-        <translation>Pas assez de champs trouvés dans le fichier CSV !</translation>
+        <translation>Pas assez de champs trouvés dans le fichier CSV&#xa0;!</translation>
     </message>
 </context>
 <context>
@@ -292,42 +292,42 @@ sans --to, elle est tirée de l&apos;extension de SORTIE.
     <name>Flux</name>
     <message>
         <source>Cannot open file &quot;%1&quot;. %2</source>
-        <translation>Impossible d&apos;ouvrir le fichier « %1 ». %2</translation>
+        <translation>Impossible d&apos;ouvrir le fichier «&#xa0;%1&#xa0;». %2</translation>
     </message>
     <message>
         <source>Cannot create file &quot;%1&quot;. %2</source>
-        <translation>Impossible de créer le fichier « %1 ». %2</translation>
+        <translation>Impossible de créer le fichier «&#xa0;%1&#xa0;». %2</translation>
     </message>
     <message>
         <source>Error writing file &quot;%1&quot;. %2</source>
-        <translation>Erreur d&apos;écriture du fichier « %1 ». %2</translation>
+        <translation>Erreur d&apos;écriture du fichier «&#xa0;%1&#xa0;». %2</translation>
     </message>
     <message>
         <source>The file &quot;%1&quot; is in use by another program.</source>
-        <translation>Le fichier « %1 » est utilisé par un autre programme.</translation>
+        <translation>Le fichier «&#xa0;%1&#xa0;» est utilisé par un autre programme.</translation>
     </message>
     <message>
         <source>The file &quot;%1&quot; is too large.</source>
-        <translation>Le fichier « %1 » est trop volumineux.</translation>
+        <translation>Le fichier «&#xa0;%1&#xa0;» est trop volumineux.</translation>
     </message>
     <message>
         <source>Error reading file &quot;%1&quot;. %2</source>
-        <translation>Erreur de lecture du fichier « %1 ». %2</translation>
+        <translation>Erreur de lecture du fichier «&#xa0;%1&#xa0;». %2</translation>
     </message>
 </context>
 <context>
     <name>Formats</name>
     <message>
         <source>Not a valid Windows 3.1 Cardfile file!</source>
-        <translation>Pas un fichier Cardfile de Windows 3.1 valide !</translation>
+        <translation>Pas un fichier Cardfile de Windows 3.1 valide&#xa0;!</translation>
     </message>
     <message>
         <source>A Windows 3.1 Cardfile file holds at most %1 cards; this card file has %2.</source>
-        <translation>Un fichier Cardfile de Windows 3.1 contient au plus %1 fiches ; ce fichier de fiches en a %2.</translation>
+        <translation>Un fichier Cardfile de Windows 3.1 contient au plus %1 fiches&#xa0;; ce fichier de fiches en a %2.</translation>
     </message>
     <message>
         <source>The text of card %1 is %2 bytes long; a Windows 3.1 Cardfile card holds at most %3 bytes of text.</source>
-        <translation>Le texte de la fiche %1 fait %2 octets ; une fiche Cardfile de Windows 3.1 contient au plus %3 octets de texte.</translation>
+        <translation>Le texte de la fiche %1 fait %2 octets&#xa0;; une fiche Cardfile de Windows 3.1 contient au plus %3 octets de texte.</translation>
     </message>
     <message>
         <source>This card file is too large for a Windows 3.1 Cardfile file.</source>
@@ -335,15 +335,15 @@ sans --to, elle est tirée de l&apos;extension de SORTIE.
     </message>
     <message>
         <source>This file cannot be used as a model!</source>
-        <translation>Ce fichier ne peut pas servir de modèle !</translation>
+        <translation>Ce fichier ne peut pas servir de modèle&#xa0;!</translation>
     </message>
     <message>
         <source>The file was not recognized!</source>
-        <translation>Le fichier n&apos;a pas été reconnu !</translation>
+        <translation>Le fichier n&apos;a pas été reconnu&#xa0;!</translation>
     </message>
     <message>
         <source>Unknown format &quot;%1&quot;.</source>
-        <translation>Format inconnu : « %1 ».</translation>
+        <translation>Format inconnu&#xa0;: «&#xa0;%1&#xa0;».</translation>
     </message>
 </context>
 <context>
@@ -357,26 +357,26 @@ sans --to, elle est tirée de l&apos;extension de SORTIE.
     <name>Moodle</name>
     <message>
         <source>Question %1 of the quiz has no &quot;type&quot; attribute!</source>
-        <translation>La question %1 du test n&apos;a pas d&apos;attribut « type » !</translation>
+        <translation>La question %1 du test n&apos;a pas d&apos;attribut «&#xa0;type&#xa0;»&#xa0;!</translation>
     </message>
     <message>
         <source>Error in writing XML code!</source>
-        <translation>Erreur dans l&apos;écriture du code XML !</translation>
+        <translation>Erreur dans l&apos;écriture du code XML&#xa0;!</translation>
     </message>
     <message>
         <source>Not a valid Moodle file!</source>
-        <translation>Pas un fichier Moodle valide !</translation>
+        <translation>Pas un fichier Moodle valide&#xa0;!</translation>
     </message>
 </context>
 <context>
     <name>Natif</name>
     <message>
         <source>Not a valid native Amblorine file!</source>
-        <translation>Pas un fichier natif d&apos;Amblorine valide !</translation>
+        <translation>Pas un fichier natif d&apos;Amblorine valide&#xa0;!</translation>
     </message>
     <message>
         <source>The card &quot;%1&quot; (number %2) is too long for the native format: a field holds at most 251 lines of 60 characters. Nothing was saved.</source>
-        <translation>La fiche « %1 » (numéro %2) est trop longue pour le format natif : un champ contient au plus 251 lignes de 60 caractères. Rien n&apos;a été enregistré.</translation>
+        <translation>La fiche «&#xa0;%1&#xa0;» (numéro %2) est trop longue pour le format natif&#xa0;: un champ contient au plus 251 lignes de 60 caractères. Rien n&apos;a été enregistré.</translation>
     </message>
 </context>
 <context>
@@ -417,7 +417,7 @@ sans --to, elle est tirée de l&apos;extension de SORTIE.
     </message>
     <message>
         <source>Expression to find:</source>
-        <translation>Expression à rechercher :</translation>
+        <translation>Expression à rechercher&#xa0;:</translation>
     </message>
     <message>
         <source>Differentiate case</source>
@@ -452,15 +452,15 @@ sans --to, elle est tirée de l&apos;extension de SORTIE.
     </message>
     <message>
         <source>Title:</source>
-        <translation>Titre :</translation>
+        <translation>Titre&#xa0;:</translation>
     </message>
     <message>
         <source>Description:</source>
-        <translation>Description :</translation>
+        <translation>Description&#xa0;:</translation>
     </message>
     <message>
         <source>Signature:</source>
-        <translation>Signature :</translation>
+        <translation>Signature&#xa0;:</translation>
     </message>
 </context>
 <context>
@@ -475,7 +475,7 @@ sans --to, elle est tirée de l&apos;extension de SORTIE.
     </message>
     <message>
         <source>Field %1:</source>
-        <translation>Champ %1 :</translation>
+        <translation>Champ %1&#xa0;:</translation>
     </message>
 </context>
 <context>
@@ -486,11 +486,11 @@ sans --to, elle est tirée de l&apos;extension de SORTIE.
     </message>
     <message>
         <source>Do you want create a new file?</source>
-        <translation>Voulez-vous créer un nouveau fichier ?</translation>
+        <translation>Voulez-vous créer un nouveau fichier&#xa0;?</translation>
     </message>
     <message>
         <source>Type :</source>
-        <translation>Type :</translation>
+        <translation>Type&#xa0;:</translation>
     </message>
     <message>
         <source>OK</source>
@@ -545,15 +545,15 @@ sans --to, elle est tirée de l&apos;extension de SORTIE.
     </message>
     <message>
         <source>Time to answer (in seconds):</source>
-        <translation>Temps pour répondre (en secondes) :</translation>
+        <translation>Temps pour répondre (en secondes)&#xa0;:</translation>
     </message>
     <message>
         <source>Number of questions to ask:</source>
-        <translation>Nombre de questions à poser :</translation>
+        <translation>Nombre de questions à poser&#xa0;:</translation>
     </message>
     <message>
         <source>Threshold for fair score (in %): </source>
-        <translation>Seuil de note honorable (en %) : </translation>
+        <translation>Seuil de note honorable (en %)&#xa0;: </translation>
     </message>
     <message>
         <source>unlimited</source>
@@ -576,19 +576,19 @@ sans --to, elle est tirée de l&apos;extension de SORTIE.
     </message>
     <message>
         <source>Word separator for visible answers:</source>
-        <translation>Mot séparateur des réponses visibles :</translation>
+        <translation>Mot séparateur des réponses visibles&#xa0;:</translation>
     </message>
     <message>
         <source>Character separator for invisible answers:</source>
-        <translation>Caractère séparateur des réponses invisibles :</translation>
+        <translation>Caractère séparateur des réponses invisibles&#xa0;:</translation>
     </message>
     <message>
         <source>Punctuation (words delimiter): </source>
-        <translation>Ponctuation (délimiteurs de mots) : </translation>
+        <translation>Ponctuation (délimiteurs de mots)&#xa0;: </translation>
     </message>
     <message>
         <source>Ignored words:</source>
-        <translation>Mots ignorés :</translation>
+        <translation>Mots ignorés&#xa0;:</translation>
     </message>
     <message>
         <source>default</source>
@@ -637,7 +637,7 @@ sans --to, elle est tirée de l&apos;extension de SORTIE.
     <name>TFormFiche</name>
     <message>
         <source>Amblopad: micro Data Base</source>
-        <translation>Amblopad : micro base de données</translation>
+        <translation>Amblopad&#xa0;: micro base de données</translation>
     </message>
     <message>
         <source>Previous</source>
@@ -879,9 +879,9 @@ This program is free software: you can redistribute it and/or modify it under th
 <byte value="xd"/>
 Built with Qt %2 (LGPL version 3) and libxml2 (MIT licence).</source>
         <translation>Amblopad %1<byte value="xd"/>
-micro base de données : un éditeur de fichiers de fiches pour Amblorine.<byte value="xd"/>
+micro base de données&#xa0;: un éditeur de fichiers de fiches pour Amblorine.<byte value="xd"/>
 <byte value="xd"/>
-Ce programme est un logiciel libre : vous pouvez le redistribuer et/ou le modifier selon les termes de la licence publique générale GNU (GPL), version 3 ou toute version ultérieure. Il est fourni sans aucune garantie.<byte value="xd"/>
+Ce programme est un logiciel libre&#xa0;: vous pouvez le redistribuer et/ou le modifier selon les termes de la licence publique générale GNU (GPL), version 3 ou toute version ultérieure. Il est fourni sans aucune garantie.<byte value="xd"/>
 <byte value="xd"/>
 Construit avec Qt %2 (LGPL version 3) et libxml2 (licence MIT).</translation>
     </message>
@@ -899,31 +899,31 @@ Construit avec Qt %2 (LGPL version 3) et libxml2 (licence MIT).</translation>
     </message>
     <message>
         <source>Search only in field &quot;%1&quot;</source>
-        <translation>Chercher seulement dans le champ « %1 »</translation>
+        <translation>Chercher seulement dans le champ «&#xa0;%1&#xa0;»</translation>
     </message>
     <message>
         <source>The card is incomplete!<byte value="xd"/>
 Fill it or delete it.</source>
-        <translation>La fiche est incomplète !<byte value="xd"/>
+        <translation>La fiche est incomplète&#xa0;!<byte value="xd"/>
 Complétez-la ou supprimez-la.</translation>
     </message>
     <message>
         <source>Do you really want to delete this card?</source>
-        <translation>Voulez-vous vraiment supprimer cette fiche ?</translation>
+        <translation>Voulez-vous vraiment supprimer cette fiche&#xa0;?</translation>
     </message>
     <message>
         <source>Do you really want to switch fields %1/%2 of all the cards?</source>
-        <translation>Voulez-vous vraiment permuter les champs %1/%2 de toutes les fiches ?</translation>
+        <translation>Voulez-vous vraiment permuter les champs %1/%2 de toutes les fiches&#xa0;?</translation>
     </message>
     <message>
         <source>Will you make the current card as a canvas?<byte value="xd"/>
 Click on &quot;Abort&quot; to delete the canvas.</source>
-        <translation>Voulez-vous faire de la fiche courante le canevas ?<byte value="xd"/>
-Cliquez sur « Abandonner » pour supprimer le canevas.</translation>
+        <translation>Voulez-vous faire de la fiche courante le canevas&#xa0;?<byte value="xd"/>
+Cliquez sur «&#xa0;Abandonner&#xa0;» pour supprimer le canevas.</translation>
     </message>
     <message>
         <source>Will you really delete the canvas?</source>
-        <translation>Voulez-vous vraiment supprimer le canevas ?</translation>
+        <translation>Voulez-vous vraiment supprimer le canevas&#xa0;?</translation>
     </message>
     <message>
         <source>All</source>
@@ -931,19 +931,19 @@ Cliquez sur « Abandonner » pour supprimer le canevas.</translation>
     </message>
     <message>
         <source>The file &quot;%1&quot; is the file being edited: choose another name for the export.</source>
-        <translation>Le fichier « %1 » est le fichier en cours d&apos;édition : choisissez un autre nom pour l&apos;exportation.</translation>
+        <translation>Le fichier «&#xa0;%1&#xa0;» est le fichier en cours d&apos;édition&#xa0;: choisissez un autre nom pour l&apos;exportation.</translation>
     </message>
     <message>
         <source>The file &quot;%1&quot; already exists.<byte value="xd"/>
 Overwrite it?</source>
-        <translation>Le fichier « %1 » existe déjà.<byte value="xd"/>
-Le remplacer ?</translation>
+        <translation>Le fichier «&#xa0;%1&#xa0;» existe déjà.<byte value="xd"/>
+Le remplacer&#xa0;?</translation>
     </message>
     <message>
         <source>The file &quot;%1&quot; has been modified.<byte value="xd"/>
 Do you want to save it?</source>
-        <translation>Le fichier « %1 » a été modifié.<byte value="xd"/>
-Voulez-vous l&apos;enregistrer ?</translation>
+        <translation>Le fichier «&#xa0;%1&#xa0;» a été modifié.<byte value="xd"/>
+Voulez-vous l&apos;enregistrer&#xa0;?</translation>
     </message>
     <message>
         <source>Type: %1<byte value="xd"/>
@@ -951,11 +951,11 @@ Voulez-vous l&apos;enregistrer ?</translation>
 Format: %2<byte value="xd"/>
 <byte value="xd"/>
 Number of cards: %3</source>
-        <translation>Type : %1<byte value="xd"/>
+        <translation>Type&#xa0;: %1<byte value="xd"/>
 <byte value="xd"/>
-Format : %2<byte value="xd"/>
+Format&#xa0;: %2<byte value="xd"/>
 <byte value="xd"/>
-Nombre de fiches : %3</translation>
+Nombre de fiches&#xa0;: %3</translation>
     </message>
     <message>
         <source>Properties</source>
@@ -967,11 +967,11 @@ Nombre de fiches : %3</translation>
     </message>
     <message>
         <source>Name of the file:</source>
-        <translation>Nom du fichier :</translation>
+        <translation>Nom du fichier&#xa0;:</translation>
     </message>
     <message>
         <source>&quot;%1&quot; cannot separate the fields of a CSV file: the separator stays &quot;%2&quot;.</source>
-        <translation>« %1 » ne peut pas séparer les champs d&apos;un fichier CSV : le séparateur reste « %2 ».</translation>
+        <translation>«&#xa0;%1&#xa0;» ne peut pas séparer les champs d&apos;un fichier CSV&#xa0;: le séparateur reste «&#xa0;%2&#xa0;».</translation>
     </message>
     <message>
         <source>Search completed.</source>
@@ -983,7 +983,7 @@ Nombre de fiches : %3</translation>
     </message>
     <message>
         <source>Not found!</source>
-        <translation>Introuvable !</translation>
+        <translation>Introuvable&#xa0;!</translation>
     </message>
     <message>
         <source>Failure</source>
