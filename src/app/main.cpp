@@ -1,9 +1,10 @@
-// The editor: settings first, then the single-instance check, the windows
+// The editor: translations and settings first, then the single-instance check, the windows
 // in their order and the event loop. The main window writes the settings
 // back when it closes.
 
 #include "editor/fiche.h"
 #include "editor/instance.h"
+#include "resources/chaines.h"
 #include "settings/init.h"
 
 #include <QApplication>
@@ -31,8 +32,10 @@ void SuivreLegende(TFormFiche &fiche)
 
 int main(int argc, char *argv[])
 {
-    LireParametres();
     QApplication application(argc, argv);
+    // The translations come before the settings: some of their defaults are words.
+    Chaines::InstallerTraductions(application);
+    LireParametres();
     QApplication::setApplicationName(QStringLiteral("Amblopad"));
     QApplication::setOrganizationName(QStringLiteral("Amblorine"));
 

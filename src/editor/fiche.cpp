@@ -145,12 +145,18 @@ void TFormFiche::ConstruireFenetre()
         const char *bulle;
         void (TFormFiche::*action)();
     } boutons[] = {
-        {&TFormFiche::BPrecedent, "BPrecedent", "Previous", "Previous card", &TFormFiche::BPrecedentClick},
-        {&TFormFiche::BSuivant, "BSuivant", "Next", "Next card", &TFormFiche::BSuivantClick},
-        {&TFormFiche::BNouveau, "BNouveau", "New", "New card", &TFormFiche::BNouveauClick},
-        {&TFormFiche::BInserer, "BInserer", "Insert", "Insert card", &TFormFiche::BInsererClick},
-        {&TFormFiche::BSupprimer, "BSupprimer", "Delete", "Delete card", &TFormFiche::BSupprimerClick},
-        {&TFormFiche::BChercher, "BChercher", "Search", "Search a card", &TFormFiche::BChercherClick},
+        {&TFormFiche::BPrecedent, "BPrecedent", QT_TR_NOOP("Previous"), QT_TR_NOOP("Previous card"),
+         &TFormFiche::BPrecedentClick},
+        {&TFormFiche::BSuivant, "BSuivant", QT_TR_NOOP("Next"), QT_TR_NOOP("Next card"),
+         &TFormFiche::BSuivantClick},
+        {&TFormFiche::BNouveau, "BNouveau", QT_TR_NOOP("New"), QT_TR_NOOP("New card"),
+         &TFormFiche::BNouveauClick},
+        {&TFormFiche::BInserer, "BInserer", QT_TR_NOOP("Insert"), QT_TR_NOOP("Insert card"),
+         &TFormFiche::BInsererClick},
+        {&TFormFiche::BSupprimer, "BSupprimer", QT_TR_NOOP("Delete"), QT_TR_NOOP("Delete card"),
+         &TFormFiche::BSupprimerClick},
+        {&TFormFiche::BChercher, "BChercher", QT_TR_NOOP("Search"), QT_TR_NOOP("Search a card"),
+         &TFormFiche::BChercherClick},
     };
     for (const auto &b : boutons) {
         auto *bouton = new QPushButton(tr(b.legende), Panel4);

@@ -25,10 +25,11 @@ bool EstBlanc(QChar c)
     return c.unicode() <= 0x20;
 }
 
-QString Traduire(const char *texte)
+// The messages' translation context.
+struct Csv
 {
-    return QCoreApplication::translate("Csv", texte);
-}
+    Q_DECLARE_TR_FUNCTIONS(Csv)
+};
 
 // The character that splits and joins fields: a space separator works through
 // the placeholder, since spaces inside fields are placeholders by then.
@@ -113,7 +114,7 @@ QString DecoderTexte(const QByteArray &octets)
     const qsizetype taille = octets.size() - (marque ? 3 : 0);
     const qsizetype erreur = DebutUtf8Invalide(debut, taille);
     if (erreur >= 0)
-        throw ErreurIdInvalide(Traduire("The CSV file is not valid UTF-8 text (line %1).")
+        throw ErreurIdInvalide(Csv::tr("The CSV file is not valid UTF-8 text (line %1).")
                                    .arg(NumeroLigne(debut, erreur)));
     return QString::fromUtf8(debut, taille);
 }
@@ -342,7 +343,7 @@ std::unique_ptr<TFichierX> TFichierCSV::LireCSV(const QByteArray &octets, QChar 
         if (champs.isEmpty())
             continue;
         if (champs.size() < minimum)
-            throw ErreurIdInvalide(Traduire("Not enough fields found in the CSV file\xC2\xA0!"));
+            throw ErreurIdInvalide(Csv::tr("Not enough fields found in the CSV file\xC2\xA0!"));
         const QString champ0 = fichier->AvecTitre ? champs.at(0) : QString();
         const QString champ1 = colonneUnique ? QString() : champs.at(minimum - 2);
         QString champ2;

@@ -245,6 +245,7 @@ void EcrireNoeud(QByteArray &sortie, xmlNodePtr noeud)
     }
 }
 
+// The text is marked for translation where it is written.
 [[noreturn]] void Echec(const char *texte)
 {
     throw ErreurDocumentXml(QCoreApplication::translate("DocumentXml", texte));
@@ -393,28 +394,28 @@ namespace {
 void VerifierParent(xmlNodePtr parent)
 {
     if (!parent)
-        Echec("No node to add to.");
+        Echec(QT_TRANSLATE_NOOP("DocumentXml", "No node to add to."));
     if (parent->type != XML_ELEMENT_NODE && parent->type != XML_DOCUMENT_NODE)
-        Echec("Only an element or the document can hold other nodes.");
+        Echec(QT_TRANSLATE_NOOP("DocumentXml", "Only an element or the document can hold other nodes."));
 }
 
 void VerifierEnfant(xmlNodePtr parent, xmlNodePtr enfant)
 {
     if (!enfant)
-        Echec("No node to add.");
+        Echec(QT_TRANSLATE_NOOP("DocumentXml", "No node to add."));
     if (enfant->parent || enfant->prev || enfant->next || enfant->type == XML_DOCUMENT_NODE)
-        Echec("This node is already placed in the document.");
+        Echec(QT_TRANSLATE_NOOP("DocumentXml", "This node is already placed in the document."));
     if (enfant->doc != parent->doc && !(parent->type == XML_DOCUMENT_NODE
                                          && enfant->doc == reinterpret_cast<xmlDocPtr>(parent)))
-        Echec("This node belongs to another document.");
+        Echec(QT_TRANSLATE_NOOP("DocumentXml", "This node belongs to another document."));
     if (parent->type == XML_DOCUMENT_NODE) {
         if (enfant->type == XML_TEXT_NODE || enfant->type == XML_CDATA_SECTION_NODE)
-            Echec("Text cannot stand outside the root element.");
+            Echec(QT_TRANSLATE_NOOP("DocumentXml", "Text cannot stand outside the root element."));
         if (enfant->type == XML_ELEMENT_NODE
             && xmlDocGetRootElement(reinterpret_cast<xmlDocPtr>(parent)))
-            Echec("The document already has a root element.");
+            Echec(QT_TRANSLATE_NOOP("DocumentXml", "The document already has a root element."));
     } else if (enfant->type == XML_PI_NODE && xmlStrcmp(enfant->name, BAD_CAST "xml") == 0) {
-        Echec("The XML declaration belongs at the top of the document.");
+        Echec(QT_TRANSLATE_NOOP("DocumentXml", "The XML declaration belongs at the top of the document."));
     }
 }
 
@@ -433,7 +434,7 @@ TNoeudXml TNoeudXml::InsererAvant(const TNoeudXml &enfant, const TNoeudXml &refe
     xmlNodePtr e = N(enfant.m_noeud);
     if (reference.m_noeud) {
         if (N(reference.m_noeud)->parent != parent)
-            Echec("The reference node is not a child of this node.");
+            Echec(QT_TRANSLATE_NOOP("DocumentXml", "The reference node is not a child of this node."));
         // Linked by hand: xmlAddPrevSibling would merge adjacent texts, and
         // the node handed back must stay valid.
         xmlNodePtr ref = N(reference.m_noeud);
@@ -462,19 +463,19 @@ void TNoeudXml::DefinirAttribut(const QString &nom, const QString &valeur)
 {
     xmlNodePtr noeud = N(m_noeud);
     if (!noeud || noeud->type != XML_ELEMENT_NODE)
-        Echec("Only an element has attributes.");
+        Echec(QT_TRANSLATE_NOOP("DocumentXml", "Only an element has attributes."));
     const QByteArray n = VersXml(nom);
     if (xmlValidateName(X(n), 0) != 0)
-        Echec("Invalid attribute name.");
+        Echec(QT_TRANSLATE_NOOP("DocumentXml", "Invalid attribute name."));
     if (!xmlSetProp(noeud, X(n), X(VersXml(valeur))))
-        Echec("The attribute cannot be set.");
+        Echec(QT_TRANSLATE_NOOP("DocumentXml", "The attribute cannot be set."));
 }
 
 void TNoeudXml::DefinirTexte(const QString &texte)
 {
     xmlNodePtr noeud = N(m_noeud);
     if (!noeud || noeud->type != XML_ELEMENT_NODE)
-        Echec("Only an element takes a text.");
+        Echec(QT_TRANSLATE_NOOP("DocumentXml", "Only an element takes a text."));
     if (noeud->children) {
         xmlFreeNodeList(noeud->children);
         noeud->children = nullptr;
@@ -483,7 +484,7 @@ void TNoeudXml::DefinirTexte(const QString &texte)
     const QByteArray t = VersXml(texte);
     xmlNodePtr texteXml = xmlNewDocTextLen(noeud->doc, X(t), int(t.size()));
     if (!texteXml)
-        Echec("Out of memory.");
+        Echec(QT_TRANSLATE_NOOP("DocumentXml", "Out of memory."));
     xmlAddChild(noeud, texteXml);
 }
 
@@ -511,7 +512,7 @@ struct TDocumentXml::Prive
     xmlNodePtr Garder(xmlNodePtr n)
     {
         if (!n)
-            Echec("Out of memory.");
+            Echec(QT_TRANSLATE_NOOP("DocumentXml", "Out of memory."));
         crees.push_back(n);
         return n;
     }
@@ -522,7 +523,7 @@ TDocumentXml::TDocumentXml() : d(new Prive)
     xmlInitParser();
     d->doc = xmlNewDoc(BAD_CAST "1.0");
     if (!d->doc)
-        Echec("Out of memory.");
+        Echec(QT_TRANSLATE_NOOP("DocumentXml", "Out of memory."));
 }
 
 TDocumentXml::~TDocumentXml()
@@ -625,7 +626,7 @@ TNoeudXml TDocumentXml::CreerElement(const QString &nom)
 {
     const QByteArray n = VersXml(nom);
     if (xmlValidateName(X(n), 0) != 0)
-        Echec("Invalid element name.");
+        Echec(QT_TRANSLATE_NOOP("DocumentXml", "Invalid element name."));
     return TNoeudXml(d->Garder(xmlNewDocNode(d->doc, nullptr, X(n), nullptr)));
 }
 
@@ -645,7 +646,7 @@ TNoeudXml TDocumentXml::CreerInstruction(const QString &cible, const QString &do
 {
     const QByteArray c = VersXml(cible);
     if (xmlValidateName(X(c), 0) != 0)
-        Echec("Invalid processing instruction target.");
+        Echec(QT_TRANSLATE_NOOP("DocumentXml", "Invalid processing instruction target."));
     return TNoeudXml(d->Garder(xmlNewDocPI(d->doc, X(c), X(VersXml(donnees)))));
 }
 
