@@ -557,6 +557,29 @@ private slots:
     }
 
     // Ctrl+Z is "Cancel modification" even while the memo has the focus.
+    // A menu opened from the keyboard and closed with Escape leaves the
+    // shortcuts working.
+    void raccourcisApresMenu()
+    {
+        TFormFiche &w = Charger(Fichier(u'Q', {"a", "b", "c"}), 0);
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        w.MReponse->setFocus();
+        QTest::keyClick(w.MReponse, Qt::Key_E, Qt::AltModifier);
+        QTRY_VERIFY(QApplication::activePopupWidget());
+        QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+        QTRY_VERIFY(!QApplication::activePopupWidget());
+        QWidget *cible = QApplication::focusWidget() ? QApplication::focusWidget() : &w;
+        QTest::keyClick(cible, Qt::Key_F8);
+        QCOMPARE(w.IndexCourant, 1);
+        QTest::keyClick(cible, Qt::Key_Escape); // leaves the menu bar
+        cible = QApplication::focusWidget() ? QApplication::focusWidget() : &w;
+        QTest::keyClick(cible, Qt::Key_F8);
+        QCOMPARE(w.IndexCourant, 2);
+        QTest::keyClick(cible, Qt::Key_F7);
+        QCOMPARE(w.IndexCourant, 1);
+    }
+
     void raccourcis()
     {
         TFormFiche &w = Charger(Fichier(u'Q', {"a", "b"}), 0);

@@ -26,6 +26,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
+#include <QShortcutEvent>
 #include <QSplitter>
 #include <QVBoxLayout>
 
@@ -207,6 +208,11 @@ QAction *TFormFiche::Entree(QMenu *menu, const char *nom, const QString &legende
         raccourciFenetre->setObjectName(QLatin1String(nom) + QLatin1String("Raccourci"));
         connect(raccourciFenetre, &QShortcut::activated, this,
                 [this, raccourci] { ActiverRaccourci(raccourci); });
+        // While a menu holds the focus the entry's own shortcut competes with
+        // the window's: whichever Qt picks, the command runs once.
+        connect(raccourciFenetre, &QShortcut::activatedAmbiguously, this,
+                [this, raccourci] { ActiverRaccourci(raccourci); });
+        action->installEventFilter(this);
         m_raccourcis.push_back(raccourciFenetre);
     }
     m_actions.insert(QLatin1String(nom), action);
@@ -458,6 +464,10 @@ bool TFormFiche::eventFilter(QObject *objet, QEvent *event)
     // A card file dropped on a field opens the file instead of pasting its path.
     if (TraiterDepot(event))
         return true;
+    if (event->type() == QEvent::Shortcut && qobject_cast<QAction *>(objet)) {
+        ActiverRaccourci(static_cast<QShortcutEvent *>(event)->key());
+        return true;
+    }
     // The menu shortcuts win over the fields' own keys (Ctrl+Z is "Cancel
     // modification", not the memo's undo).
     if (event->type() == QEvent::ShortcutOverride) {
