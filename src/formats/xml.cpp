@@ -92,6 +92,8 @@ private:
     QString SautDeLigne;
     QString SeparateurReponses;
     QStringList Lignes;
+    QString OuvertureFiche;
+    QString FermetureFiche;
 
     QString SansInterdits(const QString &texte) const;
     QString References(const QString &texte, bool cdata) const;
@@ -121,6 +123,8 @@ Ecrivain::Ecrivain(const TFichierX &fichier) : f(fichier)
     else
         SautDeLigne = Parametres.lfonly ? S("\n") : CRLF;
     ModeCData = f.TypeFichier == u'M' || f.TypeFichier == u'H';
+    OuvertureFiche = QStringLiteral("<%1>").arg(f.IdFiche);
+    FermetureFiche = QStringLiteral("</%1>").arg(f.IdFiche);
     Utf8 = Parametres.xmlutf;
     // A code page the program cannot write is replaced by the system's, so
     // the declaration always names the bytes that follow.
@@ -141,9 +145,47 @@ Ecrivain::Ecrivain(const TFichierX &fichier) : f(fichier)
     }
 }
 
+// True when no UTF-16 unit needs a closer look: no control character XML
+// lacks, no surrogate, neither U+FFFE nor U+FFFF. The common case, in one pass.
+bool SimplementPropre(const QString &texte)
+{
+    for (const QChar c : texte) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 ? (u != 0x9 && u != 0xA && u != 0xD) : (u >= 0xD800 && (u <= 0xDFFF || u >= 0xFFFE)))
+            return false;
+    }
+    return true;
+}
+
+bool AvecBalisage(const QString &texte)
+{
+    return std::any_of(texte.cbegin(), texte.cend(),
+                       [](QChar c) { return c == u'&' || c == u'<' || c == u'>'; });
+}
+
+// <nom attributs>contenu</nom>, built without format strings: one per text
+// of every card.
+QString Element(const QString &nom, const QString &attributs, const QString &contenu)
+{
+    QString ligne;
+    ligne.reserve(2 * nom.size() + attributs.size() + contenu.size() + 5);
+    ligne += u'<';
+    ligne += nom;
+    ligne += attributs;
+    ligne += u'>';
+    ligne += contenu;
+    ligne += u'<';
+    ligne += u'/';
+    ligne += nom;
+    ligne += u'>';
+    return ligne;
+}
+
 // Characters XML 1.0 cannot carry, even as references, are left out.
 QString Ecrivain::SansInterdits(const QString &texte) const
 {
+    if (SimplementPropre(texte))
+        return texte;
     bool propre = true;
     PourChaqueCaractere(texte, [&](char32_t c) { propre = propre && EstCaractereXml(c); });
     if (propre && !std::any_of(texte.cbegin(), texte.cend(), [](QChar c) { return c.isSurrogate(); }))
@@ -179,16 +221,18 @@ QString Ecrivain::References(const QString &texte, bool cdata) const
 QString Ecrivain::Entites(const QString &texte) const
 {
     QString resultat = SansInterdits(texte);
-    resultat.replace(u'&', QLatin1String("&amp;"));
-    resultat.replace(u'<', QLatin1String("&lt;"));
-    resultat.replace(u'>', QLatin1String("&gt;"));
+    if (AvecBalisage(resultat)) {
+        resultat.replace(u'&', QLatin1String("&amp;"));
+        resultat.replace(u'<', QLatin1String("&lt;"));
+        resultat.replace(u'>', QLatin1String("&gt;"));
+    }
     return References(resultat, false);
 }
 
 QString Ecrivain::RegleTexte(const QString &texte) const
 {
     QString resultat = Entites(texte);
-    if (BalisesActives) {
+    if (BalisesActives && (resultat.contains(u'\r') || resultat.contains(u'\t'))) {
         resultat.replace(CRLF, EspacesPreserves ? S("<br/>") : S("<br/>\r\n"));
         resultat.replace(u'\t', QLatin1String("<tab/>"));
     }
@@ -199,8 +243,15 @@ QString Ecrivain::CData(const QString &texte) const
 {
     QString contenu = SansInterdits(texte);
     // One section cannot hold "]]>": it ends between "]]" and ">".
-    contenu.replace(QLatin1String("]]>"), QLatin1String("]]]]><![CDATA[>"));
-    return S("<![CDATA[") + References(contenu, true) + S("]]>");
+    if (contenu.contains(QLatin1String("]]>")))
+        contenu.replace(QLatin1String("]]>"), QLatin1String("]]]]><![CDATA[>"));
+    contenu = References(contenu, true);
+    QString section;
+    section.reserve(contenu.size() + 12);
+    section += QLatin1String("<![CDATA[");
+    section += contenu;
+    section += QLatin1String("]]>");
+    return section;
 }
 
 QString Ecrivain::RegleChamp(const QString &texte) const
@@ -232,7 +283,7 @@ QString Ecrivain::Attribut(const QString &nom, const QString &valeur) const
 
 void Ecrivain::ElementTexte(const QString &nom, const QString &contenu)
 {
-    Lignes << QStringLiteral("<%1>%2</%1>").arg(nom, contenu);
+    Lignes << Element(nom, QString(), contenu);
 }
 
 void Ecrivain::ElementOuiNon(const QString &nom, bool valeur)
@@ -301,7 +352,7 @@ void Ecrivain::Canevas()
 
 void Ecrivain::Fiche(const TFicheX &fiche)
 {
-    Lignes << QStringLiteral("<%1>").arg(f.IdFiche);
+    Lignes << OuvertureFiche;
     if (f.AvecTitre)
         ElementTexte(f.IdChamp0, RegleTexte(fiche.Champ0));
     if (!f.Numerote)
@@ -311,9 +362,8 @@ void Ecrivain::Fiche(const TFicheX &fiche)
                                      : fiche.Champ2.split(SeparateurReponses, Qt::KeepEmptyParts);
     const QString cache = f.EstQuestionnaire ? S(" CACHE=\"oui\"") : QString();
     for (qsizetype i = 0; i < morceaux.size(); ++i)
-        Lignes << QStringLiteral("<%1%2>%3</%1>")
-                      .arg(f.IdChamp2, i == 0 ? QString() : cache, RegleChamp(morceaux.at(i)));
-    Lignes << QStringLiteral("</%1>").arg(f.IdFiche);
+        Lignes << Element(f.IdChamp2, i == 0 ? QString() : cache, RegleChamp(morceaux.at(i)));
+    Lignes << FermetureFiche;
 }
 
 QByteArray Ecrivain::Ecrire()
@@ -350,21 +400,29 @@ QByteArray Ecrivain::Ecrire()
     QString texte;
     if (Utf8) {
         // Every line break, those inside texts included, becomes SautDeLigne.
+        // Written through a pointer: one append per character was the
+        // writer's largest cost.
         const QString joint = Lignes.join(CRLF);
-        texte.reserve(joint.size() + SautDeLigne.size());
-        for (qsizetype i = 0; i < joint.size(); ++i) {
-            const QChar c = joint.at(i);
-            if (c == u'\r') {
-                if (i + 1 < joint.size() && joint.at(i + 1) == u'\n')
-                    ++i;
-                texte += SautDeLigne;
-            } else if (c == u'\n') {
-                texte += SautDeLigne;
+        const qsizetype saut = SautDeLigne.size();
+        texte.resize((joint.size() + 1) * saut);
+        QChar *sortie = texte.data();
+        const QChar *entree = joint.constData();
+        const QChar *fin = entree + joint.size();
+        const QChar *s = SautDeLigne.constData();
+        for (; entree < fin; ++entree) {
+            const QChar c = *entree;
+            if (c == u'\r' || c == u'\n') {
+                if (c == u'\r' && entree + 1 < fin && entree[1] == u'\n')
+                    ++entree;
+                for (qsizetype k = 0; k < saut; ++k)
+                    *sortie++ = s[k];
             } else {
-                texte += c;
+                *sortie++ = c;
             }
         }
-        texte += SautDeLigne;
+        for (qsizetype k = 0; k < saut; ++k)
+            *sortie++ = s[k];
+        texte.truncate(sortie - texte.constData());
         return texte.toUtf8();
     }
     texte = Lignes.join(SautDeLigne) + SautDeLigne;
