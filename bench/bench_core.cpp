@@ -2,8 +2,10 @@
 //
 //   bench_core OPERATION FILE [RUNS]
 //
-// OPERATION: xml-open, xml-save, natif-open, natif-save, crd-open, crd-save,
-// csv-open (type Q), moodle-open, trier (the Directory file's cards).
+// OPERATION: xml-open, xml-save, xml-write, natif-open, natif-save,
+// natif-write, crd-open, crd-save, crd-write, csv-open (type Q), moodle-open,
+// trier (the Directory file's cards). -save is the whole save in place (with
+// the file system's flush), -write the writer alone in memory.
 // Prints "OPERATION median_s min_s cpu_median_s bytes" (wall-clock times but
 // the third, the process's processor time): bytes is the size of the file read
 // or written, for throughput. One untimed run comes first (cache warm-up).
@@ -127,6 +129,21 @@ int main(int argc, char *argv[])
             Enregistrer(operation, *f, sortie, true);
             durees = Mesurer(fois, nullptr, [&] { Enregistrer(operation, *f, sortie, false); });
             octets = QFileInfo(sortie).size();
+        } else if (operation.endsWith(QLatin1String("-write"))) {
+            // The writer alone, in memory: the save without the file system.
+            auto f = Charger(operation, nom);
+            QByteArray octetsEcrits;
+            durees = Mesurer(fois, nullptr, [&] {
+                if (operation == QLatin1String("xml-write"))
+                    octetsEcrits = TFichierXML::EcrireXml(*f);
+                else if (operation == QLatin1String("natif-write"))
+                    octetsEcrits = TFichierNatif::EcrireNatif(*f);
+                else if (operation == QLatin1String("crd-write"))
+                    octetsEcrits = TFichierCrd::EcrireCardfile(*f);
+                else
+                    throw Erreur(QStringLiteral("unknown operation ") + operation);
+            });
+            octets = octetsEcrits.size();
         } else if (operation == QLatin1String("trier")) {
             const auto source = Charger(operation, nom);
             std::unique_ptr<TFichierX> f;
