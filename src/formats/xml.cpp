@@ -368,6 +368,7 @@ void Ecrivain::Fiche(const TFicheX &fiche)
 
 QByteArray Ecrivain::Ecrire()
 {
+    Lignes.reserve(qsizetype(f.Fiches.size()) * 5 + 64);
     Lignes << (Utf8 ? S("<?xml version=\"1.0\" encoding=\"UTF-8\"?>")
                     : QStringLiteral("<?xml version=\"1.0\" encoding=\"%1\"?>")
                           .arg(PageCode::NomEncodage(Page)));
