@@ -19,14 +19,8 @@ private:
 
     Resultat Lancer(const QStringList &arguments)
     {
-        QProcess processus;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("AMBLOPAD_SETTINGS"), m_dossier.filePath(QStringLiteral("cli.ini")));
-        processus.setProcessEnvironment(env);
-        processus.start(QStringLiteral(AMBLOPAD_CLI), arguments);
-        processus.waitForFinished(60000);
-        return {processus.exitStatus() == QProcess::NormalExit ? processus.exitCode() : -1,
-                processus.readAllStandardOutput(), processus.readAllStandardError()};
+        const auto r = OutilsTest::LancerCli(arguments, m_dossier.filePath(QStringLiteral("cli.ini")));
+        return {r.code, r.sortie, r.erreurs};
     }
 
     QString Fichier(const QString &nom, const QByteArray &contenu)
