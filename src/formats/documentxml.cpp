@@ -86,28 +86,38 @@ void IgnorerErreur(void *, xmlErrorPtr) {}
 
 // --- Saving ----------------------------------------------------------------
 
-// Appends the code point to the UTF-8 output when XML 1.0 allows it.
-void AjouterCaractere(QByteArray &sortie, char32_t c)
+// Writes the code point in UTF-8 at p when XML 1.0 allows it; returns the
+// position after it.
+char *AjouterCaractere(char *p, char32_t c)
 {
     const bool permis = c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF)
                         || (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
     if (!permis)
-        return;
+        return p;
     if (c < 0x80) {
-        sortie += char(c);
+        *p++ = char(c);
     } else if (c < 0x800) {
-        sortie += char(0xC0 | (c >> 6));
-        sortie += char(0x80 | (c & 0x3F));
+        *p++ = char(0xC0 | (c >> 6));
+        *p++ = char(0x80 | (c & 0x3F));
     } else if (c < 0x10000) {
-        sortie += char(0xE0 | (c >> 12));
-        sortie += char(0x80 | ((c >> 6) & 0x3F));
-        sortie += char(0x80 | (c & 0x3F));
+        *p++ = char(0xE0 | (c >> 12));
+        *p++ = char(0x80 | ((c >> 6) & 0x3F));
+        *p++ = char(0x80 | (c & 0x3F));
     } else {
-        sortie += char(0xF0 | (c >> 18));
-        sortie += char(0x80 | ((c >> 12) & 0x3F));
-        sortie += char(0x80 | ((c >> 6) & 0x3F));
-        sortie += char(0x80 | (c & 0x3F));
+        *p++ = char(0xF0 | (c >> 18));
+        *p++ = char(0x80 | ((c >> 12) & 0x3F));
+        *p++ = char(0x80 | ((c >> 6) & 0x3F));
+        *p++ = char(0x80 | (c & 0x3F));
     }
+    return p;
+}
+
+template<size_t N>
+char *Copier(char *p, const char (&litteral)[N])
+{
+    for (size_t k = 0; k + 1 < N; ++k)
+        *p++ = litteral[k];
+    return p;
 }
 
 enum class Contexte { Brut, Texte, Attribut };
@@ -119,6 +129,12 @@ void Ecrire(QByteArray &sortie, const xmlChar *texte, Contexte contexte)
     if (!texte)
         return;
     const QString s = DepuisXml(texte);
+    // Written through a pointer into room for the longest form of every
+    // UTF-16 unit ("&quot;", 6 bytes), then cut to size: one append per byte
+    // was the largest cost of saving a large document.
+    const qsizetype debut = sortie.size();
+    sortie.resize(debut + s.size() * 6);
+    char *p = sortie.data() + debut;
     for (qsizetype i = 0; i < s.size(); ++i) {
         char32_t c = s.at(i).unicode();
         if (QChar::isHighSurrogate(c) && i + 1 < s.size() && s.at(i + 1).isLowSurrogate()) {
@@ -130,13 +146,13 @@ void Ecrire(QByteArray &sortie, const xmlChar *texte, Contexte contexte)
         if (contexte != Contexte::Brut) {
             switch (c) {
             case '&':
-                sortie += "&amp;";
+                p = Copier(p, "&amp;");
                 continue;
             case '<':
-                sortie += "&lt;";
+                p = Copier(p, "&lt;");
                 continue;
             case '>':
-                sortie += "&gt;";
+                p = Copier(p, "&gt;");
                 continue;
             default:
                 break;
@@ -146,23 +162,24 @@ void Ecrire(QByteArray &sortie, const xmlChar *texte, Contexte contexte)
             // Attribute value normalisation would turn these into spaces.
             switch (c) {
             case '"':
-                sortie += "&quot;";
+                p = Copier(p, "&quot;");
                 continue;
             case '\t':
-                sortie += "&#9;";
+                p = Copier(p, "&#9;");
                 continue;
             case '\n':
-                sortie += "&#10;";
+                p = Copier(p, "&#10;");
                 continue;
             case '\r':
-                sortie += "&#13;";
+                p = Copier(p, "&#13;");
                 continue;
             default:
                 break;
             }
         }
-        AjouterCaractere(sortie, c);
+        p = AjouterCaractere(p, c);
     }
+    sortie.truncate(p - sortie.constData());
 }
 
 void EcrireCData(QByteArray &sortie, const xmlChar *texte)
