@@ -403,8 +403,31 @@ QByteArray Ecrivain::Ecrire()
         // Every line break, those inside texts included, becomes SautDeLigne.
         // Written through a pointer: one append per character was the
         // writer's largest cost.
-        const QString joint = Lignes.join(CRLF);
+        QString joint = Lignes.join(CRLF);
+        Lignes.clear();
         const qsizetype saut = SautDeLigne.size();
+        if (saut == 1) {
+            // A one-character line break never lengthens the text: done in
+            // place, without a second copy of the whole document.
+            const QChar lf = SautDeLigne.at(0);
+            QChar *debut = joint.data();
+            QChar *sortie = debut;
+            const QChar *entree = debut;
+            const QChar *fin = debut + joint.size();
+            for (; entree < fin; ++entree) {
+                const QChar c = *entree;
+                if (c == u'\r' || c == u'\n') {
+                    if (c == u'\r' && entree + 1 < fin && entree[1] == u'\n')
+                        ++entree;
+                    *sortie++ = lf;
+                } else {
+                    *sortie++ = c;
+                }
+            }
+            joint.truncate(sortie - debut);
+            joint += lf;
+            return joint.toUtf8();
+        }
         texte.resize((joint.size() + 1) * saut);
         QChar *sortie = texte.data();
         const QChar *entree = joint.constData();
