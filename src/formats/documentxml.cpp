@@ -5,6 +5,7 @@
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 #include <libxml/xmlerror.h>
+#include <libxml/xmlreader.h>
 
 #include <climits>
 #include <vector>
@@ -693,4 +694,124 @@ QByteArray TDocumentXml::Sauver(const QByteArray &finLigne) const
         sortie += finLigne;
     }
     return sortie;
+}
+
+// --- Streaming -------------------------------------------------------------
+
+namespace {
+
+xmlTextReaderPtr R(void *p)
+{
+    return static_cast<xmlTextReaderPtr>(p);
+}
+
+} // namespace
+
+TLectureXml::TLectureXml(const QByteArray &octets)
+{
+    // The same refusals as Charger: no document type declaration (looked for
+    // in the bytes, before the parser could declare anything), no network.
+    if (octets.size() > INT_MAX / 2 || octets.contains("<!DOCTYPE")) {
+        m_erreur = true;
+        return;
+    }
+    const int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
+    m_lecteur = xmlReaderForMemory(octets.constData(), int(octets.size()), nullptr, nullptr, options);
+    if (!m_lecteur) {
+        m_erreur = true;
+        return;
+    }
+    xmlTextReaderSetStructuredErrorHandler(R(m_lecteur), [](void *, xmlErrorPtr) {}, nullptr);
+}
+
+TLectureXml::~TLectureXml()
+{
+    if (m_lecteur)
+        xmlFreeTextReader(R(m_lecteur));
+}
+
+bool TLectureXml::LireRacine()
+{
+    if (m_erreur)
+        return false;
+    for (;;) {
+        const int lu = xmlTextReaderRead(R(m_lecteur));
+        if (lu != 1) {
+            m_erreur = true;
+            return false;
+        }
+        const int genre = xmlTextReaderNodeType(R(m_lecteur));
+        xmlNodePtr noeud = xmlTextReaderCurrentNode(R(m_lecteur));
+        if (genre == XML_READER_TYPE_DOCUMENT_TYPE || !noeud) {
+            m_erreur = true;
+            return false;
+        }
+        if (genre == XML_READER_TYPE_ELEMENT) {
+            m_racine = noeud;
+            m_finRacine = xmlTextReaderIsEmptyElement(R(m_lecteur)) == 1;
+            return true;
+        }
+        const TNoeudXml n(noeud);
+        Prologue p{n.Type(), QString(), QString()};
+        if (p.genre == TNoeudXml::Genre::Instruction || p.genre == TNoeudXml::Genre::Declaration) {
+            p.cible = n.Cible();
+            p.donnees = n.Donnees();
+        }
+        m_prologue.append(p);
+    }
+}
+
+TNoeudXml TLectureXml::Suivant()
+{
+    if (m_erreur || m_finRacine || !m_racine)
+        return TNoeudXml();
+    // Past the tree given last time: its nodes are freed as the reader goes.
+    int lu = m_surEnfant ? xmlTextReaderNext(R(m_lecteur)) : xmlTextReaderRead(R(m_lecteur));
+    m_surEnfant = false;
+    for (;;) {
+        if (lu != 1) {
+            m_erreur = true;
+            return TNoeudXml();
+        }
+        const int genre = xmlTextReaderNodeType(R(m_lecteur));
+        const int profondeur = xmlTextReaderDepth(R(m_lecteur));
+        if (profondeur == 0 && genre == XML_READER_TYPE_END_ELEMENT) {
+            m_finRacine = true;
+            return TNoeudXml();
+        }
+        if (profondeur == 1 && genre == XML_READER_TYPE_ELEMENT) {
+            xmlNodePtr noeud = xmlTextReaderExpand(R(m_lecteur));
+            if (!noeud) {
+                m_erreur = true;
+                return TNoeudXml();
+            }
+            m_surEnfant = true;
+            return TNoeudXml(noeud);
+        }
+        lu = xmlTextReaderRead(R(m_lecteur));
+    }
+}
+
+bool TLectureXml::Terminer()
+{
+    while (!m_erreur && !m_finRacine)
+        Suivant();
+    if (m_erreur)
+        return false;
+    int lu;
+    while ((lu = xmlTextReaderRead(R(m_lecteur))) == 1) {
+        if (xmlTextReaderNodeType(R(m_lecteur)) == XML_READER_TYPE_DOCUMENT_TYPE)
+            m_erreur = true;
+    }
+    if (lu != 0)
+        m_erreur = true;
+    return !m_erreur;
+}
+
+QString TLectureXml::Encodage() const
+{
+    if (!m_lecteur)
+        return QString();
+    const xmlChar *encodage = xmlTextReaderConstEncoding(R(m_lecteur));
+    return encodage ? DepuisXml(encodage) : QString();
 }
