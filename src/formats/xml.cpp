@@ -549,9 +549,12 @@ private:
     QString Prendre(const QString &texte) const;
     QString Texte(const TNoeudXml &element) const { return Prendre(element.Texte()); }
     QString TexteRiche(const TNoeudXml &element) const;
-    QString FeuilleStyle() const;
+    QString FeuilleStyle(const QList<TLectureXml::Prologue> &prologue) const;
     void Options(const TNoeudXml &options);
     void Liens();
+    void DebutRacine(const TNoeudXml &racine, const QList<TLectureXml::Prologue> &prologue);
+    void Fiche(const TNoeudXml &fiche);
+    std::unique_ptr<TFichierX> LireEnFlux();
 };
 
 // The text rules: ends trimmed unless spaces are preserved.
@@ -592,18 +595,19 @@ QString Lecteur::TexteRiche(const TNoeudXml &element) const
     return resultat;
 }
 
-QString Lecteur::FeuilleStyle() const
+// prologue: the top-level nodes in order, the root's end the list's.
+QString Lecteur::FeuilleStyle(const QList<TLectureXml::Prologue> &prologue) const
 {
     QString feuille;
-    for (const TNoeudXml &n : doc.Noeud().Noeuds()) {
-        const TNoeudXml::Genre genre = n.Type();
+    for (const TLectureXml::Prologue &n : prologue) {
+        const TNoeudXml::Genre genre = n.genre;
         if (genre == TNoeudXml::Genre::Declaration)
             continue;
         if (genre != TNoeudXml::Genre::Instruction)
             break;
-        if (n.Cible() != QLatin1String("xml-stylesheet"))
+        if (n.cible != QLatin1String("xml-stylesheet"))
             continue;
-        const QString donnees = n.Donnees();
+        const QString donnees = n.donnees;
         const qsizetype href = donnees.indexOf(QLatin1String("href=\""));
         if (href < 0)
             continue;
@@ -691,14 +695,8 @@ void Lecteur::Liens()
     }
 }
 
-std::unique_ptr<TFichierX> Lecteur::Lire()
+void Lecteur::DebutRacine(const TNoeudXml &racine, const QList<TLectureXml::Prologue> &prologue)
 {
-    if (!doc.Charger(octets))
-        throw ErreurIdInvalide(MessageCodeXml());
-    const TNoeudXml racine = doc.Racine();
-    if (racine.Nom() != QLatin1String("AMBLORINE"))
-        throw ErreurIdInvalide(MessageNonAmblorine());
-
     const QString type = racine.Attribut(S("TYPE"));
     QChar lettre = type.isEmpty() ? QChar(u'Q') : type.at(0);
     if (lettre >= u'a' && lettre <= u'z')
@@ -707,11 +705,7 @@ std::unique_ptr<TFichierX> Lecteur::Lire()
 
     // Texts arrive in Unicode; the declared code page is kept so that the
     // file is written back in it.
-    const int page = PageCode::DepuisNomEncodage(doc.Encodage());
-    if (page != 0 && page != 65001)
-        f->PageCode = quint16(page);
-
-    f->FeuilleStyle = FeuilleStyle();
+    f->FeuilleStyle = FeuilleStyle(prologue);
     if (complet) {
         f->VersionCreation = racine.Attribut(S("VERSION_CREATION"));
         if (f->VersionCreation.isEmpty())
@@ -733,6 +727,123 @@ std::unique_ptr<TFichierX> Lecteur::Lire()
     BalisesActives = f->BalisesControles == QLatin1String("oui")
                      || (!f->FeuilleStyle.isEmpty() && f->BalisesControles != QLatin1String("non"));
     EspacesPreserves = f->XmlSpace == QLatin1String("preserve");
+}
+
+void Lecteur::Fiche(const TNoeudXml &fiche)
+{
+    QString champ0;
+    QString champ1;
+    QString champ2;
+    if (f->AvecTitre)
+        if (const TNoeudXml e = fiche.Enfant(f->IdChamp0))
+            champ0 = TexteRiche(e);
+    if (!f->Numerote)
+        if (const TNoeudXml e = fiche.Enfant(f->IdChamp1))
+            champ1 = TexteRiche(e);
+    bool premier = true;
+    for (const TNoeudXml &r : fiche.Enfants(f->IdChamp2)) {
+        if (!premier) {
+            const bool cache = TestCache && MinusculesAscii(r.Attribut(S("CACHE"))) == QLatin1String("oui");
+            champ2 += cache ? LienCache : LienVisible;
+        }
+        champ2 += TexteRiche(r);
+        premier = false;
+    }
+    f->AjouterFiche(champ0, champ1, champ2);
+}
+
+// Large files are read as a stream: one card's tree in memory at a time
+// instead of the whole document's, which takes a dozen times the file's size.
+// The result is the one of the whole tree; a document the stream cannot read
+// as is (malformed, not a card file, options after cards) gives null, and
+// the whole tree then reads it or says why it is refused.
+std::unique_ptr<TFichierX> Lecteur::LireEnFlux()
+{
+    TLectureXml flux(octets);
+    if (!flux.LireRacine())
+        return nullptr;
+    const TNoeudXml racine = flux.Racine();
+    if (racine.Nom() != QLatin1String("AMBLORINE"))
+        return nullptr;
+    DebutRacine(racine, flux.AvantRacine());
+
+    // The first element of each name counts, as in the tree.
+    bool titre = false, signature = false, description = false, options = false;
+    bool etiquettes = false, canevas = false, liens = false;
+    while (const TNoeudXml e = flux.Suivant()) {
+        const QString nom = e.Nom();
+        if (nom == f->IdFiche && complet) {
+            if (!liens) {
+                Liens();
+                liens = true;
+            }
+            Fiche(e);
+        }
+        if (nom == QLatin1String("TITRE") && !titre) {
+            titre = true;
+            if (complet)
+                f->SetTitre(Texte(e));
+        } else if (nom == QLatin1String("SIGNATURE") && !signature) {
+            signature = true;
+            if (complet)
+                f->Signature = Texte(e);
+        } else if (nom == QLatin1String("DESCRIPTION") && !description) {
+            description = true;
+            if (complet)
+                f->Description = TexteRiche(e);
+        } else if (nom == QLatin1String("OPTIONS") && !options) {
+            options = true;
+            if (liens)
+                return nullptr; // the cards before would have been joined with other links
+            Options(e);
+        } else if (nom == QLatin1String("ETIQUETTES") && !etiquettes) {
+            etiquettes = true;
+            if (const TNoeudXml c = e.Enfant(f->IdChamp0))
+                f->Etiquettes.Champ0 = Texte(c);
+            if (const TNoeudXml c = e.Enfant(f->IdChamp1))
+                f->Etiquettes.Champ1 = Texte(c);
+            if (const TNoeudXml c = e.Enfant(f->IdChamp2))
+                f->Etiquettes.Champ2 = Texte(c);
+            f->AvecEtiquettes = true;
+        } else if (nom == QLatin1String("CANEVAS") && !canevas) {
+            canevas = true;
+            if (const TNoeudXml c = e.Enfant(f->IdChamp0))
+                f->Canevas.Champ0 = Texte(c);
+            if (const TNoeudXml c = e.Enfant(f->IdChamp1))
+                f->Canevas.Champ1 = Desechapper(Texte(c));
+            if (const TNoeudXml c = e.Enfant(f->IdChamp2))
+                f->Canevas.Champ2 = Desechapper(Texte(c));
+            f->AvecCanevas = true;
+        }
+    }
+    if (!flux.Terminer())
+        return nullptr;
+    if (complet && !liens)
+        Liens();
+    const int page = PageCode::DepuisNomEncodage(flux.Encodage());
+    if (page != 0 && page != 65001)
+        f->PageCode = quint16(page);
+    f->Modifie = false;
+    return std::move(f);
+}
+
+std::unique_ptr<TFichierX> Lecteur::Lire()
+{
+    if (auto lu = LireEnFlux())
+        return lu;
+    f.reset();
+    if (!doc.Charger(octets))
+        throw ErreurIdInvalide(MessageCodeXml());
+    const TNoeudXml racine = doc.Racine();
+    if (racine.Nom() != QLatin1String("AMBLORINE"))
+        throw ErreurIdInvalide(MessageNonAmblorine());
+    QList<TLectureXml::Prologue> prologue;
+    for (const TNoeudXml &n : doc.Noeud().Noeuds())
+        prologue.append({n.Type(), n.Cible(), n.Type() == TNoeudXml::Genre::Instruction ? n.Donnees() : QString()});
+    DebutRacine(racine, prologue);
+    const int page = PageCode::DepuisNomEncodage(doc.Encodage());
+    if (page != 0 && page != 65001)
+        f->PageCode = quint16(page);
 
     if (complet) {
         if (const TNoeudXml e = racine.Enfant(S("TITRE")))
@@ -749,28 +860,8 @@ std::unique_ptr<TFichierX> Lecteur::Lire()
         Liens();
         const QList<TNoeudXml> fiches = racine.Enfants(f->IdFiche);
         f->Reserver(int(fiches.size()));
-        for (const TNoeudXml &fiche : fiches) {
-            QString champ0;
-            QString champ1;
-            QString champ2;
-            if (f->AvecTitre)
-                if (const TNoeudXml e = fiche.Enfant(f->IdChamp0))
-                    champ0 = TexteRiche(e);
-            if (!f->Numerote)
-                if (const TNoeudXml e = fiche.Enfant(f->IdChamp1))
-                    champ1 = TexteRiche(e);
-            bool premier = true;
-            for (const TNoeudXml &r : fiche.Enfants(f->IdChamp2)) {
-                if (!premier) {
-                    const bool cache = TestCache
-                                       && MinusculesAscii(r.Attribut(S("CACHE"))) == QLatin1String("oui");
-                    champ2 += cache ? LienCache : LienVisible;
-                }
-                champ2 += TexteRiche(r);
-                premier = false;
-            }
-            f->AjouterFiche(champ0, champ1, champ2);
-        }
+        for (const TNoeudXml &fiche : fiches)
+            Fiche(fiche);
     }
 
     if (const TNoeudXml etiquettes = racine.Enfant(S("ETIQUETTES"))) {
