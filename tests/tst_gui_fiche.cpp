@@ -241,9 +241,11 @@ private slots:
             QVERIFY2(Actif(w, nom), nom);
         QVERIFY(w.Edition1->menuAction()->isVisible());
         QVERIFY(!w.Action("Rechsuivant1")->isVisible());
-        // Commands of windows not built yet stay off.
-        QVERIFY(!w.BChercher->isEnabled());
-        QVERIFY(!Actif(w, "Listedesfiches1"));
+        // The search, list, clipboard and print commands need a card shown.
+        QCOMPARE(w.BChercher->isEnabled(), carte);
+        for (const char *nom : {"Listedesfiches1", "Rechercher1", "Imprimer1", "PressePapiers1",
+                                "ListeVersPressepapiers1"})
+            QVERIFY2(Actif(w, nom) == carte, nom);
         if (etat == QLatin1String("no card"))
             QCOMPARE(Memo(w.MQuestion), QStringLiteral("(No card)"));
     }
