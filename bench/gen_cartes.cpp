@@ -6,7 +6,8 @@
 //
 // Files: cartes_T.xaqT (XML), cartes_T.aqT (native), cartes_T.csv,
 // cartes_T.crd (Cardfile, at most 65,535 cards), cartes_T.xml (Moodle, Q and
-// M only) and cles_R.txt (the sort keys of the Directory, one a line, UTF-8).
+// M only), textes_Q.txt (every text of the Questionnaire, for grep) and
+// cles_R.txt (the sort keys of the Directory, one a line, UTF-8).
 
 #include "formats/crd.h"
 #include "formats/csv.h"
@@ -211,6 +212,15 @@ int main(int argc, char *argv[])
                     std::fprintf(stderr, "gen_cartes: no Moodle writer yet, %s.xml skipped\n",
                                  qPrintable(base));
                 }
+            }
+            if (type == 'Q') {
+                // Every text of the cards, one field a line, for grep.
+                QByteArray textes;
+                for (int i = 0; i < f.NombreFiches(); ++i) {
+                    const TFicheX &c = f.Fiche(i);
+                    textes += (c.Champ0 + u'\n' + c.Champ1 + u'\n' + c.Champ2 + u'\n').toUtf8();
+                }
+                ok &= Ecrire(dossier.filePath(QStringLiteral("textes_Q.txt")), textes);
             }
             if (type == 'R') {
                 QByteArray cles;
