@@ -13,7 +13,7 @@ runs=${RUNS:-5}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DAMBLOPAD_BENCH=ON -DAMBLOPAD_TESTS=OFF >/dev/null
 targets="gen_cartes bench_core amblopad-cli"
 # The editor's driver exists once the editor is built (Qt Widgets).
-if ninja -C "$build" -t targets all 2>/dev/null | grep -q "^bench_editeur:"; then targets="$targets bench_editeur"; fi
+if ninja -C "$build" -t query bench_editeur >/dev/null 2>&1; then targets="$targets bench_editeur"; fi
 ninja -C "$build" -j2 $targets >/dev/null
 
 locale=${BENCH_LOCALE:-}
