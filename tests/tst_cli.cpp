@@ -98,6 +98,21 @@ private slots:
         QCOMPARE(r.erreur.count('\n'), 1); // the message alone
     }
 
+    void listeUneColonneRelue()
+    {
+        // A Lists file with one-line answers is written without any separator;
+        // it must open again.
+        const QString entree = Fichier(QStringLiteral("liste.csv"), "un\r\ndeux\r\n");
+        const QString copie = m_dossier.filePath(QStringLiteral("copie.csv"));
+        QCOMPARE(Lancer({QStringLiteral("convert"), entree, copie, QStringLiteral("--type"),
+                         QStringLiteral("L")}).code, 0);
+        QCOMPARE(OutilsTest::LireFichier(copie), QByteArray("un\r\ndeux\r\n"));
+        const Resultat r = Lancer({QStringLiteral("info"), copie, QStringLiteral("--type"),
+                                   QStringLiteral("L")});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.sortie, QByteArray("format: s\ntype: L\ncards: 2\ntitle: \n"));
+    }
+
     void parametresJamaisEcrits()
     {
         Lancer({QStringLiteral("info"), Fichier(QStringLiteral("b.txt"), "x")});
