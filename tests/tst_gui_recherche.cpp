@@ -111,6 +111,48 @@ private slots:
         m_dialogues->Dialogues.clear();
     }
 
+    // Without case, a text matches exactly when the locale's upper case of
+    // the text holds the locale's upper case of the searched text.
+    void correspondCommeLesMajuscules_data()
+    {
+        QTest::addColumn<QString>("locale");
+        const QStringList locales{"fr_FR", "en_US", "de_DE", "tr_TR", "el_GR", "lt_LT"};
+        for (const QString &l : locales)
+            QTest::newRow(l.toLatin1().constData()) << l;
+    }
+
+    void correspondCommeLesMajuscules()
+    {
+        QFETCH(QString, locale);
+        const QLocale avant;
+        QLocale::setDefault(QLocale(locale));
+        TFormFiche &w = Charger(Fichier(u'Q', {"a|b|c"}), 0);
+        const QStringList textes{
+            QStringLiteral("Élève à l'école"), QStringLiteral("STRASSE und straße"),
+            QStringLiteral("ﬁnal ﬂ"), QStringLiteral("istanbul İzmir ıi"),
+            QStringLiteral("Ωmega Ω 5 K \u212A"), QStringLiteral("άλφα ΆΛΦΑ ς σ"),
+            QStringLiteral("œuvre ŒUVRE Ÿ ÿ"), QStringLiteral("plain ascii text"),
+            QStringLiteral("😀 emoji x"), QStringLiteral("ǅungla ǆ Ǆ"), QString()};
+        const QStringList aiguilles{
+            QStringLiteral("ÉLÈVE"), QStringLiteral("école"), QStringLiteral("ss"),
+            QStringLiteral("STRASSE"), QStringLiteral("fi"), QStringLiteral("FINAL"),
+            QStringLiteral("i"), QStringLiteral("İ"), QStringLiteral("ı"), QStringLiteral("k"),
+            QStringLiteral("ΑΛΦΑ"), QStringLiteral("σ"), QStringLiteral("Œ"), QStringLiteral("ÿ"),
+            QStringLiteral("ascii"), QStringLiteral("x"), QStringLiteral("ǆ"),
+            QStringLiteral("straße")};
+        const QLocale l;
+        w.RechercheCasse = false;
+        for (const QString &aiguille : aiguilles) {
+            w.TexteRecherche = aiguille;
+            for (const QString &texte : textes) {
+                const bool attendu = !texte.isEmpty() && l.toUpper(texte).contains(l.toUpper(aiguille));
+                QVERIFY2(w.Correspond(texte) == attendu,
+                         qPrintable(aiguille + QStringLiteral(" in ") + texte));
+            }
+        }
+        QLocale::setDefault(avant);
+    }
+
     void cleanup()
     {
         if (m_fenetre && m_fenetre->FichierCourant)

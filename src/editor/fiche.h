@@ -259,8 +259,9 @@ private:
     bool m_lignesRecues = false;
     QHash<QAction *, bool> m_actives;
     std::vector<QShortcut *> m_raccourcis;
-    // Upper-case forms of the card texts already searched, by the text's
-    // storage; each entry keeps its source alive, so a key is never reused.
-    QHash<const QChar *, std::pair<QString, QString>> m_majuscules;
-    std::pair<QString, QString> m_rechercheMajuscules; // the searched text and its upper case
+    // The searched text in the locale's upper case, and whether that upper
+    // case maps each character to one character (see Correspond).
+    QString m_rechercheSource;
+    QString m_rechercheMajuscules;
+    bool m_majusculesParCaractere = false;
 };

@@ -46,24 +46,91 @@ void TFormFiche::AbandonRech1Click()
                                      TInteraction::Ok, 0);
 }
 
+namespace {
+
+// Locales whose upper case differs from the Unicode default one.
+bool LocaleAMajusculesPropres(const QLocale &locale)
+{
+    switch (locale.language()) {
+    case QLocale::Turkish:
+    case QLocale::Azerbaijani:
+    case QLocale::Lithuanian:
+    case QLocale::Greek:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Characters whose upper case is longer than one character (or that need a
+// context): the text then goes through the full conversion.
+bool MajusculeMultiple(char16_t c)
+{
+    return c == 0x00DF || c == 0x0149 || c == 0x01F0 || (c >= 0x0370 && c <= 0x03FF)
+           || c == 0x0587 || (c >= 0x1E96 && c <= 0x1E9E) || (c >= 0x1F00 && c <= 0x1FFF)
+           || (c >= 0xFB00 && c <= 0xFB17) || (c >= 0xD800 && c <= 0xDFFF);
+}
+
+inline char16_t Majuscule(char16_t c)
+{
+    if (c < 0x80)
+        return (c >= 'a' && c <= 'z') ? char16_t(c - ('a' - 'A')) : c;
+    return char16_t(QChar::toUpper(char32_t(c)));
+}
+
+// Whether aiguille (already upper case) occurs in the upper case of texte,
+// comparing one character at a time; false with multiple set when texte
+// holds a character this cannot decide.
+bool ContientMajuscules(QStringView texte, QStringView aiguille, bool &multiple)
+{
+    multiple = false;
+    const qsizetype n = texte.size();
+    const qsizetype m = aiguille.size();
+    const char16_t *t = reinterpret_cast<const char16_t *>(texte.data());
+    const char16_t *a = reinterpret_cast<const char16_t *>(aiguille.data());
+    bool trouve = false;
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = t[i];
+        if (c >= 0x80 && MajusculeMultiple(c)) {
+            multiple = true;
+            return false;
+        }
+        if (trouve || i + m > n || Majuscule(c) != a[0])
+            continue;
+        qsizetype j = 1;
+        while (j < m && Majuscule(t[i + j]) == a[j])
+            ++j;
+        trouve = j == m;
+    }
+    return trouve;
+}
+
+} // namespace
+
 bool TFormFiche::Correspond(const QString &texte)
 {
     if (RechercheCasse)
         return texte.contains(TexteRecherche, Qt::CaseSensitive);
     if (texte.isEmpty())
         return false;
-    // A search visits every card of the file, and a new search often goes
-    // over the same texts again: each text is upper-cased once.
-    auto trouve = m_majuscules.constFind(texte.constData());
-    if (trouve == m_majuscules.cend() || trouve->first.size() != texte.size()) {
-        // A cache holding far more than the file's texts keeps dead ones.
-        if (FichierCourant && m_majuscules.size() > 3 * FichierCourant->NombreFiches() + 1024)
-            m_majuscules.clear();
-        trouve = m_majuscules.insert(texte.constData(), {texte, QLocale().toUpper(texte)});
+    const QLocale locale;
+    if (m_rechercheSource != TexteRecherche || m_rechercheMajuscules.isEmpty()) {
+        m_rechercheSource = TexteRecherche;
+        m_rechercheMajuscules = locale.toUpper(TexteRecherche);
+        m_majusculesParCaractere = !LocaleAMajusculesPropres(locale);
+        for (const QChar c : TexteRecherche)
+            m_majusculesParCaractere = m_majusculesParCaractere && !MajusculeMultiple(c.unicode());
     }
-    if (m_rechercheMajuscules.first != TexteRecherche)
-        m_rechercheMajuscules = {TexteRecherche, QLocale().toUpper(TexteRecherche)};
-    return trouve->second.contains(m_rechercheMajuscules.second, Qt::CaseSensitive);
+    // Upper-casing every text of a large file with the locale is the cost of
+    // a search: where each character has a one-character upper case, compare
+    // as the upper case would, without building it.
+    if (m_majusculesParCaractere) {
+        bool multiple = false;
+        const bool trouve = ContientMajuscules(texte, m_rechercheMajuscules, multiple);
+        if (!multiple)
+            return trouve;
+    }
+    return locale.toUpper(texte).contains(m_rechercheMajuscules, Qt::CaseSensitive);
 }
 
 void TFormFiche::ChercherSuivante(bool arriere)
