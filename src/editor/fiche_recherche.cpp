@@ -88,21 +88,32 @@ bool ContientMajuscules(QStringView texte, QStringView aiguille, bool &multiple)
     const qsizetype m = aiguille.size();
     const char16_t *t = reinterpret_cast<const char16_t *>(texte.data());
     const char16_t *a = reinterpret_cast<const char16_t *>(aiguille.data());
-    bool trouve = false;
+    // The two ASCII forms of the first character, found without a lookup.
+    const char16_t premier = a[0];
+    const char16_t premierMinuscule =
+        (premier >= 'A' && premier <= 'Z') ? char16_t(premier + ('a' - 'A')) : premier;
     for (qsizetype i = 0; i < n; ++i) {
         const char16_t c = t[i];
-        if (c >= 0x80 && MajusculeMultiple(c)) {
+        if (c < 0x80) {
+            if (c != premier && c != premierMinuscule)
+                continue;
+        } else if (MajusculeMultiple(c)) {
             multiple = true;
             return false;
-        }
-        if (trouve || i + m > n || Majuscule(c) != a[0])
+        } else if (Majuscule(c) != premier) {
             continue;
+        }
+        if (i + m > n)
+            continue; // too close to the end, but a later character may still need the full conversion
         qsizetype j = 1;
         while (j < m && Majuscule(t[i + j]) == a[j])
             ++j;
-        trouve = j == m;
+        // Upper case maps every character before here on its own: a match
+        // in this prefix is a match in the whole upper-cased text.
+        if (j == m)
+            return true;
     }
-    return trouve;
+    return false;
 }
 
 } // namespace
@@ -113,8 +124,8 @@ bool TFormFiche::Correspond(const QString &texte)
         return texte.contains(TexteRecherche, Qt::CaseSensitive);
     if (texte.isEmpty())
         return false;
-    const QLocale locale;
     if (m_rechercheSource != TexteRecherche || m_rechercheMajuscules.isEmpty()) {
+        const QLocale locale;
         m_rechercheSource = TexteRecherche;
         m_rechercheMajuscules = locale.toUpper(TexteRecherche);
         m_majusculesParCaractere = !LocaleAMajusculesPropres(locale);
@@ -130,7 +141,7 @@ bool TFormFiche::Correspond(const QString &texte)
         if (!multiple)
             return trouve;
     }
-    return locale.toUpper(texte).contains(m_rechercheMajuscules, Qt::CaseSensitive);
+    return QLocale().toUpper(texte).contains(m_rechercheMajuscules, Qt::CaseSensitive);
 }
 
 void TFormFiche::ChercherSuivante(bool arriere)
