@@ -1,19 +1,746 @@
 #include "xml.h"
 
+#include "contrat.h"
+#include "documentxml.h"
 #include "../model/erreurs.h"
 #include "../model/fichierx.h"
+#include "../model/flux.h"
+#include "../model/outils.h"
+#include "../model/pagecode.h"
+#include "../resources/chaines.h"
+#include "../settings/init.h"
 
-#include <QCoreApplication>
+#include <QStringList>
 
-// Not built yet.
+#include <algorithm>
+
 namespace {
-[[noreturn]] void Absent()
+
+const QString CRLF = QStringLiteral("\r\n");
+
+QString S(const char *texte)
 {
-    throw ErreurFormatAbsent(QCoreApplication::translate("Formats", "The XML format is not available in this build."));
-}
+    return QString::fromLatin1(texte);
 }
 
-std::unique_ptr<TFichierX> TFichierXML::ChargerXml(const QString &, bool, bool) { Absent(); }
-std::unique_ptr<TFichierX> TFichierXML::LireXml(const QByteArray &, bool) { Absent(); }
-void TFichierXML::EnregistrerXml(TFichierX &, const QString &, bool) { Absent(); }
-QByteArray TFichierXML::EcrireXml(const TFichierX &) { Absent(); }
+// The reader's two messages stay French, as the quiz program has them.
+QString MessageCodeXml()
+{
+    return QString::fromUtf8("Erreur dans l'écriture du code XML !");
+}
+
+QString MessageNonAmblorine()
+{
+    return QString::fromUtf8("Pas un fichier XML d'Amblorine valide !");
+}
+
+// ASCII-only case changes: the file's values are compared letter for letter.
+QString MinusculesAscii(QString texte)
+{
+    for (QChar &c : texte)
+        if (c >= u'A' && c <= u'Z')
+            c = QChar(c.unicode() + ('a' - 'A'));
+    return texte;
+}
+
+QString MajusculesAscii(QString texte)
+{
+    for (QChar &c : texte)
+        if (c >= u'a' && c <= u'z')
+            c = QChar(c.unicode() - ('a' - 'A'));
+    return texte;
+}
+
+bool EstCaractereXml(char32_t c)
+{
+    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF)
+           || (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
+}
+
+// Calls f with each code point of the text; unpaired surrogates are skipped.
+template<typename F>
+void PourChaqueCaractere(const QString &texte, F f)
+{
+    const qsizetype n = texte.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = texte.at(i);
+        if (c.isHighSurrogate() && i + 1 < n && texte.at(i + 1).isLowSurrogate()) {
+            f(QChar::surrogateToUcs4(c, texte.at(i + 1)));
+            ++i;
+        } else if (!c.isSurrogate()) {
+            f(char32_t(c.unicode()));
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Writing
+
+class Ecrivain
+{
+public:
+    explicit Ecrivain(const TFichierX &fichier);
+    QByteArray Ecrire();
+
+private:
+    const TFichierX &f;
+    bool BalisesActives = false;
+    bool EspacesPreserves = false;
+    bool ModeCData = false;
+    bool Utf8 = true;
+    int Page = 0;
+    QString SautDeLigne;
+    QString SeparateurReponses;
+    QStringList Lignes;
+
+    QString SansInterdits(const QString &texte) const;
+    QString References(const QString &texte, bool cdata) const;
+    QString Entites(const QString &texte) const;
+    QString RegleTexte(const QString &texte) const;
+    QString RegleChamp(const QString &texte) const;
+    QString CData(const QString &texte) const;
+    QString ValeurAttribut(const QString &texte, bool chevronFermant) const;
+    QString Attribut(const QString &nom, const QString &valeur) const;
+
+    void ElementTexte(const QString &nom, const QString &contenu);
+    void ElementOuiNon(const QString &nom, bool valeur);
+    void ElementNombre(const QString &nom, int valeur);
+    void Options();
+    void Etiquettes();
+    void Canevas();
+    void Fiche(const TFicheX &fiche);
+};
+
+Ecrivain::Ecrivain(const TFichierX &fichier) : f(fichier)
+{
+    EspacesPreserves = f.XmlSpace == QLatin1String("preserve");
+    BalisesActives = f.FeuilleStyle.isEmpty() ? f.BalisesControles == QLatin1String("oui")
+                                              : f.BalisesControles != QLatin1String("non");
+    if (!f.Retour.isEmpty())
+        SautDeLigne = f.Retour == QLatin1String("LF") ? S("\n") : CRLF;
+    else
+        SautDeLigne = Parametres.lfonly ? S("\n") : CRLF;
+    ModeCData = f.TypeFichier == u'M' || f.TypeFichier == u'H';
+    Utf8 = Parametres.xmlutf;
+    // A code page the program cannot write is replaced by the system's, so
+    // the declaration always names the bytes that follow.
+    Page = PageCode::Connue(f.PageCode) ? f.PageCode : PageCode::AnsiSysteme();
+    // Element names cannot hold character references: names the code page
+    // lacks are only kept intact in UTF-8.
+    if (!Utf8) {
+        for (const QString &nom : {f.IdFiche, f.IdChamp0, f.IdChamp1, f.IdChamp2})
+            PourChaqueCaractere(nom, [this](char32_t c) {
+                if (!PageCode::Representable(c, Page))
+                    Utf8 = true;
+            });
+    }
+    if (!f.Fragmenteur.isEmpty()) {
+        SeparateurReponses = f.Fragmenteur;
+        if (!EspacesPreserves && (f.Espacement == CRLF || Parametres.minsp))
+            SeparateurReponses = f.Espacement + f.Fragmenteur + f.Espacement;
+    }
+}
+
+// Characters XML 1.0 cannot carry, even as references, are left out.
+QString Ecrivain::SansInterdits(const QString &texte) const
+{
+    bool propre = true;
+    PourChaqueCaractere(texte, [&](char32_t c) { propre = propre && EstCaractereXml(c); });
+    if (propre && !std::any_of(texte.cbegin(), texte.cend(), [](QChar c) { return c.isSurrogate(); }))
+        return texte;
+    QString resultat;
+    resultat.reserve(texte.size());
+    PourChaqueCaractere(texte, [&](char32_t c) {
+        if (EstCaractereXml(c))
+            resultat.append(QString::fromUcs4(&c, 1));
+    });
+    return resultat;
+}
+
+// In a code page, a character it lacks becomes a character reference (outside
+// any CDATA section, which cannot hold one).
+QString Ecrivain::References(const QString &texte, bool cdata) const
+{
+    if (Utf8)
+        return texte;
+    QString resultat;
+    resultat.reserve(texte.size());
+    PourChaqueCaractere(texte, [&](char32_t c) {
+        if (PageCode::Representable(c, Page)) {
+            resultat.append(QString::fromUcs4(&c, 1));
+        } else {
+            const QString reference = QStringLiteral("&#%1;").arg(uint(c));
+            resultat.append(cdata ? S("]]>") + reference + S("<![CDATA[") : reference);
+        }
+    });
+    return resultat;
+}
+
+QString Ecrivain::Entites(const QString &texte) const
+{
+    QString resultat = SansInterdits(texte);
+    resultat.replace(u'&', QLatin1String("&amp;"));
+    resultat.replace(u'<', QLatin1String("&lt;"));
+    resultat.replace(u'>', QLatin1String("&gt;"));
+    return References(resultat, false);
+}
+
+QString Ecrivain::RegleTexte(const QString &texte) const
+{
+    QString resultat = Entites(texte);
+    if (BalisesActives) {
+        resultat.replace(CRLF, EspacesPreserves ? S("<br/>") : S("<br/>\r\n"));
+        resultat.replace(u'\t', QLatin1String("<tab/>"));
+    }
+    return resultat;
+}
+
+QString Ecrivain::CData(const QString &texte) const
+{
+    QString contenu = SansInterdits(texte);
+    // One section cannot hold "]]>": it ends between "]]" and ">".
+    contenu.replace(QLatin1String("]]>"), QLatin1String("]]]]><![CDATA[>"));
+    return S("<![CDATA[") + References(contenu, true) + S("]]>");
+}
+
+QString Ecrivain::RegleChamp(const QString &texte) const
+{
+    return ModeCData ? CData(texte) : RegleTexte(texte);
+}
+
+QString Ecrivain::ValeurAttribut(const QString &texte, bool chevronFermant) const
+{
+    QString resultat = SansInterdits(texte);
+    resultat.replace(u'&', QLatin1String("&amp;"));
+    resultat.replace(u'<', QLatin1String("&lt;"));
+    resultat.replace(u'"', QLatin1String("&quot;"));
+    if (chevronFermant)
+        resultat.replace(u'>', QLatin1String("&gt;"));
+    // A parser turns these into spaces unless they are references.
+    resultat.replace(u'\t', QLatin1String("&#9;"));
+    resultat.replace(u'\n', QLatin1String("&#10;"));
+    resultat.replace(u'\r', QLatin1String("&#13;"));
+    return References(resultat, false);
+}
+
+QString Ecrivain::Attribut(const QString &nom, const QString &valeur) const
+{
+    if (valeur.isEmpty())
+        return QString();
+    return QStringLiteral(" %1=\"%2\"").arg(nom, ValeurAttribut(valeur, false));
+}
+
+void Ecrivain::ElementTexte(const QString &nom, const QString &contenu)
+{
+    Lignes << QStringLiteral("<%1>%2</%1>").arg(nom, contenu);
+}
+
+void Ecrivain::ElementOuiNon(const QString &nom, bool valeur)
+{
+    Lignes << QStringLiteral("<%1 VALEUR=\"%2\"/>").arg(nom, valeur ? S("oui") : S("non"));
+}
+
+void Ecrivain::ElementNombre(const QString &nom, int valeur)
+{
+    Lignes << QStringLiteral("<%1>%2</%1>").arg(nom).arg(valeur);
+}
+
+void Ecrivain::Options()
+{
+    Lignes << S("<OPTIONS>");
+    if (f.EstQuestionnaire) {
+        ElementTexte(S("OU_VISIBLE"), RegleTexte(f.OuVisible));
+        ElementTexte(S("OU_CACHE"), RegleTexte(f.Fragmenteur));
+        ElementOuiNon(S("REPOSER_ERREURS"), f.ReposerErreurs);
+        ElementOuiNon(S("SUIVRE_ORDRE"), f.SuivreOrdre);
+        ElementOuiNon(S("BRIDER_ENTREE"), f.BriderEntree);
+        ElementOuiNon(S("MOT_A_MOT"), f.MotAMot);
+        ElementOuiNon(S("DIFFERENCIER_CASSE"), f.DifferencierCasse);
+        ElementOuiNon(S("PHONETIQUE"), f.Phonetique);
+        ElementNombre(S("NOMBRE_QUESTIONS"), f.NombreQuestions);
+        ElementNombre(S("SCORE_SATISFAISANT"), f.ScoreSatisfaisant);
+        ElementOuiNon(S("CORRECTION"), f.Correction);
+        ElementNombre(S("TEMPS"), f.Temps);
+        ElementTexte(S("PONCTUATION"), RegleTexte(f.Ponctuation));
+        if (f.AvecMotsIgnores)
+            ElementTexte(S("MOTS_IGNORES"), RegleTexte(f.MotsIgnoresEffectifs()));
+    } else {
+        ElementTexte(S("FRAGMENTEUR"), RegleTexte(Echapper(f.Fragmenteur)));
+    }
+    auto caractere = [this](const char *nom, QChar valeur, char16_t parDefaut) {
+        if (!valeur.isNull() && valeur != parDefaut)
+            ElementTexte(S(nom), RegleTexte(QString(valeur)));
+    };
+    caractere("ALTERNATEUR", f.Alternateur, u'/');
+    caractere("COMMENTAIRE", f.Commentaire, u'(');
+    caractere("TRONCATURE", f.Troncature, u'*');
+    if (f.Espacement != f.EspacementParDefaut())
+        ElementTexte(S("ESPACEMENT"), RegleTexte(Echapper(f.Espacement)));
+    Lignes << S("</OPTIONS>");
+}
+
+void Ecrivain::Etiquettes()
+{
+    Lignes << S("<ETIQUETTES>");
+    ElementTexte(f.IdChamp0, Entites(f.Etiquettes.Champ0));
+    ElementTexte(f.IdChamp1, ModeCData ? CData(f.Etiquettes.Champ1) : Entites(f.Etiquettes.Champ1));
+    ElementTexte(f.IdChamp2, ModeCData ? CData(f.Etiquettes.Champ2) : Entites(f.Etiquettes.Champ2));
+    Lignes << S("</ETIQUETTES>");
+}
+
+void Ecrivain::Canevas()
+{
+    Lignes << S("<CANEVAS>");
+    if (f.AvecTitre)
+        ElementTexte(f.IdChamp0, RegleTexte(f.Canevas.Champ0));
+    if (!f.Numerote)
+        ElementTexte(f.IdChamp1, RegleChamp(Echapper(f.Canevas.Champ1)));
+    ElementTexte(f.IdChamp2, RegleChamp(Echapper(f.Canevas.Champ2)));
+    Lignes << S("</CANEVAS>");
+}
+
+void Ecrivain::Fiche(const TFicheX &fiche)
+{
+    Lignes << QStringLiteral("<%1>").arg(f.IdFiche);
+    if (f.AvecTitre)
+        ElementTexte(f.IdChamp0, RegleTexte(fiche.Champ0));
+    if (!f.Numerote)
+        ElementTexte(f.IdChamp1, RegleChamp(fiche.Champ1));
+    const QStringList morceaux = SeparateurReponses.isEmpty()
+                                     ? QStringList{fiche.Champ2}
+                                     : fiche.Champ2.split(SeparateurReponses, Qt::KeepEmptyParts);
+    const QString cache = f.EstQuestionnaire ? S(" CACHE=\"oui\"") : QString();
+    for (qsizetype i = 0; i < morceaux.size(); ++i)
+        Lignes << QStringLiteral("<%1%2>%3</%1>")
+                      .arg(f.IdChamp2, i == 0 ? QString() : cache, RegleChamp(morceaux.at(i)));
+    Lignes << QStringLiteral("</%1>").arg(f.IdFiche);
+}
+
+QByteArray Ecrivain::Ecrire()
+{
+    Lignes << (Utf8 ? S("<?xml version=\"1.0\" encoding=\"UTF-8\"?>")
+                    : QStringLiteral("<?xml version=\"1.0\" encoding=\"%1\"?>")
+                          .arg(PageCode::NomEncodage(Page)));
+    if (!f.FeuilleStyle.isEmpty())
+        Lignes << QStringLiteral("<?xml-stylesheet type=\"text/xsl\" href=\"%1\"?>")
+                      .arg(ValeurAttribut(f.FeuilleStyle, true));
+    Lignes << S("<AMBLORINE") + Attribut(S("VERSION"), Chaines::Version())
+                  + Attribut(S("VERSION_CREATION"), f.VersionCreationEcrite())
+                  + Attribut(S("TYPE"), QString(f.TypeFichier)) + Attribut(S("ID_FICHE"), f.IdFiche)
+                  + Attribut(S("ID_CHAMP0"), f.IdChamp0Effectif())
+                  + Attribut(S("ID_CHAMP1"), f.IdChamp1Effectif())
+                  + Attribut(S("ID_CHAMP2"), f.IdChamp2)
+                  + Attribut(S("BALISES_CONTROLES"), f.BalisesControles)
+                  + Attribut(S("RETOUR"), f.Retour) + Attribut(S("xml:space"), f.XmlSpace) + S(">");
+    ElementTexte(S("TITRE"), RegleTexte(f.Titre));
+    if (!f.Signature.isEmpty())
+        ElementTexte(S("SIGNATURE"), RegleTexte(f.Signature));
+    if (!f.Description.isEmpty())
+        ElementTexte(S("DESCRIPTION"), RegleTexte(f.Description));
+    if (f.AvecOptions)
+        Options();
+    if (f.AvecEtiquettes)
+        Etiquettes();
+    if (f.AvecCanevas)
+        Canevas();
+    for (const auto &fiche : f.Fiches)
+        Fiche(*fiche);
+    Lignes << QStringLiteral("</AMBLORINE>");
+
+    QString texte;
+    if (Utf8) {
+        // Every line break, those inside texts included, becomes SautDeLigne.
+        const QString joint = Lignes.join(CRLF);
+        texte.reserve(joint.size() + SautDeLigne.size());
+        for (qsizetype i = 0; i < joint.size(); ++i) {
+            const QChar c = joint.at(i);
+            if (c == u'\r') {
+                if (i + 1 < joint.size() && joint.at(i + 1) == u'\n')
+                    ++i;
+                texte += SautDeLigne;
+            } else if (c == u'\n') {
+                texte += SautDeLigne;
+            } else {
+                texte += c;
+            }
+        }
+        texte += SautDeLigne;
+        return texte.toUtf8();
+    }
+    texte = Lignes.join(SautDeLigne) + SautDeLigne;
+    return PageCode::Encoder(texte, Page);
+}
+
+// ---------------------------------------------------------------------------
+// Reading
+
+// The style sheet reference may carry references (the writer escapes it).
+QString ResoudreReferences(const QString &texte)
+{
+    if (!texte.contains(u'&'))
+        return texte;
+    QString resultat;
+    qsizetype i = 0;
+    while (i < texte.size()) {
+        const QChar c = texte.at(i);
+        const qsizetype fin = c == u'&' ? texte.indexOf(u';', i + 1) : -1;
+        if (fin < 0 || fin - i > 12) {
+            resultat += c;
+            ++i;
+            continue;
+        }
+        const QString nom = texte.mid(i + 1, fin - i - 1);
+        QString remplacement;
+        if (nom == QLatin1String("amp"))
+            remplacement = S("&");
+        else if (nom == QLatin1String("lt"))
+            remplacement = S("<");
+        else if (nom == QLatin1String("gt"))
+            remplacement = S(">");
+        else if (nom == QLatin1String("quot"))
+            remplacement = S("\"");
+        else if (nom == QLatin1String("apos"))
+            remplacement = S("'");
+        else if (nom.startsWith(u'#')) {
+            bool ok = false;
+            const uint code = nom.startsWith(QLatin1String("#x")) ? nom.mid(2).toUInt(&ok, 16)
+                                                                  : nom.mid(1).toUInt(&ok, 10);
+            if (ok && EstCaractereXml(char32_t(code))) {
+                const char32_t c32 = char32_t(code);
+                remplacement = QString::fromUcs4(&c32, 1);
+            }
+        }
+        if (remplacement.isEmpty()) {
+            resultat += c;
+            ++i;
+        } else {
+            resultat += remplacement;
+            i = fin + 1;
+        }
+    }
+    return resultat;
+}
+
+// Every line break (CR, LF, CR LF, LF CR) becomes CR LF.
+QString Normaliser(const QString &texte)
+{
+    if (!texte.contains(u'\n') && !texte.contains(u'\r'))
+        return texte;
+    QString resultat;
+    resultat.reserve(texte.size() + texte.size() / 8);
+    for (qsizetype i = 0; i < texte.size(); ++i) {
+        const QChar c = texte.at(i);
+        if (c == u'\r' || c == u'\n') {
+            const QChar paire = c == u'\r' ? QChar(u'\n') : QChar(u'\r');
+            if (i + 1 < texte.size() && texte.at(i + 1) == paire)
+                ++i;
+            resultat += CRLF;
+        } else {
+            resultat += c;
+        }
+    }
+    return resultat;
+}
+
+bool EstBlanc(QChar c)
+{
+    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n';
+}
+
+class Lecteur
+{
+public:
+    Lecteur(const QByteArray &octets, bool complet) : octets(octets), complet(complet) {}
+    std::unique_ptr<TFichierX> Lire();
+
+private:
+    const QByteArray &octets;
+    bool complet;
+    TDocumentXml doc;
+    std::unique_ptr<TFichierX> f;
+    bool BalisesActives = false;
+    bool EspacesPreserves = false;
+    QString LienVisible;
+    QString LienCache;
+    bool TestCache = false;
+
+    QString Prendre(const QString &texte) const;
+    QString Texte(const TNoeudXml &element) const { return Prendre(element.Texte()); }
+    QString TexteRiche(const TNoeudXml &element) const;
+    QString FeuilleStyle() const;
+    void Options(const TNoeudXml &options);
+    void Liens();
+};
+
+// The text rules: ends trimmed unless spaces are preserved.
+QString Lecteur::Prendre(const QString &texte) const
+{
+    if (EspacesPreserves)
+        return texte;
+    qsizetype debut = 0;
+    qsizetype fin = texte.size();
+    while (debut < fin && EstBlanc(texte.at(debut)))
+        ++debut;
+    while (fin > debut && EstBlanc(texte.at(fin - 1)))
+        --fin;
+    return texte.mid(debut, fin - debut);
+}
+
+QString Lecteur::TexteRiche(const TNoeudXml &element) const
+{
+    if (!BalisesActives)
+        return Normaliser(Texte(element));
+    QString resultat;
+    for (const TNoeudXml &n : element.Noeuds()) {
+        switch (n.Type()) {
+        case TNoeudXml::Genre::Texte:
+        case TNoeudXml::Genre::CData:
+            resultat += Normaliser(Prendre(n.Texte()));
+            break;
+        case TNoeudXml::Genre::Element:
+            if (n.Nom() == QLatin1String("br"))
+                resultat += CRLF;
+            else if (n.Nom() == QLatin1String("tab"))
+                resultat += u'\t';
+            break;
+        default:
+            break;
+        }
+    }
+    return resultat;
+}
+
+QString Lecteur::FeuilleStyle() const
+{
+    QString feuille;
+    for (const TNoeudXml &n : doc.Noeud().Noeuds()) {
+        const TNoeudXml::Genre genre = n.Type();
+        if (genre == TNoeudXml::Genre::Declaration)
+            continue;
+        if (genre != TNoeudXml::Genre::Instruction)
+            break;
+        if (n.Cible() != QLatin1String("xml-stylesheet"))
+            continue;
+        const QString donnees = n.Donnees();
+        const qsizetype href = donnees.indexOf(QLatin1String("href=\""));
+        if (href < 0)
+            continue;
+        const qsizetype debut = href + 6;
+        const qsizetype xsl = donnees.indexOf(QLatin1String(".xsl\""), debut);
+        if (xsl < 0)
+            continue;
+        feuille = ResoudreReferences(donnees.mid(debut, xsl + 4 - debut));
+    }
+    return feuille;
+}
+
+void Lecteur::Options(const TNoeudXml &options)
+{
+    f->AvecOptions = true;
+    if (f->EstQuestionnaire) {
+        const struct
+        {
+            const char *nom;
+            bool TFichierX::*option;
+        } ouiNon[] = {{"REPOSER_ERREURS", &TFichierX::ReposerErreurs},
+                      {"SUIVRE_ORDRE", &TFichierX::SuivreOrdre},
+                      {"BRIDER_ENTREE", &TFichierX::BriderEntree},
+                      {"DIFFERENCIER_CASSE", &TFichierX::DifferencierCasse},
+                      {"PHONETIQUE", &TFichierX::Phonetique},
+                      {"MOT_A_MOT", &TFichierX::MotAMot},
+                      {"CORRECTION", &TFichierX::Correction}};
+        for (const auto &o : ouiNon) {
+            const TNoeudXml e = options.Enfant(S(o.nom));
+            if (e)
+                (*f).*o.option = MinusculesAscii(e.Attribut(S("VALEUR"))) == QLatin1String("oui");
+        }
+        const struct
+        {
+            const char *nom;
+            quint8 TFichierX::*valeur;
+            int parDefaut;
+        } nombres[] = {{"NOMBRE_QUESTIONS", &TFichierX::NombreQuestions, 0},
+                       {"SCORE_SATISFAISANT", &TFichierX::ScoreSatisfaisant, 50},
+                       {"TEMPS", &TFichierX::Temps, 0}};
+        for (const auto &n : nombres) {
+            const TNoeudXml e = options.Enfant(S(n.nom));
+            if (!e)
+                continue;
+            bool ok = false;
+            int valeur = Texte(e).toInt(&ok, 10);
+            if (!ok)
+                valeur = n.parDefaut;
+            (*f).*n.valeur = quint8(valeur & 0xFF); // the low 8 bits, as stored
+        }
+        if (const TNoeudXml e = options.Enfant(S("PONCTUATION")))
+            f->Ponctuation = Texte(e);
+        if (const TNoeudXml e = options.Enfant(S("OU_VISIBLE")))
+            f->OuVisible = Texte(e);
+        if (const TNoeudXml e = options.Enfant(S("OU_CACHE")))
+            f->Fragmenteur = Texte(e);
+        const TNoeudXml mots = options.Enfant(S("MOTS_IGNORES"));
+        f->AvecMotsIgnores = !mots.EstNul();
+        if (mots)
+            f->MotsIgnores = Texte(mots);
+    } else if (const TNoeudXml e = options.Enfant(S("FRAGMENTEUR"))) {
+        f->Fragmenteur = Desechapper(Texte(e));
+    }
+    if (const TNoeudXml e = options.Enfant(S("ESPACEMENT")))
+        f->Espacement = Desechapper(Texte(e));
+    if (const TNoeudXml e = options.Enfant(S("ALTERNATEUR")))
+        f->SetAlternateur(PremierCar(Texte(e)));
+    if (const TNoeudXml e = options.Enfant(S("COMMENTAIRE")))
+        f->SetCommentaire(PremierCar(Texte(e)));
+    if (const TNoeudXml e = options.Enfant(S("TRONCATURE")))
+        f->SetTroncature(PremierCar(Texte(e)));
+}
+
+void Lecteur::Liens()
+{
+    const QString entoure = EspacesPreserves ? f->Fragmenteur
+                                             : f->Espacement + f->Fragmenteur + f->Espacement;
+    if (!f->OuVisible.isEmpty()) {
+        LienVisible = S(" ") + f->OuVisible + S(" ");
+        LienCache = f->Fragmenteur.isEmpty() ? f->Fragmenteur : entoure;
+        TestCache = !f->Fragmenteur.isEmpty();
+    } else {
+        LienVisible = f->Fragmenteur.isEmpty() ? CRLF : entoure;
+        TestCache = false;
+    }
+}
+
+std::unique_ptr<TFichierX> Lecteur::Lire()
+{
+    if (!doc.Charger(octets))
+        throw ErreurIdInvalide(MessageCodeXml());
+    const TNoeudXml racine = doc.Racine();
+    if (racine.Nom() != QLatin1String("AMBLORINE"))
+        throw ErreurIdInvalide(MessageNonAmblorine());
+
+    const QString type = racine.Attribut(S("TYPE"));
+    QChar lettre = type.isEmpty() ? QChar(u'Q') : type.at(0);
+    if (lettre >= u'a' && lettre <= u'z')
+        lettre = QChar(lettre.unicode() - ('a' - 'A'));
+    f = std::make_unique<TFichierX>(lettre, QChar(u'x'));
+
+    // Texts arrive in Unicode; the declared code page is kept so that the
+    // file is written back in it.
+    const int page = PageCode::DepuisNomEncodage(doc.Encodage());
+    if (page != 0 && page != 65001)
+        f->PageCode = quint16(page);
+
+    f->FeuilleStyle = FeuilleStyle();
+    if (complet) {
+        f->VersionCreation = racine.Attribut(S("VERSION_CREATION"));
+        if (f->VersionCreation.isEmpty())
+            f->VersionCreation = racine.Attribut(S("VERSION"));
+        if (f->VersionCreation.isNull())
+            f->VersionCreation = QString();
+    }
+    const QString idFiche = racine.Attribut(S("ID_FICHE"));
+    if (TFichierX::EstIdentifiant(idFiche))
+        f->IdFiche = idFiche;
+    f->SetIdChamp0(racine.Attribut(S("ID_CHAMP0")));
+    f->SetIdChamp1(racine.Attribut(S("ID_CHAMP1")));
+    const QString idChamp2 = racine.Attribut(S("ID_CHAMP2"));
+    if (TFichierX::EstIdentifiant(idChamp2))
+        f->IdChamp2 = idChamp2;
+    f->BalisesControles = MinusculesAscii(racine.Attribut(S("BALISES_CONTROLES")));
+    f->XmlSpace = racine.Attribut(S("xml:space"));
+    f->Retour = MajusculesAscii(racine.Attribut(S("RETOUR")));
+    BalisesActives = f->BalisesControles == QLatin1String("oui")
+                     || (!f->FeuilleStyle.isEmpty() && f->BalisesControles != QLatin1String("non"));
+    EspacesPreserves = f->XmlSpace == QLatin1String("preserve");
+
+    if (complet) {
+        if (const TNoeudXml e = racine.Enfant(S("TITRE")))
+            f->SetTitre(Texte(e));
+        if (const TNoeudXml e = racine.Enfant(S("SIGNATURE")))
+            f->Signature = Texte(e);
+        if (const TNoeudXml e = racine.Enfant(S("DESCRIPTION")))
+            f->Description = TexteRiche(e);
+    }
+    if (const TNoeudXml options = racine.Enfant(S("OPTIONS")))
+        Options(options);
+
+    if (complet) {
+        Liens();
+        const QList<TNoeudXml> fiches = racine.Enfants(f->IdFiche);
+        f->Reserver(int(fiches.size()));
+        for (const TNoeudXml &fiche : fiches) {
+            QString champ0;
+            QString champ1;
+            QString champ2;
+            if (f->AvecTitre)
+                if (const TNoeudXml e = fiche.Enfant(f->IdChamp0))
+                    champ0 = TexteRiche(e);
+            if (!f->Numerote)
+                if (const TNoeudXml e = fiche.Enfant(f->IdChamp1))
+                    champ1 = TexteRiche(e);
+            bool premier = true;
+            for (const TNoeudXml &r : fiche.Enfants(f->IdChamp2)) {
+                if (!premier) {
+                    const bool cache = TestCache
+                                       && MinusculesAscii(r.Attribut(S("CACHE"))) == QLatin1String("oui");
+                    champ2 += cache ? LienCache : LienVisible;
+                }
+                champ2 += TexteRiche(r);
+                premier = false;
+            }
+            f->AjouterFiche(champ0, champ1, champ2);
+        }
+    }
+
+    if (const TNoeudXml etiquettes = racine.Enfant(S("ETIQUETTES"))) {
+        if (const TNoeudXml e = etiquettes.Enfant(f->IdChamp0))
+            f->Etiquettes.Champ0 = Texte(e);
+        if (const TNoeudXml e = etiquettes.Enfant(f->IdChamp1))
+            f->Etiquettes.Champ1 = Texte(e);
+        if (const TNoeudXml e = etiquettes.Enfant(f->IdChamp2))
+            f->Etiquettes.Champ2 = Texte(e);
+        f->AvecEtiquettes = true;
+    }
+    if (const TNoeudXml canevas = racine.Enfant(S("CANEVAS"))) {
+        if (const TNoeudXml e = canevas.Enfant(f->IdChamp0))
+            f->Canevas.Champ0 = Texte(e);
+        if (const TNoeudXml e = canevas.Enfant(f->IdChamp1))
+            f->Canevas.Champ1 = Desechapper(Texte(e));
+        if (const TNoeudXml e = canevas.Enfant(f->IdChamp2))
+            f->Canevas.Champ2 = Desechapper(Texte(e));
+        f->AvecCanevas = true;
+    }
+    f->Modifie = false;
+    return std::move(f);
+}
+
+} // namespace
+
+std::unique_ptr<TFichierX> TFichierXML::LireXml(const QByteArray &octets, bool complet)
+{
+    return Lecteur(octets, complet).Lire();
+}
+
+std::unique_ptr<TFichierX> TFichierXML::ChargerXml(const QString &nom, bool modifiable, bool complet)
+{
+    auto flux = TFlux::Ouvrir(nom, modifiable);
+    auto f = LireXml(flux->LireTout(), complet);
+    if (complet) {
+        Contrat::TerminerChargement(*f, nom, std::move(flux), modifiable);
+    } else {
+        // A model: the new file has no name and no stream yet.
+        flux.reset();
+        f->Modifiable = true;
+        f->Modifie = false;
+    }
+    return f;
+}
+
+QByteArray TFichierXML::EcrireXml(const TFichierX &fichier)
+{
+    return Ecrivain(fichier).Ecrire();
+}
+
+void TFichierXML::EnregistrerXml(TFichierX &fichier, const QString &nom, bool nouveau)
+{
+    Contrat::TerminerEnregistrement(fichier, nom, nouveau, u'x', EcrireXml(fichier));
+}

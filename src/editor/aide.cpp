@@ -1,0 +1,121 @@
+#include "aide.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QPointer>
+#include <QScreen>
+#include <QTextBrowser>
+#include <QToolBar>
+
+// The pages live in a static library: registering them explicitly keeps the
+// linker from dropping them and must happen outside any namespace.
+static void InitialiserPages()
+{
+    static bool fait = false;
+    if (!fait) {
+        Q_INIT_RESOURCE(aide);
+        fait = true;
+    }
+}
+
+namespace {
+
+const int TopicsDocumentes[] = {1, 4, 6, 7, 8, 9, 11, 21, 23, 24, 31};
+
+QUrl UrlDepuisRessource(const QString &chemin)
+{
+    // ":/aide/x.html" -> "qrc:/aide/x.html", so relative links resolve.
+    return QUrl(QStringLiteral("qrc") + chemin);
+}
+
+} // namespace
+
+QList<int> TAide::Rubriques()
+{
+    return QList<int>(std::begin(TopicsDocumentes), std::end(TopicsDocumentes));
+}
+
+QString TAide::PageSommaire()
+{
+    return QStringLiteral(":/aide/index.html");
+}
+
+QString TAide::PageRubrique(int topic)
+{
+    InitialiserPages();
+    const QString chemin = QStringLiteral(":/aide/topic-%1.html").arg(topic);
+    if (topic > 0 && QFile::exists(chemin))
+        return chemin;
+    return PageSommaire();
+}
+
+TAide *TAide::Instance()
+{
+    // A QPointer, so that a window deleted by its owner is made again on demand.
+    static QPointer<TAide> instance;
+    if (!instance) {
+        InitialiserPages();
+        instance = new TAide;
+        // Lives for the whole run, but must go before the application does.
+        QObject::connect(qApp, &QCoreApplication::aboutToQuit, instance, &QObject::deleteLater);
+    }
+    return instance;
+}
+
+void TAide::AfficherRubrique(int topic)
+{
+    TAide *aide = Instance();
+    aide->Afficher(UrlDepuisRessource(PageRubrique(topic)));
+    aide->show();
+    aide->raise();
+    aide->activateWindow();
+}
+
+TAide::TAide(QWidget *parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("Aide"));
+    setWindowTitle(tr("Amblopad Help"));
+
+    m_navigateur = new QTextBrowser(this);
+    m_navigateur->setObjectName(QStringLiteral("Navigateur"));
+    // Every page is inside the program; nothing is ever fetched outside it.
+    m_navigateur->setOpenExternalLinks(false);
+    m_navigateur->setOpenLinks(true);
+    setCentralWidget(m_navigateur);
+
+    QToolBar *barre = addToolBar(tr("Navigation"));
+    barre->setObjectName(QStringLiteral("BarreAide"));
+    barre->setMovable(false);
+    m_precedent = barre->addAction(tr("Back"), m_navigateur, &QTextBrowser::backward);
+    m_precedent->setObjectName(QStringLiteral("Precedent"));
+    m_precedent->setShortcut(QKeySequence::Back);
+    m_suivant = barre->addAction(tr("Forward"), m_navigateur, &QTextBrowser::forward);
+    m_suivant->setObjectName(QStringLiteral("Suivant"));
+    m_suivant->setShortcut(QKeySequence::Forward);
+    QAction *sommaire = barre->addAction(tr("Contents"), this, [this] {
+        Afficher(UrlDepuisRessource(PageSommaire()));
+    });
+    sommaire->setObjectName(QStringLiteral("Sommaire"));
+    m_precedent->setEnabled(false);
+    m_suivant->setEnabled(false);
+    connect(m_navigateur, &QTextBrowser::backwardAvailable, m_precedent, &QAction::setEnabled);
+    connect(m_navigateur, &QTextBrowser::forwardAvailable, m_suivant, &QAction::setEnabled);
+
+    resize(640, 560);
+    if (QScreen *ecran = QGuiApplication::primaryScreen()) {
+        const QRect zone = ecran->availableGeometry();
+        move(zone.right() - width() - 20 > zone.left() ? zone.right() - width() - 20 : zone.left(),
+             zone.top() + 20);
+    }
+}
+
+void TAide::Afficher(const QUrl &page)
+{
+    m_navigateur->setSource(page);
+}
+
+QUrl TAide::PageCourante() const
+{
+    return m_navigateur->source();
+}

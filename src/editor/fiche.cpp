@@ -1,0 +1,478 @@
+#include "fiche.h"
+
+#include "interaction.h"
+#include "lettres.h"
+#include "model/outils.h"
+#include "resources/chaines.h"
+#include "settings/init.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
+#include <QSplitter>
+#include <QVBoxLayout>
+
+namespace {
+
+// A caption panel: the name of a field, left of it.
+QLabel *Legende(QWidget *parent, const char *nom)
+{
+    auto *etiquette = new QLabel(parent);
+    etiquette->setObjectName(QLatin1String(nom));
+    etiquette->setFixedWidth(100);
+    etiquette->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    etiquette->setContentsMargins(4, 4, 4, 0);
+    etiquette->setWordWrap(true);
+    return etiquette;
+}
+
+QPlainTextEdit *Memo(QWidget *parent, const char *nom)
+{
+    auto *memo = new QPlainTextEdit(parent);
+    memo->setObjectName(QLatin1String(nom));
+    memo->setMinimumHeight(1); // a one-line question may be that small
+    memo->setEnabled(false);
+    memo->setReadOnly(true);
+    return memo;
+}
+
+} // namespace
+
+TFormFiche::TFormFiche(QWidget *parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("FormFiche"));
+    ConstruireFenetre();
+    ConstruireMenus();
+    setWindowTitle(tr("Amblopad: micro Data Base"));
+    resize(616, 436);
+    if (const QScreen *ecran = QGuiApplication::primaryScreen())
+        move(ecran->availableGeometry().center() - rect().center());
+}
+
+TFormFiche::~TFormFiche() = default;
+
+void TFormFiche::ConstruireFenetre()
+{
+    auto *centre = new QWidget(this);
+    centre->setObjectName(QStringLiteral("Centre"));
+    auto *colonne = new QVBoxLayout(centre);
+    colonne->setContentsMargins(0, 0, 0, 0);
+    colonne->setSpacing(0);
+
+    // Title row
+    Panel1 = new QWidget(centre);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    auto *ligne1 = new QHBoxLayout(Panel1);
+    ligne1->setContentsMargins(0, 2, 2, 0);
+    ligne1->setSpacing(0);
+    PTitre = Legende(Panel1, "PTitre");
+    PTitre->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    PTitre->setContentsMargins(4, 0, 4, 0);
+    ETitre = new QLineEdit(Panel1);
+    ETitre->setObjectName(QStringLiteral("ETitre"));
+    ETitre->setEnabled(false);
+    ETitre->setReadOnly(true);
+    ligne1->addWidget(PTitre);
+    ligne1->addWidget(ETitre);
+    colonne->addWidget(Panel1);
+
+    PSeparateur = new QWidget(centre);
+    PSeparateur->setObjectName(QStringLiteral("PSeparateur"));
+    PSeparateur->setFixedHeight(4);
+    colonne->addWidget(PSeparateur);
+
+    // Question and answer rows, with the splitter between them
+    Splitter1 = new QSplitter(Qt::Vertical, centre);
+    Splitter1->setObjectName(QStringLiteral("Splitter1"));
+    Splitter1->setHandleWidth(4);
+    Splitter1->setChildrenCollapsible(false);
+    Panel2 = new QWidget(Splitter1);
+    Panel2->setObjectName(QStringLiteral("Panel2"));
+    auto *ligne2 = new QHBoxLayout(Panel2);
+    ligne2->setContentsMargins(0, 0, 2, 0);
+    ligne2->setSpacing(0);
+    PQuestion = Legende(Panel2, "PQuestion");
+    MQuestion = Memo(Panel2, "MQuestion");
+    MQuestion->setTabChangesFocus(true);
+    ligne2->addWidget(PQuestion);
+    ligne2->addWidget(MQuestion);
+    Panel3 = new QWidget(Splitter1);
+    Panel3->setObjectName(QStringLiteral("Panel3"));
+    Panel3->setMinimumHeight(25);
+    auto *ligne3 = new QHBoxLayout(Panel3);
+    ligne3->setContentsMargins(0, 0, 2, 0);
+    ligne3->setSpacing(0);
+    PReponse = Legende(Panel3, "PReponse");
+    MReponse = Memo(Panel3, "MReponse");
+    MReponse->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    ligne3->addWidget(PReponse);
+    ligne3->addWidget(MReponse);
+    Splitter1->addWidget(Panel2);
+    Splitter1->addWidget(Panel3);
+    Splitter1->setStretchFactor(0, 0);
+    Splitter1->setStretchFactor(1, 1);
+    colonne->addWidget(Splitter1, 1);
+
+    // Button bar
+    Panel4 = new QWidget(centre);
+    Panel4->setObjectName(QStringLiteral("Panel4"));
+    Panel4->setFixedHeight(41);
+    auto *ligne4 = new QHBoxLayout(Panel4);
+    ligne4->setContentsMargins(8, 8, 8, 8);
+    ligne4->setSpacing(8);
+    const struct
+    {
+        QPushButton *TFormFiche::*membre;
+        const char *nom;
+        const char *legende;
+        const char *bulle;
+        void (TFormFiche::*action)();
+    } boutons[] = {
+        {&TFormFiche::BPrecedent, "BPrecedent", "Previous", "Previous card", &TFormFiche::BPrecedentClick},
+        {&TFormFiche::BSuivant, "BSuivant", "Next", "Next card", &TFormFiche::BSuivantClick},
+        {&TFormFiche::BNouveau, "BNouveau", "New", "New card", &TFormFiche::BNouveauClick},
+        {&TFormFiche::BInserer, "BInserer", "Insert", "Insert card", &TFormFiche::BInsererClick},
+        {&TFormFiche::BSupprimer, "BSupprimer", "Delete", "Delete card", &TFormFiche::BSupprimerClick},
+        {&TFormFiche::BChercher, "BChercher", "Search", "Search a card", nullptr},
+    };
+    for (const auto &b : boutons) {
+        auto *bouton = new QPushButton(tr(b.legende), Panel4);
+        bouton->setObjectName(QLatin1String(b.nom));
+        bouton->setToolTip(tr(b.bulle));
+        bouton->setFixedSize(88, 25);
+        bouton->setEnabled(false);
+        bouton->setAutoDefault(false);
+        if (b.action)
+            connect(bouton, &QPushButton::clicked, this, b.action);
+        ligne4->addWidget(bouton);
+        this->*(b.membre) = bouton;
+    }
+    ligne4->addStretch(1);
+    colonne->addWidget(Panel4);
+
+    // The button bar comes first in the tab order.
+    setTabOrder(BPrecedent, BSuivant);
+    setTabOrder(BSuivant, BNouveau);
+    setTabOrder(BNouveau, BInserer);
+    setTabOrder(BInserer, BSupprimer);
+    setTabOrder(BSupprimer, BChercher);
+    setTabOrder(BChercher, ETitre);
+    setTabOrder(ETitre, MQuestion);
+    setTabOrder(MQuestion, MReponse);
+
+    for (QWidget *champ : {static_cast<QWidget *>(ETitre), static_cast<QWidget *>(MQuestion),
+                           static_cast<QWidget *>(MReponse)})
+        champ->installEventFilter(this);
+    setCentralWidget(centre);
+}
+
+QAction *TFormFiche::Entree(QMenu *menu, const char *nom, const QString &legende,
+                            const QKeySequence &raccourci)
+{
+    QAction *action = menu->addAction(legende);
+    action->setObjectName(QLatin1String(nom));
+    if (!raccourci.isEmpty()) {
+        // The entry shows its shortcut; the window's own shortcut acts on it,
+        // after the menus are brought up to date, even when it is hidden.
+        action->setShortcut(raccourci);
+        action->setShortcutContext(Qt::WidgetShortcut);
+        auto *raccourciFenetre = new QShortcut(raccourci, this);
+        raccourciFenetre->setObjectName(QLatin1String(nom) + QLatin1String("Raccourci"));
+        connect(raccourciFenetre, &QShortcut::activated, this,
+                [this, raccourci] { ActiverRaccourci(raccourci); });
+        m_raccourcis.push_back(raccourciFenetre);
+    }
+    m_actions.insert(QLatin1String(nom), action);
+    return action;
+}
+
+QAction *TFormFiche::Action(const char *nom) const
+{
+    return m_actions.value(QLatin1String(nom));
+}
+
+void TFormFiche::ConstruireMenus()
+{
+    QMenuBar *barre = menuBar();
+
+    Fichier1 = barre->addMenu(tr("&File"));
+    Fichier1->setObjectName(QStringLiteral("Fichier1"));
+    Entree(Fichier1, "Nouveau1", tr("&New"), QKeySequence(Qt::CTRL | Qt::Key_N));
+    connect(Entree(Fichier1, "Ouvrir1", tr("&Open"), QKeySequence(Qt::CTRL | Qt::Key_O)),
+            &QAction::triggered, this, [this] { Ouvrir1Click(true); });
+    connect(Entree(Fichier1, "Modele1", tr("New file from model"), QKeySequence(Qt::CTRL | Qt::Key_M)),
+            &QAction::triggered, this, [this] { Ouvrir1Click(false); });
+    Fichier1->addSeparator();
+    connect(Entree(Fichier1, "Ouvert1", tr("Open")), &QAction::triggered, this,
+            [this] { RouvrirFichier(Parametres.open, Parametres.openum); });
+    connect(Entree(Fichier1, "Recent1", tr("Recent")), &QAction::triggered, this,
+            [this] { RouvrirFichier(Parametres.recent, Parametres.recnum); });
+    Fichier1->addSeparator();
+    connect(Entree(Fichier1, "Sauver1", tr("&Save"), QKeySequence(Qt::CTRL | Qt::Key_S)),
+            &QAction::triggered, this, &TFormFiche::Sauver1Click);
+    connect(Entree(Fichier1, "Sauversous1", tr("Save &as...")), &QAction::triggered, this,
+            &TFormFiche::Sauversous1Click);
+    Entree(Fichier1, "Exporter1", tr("Export"));
+    Fichier1->addSeparator();
+    connect(Entree(Fichier1, "Proprietes1", tr("&Properties")), &QAction::triggered, this,
+            &TFormFiche::Proprietes1Click);
+    Fichier1->addSeparator();
+    connect(Entree(Fichier1, "Fermer1", tr("&Close"), QKeySequence(Qt::CTRL | Qt::Key_W)),
+            &QAction::triggered, this, &TFormFiche::FermerAvecDemande);
+    connect(Entree(Fichier1, "Quitter1", tr("&Quit")), &QAction::triggered, this, &QWidget::close);
+
+    Edition1 = barre->addMenu(tr("&Edition"));
+    Edition1->setObjectName(QStringLiteral("Edition1"));
+    connect(Entree(Edition1, "Premiere1", tr("&First card")), &QAction::triggered, this,
+            &TFormFiche::Premiere1Click);
+    connect(Entree(Edition1, "Derniere1", tr("&Last card")), &QAction::triggered, this,
+            &TFormFiche::Derniere1Click);
+    connect(Entree(Edition1, "Precedente1", tr("Previous card"), QKeySequence(Qt::Key_F7)),
+            &QAction::triggered, this, &TFormFiche::BPrecedentClick);
+    connect(Entree(Edition1, "Suivante1", tr("Next card"), QKeySequence(Qt::Key_F8)),
+            &QAction::triggered, this, &TFormFiche::BSuivantClick);
+    Edition1->addSeparator();
+    Entree(Edition1, "Listedesfiches1", tr("&List of cards"), QKeySequence(Qt::Key_F12));
+    Entree(Edition1, "Rechercher1", tr("&Search card"), QKeySequence(Qt::CTRL | Qt::Key_F));
+    Entree(Edition1, "Rechsuivant1", tr("Find next"), QKeySequence(Qt::Key_F3));
+    Entree(Edition1, "AbandonRech1", tr("Abort Search"), QKeySequence(Qt::CTRL | Qt::Key_F3));
+    Edition1->addSeparator();
+    connect(Entree(Edition1, "Enregistrerlafiche1", tr("&Validate"), QKeySequence(Qt::Key_F2)),
+            &QAction::triggered, this, &TFormFiche::Enregistrerlafiche1Click);
+    connect(Entree(Edition1, "Nouvelle1", tr("&New card"), QKeySequence(Qt::Key_F4)),
+            &QAction::triggered, this, &TFormFiche::BNouveauClick);
+    connect(Entree(Edition1, "Inserer1", tr("&Insert card")), &QAction::triggered, this,
+            &TFormFiche::BInsererClick);
+    connect(Entree(Edition1, "Supprimer1", tr("&Delete card")), &QAction::triggered, this,
+            &TFormFiche::BSupprimerClick);
+    connect(Entree(Edition1, "Annuler1", tr("Cancel modification"), QKeySequence(Qt::CTRL | Qt::Key_Z)),
+            &QAction::triggered, this, &TFormFiche::Annuler1Click);
+    Edition1->addSeparator();
+    connect(Entree(Edition1, "PermuterChamps", tr("Switch fields")), &QAction::triggered, this,
+            &TFormFiche::PermuterChampsClick);
+    Edition1->addSeparator();
+    Entree(Edition1, "Imprimer1", tr("Card \u2013> printer"), QKeySequence(Qt::CTRL | Qt::Key_P));
+    Entree(Edition1, "PressePapiers1", tr("Card \u2013> clipboard"), QKeySequence(Qt::CTRL | Qt::Key_Insert));
+    Entree(Edition1, "ListeVersPressepapiers1", tr("List \u2013> clipboard"));
+    Edition1->addSeparator();
+    Entree(Edition1, "Options1", tr("&Options"), QKeySequence(Qt::Key_F5));
+    Entree(Edition1, "OptionsAvancees1", tr("Advanced options"), QKeySequence(Qt::SHIFT | Qt::Key_F5));
+    Edition1->addSeparator();
+    Entree(Edition1, "Entete1", tr("&Header"), QKeySequence(Qt::Key_F9));
+    Entree(Edition1, "Etiquettes1", tr("&Labels"));
+    connect(Entree(Edition1, "Canevas1", tr("&Canvas")), &QAction::triggered, this,
+            &TFormFiche::Canevas1Click);
+    Entree(Edition1, "FeuilledeStyle1", tr("Style sheet"), QKeySequence(Qt::CTRL | Qt::Key_F5))
+        ->setVisible(false);
+    Edition1->menuAction()->setVisible(false);
+
+    Preferences1 = barre->addMenu(tr("&Preferences"));
+    Preferences1->setObjectName(QStringLiteral("Preferences1"));
+    Polices1 = Preferences1->addMenu(tr("&Fonts"));
+    Polices1->setObjectName(QStringLiteral("Polices1"));
+    Entree(Polices1, "Champs1", tr("Fields"));
+    Entree(Polices1, "Liste1", tr("List"));
+    Entree(Preferences1, "OptionsCSV", tr("CSV options"), QKeySequence(Qt::SHIFT | Qt::Key_F6));
+    Preferences1->addSeparator();
+    QAction *dessus = Entree(Preferences1, "Applicationaudessus1", tr("Keep to foreground"));
+    dessus->setCheckable(true);
+    connect(dessus, &QAction::triggered, this, &TFormFiche::Applicationaudessus1Click);
+    QAction *rouvrir = Entree(Preferences1, "Rouvrir1", tr("&Open when starts"));
+    rouvrir->setCheckable(true);
+    connect(rouvrir, &QAction::triggered, this, &TFormFiche::Rouvrir1Click);
+    QAction *unique = Entree(Preferences1, "Instanceunique1", tr("&Unique instance"));
+    unique->setCheckable(true);
+    connect(unique, &QAction::triggered, this, &TFormFiche::Instanceunique1Click);
+
+    Aide1 = barre->addMenu(tr("&Help"));
+    Aide1->setObjectName(QStringLiteral("Aide1"));
+    connect(Entree(Aide1, "Rubriquesdaide1", tr("&Contents")), &QAction::triggered, this,
+            &TFormFiche::Rubriquesdaide1Click);
+    connect(Entree(Aide1, "Apropos1", tr("&About...")), &QAction::triggered, this,
+            &TFormFiche::Apropos1Click);
+
+    // F1: the window's own help topic.
+    auto *aide = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(aide, &QShortcut::activated, this, [this] { TInteraction::Courante().Aide(SujetAide); });
+
+    // Opening a menu brings its entries up to date.
+    for (QMenu *menu : {Fichier1, Edition1, Preferences1})
+        connect(menu, &QMenu::aboutToShow, this, &TFormFiche::MettreAJourMenus);
+
+    // Commands that belong to windows and dialogs this build does not have yet.
+    for (const char *nom : {"Nouveau1", "Exporter1", "Listedesfiches1", "Rechercher1",
+                            "Rechsuivant1", "AbandonRech1", "Imprimer1", "PressePapiers1",
+                            "ListeVersPressepapiers1", "Options1", "OptionsAvancees1", "Entete1",
+                            "Etiquettes1", "FeuilledeStyle1", "Champs1", "Liste1", "OptionsCSV"})
+        Absents.insert(Action(nom));
+    MettreAJourMenus();
+}
+
+bool TFormFiche::ActiverRaccourci(const QKeySequence &touches)
+{
+    MettreAJourMenus();
+    for (QAction *action : std::as_const(m_actions)) {
+        if (action->shortcut() == touches) {
+            if (!EntreeActive(action->objectName().toLatin1().constData()))
+                return false;
+            action->trigger();
+            return true;
+        }
+    }
+    return false;
+}
+
+// ----------------------------------------------------------------- start
+
+void TFormFiche::FormCreate()
+{
+    FicheNeutre = TFicheX();
+    FicheNeutre.Champ1 = tr("(No card)");
+    // The window's size is its client area's: the menu bar comes on top.
+    resize(Parametres.width, Parametres.height + menuBar()->sizeHint().height());
+    if (const QScreen *ecran = QGuiApplication::primaryScreen())
+        move(ecran->availableGeometry().center() - rect().center());
+    if (Parametres.fulscr)
+        setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void TFormFiche::FormShow(const QStringList &arguments, int instancesEnCours)
+{
+    AppliquerPoliceChamps(QFont(Parametres.foname, Parametres.fosize));
+    AppliquerPremierPlan();
+    Action("Rouvrir1")->setChecked(Parametres.reopen);
+    Action("Instanceunique1")->setChecked(Parametres.uninst);
+    LettreTypeCsv = PremierCar(Parametres.csvtyp);
+
+    QString nom;
+    bool depuisLigneDeCommande = false;
+    if (!arguments.isEmpty()) {
+        nom = arguments.constFirst();
+        depuisLigneDeCommande = true;
+    } else if (Parametres.reopen && Parametres.opened && instancesEnCours == 1) {
+        nom = Parametres.open;
+    }
+    if (!nom.isEmpty())
+        OuvrirFichier(nom, Lettres::IndexMemorise(nom), true, true, depuisLigneDeCommande);
+    if (!FichierCourant) {
+        TypeCourant = PremierCar(Parametres.types);
+        EvaluerType();
+        AjusterPanneaux();
+    }
+    MettreAJourMenus();
+}
+
+// ----------------------------------------------------------------- layout
+
+void TFormFiche::AjusterPanneaux()
+{
+    const QList<int> tailles = Splitter1->sizes();
+    int total = 0;
+    for (int t : tailles)
+        total += t;
+    if (total <= 0)
+        total = qMax(0, Splitter1->height() - Splitter1->handleWidth());
+    int question;
+    if (QuestionUneLigne) {
+        Panel2->setMinimumHeight(0);
+        question = ETitre->sizeHint().height();
+    } else {
+        Panel2->setMinimumHeight(25);
+        question = total * ProportionQuestion / 12;
+    }
+    Splitter1->setSizes({question, qMax(0, total - question)});
+}
+
+void TFormFiche::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    AjusterPanneaux();
+}
+
+void TFormFiche::AppliquerPoliceChamps(const QFont &police)
+{
+    for (QWidget *champ : {static_cast<QWidget *>(ETitre), static_cast<QWidget *>(MQuestion),
+                           static_cast<QWidget *>(MReponse)})
+        champ->setFont(police);
+    AjusterPanneaux();
+}
+
+bool TFormFiche::eventFilter(QObject *objet, QEvent *event)
+{
+    // The menu shortcuts win over the fields' own keys (Ctrl+Z is "Cancel
+    // modification", not the memo's undo).
+    if (event->type() == QEvent::ShortcutOverride) {
+        const auto *touche = static_cast<QKeyEvent *>(event);
+        const QKeySequence sequence(touche->keyCombination());
+        for (const QShortcut *raccourci : m_raccourcis)
+            if (raccourci->key() == sequence)
+                return true;
+    }
+    // A one-line question takes no line break.
+    if (objet == MQuestion && event->type() == QEvent::KeyPress && QuestionUneLigne) {
+        const int touche = static_cast<QKeyEvent *>(event)->key();
+        if (touche == Qt::Key_Return || touche == Qt::Key_Enter)
+            return true;
+    }
+    return QMainWindow::eventFilter(objet, event);
+}
+
+// ----------------------------------------------------------------- preferences and help
+
+void TFormFiche::AppliquerPremierPlan()
+{
+    const bool dessus = Parametres.topmst;
+    if (bool(windowFlags() & Qt::WindowStaysOnTopHint) != dessus) {
+        const QRect cadre = geometry();
+        const bool visible = isVisible();
+        setWindowFlag(Qt::WindowStaysOnTopHint, dessus);
+        setGeometry(cadre);
+        if (visible)
+            show();
+    }
+    Action("Applicationaudessus1")->setChecked(dessus);
+}
+
+void TFormFiche::Applicationaudessus1Click()
+{
+    Parametres.topmst = !Parametres.topmst;
+    ReglagesModifies = true;
+    AppliquerPremierPlan();
+}
+
+void TFormFiche::Rouvrir1Click()
+{
+    Parametres.reopen = !Parametres.reopen;
+    ReglagesModifies = true;
+    Action("Rouvrir1")->setChecked(Parametres.reopen);
+}
+
+void TFormFiche::Instanceunique1Click()
+{
+    Parametres.uninst = !Parametres.uninst;
+    ReglagesModifies = true;
+    Action("Instanceunique1")->setChecked(Parametres.uninst);
+}
+
+void TFormFiche::Rubriquesdaide1Click()
+{
+    TInteraction::Courante().Aide(Lettres::ContexteAide(TypeCourant));
+}
+
+void TFormFiche::Apropos1Click()
+{
+    TInteraction::Courante().Message(
+        TInteraction::Information,
+        tr("Amblopad %1\r\nmicro Data Base: an editor of card files for Amblorine.")
+            .arg(Chaines::Version()),
+        TInteraction::Ok, 0, tr("About"));
+}

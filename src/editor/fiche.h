@@ -1,0 +1,183 @@
+#pragma once
+
+#include "model/fichierx.h"
+
+#include <QHash>
+#include <QMainWindow>
+#include <QSet>
+#include <QStringList>
+#include <memory>
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QShortcut;
+class QSplitter;
+class QWidget;
+
+// The main window: one card file shown card by card. Split by concern:
+// fiche.cpp (construction, layout, start, preferences), fiche_cartes.cpp
+// (cards and the state of the commands), fiche_fichiers.cpp (opening, saving,
+// closing), fiche_recherche.cpp (search). The letter rules are in lettres.h.
+class TFormFiche : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit TFormFiche(QWidget *parent = nullptr);
+    ~TFormFiche() override;
+
+    // ----- editor state
+    std::unique_ptr<TFichierX> FichierCourant;
+    QChar TypeCourant = u'?';
+    bool ReglagesModifies = false;
+    QChar LettreTypeCsv = u' ';
+
+    // ----- window state
+    int IndexCourant = -1;
+    int IndexPrecedent = -1;
+    TFicheX *FicheAffichee = nullptr;
+    TFicheX FicheNeutre;
+    bool FicheNouvelle = false;
+    bool Alphabetique = false;
+    bool BlocNotes = false;
+    bool QuestionUneLigne = false;
+    bool Permutable = false;
+    bool Exportable = false;
+    bool RechercheEnCours = false;
+    bool FicheAbandonnee = false;
+    int ProportionQuestion = 9; // twelfths of the two memo rows given to the question
+    int SujetAide = 0;          // the window's help topic (F1)
+
+    // ----- start and end
+    void FormCreate();
+    // arguments: the command line without the program name.
+    void FormShow(const QStringList &arguments, int instancesEnCours = 1);
+
+    // ----- letters of the current state
+    QString TypesOrdonnes() const;
+    QChar FormatParDefaut() const;
+    QChar TypePourCsv(const QString &nom) const;
+
+    // ----- files
+    void OuvrirFichier(const QString &nom, int position, bool modifiable, bool commeDocument,
+                       bool signalerErreurs);
+    // Makes a loaded card file the current one and shows it at a card position.
+    void ChargerDocument(std::unique_ptr<TFichierX> fichier, int position);
+    bool SauverFichier(QString nom, bool demanderNom, bool exporter);
+    bool DemanderSauvegarde();
+    void FermerFichier();
+    bool FermerAvecDemande();
+    void RouvrirFichier(const QString &nom, int position);
+
+    // ----- display
+    void EvaluerType();
+    void AjusterPanneaux();
+    void AfficherFichier(int position);
+    void AfficherSansFichier();
+    void AfficherFiche(int position);
+    void AfficherTitreFenetre();
+    void AfficherEtiquettes();
+    void AfficherTitreFichier();
+    void ValiderTitreFichier();
+    void AppliquerLectureSeule();
+    void EffacerMarquesEdition();
+    void AppliquerPoliceChamps(const QFont &police);
+    void AppliquerPremierPlan();
+
+    // ----- cards
+    void StockerFiche();
+    // True when the card may be left (complete, or nothing edited).
+    bool ValiderFiche();
+    bool FicheEditee() const;
+    bool NouvelleFicheIntacte() const;
+    bool EgaleAuCanevas() const;
+    void ReclasserFiche();
+    void CreerFiche(int position);
+    void InsererNouvelleFiche(int position);
+    void SupprimerFicheCourante();
+    void MettreAJourBoutons();
+    void MettreAJourMenus();
+    // Search step (the search commands own it).
+    void ChercherSuivante(bool arriere);
+
+    // A shortcut as the user presses it: the menus are brought up to date
+    // first, and a hidden but enabled entry still answers.
+    bool ActiverRaccourci(const QKeySequence &touches);
+
+    // ----- commands
+    void BSuivantClick();
+    void BPrecedentClick();
+    void Premiere1Click();
+    void Derniere1Click();
+    void Enregistrerlafiche1Click();
+    void BNouveauClick();
+    void BInsererClick();
+    void BSupprimerClick();
+    void Annuler1Click();
+    void PermuterChampsClick();
+    void Canevas1Click();
+    void Ouvrir1Click(bool commeDocument);
+    void Sauver1Click();
+    void Sauversous1Click();
+    void Proprietes1Click();
+    void Applicationaudessus1Click();
+    void Rouvrir1Click();
+    void Instanceunique1Click();
+    void Rubriquesdaide1Click();
+    void Apropos1Click();
+
+    // ----- widgets (named after their components)
+    QWidget *Panel1 = nullptr;
+    QLabel *PTitre = nullptr;
+    QLineEdit *ETitre = nullptr;
+    QWidget *PSeparateur = nullptr;
+    QSplitter *Splitter1 = nullptr;
+    QWidget *Panel2 = nullptr;
+    QLabel *PQuestion = nullptr;
+    QPlainTextEdit *MQuestion = nullptr;
+    QWidget *Panel3 = nullptr;
+    QLabel *PReponse = nullptr;
+    QPlainTextEdit *MReponse = nullptr;
+    QWidget *Panel4 = nullptr;
+    QPushButton *BPrecedent = nullptr;
+    QPushButton *BSuivant = nullptr;
+    QPushButton *BNouveau = nullptr;
+    QPushButton *BInserer = nullptr;
+    QPushButton *BSupprimer = nullptr;
+    QPushButton *BChercher = nullptr;
+
+    QMenu *Fichier1 = nullptr;
+    QMenu *Edition1 = nullptr;
+    QMenu *Preferences1 = nullptr;
+    QMenu *Polices1 = nullptr;
+    QMenu *Aide1 = nullptr;
+    QAction *Action(const char *nom) const;
+
+    // Entries whose command this build does not have yet: always disabled.
+    QSet<QAction *> Absents;
+    // Whether an entry is offered. A hidden QAction reports itself disabled,
+    // yet a hidden entry may still answer its shortcut: this is the state
+    // MettreAJourMenus decided.
+    bool EntreeActive(const char *nom) const;
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *objet, QEvent *event) override;
+
+private:
+    void ConstruireFenetre();
+    void ConstruireMenus();
+    QAction *Entree(QMenu *menu, const char *nom, const QString &legende,
+                    const QKeySequence &raccourci = QKeySequence());
+    bool CarteAffichee() const { return IndexCourant != -1; }
+    void PoserEntree(QAction *action, bool active);
+
+    QHash<QString, QAction *> m_actions;
+    QHash<QAction *, bool> m_actives;
+    std::vector<QShortcut *> m_raccourcis;
+};

@@ -1,0 +1,566 @@
+// Showing, storing and validating cards; the card commands; the state of
+// the buttons and menu entries.
+
+#include "fiche.h"
+
+#include "interaction.h"
+#include "lettres.h"
+#include "model/outils.h"
+#include "settings/init.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTextDocument>
+
+namespace {
+
+const QString CRLF = QStringLiteral("\r\n");
+
+QString RognerDroite(const QString &texte)
+{
+    qsizetype fin = texte.size();
+    while (fin > 0 && texte.at(fin - 1).unicode() <= 32)
+        --fin;
+    return texte.left(fin);
+}
+
+// Texts in memory break lines with CR LF; the memo with paragraphs. The raw
+// text keeps non-breaking spaces, which toPlainText() would turn into spaces.
+QString TexteMemo(const QPlainTextEdit *memo)
+{
+    QString texte = memo->document()->toRawText();
+    QString resultat;
+    resultat.reserve(texte.size());
+    for (QChar c : texte) {
+        if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator || c == u'\n')
+            resultat += CRLF;
+        else
+            resultat += c;
+    }
+    return resultat;
+}
+
+// A text set by the program: the user's edited mark is cleared.
+void PoserTexte(QPlainTextEdit *memo, const QString &texte)
+{
+    memo->setPlainText(QString(texte).replace(CRLF, QStringLiteral("\n")));
+    memo->document()->setModified(false);
+}
+
+void PoserTexte(QLineEdit *ligne, const QString &texte)
+{
+    ligne->setText(texte);
+    ligne->setModified(false);
+    ligne->setCursorPosition(0);
+}
+
+} // namespace
+
+// ----------------------------------------------------------------- layout for a file
+
+void TFormFiche::EvaluerType()
+{
+    if (FichierCourant) {
+        const TFichierX &f = *FichierCourant;
+        QuestionUneLigne = f.LettreChamp1 == u'O';
+        Alphabetique = f.TypeAlphabetique();
+        BlocNotes = f.TypeFichier == u'N';
+        Exportable = !Lettres::FormatsExport(f).isEmpty();
+        Permutable = f.TypeFichier == u'Q' || f.TypeFichier == u'P';
+    } else {
+        QuestionUneLigne = TypeCourant == u'R' || TypeCourant == u'N' || TypeCourant == u'L';
+    }
+    if (!QuestionUneLigne)
+        ProportionQuestion = TypeCourant == u'F' ? 11 : TypeCourant == u'M' ? 4 : 9;
+}
+
+void TFormFiche::AfficherFichier(int position)
+{
+    TFichierX &f = *FichierCourant;
+    Edition1->menuAction()->setVisible(true);
+    const bool indexParDefaut = QuestionUneLigne && !f.Numerote;
+    Action("Options1")->setVisible(f.EstQuestionnaire);
+    Action("OptionsAvancees1")->setVisible(f.EstQuestionnaire);
+    Action("Entete1")->setVisible(f.FormatFichier == u'x');
+    Action("Listedesfiches1")->setVisible(indexParDefaut || f.AvecTitre);
+    Action("ListeVersPressepapiers1")->setVisible(indexParDefaut || f.AvecTitre);
+    SujetAide = Lettres::ContexteAide(f.TypeFichier);
+    Panel1->setVisible(f.AvecTitre || f.FormatFichier == u'x' || f.FormatFichier == u'n');
+    if (!f.AvecEtiquettes)
+        f.EtiquettesParDefaut();
+    if (f.FormatFichier == u'm')
+        f.PreparerCanevasQcm();
+    AfficherEtiquettes();
+    Splitter1->handle(1)->setEnabled(!QuestionUneLigne);
+    AjusterPanneaux();
+    AfficherTitreFichier();
+    MQuestion->setVerticalScrollBarPolicy(QuestionUneLigne ? Qt::ScrollBarAlwaysOff
+                                                           : Qt::ScrollBarAlwaysOn);
+    MReponse->setTabChangesFocus(!QuestionUneLigne);
+    AppliquerLectureSeule();
+    RechercheEnCours = false;
+    AfficherTitreFenetre();
+    IndexCourant = position >= 0 || BlocNotes ? position : 0;
+    FicheNouvelle = false;
+    if (Parametres.ncwnf && f.NomFichier.isEmpty()) {
+        CreerFiche(-1);
+        return;
+    }
+    AfficherFiche(IndexCourant);
+    if (BSuivant->isEnabled())
+        BSuivant->setFocus();
+    else
+        BNouveau->setFocus();
+}
+
+void TFormFiche::AfficherSansFichier()
+{
+    setWindowTitle(QStringLiteral("Amblopad"));
+    Edition1->menuAction()->setVisible(false);
+    Panel1->setVisible(true);
+    PoserTexte(ETitre, tr("(No file loaded)"));
+    ETitre->setEnabled(false);
+    PoserTexte(MQuestion, QString());
+    PoserTexte(MReponse, QString());
+    MQuestion->setEnabled(false);
+    MReponse->setEnabled(false);
+    for (QPushButton *b : {BPrecedent, BSuivant, BNouveau, BInserer, BSupprimer, BChercher})
+        b->setEnabled(false);
+    FicheAffichee = nullptr;
+    IndexCourant = -1;
+    IndexPrecedent = -1;
+    FicheNouvelle = false;
+    RechercheEnCours = false;
+}
+
+void TFormFiche::AfficherTitreFenetre()
+{
+    const QString nom = FichierCourant->NomFichier;
+    setWindowTitle(QStringLiteral("%1 - %2").arg(QStringLiteral("Amblopad"),
+                                                 nom.isEmpty() ? tr("(New file)") : nom));
+}
+
+void TFormFiche::AfficherEtiquettes()
+{
+    const TFicheX &e = FichierCourant->Etiquettes;
+    PTitre->setText(e.Champ0);
+    PQuestion->setText(e.Champ1);
+    PReponse->setText(e.Champ2);
+}
+
+void TFormFiche::AfficherTitreFichier()
+{
+    if (!FichierCourant->AvecTitre)
+        PoserTexte(ETitre, FichierCourant->Titre);
+}
+
+void TFormFiche::ValiderTitreFichier()
+{
+    if (FichierCourant && !FichierCourant->AvecTitre && ETitre->isModified()) {
+        FichierCourant->SetTitre(ETitre->text());
+        ETitre->setModified(false);
+    }
+}
+
+void TFormFiche::AppliquerLectureSeule()
+{
+    const TFichierX &f = *FichierCourant;
+    ETitre->setReadOnly(!f.Modifiable);
+    MQuestion->setReadOnly(f.Numerote || !f.Modifiable);
+    MReponse->setReadOnly(!f.Modifiable);
+}
+
+void TFormFiche::EffacerMarquesEdition()
+{
+    MQuestion->document()->setModified(false);
+    MReponse->document()->setModified(false);
+    if (FichierCourant && FichierCourant->AvecTitre)
+        ETitre->setModified(false);
+}
+
+// ----------------------------------------------------------------- one card
+
+void TFormFiche::AfficherFiche(int position)
+{
+    TFichierX &f = *FichierCourant;
+    IndexPrecedent = IndexCourant;
+    const int n = f.NombreFiches();
+    IndexCourant = position < 0 || position >= n ? n - 1 : position;
+    FicheAffichee = IndexCourant == -1 ? &FicheNeutre : &f.Fiche(IndexCourant);
+    const bool carte = CarteAffichee();
+    if (f.AvecTitre)
+        PoserTexte(ETitre, FicheAffichee->Champ0);
+    PoserTexte(MQuestion, f.Numerote && carte ? QString::number(IndexCourant + 1)
+                                              : FicheAffichee->Champ1);
+    PoserTexte(MReponse, FicheAffichee->Champ2);
+    ETitre->setEnabled(carte || !f.AvecTitre);
+    MQuestion->setEnabled(carte);
+    MReponse->setEnabled(carte);
+    MettreAJourBoutons();
+}
+
+void TFormFiche::StockerFiche()
+{
+    TFichierX &f = *FichierCourant;
+    const QString titre = ETitre->text();
+    const QString question = TexteMemo(MQuestion);
+    const QString reponse = TexteMemo(MReponse);
+    if (f.TypeFichier == u'M') {
+        // Quiz markup may rely on leading and trailing blanks.
+        f.ModifierFiche(IndexCourant, titre, question, reponse);
+    } else {
+        const QString c0 = f.AvecTitre ? RognerDroite(titre) : QString();
+        const QString c1 = f.Numerote ? QString()
+                         : Alphabetique ? Rogner(question)
+                                        : RognerDroite(question);
+        f.ModifierFiche(IndexCourant, c0, c1, RognerDroite(reponse));
+    }
+    if (Alphabetique && (FicheNouvelle || MQuestion->document()->isModified()))
+        ReclasserFiche();
+    FicheNouvelle = false;
+    EffacerMarquesEdition();
+}
+
+bool TFormFiche::FicheEditee() const
+{
+    if (!FichierCourant)
+        return false;
+    return MQuestion->document()->isModified() || MReponse->document()->isModified()
+        || (FichierCourant->AvecTitre && ETitre->isModified());
+}
+
+bool TFormFiche::NouvelleFicheIntacte() const
+{
+    if (!FicheNouvelle || !FichierCourant)
+        return false;
+    const TFichierX &f = *FichierCourant;
+    if (f.AvecCanevas)
+        return EgaleAuCanevas();
+    return TexteMemo(MReponse).isEmpty() && (f.Numerote || TexteMemo(MQuestion).isEmpty())
+        && (!f.AvecTitre || ETitre->text().isEmpty());
+}
+
+bool TFormFiche::EgaleAuCanevas() const
+{
+    const TFichierX &f = *FichierCourant;
+    return TexteMemo(MReponse) == f.Canevas.Champ2
+        && (f.Numerote || TexteMemo(MQuestion) == f.Canevas.Champ1)
+        && (!f.AvecTitre || ETitre->text() == f.Canevas.Champ0);
+}
+
+bool TFormFiche::ValiderFiche()
+{
+    if (!FichierCourant || IndexCourant < 0 || IndexCourant >= FichierCourant->NombreFiches()) {
+        FicheAbandonnee = false; // no card shown: nothing to store
+        return true;
+    }
+    const TFichierX &f = *FichierCourant;
+    if (!FicheEditee()) {
+        FicheAbandonnee = NouvelleFicheIntacte();
+        if (FicheAbandonnee)
+            SupprimerFicheCourante(); // an untouched new card goes without a word
+        return true;
+    }
+    FicheAbandonnee = false;
+    bool incomplete;
+    if (f.Numerote || BlocNotes)
+        incomplete = Rogner(TexteMemo(MReponse)).isEmpty();
+    else
+        incomplete = Rogner(TexteMemo(MQuestion)).isEmpty()
+            && !(f.AvecTitre && f.CommenceParCarPourcent(ETitre->text()));
+    if (!incomplete && f.AvecCanevas)
+        incomplete = EgaleAuCanevas();
+    if (incomplete) {
+        TInteraction::Courante().Message(TInteraction::Avertissement,
+                                         tr("The card is incomplete!\r\nFill it or delete it."),
+                                         TInteraction::AnnulerSeul, 0);
+        return false;
+    }
+    if (BlocNotes && Rogner(TexteMemo(MQuestion)).isEmpty()) {
+        const QLocale locale;
+        const QDateTime maintenant = QDateTime::currentDateTime();
+        PoserTexte(MQuestion, locale.toString(maintenant.date(), QLocale::ShortFormat)
+                                  + u' ' + locale.toString(maintenant.time(), QLocale::LongFormat));
+    }
+    StockerFiche();
+    return true;
+}
+
+void TFormFiche::ReclasserFiche()
+{
+    TFichierX &f = *FichierCourant;
+    const int n = f.NombreFiches();
+    if (n > 1) {
+        if (IndexCourant != n - 1)
+            f.DeplacerFiche(IndexCourant, n - 1);
+        const QString cle = f.Fiche(n - 1).Champ1;
+        int bas = 0;
+        int haut = n - 1;
+        while (bas < haut - 1) {
+            const int milieu = (bas + haut) / 2;
+            if (Collation::Comparer(cle, f.Fiche(milieu).Champ1) < 0)
+                haut = milieu;
+            else
+                bas = milieu;
+        }
+        IndexCourant = Collation::Comparer(cle, f.Fiche(bas).Champ1) < 0 ? bas : haut;
+        if (IndexCourant != n - 1)
+            f.DeplacerFiche(n - 1, IndexCourant);
+        FicheAffichee = &f.Fiche(IndexCourant);
+    }
+    RechercheEnCours = false;
+    MettreAJourBoutons();
+}
+
+void TFormFiche::CreerFiche(int position)
+{
+    if (!FichierCourant)
+        return;
+    if (!(position >= 0 && NouvelleFicheIntacte()) && ValiderFiche())
+        InsererNouvelleFiche(position);
+    if (FichierCourant->Numerote)
+        MReponse->setFocus();
+    else if (FichierCourant->AvecTitre)
+        ETitre->setFocus();
+    else
+        MQuestion->setFocus();
+}
+
+void TFormFiche::InsererNouvelleFiche(int position)
+{
+    FichierCourant->InsererFiche(position);
+    FicheNouvelle = true;
+    RechercheEnCours = false;
+    AfficherFiche(position);
+}
+
+void TFormFiche::SupprimerFicheCourante()
+{
+    FichierCourant->SupprimerFiche(IndexCourant);
+    const int cible = FicheNouvelle ? IndexPrecedent : IndexCourant;
+    FicheNouvelle = false;
+    RechercheEnCours = false;
+    EffacerMarquesEdition();
+    AfficherFiche(cible);
+}
+
+// ----------------------------------------------------------------- commands
+
+void TFormFiche::BSuivantClick()
+{
+    if (!FichierCourant || !ValiderFiche())
+        return;
+    if (RechercheEnCours)
+        ChercherSuivante(false);
+    else if (!FicheAbandonnee)
+        AfficherFiche(IndexCourant + 1);
+}
+
+void TFormFiche::BPrecedentClick()
+{
+    if (!FichierCourant || !ValiderFiche())
+        return;
+    if (RechercheEnCours)
+        ChercherSuivante(true);
+    else if (!FicheAbandonnee && IndexCourant > 0)
+        AfficherFiche(IndexCourant - 1);
+}
+
+void TFormFiche::Premiere1Click()
+{
+    if (FichierCourant && ValiderFiche())
+        AfficherFiche(0);
+}
+
+void TFormFiche::Derniere1Click()
+{
+    if (FichierCourant && ValiderFiche())
+        AfficherFiche(-1);
+}
+
+void TFormFiche::Enregistrerlafiche1Click()
+{
+    if (FichierCourant && ValiderFiche())
+        MettreAJourBoutons();
+}
+
+void TFormFiche::BNouveauClick()
+{
+    if (FichierCourant && FichierCourant->Modifiable)
+        CreerFiche(-1);
+}
+
+void TFormFiche::BInsererClick()
+{
+    if (FichierCourant && FichierCourant->Modifiable && CarteAffichee() && !Alphabetique)
+        CreerFiche(IndexCourant);
+}
+
+void TFormFiche::BSupprimerClick()
+{
+    if (!FichierCourant || !FichierCourant->Modifiable || !CarteAffichee())
+        return;
+    if (NouvelleFicheIntacte()) {
+        SupprimerFicheCourante();
+        return;
+    }
+    if (TInteraction::Courante().Message(TInteraction::Question,
+                                         tr("Do you really want to delete this card?"),
+                                         TInteraction::OuiNon, 0)
+        != TInteraction::RepOui)
+        return;
+    // A new card was never stored: dropping it changes nothing in the file.
+    const bool stockee = !FicheNouvelle;
+    SupprimerFicheCourante();
+    if (stockee)
+        FichierCourant->Modifie = true;
+}
+
+void TFormFiche::Annuler1Click()
+{
+    if (!FichierCourant || !CarteAffichee())
+        return;
+    if (FicheNouvelle)
+        SupprimerFicheCourante();
+    else
+        AfficherFiche(IndexCourant);
+}
+
+void TFormFiche::PermuterChampsClick()
+{
+    if (!FichierCourant || !ValiderFiche())
+        return;
+    const TFicheX &e = FichierCourant->Etiquettes;
+    if (TInteraction::Courante().Message(
+            TInteraction::Question,
+            tr("Do you really want to switch fields %1/%2 of all the cards?").arg(e.Champ1, e.Champ2),
+            TInteraction::OkAnnuler, 0)
+        != TInteraction::RepOk)
+        return;
+    FichierCourant->PermuterChamps();
+    AfficherFiche(IndexCourant);
+}
+
+void TFormFiche::Canevas1Click()
+{
+    if (!FichierCourant || !FicheNouvelle)
+        return;
+    TInteraction &interaction = TInteraction::Courante();
+    const auto reponse = interaction.Message(
+        TInteraction::Question,
+        tr("Will you make the current card as a canvas?\r\nClick on \"Abort\" to delete the canvas."),
+        TInteraction::OuiNonAbandon, 8);
+    TFichierX &f = *FichierCourant;
+    if (reponse == TInteraction::RepOui) {
+        if (!NouvelleFicheIntacte())
+            f.SetCanevas(ETitre->text(), TexteMemo(MQuestion), TexteMemo(MReponse));
+    } else if (reponse == TInteraction::RepAbandon) {
+        if (f.AvecCanevas
+            && interaction.Message(TInteraction::Question, tr("Will you really delete the canvas?"),
+                                   TInteraction::OuiNon, 0)
+                == TInteraction::RepOui) {
+            f.AvecCanevas = false;
+            f.Modifie = true;
+            if (!FicheEditee())
+                SupprimerFicheCourante();
+        }
+    }
+}
+
+// ----------------------------------------------------------------- state of the commands
+
+void TFormFiche::MettreAJourBoutons()
+{
+    if (!FichierCourant) {
+        for (QPushButton *b : {BPrecedent, BSuivant, BNouveau, BInserer, BSupprimer, BChercher})
+            b->setEnabled(false);
+        return;
+    }
+    const int n = FichierCourant->NombreFiches();
+    const bool carte = CarteAffichee();
+    const bool modifiable = FichierCourant->Modifiable;
+    BSuivant->setEnabled(carte && (IndexCourant < n - 1 || RechercheEnCours));
+    BPrecedent->setEnabled(carte && (IndexCourant > 0 || RechercheEnCours));
+    BNouveau->setEnabled(modifiable);
+    BInserer->setEnabled(carte && !Alphabetique && modifiable);
+    BSupprimer->setEnabled(carte && modifiable);
+    BChercher->setEnabled(carte && !Absents.contains(Action("Rechercher1")));
+}
+
+void TFormFiche::MettreAJourMenus()
+{
+    const TFichierX *f = FichierCourant.get();
+    const QString nom = f ? f->NomFichier : QString();
+
+    QAction *ouvert = Action("Ouvert1");
+    ouvert->setVisible(!Parametres.open.isEmpty() && Parametres.open != nom);
+    ouvert->setText(NomAffiche(Parametres.open));
+    QAction *recent = Action("Recent1");
+    recent->setVisible(!Parametres.recent.isEmpty() && Parametres.recent != nom);
+    recent->setText(NomAffiche(Parametres.recent));
+    Action("Modele1")->setVisible(TypeCourant == u'Q');
+    Action("OptionsCSV")->setVisible(Lettres::EstTypeCsv(TypeCourant));
+
+    if (!f) {
+        for (const char *entree : {"Sauver1", "Sauversous1", "Fermer1", "Proprietes1"})
+            PoserEntree(Action(entree), false);
+        Action("Exporter1")->setVisible(false);
+        Edition1->menuAction()->setVisible(false);
+        for (QAction *action : Edition1->actions())
+            if (!action->shortcut().isEmpty())
+                PoserEntree(action, false);
+    } else {
+        const int n = f->NombreFiches();
+        const bool carte = CarteAffichee();
+        const bool editee = FicheEditee();
+        const bool modifiable = f->Modifiable;
+        const auto poser = [this](const char *entree, bool actif) { PoserEntree(Action(entree), actif); };
+        poser("Sauver1", f->Modifie || editee || ETitre->isModified());
+        for (const char *entree : {"Sauversous1", "Fermer1", "Proprietes1", "Entete1"})
+            poser(entree, true);
+        Action("Exporter1")->setVisible(Exportable);
+        poser("Premiere1", carte);
+        poser("Derniere1", carte);
+        poser("Enregistrerlafiche1", editee);
+        poser("Suivante1", carte && (IndexCourant < n - 1 || RechercheEnCours));
+        poser("Precedente1", carte && (IndexCourant > 0 || RechercheEnCours));
+        poser("Nouvelle1", modifiable);
+        poser("Options1", f->EstQuestionnaire);
+        poser("OptionsAvancees1", f->EstQuestionnaire);
+        poser("Inserer1", carte && !Alphabetique && modifiable);
+        poser("Supprimer1", carte && modifiable);
+        poser("Canevas1", FicheNouvelle);
+        Action("Rechsuivant1")->setVisible(RechercheEnCours);
+        Action("AbandonRech1")->setVisible(RechercheEnCours);
+        poser("Annuler1", editee || FicheNouvelle);
+        Action("Etiquettes1")->setVisible(f->FormatFichier == u'x' && modifiable);
+        Action("PermuterChamps")->setVisible(Permutable && carte && modifiable);
+        poser("PermuterChamps", true);
+        poser("FeuilledeStyle1", modifiable);
+        for (const char *entree : {"Rechercher1", "Rechsuivant1", "AbandonRech1", "Imprimer1",
+                                   "PressePapiers1", "ListeVersPressepapiers1", "Listedesfiches1"})
+            poser(entree, carte);
+    }
+    for (QAction *absent : std::as_const(Absents))
+        PoserEntree(absent, false);
+}
+
+void TFormFiche::PoserEntree(QAction *action, bool active)
+{
+    m_actives.insert(action, active);
+    action->setEnabled(active);
+}
+
+bool TFormFiche::EntreeActive(const char *nom) const
+{
+    QAction *action = Action(nom);
+    return action && !Absents.contains(action) && m_actives.value(action, true);
+}

@@ -1,0 +1,374 @@
+#include "interaction.h"
+
+#include "aide.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDialog>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QGridLayout>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+
+namespace {
+
+std::unique_ptr<TInteraction> &Instance()
+{
+    static std::unique_ptr<TInteraction> instance;
+    return instance;
+}
+
+QMessageBox::StandardButton BoutonQt(TInteraction::Reponse r)
+{
+    switch (r) {
+    case TInteraction::RepOk: return QMessageBox::Ok;
+    case TInteraction::RepAnnuler: return QMessageBox::Cancel;
+    case TInteraction::RepOui: return QMessageBox::Yes;
+    case TInteraction::RepNon: return QMessageBox::No;
+    case TInteraction::RepAbandon: return QMessageBox::Abort;
+    case TInteraction::RepAide: return QMessageBox::Help;
+    }
+    return QMessageBox::Ok;
+}
+
+QMessageBox::Icon Icone(TInteraction::Genre genre)
+{
+    switch (genre) {
+    case TInteraction::Avertissement: return QMessageBox::Warning;
+    case TInteraction::Erreur: return QMessageBox::Critical;
+    case TInteraction::Information: return QMessageBox::Information;
+    case TInteraction::Question: return QMessageBox::Question;
+    }
+    return QMessageBox::NoIcon;
+}
+
+// The answer a person who has not been asked would want: the one that changes nothing.
+TInteraction::Reponse ReponsePrudente(TInteraction::Boutons boutons)
+{
+    const auto possibles = TInteraction::ReponsesPossibles(boutons);
+    for (TInteraction::Reponse r : {TInteraction::RepAnnuler, TInteraction::RepNon})
+        for (TInteraction::Reponse p : possibles)
+            if (p == r)
+                return r;
+    return possibles.front();
+}
+
+} // namespace
+
+std::vector<TInteraction::Reponse> TInteraction::ReponsesPossibles(Boutons boutons)
+{
+    switch (boutons) {
+    case Ok: return {RepOk};
+    case OkAnnuler: return {RepOk, RepAnnuler};
+    case OuiNon: return {RepOui, RepNon};
+    case OuiNonAnnuler: return {RepOui, RepNon, RepAnnuler};
+    case OuiNonAbandon: return {RepOui, RepNon, RepAbandon};
+    case AnnulerSeul: return {RepAnnuler};
+    }
+    return {RepOk};
+}
+
+QStringList TInteraction::FiltresQt(const QString &filtre)
+{
+    QStringList resultat;
+    const QStringList morceaux = filtre.split(u'|');
+    for (qsizetype i = 0; i + 1 < morceaux.size(); i += 2) {
+        QString motifs = morceaux.at(i + 1);
+        motifs.replace(u';', u' ');
+        resultat << QStringLiteral("%1 (%2)").arg(morceaux.at(i), motifs);
+    }
+    return resultat;
+}
+
+TInteraction &TInteraction::Courante()
+{
+    auto &instance = Instance();
+    if (!instance)
+        instance = std::make_unique<TInteractionPlateforme>();
+    return *instance;
+}
+
+void TInteraction::Installer(std::unique_ptr<TInteraction> interaction)
+{
+    Instance() = std::move(interaction);
+}
+
+// ---------------------------------------------------------------- platform
+
+
+TInteraction::Reponse TInteractionPlateforme::Message(Genre genre, const QString &texte,
+                                                      Boutons boutons, int aide,
+                                                      const QString &legende)
+{
+    for (;;) {
+        // No parent: the box is centred on the screen.
+        QMessageBox boite(Icone(genre),
+                          legende.isEmpty() ? QApplication::applicationName() : legende,
+                          QString(texte).replace(QLatin1String("\r\n"), QLatin1String("\n")));
+        QMessageBox::StandardButtons qt;
+        for (Reponse r : ReponsesPossibles(boutons))
+            qt |= BoutonQt(r);
+        if (aide != 0)
+            qt |= QMessageBox::Help;
+        boite.setStandardButtons(qt);
+        const auto choisi = QMessageBox::StandardButton(boite.exec());
+        if (choisi == QMessageBox::Help) {
+            Aide(aide);
+            continue;
+        }
+        for (Reponse r : ReponsesPossibles(boutons))
+            if (BoutonQt(r) == choisi)
+                return r;
+        return ReponsePrudente(boutons); // closed by Escape or the close box
+    }
+}
+
+TInteraction::ChoixFichier TInteractionPlateforme::OuvrirFichier(const QString &filtre,
+                                                                 int indexFiltre,
+                                                                 const QString &extensionDefaut)
+{
+    QFileDialog dialogue(QApplication::activeWindow());
+    dialogue.setOption(QFileDialog::DontUseNativeDialog); // for the read-only box
+    dialogue.setAcceptMode(QFileDialog::AcceptOpen);
+    dialogue.setFileMode(QFileDialog::ExistingFile);
+    const QStringList filtres = FiltresQt(filtre);
+    dialogue.setNameFilters(filtres);
+    if (indexFiltre >= 1 && indexFiltre <= filtres.size())
+        dialogue.selectNameFilter(filtres.at(indexFiltre - 1));
+    dialogue.setDefaultSuffix(extensionDefaut);
+    auto *lectureSeule = new QCheckBox(QCoreApplication::translate("Interaction", "Open as &read-only"));
+    if (auto *grille = qobject_cast<QGridLayout *>(dialogue.layout()))
+        grille->addWidget(lectureSeule, grille->rowCount(), 0, 1, -1);
+    ChoixFichier choix;
+    if (dialogue.exec() != QDialog::Accepted || dialogue.selectedFiles().isEmpty())
+        return choix;
+    choix.Accepte = true;
+    choix.Chemin = dialogue.selectedFiles().constFirst();
+    choix.IndexFiltre = int(filtres.indexOf(dialogue.selectedNameFilter())) + 1;
+    choix.LectureSeule = lectureSeule->isChecked();
+    return choix;
+}
+
+TInteraction::ChoixFichier TInteractionPlateforme::SauverFichier(const QString &filtre,
+                                                                 int indexFiltre,
+                                                                 const QString &extensionDefaut,
+                                                                 const QString &nomPropose)
+{
+    QFileDialog dialogue(QApplication::activeWindow());
+    dialogue.setAcceptMode(QFileDialog::AcceptSave);
+    dialogue.setFileMode(QFileDialog::AnyFile);
+    // The program asks itself before overwriting another file.
+    dialogue.setOption(QFileDialog::DontConfirmOverwrite);
+    const QStringList filtres = FiltresQt(filtre);
+    dialogue.setNameFilters(filtres);
+    if (indexFiltre >= 1 && indexFiltre <= filtres.size())
+        dialogue.selectNameFilter(filtres.at(indexFiltre - 1));
+    dialogue.setDefaultSuffix(extensionDefaut);
+    dialogue.selectFile(nomPropose);
+    ChoixFichier choix;
+    if (dialogue.exec() != QDialog::Accepted || dialogue.selectedFiles().isEmpty())
+        return choix;
+    choix.Accepte = true;
+    choix.Chemin = dialogue.selectedFiles().constFirst();
+    choix.IndexFiltre = int(filtres.indexOf(dialogue.selectedNameFilter())) + 1;
+    return choix;
+}
+
+bool TInteractionPlateforme::ChoisirPolice(QFont &police)
+{
+    bool ok = false;
+    const QFont choisie = QFontDialog::getFont(&ok, police, QApplication::activeWindow());
+    if (ok)
+        police = choisie;
+    return ok;
+}
+
+bool TInteractionPlateforme::Imprimer(QPrinter &imprimante)
+{
+    QPrintDialog dialogue(&imprimante, QApplication::activeWindow());
+    return dialogue.exec() == QDialog::Accepted;
+}
+
+bool TInteractionPlateforme::Saisir(const QString &legende, const QString &invite, QString &texte)
+{
+    bool ok = false;
+    const QString saisi = QInputDialog::getText(QApplication::activeWindow(), legende, invite,
+                                                QLineEdit::Normal, texte, &ok);
+    if (ok)
+        texte = saisi;
+    return ok;
+}
+
+int TInteractionPlateforme::Executer(QDialog &dialogue)
+{
+    return dialogue.exec();
+}
+
+void TInteractionPlateforme::Aide(int sujet)
+{
+    TAide::AfficherRubrique(sujet);
+}
+
+// ---------------------------------------------------------------- scripted
+
+void TInteractionScriptee::ChoisirFichier(const QString &chemin, int indexFiltre, bool lectureSeule)
+{
+    ChoixFichier choix;
+    choix.Accepte = true;
+    choix.Chemin = chemin;
+    choix.IndexFiltre = indexFiltre;
+    choix.LectureSeule = lectureSeule;
+    Fichiers.push_back(choix);
+}
+
+std::vector<TInteractionScriptee::Demande> TInteractionScriptee::Messages() const
+{
+    std::vector<Demande> messages;
+    for (const Demande &d : Demandes)
+        if (d.Sorte == QLatin1String("message"))
+            messages.push_back(d);
+    return messages;
+}
+
+TInteraction::Reponse TInteractionScriptee::Message(Genre genre, const QString &texte,
+                                                    Boutons boutons, int aide,
+                                                    const QString &legende)
+{
+    Demande d;
+    d.Sorte = QStringLiteral("message");
+    d.GenreMessage = genre;
+    d.Texte = texte;
+    d.BoutonsMessage = boutons;
+    d.Aide = aide;
+    d.Legende = legende;
+    Demandes.push_back(d);
+    if (Reponses.empty()) {
+        // A box with one button asks nothing.
+        if (ReponsesPossibles(boutons).size() > 1)
+            ++Imprevus;
+        return ReponsePrudente(boutons);
+    }
+    const Reponse r = Reponses.front();
+    Reponses.pop_front();
+    return r;
+}
+
+TInteraction::ChoixFichier TInteractionScriptee::OuvrirFichier(const QString &filtre,
+                                                               int indexFiltre,
+                                                               const QString &extensionDefaut)
+{
+    Demande d;
+    d.Sorte = QStringLiteral("ouvrir");
+    d.Filtre = filtre;
+    d.IndexFiltre = indexFiltre;
+    d.Extension = extensionDefaut;
+    Demandes.push_back(d);
+    if (Fichiers.empty()) {
+        ++Imprevus;
+        return ChoixFichier();
+    }
+    const ChoixFichier c = Fichiers.front();
+    Fichiers.pop_front();
+    return c;
+}
+
+TInteraction::ChoixFichier TInteractionScriptee::SauverFichier(const QString &filtre,
+                                                               int indexFiltre,
+                                                               const QString &extensionDefaut,
+                                                               const QString &nomPropose)
+{
+    Demande d;
+    d.Sorte = QStringLiteral("sauver");
+    d.Filtre = filtre;
+    d.IndexFiltre = indexFiltre;
+    d.Extension = extensionDefaut;
+    d.NomPropose = nomPropose;
+    Demandes.push_back(d);
+    if (Fichiers.empty()) {
+        ++Imprevus;
+        return ChoixFichier();
+    }
+    const ChoixFichier c = Fichiers.front();
+    Fichiers.pop_front();
+    return c;
+}
+
+bool TInteractionScriptee::ChoisirPolice(QFont &police)
+{
+    Demande d;
+    d.Sorte = QStringLiteral("police");
+    d.Texte = police.family();
+    Demandes.push_back(d);
+    if (Polices.empty()) {
+        ++Imprevus;
+        return false;
+    }
+    police = Polices.front();
+    Polices.pop_front();
+    return true;
+}
+
+bool TInteractionScriptee::Imprimer(QPrinter &)
+{
+    Demande d;
+    d.Sorte = QStringLiteral("imprimer");
+    Demandes.push_back(d);
+    if (Impressions.empty()) {
+        ++Imprevus;
+        return false;
+    }
+    const bool ok = Impressions.front();
+    Impressions.pop_front();
+    return ok;
+}
+
+bool TInteractionScriptee::Saisir(const QString &legende, const QString &invite, QString &texte)
+{
+    Demande d;
+    d.Sorte = QStringLiteral("saisir");
+    d.Legende = legende;
+    d.Texte = invite;
+    d.NomPropose = texte;
+    Demandes.push_back(d);
+    if (Saisies.empty()) {
+        ++Imprevus;
+        return false;
+    }
+    const QString saisi = Saisies.front();
+    Saisies.pop_front();
+    bool accepte = true;
+    if (!SaisiesAcceptees.empty()) {
+        accepte = SaisiesAcceptees.front();
+        SaisiesAcceptees.pop_front();
+    }
+    if (accepte)
+        texte = saisi;
+    return accepte;
+}
+
+int TInteractionScriptee::Executer(QDialog &dialogue)
+{
+    Demande d;
+    d.Sorte = QStringLiteral("dialogue");
+    d.Texte = dialogue.objectName();
+    Demandes.push_back(d);
+    if (Dialogues.empty()) {
+        ++Imprevus;
+        return QDialog::Rejected;
+    }
+    auto action = std::move(Dialogues.front());
+    Dialogues.pop_front();
+    return action(dialogue);
+}
+
+void TInteractionScriptee::Aide(int sujet)
+{
+    Demande d;
+    d.Sorte = QStringLiteral("aide");
+    d.Aide = sujet;
+    Demandes.push_back(d);
+}

@@ -1,0 +1,131 @@
+#pragma once
+
+#include <QFont>
+#include <QString>
+#include <QStringList>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QDialog;
+class QPrinter;
+class QWidget;
+
+// Every message box, question and platform dialog of the editor goes through
+// one TInteraction, so that a test can script the answers and check what the
+// program asked.
+class TInteraction
+{
+public:
+    enum Genre { Avertissement, Erreur, Information, Question };
+    enum Boutons { Ok, OkAnnuler, OuiNon, OuiNonAnnuler, OuiNonAbandon, AnnulerSeul };
+    enum Reponse { RepOk, RepAnnuler, RepOui, RepNon, RepAbandon, RepAide };
+
+    // Result of an open or save dialog.
+    struct ChoixFichier
+    {
+        bool Accepte = false;
+        QString Chemin;
+        int IndexFiltre = 1; // 1-based, as the entries are listed
+        bool LectureSeule = false;
+    };
+
+    virtual ~TInteraction() = default;
+
+    // A modal message box; caption empty gives the application's name.
+    virtual Reponse Message(Genre genre, const QString &texte, Boutons boutons, int aide,
+                            const QString &legende = QString()) = 0;
+    // filtre is "Desc|*.a;*.b|Desc2|*.c"; indexFiltre is the 1-based preselected entry.
+    virtual ChoixFichier OuvrirFichier(const QString &filtre, int indexFiltre,
+                                       const QString &extensionDefaut) = 0;
+    virtual ChoixFichier SauverFichier(const QString &filtre, int indexFiltre,
+                                       const QString &extensionDefaut,
+                                       const QString &nomPropose) = 0;
+    virtual bool ChoisirPolice(QFont &police) = 0;
+    virtual bool Imprimer(QPrinter &imprimante) = 0;
+    virtual bool Saisir(const QString &legende, const QString &invite, QString &texte) = 0;
+    // Runs a dialog modally; returns its result code.
+    virtual int Executer(QDialog &dialogue) = 0;
+    // Shows a help topic.
+    virtual void Aide(int sujet) = 0;
+
+    // The buttons a Boutons value stands for, in the order they are shown.
+    static std::vector<Reponse> ReponsesPossibles(Boutons boutons);
+    // Translates "Desc|*.a;*.b|..." into Qt's filter entries "Desc (*.a *.b)".
+    static QStringList FiltresQt(const QString &filtre);
+
+    // The one the editor uses; the platform dialogs unless a test put another.
+    static TInteraction &Courante();
+    static void Installer(std::unique_ptr<TInteraction> interaction);
+};
+
+// Message boxes and dialogs of the platform.
+class TInteractionPlateforme : public TInteraction
+{
+public:
+    Reponse Message(Genre genre, const QString &texte, Boutons boutons, int aide,
+                    const QString &legende) override;
+    ChoixFichier OuvrirFichier(const QString &filtre, int indexFiltre,
+                               const QString &extensionDefaut) override;
+    ChoixFichier SauverFichier(const QString &filtre, int indexFiltre,
+                               const QString &extensionDefaut, const QString &nomPropose) override;
+    bool ChoisirPolice(QFont &police) override;
+    bool Imprimer(QPrinter &imprimante) override;
+    bool Saisir(const QString &legende, const QString &invite, QString &texte) override;
+    int Executer(QDialog &dialogue) override;
+    void Aide(int sujet) override;
+
+    // Shows the help window at a topic; set by the help viewer once it exists.
+};
+
+// Scripted answers for tests: each kind of request takes the next answer of
+// its queue and is recorded. A request with no answer left gets the most
+// cautious one (Cancel, else No, else OK; dialogs cancelled) and, unless the
+// box had a single button, is counted in Imprevus.
+class TInteractionScriptee : public TInteraction
+{
+public:
+    struct Demande
+    {
+        QString Sorte; // "message", "ouvrir", "sauver", "police", "imprimer", "saisir", "dialogue", "aide"
+        Genre GenreMessage = Information;
+        QString Texte;
+        Boutons BoutonsMessage = Ok;
+        int Aide = 0;
+        QString Legende;
+        QString Filtre;
+        int IndexFiltre = 0;
+        QString Extension;
+        QString NomPropose;
+    };
+
+    std::deque<Reponse> Reponses;
+    std::deque<ChoixFichier> Fichiers;
+    std::deque<QString> Saisies;          // an empty deque entry is accepted as empty text
+    std::deque<bool> SaisiesAcceptees;    // parallel to Saisies when given; else accepted
+    std::deque<QFont> Polices;
+    std::deque<bool> Impressions;
+    std::deque<std::function<int(QDialog &)>> Dialogues;
+    std::vector<Demande> Demandes;
+    int Imprevus = 0;
+
+    void Repondre(Reponse r) { Reponses.push_back(r); }
+    void ChoisirFichier(const QString &chemin, int indexFiltre = 1, bool lectureSeule = false);
+    void AnnulerFichier() { Fichiers.push_back(ChoixFichier()); }
+    // The messages asked so far (only the message boxes).
+    std::vector<Demande> Messages() const;
+    void Oublier() { Demandes.clear(); Imprevus = 0; }
+
+    Reponse Message(Genre genre, const QString &texte, Boutons boutons, int aide,
+                    const QString &legende) override;
+    ChoixFichier OuvrirFichier(const QString &filtre, int indexFiltre,
+                               const QString &extensionDefaut) override;
+    ChoixFichier SauverFichier(const QString &filtre, int indexFiltre,
+                               const QString &extensionDefaut, const QString &nomPropose) override;
+    bool ChoisirPolice(QFont &police) override;
+    bool Imprimer(QPrinter &imprimante) override;
+    bool Saisir(const QString &legende, const QString &invite, QString &texte) override;
+    int Executer(QDialog &dialogue) override;
+    void Aide(int sujet) override;
+};

@@ -1,0 +1,269 @@
+// The help pages compiled into the program and the help window that shows them.
+
+#include "editor/aide.h"
+#include "outilstest.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDirIterator>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTextBrowser>
+#include <QTextDocument>
+#include <QWidget>
+#include <QtTest>
+
+#include <algorithm>
+
+namespace {
+
+// The topics the program's windows and message boxes refer to.
+const QList<int> TopicsUtilises = {1, 4, 6, 7, 8, 9, 11, 21, 23, 24, 31};
+
+QString Lire(const QString &chemin)
+{
+    return QString::fromUtf8(OutilsTest::LireFichier(chemin));
+}
+
+QString Titre(const QString &html)
+{
+    static const QRegularExpression re(QStringLiteral("<title>([^<]*)</title>"),
+                                       QRegularExpression::CaseInsensitiveOption);
+    const auto m = re.match(html);
+    return m.hasMatch() ? m.captured(1).trimmed() : QString();
+}
+
+// Visible text of the body: tags and entities removed, blanks folded.
+QString TexteCorps(const QString &html)
+{
+    static const QRegularExpression corps(QStringLiteral("<body[^>]*>(.*)</body>"),
+                                          QRegularExpression::CaseInsensitiveOption
+                                              | QRegularExpression::DotMatchesEverythingOption);
+    const auto m = corps.match(html);
+    if (!m.hasMatch())
+        return QString();
+    QString texte = m.captured(1);
+    texte.remove(QRegularExpression(QStringLiteral("<[^>]*>")));
+    texte.replace(QRegularExpression(QStringLiteral("&[a-z#0-9]+;")), QStringLiteral(" "));
+    return texte.simplified();
+}
+
+// Every href and src of a page.
+QStringList Liens(const QString &html)
+{
+    static const QRegularExpression re(QStringLiteral("\\b(?:href|src)\\s*=\\s*\"([^\"]*)\""),
+                                       QRegularExpression::CaseInsensitiveOption);
+    QStringList liens;
+    auto it = re.globalMatch(html);
+    while (it.hasNext())
+        liens << it.next().captured(1);
+    return liens;
+}
+
+QSet<QString> Ancres(const QString &html)
+{
+    static const QRegularExpression re(QStringLiteral("\\b(?:id|name)\\s*=\\s*\"([^\"]*)\""),
+                                       QRegularExpression::CaseInsensitiveOption);
+    QSet<QString> ancres;
+    auto it = re.globalMatch(html);
+    while (it.hasNext())
+        ancres.insert(it.next().captured(1));
+    return ancres;
+}
+
+QStringList PagesHtml()
+{
+    QStringList pages;
+    // Make sure the resources are registered before listing them.
+    TAide::PageRubrique(1);
+    QDirIterator it(QStringLiteral(":/aide"), {QStringLiteral("*.html")}, QDir::Files);
+    while (it.hasNext())
+        pages << it.next();
+    pages.sort();
+    return pages;
+}
+
+QString NomPage(const QUrl &url)
+{
+    return url.path().section(QLatin1Char('/'), -1);
+}
+
+} // namespace
+
+class TestAide : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dossier;
+
+private slots:
+    void initTestCase();
+    void rubrique_data();
+    void rubrique();
+    void liens_data();
+    void liens();
+    void sommaireAtteintTout();
+    void rubriqueInconnue_data();
+    void rubriqueInconnue();
+    void fenetreAfficheLaRubrique();
+    void fenetreNavigue();
+    void cleanupTestCase();
+};
+
+void TestAide::initTestCase()
+{
+    QVERIFY(m_dossier.isValid());
+    OutilsTest::IsolerParametres(m_dossier);
+    QVERIFY2(PagesHtml().size() > TopicsUtilises.size(), "help pages missing from the resources");
+}
+
+void TestAide::rubrique_data()
+{
+    QTest::addColumn<int>("topic");
+    for (int topic : TopicsUtilises)
+        QTest::addRow("topic %d", topic) << topic;
+}
+
+void TestAide::rubrique()
+{
+    QFETCH(int, topic);
+    const QString chemin = TAide::PageRubrique(topic);
+    QCOMPARE(chemin, QStringLiteral(":/aide/topic-%1.html").arg(topic));
+    QVERIFY(QFile::exists(chemin));
+    const QString html = Lire(chemin);
+    QVERIFY2(!Titre(html).isEmpty(), "page without a title");
+    // Real documentation, not a placeholder.
+    QVERIFY2(TexteCorps(html).size() > 600, qPrintable(TexteCorps(html).left(200)));
+    QVERIFY(html.contains(QLatin1String("<meta charset=\"utf-8\">")));
+    QVERIFY(TAide::Rubriques().contains(topic));
+}
+
+void TestAide::liens_data()
+{
+    QTest::addColumn<QString>("page");
+    for (const QString &page : PagesHtml())
+        QTest::newRow(qPrintable(page)) << page;
+}
+
+void TestAide::liens()
+{
+    QFETCH(QString, page);
+    const QString html = Lire(page);
+    QVERIFY(!Titre(html).isEmpty());
+    QVERIFY2(!html.contains(QLatin1String("<script"), Qt::CaseInsensitive), "no scripts in help pages");
+    QVERIFY(html.contains(QLatin1String("href=\"aide.css\"")));
+    const QStringList liens = Liens(html);
+    for (const QString &lien : liens) {
+        const QUrl url(lien);
+        QVERIFY2(url.isRelative() && !lien.startsWith(QLatin1Char('/')),
+                 qPrintable(QStringLiteral("outside link %1").arg(lien)));
+        const QString cible = url.path().isEmpty() ? page
+                                                   : QStringLiteral(":/aide/") + url.path();
+        QVERIFY2(QFile::exists(cible), qPrintable(QStringLiteral("dead link %1").arg(lien)));
+        if (url.hasFragment())
+            QVERIFY2(Ancres(Lire(cible)).contains(url.fragment()),
+                     qPrintable(QStringLiteral("dead anchor %1").arg(lien)));
+    }
+}
+
+void TestAide::sommaireAtteintTout()
+{
+    // Every page can be reached from the contents, directly or through other pages.
+    QSet<QString> atteintes{QStringLiteral("index.html")};
+    QStringList aVisiter{QStringLiteral("index.html")};
+    while (!aVisiter.isEmpty()) {
+        const QString page = aVisiter.takeFirst();
+        for (const QString &lien : Liens(Lire(QStringLiteral(":/aide/") + page))) {
+            const QString cible = QUrl(lien).path();
+            if (cible.endsWith(QLatin1String(".html")) && !atteintes.contains(cible)) {
+                atteintes.insert(cible);
+                aVisiter << cible;
+            }
+        }
+    }
+    for (const QString &page : PagesHtml())
+        QVERIFY2(atteintes.contains(page.section(QLatin1Char('/'), -1)), qPrintable(page));
+    // The contents names every topic directly.
+    const QString sommaire = Lire(TAide::PageSommaire());
+    for (int topic : TopicsUtilises)
+        QVERIFY2(sommaire.contains(QStringLiteral("href=\"topic-%1.html").arg(topic)),
+                 qPrintable(QString::number(topic)));
+}
+
+void TestAide::rubriqueInconnue_data()
+{
+    QTest::addColumn<int>("topic");
+    QTest::newRow("none") << 0;
+    QTest::newRow("negative") << -1;
+    QTest::newRow("between topics") << 2;
+    QTest::newRow("large") << 99999;
+}
+
+void TestAide::rubriqueInconnue()
+{
+    QFETCH(int, topic);
+    QCOMPARE(TAide::PageRubrique(topic), TAide::PageSommaire());
+    TAide::AfficherRubrique(topic);
+    QCOMPARE(NomPage(TAide::Instance()->PageCourante()), QStringLiteral("index.html"));
+    QVERIFY(TAide::Instance()->Navigateur()->document()->toPlainText().contains(
+        QLatin1String("Questionnaire files")));
+}
+
+void TestAide::fenetreAfficheLaRubrique()
+{
+    for (int topic : TopicsUtilises) {
+        TAide::AfficherRubrique(topic);
+        TAide *aide = TAide::Instance();
+        QVERIFY(aide->isVisible());
+        QCOMPARE(aide->windowTitle(), QStringLiteral("Amblopad Help"));
+        QCOMPARE(NomPage(aide->PageCourante()), QStringLiteral("topic-%1.html").arg(topic));
+        const QString html = Lire(TAide::PageRubrique(topic));
+        QCOMPARE(aide->Navigateur()->documentTitle(), Titre(html));
+        // The page was rendered, not just named: its first heading is on screen.
+        static const QRegularExpression h1(QStringLiteral("<h1>([^<]*)</h1>"));
+        const QString titre = h1.match(html).captured(1);
+        QVERIFY(!titre.isEmpty());
+        QVERIFY2(aide->Navigateur()->document()->toPlainText().contains(titre), qPrintable(titre));
+    }
+    // One window serves the whole run.
+    const QWidgetList fenetres = qApp->topLevelWidgets();
+    QCOMPARE(std::count_if(fenetres.begin(), fenetres.end(),
+                           [](QWidget *w) { return qobject_cast<TAide *>(w) != nullptr; }),
+             1);
+}
+
+void TestAide::fenetreNavigue()
+{
+    TAide::AfficherRubrique(21);
+    TAide *aide = TAide::Instance();
+    QTextBrowser *navigateur = aide->Navigateur();
+
+    // A relative link with an anchor, as a click would follow it.
+    navigateur->setSource(QUrl(QStringLiteral("topic-31.html#categories")));
+    QCOMPARE(NomPage(aide->PageCourante()), QStringLiteral("topic-31.html"));
+    QVERIFY(navigateur->document()->toPlainText().contains(QLatin1String("category card")));
+
+    auto *retour = aide->findChild<QAction *>(QStringLiteral("Precedent"));
+    auto *avance = aide->findChild<QAction *>(QStringLiteral("Suivant"));
+    auto *sommaire = aide->findChild<QAction *>(QStringLiteral("Sommaire"));
+    QVERIFY(retour && avance && sommaire);
+
+    QVERIFY(retour->isEnabled());
+    retour->trigger();
+    QCOMPARE(NomPage(aide->PageCourante()), QStringLiteral("topic-21.html"));
+    QVERIFY(avance->isEnabled());
+    avance->trigger();
+    QCOMPARE(NomPage(aide->PageCourante()), QStringLiteral("topic-31.html"));
+    QVERIFY(!avance->isEnabled());
+    sommaire->trigger();
+    QCOMPARE(NomPage(aide->PageCourante()), QStringLiteral("index.html"));
+}
+
+void TestAide::cleanupTestCase()
+{
+    delete TAide::Instance();
+}
+
+QTEST_MAIN(TestAide)
+#include "tst_gui_aide.moc"

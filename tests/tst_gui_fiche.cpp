@@ -1,0 +1,931 @@
+// The main window: layout, card display, validation, card commands and the
+// state of every command, driven headless with scripted answers.
+
+// Literal card texts read better in the tables below.
+#undef QT_NO_CAST_FROM_ASCII
+
+#include "outilstest.h"
+
+#include "editor/fiche.h"
+#include "editor/interaction.h"
+#include "model/fichierx.h"
+#include "settings/init.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMenu>
+#include <QMessageBox>
+#include <QTimer>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTextDocument>
+#include <functional>
+
+namespace {
+
+using Fabrique = std::function<std::unique_ptr<TFichierX>()>;
+
+// A card file of a type with the given questions (titles "t<question>" when
+// the type has titles, answers "r<question>").
+std::unique_ptr<TFichierX> Fichier(QChar type, const QStringList &questions, QChar format = u'x')
+{
+    auto f = std::make_unique<TFichierX>(type, format);
+    for (const QString &q : questions)
+        f->AjouterFiche(QStringLiteral("t") + q, q, QStringLiteral("r") + q);
+    f->NomFichier = QStringLiteral("/nowhere/test.xaq") + QString(type).toLower();
+    f->Modifie = false;
+    return f;
+}
+
+// What a person does: select the whole field and type over it.
+void Taper(QWidget *champ, const QString &texte)
+{
+    if (auto *ligne = qobject_cast<QLineEdit *>(champ))
+        ligne->selectAll();
+    else if (auto *memo = qobject_cast<QPlainTextEdit *>(champ))
+        memo->selectAll();
+    if (texte.isEmpty())
+        QTest::keyClick(champ, Qt::Key_Delete);
+    else
+        QTest::keyClicks(champ, texte);
+}
+
+// The memo's text as shown (toPlainText would turn non-breaking spaces into spaces).
+QString Memo(const QPlainTextEdit *memo)
+{
+    return memo->document()->toRawText().replace(QChar::ParagraphSeparator, u'\n');
+}
+
+} // namespace
+
+class TestFiche : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dossier;
+    TInteractionScriptee *m_dialogues = nullptr;
+    std::unique_ptr<TFormFiche> m_fenetre;
+
+    TFormFiche &Fenetre()
+    {
+        m_fenetre = std::make_unique<TFormFiche>();
+        m_fenetre->FormCreate();
+        m_fenetre->show();
+        return *m_fenetre;
+    }
+
+    TFormFiche &Charger(std::unique_ptr<TFichierX> f, int position = 0)
+    {
+        TFormFiche &w = Fenetre();
+        w.FormShow(QStringList());
+        w.ChargerDocument(std::move(f), position);
+        return w;
+    }
+
+    bool Actif(TFormFiche &w, const char *entree)
+    {
+        w.MettreAJourMenus();
+        return w.EntreeActive(entree);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        OutilsTest::IsolerParametres(m_dossier);
+        auto dialogues = std::make_unique<TInteractionScriptee>();
+        m_dialogues = dialogues.get();
+        TInteraction::Installer(std::move(dialogues));
+    }
+
+    void init()
+    {
+        ParametresParDefaut();
+        m_dialogues->Oublier();
+        m_dialogues->Reponses.clear();
+    }
+
+    void cleanup()
+    {
+        // Closing must not stop on a question nobody scripted.
+        if (m_fenetre && m_fenetre->FichierCourant)
+            m_fenetre->FichierCourant->Modifie = false;
+        m_fenetre.reset();
+        QCOMPARE(m_dialogues->Imprevus, 0);
+    }
+
+    void demarrageSansFichier()
+    {
+        TFormFiche &w = Fenetre();
+        QCOMPARE(w.windowTitle(), QStringLiteral("Amblopad: micro Data Base"));
+        w.FormShow(QStringList());
+        QVERIFY(!w.FichierCourant);
+        QCOMPARE(w.TypeCourant, QChar(u'R'));
+        QVERIFY(w.QuestionUneLigne);
+        QCOMPARE(w.LettreTypeCsv, QChar(u'L'));
+        for (const char *nom : {"BPrecedent", "BSuivant", "BNouveau", "BInserer", "BSupprimer", "BChercher"})
+            QVERIFY2(!w.findChild<QPushButton *>(QLatin1String(nom))->isEnabled(), nom);
+        QVERIFY(!w.ETitre->isEnabled());
+        QVERIFY(!w.MQuestion->isEnabled() && !w.MReponse->isEnabled());
+        QVERIFY(!w.Edition1->menuAction()->isVisible());
+        for (const char *nom : {"Sauver1", "Sauversous1", "Fermer1", "Proprietes1", "Suivante1",
+                                "Nouvelle1", "Enregistrerlafiche1", "Annuler1"})
+            QVERIFY2(!Actif(w, nom), nom);
+        QVERIFY(!w.Action("Exporter1")->isVisible());
+        QVERIFY(!w.Action("Modele1")->isVisible());
+        QVERIFY(!w.Action("Ouvert1")->isVisible());
+        // A hidden menu's shortcut does nothing without a file.
+        QVERIFY(!w.ActiverRaccourci(QKeySequence(Qt::Key_F4)));
+        // The six buttons have their captions and hints.
+        QCOMPARE(w.BSuivant->text(), QStringLiteral("Next"));
+        QCOMPARE(w.BChercher->toolTip(), QStringLiteral("Search a card"));
+    }
+
+    void menus()
+    {
+        TFormFiche &w = Fenetre();
+        // Edition menu: entries, captions, shortcuts and separators in their places.
+        QStringList vu;
+        for (QAction *a : w.Edition1->actions())
+            vu << (a->isSeparator() ? QStringLiteral("-")
+                                    : a->objectName() + u'=' + a->text() + u'=' + a->shortcut().toString());
+        const QStringList attendu = {
+            "Premiere1=&First card=", "Derniere1=&Last card=", "Precedente1=Previous card=F7",
+            "Suivante1=Next card=F8", "-", "Listedesfiches1=&List of cards=F12",
+            "Rechercher1=&Search card=Ctrl+F", "Rechsuivant1=Find next=F3",
+            "AbandonRech1=Abort Search=Ctrl+F3", "-", "Enregistrerlafiche1=&Validate=F2",
+            "Nouvelle1=&New card=F4", "Inserer1=&Insert card=", "Supprimer1=&Delete card=",
+            "Annuler1=Cancel modification=Ctrl+Z", "-", "PermuterChamps=Switch fields=", "-",
+            "Imprimer1=Card \u2013> printer=Ctrl+P", "PressePapiers1=Card \u2013> clipboard=Ctrl+Ins",
+            "ListeVersPressepapiers1=List \u2013> clipboard=", "-", "Options1=&Options=F5",
+            "OptionsAvancees1=Advanced options=Shift+F5", "-", "Entete1=&Header=F9",
+            "Etiquettes1=&Labels=", "Canevas1=&Canvas=", "FeuilledeStyle1=Style sheet=Ctrl+F5"};
+        QCOMPARE(vu, attendu);
+        QVERIFY(!w.Action("FeuilledeStyle1")->isVisible());
+        for (const char *nom : {"Nouveau1", "Ouvrir1", "Modele1", "Ouvert1", "Recent1", "Sauver1",
+                                "Sauversous1", "Exporter1", "Proprietes1", "Fermer1", "Quitter1",
+                                "Applicationaudessus1", "Rouvrir1", "Instanceunique1",
+                                "Rubriquesdaide1", "Apropos1", "Champs1", "Liste1", "OptionsCSV"})
+            QVERIFY2(w.findChild<QAction *>(QLatin1String(nom)), nom);
+        QCOMPARE(w.Action("Sauver1")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
+    }
+
+    // Each state of the window and what it offers (writable, not alphabetical,
+    // a card in the middle of the file).
+    void etats_data()
+    {
+        QTest::addColumn<QString>("etat");
+        QTest::addColumn<bool>("navigation");
+        QTest::addColumn<bool>("nouvelle");
+        QTest::addColumn<bool>("insererSupprimer");
+        QTest::addColumn<bool>("carte");
+        QTest::addColumn<bool>("valider");
+        QTest::addColumn<bool>("annuler");
+        QTest::addColumn<bool>("canevas");
+        QTest::addColumn<bool>("sauver");
+        QTest::newRow("no card") << "no card" << false << true << false << false << false << false << false << false;
+        QTest::newRow("browsing") << "browsing" << true << true << true << true << false << false << false << false;
+        QTest::newRow("editing") << "editing" << true << true << true << true << true << true << false << true;
+        QTest::newRow("new card") << "new card" << true << true << true << true << false << true << true << false;
+        QTest::newRow("new card edited") << "new card edited" << true << true << true << true << true << true << true << true;
+    }
+    void etats()
+    {
+        QFETCH(QString, etat);
+        QFETCH(bool, navigation);
+        QFETCH(bool, nouvelle);
+        QFETCH(bool, insererSupprimer);
+        QFETCH(bool, carte);
+        QFETCH(bool, valider);
+        QFETCH(bool, annuler);
+        QFETCH(bool, canevas);
+        QFETCH(bool, sauver);
+
+        const QStringList questions = etat == QLatin1String("no card")
+            ? QStringList() : QStringList{"a", "b", "c"};
+        TFormFiche &w = Charger(Fichier(u'Q', questions), 1);
+        if (etat == QLatin1String("editing"))
+            Taper(w.MReponse, QStringLiteral("changed"));
+        if (etat.startsWith(QLatin1String("new card"))) {
+            // In the middle: insert before the second card.
+            w.BInsererClick();
+            QVERIFY(w.FicheNouvelle);
+            QCOMPARE(w.IndexCourant, 1);
+        }
+        if (etat == QLatin1String("new card edited"))
+            Taper(w.MQuestion, QStringLiteral("x"));
+
+        QCOMPARE(w.BPrecedent->isEnabled(), navigation);
+        QCOMPARE(w.BSuivant->isEnabled(), navigation);
+        QCOMPARE(Actif(w, "Precedente1"), navigation);
+        QCOMPARE(Actif(w, "Suivante1"), navigation);
+        QCOMPARE(w.BNouveau->isEnabled(), nouvelle);
+        QCOMPARE(Actif(w, "Nouvelle1"), nouvelle);
+        QCOMPARE(w.BInserer->isEnabled(), insererSupprimer);
+        QCOMPARE(w.BSupprimer->isEnabled(), insererSupprimer);
+        QCOMPARE(Actif(w, "Inserer1"), insererSupprimer);
+        QCOMPARE(Actif(w, "Supprimer1"), insererSupprimer);
+        QCOMPARE(Actif(w, "Premiere1"), carte);
+        QCOMPARE(Actif(w, "Derniere1"), carte);
+        QCOMPARE(Actif(w, "Enregistrerlafiche1"), valider);
+        QCOMPARE(Actif(w, "Annuler1"), annuler);
+        QCOMPARE(Actif(w, "Canevas1"), canevas);
+        QCOMPARE(Actif(w, "Sauver1"), sauver);
+        QCOMPARE(w.Action("PermuterChamps")->isVisible(), carte);
+        // Always offered with a file.
+        for (const char *nom : {"Sauversous1", "Fermer1", "Proprietes1"})
+            QVERIFY2(Actif(w, nom), nom);
+        QVERIFY(w.Edition1->menuAction()->isVisible());
+        QVERIFY(!w.Action("Rechsuivant1")->isVisible());
+        // Commands of windows not built yet stay off.
+        QVERIFY(!w.BChercher->isEnabled());
+        QVERIFY(!Actif(w, "Listedesfiches1"));
+        if (etat == QLatin1String("no card"))
+            QCOMPARE(Memo(w.MQuestion), QStringLiteral("(No card)"));
+    }
+
+    void extremites()
+    {
+        TFormFiche &w = Charger(Fichier(u'Q', {"a", "b", "c"}), 0);
+        QVERIFY(!w.BPrecedent->isEnabled());
+        QVERIFY(w.BSuivant->isEnabled());
+        w.Derniere1Click();
+        QCOMPARE(w.IndexCourant, 2);
+        QVERIFY(!w.BSuivant->isEnabled());
+        QVERIFY(!Actif(w, "Suivante1"));
+        w.BSuivantClick(); // past the end: the last card again
+        QCOMPARE(w.IndexCourant, 2);
+        w.Premiere1Click();
+        QCOMPARE(w.IndexCourant, 0);
+        w.BPrecedentClick();
+        QCOMPARE(w.IndexCourant, 0);
+        // A remembered position beyond the end shows the last card.
+        TFormFiche &w2 = Charger(Fichier(u'Q', {"a", "b"}), 9);
+        QCOMPARE(w2.IndexCourant, 1);
+    }
+
+    void lectureSeule()
+    {
+        auto f = Fichier(u'Q', {"a", "b", "c"});
+        f->Modifiable = false;
+        TFormFiche &w = Charger(std::move(f), 1);
+        QVERIFY(w.ETitre->isReadOnly() && w.MQuestion->isReadOnly() && w.MReponse->isReadOnly());
+        QVERIFY(!w.BNouveau->isEnabled() && !w.BInserer->isEnabled() && !w.BSupprimer->isEnabled());
+        QVERIFY(!Actif(w, "Nouvelle1") && !Actif(w, "Inserer1") && !Actif(w, "Supprimer1"));
+        QVERIFY(!w.Action("PermuterChamps")->isVisible());
+        QVERIFY(!w.Action("Etiquettes1")->isVisible());
+        w.BNouveauClick();
+        QCOMPARE(w.FichierCourant->NombreFiches(), 3);
+    }
+
+    void miseEnPage_data()
+    {
+        QTest::addColumn<QChar>("type");
+        QTest::addColumn<QChar>("format");
+        QTest::addColumn<QStringList>("legendes");
+        QTest::addColumn<bool>("ligneTitre");
+        QTest::addColumn<bool>("uneLigne");
+        QTest::addColumn<bool>("options");
+        QTest::addColumn<int>("aide");
+        QTest::newRow("questionnaire") << QChar(u'Q') << QChar(u'x') << QStringList{"Name", "Question", "Answer"} << true << false << true << 21;
+        QTest::newRow("MCQ") << QChar(u'M') << QChar(u'x') << QStringList{"Name", "Question", "Answer"} << true << false << false << 31;
+        QTest::newRow("directory") << QChar(u'R') << QChar(u'x') << QStringList{"Title", "Tab", "Body"} << true << true << false << 1;
+        QTest::newRow("cardfile directory") << QChar(u'R') << QChar(u'c') << QStringList{"Title", "Tab", "Body"} << false << true << false << 1;
+        QTest::newRow("holdall") << QChar(u'F') << QChar(u'x') << QStringList{"Title", "A", "B"} << true << false << false << 1;
+        QTest::newRow("lists") << QChar(u'L') << QChar(u's') << QStringList{"Title", "Number", "Body"} << false << true << false << 1;
+    }
+    void miseEnPage()
+    {
+        QFETCH(QChar, type);
+        QFETCH(QChar, format);
+        QFETCH(QStringList, legendes);
+        QFETCH(bool, ligneTitre);
+        QFETCH(bool, uneLigne);
+        QFETCH(bool, options);
+        QFETCH(int, aide);
+        TFormFiche &w = Charger(Fichier(type, {"a"}, format));
+        QCOMPARE((QStringList{w.PTitre->text(), w.PQuestion->text(), w.PReponse->text()}), legendes);
+        QCOMPARE(w.Panel1->isVisible(), ligneTitre);
+        QCOMPARE(w.QuestionUneLigne, uneLigne);
+        QCOMPARE(w.Action("Options1")->isVisible(), options);
+        QCOMPARE(w.Action("Entete1")->isVisible(), format == u'x');
+        QCOMPARE(w.SujetAide, aide);
+        QCOMPARE(w.MQuestion->verticalScrollBarPolicy(),
+                 uneLigne ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAlwaysOn);
+        QCOMPARE(w.MReponse->tabChangesFocus(), !uneLigne);
+        QCOMPARE(w.windowTitle(), QStringLiteral("Amblopad - ") + w.FichierCourant->NomFichier);
+    }
+
+    // The share of the question row: set again on every resize.
+    void proportion_data()
+    {
+        QTest::addColumn<QChar>("type");
+        QTest::addColumn<int>("douziemes");
+        QTest::newRow("holdall") << QChar(u'F') << 11;
+        QTest::newRow("MCQ") << QChar(u'M') << 4;
+        QTest::newRow("questionnaire") << QChar(u'Q') << 9;
+        QTest::newRow("directory: one line") << QChar(u'R') << 0;
+    }
+    void proportion()
+    {
+        QFETCH(QChar, type);
+        QFETCH(int, douziemes);
+        TFormFiche &w = Charger(Fichier(type, {"a"}));
+        for (const QSize taille : {QSize(640, 480), QSize(700, 600)}) {
+            w.Splitter1->setSizes({10, 500}); // the user moves the border
+            w.resize(taille);
+            QCoreApplication::processEvents();
+            const QList<int> tailles = w.Splitter1->sizes();
+            const int total = tailles.at(0) + tailles.at(1);
+            if (douziemes == 0)
+                QCOMPARE(tailles.at(0), w.ETitre->sizeHint().height());
+            else
+                QCOMPARE(tailles.at(0), total * douziemes / 12);
+        }
+    }
+
+    void nouvelleFicheIntacteAbandonnee()
+    {
+        TFormFiche &w = Charger(Fichier(u'Q', {"a", "b", "c"}), 1);
+        w.BNouveauClick();
+        QCOMPARE(w.FichierCourant->NombreFiches(), 4);
+        QCOMPARE(w.IndexCourant, 3);
+        w.BSuivantClick(); // nothing typed: the card goes, the one before comes back
+        QCOMPARE(w.FichierCourant->NombreFiches(), 3);
+        QCOMPARE(w.IndexCourant, 1);
+        QVERIFY(w.FicheAbandonnee);
+        QVERIFY(!w.FichierCourant->Modifie);
+        QVERIFY(m_dialogues->Messages().empty());
+        // Insert while an untouched new card is shown makes no second card.
+        w.BInsererClick();
+        w.BInsererClick();
+        QCOMPARE(w.FichierCourant->NombreFiches(), 4);
+        QCOMPARE(w.IndexCourant, 1);
+        QCOMPARE(w.FichierCourant->Fiche(2).Champ1, QStringLiteral("b"));
+    }
+
+    void reclassement_data()
+    {
+        QTest::addColumn<QString>("question");
+        QTest::addColumn<int>("place");
+        QTest::newRow("first") << "a" << 0;
+        QTest::newRow("equal goes after") << "d" << 2;
+        QTest::newRow("middle") << "e" << 2;
+        QTest::newRow("last") << "z" << 3;
+        QTest::newRow("equal to the last") << "f" << 3;
+    }
+    void reclassement()
+    {
+        QFETCH(QString, question);
+        QFETCH(int, place);
+        TFormFiche &w = Charger(Fichier(u'R', {"b", "d", "f"}));
+        w.BNouveauClick();
+        Taper(w.MQuestion, question);
+        Taper(w.MReponse, QStringLiteral("new"));
+        QVERIFY(w.ValiderFiche());
+        QCOMPARE(w.IndexCourant, place);
+        QCOMPARE(w.FichierCourant->Fiche(place).Champ2, QStringLiteral("new"));
+        QVERIFY(w.FichierCourant->EstTrie());
+        QVERIFY(!w.FicheNouvelle);
+        QVERIFY(!w.BInserer->isEnabled()); // alphabetical files never insert
+        // A stored card whose question changes moves too.
+        w.AfficherFiche(0);
+        Taper(w.MQuestion, QStringLiteral("zz"));
+        w.BSuivantClick();
+        QCOMPARE(w.FichierCourant->Fiche(3).Champ1, QStringLiteral("zz"));
+        QVERIFY(w.FichierCourant->EstTrie());
+    }
+
+    void rognage_data()
+    {
+        QTest::addColumn<QChar>("type");
+        QTest::addColumn<QString>("titre");
+        QTest::addColumn<QString>("question");
+        QTest::addColumn<QString>("reponse");
+        QTest::newRow("alphabetical") << QChar(u'R') << "" << "b" << "r";
+        QTest::newRow("other") << QChar(u'F') << "" << " b" << "r";
+        QTest::newRow("questionnaire") << QChar(u'Q') << " t" << " b" << "r";
+        QTest::newRow("MCQ untouched") << QChar(u'M') << " t " << " b " << "r \n"; // \n: the line break typed
+    }
+    void rognage()
+    {
+        QFETCH(QChar, type);
+        QFETCH(QString, titre);
+        QFETCH(QString, question);
+        QFETCH(QString, reponse);
+        TFormFiche &w = Charger(Fichier(type, {}));
+        w.BNouveauClick();
+        if (w.FichierCourant->AvecTitre)
+            Taper(w.ETitre, QStringLiteral(" t "));
+        Taper(w.MQuestion, QStringLiteral(" b "));
+        Taper(w.MReponse, QStringLiteral("r "));
+        QTest::keyClick(w.MReponse, Qt::Key_Return);
+        QVERIFY(w.ValiderFiche());
+        const TFicheX &c = w.FichierCourant->Fiche(0);
+        QCOMPARE(c.Champ0, titre);
+        QCOMPARE(c.Champ1, question);
+        QCOMPARE(c.Champ2, QString(reponse).replace(QStringLiteral("\n"), QStringLiteral("\r\n")));
+        QVERIFY(w.FichierCourant->Modifie);
+    }
+
+    // Line breaks are stored as CR LF, and non-breaking spaces survive the memo.
+    void textesFideles()
+    {
+        auto f = Fichier(u'Q', {});
+        const QString reponse = QStringLiteral("un\r\ndeux\u00a0:\ttrois");
+        f->AjouterFiche(QStringLiteral("t"), QStringLiteral("q"), reponse);
+        f->Modifie = false;
+        TFormFiche &w = Charger(std::move(f));
+        QCOMPARE(Memo(w.MReponse), QStringLiteral("un\ndeux\u00a0:\ttrois"));
+        QTextCursor curseur = w.MReponse->textCursor();
+        curseur.movePosition(QTextCursor::End);
+        w.MReponse->setTextCursor(curseur);
+        QTest::keyClicks(w.MReponse, QStringLiteral("!"));
+        QVERIFY(w.ValiderFiche());
+        QCOMPARE(w.FichierCourant->Fiche(0).Champ2, reponse + u'!');
+    }
+
+    void blocNotes()
+    {
+        TFormFiche &w = Charger(Fichier(u'N', {"a"}), -1);
+        QCOMPARE(w.IndexCourant, 0);
+        w.BNouveauClick();
+        Taper(w.MQuestion, QStringLiteral("x"));
+        Taper(w.MQuestion, QString());
+        QVERIFY(!w.ValiderFiche()); // empty answer: incomplete
+        const auto messages = m_dialogues->Messages();
+        QCOMPARE(int(messages.size()), 1);
+        QCOMPARE(messages.front().Texte, QStringLiteral("The card is incomplete!\r\nFill it or delete it."));
+        QCOMPARE(messages.front().GenreMessage, TInteraction::Avertissement);
+        QCOMPARE(messages.front().BoutonsMessage, TInteraction::AnnulerSeul);
+        QVERIFY(w.FicheNouvelle);
+        QVERIFY(!w.FichierCourant->Modifie);
+        m_dialogues->Oublier();
+
+        Taper(w.MReponse, QStringLiteral("body"));
+        QVERIFY(w.ValiderFiche());
+        const QString date = QLocale().toString(QDate::currentDate(), QLocale::ShortFormat);
+        const QString question = w.FichierCourant->Fiche(1).Champ1;
+        QVERIFY2(question.startsWith(date + u' '), qPrintable(question));
+        QCOMPARE(Memo(w.MQuestion), question);
+        QCOMPARE(w.FichierCourant->Fiche(1).Champ2, QStringLiteral("body"));
+    }
+
+    void numerote()
+    {
+        TFormFiche &w = Charger(Fichier(u'L', {"", "", ""}), 1);
+        QCOMPARE(Memo(w.MQuestion), QStringLiteral("2"));
+        QVERIFY(w.MQuestion->isReadOnly());
+        w.BSuivantClick();
+        QCOMPARE(Memo(w.MQuestion), QStringLiteral("3"));
+        w.BNouveauClick();
+        QCOMPARE(Memo(w.MQuestion), QStringLiteral("4"));
+        QVERIFY(w.MReponse->hasFocus() || !w.isActiveWindow());
+        Taper(w.MReponse, QStringLiteral("  "));
+        QVERIFY(!w.ValiderFiche());
+        m_dialogues->Oublier();
+        Taper(w.MReponse, QStringLiteral("item"));
+        QVERIFY(w.ValiderFiche());
+        QCOMPARE(w.FichierCourant->Fiche(3).Champ1, QString());
+        QCOMPARE(w.FichierCourant->Fiche(3).Champ2, QStringLiteral("item"));
+    }
+
+    void titrePourcent_data()
+    {
+        QTest::addColumn<QString>("titre");
+        QTest::addColumn<bool>("complete");
+        QTest::newRow("category card") << "%Animals" << true;
+        QTest::newRow("ordinary title") << "Animals" << false;
+        QTest::newRow("blank before") << " %Animals" << false;
+    }
+    void titrePourcent()
+    {
+        QFETCH(QString, titre);
+        QFETCH(bool, complete);
+        TFormFiche &w = Charger(Fichier(u'Q', {"a"}));
+        w.BNouveauClick();
+        Taper(w.ETitre, titre);
+        QCOMPARE(w.ValiderFiche(), complete);
+        QCOMPARE(int(m_dialogues->Messages().size()), complete ? 0 : 1);
+        m_dialogues->Oublier();
+    }
+
+    void canevas()
+    {
+        auto f = Fichier(u'F', {"a"});
+        f->SetCanevas(QString(), QStringLiteral("Q?"), QStringLiteral("R:"));
+        f->Modifie = false;
+        TFormFiche &w = Charger(std::move(f));
+        w.BNouveauClick();
+        QCOMPARE(Memo(w.MQuestion), QStringLiteral("Q?"));
+        QCOMPARE(Memo(w.MReponse), QStringLiteral("R:"));
+        QVERIFY(w.NouvelleFicheIntacte());
+        w.BSuivantClick(); // never edited: dropped silently
+        QCOMPARE(w.FichierCourant->NombreFiches(), 1);
+        QVERIFY(m_dialogues->Messages().empty());
+
+        w.BNouveauClick();
+        Taper(w.MReponse, QStringLiteral("R:x"));
+        Taper(w.MReponse, QStringLiteral("R:")); // edited back to the canvas
+        QVERIFY(w.EgaleAuCanevas());
+        QVERIFY(!w.ValiderFiche());
+        QCOMPARE(int(m_dialogues->Messages().size()), 1);
+    }
+
+    void annuler()
+    {
+        TFormFiche &w = Charger(Fichier(u'Q', {"a", "b"}), 0);
+        Taper(w.MReponse, QStringLiteral("changed"));
+        w.Annuler1Click();
+        QCOMPARE(Memo(w.MReponse), QStringLiteral("ra"));
+        QVERIFY(!w.FicheEditee());
+        QVERIFY(!w.FichierCourant->Modifie);
+
+        w.BNouveauClick();
+        Taper(w.MQuestion, QStringLiteral("typed"));
+        w.Annuler1Click();
+        QCOMPARE(w.FichierCourant->NombreFiches(), 2);
+        QCOMPARE(w.IndexCourant, 0);
+        QVERIFY(!w.FicheNouvelle);
+        QVERIFY(!w.FichierCourant->Modifie);
+    }
+
+    // Ctrl+Z is "Cancel modification" even while the memo has the focus.
+    void raccourcis()
+    {
+        TFormFiche &w = Charger(Fichier(u'Q', {"a", "b"}), 0);
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        // On a new card the memo's own undo would keep the card; the command drops it.
+        QTest::keyClick(w.MReponse, Qt::Key_F4);
+        QCOMPARE(w.FichierCourant->NombreFiches(), 3);
+        w.MReponse->setFocus();
+        Taper(w.MReponse, QStringLiteral("changed"));
+        QTest::keyClick(w.MReponse, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(w.FichierCourant->NombreFiches(), 2);
+        QCOMPARE(w.IndexCourant, 0);
+        QCOMPARE(Memo(w.MReponse), QStringLiteral("ra"));
+        QTest::keyClick(w.MReponse, Qt::Key_F8);
+        QCOMPARE(w.IndexCourant, 1);
+        // Last card: F8 is off and does nothing.
+        QVERIFY(!w.ActiverRaccourci(QKeySequence(Qt::Key_F8)));
+        QVERIFY(w.ActiverRaccourci(QKeySequence(Qt::Key_F7)));
+        QCOMPARE(w.IndexCourant, 0);
+        // A hidden entry that is enabled still answers its shortcut.
+        w.Action("Suivante1")->setVisible(false);
+        QVERIFY(w.ActiverRaccourci(QKeySequence(Qt::Key_F8)));
+        QCOMPARE(w.IndexCourant, 1);
+    }
+
+    void supprimer_data()
+    {
+        QTest::addColumn<QString>("carte");
+        QTest::addColumn<int>("reponse");
+        QTest::addColumn<bool>("question");
+        QTest::addColumn<int>("reste");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<bool>("modifie");
+        QTest::newRow("stored, yes") << "stored" << int(TInteraction::RepOui) << true << 2 << 1 << true;
+        QTest::newRow("stored, no") << "stored" << int(TInteraction::RepNon) << true << 3 << 1 << false;
+        QTest::newRow("untouched new") << "untouched" << -1 << false << 3 << 1 << false;
+        QTest::newRow("edited new, yes") << "edited" << int(TInteraction::RepOui) << true << 3 << 1 << false;
+    }
+    void supprimer()
+    {
+        QFETCH(QString, carte);
+        QFETCH(int, reponse);
+        QFETCH(bool, question);
+        QFETCH(int, reste);
+        QFETCH(int, index);
+        QFETCH(bool, modifie);
+        TFormFiche &w = Charger(Fichier(u'Q', {"a", "b", "c"}), 1);
+        if (carte != QLatin1String("stored"))
+            w.BNouveauClick();
+        if (carte == QLatin1String("edited"))
+            Taper(w.MReponse, QStringLiteral("x"));
+        if (reponse >= 0)
+            m_dialogues->Repondre(TInteraction::Reponse(reponse));
+        w.BSupprimerClick();
+        const auto messages = m_dialogues->Messages();
+        QCOMPARE(int(messages.size()), question ? 1 : 0);
+        if (question) {
+            QCOMPARE(messages.front().Texte, QStringLiteral("Do you really want to delete this card?"));
+            QCOMPARE(messages.front().BoutonsMessage, TInteraction::OuiNon);
+            QCOMPARE(messages.front().GenreMessage, TInteraction::Question);
+        }
+        QCOMPARE(w.FichierCourant->NombreFiches(), reste);
+        QCOMPARE(w.IndexCourant, index);
+        QCOMPARE(w.FichierCourant->Modifie, modifie);
+        if (reste == 2)
+            QCOMPARE(w.FichierCourant->Fiche(1).Champ1, QStringLiteral("c"));
+    }
+
+    void supprimerDerniere()
+    {
+        TFormFiche &w = Charger(Fichier(u'Q', {"a"}));
+        m_dialogues->Repondre(TInteraction::RepOui);
+        w.BSupprimerClick();
+        QCOMPARE(w.IndexCourant, -1);
+        QCOMPARE(Memo(w.MQuestion), QStringLiteral("(No card)"));
+        QVERIFY(!w.MQuestion->isEnabled());
+        QVERIFY(w.BNouveau->isEnabled());
+        QVERIFY(!w.BSupprimer->isEnabled());
+    }
+
+    void commandeCanevas_data()
+    {
+        QTest::addColumn<bool>("avecCanevas");
+        QTest::addColumn<bool>("taper");
+        QTest::addColumn<QList<int>>("reponses");
+        QTest::addColumn<bool>("canevasApres");
+        QTest::addColumn<QString>("reponseCanevas");
+        QTest::addColumn<bool>("modifie");
+        QTest::addColumn<int>("fiches");
+        using R = TInteraction::Reponse;
+        QTest::newRow("yes, untouched") << false << false << QList<int>{R::RepOui} << false << "" << false << 2;
+        QTest::newRow("yes, typed") << false << true << QList<int>{R::RepOui} << true << "typed" << true << 2;
+        QTest::newRow("no") << false << true << QList<int>{R::RepNon} << false << "" << false << 2;
+        QTest::newRow("abort, confirmed") << true << false << QList<int>{R::RepAbandon, R::RepOui} << false << "old" << true << 1;
+        QTest::newRow("abort, refused") << true << false << QList<int>{R::RepAbandon, R::RepNon} << true << "old" << false << 2;
+        QTest::newRow("abort, typed card stays") << true << true << QList<int>{R::RepAbandon, R::RepOui} << false << "old" << true << 2;
+    }
+    void commandeCanevas()
+    {
+        QFETCH(bool, avecCanevas);
+        QFETCH(bool, taper);
+        QFETCH(QList<int>, reponses);
+        QFETCH(bool, canevasApres);
+        QFETCH(QString, reponseCanevas);
+        QFETCH(bool, modifie);
+        QFETCH(int, fiches);
+        auto f = Fichier(u'Q', {"a"});
+        if (avecCanevas)
+            f->SetCanevas(QString(), QString(), QStringLiteral("old"));
+        f->Modifie = false;
+        TFormFiche &w = Charger(std::move(f));
+        QVERIFY(!Actif(w, "Canevas1"));
+        w.BNouveauClick();
+        QVERIFY(Actif(w, "Canevas1"));
+        if (taper)
+            Taper(w.MReponse, QStringLiteral("typed"));
+        for (int r : reponses)
+            m_dialogues->Repondre(TInteraction::Reponse(r));
+        w.Canevas1Click();
+        const auto messages = m_dialogues->Messages();
+        QCOMPARE(messages.front().Texte, QStringLiteral("Will you make the current card as a canvas?\r\n"
+                                                        "Click on \"Abort\" to delete the canvas."));
+        QCOMPARE(messages.front().BoutonsMessage, TInteraction::OuiNonAbandon);
+        QCOMPARE(messages.front().Aide, 8);
+        QCOMPARE(int(messages.size()), int(reponses.size()));
+        QCOMPARE(w.FichierCourant->AvecCanevas, canevasApres);
+        QCOMPARE(w.FichierCourant->Canevas.Champ2, reponseCanevas);
+        QCOMPARE(w.FichierCourant->Modifie, modifie);
+        QCOMPARE(w.FichierCourant->NombreFiches(), fiches);
+        if (fiches == 2)
+            QVERIFY(w.FicheNouvelle); // the new card stays new and unvalidated
+    }
+
+    void permuter()
+    {
+        TFormFiche &w = Charger(Fichier(u'Q', {"a", "b"}), 1);
+        m_dialogues->Repondre(TInteraction::RepAnnuler);
+        w.PermuterChampsClick();
+        QCOMPARE(w.FichierCourant->Fiche(0).Champ1, QStringLiteral("a"));
+        m_dialogues->Repondre(TInteraction::RepOk);
+        w.PermuterChampsClick();
+        const auto messages = m_dialogues->Messages();
+        QCOMPARE(messages.back().Texte,
+                 QStringLiteral("Do you really want to switch fields Question/Answer of all the cards?"));
+        QCOMPARE(messages.back().BoutonsMessage, TInteraction::OkAnnuler);
+        QCOMPARE(w.FichierCourant->Fiche(0).Champ1, QStringLiteral("ra"));
+        QCOMPARE(Memo(w.MQuestion), QStringLiteral("rb"));
+        QVERIFY(w.FichierCourant->Modifie);
+    }
+
+    // Every command that leaves the card stops on an incomplete one.
+    void incompleteArrete()
+    {
+        TFormFiche &w = Charger(Fichier(u'Q', {"a", "b"}), 0);
+        Taper(w.MQuestion, QStringLiteral("   "));
+        const std::vector<std::function<void()>> commandes = {
+            [&] { w.BSuivantClick(); }, [&] { w.Derniere1Click(); }, [&] { w.BNouveauClick(); },
+            [&] { w.PermuterChampsClick(); }, [&] { w.Sauver1Click(); },
+            [&] { w.FermerAvecDemande(); }};
+        for (const auto &commande : commandes)
+            commande();
+        QCOMPARE(int(m_dialogues->Messages().size()), int(commandes.size()));
+        QCOMPARE(w.IndexCourant, 0);
+        QCOMPARE(w.FichierCourant->NombreFiches(), 2);
+        QCOMPARE(Memo(w.MQuestion), QStringLiteral("   "));
+        QCOMPARE(w.FichierCourant->Fiche(0).Champ1, QStringLiteral("a"));
+        QVERIFY(!w.FichierCourant->Modifie);
+        QVERIFY(!w.close());
+        QVERIFY(w.FichierCourant);
+    }
+
+    // A file that cannot be read: the message is shown, no file is loaded and
+    // the remembered name is no longer offered.
+    void ouvertureRatee()
+    {
+        const QString nom = m_dossier.filePath(QStringLiteral("absent.xaqq"));
+        Parametres.open = nom;
+        TFormFiche &w = Fenetre();
+        w.FormShow({nom});
+        QVERIFY(!w.FichierCourant);
+        const auto messages = m_dialogues->Messages();
+        QCOMPARE(int(messages.size()), 1);
+        QCOMPARE(messages.front().GenreMessage, TInteraction::Erreur);
+        QVERIFY(!messages.front().Texte.isEmpty());
+        QVERIFY(Parametres.open.isEmpty());
+        QCOMPARE(w.TypeCourant, QChar(u'R'));
+
+        // Reopening the last file at start fails silently and keeps it.
+        m_dialogues->Oublier();
+        Parametres.open = nom;
+        Parametres.opened = true;
+        TFormFiche &w2 = Fenetre();
+        w2.FormShow(QStringList());
+        QVERIFY(!w2.FichierCourant);
+        QVERIFY(m_dialogues->Messages().empty());
+        QCOMPARE(Parametres.open, nom);
+    }
+
+    void modeleRefuse()
+    {
+        const QString nom = m_dossier.filePath(QStringLiteral("liste.csv"));
+        QVERIFY(OutilsTest::EcrireFichier(nom, "a;b\r\n"));
+        TFormFiche &w = Fenetre();
+        w.FormShow(QStringList());
+        w.OuvrirFichier(nom, -1, true, false, true);
+        QVERIFY(!w.FichierCourant);
+        QCOMPARE(m_dialogues->Messages().front().Texte, QStringLiteral("This file cannot be used as a model!"));
+
+        const QString inconnu = m_dossier.filePath(QStringLiteral("bruit.dat"));
+        QVERIFY(OutilsTest::EcrireFichier(inconnu, QByteArray("\x00\x01\xffnoise", 8)));
+        m_dialogues->Oublier();
+        w.OuvrirFichier(inconnu, -1, true, true, true);
+        QVERIFY(!w.FichierCourant);
+        QCOMPARE(m_dialogues->Messages().front().Texte, QStringLiteral("The file was not recognized!"));
+    }
+
+    // A save that fails keeps the document and its changes, and stops the close.
+    void sauvegardeRatee()
+    {
+        auto f = Fichier(u'Q', {"a"});
+        f->NomFichier = m_dossier.filePath(QStringLiteral("sans/dossier/x.xaqq"));
+        TFormFiche &w = Charger(std::move(f));
+        Taper(w.MReponse, QStringLiteral("changed"));
+        m_dialogues->Repondre(TInteraction::RepOui); // save it?
+        QVERIFY(!w.FermerAvecDemande());
+        const auto messages = m_dialogues->Messages();
+        QCOMPARE(int(messages.size()), 2);
+        QCOMPARE(messages.at(0).Texte,
+                 QStringLiteral("The file \"x.xaqq\" has been modified.\r\nDo you want to save it?"));
+        QCOMPARE(messages.at(0).BoutonsMessage, TInteraction::OuiNonAnnuler);
+        QCOMPARE(messages.at(1).GenreMessage, TInteraction::Erreur);
+        QVERIFY(w.FichierCourant);
+        QVERIFY(w.FichierCourant->Modifie);
+        QCOMPARE(w.FichierCourant->Fiche(0).Champ2, QStringLiteral("changed"));
+
+        m_dialogues->Oublier();
+        m_dialogues->Repondre(TInteraction::RepAnnuler);
+        QVERIFY(!w.FermerAvecDemande());
+        QVERIFY(w.FichierCourant);
+        m_dialogues->Repondre(TInteraction::RepNon);
+        QVERIFY(w.FermerAvecDemande());
+        QVERIFY(!w.FichierCourant);
+        QCOMPARE(w.windowTitle(), QStringLiteral("Amblopad"));
+        QCOMPARE(w.ETitre->text(), QStringLiteral("(No file loaded)"));
+        QVERIFY(!w.Edition1->menuAction()->isVisible());
+    }
+
+    // Closing remembers the file and its card; the one before becomes "recent".
+    void fermerSeSouvient()
+    {
+        TFormFiche &w = Charger(Fichier(u'Q', {"a", "b"}), 1);
+        w.FichierCourant->NomFichier = QStringLiteral("/d/A.xaqq");
+        w.FermerFichier();
+        auto b = Fichier(u'D', {"a", "b", "c"});
+        b->NomFichier = QStringLiteral("/d/B.xaqd");
+        w.ChargerDocument(std::move(b), 2);
+        QVERIFY(w.Action("Ouvert1")->isVisible() || (w.MettreAJourMenus(), w.Action("Ouvert1")->isVisible()));
+        QCOMPARE(w.Action("Ouvert1")->text(), QStringLiteral("A.xaqq"));
+        w.FermerFichier();
+        QCOMPARE(Parametres.open, QStringLiteral("/d/B.xaqd"));
+        QCOMPARE(Parametres.openum, 2);
+        QCOMPARE(Parametres.recent, QStringLiteral("/d/A.xaqq"));
+        QCOMPARE(Parametres.recnum, 1);
+        QCOMPARE(Parametres.types, QStringLiteral("DQRNLM"));
+        // Closing B again leaves "recent" alone.
+        auto b2 = Fichier(u'D', {"a"});
+        b2->NomFichier = QStringLiteral("/d/B.xaqd");
+        w.ChargerDocument(std::move(b2), 0);
+        w.MettreAJourMenus();
+        QVERIFY(!w.Action("Ouvert1")->isVisible()); // that is the file shown
+        w.FermerFichier();
+        QCOMPARE(Parametres.recent, QStringLiteral("/d/A.xaqq"));
+        QCOMPARE(Parametres.openum, 0);
+    }
+
+    // An unsorted alphabetical file is sorted on loading, without a change mark.
+    void trieAuChargement()
+    {
+        TFormFiche &w = Charger(Fichier(u'R', {"c", "a", "b"}));
+        QVERIFY(w.FichierCourant->EstTrie());
+        QVERIFY(!w.FichierCourant->Modifie);
+        QCOMPARE(Memo(w.MQuestion), QStringLiteral("a"));
+    }
+
+    void titreDuFichier()
+    {
+        auto f = Fichier(u'F', {"a"});
+        f->SetTitre(QStringLiteral("My file"));
+        f->Modifie = false;
+        TFormFiche &w = Charger(std::move(f));
+        QCOMPARE(w.ETitre->text(), QStringLiteral("My file"));
+        Taper(w.ETitre, QStringLiteral("Renamed  "));
+        QVERIFY(!w.FicheEditee()); // the file's title is not a card edit
+        QVERIFY(Actif(w, "Sauver1"));
+        w.ValiderTitreFichier();
+        QCOMPARE(w.FichierCourant->Titre, QStringLiteral("Renamed"));
+        QVERIFY(w.FichierCourant->Modifie);
+    }
+
+    void nouveauFichierNcwnf()
+    {
+        Parametres.ncwnf = true;
+        auto f = std::make_unique<TFichierX>(u'Q', u'x');
+        TFormFiche &w = Charger(std::move(f));
+        QCOMPARE(w.windowTitle(), QStringLiteral("Amblopad - (New file)"));
+        QCOMPARE(w.FichierCourant->NombreFiches(), 1);
+        QVERIFY(w.FicheNouvelle);
+    }
+
+    // Closing stores the window's state for the settings written at exit.
+    void fermetureFenetre()
+    {
+        Parametres.opened = true;
+        TFormFiche &w = Charger(Fichier(u'Q', {"a"}));
+        w.resize(700, 500);
+        QVERIFY(w.close());
+        QVERIFY(Parametres.opened); // a file was loaded
+        QVERIFY(!Parametres.fulscr);
+        QCOMPARE(Parametres.width, 700);
+        QCOMPARE(Parametres.height, 500 - w.menuBar()->height());
+        QCOMPARE(Parametres.open, QStringLiteral("/nowhere/test.xaqq"));
+        QVERIFY(!w.FichierCourant);
+    }
+
+    // The platform's box: the kind's icon, the listed buttons, Help for a topic.
+    void boiteDeMessage()
+    {
+        TInteractionPlateforme plateforme;
+        QStringList boutons;
+        QMessageBox::Icon icone = QMessageBox::NoIcon;
+        QTimer::singleShot(0, this, [&] {
+            auto *boite = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            QVERIFY(boite);
+            icone = boite->icon();
+            for (QAbstractButton *b : boite->buttons())
+                boutons << QString::number(int(boite->standardButton(b)), 16);
+            boite->button(QMessageBox::Abort)->click();
+        });
+        const auto reponse = plateforme.Message(TInteraction::Question, QStringLiteral("Canvas?"),
+                                                TInteraction::OuiNonAbandon, 8, QString());
+        QCOMPARE(reponse, TInteraction::RepAbandon);
+        QCOMPARE(icone, QMessageBox::Question);
+        boutons.sort();
+        QStringList attendu;
+        for (auto b : {QMessageBox::Yes, QMessageBox::No, QMessageBox::Abort, QMessageBox::Help})
+            attendu << QString::number(int(b), 16);
+        attendu.sort();
+        QCOMPARE(boutons, attendu);
+    }
+
+    void filtresQt()
+    {
+        QCOMPARE(TInteraction::FiltresQt(QStringLiteral("Directory|*.xaqr;*.crd|All|*.*")),
+                 (QStringList{"Directory (*.xaqr *.crd)", "All (*.*)"}));
+    }
+
+    void preferences()
+    {
+        TFormFiche &w = Fenetre();
+        w.FormShow(QStringList());
+        QVERIFY(w.Action("Rouvrir1")->isChecked());
+        w.Action("Rouvrir1")->trigger();
+        QVERIFY(!Parametres.reopen);
+        QVERIFY(w.ReglagesModifies);
+        w.Action("Applicationaudessus1")->trigger();
+        QVERIFY(Parametres.topmst);
+        QVERIFY(w.windowFlags() & Qt::WindowStaysOnTopHint);
+        QVERIFY(w.Action("Applicationaudessus1")->isChecked());
+    }
+};
+
+QTEST_MAIN(TestFiche)
+#include "tst_gui_fiche.moc"
