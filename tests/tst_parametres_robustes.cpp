@@ -284,24 +284,28 @@ private slots:
         qunsetenv("AMBLOPAD_SETTINGS");
         const QString chemin = CheminParametres();
         const bool chezMoi = chemin.startsWith(moi + QLatin1Char('/'));
+        QString ecritChezMoi;
         if (chezMoi) {
             LireParametres();
             Parametres.open = QStringLiteral("/home/moi/b.aqq");
             EcrireParametres(true);
+            ecritChezMoi = QSettings(chemin, QSettings::IniFormat).value(QStringLiteral("open")).toString();
         }
         // With the variable set, the user's store is left alone.
         const QString designe = racine.filePath(QStringLiteral("designe.ini"));
         qputenv("AMBLOPAD_SETTINGS", QFile::encodeName(designe));
-        QFile::remove(chemin);
+        const QByteArray avant = chezMoi ? OutilsTest::LireFichier(chemin) : QByteArray();
         LireParametres();
         Parametres.open = QStringLiteral("/home/moi/c.aqq");
         EcrireParametres(true);
+        const QByteArray apres = chezMoi ? OutilsTest::LireFichier(chemin) : QByteArray();
         qputenv("XDG_CONFIG_HOME", ancienXdg);
         qputenv("HOME", ancienHome);
 
         QVERIFY2(chezMoi, qPrintable(chemin));
+        QCOMPARE(ecritChezMoi, QStringLiteral("/home/moi/b.aqq"));
+        QCOMPARE(apres, avant);
         QCOMPARE(OutilsTest::LireFichier(fichierAutre), contenuAutre);
-        QVERIFY(!QFileInfo::exists(chemin));
         QCOMPARE(QSettings(designe, QSettings::IniFormat).value(QStringLiteral("open")).toString(),
                  QStringLiteral("/home/moi/c.aqq"));
         QCOMPARE(QDir(autre).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
