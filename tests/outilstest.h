@@ -8,6 +8,8 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QStringList>
 #include <QString>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -40,6 +42,30 @@ inline bool EcrireFichier(const QString &nom, const QByteArray &octets)
 inline QString DonneesTest(const QString &relatif)
 {
     return QStringLiteral(AMBLOPAD_TEST_DATA "/") + relatif;
+}
+
+// amblopad-cli run as a process on its own settings file.
+struct ResultatCli
+{
+    int code = -1; // -1 when it did not end normally
+    QByteArray sortie;
+    QByteArray erreurs;
+};
+
+inline ResultatCli LancerCli(const QStringList &arguments, const QString &parametres)
+{
+    QProcess processus;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("AMBLOPAD_SETTINGS"), parametres);
+    processus.setProcessEnvironment(env);
+    processus.start(QStringLiteral(AMBLOPAD_CLI), arguments);
+    ResultatCli r;
+    if (!processus.waitForFinished(120000) || processus.exitStatus() != QProcess::NormalExit)
+        return r;
+    r.code = processus.exitCode();
+    r.sortie = processus.readAllStandardOutput();
+    r.erreurs = processus.readAllStandardError();
+    return r;
 }
 
 inline QString Partage(const QString &relatif)

@@ -19,14 +19,8 @@ private:
 
     Resultat Lancer(const QStringList &arguments)
     {
-        QProcess processus;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("AMBLOPAD_SETTINGS"), m_dossier.filePath(QStringLiteral("cli.ini")));
-        processus.setProcessEnvironment(env);
-        processus.start(QStringLiteral(AMBLOPAD_CLI), arguments);
-        processus.waitForFinished(60000);
-        return {processus.exitStatus() == QProcess::NormalExit ? processus.exitCode() : -1,
-                processus.readAllStandardOutput(), processus.readAllStandardError()};
+        const auto r = OutilsTest::LancerCli(arguments, m_dossier.filePath(QStringLiteral("cli.ini")));
+        return {r.code, r.sortie, r.erreurs};
     }
 
     QString Fichier(const QString &nom, const QByteArray &contenu)
@@ -102,6 +96,21 @@ private slots:
         QVERIFY2(r.erreur.contains(message), r.erreur.constData());
         QVERIFY(!r.erreur.contains("Usage:"));
         QCOMPARE(r.erreur.count('\n'), 1); // the message alone
+    }
+
+    void listeUneColonneRelue()
+    {
+        // A Lists file with one-line answers is written without any separator;
+        // it must open again.
+        const QString entree = Fichier(QStringLiteral("liste.csv"), "un\r\ndeux\r\n");
+        const QString copie = m_dossier.filePath(QStringLiteral("copie.csv"));
+        QCOMPARE(Lancer({QStringLiteral("convert"), entree, copie, QStringLiteral("--type"),
+                         QStringLiteral("L")}).code, 0);
+        QCOMPARE(OutilsTest::LireFichier(copie), QByteArray("un\r\ndeux\r\n"));
+        const Resultat r = Lancer({QStringLiteral("info"), copie, QStringLiteral("--type"),
+                                   QStringLiteral("L")});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.sortie, QByteArray("format: s\ntype: L\ncards: 2\ntitle: \n"));
     }
 
     void parametresJamaisEcrits()

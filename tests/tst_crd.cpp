@@ -143,17 +143,11 @@ private slots:
 
 Sortie TestCrd::Cli(const QStringList &arguments) const
 {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("AMBLOPAD_SETTINGS"), Chemin(QStringLiteral("cli.ini")));
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(AMBLOPAD_CLI), arguments);
+    const auto r = OutilsTest::LancerCli(arguments, Chemin(QStringLiteral("cli.ini")));
     Sortie s;
-    if (!p.waitForFinished(-1) || p.exitStatus() != QProcess::NormalExit)
-        return s;
-    s.code = p.exitCode();
-    s.out = p.readAllStandardOutput();
-    s.err = p.readAllStandardError();
+    s.code = r.code;
+    s.out = r.sortie;
+    s.err = r.erreurs;
     return s;
 }
 

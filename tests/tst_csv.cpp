@@ -621,17 +621,11 @@ TestCsv::Resultat TestCsv::Cli(const QStringList &arguments, bool utf8)
         ini.setValue(QStringLiteral("comma"), QStringLiteral(";"));
         ini.setValue(QStringLiteral("csvutf"), utf8 ? 1 : 0);
     }
-    QProcess processus;
-    QProcessEnvironment environnement = QProcessEnvironment::systemEnvironment();
-    environnement.insert(QStringLiteral("AMBLOPAD_SETTINGS"), parametres);
-    processus.setProcessEnvironment(environnement);
-    processus.start(QStringLiteral(AMBLOPAD_CLI), arguments);
+    const auto lance = OutilsTest::LancerCli(arguments, parametres);
     Resultat r;
-    if (!processus.waitForFinished(-1))
-        return r;
-    r.code = processus.exitStatus() == QProcess::NormalExit ? processus.exitCode() : -1;
-    r.sortie = processus.readAllStandardOutput();
-    r.erreur = processus.readAllStandardError();
+    r.code = lance.code;
+    r.sortie = lance.sortie;
+    r.erreur = lance.erreurs;
     return r;
 }
 

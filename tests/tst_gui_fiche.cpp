@@ -241,9 +241,11 @@ private slots:
             QVERIFY2(Actif(w, nom), nom);
         QVERIFY(w.Edition1->menuAction()->isVisible());
         QVERIFY(!w.Action("Rechsuivant1")->isVisible());
-        // Commands of windows not built yet stay off.
-        QVERIFY(!w.BChercher->isEnabled());
-        QVERIFY(!Actif(w, "Listedesfiches1"));
+        // The search, list, clipboard and print commands need a card shown.
+        QCOMPARE(w.BChercher->isEnabled(), carte);
+        for (const char *nom : {"Listedesfiches1", "Rechercher1", "Imprimer1", "PressePapiers1",
+                                "ListeVersPressepapiers1"})
+            QVERIFY2(Actif(w, nom) == carte, nom);
         if (etat == QLatin1String("no card"))
             QCOMPARE(Memo(w.MQuestion), QStringLiteral("(No card)"));
     }
@@ -555,6 +557,29 @@ private slots:
     }
 
     // Ctrl+Z is "Cancel modification" even while the memo has the focus.
+    // A menu opened from the keyboard and closed with Escape leaves the
+    // shortcuts working.
+    void raccourcisApresMenu()
+    {
+        TFormFiche &w = Charger(Fichier(u'Q', {"a", "b", "c"}), 0);
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        w.MReponse->setFocus();
+        QTest::keyClick(w.MReponse, Qt::Key_E, Qt::AltModifier);
+        QTRY_VERIFY(QApplication::activePopupWidget());
+        QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+        QTRY_VERIFY(!QApplication::activePopupWidget());
+        QWidget *cible = QApplication::focusWidget() ? QApplication::focusWidget() : &w;
+        QTest::keyClick(cible, Qt::Key_F8);
+        QCOMPARE(w.IndexCourant, 1);
+        QTest::keyClick(cible, Qt::Key_Escape); // leaves the menu bar
+        cible = QApplication::focusWidget() ? QApplication::focusWidget() : &w;
+        QTest::keyClick(cible, Qt::Key_F8);
+        QCOMPARE(w.IndexCourant, 2);
+        QTest::keyClick(cible, Qt::Key_F7);
+        QCOMPARE(w.IndexCourant, 1);
+    }
+
     void raccourcis()
     {
         TFormFiche &w = Charger(Fichier(u'Q', {"a", "b"}), 0);

@@ -553,20 +553,15 @@ void TestMoodle::echecEnregistrement()
 void TestMoodle::ligneDeCommande()
 {
     const QString reglages = Chemin(QStringLiteral("cli.ini"));
-    auto lancer = [&](const QStringList &arguments, QByteArray *sortie = nullptr, QByteArray *erreurs = nullptr) {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("AMBLOPAD_SETTINGS"), reglages);
-        p.setProcessEnvironment(env);
-        p.start(QStringLiteral(AMBLOPAD_CLI), arguments);
-        if (!p.waitForFinished(60000))
-            return -1;
-        if (sortie)
-            *sortie = p.readAllStandardOutput();
-        if (erreurs)
-            *erreurs = p.readAllStandardError();
-        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    };
+    auto lancer = [&](const QStringList &arguments, QByteArray *sortie = nullptr,
+                          QByteArray *erreurs = nullptr) {
+            const auto r = OutilsTest::LancerCli(arguments, reglages);
+            if (sortie)
+                *sortie = r.sortie;
+            if (erreurs)
+                *erreurs = r.erreurs;
+            return r.code;
+        };
     const QString quiz = OutilsTest::Partage(QStringLiteral("corpus/moodle/qformat_xml__nested_categories_with_questions.xml"));
     QByteArray sortie;
     QCOMPARE(lancer({QStringLiteral("info"), quiz}, &sortie), 0);

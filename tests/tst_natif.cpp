@@ -193,17 +193,11 @@ void TstNatif::init()
 
 Resultat TstNatif::Cli(const QStringList &arguments) const
 {
-    QProcess processus;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("AMBLOPAD_SETTINGS"), Chemin(QStringLiteral("cli.ini")));
-    processus.setProcessEnvironment(env);
-    processus.start(QStringLiteral(AMBLOPAD_CLI), arguments);
+    const auto lance = OutilsTest::LancerCli(arguments, Chemin(QStringLiteral("cli.ini")));
     Resultat r;
-    if (!processus.waitForFinished(-1) || processus.exitStatus() != QProcess::NormalExit)
-        return r;
-    r.code = processus.exitCode();
-    r.sortie = processus.readAllStandardOutput();
-    r.erreurs = processus.readAllStandardError();
+    r.code = lance.code;
+    r.sortie = lance.sortie;
+    r.erreurs = lance.erreurs;
     return r;
 }
 

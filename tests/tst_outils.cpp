@@ -138,7 +138,9 @@ private slots:
         QTest::newRow("natif titre xml") << "n.aqq" << titreXml << QChar(u'?');
         QTest::newRow("csv point-virgule") << "data.CSV" << QByteArray("a;b\r\n") << QChar(u's');
         QTest::newRow("txt point-virgule") << "data.txt" << QByteArray("a;b\r\n") << QChar(u'?');
-        QTest::newRow("csv sans separateur") << "data.csv" << QByteArray("ab\r\n") << QChar(u'?');
+        QTest::newRow("csv une colonne") << "data.csv" << QByteArray("ab\r\n") << QChar(u's');
+        QTest::newRow("csv vide") << "vide.csv" << QByteArray() << QChar(u's');
+        QTest::newRow("csv binaire") << "data.csv" << QByteArray("ab\0cd", 5) << QChar(u'?');
         QTest::newRow("csv separateur apres zero") << "z.csv" << QByteArray("ab\0;", 4) << QChar(u'?');
         QTest::newRow("MGC") << "a.crd" << QByteArray("MGC\0\0", 5) << QChar(u'c');
         QTest::newRow("RRG") << "a.crd" << QByteArray("RRG\0\0", 5) << QChar(u'c');

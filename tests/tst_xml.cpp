@@ -824,18 +824,12 @@ private slots:
         const QString reglages = Chemin(QStringLiteral("cli.ini"));
         auto lancer = [&](const QStringList &arguments, QByteArray *sortie = nullptr,
                           QByteArray *erreurs = nullptr) {
-            QProcess p;
-            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-            env.insert(QStringLiteral("AMBLOPAD_SETTINGS"), reglages);
-            p.setProcessEnvironment(env);
-            p.start(QStringLiteral(AMBLOPAD_CLI), arguments);
-            if (!p.waitForFinished(60000))
-                return -1;
+            const auto r = OutilsTest::LancerCli(arguments, reglages);
             if (sortie)
-                *sortie = p.readAllStandardOutput();
+                *sortie = r.sortie;
             if (erreurs)
-                *erreurs = p.readAllStandardError();
-            return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+                *erreurs = r.erreurs;
+            return r.code;
         };
         const QString manuel = OutilsTest::DonneesTest(QStringLiteral("xml/manuel.xaqq"));
         QByteArray sortie;

@@ -1,27 +1,62 @@
-// The editor: settings first, then the windows in their order, the event
-// loop, and the settings written back when the main window has closed.
+// The editor: translations and settings first, then the single-instance check, the windows
+// in their order and the event loop. The main window writes the settings
+// back when it closes.
 
 #include "editor/fiche.h"
+#include "editor/instance.h"
+#include "resources/chaines.h"
 #include "settings/init.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QStringList>
+#include <cstdio>
+
+namespace {
+
+// Test aid: with AMBLOPAD_TEST_TRACE set, the window's caption is printed on
+// standard output each time it changes, so a test can follow a running editor.
+void SuivreLegende(TFormFiche &fiche)
+{
+    if (qEnvironmentVariableIsEmpty("AMBLOPAD_TEST_TRACE"))
+        return;
+    const auto imprimer = [](const QString &legende) {
+        std::printf("caption: %s\n", legende.toUtf8().constData());
+        std::fflush(stdout);
+    };
+    QObject::connect(&fiche, &QWidget::windowTitleChanged, &fiche, imprimer);
+    imprimer(fiche.windowTitle());
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
-    LireParametres();
     QApplication application(argc, argv);
+    // The translations come before the settings: some of their defaults are words.
+    Chaines::InstallerTraductions(application);
+    LireParametres();
     QApplication::setApplicationName(QStringLiteral("Amblopad"));
     QApplication::setOrganizationName(QStringLiteral("Amblorine"));
+
+    // Paths are handed on absolute: the running instance has its own working folder.
+    QStringList arguments = application.arguments().mid(1);
+    for (QString &argument : arguments)
+        if (!argument.isEmpty())
+            argument = QFileInfo(argument).absoluteFilePath();
+
+    TInstances instances;
+    if (instances.TransmettreSiActives(arguments))
+        return 0;
 
     TFormFiche fiche;
     fiche.setAttribute(Qt::WA_QuitOnClose);
     fiche.FormCreate();
-    // The dialogs are created here, after the main window, as they arrive.
+    instances.Publier(Parametres.uninst);
+    QObject::connect(&instances, &TInstances::LignesRecues, &fiche, &TFormFiche::RecevoirLignes);
 
     fiche.show();
-    fiche.FormShow(application.arguments().mid(1));
-    const int resultat = application.exec();
-    EcrireParametres(fiche.ReglagesModifies);
-    return resultat;
+    fiche.FormShow(arguments, instances.NombreEnCours());
+    SuivreLegende(fiche);
+    return application.exec();
 }

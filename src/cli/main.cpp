@@ -4,6 +4,7 @@
 #include "../model/erreurs.h"
 #include "../model/fichierx.h"
 #include "../model/outils.h"
+#include "../resources/chaines.h"
 #include "../settings/init.h"
 
 #include <QCoreApplication>
@@ -13,10 +14,11 @@
 
 namespace {
 
-QString tr(const char *texte)
+// The messages' translation context.
+struct Cli
 {
-    return QCoreApplication::translate("Cli", texte);
-}
+    Q_DECLARE_TR_FUNCTIONS(Cli)
+};
 
 void Ecrire(FILE *sortie, const QByteArray &octets)
 {
@@ -27,14 +29,14 @@ int Usage(const QString &erreur = QString())
 {
     if (!erreur.isEmpty())
         Ecrire(stderr, (erreur + u'\n').toUtf8());
-    Ecrire(stderr, tr("Usage:\n"
-                      "  amblopad-cli info FILE [--type T]\n"
-                      "  amblopad-cli dump FILE [--type T]\n"
-                      "  amblopad-cli convert IN OUT [--to F] [--type T]\n"
-                      "\n"
-                      "T is a file type letter (A..Z), given to a CSV input.\n"
-                      "F is a format letter: n native, x XML, c Cardfile, s CSV, t text, m Moodle;\n"
-                      "without --to it comes from OUT's extension.\n")
+    Ecrire(stderr, Cli::tr("Usage:\n"
+                           "  amblopad-cli info FILE [--type T]\n"
+                           "  amblopad-cli dump FILE [--type T]\n"
+                           "  amblopad-cli convert IN OUT [--to F] [--type T]\n"
+                           "\n"
+                           "T is a file type letter (A..Z), given to a CSV input.\n"
+                           "F is a format letter: n native, x XML, c Cardfile, s CSV, t text, m Moodle;\n"
+                           "without --to it comes from OUT's extension.\n")
                        .toUtf8());
     return 2;
 }
@@ -62,25 +64,25 @@ bool EstLettreType(const QString &texte)
 QString Analyser(const QStringList &liste, Arguments &args)
 {
     if (liste.isEmpty())
-        return tr("No command given.");
+        return Cli::tr("No command given.");
     args.commande = liste.first();
     for (int i = 1; i < liste.size(); ++i) {
         const QString &a = liste.at(i);
         if (a == QLatin1String("--type") || a == QLatin1String("--to")) {
             if (i + 1 >= liste.size())
-                return tr("Option %1 needs a value.").arg(a);
+                return Cli::tr("Option %1 needs a value.").arg(a);
             const QString valeur = liste.at(++i);
             if (a == QLatin1String("--type")) {
                 if (!EstLettreType(valeur))
-                    return tr("A type is one letter from A to Z: \"%1\".").arg(valeur);
+                    return Cli::tr("A type is one letter from A to Z: \"%1\".").arg(valeur);
                 args.type = valeur.at(0);
             } else {
                 if (valeur.size() != 1 || !QStringLiteral("nxcstm").contains(valeur.at(0)))
-                    return tr("Unknown format \"%1\".").arg(valeur);
+                    return Cli::tr("Unknown format \"%1\".").arg(valeur);
                 args.format = valeur.at(0);
             }
         } else if (a.startsWith(QLatin1String("--"))) {
-            return tr("Unknown option \"%1\".").arg(a);
+            return Cli::tr("Unknown option \"%1\".").arg(a);
         } else {
             args.fichiers << a;
         }
@@ -88,11 +90,11 @@ QString Analyser(const QStringList &liste, Arguments &args)
     const int attendus = args.commande == QLatin1String("convert") ? 2 : 1;
     if (args.commande != QLatin1String("info") && args.commande != QLatin1String("dump")
         && args.commande != QLatin1String("convert"))
-        return tr("Unknown command \"%1\".").arg(args.commande);
+        return Cli::tr("Unknown command \"%1\".").arg(args.commande);
     if (args.fichiers.size() != attendus)
-        return tr("Wrong number of files for \"%1\".").arg(args.commande);
+        return Cli::tr("Wrong number of files for \"%1\".").arg(args.commande);
     if (!args.format.isNull() && args.commande != QLatin1String("convert"))
-        return tr("--to is for convert only.");
+        return Cli::tr("--to is for convert only.");
     return QString();
 }
 
@@ -145,11 +147,11 @@ int Convertir(const Arguments &args)
     if (format.isNull()) {
         format = Formats::FormatDepuisExtension(sortie);
         if (format == u'?')
-            return Usage(tr("Cannot tell the format from \"%1\": use --to.").arg(sortie));
+            return Usage(Cli::tr("Cannot tell the format from \"%1\": use --to.").arg(sortie));
     }
     auto fichier = Lire(args, args.fichiers.at(0));
     if (format == u'm' && fichier->TypeFichier != u'M' && fichier->TypeFichier != u'Q')
-        return Echec(tr("The Moodle format needs an MCQ or a Questionnaire card file."));
+        return Echec(Cli::tr("The Moodle format needs an MCQ or a Questionnaire card file."));
     Formats::Enregistrer(*fichier, sortie, format, true);
     return 0;
 }
@@ -160,6 +162,9 @@ int main(int argc, char *argv[])
 {
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("amblopad-cli"));
+    // Messages follow the user's language; the machine-read output (info keys,
+    // the JSON dump) does not.
+    Chaines::InstallerTraductions(application);
     Arguments args;
     const QString erreur = Analyser(application.arguments().mid(1), args);
     if (!erreur.isEmpty())

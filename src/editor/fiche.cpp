@@ -1,7 +1,15 @@
 #include "fiche.h"
 
+#include "dialogs/dlgnouveau.h"
+#include "dialogs/dlgentete.h"
+#include "dialogs/dlgetiquettes.h"
+#include "dialogs/dlgoptions.h"
+#include "dialogs/dlgoptionsavancees.h"
+#include "dialogs/dlgoptionscsv.h"
+#include "dlgchercher.h"
 #include "interaction.h"
 #include "lettres.h"
+#include "liste.h"
 #include "model/outils.h"
 #include "resources/chaines.h"
 #include "settings/init.h"
@@ -18,6 +26,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
+#include <QShortcutEvent>
 #include <QSplitter>
 #include <QVBoxLayout>
 
@@ -137,12 +146,18 @@ void TFormFiche::ConstruireFenetre()
         const char *bulle;
         void (TFormFiche::*action)();
     } boutons[] = {
-        {&TFormFiche::BPrecedent, "BPrecedent", "Previous", "Previous card", &TFormFiche::BPrecedentClick},
-        {&TFormFiche::BSuivant, "BSuivant", "Next", "Next card", &TFormFiche::BSuivantClick},
-        {&TFormFiche::BNouveau, "BNouveau", "New", "New card", &TFormFiche::BNouveauClick},
-        {&TFormFiche::BInserer, "BInserer", "Insert", "Insert card", &TFormFiche::BInsererClick},
-        {&TFormFiche::BSupprimer, "BSupprimer", "Delete", "Delete card", &TFormFiche::BSupprimerClick},
-        {&TFormFiche::BChercher, "BChercher", "Search", "Search a card", nullptr},
+        {&TFormFiche::BPrecedent, "BPrecedent", QT_TR_NOOP("Previous"), QT_TR_NOOP("Previous card"),
+         &TFormFiche::BPrecedentClick},
+        {&TFormFiche::BSuivant, "BSuivant", QT_TR_NOOP("Next"), QT_TR_NOOP("Next card"),
+         &TFormFiche::BSuivantClick},
+        {&TFormFiche::BNouveau, "BNouveau", QT_TR_NOOP("New"), QT_TR_NOOP("New card"),
+         &TFormFiche::BNouveauClick},
+        {&TFormFiche::BInserer, "BInserer", QT_TR_NOOP("Insert"), QT_TR_NOOP("Insert card"),
+         &TFormFiche::BInsererClick},
+        {&TFormFiche::BSupprimer, "BSupprimer", QT_TR_NOOP("Delete"), QT_TR_NOOP("Delete card"),
+         &TFormFiche::BSupprimerClick},
+        {&TFormFiche::BChercher, "BChercher", QT_TR_NOOP("Search"), QT_TR_NOOP("Search a card"),
+         &TFormFiche::BChercherClick},
     };
     for (const auto &b : boutons) {
         auto *bouton = new QPushButton(tr(b.legende), Panel4);
@@ -172,6 +187,10 @@ void TFormFiche::ConstruireFenetre()
     for (QWidget *champ : {static_cast<QWidget *>(ETitre), static_cast<QWidget *>(MQuestion),
                            static_cast<QWidget *>(MReponse)})
         champ->installEventFilter(this);
+    // The memos receive drops on their viewports.
+    MQuestion->viewport()->installEventFilter(this);
+    MReponse->viewport()->installEventFilter(this);
+    setAcceptDrops(true);
     setCentralWidget(centre);
 }
 
@@ -189,6 +208,11 @@ QAction *TFormFiche::Entree(QMenu *menu, const char *nom, const QString &legende
         raccourciFenetre->setObjectName(QLatin1String(nom) + QLatin1String("Raccourci"));
         connect(raccourciFenetre, &QShortcut::activated, this,
                 [this, raccourci] { ActiverRaccourci(raccourci); });
+        // While a menu holds the focus the entry's own shortcut competes with
+        // the window's: whichever Qt picks, the command runs once.
+        connect(raccourciFenetre, &QShortcut::activatedAmbiguously, this,
+                [this, raccourci] { ActiverRaccourci(raccourci); });
+        action->installEventFilter(this);
         m_raccourcis.push_back(raccourciFenetre);
     }
     m_actions.insert(QLatin1String(nom), action);
@@ -206,7 +230,8 @@ void TFormFiche::ConstruireMenus()
 
     Fichier1 = barre->addMenu(tr("&File"));
     Fichier1->setObjectName(QStringLiteral("Fichier1"));
-    Entree(Fichier1, "Nouveau1", tr("&New"), QKeySequence(Qt::CTRL | Qt::Key_N));
+    connect(Entree(Fichier1, "Nouveau1", tr("&New"), QKeySequence(Qt::CTRL | Qt::Key_N)),
+            &QAction::triggered, this, &TFormFiche::Nouveau1Click);
     connect(Entree(Fichier1, "Ouvrir1", tr("&Open"), QKeySequence(Qt::CTRL | Qt::Key_O)),
             &QAction::triggered, this, [this] { Ouvrir1Click(true); });
     connect(Entree(Fichier1, "Modele1", tr("New file from model"), QKeySequence(Qt::CTRL | Qt::Key_M)),
@@ -221,7 +246,8 @@ void TFormFiche::ConstruireMenus()
             &QAction::triggered, this, &TFormFiche::Sauver1Click);
     connect(Entree(Fichier1, "Sauversous1", tr("Save &as...")), &QAction::triggered, this,
             &TFormFiche::Sauversous1Click);
-    Entree(Fichier1, "Exporter1", tr("Export"));
+    connect(Entree(Fichier1, "Exporter1", tr("Export")), &QAction::triggered, this,
+            &TFormFiche::Exporter1Click);
     Fichier1->addSeparator();
     connect(Entree(Fichier1, "Proprietes1", tr("&Properties")), &QAction::triggered, this,
             &TFormFiche::Proprietes1Click);
@@ -241,10 +267,14 @@ void TFormFiche::ConstruireMenus()
     connect(Entree(Edition1, "Suivante1", tr("Next card"), QKeySequence(Qt::Key_F8)),
             &QAction::triggered, this, &TFormFiche::BSuivantClick);
     Edition1->addSeparator();
-    Entree(Edition1, "Listedesfiches1", tr("&List of cards"), QKeySequence(Qt::Key_F12));
-    Entree(Edition1, "Rechercher1", tr("&Search card"), QKeySequence(Qt::CTRL | Qt::Key_F));
-    Entree(Edition1, "Rechsuivant1", tr("Find next"), QKeySequence(Qt::Key_F3));
-    Entree(Edition1, "AbandonRech1", tr("Abort Search"), QKeySequence(Qt::CTRL | Qt::Key_F3));
+    connect(Entree(Edition1, "Listedesfiches1", tr("&List of cards"), QKeySequence(Qt::Key_F12)),
+            &QAction::triggered, this, &TFormFiche::Listedesfiches1Click);
+    connect(Entree(Edition1, "Rechercher1", tr("&Search card"), QKeySequence(Qt::CTRL | Qt::Key_F)),
+            &QAction::triggered, this, &TFormFiche::Rechercher1Click);
+    connect(Entree(Edition1, "Rechsuivant1", tr("Find next"), QKeySequence(Qt::Key_F3)),
+            &QAction::triggered, this, &TFormFiche::Rechsuivant1Click);
+    connect(Entree(Edition1, "AbandonRech1", tr("Abort Search"), QKeySequence(Qt::CTRL | Qt::Key_F3)),
+            &QAction::triggered, this, &TFormFiche::AbandonRech1Click);
     Edition1->addSeparator();
     connect(Entree(Edition1, "Enregistrerlafiche1", tr("&Validate"), QKeySequence(Qt::Key_F2)),
             &QAction::triggered, this, &TFormFiche::Enregistrerlafiche1Click);
@@ -260,28 +290,42 @@ void TFormFiche::ConstruireMenus()
     connect(Entree(Edition1, "PermuterChamps", tr("Switch fields")), &QAction::triggered, this,
             &TFormFiche::PermuterChampsClick);
     Edition1->addSeparator();
-    Entree(Edition1, "Imprimer1", tr("Card \u2013> printer"), QKeySequence(Qt::CTRL | Qt::Key_P));
-    Entree(Edition1, "PressePapiers1", tr("Card \u2013> clipboard"), QKeySequence(Qt::CTRL | Qt::Key_Insert));
-    Entree(Edition1, "ListeVersPressepapiers1", tr("List \u2013> clipboard"));
+    connect(Entree(Edition1, "Imprimer1", tr("Card \u2013> printer"), QKeySequence(Qt::CTRL | Qt::Key_P)),
+            &QAction::triggered, this, &TFormFiche::Imprimer1Click);
+    connect(Entree(Edition1, "PressePapiers1", tr("Card \u2013> clipboard"),
+                   QKeySequence(Qt::CTRL | Qt::Key_Insert)),
+            &QAction::triggered, this, &TFormFiche::PressePapiers1Click);
+    connect(Entree(Edition1, "ListeVersPressepapiers1", tr("List \u2013> clipboard")),
+            &QAction::triggered, this, &TFormFiche::ListeVersPressePapiers1Click);
     Edition1->addSeparator();
-    Entree(Edition1, "Options1", tr("&Options"), QKeySequence(Qt::Key_F5));
-    Entree(Edition1, "OptionsAvancees1", tr("Advanced options"), QKeySequence(Qt::SHIFT | Qt::Key_F5));
+    connect(Entree(Edition1, "Options1", tr("&Options"), QKeySequence(Qt::Key_F5)),
+            &QAction::triggered, this, &TFormFiche::Options1Click);
+    connect(Entree(Edition1, "OptionsAvancees1", tr("Advanced options"),
+                   QKeySequence(Qt::SHIFT | Qt::Key_F5)),
+            &QAction::triggered, this, &TFormFiche::OptionsAvancees1Click);
     Edition1->addSeparator();
-    Entree(Edition1, "Entete1", tr("&Header"), QKeySequence(Qt::Key_F9));
-    Entree(Edition1, "Etiquettes1", tr("&Labels"));
+    connect(Entree(Edition1, "Entete1", tr("&Header"), QKeySequence(Qt::Key_F9)),
+            &QAction::triggered, this, &TFormFiche::Entete1Click);
+    connect(Entree(Edition1, "Etiquettes1", tr("&Labels")), &QAction::triggered, this,
+            &TFormFiche::Etiquettes1Click);
     connect(Entree(Edition1, "Canevas1", tr("&Canvas")), &QAction::triggered, this,
             &TFormFiche::Canevas1Click);
-    Entree(Edition1, "FeuilledeStyle1", tr("Style sheet"), QKeySequence(Qt::CTRL | Qt::Key_F5))
-        ->setVisible(false);
+    QAction *feuille = Entree(Edition1, "FeuilledeStyle1", tr("Style sheet"),
+                              QKeySequence(Qt::CTRL | Qt::Key_F5));
+    feuille->setVisible(false);
+    connect(feuille, &QAction::triggered, this, &TFormFiche::FeuilledeStyle1Click);
     Edition1->menuAction()->setVisible(false);
 
     Preferences1 = barre->addMenu(tr("&Preferences"));
     Preferences1->setObjectName(QStringLiteral("Preferences1"));
     Polices1 = Preferences1->addMenu(tr("&Fonts"));
     Polices1->setObjectName(QStringLiteral("Polices1"));
-    Entree(Polices1, "Champs1", tr("Fields"));
-    Entree(Polices1, "Liste1", tr("List"));
-    Entree(Preferences1, "OptionsCSV", tr("CSV options"), QKeySequence(Qt::SHIFT | Qt::Key_F6));
+    connect(Entree(Polices1, "Champs1", tr("Fields")), &QAction::triggered, this,
+            &TFormFiche::Police1Click);
+    connect(Entree(Polices1, "Liste1", tr("List")), &QAction::triggered, this,
+            &TFormFiche::Police2Click);
+    connect(Entree(Preferences1, "OptionsCSV", tr("CSV options"), QKeySequence(Qt::SHIFT | Qt::Key_F6)),
+            &QAction::triggered, this, &TFormFiche::OptionsCSVClick);
     Preferences1->addSeparator();
     QAction *dessus = Entree(Preferences1, "Applicationaudessus1", tr("Keep to foreground"));
     dessus->setCheckable(true);
@@ -308,12 +352,6 @@ void TFormFiche::ConstruireMenus()
     for (QMenu *menu : {Fichier1, Edition1, Preferences1})
         connect(menu, &QMenu::aboutToShow, this, &TFormFiche::MettreAJourMenus);
 
-    // Commands that belong to windows and dialogs this build does not have yet.
-    for (const char *nom : {"Nouveau1", "Exporter1", "Listedesfiches1", "Rechercher1",
-                            "Rechsuivant1", "AbandonRech1", "Imprimer1", "PressePapiers1",
-                            "ListeVersPressepapiers1", "Options1", "OptionsAvancees1", "Entete1",
-                            "Etiquettes1", "FeuilledeStyle1", "Champs1", "Liste1", "OptionsCSV"})
-        Absents.insert(Action(nom));
     MettreAJourMenus();
 }
 
@@ -343,11 +381,34 @@ void TFormFiche::FormCreate()
         move(ecran->availableGeometry().center() - rect().center());
     if (Parametres.fulscr)
         setWindowState(windowState() | Qt::WindowMaximized);
+    // The type dialog of "New" is the first of the dialogs.
+    if (!DlgNouveau)
+        DlgNouveau = new TDlgNouveau(this);
+    CreerDialogues();
+}
+
+// The dialogs live as long as the window, created once in this order:
+// TDlgNouveau, TDlgOptions, TDlgOptionsAvancees, TDlgChercher, TListe,
+// TDlgEtiquettes, TDlgEntete, TDlgOptionsCSV.
+void TFormFiche::CreerDialogues()
+{
+    if (DlgOptions)
+        return;
+    DlgOptions = new TDlgOptions(this);
+    DlgOptionsAvancees = new TDlgOptionsAvancees(this);
+    DlgChercher = new TDlgChercher(this);
+    Liste = new TListe(this);
+    DlgEtiquettes = new TDlgEtiquettes(this);
+    DlgEntete = new TDlgEntete(this);
+    DlgOptionsCSV = new TDlgOptionsCSV(this);
 }
 
 void TFormFiche::FormShow(const QStringList &arguments, int instancesEnCours)
 {
     AppliquerPoliceChamps(QFont(Parametres.foname, Parametres.fosize));
+    AppliquerPoliceListe(QFont(Parametres.lstfon, Parametres.lstfos));
+    if (Liste)
+        Liste->Placer();
     AppliquerPremierPlan();
     Action("Rouvrir1")->setChecked(Parametres.reopen);
     Action("Instanceunique1")->setChecked(Parametres.uninst);
@@ -398,16 +459,15 @@ void TFormFiche::resizeEvent(QResizeEvent *event)
     AjusterPanneaux();
 }
 
-void TFormFiche::AppliquerPoliceChamps(const QFont &police)
-{
-    for (QWidget *champ : {static_cast<QWidget *>(ETitre), static_cast<QWidget *>(MQuestion),
-                           static_cast<QWidget *>(MReponse)})
-        champ->setFont(police);
-    AjusterPanneaux();
-}
-
 bool TFormFiche::eventFilter(QObject *objet, QEvent *event)
 {
+    // A card file dropped on a field opens the file instead of pasting its path.
+    if (TraiterDepot(event))
+        return true;
+    if (event->type() == QEvent::Shortcut && qobject_cast<QAction *>(objet)) {
+        ActiverRaccourci(static_cast<QShortcutEvent *>(event)->key());
+        return true;
+    }
     // The menu shortcuts win over the fields' own keys (Ctrl+Z is "Cancel
     // modification", not the memo's undo).
     if (event->type() == QEvent::ShortcutOverride) {
@@ -472,7 +532,11 @@ void TFormFiche::Apropos1Click()
 {
     TInteraction::Courante().Message(
         TInteraction::Information,
-        tr("Amblopad %1\r\nmicro Data Base: an editor of card files for Amblorine.")
-            .arg(Chaines::Version()),
+        tr("Amblopad %1\r\nmicro Data Base: an editor of card files for Amblorine.\r\n\r\n"
+           "This program is free software: you can redistribute it and/or modify it under "
+           "the terms of the GNU General Public License, version 3 or any later version. "
+           "It comes with no warranty.\r\n\r\n"
+           "Built with Qt %2 (LGPL version 3) and libxml2 (MIT licence).")
+            .arg(Chaines::Version(), QString::fromLatin1(qVersion())),
         TInteraction::Ok, 0, tr("About"));
 }

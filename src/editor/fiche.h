@@ -2,6 +2,7 @@
 
 #include "model/fichierx.h"
 
+#include <QFont>
 #include <QHash>
 #include <QMainWindow>
 #include <QSet>
@@ -9,6 +10,9 @@
 #include <memory>
 
 class QAction;
+class QPrinter;
+class TDlgChercher;
+class TListe;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -17,11 +21,19 @@ class QPushButton;
 class QShortcut;
 class QSplitter;
 class QWidget;
+class TDlgEntete;
+class TDlgEtiquettes;
+class TDlgNouveau;
+class TDlgOptions;
+class TDlgOptionsAvancees;
+class TDlgOptionsCSV;
 
 // The main window: one card file shown card by card. Split by concern:
 // fiche.cpp (construction, layout, start, preferences), fiche_cartes.cpp
 // (cards and the state of the commands), fiche_fichiers.cpp (opening, saving,
-// closing), fiche_recherche.cpp (search). The letter rules are in lettres.h.
+// closing), fiche_recherche.cpp (search), fiche_liste.cpp (list of cards,
+// clipboard, printing, fonts), fiche_proprietes.cpp (property dialogs of the
+// file). The letter rules are in lettres.h.
 class TFormFiche : public QMainWindow
 {
     Q_OBJECT
@@ -72,6 +84,13 @@ public:
     void FermerFichier();
     bool FermerAvecDemande();
     void RouvrirFichier(const QString &nom, int position);
+    // The arguments a later instance forwarded: the first names a file to show.
+    void JvAppInstances1CmdLineReceived(const QStringList &lignes);
+    // Receives forwarded lines: brings the window forward and handles them
+    // once no modal dialog is running.
+    void RecevoirLignes(const QStringList &lignes);
+    // A card file dropped on the window, opened as "&Open" would.
+    void OuvrirDepose(const QString &chemin);
 
     // ----- display
     void EvaluerType();
@@ -101,8 +120,39 @@ public:
     void SupprimerFicheCourante();
     void MettreAJourBoutons();
     void MettreAJourMenus();
-    // Search step (the search commands own it).
+    // ----- search (fiche_recherche.cpp)
+    QString TexteRecherche;
+    bool RechercheCasse = false;
+    bool RechercheTousChamps = true;
+    bool RechercheArriere = false;
+    int IndexDepartRecherche = -1;
+    void Rechercher1Click();
+    void BChercherClick() { Rechercher1Click(); }
+    void Rechsuivant1Click();
+    void AbandonRech1Click();
     void ChercherSuivante(bool arriere);
+    bool Correspond(const QString &texte);
+
+    // ----- list, clipboard, printing and fonts (fiche_liste.cpp)
+    QFont PoliceImpression; // the fields font, which the printer shares
+    void Listedesfiches1Click();
+    void PressePapiers1Click();
+    void ListeVersPressePapiers1Click();
+    void Imprimer1Click();
+    void Police1Click();
+    void Police2Click();
+    void AppliquerPoliceListe(const QFont &police);
+    // The card shown as it is printed: title, question and answer lines as
+    // the fields display them, each after six spaces.
+    QStringList LignesImpression() const;
+    // Prints lines one under the other, a new page when one is full; returns
+    // the lines of each page.
+    static QList<QStringList> ImprimerLignes(QPrinter &imprimante, const QFont &police,
+                                             const QStringList &lignes);
+
+    // ----- dialogs, created once in their order after the window
+    TDlgChercher *DlgChercher = nullptr;
+    TListe *Liste = nullptr;
 
     // A shortcut as the user presses it: the menus are brought up to date
     // first, and a hidden but enabled entry still answers.
@@ -120,7 +170,9 @@ public:
     void Annuler1Click();
     void PermuterChampsClick();
     void Canevas1Click();
+    void Nouveau1Click();
     void Ouvrir1Click(bool commeDocument);
+    void Exporter1Click();
     void Sauver1Click();
     void Sauversous1Click();
     void Proprietes1Click();
@@ -129,6 +181,24 @@ public:
     void Instanceunique1Click();
     void Rubriquesdaide1Click();
     void Apropos1Click();
+
+    // The dialogs live for the whole run, created once in their order.
+    void CreerDialogues();
+
+    // ----- file properties (fiche_proprietes.cpp)
+    void Entete1Click();
+    void Options1Click();
+    void OptionsAvancees1Click();
+    void Etiquettes1Click();
+    void FeuilledeStyle1Click();
+    void OptionsCSVClick();
+    TDlgOptions *DlgOptions = nullptr;
+    TDlgOptionsAvancees *DlgOptionsAvancees = nullptr;
+    TDlgEtiquettes *DlgEtiquettes = nullptr;
+    TDlgEntete *DlgEntete = nullptr;
+    TDlgOptionsCSV *DlgOptionsCSV = nullptr;
+    // The dialog of "New".
+    TDlgNouveau *DlgNouveau = nullptr;
 
     // ----- widgets (named after their components)
     QWidget *Panel1 = nullptr;
@@ -157,8 +227,6 @@ public:
     QMenu *Aide1 = nullptr;
     QAction *Action(const char *nom) const;
 
-    // Entries whose command this build does not have yet: always disabled.
-    QSet<QAction *> Absents;
     // Whether an entry is offered. A hidden QAction reports itself disabled,
     // yet a hidden entry may still answer its shortcut: this is the state
     // MettreAJourMenus decided.
@@ -168,6 +236,9 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *objet, QEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     void ConstruireFenetre();
@@ -175,9 +246,21 @@ private:
     QAction *Entree(QMenu *menu, const char *nom, const QString &legende,
                     const QKeySequence &raccourci = QKeySequence());
     bool CarteAffichee() const { return IndexCourant != -1; }
+    // A memo's text with CR LF line breaks, as the cards hold it.
+    static QString TexteDuMemo(const QPlainTextEdit *memo);
     void PoserEntree(QAction *action, bool active);
 
+    void TraiterLignesEnAttente();
+    // Drag and drop of a card file, on the window or on one of its fields.
+    bool TraiterDepot(QEvent *event);
+
     QHash<QString, QAction *> m_actions;
+    QStringList m_lignesEnAttente;
+    bool m_lignesRecues = false;
     QHash<QAction *, bool> m_actives;
     std::vector<QShortcut *> m_raccourcis;
+    // Upper-case forms of the card texts already searched, by the text's
+    // storage; each entry keeps its source alive, so a key is never reused.
+    QHash<const QChar *, std::pair<QString, QString>> m_majuscules;
+    std::pair<QString, QString> m_rechercheMajuscules; // the searched text and its upper case
 };

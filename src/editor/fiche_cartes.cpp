@@ -3,12 +3,14 @@
 
 #include "fiche.h"
 
+#include "dlgchercher.h"
 #include "interaction.h"
 #include "lettres.h"
 #include "model/outils.h"
 #include "settings/init.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QLabel>
@@ -64,6 +66,11 @@ void PoserTexte(QLineEdit *ligne, const QString &texte)
 
 } // namespace
 
+QString TFormFiche::TexteDuMemo(const QPlainTextEdit *memo)
+{
+    return TexteMemo(memo);
+}
+
 // ----------------------------------------------------------------- layout for a file
 
 void TFormFiche::EvaluerType()
@@ -107,6 +114,10 @@ void TFormFiche::AfficherFichier(int position)
     MReponse->setTabChangesFocus(!QuestionUneLigne);
     AppliquerLectureSeule();
     RechercheEnCours = false;
+    if (DlgChercher) {
+        DlgChercher->CBChampUnique->setChecked(indexParDefaut);
+        DlgChercher->CBChampUnique->setEnabled(!f.Numerote);
+    }
     AfficherTitreFenetre();
     IndexCourant = position >= 0 || BlocNotes ? position : 0;
     FicheNouvelle = false;
@@ -154,6 +165,9 @@ void TFormFiche::AfficherEtiquettes()
     PTitre->setText(e.Champ0);
     PQuestion->setText(e.Champ1);
     PReponse->setText(e.Champ2);
+    if (DlgChercher)
+        DlgChercher->CBChampUnique->setText(
+            tr("Search only in field \"%1\"").arg(FichierCourant->AvecTitre ? e.Champ0 : e.Champ1));
 }
 
 void TFormFiche::AfficherTitreFichier()
@@ -492,7 +506,7 @@ void TFormFiche::MettreAJourBoutons()
     BNouveau->setEnabled(modifiable);
     BInserer->setEnabled(carte && !Alphabetique && modifiable);
     BSupprimer->setEnabled(carte && modifiable);
-    BChercher->setEnabled(carte && !Absents.contains(Action("Rechercher1")));
+    BChercher->setEnabled(carte);
 }
 
 void TFormFiche::MettreAJourMenus()
@@ -508,9 +522,10 @@ void TFormFiche::MettreAJourMenus()
     recent->setText(NomAffiche(Parametres.recent));
     Action("Modele1")->setVisible(TypeCourant == u'Q');
     Action("OptionsCSV")->setVisible(Lettres::EstTypeCsv(TypeCourant));
+    PoserEntree(Action("OptionsCSV"), true);
 
     if (!f) {
-        for (const char *entree : {"Sauver1", "Sauversous1", "Fermer1", "Proprietes1"})
+        for (const char *entree : {"Sauver1", "Sauversous1", "Fermer1", "Proprietes1", "Exporter1"})
             PoserEntree(Action(entree), false);
         Action("Exporter1")->setVisible(false);
         Edition1->menuAction()->setVisible(false);
@@ -524,7 +539,7 @@ void TFormFiche::MettreAJourMenus()
         const bool modifiable = f->Modifiable;
         const auto poser = [this](const char *entree, bool actif) { PoserEntree(Action(entree), actif); };
         poser("Sauver1", f->Modifie || editee || ETitre->isModified());
-        for (const char *entree : {"Sauversous1", "Fermer1", "Proprietes1", "Entete1"})
+        for (const char *entree : {"Sauversous1", "Fermer1", "Proprietes1", "Entete1", "Exporter1"})
             poser(entree, true);
         Action("Exporter1")->setVisible(Exportable);
         poser("Premiere1", carte);
@@ -549,8 +564,6 @@ void TFormFiche::MettreAJourMenus()
                                    "PressePapiers1", "ListeVersPressepapiers1", "Listedesfiches1"})
             poser(entree, carte);
     }
-    for (QAction *absent : std::as_const(Absents))
-        PoserEntree(absent, false);
 }
 
 void TFormFiche::PoserEntree(QAction *action, bool active)
@@ -562,5 +575,5 @@ void TFormFiche::PoserEntree(QAction *action, bool active)
 bool TFormFiche::EntreeActive(const char *nom) const
 {
     QAction *action = Action(nom);
-    return action && !Absents.contains(action) && m_actives.value(action, true);
+    return action && m_actives.value(action, true);
 }

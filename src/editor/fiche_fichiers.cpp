@@ -2,6 +2,7 @@
 
 #include "fiche.h"
 
+#include "dialogs/dlgnouveau.h"
 #include "formats/formats.h"
 #include "interaction.h"
 #include "lettres.h"
@@ -9,17 +10,33 @@
 #include "model/outils.h"
 #include "settings/init.h"
 
+#include <QApplication>
 #include <QCloseEvent>
-#include <QCoreApplication>
+#include <QDialog>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMimeData>
+#include <QTimer>
+#include <QUrl>
 
 namespace {
 
 QString NomSeul(const QString &chemin)
 {
     return QFileInfo(chemin).fileName();
+}
+
+// The file a drop brings: the first local file among its addresses.
+QString FichierDepose(const QMimeData *donnees)
+{
+    if (!donnees || !donnees->hasUrls())
+        return QString();
+    for (const QUrl &adresse : donnees->urls())
+        if (adresse.isLocalFile() && !adresse.toLocalFile().isEmpty())
+            return adresse.toLocalFile();
+    return QString();
 }
 
 } // namespace
@@ -108,6 +125,123 @@ void TFormFiche::RouvrirFichier(const QString &nom, int position)
     OuvrirFichier(nom, position, true, true, true);
 }
 
+void TFormFiche::Nouveau1Click()
+{
+    if (!DemanderSauvegarde())
+        return;
+    const QString liste = TypesOrdonnes();
+    if (liste.isEmpty())
+        return;
+    if (!DlgNouveau)
+        DlgNouveau = new TDlgNouveau(this);
+    DlgNouveau->Remplir(liste);
+    if (Parametres.alltyp && liste.size() > 1
+        && TInteraction::Courante().Executer(*DlgNouveau) != QDialog::Accepted)
+        return;
+    TypeCourant = DlgNouveau->LettreChoisie();
+    FermerFichier();
+    auto fichier = std::make_unique<TFichierX>(TypeCourant, FormatParDefaut());
+    fichier->InitialiserNouveau();
+    FichierCourant = std::move(fichier);
+    EvaluerType();
+    AfficherFichier(-1);
+}
+
+// ----------------------------------------------------------------- other instances
+
+void TFormFiche::JvAppInstances1CmdLineReceived(const QStringList &lignes)
+{
+    if (lignes.isEmpty() || lignes.constFirst().isEmpty())
+        return;
+    const QString nom = lignes.constFirst();
+    if (FichierCourant && FichierCourant->NomFichier == nom)
+        return; // already shown
+    RouvrirFichier(nom, Lettres::IndexMemorise(nom));
+}
+
+void TFormFiche::RecevoirLignes(const QStringList &lignes)
+{
+    if (isMinimized())
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+    m_lignesEnAttente = lignes;
+    m_lignesRecues = true;
+    // Never from inside the socket's signal, nor under a running dialog:
+    // closing the file while a save dialog is up would pull it from under it.
+    QTimer::singleShot(0, this, &TFormFiche::TraiterLignesEnAttente);
+}
+
+void TFormFiche::TraiterLignesEnAttente()
+{
+    if (!m_lignesRecues)
+        return;
+    if (QApplication::activeModalWidget() || QApplication::activePopupWidget()) {
+        QTimer::singleShot(200, this, &TFormFiche::TraiterLignesEnAttente);
+        return;
+    }
+    const QStringList lignes = m_lignesEnAttente;
+    m_lignesEnAttente.clear();
+    m_lignesRecues = false;
+    JvAppInstances1CmdLineReceived(lignes);
+}
+
+// ----------------------------------------------------------------- drag and drop
+
+void TFormFiche::OuvrirDepose(const QString &chemin)
+{
+    if (!DemanderSauvegarde())
+        return;
+    TypeCourant = u'?'; // as the "All" entry of the open dialog
+    FermerFichier();
+    OuvrirFichier(chemin, Lettres::IndexMemorise(chemin), true, true, true);
+}
+
+bool TFormFiche::TraiterDepot(QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        auto *glisser = static_cast<QDragMoveEvent *>(event);
+        if (FichierDepose(glisser->mimeData()).isEmpty())
+            return false;
+        glisser->acceptProposedAction();
+        return true;
+    }
+    case QEvent::Drop: {
+        auto *depot = static_cast<QDropEvent *>(event);
+        const QString chemin = FichierDepose(depot->mimeData());
+        if (chemin.isEmpty())
+            return false;
+        depot->acceptProposedAction();
+        // The questions come after the drag has ended.
+        QTimer::singleShot(0, this, [this, chemin] { OuvrirDepose(chemin); });
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+void TFormFiche::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!TraiterDepot(event))
+        QMainWindow::dragEnterEvent(event);
+}
+
+void TFormFiche::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (!TraiterDepot(event))
+        QMainWindow::dragMoveEvent(event);
+}
+
+void TFormFiche::dropEvent(QDropEvent *event)
+{
+    if (!TraiterDepot(event))
+        QMainWindow::dropEvent(event);
+}
+
 // ----------------------------------------------------------------- saving
 
 bool TFormFiche::SauverFichier(QString nom, bool demanderNom, bool exporter)
@@ -134,6 +268,16 @@ bool TFormFiche::SauverFichier(QString nom, bool demanderNom, bool exporter)
         if (choix.IndexFiltre >= 1 && choix.IndexFiltre <= liste.size())
             format = liste.at(choix.IndexFiltre - 1);
         nom = choix.Chemin;
+        if (exporter && !fichier.NomFichier.isEmpty() && nom == fichier.NomFichier) {
+            // An export written over the document's own file would replace it
+            // by something that cannot be opened as this document again.
+            TInteraction::Courante().Message(
+                TInteraction::Erreur,
+                tr("The file \"%1\" is the file being edited: choose another name for the export.")
+                    .arg(NomSeul(nom)),
+                TInteraction::Ok, 0);
+            return false;
+        }
         if (nom != fichier.NomFichier) {
             if (QFileInfo::exists(nom)
                 && TInteraction::Courante().Message(
@@ -181,6 +325,14 @@ void TFormFiche::Sauversous1Click()
         return;
     ValiderTitreFichier();
     SauverFichier(NomSansExtension(FichierCourant->NomFichier), true, false);
+}
+
+void TFormFiche::Exporter1Click()
+{
+    if (!FichierCourant || !ValiderFiche())
+        return;
+    ValiderTitreFichier();
+    SauverFichier(NomSansExtension(FichierCourant->NomFichier), true, true);
 }
 
 bool TFormFiche::DemanderSauvegarde()
@@ -247,6 +399,7 @@ void TFormFiche::closeEvent(QCloseEvent *event)
         Parametres.height = height() - (menuBar()->isVisible() ? menuBar()->height() : 0);
     }
     event->accept();
+    EcrireParametres(ReglagesModifies);
 }
 
 void TFormFiche::Proprietes1Click()

@@ -312,7 +312,7 @@ bool TInteractionScriptee::ChoisirPolice(QFont &police)
     return true;
 }
 
-bool TInteractionScriptee::Imprimer(QPrinter &)
+bool TInteractionScriptee::Imprimer(QPrinter &imprimante)
 {
     Demande d;
     d.Sorte = QStringLiteral("imprimer");
@@ -323,6 +323,10 @@ bool TInteractionScriptee::Imprimer(QPrinter &)
     }
     const bool ok = Impressions.front();
     Impressions.pop_front();
+    if (ok && !FichierImpression.isEmpty()) {
+        imprimante.setOutputFormat(QPrinter::PdfFormat);
+        imprimante.setOutputFileName(FichierImpression);
+    }
     return ok;
 }
 
@@ -355,6 +359,7 @@ int TInteractionScriptee::Executer(QDialog &dialogue)
     Demande d;
     d.Sorte = QStringLiteral("dialogue");
     d.Texte = dialogue.objectName();
+    d.Legende = dialogue.windowTitle();
     Demandes.push_back(d);
     if (Dialogues.empty()) {
         ++Imprevus;
@@ -362,7 +367,12 @@ int TInteractionScriptee::Executer(QDialog &dialogue)
     }
     auto action = std::move(Dialogues.front());
     Dialogues.pop_front();
-    return action(dialogue);
+    // Shown, without a nested loop, so the script types and clicks into it
+    // as a person would; OK and Cancel close it.
+    dialogue.show();
+    const int resultat = action(dialogue);
+    dialogue.hide();
+    return resultat;
 }
 
 void TInteractionScriptee::Aide(int sujet)

@@ -106,6 +106,10 @@ public:
     std::deque<bool> SaisiesAcceptees;    // parallel to Saisies when given; else accepted
     std::deque<QFont> Polices;
     std::deque<bool> Impressions;
+    // When set, an accepted print dialog sends the job to this PDF file.
+    QString FichierImpression;
+    // Each acts on the shown dialog (sets controls, clicks OK or Cancel) and
+    // returns its result code.
     std::deque<std::function<int(QDialog &)>> Dialogues;
     std::vector<Demande> Demandes;
     int Imprevus = 0;

@@ -25,10 +25,11 @@ bool EstBlanc(QChar c)
     return c.unicode() <= 0x20;
 }
 
-QString Traduire(const char *texte)
+// The messages' translation context.
+struct Csv
 {
-    return QCoreApplication::translate("Csv", texte);
-}
+    Q_DECLARE_TR_FUNCTIONS(Csv)
+};
 
 // The character that splits and joins fields: a space separator works through
 // the placeholder, since spaces inside fields are placeholders by then.
@@ -113,7 +114,7 @@ QString DecoderTexte(const QByteArray &octets)
     const qsizetype taille = octets.size() - (marque ? 3 : 0);
     const qsizetype erreur = DebutUtf8Invalide(debut, taille);
     if (erreur >= 0)
-        throw ErreurIdInvalide(Traduire("The CSV file is not valid UTF-8 text (line %1).")
+        throw ErreurIdInvalide(Csv::tr("The CSV file is not valid UTF-8 text (line %1).")
                                    .arg(NumeroLigne(debut, erreur)));
     return QString::fromUtf8(debut, taille);
 }
@@ -121,7 +122,7 @@ QString DecoderTexte(const QByteArray &octets)
 // Cuts one line into its fields (placeholders already back to spaces).
 QStringList LireEnregistrement(QStringView source, const Dialecte &dialecte)
 {
-    QString ligne;
+    QStringView ligne = source;
     if (dialecte.espace) {
         qsizetype debut = 0;
         qsizetype fin = source.size();
@@ -129,19 +130,20 @@ QStringList LireEnregistrement(QStringView source, const Dialecte &dialecte)
             ++debut;
         while (fin > debut && EstBlanc(source.at(fin - 1)))
             --fin;
-        ligne = source.mid(debut, fin - debut).toString();
-    } else {
-        ligne = source.toString();
+        ligne = source.mid(debut, fin - debut);
     }
-    ligne.replace(u' ', Substitut);
+    // Every space reads as the placeholder; the line is read in place rather
+    // than copied with its spaces replaced, and so are the fields.
+    const auto lu = [](QChar c) { return c == u' ' ? Substitut : c; };
+    const auto blanc = [](QChar c) { return c.unicode() < 0x20; };
 
     const QChar delimiteur = dialecte.delimiteur;
     const qsizetype n = ligne.size();
-    const QChar *c = ligne.constData();
+    const QChar *c = ligne.data();
     QStringList champs;
     // A NUL counts as a blank: it ends a field and is stepped over.
     auto sauterBlancs = [&](qsizetype &i) {
-        while (i < n && EstBlanc(c[i]))
+        while (i < n && blanc(c[i]))
             ++i;
     };
     qsizetype i = 0;
@@ -162,30 +164,34 @@ QStringList LireEnregistrement(QStringView source, const Dialecte &dialecte)
                     ++i;
                     break;
                 }
-                champ += c[i];
-                ++i;
+                const qsizetype debut = i;
+                while (i < n && c[i] != Guillemet)
+                    ++i;
+                champ += ligne.mid(debut, i - debut);
             }
         } else {
             const qsizetype debut = i;
-            while (i < n && !EstBlanc(c[i]) && c[i] != delimiteur)
+            while (i < n && !blanc(c[i]) && lu(c[i]) != delimiteur)
                 ++i;
-            champ = ligne.mid(debut, i - debut);
+            champ = ligne.mid(debut, i - debut).toString();
         }
         champs << champ;
         sauterBlancs(i);
-        if (i < n && c[i] == delimiteur) {
+        if (i < n && lu(c[i]) == delimiteur) {
             if (i == n - 1)
                 champs << QString();
             ++i;
             // With a space separator a run of spaces is one separator; done
             // here rather than on the whole line so that quoted runs stay.
-            while (dialecte.espace && i < n && c[i] == delimiteur)
+            while (dialecte.espace && i < n && lu(c[i]) == delimiteur)
                 ++i;
             sauterBlancs(i);
         }
     }
-    for (QString &champ : champs)
-        champ.replace(Substitut, u' ');
+    for (QString &champ : champs) {
+        if (champ.contains(Substitut))
+            champ.replace(Substitut, u' ');
+    }
     return champs;
 }
 
@@ -342,7 +348,7 @@ std::unique_ptr<TFichierX> TFichierCSV::LireCSV(const QByteArray &octets, QChar 
         if (champs.isEmpty())
             continue;
         if (champs.size() < minimum)
-            throw ErreurIdInvalide(Traduire("Not enough fields found in the CSV file\xC2\xA0!"));
+            throw ErreurIdInvalide(Csv::tr("Not enough fields found in the CSV file\xC2\xA0!"));
         const QString champ0 = fichier->AvecTitre ? champs.at(0) : QString();
         const QString champ1 = colonneUnique ? QString() : champs.at(minimum - 2);
         QString champ2;

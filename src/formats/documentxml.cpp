@@ -5,6 +5,7 @@
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 #include <libxml/xmlerror.h>
+#include <libxml/xmlreader.h>
 
 #include <climits>
 #include <vector>
@@ -86,28 +87,38 @@ void IgnorerErreur(void *, xmlErrorPtr) {}
 
 // --- Saving ----------------------------------------------------------------
 
-// Appends the code point to the UTF-8 output when XML 1.0 allows it.
-void AjouterCaractere(QByteArray &sortie, char32_t c)
+// Writes the code point in UTF-8 at p when XML 1.0 allows it; returns the
+// position after it.
+char *AjouterCaractere(char *p, char32_t c)
 {
     const bool permis = c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF)
                         || (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
     if (!permis)
-        return;
+        return p;
     if (c < 0x80) {
-        sortie += char(c);
+        *p++ = char(c);
     } else if (c < 0x800) {
-        sortie += char(0xC0 | (c >> 6));
-        sortie += char(0x80 | (c & 0x3F));
+        *p++ = char(0xC0 | (c >> 6));
+        *p++ = char(0x80 | (c & 0x3F));
     } else if (c < 0x10000) {
-        sortie += char(0xE0 | (c >> 12));
-        sortie += char(0x80 | ((c >> 6) & 0x3F));
-        sortie += char(0x80 | (c & 0x3F));
+        *p++ = char(0xE0 | (c >> 12));
+        *p++ = char(0x80 | ((c >> 6) & 0x3F));
+        *p++ = char(0x80 | (c & 0x3F));
     } else {
-        sortie += char(0xF0 | (c >> 18));
-        sortie += char(0x80 | ((c >> 12) & 0x3F));
-        sortie += char(0x80 | ((c >> 6) & 0x3F));
-        sortie += char(0x80 | (c & 0x3F));
+        *p++ = char(0xF0 | (c >> 18));
+        *p++ = char(0x80 | ((c >> 12) & 0x3F));
+        *p++ = char(0x80 | ((c >> 6) & 0x3F));
+        *p++ = char(0x80 | (c & 0x3F));
     }
+    return p;
+}
+
+template<size_t N>
+char *Copier(char *p, const char (&litteral)[N])
+{
+    for (size_t k = 0; k + 1 < N; ++k)
+        *p++ = litteral[k];
+    return p;
 }
 
 enum class Contexte { Brut, Texte, Attribut };
@@ -119,6 +130,12 @@ void Ecrire(QByteArray &sortie, const xmlChar *texte, Contexte contexte)
     if (!texte)
         return;
     const QString s = DepuisXml(texte);
+    // Written through a pointer into room for the longest form of every
+    // UTF-16 unit ("&quot;", 6 bytes), then cut to size: one append per byte
+    // was the largest cost of saving a large document.
+    const qsizetype debut = sortie.size();
+    sortie.resize(debut + s.size() * 6);
+    char *p = sortie.data() + debut;
     for (qsizetype i = 0; i < s.size(); ++i) {
         char32_t c = s.at(i).unicode();
         if (QChar::isHighSurrogate(c) && i + 1 < s.size() && s.at(i + 1).isLowSurrogate()) {
@@ -130,13 +147,13 @@ void Ecrire(QByteArray &sortie, const xmlChar *texte, Contexte contexte)
         if (contexte != Contexte::Brut) {
             switch (c) {
             case '&':
-                sortie += "&amp;";
+                p = Copier(p, "&amp;");
                 continue;
             case '<':
-                sortie += "&lt;";
+                p = Copier(p, "&lt;");
                 continue;
             case '>':
-                sortie += "&gt;";
+                p = Copier(p, "&gt;");
                 continue;
             default:
                 break;
@@ -146,23 +163,24 @@ void Ecrire(QByteArray &sortie, const xmlChar *texte, Contexte contexte)
             // Attribute value normalisation would turn these into spaces.
             switch (c) {
             case '"':
-                sortie += "&quot;";
+                p = Copier(p, "&quot;");
                 continue;
             case '\t':
-                sortie += "&#9;";
+                p = Copier(p, "&#9;");
                 continue;
             case '\n':
-                sortie += "&#10;";
+                p = Copier(p, "&#10;");
                 continue;
             case '\r':
-                sortie += "&#13;";
+                p = Copier(p, "&#13;");
                 continue;
             default:
                 break;
             }
         }
-        AjouterCaractere(sortie, c);
+        p = AjouterCaractere(p, c);
     }
+    sortie.truncate(p - sortie.constData());
 }
 
 void EcrireCData(QByteArray &sortie, const xmlChar *texte)
@@ -245,6 +263,7 @@ void EcrireNoeud(QByteArray &sortie, xmlNodePtr noeud)
     }
 }
 
+// The text is marked for translation where it is written.
 [[noreturn]] void Echec(const char *texte)
 {
     throw ErreurDocumentXml(QCoreApplication::translate("DocumentXml", texte));
@@ -393,28 +412,28 @@ namespace {
 void VerifierParent(xmlNodePtr parent)
 {
     if (!parent)
-        Echec("No node to add to.");
+        Echec(QT_TRANSLATE_NOOP("DocumentXml", "No node to add to."));
     if (parent->type != XML_ELEMENT_NODE && parent->type != XML_DOCUMENT_NODE)
-        Echec("Only an element or the document can hold other nodes.");
+        Echec(QT_TRANSLATE_NOOP("DocumentXml", "Only an element or the document can hold other nodes."));
 }
 
 void VerifierEnfant(xmlNodePtr parent, xmlNodePtr enfant)
 {
     if (!enfant)
-        Echec("No node to add.");
+        Echec(QT_TRANSLATE_NOOP("DocumentXml", "No node to add."));
     if (enfant->parent || enfant->prev || enfant->next || enfant->type == XML_DOCUMENT_NODE)
-        Echec("This node is already placed in the document.");
+        Echec(QT_TRANSLATE_NOOP("DocumentXml", "This node is already placed in the document."));
     if (enfant->doc != parent->doc && !(parent->type == XML_DOCUMENT_NODE
                                          && enfant->doc == reinterpret_cast<xmlDocPtr>(parent)))
-        Echec("This node belongs to another document.");
+        Echec(QT_TRANSLATE_NOOP("DocumentXml", "This node belongs to another document."));
     if (parent->type == XML_DOCUMENT_NODE) {
         if (enfant->type == XML_TEXT_NODE || enfant->type == XML_CDATA_SECTION_NODE)
-            Echec("Text cannot stand outside the root element.");
+            Echec(QT_TRANSLATE_NOOP("DocumentXml", "Text cannot stand outside the root element."));
         if (enfant->type == XML_ELEMENT_NODE
             && xmlDocGetRootElement(reinterpret_cast<xmlDocPtr>(parent)))
-            Echec("The document already has a root element.");
+            Echec(QT_TRANSLATE_NOOP("DocumentXml", "The document already has a root element."));
     } else if (enfant->type == XML_PI_NODE && xmlStrcmp(enfant->name, BAD_CAST "xml") == 0) {
-        Echec("The XML declaration belongs at the top of the document.");
+        Echec(QT_TRANSLATE_NOOP("DocumentXml", "The XML declaration belongs at the top of the document."));
     }
 }
 
@@ -433,7 +452,7 @@ TNoeudXml TNoeudXml::InsererAvant(const TNoeudXml &enfant, const TNoeudXml &refe
     xmlNodePtr e = N(enfant.m_noeud);
     if (reference.m_noeud) {
         if (N(reference.m_noeud)->parent != parent)
-            Echec("The reference node is not a child of this node.");
+            Echec(QT_TRANSLATE_NOOP("DocumentXml", "The reference node is not a child of this node."));
         // Linked by hand: xmlAddPrevSibling would merge adjacent texts, and
         // the node handed back must stay valid.
         xmlNodePtr ref = N(reference.m_noeud);
@@ -462,19 +481,19 @@ void TNoeudXml::DefinirAttribut(const QString &nom, const QString &valeur)
 {
     xmlNodePtr noeud = N(m_noeud);
     if (!noeud || noeud->type != XML_ELEMENT_NODE)
-        Echec("Only an element has attributes.");
+        Echec(QT_TRANSLATE_NOOP("DocumentXml", "Only an element has attributes."));
     const QByteArray n = VersXml(nom);
     if (xmlValidateName(X(n), 0) != 0)
-        Echec("Invalid attribute name.");
+        Echec(QT_TRANSLATE_NOOP("DocumentXml", "Invalid attribute name."));
     if (!xmlSetProp(noeud, X(n), X(VersXml(valeur))))
-        Echec("The attribute cannot be set.");
+        Echec(QT_TRANSLATE_NOOP("DocumentXml", "The attribute cannot be set."));
 }
 
 void TNoeudXml::DefinirTexte(const QString &texte)
 {
     xmlNodePtr noeud = N(m_noeud);
     if (!noeud || noeud->type != XML_ELEMENT_NODE)
-        Echec("Only an element takes a text.");
+        Echec(QT_TRANSLATE_NOOP("DocumentXml", "Only an element takes a text."));
     if (noeud->children) {
         xmlFreeNodeList(noeud->children);
         noeud->children = nullptr;
@@ -483,7 +502,7 @@ void TNoeudXml::DefinirTexte(const QString &texte)
     const QByteArray t = VersXml(texte);
     xmlNodePtr texteXml = xmlNewDocTextLen(noeud->doc, X(t), int(t.size()));
     if (!texteXml)
-        Echec("Out of memory.");
+        Echec(QT_TRANSLATE_NOOP("DocumentXml", "Out of memory."));
     xmlAddChild(noeud, texteXml);
 }
 
@@ -511,7 +530,7 @@ struct TDocumentXml::Prive
     xmlNodePtr Garder(xmlNodePtr n)
     {
         if (!n)
-            Echec("Out of memory.");
+            Echec(QT_TRANSLATE_NOOP("DocumentXml", "Out of memory."));
         crees.push_back(n);
         return n;
     }
@@ -522,7 +541,7 @@ TDocumentXml::TDocumentXml() : d(new Prive)
     xmlInitParser();
     d->doc = xmlNewDoc(BAD_CAST "1.0");
     if (!d->doc)
-        Echec("Out of memory.");
+        Echec(QT_TRANSLATE_NOOP("DocumentXml", "Out of memory."));
 }
 
 TDocumentXml::~TDocumentXml()
@@ -625,7 +644,7 @@ TNoeudXml TDocumentXml::CreerElement(const QString &nom)
 {
     const QByteArray n = VersXml(nom);
     if (xmlValidateName(X(n), 0) != 0)
-        Echec("Invalid element name.");
+        Echec(QT_TRANSLATE_NOOP("DocumentXml", "Invalid element name."));
     return TNoeudXml(d->Garder(xmlNewDocNode(d->doc, nullptr, X(n), nullptr)));
 }
 
@@ -645,7 +664,7 @@ TNoeudXml TDocumentXml::CreerInstruction(const QString &cible, const QString &do
 {
     const QByteArray c = VersXml(cible);
     if (xmlValidateName(X(c), 0) != 0)
-        Echec("Invalid processing instruction target.");
+        Echec(QT_TRANSLATE_NOOP("DocumentXml", "Invalid processing instruction target."));
     return TNoeudXml(d->Garder(xmlNewDocPI(d->doc, X(c), X(VersXml(donnees)))));
 }
 
@@ -676,4 +695,124 @@ QByteArray TDocumentXml::Sauver(const QByteArray &finLigne) const
         sortie += finLigne;
     }
     return sortie;
+}
+
+// --- Streaming -------------------------------------------------------------
+
+namespace {
+
+xmlTextReaderPtr R(void *p)
+{
+    return static_cast<xmlTextReaderPtr>(p);
+}
+
+} // namespace
+
+TLectureXml::TLectureXml(const QByteArray &octets)
+{
+    // The same refusals as Charger: no document type declaration (looked for
+    // in the bytes, before the parser could declare anything), no network.
+    if (octets.size() > INT_MAX / 2 || octets.contains("<!DOCTYPE")) {
+        m_erreur = true;
+        return;
+    }
+    const int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
+    m_lecteur = xmlReaderForMemory(octets.constData(), int(octets.size()), nullptr, nullptr, options);
+    if (!m_lecteur) {
+        m_erreur = true;
+        return;
+    }
+    xmlTextReaderSetStructuredErrorHandler(R(m_lecteur), [](void *, xmlErrorPtr) {}, nullptr);
+}
+
+TLectureXml::~TLectureXml()
+{
+    if (m_lecteur)
+        xmlFreeTextReader(R(m_lecteur));
+}
+
+bool TLectureXml::LireRacine()
+{
+    if (m_erreur)
+        return false;
+    for (;;) {
+        const int lu = xmlTextReaderRead(R(m_lecteur));
+        if (lu != 1) {
+            m_erreur = true;
+            return false;
+        }
+        const int genre = xmlTextReaderNodeType(R(m_lecteur));
+        xmlNodePtr noeud = xmlTextReaderCurrentNode(R(m_lecteur));
+        if (genre == XML_READER_TYPE_DOCUMENT_TYPE || !noeud) {
+            m_erreur = true;
+            return false;
+        }
+        if (genre == XML_READER_TYPE_ELEMENT) {
+            m_racine = noeud;
+            m_finRacine = xmlTextReaderIsEmptyElement(R(m_lecteur)) == 1;
+            return true;
+        }
+        const TNoeudXml n(noeud);
+        Prologue p{n.Type(), QString(), QString()};
+        if (p.genre == TNoeudXml::Genre::Instruction || p.genre == TNoeudXml::Genre::Declaration) {
+            p.cible = n.Cible();
+            p.donnees = n.Donnees();
+        }
+        m_prologue.append(p);
+    }
+}
+
+TNoeudXml TLectureXml::Suivant()
+{
+    if (m_erreur || m_finRacine || !m_racine)
+        return TNoeudXml();
+    // Past the tree given last time: its nodes are freed as the reader goes.
+    int lu = m_surEnfant ? xmlTextReaderNext(R(m_lecteur)) : xmlTextReaderRead(R(m_lecteur));
+    m_surEnfant = false;
+    for (;;) {
+        if (lu != 1) {
+            m_erreur = true;
+            return TNoeudXml();
+        }
+        const int genre = xmlTextReaderNodeType(R(m_lecteur));
+        const int profondeur = xmlTextReaderDepth(R(m_lecteur));
+        if (profondeur == 0 && genre == XML_READER_TYPE_END_ELEMENT) {
+            m_finRacine = true;
+            return TNoeudXml();
+        }
+        if (profondeur == 1 && genre == XML_READER_TYPE_ELEMENT) {
+            xmlNodePtr noeud = xmlTextReaderExpand(R(m_lecteur));
+            if (!noeud) {
+                m_erreur = true;
+                return TNoeudXml();
+            }
+            m_surEnfant = true;
+            return TNoeudXml(noeud);
+        }
+        lu = xmlTextReaderRead(R(m_lecteur));
+    }
+}
+
+bool TLectureXml::Terminer()
+{
+    while (!m_erreur && !m_finRacine)
+        Suivant();
+    if (m_erreur)
+        return false;
+    int lu;
+    while ((lu = xmlTextReaderRead(R(m_lecteur))) == 1) {
+        if (xmlTextReaderNodeType(R(m_lecteur)) == XML_READER_TYPE_DOCUMENT_TYPE)
+            m_erreur = true;
+    }
+    if (lu != 0)
+        m_erreur = true;
+    return !m_erreur;
+}
+
+QString TLectureXml::Encodage() const
+{
+    if (!m_lecteur)
+        return QString();
+    const xmlChar *encodage = xmlTextReaderConstEncoding(R(m_lecteur));
+    return encodage ? DepuisXml(encodage) : QString();
 }

@@ -83,6 +83,7 @@ public:
 
 private:
     friend class TDocumentXml;
+    friend class TLectureXml;
     explicit TNoeudXml(void *noeud) : m_noeud(noeud) {}
     void *m_noeud = nullptr;
 };
@@ -134,4 +135,49 @@ public:
 private:
     struct Prive;
     std::unique_ptr<Prive> d;
+};
+
+// Reads a document as a stream, for large ones: the nodes before the root,
+// the root element with its attributes, then each child element of the root
+// as a whole tree, freed when the next one is read, so that only one child's
+// tree is in memory at a time. Nothing is fetched. A document with a document
+// type declaration is never read this way (Erreur() at once), nor is one that
+// turns out malformed; TDocumentXml::Charger then tells why.
+class TLectureXml
+{
+public:
+    // A node before the root: processing instruction, comment...
+    struct Prologue
+    {
+        TNoeudXml::Genre genre;
+        QString cible;
+        QString donnees;
+    };
+
+    explicit TLectureXml(const QByteArray &octets);
+    ~TLectureXml();
+    TLectureXml(const TLectureXml &) = delete;
+    TLectureXml &operator=(const TLectureXml &) = delete;
+
+    // Reads up to the root's start tag; false on error or without a root.
+    bool LireRacine();
+    const QList<Prologue> &AvantRacine() const { return m_prologue; }
+    // The root element: its name and attributes (its children are not there).
+    TNoeudXml Racine() const { return TNoeudXml(m_racine); }
+    // The next child element of the root with its whole tree, valid until the
+    // next call; null after the last one or on error.
+    TNoeudXml Suivant();
+    // Reads the rest of the document: true when all of it was well-formed.
+    bool Terminer();
+    bool Erreur() const { return m_erreur; }
+    // The encoding named by the declaration (empty when none).
+    QString Encodage() const;
+
+private:
+    void *m_lecteur = nullptr;
+    void *m_racine = nullptr;
+    bool m_erreur = false;
+    bool m_finRacine = false;
+    bool m_surEnfant = false;
+    QList<Prologue> m_prologue;
 };

@@ -19,10 +19,11 @@ inline QString S(const char *texte)
 
 const QString CRLF = QStringLiteral("\r\n");
 
-QString tr(const char *texte)
+// The messages' translation context.
+struct Moodle
 {
-    return QCoreApplication::translate("Moodle", texte);
-}
+    Q_DECLARE_TR_FUNCTIONS(Moodle)
+};
 
 QString RognerGauche(const QString &texte)
 {
@@ -410,7 +411,7 @@ void Lecteur::Question(const TNoeudXml &question, int position)
 {
     if (!question.AAttribut(S("type")))
         throw ErreurIdInvalide(
-            tr("Question %1 of the quiz has no \"type\" attribute!").arg(position));
+            Moodle::tr("Question %1 of the quiz has no \"type\" attribute!").arg(position));
     QString type = question.Attribut(S("type"));
     if (type == QLatin1String("multichoice")
         && question.Enfant(S("single")).Texte().trimmed() == QLatin1String("true"))
@@ -463,10 +464,10 @@ std::unique_ptr<TFichierX> Lecteur::Lire()
 {
     TDocumentXml doc;
     if (!doc.Charger(octets))
-        throw ErreurIdInvalide(tr("Error in writing XML code!"));
+        throw ErreurIdInvalide(Moodle::tr("Error in writing XML code!"));
     const TNoeudXml racine = doc.Racine();
     if (racine.Nom() != QLatin1String("quiz"))
-        throw ErreurIdInvalide(tr("Not a valid Moodle file!"));
+        throw ErreurIdInvalide(Moodle::tr("Not a valid Moodle file!"));
 
     f = std::make_unique<TFichierX>(QChar(u'M'), QChar(u'm'));
     b = std::make_unique<Balises>(*f);

@@ -92,6 +92,8 @@ private:
     QString SautDeLigne;
     QString SeparateurReponses;
     QStringList Lignes;
+    QString OuvertureFiche;
+    QString FermetureFiche;
 
     QString SansInterdits(const QString &texte) const;
     QString References(const QString &texte, bool cdata) const;
@@ -121,6 +123,8 @@ Ecrivain::Ecrivain(const TFichierX &fichier) : f(fichier)
     else
         SautDeLigne = Parametres.lfonly ? S("\n") : CRLF;
     ModeCData = f.TypeFichier == u'M' || f.TypeFichier == u'H';
+    OuvertureFiche = QStringLiteral("<%1>").arg(f.IdFiche);
+    FermetureFiche = QStringLiteral("</%1>").arg(f.IdFiche);
     Utf8 = Parametres.xmlutf;
     // A code page the program cannot write is replaced by the system's, so
     // the declaration always names the bytes that follow.
@@ -141,9 +145,47 @@ Ecrivain::Ecrivain(const TFichierX &fichier) : f(fichier)
     }
 }
 
+// True when no UTF-16 unit needs a closer look: no control character XML
+// lacks, no surrogate, neither U+FFFE nor U+FFFF. The common case, in one pass.
+bool SimplementPropre(const QString &texte)
+{
+    for (const QChar c : texte) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 ? (u != 0x9 && u != 0xA && u != 0xD) : (u >= 0xD800 && (u <= 0xDFFF || u >= 0xFFFE)))
+            return false;
+    }
+    return true;
+}
+
+bool AvecBalisage(const QString &texte)
+{
+    return std::any_of(texte.cbegin(), texte.cend(),
+                       [](QChar c) { return c == u'&' || c == u'<' || c == u'>'; });
+}
+
+// <nom attributs>contenu</nom>, built without format strings: one per text
+// of every card.
+QString Element(const QString &nom, const QString &attributs, const QString &contenu)
+{
+    QString ligne;
+    ligne.reserve(2 * nom.size() + attributs.size() + contenu.size() + 5);
+    ligne += u'<';
+    ligne += nom;
+    ligne += attributs;
+    ligne += u'>';
+    ligne += contenu;
+    ligne += u'<';
+    ligne += u'/';
+    ligne += nom;
+    ligne += u'>';
+    return ligne;
+}
+
 // Characters XML 1.0 cannot carry, even as references, are left out.
 QString Ecrivain::SansInterdits(const QString &texte) const
 {
+    if (SimplementPropre(texte))
+        return texte;
     bool propre = true;
     PourChaqueCaractere(texte, [&](char32_t c) { propre = propre && EstCaractereXml(c); });
     if (propre && !std::any_of(texte.cbegin(), texte.cend(), [](QChar c) { return c.isSurrogate(); }))
@@ -179,16 +221,18 @@ QString Ecrivain::References(const QString &texte, bool cdata) const
 QString Ecrivain::Entites(const QString &texte) const
 {
     QString resultat = SansInterdits(texte);
-    resultat.replace(u'&', QLatin1String("&amp;"));
-    resultat.replace(u'<', QLatin1String("&lt;"));
-    resultat.replace(u'>', QLatin1String("&gt;"));
+    if (AvecBalisage(resultat)) {
+        resultat.replace(u'&', QLatin1String("&amp;"));
+        resultat.replace(u'<', QLatin1String("&lt;"));
+        resultat.replace(u'>', QLatin1String("&gt;"));
+    }
     return References(resultat, false);
 }
 
 QString Ecrivain::RegleTexte(const QString &texte) const
 {
     QString resultat = Entites(texte);
-    if (BalisesActives) {
+    if (BalisesActives && (resultat.contains(u'\r') || resultat.contains(u'\t'))) {
         resultat.replace(CRLF, EspacesPreserves ? S("<br/>") : S("<br/>\r\n"));
         resultat.replace(u'\t', QLatin1String("<tab/>"));
     }
@@ -199,8 +243,15 @@ QString Ecrivain::CData(const QString &texte) const
 {
     QString contenu = SansInterdits(texte);
     // One section cannot hold "]]>": it ends between "]]" and ">".
-    contenu.replace(QLatin1String("]]>"), QLatin1String("]]]]><![CDATA[>"));
-    return S("<![CDATA[") + References(contenu, true) + S("]]>");
+    if (contenu.contains(QLatin1String("]]>")))
+        contenu.replace(QLatin1String("]]>"), QLatin1String("]]]]><![CDATA[>"));
+    contenu = References(contenu, true);
+    QString section;
+    section.reserve(contenu.size() + 12);
+    section += QLatin1String("<![CDATA[");
+    section += contenu;
+    section += QLatin1String("]]>");
+    return section;
 }
 
 QString Ecrivain::RegleChamp(const QString &texte) const
@@ -232,7 +283,7 @@ QString Ecrivain::Attribut(const QString &nom, const QString &valeur) const
 
 void Ecrivain::ElementTexte(const QString &nom, const QString &contenu)
 {
-    Lignes << QStringLiteral("<%1>%2</%1>").arg(nom, contenu);
+    Lignes << Element(nom, QString(), contenu);
 }
 
 void Ecrivain::ElementOuiNon(const QString &nom, bool valeur)
@@ -301,7 +352,7 @@ void Ecrivain::Canevas()
 
 void Ecrivain::Fiche(const TFicheX &fiche)
 {
-    Lignes << QStringLiteral("<%1>").arg(f.IdFiche);
+    Lignes << OuvertureFiche;
     if (f.AvecTitre)
         ElementTexte(f.IdChamp0, RegleTexte(fiche.Champ0));
     if (!f.Numerote)
@@ -311,13 +362,13 @@ void Ecrivain::Fiche(const TFicheX &fiche)
                                      : fiche.Champ2.split(SeparateurReponses, Qt::KeepEmptyParts);
     const QString cache = f.EstQuestionnaire ? S(" CACHE=\"oui\"") : QString();
     for (qsizetype i = 0; i < morceaux.size(); ++i)
-        Lignes << QStringLiteral("<%1%2>%3</%1>")
-                      .arg(f.IdChamp2, i == 0 ? QString() : cache, RegleChamp(morceaux.at(i)));
-    Lignes << QStringLiteral("</%1>").arg(f.IdFiche);
+        Lignes << Element(f.IdChamp2, i == 0 ? QString() : cache, RegleChamp(morceaux.at(i)));
+    Lignes << FermetureFiche;
 }
 
 QByteArray Ecrivain::Ecrire()
 {
+    Lignes.reserve(qsizetype(f.Fiches.size()) * 5 + 64);
     Lignes << (Utf8 ? S("<?xml version=\"1.0\" encoding=\"UTF-8\"?>")
                     : QStringLiteral("<?xml version=\"1.0\" encoding=\"%1\"?>")
                           .arg(PageCode::NomEncodage(Page)));
@@ -350,21 +401,52 @@ QByteArray Ecrivain::Ecrire()
     QString texte;
     if (Utf8) {
         // Every line break, those inside texts included, becomes SautDeLigne.
-        const QString joint = Lignes.join(CRLF);
-        texte.reserve(joint.size() + SautDeLigne.size());
-        for (qsizetype i = 0; i < joint.size(); ++i) {
-            const QChar c = joint.at(i);
-            if (c == u'\r') {
-                if (i + 1 < joint.size() && joint.at(i + 1) == u'\n')
-                    ++i;
-                texte += SautDeLigne;
-            } else if (c == u'\n') {
-                texte += SautDeLigne;
+        // Written through a pointer: one append per character was the
+        // writer's largest cost.
+        QString joint = Lignes.join(CRLF);
+        Lignes.clear();
+        const qsizetype saut = SautDeLigne.size();
+        if (saut == 1) {
+            // A one-character line break never lengthens the text: done in
+            // place, without a second copy of the whole document.
+            const QChar lf = SautDeLigne.at(0);
+            QChar *debut = joint.data();
+            QChar *sortie = debut;
+            const QChar *entree = debut;
+            const QChar *fin = debut + joint.size();
+            for (; entree < fin; ++entree) {
+                const QChar c = *entree;
+                if (c == u'\r' || c == u'\n') {
+                    if (c == u'\r' && entree + 1 < fin && entree[1] == u'\n')
+                        ++entree;
+                    *sortie++ = lf;
+                } else {
+                    *sortie++ = c;
+                }
+            }
+            joint.truncate(sortie - debut);
+            joint += lf;
+            return joint.toUtf8();
+        }
+        texte.resize((joint.size() + 1) * saut);
+        QChar *sortie = texte.data();
+        const QChar *entree = joint.constData();
+        const QChar *fin = entree + joint.size();
+        const QChar *s = SautDeLigne.constData();
+        for (; entree < fin; ++entree) {
+            const QChar c = *entree;
+            if (c == u'\r' || c == u'\n') {
+                if (c == u'\r' && entree + 1 < fin && entree[1] == u'\n')
+                    ++entree;
+                for (qsizetype k = 0; k < saut; ++k)
+                    *sortie++ = s[k];
             } else {
-                texte += c;
+                *sortie++ = c;
             }
         }
-        texte += SautDeLigne;
+        for (qsizetype k = 0; k < saut; ++k)
+            *sortie++ = s[k];
+        texte.truncate(sortie - texte.constData());
         return texte.toUtf8();
     }
     texte = Lignes.join(SautDeLigne) + SautDeLigne;
@@ -467,9 +549,12 @@ private:
     QString Prendre(const QString &texte) const;
     QString Texte(const TNoeudXml &element) const { return Prendre(element.Texte()); }
     QString TexteRiche(const TNoeudXml &element) const;
-    QString FeuilleStyle() const;
+    QString FeuilleStyle(const QList<TLectureXml::Prologue> &prologue) const;
     void Options(const TNoeudXml &options);
     void Liens();
+    void DebutRacine(const TNoeudXml &racine, const QList<TLectureXml::Prologue> &prologue);
+    void Fiche(const TNoeudXml &fiche);
+    std::unique_ptr<TFichierX> LireEnFlux();
 };
 
 // The text rules: ends trimmed unless spaces are preserved.
@@ -510,18 +595,19 @@ QString Lecteur::TexteRiche(const TNoeudXml &element) const
     return resultat;
 }
 
-QString Lecteur::FeuilleStyle() const
+// prologue: the top-level nodes in order, the root's end the list's.
+QString Lecteur::FeuilleStyle(const QList<TLectureXml::Prologue> &prologue) const
 {
     QString feuille;
-    for (const TNoeudXml &n : doc.Noeud().Noeuds()) {
-        const TNoeudXml::Genre genre = n.Type();
+    for (const TLectureXml::Prologue &n : prologue) {
+        const TNoeudXml::Genre genre = n.genre;
         if (genre == TNoeudXml::Genre::Declaration)
             continue;
         if (genre != TNoeudXml::Genre::Instruction)
             break;
-        if (n.Cible() != QLatin1String("xml-stylesheet"))
+        if (n.cible != QLatin1String("xml-stylesheet"))
             continue;
-        const QString donnees = n.Donnees();
+        const QString donnees = n.donnees;
         const qsizetype href = donnees.indexOf(QLatin1String("href=\""));
         if (href < 0)
             continue;
@@ -609,14 +695,8 @@ void Lecteur::Liens()
     }
 }
 
-std::unique_ptr<TFichierX> Lecteur::Lire()
+void Lecteur::DebutRacine(const TNoeudXml &racine, const QList<TLectureXml::Prologue> &prologue)
 {
-    if (!doc.Charger(octets))
-        throw ErreurIdInvalide(MessageCodeXml());
-    const TNoeudXml racine = doc.Racine();
-    if (racine.Nom() != QLatin1String("AMBLORINE"))
-        throw ErreurIdInvalide(MessageNonAmblorine());
-
     const QString type = racine.Attribut(S("TYPE"));
     QChar lettre = type.isEmpty() ? QChar(u'Q') : type.at(0);
     if (lettre >= u'a' && lettre <= u'z')
@@ -625,11 +705,7 @@ std::unique_ptr<TFichierX> Lecteur::Lire()
 
     // Texts arrive in Unicode; the declared code page is kept so that the
     // file is written back in it.
-    const int page = PageCode::DepuisNomEncodage(doc.Encodage());
-    if (page != 0 && page != 65001)
-        f->PageCode = quint16(page);
-
-    f->FeuilleStyle = FeuilleStyle();
+    f->FeuilleStyle = FeuilleStyle(prologue);
     if (complet) {
         f->VersionCreation = racine.Attribut(S("VERSION_CREATION"));
         if (f->VersionCreation.isEmpty())
@@ -651,6 +727,123 @@ std::unique_ptr<TFichierX> Lecteur::Lire()
     BalisesActives = f->BalisesControles == QLatin1String("oui")
                      || (!f->FeuilleStyle.isEmpty() && f->BalisesControles != QLatin1String("non"));
     EspacesPreserves = f->XmlSpace == QLatin1String("preserve");
+}
+
+void Lecteur::Fiche(const TNoeudXml &fiche)
+{
+    QString champ0;
+    QString champ1;
+    QString champ2;
+    if (f->AvecTitre)
+        if (const TNoeudXml e = fiche.Enfant(f->IdChamp0))
+            champ0 = TexteRiche(e);
+    if (!f->Numerote)
+        if (const TNoeudXml e = fiche.Enfant(f->IdChamp1))
+            champ1 = TexteRiche(e);
+    bool premier = true;
+    for (const TNoeudXml &r : fiche.Enfants(f->IdChamp2)) {
+        if (!premier) {
+            const bool cache = TestCache && MinusculesAscii(r.Attribut(S("CACHE"))) == QLatin1String("oui");
+            champ2 += cache ? LienCache : LienVisible;
+        }
+        champ2 += TexteRiche(r);
+        premier = false;
+    }
+    f->AjouterFiche(champ0, champ1, champ2);
+}
+
+// Large files are read as a stream: one card's tree in memory at a time
+// instead of the whole document's, which takes a dozen times the file's size.
+// The result is the one of the whole tree; a document the stream cannot read
+// as is (malformed, not a card file, options after cards) gives null, and
+// the whole tree then reads it or says why it is refused.
+std::unique_ptr<TFichierX> Lecteur::LireEnFlux()
+{
+    TLectureXml flux(octets);
+    if (!flux.LireRacine())
+        return nullptr;
+    const TNoeudXml racine = flux.Racine();
+    if (racine.Nom() != QLatin1String("AMBLORINE"))
+        return nullptr;
+    DebutRacine(racine, flux.AvantRacine());
+
+    // The first element of each name counts, as in the tree.
+    bool titre = false, signature = false, description = false, options = false;
+    bool etiquettes = false, canevas = false, liens = false;
+    while (const TNoeudXml e = flux.Suivant()) {
+        const QString nom = e.Nom();
+        if (nom == f->IdFiche && complet) {
+            if (!liens) {
+                Liens();
+                liens = true;
+            }
+            Fiche(e);
+        }
+        if (nom == QLatin1String("TITRE") && !titre) {
+            titre = true;
+            if (complet)
+                f->SetTitre(Texte(e));
+        } else if (nom == QLatin1String("SIGNATURE") && !signature) {
+            signature = true;
+            if (complet)
+                f->Signature = Texte(e);
+        } else if (nom == QLatin1String("DESCRIPTION") && !description) {
+            description = true;
+            if (complet)
+                f->Description = TexteRiche(e);
+        } else if (nom == QLatin1String("OPTIONS") && !options) {
+            options = true;
+            if (liens)
+                return nullptr; // the cards before would have been joined with other links
+            Options(e);
+        } else if (nom == QLatin1String("ETIQUETTES") && !etiquettes) {
+            etiquettes = true;
+            if (const TNoeudXml c = e.Enfant(f->IdChamp0))
+                f->Etiquettes.Champ0 = Texte(c);
+            if (const TNoeudXml c = e.Enfant(f->IdChamp1))
+                f->Etiquettes.Champ1 = Texte(c);
+            if (const TNoeudXml c = e.Enfant(f->IdChamp2))
+                f->Etiquettes.Champ2 = Texte(c);
+            f->AvecEtiquettes = true;
+        } else if (nom == QLatin1String("CANEVAS") && !canevas) {
+            canevas = true;
+            if (const TNoeudXml c = e.Enfant(f->IdChamp0))
+                f->Canevas.Champ0 = Texte(c);
+            if (const TNoeudXml c = e.Enfant(f->IdChamp1))
+                f->Canevas.Champ1 = Desechapper(Texte(c));
+            if (const TNoeudXml c = e.Enfant(f->IdChamp2))
+                f->Canevas.Champ2 = Desechapper(Texte(c));
+            f->AvecCanevas = true;
+        }
+    }
+    if (!flux.Terminer())
+        return nullptr;
+    if (complet && !liens)
+        Liens();
+    const int page = PageCode::DepuisNomEncodage(flux.Encodage());
+    if (page != 0 && page != 65001)
+        f->PageCode = quint16(page);
+    f->Modifie = false;
+    return std::move(f);
+}
+
+std::unique_ptr<TFichierX> Lecteur::Lire()
+{
+    if (auto lu = LireEnFlux())
+        return lu;
+    f.reset();
+    if (!doc.Charger(octets))
+        throw ErreurIdInvalide(MessageCodeXml());
+    const TNoeudXml racine = doc.Racine();
+    if (racine.Nom() != QLatin1String("AMBLORINE"))
+        throw ErreurIdInvalide(MessageNonAmblorine());
+    QList<TLectureXml::Prologue> prologue;
+    for (const TNoeudXml &n : doc.Noeud().Noeuds())
+        prologue.append({n.Type(), n.Cible(), n.Type() == TNoeudXml::Genre::Instruction ? n.Donnees() : QString()});
+    DebutRacine(racine, prologue);
+    const int page = PageCode::DepuisNomEncodage(doc.Encodage());
+    if (page != 0 && page != 65001)
+        f->PageCode = quint16(page);
 
     if (complet) {
         if (const TNoeudXml e = racine.Enfant(S("TITRE")))
@@ -667,28 +860,8 @@ std::unique_ptr<TFichierX> Lecteur::Lire()
         Liens();
         const QList<TNoeudXml> fiches = racine.Enfants(f->IdFiche);
         f->Reserver(int(fiches.size()));
-        for (const TNoeudXml &fiche : fiches) {
-            QString champ0;
-            QString champ1;
-            QString champ2;
-            if (f->AvecTitre)
-                if (const TNoeudXml e = fiche.Enfant(f->IdChamp0))
-                    champ0 = TexteRiche(e);
-            if (!f->Numerote)
-                if (const TNoeudXml e = fiche.Enfant(f->IdChamp1))
-                    champ1 = TexteRiche(e);
-            bool premier = true;
-            for (const TNoeudXml &r : fiche.Enfants(f->IdChamp2)) {
-                if (!premier) {
-                    const bool cache = TestCache
-                                       && MinusculesAscii(r.Attribut(S("CACHE"))) == QLatin1String("oui");
-                    champ2 += cache ? LienCache : LienVisible;
-                }
-                champ2 += TexteRiche(r);
-                premier = false;
-            }
-            f->AjouterFiche(champ0, champ1, champ2);
-        }
+        for (const TNoeudXml &fiche : fiches)
+            Fiche(fiche);
     }
 
     if (const TNoeudXml etiquettes = racine.Enfant(S("ETIQUETTES"))) {

@@ -28,10 +28,11 @@ namespace {
 qint64 g_echecApres = -1;
 const qint64 TailleMaximale = qint64(1) << 30; // a card file is never near this
 
-QString tr(const char *texte)
+// The messages' translation context.
+struct Flux
 {
-    return QCoreApplication::translate("Flux", texte);
-}
+    Q_DECLARE_TR_FUNCTIONS(Flux)
+};
 
 QString MessageSysteme(int erreur)
 {
@@ -40,26 +41,26 @@ QString MessageSysteme(int erreur)
 
 [[noreturn]] void EchecOuverture(const QString &nom, int erreur)
 {
-    throw ErreurFichier(tr("Cannot open file \"%1\". %2").arg(QDir::toNativeSeparators(nom),
+    throw ErreurFichier(Flux::tr("Cannot open file \"%1\". %2").arg(QDir::toNativeSeparators(nom),
                                                                MessageSysteme(erreur)));
 }
 
 [[noreturn]] void EchecCreation(const QString &nom, int erreur)
 {
-    throw ErreurFichier(tr("Cannot create file \"%1\". %2").arg(QDir::toNativeSeparators(nom),
+    throw ErreurFichier(Flux::tr("Cannot create file \"%1\". %2").arg(QDir::toNativeSeparators(nom),
                                                                 MessageSysteme(erreur)));
 }
 
 [[noreturn]] void EchecEcriture(const QString &nom, int erreur)
 {
-    throw ErreurFichier(tr("Error writing file \"%1\". %2").arg(QDir::toNativeSeparators(nom),
+    throw ErreurFichier(Flux::tr("Error writing file \"%1\". %2").arg(QDir::toNativeSeparators(nom),
                                                                 MessageSysteme(erreur)));
 }
 
 [[noreturn]] void FichierOccupe(const QString &nom)
 {
     throw ErreurFichier(
-        tr("The file \"%1\" is in use by another program.").arg(QDir::toNativeSeparators(nom)));
+        Flux::tr("The file \"%1\" is in use by another program.").arg(QDir::toNativeSeparators(nom)));
 }
 
 } // namespace
@@ -169,7 +170,7 @@ QByteArray TFlux::Lire(qint64 position, qint64 taille) const
     const qint64 disponible = qMax<qint64>(0, Taille() - position);
     taille = qMin(taille, disponible);
     if (taille > TailleMaximale)
-        throw ErreurFichier(tr("The file \"%1\" is too large.").arg(QDir::toNativeSeparators(m_nom)));
+        throw ErreurFichier(Flux::tr("The file \"%1\" is too large.").arg(QDir::toNativeSeparators(m_nom)));
     octets.resize(taille);
     qint64 lu = 0;
     while (lu < taille) {
@@ -178,7 +179,7 @@ QByteArray TFlux::Lire(qint64 position, qint64 taille) const
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            throw ErreurFichier(tr("Error reading file \"%1\". %2")
+            throw ErreurFichier(Flux::tr("Error reading file \"%1\". %2")
                                     .arg(QDir::toNativeSeparators(m_nom), MessageSysteme(errno)));
         }
         if (n == 0)
@@ -295,7 +296,7 @@ QByteArray TFlux::Lire(qint64 position, qint64 taille) const
     const qint64 disponible = qMax<qint64>(0, Taille() - position);
     taille = qMin(taille, disponible);
     if (taille > TailleMaximale)
-        throw ErreurFichier(tr("The file \"%1\" is too large.").arg(QDir::toNativeSeparators(m_nom)));
+        throw ErreurFichier(Flux::tr("The file \"%1\" is too large.").arg(QDir::toNativeSeparators(m_nom)));
     QByteArray octets(taille, Qt::Uninitialized);
     _lseeki64(int(m_descripteur), position, SEEK_SET);
     qint64 lu = 0;

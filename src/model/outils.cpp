@@ -48,6 +48,10 @@ QChar ReconnaitreFormatTete(const QByteArray &teteComplete, const QString &chemi
             return u's';
         if (texte.contains(utf8))
             return u's';
+        // A one-column file has no separator at all; the program writes such
+        // files itself (Lists), so text named .csv is CSV.
+        if (!tete.contains('\0'))
+            return u's';
     }
     if (tete.startsWith("MGC") || tete.startsWith("RRG") || tete.startsWith("DKO"))
         return u'c';

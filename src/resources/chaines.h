@@ -28,4 +28,8 @@ QString DefautPoliceListe();
 QString DefautSeparateurQcm();
 QString DefautTypesCsv();
 
+// Installs the program's catalogue and Qt's own for the user's locale
+// (QLocale()); without one for that language the English texts stay.
+void InstallerTraductions(QCoreApplication &application);
+
 }

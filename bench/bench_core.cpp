@@ -1,0 +1,173 @@
+// Times the library's own calls on the files of gen_cartes, in one process:
+//
+//   bench_core OPERATION FILE [RUNS]
+//
+// OPERATION: xml-open, xml-save, xml-write, natif-open, natif-save,
+// natif-write, crd-open, crd-save, crd-write, csv-open (type Q), moodle-open,
+// trier (the Directory file's cards). -save is the whole save in place (with
+// the file system's flush), -write the writer alone in memory.
+// Prints "OPERATION median_s min_s cpu_median_s bytes" (wall-clock times but
+// the third, the process's processor time): bytes is the size of the file read
+// or written, for throughput. One untimed run comes first (cache warm-up).
+
+#include "formats/crd.h"
+#include "formats/csv.h"
+#include "formats/moodle.h"
+#include "formats/natif.h"
+#include "formats/xml.h"
+#include "model/erreurs.h"
+#include "model/fichierx.h"
+#include "settings/init.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <chrono>
+#include <clocale>
+#include <ctime>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+namespace {
+
+using Horloge = std::chrono::steady_clock;
+
+double TempsProcesseur()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
+struct Durees
+{
+    std::vector<double> murales;
+    std::vector<double> processeur;
+};
+
+// prepare runs untimed before each timed run.
+Durees Mesurer(int fois, const std::function<void()> &preparer, const std::function<void()> &operation)
+{
+    Durees durees;
+    for (int i = 0; i <= fois; ++i) {
+        if (preparer)
+            preparer();
+        const double cpu = TempsProcesseur();
+        const auto debut = Horloge::now();
+        operation();
+        const std::chrono::duration<double> d = Horloge::now() - debut;
+        if (i > 0) {
+            durees.murales.push_back(d.count());
+            durees.processeur.push_back(TempsProcesseur() - cpu);
+        }
+    }
+    std::sort(durees.murales.begin(), durees.murales.end());
+    std::sort(durees.processeur.begin(), durees.processeur.end());
+    return durees;
+}
+
+double Mediane(const std::vector<double> &v)
+{
+    const size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+std::unique_ptr<TFichierX> Charger(const QString &operation, const QString &nom)
+{
+    if (operation.startsWith(QLatin1String("xml")) || operation == QLatin1String("trier"))
+        return TFichierXML::ChargerXml(nom, false, true);
+    if (operation.startsWith(QLatin1String("natif")))
+        return TFichierNatif::ChargerNatif(nom, false, true);
+    if (operation.startsWith(QLatin1String("crd")))
+        return TFichierCrd::ChargerCardfile(nom, false);
+    if (operation.startsWith(QLatin1String("csv")))
+        return TFichierCSV::ChargerCSV(nom, QChar('Q'), false);
+    if (operation.startsWith(QLatin1String("moodle")))
+        return TFichierMoodle::ChargerMoodle(nom, false);
+    throw Erreur(QStringLiteral("unknown operation ") + operation);
+}
+
+void Enregistrer(const QString &operation, TFichierX &f, const QString &nom, bool nouveau)
+{
+    if (operation == QLatin1String("xml-save"))
+        TFichierXML::EnregistrerXml(f, nom, nouveau);
+    else if (operation == QLatin1String("natif-save"))
+        TFichierNatif::EnregistrerNatif(f, nom, nouveau);
+    else if (operation == QLatin1String("crd-save"))
+        TFichierCrd::EnregistrerCardfile(f, nom, nouveau);
+    else
+        throw Erreur(QStringLiteral("unknown operation ") + operation);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication application(argc, argv);
+    const QStringList args = application.arguments();
+    if (args.size() < 3) {
+        std::fprintf(stderr, "usage: bench_core OPERATION FILE [RUNS]\n");
+        return 2;
+    }
+    const QString operation = args.at(1);
+    const QString nom = args.at(2);
+    const int fois = args.size() > 3 ? std::max(1, args.at(3).toInt()) : 5;
+    std::setlocale(LC_NUMERIC, "C"); // a point in the printed numbers, whatever LC_ALL says
+    LireParametres();
+    try {
+        Durees durees;
+        qint64 octets = QFileInfo(nom).size();
+        if (operation.endsWith(QLatin1String("-open"))) {
+            durees = Mesurer(fois, nullptr, [&] { Charger(operation, nom); });
+        } else if (operation.endsWith(QLatin1String("-save"))) {
+            // Saving in place, as Ctrl+S does: the document's own stream is rewritten.
+            QTemporaryDir dossier;
+            const QString sortie = dossier.filePath(QStringLiteral("copie"));
+            auto f = Charger(operation, nom);
+            Enregistrer(operation, *f, sortie, true);
+            durees = Mesurer(fois, nullptr, [&] { Enregistrer(operation, *f, sortie, false); });
+            octets = QFileInfo(sortie).size();
+        } else if (operation.endsWith(QLatin1String("-write"))) {
+            // The writer alone, in memory: the save without the file system.
+            auto f = Charger(operation, nom);
+            QByteArray octetsEcrits;
+            durees = Mesurer(fois, nullptr, [&] {
+                if (operation == QLatin1String("xml-write"))
+                    octetsEcrits = TFichierXML::EcrireXml(*f);
+                else if (operation == QLatin1String("natif-write"))
+                    octetsEcrits = TFichierNatif::EcrireNatif(*f);
+                else if (operation == QLatin1String("crd-write"))
+                    octetsEcrits = TFichierCrd::EcrireCardfile(*f);
+                else
+                    throw Erreur(QStringLiteral("unknown operation ") + operation);
+            });
+            octets = octetsEcrits.size();
+        } else if (operation == QLatin1String("trier")) {
+            const auto source = Charger(operation, nom);
+            std::unique_ptr<TFichierX> f;
+            durees = Mesurer(
+                fois,
+                [&] {
+                    f = std::make_unique<TFichierX>(source->TypeFichier, source->FormatFichier);
+                    f->Reserver(source->NombreFiches());
+                    for (int i = 0; i < source->NombreFiches(); ++i) {
+                        const TFicheX &c = source->Fiche(i);
+                        f->AjouterFiche(c.Champ0, c.Champ1, c.Champ2);
+                    }
+                },
+                [&] { f->Trier(); });
+            if (!f->EstTrie())
+                throw Erreur(QStringLiteral("Trier left the cards unsorted"));
+        } else {
+            throw Erreur(QStringLiteral("unknown operation ") + operation);
+        }
+        std::printf("%s %.6f %.6f %.6f %lld\n", qPrintable(operation), Mediane(durees.murales),
+                    durees.murales.front(), Mediane(durees.processeur), static_cast<long long>(octets));
+    } catch (const Erreur &e) {
+        std::fprintf(stderr, "bench_core: %s\n", qPrintable(e.message()));
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,189 @@
+// The editor's figures, offscreen (QT_QPA_PLATFORM=offscreen):
+//
+//   bench_editeur premiere-carte FILE   start, open FILE, first card painted; exits
+//   bench_editeur charger FILE          ChargerXml of FILE alone in a bare process; exits
+//   bench_editeur vide                  start with no file, window painted; exits
+//   bench_editeur fenetre-nue           a bare Qt main window painted; exits
+//   bench_editeur reclasser FILE [RUNS] ReclasserFiche of a card of FILE (alphabetical)
+//   bench_editeur chercher FILE [RUNS]  a whole search cycle without a match (all fields, no case)
+//   bench_editeur liste FILE [RUNS]     the list of cards opened and painted
+//
+// The process modes leave at once with _exit once their work is done, so that
+// tearing down a large card file, which the editor does not do while it is
+// used, is not counted: a process timer times each mode as a whole. reclasser
+// prints "reclasser median_s max_s"; chercher and liste likewise, chercher
+// with the first cycle's time third (the texts are upper-cased then).
+
+#include "editor/fiche.h"
+#include "editor/interaction.h"
+#include "editor/liste.h"
+#include "formats/xml.h"
+#include "model/fichierx.h"
+#include "settings/init.h"
+
+#include <QApplication>
+#include <QMainWindow>
+#include <QPlainTextEdit>
+#include <algorithm>
+#include <chrono>
+#include <clocale>
+#include <cstdio>
+#include <functional>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+[[noreturn]] void Sortir(int code)
+{
+    std::fflush(stdout);
+    std::fflush(stderr);
+    _exit(code);
+}
+
+void Peindre()
+{
+    // Twice: the show and the first paint come as posted events.
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+}
+
+// No modal loop and no one to answer: every message is acknowledged, and a
+// dialog is shown, painted and closed.
+class InteractionBanc : public TInteraction
+{
+public:
+    Reponse Message(Genre, const QString &, Boutons, int, const QString &) override { return RepOk; }
+    ChoixFichier OuvrirFichier(const QString &, int, const QString &) override { return {}; }
+    ChoixFichier SauverFichier(const QString &, int, const QString &, const QString &) override
+    {
+        return {};
+    }
+    bool ChoisirPolice(QFont &) override { return false; }
+    bool Imprimer(QPrinter &) override { return false; }
+    bool Saisir(const QString &, const QString &, QString &) override { return false; }
+    int Executer(QDialog &dialogue) override
+    {
+        dialogue.show();
+        Peindre();
+        dialogue.hide();
+        return QDialog::Rejected;
+    }
+    void Aide(int) override {}
+};
+
+void Imprimer(const char *mode, std::vector<double> durees)
+{
+    const double premiere = durees.front();
+    std::sort(durees.begin(), durees.end());
+    std::printf("%s %.6f %.6f %.6f\n", mode, durees[durees.size() / 2], durees.back(), premiere);
+}
+
+double Chrono(const std::function<void()> &action)
+{
+    const auto debut = std::chrono::steady_clock::now();
+    action();
+    const std::chrono::duration<double> d = std::chrono::steady_clock::now() - debut;
+    return d.count();
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: bench_editeur MODE [FILE] [RUNS]\n");
+        return 2;
+    }
+    const QString mode = QString::fromLocal8Bit(argv[1]);
+    const QString nom = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
+
+    if (mode == QLatin1String("charger")) {
+        QCoreApplication application(argc, argv);
+        LireParametres();
+        auto f = TFichierXML::ChargerXml(nom, true, true);
+        Sortir(f->NombreFiches() > 0 ? 0 : 1);
+    }
+
+    LireParametres();
+    QApplication application(argc, argv);
+    std::setlocale(LC_NUMERIC, "C");
+    if (mode == QLatin1String("fenetre-nue")) {
+        QMainWindow fenetre;
+        fenetre.setCentralWidget(new QPlainTextEdit);
+        fenetre.show();
+        Peindre();
+        Sortir(0);
+    }
+
+    TInteraction::Installer(std::make_unique<InteractionBanc>());
+    TFormFiche fiche;
+    fiche.FormCreate();
+    fiche.show();
+    if (mode == QLatin1String("vide")) {
+        fiche.FormShow({});
+        Peindre();
+        Sortir(0);
+    }
+    fiche.FormShow({nom});
+    if (!fiche.FichierCourant) {
+        std::fprintf(stderr, "bench_editeur: %s not opened\n", qPrintable(nom));
+        Sortir(1);
+    }
+    if (mode == QLatin1String("premiere-carte")) {
+        Peindre();
+        Sortir(fiche.IndexCourant >= 0 ? 0 : 1);
+    }
+    if (mode == QLatin1String("reclasser")) {
+        // A card in the middle gets a key that sorts elsewhere, as when the
+        // user edits a name and validates it.
+        const int repetitions = argc > 3 ? std::max(1, atoi(argv[3])) : 5;
+        TFichierX &f = *fiche.FichierCourant;
+        const int n = f.NombreFiches();
+        std::vector<double> durees;
+        for (int i = 0; i < repetitions; ++i) {
+            const int index = (n / 2 + i * 7919) % n;
+            fiche.IndexCourant = index;
+            f.Fiche(index).Champ1 = (i % 2 ? QStringLiteral("Zz") : QStringLiteral("Aa")) + f.Fiche(index).Champ1;
+            const auto debut = std::chrono::steady_clock::now();
+            fiche.ReclasserFiche();
+            const std::chrono::duration<double> d = std::chrono::steady_clock::now() - debut;
+            durees.push_back(d.count());
+        }
+        if (!f.EstTrie()) {
+            std::fprintf(stderr, "bench_editeur: ReclasserFiche left the cards unsorted\n");
+            Sortir(1);
+        }
+        std::sort(durees.begin(), durees.end());
+        std::printf("reclasser %.6f %.6f\n", durees[durees.size() / 2], durees.back());
+        Sortir(0);
+    }
+    const int fois = argc > 3 ? std::max(1, atoi(argv[3])) : 5;
+    if (mode == QLatin1String("chercher")) {
+        std::vector<double> durees;
+        for (int i = 0; i < fois; ++i) {
+            fiche.TexteRecherche = QStringLiteral("qzxwv");
+            fiche.RechercheCasse = false;
+            fiche.RechercheTousChamps = true;
+            fiche.RechercheArriere = false;
+            fiche.RechercheEnCours = true;
+            fiche.IndexDepartRecherche = fiche.IndexCourant;
+            durees.push_back(Chrono([&] { fiche.ChercherSuivante(false); }));
+        }
+        Imprimer("chercher", durees);
+        Sortir(0);
+    }
+    if (mode == QLatin1String("liste")) {
+        std::vector<double> durees;
+        for (int i = 0; i < fois; ++i)
+            durees.push_back(Chrono([&] { fiche.Listedesfiches1Click(); }));
+        if (fiche.Liste->Modele->rowCount() != fiche.FichierCourant->NombreFiches()) {
+            std::fprintf(stderr, "bench_editeur: the list does not hold every card\n");
+            Sortir(1);
+        }
+        Imprimer("liste", durees);
+        Sortir(0);
+    }
+    std::fprintf(stderr, "bench_editeur: unknown mode\n");
+    Sortir(2);
+}

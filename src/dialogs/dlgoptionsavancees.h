@@ -1,0 +1,34 @@
+#pragma once
+
+#include "dlgcommun.h"
+
+class QCheckBox;
+class QGroupBox;
+class QLineEdit;
+class TFichierX;
+
+// Separators, punctuation and ignored words of a questionnaire.
+class TDlgOptionsAvancees : public TDlgPropriete
+{
+    Q_OBJECT
+
+public:
+    explicit TDlgOptionsAvancees(QWidget *parent = nullptr);
+
+    QGroupBox *GBOptions = nullptr;
+    QLineEdit *EOu = nullptr;
+    QLineEdit *ECarOu = nullptr;
+    QLineEdit *EXDelim = nullptr;
+    QCheckBox *CBMIgDefaut = nullptr;
+    QLineEdit *EMotsIgnores = nullptr;
+    // The file's default list of ignored words, shown when "default" is checked.
+    QString MotsIgnoresDefaut;
+
+    void Remplir(const TFichierX &f);
+    // Separators and punctuation lose every space; the ignored words are
+    // stored as typed, and only when the file has its own list.
+    void Stocker(TFichierX &f) const;
+
+    void CBMIgDefautClick();
+    void ChangeOptionsAvancees() { Changement(); }
+};

@@ -1,0 +1,616 @@
+// The property dialogs of a card file and the CSV preferences, opened from
+// the main window's commands and answered by scripts that type and click in
+// them as a person would.
+
+#undef QT_NO_CAST_FROM_ASCII
+
+#include "outilstest.h"
+
+#include "dialogs/dlgentete.h"
+#include "dialogs/dlgetiquettes.h"
+#include "dialogs/dlgoptions.h"
+#include "dialogs/dlgoptionsavancees.h"
+#include "dialogs/dlgoptionscsv.h"
+#include "editor/fiche.h"
+#include "editor/interaction.h"
+#include "model/outils.h"
+#include "settings/init.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <functional>
+
+namespace {
+
+std::unique_ptr<TFichierX> Fichier(QChar type, QChar format = u'x', bool modifiable = true)
+{
+    auto f = std::make_unique<TFichierX>(type, format);
+    f->AjouterFiche(QStringLiteral("t1"), QStringLiteral("q1"), QStringLiteral("r1"));
+    f->NomFichier = QStringLiteral("/nowhere/test.xaq") + QString(type).toLower();
+    f->Modifiable = modifiable;
+    f->Modifie = false;
+    return f;
+}
+
+// Select the whole field and type over it.
+void Taper(QWidget *champ, const QString &texte)
+{
+    if (auto *ligne = qobject_cast<QLineEdit *>(champ))
+        ligne->selectAll();
+    else if (auto *memo = qobject_cast<QPlainTextEdit *>(champ))
+        memo->selectAll();
+    if (texte.isEmpty())
+        QTest::keyClick(champ, Qt::Key_Delete);
+    else
+        QTest::keyClicks(champ, texte);
+}
+
+template <typename T>
+T *Controle(QDialog &d, const char *nom)
+{
+    T *c = d.findChild<T *>(QLatin1String(nom));
+    if (!c)
+        qWarning("no control %s in %s", nom, qPrintable(d.objectName()));
+    return c;
+}
+
+// A click as the user makes it (QTest's click lands in the middle of a wide
+// check box, outside its hit area).
+void Cliquer(QDialog &d, const char *nom)
+{
+    Controle<QAbstractButton>(d, nom)->click();
+}
+
+// A menu entry chosen: opening the menu brings its entries up to date first.
+void Choisir(TFormFiche &w, const char *entree)
+{
+    w.MettreAJourMenus();
+    w.Action(entree)->trigger();
+}
+
+} // namespace
+
+class TestDialogues : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dossier;
+    TInteractionScriptee *m_script = nullptr;
+    std::unique_ptr<TFormFiche> m_fenetre;
+    // What the last scripted dialog showed, read while it was open.
+    QStringList m_vu;
+
+    TFormFiche &Charger(std::unique_ptr<TFichierX> f)
+    {
+        m_fenetre = std::make_unique<TFormFiche>();
+        m_fenetre->FormCreate();
+        m_fenetre->show();
+        m_fenetre->FormShow(QStringList());
+        if (f)
+            m_fenetre->ChargerDocument(std::move(f), 0);
+        return *m_fenetre;
+    }
+
+    // The next dialog: act in it, then click OK (or Cancel).
+    void Script(std::function<void(QDialog &)> agir, bool ok = true)
+    {
+        m_script->Dialogues.push_back([agir, ok](QDialog &d) {
+            if (agir)
+                agir(d);
+            Cliquer(d, ok ? "BOK" : "BAnnuler");
+            return d.result();
+        });
+    }
+
+    int DialoguesOuverts(const QString &nom) const
+    {
+        int n = 0;
+        for (const auto &d : m_script->Demandes)
+            if (d.Sorte == QLatin1String("dialogue") && d.Texte == nom)
+                ++n;
+        return n;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        OutilsTest::IsolerParametres(m_dossier);
+        auto script = std::make_unique<TInteractionScriptee>();
+        m_script = script.get();
+        TInteraction::Installer(std::move(script));
+    }
+
+    void init()
+    {
+        ParametresParDefaut();
+        m_script->Oublier();
+        m_script->Dialogues.clear();
+        m_script->Saisies.clear();
+        m_vu.clear();
+    }
+
+    void cleanup()
+    {
+        if (m_fenetre && m_fenetre->FichierCourant)
+            m_fenetre->FichierCourant->Modifie = false;
+        m_fenetre.reset();
+        QCOMPARE(m_script->Imprevus, 0);
+        QVERIFY(m_script->Dialogues.empty());
+    }
+
+    // OK without a change is Cancel: nothing stored, the file not modified.
+    void okSansChangement_data()
+    {
+        QTest::addColumn<QString>("entree");
+        QTest::addColumn<QString>("dialogue");
+        QTest::newRow("header") << "Entete1" << "DlgEntete";
+        QTest::newRow("options") << "Options1" << "DlgOptions";
+        QTest::newRow("advanced") << "OptionsAvancees1" << "DlgOptionsAvancees";
+        QTest::newRow("labels") << "Etiquettes1" << "DlgEtiquettes";
+    }
+    void okSansChangement()
+    {
+        QFETCH(QString, entree);
+        QFETCH(QString, dialogue);
+        auto f = Fichier(u'Q');
+        f->DifferencierCasse = true;
+        f->Phonetique = true; // shown unchecked, yet not changed by a bare OK
+        f->Titre = QStringLiteral("  spaced title  ");
+        f->Fragmenteur = QStringLiteral("; ");
+        TFormFiche &w = Charger(std::move(f));
+        int resultat = -1;
+        m_script->Dialogues.push_back([&resultat](QDialog &d) {
+            Cliquer(d, "BOK");
+            resultat = d.result();
+            return d.result();
+        });
+        Choisir(w, entree.toLatin1().constData());
+        QCOMPARE(DialoguesOuverts(dialogue), 1);
+        QCOMPARE(resultat, int(QDialog::Rejected));
+        const TFichierX &g = *w.FichierCourant;
+        QVERIFY(!g.Modifie);
+        QVERIFY(g.DifferencierCasse);
+        QCOMPARE(g.Titre, QStringLiteral("  spaced title  "));
+        QCOMPARE(g.Fragmenteur, QStringLiteral("; "));
+        QVERIFY(!g.AvecEtiquettes);
+    }
+
+    // A change undone before OK is no change.
+    void changementAnnule()
+    {
+        TFormFiche &w = Charger(Fichier(u'Q'));
+        Script([](QDialog &d) {
+            Cliquer(d, "CBOrdre");
+            Cliquer(d, "CBOrdre");
+        });
+        w.Options1Click();
+        QVERIFY(!w.FichierCourant->Modifie);
+    }
+
+    void options()
+    {
+        auto f = Fichier(u'Q');
+        f->DifferencierCasse = true;
+        f->Phonetique = true;
+        f->ReposerErreurs = true;
+        f->Temps = 0;
+        f->NombreQuestions = 0;
+        f->ScoreSatisfaisant = 0;
+        TFormFiche &w = Charger(std::move(f));
+        Script([this](QDialog &d) {
+            auto *diff = Controle<QCheckBox>(d, "CBDiffMaj");
+            m_vu << QString::number(diff->isChecked()) << QString::number(diff->isEnabled());
+            for (const char *nom : {"ETemps", "ENbreQuestions", "ESeuil"})
+                m_vu << Controle<QLineEdit>(d, nom)->text();
+            // Phonetic off: "Match case" can be checked again, and on: it is cleared.
+            Cliquer(d, "CBPhonetique");
+            m_vu << QString::number(diff->isEnabled());
+            Cliquer(d, "CBDiffMaj");
+            Cliquer(d, "CBPhonetique");
+            m_vu << QString::number(diff->isChecked()) << QString::number(diff->isEnabled());
+            Cliquer(d, "CBMotAMot");
+        });
+        w.Options1Click();
+        QCOMPARE(m_vu, QStringList({"0", "0", "unlimited", "all", "0", "1", "0", "0"}));
+        const TFichierX &g = *w.FichierCourant;
+        QVERIFY(g.Modifie);
+        QVERIFY(!g.DifferencierCasse);
+        QVERIFY(g.Phonetique);
+        QVERIFY(g.MotAMot);
+        QVERIFY(g.ReposerErreurs);
+        QCOMPARE(g.Temps, quint8(0));
+        QCOMPARE(g.NombreQuestions, quint8(0));
+
+        // Filled afresh: the values shown are the file's, not the last use's.
+        w.FichierCourant->Temps = 30;
+        w.FichierCourant->NombreQuestions = 12;
+        m_vu.clear();
+        Script([this](QDialog &d) {
+            m_vu << Controle<QLineEdit>(d, "ETemps")->text()
+                 << Controle<QLineEdit>(d, "ENbreQuestions")->text()
+                 << QString::number(Controle<QCheckBox>(d, "CBMotAMot")->isChecked());
+        }, false);
+        w.Options1Click();
+        QCOMPARE(m_vu, QStringList({"30", "12", "1"}));
+    }
+
+    // What a number field stores; 8-bit fields hold out-of-range numbers at their bounds.
+    void nombres_data()
+    {
+        QTest::addColumn<QString>("champ");
+        QTest::addColumn<QString>("texte");
+        QTest::addColumn<int>("attendu");
+        QTest::newRow("unlimited") << "ETemps" << "unlimited" << 0;
+        QTest::newRow("all") << "ENbreQuestions" << "all" << 0;
+        QTest::newRow("12 questions") << "ENbreQuestions" << "12" << 12;
+        QTest::newRow("300") << "ENbreQuestions" << "300" << 255;
+        QTest::newRow("256") << "ESeuil" << "256" << 255;
+        QTest::newRow("negative") << "ESeuil" << "-5" << 0;
+        QTest::newRow("blanks") << "ETemps" << " 8 " << 8;
+        QTest::newRow("very long") << "ETemps" << "123456789012345678901234567890" << 255;
+        QTest::newRow("hexadecimal") << "ETemps" << "0x10" << 0;
+        QTest::newRow("decimal point") << "ETemps" << "1.5" << 0;
+        QTest::newRow("empty") << "ENbreQuestions" << "" << 0;
+    }
+    void nombres()
+    {
+        QFETCH(QString, champ);
+        QFETCH(QString, texte);
+        QFETCH(int, attendu);
+        auto f = Fichier(u'Q');
+        f->Temps = 99;
+        f->NombreQuestions = 99;
+        f->ScoreSatisfaisant = 99;
+        TFormFiche &w = Charger(std::move(f));
+        Script([&](QDialog &d) { Taper(Controle<QLineEdit>(d, champ.toLatin1().constData()), texte); });
+        w.Options1Click();
+        const TFichierX &g = *w.FichierCourant;
+        const quint8 stocke = champ == "ETemps" ? g.Temps
+                            : champ == "ENbreQuestions" ? g.NombreQuestions
+                                                        : g.ScoreSatisfaisant;
+        QCOMPARE(int(stocke), attendu);
+        QCOMPARE(g.Modifie, attendu != 99);
+    }
+
+    void optionsAvancees()
+    {
+        auto f = Fichier(u'Q');
+        f->AvecMotsIgnores = true;
+        f->MotsIgnores = QStringLiteral("le la les");
+        TFormFiche &w = Charger(std::move(f));
+        Script([this](QDialog &d) {
+            auto *mots = Controle<QLineEdit>(d, "EMotsIgnores");
+            auto *defaut = Controle<QCheckBox>(d, "CBMIgDefaut");
+            m_vu << mots->text() << QString::number(defaut->isChecked())
+                 << QString::number(mots->isEnabled()) << Controle<QLineEdit>(d, "ECarOu")->text();
+            Taper(Controle<QLineEdit>(d, "EOu"), " o r ");
+            Taper(Controle<QLineEdit>(d, "ECarOu"), "|#"); // one character at most
+            Taper(Controle<QLineEdit>(d, "EXDelim"), ". , ;");
+            Cliquer(d, "CBMIgDefaut");
+            m_vu << mots->text() << QString::number(mots->isEnabled());
+            QVERIFY(!(defaut->focusPolicy() & Qt::TabFocus));
+        });
+        w.OptionsAvancees1Click();
+        QCOMPARE(m_vu, QStringList({"le la les", "0", "1", ";", "a an the", "0"}));
+        const TFichierX &g = *w.FichierCourant;
+        QVERIFY(g.Modifie);
+        QCOMPARE(g.OuVisible, QStringLiteral("or"));
+        QCOMPARE(g.Fragmenteur, QStringLiteral("|"));
+        QCOMPARE(g.Ponctuation, QStringLiteral(".,;"));
+        QVERIFY(!g.AvecMotsIgnores);
+        QCOMPARE(g.MotsIgnores, QStringLiteral("le la les"));
+        QCOMPARE(g.MotsIgnoresEffectifs(), QStringLiteral("a an the"));
+
+        // Back to a list of its own.
+        m_vu.clear();
+        Script([this](QDialog &d) {
+            auto *mots = Controle<QLineEdit>(d, "EMotsIgnores");
+            m_vu << mots->text() << QString::number(mots->isEnabled());
+            Cliquer(d, "CBMIgDefaut");
+            Taper(mots, "der die das");
+        });
+        w.OptionsAvancees1Click();
+        QCOMPARE(m_vu, QStringList({"a an the", "0"}));
+        QVERIFY(w.FichierCourant->AvecMotsIgnores);
+        QCOMPARE(w.FichierCourant->MotsIgnores, QStringLiteral("der die das"));
+    }
+
+    // A separator longer than one character, as a file may hold, is shown
+    // and kept whole when another option is edited.
+    void separateurLong()
+    {
+        auto f = Fichier(u'Q');
+        f->Fragmenteur = QStringLiteral("||");
+        TFormFiche &w = Charger(std::move(f));
+        Script([this](QDialog &d) {
+            m_vu << Controle<QLineEdit>(d, "ECarOu")->text();
+            Taper(Controle<QLineEdit>(d, "EOu"), "ou");
+        });
+        w.OptionsAvancees1Click();
+        QCOMPARE(m_vu, QStringList({"||"}));
+        QCOMPARE(w.FichierCourant->Fragmenteur, QStringLiteral("||"));
+        QCOMPARE(w.FichierCourant->OuVisible, QStringLiteral("ou"));
+    }
+
+    void entete()
+    {
+        auto f = Fichier(u'R'); // no title field on the cards: the title line is the file's title
+        f->Titre = QStringLiteral("Old");
+        f->Description = QStringLiteral("line 1\r\nline 2");
+        TFormFiche &w = Charger(std::move(f));
+        // A title typed in the title line is stored before the dialog shows it.
+        w.ETitre->setFocus();
+        Taper(w.ETitre, "Typed");
+        Script([this](QDialog &d) {
+            m_vu << Controle<QLineEdit>(d, "ETitre")->text()
+                 << Controle<QPlainTextEdit>(d, "MDescription")->toPlainText()
+                 << Controle<QLineEdit>(d, "ETitre")->font().family();
+            Taper(Controle<QLineEdit>(d, "ETitre"), "  New title ");
+            auto *memo = Controle<QPlainTextEdit>(d, "MDescription");
+            memo->moveCursor(QTextCursor::End);
+            QTest::keyClick(memo, Qt::Key_Return);
+            QTest::keyClicks(memo, " three ");
+            Taper(Controle<QLineEdit>(d, "ESignature"), " Me ");
+        });
+        w.Entete1Click();
+        QCOMPARE(m_vu, QStringList({"Typed", "line 1\nline 2", "Courier New"}));
+        const TFichierX &g = *w.FichierCourant;
+        QVERIFY(g.Modifie);
+        QCOMPARE(g.Titre, QStringLiteral("New title"));
+        QCOMPARE(g.Description, QStringLiteral("line 1\r\nline 2\r\n three "));
+        QCOMPARE(g.Signature, QStringLiteral(" Me "));
+        QCOMPARE(w.ETitre->text(), QStringLiteral("New title"));
+        QVERIFY(!w.ETitre->isModified());
+    }
+
+    // A read-only file's dialogs can only be looked at.
+    void lectureSeule_data()
+    {
+        QTest::addColumn<QString>("entree");
+        QTest::addColumn<QString>("groupe");
+        QTest::newRow("header") << "Entete1" << "GBEntete";
+        QTest::newRow("options") << "Options1" << "GBOptions";
+        QTest::newRow("advanced") << "OptionsAvancees1" << "GBOptions";
+    }
+    void lectureSeule()
+    {
+        QFETCH(QString, entree);
+        QFETCH(QString, groupe);
+        auto f = Fichier(u'Q', u'x', false);
+        f->Titre = QStringLiteral("Locked");
+        TFormFiche &w = Charger(std::move(f));
+        int resultat = -1;
+        m_script->Dialogues.push_back([&](QDialog &d) {
+            m_vu << QString::number(Controle<QGroupBox>(d, groupe.toLatin1().constData())->isEnabled());
+            if (auto *titre = d.findChild<QLineEdit *>("ETitre"))
+                m_vu << titre->text();
+            QTest::keyClicks(d.focusWidget() ? d.focusWidget() : &d, "x");
+            Cliquer(d, "BOK");
+            resultat = d.result();
+            return d.result();
+        });
+        QVERIFY(w.ActiverRaccourci(w.Action(entree.toLatin1().constData())->shortcut()));
+        QCOMPARE(m_vu.value(0), QStringLiteral("0"));
+        if (entree == "Entete1")
+            QCOMPARE(m_vu.value(1), QStringLiteral("Locked"));
+        QCOMPARE(resultat, int(QDialog::Rejected));
+        QVERIFY(!w.FichierCourant->Modifie);
+        QCOMPARE(w.FichierCourant->Titre, QStringLiteral("Locked"));
+    }
+
+    void etiquettes()
+    {
+        TFormFiche &w = Charger(Fichier(u'Q'));
+        QVERIFY(!w.FichierCourant->AvecEtiquettes);
+        const QString question = w.FichierCourant->Etiquettes.Champ1;
+        Script([this](QDialog &d) {
+            m_vu << Controle<QLineEdit>(d, "EEtiquette1")->text();
+            Taper(Controle<QLineEdit>(d, "EEtiquette0"), "Topic");
+            Taper(Controle<QLineEdit>(d, "EEtiquette2"), "Reply ");
+        });
+        Choisir(w, "Etiquettes1");
+        QCOMPARE(m_vu, QStringList({question}));
+        const TFichierX &g = *w.FichierCourant;
+        QVERIFY(g.Modifie);
+        QVERIFY(g.AvecEtiquettes);
+        QCOMPARE(g.Etiquettes.Champ0, QStringLiteral("Topic"));
+        QCOMPARE(g.Etiquettes.Champ1, question);
+        QCOMPARE(g.Etiquettes.Champ2, QStringLiteral("Reply "));
+        QCOMPARE(w.PTitre->text(), QStringLiteral("Topic"));
+        QCOMPARE(w.PReponse->text(), QStringLiteral("Reply "));
+    }
+
+    void feuilleDeStyle_data()
+    {
+        QTest::addColumn<QString>("avant");
+        QTest::addColumn<QString>("reponse");
+        QTest::addColumn<bool>("accepte");
+        QTest::addColumn<QString>("attendu");
+        QTest::newRow("css replaced") << "" << "  style.css  " << true << "style.xsl";
+        QTest::newRow("no extension") << "" << "style" << true << "style.xsl";
+        QTest::newRow("xsl kept") << "" << "a.xsl" << true << "a.xsl";
+        QTest::newRow("dotted folder") << "" << "v1.2/show" << true << "v1.2/show.xsl";
+        QTest::newRow("dotted windows folder") << "" << "v1.2\\show" << true << "v1.2\\show.xsl";
+        QTest::newRow("two extensions") << "" << "show.min.css" << true << "show.min.xsl";
+        QTest::newRow("empty removes") << "old.xsl" << "   " << true << "";
+        QTest::newRow("same") << "old.xsl" << "old.xsl" << true << "old.xsl";
+        QTest::newRow("cancelled") << "old.xsl" << "new" << false << "old.xsl";
+    }
+    void feuilleDeStyle()
+    {
+        QFETCH(QString, avant);
+        QFETCH(QString, reponse);
+        QFETCH(bool, accepte);
+        QFETCH(QString, attendu);
+        auto f = Fichier(u'R');
+        f->FeuilleStyle = avant;
+        TFormFiche &w = Charger(std::move(f));
+        m_script->Saisies.push_back(reponse);
+        m_script->SaisiesAcceptees.push_back(accepte);
+        // Only its shortcut reaches it.
+        QVERIFY(!w.Action("FeuilledeStyle1")->isVisible());
+        QVERIFY(w.ActiverRaccourci(QKeySequence(Qt::CTRL | Qt::Key_F5)));
+        const auto &d = m_script->Demandes.back();
+        QCOMPARE(d.Sorte, QStringLiteral("saisir"));
+        QCOMPARE(d.Legende, QStringLiteral("Style sheet"));
+        QCOMPARE(d.Texte, QStringLiteral("Name of the file:"));
+        QCOMPARE(d.NomPropose, avant);
+        QCOMPARE(w.FichierCourant->FeuilleStyle, attendu);
+        QCOMPARE(w.FichierCourant->Modifie, attendu != avant);
+    }
+
+    void optionsCsv_data()
+    {
+        QTest::addColumn<QString>("comma");  // the setting, escaped
+        QTest::addColumn<bool>("utf");
+        QTest::addColumn<QString>("montre");
+        QTest::addColumn<QString>("tape");   // empty: left alone
+        QTest::addColumn<bool>("cliquerUtf");
+        QTest::addColumn<QChar>("separateur");
+        QTest::addColumn<bool>("utfApres");
+        QTest::addColumn<bool>("refuse");
+        QTest::newRow("tab shown escaped") << "\\t" << false << "\\t" << ";" << false << QChar(u';') << false << false;
+        QTest::newRow("tab typed, trimmed") << ";" << false << ";" << "  \\t " << false << QChar(u'\t') << false << false;
+        QTest::newRow("space") << "," << true << "," << "\\s" << false << QChar(u' ') << true << false;
+        QTest::newRow("utf-8 chosen") << "," << false << "," << "" << true << QChar(u',') << true << false;
+        QTest::newRow("backslash") << "," << false << "," << "\\\\" << false << QChar(u'\\') << false << false;
+        // Separators that would break every record are refused; the encoding is still taken.
+        QTest::newRow("line break refused") << ";" << false << ";" << "\\n" << true << QChar(u';') << true << true;
+        QTest::newRow("quote refused") << ";" << false << ";" << "\"" << false << QChar(u';') << false << true;
+    }
+    void optionsCsv()
+    {
+        QFETCH(QString, comma);
+        QFETCH(bool, utf);
+        QFETCH(QString, montre);
+        QFETCH(QString, tape);
+        QFETCH(bool, cliquerUtf);
+        QFETCH(QChar, separateur);
+        QFETCH(bool, utfApres);
+        QFETCH(bool, refuse);
+        DefinirSeparateurCsv(comma);
+        Parametres.csvutf = utf;
+        TFormFiche &w = Charger(nullptr);
+        // Hidden for the default type (a Directory), yet its shortcut answers.
+        QVERIFY(!w.Action("OptionsCSV")->isVisible());
+        Script([&](QDialog &d) {
+            auto *csv = static_cast<TDlgOptionsCSV *>(&d);
+            m_vu << csv->EComma->text() << QString::number(csv->ItemIndex());
+            if (!tape.isEmpty())
+                Taper(csv->EComma, tape);
+            if (cliquerUtf)
+                csv->Element(1)->click();
+        });
+        QVERIFY(w.ActiverRaccourci(QKeySequence(Qt::SHIFT | Qt::Key_F6)));
+        QCOMPARE(m_vu, QStringList({montre, QString::number(utf ? 1 : 0)}));
+        QCOMPARE(SeparateurCsv(), separateur);
+        QCOMPARE(Parametres.csvutf, utfApres);
+        QVERIFY(w.ReglagesModifies);
+        QCOMPARE(m_script->Messages().size(), size_t(refuse ? 1 : 0));
+        if (refuse)
+            QCOMPARE(SeparateurCsvTexte(), comma);
+    }
+
+    void optionsCsvSansChangement()
+    {
+        DefinirSeparateurCsv(QStringLiteral(";"));
+        TFormFiche &w = Charger(nullptr);
+        Script(nullptr);
+        w.OptionsCSVClick();
+        QVERIFY(!w.ReglagesModifies);
+        QCOMPARE(SeparateurCsvTexte(), QStringLiteral(";"));
+        Script([](QDialog &d) { Taper(Controle<QLineEdit>(d, "EComma"), "|"); }, false);
+        w.OptionsCSVClick();
+        QVERIFY(!w.ReglagesModifies);
+        QCOMPARE(SeparateurCsv(), QChar(u';'));
+    }
+
+    // Which entries answer, by their shortcut or their visible entry.
+    void menus()
+    {
+        // No file: only the CSV options.
+        {
+            TFormFiche &w = Charger(nullptr);
+            for (auto touches : {QKeySequence(Qt::Key_F9), QKeySequence(Qt::Key_F5),
+                                 QKeySequence(Qt::SHIFT | Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_F5)})
+                QVERIFY2(!w.ActiverRaccourci(touches), qPrintable(touches.toString()));
+        }
+        // A native list: header through F9 although hidden, no quiz options, no labels.
+        {
+            TFormFiche &w = Charger(Fichier(u'L', u'n'));
+            w.MettreAJourMenus();
+            QVERIFY(!w.Action("Entete1")->isVisible());
+            QVERIFY(!w.Action("Etiquettes1")->isVisible());
+            QVERIFY(w.Action("OptionsCSV")->isVisible()); // 'L' is a CSV type
+            QVERIFY(!w.ActiverRaccourci(QKeySequence(Qt::Key_F5)));
+            QVERIFY(!w.ActiverRaccourci(QKeySequence(Qt::SHIFT | Qt::Key_F5)));
+            Script(nullptr, false);
+            QVERIFY(w.ActiverRaccourci(QKeySequence(Qt::Key_F9)));
+            QCOMPARE(DialoguesOuverts("DlgEntete"), 1);
+        }
+        // A read-only XML questionnaire: no labels, no style sheet; options to look at.
+        {
+            TFormFiche &w = Charger(Fichier(u'Q', u'x', false));
+            w.MettreAJourMenus();
+            QVERIFY(w.Action("Options1")->isVisible());
+            QVERIFY(!w.Action("Etiquettes1")->isVisible());
+            QVERIFY(!w.Action("OptionsCSV")->isVisible());
+            QVERIFY(!w.ActiverRaccourci(QKeySequence(Qt::CTRL | Qt::Key_F5)));
+            Script(nullptr, false);
+            QVERIFY(w.ActiverRaccourci(QKeySequence(Qt::SHIFT | Qt::Key_F5)));
+            QCOMPARE(DialoguesOuverts("DlgOptionsAvancees"), 1);
+        }
+        // A writable XML questionnaire offers its labels.
+        {
+            TFormFiche &w = Charger(Fichier(u'Q'));
+            w.MettreAJourMenus();
+            QVERIFY(w.Action("Etiquettes1")->isVisible() && w.Action("Etiquettes1")->isEnabled());
+            QVERIFY(w.Action("Entete1")->isVisible());
+        }
+    }
+
+    // F1 and the Help button show the dialog's topic; the labels have none.
+    void aide_data()
+    {
+        QTest::addColumn<QString>("entree");
+        QTest::addColumn<int>("sujet");
+        QTest::newRow("header") << "Entete1" << 9;
+        QTest::newRow("options") << "Options1" << 23;
+        QTest::newRow("advanced") << "OptionsAvancees1" << 24;
+        QTest::newRow("csv") << "OptionsCSV" << 11;
+        QTest::newRow("labels") << "Etiquettes1" << 0;
+    }
+    void aide()
+    {
+        QFETCH(QString, entree);
+        QFETCH(int, sujet);
+        TFormFiche &w = Charger(Fichier(u'Q'));
+        bool bouton = false;
+        Script([&](QDialog &d) {
+            auto *aide = d.findChild<QPushButton *>("BAide");
+            bouton = aide != nullptr;
+            if (aide)
+                aide->click();
+            QApplication::setActiveWindow(&d);
+            QTest::keyClick(&d, Qt::Key_F1);
+        }, false);
+        Choisir(w, entree.toLatin1().constData());
+        QCOMPARE(bouton, sujet != 0);
+        QList<int> montres;
+        for (const auto &d : m_script->Demandes)
+            if (d.Sorte == QLatin1String("aide"))
+                montres << d.Aide;
+        QCOMPARE(montres, sujet ? QList<int>({sujet, sujet}) : QList<int>());
+        QVERIFY(!w.FichierCourant->Modifie);
+    }
+};
+
+QTEST_MAIN(TestDialogues)
+#include "tst_gui_dialogues.moc"

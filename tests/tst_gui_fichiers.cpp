@@ -1,0 +1,789 @@
+// The file commands of the editor window on real files: New, Open, model,
+// Save, Save as, Export, the save question, remembered files, the settings
+// written at close, forwarded arguments and dropped files. Offscreen, with
+// scripted answers.
+
+#undef QT_NO_CAST_FROM_ASCII
+
+#include "outilstest.h"
+
+#include "dialogs/dlgnouveau.h"
+#include "editor/fiche.h"
+#include "editor/interaction.h"
+#include "formats/formats.h"
+#include "model/fichierx.h"
+#include "model/flux.h"
+#include "model/outils.h"
+#include "resources/chaines.h"
+#include "settings/init.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+#include <QPlainTextEdit>
+#include <QSettings>
+#include <QUrl>
+
+namespace {
+
+const QString Sep = QStringLiteral("\r\n===\r\n");
+
+// Writes a card file of a type in a format with one card per question.
+QString Creer(const QString &chemin, QChar type, QChar format, const QStringList &questions)
+{
+    TFichierX f(type, format);
+    for (const QString &q : questions) {
+        if (type == u'M')
+            f.AjouterFiche(QStringLiteral("t") + q, q, QStringLiteral("(*) r") + q + Sep + QStringLiteral("no"));
+        else
+            f.AjouterFiche(QStringLiteral("t") + q, q, QStringLiteral("r") + q);
+    }
+    f.Fragmenteur = type == u'Q' ? QStringLiteral(";") : f.Fragmenteur;
+    Formats::Enregistrer(f, chemin, format, true);
+    return chemin;
+}
+
+// A three-column CSV file of two cards, in the process's separator.
+QString Csv(const QString &chemin)
+{
+    const QByteArray sep = QString(SeparateurCsv()).toUtf8();
+    OutilsTest::EcrireFichier(chemin, "ta" + sep + "qa" + sep + "ra\r\ntb" + sep + "qb" + sep + "rb\r\n");
+    return chemin;
+}
+
+void Taper(QWidget *champ, const QString &texte)
+{
+    if (auto *ligne = qobject_cast<QLineEdit *>(champ))
+        ligne->selectAll();
+    else if (auto *memo = qobject_cast<QPlainTextEdit *>(champ))
+        memo->selectAll();
+    QTest::keyClicks(champ, texte);
+}
+
+QStringList Sortes(const TInteractionScriptee &d)
+{
+    QStringList sortes;
+    for (const auto &demande : d.Demandes)
+        sortes << demande.Sorte;
+    return sortes;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(TInteraction::Reponse)
+
+class TestFichiers : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dossier;
+    TInteractionScriptee *m_d = nullptr;
+    std::unique_ptr<TFormFiche> m_fenetre;
+    int m_numero = 0;
+
+    QString Chemin(const QString &nom) const { return m_dossier.filePath(nom); }
+    // A fresh folder per test: files of a test stay apart from the others'.
+    QString Neuf(const QString &nom)
+    {
+        const QString dossier = m_dossier.filePath(QString::number(++m_numero));
+        QDir().mkpath(dossier);
+        return dossier + u'/' + nom;
+    }
+
+    TFormFiche &Demarrer(const QStringList &arguments = {}, int instances = 1)
+    {
+        m_fenetre = std::make_unique<TFormFiche>();
+        m_fenetre->FormCreate();
+        m_fenetre->show();
+        m_fenetre->FormShow(arguments, instances);
+        return *m_fenetre;
+    }
+
+    TFormFiche &Ouvrir(const QString &chemin)
+    {
+        TFormFiche &w = Demarrer({chemin});
+        [&] { QVERIFY2(w.FichierCourant, qPrintable(chemin)); }();
+        return w;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dossier.isValid());
+        OutilsTest::IsolerParametres(m_dossier);
+        auto d = std::make_unique<TInteractionScriptee>();
+        m_d = d.get();
+        TInteraction::Installer(std::move(d));
+    }
+
+    void init()
+    {
+        ParametresParDefaut();
+        m_d->Oublier();
+        m_d->Reponses.clear();
+        m_d->Fichiers.clear();
+        m_d->Dialogues.clear();
+    }
+
+    void cleanup()
+    {
+        if (m_fenetre && m_fenetre->FichierCourant)
+            m_fenetre->FichierCourant->Modifie = false;
+        m_fenetre.reset();
+        QCOMPARE(m_d->Imprevus, 0);
+    }
+
+    // ------------------------------------------------------------ models
+
+    void modele_data()
+    {
+        QTest::addColumn<QChar>("type");
+        QTest::addColumn<QChar>("format");
+        QTest::addColumn<QString>("extension");
+        QTest::addColumn<bool>("accepte");
+        QTest::newRow("csv") << QChar(u'L') << QChar(u's') << "csv" << false;
+        QTest::newRow("cardfile") << QChar(u'R') << QChar(u'c') << "crd" << false;
+        QTest::newRow("moodle") << QChar(u'M') << QChar(u'm') << "xml" << false;
+        QTest::newRow("xml") << QChar(u'Q') << QChar(u'x') << "xaqq" << true;
+        QTest::newRow("native") << QChar(u'Q') << QChar(u'n') << "aqq" << true;
+    }
+
+    // "New file from model": only native and XML files serve, and give an
+    // untitled file with the model's options and no card.
+    void modele()
+    {
+        QFETCH(QChar, type);
+        QFETCH(QChar, format);
+        QFETCH(QString, extension);
+        QFETCH(bool, accepte);
+        const QString chemin = Creer(Neuf("modele." + extension), type, format, {"a", "b"});
+        const QByteArray avant = OutilsTest::LireFichier(chemin);
+        TFormFiche &w = Demarrer();
+        w.TypeCourant = u'Q';
+        w.MettreAJourMenus();
+        QVERIFY(w.Action("Modele1")->isVisible());
+        m_d->ChoisirFichier(chemin, 1);
+        w.Action("Modele1")->trigger();
+        if (!accepte) {
+            QVERIFY(!w.FichierCourant);
+            QCOMPARE(int(m_d->Messages().size()), 1);
+            QCOMPARE(m_d->Messages().front().Texte, QStringLiteral("This file cannot be used as a model!"));
+            QCOMPARE(m_d->Messages().front().GenreMessage, TInteraction::Erreur);
+        } else {
+            QVERIFY(w.FichierCourant);
+            QVERIFY(m_d->Messages().empty());
+            QCOMPARE(w.FichierCourant->NombreFiches(), 0);
+            QVERIFY(w.FichierCourant->NomFichier.isEmpty());
+            QVERIFY(w.FichierCourant->Modifiable);
+            QCOMPARE(w.FichierCourant->TypeFichier, QChar(u'Q'));
+            QCOMPARE(w.FichierCourant->Fragmenteur, QStringLiteral(";"));
+            QCOMPARE(w.windowTitle(), QStringLiteral("Amblopad - (New file)"));
+            w.FermerFichier();
+            // The model is not remembered as a file of the user's.
+            QVERIFY(Parametres.open.isEmpty());
+        }
+        QCOMPARE(OutilsTest::LireFichier(chemin), avant);
+    }
+
+    // ------------------------------------------------------------ New
+
+    void nouveau_data()
+    {
+        QTest::addColumn<int>("choix"); // item chosen in the dialog, 0-based
+        QTest::addColumn<QChar>("type");
+        QTest::addColumn<QChar>("format");
+        QTest::newRow("first") << 0 << QChar(u'R') << QChar(u'x');
+        QTest::newRow("lists are csv") << 2 << QChar(u'L') << QChar(u's');
+        QTest::newRow("mcq is moodle") << 4 << QChar(u'M') << QChar(u'm');
+        QTest::newRow("questionnaire") << 3 << QChar(u'Q') << QChar(u'x');
+    }
+
+    void nouveau()
+    {
+        QFETCH(int, choix);
+        QFETCH(QChar, type);
+        QFETCH(QChar, format);
+        TFormFiche &w = Demarrer();
+        QStringList offerts;
+        m_d->Dialogues.push_back([&](QDialog &dialogue) {
+            auto *d = qobject_cast<TDlgNouveau *>(&dialogue);
+            if (!d)
+                return int(QDialog::Rejected);
+            for (int i = 0; i < d->CBType->count(); ++i)
+                offerts << d->CBType->itemText(i);
+            d->CBType->setCurrentIndex(choix);
+            return int(QDialog::Accepted);
+        });
+        QVERIFY(w.ActiverRaccourci(QKeySequence(Qt::CTRL | Qt::Key_N)));
+        QCOMPARE(offerts, (QStringList{TFichierX::NomType(u'R'), TFichierX::NomType(u'N'),
+                                       TFichierX::NomType(u'L'), TFichierX::NomType(u'Q'),
+                                       TFichierX::NomType(u'M')}));
+        QVERIFY(w.FichierCourant);
+        QCOMPARE(w.TypeCourant, type);
+        QCOMPARE(w.FichierCourant->TypeFichier, type);
+        QCOMPARE(w.FichierCourant->FormatFichier, format);
+        QVERIFY(w.FichierCourant->NomFichier.isEmpty());
+        QCOMPARE(w.windowTitle(), QStringLiteral("Amblopad - (New file)"));
+        QCOMPARE(w.SujetAide, type == u'Q' ? 21 : type == u'M' ? 31 : 1);
+    }
+
+    // Cancel keeps the file that was shown; without alltyp there is no dialog.
+    void nouveauSansDialogue()
+    {
+        const QString chemin = Creer(Neuf("a.xaqq"), u'Q', u'x', {"a"});
+        TFormFiche &w = Ouvrir(chemin);
+        m_d->Dialogues.push_back([](QDialog &) { return int(QDialog::Rejected); });
+        w.Nouveau1Click();
+        QCOMPARE(w.FichierCourant->NomFichier, chemin);
+
+        Parametres.alltyp = false;
+        m_d->Oublier();
+        w.Nouveau1Click();
+        QVERIFY(!Sortes(*m_d).contains("dialogue"));
+        QCOMPARE(w.FichierCourant->TypeFichier, QChar(u'Q'));
+        QVERIFY(w.FichierCourant->NomFichier.isEmpty());
+        // The file closed was remembered, its type first.
+        QCOMPARE(Parametres.open, chemin);
+        QCOMPARE(Parametres.types, QStringLiteral("QRNLM"));
+
+        // The open dialog offers the current type alone, no "All".
+        m_d->AnnulerFichier();
+        w.Ouvrir1Click(true);
+        const auto ouvrir = m_d->Demandes.back();
+        QCOMPARE(ouvrir.Sorte, QStringLiteral("ouvrir"));
+        QCOMPARE(ouvrir.Filtre, QStringLiteral("Questionnaire|*.xaqq;*.aqq"));
+        QVERIFY(w.FichierCourant); // cancelled: the new file stays
+    }
+
+    // F1 and the Help button of the type dialog show its topic.
+    void aideNouveau()
+    {
+        TDlgNouveau d;
+        d.Remplir(QStringLiteral("QM"));
+        QCOMPARE(d.LettreChoisie(), QChar(u'Q'));
+        d.BAide->click();
+        QTest::keyClick(&d, Qt::Key_F1);
+        QCOMPARE(int(m_d->Demandes.size()), 2);
+        for (const auto &demande : m_d->Demandes) {
+            QCOMPARE(demande.Sorte, QStringLiteral("aide"));
+            QCOMPARE(demande.Aide, 7);
+        }
+        TFormFiche &w = Demarrer();
+        m_d->Oublier();
+        w.TypeCourant = u'M';
+        w.Action("Rubriquesdaide1")->trigger();
+        QCOMPARE(m_d->Demandes.back().Aide, 31);
+    }
+
+    // ------------------------------------------------------------ Open
+
+    void ouvrir_data()
+    {
+        QTest::addColumn<int>("entree");
+        QTest::addColumn<bool>("estOpen");
+        QTest::addColumn<QChar>("type");
+        QTest::addColumn<QChar>("courant");
+        // Filter entries with the default settings: R N L Q M All.
+        QTest::newRow("all") << 6 << false << QChar(u'L') << QChar(u'L');
+        QTest::newRow("all, remembered file") << 6 << true << QChar(u'R') << QChar(u'R');
+        QTest::newRow("questionnaire entry") << 4 << false << QChar(u'Q') << QChar(u'Q');
+    }
+
+    // The filter entry chosen gives the type of a CSV file.
+    void ouvrir()
+    {
+        QFETCH(int, entree);
+        QFETCH(bool, estOpen);
+        QFETCH(QChar, type);
+        QFETCH(QChar, courant);
+        const QString chemin = Csv(Neuf("l.csv"));
+        if (estOpen)
+            Parametres.open = chemin;
+        TFormFiche &w = Demarrer();
+        m_d->ChoisirFichier(chemin, entree);
+        w.Ouvrir1Click(true);
+        QVERIFY(w.FichierCourant);
+        const auto ouvrir = m_d->Demandes.front();
+        QCOMPARE(ouvrir.Filtre,
+                 QStringLiteral("Directory|*.xaqr;*.aqr;*.xml;*.crd|Notebook|*.xaqn;*.aqn;*.xml|"
+                                "Lists|*.xaql;*.aql;*.csv|Questionnaire|*.xaqq;*.aqq|"
+                                "MCQ|*.xaqm;*.aqm;*.xml|All|*.*"));
+        QCOMPARE(ouvrir.Extension, QStringLiteral("xaqr"));
+        QCOMPARE(w.FichierCourant->TypeFichier, type);
+        QCOMPARE(w.TypeCourant, courant);
+        QCOMPARE(w.FichierCourant->NombreFiches(), 2);
+        QCOMPARE(w.windowTitle(), QStringLiteral("Amblopad - ") + chemin);
+    }
+
+    // Read-only on disk wins over the unticked box; the ticked box on a writable file too.
+    void lectureSeule_data()
+    {
+        QTest::addColumn<bool>("surDisque");
+        QTest::addColumn<bool>("coche");
+        QTest::newRow("attribute") << true << false;
+        QTest::newRow("box") << false << true;
+        QTest::newRow("neither") << false << false;
+    }
+
+    void lectureSeule()
+    {
+        QFETCH(bool, surDisque);
+        QFETCH(bool, coche);
+        const QString chemin = Creer(Neuf("ro.xaqq"), u'Q', u'x', {"a"});
+        DefinirLectureSeule(chemin, surDisque);
+        TFormFiche &w = Demarrer();
+        m_d->ChoisirFichier(chemin, 1, coche);
+        w.Ouvrir1Click(true);
+        QVERIFY(w.FichierCourant);
+        QCOMPARE(w.FichierCourant->Modifiable, !(surDisque || coche));
+        QCOMPARE(w.MReponse->isReadOnly(), surDisque || coche);
+        DefinirLectureSeule(chemin, false);
+    }
+
+    // A file that fails to open is no longer offered; the window has no file.
+    void ouvertureRateeOublie()
+    {
+        const QString bon = Creer(Neuf("bon.xaqq"), u'Q', u'x', {"a"});
+        const QString mauvais = Neuf("mauvais.xaqq");
+        QVERIFY(OutilsTest::EcrireFichier(mauvais, "<?xml version=\"1.0\"?><AMBLORINE><broken"));
+        Parametres.open = bon;
+        Parametres.recent = mauvais;
+        TFormFiche &w = Ouvrir(bon);
+        w.MettreAJourMenus();
+        QVERIFY(w.Action("Recent1")->isVisible());
+        w.Action("Recent1")->trigger();
+        QVERIFY(!w.FichierCourant);
+        QCOMPARE(int(m_d->Messages().size()), 1);
+        QCOMPARE(m_d->Messages().front().GenreMessage, TInteraction::Erreur);
+        QVERIFY(Parametres.recent.isEmpty());
+        QCOMPARE(Parametres.open, bon);
+        QCOMPARE(w.ETitre->text(), QStringLiteral("(No file loaded)"));
+        w.MettreAJourMenus();
+        QVERIFY(!w.Action("Recent1")->isVisible());
+    }
+
+    // ------------------------------------------------------------ remembered files
+
+    // A then B through the commands: open = B, recent = A, with their cards;
+    // "Recent" brings A back at its card.
+    void souvenirs()
+    {
+        const QString a = Creer(Neuf("A.xaqq"), u'Q', u'x', {"a1", "a2", "a3"});
+        const QString b = Creer(Neuf("B.xaqd"), u'D', u'x', {"b1", "b2"});
+        TFormFiche &w = Ouvrir(a);
+        w.AfficherFiche(2);
+        m_d->ChoisirFichier(b, 6);
+        w.Ouvrir1Click(true);
+        QCOMPARE(w.FichierCourant->NomFichier, b);
+        w.AfficherFiche(1);
+        QVERIFY(w.FermerAvecDemande());
+        QCOMPARE(Parametres.open, b);
+        QCOMPARE(Parametres.openum, 1);
+        QCOMPARE(Parametres.recent, a);
+        QCOMPARE(Parametres.recnum, 2);
+        QCOMPARE(Parametres.types, QStringLiteral("DQRNLM")); // D was not in the list
+        w.MettreAJourMenus();
+        QCOMPARE(w.Action("Recent1")->text(), QStringLiteral("A.xaqq"));
+        w.Action("Recent1")->trigger();
+        QCOMPARE(w.FichierCourant->NomFichier, a);
+        QCOMPARE(w.IndexCourant, 2);
+        QCOMPARE(w.MQuestion->toPlainText(), QStringLiteral("a3"));
+        // Closing A now: open = A, recent = B.
+        w.FermerFichier();
+        QCOMPARE(Parametres.open, a);
+        QCOMPARE(Parametres.recent, b);
+        QCOMPARE(Parametres.recnum, 1);
+    }
+
+    void reouverture_data()
+    {
+        QTest::addColumn<bool>("reopen");
+        QTest::addColumn<bool>("opened");
+        QTest::addColumn<int>("instances");
+        QTest::addColumn<bool>("charge");
+        QTest::newRow("allowed") << true << true << 1 << true;
+        QTest::newRow("no reopen") << false << true << 1 << false;
+        QTest::newRow("nothing was open") << true << false << 1 << false;
+        QTest::newRow("another instance runs") << true << true << 2 << false;
+    }
+
+    void reouverture()
+    {
+        QFETCH(bool, reopen);
+        QFETCH(bool, opened);
+        QFETCH(int, instances);
+        QFETCH(bool, charge);
+        const QString chemin = Creer(Neuf("r.xaqq"), u'Q', u'x', {"a", "b", "c"});
+        Parametres.open = chemin;
+        Parametres.openum = 1;
+        Parametres.reopen = reopen;
+        Parametres.opened = opened;
+        TFormFiche &w = Demarrer({}, instances);
+        QCOMPARE(bool(w.FichierCourant), charge);
+        if (charge)
+            QCOMPARE(w.IndexCourant, 1);
+        QVERIFY(m_d->Messages().empty());
+        QCOMPARE(Parametres.open, chemin);
+    }
+
+    // ------------------------------------------------------------ saving
+
+    void sauverFormats_data()
+    {
+        QTest::addColumn<QChar>("type");
+        QTest::addColumn<QString>("frmats");
+        QTest::addColumn<int>("entree");
+        QTest::addColumn<QChar>("format");
+        QTest::addColumn<QString>("extension");
+        QTest::newRow("questionnaire as csv") << QChar(u'Q') << "xscmt" << 2 << QChar(u's') << "csv";
+        QTest::newRow("directory as cardfile") << QChar(u'R') << "xscmt" << 2 << QChar(u'c') << "crd";
+        QTest::newRow("mcq as moodle") << QChar(u'M') << "xscmt" << 2 << QChar(u'm') << "xml";
+        QTest::newRow("questionnaire as native") << QChar(u'Q') << "xnscmt" << 2 << QChar(u'n') << "aqq";
+        QTest::newRow("native back to xml") << QChar(u'N') << "nxscmt" << 2 << QChar(u'x') << "xaqn";
+    }
+
+    // Save as in another format: the document becomes that file, which opens again.
+    void sauverFormats()
+    {
+        QFETCH(QChar, type);
+        QFETCH(QString, frmats);
+        QFETCH(int, entree);
+        QFETCH(QChar, format);
+        QFETCH(QString, extension);
+        const QChar depart = type == u'N' ? QChar(u'n') : QChar(u'x');
+        const QString source = Creer(Neuf("src." + Ext(type, depart)), type, depart, {"a", "b"});
+        Parametres.frmats = frmats;
+        Parametres.csvtyp = QStringLiteral("LQ");
+        TFormFiche &w = Ouvrir(source);
+        const QString cible = QFileInfo(source).absolutePath() + "/dest." + extension;
+        m_d->ChoisirFichier(cible, entree);
+        w.Sauversous1Click();
+        const auto sauver = m_d->Demandes.back();
+        QCOMPARE(sauver.Sorte, QStringLiteral("sauver"));
+        QCOMPARE(sauver.NomPropose, QStringLiteral("src"));
+        QCOMPARE(w.FichierCourant->NomFichier, cible);
+        QCOMPARE(w.FichierCourant->FormatFichier, format);
+        QVERIFY(!w.FichierCourant->Modifie);
+        QCOMPARE(w.windowTitle(), QStringLiteral("Amblopad - ") + cible);
+        QCOMPARE(Parametres.frmats.at(0), format);
+        QVERIFY(m_d->Messages().empty());
+        w.FermerFichier();
+        m_d->Oublier();
+        w.RouvrirFichier(cible, 0);
+        QVERIFY(w.FichierCourant);
+        QCOMPARE(w.FichierCourant->FormatFichier, format);
+        QCOMPARE(w.FichierCourant->NombreFiches(), 2);
+        QVERIFY(w.FichierCourant->Fiche(1).Champ1.endsWith(QStringLiteral("b")));
+        QVERIFY(w.FichierCourant->Fiche(1).Champ2.startsWith(QStringLiteral("(*) rb")) ||
+                w.FichierCourant->Fiche(1).Champ2 == QStringLiteral("rb"));
+    }
+
+    // Save as onto the own name: rewritten in place when modified, nothing otherwise.
+    void sauverSousMemeNom()
+    {
+        const QString chemin = Creer(Neuf("m.xaqq"), u'Q', u'x', {"a"});
+        const QByteArray avant = OutilsTest::LireFichier(chemin);
+        TFormFiche &w = Ouvrir(chemin);
+        m_d->ChoisirFichier(chemin, 1);
+        QVERIFY(!w.SauverFichier(QStringLiteral("m"), true, false));
+        QCOMPARE(OutilsTest::LireFichier(chemin), avant);
+
+        Taper(w.MReponse, QStringLiteral("changed"));
+        m_d->ChoisirFichier(chemin, 1);
+        w.Sauversous1Click();
+        QVERIFY(m_d->Messages().empty()); // no overwrite question for the own file
+        QVERIFY(!w.FichierCourant->Modifie);
+        QVERIFY(OutilsTest::LireFichier(chemin).contains("changed"));
+        QCOMPARE(w.FichierCourant->NomFichier, chemin);
+    }
+
+    // Another existing file: the overwrite question; Cancel writes nothing.
+    void ecraser_data()
+    {
+        QTest::addColumn<TInteraction::Reponse>("reponse");
+        QTest::newRow("cancel") << TInteraction::RepAnnuler;
+        QTest::newRow("ok") << TInteraction::RepOk;
+    }
+
+    void ecraser()
+    {
+        QFETCH(TInteraction::Reponse, reponse);
+        const QString chemin = Creer(Neuf("e.xaqq"), u'Q', u'x', {"a"});
+        const QString autre = QFileInfo(chemin).absolutePath() + "/autre.xaqq";
+        QVERIFY(OutilsTest::EcrireFichier(autre, "keep me"));
+        TFormFiche &w = Ouvrir(chemin);
+        m_d->ChoisirFichier(autre, 1);
+        m_d->Repondre(reponse);
+        w.Sauversous1Click();
+        const auto messages = m_d->Messages();
+        QCOMPARE(int(messages.size()), 1);
+        QCOMPARE(messages.front().Texte,
+                 QStringLiteral("The file \"autre.xaqq\" already exists.\r\nOverwrite it?"));
+        QCOMPARE(messages.front().GenreMessage, TInteraction::Avertissement);
+        QCOMPARE(messages.front().BoutonsMessage, TInteraction::OkAnnuler);
+        if (reponse == TInteraction::RepAnnuler) {
+            QCOMPARE(OutilsTest::LireFichier(autre), QByteArray("keep me"));
+            QCOMPARE(w.FichierCourant->NomFichier, chemin);
+        } else {
+            QVERIFY(OutilsTest::LireFichier(autre).contains("AMBLORINE"));
+            QCOMPARE(w.FichierCourant->NomFichier, autre);
+        }
+    }
+
+    // A failed save keeps the document, its name, its changes and the file on disk.
+    void sauvegardeRatee()
+    {
+        const QString chemin = Creer(Neuf("f.xaqq"), u'Q', u'x', {"a"});
+        const QByteArray avant = OutilsTest::LireFichier(chemin);
+        TFormFiche &w = Ouvrir(chemin);
+        Taper(w.MReponse, QStringLiteral("changed"));
+        TFlux::InjecterEchecEcriture(10);
+        QVERIFY(w.ActiverRaccourci(QKeySequence(Qt::CTRL | Qt::Key_S)));
+        TFlux::InjecterEchecEcriture(-1);
+        QCOMPARE(int(m_d->Messages().size()), 1);
+        QCOMPARE(m_d->Messages().front().GenreMessage, TInteraction::Erreur);
+        QCOMPARE(OutilsTest::LireFichier(chemin), avant);
+        QVERIFY(w.FichierCourant->Modifie);
+        QCOMPARE(w.FichierCourant->NomFichier, chemin);
+        QCOMPARE(w.FichierCourant->Fiche(0).Champ2, QStringLiteral("changed"));
+        QCOMPARE(Parametres.frmats, QStringLiteral("xscmt"));
+        // The save worked the second time: the file now holds the change.
+        w.Sauver1Click();
+        QVERIFY(!w.FichierCourant->Modifie);
+        QVERIFY(OutilsTest::LireFichier(chemin).contains("changed"));
+    }
+
+    // An unnamed modified file: the question names nobody, Yes asks for a name.
+    void fermerSansNom()
+    {
+        TFormFiche &w = Demarrer();
+        Parametres.alltyp = false;
+        w.Nouveau1Click();
+        w.FichierCourant->SetTitre(QStringLiteral("x"));
+        QVERIFY(w.FichierCourant->Modifie);
+        m_d->Repondre(TInteraction::RepOui);
+        m_d->AnnulerFichier();
+        QVERIFY(!w.FermerAvecDemande());
+        QCOMPARE(m_d->Messages().front().Texte,
+                 QStringLiteral("The file \"\" has been modified.\r\nDo you want to save it?"));
+        QCOMPARE(Sortes(*m_d), (QStringList{"message", "sauver"}));
+        QVERIFY(w.FichierCourant);
+
+        // Yes and a name: saved, then closed and remembered.
+        const QString cible = Neuf("nouveau.xaqr");
+        m_d->Repondre(TInteraction::RepOui);
+        m_d->ChoisirFichier(cible, 1);
+        QVERIFY(w.FermerAvecDemande());
+        QVERIFY(!w.FichierCourant);
+        QVERIFY(QFileInfo::exists(cible));
+        QCOMPARE(Parametres.open, cible);
+    }
+
+    // ------------------------------------------------------------ export
+
+    void exporter()
+    {
+        const QString chemin = Creer(Neuf("x.xaql"), u'L', u'x', {"a", "b"});
+        const QByteArray avant = OutilsTest::LireFichier(chemin);
+        TFormFiche &w = Ouvrir(chemin);
+        Taper(w.MReponse, QStringLiteral("changed"));
+        w.ValiderFiche();
+        w.MettreAJourMenus();
+        QVERIFY(w.Action("Exporter1")->isVisible());
+        QVERIFY(w.EntreeActive("Exporter1"));
+        // The document's own file is never the target of an export.
+        m_d->ChoisirFichier(chemin, 1);
+        w.Exporter1Click();
+        QCOMPARE(int(m_d->Messages().size()), 1);
+        QCOMPARE(OutilsTest::LireFichier(chemin), avant);
+
+        m_d->Oublier();
+        const QString texte = QFileInfo(chemin).absolutePath() + "/x.txt";
+        m_d->ChoisirFichier(texte, 1);
+        w.Action("Exporter1")->trigger();
+        QCOMPARE(m_d->Demandes.front().Filtre, QStringLiteral("Text|*.txt"));
+        QVERIFY(OutilsTest::LireFichier(texte).contains("changed"));
+        // The document is still the XML file, with its change pending.
+        QCOMPARE(w.FichierCourant->NomFichier, chemin);
+        QCOMPARE(w.FichierCourant->FormatFichier, QChar(u'x'));
+        QVERIFY(w.FichierCourant->Modifie);
+        QCOMPARE(OutilsTest::LireFichier(chemin), avant);
+        QCOMPARE(Parametres.frmats, QStringLiteral("txscm"));
+    }
+
+    // ------------------------------------------------------------ properties, about
+
+    void proprietesEtAPropos()
+    {
+        const QString chemin = Creer(Neuf("p.xaqq"), u'Q', u'x', {"a", "b", "c"});
+        TFormFiche &w = Ouvrir(chemin);
+        w.Action("Proprietes1")->trigger();
+        w.Action("Apropos1")->trigger();
+        const auto messages = m_d->Messages();
+        QCOMPARE(int(messages.size()), 2);
+        QCOMPARE(messages.at(0).Legende, QStringLiteral("Properties"));
+        QCOMPARE(messages.at(0).Texte, QStringLiteral("Type: %1\r\n\r\nFormat: %2\r\n\r\nNumber of cards: 3")
+                                           .arg(TFichierX::NomType(u'Q'), Chaines::NomFormat(u'x')));
+        QCOMPARE(messages.at(0).GenreMessage, TInteraction::Information);
+        QVERIFY(messages.at(1).Texte.contains("7.8"));
+        QVERIFY(messages.at(1).Texte.contains("Qt"));
+        QVERIFY(messages.at(1).Texte.contains("libxml2"));
+        QVERIFY(messages.at(1).Texte.contains("License"));
+    }
+
+    // ------------------------------------------------------------ settings at close
+
+    void parametresALaFermeture_data()
+    {
+        QTest::addColumn<bool>("changer");
+        QTest::newRow("no preference changed") << false;
+        QTest::newRow("preferences changed") << true;
+    }
+
+    void parametresALaFermeture()
+    {
+        QFETCH(bool, changer);
+        const QString ini = Chemin(QStringLiteral("settings.ini"));
+        QFile::remove(ini);
+        {
+            QSettings s(ini, QSettings::IniFormat);
+            s.setValue("foname", "Kept Font");
+            s.setValue("sign", "Someone");
+        }
+        LireParametres();
+        const QString chemin = Creer(Neuf("s.xaqq"), u'Q', u'x', {"a", "b"});
+        TFormFiche &w = Ouvrir(chemin);
+        w.AfficherFiche(1);
+        if (changer) {
+            w.Action("Instanceunique1")->trigger();
+            w.Action("Rouvrir1")->trigger();
+            QVERIFY(w.Action("Instanceunique1")->isChecked());
+            QVERIFY(!w.Action("Rouvrir1")->isChecked());
+        }
+        w.resize(650, 420);
+        QVERIFY(w.close());
+        QSettings s(ini, QSettings::IniFormat);
+        QCOMPARE(s.value("opened").toInt(), 1);
+        QCOMPARE(s.value("open").toString(), chemin);
+        QCOMPARE(s.value("openum").toInt(), 1);
+        QCOMPARE(s.value("fulscr").toInt(), 0);
+        QCOMPARE(s.value("width").toInt(), 650);
+        QCOMPARE(s.value("types").toString(), QStringLiteral("QRNLM"));
+        QCOMPARE(s.value("frmats").toString(), QStringLiteral("xscmt"));
+        QCOMPARE(s.value("sign").toString(), QStringLiteral("Someone")); // never written, kept
+        QCOMPARE(s.contains("alltyp"), false);
+        QCOMPARE(s.contains("uninst"), changer);
+        QCOMPARE(s.contains("topmst"), changer);
+        QCOMPARE(s.value("foname").toString(), QStringLiteral("Kept Font"));
+        if (changer) {
+            QCOMPARE(s.value("uninst").toInt(), 1);
+            QCOMPARE(s.value("reopen").toInt(), 0);
+        }
+        QFile::remove(ini);
+    }
+
+    // Keep to foreground: the topmost band and the tick mark follow the setting.
+    void premierPlan()
+    {
+        TFormFiche &w = Demarrer();
+        w.Action("Applicationaudessus1")->trigger();
+        QVERIFY(Parametres.topmst);
+        QVERIFY(w.ReglagesModifies);
+        QVERIFY(w.windowFlags() & Qt::WindowStaysOnTopHint);
+        QVERIFY(w.isVisible());
+        w.Action("Applicationaudessus1")->trigger();
+        QVERIFY(!Parametres.topmst);
+        QVERIFY(!(w.windowFlags() & Qt::WindowStaysOnTopHint));
+        QVERIFY(!w.Action("Applicationaudessus1")->isChecked());
+    }
+
+    // ------------------------------------------------------------ other instances, drops
+
+    // Lines from another instance: the file already shown is left alone;
+    // another one replaces it after the save question.
+    void lignesRecues()
+    {
+        const QString a = Creer(Neuf("A.xaqq"), u'Q', u'x', {"a"});
+        const QString b = Creer(Neuf("B.xaqq"), u'Q', u'x', {"b"});
+        TFormFiche &w = Ouvrir(a);
+        Taper(w.MReponse, QStringLiteral("changed"));
+        w.JvAppInstances1CmdLineReceived({a, b});
+        QCOMPARE(w.FichierCourant->NomFichier, a);
+        QVERIFY(m_d->Messages().empty());
+        w.JvAppInstances1CmdLineReceived({});
+        QCOMPARE(w.FichierCourant->NomFichier, a);
+
+        // Cancel at the save question keeps A.
+        m_d->Repondre(TInteraction::RepAnnuler);
+        w.JvAppInstances1CmdLineReceived({b, a});
+        QCOMPARE(w.FichierCourant->NomFichier, a);
+        m_d->Repondre(TInteraction::RepNon);
+        w.JvAppInstances1CmdLineReceived({b});
+        QCOMPARE(w.FichierCourant->NomFichier, b);
+        QCOMPARE(Parametres.open, a);
+    }
+
+    // Lines that arrive while a dialog runs wait until it is closed.
+    void lignesPendantUnDialogue()
+    {
+        const QString a = Creer(Neuf("A.xaqq"), u'Q', u'x', {"a"});
+        TFormFiche &w = Demarrer();
+        QDialog dialogue(&w);
+        dialogue.setModal(true);
+        dialogue.show();
+        QTRY_VERIFY(QApplication::activeModalWidget() == &dialogue);
+        w.RecevoirLignes({a});
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        QVERIFY(!w.FichierCourant);
+        dialogue.close();
+        QTRY_VERIFY(w.FichierCourant);
+        QCOMPARE(w.FichierCourant->NomFichier, a);
+    }
+
+    // A dropped card file opens as "&Open" would; of several, the first.
+    void depot()
+    {
+        const QString a = Creer(Neuf("A.xaqq"), u'Q', u'x', {"a"});
+        const QString b = Csv(Neuf("B.csv"));
+        const QString c = Creer(Neuf("C.xaqq"), u'Q', u'x', {"c"});
+        TFormFiche &w = Ouvrir(a);
+        Taper(w.MReponse, QStringLiteral("changed"));
+        QMimeData donnees;
+        donnees.setUrls({QUrl::fromLocalFile(b), QUrl::fromLocalFile(c)});
+        for (QWidget *cible : {static_cast<QWidget *>(w.MReponse->viewport()), static_cast<QWidget *>(&w)}) {
+            QDragEnterEvent entree(QPoint(5, 5), Qt::CopyAction, &donnees, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(cible, &entree);
+            QVERIFY(entree.isAccepted());
+        }
+        QDropEvent depot(QPointF(5, 5), Qt::CopyAction, &donnees, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(w.MReponse->viewport(), &depot);
+        QVERIFY(depot.isAccepted());
+        m_d->Repondre(TInteraction::RepNon); // the save question of A
+        QTRY_VERIFY(w.FichierCourant && w.FichierCourant->NomFichier == b);
+        QCOMPARE(m_d->Messages().front().Texte,
+                 QStringLiteral("The file \"A.xaqq\" has been modified.\r\nDo you want to save it?"));
+        QCOMPARE(w.FichierCourant->TypeFichier, QChar(u'L'));
+        QVERIFY(!w.MReponse->toPlainText().contains(QStringLiteral("file:")));
+
+        // Plain text is not a file: the fields take it as usual.
+        QMimeData texte;
+        texte.setText(QStringLiteral("words"));
+        QDragEnterEvent entree(QPoint(5, 5), Qt::CopyAction, &texte, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&w, &entree);
+        QVERIFY(!entree.isAccepted());
+    }
+
+private:
+    static QString Ext(QChar type, QChar format)
+    {
+        return (format == u'n' ? QStringLiteral("aq") : QStringLiteral("xaq")) + QChar(type).toLower();
+    }
+};
+
+QTEST_MAIN(TestFichiers)
+#include "tst_gui_fichiers.moc"

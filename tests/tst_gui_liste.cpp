@@ -1,0 +1,550 @@
+// The list of cards, the clipboard, the printout of a card and the fonts of
+// the editor window, driven headless with scripted answers.
+
+#undef QT_NO_CAST_FROM_ASCII
+
+#include "outilstest.h"
+
+#include "editor/fiche.h"
+#include "editor/interaction.h"
+#include "editor/liste.h"
+#include "model/fichierx.h"
+#include "settings/init.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QListView>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPrinter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QSettings>
+#include <QSplitter>
+#include <QStandardPaths>
+
+namespace {
+
+// Cards given as "title|question|answer".
+std::unique_ptr<TFichierX> Fichier(QChar type, const QStringList &cartes)
+{
+    auto f = std::make_unique<TFichierX>(type, u'x');
+    for (const QString &c : cartes) {
+        const QStringList champs = c.split(u'|');
+        f->AjouterFiche(champs.value(0), champs.value(1), champs.value(2));
+    }
+    f->NomFichier = QStringLiteral("/nowhere/test.xaq") + QString(type).toLower();
+    f->Modifie = false;
+    return f;
+}
+
+QStringList Elements(const TListe &liste)
+{
+    QStringList items;
+    for (int i = 0; i < liste.Modele->rowCount(); ++i)
+        items << liste.Modele->index(i, 0).data().toString();
+    return items;
+}
+
+int ItemSelectionne(const TListe &liste)
+{
+    return liste.LBListe->currentIndex().row();
+}
+
+void Cliquer(QListView *vue, int item, bool double_ = false)
+{
+    const QRect cadre = vue->visualRect(vue->model()->index(item, 0));
+    QTest::mouseClick(vue->viewport(), Qt::LeftButton, {}, cadre.center());
+    if (double_)
+        QTest::mouseDClick(vue->viewport(), Qt::LeftButton, {}, cadre.center());
+}
+
+// The text of a PDF file, as pdftotext reads it with the page layout kept.
+QString TextePdf(const QString &chemin, bool *ok)
+{
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), chemin, QStringLiteral("-")});
+    *ok = p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// The x position, in points, of the first word of each printed line.
+QStringList DebutsDeLignes(const QString &chemin)
+{
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox-layout"), chemin, QStringLiteral("-")});
+    if (!p.waitForFinished(60000) || p.exitCode() != 0)
+        return {};
+    const QString html = QString::fromUtf8(p.readAllStandardOutput());
+    QStringList debuts;
+    static const QRegularExpression ligne(QStringLiteral("<line xMin=\"([0-9.]+)\""));
+    for (auto it = ligne.globalMatch(html); it.hasNext();)
+        debuts << it.next().captured(1);
+    return debuts;
+}
+
+} // namespace
+
+class TestListe : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dossier;
+    TInteractionScriptee *m_dialogues = nullptr;
+    std::unique_ptr<TFormFiche> m_fenetre;
+
+    TFormFiche &Charger(std::unique_ptr<TFichierX> f, int position)
+    {
+        m_fenetre = std::make_unique<TFormFiche>();
+        m_fenetre->FormCreate();
+        m_fenetre->show();
+        m_fenetre->FormShow(QStringList());
+        if (f)
+            m_fenetre->ChargerDocument(std::move(f), position);
+        return *m_fenetre;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        OutilsTest::IsolerParametres(m_dossier);
+        auto dialogues = std::make_unique<TInteractionScriptee>();
+        m_dialogues = dialogues.get();
+        TInteraction::Installer(std::move(dialogues));
+    }
+
+    void init()
+    {
+        ParametresParDefaut();
+        m_dialogues->Oublier();
+        m_dialogues->Dialogues.clear();
+        m_dialogues->Polices.clear();
+        m_dialogues->Impressions.clear();
+        m_dialogues->FichierImpression.clear();
+    }
+
+    void cleanup()
+    {
+        if (m_fenetre && m_fenetre->FichierCourant)
+            m_fenetre->FichierCourant->Modifie = false;
+        m_fenetre.reset();
+        QCOMPARE(m_dialogues->Imprevus, 0);
+    }
+
+    // ------------------------------------------------------------- list
+
+    // A notebook lists its cards newest first; its first item is its last card.
+    void listeCarnet()
+    {
+        TFormFiche &w = Charger(Fichier(u'N', {"|d0|a", "|d1|b", "|d2|c", "|d3|d", "|d4|e"}), 1);
+        QCOMPARE(w.IndexCourant, 1);
+        QStringList items;
+        int selection = -1;
+        m_dialogues->Dialogues.push_back([&](QDialog &d) {
+            auto &liste = static_cast<TListe &>(d);
+            d.show();
+            items = Elements(liste);
+            selection = ItemSelectionne(liste);
+            Cliquer(liste.LBListe, 0);
+            QTest::keyClick(liste.LBListe, Qt::Key_Return);
+            return d.result();
+        });
+        w.Listedesfiches1Click();
+        QCOMPARE(items, (QStringList{"d4", "d3", "d2", "d1", "d0"}));
+        QCOMPARE(selection, 3);
+        QCOMPARE(w.Liste->Decalage, 4);
+        QCOMPARE(w.IndexCourant, 4);
+        QCOMPARE(w.MReponse->toPlainText(), QStringLiteral("e"));
+    }
+
+    void listeCarnetUneCarte()
+    {
+        TFormFiche &w = Charger(Fichier(u'N', {"|d0|a"}), 0);
+        QStringList items;
+        m_dialogues->Dialogues.push_back([&](QDialog &d) {
+            auto &liste = static_cast<TListe &>(d);
+            d.show();
+            items = Elements(liste);
+            Cliquer(liste.LBListe, 0);
+            return int(QDialog::Accepted);
+        });
+        // F12 works although the notebook hides the entry.
+        QVERIFY(w.ActiverRaccourci(QKeySequence(Qt::Key_F12)));
+        QCOMPARE(items, QStringList{"d0"});
+        QCOMPARE(w.Liste->Decalage, 0);
+        QCOMPARE(w.IndexCourant, 0);
+    }
+
+    // The card shown follows the selection while the list is open; how the
+    // list closes decides which card stays.
+    void fermeture_data()
+    {
+        QTest::addColumn<QString>("fin");
+        QTest::addColumn<int>("attendu");
+        QTest::newRow("Esc brings back the card") << "esc" << 2;
+        QTest::newRow("Enter keeps the selection") << "enter" << 4;
+        QTest::newRow("F12 keeps the selection") << "f12" << 4;
+        QTest::newRow("close box keeps the selection") << "close" << 4;
+        QTest::newRow("double click keeps the card") << "double" << 1;
+    }
+    void fermeture()
+    {
+        QFETCH(QString, fin);
+        QFETCH(int, attendu);
+        TFormFiche &w = Charger(Fichier(u'Q', {"a|q|r", "b|q|r", "c|q|r", "d|q|r", "e|q|r"}), 2);
+        QList<int> suivis;
+        int resultat = -1;
+        m_dialogues->Dialogues.push_back([&](QDialog &d) {
+            auto &liste = static_cast<TListe &>(d);
+            d.show();
+            suivis << w.IndexCourant << ItemSelectionne(liste);
+            QTest::keyClick(liste.LBListe, Qt::Key_Down);
+            suivis << w.IndexCourant;
+            QTest::keyClick(liste.LBListe, Qt::Key_Down);
+            suivis << w.IndexCourant;
+            QTest::keyClick(liste.LBListe, Qt::Key_Down); // past the end: nothing moves
+            suivis << w.IndexCourant;
+            if (fin == QLatin1String("esc"))
+                QTest::keyClick(liste.LBListe, Qt::Key_Escape);
+            else if (fin == QLatin1String("enter"))
+                QTest::keyClick(liste.LBListe, Qt::Key_Enter);
+            else if (fin == QLatin1String("f12"))
+                QTest::keyClick(liste.LBListe, Qt::Key_F12);
+            else if (fin == QLatin1String("close"))
+                d.close();
+            else
+                Cliquer(liste.LBListe, 1, true);
+            resultat = d.result();
+            return resultat;
+        });
+        w.Listedesfiches1Click();
+        QCOMPARE(suivis, (QList<int>{2, 2, 3, 4, 4}));
+        QVERIFY(!w.Liste->isVisible());
+        QCOMPARE(w.IndexCourant, attendu);
+        QCOMPARE(w.ETitre->text(), QString(QChar(u'a' + attendu)));
+        if (fin == QLatin1String("close"))
+            QCOMPARE(resultat, int(QDialog::Rejected));
+        // The list no longer drives the window once closed.
+        w.Liste->Selectionner(0);
+        QCOMPARE(w.IndexCourant, attendu);
+    }
+
+    // An incomplete card keeps the list closed.
+    void listeCarteIncomplete()
+    {
+        TFormFiche &w = Charger(Fichier(u'Q', {"a|q|r", "b|q|r"}), 0);
+        w.MQuestion->selectAll();
+        QTest::keyClick(w.MQuestion, Qt::Key_Delete);
+        w.Listedesfiches1Click();
+        w.ListeVersPressePapiers1Click();
+        QCOMPARE(m_dialogues->Messages().size(), size_t(2));
+        for (const auto &d : m_dialogues->Demandes)
+            QVERIFY(d.Sorte != QLatin1String("dialogue"));
+    }
+
+    // The list window stands at the left of the work area, as tall as it.
+    void fenetreListe()
+    {
+        TFormFiche &w = Charger(nullptr, 0);
+        TListe &liste = *w.Liste;
+        QCOMPARE(liste.windowTitle(), QStringLiteral("List of cards"));
+        QCOMPARE(liste.width(), 280);
+        const QRect zone = liste.screen()->availableGeometry();
+        liste.show();
+        QCOMPARE(liste.frameGeometry().height(), zone.height());
+        QCOMPARE(liste.frameGeometry().topLeft(), zone.topLeft());
+        // F1 in the list shows its help.
+        QTest::keyClick(liste.LBListe, Qt::Key_F1);
+        QCOMPARE(m_dialogues->Demandes.back().Sorte, QStringLiteral("aide"));
+        QCOMPARE(m_dialogues->Demandes.back().Aide, TListe::SujetAide);
+        liste.hide();
+    }
+
+    // 100,000 cards: the list is a view over the file, not an item per card,
+    // and it follows the arrow keys.
+    void grandeListe()
+    {
+        auto f = std::make_unique<TFichierX>(u'Q', u'x');
+        f->Reserver(100000);
+        for (int i = 0; i < 100000; ++i)
+            f->AjouterFiche(QStringLiteral("card %1").arg(i), QStringLiteral("q"), QStringLiteral("r"));
+        f->Modifie = false;
+        TFormFiche &w = Charger(std::move(f), 99998);
+        QVERIFY(!w.Liste->findChild<QListWidget *>());
+        QString dernier;
+        m_dialogues->Dialogues.push_back([&](QDialog &d) {
+            auto &liste = static_cast<TListe &>(d);
+            d.show();
+            QTest::keyClick(liste.LBListe, Qt::Key_Down);
+            dernier = liste.LBListe->currentIndex().data().toString();
+            QTest::keyClick(liste.LBListe, Qt::Key_Home);
+            QTest::keyClick(liste.LBListe, Qt::Key_Escape);
+            return d.result();
+        });
+        w.Listedesfiches1Click();
+        QCOMPARE(w.Liste->Modele->rowCount(), 100000);
+        QCOMPARE(dernier, QStringLiteral("card 99999"));
+        QCOMPARE(w.IndexCourant, 99998);
+    }
+
+    // ------------------------------------------------------------- clipboard
+
+    void carteVersPressePapiers_data()
+    {
+        QTest::addColumn<QChar>("type");
+        QTest::addColumn<QString>("carte");
+        QTest::addColumn<QString>("attendu");
+        QTest::newRow("with a title") << QChar(u'Q') << "T|Q|A" << "T\r\n\r\nQ\r\n\r\nA";
+        QTest::newRow("empty title adds nothing") << QChar(u'Q') << "|Q|A" << "Q\r\n\r\nA";
+        QTest::newRow("numbered, no title") << QChar(u'L') << "T|Q|A" << "A";
+        QTest::newRow("no titles: the file title is not copied") << QChar(u'F') << "T|Q|A" << "Q\r\n\r\nA";
+        QTest::newRow("line breaks") << QChar(u'Q') << "T|Q1\r\nQ2|A1\r\nA2" << "T\r\n\r\nQ1\r\nQ2\r\n\r\nA1\r\nA2";
+    }
+    void carteVersPressePapiers()
+    {
+        QFETCH(QChar, type);
+        QFETCH(QString, carte);
+        QFETCH(QString, attendu);
+        auto f = Fichier(type, {carte});
+        f->Titre = QStringLiteral("File title");
+        TFormFiche &w = Charger(std::move(f), 0);
+        QGuiApplication::clipboard()->clear();
+        QVERIFY(w.ActiverRaccourci(QKeySequence(Qt::CTRL | Qt::Key_Insert)));
+        QCOMPARE(QGuiApplication::clipboard()->text(), attendu);
+    }
+
+    // What is shown is copied, edits not validated included; nothing is stored.
+    void carteModifieeVersPressePapiers()
+    {
+        TFormFiche &w = Charger(Fichier(u'Q', {"T|Q|A"}), 0);
+        w.MReponse->selectAll();
+        QTest::keyClicks(w.MReponse, QStringLiteral("new"));
+        w.PressePapiers1Click();
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("T\r\n\r\nQ\r\n\r\nnew"));
+        QCOMPARE(w.FichierCourant->Fiche(0).Champ2, QStringLiteral("A"));
+        QVERIFY(w.FicheEditee());
+    }
+
+    void listeVersPressePapiers_data()
+    {
+        QTest::addColumn<QChar>("type");
+        QTest::addColumn<QString>("attendu");
+        QTest::newRow("titles") << QChar(u'Q') << "one\r\ntwo\r\n# 3\r\nfour\r\n";
+        QTest::newRow("index field") << QChar(u'E') << "q1\r\nq2\r\n# 3\r\nq4\r\n";
+    }
+    void listeVersPressePapiers()
+    {
+        QFETCH(QChar, type);
+        QFETCH(QString, attendu);
+        TFormFiche &w = Charger(Fichier(type, {"one|q1|a", "two|q2|b", "||c", "four|q4|d"}), 3);
+        // An edit of the card shown is stored first.
+        w.ETitre->selectAll();
+        QTest::keyClicks(w.ETitre, QStringLiteral("four"));
+        w.MQuestion->selectAll();
+        QTest::keyClicks(w.MQuestion, QStringLiteral("q4"));
+        w.ListeVersPressePapiers1Click();
+        QCOMPARE(QGuiApplication::clipboard()->text(), attendu);
+        QVERIFY(!w.FicheEditee());
+        // The list shows the same captions.
+        QStringList items;
+        m_dialogues->Dialogues.push_back([&](QDialog &d) {
+            items = Elements(static_cast<TListe &>(d));
+            return int(QDialog::Accepted);
+        });
+        w.Listedesfiches1Click();
+        QCOMPARE(items.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"), attendu);
+    }
+
+    // ------------------------------------------------------------- printing
+
+    void imprimer()
+    {
+        Parametres.foname = QStringLiteral("DejaVu Sans Mono");
+        QStringList reponse;
+        for (int i = 1; i <= 150; ++i)
+            reponse << QStringLiteral("answer line %1").arg(i);
+        const QString long_ = QStringLiteral("long ") + QString(60, u'w') + u' ' + QString(60, u'v')
+                            + u' ' + QString(60, u'u');
+        TFormFiche &w = Charger(Fichier(u'Q', {"The title|The question\r\n" + long_ + "|"
+                                                   + reponse.join(QStringLiteral("\r\n"))}),
+                                0);
+        const QString pdf = m_dossier.filePath(QStringLiteral("card.pdf"));
+        m_dialogues->Impressions.push_back(true);
+        m_dialogues->FichierImpression = pdf;
+        QVERIFY(w.ActiverRaccourci(QKeySequence(Qt::CTRL | Qt::Key_P)));
+        QVERIFY(QFileInfo::exists(pdf));
+
+        // The lines as the fields display them, each after six spaces.
+        const QStringList lignes = w.LignesImpression();
+        QCOMPARE(lignes.at(0), QStringLiteral("      The title"));
+        QCOMPARE(lignes.at(1), QString());
+        QCOMPARE(lignes.at(2), QStringLiteral("      The question"));
+        const int vide = int(lignes.indexOf(QString(), 2));
+        QVERIFY(vide > 4); // the long paragraph is wrapped as the memo shows it
+        QString rejoint;
+        for (int i = 3; i < vide; ++i) {
+            QVERIFY(lignes.at(i).startsWith(QStringLiteral("      ")));
+            rejoint += lignes.at(i).mid(6);
+        }
+        QCOMPARE(rejoint, long_);
+        QCOMPARE(lignes.size(), vide + 1 + 150);
+        QCOMPARE(lignes.last(), QStringLiteral("      answer line 150"));
+
+        // The PDF holds them in order, over several pages.
+        bool ok = false;
+        const QString texte = TextePdf(pdf, &ok);
+        QVERIFY2(ok, "pdftotext (poppler-utils) reads the printout");
+        QVERIFY(texte.count(u'\f') >= 2);
+        qsizetype position = texte.indexOf(QStringLiteral("The title"));
+        QVERIFY(position >= 0);
+        for (const QString &cherche : {QStringLiteral("The question"), QStringLiteral("answer line 1\n"),
+                                       QStringLiteral("answer line 2\n"), QStringLiteral("answer line 150")}) {
+            const qsizetype suivante = texte.indexOf(cherche, position);
+            QVERIFY2(suivante > position, qPrintable(cherche));
+            position = suivante;
+        }
+
+        // Each line starts six spaces of the fields font after the margin.
+        QPrinter reference;
+        reference.setOutputFormat(QPrinter::PdfFormat);
+        const double marge = reference.pageLayout().paintRect(QPageLayout::Point).left();
+        const double espaces = 6 * QFontMetricsF(w.PoliceImpression).horizontalAdvance(u' ')
+                             * 72.0 / QFontMetricsF(w.PoliceImpression).fontDpi();
+        const QStringList debuts = DebutsDeLignes(pdf);
+        QCOMPARE(debuts.size(), lignes.size() - 2); // the two empty lines print nothing
+        for (const QString &d : debuts)
+            QVERIFY2(qAbs(d.toDouble() - marge - espaces) < 1.5,
+                     qPrintable(QStringLiteral("%1 for %2 + %3").arg(d).arg(marge).arg(espaces)));
+    }
+
+    // The pages hold the lines in order, as many as fit.
+    void pagination()
+    {
+        QStringList lignes;
+        for (int i = 0; i < 400; ++i)
+            lignes << QStringLiteral("      line %1").arg(i);
+        QPrinter imprimante;
+        imprimante.setOutputFormat(QPrinter::PdfFormat);
+        imprimante.setOutputFileName(m_dossier.filePath(QStringLiteral("pages.pdf")));
+        const QList<QStringList> pages = TFormFiche::ImprimerLignes(imprimante, QFont(QStringLiteral("DejaVu Sans Mono"), 10), lignes);
+        QVERIFY(pages.size() >= 3);
+        QStringList toutes;
+        for (const QStringList &p : pages) {
+            QVERIFY(!p.isEmpty());
+            toutes += p;
+        }
+        QCOMPARE(toutes, lignes);
+        QVERIFY(pages.first().size() >= pages.last().size());
+    }
+
+    void impressionAnnulee()
+    {
+        TFormFiche &w = Charger(Fichier(u'Q', {"T|Q|A"}), 0);
+        const QString pdf = m_dossier.filePath(QStringLiteral("cancelled.pdf"));
+        m_dialogues->Impressions.push_back(false);
+        m_dialogues->FichierImpression = pdf;
+        w.Imprimer1Click();
+        QVERIFY(!QFileInfo::exists(pdf));
+        QVERIFY(m_dialogues->Messages().empty());
+    }
+
+    // A printer that cannot take the job says so; nothing else changes.
+    void impressionEnEchec()
+    {
+        TFormFiche &w = Charger(Fichier(u'Q', {"T|Q|A"}), 0);
+        m_dialogues->Impressions.push_back(true);
+        m_dialogues->FichierImpression = m_dossier.filePath(QStringLiteral("missing/folder/card.pdf"));
+        QTest::ignoreMessage(QtWarningMsg, "QPainter::begin(): Returned false");
+        w.Imprimer1Click();
+        const auto messages = m_dialogues->Messages();
+        QCOMPARE(messages.size(), size_t(1));
+        QCOMPARE(messages.front().GenreMessage, TInteraction::Erreur);
+        QCOMPARE(w.IndexCourant, 0);
+        QVERIFY(!w.FichierCourant->Modifie);
+    }
+
+    // ------------------------------------------------------------- fonts
+
+    void policeChamps()
+    {
+        TFormFiche &w = Charger(Fichier(u'R', {"|a|b"}), 0);
+        // The font dialog comes preset with the stored font.
+        m_dialogues->Polices.push_back(QFont(QStringLiteral("DejaVu Serif"), 14));
+        w.Police1Click();
+        QCOMPARE(m_dialogues->Demandes.back().Texte, QStringLiteral("Lucida Sans Typewriter"));
+        QVERIFY(w.ReglagesModifies);
+        QCOMPARE(Parametres.foname, QStringLiteral("DejaVu Serif"));
+        QCOMPARE(Parametres.fosize, 14);
+        for (QWidget *champ : {static_cast<QWidget *>(w.ETitre), static_cast<QWidget *>(w.MQuestion),
+                               static_cast<QWidget *>(w.MReponse)})
+            QCOMPARE(champ->font().family(), QStringLiteral("DejaVu Serif"));
+        QCOMPARE(w.PoliceImpression.family(), QStringLiteral("DejaVu Serif"));
+        QCOMPARE(w.PoliceImpression.pointSize(), 14);
+        // A one-line question row follows the title field's new height.
+        QCOMPARE(w.Splitter1->sizes().constFirst(), w.ETitre->sizeHint().height());
+
+        m_dialogues->Polices.push_back(QFont(QStringLiteral("DejaVu Sans"), 9));
+        w.Police2Click();
+        QCOMPARE(m_dialogues->Demandes.back().Texte, QStringLiteral("MS Reference Sans Serif"));
+        QCOMPARE(Parametres.lstfon, QStringLiteral("DejaVu Sans"));
+        QCOMPARE(Parametres.lstfos, 9);
+        QCOMPARE(w.Liste->LBListe->font().family(), QStringLiteral("DejaVu Sans"));
+        QCOMPARE(w.ETitre->font().family(), QStringLiteral("DejaVu Serif"));
+    }
+
+    // A font is written at exit only when it was changed in this run.
+    void policeMemorisee_data()
+    {
+        QTest::addColumn<bool>("choisie");
+        QTest::newRow("changed") << true;
+        QTest::newRow("dialog cancelled") << false;
+    }
+    void policeMemorisee()
+    {
+        QFETCH(bool, choisie);
+        const QString ini = m_dossier.filePath(QStringLiteral("settings.ini"));
+        QFile::remove(ini);
+        TFormFiche &w = Charger(nullptr, 0);
+        if (choisie)
+            m_dialogues->Polices.push_back(QFont(QStringLiteral("DejaVu Sans Mono"), 11));
+        w.Action("Champs1")->trigger();
+        if (!choisie) {
+            // The unscripted font dialog was cancelled.
+            QCOMPARE(m_dialogues->Imprevus, 1);
+            m_dialogues->Imprevus = 0;
+        }
+        QCOMPARE(w.ReglagesModifies, choisie);
+        EcrireParametres(w.ReglagesModifies);
+        {
+            QSettings s(ini, QSettings::IniFormat);
+            QCOMPARE(s.contains(QStringLiteral("foname")), choisie);
+        }
+        ParametresParDefaut();
+        LireParametres();
+        QCOMPARE(Parametres.foname, choisie ? QStringLiteral("DejaVu Sans Mono")
+                                            : QStringLiteral("Lucida Sans Typewriter"));
+        QCOMPARE(Parametres.fosize, choisie ? 11 : 10);
+    }
+
+    // A named font the system lacks leaves the fields in a fixed-pitch face.
+    void policeAbsente()
+    {
+        Parametres.foname = QStringLiteral("No Such Font At All");
+        TFormFiche &w = Charger(Fichier(u'Q', {"T|Q|A"}), 0);
+        for (const QFont &police : {w.MReponse->font(), w.ETitre->font(), w.PoliceImpression}) {
+            const QFontMetrics mesures(police);
+            QCOMPARE(mesures.horizontalAdvance(u'i'), mesures.horizontalAdvance(u'W'));
+        }
+        QCOMPARE(w.MReponse->font().pointSize(), 10);
+        // The stored name stays the user's.
+        QCOMPARE(Parametres.foname, QStringLiteral("No Such Font At All"));
+    }
+};
+
+QTEST_MAIN(TestListe)
+#include "tst_gui_liste.moc"

@@ -1,0 +1,1000 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="fr_FR">
+<context>
+    <name>Chaines</name>
+    <message>
+        <source>7.8</source>
+        <translation>7.8</translation>
+    </message>
+    <message>
+        <source>Dictionnaire</source>
+        <translation>Dictionnaire</translation>
+    </message>
+    <message>
+        <source>Enumerations</source>
+        <translation>Énumérations</translation>
+    </message>
+    <message>
+        <source>Holdall</source>
+        <translation>Fourre-tout</translation>
+    </message>
+    <message>
+        <source>Lists</source>
+        <translation>Listes</translation>
+    </message>
+    <message>
+        <source>MCQ</source>
+        <translation>QCM</translation>
+    </message>
+    <message>
+        <source>Notebook</source>
+        <translation>Bloc-notes</translation>
+    </message>
+    <message>
+        <source>Questionnaire</source>
+        <translation>Questionnaire</translation>
+    </message>
+    <message>
+        <source>Directory</source>
+        <translation>Répertoire</translation>
+    </message>
+    <message>
+        <source>Visit cards</source>
+        <translation>Cartes de visite</translation>
+    </message>
+    <message>
+        <source>Native</source>
+        <translation>Natif</translation>
+    </message>
+    <message>
+        <source>XML</source>
+        <translation>XML</translation>
+    </message>
+    <message>
+        <source>Cardfile</source>
+        <translation>Cardfile</translation>
+    </message>
+    <message>
+        <source>CSV</source>
+        <translation>CSV</translation>
+    </message>
+    <message>
+        <source>Moodle</source>
+        <translation>Moodle</translation>
+    </message>
+    <message>
+        <source>Text</source>
+        <translation>Texte</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>Nom</translation>
+    </message>
+    <message>
+        <source>Title</source>
+        <translation>Titre</translation>
+    </message>
+    <message>
+        <source>Number</source>
+        <translation>Numéro</translation>
+    </message>
+    <message>
+        <source>Tab</source>
+        <translation>Onglet</translation>
+    </message>
+    <message>
+        <source>Body</source>
+        <translation>Corps</translation>
+    </message>
+    <message>
+        <source>Question</source>
+        <translation>Question</translation>
+    </message>
+    <message>
+        <source>Answer</source>
+        <translation>Réponse</translation>
+    </message>
+    <message>
+        <source>or</source>
+        <translation>ou</translation>
+    </message>
+    <message>
+        <source>!&quot;&apos;,-.:;?</source>
+        <translation>!&quot;&apos;,-.:;?</translation>
+    </message>
+    <message>
+        <source>a an the</source>
+        <translation>le la les un une des</translation>
+    </message>
+    <message>
+        <source>Lucida Sans Typewriter</source>
+        <translation>Lucida Sans Typewriter</translation>
+    </message>
+    <message>
+        <source>MS Reference Sans Serif</source>
+        <translation>MS Reference Sans Serif</translation>
+    </message>
+    <message>
+        <source>===</source>
+        <translation>===</translation>
+    </message>
+    <message>
+        <source>L</source>
+        <translation>L</translation>
+    </message>
+</context>
+<context>
+    <name>Cli</name>
+    <message>
+        <source>Usage:
+  amblopad-cli info FILE [--type T]
+  amblopad-cli dump FILE [--type T]
+  amblopad-cli convert IN OUT [--to F] [--type T]
+
+T is a file type letter (A..Z), given to a CSV input.
+F is a format letter: n native, x XML, c Cardfile, s CSV, t text, m Moodle;
+without --to it comes from OUT&apos;s extension.
+</source>
+        <translation>Usage&#xa0;:
+  amblopad-cli info FICHIER [--type T]
+  amblopad-cli dump FICHIER [--type T]
+  amblopad-cli convert ENTRÉE SORTIE [--to F] [--type T]
+
+T est une lettre de type de fichier (A..Z), donnée à une entrée CSV.
+F est une lettre de format&#xa0;: n natif, x XML, c Cardfile, s CSV, t texte, m Moodle&#xa0;;
+sans --to, elle est tirée de l&apos;extension de SORTIE.
+</translation>
+    </message>
+    <message>
+        <source>No command given.</source>
+        <translation>Aucune commande donnée.</translation>
+    </message>
+    <message>
+        <source>Option %1 needs a value.</source>
+        <translation>L&apos;option %1 demande une valeur.</translation>
+    </message>
+    <message>
+        <source>A type is one letter from A to Z: &quot;%1&quot;.</source>
+        <translation>Un type est une lettre de A à Z&#xa0;: «&#xa0;%1&#xa0;».</translation>
+    </message>
+    <message>
+        <source>Unknown format &quot;%1&quot;.</source>
+        <translation>Format inconnu&#xa0;: «&#xa0;%1&#xa0;».</translation>
+    </message>
+    <message>
+        <source>Unknown option &quot;%1&quot;.</source>
+        <translation>Option inconnue&#xa0;: «&#xa0;%1&#xa0;».</translation>
+    </message>
+    <message>
+        <source>Unknown command &quot;%1&quot;.</source>
+        <translation>Commande inconnue&#xa0;: «&#xa0;%1&#xa0;».</translation>
+    </message>
+    <message>
+        <source>Wrong number of files for &quot;%1&quot;.</source>
+        <translation>Nombre de fichiers incorrect pour «&#xa0;%1&#xa0;».</translation>
+    </message>
+    <message>
+        <source>--to is for convert only.</source>
+        <translation>--to ne sert qu&apos;à convert.</translation>
+    </message>
+    <message>
+        <source>Cannot tell the format from &quot;%1&quot;: use --to.</source>
+        <translation>Impossible de déduire le format de «&#xa0;%1&#xa0;»&#xa0;: utilisez --to.</translation>
+    </message>
+    <message>
+        <source>The Moodle format needs an MCQ or a Questionnaire card file.</source>
+        <translation>Le format Moodle demande un fichier de fiches de type QCM ou Questionnaire.</translation>
+    </message>
+</context>
+<context>
+    <name>Csv</name>
+    <message>
+        <source>The CSV file is not valid UTF-8 text (line %1).</source>
+        <translation>Le fichier CSV n&apos;est pas un texte UTF-8 valide (ligne %1).</translation>
+    </message>
+    <message>
+        <source>Not enough fields found in the CSV file&#xa0;!</source>
+        <translation>Pas assez de champs trouvés dans le fichier CSV&#xa0;!</translation>
+    </message>
+</context>
+<context>
+    <name>DocumentXml</name>
+    <message>
+        <source>No node to add to.</source>
+        <translation>Aucun nœud auquel ajouter.</translation>
+    </message>
+    <message>
+        <source>Only an element or the document can hold other nodes.</source>
+        <translation>Seuls un élément ou le document peuvent contenir d&apos;autres nœuds.</translation>
+    </message>
+    <message>
+        <source>No node to add.</source>
+        <translation>Aucun nœud à ajouter.</translation>
+    </message>
+    <message>
+        <source>This node is already placed in the document.</source>
+        <translation>Ce nœud est déjà placé dans le document.</translation>
+    </message>
+    <message>
+        <source>This node belongs to another document.</source>
+        <translation>Ce nœud appartient à un autre document.</translation>
+    </message>
+    <message>
+        <source>Text cannot stand outside the root element.</source>
+        <translation>Du texte ne peut pas se trouver hors de l&apos;élément racine.</translation>
+    </message>
+    <message>
+        <source>The document already has a root element.</source>
+        <translation>Le document a déjà un élément racine.</translation>
+    </message>
+    <message>
+        <source>The XML declaration belongs at the top of the document.</source>
+        <translation>La déclaration XML doit se trouver en tête du document.</translation>
+    </message>
+    <message>
+        <source>The reference node is not a child of this node.</source>
+        <translation>Le nœud de référence n&apos;est pas un enfant de ce nœud.</translation>
+    </message>
+    <message>
+        <source>Only an element has attributes.</source>
+        <translation>Seul un élément a des attributs.</translation>
+    </message>
+    <message>
+        <source>Invalid attribute name.</source>
+        <translation>Nom d&apos;attribut non valide.</translation>
+    </message>
+    <message>
+        <source>The attribute cannot be set.</source>
+        <translation>Impossible de définir l&apos;attribut.</translation>
+    </message>
+    <message>
+        <source>Only an element takes a text.</source>
+        <translation>Seul un élément reçoit un texte.</translation>
+    </message>
+    <message>
+        <source>Out of memory.</source>
+        <translation>Mémoire insuffisante.</translation>
+    </message>
+    <message>
+        <source>The document is too large.</source>
+        <translation>Le document est trop volumineux.</translation>
+    </message>
+    <message>
+        <source>Document type declarations are not accepted.</source>
+        <translation>Les déclarations de type de document ne sont pas acceptées.</translation>
+    </message>
+    <message>
+        <source>The document is not well-formed.</source>
+        <translation>Le document n&apos;est pas bien formé.</translation>
+    </message>
+    <message>
+        <source>The document has no root element.</source>
+        <translation>Le document n&apos;a pas d&apos;élément racine.</translation>
+    </message>
+    <message>
+        <source>Invalid element name.</source>
+        <translation>Nom d&apos;élément non valide.</translation>
+    </message>
+    <message>
+        <source>Invalid processing instruction target.</source>
+        <translation>Cible d&apos;instruction de traitement non valide.</translation>
+    </message>
+</context>
+<context>
+    <name>Erreurs</name>
+    <message>
+        <source>List index out of bounds (%1)</source>
+        <translation>Index de liste hors limites (%1)</translation>
+    </message>
+</context>
+<context>
+    <name>Flux</name>
+    <message>
+        <source>Cannot open file &quot;%1&quot;. %2</source>
+        <translation>Impossible d&apos;ouvrir le fichier «&#xa0;%1&#xa0;». %2</translation>
+    </message>
+    <message>
+        <source>Cannot create file &quot;%1&quot;. %2</source>
+        <translation>Impossible de créer le fichier «&#xa0;%1&#xa0;». %2</translation>
+    </message>
+    <message>
+        <source>Error writing file &quot;%1&quot;. %2</source>
+        <translation>Erreur d&apos;écriture du fichier «&#xa0;%1&#xa0;». %2</translation>
+    </message>
+    <message>
+        <source>The file &quot;%1&quot; is in use by another program.</source>
+        <translation>Le fichier «&#xa0;%1&#xa0;» est utilisé par un autre programme.</translation>
+    </message>
+    <message>
+        <source>The file &quot;%1&quot; is too large.</source>
+        <translation>Le fichier «&#xa0;%1&#xa0;» est trop volumineux.</translation>
+    </message>
+    <message>
+        <source>Error reading file &quot;%1&quot;. %2</source>
+        <translation>Erreur de lecture du fichier «&#xa0;%1&#xa0;». %2</translation>
+    </message>
+</context>
+<context>
+    <name>Formats</name>
+    <message>
+        <source>Not a valid Windows 3.1 Cardfile file!</source>
+        <translation>Pas un fichier Cardfile de Windows 3.1 valide&#xa0;!</translation>
+    </message>
+    <message>
+        <source>A Windows 3.1 Cardfile file holds at most %1 cards; this card file has %2.</source>
+        <translation>Un fichier Cardfile de Windows 3.1 contient au plus %1 fiches&#xa0;; ce fichier de fiches en a %2.</translation>
+    </message>
+    <message>
+        <source>The text of card %1 is %2 bytes long; a Windows 3.1 Cardfile card holds at most %3 bytes of text.</source>
+        <translation>Le texte de la fiche %1 fait %2 octets&#xa0;; une fiche Cardfile de Windows 3.1 contient au plus %3 octets de texte.</translation>
+    </message>
+    <message>
+        <source>This card file is too large for a Windows 3.1 Cardfile file.</source>
+        <translation>Ce fichier de fiches est trop volumineux pour un fichier Cardfile de Windows 3.1.</translation>
+    </message>
+    <message>
+        <source>This file cannot be used as a model!</source>
+        <translation>Ce fichier ne peut pas servir de modèle&#xa0;!</translation>
+    </message>
+    <message>
+        <source>The file was not recognized!</source>
+        <translation>Le fichier n&apos;a pas été reconnu&#xa0;!</translation>
+    </message>
+    <message>
+        <source>Unknown format &quot;%1&quot;.</source>
+        <translation>Format inconnu&#xa0;: «&#xa0;%1&#xa0;».</translation>
+    </message>
+</context>
+<context>
+    <name>Interaction</name>
+    <message>
+        <source>Open as &amp;read-only</source>
+        <translation>Ouvrir en &amp;lecture seule</translation>
+    </message>
+</context>
+<context>
+    <name>Moodle</name>
+    <message>
+        <source>Question %1 of the quiz has no &quot;type&quot; attribute!</source>
+        <translation>La question %1 du test n&apos;a pas d&apos;attribut «&#xa0;type&#xa0;»&#xa0;!</translation>
+    </message>
+    <message>
+        <source>Error in writing XML code!</source>
+        <translation>Erreur dans l&apos;écriture du code XML&#xa0;!</translation>
+    </message>
+    <message>
+        <source>Not a valid Moodle file!</source>
+        <translation>Pas un fichier Moodle valide&#xa0;!</translation>
+    </message>
+</context>
+<context>
+    <name>Natif</name>
+    <message>
+        <source>Not a valid native Amblorine file!</source>
+        <translation>Pas un fichier natif d&apos;Amblorine valide&#xa0;!</translation>
+    </message>
+    <message>
+        <source>The card &quot;%1&quot; (number %2) is too long for the native format: a field holds at most 251 lines of 60 characters. Nothing was saved.</source>
+        <translation>La fiche «&#xa0;%1&#xa0;» (numéro %2) est trop longue pour le format natif&#xa0;: un champ contient au plus 251 lignes de 60 caractères. Rien n&apos;a été enregistré.</translation>
+    </message>
+</context>
+<context>
+    <name>Outils</name>
+    <message>
+        <source>%1 on %2</source>
+        <translation>%1 sur %2</translation>
+    </message>
+</context>
+<context>
+    <name>TAide</name>
+    <message>
+        <source>Amblopad Help</source>
+        <translation>Aide d&apos;Amblopad</translation>
+    </message>
+    <message>
+        <source>Navigation</source>
+        <translation>Navigation</translation>
+    </message>
+    <message>
+        <source>Back</source>
+        <translation>Précédent</translation>
+    </message>
+    <message>
+        <source>Forward</source>
+        <translation>Suivant</translation>
+    </message>
+    <message>
+        <source>Contents</source>
+        <translation>Sommaire</translation>
+    </message>
+</context>
+<context>
+    <name>TDlgChercher</name>
+    <message>
+        <source>Find</source>
+        <translation>Rechercher</translation>
+    </message>
+    <message>
+        <source>Expression to find:</source>
+        <translation>Expression à rechercher&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Differentiate case</source>
+        <translation>Respecter la casse</translation>
+    </message>
+    <message>
+        <source>Search only in the index field</source>
+        <translation>Chercher seulement dans le champ d&apos;index</translation>
+    </message>
+    <message>
+        <source>Search backward</source>
+        <translation>Chercher vers le début</translation>
+    </message>
+    <message>
+        <source>Search</source>
+        <translation>Chercher</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Annuler</translation>
+    </message>
+</context>
+<context>
+    <name>TDlgEntete</name>
+    <message>
+        <source>Header of the file</source>
+        <translation>En-tête du fichier</translation>
+    </message>
+    <message>
+        <source>Header</source>
+        <translation>En-tête</translation>
+    </message>
+    <message>
+        <source>Title:</source>
+        <translation>Titre&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Description:</source>
+        <translation>Description&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Signature:</source>
+        <translation>Signature&#xa0;:</translation>
+    </message>
+</context>
+<context>
+    <name>TDlgEtiquettes</name>
+    <message>
+        <source>Labels of the fields</source>
+        <translation>Étiquettes des champs</translation>
+    </message>
+    <message>
+        <source>Labels</source>
+        <translation>Étiquettes</translation>
+    </message>
+    <message>
+        <source>Field %1:</source>
+        <translation>Champ %1&#xa0;:</translation>
+    </message>
+</context>
+<context>
+    <name>TDlgNouveau</name>
+    <message>
+        <source>New file</source>
+        <translation>Nouveau fichier</translation>
+    </message>
+    <message>
+        <source>Do you want create a new file?</source>
+        <translation>Voulez-vous créer un nouveau fichier&#xa0;?</translation>
+    </message>
+    <message>
+        <source>Type :</source>
+        <translation>Type&#xa0;:</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Annuler</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>&amp;Aide</translation>
+    </message>
+</context>
+<context>
+    <name>TDlgOptions</name>
+    <message>
+        <source>Options of Questionnaire</source>
+        <translation>Options du questionnaire</translation>
+    </message>
+    <message>
+        <source>Options</source>
+        <translation>Options</translation>
+    </message>
+    <message>
+        <source>Ask again when bad answer</source>
+        <translation>Reposer après une mauvaise réponse</translation>
+    </message>
+    <message>
+        <source>Follow the order of the questions</source>
+        <translation>Suivre l&apos;ordre des questions</translation>
+    </message>
+    <message>
+        <source>Avoid accidental usage of Enter</source>
+        <translation>Éviter l&apos;usage accidentel de la touche Entrée</translation>
+    </message>
+    <message>
+        <source>Match word-by-word</source>
+        <translation>Comparer mot à mot</translation>
+    </message>
+    <message>
+        <source>Match case</source>
+        <translation>Respecter la casse</translation>
+    </message>
+    <message>
+        <source>Match phonetic</source>
+        <translation>Comparer phonétiquement</translation>
+    </message>
+    <message>
+        <source>Candidate must correct his answer</source>
+        <translation>Le candidat doit corriger sa réponse</translation>
+    </message>
+    <message>
+        <source>Time to answer (in seconds):</source>
+        <translation>Temps pour répondre (en secondes)&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Number of questions to ask:</source>
+        <translation>Nombre de questions à poser&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Threshold for fair score (in %): </source>
+        <translation>Seuil de note honorable (en %)&#xa0;: </translation>
+    </message>
+    <message>
+        <source>unlimited</source>
+        <translation>illimité</translation>
+    </message>
+    <message>
+        <source>all</source>
+        <translation>toutes</translation>
+    </message>
+</context>
+<context>
+    <name>TDlgOptionsAvancees</name>
+    <message>
+        <source>Advanced options of Questionnaire</source>
+        <translation>Options avancées du questionnaire</translation>
+    </message>
+    <message>
+        <source>Options</source>
+        <translation>Options</translation>
+    </message>
+    <message>
+        <source>Word separator for visible answers:</source>
+        <translation>Mot séparateur des réponses visibles&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Character separator for invisible answers:</source>
+        <translation>Caractère séparateur des réponses invisibles&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Punctuation (words delimiter): </source>
+        <translation>Ponctuation (délimiteurs de mots)&#xa0;: </translation>
+    </message>
+    <message>
+        <source>Ignored words:</source>
+        <translation>Mots ignorés&#xa0;:</translation>
+    </message>
+    <message>
+        <source>default</source>
+        <translation>par défaut</translation>
+    </message>
+</context>
+<context>
+    <name>TDlgOptionsCSV</name>
+    <message>
+        <source>Options for CSV files</source>
+        <translation>Options des fichiers CSV</translation>
+    </message>
+    <message>
+        <source>Character encoding</source>
+        <translation>Codage des caractères</translation>
+    </message>
+    <message>
+        <source>ANSI</source>
+        <translation>ANSI</translation>
+    </message>
+    <message>
+        <source>UTF-8</source>
+        <translation>UTF-8</translation>
+    </message>
+    <message>
+        <source>Field separator</source>
+        <translation>Séparateur de champs</translation>
+    </message>
+</context>
+<context>
+    <name>TDlgPropriete</name>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Annuler</translation>
+    </message>
+    <message>
+        <source>Help</source>
+        <translation>Aide</translation>
+    </message>
+</context>
+<context>
+    <name>TFormFiche</name>
+    <message>
+        <source>Amblopad: micro Data Base</source>
+        <translation>Amblopad&#xa0;: micro base de données</translation>
+    </message>
+    <message>
+        <source>Previous</source>
+        <translation>Précédente</translation>
+    </message>
+    <message>
+        <source>Previous card</source>
+        <translation>Fiche précédente</translation>
+    </message>
+    <message>
+        <source>Next</source>
+        <translation>Suivante</translation>
+    </message>
+    <message>
+        <source>Next card</source>
+        <translation>Fiche suivante</translation>
+    </message>
+    <message>
+        <source>New</source>
+        <translation>Nouvelle</translation>
+    </message>
+    <message>
+        <source>New card</source>
+        <translation>Nouvelle fiche</translation>
+    </message>
+    <message>
+        <source>Insert</source>
+        <translation>Insérer</translation>
+    </message>
+    <message>
+        <source>Insert card</source>
+        <translation>Insérer une fiche</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>Supprimer</translation>
+    </message>
+    <message>
+        <source>Delete card</source>
+        <translation>Supprimer la fiche</translation>
+    </message>
+    <message>
+        <source>Search</source>
+        <translation>Chercher</translation>
+    </message>
+    <message>
+        <source>Search a card</source>
+        <translation>Chercher une fiche</translation>
+    </message>
+    <message>
+        <source>&amp;File</source>
+        <translation>&amp;Fichier</translation>
+    </message>
+    <message>
+        <source>&amp;New</source>
+        <translation>&amp;Nouveau</translation>
+    </message>
+    <message>
+        <source>&amp;Open</source>
+        <translation>&amp;Ouvrir</translation>
+    </message>
+    <message>
+        <source>New file from model</source>
+        <translation>Nouveau fichier d&apos;après un modèle</translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation>Ouvrir</translation>
+    </message>
+    <message>
+        <source>Recent</source>
+        <translation>Récent</translation>
+    </message>
+    <message>
+        <source>&amp;Save</source>
+        <translation>&amp;Enregistrer</translation>
+    </message>
+    <message>
+        <source>Save &amp;as...</source>
+        <translation>Enregistrer &amp;sous...</translation>
+    </message>
+    <message>
+        <source>Export</source>
+        <translation>Exporter</translation>
+    </message>
+    <message>
+        <source>&amp;Properties</source>
+        <translation>&amp;Propriétés</translation>
+    </message>
+    <message>
+        <source>&amp;Close</source>
+        <translation>&amp;Fermer</translation>
+    </message>
+    <message>
+        <source>&amp;Quit</source>
+        <translation>&amp;Quitter</translation>
+    </message>
+    <message>
+        <source>&amp;Edition</source>
+        <translation>É&amp;dition</translation>
+    </message>
+    <message>
+        <source>&amp;First card</source>
+        <translation>&amp;Première fiche</translation>
+    </message>
+    <message>
+        <source>&amp;Last card</source>
+        <translation>&amp;Dernière fiche</translation>
+    </message>
+    <message>
+        <source>&amp;List of cards</source>
+        <translation>&amp;Liste des fiches</translation>
+    </message>
+    <message>
+        <source>&amp;Search card</source>
+        <translation>&amp;Rechercher une fiche</translation>
+    </message>
+    <message>
+        <source>Find next</source>
+        <translation>Rechercher la suivante</translation>
+    </message>
+    <message>
+        <source>Abort Search</source>
+        <translation>Abandonner la recherche</translation>
+    </message>
+    <message>
+        <source>&amp;Validate</source>
+        <translation>&amp;Valider</translation>
+    </message>
+    <message>
+        <source>&amp;New card</source>
+        <translation>&amp;Nouvelle fiche</translation>
+    </message>
+    <message>
+        <source>&amp;Insert card</source>
+        <translation>&amp;Insérer une fiche</translation>
+    </message>
+    <message>
+        <source>&amp;Delete card</source>
+        <translation>&amp;Supprimer la fiche</translation>
+    </message>
+    <message>
+        <source>Cancel modification</source>
+        <translation>Annuler la modification</translation>
+    </message>
+    <message>
+        <source>Switch fields</source>
+        <translation>Permuter les champs</translation>
+    </message>
+    <message>
+        <source>Card –&gt; printer</source>
+        <translation>Fiche –&gt; imprimante</translation>
+    </message>
+    <message>
+        <source>Card –&gt; clipboard</source>
+        <translation>Fiche –&gt; presse-papiers</translation>
+    </message>
+    <message>
+        <source>List –&gt; clipboard</source>
+        <translation>Liste –&gt; presse-papiers</translation>
+    </message>
+    <message>
+        <source>&amp;Options</source>
+        <translation>&amp;Options</translation>
+    </message>
+    <message>
+        <source>Advanced options</source>
+        <translation>Options avancées</translation>
+    </message>
+    <message>
+        <source>&amp;Header</source>
+        <translation>&amp;En-tête</translation>
+    </message>
+    <message>
+        <source>&amp;Labels</source>
+        <translation>É&amp;tiquettes</translation>
+    </message>
+    <message>
+        <source>&amp;Canvas</source>
+        <translation>&amp;Canevas</translation>
+    </message>
+    <message>
+        <source>Style sheet</source>
+        <translation>Feuille de style</translation>
+    </message>
+    <message>
+        <source>&amp;Preferences</source>
+        <translation>&amp;Préférences</translation>
+    </message>
+    <message>
+        <source>&amp;Fonts</source>
+        <translation>&amp;Polices</translation>
+    </message>
+    <message>
+        <source>Fields</source>
+        <translation>Champs</translation>
+    </message>
+    <message>
+        <source>List</source>
+        <translation>Liste</translation>
+    </message>
+    <message>
+        <source>CSV options</source>
+        <translation>Options CSV</translation>
+    </message>
+    <message>
+        <source>Keep to foreground</source>
+        <translation>Garder au premier plan</translation>
+    </message>
+    <message>
+        <source>&amp;Open when starts</source>
+        <translation>&amp;Ouvrir au démarrage</translation>
+    </message>
+    <message>
+        <source>&amp;Unique instance</source>
+        <translation>Instance &amp;unique</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>&amp;Aide</translation>
+    </message>
+    <message>
+        <source>&amp;Contents</source>
+        <translation>&amp;Sommaire</translation>
+    </message>
+    <message>
+        <source>&amp;About...</source>
+        <translation>À &amp;propos...</translation>
+    </message>
+    <message>
+        <source>(No card)</source>
+        <translation>(Aucune fiche)</translation>
+    </message>
+    <message>
+        <source>Amblopad %1<byte value="xd"/>
+micro Data Base: an editor of card files for Amblorine.<byte value="xd"/>
+<byte value="xd"/>
+This program is free software: you can redistribute it and/or modify it under the terms of the GNU General Public License, version 3 or any later version. It comes with no warranty.<byte value="xd"/>
+<byte value="xd"/>
+Built with Qt %2 (LGPL version 3) and libxml2 (MIT licence).</source>
+        <translation>Amblopad %1<byte value="xd"/>
+micro base de données&#xa0;: un éditeur de fichiers de fiches pour Amblorine.<byte value="xd"/>
+<byte value="xd"/>
+Ce programme est un logiciel libre&#xa0;: vous pouvez le redistribuer et/ou le modifier selon les termes de la licence publique générale GNU (GPL), version 3 ou toute version ultérieure. Il est fourni sans aucune garantie.<byte value="xd"/>
+<byte value="xd"/>
+Construit avec Qt %2 (LGPL version 3) et libxml2 (licence MIT).</translation>
+    </message>
+    <message>
+        <source>About</source>
+        <translation>À propos</translation>
+    </message>
+    <message>
+        <source>(No file loaded)</source>
+        <translation>(Aucun fichier chargé)</translation>
+    </message>
+    <message>
+        <source>(New file)</source>
+        <translation>(Nouveau fichier)</translation>
+    </message>
+    <message>
+        <source>Search only in field &quot;%1&quot;</source>
+        <translation>Chercher seulement dans le champ «&#xa0;%1&#xa0;»</translation>
+    </message>
+    <message>
+        <source>The card is incomplete!<byte value="xd"/>
+Fill it or delete it.</source>
+        <translation>La fiche est incomplète&#xa0;!<byte value="xd"/>
+Complétez-la ou supprimez-la.</translation>
+    </message>
+    <message>
+        <source>Do you really want to delete this card?</source>
+        <translation>Voulez-vous vraiment supprimer cette fiche&#xa0;?</translation>
+    </message>
+    <message>
+        <source>Do you really want to switch fields %1/%2 of all the cards?</source>
+        <translation>Voulez-vous vraiment permuter les champs %1/%2 de toutes les fiches&#xa0;?</translation>
+    </message>
+    <message>
+        <source>Will you make the current card as a canvas?<byte value="xd"/>
+Click on &quot;Abort&quot; to delete the canvas.</source>
+        <translation>Voulez-vous faire de la fiche courante le canevas&#xa0;?<byte value="xd"/>
+Cliquez sur «&#xa0;Abandonner&#xa0;» pour supprimer le canevas.</translation>
+    </message>
+    <message>
+        <source>Will you really delete the canvas?</source>
+        <translation>Voulez-vous vraiment supprimer le canevas&#xa0;?</translation>
+    </message>
+    <message>
+        <source>All</source>
+        <translation>Tous</translation>
+    </message>
+    <message>
+        <source>The file &quot;%1&quot; is the file being edited: choose another name for the export.</source>
+        <translation>Le fichier «&#xa0;%1&#xa0;» est le fichier en cours d&apos;édition&#xa0;: choisissez un autre nom pour l&apos;exportation.</translation>
+    </message>
+    <message>
+        <source>The file &quot;%1&quot; already exists.<byte value="xd"/>
+Overwrite it?</source>
+        <translation>Le fichier «&#xa0;%1&#xa0;» existe déjà.<byte value="xd"/>
+Le remplacer&#xa0;?</translation>
+    </message>
+    <message>
+        <source>The file &quot;%1&quot; has been modified.<byte value="xd"/>
+Do you want to save it?</source>
+        <translation>Le fichier «&#xa0;%1&#xa0;» a été modifié.<byte value="xd"/>
+Voulez-vous l&apos;enregistrer&#xa0;?</translation>
+    </message>
+    <message>
+        <source>Type: %1<byte value="xd"/>
+<byte value="xd"/>
+Format: %2<byte value="xd"/>
+<byte value="xd"/>
+Number of cards: %3</source>
+        <translation>Type&#xa0;: %1<byte value="xd"/>
+<byte value="xd"/>
+Format&#xa0;: %2<byte value="xd"/>
+<byte value="xd"/>
+Nombre de fiches&#xa0;: %3</translation>
+    </message>
+    <message>
+        <source>Properties</source>
+        <translation>Propriétés</translation>
+    </message>
+    <message>
+        <source>The card could not be printed.</source>
+        <translation>La fiche n&apos;a pas pu être imprimée.</translation>
+    </message>
+    <message>
+        <source>Name of the file:</source>
+        <translation>Nom du fichier&#xa0;:</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; cannot separate the fields of a CSV file: the separator stays &quot;%2&quot;.</source>
+        <translation>«&#xa0;%1&#xa0;» ne peut pas séparer les champs d&apos;un fichier CSV&#xa0;: le séparateur reste «&#xa0;%2&#xa0;».</translation>
+    </message>
+    <message>
+        <source>Search completed.</source>
+        <translation>Recherche terminée.</translation>
+    </message>
+    <message>
+        <source>End of search.</source>
+        <translation>Fin de la recherche.</translation>
+    </message>
+    <message>
+        <source>Not found!</source>
+        <translation>Introuvable&#xa0;!</translation>
+    </message>
+    <message>
+        <source>Failure</source>
+        <translation>Échec</translation>
+    </message>
+</context>
+<context>
+    <name>TListe</name>
+    <message>
+        <source>List of cards</source>
+        <translation>Liste des fiches</translation>
+    </message>
+</context>
+</TS>
