@@ -3,7 +3,9 @@
 #include "../model/outils.h"
 #include "../resources/chaines.h"
 
+#include <QFileInfo>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QStringList>
 #include <QVariant>
 #include <limits>
@@ -17,10 +19,26 @@ const QString TypesParDefaut = QStringLiteral("RNLQM");
 const QString FormatsParDefaut = QStringLiteral("xscmt");
 const char *const ValeurComma = "comma";
 
+// Only a regular file (or none yet) can be the store: reading a named pipe
+// or a device would block or never end, and writing would replace it.
+bool FichierUtilisable(const QString &chemin)
+{
+    const QFileInfo info(chemin);
+    return !info.exists() || info.isFile();
+}
+
 std::unique_ptr<QSettings> OuvrirMagasin()
 {
     const QByteArray fichier = qgetenv("AMBLOPAD_SETTINGS");
     std::unique_ptr<QSettings> magasin;
+    if (!fichier.isEmpty() && !FichierUtilisable(QString::fromLocal8Bit(fichier)))
+        return nullptr;
+#ifndef Q_OS_WIN
+    if (fichier.isEmpty()
+        && !FichierUtilisable(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+                              + QStringLiteral("/Amblorine.ini")))
+        return nullptr;
+#endif
     if (!fichier.isEmpty())
         magasin = std::make_unique<QSettings>(QString::fromLocal8Bit(fichier), QSettings::IniFormat);
     else

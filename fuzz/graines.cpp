@@ -1,0 +1,87 @@
+// Writes small card files of every type with every writer this build has, as
+// seeds for the fuzz targets: graines FOLDER makes FOLDER/<target>/<name>.
+#include "formats/crd.h"
+#include "formats/csv.h"
+#include "formats/moodle.h"
+#include "formats/natif.h"
+#include "formats/xml.h"
+#include "model/erreurs.h"
+#include "model/fichierx.h"
+#include "model/outils.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QString>
+#include <cstdio>
+#include <functional>
+#include <memory>
+
+namespace {
+
+std::unique_ptr<TFichierX> Exemple(QChar type)
+{
+    auto f = std::make_unique<TFichierX>(type, QLatin1Char('x'));
+    f->InitialiserNouveau();
+    f->SetTitre(QStringLiteral("Essai \u00e9t\u00e9"));
+    f->Signature = QStringLiteral("Sig");
+    f->Description = QStringLiteral("Ligne 1\r\nLigne 2 <&> \"x\"");
+    f->SetEtiquettes(QStringLiteral("Titre"), QStringLiteral("Question"), QStringLiteral("R\u00e9ponse"));
+    f->SetCanevas(QString(), QStringLiteral("Q?"), QStringLiteral("a===b"));
+    f->AjouterFiche(QStringLiteral("Un"), QStringLiteral("Capitale ?"), QStringLiteral("Paris===Lyon"));
+    f->AjouterFiche(QStringLiteral("Deux"), QStringLiteral("a;b,c\t\"d\""), QStringLiteral("x\r\ny\r\n\r\nz"));
+    f->AjouterFiche(QString(), QString(), QString());
+    f->AjouterFiche(QStringLiteral("\u20ac"), QStringLiteral("\\s\\n"), QString(300, QLatin1Char('w')));
+    return f;
+}
+
+void Ecrire(const QString &dossier, const QString &cible, const QString &nom,
+            const std::function<QByteArray()> &ecrire, int prefixe = -1)
+{
+    QByteArray octets;
+    try {
+        octets = ecrire();
+    } catch (const Erreur &) {
+        return; // a writer this build lacks, or a file it refuses
+    }
+    if (prefixe >= 0)
+        octets.prepend(char(prefixe));
+    QDir().mkpath(dossier + QLatin1Char('/') + cible);
+    QFile fichier(dossier + QLatin1Char('/') + cible + QLatin1Char('/') + nom);
+    if (fichier.open(QIODevice::WriteOnly))
+        fichier.write(octets);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: graines FOLDER\n");
+        return 2;
+    }
+    const QString dossier = QString::fromLocal8Bit(argv[1]);
+    for (QChar type : QStringLiteral("QMLNDRVEF")) {
+        auto f = Exemple(type);
+        const QString t(type);
+        Ecrire(dossier, QStringLiteral("natif"), QStringLiteral("ecrit-") + t,
+               [&] { return TFichierNatif::EcrireNatif(*f); });
+        Ecrire(dossier, QStringLiteral("xml"), QStringLiteral("ecrit-") + t,
+               [&] { return TFichierXML::EcrireXml(*f); });
+        Ecrire(dossier, QStringLiteral("crd"), QStringLiteral("ecrit-") + t,
+               [&] { return TFichierCrd::EcrireCardfile(*f); });
+        Ecrire(dossier, QStringLiteral("moodle"), QStringLiteral("ecrit-") + t,
+               [&] { return TFichierMoodle::EcrireMoodle(*f); });
+        // The CSV target's first byte is its mode: 0 is ',' in the file's code page.
+        DefinirSeparateurCsv(QStringLiteral(","));
+        Ecrire(dossier, QStringLiteral("csv"), QStringLiteral("ecrit-") + t,
+               [&] { return TFichierCSV::EcrireCSV(*f, QLatin1Char('s')); }, 0);
+        DefinirSeparateurCsv(QStringLiteral(";"));
+        Ecrire(dossier, QStringLiteral("csv"), QStringLiteral("ecrit-pv-") + t,
+               [&] { return TFichierCSV::EcrireCSV(*f, QLatin1Char('s')); }, 1);
+        DefinirSeparateurCsv(QStringLiteral("\\t"));
+        Ecrire(dossier, QStringLiteral("csv"), QStringLiteral("ecrit-tab-") + t,
+               [&] { return TFichierCSV::EcrireCSV(*f, QLatin1Char('s')); }, 2);
+    }
+    return 0;
+}

@@ -1,0 +1,80 @@
+#!/bin/bash
+# Builds the fuzz targets in fuzz-build/ (beside the sources) and runs one or
+# all of them, one after the other.
+#   fuzz/run.sh [TARGET|all] [SECONDS]      default: all, 1200 seconds each
+# Targets: natif xml crd csv moodle reconnaitre. Working corpora, logs and
+# crash inputs stay in fuzz-build/ (corpus/, logs/, artefacts/); a crash input
+# that was fixed belongs in fuzz/regressions/TARGET/.
+set -euo pipefail
+
+SOURCE=$(cd "$(dirname "$0")/.." && pwd)
+BUILD=${AMBLOPAD_FUZZ_BUILD:-$SOURCE/fuzz-build}
+SHARED=$SOURCE/../shared
+TOUTES=(natif xml crd csv moodle reconnaitre)
+
+cible=${1:-all}
+duree=${2:-1200}
+if [ "$cible" = all ]; then
+    cibles=("${TOUTES[@]}")
+else
+    cibles=("$cible")
+fi
+
+cmake -S "$SOURCE" -B "$BUILD" -G Ninja \
+    -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DAMBLOPAD_FUZZ=ON -DAMBLOPAD_TESTS=OFF -DAMBLOPAD_EDITOR=OFF >/dev/null
+ninja -C "$BUILD" -j2 fuzz_graines $(printf 'fuzz_%s ' "${cibles[@]}")
+
+# Seeds: files the writers make, the test data and the shared corpus.
+# The csv and reconnaitre targets read a mode byte first: 0 means ',' (and a
+# .csv name), 1 means ';'.
+rm -rf "$BUILD/graines"
+"$BUILD/fuzz/fuzz_graines" "$BUILD/graines"
+copier() { # copier DESTINATION [MODE] FILES...
+    local destination=$1 mode=$2
+    shift 2
+    mkdir -p "$destination"
+    local f
+    for f in "$@"; do
+        [ -f "$f" ] || continue
+        local nom
+        nom=$(basename "$f")
+        if [ -n "$mode" ]; then
+            { printf "\\$(printf '%03o' "$mode")"; cat "$f"; } >"$destination/$mode-$nom"
+        else
+            cp "$f" "$destination/$nom"
+        fi
+    done
+}
+shopt -s nullglob
+D=$SOURCE/tests/data
+copier "$BUILD/graines/natif" "" "$D"/natif/*
+copier "$BUILD/graines/xml" "" "$D"/xml/* "$SHARED"/corpus/moodle/*
+copier "$BUILD/graines/crd" "" "$D"/crd/*
+copier "$BUILD/graines/csv" 0 "$D"/csv/*
+copier "$BUILD/graines/csv" 1 "$D"/csv/*
+copier "$BUILD/graines/moodle" "" "$D"/moodle/* "$SHARED"/corpus/moodle/*
+copier "$BUILD/graines/reconnaitre" 0 "$D"/*/* "$SHARED"/corpus/moodle/* \
+    "$BUILD"/graines/{natif,xml,crd,moodle}/*
+
+for c in "${cibles[@]}"; do
+    mkdir -p "$BUILD/corpus/$c" "$BUILD/logs" "$BUILD/artefacts/$c"
+    dossiers=("$BUILD/corpus/$c" "$BUILD/graines/$c")
+    for d in "$SOURCE/fuzz/graines/$c" "$SOURCE/fuzz/regressions/$c"; do
+        [ -d "$d" ] && dossiers+=("$d")
+    done
+    echo "== $c: $duree s, log in $BUILD/logs/$c.log"
+    set +e
+    "$BUILD/fuzz/fuzz_$c" -rss_limit_mb=2048 -timeout=5 -max_total_time="$duree" \
+        -dict="$SOURCE/fuzz/$c.dict" -artifact_prefix="$BUILD/artefacts/$c/" \
+        -print_final_stats=1 "${dossiers[@]}" >"$BUILD/logs/$c.log" 2>&1
+    statut=$?
+    set -e
+    tail -n 12 "$BUILD/logs/$c.log"
+    # Ctrl+C (or SIGINT) ends a run early; that is no finding.
+    if [ $statut -ne 0 ] && ! grep -q 'libFuzzer: run interrupted' "$BUILD/logs/$c.log"; then
+        echo "== $c: finding, see $BUILD/logs/$c.log and $BUILD/artefacts/$c/" >&2
+        exit $statut
+    fi
+done

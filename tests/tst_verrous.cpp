@@ -1,0 +1,250 @@
+// Locking between real processes: a document open for writing keeps every
+// other Amblopad process out; open read-only it lets readers in but no
+// writer; the lock stays on the file through a save in place and goes with
+// the process that held it.
+#include "outilstest.h"
+
+#include "formats/formats.h"
+#include "formats/natif.h"
+#include "model/erreurs.h"
+#include "model/fichierx.h"
+#include "model/flux.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+namespace {
+
+QString MessageOccupe(const QString &nom)
+{
+    return QStringLiteral("The file \"%1\" is in use by another program.").arg(QDir::toNativeSeparators(nom));
+}
+
+// The helper process holding a file.
+class Aide
+{
+public:
+    Aide(const QString &nom, bool ecriture, const QString &reglages)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("AMBLOPAD_SETTINGS"), reglages);
+        m_processus.setProcessEnvironment(env);
+        m_processus.start(QStringLiteral(AMBLOPAD_AIDE_VERROU),
+                          {nom, ecriture ? QStringLiteral("ecriture") : QStringLiteral("lecture")});
+    }
+    ~Aide()
+    {
+        if (m_processus.state() != QProcess::NotRunning) {
+            m_processus.write("fin\n");
+            m_processus.closeWriteChannel();
+            if (!m_processus.waitForFinished(30000))
+                m_processus.kill();
+        }
+    }
+    // The next answer line.
+    QString Reponse()
+    {
+        while (!m_processus.canReadLine()) {
+            if (!m_processus.waitForReadyRead(30000))
+                return QStringLiteral("(no answer)");
+        }
+        return QString::fromUtf8(m_processus.readLine()).trimmed();
+    }
+    QString Commande(const char *ligne)
+    {
+        m_processus.write(ligne);
+        m_processus.write("\n");
+        return Reponse();
+    }
+    void Terminer()
+    {
+        m_processus.write("fin\n");
+        m_processus.closeWriteChannel();
+        m_processus.waitForFinished(30000);
+    }
+    void Tuer()
+    {
+        m_processus.kill();
+        m_processus.waitForFinished(30000);
+    }
+
+private:
+    QProcess m_processus;
+};
+
+} // namespace
+
+class TestVerrous : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dossier;
+    QString m_reglages;
+    QString m_nom;
+    QByteArray m_contenu;
+
+    // amblopad-cli ARGS: exit code and standard error.
+    QPair<int, QString> Cli(const QStringList &arguments)
+    {
+        QProcess cli;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("AMBLOPAD_SETTINGS"), m_reglages);
+        cli.setProcessEnvironment(env);
+        cli.start(QStringLiteral(AMBLOPAD_CLI), arguments);
+        if (!cli.waitForFinished(60000))
+            return {-1, QStringLiteral("(no end)")};
+        return {cli.exitCode(), QString::fromUtf8(cli.readAllStandardError()).trimmed()};
+    }
+
+    // This process opens the file as the editor does.
+    QString OuvrirIci(bool ecriture)
+    {
+        try {
+            auto f = Formats::Ouvrir(m_nom, ecriture, true, u'L');
+            return QString();
+        } catch (const Erreur &e) {
+            return e.message();
+        }
+    }
+
+private slots:
+    void initTestCase()
+    {
+        OutilsTest::IsolerParametres(m_dossier);
+        m_reglages = m_dossier.filePath(QStringLiteral("autre-processus.ini"));
+        m_nom = m_dossier.filePath(QStringLiteral("partage.aqq"));
+        TFichierX f(u'Q', u'n');
+        f.SetTitre(QStringLiteral("Partage"));
+        f.AjouterFiche(QStringLiteral("Capitale ?"), QStringLiteral("Paris"));
+        m_contenu = TFichierNatif::EcrireNatif(f);
+    }
+
+    void init()
+    {
+        QVERIFY(OutilsTest::EcrireFichier(m_nom, m_contenu));
+    }
+
+    // This process holds the file; amblopad-cli reads it (info) or writes
+    // over it (convert onto it).
+    void tenuIci_data()
+    {
+        QTest::addColumn<bool>("ecriture");
+        QTest::addColumn<bool>("autreEcrit");
+        QTest::addColumn<bool>("permis");
+        QTest::newRow("writing, other reads") << true << false << false;
+        QTest::newRow("writing, other writes") << true << true << false;
+        QTest::newRow("read-only, other reads") << false << false << true;
+        QTest::newRow("read-only, other writes") << false << true << false;
+    }
+
+    void tenuIci()
+    {
+        QFETCH(bool, ecriture);
+        QFETCH(bool, autreEcrit);
+        QFETCH(bool, permis);
+        auto document = Formats::Ouvrir(m_nom, ecriture, true, u'L');
+        const QString source = m_dossier.filePath(QStringLiteral("source.aqq"));
+        QVERIFY(OutilsTest::EcrireFichier(source, m_contenu + QByteArray()));
+        const auto [code, erreur] = autreEcrit
+            ? Cli({QStringLiteral("convert"), source, m_nom, QStringLiteral("--to"), QStringLiteral("n")})
+            : Cli({QStringLiteral("info"), m_nom});
+        if (permis) {
+            QVERIFY2(code == 0, qPrintable(erreur));
+        } else {
+            QCOMPARE(code, 1);
+            QCOMPARE(erreur, MessageOccupe(m_nom));
+        }
+        QCOMPARE(OutilsTest::LireFichier(m_nom), m_contenu);
+        QCOMPARE(document->NombreFiches(), 1);
+    }
+
+    // Another process holds the file; this one tries.
+    void tenuAilleurs_data()
+    {
+        QTest::addColumn<bool>("ecriture");
+        QTest::addColumn<bool>("iciEcrit");
+        QTest::addColumn<bool>("permis");
+        QTest::newRow("writing, this one reads") << true << false << false;
+        QTest::newRow("writing, this one writes") << true << true << false;
+        QTest::newRow("read-only, this one reads") << false << false << true;
+        QTest::newRow("read-only, this one writes") << false << true << false;
+    }
+
+    void tenuAilleurs()
+    {
+        QFETCH(bool, ecriture);
+        QFETCH(bool, iciEcrit);
+        QFETCH(bool, permis);
+        Aide aide(m_nom, ecriture, m_reglages);
+        QCOMPARE(aide.Reponse(), QStringLiteral("ouvert"));
+        const QString erreur = OuvrirIci(iciEcrit);
+        QCOMPARE(erreur, permis ? QString() : MessageOccupe(m_nom));
+        // A save as over the held file is refused the same way, and writes nothing.
+        if (!permis || iciEcrit) {
+            TFichierX f(u'Q', u'n');
+            QVERIFY_THROWS_EXCEPTION(ErreurFichier, Formats::Enregistrer(f, m_nom, u'n', true));
+            QCOMPARE(OutilsTest::LireFichier(m_nom), m_contenu);
+        }
+        // Once the holder is gone, the file is free.
+        aide.Terminer();
+        QCOMPARE(OuvrirIci(true), QString());
+    }
+
+    // Saving in place replaces the file: the new file is locked at once.
+    void sauverEnPlaceGardeLeVerrou()
+    {
+        auto document = Formats::Ouvrir(m_nom, true, true, u'L');
+        document->AjouterFiche(QStringLiteral("Fleuve ?"), QStringLiteral("Seine"));
+        Formats::Enregistrer(*document, m_nom, u'n', false);
+        QVERIFY(!document->Modifie);
+        const auto [code, erreur] = Cli({QStringLiteral("info"), m_nom});
+        QCOMPARE(code, 1);
+        QCOMPARE(erreur, MessageOccupe(m_nom));
+        Aide lecteur(m_nom, false, m_reglages);
+        QCOMPARE(lecteur.Reponse(), QStringLiteral("erreur: ") + MessageOccupe(m_nom));
+        document.reset();
+        QCOMPARE(Cli({QStringLiteral("info"), m_nom}).first, 0);
+    }
+
+    void sauverEnPlaceAilleurs()
+    {
+        Aide aide(m_nom, true, m_reglages);
+        QCOMPARE(aide.Reponse(), QStringLiteral("ouvert"));
+        QCOMPARE(aide.Commande("sauver"), QStringLiteral("sauve"));
+        QCOMPARE(OuvrirIci(false), MessageOccupe(m_nom));
+        QCOMPARE(aide.Commande("sauver"), QStringLiteral("sauve"));
+        QCOMPARE(OuvrirIci(true), MessageOccupe(m_nom));
+        aide.Terminer();
+        QCOMPARE(OuvrirIci(true), QString());
+    }
+
+    // A holder that dies without closing frees the file too.
+    void processusTue()
+    {
+        Aide aide(m_nom, true, m_reglages);
+        QCOMPARE(aide.Reponse(), QStringLiteral("ouvert"));
+        QCOMPARE(OuvrirIci(false), MessageOccupe(m_nom));
+        aide.Tuer();
+        QCOMPARE(OuvrirIci(true), QString());
+        QCOMPARE(OutilsTest::LireFichier(m_nom), m_contenu);
+    }
+
+    // Two readers in other processes at once, while this one reads too.
+    void lecteursMultiples()
+    {
+        Aide premier(m_nom, false, m_reglages);
+        Aide second(m_nom, false, m_reglages);
+        QCOMPARE(premier.Reponse(), QStringLiteral("ouvert"));
+        QCOMPARE(second.Reponse(), QStringLiteral("ouvert"));
+        QCOMPARE(OuvrirIci(false), QString());
+        QCOMPARE(Cli({QStringLiteral("info"), m_nom}).first, 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestVerrous)
+#include "tst_verrous.moc"
