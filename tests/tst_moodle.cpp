@@ -116,6 +116,8 @@ private slots:
     void ecriture();
     void miseEnPage();
     void textesSpeciaux();
+    void echappement_data();
+    void echappement();
     void categories_data();
     void categories();
     void lecture_data();
@@ -277,6 +279,69 @@ void TestMoodle::textesSpeciaux()
     auto relu = TFichierMoodle::LireMoodle(octets);
     QCOMPARE(relu->Fiche(0).Champ1, U("(*singlechoice*) ") + dur);
     QCOMPARE(relu->Fiche(0).Champ2, U("(*) x > y\r\n===\r\nok ]]]>"));
+}
+
+// Each text is written escaped for its place: characters XML 1.0 cannot hold
+// are left out (and only they), "]]>" never ends a CDATA section early, and
+// attribute values keep their quotes, tabs and line breaks.
+void TestMoodle::echappement_data()
+{
+    QTest::addColumn<QString>("titre");
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QString>("reponse");
+    QTest::addColumn<QByteArray>("attendu");
+    QTest::addColumn<QString>("relu");
+
+    QTest::newRow("controls") << U("a\x01" "b\x0b" "c\x1f" "d\te\r\nf") << QString() << U("x")
+                              << QByteArray("<text>abcd\te\r\nf</text>") << U("abcd\te\nf");
+    // A NUL is one more forbidden character: what follows it stays.
+    QTest::newRow("nul") << (U("a") + QChar(0) + U("b")) << QString() << U("x")
+                         << QByteArray("<text>ab</text>") << U("ab");
+    QTest::newRow("non-characters") << U("a\uFFFE\uFFFF\uFFFDb") << QString() << U("x")
+                                    << QByteArray("<text>a\xEF\xBF\xBD" "b</text>") << U("a\uFFFDb");
+    QTest::newRow("beyond BMP") << U("\u00e9\u20ac\U0001F600") << QString() << U("x")
+                                << QByteArray("<text>\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80</text>")
+                                << U("\u00e9\u20ac\U0001F600");
+    QTest::newRow("lone surrogates") << (U("a") + QChar(0xD800) + U("b") + QChar(0xDC00))
+                                     << QString() << U("x") << QByteArray("<text>a?b?</text>")
+                                     << U("a?b?");
+    QTest::newRow("cdata") << U("<i>a]]>b]]]>>c</i>") << QString() << U("x")
+                           << QByteArray("<text><![CDATA[<i>a]]]]><![CDATA[>b]]]]]><![CDATA[>>c</i>]]></text>")
+                           << U("<i>a]]>b]]]>>c</i>");
+    // A left-out character between "]]" and ">" still makes a "]]>".
+    QTest::newRow("cdata split after dropping") << U("&]]\x01>") << QString() << U("x")
+                                                << QByteArray("<![CDATA[&]]]]><![CDATA[>]]>")
+                                                << U("&]]>");
+    QTest::newRow("attribute") << U("T") << U("a\"b&c<d>e\tf\r\ng\x01h") << U("x")
+                               << QByteArray("format=\"a&quot;b&amp;c&lt;d&gt;e&#9;f&#13;&#10;gh\"")
+                               << U("T");
+    QTest::newRow("element value") << U("T") << QString() << U("(*numerical*)3 m&<s>")
+                                   << QByteArray("<unit_name>m&amp;&lt;s&gt;</unit_name>") << U("T");
+}
+
+void TestMoodle::echappement()
+{
+    QFETCH(QString, titre);
+    QFETCH(QString, format);
+    QFETCH(QString, reponse);
+    QFETCH(QByteArray, attendu);
+    QFETCH(QString, relu);
+    Parametres.mcqfrm = format;
+    const bool numerique = reponse.startsWith(U("(*numerical*)"));
+    auto f = Fichier(u'M', {{titre, numerique ? U("(*numerical*) Q") : U("Q"),
+                             numerique ? reponse.mid(13) : reponse}});
+    const QByteArray octets = TFichierMoodle::EcrireMoodle(*f);
+    QVERIFY2(octets.contains(attendu), octets.constData());
+    TDocumentXml doc;
+    QVERIFY2(doc.Charger(octets), qPrintable(doc.MessageErreur()));
+    const TNoeudXml question = doc.Racine().Enfant(QStringLiteral("question"));
+    QCOMPARE(TexteDe(question.Enfant(QStringLiteral("name"))), relu);
+    if (!format.isEmpty()) {
+        QString formatRelu = format;
+        formatRelu.remove(QChar(1));
+        QCOMPARE(question.Enfant(QStringLiteral("questiontext")).Attribut(QStringLiteral("format")),
+                 formatRelu);
+    }
 }
 
 void TestMoodle::categories_data()

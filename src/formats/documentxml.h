@@ -1,8 +1,8 @@
 #pragma once
 
-// The XML document object the readers and the Moodle writer work with: parse
-// from bytes, walk the tree, build a document and save it as UTF-8. The only
-// place that talks to libxml2; its types stay inside documentxml.cpp.
+// The XML document object the readers work with: parse from bytes and walk
+// the tree. The only place that talks to libxml2; its types stay inside
+// documentxml.cpp.
 
 #include "../model/erreurs.h"
 
@@ -11,8 +11,7 @@
 #include <QString>
 #include <memory>
 
-// A building operation that cannot be done (no node, a bad name, a node of
-// another document...).
+// A document that cannot even be created (out of memory).
 class ErreurDocumentXml : public Erreur
 {
 public:
@@ -34,7 +33,7 @@ public:
         Instruction,
         Commentaire,
         TypeDocument,
-        Declaration, // the XML declaration created for saving
+        Declaration, // an "xml" processing instruction
         Autre
     };
 
@@ -70,17 +69,6 @@ public:
     // Line of the node in the parsed document (0 when unknown).
     int Ligne() const;
 
-    // Building; each raises ErreurDocumentXml when it cannot be done.
-    // Appends enfant (a node created by the same document and not yet placed)
-    // as the last child; returns it.
-    TNoeudXml Ajouter(const TNoeudXml &enfant);
-    // Inserts enfant before reference, a child of this node; a null
-    // reference appends.
-    TNoeudXml InsererAvant(const TNoeudXml &enfant, const TNoeudXml &reference);
-    void DefinirAttribut(const QString &nom, const QString &valeur);
-    // Replaces every child of an element by one text node.
-    void DefinirTexte(const QString &texte);
-
 private:
     friend class TDocumentXml;
     friend class TLectureXml;
@@ -91,7 +79,7 @@ private:
 class TDocumentXml
 {
 public:
-    // An empty document, ready for building or loading.
+    // An empty document, ready for loading.
     TDocumentXml();
     ~TDocumentXml();
     TDocumentXml(const TDocumentXml &) = delete;
@@ -116,21 +104,6 @@ public:
     TNoeudXml Racine() const;
     // Processing instructions that stand before the root, in order.
     QList<TNoeudXml> InstructionsAvantRacine() const;
-
-    // Node creation: the new node belongs to this document and is placed by
-    // Ajouter / InsererAvant (of a node, or of Noeud() for top level).
-    TNoeudXml CreerElement(const QString &nom);
-    TNoeudXml CreerTexte(const QString &texte);
-    TNoeudXml CreerCData(const QString &texte);
-    TNoeudXml CreerInstruction(const QString &cible, const QString &donnees);
-    // The XML declaration: version="1.0" encoding="UTF-8".
-    TNoeudXml CreerDeclaration();
-
-    // The whole document as UTF-8 bytes without a byte-order mark. Top-level
-    // nodes are each followed by finLigne; inside the root nothing is added
-    // (line breaks come from text nodes). Characters XML 1.0 cannot hold are
-    // left out; "]]>" inside a CDATA text is split over two sections.
-    QByteArray Sauver(const QByteArray &finLigne = QByteArray("\n")) const;
 
 private:
     struct Prive;

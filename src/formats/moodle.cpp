@@ -129,6 +129,89 @@ QString CompresserChemin(const QString &chemin, const QString &precedent)
 
 // --- Writing --------------------------------------------------------------
 
+// The quiz is written straight into one buffer as UTF-8: building a tree first
+// and serialising it cost several times the time and memory of the text.
+
+enum class Contexte { Texte, Attribut, CData };
+
+// Appends s as UTF-8 escaped for its place. Characters XML 1.0 cannot hold
+// (NUL and other controls, U+FFFE, U+FFFF) are left out; a lone surrogate
+// becomes '?'. Inside CDATA, "]]>" ends the section between "]]" and ">".
+void Ajouter(QByteArray &sortie, QStringView s, Contexte contexte)
+{
+    // Room for the longest form of every UTF-16 unit ("&quot;", or a '>'
+    // ending a section split), then cut to size.
+    const qsizetype debut = sortie.size();
+    sortie.resize(debut + s.size() * 6);
+    char *p = sortie.data() + debut;
+    const auto copier = [&p](const char *litteral) {
+        while (*litteral)
+            *p++ = *litteral++;
+    };
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        char32_t c = s[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < s.size() && s[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(s[i], s[i + 1]);
+            ++i;
+        } else if (QChar::isSurrogate(c)) {
+            c = u'?';
+        }
+        switch (c) {
+        case '&':
+            if (contexte != Contexte::CData) {
+                copier("&amp;");
+                continue;
+            }
+            break;
+        case '<':
+            if (contexte != Contexte::CData) {
+                copier("&lt;");
+                continue;
+            }
+            break;
+        case '>':
+            if (contexte != Contexte::CData) {
+                copier("&gt;");
+                continue;
+            }
+            if (p - sortie.constData() - debut >= 2 && p[-1] == ']' && p[-2] == ']')
+                copier("]]><![CDATA[");
+            break;
+        case '"':
+        case '\t':
+        case '\n':
+        case '\r':
+            // Attribute value normalisation would turn these into spaces.
+            if (contexte == Contexte::Attribut) {
+                copier(c == '"' ? "&quot;" : c == '\t' ? "&#9;" : c == '\n' ? "&#10;" : "&#13;");
+                continue;
+            }
+            break;
+        default:
+            break;
+        }
+        if (c < 0x80) {
+            if (c >= 0x20 || c == '\t' || c == '\n' || c == '\r')
+                *p++ = char(c);
+        } else if (c < 0x800) {
+            *p++ = char(0xC0 | (c >> 6));
+            *p++ = char(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            if (c == 0xFFFE || c == 0xFFFF)
+                continue;
+            *p++ = char(0xE0 | (c >> 12));
+            *p++ = char(0x80 | ((c >> 6) & 0x3F));
+            *p++ = char(0x80 | (c & 0x3F));
+        } else {
+            *p++ = char(0xF0 | (c >> 18));
+            *p++ = char(0x80 | ((c >> 12) & 0x3F));
+            *p++ = char(0x80 | ((c >> 6) & 0x3F));
+            *p++ = char(0x80 | (c & 0x3F));
+        }
+    }
+    sortie.truncate(p - sortie.constData());
+}
+
 struct Marque
 {
     QString Valeur;
@@ -145,17 +228,24 @@ private:
     const TFichierX &f;
     Balises b;
     QString Format;
-    TDocumentXml doc;
-    TNoeudXml quiz;
+    QByteArray sortie;
     QString CheminCategoriePrecedent;
 
     Marque LireMarque(const QString &t, bool note, const QString &defaut) const;
     QStringList Morceaux(const QString &champ) const;
-    TNoeudXml ElementTexte(TNoeudXml parent, const QString &nom, const QString &texte,
-                           const QString &format = QString());
-    void ElementValeur(TNoeudXml parent, const QString &nom, const QString &valeur);
+    // "<nom", then its attributes, then the ">" ending the start tag.
+    void Debut(const char *nom);
+    void Attribut(const char *nom, const QString &valeur);
+    void FinDebut();
+    void Fin(const char *nom);
+    // An element holding a "text" element: started with its attributes
+    // (format when not empty, then fraction when given), its text written;
+    // the caller adds any more children and ends it.
+    void ElementTexte(const char *nom, const QString &texte, const QString &format = QString(),
+                      const QString *fraction = nullptr);
+    void ElementValeur(const char *nom, const QString &valeur);
     void Question(const TFicheX &fiche);
-    void Categorie(TNoeudXml question, const QString &chemin);
+    void Categorie(const QString &chemin);
 };
 
 // A grade or type marker in t: its value and the text without it. note: the
@@ -200,60 +290,93 @@ QStringList Ecrivain::Morceaux(const QString &champ) const
     return morceaux;
 }
 
-TNoeudXml Ecrivain::ElementTexte(TNoeudXml parent, const QString &nom, const QString &texte,
-                                 const QString &format)
+void Ecrivain::Debut(const char *nom)
 {
-    TNoeudXml e = doc.CreerElement(nom);
-    e.Ajouter(doc.CreerTexte(CRLF));
-    if (nom != QLatin1String("question")) {
-        TNoeudXml t = doc.CreerElement(S("text"));
-        const bool brut = texte.contains(u'<') || texte.contains(u'>') || texte.contains(u'&');
-        if (!texte.isEmpty())
-            t.Ajouter(brut ? doc.CreerCData(texte) : doc.CreerTexte(texte));
-        e.Ajouter(t);
-        e.Ajouter(doc.CreerTexte(CRLF));
-    }
+    sortie += '<';
+    sortie += nom;
+}
+
+void Ecrivain::Attribut(const char *nom, const QString &valeur)
+{
+    sortie += ' ';
+    sortie += nom;
+    sortie += "=\"";
+    Ajouter(sortie, valeur, Contexte::Attribut);
+    sortie += '"';
+}
+
+void Ecrivain::FinDebut()
+{
+    sortie += ">\r\n";
+}
+
+void Ecrivain::Fin(const char *nom)
+{
+    sortie += "</";
+    sortie += nom;
+    sortie += ">\r\n";
+}
+
+void Ecrivain::ElementTexte(const char *nom, const QString &texte, const QString &format,
+                            const QString *fraction)
+{
+    Debut(nom);
     if (!format.isEmpty())
-        e.DefinirAttribut(S("format"), format);
-    parent.Ajouter(e);
-    parent.Ajouter(doc.CreerTexte(CRLF));
-    return e;
+        Attribut("format", format);
+    if (fraction)
+        Attribut("fraction", *fraction);
+    FinDebut();
+    if (texte.isEmpty()) {
+        sortie += "<text/>\r\n";
+        return;
+    }
+    sortie += "<text>";
+    if (texte.contains(u'<') || texte.contains(u'>') || texte.contains(u'&')) {
+        sortie += "<![CDATA[";
+        Ajouter(sortie, texte, Contexte::CData);
+        sortie += "]]>";
+    } else {
+        Ajouter(sortie, texte, Contexte::Texte);
+    }
+    sortie += "</text>\r\n";
 }
 
-void Ecrivain::ElementValeur(TNoeudXml parent, const QString &nom, const QString &valeur)
+void Ecrivain::ElementValeur(const char *nom, const QString &valeur)
 {
-    TNoeudXml e = doc.CreerElement(nom);
-    e.DefinirTexte(valeur);
-    parent.Ajouter(e);
-    parent.Ajouter(doc.CreerTexte(CRLF));
+    sortie += '<';
+    sortie += nom;
+    sortie += '>';
+    Ajouter(sortie, valeur, Contexte::Texte);
+    Fin(nom);
 }
 
-void Ecrivain::Categorie(TNoeudXml question, const QString &chemin)
+void Ecrivain::Categorie(const QString &chemin)
 {
     const QString complet = ResoudreChemin(chemin, CheminCategoriePrecedent);
     CheminCategoriePrecedent = complet;
-    ElementTexte(question, S("category"), complet);
-    question.DefinirAttribut(S("type"), S("category"));
+    Debut("question");
+    Attribut("type", S("category"));
+    FinDebut();
+    ElementTexte("category", complet);
+    Fin("category");
+    Fin("question");
 }
 
 void Ecrivain::Question(const TFicheX &fiche)
 {
-    quiz.Ajouter(doc.CreerTexte(CRLF));
-    TNoeudXml question = ElementTexte(quiz, S("question"), QString());
-
+    sortie += "\r\n";
     const QString titre = Rogner(fiche.Champ0);
     if (f.CommenceParCarPourcent(titre)) {
-        Categorie(question, RognerGauche(titre.mid(1)));
+        Categorie(RognerGauche(titre.mid(1)));
         return;
     }
     const Marque marque = LireMarque(fiche.Champ1, false, QString());
     QString type = marque.Valeur;
     QString texte = marque.Reste;
     if (type == QLatin1String("category")) {
-        Categorie(question, titre);
+        Categorie(titre);
         return;
     }
-    ElementTexte(question, S("name"), titre);
 
     bool uneReponse = false;
     if (type == QLatin1String("singlechoice")) {
@@ -277,8 +400,13 @@ void Ecrivain::Question(const TFicheX &fiche)
         texte.replace(b.FinTrou, S("}"));
     }
     const QString noteParDefaut = NoteParDefaut(type);
-    question.DefinirAttribut(S("type"), type);
-    ElementTexte(question, S("questiontext"), texte, Format);
+    Debut("question");
+    Attribut("type", type);
+    FinDebut();
+    ElementTexte("name", titre);
+    Fin("name");
+    ElementTexte("questiontext", texte, Format);
+    Fin("questiontext");
 
     int reponses = 0;
     int zeros = 0;
@@ -286,21 +414,24 @@ void Ecrivain::Question(const TFicheX &fiche)
         if (b.Actives && morceau.startsWith(b.DebutFeedback)) {
             const qsizetype debut = b.DebutFeedback.size();
             const qsizetype fin = morceau.indexOf(b.FinFeedback, debut);
-            ElementTexte(question, S("generalfeedback"),
-                         Rogner(morceau.mid(debut, fin < 0 ? -1 : fin - debut)), Format);
+            ElementTexte("generalfeedback", Rogner(morceau.mid(debut, fin < 0 ? -1 : fin - debut)),
+                         Format);
+            Fin("generalfeedback");
             continue;
         }
         if (b.Actives && type == QLatin1String("matching")) {
             const qsizetype paire = morceau.indexOf(b.SeparateurPaire);
             if (paire < 0)
                 continue; // half a pair cannot be asked
-            TNoeudXml sous = ElementTexte(question, S("subquestion"), RognerDroite(morceau.left(paire)),
-                                          Format);
-            ElementTexte(sous, S("answer"), RognerGauche(morceau.mid(paire + b.SeparateurPaire.size())));
+            ElementTexte("subquestion", RognerDroite(morceau.left(paire)), Format);
+            ElementTexte("answer", RognerGauche(morceau.mid(paire + b.SeparateurPaire.size())));
+            Fin("answer");
+            Fin("subquestion");
             continue;
         }
         if (type == QLatin1String("essay")) {
-            ElementTexte(question, S("responsetemplate"), morceau, Format);
+            ElementTexte("responsetemplate", morceau, Format);
+            Fin("responsetemplate");
             continue;
         }
         ++reponses;
@@ -308,9 +439,8 @@ void Ecrivain::Question(const TFicheX &fiche)
         if (note.Valeur == QLatin1String("0"))
             ++zeros;
         QString reponse = note.Reste;
-        TNoeudXml answer;
         if (choixMultiple) {
-            answer = ElementTexte(question, S("answer"), reponse, Format);
+            ElementTexte("answer", reponse, Format, &note.Valeur);
         } else if (type == QLatin1String("numerical")) {
             QString unite;
             if (const qsizetype espace = reponse.indexOf(u' '); espace >= 0) {
@@ -318,46 +448,52 @@ void Ecrivain::Question(const TFicheX &fiche)
                 reponse.truncate(espace);
             }
             if (reponses == 1 && !unite.isEmpty()) {
-                TNoeudXml units = doc.CreerElement(S("units"));
-                TNoeudXml unit = doc.CreerElement(S("unit"));
-                TNoeudXml nom = doc.CreerElement(S("unit_name"));
-                nom.DefinirTexte(unite);
-                unit.Ajouter(nom);
-                units.Ajouter(unit);
-                question.Ajouter(units);
-                question.Ajouter(doc.CreerTexte(CRLF));
+                sortie += "<units><unit><unit_name>";
+                Ajouter(sortie, unite, Contexte::Texte);
+                sortie += "</unit_name></unit></units>\r\n";
             }
             if (const qsizetype virgule = reponse.indexOf(u','); virgule >= 0)
                 reponse[virgule] = u'.';
-            answer = ElementTexte(question, S("answer"), reponse);
+            ElementTexte("answer", reponse, QString(), &note.Valeur);
             // Half a unit of the last decimal written; exponent forms carry
             // their own precision.
             const qsizetype point = reponse.indexOf(u'.');
             if (point >= 0 && !reponse.contains(u'E') && !reponse.contains(u'e'))
-                ElementValeur(answer, S("tolerance"),
-                              S("0.5E-") + QString::number(reponse.size() - point - 1));
+                ElementValeur("tolerance", S("0.5E-") + QString::number(reponse.size() - point - 1));
         } else {
-            answer = ElementTexte(question, S("answer"), reponse);
+            ElementTexte("answer", reponse, QString(), &note.Valeur);
         }
-        answer.DefinirAttribut(S("fraction"), note.Valeur);
+        Fin("answer");
     }
 
     if (choixMultiple) {
         const bool seule = uneReponse || (type == QLatin1String("multichoice") && reponses - 1 == zeros);
-        ElementValeur(question, S("single"), seule ? S("true") : S("false"));
-        ElementValeur(question, S("answernumbering"), S("none"));
+        ElementValeur("single", seule ? S("true") : S("false"));
+        ElementValeur("answernumbering", S("none"));
     }
     if (choixMultiple || type == QLatin1String("matching"))
-        ElementValeur(question, S("shuffleanswers"), S("true"));
+        ElementValeur("shuffleanswers", S("true"));
+    Fin("question");
 }
 
 QByteArray Ecrivain::Ecrire()
 {
-    doc.Noeud().Ajouter(doc.CreerDeclaration());
-    quiz = doc.Noeud().Ajouter(doc.CreerElement(S("quiz")));
+    // Room for the usual case: the texts, some of them beyond ASCII, and the
+    // markup around them. A larger quiz only grows the buffer.
+    qsizetype taille = 128;
+    for (const auto &fiche : f.Fiches)
+        taille += 3 * (fiche->Champ0.size() + fiche->Champ1.size() + fiche->Champ2.size()) + 512;
+    sortie.reserve(taille);
+    sortie += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n";
+    if (f.Fiches.empty()) {
+        sortie += "<quiz/>\r\n";
+        return sortie;
+    }
+    sortie += "<quiz>";
     for (const auto &fiche : f.Fiches)
         Question(*fiche);
-    return doc.Sauver("\r\n");
+    sortie += "</quiz>\r\n";
+    return sortie;
 }
 
 // --- Reading --------------------------------------------------------------
