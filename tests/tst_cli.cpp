@@ -83,6 +83,12 @@ private slots:
         const QString absent = m_dossier.filePath(QStringLiteral("absent.xaqq"));
         QTest::newRow("dump non reconnu") << QStringList{"dump", texte} << QByteArray("The file was not recognized!\n");
         QTest::newRow("convert non reconnu") << QStringList{"convert", texte, "x.xaqq"} << QByteArray("The file was not recognized!\n");
+        // libxml2 has its own say on broken encodings; only the message may reach the user.
+        const QString encodage = Fichier(QStringLiteral("encodage.xaqq"),
+                                         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                                         "<AMBLORINE><TITRE>\xff\xfe\x80</TITRE></AMBLORINE>\n");
+        QTest::newRow("xml mal encode") << QStringList{"dump", encodage}
+                                        << QString::fromUtf8("Erreur dans l'écriture du code XML !\n").toUtf8();
         QTest::newRow("info absent") << QStringList{"info", absent} << QByteArray("No such file or directory");
         QTest::newRow("dump absent") << QStringList{"dump", absent} << QByteArray("No such file or directory");
     }

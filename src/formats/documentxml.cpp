@@ -11,6 +11,20 @@
 
 namespace {
 
+// libxml2 reports some failures (encoding conversions, I/O) through its
+// generic handler, which prints to the standard error: the program shows
+// refusals itself, so that output is only noise.
+void Silence(void *, const char *, ...) {}
+
+void FaireTaireLibxml()
+{
+    static const bool fait = [] {
+        xmlSetGenericErrorFunc(nullptr, Silence);
+        return true;
+    }();
+    (void)fait;
+}
+
 xmlNodePtr N(void *p)
 {
     return static_cast<xmlNodePtr>(p);
@@ -260,6 +274,7 @@ bool TDocumentXml::Charger(const QByteArray &octets)
     if (octets.size() > INT_MAX / 2)
         return refuser(0, QCoreApplication::translate("DocumentXml", "The document is too large."));
 
+    FaireTaireLibxml();
     xmlParserCtxtPtr ctxt = xmlNewParserCtxt();
     if (!ctxt)
         return refuser(0, QCoreApplication::translate("DocumentXml", "Out of memory."));
@@ -356,6 +371,7 @@ TLectureXml::TLectureXml(const QByteArray &octets)
         m_erreur = true;
         return;
     }
+    FaireTaireLibxml();
     const int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
     m_lecteur = xmlReaderForMemory(octets.constData(), int(octets.size()), nullptr, nullptr, options);
     if (!m_lecteur) {
