@@ -85,7 +85,7 @@ private slots:
         QTest::newRow("convert non reconnu") << QStringList{"convert", texte, "x.xaqq"} << QByteArray("The file was not recognized!\n");
         // libxml2 has its own say on broken encodings; only the message may reach the user.
         const QString encodage = Fichier(QStringLiteral("encodage.xaqq"),
-                                         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                                         "<?xml version=\"1.0\" encoding=\"ISO-8859-7\"?>\n"
                                          "<AMBLORINE><TITRE>\xff\xfe\x80</TITRE></AMBLORINE>\n");
         QTest::newRow("xml mal encode") << QStringList{"dump", encodage}
                                         << QString::fromUtf8("Erreur dans l'écriture du code XML !\n").toUtf8();
