@@ -3,7 +3,7 @@
 
 #undef QT_NO_CAST_FROM_ASCII
 
-#include "outilstest.h"
+#include "outilsgui.h"
 
 #include "editor/fiche.h"
 #include "editor/interaction.h"
@@ -29,19 +29,6 @@
 #include <QStandardPaths>
 
 namespace {
-
-// Cards given as "title|question|answer".
-std::unique_ptr<TFichierX> Fichier(QChar type, const QStringList &cartes)
-{
-    auto f = std::make_unique<TFichierX>(type, u'x');
-    for (const QString &c : cartes) {
-        const QStringList champs = c.split(u'|');
-        f->AjouterFiche(champs.value(0), champs.value(1), champs.value(2));
-    }
-    f->NomFichier = QStringLiteral("/nowhere/test.xaq") + QString(type).toLower();
-    f->Modifie = false;
-    return f;
-}
 
 QStringList Elements(const TListe &liste)
 {
@@ -94,58 +81,31 @@ class TestListe : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_dossier;
-    TInteractionScriptee *m_dialogues = nullptr;
-    std::unique_ptr<TFormFiche> m_fenetre;
+    OutilsGui::TBanc m_banc;
+    QTemporaryDir &m_dossier = m_banc.dossier;
 
     TFormFiche &Charger(std::unique_ptr<TFichierX> f, int position)
     {
-        m_fenetre = std::make_unique<TFormFiche>();
-        m_fenetre->FormCreate();
-        m_fenetre->show();
-        m_fenetre->FormShow(QStringList());
-        if (f)
-            m_fenetre->ChargerDocument(std::move(f), position);
-        return *m_fenetre;
+        return m_banc.Charger(std::move(f), position);
     }
 
 private slots:
-    void initTestCase()
-    {
-        OutilsTest::IsolerParametres(m_dossier);
-        auto dialogues = std::make_unique<TInteractionScriptee>();
-        m_dialogues = dialogues.get();
-        TInteraction::Installer(std::move(dialogues));
-    }
+    void initTestCase() { m_banc.Installer(); }
 
-    void init()
-    {
-        ParametresParDefaut();
-        m_dialogues->Oublier();
-        m_dialogues->Dialogues.clear();
-        m_dialogues->Polices.clear();
-        m_dialogues->Impressions.clear();
-        m_dialogues->FichierImpression.clear();
-    }
+    void init() { m_banc.Reinitialiser(); }
 
-    void cleanup()
-    {
-        if (m_fenetre && m_fenetre->FichierCourant)
-            m_fenetre->FichierCourant->Modifie = false;
-        m_fenetre.reset();
-        QCOMPARE(m_dialogues->Imprevus, 0);
-    }
+    void cleanup() { QVERIFY(m_banc.Fermer()); }
 
     // ------------------------------------------------------------- list
 
     // A notebook lists its cards newest first; its first item is its last card.
     void listeCarnet()
     {
-        TFormFiche &w = Charger(Fichier(u'N', {"|d0|a", "|d1|b", "|d2|c", "|d3|d", "|d4|e"}), 1);
+        TFormFiche &w = Charger(OutilsGui::FichierCartes(u'N', {"|d0|a", "|d1|b", "|d2|c", "|d3|d", "|d4|e"}), 1);
         QCOMPARE(w.IndexCourant, 1);
         QStringList items;
         int selection = -1;
-        m_dialogues->Dialogues.push_back([&](QDialog &d) {
+        m_banc.dialogues->Dialogues.push_back([&](QDialog &d) {
             auto &liste = static_cast<TListe &>(d);
             d.show();
             items = Elements(liste);
@@ -164,9 +124,9 @@ private slots:
 
     void listeCarnetUneCarte()
     {
-        TFormFiche &w = Charger(Fichier(u'N', {"|d0|a"}), 0);
+        TFormFiche &w = Charger(OutilsGui::FichierCartes(u'N', {"|d0|a"}), 0);
         QStringList items;
-        m_dialogues->Dialogues.push_back([&](QDialog &d) {
+        m_banc.dialogues->Dialogues.push_back([&](QDialog &d) {
             auto &liste = static_cast<TListe &>(d);
             d.show();
             items = Elements(liste);
@@ -196,10 +156,10 @@ private slots:
     {
         QFETCH(QString, fin);
         QFETCH(int, attendu);
-        TFormFiche &w = Charger(Fichier(u'Q', {"a|q|r", "b|q|r", "c|q|r", "d|q|r", "e|q|r"}), 2);
+        TFormFiche &w = Charger(OutilsGui::FichierCartes(u'Q', {"a|q|r", "b|q|r", "c|q|r", "d|q|r", "e|q|r"}), 2);
         QList<int> suivis;
         int resultat = -1;
-        m_dialogues->Dialogues.push_back([&](QDialog &d) {
+        m_banc.dialogues->Dialogues.push_back([&](QDialog &d) {
             auto &liste = static_cast<TListe &>(d);
             d.show();
             suivis << w.IndexCourant << ItemSelectionne(liste);
@@ -237,13 +197,13 @@ private slots:
     // An incomplete card keeps the list closed.
     void listeCarteIncomplete()
     {
-        TFormFiche &w = Charger(Fichier(u'Q', {"a|q|r", "b|q|r"}), 0);
+        TFormFiche &w = Charger(OutilsGui::FichierCartes(u'Q', {"a|q|r", "b|q|r"}), 0);
         w.MQuestion->selectAll();
         QTest::keyClick(w.MQuestion, Qt::Key_Delete);
         w.Listedesfiches1Click();
         w.ListeVersPressePapiers1Click();
-        QCOMPARE(m_dialogues->Messages().size(), size_t(2));
-        for (const auto &d : m_dialogues->Demandes)
+        QCOMPARE(m_banc.dialogues->Messages().size(), size_t(2));
+        for (const auto &d : m_banc.dialogues->Demandes)
             QVERIFY(d.Sorte != QLatin1String("dialogue"));
     }
 
@@ -260,8 +220,8 @@ private slots:
         QCOMPARE(liste.frameGeometry().topLeft(), zone.topLeft());
         // F1 in the list shows its help.
         QTest::keyClick(liste.LBListe, Qt::Key_F1);
-        QCOMPARE(m_dialogues->Demandes.back().Sorte, QStringLiteral("aide"));
-        QCOMPARE(m_dialogues->Demandes.back().Aide, TListe::SujetAide);
+        QCOMPARE(m_banc.dialogues->Demandes.back().Sorte, QStringLiteral("aide"));
+        QCOMPARE(m_banc.dialogues->Demandes.back().Aide, TListe::SujetAide);
         liste.hide();
     }
 
@@ -277,7 +237,7 @@ private slots:
         TFormFiche &w = Charger(std::move(f), 99998);
         QVERIFY(!w.Liste->findChild<QListWidget *>());
         QString dernier;
-        m_dialogues->Dialogues.push_back([&](QDialog &d) {
+        m_banc.dialogues->Dialogues.push_back([&](QDialog &d) {
             auto &liste = static_cast<TListe &>(d);
             d.show();
             QTest::keyClick(liste.LBListe, Qt::Key_Down);
@@ -310,7 +270,7 @@ private slots:
         QFETCH(QChar, type);
         QFETCH(QString, carte);
         QFETCH(QString, attendu);
-        auto f = Fichier(type, {carte});
+        auto f = OutilsGui::FichierCartes(type, {carte});
         f->Titre = QStringLiteral("File title");
         TFormFiche &w = Charger(std::move(f), 0);
         QGuiApplication::clipboard()->clear();
@@ -321,7 +281,7 @@ private slots:
     // What is shown is copied, edits not validated included; nothing is stored.
     void carteModifieeVersPressePapiers()
     {
-        TFormFiche &w = Charger(Fichier(u'Q', {"T|Q|A"}), 0);
+        TFormFiche &w = Charger(OutilsGui::FichierCartes(u'Q', {"T|Q|A"}), 0);
         w.MReponse->selectAll();
         QTest::keyClicks(w.MReponse, QStringLiteral("new"));
         w.PressePapiers1Click();
@@ -341,7 +301,7 @@ private slots:
     {
         QFETCH(QChar, type);
         QFETCH(QString, attendu);
-        TFormFiche &w = Charger(Fichier(type, {"one|q1|a", "two|q2|b", "||c", "four|q4|d"}), 3);
+        TFormFiche &w = Charger(OutilsGui::FichierCartes(type, {"one|q1|a", "two|q2|b", "||c", "four|q4|d"}), 3);
         // An edit of the card shown is stored first.
         w.ETitre->selectAll();
         QTest::keyClicks(w.ETitre, QStringLiteral("four"));
@@ -352,7 +312,7 @@ private slots:
         QVERIFY(!w.FicheEditee());
         // The list shows the same captions.
         QStringList items;
-        m_dialogues->Dialogues.push_back([&](QDialog &d) {
+        m_banc.dialogues->Dialogues.push_back([&](QDialog &d) {
             items = Elements(static_cast<TListe &>(d));
             return int(QDialog::Accepted);
         });
@@ -370,12 +330,12 @@ private slots:
             reponse << QStringLiteral("answer line %1").arg(i);
         const QString long_ = QStringLiteral("long ") + QString(60, u'w') + u' ' + QString(60, u'v')
                             + u' ' + QString(60, u'u');
-        TFormFiche &w = Charger(Fichier(u'Q', {"The title|The question\r\n" + long_ + "|"
+        TFormFiche &w = Charger(OutilsGui::FichierCartes(u'Q', {"The title|The question\r\n" + long_ + "|"
                                                    + reponse.join(QStringLiteral("\r\n"))}),
                                 0);
         const QString pdf = m_dossier.filePath(QStringLiteral("card.pdf"));
-        m_dialogues->Impressions.push_back(true);
-        m_dialogues->FichierImpression = pdf;
+        m_banc.dialogues->Impressions.push_back(true);
+        m_banc.dialogues->FichierImpression = pdf;
         QVERIFY(w.ActiverRaccourci(QKeySequence(Qt::CTRL | Qt::Key_P)));
         QVERIFY(QFileInfo::exists(pdf));
 
@@ -444,24 +404,24 @@ private slots:
 
     void impressionAnnulee()
     {
-        TFormFiche &w = Charger(Fichier(u'Q', {"T|Q|A"}), 0);
+        TFormFiche &w = Charger(OutilsGui::FichierCartes(u'Q', {"T|Q|A"}), 0);
         const QString pdf = m_dossier.filePath(QStringLiteral("cancelled.pdf"));
-        m_dialogues->Impressions.push_back(false);
-        m_dialogues->FichierImpression = pdf;
+        m_banc.dialogues->Impressions.push_back(false);
+        m_banc.dialogues->FichierImpression = pdf;
         w.Imprimer1Click();
         QVERIFY(!QFileInfo::exists(pdf));
-        QVERIFY(m_dialogues->Messages().empty());
+        QVERIFY(m_banc.dialogues->Messages().empty());
     }
 
     // A printer that cannot take the job says so; nothing else changes.
     void impressionEnEchec()
     {
-        TFormFiche &w = Charger(Fichier(u'Q', {"T|Q|A"}), 0);
-        m_dialogues->Impressions.push_back(true);
-        m_dialogues->FichierImpression = m_dossier.filePath(QStringLiteral("missing/folder/card.pdf"));
+        TFormFiche &w = Charger(OutilsGui::FichierCartes(u'Q', {"T|Q|A"}), 0);
+        m_banc.dialogues->Impressions.push_back(true);
+        m_banc.dialogues->FichierImpression = m_dossier.filePath(QStringLiteral("missing/folder/card.pdf"));
         QTest::ignoreMessage(QtWarningMsg, "QPainter::begin(): Returned false");
         w.Imprimer1Click();
-        const auto messages = m_dialogues->Messages();
+        const auto messages = m_banc.dialogues->Messages();
         QCOMPARE(messages.size(), size_t(1));
         QCOMPARE(messages.front().GenreMessage, TInteraction::Erreur);
         QCOMPARE(w.IndexCourant, 0);
@@ -472,11 +432,11 @@ private slots:
 
     void policeChamps()
     {
-        TFormFiche &w = Charger(Fichier(u'R', {"|a|b"}), 0);
+        TFormFiche &w = Charger(OutilsGui::FichierCartes(u'R', {"|a|b"}), 0);
         // The font dialog comes preset with the stored font.
-        m_dialogues->Polices.push_back(QFont(QStringLiteral("DejaVu Serif"), 14));
+        m_banc.dialogues->Polices.push_back(QFont(QStringLiteral("DejaVu Serif"), 14));
         w.Police1Click();
-        QCOMPARE(m_dialogues->Demandes.back().Texte, QStringLiteral("Lucida Sans Typewriter"));
+        QCOMPARE(m_banc.dialogues->Demandes.back().Texte, QStringLiteral("Lucida Sans Typewriter"));
         QVERIFY(w.ReglagesModifies);
         QCOMPARE(Parametres.foname, QStringLiteral("DejaVu Serif"));
         QCOMPARE(Parametres.fosize, 14);
@@ -488,9 +448,9 @@ private slots:
         // A one-line question row follows the title field's new height.
         QCOMPARE(w.Splitter1->sizes().constFirst(), w.ETitre->sizeHint().height());
 
-        m_dialogues->Polices.push_back(QFont(QStringLiteral("DejaVu Sans"), 9));
+        m_banc.dialogues->Polices.push_back(QFont(QStringLiteral("DejaVu Sans"), 9));
         w.Police2Click();
-        QCOMPARE(m_dialogues->Demandes.back().Texte, QStringLiteral("MS Reference Sans Serif"));
+        QCOMPARE(m_banc.dialogues->Demandes.back().Texte, QStringLiteral("MS Reference Sans Serif"));
         QCOMPARE(Parametres.lstfon, QStringLiteral("DejaVu Sans"));
         QCOMPARE(Parametres.lstfos, 9);
         QCOMPARE(w.Liste->LBListe->font().family(), QStringLiteral("DejaVu Sans"));
@@ -511,12 +471,12 @@ private slots:
         QFile::remove(ini);
         TFormFiche &w = Charger(nullptr, 0);
         if (choisie)
-            m_dialogues->Polices.push_back(QFont(QStringLiteral("DejaVu Sans Mono"), 11));
+            m_banc.dialogues->Polices.push_back(QFont(QStringLiteral("DejaVu Sans Mono"), 11));
         w.Action("Champs1")->trigger();
         if (!choisie) {
             // The unscripted font dialog was cancelled.
-            QCOMPARE(m_dialogues->Imprevus, 1);
-            m_dialogues->Imprevus = 0;
+            QCOMPARE(m_banc.dialogues->Imprevus, 1);
+            m_banc.dialogues->Imprevus = 0;
         }
         QCOMPARE(w.ReglagesModifies, choisie);
         EcrireParametres(w.ReglagesModifies);
@@ -535,7 +495,7 @@ private slots:
     void policeAbsente()
     {
         Parametres.foname = QStringLiteral("No Such Font At All");
-        TFormFiche &w = Charger(Fichier(u'Q', {"T|Q|A"}), 0);
+        TFormFiche &w = Charger(OutilsGui::FichierCartes(u'Q', {"T|Q|A"}), 0);
         for (const QFont &police : {w.MReponse->font(), w.ETitre->font(), w.PoliceImpression}) {
             const QFontMetrics mesures(police);
             QCOMPARE(mesures.horizontalAdvance(u'i'), mesures.horizontalAdvance(u'W'));

@@ -3,7 +3,7 @@
 
 #undef QT_NO_CAST_FROM_ASCII
 
-#include "outilstest.h"
+#include "outilsgui.h"
 
 #include "editor/dlgchercher.h"
 #include "editor/fiche.h"
@@ -19,19 +19,6 @@
 
 namespace {
 
-// Cards given as "title|question|answer".
-std::unique_ptr<TFichierX> Fichier(QChar type, const QStringList &cartes)
-{
-    auto f = std::make_unique<TFichierX>(type, u'x');
-    for (const QString &c : cartes) {
-        const QStringList champs = c.split(u'|');
-        f->AjouterFiche(champs.value(0), champs.value(1), champs.value(2));
-    }
-    f->NomFichier = QStringLiteral("/nowhere/test.xaq") + QString(type).toLower();
-    f->Modifie = false;
-    return f;
-}
-
 struct Options
 {
     bool casse = false;
@@ -45,25 +32,19 @@ class TestRecherche : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_dossier;
-    TInteractionScriptee *m_dialogues = nullptr;
-    std::unique_ptr<TFormFiche> m_fenetre;
+    OutilsGui::TBanc m_banc;
+    QTemporaryDir &m_dossier = m_banc.dossier;
 
     TFormFiche &Charger(std::unique_ptr<TFichierX> f, int position)
     {
-        m_fenetre = std::make_unique<TFormFiche>();
-        m_fenetre->FormCreate();
-        m_fenetre->show();
-        m_fenetre->FormShow(QStringList());
-        m_fenetre->ChargerDocument(std::move(f), position);
-        return *m_fenetre;
+        return m_banc.Charger(std::move(f), position);
     }
 
     // The user fills the search dialog and presses Search. The index-field
     // box is only touched when the window left it enabled.
     void Repondre(const QString &texte, Options o)
     {
-        m_dialogues->Dialogues.push_back([texte, o](QDialog &d) {
+        m_banc.dialogues->Dialogues.push_back([texte, o](QDialog &d) {
             auto &dlg = static_cast<TDlgChercher &>(d);
             dlg.EChercher->setText(texte);
             dlg.CBDifferencier->setChecked(o.casse);
@@ -78,7 +59,7 @@ class TestRecherche : public QObject
     QStringList Messages()
     {
         QStringList vus;
-        for (const auto &m : m_dialogues->Messages()) {
+        for (const auto &m : m_banc.dialogues->Messages()) {
             const char *genre = m.GenreMessage == TInteraction::Avertissement ? "warning"
                               : m.GenreMessage == TInteraction::Erreur        ? "error"
                               : m.GenreMessage == TInteraction::Information   ? "info"
@@ -90,26 +71,14 @@ class TestRecherche : public QObject
                 texte += QStringLiteral(" [not OK]");
             vus << texte;
         }
-        m_dialogues->Demandes.clear();
+        m_banc.dialogues->Demandes.clear();
         return vus;
     }
 
 private slots:
-    void initTestCase()
-    {
-        OutilsTest::IsolerParametres(m_dossier);
-        auto dialogues = std::make_unique<TInteractionScriptee>();
-        m_dialogues = dialogues.get();
-        TInteraction::Installer(std::move(dialogues));
-    }
+    void initTestCase() { m_banc.Installer(); }
 
-    void init()
-    {
-        ParametresParDefaut();
-        m_dialogues->Oublier();
-        m_dialogues->Reponses.clear();
-        m_dialogues->Dialogues.clear();
-    }
+    void init() { m_banc.Reinitialiser(); }
 
     // Without case, a text matches exactly when the locale's upper case of
     // the text holds the locale's upper case of the searched text.
@@ -126,7 +95,7 @@ private slots:
         QFETCH(QString, locale);
         const QLocale avant;
         QLocale::setDefault(QLocale(locale));
-        TFormFiche &w = Charger(Fichier(u'Q', {"a|b|c"}), 0);
+        TFormFiche &w = Charger(OutilsGui::FichierCartes(u'Q', {"a|b|c"}), 0);
         const QStringList textes{
             QStringLiteral("Élève à l'école"), QStringLiteral("STRASSE und straße"),
             QStringLiteral("ﬁnal ﬂ"), QStringLiteral("istanbul İzmir ıi"),
@@ -153,13 +122,7 @@ private slots:
         QLocale::setDefault(avant);
     }
 
-    void cleanup()
-    {
-        if (m_fenetre && m_fenetre->FichierCourant)
-            m_fenetre->FichierCourant->Modifie = false;
-        m_fenetre.reset();
-        QCOMPARE(m_dialogues->Imprevus, 0);
-    }
+    void cleanup() { QVERIFY(m_banc.Fermer()); }
 
     // A search and then "Find next" until the cycle closes: the cards shown
     // at each step, and the one message that closes the cycle.
@@ -229,7 +192,7 @@ private slots:
         QFETCH(QList<int>, etapes);
         QFETCH(QString, fin);
 
-        TFormFiche &w = Charger(Fichier(type, cartes), depart);
+        TFormFiche &w = Charger(OutilsGui::FichierCartes(type, cartes), depart);
         QCOMPARE(w.IndexCourant, depart);
         Repondre(texte, {casse, indexSeul, arriere});
         w.Rechercher1Click();
@@ -281,7 +244,7 @@ private slots:
         }
         attendus << depart;
 
-        TFormFiche &w = Charger(Fichier(u'Q', cartes), depart);
+        TFormFiche &w = Charger(OutilsGui::FichierCartes(u'Q', cartes), depart);
         Repondre(QStringLiteral("needle"), {false, false, arriere});
         w.Rechercher1Click();
         QList<int> vus{w.IndexCourant};
@@ -301,7 +264,7 @@ private slots:
     // "Search completed.".
     void contreSens()
     {
-        TFormFiche &w = Charger(Fichier(u'F', {"|abc|-", "|x|-", "|abc2|-"}), 0);
+        TFormFiche &w = Charger(OutilsGui::FichierCartes(u'F', {"|abc|-", "|x|-", "|abc2|-"}), 0);
         Repondre(QStringLiteral("abc"), {false, false, true});
         w.Rechercher1Click();
         QCOMPARE(w.IndexCourant, 2);
@@ -317,7 +280,7 @@ private slots:
 
     void findNextSansRecherche()
     {
-        TFormFiche &w = Charger(Fichier(u'F', {"|a|-", "|b|-", "|c|-"}), 1);
+        TFormFiche &w = Charger(OutilsGui::FichierCartes(u'F', {"|a|-", "|b|-", "|c|-"}), 1);
         // F3 is answered although "Find next" is hidden.
         w.MettreAJourMenus();
         QVERIFY(!w.Action("Rechsuivant1")->isVisible());
@@ -341,8 +304,8 @@ private slots:
     {
         QFETCH(QString, texte);
         QFETCH(bool, accepte);
-        TFormFiche &w = Charger(Fichier(u'F', {"|a|-", "|b a|-"}), 0);
-        m_dialogues->Dialogues.push_back([texte, accepte](QDialog &d) {
+        TFormFiche &w = Charger(OutilsGui::FichierCartes(u'F', {"|a|-", "|b a|-"}), 0);
+        m_banc.dialogues->Dialogues.push_back([texte, accepte](QDialog &d) {
             static_cast<TDlgChercher &>(d).EChercher->setText(texte);
             return int(accepte ? QDialog::Accepted : QDialog::Rejected);
         });
@@ -357,7 +320,7 @@ private slots:
     // Previous stay on at the ends, and Abort closes it with its message.
     void abandon()
     {
-        TFormFiche &w = Charger(Fichier(u'F', {"|a|-", "|x|-", "|a|-"}), 0);
+        TFormFiche &w = Charger(OutilsGui::FichierCartes(u'F', {"|a|-", "|x|-", "|a|-"}), 0);
         Repondre(QStringLiteral("a"), {});
         w.Rechercher1Click();
         QCOMPARE(w.IndexCourant, 2);
@@ -381,7 +344,7 @@ private slots:
     // incomplete one stops the step; New card ends the search.
     void editionPendantLaRecherche()
     {
-        TFormFiche &w = Charger(Fichier(u'Q', {"t0|q0|key", "t1|q1|key", "t2|q2|x"}), 2);
+        TFormFiche &w = Charger(OutilsGui::FichierCartes(u'Q', {"t0|q0|key", "t1|q1|key", "t2|q2|x"}), 2);
         Repondre(QStringLiteral("key"), {});
         w.Rechercher1Click();
         QCOMPARE(w.IndexCourant, 0);
@@ -410,7 +373,7 @@ private slots:
     // previous text selected, Enter searches, Esc cancels, F1 its help.
     void dialogue()
     {
-        TFormFiche &w = Charger(Fichier(u'Q', {"t|abc|r", "u|abd|s"}), 0);
+        TFormFiche &w = Charger(OutilsGui::FichierCartes(u'Q', {"t|abc|r", "u|abd|s"}), 0);
         TDlgChercher &dlg = *w.DlgChercher;
         QCOMPARE(dlg.windowTitle(), QStringLiteral("Find"));
         QCOMPARE(dlg.size(), QSize(326, 200));
@@ -420,7 +383,7 @@ private slots:
         QVERIFY(dlg.BChercher->isDefault());
 
         // Typed through the dialog: Enter presses Search.
-        m_dialogues->Dialogues.push_back([](QDialog &d) {
+        m_banc.dialogues->Dialogues.push_back([](QDialog &d) {
             auto &c = static_cast<TDlgChercher &>(d);
             d.show();
             QTest::keyClicks(c.EChercher, QStringLiteral("abd"));
@@ -433,7 +396,7 @@ private slots:
 
         // The next time the previous text is there, all selected; Esc cancels.
         bool selectionne = false;
-        m_dialogues->Dialogues.push_back([&selectionne](QDialog &d) {
+        m_banc.dialogues->Dialogues.push_back([&selectionne](QDialog &d) {
             auto &c = static_cast<TDlgChercher &>(d);
             d.show();
             selectionne = c.EChercher->text() == QLatin1String("abd") && c.EChercher->hasSelectedText()
@@ -446,16 +409,16 @@ private slots:
         QVERIFY(selectionne);
         QCOMPARE(w.IndexCourant, 1);
         QVERIFY(w.RechercheEnCours); // the search under way goes on
-        QCOMPARE(m_dialogues->Demandes.back().Sorte, QStringLiteral("aide"));
-        QCOMPARE(m_dialogues->Demandes.back().Aide, TDlgChercher::SujetAide);
-        m_dialogues->Demandes.clear();
+        QCOMPARE(m_banc.dialogues->Demandes.back().Sorte, QStringLiteral("aide"));
+        QCOMPARE(m_banc.dialogues->Demandes.back().Aide, TDlgChercher::SujetAide);
+        m_banc.dialogues->Demandes.clear();
 
         // A numbered file: the box is off and unticked; a Directory without
         // titles ticks it on its index field.
-        TFormFiche &l = Charger(Fichier(u'L', {"||a"}), 0);
+        TFormFiche &l = Charger(OutilsGui::FichierCartes(u'L', {"||a"}), 0);
         QVERIFY(!l.DlgChercher->CBChampUnique->isEnabled());
         QVERIFY(!l.DlgChercher->CBChampUnique->isChecked());
-        TFormFiche &r = Charger(Fichier(u'R', {"|a|b"}), 0);
+        TFormFiche &r = Charger(OutilsGui::FichierCartes(u'R', {"|a|b"}), 0);
         QVERIFY(r.DlgChercher->CBChampUnique->isEnabled());
         QVERIFY(r.DlgChercher->CBChampUnique->isChecked());
         QCOMPARE(r.DlgChercher->CBChampUnique->text(),
@@ -465,7 +428,7 @@ private slots:
     // A text changed between two searches is found under its new form.
     void texteModifieEntreDeuxRecherches()
     {
-        TFormFiche &w = Charger(Fichier(u'F', {"|x|-", "|Alpha|-", "|x|-"}), 0);
+        TFormFiche &w = Charger(OutilsGui::FichierCartes(u'F', {"|x|-", "|Alpha|-", "|x|-"}), 0);
         Repondre(QStringLiteral("alpha"), {});
         w.Rechercher1Click();
         QCOMPARE(w.IndexCourant, 1);

@@ -1,0 +1,78 @@
+#pragma once
+
+// What the window tests share: card files built from short descriptions, and
+// one window at a time driven with scripted answers on its own settings.
+
+#include "outilstest.h"
+
+#include "editor/fiche.h"
+#include "editor/interaction.h"
+
+namespace OutilsGui {
+
+// Cards given as "title|question|answer".
+inline std::unique_ptr<TFichierX> FichierCartes(QChar type, const QStringList &cartes,
+                                                QChar format = u'x')
+{
+    auto f = std::make_unique<TFichierX>(type, format);
+    for (const QString &c : cartes) {
+        const QStringList champs = c.split(u'|');
+        f->AjouterFiche(champs.value(0), champs.value(1), champs.value(2));
+    }
+    f->NomFichier = QStringLiteral("/nowhere/test.xaq") + QString(type).toLower();
+    f->Modifie = false;
+    return f;
+}
+
+class TBanc
+{
+public:
+    QTemporaryDir dossier;
+    TInteractionScriptee *dialogues = nullptr;
+    std::unique_ptr<TFormFiche> fenetre;
+
+    // Once per test executable.
+    void Installer()
+    {
+        OutilsTest::IsolerParametres(dossier);
+        auto script = std::make_unique<TInteractionScriptee>();
+        dialogues = script.get();
+        TInteraction::Installer(std::move(script));
+    }
+
+    // Before each test: default settings, nothing asked, nothing scripted.
+    void Reinitialiser()
+    {
+        ParametresParDefaut();
+        dialogues->Oublier();
+        dialogues->Reponses.clear();
+        dialogues->Dialogues.clear();
+        dialogues->Polices.clear();
+        dialogues->Impressions.clear();
+        dialogues->FichierImpression.clear();
+    }
+
+    // After each test; false when something was asked that no test scripted.
+    bool Fermer()
+    {
+        // Closing must not stop on a question nobody scripted.
+        if (fenetre && fenetre->FichierCourant)
+            fenetre->FichierCourant->Modifie = false;
+        fenetre.reset();
+        return dialogues->Imprevus == 0;
+    }
+
+    // A started window showing f (none when f is null) at a card.
+    TFormFiche &Charger(std::unique_ptr<TFichierX> f, int position = 0)
+    {
+        fenetre = std::make_unique<TFormFiche>();
+        fenetre->FormCreate();
+        fenetre->show();
+        fenetre->FormShow(QStringList());
+        if (f)
+            fenetre->ChargerDocument(std::move(f), position);
+        return *fenetre;
+    }
+};
+
+}
