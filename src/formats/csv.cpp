@@ -188,8 +188,10 @@ QStringList LireEnregistrement(QStringView source, const Dialecte &dialecte)
             sauterBlancs(i);
         }
     }
-    for (QString &champ : champs) {
-        if (champ.contains(Substitut))
+    // A placeholder character read from the file is a space too; a line
+    // without one needs no look at each field.
+    if (ligne.contains(Substitut)) {
+        for (QString &champ : champs)
             champ.replace(Substitut, u' ');
     }
     return champs;
@@ -351,20 +353,24 @@ std::unique_ptr<TFichierX> TFichierCSV::LireCSV(const QByteArray &octets, QChar 
             throw ErreurIdInvalide(Csv::tr("Not enough fields found in the CSV file\xC2\xA0!"));
         const QString champ0 = fichier->AvecTitre ? champs.at(0) : QString();
         const QString champ1 = colonneUnique ? QString() : champs.at(minimum - 2);
-        QString champ2;
-        if (modeLignes) {
-            for (qsizetype k = minimum - 1; k < champs.size(); ++k) {
-                champ2 += champs.at(k);
-                champ2 += CrLf;
-            }
-            OterBlancsFinaux(champ2);
-        } else {
-            champ2 = champs.at(minimum - 1);
+        // The answer: its fields joined, built in place once its size is known;
+        // a single field is shared, not copied.
+        const QString separateur = modeLignes ? CrLf : joint;
+        QString champ2 = champs.at(minimum - 1);
+        if (champs.size() > minimum) {
+            qsizetype taille = 0;
+            for (qsizetype k = minimum - 1; k < champs.size(); ++k)
+                taille += champs.at(k).size() + separateur.size();
+            champ2.reserve(taille);
             for (qsizetype k = minimum; k < champs.size(); ++k) {
-                champ2 += joint;
+                champ2 += separateur;
                 champ2 += champs.at(k);
             }
         }
+        // Line mode ends every line with a break, then trims the blanks at the
+        // end: the same as trimming the joined lines.
+        if (modeLignes)
+            OterBlancsFinaux(champ2);
         fichier->AjouterFiche(champ0, champ1, champ2);
     }
     if (type == u'F')
