@@ -12,6 +12,8 @@
 #include <QStringList>
 #include <QStringView>
 
+#include <cstring>
+
 namespace {
 
 const QChar Guillemet = u'"';
@@ -103,20 +105,48 @@ int NumeroLigne(const char *donnees, qsizetype position)
     return ligne;
 }
 
-QString DecoderTexte(const QByteArray &octets)
+// The file's bytes, decoded one line at a time: CR and LF bytes are line
+// breaks in UTF-8 and in the code page alike, and the file is never held
+// twice, as bytes and as text.
+struct Source
+{
+    const char *debut;
+    qsizetype taille;
+    bool utf8;
+
+    QString Texte(qsizetype position, qsizetype longueur) const
+    {
+        const char *octets = debut + position;
+        if (!utf8)
+            return PageCode::Decoder(octets, longueur, PageCode::AnsiSysteme());
+        // fromUtf8 drops a byte-order mark that starts its text: as with the
+        // whole text at once, only the one starting the text goes, those
+        // starting a later line are characters.
+        auto marque = [&](qsizetype i) { return longueur - i >= 3 && memcmp(octets + i, "\xEF\xBB\xBF", 3) == 0; };
+        const qsizetype premiere = position == 0 && marque(0) ? 3 : 0;
+        qsizetype i = premiere;
+        while (marque(i))
+            i += 3;
+        if (i == 0)
+            return QString::fromUtf8(octets, longueur);
+        return QString((i - premiere) / 3, QChar(0xFEFF)) + QString::fromUtf8(octets + i, longueur - i);
+    }
+};
+
+Source SourceTexte(const QByteArray &octets)
 {
     // Spreadsheets start their UTF-8 files with a byte-order mark: it says
     // UTF-8 whatever the setting, and is no part of the first field.
     const bool marque = octets.startsWith("\xEF\xBB\xBF");
-    if (!marque && !Parametres.csvutf)
-        return PageCode::Decoder(octets, PageCode::AnsiSysteme());
-    const char *debut = octets.constData() + (marque ? 3 : 0);
-    const qsizetype taille = octets.size() - (marque ? 3 : 0);
-    const qsizetype erreur = DebutUtf8Invalide(debut, taille);
-    if (erreur >= 0)
-        throw ErreurIdInvalide(Csv::tr("The CSV file is not valid UTF-8 text (line %1).")
-                                   .arg(NumeroLigne(debut, erreur)));
-    return QString::fromUtf8(debut, taille);
+    const Source source{octets.constData() + (marque ? 3 : 0), octets.size() - (marque ? 3 : 0),
+                        marque || Parametres.csvutf};
+    if (source.utf8) {
+        const qsizetype erreur = DebutUtf8Invalide(source.debut, source.taille);
+        if (erreur >= 0)
+            throw ErreurIdInvalide(Csv::tr("The CSV file is not valid UTF-8 text (line %1).")
+                                       .arg(NumeroLigne(source.debut, erreur)));
+    }
+    return source;
 }
 
 // Cuts one line into its fields (placeholders already back to spaces).
@@ -188,8 +218,10 @@ QStringList LireEnregistrement(QStringView source, const Dialecte &dialecte)
             sauterBlancs(i);
         }
     }
-    for (QString &champ : champs) {
-        if (champ.contains(Substitut))
+    // A placeholder character read from the file is a space too; a line
+    // without one needs no look at each field.
+    if (ligne.contains(Substitut)) {
+        for (QString &champ : champs)
             champ.replace(Substitut, u' ');
     }
     return champs;
@@ -325,7 +357,7 @@ std::unique_ptr<TFichierX> TFichierCSV::ChargerCSV(const QString &nom, QChar typ
 
 std::unique_ptr<TFichierX> TFichierCSV::LireCSV(const QByteArray &octets, QChar type)
 {
-    const QString texte = DecoderTexte(octets);
+    const Source source = SourceTexte(octets);
     auto fichier = std::make_unique<TFichierX>(type, u's');
     const Dialecte dialecte = DialecteCourant();
     const QString joint = fichier->Fragmenteur.isEmpty()
@@ -335,36 +367,41 @@ std::unique_ptr<TFichierX> TFichierCSV::LireCSV(const QByteArray &octets, QChar 
     const bool colonneUnique = fichier->Numerote || type == u'F';
     const int minimum = colonneUnique ? 1 : (fichier->AvecTitre ? 3 : 2);
 
-    const qsizetype n = texte.size();
+    const char *const texte = source.debut;
+    const qsizetype n = source.taille;
     qsizetype debut = 0;
     while (debut < n) {
         qsizetype fin = debut;
-        while (fin < n && texte.at(fin) != u'\r' && texte.at(fin) != u'\n')
+        while (fin < n && texte[fin] != '\r' && texte[fin] != '\n')
             ++fin;
-        const QStringList champs = LireEnregistrement(QStringView(texte).mid(debut, fin - debut), dialecte);
+        const QStringList champs = LireEnregistrement(source.Texte(debut, fin - debut), dialecte);
         debut = fin;
         if (debut < n)
-            debut += (texte.at(debut) == u'\r' && debut + 1 < n && texte.at(debut + 1) == u'\n') ? 2 : 1;
+            debut += (texte[debut] == '\r' && debut + 1 < n && texte[debut + 1] == '\n') ? 2 : 1;
         if (champs.isEmpty())
             continue;
         if (champs.size() < minimum)
             throw ErreurIdInvalide(Csv::tr("Not enough fields found in the CSV file\xC2\xA0!"));
         const QString champ0 = fichier->AvecTitre ? champs.at(0) : QString();
         const QString champ1 = colonneUnique ? QString() : champs.at(minimum - 2);
-        QString champ2;
-        if (modeLignes) {
-            for (qsizetype k = minimum - 1; k < champs.size(); ++k) {
-                champ2 += champs.at(k);
-                champ2 += CrLf;
-            }
-            OterBlancsFinaux(champ2);
-        } else {
-            champ2 = champs.at(minimum - 1);
+        // The answer: its fields joined, built in place once its size is known;
+        // a single field is shared, not copied.
+        const QString separateur = modeLignes ? CrLf : joint;
+        QString champ2 = champs.at(minimum - 1);
+        if (champs.size() > minimum) {
+            qsizetype taille = 0;
+            for (qsizetype k = minimum - 1; k < champs.size(); ++k)
+                taille += champs.at(k).size() + separateur.size();
+            champ2.reserve(taille);
             for (qsizetype k = minimum; k < champs.size(); ++k) {
-                champ2 += joint;
+                champ2 += separateur;
                 champ2 += champs.at(k);
             }
         }
+        // Line mode ends every line with a break, then trims the blanks at the
+        // end: the same as trimming the joined lines.
+        if (modeLignes)
+            OterBlancsFinaux(champ2);
         fichier->AjouterFiche(champ0, champ1, champ2);
     }
     if (type == u'F')

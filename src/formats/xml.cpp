@@ -10,8 +10,6 @@
 #include "../resources/chaines.h"
 #include "../settings/init.h"
 
-#include <QStringList>
-
 #include <algorithm>
 
 namespace {
@@ -89,11 +87,12 @@ private:
     bool ModeCData = false;
     bool Utf8 = true;
     int Page = 0;
-    QString SautDeLigne;
+    QByteArray SautDeLigne;
     QString SeparateurReponses;
-    QStringList Lignes;
     QString OuvertureFiche;
     QString FermetureFiche;
+    // The whole document, written as it is built: UTF-8 or code page bytes.
+    QByteArray Sortie;
 
     QString SansInterdits(const QString &texte) const;
     QString References(const QString &texte, bool cdata) const;
@@ -103,6 +102,13 @@ private:
     QString CData(const QString &texte) const;
     QString ValeurAttribut(const QString &texte, bool chevronFermant) const;
     QString Attribut(const QString &nom, const QString &valeur) const;
+
+    void Octets(QStringView texte);
+    void Utf8Direct(QStringView texte, bool regleTexte);
+    void Ligne(QStringView texte);
+    void TexteFiche(QStringView texte);
+    void ChampFiche(QStringView texte);
+    void ElementFiche(const QString &nom, QStringView attributs, QStringView contenu, bool champ);
 
     void ElementTexte(const QString &nom, const QString &contenu);
     void ElementOuiNon(const QString &nom, bool valeur);
@@ -119,9 +125,9 @@ Ecrivain::Ecrivain(const TFichierX &fichier) : f(fichier)
     BalisesActives = f.FeuilleStyle.isEmpty() ? f.BalisesControles == QLatin1String("oui")
                                               : f.BalisesControles != QLatin1String("non");
     if (!f.Retour.isEmpty())
-        SautDeLigne = f.Retour == QLatin1String("LF") ? S("\n") : CRLF;
+        SautDeLigne = f.Retour == QLatin1String("LF") ? "\n" : "\r\n";
     else
-        SautDeLigne = Parametres.lfonly ? S("\n") : CRLF;
+        SautDeLigne = Parametres.lfonly ? "\n" : "\r\n";
     ModeCData = f.TypeFichier == u'M' || f.TypeFichier == u'H';
     OuvertureFiche = QStringLiteral("<%1>").arg(f.IdFiche);
     FermetureFiche = QStringLiteral("</%1>").arg(f.IdFiche);
@@ -147,7 +153,7 @@ Ecrivain::Ecrivain(const TFichierX &fichier) : f(fichier)
 
 // True when no UTF-16 unit needs a closer look: no control character XML
 // lacks, no surrogate, neither U+FFFE nor U+FFFF. The common case, in one pass.
-bool SimplementPropre(const QString &texte)
+bool SimplementPropre(QStringView texte)
 {
     for (const QChar c : texte) {
         const char16_t u = c.unicode();
@@ -281,24 +287,148 @@ QString Ecrivain::Attribut(const QString &nom, const QString &valeur) const
     return QStringLiteral(" %1=\"%2\"").arg(nom, ValeurAttribut(valeur, false));
 }
 
+// Appends text already in its XML form. In UTF-8 every line break, those
+// inside texts included, becomes SautDeLigne; a code page keeps the texts'
+// breaks as they are.
+void Ecrivain::Octets(QStringView texte)
+{
+    if (Utf8)
+        Utf8Direct(texte, false);
+    else
+        PageCode::EncoderDans(Sortie, texte, Page);
+}
+
+// Writes texte as UTF-8 straight into Sortie. With regleTexte, texte is a
+// card's raw text free of characters XML lacks and is given the text rules on
+// the way (RegleTexte's result, without building it).
+void Ecrivain::Utf8Direct(QStringView texte, bool regleTexte)
+{
+    const bool balises = regleTexte && BalisesActives;
+    const qsizetype taille = Sortie.size();
+    // At most 7 bytes for one unit ("<tab/>" + nothing, "<br/>" + a break
+    // for two, 3 bytes of UTF-8, "&amp;"...).
+    Sortie.resize(taille + texte.size() * 7);
+    char *const debut = Sortie.data();
+    char *o = debut + taille;
+    const char *const saut = SautDeLigne.constData();
+    const qsizetype longueurSaut = SautDeLigne.size();
+    auto ajouter = [&o](const char *chaine) {
+        while (*chaine)
+            *o++ = *chaine++;
+    };
+    const char16_t *c = texte.utf16();
+    const char16_t *const fin = c + texte.size();
+    while (c < fin) {
+        const char16_t u = *c++;
+        if (u < 0x80) {
+            if (u == u'\r' || u == u'\n') {
+                const bool paire = u == u'\r' && c < fin && *c == u'\n';
+                if (paire)
+                    ++c;
+                if (paire && balises) {
+                    // CR LF is "<br/>", followed by a break unless spaces are preserved
+                    ajouter("<br/>");
+                    if (EspacesPreserves)
+                        continue;
+                }
+                for (qsizetype k = 0; k < longueurSaut; ++k)
+                    *o++ = saut[k];
+            } else if (regleTexte && u == u'&') {
+                ajouter("&amp;");
+            } else if (regleTexte && u == u'<') {
+                ajouter("&lt;");
+            } else if (regleTexte && u == u'>') {
+                ajouter("&gt;");
+            } else if (balises && u == u'\t') {
+                ajouter("<tab/>");
+            } else {
+                *o++ = char(u);
+            }
+        } else if (u < 0x800) {
+            *o++ = char(0xC0 | (u >> 6));
+            *o++ = char(0x80 | (u & 0x3F));
+        } else if (QChar::isHighSurrogate(u) && c < fin && QChar::isLowSurrogate(*c)) {
+            const char32_t point = QChar::surrogateToUcs4(u, *c++);
+            *o++ = char(0xF0 | (point >> 18));
+            *o++ = char(0x80 | ((point >> 12) & 0x3F));
+            *o++ = char(0x80 | ((point >> 6) & 0x3F));
+            *o++ = char(0x80 | (point & 0x3F));
+        } else if (QChar::isSurrogate(u)) {
+            *o++ = '?'; // as QString::toUtf8 has it
+        } else {
+            *o++ = char(0xE0 | (u >> 12));
+            *o++ = char(0x80 | ((u >> 6) & 0x3F));
+            *o++ = char(0x80 | (u & 0x3F));
+        }
+    }
+    Sortie.resize(o - debut);
+}
+
+void Ecrivain::Ligne(QStringView texte)
+{
+    Octets(texte);
+    Sortie += SautDeLigne;
+}
+
+// A card's text: written directly in the common case, through RegleTexte
+// when a character needs a closer look or a code page is written.
+void Ecrivain::TexteFiche(QStringView texte)
+{
+    if (Utf8 && SimplementPropre(texte))
+        Utf8Direct(texte, true);
+    else
+        Octets(RegleTexte(texte.toString()));
+}
+
+void Ecrivain::ChampFiche(QStringView texte)
+{
+    if (!ModeCData) {
+        TexteFiche(texte);
+    } else if (Utf8 && SimplementPropre(texte) && !texte.contains(QLatin1String("]]>"))) {
+        Sortie += "<![CDATA[";
+        Utf8Direct(texte, false);
+        Sortie += "]]>";
+    } else {
+        Octets(CData(texte.toString()));
+    }
+}
+
+// One line <nom attributs>contenu</nom> of a card, contenu a field
+// (champ) or a text.
+void Ecrivain::ElementFiche(const QString &nom, QStringView attributs, QStringView contenu, bool champ)
+{
+    Sortie += '<';
+    Octets(nom);
+    Octets(attributs);
+    Sortie += '>';
+    if (champ)
+        ChampFiche(contenu);
+    else
+        TexteFiche(contenu);
+    Sortie += "</";
+    Octets(nom);
+    Sortie += '>';
+    Sortie += SautDeLigne;
+}
+
 void Ecrivain::ElementTexte(const QString &nom, const QString &contenu)
 {
-    Lignes << Element(nom, QString(), contenu);
+    Ligne(Element(nom, QString(), contenu));
 }
 
 void Ecrivain::ElementOuiNon(const QString &nom, bool valeur)
 {
-    Lignes << QStringLiteral("<%1 VALEUR=\"%2\"/>").arg(nom, valeur ? S("oui") : S("non"));
+    Ligne(QStringLiteral("<%1 VALEUR=\"%2\"/>").arg(nom, valeur ? S("oui") : S("non")));
 }
 
 void Ecrivain::ElementNombre(const QString &nom, int valeur)
 {
-    Lignes << QStringLiteral("<%1>%2</%1>").arg(nom).arg(valeur);
+    Ligne(QStringLiteral("<%1>%2</%1>").arg(nom).arg(valeur));
 }
 
 void Ecrivain::Options()
 {
-    Lignes << S("<OPTIONS>");
+    Ligne(u"<OPTIONS>");
     if (f.EstQuestionnaire) {
         ElementTexte(S("OU_VISIBLE"), RegleTexte(f.OuVisible));
         ElementTexte(S("OU_CACHE"), RegleTexte(f.Fragmenteur));
@@ -327,62 +457,77 @@ void Ecrivain::Options()
     caractere("TRONCATURE", f.Troncature, u'*');
     if (f.Espacement != f.EspacementParDefaut())
         ElementTexte(S("ESPACEMENT"), RegleTexte(Echapper(f.Espacement)));
-    Lignes << S("</OPTIONS>");
+    Ligne(u"</OPTIONS>");
 }
 
 void Ecrivain::Etiquettes()
 {
-    Lignes << S("<ETIQUETTES>");
+    Ligne(u"<ETIQUETTES>");
     ElementTexte(f.IdChamp0, Entites(f.Etiquettes.Champ0));
     ElementTexte(f.IdChamp1, ModeCData ? CData(f.Etiquettes.Champ1) : Entites(f.Etiquettes.Champ1));
     ElementTexte(f.IdChamp2, ModeCData ? CData(f.Etiquettes.Champ2) : Entites(f.Etiquettes.Champ2));
-    Lignes << S("</ETIQUETTES>");
+    Ligne(u"</ETIQUETTES>");
 }
 
 void Ecrivain::Canevas()
 {
-    Lignes << S("<CANEVAS>");
+    Ligne(u"<CANEVAS>");
     if (f.AvecTitre)
         ElementTexte(f.IdChamp0, RegleTexte(f.Canevas.Champ0));
     if (!f.Numerote)
         ElementTexte(f.IdChamp1, RegleChamp(Echapper(f.Canevas.Champ1)));
     ElementTexte(f.IdChamp2, RegleChamp(Echapper(f.Canevas.Champ2)));
-    Lignes << S("</CANEVAS>");
+    Ligne(u"</CANEVAS>");
 }
 
 void Ecrivain::Fiche(const TFicheX &fiche)
 {
-    Lignes << OuvertureFiche;
+    Ligne(OuvertureFiche);
     if (f.AvecTitre)
-        ElementTexte(f.IdChamp0, RegleTexte(fiche.Champ0));
+        ElementFiche(f.IdChamp0, {}, fiche.Champ0, false);
     if (!f.Numerote)
-        ElementTexte(f.IdChamp1, RegleChamp(fiche.Champ1));
-    const QStringList morceaux = SeparateurReponses.isEmpty()
-                                     ? QStringList{fiche.Champ2}
-                                     : fiche.Champ2.split(SeparateurReponses, Qt::KeepEmptyParts);
-    const QString cache = f.EstQuestionnaire ? S(" CACHE=\"oui\"") : QString();
-    for (qsizetype i = 0; i < morceaux.size(); ++i)
-        Lignes << Element(f.IdChamp2, i == 0 ? QString() : cache, RegleChamp(morceaux.at(i)));
-    Lignes << FermetureFiche;
+        ElementFiche(f.IdChamp1, {}, fiche.Champ1, true);
+    // One element per answer, the separator's pieces as split would give them.
+    const QString &reponses = fiche.Champ2;
+    const QStringView cache = f.EstQuestionnaire ? QStringView(u" CACHE=\"oui\"") : QStringView();
+    qsizetype debut = 0;
+    for (bool premier = true;; premier = false) {
+        const qsizetype trouve = SeparateurReponses.isEmpty() ? -1 : reponses.indexOf(SeparateurReponses, debut);
+        const qsizetype fin = trouve < 0 ? reponses.size() : trouve;
+        ElementFiche(f.IdChamp2, premier ? QStringView() : cache,
+                     QStringView(reponses).mid(debut, fin - debut), true);
+        if (trouve < 0)
+            break;
+        debut = trouve + SeparateurReponses.size();
+    }
+    Ligne(FermetureFiche);
 }
 
 QByteArray Ecrivain::Ecrire()
 {
-    Lignes.reserve(qsizetype(f.Fiches.size()) * 5 + 64);
-    Lignes << (Utf8 ? S("<?xml version=\"1.0\" encoding=\"UTF-8\"?>")
+    // Room for the cards' texts and tags, so that the document is rarely
+    // moved while it grows.
+    const qsizetype balises = 2 * (f.IdFiche.size() + f.IdChamp0.size() + f.IdChamp1.size() + f.IdChamp2.size())
+                              + 6 * (5 + SautDeLigne.size());
+    qsizetype taille = 4096;
+    for (const auto &fiche : f.Fiches)
+        taille += fiche->Champ0.size() + fiche->Champ1.size() + fiche->Champ2.size() + balises;
+    Sortie.reserve(taille + taille / 8);
+
+    Ligne(Utf8 ? S("<?xml version=\"1.0\" encoding=\"UTF-8\"?>")
                     : QStringLiteral("<?xml version=\"1.0\" encoding=\"%1\"?>")
                           .arg(PageCode::NomEncodage(Page)));
     if (!f.FeuilleStyle.isEmpty())
-        Lignes << QStringLiteral("<?xml-stylesheet type=\"text/xsl\" href=\"%1\"?>")
-                      .arg(ValeurAttribut(f.FeuilleStyle, true));
-    Lignes << S("<AMBLORINE") + Attribut(S("VERSION"), Chaines::Version())
+        Ligne(QStringLiteral("<?xml-stylesheet type=\"text/xsl\" href=\"%1\"?>")
+                      .arg(ValeurAttribut(f.FeuilleStyle, true)));
+    Ligne(S("<AMBLORINE") + Attribut(S("VERSION"), Chaines::Version())
                   + Attribut(S("VERSION_CREATION"), f.VersionCreationEcrite())
                   + Attribut(S("TYPE"), QString(f.TypeFichier)) + Attribut(S("ID_FICHE"), f.IdFiche)
                   + Attribut(S("ID_CHAMP0"), f.IdChamp0Effectif())
                   + Attribut(S("ID_CHAMP1"), f.IdChamp1Effectif())
                   + Attribut(S("ID_CHAMP2"), f.IdChamp2)
                   + Attribut(S("BALISES_CONTROLES"), f.BalisesControles)
-                  + Attribut(S("RETOUR"), f.Retour) + Attribut(S("xml:space"), f.XmlSpace) + S(">");
+                  + Attribut(S("RETOUR"), f.Retour) + Attribut(S("xml:space"), f.XmlSpace) + S(">"));
     ElementTexte(S("TITRE"), RegleTexte(f.Titre));
     if (!f.Signature.isEmpty())
         ElementTexte(S("SIGNATURE"), RegleTexte(f.Signature));
@@ -396,61 +541,8 @@ QByteArray Ecrivain::Ecrire()
         Canevas();
     for (const auto &fiche : f.Fiches)
         Fiche(*fiche);
-    Lignes << QStringLiteral("</AMBLORINE>");
-
-    QString texte;
-    if (Utf8) {
-        // Every line break, those inside texts included, becomes SautDeLigne.
-        // Written through a pointer: one append per character was the
-        // writer's largest cost.
-        QString joint = Lignes.join(CRLF);
-        Lignes.clear();
-        const qsizetype saut = SautDeLigne.size();
-        if (saut == 1) {
-            // A one-character line break never lengthens the text: done in
-            // place, without a second copy of the whole document.
-            const QChar lf = SautDeLigne.at(0);
-            QChar *debut = joint.data();
-            QChar *sortie = debut;
-            const QChar *entree = debut;
-            const QChar *fin = debut + joint.size();
-            for (; entree < fin; ++entree) {
-                const QChar c = *entree;
-                if (c == u'\r' || c == u'\n') {
-                    if (c == u'\r' && entree + 1 < fin && entree[1] == u'\n')
-                        ++entree;
-                    *sortie++ = lf;
-                } else {
-                    *sortie++ = c;
-                }
-            }
-            joint.truncate(sortie - debut);
-            joint += lf;
-            return joint.toUtf8();
-        }
-        texte.resize((joint.size() + 1) * saut);
-        QChar *sortie = texte.data();
-        const QChar *entree = joint.constData();
-        const QChar *fin = entree + joint.size();
-        const QChar *s = SautDeLigne.constData();
-        for (; entree < fin; ++entree) {
-            const QChar c = *entree;
-            if (c == u'\r' || c == u'\n') {
-                if (c == u'\r' && entree + 1 < fin && entree[1] == u'\n')
-                    ++entree;
-                for (qsizetype k = 0; k < saut; ++k)
-                    *sortie++ = s[k];
-            } else {
-                *sortie++ = c;
-            }
-        }
-        for (qsizetype k = 0; k < saut; ++k)
-            *sortie++ = s[k];
-        texte.truncate(sortie - texte.constData());
-        return texte.toUtf8();
-    }
-    texte = Lignes.join(SautDeLigne) + SautDeLigne;
-    return PageCode::Encoder(texte, Page);
+    Ligne(u"</AMBLORINE>");
+    return std::move(Sortie);
 }
 
 // ---------------------------------------------------------------------------

@@ -87,14 +87,22 @@ QString Decoder(const QByteArray &donnees, int pageCode)
 
 QByteArray Encoder(const QString &texte, int pageCode)
 {
-    if (EstUtf8(pageCode))
-        return texte.toUtf8();
+    QByteArray octets;
+    octets.reserve(texte.size());
+    EncoderDans(octets, texte, pageCode);
+    return octets;
+}
+
+void EncoderDans(QByteArray &octets, QStringView texte, int pageCode)
+{
+    if (EstUtf8(pageCode)) {
+        octets += texte.toUtf8();
+        return;
+    }
     const PageSimple *page = PageSimplePour(pageCode);
     if (!page)
         page = PageSimplePour(AnsiSysteme());
-    QByteArray octets;
-    octets.reserve(texte.size());
-    const QChar *c = texte.constData();
+    const QChar *c = texte.data();
     const qsizetype n = texte.size();
     for (qsizetype i = 0; i < n; ++i) {
         const char16_t u = c[i].unicode();
@@ -113,7 +121,6 @@ QByteArray Encoder(const QString &texte, int pageCode)
         }
         octets.append('?');
     }
-    return octets;
 }
 
 bool Representable(char32_t caractere, int pageCode)

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringView>
 
 // Conversions between Unicode texts and the bytes of a Windows or DOS code page.
 namespace PageCode {
@@ -18,6 +19,8 @@ QString Decoder(const QByteArray &donnees, int pageCode);
 
 // Characters the code page cannot hold become '?'.
 QByteArray Encoder(const QString &texte, int pageCode);
+// The same, appended to octets.
+void EncoderDans(QByteArray &octets, QStringView texte, int pageCode);
 
 // True when the character (a code point) has a byte in the code page.
 bool Representable(char32_t caractere, int pageCode);
