@@ -12,10 +12,6 @@
 #include <QLineEdit>
 #include <QLocale>
 
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
-
 void TFormFiche::Rechercher1Click()
 {
     if (!FichierCourant || !DlgChercher || !ValiderFiche())
@@ -97,27 +93,6 @@ bool ContientMajuscules(QStringView texte, QStringView aiguille, bool &multiple)
     const char16_t premierMinuscule =
         (premier >= 'A' && premier <= 'Z') ? char16_t(premier + ('a' - 'A')) : premier;
     for (qsizetype i = 0; i < n; ++i) {
-#ifdef __SSE2__
-        // Eight characters at a time while none of them can start a match or
-        // needs a closer look (plain ASCII other than the first letter).
-        if (premier < 0x80) {
-            const __m128i haut = _mm_set1_epi16(qint16(0xFF80));
-            const __m128i p1 = _mm_set1_epi16(qint16(premier));
-            const __m128i p2 = _mm_set1_epi16(qint16(premierMinuscule));
-            while (i + 8 <= n) {
-                const __m128i bloc = _mm_loadu_si128(reinterpret_cast<const __m128i *>(t + i));
-                const __m128i interessant = _mm_or_si128(
-                    _mm_or_si128(_mm_cmpeq_epi16(bloc, p1), _mm_cmpeq_epi16(bloc, p2)),
-                    _mm_xor_si128(_mm_cmpeq_epi16(_mm_and_si128(bloc, haut), _mm_setzero_si128()),
-                                  _mm_set1_epi16(-1)));
-                if (_mm_movemask_epi8(interessant) != 0)
-                    break;
-                i += 8;
-            }
-            if (i >= n)
-                break;
-        }
-#endif
         const char16_t c = t[i];
         if (c < 0x80) {
             if (c != premier && c != premierMinuscule)
