@@ -101,14 +101,18 @@ private slots:
             QStringLiteral("ﬁnal ﬂ"), QStringLiteral("istanbul İzmir ıi"),
             QStringLiteral("Ωmega Ω 5 K \u212A"), QStringLiteral("άλφα ΆΛΦΑ ς σ"),
             QStringLiteral("œuvre ŒUVRE Ÿ ÿ"), QStringLiteral("plain ascii text"),
-            QStringLiteral("😀 emoji x"), QStringLiteral("ǅungla ǆ Ǆ"), QString()};
+            QStringLiteral("😀 emoji x"), QStringLiteral("ǅungla ǆ Ǆ"),
+            QStringLiteral("abcdefghijklmnopqrstuvwxyz then straße"),
+            QStringLiteral("The quick brown fox jumps over the lazy dog, école ÉCOLE"),
+            QStringLiteral("0123456789 0123456789 0123456789 ıstanbul x"), QString()};
         const QStringList aiguilles{
             QStringLiteral("ÉLÈVE"), QStringLiteral("école"), QStringLiteral("ss"),
             QStringLiteral("STRASSE"), QStringLiteral("fi"), QStringLiteral("FINAL"),
             QStringLiteral("i"), QStringLiteral("İ"), QStringLiteral("ı"), QStringLiteral("k"),
             QStringLiteral("ΑΛΦΑ"), QStringLiteral("σ"), QStringLiteral("Œ"), QStringLiteral("ÿ"),
             QStringLiteral("ascii"), QStringLiteral("x"), QStringLiteral("ǆ"),
-            QStringLiteral("straße")};
+            QStringLiteral("straße"), QStringLiteral("LAZY DOG"), QStringLiteral("xyz THEN"),
+            QStringLiteral("Istanbul"), QStringLiteral("8 0")};
         const QLocale l;
         w.RechercheCasse = false;
         for (const QString &aiguille : aiguilles) {
