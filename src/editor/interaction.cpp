@@ -257,6 +257,24 @@ TInteraction::Reponse TInteractionScriptee::Message(Genre genre, const QString &
     return r;
 }
 
+namespace {
+
+// The next scripted answer of a queue; false (and one more unexpected
+// request) when the test scripted none.
+template <typename T>
+bool Prendre(std::deque<T> &file, T &reponse, int &imprevus)
+{
+    if (file.empty()) {
+        ++imprevus;
+        return false;
+    }
+    reponse = std::move(file.front());
+    file.pop_front();
+    return true;
+}
+
+} // namespace
+
 TInteraction::ChoixFichier TInteractionScriptee::OuvrirFichier(const QString &filtre,
                                                                int indexFiltre,
                                                                const QString &extensionDefaut)
@@ -267,12 +285,8 @@ TInteraction::ChoixFichier TInteractionScriptee::OuvrirFichier(const QString &fi
     d.IndexFiltre = indexFiltre;
     d.Extension = extensionDefaut;
     Demandes.push_back(d);
-    if (Fichiers.empty()) {
-        ++Imprevus;
-        return ChoixFichier();
-    }
-    const ChoixFichier c = Fichiers.front();
-    Fichiers.pop_front();
+    ChoixFichier c;
+    Prendre(Fichiers, c, Imprevus);
     return c;
 }
 
@@ -288,12 +302,8 @@ TInteraction::ChoixFichier TInteractionScriptee::SauverFichier(const QString &fi
     d.Extension = extensionDefaut;
     d.NomPropose = nomPropose;
     Demandes.push_back(d);
-    if (Fichiers.empty()) {
-        ++Imprevus;
-        return ChoixFichier();
-    }
-    const ChoixFichier c = Fichiers.front();
-    Fichiers.pop_front();
+    ChoixFichier c;
+    Prendre(Fichiers, c, Imprevus);
     return c;
 }
 
@@ -303,13 +313,7 @@ bool TInteractionScriptee::ChoisirPolice(QFont &police)
     d.Sorte = QStringLiteral("police");
     d.Texte = police.family();
     Demandes.push_back(d);
-    if (Polices.empty()) {
-        ++Imprevus;
-        return false;
-    }
-    police = Polices.front();
-    Polices.pop_front();
-    return true;
+    return Prendre(Polices, police, Imprevus);
 }
 
 bool TInteractionScriptee::Imprimer(QPrinter &imprimante)
@@ -317,12 +321,9 @@ bool TInteractionScriptee::Imprimer(QPrinter &imprimante)
     Demande d;
     d.Sorte = QStringLiteral("imprimer");
     Demandes.push_back(d);
-    if (Impressions.empty()) {
-        ++Imprevus;
+    bool ok = false;
+    if (!Prendre(Impressions, ok, Imprevus))
         return false;
-    }
-    const bool ok = Impressions.front();
-    Impressions.pop_front();
     if (ok && !FichierImpression.isEmpty()) {
         imprimante.setOutputFormat(QPrinter::PdfFormat);
         imprimante.setOutputFileName(FichierImpression);
@@ -338,12 +339,9 @@ bool TInteractionScriptee::Saisir(const QString &legende, const QString &invite,
     d.Texte = invite;
     d.NomPropose = texte;
     Demandes.push_back(d);
-    if (Saisies.empty()) {
-        ++Imprevus;
+    QString saisi;
+    if (!Prendre(Saisies, saisi, Imprevus))
         return false;
-    }
-    const QString saisi = Saisies.front();
-    Saisies.pop_front();
     bool accepte = true;
     if (!SaisiesAcceptees.empty()) {
         accepte = SaisiesAcceptees.front();
@@ -361,12 +359,9 @@ int TInteractionScriptee::Executer(QDialog &dialogue)
     d.Texte = dialogue.objectName();
     d.Legende = dialogue.windowTitle();
     Demandes.push_back(d);
-    if (Dialogues.empty()) {
-        ++Imprevus;
+    std::function<int(QDialog &)> action;
+    if (!Prendre(Dialogues, action, Imprevus))
         return QDialog::Rejected;
-    }
-    auto action = std::move(Dialogues.front());
-    Dialogues.pop_front();
     // Shown, without a nested loop, so the script types and clicks into it
     // as a person would; OK and Cancel close it.
     dialogue.show();
