@@ -2,6 +2,7 @@
 
 #include "contrat.h"
 #include "documentxml.h"
+#include "../model/budget.h"
 #include "../model/erreurs.h"
 #include "../model/fichierx.h"
 #include "../model/flux.h"
@@ -982,6 +983,7 @@ std::unique_ptr<TFichierX> Lecteur::Lire()
 
 std::unique_ptr<TFichierX> TFichierXML::LireXml(const QByteArray &octets, bool complet)
 {
+    TBudgetMemoire budget(octets.size());
     return Lecteur(octets, complet).Lire();
 }
 

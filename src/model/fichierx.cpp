@@ -1,5 +1,7 @@
 #include "fichierx.h"
 
+#include "budget.h"
+
 #include "erreurs.h"
 #include "flux.h"
 #include "pagecode.h"
@@ -132,6 +134,7 @@ void TFichierX::AjouterFiche(const QString &champ1, const QString &champ2)
 
 void TFichierX::AjouterFiche(const QString &champ0, const QString &champ1, const QString &champ2)
 {
+    TBudgetMemoire::CompterFiche(champ0, champ1, champ2); // a reader's cards count against the file's budget
     Fiches.push_back(std::make_unique<TFicheX>());
     ModifierFiche(NombreFiches() - 1, champ0, champ1, champ2);
 }
