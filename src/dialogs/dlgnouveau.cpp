@@ -1,6 +1,6 @@
 #include "dlgnouveau.h"
 
-#include "editor/interaction.h"
+#include "ui/interaction.h"
 #include "resources/chaines.h"
 
 #include <QComboBox>

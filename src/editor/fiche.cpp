@@ -1,5 +1,6 @@
 #include "fiche.h"
 
+#include "aide.h"
 #include "dialogs/dlgnouveau.h"
 #include "dialogs/dlgentete.h"
 #include "dialogs/dlgetiquettes.h"
@@ -7,7 +8,7 @@
 #include "dialogs/dlgoptionsavancees.h"
 #include "dialogs/dlgoptionscsv.h"
 #include "dlgchercher.h"
-#include "interaction.h"
+#include "ui/interaction.h"
 #include "lettres.h"
 #include "liste.h"
 #include "model/outils.h"
@@ -59,6 +60,7 @@ QPlainTextEdit *Memo(QWidget *parent, const char *nom)
 TFormFiche::TFormFiche(QWidget *parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("FormFiche"));
+    TInteractionPlateforme::DefinirAfficheurAide(&TAide::AfficherRubrique);
     ConstruireFenetre();
     ConstruireMenus();
     setWindowTitle(tr("Amblopad: micro Data Base"));

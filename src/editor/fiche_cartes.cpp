@@ -4,7 +4,7 @@
 #include "fiche.h"
 
 #include "dlgchercher.h"
-#include "interaction.h"
+#include "ui/interaction.h"
 #include "lettres.h"
 #include "model/outils.h"
 #include "settings/init.h"

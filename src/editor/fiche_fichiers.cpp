@@ -4,7 +4,7 @@
 
 #include "dialogs/dlgnouveau.h"
 #include "formats/formats.h"
-#include "interaction.h"
+#include "ui/interaction.h"
 #include "lettres.h"
 #include "model/erreurs.h"
 #include "model/outils.h"

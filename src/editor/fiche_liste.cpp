@@ -2,7 +2,7 @@
 
 #include "fiche.h"
 
-#include "interaction.h"
+#include "ui/interaction.h"
 #include "liste.h"
 #include "settings/init.h"
 

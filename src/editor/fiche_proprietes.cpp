@@ -8,7 +8,7 @@
 #include "dialogs/dlgoptions.h"
 #include "dialogs/dlgoptionsavancees.h"
 #include "dialogs/dlgoptionscsv.h"
-#include "interaction.h"
+#include "ui/interaction.h"
 #include "model/outils.h"
 #include "settings/init.h"
 

@@ -1,6 +1,6 @@
 #include "liste.h"
 
-#include "interaction.h"
+#include "ui/interaction.h"
 #include "model/fichierx.h"
 
 #include <QGuiApplication>
