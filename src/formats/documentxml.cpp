@@ -1,7 +1,7 @@
-#include "documentxml.h"
+#include "formats/documentxml.h"
 
-#include "gardexml.h"
-#include "../model/budget.h"
+#include "formats/gardexml.h"
+#include "model/budget.h"
 
 #include <QCoreApplication>
 

@@ -1,6 +1,6 @@
-#include "gardexml.h"
+#include "formats/gardexml.h"
 
-#include "../model/budget.h"
+#include "model/budget.h"
 
 #include <libxml/globals.h>
 #include <libxml/xmlmemory.h>

@@ -1,7 +1,7 @@
-#include "budget.h"
+#include "model/budget.h"
 
-#include "erreurs.h"
-#include "fichierx.h"
+#include "model/erreurs.h"
+#include "model/fichierx.h"
 
 #include <QCoreApplication>
 #include <atomic>
