@@ -1,4 +1,4 @@
-#include "lettres.h"
+#include "editor/lettres.h"
 
 #include "formats/table.h"
 #include "model/fichierx.h"

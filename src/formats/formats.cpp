@@ -1,6 +1,6 @@
-#include "formats.h"
+#include "formats/formats.h"
 
-#include "table.h"
+#include "formats/table.h"
 #include "model/erreurs.h"
 #include "model/fichierx.h"
 #include "model/flux.h"
