@@ -2,6 +2,7 @@
 
 #include "formats/contrat.h"
 #include "formats/documentxml.h"
+#include "model/budget.h"
 #include "model/erreurs.h"
 #include "model/fichierx.h"
 #include "model/flux.h"
@@ -632,6 +633,7 @@ std::unique_ptr<TFichierX> TFichierMoodle::ChargerMoodle(const QString &nom, boo
 
 std::unique_ptr<TFichierX> TFichierMoodle::LireMoodle(const QByteArray &octets)
 {
+    TBudgetMemoire budget(octets.size());
     return Lecteur(octets).Lire();
 }
 

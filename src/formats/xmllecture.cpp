@@ -6,6 +6,7 @@
 
 #include "formats/contrat.h"
 #include "formats/documentxml.h"
+#include "model/budget.h"
 #include "model/erreurs.h"
 #include "model/fichierx.h"
 #include "model/flux.h"
@@ -482,6 +483,7 @@ std::unique_ptr<TFichierX> Lecteur::Lire()
 
 std::unique_ptr<TFichierX> TFichierXML::LireXml(const QByteArray &octets, bool complet)
 {
+    TBudgetMemoire budget(octets.size());
     return Lecteur(octets, complet).Lire();
 }
 

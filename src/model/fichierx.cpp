@@ -1,5 +1,6 @@
 #include "model/fichierx.h"
 
+#include "model/budget.h"
 #include "model/erreurs.h"
 #include "model/flux.h"
 #include "model/pagecode.h"
@@ -132,6 +133,7 @@ void TFichierX::AjouterFiche(const QString &champ1, const QString &champ2)
 
 void TFichierX::AjouterFiche(const QString &champ0, const QString &champ1, const QString &champ2)
 {
+    TBudgetMemoire::CompterFiche(champ0, champ1, champ2); // a reader's cards count against the file's budget
     Fiches.push_back(std::make_unique<TFicheX>());
     ModifierFiche(NombreFiches() - 1, champ0, champ1, champ2);
 }
