@@ -11,6 +11,7 @@
 #include <QStringList>
 
 #include <cstdio>
+#include <new>
 
 namespace {
 
@@ -178,6 +179,8 @@ int main(int argc, char *argv[])
         return Convertir(args);
     } catch (const Erreur &e) {
         return Echec(e.message());
+    } catch (const std::bad_alloc &) {
+        return Echec(Cli::tr("Not enough memory."));
     } catch (const std::exception &e) {
         return Echec(QString::fromLocal8Bit(e.what()));
     }
