@@ -2,6 +2,7 @@
 
 #include "fiche.h"
 
+#include "aide.h"
 #include "dialogs/dlgnouveau.h"
 #include "formats/formats.h"
 #include "interaction.h"
@@ -400,6 +401,13 @@ void TFormFiche::closeEvent(QCloseEvent *event)
     }
     event->accept();
     EcrireParametres(ReglagesModifies);
+    // The program ends with its main window: the help window and any other
+    // window still shown go with it.
+    TAide::Fermer();
+    const QWidgetList fenetres = QApplication::topLevelWidgets();
+    for (QWidget *fenetre : fenetres)
+        if (fenetre != this && fenetre->isVisible())
+            fenetre->close();
 }
 
 void TFormFiche::Proprietes1Click()
