@@ -1,6 +1,9 @@
 // amblopad-cli as a process: usage errors, exit codes, messages.
 #include "outilstest.h"
 
+#include "formats/formats.h"
+#include "model/fichierx.h"
+
 #include <QProcess>
 
 class TestCli : public QObject
@@ -47,6 +50,7 @@ private slots:
         QTest::newRow("format inconnu") << QStringList{"convert", "a", "b", "--to", "z"};
         QTest::newRow("to hors convert") << QStringList{"dump", "a", "--to", "x"};
         QTest::newRow("option inconnue") << QStringList{"info", "a", "--vite"};
+        QTest::newRow("lossy hors convert") << QStringList{"dump", "a", "--lossy"};
         QTest::newRow("extension inconnue") << QStringList{"convert", "a.xaqq", "b.doc"};
     }
 
@@ -117,6 +121,53 @@ private slots:
                                    QStringLiteral("L")});
         QCOMPARE(r.code, 0);
         QCOMPARE(r.sortie, QByteArray("format: s\ntype: L\ncards: 2\ntitle: \n"));
+    }
+
+    // Characters the output's code page cannot hold: refused, naming the
+    // card and the character, unless --lossy.
+    void conversionAvecPertes_data()
+    {
+        QTest::addColumn<QString>("titre");
+        QTest::addColumn<QString>("reponse");
+        QTest::addColumn<QString>("sortie");
+        QTest::addColumn<QByteArray>("message"); // empty: converted
+        const QString grec = QString::fromUtf8("Ωμ");
+        QTest::newRow("native, card 2") << "t" << grec << "n.aqd" << QString::fromUtf8("\"Ω\" (U+03A9), is in card 2 (\"q2\")").toUtf8();
+        QTest::newRow("native, header") << grec << "r" << "h.aqd" << QByteArray("the file's header");
+        QTest::newRow("cardfile, card 2") << "t" << grec << "c.crd" << QByteArray("card 2");
+        QTest::newRow("cardfile ignores the title") << grec << "r" << "d.crd" << QByteArray();
+        QTest::newRow("csv, card 2") << "t" << grec << "s.csv" << QByteArray("card 2");
+        QTest::newRow("xml keeps it") << grec << grec << "x.xaqd" << QByteArray();
+    }
+
+    void conversionAvecPertes()
+    {
+        QFETCH(QString, titre);
+        QFETCH(QString, reponse);
+        QFETCH(QString, sortie);
+        QFETCH(QByteArray, message);
+        const QString entree = m_dossier.filePath(QStringLiteral("pertes-") + sortie + QStringLiteral(".xaqd"));
+        {
+            TFichierX f(u'D', u'x');
+            f.Titre = titre;
+            f.AjouterFiche(QString(), QStringLiteral("q1"), QStringLiteral("r"));
+            f.AjouterFiche(QString(), QStringLiteral("q2"), reponse);
+            Formats::Enregistrer(f, entree, u'x', true);
+        }
+        const QString cible = m_dossier.filePath(sortie);
+        const Resultat r = Lancer({QStringLiteral("convert"), entree, cible});
+        if (message.isEmpty()) {
+            QCOMPARE(r.code, 0);
+            QVERIFY(QFile::exists(cible));
+            return;
+        }
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.erreur.contains(message), r.erreur.constData());
+        QVERIFY(r.erreur.contains("2 character(s)"));
+        QVERIFY(!QFile::exists(cible));
+        const Resultat r2 = Lancer({QStringLiteral("convert"), entree, cible, QStringLiteral("--lossy")});
+        QCOMPARE(r2.code, 0);
+        QVERIFY(OutilsTest::LireFichier(cible).contains("??"));
     }
 
     void parametresJamaisEcrits()

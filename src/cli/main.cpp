@@ -1,5 +1,6 @@
 // amblopad-cli: card files without the editor window.
 #include "../formats/formats.h"
+#include "../formats/pertes.h"
 #include "../model/dump.h"
 #include "../model/erreurs.h"
 #include "../model/fichierx.h"
@@ -32,11 +33,13 @@ int Usage(const QString &erreur = QString())
     Ecrire(stderr, Cli::tr("Usage:\n"
                            "  amblopad-cli info FILE [--type T]\n"
                            "  amblopad-cli dump FILE [--type T]\n"
-                           "  amblopad-cli convert IN OUT [--to F] [--type T]\n"
+                           "  amblopad-cli convert IN OUT [--to F] [--type T] [--lossy]\n"
                            "\n"
                            "T is a file type letter (A..Z), given to a CSV input.\n"
                            "F is a format letter: n native, x XML, c Cardfile, s CSV, t text, m Moodle;\n"
-                           "without --to it comes from OUT's extension.\n")
+                           "without --to it comes from OUT's extension.\n"
+                           "--lossy writes characters the output's code page cannot hold as '?'\n"
+                           "instead of refusing the conversion.\n")
                        .toUtf8());
     return 2;
 }
@@ -53,6 +56,7 @@ struct Arguments
     QStringList fichiers;
     QChar type;
     QChar format;
+    bool avecPertes = false;
 };
 
 bool EstLettreType(const QString &texte)
@@ -81,6 +85,8 @@ QString Analyser(const QStringList &liste, Arguments &args)
                     return Cli::tr("Unknown format \"%1\".").arg(valeur);
                 args.format = valeur.at(0);
             }
+        } else if (a == QLatin1String("--lossy")) {
+            args.avecPertes = true;
         } else if (a.startsWith(QLatin1String("--"))) {
             return Cli::tr("Unknown option \"%1\".").arg(a);
         } else {
@@ -95,6 +101,8 @@ QString Analyser(const QStringList &liste, Arguments &args)
         return Cli::tr("Wrong number of files for \"%1\".").arg(args.commande);
     if (!args.format.isNull() && args.commande != QLatin1String("convert"))
         return Cli::tr("--to is for convert only.");
+    if (args.avecPertes && args.commande != QLatin1String("convert"))
+        return Cli::tr("--lossy is for convert only.");
     return QString();
 }
 
@@ -152,6 +160,26 @@ int Convertir(const Arguments &args)
     auto fichier = Lire(args, args.fichiers.at(0));
     if (format == u'm' && fichier->TypeFichier != u'M' && fichier->TypeFichier != u'Q')
         return Echec(Cli::tr("The Moodle format needs an MCQ or a Questionnaire card file."));
+    if (!args.avecPertes) {
+        const Formats::Pertes pertes = Formats::CaracteresPerdus(*fichier, format);
+        if (pertes.nombre > 0) {
+            const QString caractere = QStringLiteral("\"%1\" (U+%2)")
+                                          .arg(QString::fromUcs4(&pertes.caractere, 1))
+                                          .arg(QString::number(uint(pertes.caractere), 16)
+                                                   .toUpper()
+                                                   .rightJustified(4, u'0'));
+            const QString ou = pertes.fiche >= 0
+                                   ? Cli::tr("card %1 (\"%2\")")
+                                         .arg(pertes.fiche + 1)
+                                         .arg(fichier->LibelleFiche(pertes.fiche))
+                                   : Cli::tr("the file's header");
+            return Echec(Cli::tr("%1 character(s) cannot be written in this format and would become "
+                                 "\"?\"; the first one, %2, is in %3. Nothing was written; "
+                                 "--lossy converts anyway.")
+                             .arg(pertes.nombre)
+                             .arg(caractere, ou));
+        }
+    }
     Formats::Enregistrer(*fichier, sortie, format, true);
     return 0;
 }
