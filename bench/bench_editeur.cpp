@@ -15,7 +15,7 @@
 // with the first cycle's time third (the texts are upper-cased then).
 
 #include "editor/fiche.h"
-#include "editor/interaction.h"
+#include "ui/interaction.h"
 #include "editor/liste.h"
 #include "formats/xml.h"
 #include "model/fichierx.h"

@@ -6,7 +6,7 @@
 #include "outilstest.h"
 
 #include "editor/fiche.h"
-#include "editor/interaction.h"
+#include "interactionscriptee.h"
 
 namespace OutilsGui {
 

@@ -12,7 +12,7 @@
 #include "dialogs/dlgoptionsavancees.h"
 #include "dialogs/dlgoptionscsv.h"
 #include "editor/fiche.h"
-#include "editor/interaction.h"
+#include "interactionscriptee.h"
 #include "model/outils.h"
 #include "settings/init.h"
 

@@ -7,7 +7,7 @@
 #include "outilstest.h"
 
 #include "editor/fiche.h"
-#include "editor/interaction.h"
+#include "interactionscriptee.h"
 #include "model/fichierx.h"
 #include "settings/init.h"
 

@@ -9,7 +9,7 @@
 
 #include "dialogs/dlgnouveau.h"
 #include "editor/fiche.h"
-#include "editor/interaction.h"
+#include "interactionscriptee.h"
 #include "formats/formats.h"
 #include "model/fichierx.h"
 #include "model/flux.h"

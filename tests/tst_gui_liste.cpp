@@ -6,7 +6,7 @@
 #include "outilsgui.h"
 
 #include "editor/fiche.h"
-#include "editor/interaction.h"
+#include "interactionscriptee.h"
 #include "editor/liste.h"
 #include "model/fichierx.h"
 #include "settings/init.h"

@@ -7,7 +7,7 @@
 
 #include "editor/dlgchercher.h"
 #include "editor/fiche.h"
-#include "editor/interaction.h"
+#include "interactionscriptee.h"
 #include "model/fichierx.h"
 #include "settings/init.h"
 

@@ -1,12 +1,12 @@
 // amblopad-cli: card files without the editor window.
-#include "../formats/formats.h"
-#include "../formats/pertes.h"
-#include "../model/dump.h"
-#include "../model/erreurs.h"
-#include "../model/fichierx.h"
-#include "../model/outils.h"
-#include "../resources/chaines.h"
-#include "../settings/init.h"
+#include "formats/formats.h"
+#include "formats/pertes.h"
+#include "model/dump.h"
+#include "model/erreurs.h"
+#include "model/fichierx.h"
+#include "model/outils.h"
+#include "resources/chaines.h"
+#include "settings/init.h"
 
 #include <QCoreApplication>
 #include <QStringList>

@@ -1,6 +1,6 @@
-#include "dlgcommun.h"
+#include "dialogs/dlgcommun.h"
 
-#include "editor/interaction.h"
+#include "ui/interaction.h"
 
 #include <QHBoxLayout>
 #include <QPlainTextEdit>

@@ -1,6 +1,6 @@
-#include "dlgchercher.h"
+#include "editor/dlgchercher.h"
 
-#include "interaction.h"
+#include "ui/interaction.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>

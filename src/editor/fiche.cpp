@@ -1,18 +1,19 @@
-#include "fiche.h"
+#include "editor/fiche.h"
 
-#include "dialogs/dlgnouveau.h"
 #include "dialogs/dlgentete.h"
 #include "dialogs/dlgetiquettes.h"
+#include "dialogs/dlgnouveau.h"
 #include "dialogs/dlgoptions.h"
 #include "dialogs/dlgoptionsavancees.h"
 #include "dialogs/dlgoptionscsv.h"
-#include "dlgchercher.h"
-#include "interaction.h"
-#include "lettres.h"
-#include "liste.h"
+#include "editor/aide.h"
+#include "editor/dlgchercher.h"
+#include "editor/lettres.h"
+#include "editor/liste.h"
 #include "model/outils.h"
 #include "resources/chaines.h"
 #include "settings/init.h"
+#include "ui/interaction.h"
 
 #include <QAction>
 #include <QApplication>
@@ -59,6 +60,7 @@ QPlainTextEdit *Memo(QWidget *parent, const char *nom)
 TFormFiche::TFormFiche(QWidget *parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("FormFiche"));
+    TInteractionPlateforme::DefinirAfficheurAide(&TAide::AfficherRubrique);
     ConstruireFenetre();
     ConstruireMenus();
     setWindowTitle(tr("Amblopad: micro Data Base"));

@@ -1,10 +1,10 @@
-#include "crd.h"
+#include "formats/crd.h"
 
-#include "contrat.h"
-#include "../model/erreurs.h"
-#include "../model/fichierx.h"
-#include "../model/flux.h"
-#include "../model/pagecode.h"
+#include "formats/contrat.h"
+#include "model/erreurs.h"
+#include "model/fichierx.h"
+#include "model/flux.h"
+#include "model/pagecode.h"
 
 #include <QCoreApplication>
 

@@ -1,12 +1,12 @@
-#include "csv.h"
+#include "formats/csv.h"
 
-#include "contrat.h"
-#include "../model/erreurs.h"
-#include "../model/fichierx.h"
-#include "../model/flux.h"
-#include "../model/outils.h"
-#include "../model/pagecode.h"
-#include "../settings/init.h"
+#include "formats/contrat.h"
+#include "model/erreurs.h"
+#include "model/fichierx.h"
+#include "model/flux.h"
+#include "model/outils.h"
+#include "model/pagecode.h"
+#include "settings/init.h"
 
 #include <QCoreApplication>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "documentxml.h"
+#include "formats/documentxml.h"
 
 #include <QCoreApplication>
 

@@ -1,14 +1,14 @@
-#include "formats.h"
+#include "formats/formats.h"
 
-#include "crd.h"
-#include "csv.h"
-#include "moodle.h"
-#include "natif.h"
-#include "xml.h"
-#include "../model/erreurs.h"
-#include "../model/fichierx.h"
-#include "../model/flux.h"
-#include "../model/outils.h"
+#include "formats/crd.h"
+#include "formats/csv.h"
+#include "formats/moodle.h"
+#include "formats/natif.h"
+#include "formats/xml.h"
+#include "model/erreurs.h"
+#include "model/fichierx.h"
+#include "model/flux.h"
+#include "model/outils.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

@@ -1,12 +1,12 @@
-#include "moodle.h"
+#include "formats/moodle.h"
 
-#include "contrat.h"
-#include "documentxml.h"
-#include "../model/erreurs.h"
-#include "../model/fichierx.h"
-#include "../model/flux.h"
-#include "../model/outils.h"
-#include "../settings/init.h"
+#include "formats/contrat.h"
+#include "formats/documentxml.h"
+#include "model/erreurs.h"
+#include "model/fichierx.h"
+#include "model/flux.h"
+#include "model/outils.h"
+#include "settings/init.h"
 
 #include <QCoreApplication>
 

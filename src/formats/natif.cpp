@@ -1,11 +1,11 @@
-#include "natif.h"
+#include "formats/natif.h"
 
-#include "contrat.h"
-#include "../model/erreurs.h"
-#include "../model/fichierx.h"
-#include "../model/flux.h"
-#include "../model/outils.h"
-#include "../model/pagecode.h"
+#include "formats/contrat.h"
+#include "model/erreurs.h"
+#include "model/fichierx.h"
+#include "model/flux.h"
+#include "model/outils.h"
+#include "model/pagecode.h"
 
 #include <QCoreApplication>
 #include <algorithm>

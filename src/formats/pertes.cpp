@@ -1,8 +1,8 @@
-#include "pertes.h"
+#include "formats/pertes.h"
 
 #include "model/fichierx.h"
 #include "model/pagecode.h"
-#include "natif.h"
+#include "formats/natif.h"
 #include "settings/init.h"
 
 namespace {

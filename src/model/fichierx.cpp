@@ -1,10 +1,10 @@
-#include "fichierx.h"
+#include "model/fichierx.h"
 
-#include "erreurs.h"
-#include "flux.h"
-#include "pagecode.h"
-#include "../resources/chaines.h"
-#include "../settings/init.h"
+#include "model/erreurs.h"
+#include "model/flux.h"
+#include "model/pagecode.h"
+#include "resources/chaines.h"
+#include "settings/init.h"
 
 #include <QCollator>
 #include <QCollatorSortKey>

@@ -1,6 +1,6 @@
-#include "flux.h"
+#include "model/flux.h"
 
-#include "erreurs.h"
+#include "model/erreurs.h"
 
 #include <QCoreApplication>
 #include <QDir>

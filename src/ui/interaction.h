@@ -3,7 +3,6 @@
 #include <QFont>
 #include <QString>
 #include <QStringList>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -55,6 +54,10 @@ public:
     // Translates "Desc|*.a;*.b|..." into Qt's filter entries "Desc (*.a *.b)".
     static QStringList FiltresQt(const QString &filtre);
 
+    // The answer a person who has not been asked would want: the one that
+    // changes nothing (Cancel, else No, else the only button).
+    static Reponse ReponsePrudente(Boutons boutons);
+
     // The one the editor uses; the platform dialogs unless a test put another.
     static TInteraction &Courante();
     static void Installer(std::unique_ptr<TInteraction> interaction);
@@ -76,60 +79,7 @@ public:
     int Executer(QDialog &dialogue) override;
     void Aide(int sujet) override;
 
-    // Shows the help window at a topic; set by the help viewer once it exists.
-};
-
-// Scripted answers for tests: each kind of request takes the next answer of
-// its queue and is recorded. A request with no answer left gets the most
-// cautious one (Cancel, else No, else OK; dialogs cancelled) and, unless the
-// box had a single button, is counted in Imprevus.
-class TInteractionScriptee : public TInteraction
-{
-public:
-    struct Demande
-    {
-        QString Sorte; // "message", "ouvrir", "sauver", "police", "imprimer", "saisir", "dialogue", "aide"
-        Genre GenreMessage = Information;
-        QString Texte;
-        Boutons BoutonsMessage = Ok;
-        int Aide = 0;
-        QString Legende;
-        QString Filtre;
-        int IndexFiltre = 0;
-        QString Extension;
-        QString NomPropose;
-    };
-
-    std::deque<Reponse> Reponses;
-    std::deque<ChoixFichier> Fichiers;
-    std::deque<QString> Saisies;          // an empty deque entry is accepted as empty text
-    std::deque<bool> SaisiesAcceptees;    // parallel to Saisies when given; else accepted
-    std::deque<QFont> Polices;
-    std::deque<bool> Impressions;
-    // When set, an accepted print dialog sends the job to this PDF file.
-    QString FichierImpression;
-    // Each acts on the shown dialog (sets controls, clicks OK or Cancel) and
-    // returns its result code.
-    std::deque<std::function<int(QDialog &)>> Dialogues;
-    std::vector<Demande> Demandes;
-    int Imprevus = 0;
-
-    void Repondre(Reponse r) { Reponses.push_back(r); }
-    void ChoisirFichier(const QString &chemin, int indexFiltre = 1, bool lectureSeule = false);
-    void AnnulerFichier() { Fichiers.push_back(ChoixFichier()); }
-    // The messages asked so far (only the message boxes).
-    std::vector<Demande> Messages() const;
-    void Oublier() { Demandes.clear(); Imprevus = 0; }
-
-    Reponse Message(Genre genre, const QString &texte, Boutons boutons, int aide,
-                    const QString &legende) override;
-    ChoixFichier OuvrirFichier(const QString &filtre, int indexFiltre,
-                               const QString &extensionDefaut) override;
-    ChoixFichier SauverFichier(const QString &filtre, int indexFiltre,
-                               const QString &extensionDefaut, const QString &nomPropose) override;
-    bool ChoisirPolice(QFont &police) override;
-    bool Imprimer(QPrinter &imprimante) override;
-    bool Saisir(const QString &legende, const QString &invite, QString &texte) override;
-    int Executer(QDialog &dialogue) override;
-    void Aide(int sujet) override;
+    // Shows the help window at a topic. The help viewer lives above this
+    // folder, so the editor installs it; until then Help shows nothing.
+    static void DefinirAfficheurAide(std::function<void(int)> afficheur);
 };

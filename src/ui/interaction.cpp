@@ -1,6 +1,4 @@
-#include "interaction.h"
-
-#include "aide.h"
+#include "ui/interaction.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -46,15 +44,10 @@ QMessageBox::Icon Icone(TInteraction::Genre genre)
     return QMessageBox::NoIcon;
 }
 
-// The answer a person who has not been asked would want: the one that changes nothing.
-TInteraction::Reponse ReponsePrudente(TInteraction::Boutons boutons)
+std::function<void(int)> &AfficheurAide()
 {
-    const auto possibles = TInteraction::ReponsesPossibles(boutons);
-    for (TInteraction::Reponse r : {TInteraction::RepAnnuler, TInteraction::RepNon})
-        for (TInteraction::Reponse p : possibles)
-            if (p == r)
-                return r;
-    return possibles.front();
+    static std::function<void(int)> afficheur;
+    return afficheur;
 }
 
 } // namespace
@@ -84,6 +77,16 @@ QStringList TInteraction::FiltresQt(const QString &filtre)
     return resultat;
 }
 
+TInteraction::Reponse TInteraction::ReponsePrudente(Boutons boutons)
+{
+    const auto possibles = ReponsesPossibles(boutons);
+    for (Reponse r : {RepAnnuler, RepNon})
+        for (Reponse p : possibles)
+            if (p == r)
+                return r;
+    return possibles.front();
+}
+
 TInteraction &TInteraction::Courante()
 {
     auto &instance = Instance();
@@ -98,7 +101,6 @@ void TInteraction::Installer(std::unique_ptr<TInteraction> interaction)
 }
 
 // ---------------------------------------------------------------- platform
-
 
 TInteraction::Reponse TInteractionPlateforme::Message(Genre genre, const QString &texte,
                                                       Boutons boutons, int aide,
@@ -210,170 +212,11 @@ int TInteractionPlateforme::Executer(QDialog &dialogue)
 
 void TInteractionPlateforme::Aide(int sujet)
 {
-    TAide::AfficherRubrique(sujet);
+    if (AfficheurAide())
+        AfficheurAide()(sujet);
 }
 
-// ---------------------------------------------------------------- scripted
-
-void TInteractionScriptee::ChoisirFichier(const QString &chemin, int indexFiltre, bool lectureSeule)
+void TInteractionPlateforme::DefinirAfficheurAide(std::function<void(int)> afficheur)
 {
-    ChoixFichier choix;
-    choix.Accepte = true;
-    choix.Chemin = chemin;
-    choix.IndexFiltre = indexFiltre;
-    choix.LectureSeule = lectureSeule;
-    Fichiers.push_back(choix);
-}
-
-std::vector<TInteractionScriptee::Demande> TInteractionScriptee::Messages() const
-{
-    std::vector<Demande> messages;
-    for (const Demande &d : Demandes)
-        if (d.Sorte == QLatin1String("message"))
-            messages.push_back(d);
-    return messages;
-}
-
-TInteraction::Reponse TInteractionScriptee::Message(Genre genre, const QString &texte,
-                                                    Boutons boutons, int aide,
-                                                    const QString &legende)
-{
-    Demande d;
-    d.Sorte = QStringLiteral("message");
-    d.GenreMessage = genre;
-    d.Texte = texte;
-    d.BoutonsMessage = boutons;
-    d.Aide = aide;
-    d.Legende = legende;
-    Demandes.push_back(d);
-    if (Reponses.empty()) {
-        // A box with one button asks nothing.
-        if (ReponsesPossibles(boutons).size() > 1)
-            ++Imprevus;
-        return ReponsePrudente(boutons);
-    }
-    const Reponse r = Reponses.front();
-    Reponses.pop_front();
-    return r;
-}
-
-namespace {
-
-// The next scripted answer of a queue; false (and one more unexpected
-// request) when the test scripted none.
-template <typename T>
-bool Prendre(std::deque<T> &file, T &reponse, int &imprevus)
-{
-    if (file.empty()) {
-        ++imprevus;
-        return false;
-    }
-    reponse = std::move(file.front());
-    file.pop_front();
-    return true;
-}
-
-} // namespace
-
-TInteraction::ChoixFichier TInteractionScriptee::OuvrirFichier(const QString &filtre,
-                                                               int indexFiltre,
-                                                               const QString &extensionDefaut)
-{
-    Demande d;
-    d.Sorte = QStringLiteral("ouvrir");
-    d.Filtre = filtre;
-    d.IndexFiltre = indexFiltre;
-    d.Extension = extensionDefaut;
-    Demandes.push_back(d);
-    ChoixFichier c;
-    Prendre(Fichiers, c, Imprevus);
-    return c;
-}
-
-TInteraction::ChoixFichier TInteractionScriptee::SauverFichier(const QString &filtre,
-                                                               int indexFiltre,
-                                                               const QString &extensionDefaut,
-                                                               const QString &nomPropose)
-{
-    Demande d;
-    d.Sorte = QStringLiteral("sauver");
-    d.Filtre = filtre;
-    d.IndexFiltre = indexFiltre;
-    d.Extension = extensionDefaut;
-    d.NomPropose = nomPropose;
-    Demandes.push_back(d);
-    ChoixFichier c;
-    Prendre(Fichiers, c, Imprevus);
-    return c;
-}
-
-bool TInteractionScriptee::ChoisirPolice(QFont &police)
-{
-    Demande d;
-    d.Sorte = QStringLiteral("police");
-    d.Texte = police.family();
-    Demandes.push_back(d);
-    return Prendre(Polices, police, Imprevus);
-}
-
-bool TInteractionScriptee::Imprimer(QPrinter &imprimante)
-{
-    Demande d;
-    d.Sorte = QStringLiteral("imprimer");
-    Demandes.push_back(d);
-    bool ok = false;
-    if (!Prendre(Impressions, ok, Imprevus))
-        return false;
-    if (ok && !FichierImpression.isEmpty()) {
-        imprimante.setOutputFormat(QPrinter::PdfFormat);
-        imprimante.setOutputFileName(FichierImpression);
-    }
-    return ok;
-}
-
-bool TInteractionScriptee::Saisir(const QString &legende, const QString &invite, QString &texte)
-{
-    Demande d;
-    d.Sorte = QStringLiteral("saisir");
-    d.Legende = legende;
-    d.Texte = invite;
-    d.NomPropose = texte;
-    Demandes.push_back(d);
-    QString saisi;
-    if (!Prendre(Saisies, saisi, Imprevus))
-        return false;
-    bool accepte = true;
-    if (!SaisiesAcceptees.empty()) {
-        accepte = SaisiesAcceptees.front();
-        SaisiesAcceptees.pop_front();
-    }
-    if (accepte)
-        texte = saisi;
-    return accepte;
-}
-
-int TInteractionScriptee::Executer(QDialog &dialogue)
-{
-    Demande d;
-    d.Sorte = QStringLiteral("dialogue");
-    d.Texte = dialogue.objectName();
-    d.Legende = dialogue.windowTitle();
-    Demandes.push_back(d);
-    std::function<int(QDialog &)> action;
-    if (!Prendre(Dialogues, action, Imprevus))
-        return QDialog::Rejected;
-    // Shown, without a nested loop, so the script types and clicks into it
-    // as a person would; OK and Cancel close it.
-    dialogue.show();
-    const int resultat = action(dialogue);
-    dialogue.hide();
-    return resultat;
-}
-
-void TInteractionScriptee::Aide(int sujet)
-{
-    Demande d;
-    d.Sorte = QStringLiteral("aide");
-    d.Aide = sujet;
-    Demandes.push_back(d);
+    AfficheurAide() = std::move(afficheur);
 }
