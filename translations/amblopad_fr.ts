@@ -2,6 +2,13 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="fr_FR">
 <context>
+    <name>Budget</name>
+    <message>
+        <source>This file would need more than %1 MB of memory: a file may use at most 20 times its size, or 256 MB.</source>
+        <translation>Ce fichier demanderait plus de %1 Mo de mémoire&#xa0;: un fichier peut en utiliser au plus 20 fois sa taille, ou 256 Mo.</translation>
+    </message>
+</context>
+<context>
     <name>Chaines</name>
     <message>
         <source>7.8</source>
@@ -127,28 +134,8 @@
 <context>
     <name>Cli</name>
     <message>
-        <source>Usage:
-  amblopad-cli info FILE [--type T]
-  amblopad-cli dump FILE [--type T]
-  amblopad-cli convert IN OUT [--to F] [--type T] [--lossy]
-
-T is a file type letter (A..Z), given to a CSV input.
-F is a format letter: n native, x XML, c Cardfile, s CSV, t text, m Moodle;
-without --to it comes from OUT&apos;s extension.
---lossy writes characters the output&apos;s code page cannot hold as &apos;?&apos;
-instead of refusing the conversion.
-</source>
-        <translation>Usage&#xa0;:
-  amblopad-cli info FICHIER [--type T]
-  amblopad-cli dump FICHIER [--type T]
-  amblopad-cli convert ENTRÉE SORTIE [--to F] [--type T] [--lossy]
-
-T est une lettre de type de fichier (A..Z), donnée à une entrée CSV.
-F est une lettre de format&#xa0;: n natif, x XML, c Cardfile, s CSV, t texte, m Moodle&#xa0;;
-sans --to, elle est tirée de l&apos;extension de SORTIE.
---lossy écrit &apos;?&apos; à la place des caractères que la page de code de la sortie
-ne peut pas contenir, au lieu de refuser la conversion.
-</translation>
+        <source>Not enough memory.</source>
+        <translation>Mémoire insuffisante.</translation>
     </message>
     <message>
         <source>No command given.</source>
@@ -187,8 +174,32 @@ ne peut pas contenir, au lieu de refuser la conversion.
         <translation>Impossible de déduire le format de «&#xa0;%1&#xa0;»&#xa0;: utilisez --to.</translation>
     </message>
     <message>
-        <source>The Moodle format needs an MCQ or a Questionnaire card file.</source>
-        <translation>Le format Moodle demande un fichier de fiches de type QCM ou Questionnaire.</translation>
+        <source>Usage:
+  amblopad-cli info FILE [--type T]
+  amblopad-cli dump FILE [--type T]
+  amblopad-cli convert IN OUT [--to F] [--type T] [--lossy]
+
+T is a file type letter (A..Z), given to a CSV input.
+F is a format letter: %1;
+without --to it comes from OUT&apos;s extension.
+--lossy writes characters the output&apos;s code page cannot hold as &apos;?&apos;
+instead of refusing the conversion.
+</source>
+        <translation>Usage&#xa0;:
+  amblopad-cli info FICHIER [--type T]
+  amblopad-cli dump FICHIER [--type T]
+  amblopad-cli convert ENTRÉE SORTIE [--to F] [--type T] [--lossy]
+
+T est une lettre de type de fichier (A..Z), donnée à une entrée CSV.
+F est une lettre de format&#xa0;: %1&#xa0;;
+sans --to, elle est tirée de l&apos;extension de SORTIE.
+--lossy écrit &apos;?&apos; à la place des caractères que la page de code de la sortie
+ne peut pas contenir, au lieu de refuser la conversion.
+</translation>
+    </message>
+    <message>
+        <source>The %1 format cannot hold a %2 card file.</source>
+        <translation>Le format %1 ne peut pas contenir un fichier de fiches de type %2.</translation>
     </message>
     <message>
         <source>--lossy is for convert only.</source>
@@ -221,56 +232,8 @@ ne peut pas contenir, au lieu de refuser la conversion.
 <context>
     <name>DocumentXml</name>
     <message>
-        <source>No node to add to.</source>
-        <translation>Aucun nœud auquel ajouter.</translation>
-    </message>
-    <message>
-        <source>Only an element or the document can hold other nodes.</source>
-        <translation>Seuls un élément ou le document peuvent contenir d&apos;autres nœuds.</translation>
-    </message>
-    <message>
-        <source>No node to add.</source>
-        <translation>Aucun nœud à ajouter.</translation>
-    </message>
-    <message>
-        <source>This node is already placed in the document.</source>
-        <translation>Ce nœud est déjà placé dans le document.</translation>
-    </message>
-    <message>
-        <source>This node belongs to another document.</source>
-        <translation>Ce nœud appartient à un autre document.</translation>
-    </message>
-    <message>
-        <source>Text cannot stand outside the root element.</source>
-        <translation>Du texte ne peut pas se trouver hors de l&apos;élément racine.</translation>
-    </message>
-    <message>
-        <source>The document already has a root element.</source>
-        <translation>Le document a déjà un élément racine.</translation>
-    </message>
-    <message>
-        <source>The XML declaration belongs at the top of the document.</source>
-        <translation>La déclaration XML doit se trouver en tête du document.</translation>
-    </message>
-    <message>
-        <source>The reference node is not a child of this node.</source>
-        <translation>Le nœud de référence n&apos;est pas un enfant de ce nœud.</translation>
-    </message>
-    <message>
-        <source>Only an element has attributes.</source>
-        <translation>Seul un élément a des attributs.</translation>
-    </message>
-    <message>
-        <source>Invalid attribute name.</source>
-        <translation>Nom d&apos;attribut non valide.</translation>
-    </message>
-    <message>
-        <source>The attribute cannot be set.</source>
-        <translation>Impossible de définir l&apos;attribut.</translation>
-    </message>
-    <message>
-        <source>Only an element takes a text.</source>
-        <translation>Seul un élément reçoit un texte.</translation>
+        <source>An element has more than %1 attributes.</source>
+        <translation>Un élément a plus de %1 attributs.</translation>
     </message>
     <message>
         <source>Out of memory.</source>
@@ -292,14 +255,6 @@ ne peut pas contenir, au lieu de refuser la conversion.
         <source>The document has no root element.</source>
         <translation>Le document n&apos;a pas d&apos;élément racine.</translation>
     </message>
-    <message>
-        <source>Invalid element name.</source>
-        <translation>Nom d&apos;élément non valide.</translation>
-    </message>
-    <message>
-        <source>Invalid processing instruction target.</source>
-        <translation>Cible d&apos;instruction de traitement non valide.</translation>
-    </message>
 </context>
 <context>
     <name>Erreurs</name>
@@ -310,6 +265,10 @@ ne peut pas contenir, au lieu de refuser la conversion.
 </context>
 <context>
     <name>Flux</name>
+    <message>
+        <source>It is not a regular file.</source>
+        <translation>Ce n&apos;est pas un fichier ordinaire.</translation>
+    </message>
     <message>
         <source>Cannot open file &quot;%1&quot;. %2</source>
         <translation>Impossible d&apos;ouvrir le fichier «&#xa0;%1&#xa0;». %2</translation>
@@ -337,6 +296,10 @@ ne peut pas contenir, au lieu de refuser la conversion.
 </context>
 <context>
     <name>Formats</name>
+    <message>
+        <source>Not enough memory for the file &quot;%1&quot;.</source>
+        <translation>Mémoire insuffisante pour le fichier «&#xa0;%1&#xa0;».</translation>
+    </message>
     <message>
         <source>Not a valid Windows 3.1 Cardfile file!</source>
         <translation>Pas un fichier Cardfile de Windows 3.1 valide&#xa0;!</translation>

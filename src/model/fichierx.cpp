@@ -1,7 +1,9 @@
 #include "model/fichierx.h"
 
+#include "model/budget.h"
 #include "model/erreurs.h"
 #include "model/flux.h"
+#include "model/outils.h"
 #include "model/pagecode.h"
 #include "resources/chaines.h"
 #include "settings/init.h"
@@ -18,8 +20,6 @@ ErreurIndex::ErreurIndex(int index)
 }
 
 namespace {
-
-const QString CRLF = QStringLiteral("\r\n");
 
 // The user's locale may be changed while the program runs (tests do).
 QCollator &Collateur()
@@ -132,6 +132,7 @@ void TFichierX::AjouterFiche(const QString &champ1, const QString &champ2)
 
 void TFichierX::AjouterFiche(const QString &champ0, const QString &champ1, const QString &champ2)
 {
+    TBudgetMemoire::CompterFiche(champ0, champ1, champ2); // a reader's cards count against the file's budget
     Fiches.push_back(std::make_unique<TFicheX>());
     ModifierFiche(NombreFiches() - 1, champ0, champ1, champ2);
 }
@@ -229,13 +230,7 @@ void TFichierX::PermuterChamps()
 
 void TFichierX::SetTitre(const QString &texte)
 {
-    int debut = 0;
-    int fin = texte.size();
-    while (debut < fin && texte.at(debut).unicode() <= 0x20)
-        ++debut;
-    while (fin > debut && texte.at(fin - 1).unicode() <= 0x20)
-        --fin;
-    Titre = texte.mid(debut, fin - debut);
+    Titre = Rogner(texte);
     Modifie = true;
 }
 

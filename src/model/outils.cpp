@@ -6,6 +6,8 @@
 #include <QCoreApplication>
 #include <QLocale>
 
+#include <utility>
+
 namespace {
 
 QString g_separateurCsvTexte;
@@ -143,14 +145,50 @@ QString Echapper(const QString &texte)
     return resultat;
 }
 
-QString Rogner(const QString &texte)
+namespace {
+
+// The bounds of a text once the characters blanc accepts are off its ends.
+template <typename Blanc>
+std::pair<qsizetype, qsizetype> Bornes(QStringView texte, bool gauche, bool droite, Blanc blanc)
 {
     qsizetype debut = 0;
     qsizetype fin = texte.size();
-    while (debut < fin && texte.at(debut).unicode() <= 0x20)
+    while (gauche && debut < fin && blanc(texte.at(debut)))
         ++debut;
-    while (fin > debut && texte.at(fin - 1).unicode() <= 0x20)
+    while (droite && fin > debut && blanc(texte.at(fin - 1)))
         --fin;
+    return {debut, fin};
+}
+
+} // namespace
+
+QString Rogner(const QString &texte)
+{
+    const auto [debut, fin] = Bornes(texte, true, true, EstBlanc);
+    return texte.mid(debut, fin - debut);
+}
+
+QStringView Rogner(QStringView texte)
+{
+    const auto [debut, fin] = Bornes(texte, true, true, EstBlanc);
+    return texte.mid(debut, fin - debut);
+}
+
+QString RognerGauche(const QString &texte)
+{
+    const auto [debut, fin] = Bornes(texte, true, false, EstBlanc);
+    return texte.mid(debut, fin - debut);
+}
+
+QString RognerDroite(const QString &texte)
+{
+    const auto [debut, fin] = Bornes(texte, false, true, EstBlanc);
+    return texte.mid(debut, fin - debut);
+}
+
+QString RognerXml(const QString &texte)
+{
+    const auto [debut, fin] = Bornes(texte, true, true, EstBlancXml);
     return texte.mid(debut, fin - debut);
 }
 
