@@ -152,7 +152,7 @@ QByteArray TFichierCrd::EcrireCardfile(const TFichierX &fichier)
     textes.reserve(size_t(nombre));
     qint64 taille = TailleEntete + qint64(TailleEntree) * nombre;
     for (int i = 0; i < nombre; ++i) {
-        textes.push_back(PageCode::Encoder(fichier.Fiche(i).Champ2, page));
+        textes.push_back(PageCode::Encoder(fichier.Fiche(i).Champ2(), page));
         const qint64 longueur = textes.back().size();
         if (longueur > MaxTexte)
             throw ErreurIdInvalide(
@@ -181,7 +181,7 @@ QByteArray TFichierCrd::EcrireCardfile(const TFichierX &fichier)
         entree.replace(PositionDonnees, 4, donnees);
         // Encode first, then cut: the field keeps at least one zero byte.
         const QByteArray ligne =
-            PageCode::Encoder(fichier.Fiche(i).Champ1, page).left(TailleLigneIndex);
+            PageCode::Encoder(fichier.Fiche(i).Champ1(), page).left(TailleLigneIndex);
         entree.replace(PositionLigne, ligne.size(), ligne);
         sortie += entree;
         position += 4 + textes[size_t(i)].size();

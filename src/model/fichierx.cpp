@@ -10,6 +10,8 @@
 #include <QCollatorSortKey>
 #include <QLocale>
 #include <algorithm>
+#include <cstring>
+#include <limits>
 #include <numeric>
 
 ErreurIndex::ErreurIndex(int index)
@@ -39,6 +41,134 @@ QCollator &Collateur()
 int Collation::Comparer(const QString &a, const QString &b)
 {
     return Collateur().compare(a, b);
+}
+
+// The card's block: a QString data block holding the three lengths (32 bits
+// each, in the first six units), then each text followed by a null, as
+// every QString's data is.
+namespace {
+
+using Bloc = QTypedArrayData<char16_t>;
+constexpr qsizetype Entete = 6;
+
+char16_t *Debut(QArrayData *d)
+{
+    return Bloc::dataStart(d, alignof(Bloc::AlignmentDummy));
+}
+
+void Longueurs(QArrayData *d, quint32 (&n)[3])
+{
+    std::memcpy(n, Debut(d), sizeof n);
+}
+
+QArrayData *NouveauBloc(QStringView c0, QStringView c1, QStringView c2)
+{
+    if (c0.isEmpty() && c1.isEmpty() && c2.isEmpty())
+        return nullptr;
+    const QStringView textes[3] = {c0, c1, c2};
+    const qsizetype total = Entete + c0.size() + c1.size() + c2.size() + 3;
+    if (total > std::numeric_limits<qint32>::max())
+        qBadAlloc();
+    QArrayData *d = Bloc::allocate(total).first;
+    Q_CHECK_PTR(d);
+    // Written through the header's address: the compiler takes the data
+    // address allocate returns for memory nothing else points to.
+    char16_t *p = Debut(d);
+    const quint32 n[3] = {quint32(c0.size()), quint32(c1.size()), quint32(c2.size())};
+    std::memcpy(p, n, sizeof n);
+    char16_t *ecrit = p + Entete;
+    for (const QStringView &t : textes) {
+        if (!t.isEmpty())
+            std::memcpy(ecrit, t.utf16(), size_t(t.size()) * sizeof(char16_t));
+        ecrit += t.size();
+        *ecrit++ = u'\0';
+    }
+    return d;
+}
+
+void Liberer(QArrayData *d)
+{
+    if (d && !d->deref())
+        Bloc::deallocate(d);
+}
+
+} // namespace
+
+TFicheX::TFicheX(QStringView champ0, QStringView champ1, QStringView champ2)
+    : d(NouveauBloc(champ0, champ1, champ2))
+{
+}
+
+TFicheX::TFicheX(const TFicheX &autre) noexcept : d(autre.d)
+{
+    if (d)
+        d->ref();
+}
+
+TFicheX &TFicheX::operator=(const TFicheX &autre) noexcept
+{
+    if (autre.d)
+        autre.d->ref();
+    Liberer(d);
+    d = autre.d;
+    return *this;
+}
+
+TFicheX &TFicheX::operator=(TFicheX &&autre) noexcept
+{
+    if (this != &autre) {
+        Liberer(d);
+        d = autre.d;
+        autre.d = nullptr;
+    }
+    return *this;
+}
+
+TFicheX::~TFicheX()
+{
+    Liberer(d);
+}
+
+QStringView TFicheX::Vue(int numero) const
+{
+    if (!d || numero < 0 || numero > 2)
+        return {};
+    quint32 n[3];
+    Longueurs(d, n);
+    qsizetype debut = Entete;
+    for (int i = 0; i < numero; ++i)
+        debut += qsizetype(n[i]) + 1;
+    return QStringView(Debut(d) + debut, qsizetype(n[numero]));
+}
+
+QString TFicheX::Champ(int numero) const
+{
+    const QStringView vue = Vue(numero);
+    if (vue.isEmpty())
+        return QString();
+    d->ref();
+    return QString(QStringPrivate(static_cast<Bloc *>(d), const_cast<char16_t *>(vue.utf16()), vue.size()));
+}
+
+void TFicheX::SetChamps(QStringView champ0, QStringView champ1, QStringView champ2)
+{
+    // The new block is built before the old one (which may hold the texts) goes.
+    QArrayData *nouveau = NouveauBloc(champ0, champ1, champ2);
+    Liberer(d);
+    d = nouveau;
+}
+
+void TFicheX::SetChamp(int numero, QStringView texte)
+{
+    QStringView t[3] = {Vue(0), Vue(1), Vue(2)};
+    if (numero >= 0 && numero <= 2)
+        t[numero] = texte;
+    SetChamps(t[0], t[1], t[2]);
+}
+
+void TFicheX::PermuterChamps12()
+{
+    SetChamps(Vue(0), Vue(2), Vue(1));
 }
 
 TFichierX::TFichierX(QChar typeFichier, QChar formatFichier)
@@ -90,8 +220,6 @@ TFichierX::TFichierX(QChar typeFichier, QChar formatFichier)
 TFichierX::~TFichierX()
 {
     Flux.reset();
-    while (!Fiches.empty())
-        Fiches.pop_back();
 }
 
 void TFichierX::InitialiserNouveau()
@@ -110,13 +238,13 @@ void TFichierX::VerifierIndex(int index) const
 TFicheX &TFichierX::Fiche(int index)
 {
     VerifierIndex(index);
-    return *Fiches[size_t(index)];
+    return Fiches[size_t(index)];
 }
 
 const TFicheX &TFichierX::Fiche(int index) const
 {
     VerifierIndex(index);
-    return *Fiches[size_t(index)];
+    return Fiches[size_t(index)];
 }
 
 void TFichierX::Reserver(int nombre)
@@ -132,19 +260,17 @@ void TFichierX::AjouterFiche(const QString &champ1, const QString &champ2)
 
 void TFichierX::AjouterFiche(const QString &champ0, const QString &champ1, const QString &champ2)
 {
-    Fiches.push_back(std::make_unique<TFicheX>());
-    ModifierFiche(NombreFiches() - 1, champ0, champ1, champ2);
+    Fiches.emplace_back(AvecTitre ? QStringView(champ0) : QStringView(),
+                        Numerote ? QStringView() : QStringView(champ1), champ2);
+    Modifie = true;
 }
 
 void TFichierX::ModifierFiche(int index, const QString &champ0, const QString &champ1,
                               const QString &champ2)
 {
     TFicheX &fiche = Fiche(index);
-    if (AvecTitre)
-        fiche.Champ0 = champ0;
-    if (!Numerote)
-        fiche.Champ1 = champ1;
-    fiche.Champ2 = champ2;
+    fiche.SetChamps(AvecTitre ? QStringView(champ0) : fiche.Vue(0),
+                    Numerote ? fiche.Vue(1) : QStringView(champ1), champ2);
     Modifie = true;
 }
 
@@ -152,9 +278,9 @@ void TFichierX::InsererFiche(int index)
 {
     if (index != -1 && (index < 0 || index > NombreFiches()))
         throw ErreurIndex(index);
-    auto fiche = std::make_unique<TFicheX>();
+    TFicheX fiche;
     if (AvecCanevas)
-        *fiche = Canevas;
+        fiche = Canevas;
     if (index == -1)
         Fiches.push_back(std::move(fiche));
     else
@@ -183,7 +309,7 @@ void TFichierX::SupprimerFiche(int index)
 QString TFichierX::LibelleFiche(int index) const
 {
     const TFicheX &fiche = Fiche(index);
-    const QString &texte = AvecTitre ? fiche.Champ0 : fiche.Champ1;
+    const QString texte = AvecTitre ? fiche.Champ0() : fiche.Champ1();
     if (texte.isEmpty())
         return QStringLiteral("# %1").arg(index + 1);
     return texte;
@@ -199,12 +325,12 @@ void TFichierX::Trier()
     std::vector<QCollatorSortKey> cles;
     cles.reserve(n);
     for (const auto &fiche : Fiches)
-        cles.push_back(Collateur().sortKey(fiche->Champ1));
+        cles.push_back(Collateur().sortKey(fiche.Champ1()));
     std::vector<size_t> ordre(n);
     std::iota(ordre.begin(), ordre.end(), size_t(0));
     std::sort(ordre.begin(), ordre.end(),
               [&cles](size_t a, size_t b) { return cles[a].compare(cles[b]) < 0; });
-    std::vector<std::unique_ptr<TFicheX>> triees;
+    std::vector<TFicheX> triees;
     triees.reserve(n);
     for (size_t i : ordre)
         triees.push_back(std::move(Fiches[i]));
@@ -214,7 +340,7 @@ void TFichierX::Trier()
 bool TFichierX::EstTrie() const
 {
     for (size_t i = 1; i < Fiches.size(); ++i) {
-        if (Collateur().compare(Fiches[i]->Champ1, Fiches[i - 1]->Champ1) < 0)
+        if (Collateur().compare(Fiches[i].Vue(1), Fiches[i - 1].Vue(1)) < 0)
             return false;
     }
     return true;
@@ -223,7 +349,7 @@ bool TFichierX::EstTrie() const
 void TFichierX::PermuterChamps()
 {
     for (auto &fiche : Fiches)
-        fiche->Champ1.swap(fiche->Champ2);
+        fiche.PermuterChamps12();
     Modifie = true;
 }
 
@@ -283,35 +409,27 @@ QString TFichierX::VersionCreationEcrite() const
 
 void TFichierX::SetEtiquettes(const QString &c0, const QString &c1, const QString &c2)
 {
-    Etiquettes.Champ0 = c0;
-    Etiquettes.Champ1 = c1;
-    Etiquettes.Champ2 = c2;
+    Etiquettes.SetChamps(c0, c1, c2);
     AvecEtiquettes = true;
     Modifie = true;
 }
 
 void TFichierX::EtiquettesParDefaut()
 {
-    Etiquettes.Champ0 = AvecTitre ? Chaines::EtiquetteNom() : Chaines::EtiquetteTitre();
-    if (LettreChamp1 == u'O') {
-        Etiquettes.Champ1 = Numerote ? Chaines::EtiquetteNumero() : Chaines::EtiquetteOnglet();
-        Etiquettes.Champ2 = Chaines::EtiquetteCorps();
-    } else if (LettreChamp1 == u'Q') {
-        Etiquettes.Champ1 = Chaines::EtiquetteQuestion();
-        Etiquettes.Champ2 = Chaines::EtiquetteReponse();
-    } else {
-        Etiquettes.Champ1 = IdChamp1;
-        Etiquettes.Champ2 = IdChamp2;
-    }
+    const QString c0 = AvecTitre ? Chaines::EtiquetteNom() : Chaines::EtiquetteTitre();
+    if (LettreChamp1 == u'O')
+        Etiquettes.SetChamps(c0, Numerote ? Chaines::EtiquetteNumero() : Chaines::EtiquetteOnglet(),
+                             Chaines::EtiquetteCorps());
+    else if (LettreChamp1 == u'Q')
+        Etiquettes.SetChamps(c0, Chaines::EtiquetteQuestion(), Chaines::EtiquetteReponse());
+    else
+        Etiquettes.SetChamps(c0, IdChamp1, IdChamp2);
 }
 
 void TFichierX::SetCanevas(const QString &c0, const QString &c1, const QString &c2)
 {
-    if (AvecTitre)
-        Canevas.Champ0 = c0;
-    if (!Numerote)
-        Canevas.Champ1 = c1;
-    Canevas.Champ2 = c2;
+    Canevas.SetChamps(AvecTitre ? QStringView(c0) : Canevas.Vue(0),
+                      Numerote ? Canevas.Vue(1) : QStringView(c1), c2);
     AvecCanevas = true;
     Modifie = true;
 }
@@ -321,8 +439,10 @@ void TFichierX::PreparerCanevasQcm()
     if (Parametres.mcqnor <= 0)
         return;
     const QString emplacement = Espacement + Fragmenteur + Espacement;
+    QString reponse = Canevas.Champ2();
     for (int i = 0; i < Parametres.mcqnor; ++i)
-        Canevas.Champ2 += emplacement;
+        reponse += emplacement;
+    Canevas.SetChamp2(reponse);
     AvecCanevas = true;
 }
 
