@@ -9,7 +9,6 @@ set -euo pipefail
 
 SOURCE=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=${AMBLOPAD_FUZZ_BUILD:-$SOURCE/fuzz-build}
-SHARED=$SOURCE/../shared
 TOUTES=(natif xml crd csv moodle reconnaitre)
 
 cible=${1:-all}
@@ -26,7 +25,7 @@ cmake -S "$SOURCE" -B "$BUILD" -G Ninja \
     -DAMBLOPAD_FUZZ=ON -DAMBLOPAD_TESTS=OFF -DAMBLOPAD_EDITOR=OFF >/dev/null
 ninja -C "$BUILD" -j2 fuzz_graines $(printf 'fuzz_%s ' "${cibles[@]}")
 
-# Seeds: files the writers make, the test data and the shared corpus.
+# Seeds: files the writers make and the test data (real Moodle quizzes among them).
 # The csv and reconnaitre targets read a mode byte first: 0 means ',' (and a
 # .csv name), 1 means ';'.
 rm -rf "$BUILD/graines"
@@ -50,12 +49,12 @@ copier() { # copier DESTINATION [MODE] FILES...
 shopt -s nullglob
 D=$SOURCE/tests/data
 copier "$BUILD/graines/natif" "" "$D"/natif/*
-copier "$BUILD/graines/xml" "" "$D"/xml/* "$SHARED"/corpus/moodle/*
+copier "$BUILD/graines/xml" "" "$D"/xml/* "$D"/moodle/*
 copier "$BUILD/graines/crd" "" "$D"/crd/*
 copier "$BUILD/graines/csv" 0 "$D"/csv/*
 copier "$BUILD/graines/csv" 1 "$D"/csv/*
-copier "$BUILD/graines/moodle" "" "$D"/moodle/* "$SHARED"/corpus/moodle/*
-copier "$BUILD/graines/reconnaitre" 0 "$D"/*/* "$SHARED"/corpus/moodle/* \
+copier "$BUILD/graines/moodle" "" "$D"/moodle/*
+copier "$BUILD/graines/reconnaitre" 0 "$D"/*/* \
     "$BUILD"/graines/{natif,xml,crd,moodle}/*
 
 for c in "${cibles[@]}"; do

@@ -68,9 +68,4 @@ inline ResultatCli LancerCli(const QStringList &arguments, const QString &parame
     return r;
 }
 
-inline QString Partage(const QString &relatif)
-{
-    return QStringLiteral(AMBLOPAD_SHARED "/") + relatif;
-}
-
 }

@@ -3,6 +3,12 @@
 
 #include <QProcess>
 
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 class TestCli : public QObject
 {
     Q_OBJECT
@@ -102,6 +108,54 @@ private slots:
         QVERIFY2(r.erreur.contains(message), r.erreur.constData());
         QVERIFY(!r.erreur.contains("Usage:"));
         QCOMPARE(r.erreur.count('\n'), 1); // the message alone
+    }
+
+    // Pipes, sockets and devices are neither read nor replaced, and nothing
+    // waits on them: the process ends at once with a message.
+    void pasUnFichier_data()
+    {
+        QTest::addColumn<QString>("genre");
+        QTest::addColumn<bool>("sortie"); // the special file is convert's output
+        for (const char *genre : {"fifo", "socket", "device"}) {
+            QTest::newRow(qPrintable(QStringLiteral("info %1").arg(QLatin1String(genre))))
+                << QString::fromLatin1(genre) << false;
+            QTest::newRow(qPrintable(QStringLiteral("convert onto %1").arg(QLatin1String(genre))))
+                << QString::fromLatin1(genre) << true;
+        }
+    }
+
+    void pasUnFichier()
+    {
+        QFETCH(QString, genre);
+        QFETCH(bool, sortie);
+        const QString chemin = m_dossier.filePath(QStringLiteral("special-") + genre + QStringLiteral(".xaqq"));
+        const QByteArray c = QFile::encodeName(chemin);
+        ::unlink(c.constData());
+        int prise = -1;
+        if (genre == QLatin1String("fifo")) {
+            QCOMPARE(::mkfifo(c.constData(), 0600), 0);
+        } else if (genre == QLatin1String("socket")) {
+            prise = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            sockaddr_un adresse{};
+            adresse.sun_family = AF_UNIX;
+            QVERIFY(size_t(c.size()) < sizeof(adresse.sun_path));
+            qstrcpy(adresse.sun_path, c.constData());
+            QCOMPARE(::bind(prise, reinterpret_cast<sockaddr *>(&adresse), sizeof(adresse)), 0);
+        } else if (::mknod(c.constData(), S_IFCHR | 0666, makedev(1, 3)) != 0) {
+            QSKIP("making a device node needs root");
+        }
+        const QString source = Fichier(QStringLiteral("source.xaqq"),
+                                       "<?xml version=\"1.0\"?><AMBLORINE><TYPE>L</TYPE></AMBLORINE>");
+        const Resultat r = sortie ? Lancer({"convert", source, chemin, "--to", "x"}) : Lancer({"info", chemin});
+        if (prise >= 0)
+            ::close(prise);
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.erreur.contains("It is not a regular file."), r.erreur.constData());
+        struct stat etat;
+        QCOMPARE(::lstat(c.constData(), &etat), 0);
+        QVERIFY(!S_ISREG(etat.st_mode));
+        QCOMPARE(QDir(m_dossier.path()).entryList({QStringLiteral(".special-*")}, QDir::Files | QDir::Hidden),
+                 QStringList());
     }
 
     void listeUneColonneRelue()

@@ -4,6 +4,12 @@
 #include "model/flux.h"
 #include "outilstest.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 class TestFlux : public QObject
 {
     Q_OBJECT
@@ -17,6 +23,26 @@ private:
         QFile::setPermissions(chemin, QFile::ReadOwner | QFile::WriteOwner);
         OutilsTest::EcrireFichier(chemin, contenu);
         return chemin;
+    }
+
+    static struct stat Etat(const QString &nom)
+    {
+        struct stat etat{};
+        ::lstat(QFile::encodeName(nom).constData(), &etat);
+        return etat;
+    }
+
+    // Descriptors of this process open on files of the test folder.
+    QList<int> DescripteursDuDossier() const
+    {
+        QList<int> liste;
+        const QDir fd(QStringLiteral("/proc/self/fd"));
+        for (const QString &n : fd.entryList(QDir::System | QDir::Files | QDir::NoDotAndDotDot)) {
+            const QString cible = QFile::symLinkTarget(fd.filePath(n));
+            if (cible.startsWith(QDir(m_dossier.path()).canonicalPath() + u'/'))
+                liste << n.toInt();
+        }
+        return liste;
     }
 
     QStringList Restes() const
@@ -172,6 +198,164 @@ private slots:
         QCOMPARE(fichier.NomFichier, nom);
         QCOMPARE(fichier.FormatFichier, QChar(u'x'));
         QVERIFY(fichier.Modifie);
+    }
+
+    // Saving through a link writes the file it points to, existing or not.
+    void lienPendant()
+    {
+        const QString lien = m_dossier.filePath(QStringLiteral("lien.xaqq"));
+        const QString cible = m_dossier.filePath(QStringLiteral("pas-encore.xaqq"));
+        QVERIFY(QFile::link(cible, lien));
+        TFlux::Remplacer(lien, "nouveau", nullptr);
+        QVERIFY(QFileInfo(lien).isSymLink());
+        QCOMPARE(OutilsTest::LireFichier(cible), QByteArray("nouveau"));
+        TFlux::Remplacer(lien, "encore", nullptr);
+        QVERIFY(QFileInfo(lien).isSymLink());
+        QCOMPARE(OutilsTest::LireFichier(cible), QByteArray("encore"));
+    }
+
+    // A file with other hard links, or another owner, is rewritten in place:
+    // every name sees the new content, the owner and the mode stay; a failed
+    // write leaves the old content everywhere, and no copy stays behind.
+    void liensDursEtProprietaire_data()
+    {
+        QTest::addColumn<bool>("liens");
+        QTest::addColumn<bool>("autreProprietaire");
+        QTest::addColumn<bool>("document"); // the document's own stream saves in place
+        QTest::addColumn<qint64>("echec");
+        QTest::newRow("hard link, save in place") << true << false << true << qint64(-1);
+        QTest::newRow("hard link, save as") << true << false << false << qint64(-1);
+        QTest::newRow("hard link, write fails") << true << false << true << qint64(5);
+        QTest::newRow("other owner") << false << true << true << qint64(-1);
+        QTest::newRow("other owner, save as") << false << true << false << qint64(-1);
+        QTest::newRow("other owner and link, write fails") << true << true << false << qint64(3);
+    }
+
+    void liensDursEtProprietaire()
+    {
+        QFETCH(bool, liens);
+        QFETCH(bool, autreProprietaire);
+        QFETCH(bool, document);
+        QFETCH(qint64, echec);
+        if (autreProprietaire && ::geteuid() != 0)
+            QSKIP("giving a file to another user needs root");
+        const QByteArray ancien("le contenu d'avant, assez long");
+        const QString nom = Fichier(QStringLiteral("lie.xaqq"), ancien);
+        const QString autre = m_dossier.filePath(QStringLiteral("autre-nom.xaqq"));
+        QFile::remove(autre);
+        const QByteArray c = QFile::encodeName(nom);
+        QCOMPARE(::chmod(c.constData(), 0640), 0);
+        if (liens)
+            QCOMPARE(::link(c.constData(), QFile::encodeName(autre).constData()), 0);
+        if (autreProprietaire)
+            QCOMPARE(::chown(c.constData(), 4242, 4343), 0);
+        const struct stat avant = Etat(nom);
+
+        std::unique_ptr<TFlux> flux = document ? TFlux::Ouvrir(nom, true) : nullptr;
+        TFlux::InjecterEchecEcriture(echec);
+        std::unique_ptr<TFlux> nouveau;
+        try {
+            nouveau = TFlux::Remplacer(nom, "le nouveau", flux.get());
+            QVERIFY(echec < 0);
+        } catch (const ErreurFichier &e) {
+            QVERIFY2(echec >= 0, qPrintable(e.message()));
+        }
+        TFlux::InjecterEchecEcriture(-1);
+        const QByteArray attendu = echec < 0 ? QByteArray("le nouveau") : ancien;
+        QCOMPARE(OutilsTest::LireFichier(nom), attendu);
+        const struct stat apres = Etat(nom);
+        if (liens)
+            QCOMPARE(apres.st_ino, avant.st_ino);
+        QCOMPARE(apres.st_nlink, avant.st_nlink);
+        QCOMPARE(apres.st_uid, avant.st_uid);
+        QCOMPARE(apres.st_gid, avant.st_gid);
+        QCOMPARE(apres.st_mode, avant.st_mode);
+        if (liens)
+            QCOMPARE(OutilsTest::LireFichier(autre), attendu);
+        QCOMPARE(QDir(m_dossier.path()).entryList({QStringLiteral(".lie.*")}, QDir::Files | QDir::Hidden),
+                 QStringList());
+        if (nouveau) {
+            flux.reset(); // the new stream holds the lock alone
+            QVERIFY_THROWS_EXCEPTION(ErreurFichier, TFlux::Ouvrir(nom, false));
+            QCOMPARE(nouveau->LireTout(), attendu);
+        }
+        QFile::remove(autre);
+        QFile::remove(nom);
+    }
+
+    // A root process saving a file keeps its owner, by a rename when it may.
+    void proprietaireGarde()
+    {
+        if (::geteuid() != 0)
+            QSKIP("giving a file to another user needs root");
+        const QString nom = Fichier(QStringLiteral("a-autrui.xaqq"), "ancien");
+        QCOMPARE(::chown(QFile::encodeName(nom).constData(), 4242, 4343), 0);
+        TFlux::Remplacer(nom, "nouveau", nullptr);
+        QCOMPARE(Etat(nom).st_uid, uid_t(4242));
+        QCOMPARE(Etat(nom).st_gid, gid_t(4343));
+        QCOMPARE(OutilsTest::LireFichier(nom), QByteArray("nouveau"));
+    }
+
+    // What interrupted saves left is removed by the next save; a temporary
+    // file some process still holds is not.
+    void restesOtes()
+    {
+        const QString nom = Fichier(QStringLiteral("restes.xaqq"), "x");
+        const QString vieux1 = Fichier(QStringLiteral(".restes.xaqq.Ab12Cd"), QByteArray(100, 'a'));
+        const QString vieux2 = Fichier(QStringLiteral(".restes.xaqq.zzzzzz"), "b");
+        const QString tenu = Fichier(QStringLiteral(".restes.xaqq.EnCour"), "c");
+        const QString autre = Fichier(QStringLiteral(".autre.xaqq.Ab12Cd"), "d");
+        const int fd = ::open(QFile::encodeName(tenu).constData(), O_RDONLY | O_CLOEXEC);
+        QCOMPARE(::flock(fd, LOCK_EX | LOCK_NB), 0);
+        TFlux::Remplacer(nom, "y", nullptr);
+        ::close(fd);
+        QVERIFY(!QFile::exists(vieux1));
+        QVERIFY(!QFile::exists(vieux2));
+        QVERIFY(QFile::exists(tenu));
+        QVERIFY(QFile::exists(autre));
+        QFile::remove(tenu);
+        QFile::remove(autre);
+    }
+
+    // No descriptor on a document or a save reaches a child process.
+    void fermesALExec()
+    {
+        const QString nom = Fichier(QStringLiteral("exec.xaqq"), "x");
+        const QString lie = m_dossier.filePath(QStringLiteral("exec-lien.xaqq"));
+        auto lecture = TFlux::Ouvrir(nom, false);
+        auto copie = TFlux::Remplacer(m_dossier.filePath(QStringLiteral("exec2.xaqq")), "z", nullptr);
+        lecture.reset();
+        auto ecriture = TFlux::Ouvrir(nom, true);
+        auto remplace = TFlux::Remplacer(nom, "y", ecriture.get());
+        QCOMPARE(::link(QFile::encodeName(nom).constData(), QFile::encodeName(lie).constData()), 0);
+        auto enPlace = TFlux::Remplacer(nom, "w", remplace.get());
+        const QList<int> descripteurs = DescripteursDuDossier();
+        QVERIFY(descripteurs.size() >= 3);
+        for (int fd : descripteurs)
+            QVERIFY2(::fcntl(fd, F_GETFD) & FD_CLOEXEC, qPrintable(QString::number(fd)));
+        QFile::remove(lie);
+    }
+
+    // Past the file-size limit a save fails like on a full disk; the process lives on.
+    void limiteDeTaille()
+    {
+        const QByteArray ancien("avant");
+        const QString nom = Fichier(QStringLiteral("limite.xaqq"), ancien);
+        struct rlimit avant;
+        QCOMPARE(::getrlimit(RLIMIT_FSIZE, &avant), 0);
+        struct rlimit limite = avant;
+        limite.rlim_cur = 1000;
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limite), 0);
+        QString message;
+        try {
+            TFlux::Remplacer(nom, QByteArray(5000, 'x'), nullptr);
+        } catch (const ErreurFichier &e) {
+            message = e.message();
+        }
+        ::setrlimit(RLIMIT_FSIZE, &avant);
+        QVERIFY2(message.contains(QLatin1String("File too large")), qPrintable(message));
+        QCOMPARE(OutilsTest::LireFichier(nom), ancien);
+        QVERIFY(Restes().isEmpty());
     }
 
     void chargement()

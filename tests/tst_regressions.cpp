@@ -29,8 +29,7 @@ QStringList Entrees()
     QStringList fichiers;
     const QStringList dossiers = {DossierFuzz + QStringLiteral("/regressions"),
                                   DossierFuzz + QStringLiteral("/graines"),
-                                  QStringLiteral(AMBLOPAD_TEST_DATA),
-                                  OutilsTest::Partage(QStringLiteral("corpus"))};
+                                  QStringLiteral(AMBLOPAD_TEST_DATA)};
     for (const QString &dossier : dossiers) {
         QDirIterator it(dossier, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
         while (it.hasNext())

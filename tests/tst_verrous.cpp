@@ -207,6 +207,7 @@ private slots:
         QCOMPARE(erreur, MessageOccupe(m_nom));
         Aide lecteur(m_nom, false, m_reglages);
         QCOMPARE(lecteur.Reponse(), QStringLiteral("erreur: ") + MessageOccupe(m_nom));
+        lecteur.Terminer(); // gone before the file is tried again
         document.reset();
         QCOMPARE(Cli({QStringLiteral("info"), m_nom}).first, 0);
     }

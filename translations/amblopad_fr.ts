@@ -2,6 +2,13 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="fr_FR">
 <context>
+    <name>Budget</name>
+    <message>
+        <source>This file would need more than %1 MB of memory: a file may use at most 20 times its size, or 256 MB.</source>
+        <translation>Ce fichier demanderait plus de %1 Mo de mémoire&#xa0;: un fichier peut en utiliser au plus 20 fois sa taille, ou 256 Mo.</translation>
+    </message>
+</context>
+<context>
     <name>Chaines</name>
     <message>
         <source>7.8</source>
@@ -127,6 +134,10 @@
 <context>
     <name>Cli</name>
     <message>
+        <source>Not enough memory.</source>
+        <translation>Mémoire insuffisante.</translation>
+    </message>
+    <message>
         <source>Usage:
   amblopad-cli info FILE [--type T]
   amblopad-cli dump FILE [--type T]
@@ -200,6 +211,10 @@ sans --to, elle est tirée de l&apos;extension de SORTIE.
 </context>
 <context>
     <name>DocumentXml</name>
+    <message>
+        <source>An element has more than %1 attributes.</source>
+        <translation>Un élément a plus de %1 attributs.</translation>
+    </message>
     <message>
         <source>No node to add to.</source>
         <translation>Aucun nœud auquel ajouter.</translation>
@@ -291,6 +306,10 @@ sans --to, elle est tirée de l&apos;extension de SORTIE.
 <context>
     <name>Flux</name>
     <message>
+        <source>It is not a regular file.</source>
+        <translation>Ce n&apos;est pas un fichier ordinaire.</translation>
+    </message>
+    <message>
         <source>Cannot open file &quot;%1&quot;. %2</source>
         <translation>Impossible d&apos;ouvrir le fichier «&#xa0;%1&#xa0;». %2</translation>
     </message>
@@ -317,6 +336,10 @@ sans --to, elle est tirée de l&apos;extension de SORTIE.
 </context>
 <context>
     <name>Formats</name>
+    <message>
+        <source>Not enough memory for the file &quot;%1&quot;.</source>
+        <translation>Mémoire insuffisante pour le fichier «&#xa0;%1&#xa0;».</translation>
+    </message>
     <message>
         <source>Not a valid Windows 3.1 Cardfile file!</source>
         <translation>Pas un fichier Cardfile de Windows 3.1 valide&#xa0;!</translation>

@@ -1,16 +1,17 @@
 // amblopad-cli: card files without the editor window.
-#include "../formats/formats.h"
-#include "../model/dump.h"
-#include "../model/erreurs.h"
-#include "../model/fichierx.h"
-#include "../model/outils.h"
-#include "../resources/chaines.h"
-#include "../settings/init.h"
+#include "formats/formats.h"
+#include "model/dump.h"
+#include "model/erreurs.h"
+#include "model/fichierx.h"
+#include "model/outils.h"
+#include "resources/chaines.h"
+#include "settings/init.h"
 
 #include <QCoreApplication>
 #include <QStringList>
 
 #include <cstdio>
+#include <new>
 
 namespace {
 
@@ -178,6 +179,8 @@ int main(int argc, char *argv[])
         return Convertir(args);
     } catch (const Erreur &e) {
         return Echec(e.message());
+    } catch (const std::bad_alloc &) {
+        return Echec(Cli::tr("Not enough memory."));
     } catch (const std::exception &e) {
         return Echec(QString::fromLocal8Bit(e.what()));
     }

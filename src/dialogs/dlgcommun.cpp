@@ -1,4 +1,4 @@
-#include "dlgcommun.h"
+#include "dialogs/dlgcommun.h"
 
 #include "ui/interaction.h"
 

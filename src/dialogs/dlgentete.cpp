@@ -1,4 +1,4 @@
-#include "dlgentete.h"
+#include "dialogs/dlgentete.h"
 
 #include "model/fichierx.h"
 

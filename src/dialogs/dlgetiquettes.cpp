@@ -1,4 +1,4 @@
-#include "dlgetiquettes.h"
+#include "dialogs/dlgetiquettes.h"
 
 #include <QGridLayout>
 #include <QGroupBox>

@@ -1,7 +1,7 @@
-#include "dlgnouveau.h"
+#include "dialogs/dlgnouveau.h"
 
-#include "ui/interaction.h"
 #include "resources/chaines.h"
+#include "ui/interaction.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>

@@ -1,4 +1,4 @@
-#include "dlgoptions.h"
+#include "dialogs/dlgoptions.h"
 
 #include "model/fichierx.h"
 

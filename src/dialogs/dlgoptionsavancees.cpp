@@ -1,4 +1,4 @@
-#include "dlgoptionsavancees.h"
+#include "dialogs/dlgoptionsavancees.h"
 
 #include "model/fichierx.h"
 #include "model/outils.h"

@@ -1,4 +1,4 @@
-#include "dlgoptionscsv.h"
+#include "dialogs/dlgoptionscsv.h"
 
 #include <QButtonGroup>
 #include <QGroupBox>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dlgcommun.h"
+#include "dialogs/dlgcommun.h"
 
 class QButtonGroup;
 class QGroupBox;

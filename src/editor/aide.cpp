@@ -1,4 +1,4 @@
-#include "aide.h"
+#include "editor/aide.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "dlgchercher.h"
+#include "editor/dlgchercher.h"
 
 #include "ui/interaction.h"
 

@@ -1,19 +1,19 @@
-#include "fiche.h"
+#include "editor/fiche.h"
 
-#include "aide.h"
-#include "dialogs/dlgnouveau.h"
 #include "dialogs/dlgentete.h"
 #include "dialogs/dlgetiquettes.h"
+#include "dialogs/dlgnouveau.h"
 #include "dialogs/dlgoptions.h"
 #include "dialogs/dlgoptionsavancees.h"
 #include "dialogs/dlgoptionscsv.h"
-#include "dlgchercher.h"
-#include "ui/interaction.h"
-#include "lettres.h"
-#include "liste.h"
+#include "editor/aide.h"
+#include "editor/dlgchercher.h"
+#include "editor/lettres.h"
+#include "editor/liste.h"
 #include "model/outils.h"
 #include "resources/chaines.h"
 #include "settings/init.h"
+#include "ui/interaction.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,13 +1,13 @@
 // Showing, storing and validating cards; the card commands; the state of
 // the buttons and menu entries.
 
-#include "fiche.h"
+#include "editor/fiche.h"
 
-#include "dlgchercher.h"
-#include "ui/interaction.h"
-#include "lettres.h"
+#include "editor/dlgchercher.h"
+#include "editor/lettres.h"
 #include "model/outils.h"
 #include "settings/init.h"
+#include "ui/interaction.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -1,14 +1,14 @@
 // Opening, saving and closing the card file; the letters of the current state.
 
-#include "fiche.h"
+#include "editor/fiche.h"
 
 #include "dialogs/dlgnouveau.h"
+#include "editor/lettres.h"
 #include "formats/formats.h"
-#include "ui/interaction.h"
-#include "lettres.h"
 #include "model/erreurs.h"
 #include "model/outils.h"
 #include "settings/init.h"
+#include "ui/interaction.h"
 
 #include <QApplication>
 #include <QCloseEvent>

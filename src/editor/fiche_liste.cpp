@@ -1,10 +1,10 @@
 // The list of cards, the clipboard, the printout of a card and the two fonts.
 
-#include "fiche.h"
+#include "editor/fiche.h"
 
-#include "ui/interaction.h"
-#include "liste.h"
+#include "editor/liste.h"
 #include "settings/init.h"
+#include "ui/interaction.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QClipboard>

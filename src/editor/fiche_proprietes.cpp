@@ -1,16 +1,16 @@
 // The property dialogs of the card file (header, quiz options, advanced
 // options, captions), its style sheet, and the CSV preferences.
 
-#include "fiche.h"
+#include "editor/fiche.h"
 
 #include "dialogs/dlgentete.h"
 #include "dialogs/dlgetiquettes.h"
 #include "dialogs/dlgoptions.h"
 #include "dialogs/dlgoptionsavancees.h"
 #include "dialogs/dlgoptionscsv.h"
-#include "ui/interaction.h"
 #include "model/outils.h"
 #include "settings/init.h"
+#include "ui/interaction.h"
 
 #include <QLineEdit>
 #include <tuple>

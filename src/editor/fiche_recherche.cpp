@@ -1,11 +1,11 @@
 // Searching the card file: a cycle that starts after the card shown, stops
 // on each match and ends when it comes back to its start card.
 
-#include "fiche.h"
+#include "editor/fiche.h"
 
-#include "dlgchercher.h"
-#include "ui/interaction.h"
+#include "editor/dlgchercher.h"
 #include "model/outils.h"
+#include "ui/interaction.h"
 
 #include <QCheckBox>
 #include <QDialog>

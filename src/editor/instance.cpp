@@ -1,4 +1,4 @@
-#include "instance.h"
+#include "editor/instance.h"
 
 #include "settings/init.h"
 

@@ -1,4 +1,4 @@
-#include "lettres.h"
+#include "editor/lettres.h"
 
 #include "model/fichierx.h"
 #include "model/outils.h"

@@ -1,7 +1,7 @@
-#include "liste.h"
+#include "editor/liste.h"
 
-#include "ui/interaction.h"
 #include "model/fichierx.h"
+#include "ui/interaction.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>

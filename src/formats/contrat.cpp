@@ -1,7 +1,7 @@
-#include "contrat.h"
+#include "formats/contrat.h"
 
-#include "../model/fichierx.h"
-#include "../model/flux.h"
+#include "model/fichierx.h"
+#include "model/flux.h"
 
 namespace Contrat {
 

@@ -1,13 +1,15 @@
-#include "crd.h"
+#include "formats/crd.h"
 
-#include "contrat.h"
-#include "../model/erreurs.h"
-#include "../model/fichierx.h"
-#include "../model/flux.h"
-#include "../model/pagecode.h"
+#include "formats/contrat.h"
+#include "model/budget.h"
+#include "model/erreurs.h"
+#include "model/fichierx.h"
+#include "model/flux.h"
+#include "model/pagecode.h"
 
 #include <QCoreApplication>
 
+#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -107,6 +109,7 @@ std::unique_ptr<TFichierX> TFichierCrd::LireCardfile(const QByteArray &octets)
 
 std::unique_ptr<TFichierX> TFichierCrd::LireCardfile(const QByteArray &octets, bool &avecImages)
 {
+    TBudgetMemoire budget(octets.size());
     avecImages = false;
     if (octets.size() < TailleEntete || !octets.startsWith("MGC"))
         Refuser();
@@ -117,6 +120,7 @@ std::unique_ptr<TFichierX> TFichierCrd::LireCardfile(const QByteArray &octets, b
 
     auto fichier = std::make_unique<TFichierX>(u'R', u'c');
     fichier->Reserver(nombre);
+    std::unordered_map<qint64, QString> textes;
     for (int i = 0; i < nombre; ++i) {
         const qint64 entree = TailleEntete + qint64(TailleEntree) * i;
         const qint64 donnees = lecteur.Long(entree + PositionDonnees);
@@ -128,9 +132,16 @@ std::unique_ptr<TFichierX> TFichierCrd::LireCardfile(const QByteArray &octets, b
             avecImages = true;
             positionTexte = donnees + 2 + 8 + tailleImage;
         }
-        const quint16 tailleTexte = lecteur.Mot(positionTexte);
-        const QString texte = lecteur.Texte(positionTexte + 2, tailleTexte);
-        fichier->AjouterFiche(ligne, texte);
+        // Entries may all point at one text: it is decoded once and shared.
+        auto deja = textes.find(positionTexte);
+        if (deja == textes.end()) {
+            const quint16 tailleTexte = lecteur.Mot(positionTexte);
+            deja = textes.emplace(positionTexte, lecteur.Texte(positionTexte + 2, tailleTexte)).first;
+            fichier->AjouterFiche(ligne, deja->second);
+        } else {
+            TBudgetMemoire::TextePartage(deja->second);
+            fichier->AjouterFiche(ligne, deja->second);
+        }
     }
     fichier->Modifie = false;
     return fichier;

@@ -1,12 +1,13 @@
-#include "csv.h"
+#include "formats/csv.h"
 
-#include "contrat.h"
-#include "../model/erreurs.h"
-#include "../model/fichierx.h"
-#include "../model/flux.h"
-#include "../model/outils.h"
-#include "../model/pagecode.h"
-#include "../settings/init.h"
+#include "formats/contrat.h"
+#include "model/budget.h"
+#include "model/erreurs.h"
+#include "model/fichierx.h"
+#include "model/flux.h"
+#include "model/outils.h"
+#include "model/pagecode.h"
+#include "settings/init.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -357,6 +358,7 @@ std::unique_ptr<TFichierX> TFichierCSV::ChargerCSV(const QString &nom, QChar typ
 
 std::unique_ptr<TFichierX> TFichierCSV::LireCSV(const QByteArray &octets, QChar type)
 {
+    TBudgetMemoire budget(octets.size());
     const Source source = SourceTexte(octets);
     auto fichier = std::make_unique<TFichierX>(type, u's');
     const Dialecte dialecte = DialecteCourant();

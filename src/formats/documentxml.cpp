@@ -1,4 +1,7 @@
-#include "documentxml.h"
+#include "formats/documentxml.h"
+
+#include "formats/gardexml.h"
+#include "model/budget.h"
 
 #include <QCoreApplication>
 
@@ -19,6 +22,7 @@ void Silence(void *, const char *, ...) {}
 void FaireTaireLibxml()
 {
     static const bool fait = [] {
+        GardeXml::PreparerMemoire();
         xmlSetGenericErrorFunc(nullptr, Silence);
         return true;
     }();
@@ -249,6 +253,7 @@ struct TDocumentXml::Prive
 
 TDocumentXml::TDocumentXml() : d(new Prive)
 {
+    FaireTaireLibxml();
     xmlInitParser();
     d->doc = xmlNewDoc(BAD_CAST "1.0");
     if (!d->doc)
@@ -274,6 +279,11 @@ bool TDocumentXml::Charger(const QByteArray &octets)
     if (octets.size() > INT_MAX / 2)
         return refuser(0, QCoreApplication::translate("DocumentXml", "The document is too large."));
 
+    int ligneAttributs = 0;
+    if (!GardeXml::AttributsRaisonnables(octets, ligneAttributs))
+        return refuser(ligneAttributs, QCoreApplication::translate("DocumentXml",
+                                                                   "An element has more than %1 attributes.")
+                                           .arg(GardeXml::MaxAttributs));
     FaireTaireLibxml();
     xmlParserCtxtPtr ctxt = xmlNewParserCtxt();
     if (!ctxt)
@@ -307,6 +317,11 @@ bool TDocumentXml::Charger(const QByteArray &octets)
     if (!bienForme) {
         if (doc)
             xmlFreeDoc(doc);
+        // The parser ran out of the file's memory budget: say that, not what it made of it.
+        if (TBudgetMemoire *budget = TBudgetMemoire::Courant(); budget && budget->Depasse()) {
+            d->doc = xmlNewDoc(BAD_CAST "1.0");
+            budget->Refuser();
+        }
         return refuser(ligne, message);
     }
     if (!xmlDocGetRootElement(doc)) {
@@ -367,7 +382,9 @@ TLectureXml::TLectureXml(const QByteArray &octets)
 {
     // The same refusals as Charger: no document type declaration (looked for
     // in the bytes, before the parser could declare anything), no network.
-    if (octets.size() > INT_MAX / 2 || octets.contains("<!DOCTYPE")) {
+    int ligne = 0;
+    if (octets.size() > INT_MAX / 2 || octets.contains("<!DOCTYPE")
+        || !GardeXml::AttributsRaisonnables(octets, ligne)) {
         m_erreur = true;
         return;
     }

@@ -4,7 +4,7 @@
 // the tree. The only place that talks to libxml2; its types stay inside
 // documentxml.cpp.
 
-#include "../model/erreurs.h"
+#include "model/erreurs.h"
 
 #include <QByteArray>
 #include <QList>

@@ -1,22 +1,52 @@
-#include "formats.h"
+#include "formats/formats.h"
 
-#include "crd.h"
-#include "csv.h"
-#include "moodle.h"
-#include "natif.h"
-#include "xml.h"
-#include "../model/erreurs.h"
-#include "../model/fichierx.h"
-#include "../model/flux.h"
-#include "../model/outils.h"
+#include "formats/crd.h"
+#include "formats/csv.h"
+#include "formats/moodle.h"
+#include "formats/natif.h"
+#include "formats/xml.h"
+#include "model/erreurs.h"
+#include "model/fichierx.h"
+#include "model/flux.h"
+#include "model/outils.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
+
+#include <new>
 
 namespace Formats {
 
+namespace {
+
+// Memory that ran out anyway (the budgets count the content, not every
+// temporary): a refusal like any other, never the bare exception.
+[[noreturn]] void PlusDeMemoire(const QString &nom)
+{
+    throw ErreurFichier(QCoreApplication::translate("Formats", "Not enough memory for the file \"%1\".")
+                            .arg(QDir::toNativeSeparators(nom)));
+}
+
+std::unique_ptr<TFichierX> Charger(const QString &nom, bool modifiable, bool commeDocument,
+                                   QChar typeCsv);
+
+}
+
 std::unique_ptr<TFichierX> Ouvrir(const QString &nom, bool modifiable, bool commeDocument,
                                   QChar typeCsv)
+{
+    try {
+        return Charger(nom, modifiable, commeDocument, typeCsv);
+    } catch (const std::bad_alloc &) {
+        PlusDeMemoire(nom);
+    }
+}
+
+namespace {
+
+std::unique_ptr<TFichierX> Charger(const QString &nom, bool modifiable, bool commeDocument,
+                                   QChar typeCsv)
 {
     const QChar format = ReconnaitreFormat(nom);
     if (!commeDocument && format != u'x' && format != u'n')
@@ -50,12 +80,29 @@ std::unique_ptr<TFichierX> Ouvrir(const QString &nom, bool modifiable, bool comm
     return fichier;
 }
 
+}
+
+namespace {
+void EnregistrerFormat(TFichierX &fichier, const QString &nom, QChar format, bool nouveau);
+}
+
 bool EstExport(const TFichierX &fichier, QChar format)
 {
     return format == u't' || (format == u'm' && fichier.TypeFichier == u'Q');
 }
 
 void Enregistrer(TFichierX &fichier, const QString &nom, QChar format, bool nouveau)
+{
+    try {
+        EnregistrerFormat(fichier, nom, format, nouveau);
+    } catch (const std::bad_alloc &) {
+        PlusDeMemoire(nom);
+    }
+}
+
+namespace {
+
+void EnregistrerFormat(TFichierX &fichier, const QString &nom, QChar format, bool nouveau)
 {
     switch (format.unicode()) {
     case 'n':
@@ -78,6 +125,8 @@ void Enregistrer(TFichierX &fichier, const QString &nom, QChar format, bool nouv
         throw ErreurFormatAbsent(
             QCoreApplication::translate("Formats", "Unknown format \"%1\".").arg(format));
     }
+}
+
 }
 
 QChar FormatDepuisExtension(const QString &nom)

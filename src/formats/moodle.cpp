@@ -1,12 +1,13 @@
-#include "moodle.h"
+#include "formats/moodle.h"
 
-#include "contrat.h"
-#include "documentxml.h"
-#include "../model/erreurs.h"
-#include "../model/fichierx.h"
-#include "../model/flux.h"
-#include "../model/outils.h"
-#include "../settings/init.h"
+#include "formats/contrat.h"
+#include "formats/documentxml.h"
+#include "model/budget.h"
+#include "model/erreurs.h"
+#include "model/fichierx.h"
+#include "model/flux.h"
+#include "model/outils.h"
+#include "settings/init.h"
 
 #include <QCoreApplication>
 
@@ -632,6 +633,7 @@ std::unique_ptr<TFichierX> TFichierMoodle::ChargerMoodle(const QString &nom, boo
 
 std::unique_ptr<TFichierX> TFichierMoodle::LireMoodle(const QByteArray &octets)
 {
+    TBudgetMemoire budget(octets.size());
     return Lecteur(octets).Lire();
 }
 

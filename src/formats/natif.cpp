@@ -1,11 +1,12 @@
-#include "natif.h"
+#include "formats/natif.h"
 
-#include "contrat.h"
-#include "../model/erreurs.h"
-#include "../model/fichierx.h"
-#include "../model/flux.h"
-#include "../model/outils.h"
-#include "../model/pagecode.h"
+#include "formats/contrat.h"
+#include "model/budget.h"
+#include "model/erreurs.h"
+#include "model/fichierx.h"
+#include "model/flux.h"
+#include "model/outils.h"
+#include "model/pagecode.h"
 
 #include <QCoreApplication>
 #include <algorithm>
@@ -225,6 +226,7 @@ quint8 EncoderScore(quint8 score)
 
 std::unique_ptr<TFichierX> TFichierNatif::LireNatif(const QByteArray &octets, bool complet)
 {
+    TBudgetMemoire budget(octets.size());
     const Lecteur l(octets);
     auto h = [&l](int position) { return l.Octet(Entete + position); };
 

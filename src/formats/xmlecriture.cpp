@@ -1,18 +1,18 @@
-#include "xml.h"
+#include "formats/xml.h"
 
 // Writing XML card files.
 
-#include "xmlcommun.h"
+#include "formats/xmlcommun.h"
 
-#include "contrat.h"
-#include "documentxml.h"
-#include "../model/erreurs.h"
-#include "../model/fichierx.h"
-#include "../model/flux.h"
-#include "../model/outils.h"
-#include "../model/pagecode.h"
-#include "../resources/chaines.h"
-#include "../settings/init.h"
+#include "formats/contrat.h"
+#include "formats/documentxml.h"
+#include "model/erreurs.h"
+#include "model/fichierx.h"
+#include "model/flux.h"
+#include "model/outils.h"
+#include "model/pagecode.h"
+#include "resources/chaines.h"
+#include "settings/init.h"
 
 #include <algorithm>
 

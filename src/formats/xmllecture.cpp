@@ -1,18 +1,19 @@
-#include "xml.h"
+#include "formats/xml.h"
 
 // Reading XML card files.
 
-#include "xmlcommun.h"
+#include "formats/xmlcommun.h"
 
-#include "contrat.h"
-#include "documentxml.h"
-#include "../model/erreurs.h"
-#include "../model/fichierx.h"
-#include "../model/flux.h"
-#include "../model/outils.h"
-#include "../model/pagecode.h"
-#include "../resources/chaines.h"
-#include "../settings/init.h"
+#include "formats/contrat.h"
+#include "formats/documentxml.h"
+#include "model/budget.h"
+#include "model/erreurs.h"
+#include "model/fichierx.h"
+#include "model/flux.h"
+#include "model/outils.h"
+#include "model/pagecode.h"
+#include "resources/chaines.h"
+#include "settings/init.h"
 
 #include <algorithm>
 
@@ -482,6 +483,7 @@ std::unique_ptr<TFichierX> Lecteur::Lire()
 
 std::unique_ptr<TFichierX> TFichierXML::LireXml(const QByteArray &octets, bool complet)
 {
+    TBudgetMemoire budget(octets.size());
     return Lecteur(octets, complet).Lire();
 }
 

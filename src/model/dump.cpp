@@ -1,6 +1,6 @@
-#include "dump.h"
+#include "model/dump.h"
 
-#include "fichierx.h"
+#include "model/fichierx.h"
 
 namespace {
 

@@ -1,10 +1,11 @@
-#include "fichierx.h"
+#include "model/fichierx.h"
 
-#include "erreurs.h"
-#include "flux.h"
-#include "pagecode.h"
-#include "../resources/chaines.h"
-#include "../settings/init.h"
+#include "model/budget.h"
+#include "model/erreurs.h"
+#include "model/flux.h"
+#include "model/pagecode.h"
+#include "resources/chaines.h"
+#include "settings/init.h"
 
 #include <QCollator>
 #include <QCollatorSortKey>
@@ -260,6 +261,7 @@ void TFichierX::AjouterFiche(const QString &champ1, const QString &champ2)
 
 void TFichierX::AjouterFiche(const QString &champ0, const QString &champ1, const QString &champ2)
 {
+    TBudgetMemoire::CompterFiche(champ0, champ1, champ2); // a reader's cards count against the file's budget
     Fiches.emplace_back(AvecTitre ? QStringView(champ0) : QStringView(),
                         Numerote ? QStringView() : QStringView(champ1), champ2);
     Modifie = true;

@@ -1,6 +1,6 @@
-#include "flux.h"
+#include "model/flux.h"
 
-#include "erreurs.h"
+#include "model/erreurs.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -17,6 +17,7 @@
 #include <share.h>
 #include <sys/stat.h>
 #else
+#include <csignal>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -101,14 +102,42 @@ TFlux::TFlux(const QString &nom, bool ecriture, intptr_t descripteur)
 
 namespace {
 
-// Writes everything or fails with errno set; honours the test seam.
-bool EcrireTout(int fd, const QByteArray &contenu)
+// What the system says about a named pipe, a socket or a device given as a
+// card file: they would block the program or be replaced by a regular file.
+QString PasUnFichier()
 {
-    const char *donnees = contenu.constData();
-    qint64 reste = contenu.size();
+    return Flux::tr("It is not a regular file.");
+}
+
+[[noreturn]] void RefuserGenre(const QString &nom, mode_t mode, bool creation)
+{
+    if (S_ISDIR(mode)) {
+        if (creation)
+            EchecCreation(nom, EISDIR);
+        EchecOuverture(nom, EISDIR);
+    }
+    const QString texte = creation ? Flux::tr("Cannot create file \"%1\". %2")
+                                   : Flux::tr("Cannot open file \"%1\". %2");
+    throw ErreurFichier(texte.arg(QDir::toNativeSeparators(nom), PasUnFichier()));
+}
+
+// A save past the file-size limit (ulimit -f) fails with EFBIG like a full
+// disk, rather than ending the process.
+void IgnorerDepassementTaille()
+{
+    static const bool fait = [] {
+        ::signal(SIGXFSZ, SIG_IGN);
+        return true;
+    }();
+    Q_UNUSED(fait);
+}
+
+// Writes everything at position or fails with errno set; honours the test seam.
+bool EcrireTout(int fd, const char *donnees, qint64 taille, qint64 position = -1)
+{
     qint64 ecrit = 0;
-    while (reste > 0) {
-        qint64 morceau = reste;
+    while (ecrit < taille) {
+        qint64 morceau = taille - ecrit;
         if (g_echecApres >= 0) {
             if (ecrit >= g_echecApres) {
                 errno = ENOSPC;
@@ -116,17 +145,100 @@ bool EcrireTout(int fd, const QByteArray &contenu)
             }
             morceau = qMin(morceau, g_echecApres - ecrit);
         }
-        const ssize_t n = ::write(fd, donnees + ecrit, size_t(morceau));
+        const ssize_t n = position < 0
+                              ? ::write(fd, donnees + ecrit, size_t(morceau))
+                              : ::pwrite(fd, donnees + ecrit, size_t(morceau), off_t(position + ecrit));
         if (n < 0) {
             if (errno == EINTR)
                 continue;
             return false;
         }
         ecrit += n;
-        reste -= n;
     }
     return true;
 }
+
+bool EcrireTout(int fd, const QByteArray &contenu)
+{
+    return EcrireTout(fd, contenu.constData(), contenu.size());
+}
+
+// The same, never failing on purpose: putting back what was there.
+bool Retablir(int fd, const QByteArray &contenu)
+{
+    const qint64 seam = g_echecApres;
+    g_echecApres = -1;
+    const bool ok = EcrireTout(fd, contenu.constData(), contenu.size(), 0)
+                    && ::ftruncate(fd, off_t(contenu.size())) == 0 && ::fsync(fd) == 0;
+    g_echecApres = seam;
+    return ok;
+}
+
+// The new name in a folder only survives a power cut once the folder is on disk.
+void SynchroniserDossier(const QByteArray &chemin)
+{
+    const qsizetype barre = chemin.lastIndexOf('/');
+    const QByteArray dossier = barre < 0 ? QByteArray(".") : barre == 0 ? QByteArray("/") : chemin.left(barre);
+    const int fd = ::open(dossier.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+// The path a save writes: the file at the end of a chain of symbolic links,
+// existing or not, so that the links stay.
+QString CibleDesLiens(const QString &nom)
+{
+    QString cible = nom;
+    for (int niveaux = 0; QFileInfo(cible).isSymLink(); ++niveaux) {
+        if (niveaux >= 40)
+            EchecCreation(nom, ELOOP);
+        cible = QFileInfo(cible).symLinkTarget();
+    }
+    return cible;
+}
+
+// Temporary files beside the target are named ".NAME.XXXXXX": removes those
+// that an interrupted save left, that is, those no process holds locked.
+void OterRestes(const QFileInfo &cible)
+{
+    const QString prefixe = QLatin1Char('.') + cible.fileName() + QLatin1Char('.');
+    const QDir dossier(cible.absolutePath());
+    const QStringList noms = dossier.entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString &reste : noms) {
+        if (reste.size() != prefixe.size() + 6 || !reste.startsWith(prefixe))
+            continue;
+        const QByteArray chemin = QFile::encodeName(dossier.filePath(reste));
+        const int fd = ::open(chemin.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+        if (fd < 0)
+            continue;
+        struct stat etat;
+        if (::fstat(fd, &etat) == 0 && S_ISREG(etat.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            ::unlink(chemin.constData());
+        ::close(fd);
+    }
+}
+
+struct Descripteur
+{
+    int fd = -1;
+    Descripteur() = default;
+    explicit Descripteur(int d) : fd(d) {}
+    Descripteur(const Descripteur &) = delete;
+    Descripteur &operator=(const Descripteur &) = delete;
+    ~Descripteur()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    int Rendre()
+    {
+        const int d = fd;
+        fd = -1;
+        return d;
+    }
+};
 
 } // namespace
 
@@ -135,15 +247,24 @@ std::unique_ptr<TFlux> TFlux::Ouvrir(const QString &nom, bool ecriture)
     if (ecriture && EstLectureSeule(nom))
         EchecOuverture(nom, EACCES);
     const QByteArray chemin = QFile::encodeName(nom);
-    const int fd = ::open(chemin.constData(), (ecriture ? O_RDWR : O_RDONLY) | O_CLOEXEC);
+    struct stat avant;
+    if (::stat(chemin.constData(), &avant) == 0 && !S_ISREG(avant.st_mode))
+        RefuserGenre(nom, avant.st_mode, false); // a socket cannot even be opened
+    // Without O_NONBLOCK a named pipe would hold the open until a writer came.
+    const int fd = ::open(chemin.constData(), (ecriture ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         EchecOuverture(nom, errno);
     struct stat etat;
-    if (::fstat(fd, &etat) != 0 || !S_ISREG(etat.st_mode)) {
-        const int erreur = S_ISDIR(etat.st_mode) ? EISDIR : EINVAL;
+    if (::fstat(fd, &etat) != 0) {
+        const int erreur = errno;
         ::close(fd);
         EchecOuverture(nom, erreur);
     }
+    if (!S_ISREG(etat.st_mode)) {
+        ::close(fd);
+        RefuserGenre(nom, etat.st_mode, false);
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     if (::flock(fd, (ecriture ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
         ::close(fd);
         FichierOccupe(nom);
@@ -195,52 +316,119 @@ QByteArray TFlux::LireTout() const
     return Lire(0, Taille());
 }
 
+namespace {
+
+// Rewrites the file open as fd in place, for a file that a rename would cut
+// from its other hard links or give to another owner. A copy of the old
+// content is made beside it first, so that a kill at any moment leaves the
+// old content or the new one; on failure the old content is put back.
+void EcrireEnPlace(int fd, const QString &nom, const QFileInfo &cible, const QByteArray &contenu)
+{
+    struct stat etat;
+    if (::fstat(fd, &etat) != 0)
+        EchecEcriture(nom, errno);
+    QByteArray ancien(qsizetype(etat.st_size), Qt::Uninitialized);
+    qint64 lu = 0;
+    while (lu < ancien.size()) {
+        const ssize_t n = ::pread(fd, ancien.data() + lu, size_t(ancien.size() - lu), off_t(lu));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            EchecEcriture(nom, n < 0 ? errno : EIO);
+        lu += n;
+    }
+    QByteArray modele = QFile::encodeName(cible.absolutePath() + QLatin1String("/.")
+                                          + cible.fileName() + QLatin1String(".XXXXXX~"));
+    Descripteur copie(::mkostemps(modele.data(), 1, O_CLOEXEC));
+    if (copie.fd < 0)
+        EchecCreation(nom, errno);
+    const QByteArray cheminCopie = modele;
+    const qint64 seam = g_echecApres; // the seam is for the file itself
+    g_echecApres = -1;
+    const bool copieFaite = EcrireTout(copie.fd, ancien) && ::fsync(copie.fd) == 0;
+    g_echecApres = seam;
+    if (!copieFaite) {
+        const int erreur = errno;
+        ::unlink(cheminCopie.constData());
+        EchecEcriture(nom, erreur);
+    }
+    SynchroniserDossier(cheminCopie);
+    if (!EcrireTout(fd, contenu.constData(), contenu.size(), 0)
+        || ::ftruncate(fd, off_t(contenu.size())) != 0 || ::fsync(fd) != 0) {
+        const int erreur = errno;
+        // The copy stays when even the old content cannot be put back.
+        if (Retablir(fd, ancien))
+            ::unlink(cheminCopie.constData());
+        EchecEcriture(nom, erreur);
+    }
+    ::unlink(cheminCopie.constData());
+}
+
+} // namespace
+
 std::unique_ptr<TFlux> TFlux::Remplacer(const QString &nom, const QByteArray &contenu,
                                         const TFlux *fluxActuel)
 {
-    QString cible = nom;
-    const QFileInfo info(nom);
-    if (info.isSymLink() && info.exists())
-        cible = info.canonicalFilePath(); // write the file the link points to
+    IgnorerDepassementTaille();
+    const QString cible = CibleDesLiens(nom);
     const QByteArray cheminCible = QFile::encodeName(cible);
 
     struct stat etatCible;
-    const bool existe = ::stat(cheminCible.constData(), &etatCible) == 0;
+    const bool existe = ::lstat(cheminCible.constData(), &etatCible) == 0;
+    if (existe && !S_ISREG(etatCible.st_mode))
+        RefuserGenre(nom, etatCible.st_mode, true); // never replace a pipe, socket or device
     struct stat etatActuel;
     const bool estLeMien = existe && fluxActuel
                            && ::fstat(int(fluxActuel->m_descripteur), &etatActuel) == 0
                            && etatActuel.st_ino == etatCible.st_ino
                            && etatActuel.st_dev == etatCible.st_dev;
-    int garde = -1; // holds another process off the old file while we replace it
+    Descripteur garde; // holds another process off the old file while we replace it
     if (existe) {
-        if (S_ISDIR(etatCible.st_mode))
-            EchecCreation(nom, EISDIR);
-        if (!(etatCible.st_mode & S_IWUSR))
+        if (!(etatCible.st_mode & S_IWUSR) || ::access(cheminCible.constData(), W_OK) != 0)
             EchecCreation(nom, EACCES);
         if (!estLeMien) {
-            garde = ::open(cheminCible.constData(), O_RDONLY | O_CLOEXEC);
-            if (garde >= 0 && ::flock(garde, LOCK_EX | LOCK_NB) != 0) {
-                ::close(garde);
+            garde.fd = ::open(cheminCible.constData(), O_RDWR | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
+            if (garde.fd >= 0 && ::flock(garde.fd, LOCK_EX | LOCK_NB) != 0)
                 FichierOccupe(nom);
-            }
         }
     }
-    struct Fermeture
-    {
-        int &fd;
-        ~Fermeture()
-        {
-            if (fd >= 0)
-                ::close(fd);
-        }
-    } fermerGarde{garde};
 
     const QFileInfo infoCible(cible);
+    OterRestes(infoCible);
+
+    // A rename would split hard links: such a file is rewritten in place, and
+    // so is one whose owner or group the new file cannot be given.
+    auto ecrireEnPlace = [&]() {
+        Descripteur ecriture;
+        if (estLeMien && fluxActuel->m_ecriture) {
+            ecriture.fd = ::fcntl(int(fluxActuel->m_descripteur), F_DUPFD_CLOEXEC, 0);
+        } else if (garde.fd >= 0) {
+            ecriture.fd = garde.Rendre();
+        } else {
+            ecriture.fd = ::open(cheminCible.constData(), O_RDWR | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
+            if (ecriture.fd >= 0)
+                ::flock(ecriture.fd, LOCK_EX | LOCK_NB);
+        }
+        if (ecriture.fd < 0)
+            EchecCreation(nom, errno);
+        ::fcntl(ecriture.fd, F_SETFL, ::fcntl(ecriture.fd, F_GETFL) & ~O_NONBLOCK);
+        struct stat etat;
+        if (::fstat(ecriture.fd, &etat) != 0)
+            EchecCreation(nom, errno);
+        if (!S_ISREG(etat.st_mode))
+            RefuserGenre(nom, etat.st_mode, true);
+        EcrireEnPlace(ecriture.fd, nom, infoCible, contenu);
+        return std::unique_ptr<TFlux>(new TFlux(nom, true, ecriture.Rendre()));
+    };
+    if (existe && etatCible.st_nlink > 1)
+        return ecrireEnPlace();
+
     QByteArray modele = QFile::encodeName(infoCible.absolutePath() + QLatin1String("/.")
                                           + infoCible.fileName() + QLatin1String(".XXXXXX"));
-    const int fd = ::mkstemp(modele.data());
+    const int fd = ::mkostemp(modele.data(), O_CLOEXEC);
     if (fd < 0)
         EchecCreation(nom, errno);
+    ::flock(fd, LOCK_EX | LOCK_NB); // a new file: nobody else can hold it; marks it as in use
     auto abandonner = [&](int erreur) {
         ::close(fd);
         ::unlink(modele.constData());
@@ -256,11 +444,22 @@ std::unique_ptr<TFlux> TFlux::Remplacer(const QString &nom, const QByteArray &co
         ::umask(masque);
         mode = 0666 & ~masque;
     }
+    if (existe) {
+        struct stat etatNouveau;
+        if (::fstat(fd, &etatNouveau) != 0)
+            abandonner(errno);
+        if ((etatNouveau.st_uid != etatCible.st_uid || etatNouveau.st_gid != etatCible.st_gid)
+            && ::fchown(fd, etatCible.st_uid, etatCible.st_gid) != 0) {
+            ::close(fd);
+            ::unlink(modele.constData());
+            return ecrireEnPlace();
+        }
+    }
     if (::fchmod(fd, mode) != 0)
         abandonner(errno);
-    ::flock(fd, LOCK_EX | LOCK_NB); // a new file: nobody else can hold it
     if (::rename(modele.constData(), cheminCible.constData()) != 0)
         abandonner(errno);
+    SynchroniserDossier(cheminCible);
     return std::unique_ptr<TFlux>(new TFlux(nom, true, fd));
 }
 

@@ -1,7 +1,7 @@
-#include "outils.h"
+#include "model/outils.h"
 
-#include "flux.h"
-#include "pagecode.h"
+#include "model/flux.h"
+#include "model/pagecode.h"
 
 #include <QCoreApplication>
 #include <QLocale>

@@ -1,6 +1,6 @@
-#include "pagecode.h"
+#include "model/pagecode.h"
 
-#include "pagecode_tables.h"
+#include "model/pagecode_tables.h"
 
 #include <QHash>
 #include <array>

@@ -1,4 +1,4 @@
-#include "chaines.h"
+#include "resources/chaines.h"
 
 #include <QLibraryInfo>
 #include <QLocale>

@@ -1,7 +1,7 @@
-#include "init.h"
+#include "settings/init.h"
 
-#include "../model/outils.h"
-#include "../resources/chaines.h"
+#include "model/outils.h"
+#include "resources/chaines.h"
 
 #include <QFileInfo>
 #include <QSettings>

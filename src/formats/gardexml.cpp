@@ -1,0 +1,243 @@
+#include "formats/gardexml.h"
+
+#include "model/budget.h"
+
+#include <libxml/globals.h>
+#include <libxml/xmlmemory.h>
+
+#include <cstdlib>
+#include <cstring>
+
+namespace GardeXml {
+
+namespace {
+
+// How a code unit is read: ASCII-compatible, UTF-16 or UCS-4 of either order,
+// or EBCDIC (libxml2 recognises these from the first bytes).
+struct Unites
+{
+    int largeur = 1;
+    bool grosBoutiste = false;
+    bool ebcdic = false;
+};
+
+Unites Detecter(const QByteArray &o)
+{
+    auto debut = [&](const char *motif, int n) { return o.size() >= n && std::memcmp(o.constData(), motif, size_t(n)) == 0; };
+    if (debut("\x00\x00\x00\x3C", 4) || debut("\x00\x00\xFE\xFF", 4))
+        return {4, true, false};
+    if (debut("\x3C\x00\x00\x00", 4) || debut("\xFF\xFE\x00\x00", 4))
+        return {4, false, false};
+    if (debut("\xFE\xFF", 2) || debut("\x00\x3C\x00\x3F", 4))
+        return {2, true, false};
+    if (debut("\xFF\xFE", 2) || debut("\x3C\x00\x3F\x00", 4))
+        return {2, false, false};
+    if (debut("\x4C\x6F\xA7\x94", 4))
+        return {1, false, true};
+    return {};
+}
+
+// The few EBCDIC characters the scan needs, as ASCII.
+uint DepuisEbcdic(uint c)
+{
+    switch (c) {
+    case 0x4C: return '<';
+    case 0x6E: return '>';
+    case 0x7E: return '=';
+    case 0x7F: return '"';
+    case 0x7D: return '\'';
+    case 0x5A: return '!';
+    case 0x6F: return '?';
+    case 0x61: return '/';
+    case 0x25: return '\n';
+    default: return 0x80; // anything else
+    }
+}
+
+} // namespace
+
+bool AttributsRaisonnables(const QByteArray &octets, int &ligne)
+{
+    const Unites u = Detecter(octets);
+    const auto *p = reinterpret_cast<const uchar *>(octets.constData());
+    const qsizetype n = octets.size() / u.largeur;
+    auto car = [&](qsizetype i) -> uint {
+        const uchar *q = p + i * u.largeur;
+        uint c = 0;
+        for (int k = 0; k < u.largeur; ++k)
+            c |= uint(q[k]) << (8 * (u.grosBoutiste ? u.largeur - 1 - k : k));
+        return u.ebcdic ? DepuisEbcdic(c) : c;
+    };
+    // Markup that is not a start tag runs to its own end: comments, CDATA,
+    // instructions and declarations may hold anything.
+    auto sauterJusqua = [&](qsizetype i, const char *fin) {
+        const qsizetype longueur = qsizetype(std::strlen(fin));
+        for (; i + longueur <= n; ++i) {
+            if (car(i) == '\n')
+                ++ligne;
+            qsizetype k = 0;
+            while (k < longueur && car(i + k) == uint(uchar(fin[k])))
+                ++k;
+            if (k == longueur)
+                return i + longueur;
+        }
+        return n;
+    };
+    auto commence = [&](qsizetype i, const char *texte) {
+        for (qsizetype k = 0; texte[k]; ++k)
+            if (i + k >= n || car(i + k) != uint(uchar(texte[k])))
+                return false;
+        return true;
+    };
+    ligne = 1;
+    qsizetype i = 0;
+    while (i < n) {
+        const uint c = car(i);
+        if (c == '\n')
+            ++ligne;
+        if (c != '<') {
+            ++i;
+            continue;
+        }
+        if (commence(i, "<!--")) {
+            i = sauterJusqua(i + 4, "-->");
+        } else if (commence(i, "<![CDATA[")) {
+            i = sauterJusqua(i + 9, "]]>");
+        } else if (commence(i, "<?")) {
+            i = sauterJusqua(i + 2, "?>");
+        } else if (commence(i, "<!") || commence(i, "</")) {
+            i = sauterJusqua(i + 2, ">");
+        } else {
+            // A start tag: one '=' outside quotes per attribute.
+            const int debutLigne = ligne;
+            int attributs = 0;
+            uint guillemet = 0;
+            for (++i; i < n; ++i) {
+                const uint d = car(i);
+                if (d == '\n')
+                    ++ligne;
+                if (guillemet) {
+                    if (d == guillemet)
+                        guillemet = 0;
+                } else if (d == '"' || d == '\'') {
+                    guillemet = d;
+                } else if (d == '=') {
+                    if (++attributs > MaxAttributs) {
+                        ligne = debutLigne;
+                        return false;
+                    }
+                } else if (d == '>' || d == '<') {
+                    break;
+                }
+            }
+        }
+    }
+    return true;
+}
+
+namespace {
+
+// Each block libxml2 gets carries its size and the budget that paid for it,
+// so that freeing it gives back to that budget only.
+struct Entete
+{
+    quint32 marque;
+    quint32 taille;
+    quint64 generation;
+};
+static_assert(sizeof(Entete) == 16, "keeps malloc's alignment");
+constexpr quint32 Marque = 0xA3B1C2D4u;
+constexpr qint64 Surcout = qint64(sizeof(Entete)) + 16;
+
+Entete *EnteteDe(void *p)
+{
+    return static_cast<Entete *>(p) - 1;
+}
+
+void *Allouer(size_t taille)
+{
+    if (taille > 0xFFFFFFF0u)
+        return nullptr;
+    TBudgetMemoire *budget = TBudgetMemoire::Courant();
+    if (budget && !budget->Essayer(qint64(taille) + Surcout))
+        return nullptr;
+    auto *e = static_cast<Entete *>(std::malloc(taille + sizeof(Entete)));
+    if (!e) {
+        if (budget)
+            budget->Rendre(qint64(taille) + Surcout);
+        return nullptr;
+    }
+    *e = {Marque, quint32(taille), budget ? budget->Generation() : 0};
+    return e + 1;
+}
+
+void Liberer(void *p)
+{
+    if (!p)
+        return;
+    Entete *e = EnteteDe(p);
+    if (e->marque != Marque) {
+        std::free(p); // allocated before the budget was set up
+        return;
+    }
+    TBudgetMemoire *budget = TBudgetMemoire::Courant();
+    if (budget && e->generation != 0 && e->generation == budget->Generation())
+        budget->Rendre(qint64(e->taille) + Surcout);
+    e->marque = 0;
+    std::free(e);
+}
+
+void *Reallouer(void *p, size_t taille)
+{
+    if (!p)
+        return Allouer(taille);
+    Entete *e = EnteteDe(p);
+    if (e->marque != Marque)
+        return std::realloc(p, taille);
+    if (taille > 0xFFFFFFF0u)
+        return nullptr;
+    TBudgetMemoire *budget = TBudgetMemoire::Courant();
+    const bool paye = budget && e->generation != 0 && e->generation == budget->Generation();
+    const qint64 avant = paye ? qint64(e->taille) + Surcout : 0;
+    const qint64 apres = budget ? qint64(taille) + Surcout : 0;
+    if (budget) {
+        if (apres > avant && !budget->Essayer(apres - avant))
+            return nullptr;
+        if (apres < avant)
+            budget->Rendre(avant - apres);
+    }
+    auto *n = static_cast<Entete *>(std::realloc(e, taille + sizeof(Entete)));
+    if (!n) {
+        if (budget) {
+            if (apres > avant)
+                budget->Rendre(apres - avant);
+            else
+                budget->Essayer(avant - apres);
+        }
+        return nullptr;
+    }
+    *n = {Marque, quint32(taille), budget ? budget->Generation() : 0};
+    return n + 1;
+}
+
+char *Dupliquer(const char *texte)
+{
+    const size_t taille = std::strlen(texte) + 1;
+    auto *copie = static_cast<char *>(Allouer(taille));
+    if (copie)
+        std::memcpy(copie, texte, taille);
+    return copie;
+}
+
+} // namespace
+
+void PreparerMemoire()
+{
+    static const bool fait = [] {
+        xmlMemSetup(Liberer, Allouer, Reallouer, Dupliquer);
+        return true;
+    }();
+    (void)fait;
+}
+
+}

@@ -1,0 +1,104 @@
+#include "model/budget.h"
+
+#include "model/erreurs.h"
+#include "model/fichierx.h"
+
+#include <QCoreApplication>
+#include <atomic>
+
+namespace {
+
+constexpr qint64 Facteur = 20;
+constexpr qint64 Plancher = qint64(256) << 20;
+// Heap bookkeeping of one block (size header and alignment), as glibc keeps it.
+constexpr qint64 EnteteBloc = 16;
+
+qint64 g_plancher = -1;
+thread_local TBudgetMemoire *t_courant = nullptr;
+std::atomic<quint64> g_generations{0};
+
+struct Budget
+{
+    Q_DECLARE_TR_FUNCTIONS(Budget)
+};
+
+} // namespace
+
+TBudgetMemoire::TBudgetMemoire(qint64 tailleFichier)
+    : m_limite(LimitePour(tailleFichier)), m_generation(++g_generations), m_precedent(t_courant)
+{
+    t_courant = this;
+}
+
+TBudgetMemoire::~TBudgetMemoire()
+{
+    t_courant = m_precedent;
+}
+
+qint64 TBudgetMemoire::LimitePour(qint64 tailleFichier)
+{
+    return qMax(g_plancher >= 0 ? g_plancher : Plancher, qMax<qint64>(0, tailleFichier) * Facteur);
+}
+
+void TBudgetMemoire::InjecterPlancher(qint64 octets)
+{
+    g_plancher = octets;
+}
+
+bool TBudgetMemoire::Essayer(qint64 octets)
+{
+    if (octets > m_limite - m_pris) {
+        m_depasse = true;
+        return false;
+    }
+    m_pris += octets;
+    return true;
+}
+
+void TBudgetMemoire::Prendre(qint64 octets)
+{
+    if (!Essayer(octets))
+        Refuser();
+}
+
+void TBudgetMemoire::Rendre(qint64 octets)
+{
+    m_pris = qMax<qint64>(0, m_pris - octets);
+}
+
+QString TBudgetMemoire::Message() const
+{
+    return Budget::tr("This file would need more than %1 MB of memory: a file may use at most "
+                      "20 times its size, or 256 MB.")
+        .arg(m_limite >> 20);
+}
+
+void TBudgetMemoire::Refuser() const
+{
+    throw ErreurIdInvalide(Message());
+}
+
+TBudgetMemoire *TBudgetMemoire::Courant()
+{
+    return t_courant;
+}
+
+qint64 TBudgetMemoire::CoutTexte(const QString &texte)
+{
+    // A null or empty text holds no block of its own.
+    return texte.isEmpty() ? 0 : EnteteBloc + 16 + 2 * (texte.size() + 1);
+}
+
+void TBudgetMemoire::CompterFiche(const QString &champ0, const QString &champ1, const QString &champ2)
+{
+    if (!t_courant)
+        return;
+    t_courant->Prendre(EnteteBloc + qint64(sizeof(TFicheX)) + qint64(sizeof(void *)) + CoutTexte(champ0)
+                       + CoutTexte(champ1) + CoutTexte(champ2));
+}
+
+void TBudgetMemoire::TextePartage(const QString &texte)
+{
+    if (t_courant)
+        t_courant->Rendre(CoutTexte(texte));
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+// The memory a reader may use for one file: 20 times the file's size, or
+// 256 MB when that is more. A budget is counted while the file is read
+// (cards as they are added, the XML parser's allocations) and checked before
+// each allocation, so that a file whose content would not fit is refused with
+// a message instead of exhausting memory.
+//
+// The budget in scope on a thread is the one charged; without one nothing is
+// counted (cards added while editing).
+class TBudgetMemoire
+{
+public:
+    explicit TBudgetMemoire(qint64 tailleFichier);
+    ~TBudgetMemoire();
+    TBudgetMemoire(const TBudgetMemoire &) = delete;
+    TBudgetMemoire &operator=(const TBudgetMemoire &) = delete;
+
+    static qint64 LimitePour(qint64 tailleFichier);
+    // Test seam: the floor of the limit (-1: the real 256 MB).
+    static void InjecterPlancher(qint64 octets);
+    qint64 Limite() const { return m_limite; }
+    qint64 Pris() const { return m_pris; }
+    quint64 Generation() const { return m_generation; }
+
+    // Counts octets more; raises ErreurIdInvalide past the limit.
+    void Prendre(qint64 octets);
+    // The same without raising: false (and nothing counted) past the limit.
+    bool Essayer(qint64 octets);
+    void Rendre(qint64 octets);
+    // Some allocation was turned down.
+    bool Depasse() const { return m_depasse; }
+    // The message of a refusal.
+    QString Message() const;
+    // Raises the refusal (after an allocation the budget turned down).
+    [[noreturn]] void Refuser() const;
+
+    // The budget in scope on this thread, if any.
+    static TBudgetMemoire *Courant();
+    // What a card with these texts costs, for the current budget: raises
+    // past the limit.
+    static void CompterFiche(const QString &champ0, const QString &champ1, const QString &champ2);
+    // A text shared with one already counted: its characters cost nothing more.
+    static void TextePartage(const QString &texte);
+    static qint64 CoutTexte(const QString &texte);
+
+private:
+    qint64 m_limite;
+    qint64 m_pris = 0;
+    bool m_depasse = false;
+    quint64 m_generation;
+    TBudgetMemoire *m_precedent;
+};

@@ -1,0 +1,203 @@
+// Hostile files: content that would need far more memory than the file's
+// size, elements with absurd numbers of attributes.
+#include "outilstest.h"
+
+#include "formats/crd.h"
+#include "formats/csv.h"
+#include "formats/gardexml.h"
+#include "formats/moodle.h"
+#include "formats/xml.h"
+#include "model/budget.h"
+#include "model/erreurs.h"
+
+#include <functional>
+
+namespace {
+
+// A Cardfile whose entries all point at one text.
+QByteArray CardfilePartage(int entrees, int tailleTexte)
+{
+    QByteArray octets("MGC");
+    octets += char(entrees & 0xFF);
+    octets += char(entrees >> 8);
+    const quint32 texte = quint32(TFichierCrd::TailleEntete + TFichierCrd::TailleEntree * entrees);
+    for (int i = 0; i < entrees; ++i) {
+        QByteArray entree(TFichierCrd::TailleEntree, '\0');
+        for (int k = 0; k < 4; ++k)
+            entree[6 + k] = char((texte >> (8 * k)) & 0xFF);
+        entree.replace(11, 5, "titre");
+        octets += entree;
+    }
+    octets += QByteArray(2, '\0'); // no picture
+    octets += char(tailleTexte & 0xFF);
+    octets += char(tailleTexte >> 8);
+    octets += QByteArray(tailleTexte, 'x');
+    return octets;
+}
+
+QByteArray Attributs(int nombre, const char *avant = "", const char *apres = "")
+{
+    QByteArray e("<a");
+    for (int i = 0; i < nombre; ++i)
+        e += " a" + QByteArray::number(i) + "=\"" + QByteArray::number(i) + '"';
+    return QByteArray(avant) + e + "/>" + apres;
+}
+
+QByteArray Utf16(const QByteArray &texte, bool grosBoutiste)
+{
+    QByteArray sortie;
+    for (char c : texte) {
+        if (grosBoutiste)
+            sortie += '\0';
+        sortie += c;
+        if (!grosBoutiste)
+            sortie += '\0';
+    }
+    return sortie;
+}
+
+QString MessageBudget(qint64 limite)
+{
+    return QStringLiteral("This file would need more than %1 MB of memory: a file may use at most "
+                          "20 times its size, or 256 MB.")
+        .arg(limite >> 20);
+}
+
+} // namespace
+
+class TestHostiles : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dossier;
+
+private slots:
+    void initTestCase() { OutilsTest::IsolerParametres(m_dossier); }
+    void cleanup() { TBudgetMemoire::InjecterPlancher(-1); }
+
+    // Texts read from one offset are decoded once: every card shares them.
+    void cardfileTexteUnique_data()
+    {
+        QTest::addColumn<int>("entrees");
+        QTest::addColumn<int>("taille");
+        QTest::newRow("1000 entries, 8 KB") << 1000 << 8192;
+        QTest::newRow("65535 entries, 64 KB (3.4 MB, 8 GB if copied)") << 65535 << 65535;
+    }
+
+    void cardfileTexteUnique()
+    {
+        QFETCH(int, entrees);
+        QFETCH(int, taille);
+        const auto f = TFichierCrd::LireCardfile(CardfilePartage(entrees, taille));
+        QCOMPARE(f->NombreFiches(), entrees);
+        QCOMPARE(f->Fiche(0).Champ2.size(), taille);
+        for (int i = 1; i < entrees; ++i)
+            QVERIFY(f->Fiche(i).Champ2.constData() == f->Fiche(0).Champ2.constData());
+        QCOMPARE(f->Fiche(entrees - 1).Champ1, QStringLiteral("titre"));
+    }
+
+    // Each reader counts what it holds against the file's budget and refuses
+    // the file before going past it (the floor is lowered to keep inputs small).
+    void budgetDepasse_data()
+    {
+        QTest::addColumn<QString>("lecteur");
+        QTest::addColumn<QByteArray>("octets");
+        QTest::addColumn<bool>("refuse");
+        QByteArray lignes;
+        for (int i = 0; i < 100000; ++i)
+            lignes += "a\n";
+        QTest::newRow("CSV, 100,000 one-letter lines") << QStringLiteral("csv") << lignes << true;
+        QTest::newRow("CSV, 1,000 lines") << QStringLiteral("csv") << lignes.left(2000) << false;
+        QByteArray vides("<?xml version=\"1.0\"?><quiz>");
+        for (int i = 0; i < 100000; ++i)
+            vides += "<a/>";
+        vides += "</quiz>";
+        QTest::newRow("Moodle, 100,000 empty elements") << QStringLiteral("moodle") << vides << true;
+        // The smallest card element still costs less than 20 times its bytes.
+        QByteArray xml("<?xml version=\"1.0\"?><AMBLORINE><TYPE>L</TYPE>");
+        for (int i = 0; i < 100000; ++i)
+            xml += "<FICHE/>";
+        xml += "</AMBLORINE>";
+        QTest::newRow("XML, 100,000 empty cards") << QStringLiteral("xml") << xml << false;
+        QTest::newRow("Cardfile, shared text") << QStringLiteral("crd") << CardfilePartage(20000, 60000)
+                                               << false;
+    }
+
+    void budgetDepasse()
+    {
+        QFETCH(QString, lecteur);
+        QFETCH(QByteArray, octets);
+        QFETCH(bool, refuse);
+        TBudgetMemoire::InjecterPlancher(1 << 20);
+        const std::function<void()> lire = [&] {
+            if (lecteur == QLatin1String("csv"))
+                TFichierCSV::LireCSV(octets, u'L');
+            else if (lecteur == QLatin1String("moodle"))
+                TFichierMoodle::LireMoodle(octets);
+            else if (lecteur == QLatin1String("xml"))
+                TFichierXML::LireXml(octets, true);
+            else
+                TFichierCrd::LireCardfile(octets);
+        };
+        QString message;
+        try {
+            lire();
+        } catch (const Erreur &e) {
+            message = e.message();
+        }
+        QCOMPARE(message, refuse ? MessageBudget(TBudgetMemoire::LimitePour(octets.size())) : QString());
+    }
+
+    // Elements with more attributes than a card file ever has are refused
+    // before libxml2 sees them; what only looks like attributes is not counted.
+    void attributs_data()
+    {
+        QTest::addColumn<QByteArray>("octets");
+        QTest::addColumn<bool>("accepte");
+        QTest::addColumn<int>("ligne");
+        const int max = GardeXml::MaxAttributs;
+        QTest::newRow("at the limit") << Attributs(max) << true << 0;
+        QTest::newRow("one more") << Attributs(max + 1, "<r>\n\n") << false << 3;
+        QTest::newRow("40,000") << Attributs(40000) << false << 1;
+        QTest::newRow("in a comment") << Attributs(1000, "<!--", "-->") << true << 0;
+        QTest::newRow("in CDATA") << Attributs(1000, "<r><![CDATA[", "]]></r>") << true << 0;
+        QTest::newRow("in an instruction") << Attributs(1000, "<?x ", "?>") << true << 0;
+        QTest::newRow("equals signs in a value") << QByteArray("<a b=\"") + QByteArray(5000, '=') + "\"/>"
+                                                 << true << 0;
+        QTest::newRow("equals signs in text") << QByteArray("<a>") + QByteArray(5000, '=') + "</a>" << true << 0;
+        QTest::newRow("many elements, a few each") << Attributs(10).repeated(1000) << true << 0;
+        QTest::newRow("UTF-16LE") << Utf16(Attributs(max + 1, "<?xml version=\"1.0\"?>"), false) << false << 1;
+        QTest::newRow("UTF-16BE") << Utf16(Attributs(max + 1, "<?xml version=\"1.0\"?>"), true) << false << 1;
+    }
+
+    void attributs()
+    {
+        QFETCH(QByteArray, octets);
+        QFETCH(bool, accepte);
+        QFETCH(int, ligne);
+        int lu = 0;
+        QCOMPARE(GardeXml::AttributsRaisonnables(octets, lu), accepte);
+        if (!accepte)
+            QCOMPARE(lu, ligne);
+    }
+
+    // The editor and amblopad-cli read through the same entry: a card file
+    // with such an element is refused at once.
+    void attributsDansUneFiche()
+    {
+        QByteArray xml("<?xml version=\"1.0\"?>\n<AMBLORINE><TYPE>L</TYPE>\n<FICHE><Q>q</Q><R>r</R></FICHE>\n<FICHE");
+        for (int i = 0; i < 40000; ++i)
+            xml += " a" + QByteArray::number(i) + "=\"\"";
+        xml += "><Q>q</Q><R>r</R></FICHE></AMBLORINE>\n";
+        const QString nom = m_dossier.filePath(QStringLiteral("attributs.xaql"));
+        QVERIFY(OutilsTest::EcrireFichier(nom, xml));
+        const auto r = OutilsTest::LancerCli({QStringLiteral("info"), nom},
+                                             m_dossier.filePath(QStringLiteral("cli.ini")));
+        QCOMPARE(r.code, 1);
+        QCOMPARE(QString::fromUtf8(r.erreurs), QStringLiteral("Erreur dans l'écriture du code XML !\n"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestHostiles)
+#include "tst_hostiles.moc"
