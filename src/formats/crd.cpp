@@ -137,10 +137,10 @@ std::unique_ptr<TFichierX> TFichierCrd::LireCardfile(const QByteArray &octets, b
         if (deja == textes.end()) {
             const quint16 tailleTexte = lecteur.Mot(positionTexte);
             deja = textes.emplace(positionTexte, lecteur.Texte(positionTexte + 2, tailleTexte)).first;
-            fichier->AjouterFiche(ligne, deja->second);
+            fichier->AjouterFichePartagee(ligne, deja->second);
         } else {
             TBudgetMemoire::TextePartage(deja->second);
-            fichier->AjouterFiche(ligne, deja->second);
+            fichier->AjouterFichePartagee(ligne, deja->second);
         }
     }
     fichier->Modifie = false;

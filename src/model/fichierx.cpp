@@ -46,11 +46,22 @@ int Collation::Comparer(const QString &a, const QString &b)
 
 // The card's block: a QString data block holding the three lengths (32 bits
 // each, in the first six units), then each text followed by a null, as
-// every QString's data is.
+// every QString's data is. A text shared with other cards (SetChamps with
+// partage) is not copied: its place holds the QString's own data pointer,
+// and its length carries the Partage bit.
 namespace {
 
 using Bloc = QTypedArrayData<char16_t>;
 constexpr qsizetype Entete = 6;
+constexpr quint32 Partage = 0x80000000u;
+// A shared text, copied in and out with memcpy (the place may be unaligned).
+struct Reference
+{
+    QArrayData *d;
+    const char16_t *texte;
+    qsizetype taille;
+};
+constexpr qsizetype UnitesReference = qsizetype(sizeof(Reference) / sizeof(char16_t));
 
 char16_t *Debut(QArrayData *d)
 {
@@ -62,12 +73,47 @@ void Longueurs(QArrayData *d, quint32 (&n)[3])
     std::memcpy(n, Debut(d), sizeof n);
 }
 
-QArrayData *NouveauBloc(QStringView c0, QStringView c1, QStringView c2)
+qsizetype Place(quint32 n)
 {
-    if (c0.isEmpty() && c1.isEmpty() && c2.isEmpty())
+    return n & Partage ? UnitesReference : qsizetype(n) + 1;
+}
+
+bool AvecPartage(const quint32 (&n)[3])
+{
+    return ((n[0] | n[1] | n[2]) & Partage) != 0;
+}
+
+Reference LireReference(const char16_t *p)
+{
+    Reference r;
+    std::memcpy(&r, p, sizeof r);
+    return r;
+}
+
+// Where text numero starts in the block.
+const char16_t *Place(QArrayData *d, const quint32 (&n)[3], int numero)
+{
+    const char16_t *p = Debut(d) + Entete;
+    for (int i = 0; i < numero; ++i)
+        p += Place(n[i]);
+    return p;
+}
+
+// partage[i]: texte[i] is a QString whose data the card shares.
+QArrayData *NouveauBloc(const QStringView (&textes)[3], const QString *(&partages)[3])
+{
+    if (textes[0].isEmpty() && textes[1].isEmpty() && textes[2].isEmpty())
         return nullptr;
-    const QStringView textes[3] = {c0, c1, c2};
-    const qsizetype total = Entete + c0.size() + c1.size() + c2.size() + 3;
+    quint32 n[3];
+    qsizetype total = Entete;
+    for (int i = 0; i < 3; ++i) {
+        if (textes[i].size() >= qsizetype(Partage))
+            qBadAlloc();
+        n[i] = quint32(textes[i].size());
+        if (partages[i] && !textes[i].isEmpty() && const_cast<QString *>(partages[i])->data_ptr().d_ptr())
+            n[i] |= Partage;
+        total += Place(n[i]);
+    }
     if (total > std::numeric_limits<qint32>::max())
         qBadAlloc();
     QArrayData *d = Bloc::allocate(total).first;
@@ -75,29 +121,47 @@ QArrayData *NouveauBloc(QStringView c0, QStringView c1, QStringView c2)
     // Written through the header's address: the compiler takes the data
     // address allocate returns for memory nothing else points to.
     char16_t *p = Debut(d);
-    const quint32 n[3] = {quint32(c0.size()), quint32(c1.size()), quint32(c2.size())};
     std::memcpy(p, n, sizeof n);
     char16_t *ecrit = p + Entete;
-    for (const QStringView &t : textes) {
-        if (!t.isEmpty())
-            std::memcpy(ecrit, t.utf16(), size_t(t.size()) * sizeof(char16_t));
-        ecrit += t.size();
-        *ecrit++ = u'\0';
+    for (int i = 0; i < 3; ++i) {
+        if (n[i] & Partage) {
+            QStringPrivate &texte = const_cast<QString *>(partages[i])->data_ptr();
+            const Reference r{texte.d_ptr(), texte.data(), texte.size};
+            r.d->ref();
+            std::memcpy(ecrit, &r, sizeof r);
+        } else {
+            if (!textes[i].isEmpty())
+                std::memcpy(ecrit, textes[i].utf16(), size_t(textes[i].size()) * sizeof(char16_t));
+            ecrit[textes[i].size()] = u'\0';
+        }
+        ecrit += Place(n[i]);
     }
     return d;
 }
 
 void Liberer(QArrayData *d)
 {
-    if (d && !d->deref())
-        Bloc::deallocate(d);
+    if (!d || d->deref())
+        return;
+    quint32 n[3];
+    Longueurs(d, n);
+    if (AvecPartage(n)) {
+        for (int i = 0; i < 3; ++i) {
+            if (n[i] & Partage) {
+                const Reference r = LireReference(Place(d, n, i));
+                if (!r.d->deref())
+                    Bloc::deallocate(r.d);
+            }
+        }
+    }
+    Bloc::deallocate(d);
 }
 
 } // namespace
 
 TFicheX::TFicheX(QStringView champ0, QStringView champ1, QStringView champ2)
-    : d(NouveauBloc(champ0, champ1, champ2))
 {
+    SetChamps(champ0, champ1, champ2);
 }
 
 TFicheX::TFicheX(const TFicheX &autre) noexcept : d(autre.d)
@@ -136,10 +200,12 @@ QStringView TFicheX::Vue(int numero) const
         return {};
     quint32 n[3];
     Longueurs(d, n);
-    qsizetype debut = Entete;
-    for (int i = 0; i < numero; ++i)
-        debut += qsizetype(n[i]) + 1;
-    return QStringView(Debut(d) + debut, qsizetype(n[numero]));
+    const char16_t *p = Place(d, n, numero);
+    if (n[numero] & Partage) {
+        const Reference r = LireReference(p);
+        return QStringView(r.texte, r.taille);
+    }
+    return QStringView(p, qsizetype(n[numero]));
 }
 
 QString TFicheX::Champ(int numero) const
@@ -147,14 +213,36 @@ QString TFicheX::Champ(int numero) const
     const QStringView vue = Vue(numero);
     if (vue.isEmpty())
         return QString();
+    quint32 n[3];
+    Longueurs(d, n);
+    if (n[numero] & Partage) {
+        const Reference r = LireReference(Place(d, n, numero));
+        r.d->ref();
+        return QString(QStringPrivate(static_cast<Bloc *>(r.d), const_cast<char16_t *>(r.texte), r.taille));
+    }
+    // A block holding references is freed by its cards only (which let the
+    // references go): its own texts are handed out as copies.
+    if (AvecPartage(n))
+        return vue.toString();
     d->ref();
     return QString(QStringPrivate(static_cast<Bloc *>(d), const_cast<char16_t *>(vue.utf16()), vue.size()));
 }
 
 void TFicheX::SetChamps(QStringView champ0, QStringView champ1, QStringView champ2)
 {
+    const QStringView textes[3] = {champ0, champ1, champ2};
+    const QString *partages[3] = {nullptr, nullptr, nullptr};
     // The new block is built before the old one (which may hold the texts) goes.
-    QArrayData *nouveau = NouveauBloc(champ0, champ1, champ2);
+    QArrayData *nouveau = NouveauBloc(textes, partages);
+    Liberer(d);
+    d = nouveau;
+}
+
+void TFicheX::SetChampsPartages(const QString &champ0, const QString &champ1, const QString &champ2)
+{
+    const QStringView textes[3] = {champ0, champ1, champ2};
+    const QString *partages[3] = {&champ0, &champ1, &champ2};
+    QArrayData *nouveau = NouveauBloc(textes, partages);
     Liberer(d);
     d = nouveau;
 }
@@ -169,6 +257,13 @@ void TFicheX::SetChamp(int numero, QStringView texte)
 
 void TFicheX::PermuterChamps12()
 {
+    quint32 n[3] = {0, 0, 0};
+    if (d)
+        Longueurs(d, n);
+    if (AvecPartage(n)) {
+        SetChampsPartages(Champ0(), Champ2(), Champ1());
+        return;
+    }
     SetChamps(Vue(0), Vue(2), Vue(1));
 }
 
@@ -264,6 +359,14 @@ void TFichierX::AjouterFiche(const QString &champ0, const QString &champ1, const
     TBudgetMemoire::CompterFiche(champ0, champ1, champ2); // a reader's cards count against the file's budget
     Fiches.emplace_back(AvecTitre ? QStringView(champ0) : QStringView(),
                         Numerote ? QStringView() : QStringView(champ1), champ2);
+    Modifie = true;
+}
+
+void TFichierX::AjouterFichePartagee(const QString &champ1, const QString &champ2)
+{
+    TBudgetMemoire::CompterFiche(QString(), champ1, champ2);
+    Fiches.emplace_back();
+    Fiches.back().SetChampsPartages(QString(), Numerote ? QString() : champ1, champ2);
     Modifie = true;
 }
 

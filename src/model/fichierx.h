@@ -36,6 +36,9 @@ public:
     void SetChamp2(QStringView texte) { SetChamp(2, texte); }
     void SetChamp(int numero, QStringView texte);
     void SetChamps(QStringView champ0, QStringView champ1, QStringView champ2);
+    // The same without copying the texts: the card shares them with the
+    // strings given (a text many cards hold once, as a reader may have it).
+    void SetChampsPartages(const QString &champ0, const QString &champ1, const QString &champ2);
     void PermuterChamps12();
 
 private:
@@ -113,6 +116,8 @@ public:
     void Reserver(int nombre);
     void AjouterFiche(const QString &champ1, const QString &champ2);
     void AjouterFiche(const QString &champ0, const QString &champ1, const QString &champ2);
+    // The same, the card sharing the given texts instead of copying them.
+    void AjouterFichePartagee(const QString &champ1, const QString &champ2);
     void ModifierFiche(int index, const QString &champ0, const QString &champ1, const QString &champ2);
     void InsererFiche(int index);
     void DeplacerFiche(int de, int vers);
