@@ -2,6 +2,10 @@
 # Builds the fuzz targets in fuzz-build/ (beside the sources) and runs one or
 # all of them, one after the other.
 #   fuzz/run.sh [TARGET|all] [SECONDS]      default: all, 1200 seconds each
+# Memory limits (MB) and the input size: RSS_MB (default 2048), MALLOC_MB
+# (one allocation; default: RSS_MB), MAX_LEN (default: libFuzzer's choice).
+# A small MAX_LEN against tight limits catches inputs that need far more
+# memory than their size.
 # Targets: natif xml crd csv moodle reconnaitre. Working corpora, logs and
 # crash inputs stay in fuzz-build/ (corpus/, logs/, artefacts/); a crash input
 # that was fixed belongs in fuzz/regressions/TARGET/.
@@ -65,7 +69,9 @@ for c in "${cibles[@]}"; do
     done
     echo "== $c: $duree s, log in $BUILD/logs/$c.log"
     set +e
-    "$BUILD/fuzz/fuzz_$c" -rss_limit_mb=2048 -timeout=5 -max_total_time="$duree" \
+    limites=(-rss_limit_mb="${RSS_MB:-2048}" -malloc_limit_mb="${MALLOC_MB:-${RSS_MB:-2048}}")
+    [ -n "${MAX_LEN:-}" ] && limites+=(-max_len="$MAX_LEN")
+    "$BUILD/fuzz/fuzz_$c" "${limites[@]}" -timeout=5 -max_total_time="$duree" \
         -dict="$SOURCE/fuzz/$c.dict" -artifact_prefix="$BUILD/artefacts/$c/" \
         -print_final_stats=1 "${dossiers[@]}" >"$BUILD/logs/$c.log" 2>&1
     statut=$?

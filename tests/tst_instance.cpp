@@ -18,6 +18,9 @@
 #include <memory>
 #include <thread>
 
+#include <QSysInfo>
+#include <cerrno>
+
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -274,6 +277,83 @@ private slots:
         QCOMPARE(espion.count(), 0);
         QVERIFY(Demander(cle, {"z"}).transmis);
         QTRY_COMPARE(espion.count(), 1);
+    }
+
+    // Connections are bounded in number and in size: a flood neither grows
+    // the instance nor keeps a real request out.
+    void limitesDesConnexions()
+    {
+        const QString cle = CleUnique();
+        TInstances instance(cle);
+        QVERIFY(instance.Publier(true));
+        const QByteArray chemin = QFile::encodeName(instance.NomServeur());
+        auto connecter = [&] {
+            const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+            sockaddr_un adresse{};
+            adresse.sun_family = AF_UNIX;
+            qstrncpy(adresse.sun_path, chemin.constData(), sizeof(adresse.sun_path));
+            ::connect(fd, reinterpret_cast<sockaddr *>(&adresse), sizeof(adresse));
+            return fd;
+        };
+        std::vector<int> silencieux;
+        for (int i = 0; i < 40; ++i) {
+            silencieux.push_back(connecter());
+            QCoreApplication::processEvents();
+        }
+        QTRY_VERIFY(instance.ConnexionsOuvertes() > 0);
+        QVERIFY(instance.ConnexionsOuvertes() <= 8);
+
+        // Far more than any list of paths, without a line break: dropped.
+        const int bavard = connecter();
+        QTRY_VERIFY(instance.ConnexionsOuvertes() > 0);
+        const QByteArray bloc(64 << 10, 'x');
+        qint64 envoye = 0;
+        bool coupe = false;
+        for (int tour = 0; tour < 2000 && !coupe; ++tour) {
+            const ssize_t n = ::send(bavard, bloc.constData(), size_t(bloc.size()), MSG_NOSIGNAL);
+            if (n > 0)
+                envoye += n;
+            else if (errno != EAGAIN)
+                coupe = true;
+            QCoreApplication::processEvents();
+        }
+        QVERIFY(coupe);
+        QVERIFY(envoye <= (1 << 20));
+        ::close(bavard);
+        for (int fd : silencieux)
+            ::close(fd);
+
+        QSignalSpy espion(&instance, &TInstances::LignesRecues);
+        QVERIFY(Demander(cle, {"apres"}).transmis);
+        QTRY_COMPARE(espion.count(), 1);
+    }
+
+    // Slots left by killed instances are cleared by the next start.
+    void emplacementsAbandonnes()
+    {
+        const QString cle = CleUnique();
+        QString troisieme;
+        {
+            TInstances premiere(cle);
+            QVERIFY(premiere.Publier(true));
+            troisieme = premiere.NomServeur();
+        }
+        QVERIFY(troisieme.endsWith(QLatin1String("-0")));
+        troisieme.chop(1);
+        troisieme += u'3';
+        QVERIFY(SocketAbandonne(troisieme));
+        QProcess mort;
+        mort.start(QStringLiteral("true"));
+        QVERIFY(mort.waitForStarted());
+        const qint64 pid = mort.processId(); // a process that is gone once it has ended
+        QVERIFY(mort.waitForFinished());
+        QVERIFY(OutilsTest::EcrireFichier(troisieme + QStringLiteral(".lock"),
+                                          QByteArray::number(pid) + "\namblopad\n"
+                                              + QSysInfo::machineHostName().toUtf8() + '\n'));
+        TInstances suivante(cle);
+        QVERIFY(suivante.Publier(true));
+        QVERIFY(!QFileInfo::exists(troisieme));
+        QVERIFY(!QFileInfo::exists(troisieme + QStringLiteral(".lock")));
     }
 
     // ------------------------------------------------------------ the program

@@ -223,6 +223,71 @@ private slots:
         QVERIFY(Parametres.xmlutf);
     }
 
+    // Values no user sets by hand: each keeps its default, however large.
+    void bornes_data()
+    {
+        QTest::addColumn<QByteArray>("ligne");
+        QTest::addColumn<QString>("nom");
+        QTest::addColumn<QString>("attendu");
+        QTest::newRow("width too large") << QByteArray("width=2147483647") << "width" << "607";
+        QTest::newRow("height negative") << QByteArray("height=-5") << "height" << "367";
+        QTest::newRow("width tiny") << QByteArray("width=1") << "width" << "607";
+        QTest::newRow("font size zero") << QByteArray("fosize=0") << "fosize" << "10";
+        QTest::newRow("list font size huge") << QByteArray("lstfos=100000") << "lstfos" << "12";
+        QTest::newRow("card position negative") << QByteArray("open=/tmp/a.aqq\nopenum=-3") << "openum" << "0";
+        QTest::newRow("recent path too long") << "recent=/" + QByteArray(5000, 'a') << "recent" << "";
+        QTest::newRow("open path too long") << "open=/" + QByteArray(5000, 'a') << "open" << "";
+        QTest::newRow("signature too long") << "sign=" + QByteArray(100000, 's') << "sign" << "";
+        QTest::newRow("answer slots huge") << QByteArray("mcqnor=1000000") << "mcqnor" << "4";
+    }
+
+    void bornes()
+    {
+        QFETCH(QByteArray, ligne);
+        QFETCH(QString, nom);
+        QFETCH(QString, attendu);
+        Lire("[General]\n" + ligne + "\n");
+        for (const Reglage &r : Reglages())
+            if (nom == QLatin1String(r.nom))
+                QCOMPARE(r.lu(), attendu);
+    }
+
+    // A store read only in part (a value dropped, or far too large to read)
+    // is copied aside once before the program rewrites it.
+    void copieDeCote_data()
+    {
+        QTest::addColumn<QByteArray>("contenu");
+        QTest::addColumn<bool>("lu"); // its other values were taken
+        QTest::newRow("a value dropped") << "[General]\nfoname=Courier\nrecent=/" + QByteArray(5000, 'r') + '\n'
+                                         << true;
+        QTest::newRow("200 MB store") << "[General]\nfoname=Courier\nrecent=/" + QByteArray(3 << 20, 'r') + '\n'
+                                      << false;
+    }
+
+    void copieDeCote()
+    {
+        QFETCH(QByteArray, contenu);
+        QFETCH(bool, lu);
+        const QString bak = m_fichier + QStringLiteral(".bak");
+        QFile::remove(bak);
+        Lire(contenu);
+        QCOMPARE(Parametres.foname, lu ? QStringLiteral("Courier") : Defauts().value(QStringLiteral("foname")));
+        LireParametres();
+        QVERIFY(Parametres.recent.isEmpty());
+        Parametres.open = QStringLiteral("/tmp/nouveau.aqq");
+        EcrireParametres(false);
+        QCOMPARE(OutilsTest::LireFichier(bak), contenu);
+        QVERIFY(QFileInfo(m_fichier).size() < 4096);
+        LireParametres();
+        QCOMPARE(Parametres.open, QStringLiteral("/tmp/nouveau.aqq"));
+        // Once: a later partial read leaves the first copy alone.
+        QVERIFY(OutilsTest::EcrireFichier(m_fichier, "[General]\nwidth=1\n"));
+        LireParametres();
+        EcrireParametres(false);
+        QCOMPARE(OutilsTest::LireFichier(bak), contenu);
+        QFile::remove(bak);
+    }
+
     // Stores that cannot be read: defaults, and nothing written in their place.
     void illisible_data()
     {

@@ -138,26 +138,6 @@
         <translation>Mémoire insuffisante.</translation>
     </message>
     <message>
-        <source>Usage:
-  amblopad-cli info FILE [--type T]
-  amblopad-cli dump FILE [--type T]
-  amblopad-cli convert IN OUT [--to F] [--type T]
-
-T is a file type letter (A..Z), given to a CSV input.
-F is a format letter: n native, x XML, c Cardfile, s CSV, t text, m Moodle;
-without --to it comes from OUT&apos;s extension.
-</source>
-        <translation>Usage&#xa0;:
-  amblopad-cli info FICHIER [--type T]
-  amblopad-cli dump FICHIER [--type T]
-  amblopad-cli convert ENTRÉE SORTIE [--to F] [--type T]
-
-T est une lettre de type de fichier (A..Z), donnée à une entrée CSV.
-F est une lettre de format&#xa0;: n natif, x XML, c Cardfile, s CSV, t texte, m Moodle&#xa0;;
-sans --to, elle est tirée de l&apos;extension de SORTIE.
-</translation>
-    </message>
-    <message>
         <source>No command given.</source>
         <translation>Aucune commande donnée.</translation>
     </message>
@@ -194,8 +174,28 @@ sans --to, elle est tirée de l&apos;extension de SORTIE.
         <translation>Impossible de déduire le format de «&#xa0;%1&#xa0;»&#xa0;: utilisez --to.</translation>
     </message>
     <message>
-        <source>The Moodle format needs an MCQ or a Questionnaire card file.</source>
-        <translation>Le format Moodle demande un fichier de fiches de type QCM ou Questionnaire.</translation>
+        <source>Usage:
+  amblopad-cli info FILE [--type T]
+  amblopad-cli dump FILE [--type T]
+  amblopad-cli convert IN OUT [--to F] [--type T]
+
+T is a file type letter (A..Z), given to a CSV input.
+F is a format letter: %1;
+without --to it comes from OUT&apos;s extension.
+</source>
+        <translation>Usage&#xa0;:
+  amblopad-cli info FICHIER [--type T]
+  amblopad-cli dump FICHIER [--type T]
+  amblopad-cli convert ENTRÉE SORTIE [--to F] [--type T]
+
+T est une lettre de type de fichier (A..Z), donnée à une entrée CSV.
+F est une lettre de format&#xa0;: %1&#xa0;;
+sans --to, elle est tirée de l&apos;extension de SORTIE.
+</translation>
+    </message>
+    <message>
+        <source>The %1 format cannot hold a %2 card file.</source>
+        <translation>Le format %1 ne peut pas contenir un fichier de fiches de type %2.</translation>
     </message>
 </context>
 <context>
@@ -216,58 +216,6 @@ sans --to, elle est tirée de l&apos;extension de SORTIE.
         <translation>Un élément a plus de %1 attributs.</translation>
     </message>
     <message>
-        <source>No node to add to.</source>
-        <translation>Aucun nœud auquel ajouter.</translation>
-    </message>
-    <message>
-        <source>Only an element or the document can hold other nodes.</source>
-        <translation>Seuls un élément ou le document peuvent contenir d&apos;autres nœuds.</translation>
-    </message>
-    <message>
-        <source>No node to add.</source>
-        <translation>Aucun nœud à ajouter.</translation>
-    </message>
-    <message>
-        <source>This node is already placed in the document.</source>
-        <translation>Ce nœud est déjà placé dans le document.</translation>
-    </message>
-    <message>
-        <source>This node belongs to another document.</source>
-        <translation>Ce nœud appartient à un autre document.</translation>
-    </message>
-    <message>
-        <source>Text cannot stand outside the root element.</source>
-        <translation>Du texte ne peut pas se trouver hors de l&apos;élément racine.</translation>
-    </message>
-    <message>
-        <source>The document already has a root element.</source>
-        <translation>Le document a déjà un élément racine.</translation>
-    </message>
-    <message>
-        <source>The XML declaration belongs at the top of the document.</source>
-        <translation>La déclaration XML doit se trouver en tête du document.</translation>
-    </message>
-    <message>
-        <source>The reference node is not a child of this node.</source>
-        <translation>Le nœud de référence n&apos;est pas un enfant de ce nœud.</translation>
-    </message>
-    <message>
-        <source>Only an element has attributes.</source>
-        <translation>Seul un élément a des attributs.</translation>
-    </message>
-    <message>
-        <source>Invalid attribute name.</source>
-        <translation>Nom d&apos;attribut non valide.</translation>
-    </message>
-    <message>
-        <source>The attribute cannot be set.</source>
-        <translation>Impossible de définir l&apos;attribut.</translation>
-    </message>
-    <message>
-        <source>Only an element takes a text.</source>
-        <translation>Seul un élément reçoit un texte.</translation>
-    </message>
-    <message>
         <source>Out of memory.</source>
         <translation>Mémoire insuffisante.</translation>
     </message>
@@ -286,14 +234,6 @@ sans --to, elle est tirée de l&apos;extension de SORTIE.
     <message>
         <source>The document has no root element.</source>
         <translation>Le document n&apos;a pas d&apos;élément racine.</translation>
-    </message>
-    <message>
-        <source>Invalid element name.</source>
-        <translation>Nom d&apos;élément non valide.</translation>
-    </message>
-    <message>
-        <source>Invalid processing instruction target.</source>
-        <translation>Cible d&apos;instruction de traitement non valide.</translation>
     </message>
 </context>
 <context>

@@ -1,5 +1,6 @@
 // amblopad-cli: card files without the editor window.
 #include "formats/formats.h"
+#include "formats/table.h"
 #include "model/dump.h"
 #include "model/erreurs.h"
 #include "model/fichierx.h"
@@ -26,6 +27,23 @@ void Ecrire(FILE *sortie, const QByteArray &octets)
     std::fwrite(octets.constData(), 1, size_t(octets.size()), sortie);
 }
 
+// The formats convert can write, as "x XML, n Native, ...".
+QString LettresEcrites()
+{
+    QStringList liste;
+    for (const Formats::Format &f : Formats::Table()) {
+        if (f.ecrire)
+            liste << QString(QLatin1Char(f.lettre)) + u' ' + Formats::Nom(QLatin1Char(f.lettre));
+    }
+    return liste.join(QLatin1String(", "));
+}
+
+bool EstLettreEcrite(const QString &texte)
+{
+    const Formats::Format *f = texte.size() == 1 ? Formats::Trouver(texte.at(0)) : nullptr;
+    return f && f->ecrire;
+}
+
 int Usage(const QString &erreur = QString())
 {
     if (!erreur.isEmpty())
@@ -36,8 +54,9 @@ int Usage(const QString &erreur = QString())
                            "  amblopad-cli convert IN OUT [--to F] [--type T]\n"
                            "\n"
                            "T is a file type letter (A..Z), given to a CSV input.\n"
-                           "F is a format letter: n native, x XML, c Cardfile, s CSV, t text, m Moodle;\n"
+                           "F is a format letter: %1;\n"
                            "without --to it comes from OUT's extension.\n")
+                       .arg(LettresEcrites())
                        .toUtf8());
     return 2;
 }
@@ -78,7 +97,7 @@ QString Analyser(const QStringList &liste, Arguments &args)
                     return Cli::tr("A type is one letter from A to Z: \"%1\".").arg(valeur);
                 args.type = valeur.at(0);
             } else {
-                if (valeur.size() != 1 || !QStringLiteral("nxcstm").contains(valeur.at(0)))
+                if (!EstLettreEcrite(valeur))
                     return Cli::tr("Unknown format \"%1\".").arg(valeur);
                 args.format = valeur.at(0);
             }
@@ -116,7 +135,7 @@ std::unique_ptr<TFichierX> Lire(const Arguments &args, const QString &nom)
 int Info(const Arguments &args)
 {
     const QString &nom = args.fichiers.at(0);
-    const QChar format = ReconnaitreFormat(nom);
+    const QChar format = Formats::Reconnaitre(nom);
     Ecrire(stdout, QStringLiteral("format: %1\n").arg(format).toUtf8());
     if (format == u'?')
         return 0;
@@ -151,8 +170,10 @@ int Convertir(const Arguments &args)
             return Usage(Cli::tr("Cannot tell the format from \"%1\": use --to.").arg(sortie));
     }
     auto fichier = Lire(args, args.fichiers.at(0));
-    if (format == u'm' && fichier->TypeFichier != u'M' && fichier->TypeFichier != u'Q')
-        return Echec(Cli::tr("The Moodle format needs an MCQ or a Questionnaire card file."));
+    const Formats::Format *f = Formats::Trouver(format);
+    if (f && f->accepte && !f->accepte(*fichier))
+        return Echec(Cli::tr("The %1 format cannot hold a %2 card file.")
+                         .arg(Formats::Nom(format), fichier->NomTypeFichier()));
     Formats::Enregistrer(*fichier, sortie, format, true);
     return 0;
 }

@@ -6,7 +6,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShortcut>
-#include <QTextDocument>
 #include <QVBoxLayout>
 
 TDlgPropriete::TDlgPropriete(QWidget *parent, const char *nom, const QString &legende,
@@ -65,24 +64,4 @@ void TDlgPropriete::done(int resultat)
 void TDlgPropriete::MontrerAide()
 {
     TInteraction::Courante().Aide(SujetAide);
-}
-
-QString TDlgPropriete::TexteMemo(const QPlainTextEdit *memo)
-{
-    // The raw text keeps non-breaking spaces, which toPlainText() would lose.
-    const QString texte = memo->document()->toRawText();
-    QString resultat;
-    resultat.reserve(texte.size());
-    for (QChar c : texte) {
-        if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator || c == u'\n')
-            resultat += QLatin1String("\r\n");
-        else
-            resultat += c;
-    }
-    return resultat;
-}
-
-void TDlgPropriete::PoserMemo(QPlainTextEdit *memo, const QString &texte)
-{
-    memo->setPlainText(QString(texte).replace(QLatin1String("\r\n"), QLatin1String("\n")));
 }

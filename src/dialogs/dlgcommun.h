@@ -31,10 +31,6 @@ public:
 
     void done(int resultat) override;
 
-    // Memo texts break lines with CR LF in memory.
-    static QString TexteMemo(const QPlainTextEdit *memo);
-    static void PoserMemo(QPlainTextEdit *memo, const QString &texte);
-
 protected:
     TDlgPropriete(QWidget *parent, const char *nom, const QString &legende, int sujetAide);
     // Puts the content above the button row; boutonsMarques makes OK the

@@ -1,6 +1,7 @@
 #include "dialogs/dlgentete.h"
 
 #include "model/fichierx.h"
+#include "ui/memo.h"
 
 #include <QFont>
 #include <QGridLayout>
@@ -52,7 +53,7 @@ TDlgEntete::TDlgEntete(QWidget *parent)
 void TDlgEntete::Remplir(const TFichierX &f)
 {
     ETitre->setText(f.Titre);
-    PoserMemo(MDescription, f.Description);
+    Memo::Poser(MDescription, f.Description);
     ESignature->setText(f.Signature);
     GBEntete->setEnabled(f.Modifiable);
     ETitre->setFocus();
@@ -61,6 +62,6 @@ void TDlgEntete::Remplir(const TFichierX &f)
 void TDlgEntete::Stocker(TFichierX &f) const
 {
     f.SetTitre(ETitre->text());
-    f.Description = TexteMemo(MDescription);
+    f.Description = Memo::Texte(MDescription);
     f.Signature = ESignature->text();
 }

@@ -378,7 +378,11 @@ void TFormFiche::FormCreate()
     FicheNeutre = TFicheX();
     FicheNeutre.SetChamp1(tr("(No card)"));
     // The window's size is its client area's: the menu bar comes on top.
-    resize(Parametres.width, Parametres.height + menuBar()->sizeHint().height());
+    QSize taille(Parametres.width, Parametres.height + menuBar()->sizeHint().height());
+    // The whole window on the screen, whatever size was remembered.
+    if (const QScreen *ecran = QGuiApplication::primaryScreen())
+        taille = taille.boundedTo(ecran->availableGeometry().size());
+    resize(taille);
     if (const QScreen *ecran = QGuiApplication::primaryScreen())
         move(ecran->availableGeometry().center() - rect().center());
     if (Parametres.fulscr)

@@ -246,8 +246,6 @@ private:
     QAction *Entree(QMenu *menu, const char *nom, const QString &legende,
                     const QKeySequence &raccourci = QKeySequence());
     bool CarteAffichee() const { return IndexCourant != -1; }
-    // A memo's text with CR LF line breaks, as the cards hold it.
-    static QString TexteDuMemo(const QPlainTextEdit *memo);
     void PoserEntree(QAction *action, bool active);
 
     void TraiterLignesEnAttente();

@@ -8,6 +8,7 @@
 #include "model/outils.h"
 #include "settings/init.h"
 #include "ui/interaction.h"
+#include "ui/memo.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -24,36 +25,10 @@
 
 namespace {
 
-const QString CRLF = QStringLiteral("\r\n");
-
-QString RognerDroite(const QString &texte)
-{
-    qsizetype fin = texte.size();
-    while (fin > 0 && texte.at(fin - 1).unicode() <= 32)
-        --fin;
-    return texte.left(fin);
-}
-
-// Texts in memory break lines with CR LF; the memo with paragraphs. The raw
-// text keeps non-breaking spaces, which toPlainText() would turn into spaces.
-QString TexteMemo(const QPlainTextEdit *memo)
-{
-    QString texte = memo->document()->toRawText();
-    QString resultat;
-    resultat.reserve(texte.size());
-    for (QChar c : texte) {
-        if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator || c == u'\n')
-            resultat += CRLF;
-        else
-            resultat += c;
-    }
-    return resultat;
-}
-
 // A text set by the program: the user's edited mark is cleared.
 void PoserTexte(QPlainTextEdit *memo, const QString &texte)
 {
-    memo->setPlainText(QString(texte).replace(CRLF, QStringLiteral("\n")));
+    Memo::Poser(memo, texte);
     memo->document()->setModified(false);
 }
 
@@ -65,11 +40,6 @@ void PoserTexte(QLineEdit *ligne, const QString &texte)
 }
 
 } // namespace
-
-QString TFormFiche::TexteDuMemo(const QPlainTextEdit *memo)
-{
-    return TexteMemo(memo);
-}
 
 // ----------------------------------------------------------------- layout for a file
 
@@ -225,8 +195,8 @@ void TFormFiche::StockerFiche()
 {
     TFichierX &f = *FichierCourant;
     const QString titre = ETitre->text();
-    const QString question = TexteMemo(MQuestion);
-    const QString reponse = TexteMemo(MReponse);
+    const QString question = Memo::Texte(MQuestion);
+    const QString reponse = Memo::Texte(MReponse);
     if (f.TypeFichier == u'M') {
         // Quiz markup may rely on leading and trailing blanks.
         f.ModifierFiche(IndexCourant, titre, question, reponse);
@@ -258,15 +228,15 @@ bool TFormFiche::NouvelleFicheIntacte() const
     const TFichierX &f = *FichierCourant;
     if (f.AvecCanevas)
         return EgaleAuCanevas();
-    return TexteMemo(MReponse).isEmpty() && (f.Numerote || TexteMemo(MQuestion).isEmpty())
+    return Memo::Texte(MReponse).isEmpty() && (f.Numerote || Memo::Texte(MQuestion).isEmpty())
         && (!f.AvecTitre || ETitre->text().isEmpty());
 }
 
 bool TFormFiche::EgaleAuCanevas() const
 {
     const TFichierX &f = *FichierCourant;
-    return TexteMemo(MReponse) == f.Canevas.Champ2()
-        && (f.Numerote || TexteMemo(MQuestion) == f.Canevas.Champ1())
+    return Memo::Texte(MReponse) == f.Canevas.Champ2()
+        && (f.Numerote || Memo::Texte(MQuestion) == f.Canevas.Champ1())
         && (!f.AvecTitre || ETitre->text() == f.Canevas.Champ0());
 }
 
@@ -286,9 +256,9 @@ bool TFormFiche::ValiderFiche()
     FicheAbandonnee = false;
     bool incomplete;
     if (f.Numerote || BlocNotes)
-        incomplete = Rogner(TexteMemo(MReponse)).isEmpty();
+        incomplete = Rogner(Memo::Texte(MReponse)).isEmpty();
     else
-        incomplete = Rogner(TexteMemo(MQuestion)).isEmpty()
+        incomplete = Rogner(Memo::Texte(MQuestion)).isEmpty()
             && !(f.AvecTitre && f.CommenceParCarPourcent(ETitre->text()));
     if (!incomplete && f.AvecCanevas)
         incomplete = EgaleAuCanevas();
@@ -298,7 +268,7 @@ bool TFormFiche::ValiderFiche()
                                          TInteraction::AnnulerSeul, 0);
         return false;
     }
-    if (BlocNotes && Rogner(TexteMemo(MQuestion)).isEmpty()) {
+    if (BlocNotes && Rogner(Memo::Texte(MQuestion)).isEmpty()) {
         const QLocale locale;
         const QDateTime maintenant = QDateTime::currentDateTime();
         PoserTexte(MQuestion, locale.toString(maintenant.date(), QLocale::ShortFormat)
@@ -475,7 +445,7 @@ void TFormFiche::Canevas1Click()
     TFichierX &f = *FichierCourant;
     if (reponse == TInteraction::RepOui) {
         if (!NouvelleFicheIntacte())
-            f.SetCanevas(ETitre->text(), TexteMemo(MQuestion), TexteMemo(MReponse));
+            f.SetCanevas(ETitre->text(), Memo::Texte(MQuestion), Memo::Texte(MReponse));
     } else if (reponse == TInteraction::RepAbandon) {
         if (f.AvecCanevas
             && interaction.Message(TInteraction::Question, tr("Will you really delete the canvas?"),

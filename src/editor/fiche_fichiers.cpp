@@ -100,18 +100,22 @@ void TFormFiche::Ouvrir1Click(bool commeDocument)
     const QString liste = TypesOrdonnes();
     const QChar premier = PremierCar(liste);
     QString filtre = Lettres::FiltreOuverture(premier);
+    QString typesEntrees = premier;
     if (Parametres.alltyp) {
         for (qsizetype i = 1; i < liste.size(); ++i)
             filtre += u'|' + Lettres::FiltreOuverture(liste.at(i));
-        filtre += QLatin1String("|") + tr("All") + QLatin1String("|*.*");
+        typesEntrees = liste;
     }
+    // Formats with an entry of their own (GIFT, Aiken), each of one type.
+    filtre += Lettres::EntreesOuverture(typesEntrees);
+    if (Parametres.alltyp)
+        filtre += QLatin1String("|") + tr("All") + QLatin1String("|*.*");
     const auto choix = TInteraction::Courante().OuvrirFichier(
         filtre, 1, Lettres::Extension(premier, FormatParDefaut()));
     if (!choix.Accepte)
         return;
     const int i = choix.IndexFiltre;
-    const int types = Parametres.alltyp ? int(liste.size()) : 1;
-    TypeCourant = i >= 1 && i <= types ? liste.at(i - 1) : QChar(u'?');
+    TypeCourant = i >= 1 && i <= typesEntrees.size() ? typesEntrees.at(i - 1) : QChar(u'?');
     FermerFichier();
     OuvrirFichier(choix.Chemin, Lettres::IndexMemorise(choix.Chemin), !choix.LectureSeule,
                   commeDocument, true);

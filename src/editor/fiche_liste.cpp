@@ -3,8 +3,10 @@
 #include "editor/fiche.h"
 
 #include "editor/liste.h"
+#include "model/outils.h"
 #include "settings/init.h"
 #include "ui/interaction.h"
+#include "ui/memo.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QClipboard>
@@ -21,7 +23,6 @@
 
 namespace {
 
-const QString CRLF = QStringLiteral("\r\n");
 const QString Marge = QStringLiteral("      ");
 
 // The lines of a memo as it displays them: a paragraph wrapped by the memo
@@ -83,9 +84,9 @@ void TFormFiche::PressePapiers1Click()
         return;
     // The texts as shown, edits not yet validated included.
     const TFichierX &f = *FichierCourant;
-    QString texte = TexteDuMemo(MReponse);
+    QString texte = Memo::Texte(MReponse);
     if (!f.Numerote)
-        texte = TexteDuMemo(MQuestion) + CRLF + CRLF + texte;
+        texte = Memo::Texte(MQuestion) + CRLF + CRLF + texte;
     if (f.AvecTitre && !ETitre->text().isEmpty())
         texte = ETitre->text() + CRLF + CRLF + texte;
     QGuiApplication::clipboard()->setText(texte);

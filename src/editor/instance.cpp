@@ -9,6 +9,8 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
+#include <QFileInfo>
+#include <QTimer>
 #include <QStandardPaths>
 #include <algorithm>
 #include <vector>
@@ -25,7 +27,11 @@ constexpr int NombreEmplacements = 16;
 // loop, so only a hung instance comes near this.
 constexpr int DelaiReponse = 3000;
 // A request is a few paths; anything larger is not ours.
-constexpr qsizetype TailleMaxRequete = 1 << 20;
+constexpr qsizetype TailleMaxRequete = 256 << 10;
+// Connections read at once; a further one drops the oldest.
+constexpr int MaxConnexions = 8;
+// A connection that sends nothing for this long is dropped.
+constexpr int DelaiInactivite = 5000;
 
 QString Utilisateur()
 {
@@ -214,19 +220,60 @@ bool TInstances::Publier(bool actif)
         }
         m_serveur = serveur;
         m_verrou = std::move(verrou);
+        OterEmplacementsAbandonnes(i);
         connect(serveur, &QLocalServer::newConnection, this, &TInstances::NouvelleConnexion);
         return true;
     }
     return false;
 }
 
+void TInstances::Abandonner(QLocalSocket *socket)
+{
+    m_tampons.remove(socket);
+    m_ordre.removeOne(socket);
+    socket->abort();
+    socket->deleteLater();
+}
+
+void TInstances::OterEmplacementsAbandonnes(int occupe)
+{
+    // A killed instance leaves its socket and lock files: any slot whose lock
+    // no living process holds is cleared now, not when a later start needs it.
+    for (int i = occupe + 1; i < NombreEmplacements; ++i) {
+        const QString nom = NomEmplacement(i);
+        if (!QFileInfo::exists(nom + QLatin1String(".lock")) && !QFileInfo::exists(nom))
+            continue;
+        QLockFile verrou(nom + QLatin1String(".lock"));
+        verrou.setStaleLockTime(0);
+        if (!verrou.tryLock(0))
+            continue; // a living instance
+        QLocalServer::removeServer(nom);
+        verrou.unlock(); // removes the lock file
+    }
+}
+
 void TInstances::NouvelleConnexion()
 {
     while (QLocalSocket *socket = m_serveur->nextPendingConnection()) {
+        while (m_ordre.size() >= MaxConnexions)
+            Abandonner(m_ordre.first());
+        socket->setReadBufferSize(TailleMaxRequete + 1); // Qt itself holds no more than that
         m_tampons.insert(socket, QByteArray());
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { Lire(socket); });
+        m_ordre.append(socket);
+        auto *inactivite = new QTimer(socket);
+        inactivite->setSingleShot(true);
+        inactivite->start(DelaiInactivite);
+        connect(inactivite, &QTimer::timeout, this, [this, socket] {
+            if (m_tampons.contains(socket))
+                Abandonner(socket);
+        });
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket, inactivite] {
+            inactivite->start(DelaiInactivite);
+            Lire(socket);
+        });
         connect(socket, &QLocalSocket::disconnected, this, [this, socket] {
             m_tampons.remove(socket);
+            m_ordre.removeOne(socket);
             socket->deleteLater();
         });
         if (socket->bytesAvailable() > 0)
@@ -240,10 +287,9 @@ void TInstances::Lire(QLocalSocket *socket)
     if (it == m_tampons.end())
         return;
     QByteArray &tampon = it.value();
-    tampon += socket->readAll();
+    tampon += socket->read(TailleMaxRequete + 1 - tampon.size());
     if (tampon.size() > TailleMaxRequete) {
-        m_tampons.erase(it);
-        socket->abort();
+        Abandonner(socket);
         return;
     }
     const qsizetype fin = tampon.indexOf('\n');
@@ -252,6 +298,7 @@ void TInstances::Lire(QLocalSocket *socket)
     const QByteArray entete = tampon.left(fin).trimmed();
     if (entete == "STATE") {
         m_tampons.erase(it);
+        m_ordre.removeOne(socket);
         socket->write(QByteArray(m_actif ? "1 " : "0 ") + QByteArray::number(m_debut) + ' '
                       + QByteArray::number(QCoreApplication::applicationPid()) + '\n');
         socket->flush();
@@ -259,15 +306,13 @@ void TInstances::Lire(QLocalSocket *socket)
         return;
     }
     if (!entete.startsWith("LINES ")) {
-        m_tampons.erase(it);
-        socket->abort();
+        Abandonner(socket);
         return;
     }
     bool ok = false;
     const qsizetype nombre = entete.mid(6).toLongLong(&ok);
     if (!ok || nombre < 0 || nombre > TailleMaxRequete) {
-        m_tampons.erase(it);
-        socket->abort();
+        Abandonner(socket);
         return;
     }
     const QList<QByteArray> reste = tampon.mid(fin + 1).split('\n');
@@ -278,6 +323,7 @@ void TInstances::Lire(QLocalSocket *socket)
     for (qsizetype i = 0; i < nombre; ++i)
         lignes << DesechapperLigne(QString::fromUtf8(reste.at(i)));
     m_tampons.erase(it);
+    m_ordre.removeOne(socket);
     socket->write("OK\n");
     socket->flush();
     socket->disconnectFromServer();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QHash>
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -46,6 +47,8 @@ public:
     bool Actif() const { return m_actif; }
     // The socket name this instance answers on (empty before Publier).
     QString NomServeur() const;
+    // Connections being read now.
+    int ConnexionsOuvertes() const { return int(m_tampons.size()); }
 
     // The arguments of a later instance, one per line.
     static QString EchapperLigne(const QString &ligne);
@@ -67,6 +70,8 @@ private:
     bool Interroger(const QString &nom, Pair &pair) const;
     bool Envoyer(const QString &nom, const QStringList &lignes) const;
     void NouvelleConnexion();
+    void Abandonner(QLocalSocket *socket);
+    void OterEmplacementsAbandonnes(int occupe);
     void Lire(QLocalSocket *socket);
 
     QString m_cle;
@@ -76,4 +81,5 @@ private:
     int m_nombreEnCours = 1;
     qint64 m_debut = 0;
     QHash<QLocalSocket *, QByteArray> m_tampons;
+    QList<QLocalSocket *> m_ordre; // connections being read, oldest first
 };

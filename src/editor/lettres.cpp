@@ -1,5 +1,6 @@
 #include "editor/lettres.h"
 
+#include "formats/table.h"
 #include "model/fichierx.h"
 #include "model/outils.h"
 #include "settings/init.h"
@@ -69,29 +70,34 @@ int ContexteAide(QChar type)
 
 QString Extension(QChar type, QChar format)
 {
-    QString modele;
-    switch (format.unicode()) {
-    case 'x': modele = QStringLiteral("xaq*"); break;
-    case 'n': modele = QStringLiteral("aq*"); break;
-    case 'm': modele = QStringLiteral("xml"); break;
-    case 'c': modele = QStringLiteral("crd"); break;
-    case 's': modele = QStringLiteral("csv"); break;
-    case 't': modele = QStringLiteral("txt"); break;
-    default: break;
-    }
-    return ExtensionDepuisMotif(modele, type);
+    const Formats::Format *f = Formats::Trouver(format);
+    return ExtensionDepuisMotif(f ? QString::fromLatin1(f->motif) : QString(), type);
 }
 
 QString FiltreOuverture(QChar type)
 {
-    QString motifs = Extension(type, u'x') + QLatin1String(";*.") + Extension(type, u'n');
-    if (type == u'M' || type == u'N' || type == u'R')
-        motifs += QLatin1String(";*.xml");
-    if (type == u'R')
-        motifs += QLatin1String(";*.crd");
-    if (EstTypeCsv(type))
-        motifs += QLatin1String(";*.csv");
+    QString motifs;
+    for (const Formats::Format &f : Formats::Table()) {
+        if (!f.dansOuverture(type))
+            continue;
+        if (!motifs.isEmpty())
+            motifs += QLatin1String(";*.");
+        motifs += Extension(type, QLatin1Char(f.lettre));
+    }
     return TFichierX::NomType(type) + QLatin1String("|*.") + motifs;
+}
+
+QString EntreesOuverture(QString &types)
+{
+    QString entrees;
+    for (const Formats::Format &f : Formats::Table()) {
+        if (!f.entreeOuverture)
+            continue;
+        entrees += u'|' + TFichierX::NomFormat(QLatin1Char(f.lettre)) + u'|'
+            + QString::fromLatin1(f.entreeOuverture);
+        types += QLatin1Char(f.typeEntreeOuverture);
+    }
+    return entrees;
 }
 
 QString FiltreSauvegarde(QChar type, QChar format)
@@ -99,31 +105,41 @@ QString FiltreSauvegarde(QChar type, QChar format)
     return TFichierX::NomFormat(format) + QLatin1String("|*.") + Extension(type, format);
 }
 
+namespace {
+
+// The setting frmats followed by the formats offered before their first use.
+QString FormatsProposes()
+{
+    QString liste = Parametres.frmats;
+    for (const Formats::Format &f : Formats::Table()) {
+        if (f.toujoursPropose && !liste.contains(QLatin1Char(f.lettre)))
+            liste += QLatin1Char(f.lettre);
+    }
+    return liste;
+}
+
+} // namespace
+
 QString FormatsExport(const TFichierX &fichier)
 {
-    const bool texte = fichier.Fragmenteur.isEmpty()
-        || fichier.Fragmenteur == QLatin1String("\r\n");
     QString liste;
-    for (QChar f : Parametres.frmats) {
-        if ((f == u'm' && fichier.TypeFichier == u'Q') || (f == u't' && texte))
-            liste += f;
+    for (QChar lettre : FormatsProposes()) {
+        const Formats::Format *f = Formats::Trouver(lettre);
+        if (f && f->exportation(fichier))
+            liste += lettre;
     }
     return liste;
 }
 
 QString FormatsSauvegarde(const TFichierX &fichier)
 {
-    QString tous = Parametres.frmats;
+    QString tous = FormatsProposes();
     MettreEnTete(fichier.FormatFichier, tous);
     QString liste = tous.left(1);
     for (qsizetype i = 1; i < tous.size(); ++i) {
-        const QChar f = tous.at(i);
-        const bool garde = f == u'n' || f == u'x'
-            || (f == u'c' && fichier.TypeAlphabetique())
-            || (f == u'm' && fichier.TypeFichier == u'M')
-            || (f == u's' && EstTypeCsv(fichier.TypeFichier));
-        if (garde)
-            liste += f;
+        const Formats::Format *f = Formats::Trouver(tous.at(i));
+        if (f && f->sauvegarde(fichier))
+            liste += tous.at(i);
     }
     return liste;
 }

@@ -21,12 +21,6 @@ const QChar Guillemet = u'"';
 // Stands for a space while fields are split and joined, so that a space never
 // ends a field; it is turned back into a space afterwards.
 const QChar Substitut = QChar(0x00AF);
-const QString CrLf = QStringLiteral("\r\n");
-
-bool EstBlanc(QChar c)
-{
-    return c.unicode() <= 0x20;
-}
 
 // The messages' translation context.
 struct Csv
@@ -154,15 +148,8 @@ Source SourceTexte(const QByteArray &octets)
 QStringList LireEnregistrement(QStringView source, const Dialecte &dialecte)
 {
     QStringView ligne = source;
-    if (dialecte.espace) {
-        qsizetype debut = 0;
-        qsizetype fin = source.size();
-        while (debut < fin && EstBlanc(source.at(debut)))
-            ++debut;
-        while (fin > debut && EstBlanc(source.at(fin - 1)))
-            --fin;
-        ligne = source.mid(debut, fin - debut);
-    }
+    if (dialecte.espace)
+        ligne = Rogner(source);
     // Every space reads as the placeholder; the line is read in place rather
     // than copied with its spaces replaced, and so are the fields.
     const auto lu = [](QChar c) { return c == u' ' ? Substitut : c; };
@@ -228,15 +215,6 @@ QStringList LireEnregistrement(QStringView source, const Dialecte &dialecte)
     return champs;
 }
 
-// Removes the characters of codes 0 to 32 at the end.
-void OterBlancsFinaux(QString &texte)
-{
-    qsizetype fin = texte.size();
-    while (fin > 0 && EstBlanc(texte.at(fin - 1)))
-        --fin;
-    texte.truncate(fin);
-}
-
 // ---------------------------------------------------------------- writing
 
 // The text of a card in line mode, also the text of the plain-text export.
@@ -245,8 +223,8 @@ QString TexteEnLignes(const TFichierX &fichier, const TFicheX &fiche)
     if (fichier.Numerote)
         return fiche.Champ2();
     if (fichier.AvecTitre)
-        return fiche.Champ0() + CrLf + fiche.Champ1() + CrLf + fiche.Champ2();
-    return fiche.Champ1() + CrLf + fiche.Champ2();
+        return fiche.Champ0() + CRLF + fiche.Champ1() + CRLF + fiche.Champ2();
+    return fiche.Champ1() + CRLF + fiche.Champ2();
 }
 
 // Lines at CR LF, CR or LF; a break at the very end opens no further line.
@@ -271,7 +249,7 @@ QStringList CouperEnLignes(const QString &texte)
 // becomes a placeholder (a lone CR or LF too, or the record would break in two).
 QString MasquerChamp(QString texte)
 {
-    texte.replace(CrLf, QString(Substitut));
+    texte.replace(CRLF, QString(Substitut));
     for (QChar &c : texte) {
         if (c == u' ' || c == u'\t' || c == u'\r' || c == u'\n')
             c = Substitut;
@@ -363,9 +341,9 @@ std::unique_ptr<TFichierX> TFichierCSV::LireCSV(const QByteArray &octets, QChar 
     auto fichier = std::make_unique<TFichierX>(type, u's');
     const Dialecte dialecte = DialecteCourant();
     const QString joint = fichier->Fragmenteur.isEmpty()
-                              ? CrLf
+                              ? CRLF
                               : fichier->Espacement + fichier->Fragmenteur + fichier->Espacement;
-    const bool modeLignes = joint == CrLf;
+    const bool modeLignes = joint == CRLF;
     const bool colonneUnique = fichier->Numerote || type == u'F';
     const int minimum = colonneUnique ? 1 : (fichier->AvecTitre ? 3 : 2);
 
@@ -388,7 +366,7 @@ std::unique_ptr<TFichierX> TFichierCSV::LireCSV(const QByteArray &octets, QChar 
         const QString champ1 = colonneUnique ? QString() : champs.at(minimum - 2);
         // The answer: its fields joined, built in place once its size is known;
         // a single field is shared, not copied.
-        const QString separateur = modeLignes ? CrLf : joint;
+        const QString separateur = modeLignes ? CRLF : joint;
         QString champ2 = champs.at(minimum - 1);
         if (champs.size() > minimum) {
             qsizetype taille = 0;
@@ -403,7 +381,7 @@ std::unique_ptr<TFichierX> TFichierCSV::LireCSV(const QByteArray &octets, QChar 
         // Line mode ends every line with a break, then trims the blanks at the
         // end: the same as trimming the joined lines.
         if (modeLignes)
-            OterBlancsFinaux(champ2);
+            champ2 = RognerDroite(champ2);
         fichier->AjouterFiche(champ0, champ1, champ2);
     }
     if (type == u'F')
@@ -425,16 +403,16 @@ QByteArray TFichierCSV::EcrireCSV(const TFichierX &fichier, QChar format)
     QString texte;
     if (format == u's') {
         const Dialecte dialecte = DialecteCourant();
-        const QString joint = fichier.Fragmenteur.isEmpty() ? CrLf : fichier.Fragmenteur;
-        const bool modeLignes = joint == CrLf;
+        const QString joint = fichier.Fragmenteur.isEmpty() ? CRLF : fichier.Fragmenteur;
+        const bool modeLignes = joint == CRLF;
         for (const auto &fiche : fichier.Fiches) {
             texte += Enregistrement(ChampsEnregistrement(fichier, fiche, joint, modeLignes), dialecte);
-            texte += CrLf;
+            texte += CRLF;
         }
     } else {
         for (const auto &fiche : fichier.Fiches) {
             texte += TexteEnLignes(fichier, fiche);
-            texte += CrLf;
+            texte += CRLF;
         }
     }
     return Encoder(texte);

@@ -1,10 +1,6 @@
 #include "formats/formats.h"
 
-#include "formats/crd.h"
-#include "formats/csv.h"
-#include "formats/moodle.h"
-#include "formats/natif.h"
-#include "formats/xml.h"
+#include "formats/table.h"
 #include "model/erreurs.h"
 #include "model/fichierx.h"
 #include "model/flux.h"
@@ -29,8 +25,41 @@ namespace {
 }
 
 std::unique_ptr<TFichierX> Charger(const QString &nom, bool modifiable, bool commeDocument,
-                                   QChar typeCsv);
+                                   QChar typeCsv)
+{
+    const Format *format = Trouver(Reconnaitre(nom));
+    if (!commeDocument && !(format && format->modele))
+        throw ErreurIdInvalide(
+            QCoreApplication::translate("Formats", "This file cannot be used as a model!"));
+    if (!format || !format->lire)
+        throw ErreurIdInvalide(
+            QCoreApplication::translate("Formats", "The file was not recognized!"));
+    if (EstLectureSeule(nom))
+        modifiable = false;
+    std::unique_ptr<TFichierX> fichier = format->lire(nom, {modifiable, commeDocument, typeCsv});
+    if (fichier->TypeAlphabetique() && fichier->FormatFichier != u'c' && !fichier->EstTrie())
+        fichier->Trier(); // not a change of the user's: Modifie stays as it was
+    return fichier;
+}
 
+} // namespace
+
+QChar ReconnaitreTete(const QByteArray &tete, const QString &nom)
+{
+    const QChar lettre = ReconnaitreFormatTete(tete, nom);
+    if (lettre != u'?')
+        return lettre;
+    for (const Format &f : Table()) {
+        if (f.reconnaitre && f.reconnaitre(tete, nom))
+            return QLatin1Char(f.lettre);
+    }
+    return u'?';
+}
+
+QChar Reconnaitre(const QString &nom)
+{
+    auto flux = TFlux::Ouvrir(nom, false);
+    return ReconnaitreTete(flux->Lire(0, TailleTete), nom);
 }
 
 std::unique_ptr<TFichierX> Ouvrir(const QString &nom, bool modifiable, bool commeDocument,
@@ -43,107 +72,40 @@ std::unique_ptr<TFichierX> Ouvrir(const QString &nom, bool modifiable, bool comm
     }
 }
 
-namespace {
-
-std::unique_ptr<TFichierX> Charger(const QString &nom, bool modifiable, bool commeDocument,
-                                   QChar typeCsv)
-{
-    const QChar format = ReconnaitreFormat(nom);
-    if (!commeDocument && format != u'x' && format != u'n')
-        throw ErreurIdInvalide(
-            QCoreApplication::translate("Formats", "This file cannot be used as a model!"));
-    if (EstLectureSeule(nom))
-        modifiable = false;
-    std::unique_ptr<TFichierX> fichier;
-    switch (format.unicode()) {
-    case 'c':
-        fichier = TFichierCrd::ChargerCardfile(nom, modifiable);
-        break;
-    case 'm':
-        fichier = TFichierMoodle::ChargerMoodle(nom, modifiable);
-        break;
-    case 'n':
-        fichier = TFichierNatif::ChargerNatif(nom, modifiable, commeDocument);
-        break;
-    case 's':
-        fichier = TFichierCSV::ChargerCSV(nom, typeCsv, modifiable);
-        break;
-    case 'x':
-        fichier = TFichierXML::ChargerXml(nom, modifiable, commeDocument);
-        break;
-    default:
-        throw ErreurIdInvalide(
-            QCoreApplication::translate("Formats", "The file was not recognized!"));
-    }
-    if (fichier->TypeAlphabetique() && fichier->FormatFichier != u'c' && !fichier->EstTrie())
-        fichier->Trier(); // not a change of the user's: Modifie stays as it was
-    return fichier;
-}
-
-}
-
-namespace {
-void EnregistrerFormat(TFichierX &fichier, const QString &nom, QChar format, bool nouveau);
-}
-
 bool EstExport(const TFichierX &fichier, QChar format)
 {
-    return format == u't' || (format == u'm' && fichier.TypeFichier == u'Q');
+    const Format *f = Trouver(format);
+    return f && f->exporte(fichier);
 }
 
-void Enregistrer(TFichierX &fichier, const QString &nom, QChar format, bool nouveau)
+void Enregistrer(TFichierX &fichier, const QString &nom, QChar format, bool nouveau,
+                 bool exporter)
 {
+    const Format *f = Trouver(format);
+    if (!f || !f->ecrire)
+        throw ErreurFormatAbsent(
+            QCoreApplication::translate("Formats", "Unknown format \"%1\".").arg(format));
     try {
-        EnregistrerFormat(fichier, nom, format, nouveau);
+        f->ecrire(fichier, nom, format, {nouveau, exporter});
     } catch (const std::bad_alloc &) {
         PlusDeMemoire(nom);
     }
 }
 
-namespace {
-
-void EnregistrerFormat(TFichierX &fichier, const QString &nom, QChar format, bool nouveau)
-{
-    switch (format.unicode()) {
-    case 'n':
-        TFichierNatif::EnregistrerNatif(fichier, nom, nouveau);
-        break;
-    case 'x':
-        TFichierXML::EnregistrerXml(fichier, nom, nouveau);
-        break;
-    case 'c':
-        TFichierCrd::EnregistrerCardfile(fichier, nom, nouveau);
-        break;
-    case 's':
-    case 't':
-        TFichierCSV::EnregistrerCSV(fichier, nom, format, nouveau);
-        break;
-    case 'm':
-        TFichierMoodle::EnregistrerMoodle(fichier, nom, nouveau);
-        break;
-    default:
-        throw ErreurFormatAbsent(
-            QCoreApplication::translate("Formats", "Unknown format \"%1\".").arg(format));
-    }
-}
-
-}
-
 QChar FormatDepuisExtension(const QString &nom)
 {
     const QString extension = QFileInfo(nom).suffix().toLower();
-    if (extension.size() == 4 && extension.startsWith(QLatin1String("xaq")))
-        return u'x';
-    if (extension.size() == 3 && extension.startsWith(QLatin1String("aq")))
-        return u'n';
-    if (extension == QLatin1String("crd"))
-        return u'c';
-    if (extension == QLatin1String("csv"))
-        return u's';
-    if (extension == QLatin1String("txt"))
-        return u't';
-    if (extension == QLatin1String("xml"))
-        return u'm';
+    for (const Format &f : Table()) {
+        // The template's '*' (the type letter) stands for any one character.
+        const QString motif = QString::fromLatin1(f.motif);
+        if (motif.size() != extension.size())
+            continue;
+        bool egal = true;
+        for (qsizetype i = 0; i < motif.size() && egal; ++i)
+            egal = motif.at(i) == u'*' || motif.at(i) == extension.at(i);
+        if (egal)
+            return QLatin1Char(f.lettre);
+    }
     return u'?';
 }
 

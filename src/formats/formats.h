@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QChar>
 #include <QString>
 #include <memory>
@@ -18,12 +19,19 @@ std::unique_ptr<TFichierX> Ouvrir(const QString &nom, bool modifiable, bool comm
 
 // Saves with the writer of the format, following the save contract
 // ('t', and 'm' for a Questionnaire, are exports).
-void Enregistrer(TFichierX &fichier, const QString &nom, QChar format, bool nouveau);
+// exporter asks for an export where the format could be the document's own.
+void Enregistrer(TFichierX &fichier, const QString &nom, QChar format, bool nouveau,
+                 bool exporter = false);
 
 // The writer of format writes an export rather than the document itself.
 bool EstExport(const TFichierX &fichier, QChar format);
 
 // Format letter for a file name's extension ('?' when none fits).
 QChar FormatDepuisExtension(const QString &nom);
+
+// The format of a file on disk: ReconnaitreFormat's rules, then the formats
+// of the table that recognise their files themselves. '?' when none does.
+QChar Reconnaitre(const QString &nom);
+QChar ReconnaitreTete(const QByteArray &tete, const QString &nom);
 
 }

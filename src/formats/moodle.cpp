@@ -18,29 +18,11 @@ inline QString S(const char *texte)
     return QString::fromLatin1(texte);
 }
 
-const QString CRLF = QStringLiteral("\r\n");
-
 // The messages' translation context.
 struct Moodle
 {
     Q_DECLARE_TR_FUNCTIONS(Moodle)
 };
-
-QString RognerGauche(const QString &texte)
-{
-    qsizetype debut = 0;
-    while (debut < texte.size() && texte.at(debut).unicode() <= 0x20)
-        ++debut;
-    return texte.mid(debut);
-}
-
-QString RognerDroite(const QString &texte)
-{
-    qsizetype fin = texte.size();
-    while (fin > 0 && texte.at(fin - 1).unicode() <= 0x20)
-        --fin;
-    return texte.left(fin);
-}
 
 // The quiz markup, built from the card file's option characters so that
 // changing them changes the markup with them.
@@ -191,15 +173,14 @@ void Ajouter(QByteArray &sortie, QStringView s, Contexte contexte)
         default:
             break;
         }
+        if (!EstCaractereXml(c))
+            continue;
         if (c < 0x80) {
-            if (c >= 0x20 || c == '\t' || c == '\n' || c == '\r')
-                *p++ = char(c);
+            *p++ = char(c);
         } else if (c < 0x800) {
             *p++ = char(0xC0 | (c >> 6));
             *p++ = char(0x80 | (c & 0x3F));
         } else if (c < 0x10000) {
-            if (c == 0xFFFE || c == 0xFFFF)
-                continue;
             *p++ = char(0xE0 | (c >> 12));
             *p++ = char(0x80 | ((c >> 6) & 0x3F));
             *p++ = char(0x80 | (c & 0x3F));

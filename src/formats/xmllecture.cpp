@@ -117,11 +117,6 @@ QString Normaliser(const QString &texte)
     return resultat;
 }
 
-bool EstBlanc(QChar c)
-{
-    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n';
-}
-
 class Lecteur
 {
 public:
@@ -153,15 +148,7 @@ private:
 // The text rules: ends trimmed unless spaces are preserved.
 QString Lecteur::Prendre(const QString &texte) const
 {
-    if (EspacesPreserves)
-        return texte;
-    qsizetype debut = 0;
-    qsizetype fin = texte.size();
-    while (debut < fin && EstBlanc(texte.at(debut)))
-        ++debut;
-    while (fin > debut && EstBlanc(texte.at(fin - 1)))
-        --fin;
-    return texte.mid(debut, fin - debut);
+    return EspacesPreserves ? texte : RognerXml(texte);
 }
 
 QString Lecteur::TexteRiche(const TNoeudXml &element) const

@@ -3,6 +3,7 @@
 #include "model/budget.h"
 #include "model/erreurs.h"
 #include "model/flux.h"
+#include "model/outils.h"
 #include "model/pagecode.h"
 #include "resources/chaines.h"
 #include "settings/init.h"
@@ -21,8 +22,6 @@ ErreurIndex::ErreurIndex(int index)
 }
 
 namespace {
-
-const QString CRLF = QStringLiteral("\r\n");
 
 // The user's locale may be changed while the program runs (tests do).
 QCollator &Collateur()
@@ -460,13 +459,7 @@ void TFichierX::PermuterChamps()
 
 void TFichierX::SetTitre(const QString &texte)
 {
-    int debut = 0;
-    int fin = texte.size();
-    while (debut < fin && texte.at(debut).unicode() <= 0x20)
-        ++debut;
-    while (fin > debut && texte.at(fin - 1).unicode() <= 0x20)
-        --fin;
-    Titre = texte.mid(debut, fin - debut);
+    Titre = Rogner(texte);
     Modifie = true;
 }
 

@@ -2,14 +2,14 @@
 
 #include "model/flux.h"
 #include "model/pagecode.h"
+#include "settings/init.h"
 
 #include <QCoreApplication>
 #include <QLocale>
 
-namespace {
+#include <utility>
 
-QString g_separateurCsvTexte;
-QChar g_separateurCsv = u',';
+namespace {
 
 // The head up to its first zero byte: where "contains" looks.
 QByteArray AvantZero(const QByteArray &tete)
@@ -83,18 +83,19 @@ QString SeparateurListeLocal()
                                                          : QStringLiteral(",");
 }
 
+// The separator is a setting; the settings know nothing of escapes.
 void DefinirSeparateurCsv(const QString &texte)
 {
-    g_separateurCsvTexte = texte;
-    if (!texte.isEmpty())
-        g_separateurCsv = PremierCar(Desechapper(texte));
-    else
-        g_separateurCsv = PremierCar(SeparateurListeLocal());
+    Parametres.comma = texte;
 }
 
-QString SeparateurCsvTexte() { return g_separateurCsvTexte; }
+QString SeparateurCsvTexte() { return Parametres.comma; }
 
-QChar SeparateurCsv() { return g_separateurCsv; }
+QChar SeparateurCsv()
+{
+    const QString &texte = Parametres.comma;
+    return PremierCar(texte.isEmpty() ? SeparateurListeLocal() : Desechapper(texte));
+}
 
 QString ExtensionDepuisMotif(const QString &motif, QChar lettre)
 {
@@ -143,14 +144,50 @@ QString Echapper(const QString &texte)
     return resultat;
 }
 
-QString Rogner(const QString &texte)
+namespace {
+
+// The bounds of a text once the characters blanc accepts are off its ends.
+template <typename Blanc>
+std::pair<qsizetype, qsizetype> Bornes(QStringView texte, bool gauche, bool droite, Blanc blanc)
 {
     qsizetype debut = 0;
     qsizetype fin = texte.size();
-    while (debut < fin && texte.at(debut).unicode() <= 0x20)
+    while (gauche && debut < fin && blanc(texte.at(debut)))
         ++debut;
-    while (fin > debut && texte.at(fin - 1).unicode() <= 0x20)
+    while (droite && fin > debut && blanc(texte.at(fin - 1)))
         --fin;
+    return {debut, fin};
+}
+
+} // namespace
+
+QString Rogner(const QString &texte)
+{
+    const auto [debut, fin] = Bornes(texte, true, true, EstBlanc);
+    return texte.mid(debut, fin - debut);
+}
+
+QStringView Rogner(QStringView texte)
+{
+    const auto [debut, fin] = Bornes(texte, true, true, EstBlanc);
+    return texte.mid(debut, fin - debut);
+}
+
+QString RognerGauche(const QString &texte)
+{
+    const auto [debut, fin] = Bornes(texte, true, false, EstBlanc);
+    return texte.mid(debut, fin - debut);
+}
+
+QString RognerDroite(const QString &texte)
+{
+    const auto [debut, fin] = Bornes(texte, false, true, EstBlanc);
+    return texte.mid(debut, fin - debut);
+}
+
+QString RognerXml(const QString &texte)
+{
+    const auto [debut, fin] = Bornes(texte, true, true, EstBlancXml);
     return texte.mid(debut, fin - debut);
 }
 

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QChar>
 #include <QString>
+#include <QStringView>
 #include <vector>
 
 // Format letter of a file on disk from its first 255 bytes and its name;
@@ -15,6 +16,8 @@ QChar PremierCar(const QString &texte);
 QString SansEspaces(const QString &texte);
 QString SeparateurListeLocal();
 
+// The CSV separator, a setting (Parametres.comma): the text as typed, with
+// escapes, and the character it stands for (the locale's when empty).
 void DefinirSeparateurCsv(const QString &texte);
 QString SeparateurCsvTexte();
 QChar SeparateurCsv();
@@ -25,8 +28,35 @@ QString NomAffiche(const QString &chemin);
 
 QString Echapper(const QString &texte);
 QString Desechapper(const QString &texte);
-// Trims spaces and control characters (code up to 0x20) at both ends.
+
+// How texts in memory break lines.
+inline const QString CRLF = QStringLiteral("\r\n");
+
+// A space or a control character (code up to 0x20).
+inline bool EstBlanc(QChar c)
+{
+    return c.unicode() <= 0x20;
+}
+// XML's white space: space, tab, CR, LF.
+inline bool EstBlancXml(QChar c)
+{
+    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n';
+}
+// A character XML 1.0 can carry, as itself or as a reference.
+inline bool EstCaractereXml(char32_t c)
+{
+    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF)
+           || (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
+}
+
+// Trims spaces and control characters (EstBlanc) at both ends.
 QString Rogner(const QString &texte);
+QStringView Rogner(QStringView texte);
+// The same at the start only, at the end only.
+QString RognerGauche(const QString &texte);
+QString RognerDroite(const QString &texte);
+// Trims XML's white space (EstBlancXml) at both ends.
+QString RognerXml(const QString &texte);
 
 // Short strings of the native format: bytes after the length byte.
 QString OemVersAnsi(const QByteArray &octets);

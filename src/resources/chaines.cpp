@@ -32,19 +32,6 @@ QString NomType(QChar lettre)
     }
 }
 
-QString NomFormat(QChar lettre)
-{
-    switch (lettre.unicode()) {
-    case 'n': return Contexte::tr("Native");
-    case 'x': return Contexte::tr("XML");
-    case 'c': return Contexte::tr("Cardfile");
-    case 's': return Contexte::tr("CSV");
-    case 'm': return Contexte::tr("Moodle");
-    case 't': return Contexte::tr("Text");
-    default: return QString();
-    }
-}
-
 QString EtiquetteNom() { return Contexte::tr("Name"); }
 QString EtiquetteTitre() { return Contexte::tr("Title"); }
 QString EtiquetteNumero() { return Contexte::tr("Number"); }

@@ -9,7 +9,9 @@ namespace Chaines {
 
 QString Version();          // "7.8"
 QString NomType(QChar lettre);   // empty for a letter without a name
-QString NomFormat(QChar lettre); // empty for a letter without a name
+// Empty for a letter without a name. The names are the format table's
+// (formats/table.cpp), which defines this function.
+QString NomFormat(QChar lettre);
 
 QString EtiquetteNom();
 QString EtiquetteTitre();

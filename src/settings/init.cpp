@@ -1,14 +1,15 @@
 #include "settings/init.h"
 
-#include "model/outils.h"
 #include "resources/chaines.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStringList>
 #include <QVariant>
 #include <limits>
+#include <climits>
 #include <memory>
 
 TParametres Parametres;
@@ -27,8 +28,44 @@ bool FichierUtilisable(const QString &chemin)
     return !info.exists() || info.isFile();
 }
 
-std::unique_ptr<QSettings> OuvrirMagasin()
+// Bounds on what is read: a store or a value past them is not taken (the
+// program would hold, and show, whatever size it found).
+constexpr qint64 TailleMaxMagasin = 1 << 20;
+constexpr qsizetype LongueurMaxTexte = 4096;
+constexpr int CoteMinFenetre = 50;
+constexpr int CoteMaxFenetre = 16384;
+
+// Some of the store could not be taken as it is: before it is rewritten it is
+// copied aside, so that nothing the user wrote there is lost unseen.
+bool g_lectureIncomplete = false;
+
+// The store's file as it is on disk (empty for the registry).
+QString FichierMagasin()
 {
+    const QByteArray fichier = qgetenv("AMBLOPAD_SETTINGS");
+    if (!fichier.isEmpty())
+        return QString::fromLocal8Bit(fichier);
+#ifdef Q_OS_WIN
+    return QString();
+#else
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+           + QStringLiteral("/Amblorine.ini");
+#endif
+}
+
+bool TropGrand(const QString &chemin)
+{
+    const QFileInfo info(chemin);
+    return !chemin.isEmpty() && info.isFile() && info.size() > TailleMaxMagasin;
+}
+
+// ecriture: for rewriting a store whose unreadable lines were copied aside.
+std::unique_ptr<QSettings> OuvrirMagasin(bool ecriture = false)
+{
+    if (TropGrand(FichierMagasin())) {
+        g_lectureIncomplete = true;
+        return nullptr;
+    }
     const QByteArray fichier = qgetenv("AMBLOPAD_SETTINGS");
     std::unique_ptr<QSettings> magasin;
     if (!fichier.isEmpty() && !FichierUtilisable(QString::fromLocal8Bit(fichier)))
@@ -49,8 +86,10 @@ std::unique_ptr<QSettings> OuvrirMagasin()
         magasin = std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
                                               QStringLiteral("Amblorine"));
 #endif
-    if (magasin->status() != QSettings::NoError)
+    if (magasin->status() != QSettings::NoError && !ecriture) {
+        g_lectureIncomplete = true;
         return nullptr;
+    }
     return magasin;
 }
 
@@ -60,12 +99,18 @@ bool LireTexte(const QSettings &magasin, const char *nom, QString &valeur)
     const QVariant v = magasin.value(QLatin1String(nom));
     if (!v.isValid())
         return false;
+    QString lu;
     if (v.typeId() == QMetaType::QStringList)
-        valeur = v.toStringList().join(u',');
+        lu = v.toStringList().join(u',');
     else if (v.canConvert<QString>())
-        valeur = v.toString();
+        lu = v.toString();
     else
         return false;
+    if (lu.size() > LongueurMaxTexte) {
+        g_lectureIncomplete = true;
+        return false;
+    }
+    valeur = lu;
     return true;
 }
 
@@ -93,6 +138,30 @@ void LireEntier(const QSettings &magasin, const char *nom, int &valeur)
     const qlonglong n = v.toString().trimmed().toLongLong(&ok);
     if (ok && n >= std::numeric_limits<qint32>::min() && n <= std::numeric_limits<quint32>::max())
         valeur = int(qint32(quint32(n)));
+}
+
+// A number within [minimum, maximum]; outside, the default stays.
+void LireEntierBorne(const QSettings &magasin, const char *nom, int &valeur, int minimum, int maximum)
+{
+    int lu = valeur;
+    LireEntier(magasin, nom, lu);
+    if (lu >= minimum && lu <= maximum)
+        valeur = lu;
+    else
+        g_lectureIncomplete = true;
+}
+
+// A path longer than the system allows names no file.
+QString LireChemin(const QSettings &magasin, const char *nom)
+{
+    QString chemin = LireTexteOuVide(magasin, nom);
+#ifdef PATH_MAX
+    if (QFile::encodeName(chemin).size() >= PATH_MAX) {
+        g_lectureIncomplete = true;
+        chemin.clear();
+    }
+#endif
+    return chemin;
 }
 
 void LireBooleen(const QSettings &magasin, const char *nom, bool &valeur)
@@ -130,11 +199,12 @@ TParametres::TParametres()
 void ParametresParDefaut()
 {
     Parametres = TParametres();
-    DefinirSeparateurCsv(QString());
 }
 
 QString CheminParametres()
 {
+    if (TropGrand(FichierMagasin()))
+        return QFileInfo(FichierMagasin()).absoluteFilePath();
     auto magasin = OuvrirMagasin();
     return magasin ? magasin->fileName() : QString();
 }
@@ -142,6 +212,7 @@ QString CheminParametres()
 void LireParametres()
 {
     ParametresParDefaut();
+    g_lectureIncomplete = false;
     auto magasin = OuvrirMagasin();
     if (!magasin)
         return;
@@ -151,17 +222,17 @@ void LireParametres()
     LireTexteOuDefaut(m, "xdelim", p.xdelim);
     LireTexteOuDefaut(m, "ignor", p.ignor);
     LireTexteOuDefaut(m, "foname", p.foname);
-    LireEntier(m, "fosize", p.fosize);
-    p.open = LireTexteOuVide(m, "open");
+    LireEntierBorne(m, "fosize", p.fosize, 1, 1000);
+    p.open = LireChemin(m, "open");
     if (!p.open.isEmpty())
-        LireEntier(m, "openum", p.openum);
-    p.recent = LireTexteOuVide(m, "recent");
+        LireEntierBorne(m, "openum", p.openum, 0, std::numeric_limits<int>::max());
+    p.recent = LireChemin(m, "recent");
     if (!p.recent.isEmpty())
-        LireEntier(m, "recnum", p.recnum);
+        LireEntierBorne(m, "recnum", p.recnum, 0, std::numeric_limits<int>::max());
     LireBooleen(m, "minsp", p.minsp);
     LireBooleen(m, "fulscr", p.fulscr);
-    LireEntier(m, "height", p.height);
-    LireEntier(m, "width", p.width);
+    LireEntierBorne(m, "height", p.height, CoteMinFenetre, CoteMaxFenetre);
+    LireEntierBorne(m, "width", p.width, CoteMinFenetre, CoteMaxFenetre);
     LireBooleen(m, "topmst", p.topmst);
     p.sign = LireTexteOuVide(m, "sign");
     LireBooleen(m, "reopen", p.reopen);
@@ -175,23 +246,43 @@ void LireParametres()
     if (p.frmats.isEmpty())
         p.frmats = FormatsParDefaut;
     LireTexteOuDefaut(m, "lstfon", p.lstfon);
-    LireEntier(m, "lstfos", p.lstfos);
-    p.xslfil = LireTexteOuVide(m, "xslfil");
+    LireEntierBorne(m, "lstfos", p.lstfos, 1, 1000);
+    p.xslfil = LireChemin(m, "xslfil");
     LireBooleen(m, "xmlutf", p.xmlutf);
     LireBooleen(m, "lfonly", p.lfonly);
     LireTexteOuDefaut(m, "mcqor", p.mcqor);
     p.mcqfrm = LireTexteOuVide(m, "mcqfrm");
-    LireEntier(m, "mcqnor", p.mcqnor);
-    const QString comma = LireTexteOuVide(m, ValeurComma);
+    LireEntierBorne(m, "mcqnor", p.mcqnor, 0, 100);
+    p.comma = LireTexteOuVide(m, ValeurComma);
     LireTexteOuDefaut(m, "csvtyp", p.csvtyp);
     LireBooleen(m, "csvutf", p.csvutf);
     LireBooleen(m, "ncwnf", p.ncwnf);
-    DefinirSeparateurCsv(comma);
+}
+
+// Copies a store that was not read whole to NAME.bak, once; false when it
+// must not be rewritten (the copy could not be made, or one is there already
+// and the store is too large to merge into).
+bool MettreDeCote()
+{
+    const QString chemin = FichierMagasin();
+    if (!g_lectureIncomplete || chemin.isEmpty() || !QFileInfo(chemin).isFile())
+        return true;
+    const QString copie = chemin + QStringLiteral(".bak");
+    const bool copieFaite = !QFileInfo::exists(copie) && QFile::copy(chemin, copie);
+    if (TropGrand(chemin)) {
+        // Rewritten from nothing: QSettings would read it all again to merge.
+        return copieFaite && QFile::remove(chemin);
+    }
+    return copieFaite || QFileInfo::exists(copie);
 }
 
 void EcrireParametres(bool preferences)
 {
-    auto magasin = OuvrirMagasin();
+    if (!FichierUtilisable(FichierMagasin()) || !MettreDeCote())
+        return;
+    const bool miseDeCote = g_lectureIncomplete;
+    g_lectureIncomplete = false;
+    auto magasin = OuvrirMagasin(miseDeCote);
     if (!magasin)
         return;
     QSettings &m = *magasin;
@@ -217,8 +308,8 @@ void EcrireParametres(bool preferences)
         EcrireTexte(m, "lstfon", p.lstfon);
         EcrireEntier(m, "lstfos", p.lstfos);
         EcrireBooleen(m, "xmlutf", p.xmlutf);
-        if (!SeparateurCsvTexte().isEmpty())
-            EcrireTexte(m, ValeurComma, SeparateurCsvTexte());
+        if (!p.comma.isEmpty())
+            EcrireTexte(m, ValeurComma, p.comma);
         else
             m.remove(QLatin1String(ValeurComma));
         EcrireBooleen(m, "csvutf", p.csvutf);

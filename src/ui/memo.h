@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+class QPlainTextEdit;
+
+// Texts in memory break lines with CR LF; a memo breaks them into paragraphs.
+namespace Memo {
+
+// The memo's text with CR LF line breaks.
+QString Texte(const QPlainTextEdit *memo);
+// Shows a text with CR LF line breaks in the memo.
+void Poser(QPlainTextEdit *memo, const QString &texte);
+
+} // namespace Memo

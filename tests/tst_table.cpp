@@ -1,0 +1,108 @@
+// The table of formats: every row's extension leads back to it, every format
+// that is read and written opens again as itself with its cards, and the
+// command-line tool takes exactly the letters the table writes.
+#include "outilstest.h"
+
+#include "formats/formats.h"
+#include "formats/table.h"
+#include "model/fichierx.h"
+#include "model/outils.h"
+
+#include <QtTest>
+
+class TestTable : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_dossier;
+
+    static std::unique_ptr<TFichierX> Exemple(QChar type)
+    {
+        auto f = std::make_unique<TFichierX>(type, u'x');
+        f->InitialiserNouveau();
+        f->AjouterFiche(QStringLiteral("Un"), QStringLiteral("Capitale ?"), QStringLiteral("Paris"));
+        f->AjouterFiche(QStringLiteral("Deux"), QStringLiteral("Fleuve ?"), QStringLiteral("Seine"));
+        f->Modifie = false;
+        return f;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        OutilsTest::IsolerParametres(m_dossier);
+        DefinirSeparateurCsv(QStringLiteral(","));
+    }
+
+    void lignes_data()
+    {
+        QTest::addColumn<QChar>("lettre");
+        for (const Formats::Format &f : Formats::Table())
+            QTest::newRow(f.nom) << QChar(QLatin1Char(f.lettre));
+    }
+    void lignes()
+    {
+        QFETCH(QChar, lettre);
+        const Formats::Format *f = Formats::Trouver(lettre);
+        QVERIFY(f);
+        QCOMPARE(Formats::Lettres().count(lettre), 1);
+        QVERIFY(!Formats::Nom(lettre).isEmpty());
+        // The first row of an extension owns it (txt: the text export).
+        const QString extension = ExtensionDepuisMotif(QString::fromLatin1(f->motif), u'Q');
+        const QChar proprietaire = Formats::FormatDepuisExtension(QStringLiteral("a.") + extension);
+        QVERIFY(proprietaire != u'?');
+        QCOMPARE(ExtensionDepuisMotif(QString::fromLatin1(Formats::Trouver(proprietaire)->motif), u'Q'),
+                 extension);
+    }
+
+    // Each readable format written for a type it holds, then opened again.
+    void allerRetour_data()
+    {
+        QTest::addColumn<QChar>("lettre");
+        QTest::addColumn<QChar>("type");
+        for (const Formats::Format &f : Formats::Table()) {
+            if (!f.lire || !f.ecrire)
+                continue;
+            for (QChar type : QStringLiteral("LMQR")) {
+                TFichierX essai(type, u'x');
+                if (f.accepte && !f.accepte(essai))
+                    continue;
+                QTest::addRow("%s %c", f.nom, char(type.unicode())) << QChar(QLatin1Char(f.lettre)) << type;
+            }
+        }
+    }
+    void allerRetour()
+    {
+        QFETCH(QChar, lettre);
+        QFETCH(QChar, type);
+        Parametres.csvtyp = QString(type);
+        auto f = Exemple(type);
+        const QString nom = m_dossier.filePath(QStringLiteral("a%1%2.").arg(lettre, type)
+                                               + ExtensionDepuisMotif(QString::fromLatin1(Formats::Trouver(lettre)->motif), type));
+        Formats::Enregistrer(*f, nom, lettre, true);
+        f.reset(); // releases the file
+        QCOMPARE(Formats::Reconnaitre(nom), lettre);
+        auto relu = Formats::Ouvrir(nom, false, true, type);
+        QCOMPARE(relu->FormatFichier, lettre);
+        QCOMPARE(relu->NombreFiches(), 2);
+    }
+
+    void cliLettres()
+    {
+        const QString parametres = m_dossier.filePath(QStringLiteral("cli.ini"));
+        const QString source = m_dossier.filePath(QStringLiteral("cli.xaqq"));
+        auto f = Exemple(u'Q');
+        Formats::Enregistrer(*f, source, u'x', true);
+        f.reset();
+        for (char c = 'a'; c <= 'z'; ++c) {
+            const Formats::Format *ligne = Formats::Trouver(QLatin1Char(c));
+            const auto r = OutilsTest::LancerCli(
+                {QStringLiteral("convert"), source, m_dossier.filePath(QStringLiteral("cli-%1.out").arg(c)),
+                 QStringLiteral("--to"), QString(QLatin1Char(c))},
+                parametres);
+            // 2: a usage error, the letter is no format the tool writes.
+            QCOMPARE(r.code == 2, !ligne || !ligne->ecrire);
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTable)
+#include "tst_table.moc"
