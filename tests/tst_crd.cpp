@@ -74,7 +74,6 @@ private slots:
     void chargement();
     void imageSauveeSousAutreNom();
     void sauvetageSurPlace();
-    void echecEcritureGardeAncien();
 };
 
 void TestCrd::initTestCase()
@@ -427,25 +426,6 @@ void TestCrd::sauvetageSurPlace()
              QByteArray("MGC\x03\x00", 5) + Entree(161, "Alpha") + Entree(168, "Beta")
                  + Entree(183, "Gamma") + Donnees("abc") + Donnees("longer text")
                  + Donnees(""));
-}
-
-void TestCrd::echecEcritureGardeAncien()
-{
-    const QString nom = Chemin(QStringLiteral("echec.crd"));
-    QVERIFY(OutilsTest::EcrireFichier(nom, DeuxCartes()));
-    auto f = TFichierCrd::ChargerCardfile(nom, true);
-    f->AjouterFiche(QStringLiteral("Gamma"), QStringLiteral("new"));
-
-    TFlux::InjecterEchecEcriture(20);
-    QVERIFY_THROWS_EXCEPTION(ErreurFichier, TFichierCrd::EnregistrerCardfile(*f, nom, false));
-    TFlux::InjecterEchecEcriture(-1);
-    QCOMPARE(OutilsTest::LireFichier(nom), DeuxCartes());
-    QVERIFY(f->Modifie);
-    QCOMPARE(f->NombreFiches(), 3);
-
-    // The document still owns its file and can be saved once the disk recovers.
-    TFichierCrd::EnregistrerCardfile(*f, nom, false);
-    QCOMPARE(OutilsTest::LireFichier(nom), TFichierCrd::EcrireCardfile(*f));
 }
 
 QTEST_GUILESS_MAIN(TestCrd)

@@ -126,7 +126,6 @@ private slots:
     void encodageEcriture();
     void exportTexte();
     void enregistrement();
-    void echecEnregistrement();
     void chargementRefuse();
     void entreesHostiles();
     void hasard();
@@ -484,34 +483,6 @@ void TestCsv::enregistrement()
     QCOMPARE(x->FormatFichier, QChar(u's'));
     QVERIFY(!x->Modifie);
     QVERIFY(x->Modifiable);
-}
-
-void TestCsv::echecEnregistrement()
-{
-    const QString nom = m_dossier.filePath(QStringLiteral("echec.csv"));
-    const QByteArray avant("a;b;c\r\nd;e\r\n");
-    QVERIFY(OutilsTest::EcrireFichier(nom, avant));
-    auto f = TFichierCSV::ChargerCSV(nom, u'L', true);
-    for (int i = 0; i < 200; ++i)
-        f->AjouterFiche(QString(), QString(), QStringLiteral("ligne %1\r\nsuite").arg(i));
-    for (const bool nouveau : {false, true}) {
-        TFlux::InjecterEchecEcriture(10);
-        bool echoue = false;
-        try {
-            TFichierCSV::EnregistrerCSV(*f, nom, u's', nouveau);
-        } catch (const Erreur &) {
-            echoue = true;
-        }
-        TFlux::InjecterEchecEcriture(-1);
-        QVERIFY(echoue);
-        QCOMPARE(OutilsTest::LireFichier(nom), avant);
-        QVERIFY(f->Modifie);
-        QCOMPARE(f->NomFichier, nom);
-        QCOMPARE(f->NombreFiches(), 202);
-    }
-    // The same save goes through once the disk behaves.
-    TFichierCSV::EnregistrerCSV(*f, nom, u's', false);
-    QVERIFY(OutilsTest::LireFichier(nom).endsWith("ligne 199;suite\r\n"));
 }
 
 void TestCsv::chargementRefuse()

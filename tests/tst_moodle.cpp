@@ -79,7 +79,6 @@ private slots:
     void corpus_data();
     void corpus();
     void enregistrement();
-    void echecEnregistrement();
 };
 
 void TestMoodle::ecriture_data()
@@ -551,24 +550,6 @@ void TestMoodle::enregistrement()
     QCOMPARE(Questions(OutilsTest::LireFichier(export_)),
              QStringList{U("type=shortanswer|name=Capitals|questiontext=Capital?|answer[100]=Paris|answer[100]=paris")});
     QVERIFY(TFlux::Ouvrir(export_, true)); // closed after writing
-}
-
-// A failed save leaves the previous file and the card file as they were.
-void TestMoodle::echecEnregistrement()
-{
-    const QString nom = Chemin(QStringLiteral("intact.xml"));
-    const QByteArray avant = Quiz("<question type=\"essay\"><name><text>old</text></name></question>");
-    QVERIFY(OutilsTest::EcrireFichier(nom, avant));
-    auto f = TFichierMoodle::ChargerMoodle(nom, true);
-    f->AjouterFiche(U("new"), U("Q"), U("A"));
-    TFlux::InjecterEchecEcriture(20);
-    QVERIFY_THROWS_EXCEPTION(Erreur, TFichierMoodle::EnregistrerMoodle(*f, nom, false));
-    TFlux::InjecterEchecEcriture(-1);
-    QCOMPARE(OutilsTest::LireFichier(nom), avant);
-    QVERIFY(f->Modifie);
-    QCOMPARE(f->NomFichier, nom);
-    QCOMPARE(f->FormatFichier, QChar(u'm'));
-    QCOMPARE(f->NombreFiches(), 2);
 }
 
 QTEST_GUILESS_MAIN(TestMoodle)

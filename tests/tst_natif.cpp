@@ -75,7 +75,6 @@ private slots:
     void chargementEtEnregistrement();
     void champTropLong_data();
     void champTropLong();
-    void echecEcriture();
 };
 
 void TstNatif::initTestCase()
@@ -696,30 +695,6 @@ void TstNatif::champTropLong()
         QCOMPARE(OutilsTest::LireFichier(nom), avant);
     }
     f.Flux.reset();
-}
-
-void TstNatif::echecEcriture()
-{
-    const QString nom = Chemin(QStringLiteral("echec.aqn"));
-    QVERIFY(OutilsTest::EcrireFichier(nom, FichierDesordre()));
-    auto f = TFichierNatif::ChargerNatif(nom, true, true);
-    f->AjouterFiche(QStringLiteral("D"), QStringLiteral("d"));
-
-    TFlux::InjecterEchecEcriture(100);
-    bool echec = false;
-    try {
-        TFichierNatif::EnregistrerNatif(*f, nom, false);
-    } catch (const ErreurFichier &) {
-        echec = true;
-    }
-    TFlux::InjecterEchecEcriture(-1);
-    QVERIFY(echec);
-    QVERIFY(f->Modifie);
-    QCOMPARE(OutilsTest::LireFichier(nom), FichierDesordre());
-
-    // The document can still be saved once the disk works again.
-    TFichierNatif::EnregistrerNatif(*f, nom, false);
-    QCOMPARE(TFichierNatif::LireNatif(OutilsTest::LireFichier(nom), true)->NombreFiches(), 4);
 }
 
 QTEST_GUILESS_MAIN(TstNatif)
