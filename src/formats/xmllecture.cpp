@@ -412,6 +412,9 @@ std::unique_ptr<TFichierX> Lecteur::Lire()
     if (auto lu = LireEnFlux())
         return lu;
     f.reset();
+    // What the stream had read is gone: the whole tree starts from nothing.
+    if (TBudgetMemoire *budget = TBudgetMemoire::Courant())
+        budget->Recommencer();
     if (!doc.Charger(octets))
         throw ErreurIdInvalide(MessageCodeXml());
     const TNoeudXml racine = doc.Racine();
