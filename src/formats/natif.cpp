@@ -336,6 +336,11 @@ std::unique_ptr<TFichierX> TFichierNatif::LireNatif(const QByteArray &octets, bo
     return f;
 }
 
+int TFichierNatif::PageTextes(const TFichierX &fichier)
+{
+    return PageEcriture(fichier.PageCode);
+}
+
 QByteArray TFichierNatif::EcrireNatif(const TFichierX &f)
 {
     const int page = PageEcriture(f.PageCode);
