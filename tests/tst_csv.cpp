@@ -106,13 +106,6 @@ class TestCsv : public QObject
 
     QTemporaryDir m_dossier;
 
-    struct Resultat
-    {
-        int code = -1;
-        QByteArray sortie;
-        QByteArray erreur;
-    };
-    Resultat Cli(const QStringList &arguments, bool utf8);
 
 private slots:
     void initTestCase();
@@ -133,14 +126,9 @@ private slots:
     void encodageEcriture();
     void exportTexte();
     void enregistrement();
-    void echecEnregistrement();
     void chargementRefuse();
     void entreesHostiles();
     void hasard();
-    void cliConversion_data();
-    void cliConversion();
-    void cliDump();
-    void cliRefus();
 };
 
 void TestCsv::initTestCase()
@@ -497,34 +485,6 @@ void TestCsv::enregistrement()
     QVERIFY(x->Modifiable);
 }
 
-void TestCsv::echecEnregistrement()
-{
-    const QString nom = m_dossier.filePath(QStringLiteral("echec.csv"));
-    const QByteArray avant("a;b;c\r\nd;e\r\n");
-    QVERIFY(OutilsTest::EcrireFichier(nom, avant));
-    auto f = TFichierCSV::ChargerCSV(nom, u'L', true);
-    for (int i = 0; i < 200; ++i)
-        f->AjouterFiche(QString(), QString(), QStringLiteral("ligne %1\r\nsuite").arg(i));
-    for (const bool nouveau : {false, true}) {
-        TFlux::InjecterEchecEcriture(10);
-        bool echoue = false;
-        try {
-            TFichierCSV::EnregistrerCSV(*f, nom, u's', nouveau);
-        } catch (const Erreur &) {
-            echoue = true;
-        }
-        TFlux::InjecterEchecEcriture(-1);
-        QVERIFY(echoue);
-        QCOMPARE(OutilsTest::LireFichier(nom), avant);
-        QVERIFY(f->Modifie);
-        QCOMPARE(f->NomFichier, nom);
-        QCOMPARE(f->NombreFiches(), 202);
-    }
-    // The same save goes through once the disk behaves.
-    TFichierCSV::EnregistrerCSV(*f, nom, u's', false);
-    QVERIFY(OutilsTest::LireFichier(nom).endsWith("ligne 199;suite\r\n"));
-}
-
 void TestCsv::chargementRefuse()
 {
     const QString nom = OutilsTest::DonneesTest(QStringLiteral("csv/champs-manquants.csv"));
@@ -608,95 +568,6 @@ void TestCsv::hasard()
         }
     }
     QVERIFY(lus > 100);
-}
-
-// ---------------------------------------------------------------- command line
-
-TestCsv::Resultat TestCsv::Cli(const QStringList &arguments, bool utf8)
-{
-    const QString parametres = m_dossier.filePath(QStringLiteral("cli.ini"));
-    {
-        QSettings ini(parametres, QSettings::IniFormat);
-        ini.clear();
-        ini.setValue(QStringLiteral("comma"), QStringLiteral(";"));
-        ini.setValue(QStringLiteral("csvutf"), utf8 ? 1 : 0);
-    }
-    const auto lance = OutilsTest::LancerCli(arguments, parametres);
-    Resultat r;
-    r.code = lance.code;
-    r.sortie = lance.sortie;
-    r.erreur = lance.erreurs;
-    return r;
-}
-
-void TestCsv::cliConversion_data()
-{
-    QTest::addColumn<QString>("entree");
-    QTest::addColumn<QString>("type");
-    QTest::addColumn<bool>("utf8");
-    QTest::addColumn<QString>("sortie");
-    QTest::addColumn<QString>("attendu");
-
-    QTest::newRow("lists to csv") << "listes.csv" << "L" << false << "sortie.csv" << "listes-attendu.csv";
-    QTest::newRow("lists to text") << "listes.csv" << "L" << false << "sortie.txt" << "listes-attendu.txt";
-    QTest::newRow("spreadsheet utf-8 to csv")
-        << "questionnaire-bom.csv" << "Q" << true << "sortie.csv" << "questionnaire-attendu.csv";
-}
-
-void TestCsv::cliConversion()
-{
-    QFETCH(QString, entree);
-    QFETCH(QString, type);
-    QFETCH(bool, utf8);
-    QFETCH(QString, sortie);
-    QFETCH(QString, attendu);
-    const QString cible = m_dossier.filePath(sortie);
-    QFile::remove(cible);
-    const Resultat r = Cli({QStringLiteral("convert"), OutilsTest::DonneesTest(QStringLiteral("csv/") + entree),
-                            cible, QStringLiteral("--type"), type},
-                           utf8);
-    QCOMPARE(QString::fromUtf8(r.erreur), QString());
-    QCOMPARE(r.code, 0);
-    QCOMPARE(Montrer(OutilsTest::LireFichier(cible)),
-             Montrer(OutilsTest::LireFichier(OutilsTest::DonneesTest(QStringLiteral("csv/") + attendu))));
-}
-
-void TestCsv::cliDump()
-{
-    const Resultat r = Cli({QStringLiteral("dump"), OutilsTest::DonneesTest(QStringLiteral("csv/questionnaire-bom.csv")),
-                            QStringLiteral("--type"), QStringLiteral("Q")},
-                           false);
-    QCOMPARE(r.code, 0);
-    const QJsonObject racine = QJsonDocument::fromJson(r.sortie).object();
-    QCOMPARE(racine.value(QStringLiteral("TypeFichier")).toString(), QStringLiteral("Q"));
-    QCOMPARE(racine.value(QStringLiteral("FormatFichier")).toString(), QStringLiteral("s"));
-    const QJsonArray fiches = racine.value(QStringLiteral("Fiches")).toArray();
-    QCOMPARE(fiches.size(), 2);
-    QCOMPARE(fiches.at(0).toArray().at(0).toString(), QStringLiteral("Capital"));
-    QCOMPARE(fiches.at(0).toArray().at(2).toString(), QStringLiteral("Paris ; paris"));
-    QCOMPARE(fiches.at(1).toArray().at(1).toString(), QStringLiteral("Ελλάδα?"));
-    QCOMPARE(fiches.at(1).toArray().at(2).toString(), QStringLiteral("Athènes"));
-}
-
-void TestCsv::cliRefus()
-{
-    const QString cible = m_dossier.filePath(QStringLiteral("refus.txt"));
-    QFile::remove(cible);
-    // An ANSI file read as UTF-8: refused, naming the line, nothing written.
-    Resultat r = Cli({QStringLiteral("convert"), OutilsTest::DonneesTest(QStringLiteral("csv/listes.csv")), cible,
-                      QStringLiteral("--type"), QStringLiteral("L")},
-                     true);
-    QCOMPARE(r.code, 1);
-    QCOMPARE(QString::fromUtf8(r.erreur).trimmed(),
-             QStringLiteral("The CSV file is not valid UTF-8 text (line 3)."));
-    QVERIFY(!QFile::exists(cible));
-
-    r = Cli({QStringLiteral("dump"), OutilsTest::DonneesTest(QStringLiteral("csv/champs-manquants.csv")),
-             QStringLiteral("--type"), QStringLiteral("Q")},
-            false);
-    QCOMPARE(r.code, 1);
-    QCOMPARE(QString::fromUtf8(r.erreur).trimmed(), MessageChampsManquants);
-    QVERIFY(r.sortie.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestCsv)

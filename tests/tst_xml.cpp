@@ -805,89 +805,14 @@ private slots:
         const QByteArray premier = OutilsTest::LireFichier(nom);
         QCOMPARE(premier, TFichierXML::EcrireXml(f));
 
-        // In place; a failed write leaves the previous file whole.
+        // In place (a failed write is a row of tst_echecs).
         f.ModifierFiche(0, QStringLiteral("n"), QStringLiteral("q"), QStringLiteral("autre"));
-        TFlux::InjecterEchecEcriture(10);
-        QVERIFY_THROWS_EXCEPTION(ErreurFichier, TFichierXML::EnregistrerXml(f, nom, false));
-        TFlux::InjecterEchecEcriture(-1);
-        QCOMPARE(OutilsTest::LireFichier(nom), premier);
         QVERIFY(f.Modifie);
         TFichierXML::EnregistrerXml(f, nom, false);
         f.Flux.reset();
         auto relu = TFichierXML::ChargerXml(nom, true, true);
         QCOMPARE(relu->Fiche(0).Champ2, QStringLiteral("autre"));
         QVERIFY(relu->Modifiable);
-    }
-
-    void cli()
-    {
-        const QString reglages = Chemin(QStringLiteral("cli.ini"));
-        auto lancer = [&](const QStringList &arguments, QByteArray *sortie = nullptr,
-                          QByteArray *erreurs = nullptr) {
-            const auto r = OutilsTest::LancerCli(arguments, reglages);
-            if (sortie)
-                *sortie = r.sortie;
-            if (erreurs)
-                *erreurs = r.erreurs;
-            return r.code;
-        };
-        const QString manuel = OutilsTest::DonneesTest(QStringLiteral("xml/manuel.xaqq"));
-        QByteArray sortie;
-        QCOMPARE(lancer({QStringLiteral("info"), manuel}, &sortie), 0);
-        QCOMPARE(sortie, QByteArray("format: x\ntype: Q\ncards: 2\ntitle: Capitals\n"));
-
-        QCOMPARE(lancer({QStringLiteral("dump"), manuel}, &sortie), 0);
-        QVERIFY(sortie.contains("\"Paris ; paris ou Lutetia\""));
-        QVERIFY(sortie.contains("\"Capital of?\\t(city)\""));
-        QVERIFY(sortie.contains("\"Titre\": \"Capitals\""));
-
-        // XML to XML, then once more: the second copy is the first.
-        const QString a = Chemin(QStringLiteral("a.xaqq"));
-        const QString b = Chemin(QStringLiteral("b.xaqq"));
-        QCOMPARE(lancer({QStringLiteral("convert"), manuel, a}), 0);
-        QCOMPARE(lancer({QStringLiteral("convert"), a, b, QStringLiteral("--to"), QStringLiteral("x")}), 0);
-        const QByteArray octetsA = OutilsTest::LireFichier(a);
-        QVERIFY(octetsA.startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<AMBLORINE VERSION=\"7.8\" TYPE=\"Q\""));
-        QCOMPARE(OutilsTest::LireFichier(b), octetsA);
-
-        // Refused documents give the reader's message and a failure code.
-        const QString mauvais = Chemin(QStringLiteral("mauvais.xaqq"));
-        QVERIFY(OutilsTest::EcrireFichier(mauvais, "<?xml version=\"1.0\"?><AMBL><F></AMBL>"));
-        QByteArray erreurs;
-        QCOMPARE(lancer({QStringLiteral("dump"), mauvais}, nullptr, &erreurs), 1);
-        QCOMPARE(QString::fromUtf8(erreurs).trimmed(), U("Erreur dans l'écriture du code XML !"));
-
-        // Through the native format and back, when it is built.
-        const QString natif = Chemin(QStringLiteral("c.aqq"));
-        const QString retour = Chemin(QStringLiteral("d.xaqq"));
-        const int code = lancer({QStringLiteral("convert"), a, natif}, nullptr, &erreurs);
-        if (code != 0 && erreurs.contains("not available"))
-            QSKIP("The native format is not in this build.");
-        QCOMPARE(code, 0);
-        QCOMPARE(lancer({QStringLiteral("convert"), natif, retour}), 0);
-        QByteArray dumpA;
-        QByteArray dumpRetour;
-        QCOMPARE(lancer({QStringLiteral("dump"), a}, &dumpA), 0);
-        QCOMPARE(lancer({QStringLiteral("dump"), retour}, &dumpRetour), 0);
-        // Compare what the native format holds: the header, the options and
-        // fields 1 and 2 of every card (it has no card titles, captions or
-        // line-end style).
-        const QJsonObject avant = QJsonDocument::fromJson(dumpA).object();
-        const QJsonObject apres = QJsonDocument::fromJson(dumpRetour).object();
-        QVERIFY(!avant.isEmpty() && !apres.isEmpty());
-        for (const char *cle : {"TypeFichier", "Titre", "Signature", "Fragmenteur", "OuVisible",
-                                "Ponctuation", "ReposerErreurs", "SuivreOrdre", "MotAMot",
-                                "DifferencierCasse", "Phonetique", "Correction", "BriderEntree",
-                                "NombreQuestions", "ScoreSatisfaisant", "Temps", "Commentaire",
-                                "Alternateur", "Troncature", "AvecMotsIgnores", "MotsIgnores"})
-            QVERIFY2(avant.value(QLatin1String(cle)) == apres.value(QLatin1String(cle)), cle);
-        const QJsonArray fichesAvant = avant.value(QLatin1String("Fiches")).toArray();
-        const QJsonArray fichesApres = apres.value(QLatin1String("Fiches")).toArray();
-        QCOMPARE(fichesApres.size(), fichesAvant.size());
-        for (qsizetype i = 0; i < fichesAvant.size(); ++i) {
-            QCOMPARE(fichesApres.at(i).toArray().at(1), fichesAvant.at(i).toArray().at(1));
-            QCOMPARE(fichesApres.at(i).toArray().at(2), fichesAvant.at(i).toArray().at(2));
-        }
     }
 };
 
