@@ -88,12 +88,11 @@ public:
     {
         sqlite3_open(":memory:", &m_b);
         // Anki's newer schema declares its own collation on names.
-        sqlite3_create_collation(m_b, "unicase", SQLITE_UTF8, nullptr,
-                                 [](void *, int l1, const void *a, int l2, const void *b) {
-                                     return QString::fromUtf8(static_cast<const char *>(a), l1)
-                                         .compare(QString::fromUtf8(static_cast<const char *>(b), l2),
-                                                  Qt::CaseInsensitive);
-                                 });
+        sqlite3_create_collation(
+            m_b, "unicase", SQLITE_UTF8, nullptr, [](void *, int l1, const void *a, int l2, const void *b) {
+                return QString::fromUtf8(static_cast<const char *>(a), l1)
+                    .compare(QString::fromUtf8(static_cast<const char *>(b), l2), Qt::CaseInsensitive);
+            });
     }
     explicit Base(const QByteArray &octets) : Base()
     {
@@ -144,21 +143,24 @@ private:
     sqlite3 *m_b = nullptr;
 };
 
-const char *const Schema11 =
-    "create table col (id integer primary key, crt integer not null, mod integer not null,"
-    " scm integer not null, ver integer not null, dty integer not null, usn integer not null,"
-    " ls integer not null, conf text not null, models text not null, decks text not null,"
-    " dconf text not null, tags text not null);"
-    "create table notes (id integer primary key, guid text not null, mid integer not null,"
-    " mod integer not null, usn integer not null, tags text not null, flds text not null,"
-    " sfld integer not null, csum integer not null, flags integer not null, data text not null);"
-    "create table cards (id integer primary key, nid integer not null, did integer not null,"
-    " ord integer not null, mod integer not null, usn integer not null, type integer not null,"
-    " queue integer not null, due integer not null, ivl integer not null, factor integer not null,"
-    " reps integer not null, lapses integer not null, left integer not null, odue integer not null,"
-    " odid integer not null, flags integer not null, data text not null);";
+const char *const Schema11
+    = "create table col (id integer primary key, crt integer not null, mod integer not null,"
+      " scm integer not null, ver integer not null, dty integer not null, usn integer not null,"
+      " ls integer not null, conf text not null, models text not null, decks text not null,"
+      " dconf text not null, tags text not null);"
+      "create table notes (id integer primary key, guid text not null, mid integer not null,"
+      " mod integer not null, usn integer not null, tags text not null, flds text not null,"
+      " sfld integer not null, csum integer not null, flags integer not null, data text not null);"
+      "create table cards (id integer primary key, nid integer not null, did integer not null,"
+      " ord integer not null, mod integer not null, usn integer not null, type integer not null,"
+      " queue integer not null, due integer not null, ivl integer not null, factor integer not null,"
+      " reps integer not null, lapses integer not null, left integer not null, odue integer not null,"
+      " odid integer not null, flags integer not null, data text not null);";
 
-QString Json(const QJsonObject &o) { return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact)); }
+QString Json(const QJsonObject &o)
+{
+    return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));
+}
 
 QJsonObject ModeleJson(qint64 id, const QString &nom, const QStringList &champs)
 {
@@ -174,12 +176,15 @@ void AjouterNoteSql(Base &b, qint64 id, qint64 mid, qint64 did, const QStringLis
     flds.replace(QLatin1String("'"), QLatin1String("''"));
     b.Sql(QStringLiteral("insert into notes values (%1, 'g%1', %2, 0, 0, '', '%3', '', 0, 0, '');"
                          "insert into cards values (%1, %1, %4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, '');")
-              .arg(id).arg(mid).arg(flds).arg(did));
+              .arg(id)
+              .arg(mid)
+              .arg(flds)
+              .arg(did));
 }
 
 // A package in the schema every Anki 2.1 writes (version 11, JSON in col).
-QByteArray Collection11(int version, const QJsonObject &modeles, const QList<QStringList> &notes,
-                        qint64 mid, const QString &paquet = QStringLiteral("Vocab"))
+QByteArray Collection11(int version, const QJsonObject &modeles, const QList<QStringList> &notes, qint64 mid,
+                        const QString &paquet = QStringLiteral("Vocab"))
 {
     Base b;
     b.Sql(QString::fromLatin1(Schema11));
@@ -208,7 +213,8 @@ QByteArray Collection18(const QList<QStringList> &notes)
         "insert into col values (1, 0, 0, 0, 18, 0, 0, 0, '', '', '', '', '');"
         "insert into notetypes values (5, 'Basic (and reversed card)', 0, 0, x'');"
         "insert into fields values (5, 0, 'Front', x''), (5, 1, 'Back', x''), (5, 2, 'Extra', x'');"
-        "insert into decks values (1, 'Default', 0, 0, x'', x''), (9, 'Langues' || char(31) || 'Italien', 0, 0, x'', x'');"));
+        "insert into decks values (1, 'Default', 0, 0, x'', x''), (9, 'Langues' || char(31) || 'Italien', 0, 0, x'', "
+        "x'');"));
     for (int i = 0; i < notes.size(); ++i)
         AjouterNoteSql(b, 200 + i, 5, 9, notes.at(i));
     return b.Octets();
@@ -233,7 +239,10 @@ std::unique_ptr<TFichierX> Exemple(QChar type)
 }
 
 // The text a card field comes back with: a TAB was written as four spaces.
-QString Attendu(const QString &texte) { return QString(texte).replace(u'\t', QLatin1String("    ")); }
+QString Attendu(const QString &texte)
+{
+    return QString(texte).replace(u'\t', QLatin1String("    "));
+}
 
 void ComparerCartes(const TFichierX &lu, const TFichierX &origine)
 {
@@ -263,17 +272,26 @@ private slots:
     {
         QTest::addColumn<QString>("html");
         QTest::addColumn<QString>("texte");
-        QTest::addRow("entities") << "a &amp; b &lt;c&gt; &eacute;&#233;&#x41;" << "a & b <c> ééA";
-        QTest::addRow("br") << "one<br>two<br/>three<br />" << "one\r\ntwo\r\nthree\r\n";
-        QTest::addRow("divs") << "a<div>b</div><div>c</div>" << "a\r\nb\r\nc";
-        QTest::addRow("br ending a block") << "<div>a<br></div><div>b</div>" << "a\r\nb";
-        QTest::addRow("tags dropped") << "<b>bold</b> <i>it</i> <span style=\"x\">s</span>" << "bold it s";
+        QTest::addRow("entities") << "a &amp; b &lt;c&gt; &eacute;&#233;&#x41;"
+                                  << "a & b <c> ééA";
+        QTest::addRow("br") << "one<br>two<br/>three<br />"
+                            << "one\r\ntwo\r\nthree\r\n";
+        QTest::addRow("divs") << "a<div>b</div><div>c</div>"
+                              << "a\r\nb\r\nc";
+        QTest::addRow("br ending a block") << "<div>a<br></div><div>b</div>"
+                                           << "a\r\nb";
+        QTest::addRow("tags dropped") << "<b>bold</b> <i>it</i> <span style=\"x\">s</span>"
+                                      << "bold it s";
         QTest::addRow("image") << "see <img src=\"cat.jpg\"> here [sound:miaou.mp3]"
                                << "see cat.jpg here [sound:miaou.mp3]";
-        QTest::addRow("leading blanks") << "  two spaces" << "  two spaces";
-        QTest::addRow("raw line end") << "a\nb" << "a\r\nb";
-        QTest::addRow("script dropped") << "x<script>alert(1)</script>y" << "xy";
-        QTest::addRow("broken") << "<div><b>a</div>&bogus; <" << "a\r\n&bogus; <";
+        QTest::addRow("leading blanks") << "  two spaces"
+                                        << "  two spaces";
+        QTest::addRow("raw line end") << "a\nb"
+                                      << "a\r\nb";
+        QTest::addRow("script dropped") << "x<script>alert(1)</script>y"
+                                        << "xy";
+        QTest::addRow("broken") << "<div><b>a</div>&bogus; <"
+                                << "a\r\n&bogus; <";
     }
     void html()
     {
@@ -319,10 +337,10 @@ private slots:
     {
         auto f = Exemple(u'D');
         const QStringList lignes = QString::fromUtf8(TFichierAnki::EcrireTexte(*f, QString())).split(u'\n');
-        QCOMPARE(lignes.mid(0, 5), (QStringList{QStringLiteral("#separator:tab"), QStringLiteral("#html:true"),
-                                                 QStringLiteral("#notetype:Amblopad Dictionnaire"),
-                                                 QStringLiteral("#deck:Vocabulaire 1"),
-                                                 QStringLiteral("#columns:Tab\tBody")}));
+        QCOMPARE(lignes.mid(0, 5),
+                 (QStringList{QStringLiteral("#separator:tab"), QStringLiteral("#html:true"),
+                              QStringLiteral("#notetype:Amblopad Dictionnaire"), QStringLiteral("#deck:Vocabulaire 1"),
+                              QStringLiteral("#columns:Tab\tBody")}));
         QCOMPARE(lignes.at(5), QStringLiteral("chat &amp; chien\tcat<br>and &quot;dog&quot;"));
         // A first field starting with # is no comment line.
         QCOMPARE(lignes.at(7), QStringLiteral("&#35;dièse\t&lt;br&gt; is not a tag here"));
@@ -342,13 +360,18 @@ private slots:
         Base b(Entree(paquet, "collection.anki2"));
         QCOMPARE(b.Valeur(QStringLiteral("pragma integrity_check")), QStringLiteral("ok"));
         QCOMPARE(b.Lignes(QStringLiteral("select name from sqlite_master where type = 'table' order by name")),
-                 (QList<QStringList>{{QStringLiteral("cards")}, {QStringLiteral("col")}, {QStringLiteral("graves")},
-                                     {QStringLiteral("notes")}, {QStringLiteral("revlog")}}));
-        QCOMPARE(b.Valeur(QStringLiteral("select count(*) from sqlite_master where type = 'index' and name like 'ix_%'")),
-                 QStringLiteral("7"));
+                 (QList<QStringList>{{QStringLiteral("cards")},
+                                     {QStringLiteral("col")},
+                                     {QStringLiteral("graves")},
+                                     {QStringLiteral("notes")},
+                                     {QStringLiteral("revlog")}}));
+        QCOMPARE(
+            b.Valeur(QStringLiteral("select count(*) from sqlite_master where type = 'index' and name like 'ix_%'")),
+            QStringLiteral("7"));
         QCOMPARE(b.Valeur(QStringLiteral("select count(*) || ver from col")), QStringLiteral("111"));
 
-        const QJsonObject modeles = QJsonDocument::fromJson(b.Valeur(QStringLiteral("select models from col")).toUtf8()).object();
+        const QJsonObject modeles
+            = QJsonDocument::fromJson(b.Valeur(QStringLiteral("select models from col")).toUtf8()).object();
         QCOMPARE(modeles.size(), 1);
         const QJsonObject m = modeles.begin()->toObject();
         QCOMPARE(QString::number(m.value(QLatin1String("id")).toInteger()), modeles.begin().key());
@@ -369,22 +392,26 @@ private slots:
         QCOMPARE(gabarits.size(), 1);
         const QString recto = gabarits.at(0).toObject().value(QLatin1String("qfmt")).toString();
         const QString verso = gabarits.at(0).toObject().value(QLatin1String("afmt")).toString();
-        QVERIFY(recto.contains(QStringLiteral("{{") + champs.at(f->AvecTitre && !f->Numerote ? 1 : 0) + QStringLiteral("}}")));
+        QVERIFY(recto.contains(QStringLiteral("{{") + champs.at(f->AvecTitre && !f->Numerote ? 1 : 0)
+                               + QStringLiteral("}}")));
         QVERIFY(verso.startsWith(QLatin1String("{{FrontSide}}")));
         QVERIFY((recto + verso).contains(QStringLiteral("{{") + champs.last() + QStringLiteral("}}")));
 
-        const QJsonObject decks = QJsonDocument::fromJson(b.Valeur(QStringLiteral("select decks from col")).toUtf8()).object();
+        const QJsonObject decks
+            = QJsonDocument::fromJson(b.Valeur(QStringLiteral("select decks from col")).toUtf8()).object();
         QVERIFY(decks.contains(QLatin1String("1")));
         QString did;
         for (auto it = decks.begin(); it != decks.end(); ++it)
             if (it->toObject().value(QLatin1String("name")).toString() == f->Titre)
                 did = it.key();
         QVERIFY(!did.isEmpty());
-        QVERIFY(QJsonDocument::fromJson(b.Valeur(QStringLiteral("select dconf from col")).toUtf8()).object().contains(QLatin1String("1")));
+        QVERIFY(QJsonDocument::fromJson(b.Valeur(QStringLiteral("select dconf from col")).toUtf8())
+                    .object()
+                    .contains(QLatin1String("1")));
 
         // One note and one new card per card, in order, in the deck.
-        const auto notes = b.Lignes(QStringLiteral(
-            "select n.mid, n.flds, c.did, c.ord, c.type, c.queue, c.due, n.sfld from notes n join cards c on c.nid = n.id order by n.id"));
+        const auto notes = b.Lignes(QStringLiteral("select n.mid, n.flds, c.did, c.ord, c.type, c.queue, c.due, n.sfld "
+                                                   "from notes n join cards c on c.nid = n.id order by n.id"));
         QCOMPARE(notes.size(), f->NombreFiches());
         QCOMPARE(b.Valeur(QStringLiteral("select count(*) from cards")), QString::number(f->NombreFiches()));
         for (int i = 0; i < notes.size(); ++i) {
@@ -395,9 +422,9 @@ private slots:
             if (!f->Numerote)
                 flds << Html::DepuisTexte(c.Champ1);
             flds << Html::DepuisTexte(c.Champ2);
-            QCOMPARE(notes.at(i), (QStringList{modeles.begin().key(), flds.join(Sep), did, QStringLiteral("0"),
-                                               QStringLiteral("0"), QStringLiteral("0"), QString::number(i + 1),
-                                               Html::SansBalises(flds.first())}));
+            QCOMPARE(notes.at(i),
+                     (QStringList{modeles.begin().key(), flds.join(Sep), did, QStringLiteral("0"), QStringLiteral("0"),
+                                  QStringLiteral("0"), QString::number(i + 1), Html::SansBalises(flds.first())}));
         }
     }
 
@@ -432,19 +459,19 @@ private slots:
         const QList<QStringList> notes = {
             {QStringLiteral("<div>la casa</div>"), QStringLiteral("the house&nbsp;<img src=\"casa.jpg\">")},
             {QStringLiteral("il cane"), QStringLiteral("the dog"), QStringLiteral("<b>m.</b>")}};
-        const QJsonObject modeles{{QStringLiteral("42"), ModeleJson(42, QStringLiteral("Basic"),
-                                                                     {QStringLiteral("Front"), QStringLiteral("Back"),
-                                                                      QStringLiteral("Extra")})}};
-        QTest::addRow("anki2") << Zipper({{"collection.anki2", Collection11(11, modeles, notes, 42)},
-                                          {"media", "{}"}})
+        const QJsonObject modeles{
+            {QStringLiteral("42"),
+             ModeleJson(42, QStringLiteral("Basic"),
+                        {QStringLiteral("Front"), QStringLiteral("Back"), QStringLiteral("Extra")})}};
+        QTest::addRow("anki2") << Zipper({{"collection.anki2", Collection11(11, modeles, notes, 42)}, {"media", "{}"}})
                                << "Vocab";
         QTest::addRow("anki21") << Zipper({{"collection.anki21", Collection11(11, modeles, notes, 42)},
                                            {"collection.anki2", Collection11(11, modeles, {{"old"}}, 42)}})
                                 << "Vocab";
-        QTest::addRow("anki21b zstd") << Zipper({{"collection.anki2", Collection11(11, modeles, {{"Please update"}}, 42)},
-                                                 {"collection.anki21b", Zstd(Collection18(notes))},
-                                                 {"media", Zstd("")}})
-                                      << "Langues::Italien";
+        QTest::addRow("anki21b zstd") << Zipper(
+            {{"collection.anki2", Collection11(11, modeles, {{"Please update"}}, 42)},
+             {"collection.anki21b", Zstd(Collection18(notes))},
+             {"media", Zstd("")}}) << "Langues::Italien";
     }
     void paquetsAnki()
     {
@@ -505,7 +532,8 @@ private slots:
     {
         QTest::addColumn<QByteArray>("paquet");
         QTest::addColumn<QString>("message");
-        const QJsonObject basic{{QStringLiteral("42"), ModeleJson(42, QStringLiteral("Basic"), {QStringLiteral("Front")})}};
+        const QJsonObject basic{
+            {QStringLiteral("42"), ModeleJson(42, QStringLiteral("Basic"), {QStringLiteral("Front")})}};
         const QJsonObject sansChamp{{QStringLiteral("42"), ModeleJson(42, QStringLiteral("Empty"), {})}};
         QByteArray valide = Zipper({{"collection.anki2", Collection11(11, basic, {{"a"}}, 42)}});
         QByteArray tronque = valide.left(valide.size() - 30);
@@ -516,7 +544,8 @@ private slots:
         Base vue;
         vue.Sql(QString::fromLatin1(Schema11));
         vue.Sql(QStringLiteral("drop table notes; create view notes as select 1 as mid, 'x' as flds, 1 as id;"));
-        vue.Sql(QStringLiteral("insert into col values (1, 0, 0, 0, 11, 0, 0, 0, '{}', '%1', '{}', '{}', '{}')").arg(Json(basic)));
+        vue.Sql(QStringLiteral("insert into col values (1, 0, 0, 0, 11, 0, 0, 0, '{}', '%1', '{}', '{}', '{}')")
+                    .arg(Json(basic)));
         QTest::addRow("not a zip") << QByteArray("PK\x03\x04 not really a zip at all") << "zip";
         QTest::addRow("truncated zip") << tronque << "zip";
         QTest::addRow("bad checksum") << crc << "damaged";
@@ -526,12 +555,12 @@ private slots:
         QTest::addRow("notes as a view") << Zipper({{"collection.anki2", vue.Octets()}}) << "damaged";
         QTest::addRow("unknown schema") << Zipper({{"collection.anki2", Collection11(42, basic, {{"a"}}, 42)}})
                                         << "version";
-        QTest::addRow("new file not compressed") << Zipper({{"collection.anki21b", Collection11(11, basic, {{"a"}}, 42)}})
-                                                 << "damaged";
+        QTest::addRow("new file not compressed")
+            << Zipper({{"collection.anki21b", Collection11(11, basic, {{"a"}}, 42)}}) << "damaged";
         QTest::addRow("note type without fields")
             << Zipper({{"collection.anki2", Collection11(11, sansChamp, {{"a"}}, 42)}}) << "first field";
-        QTest::addRow("unknown note type") << Zipper({{"collection.anki2", Collection11(11, basic, {{"a"}}, 43)}})
-                                           << "damaged";
+        QTest::addRow("unknown note type")
+            << Zipper({{"collection.anki2", Collection11(11, basic, {{"a"}}, 43)}}) << "damaged";
         QByteArray sqlite = Collection11(11, basic, {{"a"}}, 42);
         sqlite.truncate(sqlite.size() / 2);
         QTest::addRow("truncated database") << Zipper({{"collection.anki2", sqlite}}) << "damaged";

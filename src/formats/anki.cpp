@@ -41,14 +41,20 @@ const QChar SeparateurChamps = QChar(0x1F);
 // The note types this program exports are named after the file types.
 const QString PrefixeType = QStringLiteral("Amblopad ");
 
-[[noreturn]] void Refuser(const QString &message) { throw ErreurIdInvalide(message); }
+[[noreturn]] void Refuser(const QString &message)
+{
+    throw ErreurIdInvalide(message);
+}
 
 [[noreturn]] void Endommage()
 {
     Refuser(Anki::tr("This Anki package is damaged or holds no Anki collection."));
 }
 
-QByteArray Utf8(const QString &texte) { return texte.toUtf8(); }
+QByteArray Utf8(const QString &texte)
+{
+    return texte.toUtf8();
+}
 
 // ================================================================ SQLite
 
@@ -62,10 +68,7 @@ using Base = std::unique_ptr<sqlite3, FermerBase>;
 class Requete
 {
 public:
-    Requete(sqlite3 *base, const char *sql)
-    {
-        Verifier(sqlite3_prepare_v2(base, sql, -1, &m_requete, nullptr));
-    }
+    Requete(sqlite3 *base, const char *sql) { Verifier(sqlite3_prepare_v2(base, sql, -1, &m_requete, nullptr)); }
     ~Requete() { sqlite3_finalize(m_requete); }
     Requete(const Requete &) = delete;
     Requete &operator=(const Requete &) = delete;
@@ -83,8 +86,7 @@ public:
     }
     void Executer()
     {
-        while (Suivante()) {
-        }
+        while (Suivante()) { }
         sqlite3_reset(m_requete);
     }
     void Lier(int i, qint64 v) { Verifier(sqlite3_bind_int64(m_requete, i, v)); }
@@ -234,8 +236,8 @@ qint64 IdStable(const QString &texte)
 qint64 Checksum(const QString &texte)
 {
     const QByteArray h = QCryptographicHash::hash(Utf8(texte), QCryptographicHash::Sha1);
-    return qint64((quint32(uchar(h.at(0))) << 24) | (quint32(uchar(h.at(1))) << 16)
-                  | (quint32(uchar(h.at(2))) << 8) | quint32(uchar(h.at(3))));
+    return qint64((quint32(uchar(h.at(0))) << 24) | (quint32(uchar(h.at(1))) << 16) | (quint32(uchar(h.at(2))) << 8)
+                  | quint32(uchar(h.at(3))));
 }
 
 QString Gabarit(const QStringList &noms, const QList<int> &champs, bool verso)
@@ -269,41 +271,39 @@ QJsonObject JsonModele(const Modele &m, qint64 mid, qint64 did, qint64 maintenan
                                   {QStringLiteral("size"), 20},
                                   {QStringLiteral("media"), QJsonArray()}});
     }
-    const QJsonObject modele{
-        {QStringLiteral("name"), QStringLiteral("Card 1")},
-        {QStringLiteral("ord"), 0},
-        {QStringLiteral("qfmt"), Gabarit(m.noms, m.champs, false)},
-        {QStringLiteral("afmt"), Gabarit(m.noms, m.champs, true)},
-        {QStringLiteral("bqfmt"), QString()},
-        {QStringLiteral("bafmt"), QString()},
-        {QStringLiteral("did"), QJsonValue::Null},
-        {QStringLiteral("bfont"), QString()},
-        {QStringLiteral("bsize"), 0}};
+    const QJsonObject modele{{QStringLiteral("name"), QStringLiteral("Card 1")},
+                             {QStringLiteral("ord"), 0},
+                             {QStringLiteral("qfmt"), Gabarit(m.noms, m.champs, false)},
+                             {QStringLiteral("afmt"), Gabarit(m.noms, m.champs, true)},
+                             {QStringLiteral("bqfmt"), QString()},
+                             {QStringLiteral("bafmt"), QString()},
+                             {QStringLiteral("did"), QJsonValue::Null},
+                             {QStringLiteral("bfont"), QString()},
+                             {QStringLiteral("bsize"), 0}};
     QJsonArray requis;
     for (int i = 0; i < m.noms.size() - (m.noms.size() > 1 ? 1 : 0); ++i)
         requis.append(i);
-    return QJsonObject{
-        {QStringLiteral("id"), mid},
-        {QStringLiteral("name"), m.nomType},
-        {QStringLiteral("type"), 0},
-        {QStringLiteral("mod"), maintenant},
-        {QStringLiteral("usn"), -1},
-        {QStringLiteral("sortf"), 0},
-        {QStringLiteral("did"), did},
-        {QStringLiteral("tmpls"), QJsonArray{modele}},
-        {QStringLiteral("flds"), champs},
-        {QStringLiteral("css"),
-         QStringLiteral(".card {\n font-family: arial;\n font-size: 20px;\n text-align: center;\n"
-                        " color: black;\n background-color: white;\n}\n")},
-        {QStringLiteral("latexPre"),
-         QStringLiteral("\\documentclass[12pt]{article}\n\\special{papersize=3in,5in}\n"
-                        "\\usepackage[utf8]{inputenc}\n\\usepackage{amssymb,amsmath}\n"
-                        "\\pagestyle{empty}\n\\setlength{\\parindent}{0in}\n\\begin{document}\n")},
-        {QStringLiteral("latexPost"), QStringLiteral("\\end{document}")},
-        {QStringLiteral("latexsvg"), false},
-        {QStringLiteral("req"), QJsonArray{QJsonArray{0, QStringLiteral("any"), requis}}},
-        {QStringLiteral("tags"), QJsonArray()},
-        {QStringLiteral("vers"), QJsonArray()}};
+    return QJsonObject{{QStringLiteral("id"), mid},
+                       {QStringLiteral("name"), m.nomType},
+                       {QStringLiteral("type"), 0},
+                       {QStringLiteral("mod"), maintenant},
+                       {QStringLiteral("usn"), -1},
+                       {QStringLiteral("sortf"), 0},
+                       {QStringLiteral("did"), did},
+                       {QStringLiteral("tmpls"), QJsonArray{modele}},
+                       {QStringLiteral("flds"), champs},
+                       {QStringLiteral("css"),
+                        QStringLiteral(".card {\n font-family: arial;\n font-size: 20px;\n text-align: center;\n"
+                                       " color: black;\n background-color: white;\n}\n")},
+                       {QStringLiteral("latexPre"),
+                        QStringLiteral("\\documentclass[12pt]{article}\n\\special{papersize=3in,5in}\n"
+                                       "\\usepackage[utf8]{inputenc}\n\\usepackage{amssymb,amsmath}\n"
+                                       "\\pagestyle{empty}\n\\setlength{\\parindent}{0in}\n\\begin{document}\n")},
+                       {QStringLiteral("latexPost"), QStringLiteral("\\end{document}")},
+                       {QStringLiteral("latexsvg"), false},
+                       {QStringLiteral("req"), QJsonArray{QJsonArray{0, QStringLiteral("any"), requis}}},
+                       {QStringLiteral("tags"), QJsonArray()},
+                       {QStringLiteral("vers"), QJsonArray()}};
 }
 
 QJsonObject JsonPaquet(qint64 id, const QString &nom, qint64 maintenant)
@@ -327,39 +327,41 @@ QJsonObject JsonPaquet(qint64 id, const QString &nom, qint64 maintenant)
 
 QJsonObject JsonOptionsPaquet()
 {
-    return QJsonObject{
-        {QStringLiteral("id"), 1},
-        {QStringLiteral("name"), QStringLiteral("Default")},
-        {QStringLiteral("mod"), 0},
-        {QStringLiteral("usn"), 0},
-        {QStringLiteral("maxTaken"), 60},
-        {QStringLiteral("autoplay"), true},
-        {QStringLiteral("timer"), 0},
-        {QStringLiteral("replayq"), true},
-        {QStringLiteral("dyn"), false},
-        {QStringLiteral("new"),
-         QJsonObject{{QStringLiteral("delays"), QJsonArray{1, 10}},
-                     {QStringLiteral("ints"), QJsonArray{1, 4, 0}},
-                     {QStringLiteral("initialFactor"), 2500},
-                     {QStringLiteral("order"), 1},
-                     {QStringLiteral("perDay"), 20},
-                     {QStringLiteral("bury"), false}}},
-        {QStringLiteral("rev"),
-         QJsonObject{{QStringLiteral("perDay"), 200},
-                     {QStringLiteral("ease4"), 1.3},
-                     {QStringLiteral("ivlFct"), 1},
-                     {QStringLiteral("maxIvl"), 36500},
-                     {QStringLiteral("hardFactor"), 1.2},
-                     {QStringLiteral("bury"), false}}},
-        {QStringLiteral("lapse"),
-         QJsonObject{{QStringLiteral("delays"), QJsonArray{10}},
-                     {QStringLiteral("mult"), 0},
-                     {QStringLiteral("minInt"), 1},
-                     {QStringLiteral("leechFails"), 8},
-                     {QStringLiteral("leechAction"), 1}}}};
+    return QJsonObject{{QStringLiteral("id"), 1},
+                       {QStringLiteral("name"), QStringLiteral("Default")},
+                       {QStringLiteral("mod"), 0},
+                       {QStringLiteral("usn"), 0},
+                       {QStringLiteral("maxTaken"), 60},
+                       {QStringLiteral("autoplay"), true},
+                       {QStringLiteral("timer"), 0},
+                       {QStringLiteral("replayq"), true},
+                       {QStringLiteral("dyn"), false},
+                       {QStringLiteral("new"),
+                        QJsonObject{{QStringLiteral("delays"), QJsonArray{1, 10}},
+                                    {QStringLiteral("ints"), QJsonArray{1, 4, 0}},
+                                    {QStringLiteral("initialFactor"), 2500},
+                                    {QStringLiteral("order"), 1},
+                                    {QStringLiteral("perDay"), 20},
+                                    {QStringLiteral("bury"), false}}},
+                       {QStringLiteral("rev"),
+                        QJsonObject{{QStringLiteral("perDay"), 200},
+                                    {QStringLiteral("ease4"), 1.3},
+                                    {QStringLiteral("ivlFct"), 1},
+                                    {QStringLiteral("maxIvl"), 36500},
+                                    {QStringLiteral("hardFactor"), 1.2},
+                                    {QStringLiteral("bury"), false}}},
+                       {QStringLiteral("lapse"),
+                        QJsonObject{{QStringLiteral("delays"), QJsonArray{10}},
+                                    {QStringLiteral("mult"), 0},
+                                    {QStringLiteral("minInt"), 1},
+                                    {QStringLiteral("leechFails"), 8},
+                                    {QStringLiteral("leechAction"), 1}}}};
 }
 
-QByteArray Compact(const QJsonObject &o) { return QJsonDocument(o).toJson(QJsonDocument::Compact); }
+QByteArray Compact(const QJsonObject &o)
+{
+    return QJsonDocument(o).toJson(QJsonDocument::Compact);
+}
 
 // The schema of the collections that every Anki 2.1 and the phone versions
 // import (version 11).
@@ -396,15 +398,14 @@ void Construire(int code, sqlite3 *base)
         return;
     if ((code & 0xFF) == SQLITE_NOMEM)
         throw std::bad_alloc();
-    throw ErreurFichier(Anki::tr("The Anki collection could not be built: %1")
-                            .arg(QString::fromUtf8(sqlite3_errmsg(base))));
+    throw ErreurFichier(
+        Anki::tr("The Anki collection could not be built: %1").arg(QString::fromUtf8(sqlite3_errmsg(base))));
 }
 
 QByteArray Collection(const TFichierX &fichier, const Modele &m)
 {
     sqlite3 *brute = nullptr;
-    const int ouverture = sqlite3_open_v2(":memory:", &brute,
-                                          SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    const int ouverture = sqlite3_open_v2(":memory:", &brute, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     Base base(brute);
     Construire(ouverture, brute);
     Construire(sqlite3_exec(brute, SchemaCollection, nullptr, nullptr, nullptr), brute);
@@ -437,12 +438,11 @@ QByteArray Collection(const TFichierX &fichier, const Modele &m)
     {
         sqlite3_stmt *s = nullptr;
         Construire(sqlite3_prepare_v2(brute,
-                                      "insert into col values (1, ?1, ?2, ?2, 11, 0, 0, 0, ?3, ?4, ?5, ?6, '{}')",
-                                      -1, &s, nullptr),
+                                      "insert into col values (1, ?1, ?2, ?2, 11, 0, 0, 0, ?3, ?4, ?5, ?6, '{}')", -1,
+                                      &s, nullptr),
                    brute);
         std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt *)> garde(s, sqlite3_finalize);
-        const QByteArray c = Compact(conf), mo = Compact(modeles), pa = Compact(paquets),
-                         op = Compact(options);
+        const QByteArray c = Compact(conf), mo = Compact(modeles), pa = Compact(paquets), op = Compact(options);
         sqlite3_bind_int64(s, 1, maintenant - maintenant % 86400);
         sqlite3_bind_int64(s, 2, maintenantMs);
         sqlite3_bind_text(s, 3, c.constData(), int(c.size()), SQLITE_TRANSIENT);
@@ -454,9 +454,8 @@ QByteArray Collection(const TFichierX &fichier, const Modele &m)
 
     sqlite3_stmt *note = nullptr;
     sqlite3_stmt *carte = nullptr;
-    Construire(sqlite3_prepare_v2(brute,
-                                  "insert into notes values (?1, ?2, ?3, ?4, -1, '', ?5, ?6, ?7, 0, '')",
-                                  -1, &note, nullptr),
+    Construire(sqlite3_prepare_v2(brute, "insert into notes values (?1, ?2, ?3, ?4, -1, '', ?5, ?6, ?7, 0, '')", -1,
+                                  &note, nullptr),
                brute);
     std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt *)> gardeNote(note, sqlite3_finalize);
     Construire(sqlite3_prepare_v2(brute,
@@ -473,8 +472,8 @@ QByteArray Collection(const TFichierX &fichier, const Modele &m)
         for (int c : m.champs)
             champs << Html::DepuisTexte(Champ(fiche, c));
         const QByteArray flds = Utf8(champs.join(SeparateurChamps));
-        const QByteArray guid = Utf8(TFichierAnki::Guid(fichier.Titre, cles[size_t(i)].texte,
-                                                        cles[size_t(i)].occurrence));
+        const QByteArray guid = Utf8(
+            TFichierAnki::Guid(fichier.Titre, cles[size_t(i)].texte, cles[size_t(i)].occurrence));
         const QString tri = Html::SansBalises(champs.first());
         const QByteArray sfld = Utf8(tri);
         const qint64 id = maintenantMs + i;
@@ -549,8 +548,7 @@ QByteArray Zip(const std::vector<std::pair<const char *, QByteArray>> &entrees)
     }
     zip_stat_t etat;
     zip_stat_init(&etat);
-    if (zip_source_stat(tampon, &etat) < 0 || !(etat.valid & ZIP_STAT_SIZE)
-        || zip_source_open(tampon) < 0) {
+    if (zip_source_stat(tampon, &etat) < 0 || !(etat.valid & ZIP_STAT_SIZE) || zip_source_open(tampon) < 0) {
         zip_error_set(&erreur, ZIP_ER_INTERNAL, 0);
         EchecZip(&erreur);
     }
@@ -615,8 +613,8 @@ QByteArray LireEntree(zip_t *archive, zip_int64_t index, TBudgetMemoire &budget)
     if (etat.size > zip_uint64_t(budget.Limite()))
         budget.Refuser();
     budget.Prendre(qint64(etat.size));
-    std::unique_ptr<zip_file_t, int (*)(zip_file_t *)> entree(
-        zip_fopen_index(archive, zip_uint64_t(index), 0), zip_fclose);
+    std::unique_ptr<zip_file_t, int (*)(zip_file_t *)> entree(zip_fopen_index(archive, zip_uint64_t(index), 0),
+                                                              zip_fclose);
     if (!entree)
         Endommage();
     QByteArray octets(qsizetype(etat.size), Qt::Uninitialized);
@@ -635,8 +633,7 @@ QByteArray LireEntree(zip_t *archive, zip_int64_t index, TBudgetMemoire &budget)
 
 QByteArray Decompresser(const QByteArray &compresse, TBudgetMemoire &budget)
 {
-    std::unique_ptr<ZSTD_DStream, size_t (*)(ZSTD_DStream *)> flux(ZSTD_createDStream(),
-                                                                    ZSTD_freeDStream);
+    std::unique_ptr<ZSTD_DStream, size_t (*)(ZSTD_DStream *)> flux(ZSTD_createDStream(), ZSTD_freeDStream);
     if (!flux)
         throw std::bad_alloc();
     // The window a frame asks for is memory too: counted before it is taken.
@@ -715,7 +712,7 @@ Base OuvrirCollection(QByteArray &octets, qint64 &restant)
     restant = 100000 + octets.size() / 4;
     sqlite3_progress_handler(brute, 1000, Progression, &restant);
     Requete::VerifierCode(sqlite3_deserialize(brute, "main", reinterpret_cast<unsigned char *>(octets.data()),
-                                          octets.size(), octets.size(), SQLITE_DESERIALIZE_READONLY));
+                                              octets.size(), octets.size(), SQLITE_DESERIALIZE_READONLY));
     Executer(brute, "pragma trusted_schema = off");
     Executer(brute, "pragma query_only = on");
     return base;
@@ -757,8 +754,7 @@ Contenu LireCollection(sqlite3 *base, bool &tables)
         Endommage();
     const qint64 version = col.Entier(0);
     if (version < 11 || version > 18)
-        Refuser(Anki::tr("This Anki collection is in a version this program does not know (%1).")
-                    .arg(version));
+        Refuser(Anki::tr("This Anki collection is in a version this program does not know (%1).").arg(version));
     // Note types and decks moved out of col into tables of their own in version 15.
     tables = version >= 15;
     Contenu c;
@@ -852,27 +848,26 @@ bool EstLigneEnTete(const QString &ligne, QString &cle, QString &valeur)
         return false;
     cle = ligne.mid(1, deuxPoints - 1).trimmed().toLower();
     valeur = ligne.mid(deuxPoints + 1);
-    static const QStringList cles = {
-        QStringLiteral("separator"),     QStringLiteral("html"),           QStringLiteral("tags"),
-        QStringLiteral("columns"),       QStringLiteral("notetype"),       QStringLiteral("deck"),
-        QStringLiteral("guid column"),   QStringLiteral("notetype column"), QStringLiteral("deck column"),
-        QStringLiteral("tags column"),   QStringLiteral("if matches")};
+    static const QStringList cles = {QStringLiteral("separator"),   QStringLiteral("html"),
+                                     QStringLiteral("tags"),        QStringLiteral("columns"),
+                                     QStringLiteral("notetype"),    QStringLiteral("deck"),
+                                     QStringLiteral("guid column"), QStringLiteral("notetype column"),
+                                     QStringLiteral("deck column"), QStringLiteral("tags column"),
+                                     QStringLiteral("if matches")};
     return cles.contains(cle);
 }
 
 QChar Separateur(const QString &valeur)
 {
     const QString v = valeur.trimmed().toLower();
-    static const QHash<QString, QChar> noms = {
-        {QStringLiteral("tab"), u'\t'},   {QStringLiteral("comma"), u','},
-        {QStringLiteral("semicolon"), u';'}, {QStringLiteral("space"), u' '},
-        {QStringLiteral("pipe"), u'|'},   {QStringLiteral("colon"), u':'}};
+    static const QHash<QString, QChar> noms = {{QStringLiteral("tab"), u'\t'},      {QStringLiteral("comma"), u','},
+                                               {QStringLiteral("semicolon"), u';'}, {QStringLiteral("space"), u' '},
+                                               {QStringLiteral("pipe"), u'|'},      {QStringLiteral("colon"), u':'}};
     if (noms.contains(v))
         return noms.value(v);
     if (valeur.size() == 1)
         return valeur.at(0);
-    Refuser(Anki::tr("This Anki text file names a separator this program does not know: \"%1\".")
-                .arg(valeur.left(40)));
+    Refuser(Anki::tr("This Anki text file names a separator this program does not know: \"%1\".").arg(valeur.left(40)));
 }
 
 // Splits the notes: fields between separators, a field in double quotes may
@@ -973,10 +968,11 @@ QByteArray TFichierAnki::EcrirePaquet(const TFichierX &fichier, const QString &n
 QByteArray TFichierAnki::EcrireTexte(const TFichierX &fichier, const QString &nomSecours)
 {
     const Modele m = ModeleDe(fichier, nomSecours);
-    auto ligne = [](const QString &v) { return QString(v).replace(u'\r', u' ').replace(u'\n', u' ').replace(u'\t', u' '); };
+    auto ligne = [](const QString &v) {
+        return QString(v).replace(u'\r', u' ').replace(u'\n', u' ').replace(u'\t', u' ');
+    };
     QString texte = QStringLiteral("#separator:tab\n#html:true\n#notetype:") + ligne(m.nomType)
-        + QStringLiteral("\n#deck:") + ligne(m.paquet) + QStringLiteral("\n#columns:")
-        + m.noms.join(u'\t') + u'\n';
+        + QStringLiteral("\n#deck:") + ligne(m.paquet) + QStringLiteral("\n#columns:") + m.noms.join(u'\t') + u'\n';
     for (const auto &fiche : fichier.Fiches) {
         QStringList champs;
         for (int c : m.champs)
@@ -995,8 +991,7 @@ void TFichierAnki::Exporter(const TFichierX &fichier, const QString &nom, bool t
     Contrat::EcrireExport(fichier, nom, octets);
 }
 
-std::unique_ptr<TFichierX> TFichierAnki::LirePaquet(const QByteArray &octets, QChar type,
-                                                    const QString &nomSecours)
+std::unique_ptr<TFichierX> TFichierAnki::LirePaquet(const QByteArray &octets, QChar type, const QString &nomSecours)
 {
     TBudgetMemoire budget(octets.size());
     zip_error_t erreur;
@@ -1028,8 +1023,7 @@ std::unique_ptr<TFichierX> TFichierAnki::LirePaquet(const QByteArray &octets, QC
     Endommage();
 }
 
-std::unique_ptr<TFichierX> TFichierAnki::LireTexte(const QByteArray &octets, QChar type,
-                                                   const QString &nomSecours)
+std::unique_ptr<TFichierX> TFichierAnki::LireTexte(const QByteArray &octets, QChar type, const QString &nomSecours)
 {
     TBudgetMemoire budget(octets.size());
     QStringDecoder decodeur(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);

@@ -19,9 +19,9 @@ struct LibererDoc
 
 bool EstBloc(const char *nom)
 {
-    static const char *const blocs[] = {"div", "p", "li", "ul", "ol", "tr", "table", "h1", "h2",
-                                        "h3", "h4", "h5", "h6", "blockquote", "pre", "dt", "dd",
-                                        "section", "article", "header", "footer", "hr"};
+    static const char *const blocs[] = {"div", "p",       "li",      "ul",     "ol",     "tr",         "table", "h1",
+                                        "h2",  "h3",      "h4",      "h5",     "h6",     "blockquote", "pre",   "dt",
+                                        "dd",  "section", "article", "header", "footer", "hr"};
     for (const char *b : blocs) {
         if (std::strcmp(nom, b) == 0)
             return true;
@@ -60,9 +60,9 @@ QString Convertir(const QString &html, bool sauts)
     // inside a div of a body the parser keeps it as it is.
     const QByteArray source = "<html><body><div>" + html.toUtf8() + "</div></body></html>";
     GardeXml::PreparerMemoire();
-    std::unique_ptr<xmlDoc, LibererDoc> doc(htmlReadMemory(
-        source.constData(), int(source.size()), nullptr, "UTF-8",
-        HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET | HTML_PARSE_NOIMPLIED));
+    std::unique_ptr<xmlDoc, LibererDoc> doc(
+        htmlReadMemory(source.constData(), int(source.size()), nullptr, "UTF-8",
+                       HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET | HTML_PARSE_NOIMPLIED));
     if (!doc)
         return html;
     QString sortie;
@@ -174,8 +174,14 @@ QString DepuisTexte(const QString &texte)
     return sortie;
 }
 
-QString VersTexte(const QString &html) { return Convertir(html, true); }
+QString VersTexte(const QString &html)
+{
+    return Convertir(html, true);
+}
 
-QString SansBalises(const QString &html) { return Convertir(html, false); }
+QString SansBalises(const QString &html)
+{
+    return Convertir(html, false);
+}
 
 }
