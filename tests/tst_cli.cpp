@@ -6,7 +6,9 @@
 #include "support/octetsnatif.h"
 #include "support/questionsmoodle.h"
 
+#include "formats/formats.h"
 #include "formats/moodle.h"
+#include "model/fichierx.h"
 #include "model/outils.h"
 
 #include <QJsonArray>
@@ -154,6 +156,21 @@ CasCli Usage(const QStringList &arguments)
 CasCli Refus(const QStringList &arguments, const QByteArray &message)
 {
     return Cas().Lancer(arguments, 1).ErreurContient(message).MessageSeul();
+}
+
+// A Dictionnaire of two cards in XML, with the title and the second answer given.
+QByteArray XmlAvec(const QString &titre, const QString &reponse)
+{
+    QTemporaryDir dossier;
+    const QString chemin = dossier.filePath(QStringLiteral("f.xaqd"));
+    {
+        TFichierX f(u'D', u'x');
+        f.Titre = titre;
+        f.AjouterFiche(QString(), QStringLiteral("q1"), QStringLiteral("r"));
+        f.AjouterFiche(QString(), QStringLiteral("q2"), reponse);
+        Formats::Enregistrer(f, chemin, u'x', true);
+    }
+    return OutilsTest::LireFichier(chemin);
 }
 
 } // namespace
@@ -340,6 +357,31 @@ void TestCli::commande_data()
                .Produit("@copie.csv", "un\r\ndeux\r\n")
                .Lancer({"info", "@copie.csv", "--type", "L"})
                .Sortie("format: s\ntype: L\ncards: 2\ntitle: \n");
+
+    // ------------------------------------------------------------ code pages
+    // Characters the output's code page cannot hold: refused, naming the card
+    // and the character, unless --lossy.
+    {
+        const QString grec = U("Ωμ");
+        const auto perte = [](const QByteArray &entree, const QString &sortie, const QByteArray &ou) {
+            return Cas().Fichier("in.xaqd", entree)
+                .Lancer({"convert", "@in.xaqd", "@" + sortie}, 1)
+                .ErreurContient("2 character(s)").ErreurContient(ou).MessageSeul().Absent("@" + sortie)
+                .Lancer({"convert", "@in.xaqd", "@" + sortie, "--lossy"})
+                .Verifier([sortie](TBancCli &b) { QVERIFY(b.Lire("@" + sortie).contains("??")); });
+        };
+        QTest::newRow("code page: native, card 2")
+            << perte(XmlAvec("t", grec), "n.aqd", U("\"Ω\" (U+03A9), is in card 2 (\"q2\")").toUtf8());
+        QTest::newRow("code page: native, header")
+            << perte(XmlAvec(grec, "r"), "n.aqd", "the file's header");
+        QTest::newRow("code page: Cardfile, card 2") << perte(XmlAvec("t", grec), "c.crd", "card 2");
+        QTest::newRow("code page: ANSI CSV, card 2") << perte(XmlAvec("t", grec), "s.csv", "card 2");
+        QTest::newRow("code page: Cardfile writes no title")
+            << Cas().Fichier("in.xaqd", XmlAvec(grec, "r")).Lancer({"convert", "@in.xaqd", "@c.crd"});
+        QTest::newRow("code page: XML keeps everything")
+            << Cas().Fichier("in.xaqd", XmlAvec(grec, grec)).Lancer({"convert", "@in.xaqd", "@x.xaqd"});
+        QTest::newRow("usage: --lossy outside convert") << Usage({"dump", "a", "--lossy"});
+    }
 
     // ------------------------------------------------------------ native
     {
