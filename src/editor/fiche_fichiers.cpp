@@ -5,6 +5,7 @@
 #include "dialogs/dlgnouveau.h"
 #include "editor/lettres.h"
 #include "formats/formats.h"
+#include "formats/table.h"
 #include "model/erreurs.h"
 #include "model/outils.h"
 #include "settings/init.h"
@@ -63,7 +64,9 @@ void TFormFiche::OuvrirFichier(const QString &nom, int position, bool modifiable
 {
     QString message;
     try {
+        Formats::PrendreAvertissements();
         ChargerDocument(Formats::Ouvrir(nom, modifiable, commeDocument, TypePourCsv(nom)), position);
+        SignalerAvertissements();
         return;
     } catch (const Erreur &erreur) {
         message = erreur.message();
@@ -78,6 +81,15 @@ void TFormFiche::OuvrirFichier(const QString &nom, int position, bool modifiable
     else if (nom == Parametres.recent)
         Parametres.recent.clear();
     TInteraction::Courante().Message(TInteraction::Erreur, message, TInteraction::Ok, 0);
+}
+
+// What the format could not carry over, once per load or save.
+void TFormFiche::SignalerAvertissements()
+{
+    const QStringList messages = Formats::PrendreAvertissements();
+    if (!messages.isEmpty())
+        TInteraction::Courante().Message(TInteraction::Information, messages.join(CRLF),
+                                         TInteraction::Ok, 0);
 }
 
 void TFormFiche::ChargerDocument(std::unique_ptr<TFichierX> fichier, int position)
@@ -105,11 +117,12 @@ void TFormFiche::Ouvrir1Click(bool commeDocument)
         for (qsizetype i = 1; i < liste.size(); ++i)
             filtre += u'|' + Lettres::FiltreOuverture(liste.at(i));
         typesEntrees = liste;
-    }
-    // Formats with an entry of their own (GIFT, Aiken), each of one type.
-    filtre += Lettres::EntreesOuverture(typesEntrees);
-    if (Parametres.alltyp)
         filtre += QLatin1String("|") + tr("All") + QLatin1String("|*.*");
+        typesEntrees += u'?';
+    }
+    // Formats with an entry of their own (GIFT, Aiken), each for one type:
+    // after "All", or beside the one type offered when it is theirs.
+    filtre += Lettres::EntreesOuverture(typesEntrees, Parametres.alltyp ? QChar() : premier);
     const auto choix = TInteraction::Courante().OuvrirFichier(
         filtre, 1, Lettres::Extension(premier, FormatParDefaut()));
     if (!choix.Accepte)
@@ -297,7 +310,8 @@ bool TFormFiche::SauverFichier(QString nom, bool demanderNom, bool exporter)
         }
     }
     try {
-        Formats::Enregistrer(fichier, nom, format, demanderNom);
+        Formats::PrendreAvertissements();
+        Formats::Enregistrer(fichier, nom, format, demanderNom, exporter);
     } catch (const Erreur &erreur) {
         TInteraction::Courante().Message(TInteraction::Erreur, erreur.message(), TInteraction::Ok, 0);
         return false;
@@ -306,6 +320,7 @@ bool TFormFiche::SauverFichier(QString nom, bool demanderNom, bool exporter)
                                          TInteraction::Ok, 0);
         return false;
     }
+    SignalerAvertissements();
     Lettres::MettreEnTete(format, Parametres.frmats);
     if (demanderNom) {
         AfficherTitreFenetre();

@@ -107,6 +107,19 @@ QString Nom(QChar lettre)
     return f ? QCoreApplication::translate("Chaines", f->nom) : QString();
 }
 
+namespace {
+QStringList g_avertissements;
+}
+
+void Avertir(const QString &message) { g_avertissements << message; }
+
+QStringList PrendreAvertissements()
+{
+    QStringList messages;
+    messages.swap(g_avertissements);
+    return messages;
+}
+
 QString Lettres()
 {
     QString lettres;
