@@ -2,6 +2,44 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="fr_FR">
 <context>
+    <name>Aiken</name>
+    <message>
+        <source>The file is not UTF-8 text.</source>
+        <translation>Le fichier n&apos;est pas du texte UTF-8.</translation>
+    </message>
+    <message>
+        <source>Line %1: %2</source>
+        <translation>Ligne %1&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>an answer without its question.</source>
+        <translation>une réponse sans sa question.</translation>
+    </message>
+    <message>
+        <source>an ANSWER line without its question.</source>
+        <translation>une ligne ANSWER sans sa question.</translation>
+    </message>
+    <message>
+        <source>this question needs at least 2 answers.</source>
+        <translation>cette question demande au moins 2 réponses.</translation>
+    </message>
+    <message>
+        <source>the answer &quot;%1&quot; is none of the question&apos;s answers.</source>
+        <translation>la réponse «&#xa0;%1&#xa0;» n&apos;est aucune des réponses de la question.</translation>
+    </message>
+    <message>
+        <source>this question has no ANSWER line.</source>
+        <translation>cette question n&apos;a pas de ligne ANSWER.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n card(s) are not single-answer multiple choice with at most 26 answers and were left out of the Aiken file.</source>
+        <translation>
+            <numerusform>%n fiche n&apos;est pas un choix multiple à réponse unique d&apos;au plus 26 réponses et a été laissée hors du fichier Aiken.</numerusform>
+            <numerusform>%n fiches ne sont pas des choix multiples à réponse unique d&apos;au plus 26 réponses et ont été laissées hors du fichier Aiken.</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
     <name>Budget</name>
     <message>
         <source>This file would need more than %1 MB of memory: a file may use at most 20 times its size, or 256 MB.</source>
@@ -129,6 +167,14 @@
     <message>
         <source>L</source>
         <translation>L</translation>
+    </message>
+    <message>
+        <source>GIFT</source>
+        <translation>GIFT</translation>
+    </message>
+    <message>
+        <source>Aiken</source>
+        <translation>Aiken</translation>
     </message>
 </context>
 <context>
@@ -307,6 +353,63 @@ sans --to, elle est tirée de l&apos;extension de SORTIE.
     <message>
         <source>Unknown format &quot;%1&quot;.</source>
         <translation>Format inconnu&#xa0;: «&#xa0;%1&#xa0;».</translation>
+    </message>
+</context>
+<context>
+    <name>Gift</name>
+    <message>
+        <source>Question</source>
+        <translation>Question</translation>
+    </message>
+    <message>
+        <source>Line %1: %2</source>
+        <translation>Ligne %1&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>this question needs at least %1 answers.</source>
+        <translation>cette question demande au moins %1 réponses.</translation>
+    </message>
+    <message>
+        <source>a matching answer needs &quot;-&gt;&quot;.</source>
+        <translation>une réponse d&apos;appariement demande «&#xa0;-&gt;&#xa0;».</translation>
+    </message>
+    <message>
+        <source>a numerical question needs an answer.</source>
+        <translation>une question numérique demande une réponse.</translation>
+    </message>
+    <message>
+        <source>a numerical range needs two numbers.</source>
+        <translation>un intervalle numérique demande deux nombres.</translation>
+    </message>
+    <message>
+        <source>a numerical tolerance must be a number.</source>
+        <translation>une tolérance numérique doit être un nombre.</translation>
+    </message>
+    <message>
+        <source>unknown command &quot;%1&quot;.</source>
+        <translation>commande inconnue «&#xa0;%1&#xa0;».</translation>
+    </message>
+    <message>
+        <source>an answer block lacks its &quot;{&quot; or its &quot;}&quot;.</source>
+        <translation>un bloc de réponses n&apos;a pas son «&#xa0;{&#xa0;» ou son «&#xa0;}&#xa0;».</translation>
+    </message>
+    <message>
+        <source>The file is not UTF-8 text.</source>
+        <translation>Le fichier n&apos;est pas du texte UTF-8.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n answer feedback(s) of this file have no place in a card and were left out.</source>
+        <translation>
+            <numerusform>%n commentaire de réponse de ce fichier n&apos;a pas de place dans une fiche et a été laissé de côté.</numerusform>
+            <numerusform>%n commentaires de réponse de ce fichier n&apos;ont pas de place dans une fiche et ont été laissés de côté.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n card(s) cannot be written exactly in GIFT and were written as the closest question Moodle accepts.</source>
+        <translation>
+            <numerusform>%n fiche ne peut pas s&apos;écrire exactement en GIFT et a été écrite comme la question la plus proche que Moodle accepte.</numerusform>
+            <numerusform>%n fiches ne peuvent pas s&apos;écrire exactement en GIFT et ont été écrites comme les questions les plus proches que Moodle accepte.</numerusform>
+        </translation>
     </message>
 </context>
 <context>
