@@ -3,7 +3,8 @@
 // and obeys lines on standard input:
 //   sauver  save the document in place
 //   fin     (or end of input) close and exit
-// Answers: "ouvert", "sauve", or "erreur: MESSAGE".
+// Answers: "ouvert" (or "ouvert (lecture seule)" when writing was asked and
+// the file could only be opened read-only), "sauve", or "erreur: MESSAGE".
 #include "formats/formats.h"
 #include "model/erreurs.h"
 #include "model/fichierx.h"
@@ -42,7 +43,8 @@ int main(int argc, char *argv[])
         Repondre(QStringLiteral("erreur: ") + e.message());
         return 1;
     }
-    Repondre(QStringLiteral("ouvert"));
+    // Asked for writing and held read-only (this user may not write the file).
+    Repondre(ecriture && !fichier->Modifiable ? QStringLiteral("ouvert (lecture seule)") : QStringLiteral("ouvert"));
     std::string ligne;
     while (std::getline(std::cin, ligne) && ligne != "fin") {
         if (ligne == "sauver") {

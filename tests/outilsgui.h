@@ -8,6 +8,10 @@
 #include "editor/fiche.h"
 #include "interactionscriptee.h"
 
+#include <QAction>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
 namespace OutilsGui {
 
 // Cards given as "title|question|answer".
@@ -46,6 +50,9 @@ public:
         ParametresParDefaut();
         dialogues->Oublier();
         dialogues->Reponses.clear();
+        dialogues->Fichiers.clear();
+        dialogues->Saisies.clear();
+        dialogues->SaisiesAcceptees.clear();
         dialogues->Dialogues.clear();
         dialogues->Polices.clear();
         dialogues->Impressions.clear();
@@ -62,17 +69,57 @@ public:
         return dialogues->Imprevus == 0;
     }
 
-    // A started window showing f (none when f is null) at a card.
-    TFormFiche &Charger(std::unique_ptr<TFichierX> f, int position = 0)
+    // A window created and shown, not yet started.
+    TFormFiche &Creer()
     {
         fenetre = std::make_unique<TFormFiche>();
         fenetre->FormCreate();
         fenetre->show();
-        fenetre->FormShow(QStringList());
+        return *fenetre;
+    }
+
+    // A window started as the program starts it, with its arguments.
+    TFormFiche &Demarrer(const QStringList &arguments = {}, int instances = 1)
+    {
+        Creer().FormShow(arguments, instances);
+        return *fenetre;
+    }
+
+    // A started window showing f (none when f is null) at a card.
+    TFormFiche &Charger(std::unique_ptr<TFichierX> f, int position = 0)
+    {
+        Demarrer();
         if (f)
             fenetre->ChargerDocument(std::move(f), position);
         return *fenetre;
     }
 };
+
+// What a person does: select the whole field and type over it.
+inline void Taper(QWidget *champ, const QString &texte)
+{
+    if (auto *ligne = qobject_cast<QLineEdit *>(champ))
+        ligne->selectAll();
+    else if (auto *memo = qobject_cast<QPlainTextEdit *>(champ))
+        memo->selectAll();
+    if (texte.isEmpty())
+        QTest::keyClick(champ, Qt::Key_Delete);
+    else
+        QTest::keyClicks(champ, texte);
+}
+
+// A menu entry chosen: opening the menu brings its entries up to date first.
+inline void Choisir(TFormFiche &w, const char *entree)
+{
+    w.MettreAJourMenus();
+    w.Action(entree)->trigger();
+}
+
+// Whether a menu entry is enabled, as the menu shows it once opened.
+inline bool Actif(TFormFiche &w, const char *entree)
+{
+    w.MettreAJourMenus();
+    return w.EntreeActive(entree);
+}
 
 }

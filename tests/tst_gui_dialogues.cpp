@@ -4,7 +4,7 @@
 
 #undef QT_NO_CAST_FROM_ASCII
 
-#include "outilstest.h"
+#include "outilsgui.h"
 
 #include "dialogs/dlgentete.h"
 #include "dialogs/dlgetiquettes.h"
@@ -12,7 +12,6 @@
 #include "dialogs/dlgoptionsavancees.h"
 #include "dialogs/dlgoptionscsv.h"
 #include "editor/fiche.h"
-#include "interactionscriptee.h"
 #include "model/outils.h"
 #include "settings/init.h"
 
@@ -39,19 +38,6 @@ std::unique_ptr<TFichierX> Fichier(QChar type, QChar format = u'x', bool modifia
     return f;
 }
 
-// Select the whole field and type over it.
-void Taper(QWidget *champ, const QString &texte)
-{
-    if (auto *ligne = qobject_cast<QLineEdit *>(champ))
-        ligne->selectAll();
-    else if (auto *memo = qobject_cast<QPlainTextEdit *>(champ))
-        memo->selectAll();
-    if (texte.isEmpty())
-        QTest::keyClick(champ, Qt::Key_Delete);
-    else
-        QTest::keyClicks(champ, texte);
-}
-
 template <typename T>
 T *Controle(QDialog &d, const char *nom)
 {
@@ -68,35 +54,18 @@ void Cliquer(QDialog &d, const char *nom)
     Controle<QAbstractButton>(d, nom)->click();
 }
 
-// A menu entry chosen: opening the menu brings its entries up to date first.
-void Choisir(TFormFiche &w, const char *entree)
-{
-    w.MettreAJourMenus();
-    w.Action(entree)->trigger();
-}
-
 } // namespace
 
 class TestDialogues : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_dossier;
-    TInteractionScriptee *m_script = nullptr;
-    std::unique_ptr<TFormFiche> m_fenetre;
+    OutilsGui::TBanc m_banc;
+    TInteractionScriptee *&m_script = m_banc.dialogues;
     // What the last scripted dialog showed, read while it was open.
     QStringList m_vu;
 
-    TFormFiche &Charger(std::unique_ptr<TFichierX> f)
-    {
-        m_fenetre = std::make_unique<TFormFiche>();
-        m_fenetre->FormCreate();
-        m_fenetre->show();
-        m_fenetre->FormShow(QStringList());
-        if (f)
-            m_fenetre->ChargerDocument(std::move(f), 0);
-        return *m_fenetre;
-    }
+    TFormFiche &Charger(std::unique_ptr<TFichierX> f) { return m_banc.Charger(std::move(f)); }
 
     // The next dialog: act in it, then click OK (or Cancel).
     void Script(std::function<void(QDialog &)> agir, bool ok = true)
@@ -119,29 +88,18 @@ class TestDialogues : public QObject
     }
 
 private slots:
-    void initTestCase()
-    {
-        OutilsTest::IsolerParametres(m_dossier);
-        auto script = std::make_unique<TInteractionScriptee>();
-        m_script = script.get();
-        TInteraction::Installer(std::move(script));
-    }
+    void initTestCase() { m_banc.Installer(); }
 
     void init()
     {
-        ParametresParDefaut();
-        m_script->Oublier();
-        m_script->Dialogues.clear();
-        m_script->Saisies.clear();
+        m_banc.Reinitialiser();
         m_vu.clear();
     }
 
     void cleanup()
     {
-        if (m_fenetre && m_fenetre->FichierCourant)
-            m_fenetre->FichierCourant->Modifie = false;
-        m_fenetre.reset();
-        QCOMPARE(m_script->Imprevus, 0);
+        QVERIFY(m_banc.Fermer());
+        // Every scripted dialog was shown.
         QVERIFY(m_script->Dialogues.empty());
     }
 
@@ -171,7 +129,7 @@ private slots:
             resultat = d.result();
             return d.result();
         });
-        Choisir(w, entree.toLatin1().constData());
+        OutilsGui::Choisir(w, entree.toLatin1().constData());
         QCOMPARE(DialoguesOuverts(dialogue), 1);
         QCOMPARE(resultat, int(QDialog::Rejected));
         const TFichierX &g = *w.FichierCourant;
@@ -269,7 +227,7 @@ private slots:
         f->NombreQuestions = 99;
         f->ScoreSatisfaisant = 99;
         TFormFiche &w = Charger(std::move(f));
-        Script([&](QDialog &d) { Taper(Controle<QLineEdit>(d, champ.toLatin1().constData()), texte); });
+        Script([&](QDialog &d) { OutilsGui::Taper(Controle<QLineEdit>(d, champ.toLatin1().constData()), texte); });
         w.Options1Click();
         const TFichierX &g = *w.FichierCourant;
         const quint8 stocke = champ == "ETemps" ? g.Temps
@@ -290,9 +248,9 @@ private slots:
             auto *defaut = Controle<QCheckBox>(d, "CBMIgDefaut");
             m_vu << mots->text() << QString::number(defaut->isChecked())
                  << QString::number(mots->isEnabled()) << Controle<QLineEdit>(d, "ECarOu")->text();
-            Taper(Controle<QLineEdit>(d, "EOu"), " o r ");
-            Taper(Controle<QLineEdit>(d, "ECarOu"), "|#"); // one character at most
-            Taper(Controle<QLineEdit>(d, "EXDelim"), ". , ;");
+            OutilsGui::Taper(Controle<QLineEdit>(d, "EOu"), " o r ");
+            OutilsGui::Taper(Controle<QLineEdit>(d, "ECarOu"), "|#"); // one character at most
+            OutilsGui::Taper(Controle<QLineEdit>(d, "EXDelim"), ". , ;");
             Cliquer(d, "CBMIgDefaut");
             m_vu << mots->text() << QString::number(mots->isEnabled());
             QVERIFY(!(defaut->focusPolicy() & Qt::TabFocus));
@@ -314,7 +272,7 @@ private slots:
             auto *mots = Controle<QLineEdit>(d, "EMotsIgnores");
             m_vu << mots->text() << QString::number(mots->isEnabled());
             Cliquer(d, "CBMIgDefaut");
-            Taper(mots, "der die das");
+            OutilsGui::Taper(mots, "der die das");
         });
         w.OptionsAvancees1Click();
         QCOMPARE(m_vu, QStringList({"a an the", "0"}));
@@ -331,7 +289,7 @@ private slots:
         TFormFiche &w = Charger(std::move(f));
         Script([this](QDialog &d) {
             m_vu << Controle<QLineEdit>(d, "ECarOu")->text();
-            Taper(Controle<QLineEdit>(d, "EOu"), "ou");
+            OutilsGui::Taper(Controle<QLineEdit>(d, "EOu"), "ou");
         });
         w.OptionsAvancees1Click();
         QCOMPARE(m_vu, QStringList({"||"}));
@@ -347,17 +305,17 @@ private slots:
         TFormFiche &w = Charger(std::move(f));
         // A title typed in the title line is stored before the dialog shows it.
         w.ETitre->setFocus();
-        Taper(w.ETitre, "Typed");
+        OutilsGui::Taper(w.ETitre, "Typed");
         Script([this](QDialog &d) {
             m_vu << Controle<QLineEdit>(d, "ETitre")->text()
                  << Controle<QPlainTextEdit>(d, "MDescription")->toPlainText()
                  << Controle<QLineEdit>(d, "ETitre")->font().family();
-            Taper(Controle<QLineEdit>(d, "ETitre"), "  New title ");
+            OutilsGui::Taper(Controle<QLineEdit>(d, "ETitre"), "  New title ");
             auto *memo = Controle<QPlainTextEdit>(d, "MDescription");
             memo->moveCursor(QTextCursor::End);
             QTest::keyClick(memo, Qt::Key_Return);
             QTest::keyClicks(memo, " three ");
-            Taper(Controle<QLineEdit>(d, "ESignature"), " Me ");
+            OutilsGui::Taper(Controle<QLineEdit>(d, "ESignature"), " Me ");
         });
         w.Entete1Click();
         QCOMPARE(m_vu, QStringList({"Typed", "line 1\nline 2", "Courier New"}));
@@ -412,10 +370,10 @@ private slots:
         const QString question = w.FichierCourant->Etiquettes.Champ1;
         Script([this](QDialog &d) {
             m_vu << Controle<QLineEdit>(d, "EEtiquette1")->text();
-            Taper(Controle<QLineEdit>(d, "EEtiquette0"), "Topic");
-            Taper(Controle<QLineEdit>(d, "EEtiquette2"), "Reply ");
+            OutilsGui::Taper(Controle<QLineEdit>(d, "EEtiquette0"), "Topic");
+            OutilsGui::Taper(Controle<QLineEdit>(d, "EEtiquette2"), "Reply ");
         });
-        Choisir(w, "Etiquettes1");
+        OutilsGui::Choisir(w, "Etiquettes1");
         QCOMPARE(m_vu, QStringList({question}));
         const TFichierX &g = *w.FichierCourant;
         QVERIFY(g.Modifie);
@@ -504,7 +462,7 @@ private slots:
             auto *csv = static_cast<TDlgOptionsCSV *>(&d);
             m_vu << csv->EComma->text() << QString::number(csv->ItemIndex());
             if (!tape.isEmpty())
-                Taper(csv->EComma, tape);
+                OutilsGui::Taper(csv->EComma, tape);
             if (cliquerUtf)
                 csv->Element(1)->click();
         });
@@ -526,7 +484,7 @@ private slots:
         w.OptionsCSVClick();
         QVERIFY(!w.ReglagesModifies);
         QCOMPARE(SeparateurCsvTexte(), QStringLiteral(";"));
-        Script([](QDialog &d) { Taper(Controle<QLineEdit>(d, "EComma"), "|"); }, false);
+        Script([](QDialog &d) { OutilsGui::Taper(Controle<QLineEdit>(d, "EComma"), "|"); }, false);
         w.OptionsCSVClick();
         QVERIFY(!w.ReglagesModifies);
         QCOMPARE(SeparateurCsv(), QChar(u';'));
@@ -601,7 +559,7 @@ private slots:
             QApplication::setActiveWindow(&d);
             QTest::keyClick(&d, Qt::Key_F1);
         }, false);
-        Choisir(w, entree.toLatin1().constData());
+        OutilsGui::Choisir(w, entree.toLatin1().constData());
         QCOMPARE(bouton, sujet != 0);
         QList<int> montres;
         for (const auto &d : m_script->Demandes)

@@ -4,10 +4,9 @@
 // Literal card texts read better in the tables below.
 #undef QT_NO_CAST_FROM_ASCII
 
-#include "outilstest.h"
+#include "outilsgui.h"
 
 #include "editor/fiche.h"
-#include "interactionscriptee.h"
 #include "model/fichierx.h"
 #include "settings/init.h"
 
@@ -42,19 +41,6 @@ std::unique_ptr<TFichierX> Fichier(QChar type, const QStringList &questions, QCh
     return f;
 }
 
-// What a person does: select the whole field and type over it.
-void Taper(QWidget *champ, const QString &texte)
-{
-    if (auto *ligne = qobject_cast<QLineEdit *>(champ))
-        ligne->selectAll();
-    else if (auto *memo = qobject_cast<QPlainTextEdit *>(champ))
-        memo->selectAll();
-    if (texte.isEmpty())
-        QTest::keyClick(champ, Qt::Key_Delete);
-    else
-        QTest::keyClicks(champ, texte);
-}
-
 // The memo's text as shown (toPlainText would turn non-breaking spaces into spaces).
 QString Memo(const QPlainTextEdit *memo)
 {
@@ -67,56 +53,23 @@ class TestFiche : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_dossier;
-    TInteractionScriptee *m_dialogues = nullptr;
-    std::unique_ptr<TFormFiche> m_fenetre;
+    OutilsGui::TBanc m_banc;
+    QTemporaryDir &m_dossier = m_banc.dossier;
+    TInteractionScriptee *&m_dialogues = m_banc.dialogues;
 
-    TFormFiche &Fenetre()
-    {
-        m_fenetre = std::make_unique<TFormFiche>();
-        m_fenetre->FormCreate();
-        m_fenetre->show();
-        return *m_fenetre;
-    }
+    TFormFiche &Fenetre() { return m_banc.Creer(); }
 
     TFormFiche &Charger(std::unique_ptr<TFichierX> f, int position = 0)
     {
-        TFormFiche &w = Fenetre();
-        w.FormShow(QStringList());
-        w.ChargerDocument(std::move(f), position);
-        return w;
-    }
-
-    bool Actif(TFormFiche &w, const char *entree)
-    {
-        w.MettreAJourMenus();
-        return w.EntreeActive(entree);
+        return m_banc.Charger(std::move(f), position);
     }
 
 private slots:
-    void initTestCase()
-    {
-        OutilsTest::IsolerParametres(m_dossier);
-        auto dialogues = std::make_unique<TInteractionScriptee>();
-        m_dialogues = dialogues.get();
-        TInteraction::Installer(std::move(dialogues));
-    }
+    void initTestCase() { m_banc.Installer(); }
 
-    void init()
-    {
-        ParametresParDefaut();
-        m_dialogues->Oublier();
-        m_dialogues->Reponses.clear();
-    }
+    void init() { m_banc.Reinitialiser(); }
 
-    void cleanup()
-    {
-        // Closing must not stop on a question nobody scripted.
-        if (m_fenetre && m_fenetre->FichierCourant)
-            m_fenetre->FichierCourant->Modifie = false;
-        m_fenetre.reset();
-        QCOMPARE(m_dialogues->Imprevus, 0);
-    }
+    void cleanup() { QVERIFY(m_banc.Fermer()); }
 
     void demarrageSansFichier()
     {
@@ -134,7 +87,7 @@ private slots:
         QVERIFY(!w.Edition1->menuAction()->isVisible());
         for (const char *nom : {"Sauver1", "Sauversous1", "Fermer1", "Proprietes1", "Suivante1",
                                 "Nouvelle1", "Enregistrerlafiche1", "Annuler1"})
-            QVERIFY2(!Actif(w, nom), nom);
+            QVERIFY2(!OutilsGui::Actif(w, nom), nom);
         QVERIFY(!w.Action("Exporter1")->isVisible());
         QVERIFY(!w.Action("Modele1")->isVisible());
         QVERIFY(!w.Action("Ouvert1")->isVisible());
@@ -209,7 +162,7 @@ private slots:
             ? QStringList() : QStringList{"a", "b", "c"};
         TFormFiche &w = Charger(Fichier(u'Q', questions), 1);
         if (etat == QLatin1String("editing"))
-            Taper(w.MReponse, QStringLiteral("changed"));
+            OutilsGui::Taper(w.MReponse, QStringLiteral("changed"));
         if (etat.startsWith(QLatin1String("new card"))) {
             // In the middle: insert before the second card.
             w.BInsererClick();
@@ -217,35 +170,35 @@ private slots:
             QCOMPARE(w.IndexCourant, 1);
         }
         if (etat == QLatin1String("new card edited"))
-            Taper(w.MQuestion, QStringLiteral("x"));
+            OutilsGui::Taper(w.MQuestion, QStringLiteral("x"));
 
         QCOMPARE(w.BPrecedent->isEnabled(), navigation);
         QCOMPARE(w.BSuivant->isEnabled(), navigation);
-        QCOMPARE(Actif(w, "Precedente1"), navigation);
-        QCOMPARE(Actif(w, "Suivante1"), navigation);
+        QCOMPARE(OutilsGui::Actif(w, "Precedente1"), navigation);
+        QCOMPARE(OutilsGui::Actif(w, "Suivante1"), navigation);
         QCOMPARE(w.BNouveau->isEnabled(), nouvelle);
-        QCOMPARE(Actif(w, "Nouvelle1"), nouvelle);
+        QCOMPARE(OutilsGui::Actif(w, "Nouvelle1"), nouvelle);
         QCOMPARE(w.BInserer->isEnabled(), insererSupprimer);
         QCOMPARE(w.BSupprimer->isEnabled(), insererSupprimer);
-        QCOMPARE(Actif(w, "Inserer1"), insererSupprimer);
-        QCOMPARE(Actif(w, "Supprimer1"), insererSupprimer);
-        QCOMPARE(Actif(w, "Premiere1"), carte);
-        QCOMPARE(Actif(w, "Derniere1"), carte);
-        QCOMPARE(Actif(w, "Enregistrerlafiche1"), valider);
-        QCOMPARE(Actif(w, "Annuler1"), annuler);
-        QCOMPARE(Actif(w, "Canevas1"), canevas);
-        QCOMPARE(Actif(w, "Sauver1"), sauver);
+        QCOMPARE(OutilsGui::Actif(w, "Inserer1"), insererSupprimer);
+        QCOMPARE(OutilsGui::Actif(w, "Supprimer1"), insererSupprimer);
+        QCOMPARE(OutilsGui::Actif(w, "Premiere1"), carte);
+        QCOMPARE(OutilsGui::Actif(w, "Derniere1"), carte);
+        QCOMPARE(OutilsGui::Actif(w, "Enregistrerlafiche1"), valider);
+        QCOMPARE(OutilsGui::Actif(w, "Annuler1"), annuler);
+        QCOMPARE(OutilsGui::Actif(w, "Canevas1"), canevas);
+        QCOMPARE(OutilsGui::Actif(w, "Sauver1"), sauver);
         QCOMPARE(w.Action("PermuterChamps")->isVisible(), carte);
         // Always offered with a file.
         for (const char *nom : {"Sauversous1", "Fermer1", "Proprietes1"})
-            QVERIFY2(Actif(w, nom), nom);
+            QVERIFY2(OutilsGui::Actif(w, nom), nom);
         QVERIFY(w.Edition1->menuAction()->isVisible());
         QVERIFY(!w.Action("Rechsuivant1")->isVisible());
         // The search, list, clipboard and print commands need a card shown.
         QCOMPARE(w.BChercher->isEnabled(), carte);
         for (const char *nom : {"Listedesfiches1", "Rechercher1", "Imprimer1", "PressePapiers1",
                                 "ListeVersPressepapiers1"})
-            QVERIFY2(Actif(w, nom) == carte, nom);
+            QVERIFY2(OutilsGui::Actif(w, nom) == carte, nom);
         if (etat == QLatin1String("no card"))
             QCOMPARE(Memo(w.MQuestion), QStringLiteral("(No card)"));
     }
@@ -258,7 +211,7 @@ private slots:
         w.Derniere1Click();
         QCOMPARE(w.IndexCourant, 2);
         QVERIFY(!w.BSuivant->isEnabled());
-        QVERIFY(!Actif(w, "Suivante1"));
+        QVERIFY(!OutilsGui::Actif(w, "Suivante1"));
         w.BSuivantClick(); // past the end: the last card again
         QCOMPARE(w.IndexCourant, 2);
         w.Premiere1Click();
@@ -277,7 +230,7 @@ private slots:
         TFormFiche &w = Charger(std::move(f), 1);
         QVERIFY(w.ETitre->isReadOnly() && w.MQuestion->isReadOnly() && w.MReponse->isReadOnly());
         QVERIFY(!w.BNouveau->isEnabled() && !w.BInserer->isEnabled() && !w.BSupprimer->isEnabled());
-        QVERIFY(!Actif(w, "Nouvelle1") && !Actif(w, "Inserer1") && !Actif(w, "Supprimer1"));
+        QVERIFY(!OutilsGui::Actif(w, "Nouvelle1") && !OutilsGui::Actif(w, "Inserer1") && !OutilsGui::Actif(w, "Supprimer1"));
         QVERIFY(!w.Action("PermuterChamps")->isVisible());
         QVERIFY(!w.Action("Etiquettes1")->isVisible());
         w.BNouveauClick();
@@ -386,8 +339,8 @@ private slots:
         QFETCH(int, place);
         TFormFiche &w = Charger(Fichier(u'R', {"b", "d", "f"}));
         w.BNouveauClick();
-        Taper(w.MQuestion, question);
-        Taper(w.MReponse, QStringLiteral("new"));
+        OutilsGui::Taper(w.MQuestion, question);
+        OutilsGui::Taper(w.MReponse, QStringLiteral("new"));
         QVERIFY(w.ValiderFiche());
         QCOMPARE(w.IndexCourant, place);
         QCOMPARE(w.FichierCourant->Fiche(place).Champ2, QStringLiteral("new"));
@@ -396,7 +349,7 @@ private slots:
         QVERIFY(!w.BInserer->isEnabled()); // alphabetical files never insert
         // A stored card whose question changes moves too.
         w.AfficherFiche(0);
-        Taper(w.MQuestion, QStringLiteral("zz"));
+        OutilsGui::Taper(w.MQuestion, QStringLiteral("zz"));
         w.BSuivantClick();
         QCOMPARE(w.FichierCourant->Fiche(3).Champ1, QStringLiteral("zz"));
         QVERIFY(w.FichierCourant->EstTrie());
@@ -422,9 +375,9 @@ private slots:
         TFormFiche &w = Charger(Fichier(type, {}));
         w.BNouveauClick();
         if (w.FichierCourant->AvecTitre)
-            Taper(w.ETitre, QStringLiteral(" t "));
-        Taper(w.MQuestion, QStringLiteral(" b "));
-        Taper(w.MReponse, QStringLiteral("r "));
+            OutilsGui::Taper(w.ETitre, QStringLiteral(" t "));
+        OutilsGui::Taper(w.MQuestion, QStringLiteral(" b "));
+        OutilsGui::Taper(w.MReponse, QStringLiteral("r "));
         QTest::keyClick(w.MReponse, Qt::Key_Return);
         QVERIFY(w.ValiderFiche());
         const TFicheX &c = w.FichierCourant->Fiche(0);
@@ -456,8 +409,8 @@ private slots:
         TFormFiche &w = Charger(Fichier(u'N', {"a"}), -1);
         QCOMPARE(w.IndexCourant, 0);
         w.BNouveauClick();
-        Taper(w.MQuestion, QStringLiteral("x"));
-        Taper(w.MQuestion, QString());
+        OutilsGui::Taper(w.MQuestion, QStringLiteral("x"));
+        OutilsGui::Taper(w.MQuestion, QString());
         QVERIFY(!w.ValiderFiche()); // empty answer: incomplete
         const auto messages = m_dialogues->Messages();
         QCOMPARE(int(messages.size()), 1);
@@ -468,7 +421,7 @@ private slots:
         QVERIFY(!w.FichierCourant->Modifie);
         m_dialogues->Oublier();
 
-        Taper(w.MReponse, QStringLiteral("body"));
+        OutilsGui::Taper(w.MReponse, QStringLiteral("body"));
         QVERIFY(w.ValiderFiche());
         const QString date = QLocale().toString(QDate::currentDate(), QLocale::ShortFormat);
         const QString question = w.FichierCourant->Fiche(1).Champ1;
@@ -487,10 +440,10 @@ private slots:
         w.BNouveauClick();
         QCOMPARE(Memo(w.MQuestion), QStringLiteral("4"));
         QVERIFY(w.MReponse->hasFocus() || !w.isActiveWindow());
-        Taper(w.MReponse, QStringLiteral("  "));
+        OutilsGui::Taper(w.MReponse, QStringLiteral("  "));
         QVERIFY(!w.ValiderFiche());
         m_dialogues->Oublier();
-        Taper(w.MReponse, QStringLiteral("item"));
+        OutilsGui::Taper(w.MReponse, QStringLiteral("item"));
         QVERIFY(w.ValiderFiche());
         QCOMPARE(w.FichierCourant->Fiche(3).Champ1, QString());
         QCOMPARE(w.FichierCourant->Fiche(3).Champ2, QStringLiteral("item"));
@@ -510,7 +463,7 @@ private slots:
         QFETCH(bool, complete);
         TFormFiche &w = Charger(Fichier(u'Q', {"a"}));
         w.BNouveauClick();
-        Taper(w.ETitre, titre);
+        OutilsGui::Taper(w.ETitre, titre);
         QCOMPARE(w.ValiderFiche(), complete);
         QCOMPARE(int(m_dialogues->Messages().size()), complete ? 0 : 1);
         m_dialogues->Oublier();
@@ -531,8 +484,8 @@ private slots:
         QVERIFY(m_dialogues->Messages().empty());
 
         w.BNouveauClick();
-        Taper(w.MReponse, QStringLiteral("R:x"));
-        Taper(w.MReponse, QStringLiteral("R:")); // edited back to the canvas
+        OutilsGui::Taper(w.MReponse, QStringLiteral("R:x"));
+        OutilsGui::Taper(w.MReponse, QStringLiteral("R:")); // edited back to the canvas
         QVERIFY(w.EgaleAuCanevas());
         QVERIFY(!w.ValiderFiche());
         QCOMPARE(int(m_dialogues->Messages().size()), 1);
@@ -541,14 +494,14 @@ private slots:
     void annuler()
     {
         TFormFiche &w = Charger(Fichier(u'Q', {"a", "b"}), 0);
-        Taper(w.MReponse, QStringLiteral("changed"));
+        OutilsGui::Taper(w.MReponse, QStringLiteral("changed"));
         w.Annuler1Click();
         QCOMPARE(Memo(w.MReponse), QStringLiteral("ra"));
         QVERIFY(!w.FicheEditee());
         QVERIFY(!w.FichierCourant->Modifie);
 
         w.BNouveauClick();
-        Taper(w.MQuestion, QStringLiteral("typed"));
+        OutilsGui::Taper(w.MQuestion, QStringLiteral("typed"));
         w.Annuler1Click();
         QCOMPARE(w.FichierCourant->NombreFiches(), 2);
         QCOMPARE(w.IndexCourant, 0);
@@ -589,7 +542,7 @@ private slots:
         QTest::keyClick(w.MReponse, Qt::Key_F4);
         QCOMPARE(w.FichierCourant->NombreFiches(), 3);
         w.MReponse->setFocus();
-        Taper(w.MReponse, QStringLiteral("changed"));
+        OutilsGui::Taper(w.MReponse, QStringLiteral("changed"));
         QTest::keyClick(w.MReponse, Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(w.FichierCourant->NombreFiches(), 2);
         QCOMPARE(w.IndexCourant, 0);
@@ -631,7 +584,7 @@ private slots:
         if (carte != QLatin1String("stored"))
             w.BNouveauClick();
         if (carte == QLatin1String("edited"))
-            Taper(w.MReponse, QStringLiteral("x"));
+            OutilsGui::Taper(w.MReponse, QStringLiteral("x"));
         if (reponse >= 0)
             m_dialogues->Repondre(TInteraction::Reponse(reponse));
         w.BSupprimerClick();
@@ -692,11 +645,11 @@ private slots:
             f->SetCanevas(QString(), QString(), QStringLiteral("old"));
         f->Modifie = false;
         TFormFiche &w = Charger(std::move(f));
-        QVERIFY(!Actif(w, "Canevas1"));
+        QVERIFY(!OutilsGui::Actif(w, "Canevas1"));
         w.BNouveauClick();
-        QVERIFY(Actif(w, "Canevas1"));
+        QVERIFY(OutilsGui::Actif(w, "Canevas1"));
         if (taper)
-            Taper(w.MReponse, QStringLiteral("typed"));
+            OutilsGui::Taper(w.MReponse, QStringLiteral("typed"));
         for (int r : reponses)
             m_dialogues->Repondre(TInteraction::Reponse(r));
         w.Canevas1Click();
@@ -735,7 +688,7 @@ private slots:
     void incompleteArrete()
     {
         TFormFiche &w = Charger(Fichier(u'Q', {"a", "b"}), 0);
-        Taper(w.MQuestion, QStringLiteral("   "));
+        OutilsGui::Taper(w.MQuestion, QStringLiteral("   "));
         const std::vector<std::function<void()>> commandes = {
             [&] { w.BSuivantClick(); }, [&] { w.Derniere1Click(); }, [&] { w.BNouveauClick(); },
             [&] { w.PermuterChampsClick(); }, [&] { w.Sauver1Click(); },
@@ -803,7 +756,7 @@ private slots:
         auto f = Fichier(u'Q', {"a"});
         f->NomFichier = m_dossier.filePath(QStringLiteral("sans/dossier/x.xaqq"));
         TFormFiche &w = Charger(std::move(f));
-        Taper(w.MReponse, QStringLiteral("changed"));
+        OutilsGui::Taper(w.MReponse, QStringLiteral("changed"));
         m_dialogues->Repondre(TInteraction::RepOui); // save it?
         QVERIFY(!w.FermerAvecDemande());
         const auto messages = m_dialogues->Messages();
@@ -872,9 +825,9 @@ private slots:
         f->Modifie = false;
         TFormFiche &w = Charger(std::move(f));
         QCOMPARE(w.ETitre->text(), QStringLiteral("My file"));
-        Taper(w.ETitre, QStringLiteral("Renamed  "));
+        OutilsGui::Taper(w.ETitre, QStringLiteral("Renamed  "));
         QVERIFY(!w.FicheEditee()); // the file's title is not a card edit
-        QVERIFY(Actif(w, "Sauver1"));
+        QVERIFY(OutilsGui::Actif(w, "Sauver1"));
         w.ValiderTitreFichier();
         QCOMPARE(w.FichierCourant->Titre, QStringLiteral("Renamed"));
         QVERIFY(w.FichierCourant->Modifie);

@@ -5,11 +5,10 @@
 
 #undef QT_NO_CAST_FROM_ASCII
 
-#include "outilstest.h"
+#include "outilsgui.h"
 
 #include "dialogs/dlgnouveau.h"
 #include "editor/fiche.h"
-#include "interactionscriptee.h"
 #include "formats/formats.h"
 #include "model/fichierx.h"
 #include "model/flux.h"
@@ -55,15 +54,6 @@ QString Csv(const QString &chemin)
     return chemin;
 }
 
-void Taper(QWidget *champ, const QString &texte)
-{
-    if (auto *ligne = qobject_cast<QLineEdit *>(champ))
-        ligne->selectAll();
-    else if (auto *memo = qobject_cast<QPlainTextEdit *>(champ))
-        memo->selectAll();
-    QTest::keyClicks(champ, texte);
-}
-
 QStringList Sortes(const TInteractionScriptee &d)
 {
     QStringList sortes;
@@ -80,9 +70,9 @@ class TestFichiers : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_dossier;
-    TInteractionScriptee *m_d = nullptr;
-    std::unique_ptr<TFormFiche> m_fenetre;
+    OutilsGui::TBanc m_banc;
+    QTemporaryDir &m_dossier = m_banc.dossier;
+    TInteractionScriptee *&m_d = m_banc.dialogues;
     int m_numero = 0;
 
     QString Chemin(const QString &nom) const { return m_dossier.filePath(nom); }
@@ -96,11 +86,7 @@ class TestFichiers : public QObject
 
     TFormFiche &Demarrer(const QStringList &arguments = {}, int instances = 1)
     {
-        m_fenetre = std::make_unique<TFormFiche>();
-        m_fenetre->FormCreate();
-        m_fenetre->show();
-        m_fenetre->FormShow(arguments, instances);
-        return *m_fenetre;
+        return m_banc.Demarrer(arguments, instances);
     }
 
     TFormFiche &Ouvrir(const QString &chemin)
@@ -114,28 +100,12 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_dossier.isValid());
-        OutilsTest::IsolerParametres(m_dossier);
-        auto d = std::make_unique<TInteractionScriptee>();
-        m_d = d.get();
-        TInteraction::Installer(std::move(d));
+        m_banc.Installer();
     }
 
-    void init()
-    {
-        ParametresParDefaut();
-        m_d->Oublier();
-        m_d->Reponses.clear();
-        m_d->Fichiers.clear();
-        m_d->Dialogues.clear();
-    }
+    void init() { m_banc.Reinitialiser(); }
 
-    void cleanup()
-    {
-        if (m_fenetre && m_fenetre->FichierCourant)
-            m_fenetre->FichierCourant->Modifie = false;
-        m_fenetre.reset();
-        QCOMPARE(m_d->Imprevus, 0);
-    }
+    void cleanup() { QVERIFY(m_banc.Fermer()); }
 
     // ------------------------------------------------------------ models
 
@@ -492,7 +462,7 @@ private slots:
         QVERIFY(!w.SauverFichier(QStringLiteral("m"), true, false));
         QCOMPARE(OutilsTest::LireFichier(chemin), avant);
 
-        Taper(w.MReponse, QStringLiteral("changed"));
+        OutilsGui::Taper(w.MReponse, QStringLiteral("changed"));
         m_d->ChoisirFichier(chemin, 1);
         w.Sauversous1Click();
         QVERIFY(m_d->Messages().empty()); // no overwrite question for the own file
@@ -540,7 +510,7 @@ private slots:
         const QString chemin = Creer(Neuf("f.xaqq"), u'Q', u'x', {"a"});
         const QByteArray avant = OutilsTest::LireFichier(chemin);
         TFormFiche &w = Ouvrir(chemin);
-        Taper(w.MReponse, QStringLiteral("changed"));
+        OutilsGui::Taper(w.MReponse, QStringLiteral("changed"));
         TFlux::InjecterEchecEcriture(10);
         QVERIFY(w.ActiverRaccourci(QKeySequence(Qt::CTRL | Qt::Key_S)));
         TFlux::InjecterEchecEcriture(-1);
@@ -590,7 +560,7 @@ private slots:
         const QString chemin = Creer(Neuf("x.xaql"), u'L', u'x', {"a", "b"});
         const QByteArray avant = OutilsTest::LireFichier(chemin);
         TFormFiche &w = Ouvrir(chemin);
-        Taper(w.MReponse, QStringLiteral("changed"));
+        OutilsGui::Taper(w.MReponse, QStringLiteral("changed"));
         w.ValiderFiche();
         w.MettreAJourMenus();
         QVERIFY(w.Action("Exporter1")->isVisible());
@@ -710,7 +680,7 @@ private slots:
         const QString a = Creer(Neuf("A.xaqq"), u'Q', u'x', {"a"});
         const QString b = Creer(Neuf("B.xaqq"), u'Q', u'x', {"b"});
         TFormFiche &w = Ouvrir(a);
-        Taper(w.MReponse, QStringLiteral("changed"));
+        OutilsGui::Taper(w.MReponse, QStringLiteral("changed"));
         w.JvAppInstances1CmdLineReceived({a, b});
         QCOMPARE(w.FichierCourant->NomFichier, a);
         QVERIFY(m_d->Messages().empty());
@@ -752,7 +722,7 @@ private slots:
         const QString b = Csv(Neuf("B.csv"));
         const QString c = Creer(Neuf("C.xaqq"), u'Q', u'x', {"c"});
         TFormFiche &w = Ouvrir(a);
-        Taper(w.MReponse, QStringLiteral("changed"));
+        OutilsGui::Taper(w.MReponse, QStringLiteral("changed"));
         QMimeData donnees;
         donnees.setUrls({QUrl::fromLocalFile(b), QUrl::fromLocalFile(c)});
         for (QWidget *cible : {static_cast<QWidget *>(w.MReponse->viewport()), static_cast<QWidget *>(&w)}) {

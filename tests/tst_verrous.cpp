@@ -16,6 +16,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
+#include <unistd.h>
 
 namespace {
 
@@ -28,11 +29,17 @@ QString MessageOccupe(const QString &nom)
 class Aide
 {
 public:
-    Aide(const QString &nom, bool ecriture, const QString &reglages)
+    // utilisateur: the user id the helper runs as (-1: this process's own).
+    Aide(const QString &nom, bool ecriture, const QString &reglages, int utilisateur = -1)
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("AMBLOPAD_SETTINGS"), reglages);
         m_processus.setProcessEnvironment(env);
+        if (utilisateur >= 0)
+            m_processus.setChildProcessModifier([utilisateur] {
+                if (::setgid(gid_t(utilisateur)) != 0 || ::setuid(uid_t(utilisateur)) != 0)
+                    ::_exit(3);
+            });
         m_processus.start(QStringLiteral(AMBLOPAD_AIDE_VERROU),
                           {nom, ecriture ? QStringLiteral("ecriture") : QStringLiteral("lecture")});
     }
@@ -232,6 +239,23 @@ private slots:
         QCOMPARE(OuvrirIci(false), MessageOccupe(m_nom));
         aide.Tuer();
         QCOMPARE(OuvrirIci(true), QString());
+        QCOMPARE(OutilsTest::LireFichier(m_nom), m_contenu);
+    }
+
+    // Another user, who may read the file but not write it, opens it read-only
+    // rather than being refused; the file stays as it was.
+    void autreUtilisateur()
+    {
+        if (::geteuid() != 0)
+            QSKIP("running the helper as another user needs root");
+        QFile::setPermissions(m_dossier.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                                    | QFile::ReadOther | QFile::ExeOther);
+        QFile::setPermissions(m_nom, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
+        Aide autre(m_nom, true, m_reglages, 65534);
+        QCOMPARE(autre.Reponse(), QStringLiteral("ouvert (lecture seule)"));
+        QCOMPARE(OuvrirIci(false), QString()); // a reader's lock
+        QCOMPARE(OuvrirIci(true), MessageOccupe(m_nom));
+        autre.Terminer();
         QCOMPARE(OutilsTest::LireFichier(m_nom), m_contenu);
     }
 

@@ -702,6 +702,10 @@ sans --to, elle est tirée de l&apos;extension de SORTIE.
 <context>
     <name>TFormFiche</name>
     <message>
+        <source>You may not write to &quot;%1&quot;: it is open read-only.</source>
+        <translation>Vous ne pouvez pas écrire dans «&#xa0;%1&#xa0;»&#xa0;: il est ouvert en lecture seule.</translation>
+    </message>
+    <message>
         <source>Amblopad: micro Data Base</source>
         <translation>Amblopad&#xa0;: micro base de données</translation>
     </message>

@@ -7,6 +7,7 @@
 #include "formats/formats.h"
 #include "formats/table.h"
 #include "model/erreurs.h"
+#include "model/flux.h"
 #include "model/outils.h"
 #include "settings/init.h"
 #include "ui/interaction.h"
@@ -65,8 +66,17 @@ void TFormFiche::OuvrirFichier(const QString &nom, int position, bool modifiable
     QString message;
     try {
         Formats::PrendreAvertissements();
-        ChargerDocument(Formats::Ouvrir(nom, modifiable, commeDocument, TypePourCsv(nom)), position);
+        auto fichier = Formats::Ouvrir(nom, modifiable, commeDocument, TypePourCsv(nom));
+        // Asked for writing, held read-only because this user may not write it: said once, here.
+        const bool interdit = modifiable && commeDocument && !fichier->Modifiable
+                              && !EstLectureSeule(nom) && EcritureInterdite(nom);
+        ChargerDocument(std::move(fichier), position);
         SignalerAvertissements();
+        if (interdit && signalerErreurs)
+            TInteraction::Courante().Message(
+                TInteraction::Information,
+                tr("You may not write to \"%1\": it is open read-only.").arg(NomSeul(nom)),
+                TInteraction::Ok, 0);
         return;
     } catch (const Erreur &erreur) {
         message = erreur.message();

@@ -34,7 +34,7 @@ std::unique_ptr<TFichierX> Charger(const QString &nom, bool modifiable, bool com
     if (!format || !format->lire)
         throw ErreurIdInvalide(
             QCoreApplication::translate("Formats", "The file was not recognized!"));
-    if (EstLectureSeule(nom))
+    if (EstLectureSeule(nom) || EcritureInterdite(nom))
         modifiable = false;
     std::unique_ptr<TFichierX> fichier = format->lire(nom, {modifiable, commeDocument, typeCsv});
     if (fichier->TypeAlphabetique() && fichier->FormatFichier != u'c' && !fichier->EstTrie())

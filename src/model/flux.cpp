@@ -72,6 +72,18 @@ bool EstLectureSeule(const QString &nom)
     return info.exists() && !(info.permissions() & QFileDevice::WriteOwner);
 }
 
+bool EcritureInterdite(const QString &nom)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(nom);
+    return false; // the read-only attribute is what Windows has
+#else
+    const QByteArray chemin = QFile::encodeName(nom);
+    return ::access(chemin.constData(), F_OK) == 0 && ::access(chemin.constData(), W_OK) != 0
+           && errno != EROFS;
+#endif
+}
+
 void DefinirLectureSeule(const QString &nom, bool lectureSeule)
 {
     QFile fichier(nom);

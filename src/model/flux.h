@@ -42,5 +42,8 @@ private:
 
 // The read-only attribute: the owner's write permission is off.
 bool EstLectureSeule(const QString &nom);
+// This process may not write the file (permissions, another owner), though it
+// exists: it can only be opened read-only.
+bool EcritureInterdite(const QString &nom);
 void DefinirLectureSeule(const QString &nom, bool lectureSeule);
 bool FichierExiste(const QString &nom);

@@ -2,6 +2,7 @@
 
 #include "model/flux.h"
 #include "model/pagecode.h"
+#include "settings/init.h"
 
 #include <QCoreApplication>
 #include <QLocale>
@@ -9,9 +10,6 @@
 #include <utility>
 
 namespace {
-
-QString g_separateurCsvTexte;
-QChar g_separateurCsv = u',';
 
 // The head up to its first zero byte: where "contains" looks.
 QByteArray AvantZero(const QByteArray &tete)
@@ -85,18 +83,19 @@ QString SeparateurListeLocal()
                                                          : QStringLiteral(",");
 }
 
+// The separator is a setting; the settings know nothing of escapes.
 void DefinirSeparateurCsv(const QString &texte)
 {
-    g_separateurCsvTexte = texte;
-    if (!texte.isEmpty())
-        g_separateurCsv = PremierCar(Desechapper(texte));
-    else
-        g_separateurCsv = PremierCar(SeparateurListeLocal());
+    Parametres.comma = texte;
 }
 
-QString SeparateurCsvTexte() { return g_separateurCsvTexte; }
+QString SeparateurCsvTexte() { return Parametres.comma; }
 
-QChar SeparateurCsv() { return g_separateurCsv; }
+QChar SeparateurCsv()
+{
+    const QString &texte = Parametres.comma;
+    return PremierCar(texte.isEmpty() ? SeparateurListeLocal() : Desechapper(texte));
+}
 
 QString ExtensionDepuisMotif(const QString &motif, QChar lettre)
 {

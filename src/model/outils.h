@@ -16,6 +16,8 @@ QChar PremierCar(const QString &texte);
 QString SansEspaces(const QString &texte);
 QString SeparateurListeLocal();
 
+// The CSV separator, a setting (Parametres.comma): the text as typed, with
+// escapes, and the character it stands for (the locale's when empty).
 void DefinirSeparateurCsv(const QString &texte);
 QString SeparateurCsvTexte();
 QChar SeparateurCsv();

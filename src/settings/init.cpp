@@ -1,6 +1,5 @@
 #include "settings/init.h"
 
-#include "model/outils.h"
 #include "resources/chaines.h"
 
 #include <QFile>
@@ -200,7 +199,6 @@ TParametres::TParametres()
 void ParametresParDefaut()
 {
     Parametres = TParametres();
-    DefinirSeparateurCsv(QString());
 }
 
 QString CheminParametres()
@@ -255,11 +253,10 @@ void LireParametres()
     LireTexteOuDefaut(m, "mcqor", p.mcqor);
     p.mcqfrm = LireTexteOuVide(m, "mcqfrm");
     LireEntierBorne(m, "mcqnor", p.mcqnor, 0, 100);
-    const QString comma = LireTexteOuVide(m, ValeurComma);
+    p.comma = LireTexteOuVide(m, ValeurComma);
     LireTexteOuDefaut(m, "csvtyp", p.csvtyp);
     LireBooleen(m, "csvutf", p.csvutf);
     LireBooleen(m, "ncwnf", p.ncwnf);
-    DefinirSeparateurCsv(comma);
 }
 
 // Copies a store that was not read whole to NAME.bak, once; false when it
@@ -311,8 +308,8 @@ void EcrireParametres(bool preferences)
         EcrireTexte(m, "lstfon", p.lstfon);
         EcrireEntier(m, "lstfos", p.lstfos);
         EcrireBooleen(m, "xmlutf", p.xmlutf);
-        if (!SeparateurCsvTexte().isEmpty())
-            EcrireTexte(m, ValeurComma, SeparateurCsvTexte());
+        if (!p.comma.isEmpty())
+            EcrireTexte(m, ValeurComma, p.comma);
         else
             m.remove(QLatin1String(ValeurComma));
         EcrireBooleen(m, "csvutf", p.csvutf);

@@ -39,7 +39,9 @@ struct TParametres
     QString csvtyp;
     bool csvutf = false;
     bool ncwnf = false;
-    // comma lives in SeparateurCsvTexte (text utilities).
+    // The CSV separator as typed (escapes allowed); empty for the locale's
+    // list separator. The text utilities read it (SeparateurCsv).
+    QString comma;
 
     TParametres();
 };

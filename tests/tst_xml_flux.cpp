@@ -39,7 +39,7 @@ QByteArray Lire(const QByteArray &octets)
 
 } // namespace
 
-class TstPerf : public QObject
+class TestXmlFlux : public QObject
 {
     Q_OBJECT
 
@@ -172,5 +172,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TstPerf)
-#include "tst_perf.moc"
+QTEST_GUILESS_MAIN(TestXmlFlux)
+#include "tst_xml_flux.moc"
