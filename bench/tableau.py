@@ -106,6 +106,56 @@ class Table:
         sys.stdout.flush()
 
 
+def hostile_files(folder):
+    """Files made to exhaust memory or time, written once; name -> path."""
+    paths = {}
+
+    def write(name, data):
+        paths[name] = os.path.join(folder, name)
+        with open(paths[name], "wb") as out:
+            out.write(data)
+
+    attributes = b"".join(b' a%d="x"' % i for i in range(1000000))
+    write("attributes.xaqL", b'<?xml version="1.0"?>\n<AMBLORINE><TYPE>L</TYPE><FICHE' + attributes
+          + b"><Q>q</Q><R>r</R></FICHE></AMBLORINE>\n")
+    count = 65535
+    text = 5 + 52 * count
+    entry = bytearray(52)
+    entry[6:10] = text.to_bytes(4, "little")
+    entry[11:16] = b"title"
+    write("shared.crd", b"MGC" + count.to_bytes(2, "little") + bytes(entry) * count + b"\0\0"
+          + (65535).to_bytes(2, "little") + b"x" * 65535)
+    write("lines.csv", b"a\n" * (5 << 20))
+    write("empty.xml", b'<?xml version="1.0"?><quiz>' + b"<a/>" * 2500000 + b"</quiz>")
+    write("tree.xaqL", b'<?xml version="1.0"?><AMBLORINE><TYPE>L</TYPE>' + b"<FICHE/>" * 1250000
+          + b"<OPTIONS/></AMBLORINE>")
+    return paths
+
+
+def hostile_rows(table, cli, runs, env):
+    """Hostile files are answered (read or refused) in bounded time and memory:
+    wall time against an absolute goal, peak RSS over the file's size."""
+    with tempfile.TemporaryDirectory() as tmp:
+        paths = hostile_files(tmp)
+        path = paths["attributes.xaqL"]
+        wall, _ = measure_process([cli, "info", path], runs, env, accepted=(0, 1))
+        table.add_text("hostile: 12 MB, 1,000,000 attributes", 1, f"{wall:.2f}s", "", "", "",
+                       "< 10 s " + ("met" if wall < 10 else "MISSED"))
+        for name, label in (("shared.crd", "Cardfile, one shared 64 KB text"),
+                            ("lines.csv", "CSV, 10 MB of two-byte lines"),
+                            ("empty.xml", "Moodle, 2,500,000 empty elements"),
+                            ("tree.xaqL", "XML, whole tree, 1,250,000 cards")):
+            path = paths[name]
+            command = [cli, "info", path]
+            measure_process(command, 1, env, accepted=(0, 1))
+            size = os.path.getsize(path)
+            peak = PEAK_RSS[tuple(command)]
+            ratio = peak / size
+            goal = max(20, (256 << 20) / size)
+            table.add_text(f"hostile: {label}", 1, f"{peak / 1e6:.0f}MB", "file size", f"{size / 1e6:.1f}MB",
+                           f"{ratio:.1f}", f"<= {goal:.0f} " + ("met" if ratio <= goal else "MISSED"))
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--build", required=True)
@@ -140,6 +190,14 @@ def main():
             ours, _ = bench_core(build, "xml-open", path, runs, env)
             theirs = measure_process(["xmllint", "--noout", path], runs, env)
             table.add(f"XML open {t} (ChargerXml)", n, ours, theirs, "xmllint --noout", 1.5)
+
+    if wanted("memory"):
+        for t in "QMRL":
+            out = subprocess.run([os.path.join(build, "bench", "bench_core"), "memory", f(f"cartes_{t}.xaq{t}")],
+                                 check=True, capture_output=True, text=True, env=env).stdout.split()
+            full, empty = float(out[1]), float(out[2])
+            table.add_text(f"memory: a card beyond its texts {t}", n, f"{full:.0f}B", "empty texts",
+                           f"{empty:.0f}B", "", "<= 64 B " + ("met" if full <= 64 and empty <= 64 else "MISSED"))
 
     cat_rows = [("xml-save", "XML save Q (EnregistrerXml)", "cartes_Q.xaqQ", n),
                 ("natif-open", "native open Q (ChargerNatif)", "cartes_Q.aqQ", n),
@@ -181,6 +239,9 @@ def main():
         ours, _ = bench_core(build, "trier", f("cartes_R.xaqR"), runs, env)
         theirs = measure_process(["sort", f("cles_R.txt")], runs, env)
         table.add("Trier R (Directory)", n, ours, theirs, f"sort ({args.locale})", 1.0)
+
+    if wanted("hostile"):
+        hostile_rows(table, cli, runs, env)
 
     editor = os.path.join(build, "bench", "bench_editeur")
     if wanted("editor") and not os.path.exists(editor):

@@ -1,5 +1,6 @@
 // Windows 3.1 Cardfile files: the byte layout, refusals, load/save contract, CLI.
 #include "outilstest.h"
+#include "support/octetscrd.h"
 
 #include "formats/crd.h"
 #include "model/erreurs.h"
@@ -13,7 +14,7 @@
 
 namespace {
 
-const QString MessageRefus = QStringLiteral("Not a valid Windows 3.1 Cardfile file!");
+using namespace OctetsCrd;
 
 QStringList Liste(std::initializer_list<const char *> textes)
 {
@@ -21,61 +22,6 @@ QStringList Liste(std::initializer_list<const char *> textes)
     for (const char *t : textes)
         l << QString::fromUtf8(t);
     return l;
-}
-
-QByteArray Zeros(int n)
-{
-    return QByteArray(n, '\0');
-}
-
-QByteArray Mot(int valeur)
-{
-    QByteArray o;
-    o += char(valeur & 0xFF);
-    o += char((valeur >> 8) & 0xFF);
-    return o;
-}
-
-QByteArray Long(quint32 valeur)
-{
-    return Mot(int(valeur & 0xFFFF)) + Mot(int(valeur >> 16));
-}
-
-// One 52-byte index entry; ligne may fill all 41 bytes of its field.
-QByteArray Entree(quint32 offset, const QByteArray &ligne)
-{
-    QByteArray e = Zeros(6) + Long(offset) + Zeros(1) + ligne;
-    return e + Zeros(52 - int(e.size()));
-}
-
-QByteArray Donnees(const QByteArray &texte)
-{
-    return Mot(0) + Mot(int(texte.size())) + texte;
-}
-
-// A card data block with a picture: bitmap length, width, height, X, Y, bitmap, text.
-QByteArray DonneesImage(const QByteArray &bitmap, const QByteArray &texte)
-{
-    return Mot(int(bitmap.size())) + Mot(16) + Mot(8) + Mot(3) + Mot(4) + bitmap
-           + Mot(int(texte.size())) + texte;
-}
-
-// Alpha/abc and Beta/defgh: texts of 3 and 5 bytes at 109 and 116.
-QByteArray DeuxCartes()
-{
-    return QByteArray("MGC\x02\x00", 5) + Entree(109, "Alpha") + Entree(116, "Beta")
-           + Donnees("abc") + Donnees("defgh");
-}
-
-// A picture card between two plain ones; the last text ends the file.
-QByteArray AvecImage()
-{
-    const QByteArray image = DonneesImage(QByteArray::fromHex("ffeeddccbbaa998877"), "Photo");
-    const quint32 d0 = 5 + 3 * 52;
-    const quint32 d1 = d0 + 4 + 3;
-    const quint32 d2 = d1 + quint32(image.size());
-    return QByteArray("MGC\x03\x00", 5) + Entree(d0, "Anne") + Entree(d1, "Bruno")
-           + Entree(d2, "Carla") + Donnees("one") + image + Donnees("three\r\nlines");
 }
 
 std::unique_ptr<TFichierX> Repertoire(const QStringList &lignes, const QStringList &textes)
@@ -98,13 +44,6 @@ QString MessageDe(F appel)
     return QStringLiteral("(none)");
 }
 
-struct Sortie
-{
-    int code = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
 } // namespace
 
 class TestCrd : public QObject
@@ -114,7 +53,6 @@ class TestCrd : public QObject
 private:
     QTemporaryDir m_dossier;
     QString Chemin(const QString &nom) const { return m_dossier.filePath(nom); }
-    Sortie Cli(const QStringList &arguments) const;
 
 private slots:
     void initTestCase();
@@ -136,20 +74,7 @@ private slots:
     void chargement();
     void imageSauveeSousAutreNom();
     void sauvetageSurPlace();
-    void echecEcritureGardeAncien();
-    void cli_data();
-    void cli();
 };
-
-Sortie TestCrd::Cli(const QStringList &arguments) const
-{
-    const auto r = OutilsTest::LancerCli(arguments, Chemin(QStringLiteral("cli.ini")));
-    Sortie s;
-    s.code = r.code;
-    s.out = r.sortie;
-    s.err = r.erreurs;
-    return s;
-}
 
 void TestCrd::initTestCase()
 {
@@ -264,9 +189,9 @@ void TestCrd::lecture()
     QVERIFY(!f->Modifie);
     QCOMPARE(f->NombreFiches(), int(lignes.size()));
     for (int i = 0; i < f->NombreFiches(); ++i) {
-        QCOMPARE(f->Fiche(i).Champ0, QString());
-        QCOMPARE(f->Fiche(i).Champ1, lignes.at(i));
-        QCOMPARE(f->Fiche(i).Champ2, textes.at(i));
+        QCOMPARE(f->Fiche(i).Champ0(), QString());
+        QCOMPARE(f->Fiche(i).Champ1(), lignes.at(i));
+        QCOMPARE(f->Fiche(i).Champ2(), textes.at(i));
     }
 }
 
@@ -380,11 +305,11 @@ void TestCrd::autreTypeRevientRepertoire()
     QVERIFY(!relu->AvecCanevas);
     QVERIFY(!relu->AvecOptions);
     QCOMPARE(relu->NombreFiches(), 2);
-    QCOMPARE(relu->Fiche(0).Champ0, QString());
-    QCOMPARE(relu->Fiche(0).Champ1, QStringLiteral("Monday"));
-    QCOMPARE(relu->Fiche(0).Champ2, QStringLiteral("Rain\r\nWind"));
-    QCOMPARE(relu->Fiche(1).Champ1, QStringLiteral("Tuesday"));
-    QCOMPARE(relu->Fiche(1).Champ2, QStringLiteral("Sun"));
+    QCOMPARE(relu->Fiche(0).Champ0(), QString());
+    QCOMPARE(relu->Fiche(0).Champ1(), QStringLiteral("Monday"));
+    QCOMPARE(relu->Fiche(0).Champ2(), QStringLiteral("Rain\r\nWind"));
+    QCOMPARE(relu->Fiche(1).Champ1(), QStringLiteral("Tuesday"));
+    QCOMPARE(relu->Fiche(1).Champ2(), QStringLiteral("Sun"));
 }
 
 void TestCrd::limitesAuSauvetage_data()
@@ -424,7 +349,7 @@ void TestCrd::limitesAuSauvetage()
         f.Flux.reset();
         auto relu = TFichierCrd::ChargerCardfile(nom, false);
         QCOMPARE(relu->NombreFiches(), cartes);
-        QCOMPARE(relu->Fiche(cartes - 1).Champ2.size(), longueurTexte);
+        QCOMPARE(relu->Fiche(cartes - 1).Champ2().size(), longueurTexte);
     } else {
         QVERIFY2(message.contains(motCle) && message.contains(QLatin1String("65535")),
                  qPrintable(message));
@@ -501,94 +426,6 @@ void TestCrd::sauvetageSurPlace()
              QByteArray("MGC\x03\x00", 5) + Entree(161, "Alpha") + Entree(168, "Beta")
                  + Entree(183, "Gamma") + Donnees("abc") + Donnees("longer text")
                  + Donnees(""));
-}
-
-void TestCrd::echecEcritureGardeAncien()
-{
-    const QString nom = Chemin(QStringLiteral("echec.crd"));
-    QVERIFY(OutilsTest::EcrireFichier(nom, DeuxCartes()));
-    auto f = TFichierCrd::ChargerCardfile(nom, true);
-    f->AjouterFiche(QStringLiteral("Gamma"), QStringLiteral("new"));
-
-    TFlux::InjecterEchecEcriture(20);
-    QVERIFY_THROWS_EXCEPTION(ErreurFichier, TFichierCrd::EnregistrerCardfile(*f, nom, false));
-    TFlux::InjecterEchecEcriture(-1);
-    QCOMPARE(OutilsTest::LireFichier(nom), DeuxCartes());
-    QVERIFY(f->Modifie);
-    QCOMPARE(f->NombreFiches(), 3);
-
-    // The document still owns its file and can be saved once the disk recovers.
-    TFichierCrd::EnregistrerCardfile(*f, nom, false);
-    QCOMPARE(OutilsTest::LireFichier(nom), TFichierCrd::EcrireCardfile(*f));
-}
-
-void TestCrd::cli_data()
-{
-    QTest::addColumn<QByteArray>("entree");
-    QTest::addColumn<QStringList>("arguments"); // IN and OUT stand for the two files
-    QTest::addColumn<int>("code");
-    QTest::addColumn<QByteArray>("sortieAttendue"); // stdout, or the output file for convert
-    QTest::addColumn<QByteArray>("erreurAttendue");
-
-    // Unsorted cards keep their order: a Cardfile file is taken as it is.
-    const QByteArray desordre = QByteArray("MGC\x02\x00", 5) + Entree(109, "Zeta")
-                                + Entree(116, "Alpha") + Donnees("zzz") + Donnees("aaaaa");
-    QTest::newRow("convert to Cardfile, same bytes")
-        << desordre << Liste({"convert", "IN", "OUT"}) << 0 << desordre << QByteArray();
-    const quint32 d0 = 5 + 3 * 52;
-    QTest::newRow("convert drops the picture")
-        << AvecImage() << Liste({"convert", "IN", "OUT"}) << 0
-        << (QByteArray("MGC\x03\x00", 5) + Entree(d0, "Anne") + Entree(d0 + 7, "Bruno")
-            + Entree(d0 + 16, "Carla") + Donnees("one") + Donnees("Photo")
-            + Donnees("three\r\nlines"))
-        << QByteArray();
-    QTest::newRow("info") << desordre << Liste({"info", "IN"}) << 0
-                          << QByteArray("format: c\ntype: R\ncards: 2\ntitle: \n") << QByteArray();
-    QTest::newRow("dump") << desordre << Liste({"dump", "IN"}) << 0
-                          << QByteArray("\"Fiches\": [\n    [\"\", \"Zeta\", \"zzz\"],\n"
-                                        "    [\"\", \"Alpha\", \"aaaaa\"]\n  ]\n}\n")
-                          << QByteArray();
-    QTest::newRow("RRG refused") << ("RRG" + DeuxCartes().mid(3))
-                                 << Liste({"convert", "IN", "OUT"}) << 1 << QByteArray()
-                                 << (MessageRefus.toUtf8() + '\n');
-}
-
-void TestCrd::cli()
-{
-    QFETCH(QByteArray, entree);
-    QFETCH(QStringList, arguments);
-    QFETCH(int, code);
-    QFETCH(QByteArray, sortieAttendue);
-    QFETCH(QByteArray, erreurAttendue);
-
-    const QString in = Chemin(QStringLiteral("cli-in.crd"));
-    const QString out = Chemin(QStringLiteral("cli-out.crd"));
-    QFile::remove(out);
-    QVERIFY(OutilsTest::EcrireFichier(in, entree));
-    QString fichierSortie;
-    for (QString &a : arguments) {
-        if (a == QLatin1String("IN"))
-            a = in;
-        else if (a.startsWith(QLatin1String("OUT")))
-            a = fichierSortie = out + a.mid(3);
-    }
-
-    const Sortie s = Cli(arguments);
-    QCOMPARE(s.code, code);
-    QCOMPARE(s.err, erreurAttendue);
-    if (code != 0) {
-        QVERIFY(fichierSortie.isEmpty() || !QFile::exists(fichierSortie));
-        return;
-    }
-    if (arguments.first() == QLatin1String("convert")) {
-        QCOMPARE(OutilsTest::LireFichier(fichierSortie), sortieAttendue);
-    } else if (arguments.first() == QLatin1String("dump")) {
-        QVERIFY2(s.out.contains("\"TypeFichier\": \"R\"") && s.out.contains("\"FormatFichier\": \"c\""),
-                 s.out.constData());
-        QVERIFY2(s.out.endsWith(sortieAttendue), s.out.constData());
-    } else {
-        QCOMPARE(s.out, sortieAttendue);
-    }
 }
 
 QTEST_GUILESS_MAIN(TestCrd)

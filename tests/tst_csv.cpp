@@ -52,7 +52,7 @@ Cartes Contenu(const TFichierX &f)
 {
     Cartes cartes;
     for (const auto &fiche : f.Fiches)
-        cartes << QStringList{fiche->Champ0, fiche->Champ1, fiche->Champ2};
+        cartes << QStringList{fiche.Champ0(), fiche.Champ1(), fiche.Champ2()};
     return cartes;
 }
 
@@ -106,13 +106,6 @@ class TestCsv : public QObject
 
     QTemporaryDir m_dossier;
 
-    struct Resultat
-    {
-        int code = -1;
-        QByteArray sortie;
-        QByteArray erreur;
-    };
-    Resultat Cli(const QStringList &arguments, bool utf8);
 
 private slots:
     void initTestCase();
@@ -133,14 +126,9 @@ private slots:
     void encodageEcriture();
     void exportTexte();
     void enregistrement();
-    void echecEnregistrement();
     void chargementRefuse();
     void entreesHostiles();
     void hasard();
-    void cliConversion_data();
-    void cliConversion();
-    void cliDump();
-    void cliRefus();
 };
 
 void TestCsv::initTestCase()
@@ -397,7 +385,7 @@ void TestCsv::encodageLecture()
     auto f = TFichierCSV::LireCSV(octets, u'L');
     QCOMPARE(f->NombreFiches(), attendu.isEmpty() ? 0 : 1);
     if (!attendu.isEmpty())
-        QCOMPARE(f->Fiche(0).Champ2, attendu);
+        QCOMPARE(f->Fiche(0).Champ2(), attendu);
 }
 
 void TestCsv::utf8Invalide_data()
@@ -497,34 +485,6 @@ void TestCsv::enregistrement()
     QVERIFY(x->Modifiable);
 }
 
-void TestCsv::echecEnregistrement()
-{
-    const QString nom = m_dossier.filePath(QStringLiteral("echec.csv"));
-    const QByteArray avant("a;b;c\r\nd;e\r\n");
-    QVERIFY(OutilsTest::EcrireFichier(nom, avant));
-    auto f = TFichierCSV::ChargerCSV(nom, u'L', true);
-    for (int i = 0; i < 200; ++i)
-        f->AjouterFiche(QString(), QString(), QStringLiteral("ligne %1\r\nsuite").arg(i));
-    for (const bool nouveau : {false, true}) {
-        TFlux::InjecterEchecEcriture(10);
-        bool echoue = false;
-        try {
-            TFichierCSV::EnregistrerCSV(*f, nom, u's', nouveau);
-        } catch (const Erreur &) {
-            echoue = true;
-        }
-        TFlux::InjecterEchecEcriture(-1);
-        QVERIFY(echoue);
-        QCOMPARE(OutilsTest::LireFichier(nom), avant);
-        QVERIFY(f->Modifie);
-        QCOMPARE(f->NomFichier, nom);
-        QCOMPARE(f->NombreFiches(), 202);
-    }
-    // The same save goes through once the disk behaves.
-    TFichierCSV::EnregistrerCSV(*f, nom, u's', false);
-    QVERIFY(OutilsTest::LireFichier(nom).endsWith("ligne 199;suite\r\n"));
-}
-
 void TestCsv::chargementRefuse()
 {
     const QString nom = OutilsTest::DonneesTest(QStringLiteral("csv/champs-manquants.csv"));
@@ -554,7 +514,7 @@ void TestCsv::entreesHostiles()
     longue[123456] = ';';
     f = TFichierCSV::LireCSV(longue, u'L');
     QCOMPARE(f->NombreFiches(), 1);
-    QCOMPARE(f->Fiche(0).Champ2.size(), 4000000 - 1 + 2);
+    QCOMPARE(f->Fiche(0).Champ2().size(), 4000000 - 1 + 2);
 
     // Quotes that never close, one per line, and a field of doubled quotes.
     QByteArray guillemets;
@@ -563,13 +523,13 @@ void TestCsv::entreesHostiles()
     guillemets += QByteArray(100000, '"');
     f = TFichierCSV::LireCSV(guillemets, u'L');
     QCOMPARE(f->NombreFiches(), 10001);
-    QCOMPARE(f->Fiche(0).Champ2, QStringLiteral("a;\"b"));
-    QCOMPARE(f->Fiche(10000).Champ2, QString(49999, u'"'));
+    QCOMPARE(f->Fiche(0).Champ2(), QStringLiteral("a;\"b"));
+    QCOMPARE(f->Fiche(10000).Champ2(), QString(49999, u'"'));
 
     // A run of separators: one empty field each.
     f = TFichierCSV::LireCSV(QByteArray(100000, ';') + "x", u'D');
     QCOMPARE(f->NombreFiches(), 1);
-    QCOMPARE(f->Fiche(0).Champ2.count(u'|'), 99999);
+    QCOMPARE(f->Fiche(0).Champ2().count(u'|'), 99999);
 }
 
 // Random bytes, separators and types: a card file or the format's refusal,
@@ -608,95 +568,6 @@ void TestCsv::hasard()
         }
     }
     QVERIFY(lus > 100);
-}
-
-// ---------------------------------------------------------------- command line
-
-TestCsv::Resultat TestCsv::Cli(const QStringList &arguments, bool utf8)
-{
-    const QString parametres = m_dossier.filePath(QStringLiteral("cli.ini"));
-    {
-        QSettings ini(parametres, QSettings::IniFormat);
-        ini.clear();
-        ini.setValue(QStringLiteral("comma"), QStringLiteral(";"));
-        ini.setValue(QStringLiteral("csvutf"), utf8 ? 1 : 0);
-    }
-    const auto lance = OutilsTest::LancerCli(arguments, parametres);
-    Resultat r;
-    r.code = lance.code;
-    r.sortie = lance.sortie;
-    r.erreur = lance.erreurs;
-    return r;
-}
-
-void TestCsv::cliConversion_data()
-{
-    QTest::addColumn<QString>("entree");
-    QTest::addColumn<QString>("type");
-    QTest::addColumn<bool>("utf8");
-    QTest::addColumn<QString>("sortie");
-    QTest::addColumn<QString>("attendu");
-
-    QTest::newRow("lists to csv") << "listes.csv" << "L" << false << "sortie.csv" << "listes-attendu.csv";
-    QTest::newRow("lists to text") << "listes.csv" << "L" << false << "sortie.txt" << "listes-attendu.txt";
-    QTest::newRow("spreadsheet utf-8 to csv")
-        << "questionnaire-bom.csv" << "Q" << true << "sortie.csv" << "questionnaire-attendu.csv";
-}
-
-void TestCsv::cliConversion()
-{
-    QFETCH(QString, entree);
-    QFETCH(QString, type);
-    QFETCH(bool, utf8);
-    QFETCH(QString, sortie);
-    QFETCH(QString, attendu);
-    const QString cible = m_dossier.filePath(sortie);
-    QFile::remove(cible);
-    const Resultat r = Cli({QStringLiteral("convert"), OutilsTest::DonneesTest(QStringLiteral("csv/") + entree),
-                            cible, QStringLiteral("--type"), type},
-                           utf8);
-    QCOMPARE(QString::fromUtf8(r.erreur), QString());
-    QCOMPARE(r.code, 0);
-    QCOMPARE(Montrer(OutilsTest::LireFichier(cible)),
-             Montrer(OutilsTest::LireFichier(OutilsTest::DonneesTest(QStringLiteral("csv/") + attendu))));
-}
-
-void TestCsv::cliDump()
-{
-    const Resultat r = Cli({QStringLiteral("dump"), OutilsTest::DonneesTest(QStringLiteral("csv/questionnaire-bom.csv")),
-                            QStringLiteral("--type"), QStringLiteral("Q")},
-                           false);
-    QCOMPARE(r.code, 0);
-    const QJsonObject racine = QJsonDocument::fromJson(r.sortie).object();
-    QCOMPARE(racine.value(QStringLiteral("TypeFichier")).toString(), QStringLiteral("Q"));
-    QCOMPARE(racine.value(QStringLiteral("FormatFichier")).toString(), QStringLiteral("s"));
-    const QJsonArray fiches = racine.value(QStringLiteral("Fiches")).toArray();
-    QCOMPARE(fiches.size(), 2);
-    QCOMPARE(fiches.at(0).toArray().at(0).toString(), QStringLiteral("Capital"));
-    QCOMPARE(fiches.at(0).toArray().at(2).toString(), QStringLiteral("Paris ; paris"));
-    QCOMPARE(fiches.at(1).toArray().at(1).toString(), QStringLiteral("Ελλάδα?"));
-    QCOMPARE(fiches.at(1).toArray().at(2).toString(), QStringLiteral("Athènes"));
-}
-
-void TestCsv::cliRefus()
-{
-    const QString cible = m_dossier.filePath(QStringLiteral("refus.txt"));
-    QFile::remove(cible);
-    // An ANSI file read as UTF-8: refused, naming the line, nothing written.
-    Resultat r = Cli({QStringLiteral("convert"), OutilsTest::DonneesTest(QStringLiteral("csv/listes.csv")), cible,
-                      QStringLiteral("--type"), QStringLiteral("L")},
-                     true);
-    QCOMPARE(r.code, 1);
-    QCOMPARE(QString::fromUtf8(r.erreur).trimmed(),
-             QStringLiteral("The CSV file is not valid UTF-8 text (line 3)."));
-    QVERIFY(!QFile::exists(cible));
-
-    r = Cli({QStringLiteral("dump"), OutilsTest::DonneesTest(QStringLiteral("csv/champs-manquants.csv")),
-             QStringLiteral("--type"), QStringLiteral("Q")},
-            false);
-    QCOMPARE(r.code, 1);
-    QCOMPARE(QString::fromUtf8(r.erreur).trimmed(), MessageChampsManquants);
-    QVERIFY(r.sortie.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestCsv)

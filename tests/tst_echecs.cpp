@@ -3,6 +3,8 @@
 // byte for byte, the document keep its name, format and unsaved changes, and
 // the system's message reach the caller.
 #include "outilstest.h"
+#include "support/octetscrd.h"
+#include "support/octetsnatif.h"
 
 #include "formats/crd.h"
 #include "formats/csv.h"
@@ -13,6 +15,7 @@
 #include "model/erreurs.h"
 #include "model/fichierx.h"
 #include "model/flux.h"
+#include "model/outils.h"
 
 #include <QDir>
 #include <QProcess>
@@ -103,6 +106,7 @@ private slots:
     void cleanup()
     {
         TFlux::InjecterEchecEcriture(-1);
+        ParametresParDefaut();
     }
 
     void echec_data()
@@ -250,6 +254,81 @@ private slots:
             QCOMPARE(OutilsTest::LireFichier(cible), attendu);
             QCOMPARE(f->Modifie, exporte);
         }
+    }
+
+    // A file as found on disk in each format, opened, changed, then saved onto
+    // itself (or as a new file under the same name) by a device that fails
+    // part-way: the file keeps its bytes, the document its name, format and
+    // changes, and the same save goes through once the device behaves.
+    void fichierOuvert_data()
+    {
+        QTest::addColumn<QChar>("format");
+        QTest::addColumn<QChar>("typeCsv");
+        QTest::addColumn<QByteArray>("contenu");
+        QTest::addColumn<QString>("nom");
+        QTest::addColumn<int>("ajouts");   // cards added before the save
+        QTest::addColumn<qint64>("apres"); // bytes written before the device fails
+        QTest::addColumn<bool>("nouveau");
+
+        QTest::newRow("Cardfile") << QChar(u'c') << QChar(u'L') << OctetsCrd::DeuxCartes()
+                                  << QStringLiteral("echec.crd") << 1 << qint64(20) << false;
+        const QByteArray csv("a;b;c\r\nd;e\r\n");
+        QTest::newRow("CSV, in place") << QChar(u's') << QChar(u'L') << csv << QStringLiteral("echec.csv")
+                                       << 200 << qint64(10) << false;
+        QTest::newRow("CSV, as new") << QChar(u's') << QChar(u'L') << csv << QStringLiteral("echec.csv")
+                                     << 200 << qint64(10) << true;
+        QTest::newRow("native") << QChar(u'n') << QChar(u'L') << OctetsNatif::FichierDesordre()
+                                << QStringLiteral("echec.aqn") << 1 << qint64(100) << false;
+        QTest::newRow("Moodle") << QChar(u'm') << QChar(u'L')
+                                << QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<quiz>\n"
+                                              "<question type=\"essay\"><name><text>old</text></name></question>"
+                                              "\n</quiz>\n")
+                                << QStringLiteral("intact.xml") << 1 << qint64(20) << false;
+        TFichierX xml(u'Q', u'n');
+        xml.AjouterFiche(QStringLiteral("n"), QStringLiteral("q"), QStringLiteral("r"));
+        QTest::newRow("XML") << QChar(u'x') << QChar(u'L') << TFichierXML::EcrireXml(xml)
+                             << QStringLiteral("e.xaqq") << 1 << qint64(10) << false;
+    }
+
+    void fichierOuvert()
+    {
+        QFETCH(QChar, format);
+        QFETCH(QChar, typeCsv);
+        QFETCH(QByteArray, contenu);
+        QFETCH(QString, nom);
+        QFETCH(int, ajouts);
+        QFETCH(qint64, apres);
+        QFETCH(bool, nouveau);
+        // The CSV file above is written with ';'.
+        DefinirSeparateurCsv(QStringLiteral(";"));
+        const QString dossier = NouveauDossier();
+        const QString chemin = dossier + u'/' + nom;
+        QVERIFY(OutilsTest::EcrireFichier(chemin, contenu));
+        auto f = Formats::Ouvrir(chemin, true, true, typeCsv);
+        QCOMPARE(f->FormatFichier, format);
+        const int avant = f->NombreFiches();
+        for (int i = 0; i < ajouts; ++i)
+            f->AjouterFiche(QString(), QStringLiteral("ligne %1").arg(i), QStringLiteral("ligne %1\r\nsuite").arg(i));
+
+        TFlux::InjecterEchecEcriture(apres);
+        QVERIFY_THROWS_EXCEPTION(ErreurFichier, Formats::Enregistrer(*f, chemin, format, nouveau));
+        TFlux::InjecterEchecEcriture(-1);
+        QCOMPARE(OutilsTest::LireFichier(chemin), contenu);
+        QVERIFY(f->Modifie);
+        QCOMPARE(f->NomFichier, chemin);
+        QCOMPARE(f->FormatFichier, format);
+        QCOMPARE(f->NombreFiches(), avant + ajouts);
+        QCOMPARE(QDir(dossier).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{nom});
+
+        // The document still owns its file and can be saved once the device recovers.
+        Formats::Enregistrer(*f, chemin, format, false);
+        QVERIFY(!f->Modifie);
+        QCOMPARE(OutilsTest::LireFichier(chemin), Contenu(*f, format));
+        f.reset();
+        const auto relu = Formats::Ouvrir(chemin, true, true, typeCsv);
+        QCOMPARE(relu->NombreFiches(), avant + ajouts);
+        QVERIFY(relu->Modifiable);
     }
 
     // A new document that was never saved: a failed first save leaves it nameless.

@@ -19,7 +19,7 @@ QStringList Cartes(const TFichierX &f)
 {
     QStringList cartes;
     for (const auto &fiche : f.Fiches)
-        cartes << fiche->Champ0 + u'|' + fiche->Champ1 + u'|' + fiche->Champ2;
+        cartes << fiche.Champ0() + u'|' + fiche.Champ1() + u'|' + fiche.Champ2();
     return cartes;
 }
 
@@ -163,7 +163,7 @@ private slots:
         auto f = TFichierGift::LireGift(octets, perdus);
         QStringList types;
         for (const auto &fiche : f->Fiches)
-            types << fiche->Champ1.section(u')', 0, 0).mid(2).chopped(1);
+            types << fiche.Champ1().section(u')', 0, 0).mid(2).chopped(1);
         const QString S = QStringLiteral("singlechoice"), A = QStringLiteral("shortanswer"),
                       T = QStringLiteral("truefalse"), N = QStringLiteral("numerical"),
                       M = QStringLiteral("matching"), C = QStringLiteral("multichoice");
@@ -281,12 +281,12 @@ private slots:
         QVERIFY2(!octets.isEmpty(), "tests/data/aiken/moodle__questions.aiken.txt is missing");
         auto f = TFichierAiken::LireAiken(octets);
         QCOMPARE(f->NombreFiches(), 2);
-        QCOMPARE(f->Fiche(0).Champ1, QStringLiteral("(*singlechoice*) The Moodle project was started by:"));
-        QCOMPARE(f->Fiche(0).Champ2, "Petr Skoda" + Sep + "(*) Martin Dougiamas" + Sep + "Eloy Lafuente" + Sep + "Tim Hunt");
-        QCOMPARE(f->Fiche(1).Champ2, "(*) True" + Sep + "False");
+        QCOMPARE(f->Fiche(0).Champ1(), QStringLiteral("(*singlechoice*) The Moodle project was started by:"));
+        QCOMPARE(f->Fiche(0).Champ2(), "Petr Skoda" + Sep + "(*) Martin Dougiamas" + Sep + "Eloy Lafuente" + Sep + "Tim Hunt");
+        QCOMPARE(f->Fiche(1).Champ2(), "(*) True" + Sep + "False");
         // no space after the letter, A. form
         auto g = TFichierAiken::LireAiken("Q?\nA.x\nB)y\nANSWER: B\n");
-        QCOMPARE(g->Fiche(0).Champ2, "x" + Sep + "(*) y");
+        QCOMPARE(g->Fiche(0).Champ2(), "x" + Sep + "(*) y");
     }
 
     void aikenRefus_data()
@@ -324,7 +324,7 @@ private slots:
                                    "Sky?\r\nA) red\r\nB) blue\r\nANSWER: B\r\n\r\n"));
         auto g = TFichierAiken::LireAiken(aiken);
         QCOMPARE(g->NombreFiches(), 2);
-        QCOMPARE(g->Fiche(1).Champ2, "red" + Sep + "(*) blue");
+        QCOMPARE(g->Fiche(1).Champ2(), "red" + Sep + "(*) blue");
     }
 
     void reconnaissance_data()

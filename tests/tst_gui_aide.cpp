@@ -6,6 +6,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QDirIterator>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTextBrowser>
@@ -108,6 +111,8 @@ private slots:
     void rubriqueInconnue();
     void fenetreAfficheLaRubrique();
     void fenetreNavigue();
+    void quitterAvecAideOuverte_data();
+    void quitterAvecAideOuverte();
     void cleanupTestCase();
 };
 
@@ -258,6 +263,47 @@ void TestAide::fenetreNavigue()
     QVERIFY(!avance->isEnabled());
     sommaire->trigger();
     QCOMPARE(NomPage(aide->PageCourante()), QStringLiteral("index.html"));
+}
+
+void TestAide::quitterAvecAideOuverte_data()
+{
+    QTest::addColumn<QString>("commandes");
+    QTest::addColumn<bool>("instanceUnique");
+    QTest::newRow("quit") << QStringLiteral("Quitter1") << false;
+    QTest::newRow("help, then quit") << QStringLiteral("Rubriquesdaide1 Quitter1") << false;
+    QTest::newRow("help, then quit, unique instance")
+        << QStringLiteral("Rubriquesdaide1 Quitter1") << true;
+}
+
+// The program itself: closing the main window ends it, help window or not.
+void TestAide::quitterAvecAideOuverte()
+{
+    QFETCH(QString, commandes);
+    QFETCH(bool, instanceUnique);
+    QTemporaryDir dossier;
+    QVERIFY(dossier.isValid());
+    const QString ini = dossier.filePath(QStringLiteral("p.ini"));
+    {
+        QSettings s(ini, QSettings::IniFormat);
+        s.setValue(QStringLiteral("uninst"), instanceUnique ? 1 : 0);
+        s.setValue(QStringLiteral("reopen"), 0);
+    }
+    QProcess editeur;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("AMBLOPAD_SETTINGS"), ini);
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("AMBLOPAD_TEST_COMMANDS"), commandes);
+    editeur.setProcessEnvironment(env);
+    editeur.start(QStringLiteral(AMBLOPAD_EXE), QStringList());
+    QVERIFY(editeur.waitForStarted());
+    const bool fini = editeur.waitForFinished(60000);
+    if (!fini) {
+        editeur.kill();
+        editeur.waitForFinished();
+    }
+    QVERIFY2(fini, "the editor was still running after its main window closed");
+    QCOMPARE(editeur.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(editeur.exitCode(), 0);
 }
 
 void TestAide::cleanupTestCase()

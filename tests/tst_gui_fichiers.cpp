@@ -447,9 +447,76 @@ private slots:
         QVERIFY(w.FichierCourant);
         QCOMPARE(w.FichierCourant->FormatFichier, format);
         QCOMPARE(w.FichierCourant->NombreFiches(), 2);
-        QVERIFY(w.FichierCourant->Fiche(1).Champ1.endsWith(QStringLiteral("b")));
-        QVERIFY(w.FichierCourant->Fiche(1).Champ2.startsWith(QStringLiteral("(*) rb")) ||
-                w.FichierCourant->Fiche(1).Champ2 == QStringLiteral("rb"));
+        QVERIFY(w.FichierCourant->Fiche(1).Champ1().endsWith(QStringLiteral("b")));
+        QVERIFY(w.FichierCourant->Fiche(1).Champ2().startsWith(QStringLiteral("(*) rb")) ||
+                w.FichierCourant->Fiche(1).Champ2() == QStringLiteral("rb"));
+    }
+
+    // Texts the chosen format's code page cannot hold: the question says how
+    // many and where the first is; No leaves the disk and the document as they were.
+    void pertesEncodage_data()
+    {
+        QTest::addColumn<QChar>("type");
+        QTest::addColumn<QString>("frmats");
+        QTest::addColumn<bool>("csvutf");
+        QTest::addColumn<QString>("extension");
+        QTest::addColumn<bool>("dansLEntete");
+        QTest::addColumn<QString>("ou"); // the place the question names; empty: no question
+        QTest::addColumn<TInteraction::Reponse>("reponse");
+        QTest::newRow("native, signature, no") << QChar(u'Q') << "xnscmt" << false << "aqq" << true << "the file's header" << TInteraction::RepNon;
+        QTest::newRow("native, signature, yes") << QChar(u'Q') << "xnscmt" << false << "aqq" << true << "the file's header" << TInteraction::RepOui;
+        QTest::newRow("cardfile, card, no") << QChar(u'R') << "xscmt" << false << "crd" << false << "card 1 (" << TInteraction::RepNon;
+        QTest::newRow("ansi csv, card, yes") << QChar(u'Q') << "xscmt" << false << "csv" << false << "card 1 (" << TInteraction::RepOui;
+        QTest::newRow("utf-8 csv asks nothing") << QChar(u'Q') << "xscmt" << true << "csv" << false << "" << TInteraction::RepOui;
+    }
+
+    void pertesEncodage()
+    {
+        QFETCH(QChar, type);
+        QFETCH(QString, frmats);
+        QFETCH(bool, csvutf);
+        QFETCH(QString, extension);
+        QFETCH(bool, dansLEntete);
+        QFETCH(QString, ou);
+        QFETCH(TInteraction::Reponse, reponse);
+        const QString source = Creer(Neuf("src.xaq" + QString(type).toLower()), type, u'x', {"a", "b"});
+        Parametres.frmats = frmats;
+        Parametres.csvtyp = QStringLiteral("LQ");
+        Parametres.csvutf = csvutf;
+        TFormFiche &w = Ouvrir(source);
+        const QString grec = QString::fromUtf8("ΑΒΓ");
+        if (dansLEntete) {
+            w.FichierCourant->Signature = grec;
+            w.FichierCourant->Modifie = true;
+        } else {
+            // As typed: key clicks carry Latin-1 only.
+            w.MReponse->selectAll();
+            w.MReponse->insertPlainText(grec);
+        }
+        const QString cible = QFileInfo(source).absolutePath() + "/dest." + extension;
+        m_d->ChoisirFichier(cible, 2);
+        if (!ou.isEmpty())
+            m_d->Repondre(reponse);
+        w.Sauversous1Click();
+        const auto messages = m_d->Messages();
+        if (ou.isEmpty()) {
+            QVERIFY(messages.empty());
+        } else {
+            QCOMPARE(int(messages.size()), 1);
+            const QString texte = messages.front().Texte;
+            QVERIFY2(texte.startsWith("3 character(s)"), qPrintable(texte));
+            QVERIFY2(texte.contains(QString::fromUtf8("\"Α\"")) && texte.contains(ou), qPrintable(texte));
+            QCOMPARE(messages.front().BoutonsMessage, TInteraction::OuiNon);
+        }
+        if (reponse == TInteraction::RepNon) {
+            QVERIFY(!QFile::exists(cible));
+            QCOMPARE(w.FichierCourant->NomFichier, source);
+            QVERIFY(w.FichierCourant->Modifie);
+        } else {
+            QCOMPARE(w.FichierCourant->NomFichier, cible);
+            const QByteArray octets = OutilsTest::LireFichier(cible);
+            QVERIFY(octets.contains(ou.isEmpty() ? grec.toUtf8() : QByteArray("???")));
+        }
     }
 
     // Save as onto the own name: rewritten in place when modified, nothing otherwise.
@@ -519,7 +586,7 @@ private slots:
         QCOMPARE(OutilsTest::LireFichier(chemin), avant);
         QVERIFY(w.FichierCourant->Modifie);
         QCOMPARE(w.FichierCourant->NomFichier, chemin);
-        QCOMPARE(w.FichierCourant->Fiche(0).Champ2, QStringLiteral("changed"));
+        QCOMPARE(w.FichierCourant->Fiche(0).Champ2(), QStringLiteral("changed"));
         QCOMPARE(Parametres.frmats, QStringLiteral("xscmt"));
         // The save worked the second time: the file now holds the change.
         w.Sauver1Click();

@@ -7,6 +7,7 @@
 #include "model/flux.h"
 #include "model/outils.h"
 #include "outilstest.h"
+#include "support/questionsmoodle.h"
 
 #include <QProcess>
 #include <QtTest>
@@ -23,56 +24,7 @@ QString U(const char *texte)
     return QString::fromUtf8(texte);
 }
 
-// Questions of a document, one line each: the child elements in order, with
-// their text, so that a wrong element, order, attribute or text shows.
-QString TexteDe(const TNoeudXml &e)
-{
-    return e.Enfant(QStringLiteral("text")).Texte();
-}
-
-QString Resume(const TNoeudXml &question)
-{
-    QStringList parties{QStringLiteral("type=") + question.Attribut(QStringLiteral("type"))};
-    for (const TNoeudXml &e : question.Elements()) {
-        const QString nom = e.Nom();
-        QString partie = nom;
-        if (e.AAttribut(QStringLiteral("format")))
-            partie += QStringLiteral("{") + e.Attribut(QStringLiteral("format")) + QStringLiteral("}");
-        if (nom == QLatin1String("answer")) {
-            partie += QStringLiteral("[") + e.Attribut(QStringLiteral("fraction")) + QStringLiteral("]=")
-                      + TexteDe(e);
-            if (const TNoeudXml t = e.Enfant(QStringLiteral("tolerance")))
-                partie += QStringLiteral("~") + t.Texte();
-        } else if (nom == QLatin1String("subquestion")) {
-            partie += QStringLiteral("=") + TexteDe(e) + QStringLiteral(">")
-                      + TexteDe(e.Enfant(QStringLiteral("answer")));
-        } else if (nom == QLatin1String("units")) {
-            partie += QStringLiteral("=") + e.Texte();
-        } else if (e.Enfant(QStringLiteral("text"))) {
-            partie += QStringLiteral("=") + TexteDe(e);
-        } else {
-            partie += QStringLiteral("=") + e.Texte();
-        }
-        parties << partie;
-    }
-    return parties.join(u'|');
-}
-
-// Parses the bytes (which must be well-formed) and gives the question lines.
-QStringList Questions(const QByteArray &octets)
-{
-    TDocumentXml doc;
-    if (!doc.Charger(octets)) {
-        qWarning("not well-formed: %s", qPrintable(doc.MessageErreur()));
-        return {QStringLiteral("<not well-formed>")};
-    }
-    if (doc.Racine().Nom() != QLatin1String("quiz"))
-        return {QStringLiteral("<no quiz>")};
-    QStringList lignes;
-    for (const TNoeudXml &q : doc.Racine().Enfants(QStringLiteral("question")))
-        lignes << Resume(q);
-    return lignes;
-}
+using namespace QuestionsMoodle;
 
 std::unique_ptr<TFichierX> Fichier(QChar type, const QList<QStringList> &fiches)
 {
@@ -91,7 +43,7 @@ QStringList Cartes(const TFichierX &f)
 {
     QStringList lignes;
     for (const auto &c : f.Fiches)
-        lignes << c->Champ0 + u'|' + c->Champ1 + u'|' + c->Champ2;
+        lignes << c.Champ0() + u'|' + c.Champ1() + u'|' + c.Champ2();
     return lignes;
 }
 
@@ -127,8 +79,6 @@ private slots:
     void corpus_data();
     void corpus();
     void enregistrement();
-    void echecEnregistrement();
-    void ligneDeCommande();
 };
 
 void TestMoodle::ecriture_data()
@@ -277,8 +227,8 @@ void TestMoodle::textesSpeciaux()
     QVERIFY(octets.contains(QString(U("é")).toUtf8()));
     QCOMPARE(Questions(octets).size(), 1);
     auto relu = TFichierMoodle::LireMoodle(octets);
-    QCOMPARE(relu->Fiche(0).Champ1, U("(*singlechoice*) ") + dur);
-    QCOMPARE(relu->Fiche(0).Champ2, U("(*) x > y\r\n===\r\nok ]]]>"));
+    QCOMPARE(relu->Fiche(0).Champ1(), U("(*singlechoice*) ") + dur);
+    QCOMPARE(relu->Fiche(0).Champ2(), U("(*) x > y\r\n===\r\nok ]]]>"));
 }
 
 // Each text is written escaped for its place: characters XML 1.0 cannot hold
@@ -374,8 +324,8 @@ void TestMoodle::categories()
     auto f = TFichierMoodle::LireMoodle(Quiz(questions));
     QStringList lus;
     for (const auto &c : f->Fiches) {
-        lus << c->Champ0;
-        QCOMPARE(c->Champ1, U("(*category*) "));
+        lus << c.Champ0();
+        QCOMPARE(c.Champ1(), U("(*category*) "));
     }
     QCOMPARE(lus, titres);
     QStringList ecrits;
@@ -585,8 +535,8 @@ void TestMoodle::enregistrement()
     f.reset(); // lets the file go
     auto g = TFichierMoodle::ChargerMoodle(qcm, false);
     QCOMPARE(g->NombreFiches(), 2);
-    QCOMPARE(g->Fiche(0).Champ1, U("(*singlechoice*) Capital?"));
-    QCOMPARE(g->Fiche(1).Champ2, U("A2"));
+    QCOMPARE(g->Fiche(0).Champ1(), U("(*singlechoice*) Capital?"));
+    QCOMPARE(g->Fiche(1).Champ2(), U("A2"));
 
     // A Questionnaire is exported and stays the document it was.
     auto q = Fichier(u'Q', {{U("Capitals"), U("Capital?"), U("Paris;paris")}});
@@ -600,81 +550,6 @@ void TestMoodle::enregistrement()
     QCOMPARE(Questions(OutilsTest::LireFichier(export_)),
              QStringList{U("type=shortanswer|name=Capitals|questiontext=Capital?|answer[100]=Paris|answer[100]=paris")});
     QVERIFY(TFlux::Ouvrir(export_, true)); // closed after writing
-}
-
-// A failed save leaves the previous file and the card file as they were.
-void TestMoodle::echecEnregistrement()
-{
-    const QString nom = Chemin(QStringLiteral("intact.xml"));
-    const QByteArray avant = Quiz("<question type=\"essay\"><name><text>old</text></name></question>");
-    QVERIFY(OutilsTest::EcrireFichier(nom, avant));
-    auto f = TFichierMoodle::ChargerMoodle(nom, true);
-    f->AjouterFiche(U("new"), U("Q"), U("A"));
-    TFlux::InjecterEchecEcriture(20);
-    QVERIFY_THROWS_EXCEPTION(Erreur, TFichierMoodle::EnregistrerMoodle(*f, nom, false));
-    TFlux::InjecterEchecEcriture(-1);
-    QCOMPARE(OutilsTest::LireFichier(nom), avant);
-    QVERIFY(f->Modifie);
-    QCOMPARE(f->NomFichier, nom);
-    QCOMPARE(f->FormatFichier, QChar(u'm'));
-    QCOMPARE(f->NombreFiches(), 2);
-}
-
-void TestMoodle::ligneDeCommande()
-{
-    const QString reglages = Chemin(QStringLiteral("cli.ini"));
-    auto lancer = [&](const QStringList &arguments, QByteArray *sortie = nullptr,
-                          QByteArray *erreurs = nullptr) {
-            const auto r = OutilsTest::LancerCli(arguments, reglages);
-            if (sortie)
-                *sortie = r.sortie;
-            if (erreurs)
-                *erreurs = r.erreurs;
-            return r.code;
-        };
-    const QString quiz = OutilsTest::DonneesTest(QStringLiteral("moodle/qformat_xml__nested_categories_with_questions.xml"));
-    QVERIFY2(QFile::exists(quiz), qPrintable(QStringLiteral("missing test data: ") + quiz));
-    QByteArray sortie;
-    QCOMPARE(lancer({QStringLiteral("info"), quiz}, &sortie), 0);
-    QCOMPARE(sortie, QByteArray("format: m\ntype: M\ncards: 9\ntitle: \n"));
-    QCOMPARE(lancer({QStringLiteral("dump"), quiz}, &sortie), 0);
-    QVERIFY(sortie.contains("\"% ///Lambda\""));
-
-    // Every real quiz, Moodle to Moodle directly and through an MCQ card
-    // file: the same document both ways.
-    const QDir corpus(OutilsTest::DonneesTest(QStringLiteral("moodle")));
-    const QStringList quiz_ = corpus.entryList({QStringLiteral("*.xml")}, QDir::Files);
-    QVERIFY(!quiz_.isEmpty());
-    for (const QString &nom : quiz_) {
-        const QString direct = Chemin(QStringLiteral("direct.xml"));
-        const QString cartes = Chemin(QStringLiteral("quiz.xaqm"));
-        const QString retour = Chemin(QStringLiteral("back.xml"));
-        QCOMPARE(lancer({QStringLiteral("convert"), corpus.filePath(nom), direct}), 0);
-        QCOMPARE(lancer({QStringLiteral("convert"), corpus.filePath(nom), cartes}), 0);
-        QCOMPARE(ReconnaitreFormat(cartes), QChar(u'x'));
-        QCOMPARE(lancer({QStringLiteral("convert"), cartes, retour}), 0);
-        const QByteArray octets = OutilsTest::LireFichier(direct);
-        QCOMPARE(Questions(octets).size(), int(TFichierMoodle::LireMoodle(octets)->NombreFiches()));
-        QVERIFY2(OutilsTest::LireFichier(retour) == octets, qPrintable(nom));
-    }
-
-    // A Questionnaire converted to Moodle; another type is refused.
-    const QString questionnaire = Chemin(QStringLiteral("q.xaqq"));
-    QVERIFY(OutilsTest::EcrireFichier(questionnaire,
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-        "<AMBLORINE TYPE=\"Q\" ID_FICHE=\"F\" ID_CHAMP0=\"I\" ID_CHAMP1=\"Q\" ID_CHAMP2=\"R\">\n"
-        "<F><I>Capitals</I><Q>Capital?</Q><R>Paris;paris</R></F>\n</AMBLORINE>\n"));
-    const QString exporte = Chemin(QStringLiteral("q.xml"));
-    QCOMPARE(lancer({QStringLiteral("convert"), questionnaire, exporte}), 0);
-    QCOMPARE(Questions(OutilsTest::LireFichier(exporte)),
-             QStringList{U("type=shortanswer|name=Capitals|questiontext=Capital?|answer[100]=Paris|answer[100]=paris")});
-
-    // A refused quiz gives the reader's message and a failure code.
-    const QString mauvais = Chemin(QStringLiteral("mauvais.xml"));
-    QVERIFY(OutilsTest::EcrireFichier(mauvais, "<?xml version=\"1.0\"?>\n<quiz><question></quiz>"));
-    QByteArray erreurs;
-    QCOMPARE(lancer({QStringLiteral("dump"), mauvais}, nullptr, &erreurs), 1);
-    QCOMPARE(erreurs, QByteArray("Error in writing XML code!\n"));
 }
 
 QTEST_GUILESS_MAIN(TestMoodle)

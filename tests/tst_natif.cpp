@@ -7,6 +7,7 @@
 #include "model/flux.h"
 #include "model/pagecode.h"
 #include "outilstest.h"
+#include "support/octetsnatif.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -18,101 +19,7 @@
 
 namespace {
 
-const QString Invalide = QStringLiteral("Not a valid native Amblorine file!");
-
-// A short string of max characters: length byte, text, zero fill.
-QByteArray Court(const QByteArray &texte, int max)
-{
-    Q_ASSERT(texte.size() <= max);
-    return char(texte.size()) + texte + QByteArray(max - texte.size(), '\0');
-}
-
-QByteArray Bloc(const QByteArray &texte) { return Court(texte, 60); }
-
-QByteArray Queue(qint32 a, qint32 b, qint32 c, qint32 d)
-{
-    QByteArray q;
-    for (qint32 v : {a, b, c, d})
-        for (int i = 0; i < 4; ++i)
-            q += char((quint32(v) >> (8 * i)) & 0xFF);
-    return q;
-}
-
-// The header block of an ANSI file in code page 1252 with nothing else set;
-// tests fill in the other offsets themselves.
-QByteArray Entete(char type, char id1, char id2, int blocs1, int blocs2)
-{
-    QByteArray h(61, '\0');
-    h[0] = 60;
-    h[1] = char(0xC1);
-    h[2] = 'Q';
-    h[5] = type;
-    h[6] = id1;
-    h[7] = id2;
-    h[32] = char(blocs1);
-    h[33] = char(blocs2);
-    h[57] = char(0xE4); // 1252 = 0x04E4
-    h[58] = 0x04;
-    return h;
-}
-
-void Placer(QByteArray &h, int position, const QByteArray &octets)
-{
-    h.replace(position, octets.size(), octets);
-}
-
-// An 'N' file of three cards whose records are stored out of order: the chain
-// runs 2 -> 3 -> 1, so the cards read B, C, A.
-QByteArray FichierDesordre()
-{
-    QByteArray h = Entete('N', 'O', 'C', 1, 1);
-    h[30] = ' ';
-    Placer(h, 34, Court("Moi", 18));
-    return Bloc("Lettres") + h + Queue(0, 0, 3, 2)
-           + Bloc("A") + Bloc("a") + Queue(1, 0, 3, 0)
-           + Bloc("B") + Bloc("b") + Queue(2, 0, 0, 3)
-           + Bloc("C") + Bloc("c") + Queue(3, 0, 2, 1);
-}
-
-// The same cards as the writer stores them: list order, records 1, 2, 3.
-QByteArray FichierDesordreRange()
-{
-    QByteArray h = Entete('N', 'O', 'C', 1, 1);
-    h[30] = ' ';
-    Placer(h, 34, Court("Moi", 18));
-    return Bloc("Lettres") + h + Queue(0, 0, 3, 1)
-           + Bloc("B") + Bloc("b") + Queue(1, 0, 0, 2)
-           + Bloc("C") + Bloc("c") + Queue(2, 0, 1, 3)
-           + Bloc("A") + Bloc("a") + Queue(3, 0, 2, 0);
-}
-
-// tests/data/natif/ancien_oem.aqq rewritten: ANSI signature, code page 1252,
-// texts converted, options carried over.
-QByteArray AncienOemEnAnsi()
-{
-    QByteArray h = Entete('Q', 'Q', 'R', 2, 1);
-    h[3] = 5;
-    h[4] = 2;
-    Placer(h, 8, Court("ou .,;!?", 15));
-    h[24] = 'O';
-    h[25] = 'O'; // 'Y' read as yes: not phonetic, written back as 'O'
-    h[26] = 'N';
-    h[27] = 10;
-    h[28] = 'N';
-    h[29] = 'O'; // 'J' read as yes
-    h[30] = ';';
-    h[31] = 'N';
-    Placer(h, 34, Court("Fran\xE7ois", 18));
-    h[53] = '/';
-    h[54] = 'N';
-    h[55] = 10;
-    h[56] = 45;
-    h[59] = '(';
-    h[60] = '*';
-    return Bloc("G\xE9ographie") + h + Bloc("le la les \xE0") + Queue(0, 0, 2, 1)
-           + Bloc("Capitale de la Su\xE8" "de ?") + Bloc("") + Bloc("Stockholm") + Queue(1, 0, 0, 2)
-           + Bloc("Capitale du Danemark ?") + Bloc("") + Bloc("Copenhague") + Queue(2, 0, 1, 0);
-}
+using namespace OctetsNatif;
 
 // The message of the ErreurIdInvalide the call raises; empty when it raises none.
 QString Refus(const std::function<void()> &appel)
@@ -125,13 +32,6 @@ QString Refus(const std::function<void()> &appel)
     return QString();
 }
 
-struct Resultat
-{
-    int code = -1;
-    QByteArray sortie;
-    QByteArray erreurs;
-};
-
 } // namespace
 
 class TstNatif : public QObject
@@ -141,7 +41,6 @@ class TstNatif : public QObject
 private:
     QTemporaryDir m_dossier;
     QString Chemin(const QString &nom) const { return m_dossier.filePath(nom); }
-    Resultat Cli(const QStringList &arguments) const;
 
 private slots:
     void initTestCase();
@@ -176,8 +75,6 @@ private slots:
     void chargementEtEnregistrement();
     void champTropLong_data();
     void champTropLong();
-    void echecEcriture();
-    void cli();
 };
 
 void TstNatif::initTestCase()
@@ -189,16 +86,6 @@ void TstNatif::initTestCase()
 void TstNatif::init()
 {
     ParametresParDefaut();
-}
-
-Resultat TstNatif::Cli(const QStringList &arguments) const
-{
-    const auto lance = OutilsTest::LancerCli(arguments, Chemin(QStringLiteral("cli.ini")));
-    Resultat r;
-    r.code = lance.code;
-    r.sortie = lance.sortie;
-    r.erreurs = lance.erreurs;
-    return r;
 }
 
 void TstNatif::fichierVide()
@@ -285,8 +172,8 @@ void TstNatif::questionnaireMotsIgnores()
     QCOMPARE(r->Fragmenteur, QStringLiteral(";"));
     QVERIFY(!r->AvecTitre); // the format has no card titles
     QCOMPARE(r->NombreFiches(), 1);
-    QCOMPARE(r->Fiche(0).Champ1, QStringLiteral("France"));
-    QCOMPARE(r->Fiche(0).Champ2, QStringLiteral("Paris"));
+    QCOMPARE(r->Fiche(0).Champ1(), QStringLiteral("France"));
+    QCOMPARE(r->Fiche(0).Champ2(), QStringLiteral("Paris"));
 }
 
 void TstNatif::qcmSeparateurNul()
@@ -368,8 +255,8 @@ void TstNatif::champs()
 
     auto r = TFichierNatif::LireNatif(attendu, true);
     QCOMPARE(r->NombreFiches(), 1);
-    QCOMPARE(r->Fiche(0).Champ1, QStringLiteral("x"));
-    QCOMPARE(r->Fiche(0).Champ2, relu);
+    QCOMPARE(r->Fiche(0).Champ1(), QStringLiteral("x"));
+    QCOMPARE(r->Fiche(0).Champ2(), relu);
 }
 
 void TstNatif::score_data()
@@ -464,8 +351,8 @@ void TstNatif::pageCode()
     const QByteArray fichier = Bloc(c) + h + Queue(0, 0, 1, 1) + Bloc(c) + Bloc(c + c) + Queue(1, 0, 0, 0);
     auto r = TFichierNatif::LireNatif(fichier, true);
     QCOMPARE(r->Titre, texte);
-    QCOMPARE(r->Fiche(0).Champ1, texte);
-    QCOMPARE(r->Fiche(0).Champ2, texte + texte);
+    QCOMPARE(r->Fiche(0).Champ1(), texte);
+    QCOMPARE(r->Fiche(0).Champ2(), texte + texte);
     QCOMPARE(int(r->PageCode), pageModele);
 }
 
@@ -566,8 +453,8 @@ void TstNatif::ancienFichierOem()
     QCOMPARE(int(r->ScoreSatisfaisant), 50);
     QCOMPARE(int(r->Temps), 45);
     QCOMPARE(r->NombreFiches(), 2);
-    QCOMPARE(r->Fiche(0).Champ1, QStringLiteral("Capitale de la Su\u00E8de ?"));
-    QCOMPARE(r->Fiche(1).Champ2, QStringLiteral("Copenhague"));
+    QCOMPARE(r->Fiche(0).Champ1(), QStringLiteral("Capitale de la Su\u00E8de ?"));
+    QCOMPARE(r->Fiche(1).Champ2(), QStringLiteral("Copenhague"));
 
     QCOMPARE(TFichierNatif::EcrireNatif(*r), AncienOemEnAnsi());
 }
@@ -577,10 +464,10 @@ void TstNatif::chaineDesordre()
     auto r = TFichierNatif::LireNatif(FichierDesordre(), true);
     QCOMPARE(r->Titre, QStringLiteral("Lettres"));
     QCOMPARE(r->NombreFiches(), 3);
-    QCOMPARE(r->Fiche(0).Champ1, QStringLiteral("B"));
-    QCOMPARE(r->Fiche(1).Champ1, QStringLiteral("C"));
-    QCOMPARE(r->Fiche(2).Champ1, QStringLiteral("A"));
-    QCOMPARE(r->Fiche(2).Champ2, QStringLiteral("a"));
+    QCOMPARE(r->Fiche(0).Champ1(), QStringLiteral("B"));
+    QCOMPARE(r->Fiche(1).Champ1(), QStringLiteral("C"));
+    QCOMPARE(r->Fiche(2).Champ1(), QStringLiteral("A"));
+    QCOMPARE(r->Fiche(2).Champ2(), QStringLiteral("a"));
     QCOMPARE(TFichierNatif::EcrireNatif(*r), FichierDesordreRange());
 }
 
@@ -653,7 +540,7 @@ void TstNatif::allerRetour()
     auto relu = TFichierNatif::LireNatif(premier, true);
     QCOMPARE(relu->NombreFiches(), 3);
     QCOMPARE(TFichierNatif::EcrireNatif(*relu), premier);
-    QCOMPARE(relu->Fiche(1).Champ2, QStringLiteral("\u0153uvre \u20AC \u00FF"));
+    QCOMPARE(relu->Fiche(1).Champ2(), QStringLiteral("\u0153uvre \u20AC \u00FF"));
 }
 
 void TstNatif::refus_data()
@@ -798,7 +685,7 @@ void TstNatif::champTropLong()
     if (accepte) {
         QVERIFY(message.isEmpty());
         auto r = TFichierNatif::LireNatif(OutilsTest::LireFichier(nom), true);
-        const QString &relu = champ == 1 ? r->Fiche(1).Champ1 : r->Fiche(1).Champ2;
+        const QString &relu = champ == 1 ? r->Fiche(1).Champ1() : r->Fiche(1).Champ2();
         QCOMPARE(relu.count(u' '), 250); // the lines come back joined by spaces
         QCOMPARE(relu.size(), longueur + 250);
     } else {
@@ -808,91 +695,6 @@ void TstNatif::champTropLong()
         QCOMPARE(OutilsTest::LireFichier(nom), avant);
     }
     f.Flux.reset();
-}
-
-void TstNatif::echecEcriture()
-{
-    const QString nom = Chemin(QStringLiteral("echec.aqn"));
-    QVERIFY(OutilsTest::EcrireFichier(nom, FichierDesordre()));
-    auto f = TFichierNatif::ChargerNatif(nom, true, true);
-    f->AjouterFiche(QStringLiteral("D"), QStringLiteral("d"));
-
-    TFlux::InjecterEchecEcriture(100);
-    bool echec = false;
-    try {
-        TFichierNatif::EnregistrerNatif(*f, nom, false);
-    } catch (const ErreurFichier &) {
-        echec = true;
-    }
-    TFlux::InjecterEchecEcriture(-1);
-    QVERIFY(echec);
-    QVERIFY(f->Modifie);
-    QCOMPARE(OutilsTest::LireFichier(nom), FichierDesordre());
-
-    // The document can still be saved once the disk works again.
-    TFichierNatif::EnregistrerNatif(*f, nom, false);
-    QCOMPARE(TFichierNatif::LireNatif(OutilsTest::LireFichier(nom), true)->NombreFiches(), 4);
-}
-
-void TstNatif::cli()
-{
-    const QString entree = Chemin(QStringLiteral("desordre.aqn"));
-    QVERIFY(OutilsTest::EcrireFichier(entree, FichierDesordre()));
-
-    Resultat r = Cli({QStringLiteral("info"), entree});
-    QCOMPARE(r.code, 0);
-    QCOMPARE(r.sortie, QByteArray("format: n\ntype: N\ncards: 3\ntitle: Lettres\n"));
-
-    const QString sortie = Chemin(QStringLiteral("range.aqn"));
-    r = Cli({QStringLiteral("convert"), entree, sortie});
-    QCOMPARE(r.code, 0);
-    QCOMPARE(OutilsTest::LireFichier(sortie), FichierDesordreRange());
-
-    const QString oem = Chemin(QStringLiteral("ansi.aqq"));
-    r = Cli({QStringLiteral("convert"), OutilsTest::DonneesTest(QStringLiteral("natif/ancien_oem.aqq")), oem});
-    QCOMPARE(r.code, 0);
-    QCOMPARE(OutilsTest::LireFichier(oem), AncienOemEnAnsi());
-
-    r = Cli({QStringLiteral("dump"), oem});
-    QCOMPARE(r.code, 0);
-    const QJsonObject o = QJsonDocument::fromJson(r.sortie).object();
-    QCOMPARE(o.value(QStringLiteral("FormatFichier")).toString(), QStringLiteral("n"));
-    QCOMPARE(o.value(QStringLiteral("TypeFichier")).toString(), QStringLiteral("Q"));
-    QCOMPARE(o.value(QStringLiteral("Titre")).toString(), QStringLiteral("G\u00E9ographie"));
-    QCOMPARE(o.value(QStringLiteral("Signature")).toString(), QStringLiteral("Fran\u00E7ois"));
-    QCOMPARE(o.value(QStringLiteral("PageCode")).toInt(), 1252);
-    QCOMPARE(o.value(QStringLiteral("OuVisible")).toString(), QStringLiteral("ou"));
-    QCOMPARE(o.value(QStringLiteral("Ponctuation")).toString(), QStringLiteral(".,;!?"));
-    QCOMPARE(o.value(QStringLiteral("MotsIgnores")).toString(), QStringLiteral("le la les \u00E0"));
-    QCOMPARE(o.value(QStringLiteral("Temps")).toInt(), 45);
-    const QJsonArray fiches = o.value(QStringLiteral("Fiches")).toArray();
-    QCOMPARE(fiches.size(), 2);
-    QCOMPARE(fiches.at(0).toArray().at(1).toString(), QStringLiteral("Capitale de la Su\u00E8de ?"));
-    QCOMPARE(fiches.at(1).toArray().at(2).toString(), QStringLiteral("Copenhague"));
-
-    // A chain that loops is refused with the format's message.
-    QByteArray boucle = FichierDesordre();
-    boucle.replace(138 + 122 + 12, 4, Queue(1, 0, 0, 0).left(4));
-    const QString mauvais = Chemin(QStringLiteral("boucle.aqn"));
-    QVERIFY(OutilsTest::EcrireFichier(mauvais, boucle));
-    r = Cli({QStringLiteral("dump"), mauvais});
-    QCOMPARE(r.code, 1);
-    QVERIFY(r.erreurs.contains(Invalide.toUtf8()));
-
-    // A native file with 255-line fields reads, but cannot be written back.
-    QByteArray h = Entete('N', 'O', 'C', 1, 255);
-    h[30] = ' ';
-    QByteArray long255 = Bloc("") + h + QByteArray(254 * 61, '\0') + Queue(0, 0, 1, 1) + Bloc("Long");
-    for (int i = 0; i < 255; ++i)
-        long255 += Bloc(QByteArray(60, 'z'));
-    long255 += Queue(1, 0, 0, 0);
-    const QString longue = Chemin(QStringLiteral("long255.aqn"));
-    QVERIFY(OutilsTest::EcrireFichier(longue, long255));
-    const QString cible = Chemin(QStringLiteral("long255-copie.aqn"));
-    r = Cli({QStringLiteral("convert"), longue, cible});
-    QCOMPARE(r.code, 1);
-    QVERIFY(r.erreurs.contains("\"Long\""));
-    QVERIFY(!QFile::exists(cible));
 }
 
 QTEST_GUILESS_MAIN(TstNatif)

@@ -269,6 +269,35 @@ private slots:
         QCOMPARE(PageCode::Decoder(QByteArray("\xE9"), 12345), QStringLiteral("é"));
     }
 
+    // The count before a save agrees with the '?' the encoder writes.
+    void irrepresentables_data()
+    {
+        QTest::addColumn<QString>("texte");
+        QTest::addColumn<int>("page");
+        QTest::addColumn<int>("nombre");
+        QTest::addColumn<uint>("premier");
+        QTest::newRow("ascii") << QStringLiteral("a?b") << 1252 << 0 << 0u;
+        QTest::newRow("latin in 1252") << QStringLiteral("été €") << 1252 << 0 << 0u;
+        QTest::newRow("greek in 1252") << QStringLiteral("x Ωμέγα") << 1252 << 5 << 0x3A9u;
+        QTest::newRow("greek in 1253") << QStringLiteral("x Ωμέγα") << 1253 << 0 << 0u;
+        QTest::newRow("outside the bmp: one") << QStringLiteral("a😀b€") << 850 << 2 << 0x1F600u;
+        QTest::newRow("lone surrogate") << QString(QChar(0xD800)) + u'a' << 1252 << 1 << 0xD800u;
+        QTest::newRow("utf-8 holds all") << QStringLiteral("Ω😀") << 65001 << 0 << 0u;
+    }
+
+    void irrepresentables()
+    {
+        QFETCH(QString, texte);
+        QFETCH(int, page);
+        QFETCH(int, nombre);
+        QFETCH(uint, premier);
+        char32_t trouve = 0;
+        QCOMPARE(int(PageCode::Irrepresentables(texte, page, &trouve)), nombre);
+        QCOMPARE(uint(trouve), premier);
+        if (page != 65001)
+            QCOMPARE(int(PageCode::Encoder(texte, page).count('?') - texte.count(u'?')), nombre);
+    }
+
     void nomsEncodage()
     {
         QCOMPARE(PageCode::NomEncodage(1250), QStringLiteral("windows-1250"));

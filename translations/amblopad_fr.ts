@@ -223,25 +223,45 @@
         <source>Usage:
   amblopad-cli info FILE [--type T]
   amblopad-cli dump FILE [--type T]
-  amblopad-cli convert IN OUT [--to F] [--type T]
+  amblopad-cli convert IN OUT [--to F] [--type T] [--lossy]
 
 T is a file type letter (A..Z), given to a CSV input.
 F is a format letter: %1;
 without --to it comes from OUT&apos;s extension.
+--lossy writes characters the output&apos;s code page cannot hold as &apos;?&apos;
+instead of refusing the conversion.
 </source>
         <translation>Usage&#xa0;:
   amblopad-cli info FICHIER [--type T]
   amblopad-cli dump FICHIER [--type T]
-  amblopad-cli convert ENTRÉE SORTIE [--to F] [--type T]
+  amblopad-cli convert ENTRÉE SORTIE [--to F] [--type T] [--lossy]
 
 T est une lettre de type de fichier (A..Z), donnée à une entrée CSV.
 F est une lettre de format&#xa0;: %1&#xa0;;
 sans --to, elle est tirée de l&apos;extension de SORTIE.
+--lossy écrit &apos;?&apos; à la place des caractères que la page de code de la sortie
+ne peut pas contenir, au lieu de refuser la conversion.
 </translation>
     </message>
     <message>
         <source>The %1 format cannot hold a %2 card file.</source>
         <translation>Le format %1 ne peut pas contenir un fichier de fiches de type %2.</translation>
+    </message>
+    <message>
+        <source>--lossy is for convert only.</source>
+        <translation>--lossy ne sert qu&apos;à convert.</translation>
+    </message>
+    <message>
+        <source>card %1 (&quot;%2&quot;)</source>
+        <translation>la fiche %1 (« %2 »)</translation>
+    </message>
+    <message>
+        <source>the file&apos;s header</source>
+        <translation>l&apos;en-tête du fichier</translation>
+    </message>
+    <message>
+        <source>%1 character(s) cannot be written in this format and would become &quot;?&quot;; the first one, %2, is in %3. Nothing was written; --lossy converts anyway.</source>
+        <translation>%1 caractère(s) ne peuvent pas être écrits dans ce format et deviendraient « ? » ; le premier, %2, est dans %3. Rien n&apos;a été écrit ; --lossy convertit malgré tout.</translation>
     </message>
 </context>
 <context>
@@ -1058,6 +1078,25 @@ Nombre de fiches&#xa0;: %3</translation>
     <message>
         <source>Failure</source>
         <translation>Échec</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n character(s) cannot be written in this format and will be saved as &quot;?&quot;.</source>
+        <translation>
+            <numerusform>%n caractère ne peut pas être écrit dans ce format et sera enregistré comme « ? ».</numerusform>
+            <numerusform>%n caractères ne peuvent pas être écrits dans ce format et seront enregistrés comme « ? ».</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>The first one, &quot;%1&quot;, is in card %2 (&quot;%3&quot;).</source>
+        <translation>Le premier, « %1 », est dans la fiche %2 (« %3 »).</translation>
+    </message>
+    <message>
+        <source>The first one, &quot;%1&quot;, is in the file&apos;s header.</source>
+        <translation>Le premier, « %1 », est dans l&apos;en-tête du fichier.</translation>
+    </message>
+    <message>
+        <source>Save anyway?</source>
+        <translation>Enregistrer malgré tout ?</translation>
     </message>
 </context>
 <context>

@@ -7,9 +7,11 @@
 #include "resources/chaines.h"
 #include "settings/init.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QFileInfo>
 #include <QStringList>
+#include <QTimer>
 #include <cstdio>
 
 namespace {
@@ -26,6 +28,22 @@ void SuivreLegende(TFormFiche &fiche)
     };
     QObject::connect(&fiche, &QWidget::windowTitleChanged, &fiche, imprimer);
     imprimer(fiche.windowTitle());
+}
+
+// Test aid: AMBLOPAD_TEST_COMMANDS names menu entries ("Rubriquesdaide1
+// Quitter1") that the running editor triggers one after the other, as a user
+// choosing them would, so a test can reach states no argument leads to.
+void JouerCommandes(TFormFiche &fiche)
+{
+    const QStringList noms = qEnvironmentVariable("AMBLOPAD_TEST_COMMANDS")
+                                 .split(u' ', Qt::SkipEmptyParts);
+    for (const QString &nom : noms) {
+        // Once the event loop runs, in the order given.
+        QTimer::singleShot(0, &fiche, [&fiche, nom] {
+            if (QAction *action = fiche.Action(nom.toLatin1().constData()))
+                action->trigger();
+        });
+    }
 }
 
 } // namespace
@@ -58,5 +76,6 @@ int main(int argc, char *argv[])
     fiche.show();
     fiche.FormShow(arguments, instances.NombreEnCours());
     SuivreLegende(fiche);
+    JouerCommandes(fiche);
     return application.exec();
 }

@@ -1,5 +1,6 @@
 // amblopad-cli: card files without the editor window.
 #include "formats/formats.h"
+#include "formats/pertes.h"
 #include "formats/table.h"
 #include "model/dump.h"
 #include "model/erreurs.h"
@@ -51,11 +52,13 @@ int Usage(const QString &erreur = QString())
     Ecrire(stderr, Cli::tr("Usage:\n"
                            "  amblopad-cli info FILE [--type T]\n"
                            "  amblopad-cli dump FILE [--type T]\n"
-                           "  amblopad-cli convert IN OUT [--to F] [--type T]\n"
+                           "  amblopad-cli convert IN OUT [--to F] [--type T] [--lossy]\n"
                            "\n"
                            "T is a file type letter (A..Z), given to a CSV input.\n"
                            "F is a format letter: %1;\n"
-                           "without --to it comes from OUT's extension.\n")
+                           "without --to it comes from OUT's extension.\n"
+                           "--lossy writes characters the output's code page cannot hold as '?'\n"
+                           "instead of refusing the conversion.\n")
                        .arg(LettresEcrites())
                        .toUtf8());
     return 2;
@@ -73,6 +76,7 @@ struct Arguments
     QStringList fichiers;
     QChar type;
     QChar format;
+    bool avecPertes = false;
 };
 
 bool EstLettreType(const QString &texte)
@@ -101,6 +105,8 @@ QString Analyser(const QStringList &liste, Arguments &args)
                     return Cli::tr("Unknown format \"%1\".").arg(valeur);
                 args.format = valeur.at(0);
             }
+        } else if (a == QLatin1String("--lossy")) {
+            args.avecPertes = true;
         } else if (a.startsWith(QLatin1String("--"))) {
             return Cli::tr("Unknown option \"%1\".").arg(a);
         } else {
@@ -115,6 +121,8 @@ QString Analyser(const QStringList &liste, Arguments &args)
         return Cli::tr("Wrong number of files for \"%1\".").arg(args.commande);
     if (!args.format.isNull() && args.commande != QLatin1String("convert"))
         return Cli::tr("--to is for convert only.");
+    if (args.avecPertes && args.commande != QLatin1String("convert"))
+        return Cli::tr("--lossy is for convert only.");
     return QString();
 }
 
@@ -174,6 +182,26 @@ int Convertir(const Arguments &args)
     if (f && f->accepte && !f->accepte(*fichier))
         return Echec(Cli::tr("The %1 format cannot hold a %2 card file.")
                          .arg(Formats::Nom(format), fichier->NomTypeFichier()));
+    if (!args.avecPertes) {
+        const Formats::Pertes pertes = Formats::CaracteresPerdus(*fichier, format);
+        if (pertes.nombre > 0) {
+            const QString caractere = QStringLiteral("\"%1\" (U+%2)")
+                                          .arg(QString::fromUcs4(&pertes.caractere, 1))
+                                          .arg(QString::number(uint(pertes.caractere), 16)
+                                                   .toUpper()
+                                                   .rightJustified(4, u'0'));
+            const QString ou = pertes.fiche >= 0
+                                   ? Cli::tr("card %1 (\"%2\")")
+                                         .arg(pertes.fiche + 1)
+                                         .arg(fichier->LibelleFiche(pertes.fiche))
+                                   : Cli::tr("the file's header");
+            return Echec(Cli::tr("%1 character(s) cannot be written in this format and would become "
+                                 "\"?\"; the first one, %2, is in %3. Nothing was written; "
+                                 "--lossy converts anyway.")
+                             .arg(pertes.nombre)
+                             .arg(caractere, ou));
+        }
+    }
     Formats::Enregistrer(*fichier, sortie, format, true);
     return 0;
 }

@@ -50,10 +50,26 @@ QString TAide::PageRubrique(int topic)
     return PageSommaire();
 }
 
+namespace {
+
+// A QPointer, so that a window deleted by its owner is made again on demand.
+QPointer<TAide> &InstanceAide()
+{
+    static QPointer<TAide> instance;
+    return instance;
+}
+
+} // namespace
+
+void TAide::Fermer()
+{
+    if (TAide *aide = InstanceAide())
+        aide->close();
+}
+
 TAide *TAide::Instance()
 {
-    // A QPointer, so that a window deleted by its owner is made again on demand.
-    static QPointer<TAide> instance;
+    QPointer<TAide> &instance = InstanceAide();
     if (!instance) {
         InitialiserPages();
         instance = new TAide;
@@ -76,6 +92,8 @@ TAide::TAide(QWidget *parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("Aide"));
     setWindowTitle(tr("Amblopad Help"));
+    // Help left open must not keep the program running once the main window is closed.
+    setAttribute(Qt::WA_QuitOnClose, false);
 
     m_navigateur = new QTextBrowser(this);
     m_navigateur->setObjectName(QStringLiteral("Navigateur"));

@@ -23,6 +23,8 @@ public:
     // Shows the window at the page of a topic; an unknown topic shows the
     // contents page, so F1 or a Help button never leads nowhere.
     static void AfficherRubrique(int topic);
+    // Closes the window of the run if there is one; it is never made for this.
+    static void Fermer();
 
     // Resource path of a topic's page (":/aide/topic-<n>.html"), or of the
     // contents page when the topic has no page of its own.

@@ -81,6 +81,8 @@ public:
     void SignalerAvertissements();
     void ChargerDocument(std::unique_ptr<TFichierX> fichier, int position);
     bool SauverFichier(QString nom, bool demanderNom, bool exporter);
+    // Asks before a save that would turn characters into '?'; true to go on.
+    bool AccepterPertes(QChar format);
     bool DemanderSauvegarde();
     void FermerFichier();
     bool FermerAvecDemande();

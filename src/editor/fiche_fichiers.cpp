@@ -3,9 +3,11 @@
 #include "editor/fiche.h"
 
 #include "dialogs/dlgnouveau.h"
+#include "editor/aide.h"
 #include "editor/lettres.h"
 #include "formats/formats.h"
 #include "formats/table.h"
+#include "formats/pertes.h"
 #include "model/erreurs.h"
 #include "model/flux.h"
 #include "model/outils.h"
@@ -22,6 +24,7 @@
 #include <QMimeData>
 #include <QTimer>
 #include <QUrl>
+#include <climits>
 
 namespace {
 
@@ -319,6 +322,8 @@ bool TFormFiche::SauverFichier(QString nom, bool demanderNom, bool exporter)
             return false;
         }
     }
+    if (!AccepterPertes(format))
+        return false;
     try {
         Formats::PrendreAvertissements();
         Formats::Enregistrer(fichier, nom, format, demanderNom, exporter);
@@ -338,6 +343,28 @@ bool TFormFiche::SauverFichier(QString nom, bool demanderNom, bool exporter)
         MettreAJourBoutons();
     }
     return true;
+}
+
+bool TFormFiche::AccepterPertes(QChar format)
+{
+    const Formats::Pertes pertes = Formats::CaracteresPerdus(*FichierCourant, format);
+    if (pertes.nombre == 0)
+        return true;
+    const QString caractere = QString::fromUcs4(&pertes.caractere, 1);
+    QString texte = tr("%n character(s) cannot be written in this format and will be saved as \"?\".",
+                       nullptr, int(qMin<qsizetype>(pertes.nombre, INT_MAX)));
+    texte += u' ';
+    if (pertes.fiche >= 0)
+        texte += tr("The first one, \"%1\", is in card %2 (\"%3\").")
+                     .arg(caractere)
+                     .arg(pertes.fiche + 1)
+                     .arg(FichierCourant->LibelleFiche(pertes.fiche));
+    else
+        texte += tr("The first one, \"%1\", is in the file's header.").arg(caractere);
+    texte += QLatin1String("\r\n") + tr("Save anyway?");
+    return TInteraction::Courante().Message(TInteraction::Avertissement, texte,
+                                            TInteraction::OuiNon, 0)
+           == TInteraction::RepOui;
 }
 
 void TFormFiche::Sauver1Click()
@@ -429,6 +456,13 @@ void TFormFiche::closeEvent(QCloseEvent *event)
     }
     event->accept();
     EcrireParametres(ReglagesModifies);
+    // The program ends with its main window: the help window and any other
+    // window still shown go with it.
+    TAide::Fermer();
+    const QWidgetList fenetres = QApplication::topLevelWidgets();
+    for (QWidget *fenetre : fenetres)
+        if (fenetre != this && fenetre->isVisible())
+            fenetre->close();
 }
 
 void TFormFiche::Proprietes1Click()

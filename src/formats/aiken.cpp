@@ -139,7 +139,7 @@ QByteArray TFichierAiken::EcrireAiken(const TFichierX &fichier, int &ignorees)
     Questions::DepuisCartes cartes(fichier);
     QString sortie;
     for (const auto &fiche : fichier.Fiches) {
-        const Question q = cartes.Lire(*fiche);
+        const Question q = cartes.Lire(fiche);
         QStringList reponses;
         int juste = -1;
         bool simple = q.type == QLatin1String("multichoice") && q.unique;

@@ -147,7 +147,8 @@ struct Entete
 };
 static_assert(sizeof(Entete) == 16, "keeps malloc's alignment");
 constexpr quint32 Marque = 0xA3B1C2D4u;
-constexpr qint64 Surcout = qint64(sizeof(Entete)) + 16;
+// The header and malloc's own word, rounded.
+constexpr qint64 Surcout = qint64(sizeof(Entete)) + 8;
 
 Entete *EnteteDe(void *p)
 {

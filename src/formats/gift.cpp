@@ -632,7 +632,7 @@ QByteArray EcrivainGift::Ecrire(int &approches)
 {
     approches = 0;
     for (const auto &fiche : f.Fiches) {
-        if (!Question(cartes.Lire(*fiche)))
+        if (!Question(cartes.Lire(fiche)))
             ++approches;
     }
     return sortie.toUtf8();

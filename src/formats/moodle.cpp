@@ -270,7 +270,7 @@ QByteArray Ecrivain::Ecrire()
     // markup around them. A larger quiz only grows the buffer.
     qsizetype taille = 128;
     for (const auto &fiche : f.Fiches)
-        taille += 3 * (fiche->Champ0.size() + fiche->Champ1.size() + fiche->Champ2.size()) + 512;
+        taille += 3 * (fiche.Champ0().size() + fiche.Champ1().size() + fiche.Champ2().size()) + 512;
     sortie.reserve(taille);
     sortie += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n";
     if (f.Fiches.empty()) {
@@ -279,7 +279,7 @@ QByteArray Ecrivain::Ecrire()
     }
     sortie += "<quiz>";
     for (const auto &fiche : f.Fiches)
-        Question(cartes.Lire(*fiche));
+        Question(cartes.Lire(fiche));
     sortie += "</quiz>\r\n";
     return sortie;
 }

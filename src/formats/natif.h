@@ -19,4 +19,6 @@ public:
     // nothing is written then.
     static void EnregistrerNatif(TFichierX &fichier, const QString &nom, bool nouveau);
     static QByteArray EcrireNatif(const TFichierX &fichier);
+    // The code page the texts of a file are written in.
+    static int PageTextes(const TFichierX &fichier);
 };

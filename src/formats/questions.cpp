@@ -145,10 +145,10 @@ Question DepuisCartes::Categorie(const QString &chemin)
 
 Question DepuisCartes::Lire(const TFicheX &fiche)
 {
-    const QString titre = Rogner(fiche.Champ0);
+    const QString titre = Rogner(fiche.Champ0());
     if (f.CommenceParCarPourcent(titre))
         return Categorie(RognerGauche(titre.mid(1)));
-    const Marque marque = LireMarque(fiche.Champ1, false, QString());
+    const Marque marque = LireMarque(fiche.Champ1(), false, QString());
     Question q;
     q.type = marque.Valeur;
     q.texte = marque.Reste;
@@ -163,9 +163,9 @@ Question DepuisCartes::Lire(const TFicheX &fiche)
     } else if (q.type.isEmpty()) {
         if (!b.Actives)
             q.type = S("shortanswer"); // no markup: every piece is an answer
-        else if (fiche.Champ2.contains(b.DebutNote))
-            q.type = fiche.Champ2.contains(QLatin1String("true")) ? S("truefalse") : S("multichoice");
-        else if (fiche.Champ2.contains(b.SeparateurPaire))
+        else if (fiche.Champ2().contains(b.DebutNote))
+            q.type = fiche.Champ2().contains(QLatin1String("true")) ? S("truefalse") : S("multichoice");
+        else if (fiche.Champ2().contains(b.SeparateurPaire))
             q.type = S("matching");
         else if (q.texte.contains(b.DebutTrou))
             q.type = S("cloze");
@@ -179,7 +179,7 @@ Question DepuisCartes::Lire(const TFicheX &fiche)
     const QString noteParDefaut = NoteParDefaut(q.type);
     int reponses = 0;
     int zeros = 0;
-    for (const QString &piece : Morceaux(fiche.Champ2)) {
+    for (const QString &piece : Morceaux(fiche.Champ2())) {
         Morceau m;
         if (b.Actives && piece.startsWith(b.DebutFeedback)) {
             const qsizetype debut = b.DebutFeedback.size();

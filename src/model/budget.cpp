@@ -25,8 +25,10 @@ struct Budget
 } // namespace
 
 TBudgetMemoire::TBudgetMemoire(qint64 tailleFichier)
-    : m_limite(LimitePour(tailleFichier)), m_generation(++g_generations), m_precedent(t_courant)
+    : m_limite(LimitePour(tailleFichier)), m_base(qMax<qint64>(0, tailleFichier)), m_pris(m_base),
+      m_generation(++g_generations), m_precedent(t_courant)
 {
+    // The file's bytes are held while it is read: they count too.
     t_courant = this;
 }
 
@@ -63,7 +65,14 @@ void TBudgetMemoire::Prendre(qint64 octets)
 
 void TBudgetMemoire::Rendre(qint64 octets)
 {
-    m_pris = qMax<qint64>(0, m_pris - octets);
+    m_pris = qMax<qint64>(m_base, m_pris - octets);
+}
+
+void TBudgetMemoire::Recommencer()
+{
+    m_pris = m_base;
+    m_depasse = false;
+    m_generation = ++g_generations;
 }
 
 QString TBudgetMemoire::Message() const

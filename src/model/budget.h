@@ -31,6 +31,9 @@ public:
     // The same without raising: false (and nothing counted) past the limit.
     bool Essayer(qint64 octets);
     void Rendre(qint64 octets);
+    // Everything counted so far was freed: counts from nothing again (blocks
+    // from before give nothing back when freed).
+    void Recommencer();
     // Some allocation was turned down.
     bool Depasse() const { return m_depasse; }
     // The message of a refusal.
@@ -49,7 +52,8 @@ public:
 
 private:
     qint64 m_limite;
-    qint64 m_pris = 0;
+    qint64 m_base;
+    qint64 m_pris;
     bool m_depasse = false;
     quint64 m_generation;
     TBudgetMemoire *m_precedent;

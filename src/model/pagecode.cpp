@@ -123,6 +123,35 @@ void EncoderDans(QByteArray &octets, QStringView texte, int pageCode)
     }
 }
 
+qsizetype Irrepresentables(QStringView texte, int pageCode, char32_t *premier)
+{
+    if (EstUtf8(pageCode))
+        return 0;
+    const PageSimple *page = PageSimplePour(pageCode);
+    if (!page)
+        page = PageSimplePour(AnsiSysteme());
+    // The same walk as EncoderDans, without building the bytes.
+    const QChar *c = texte.data();
+    const qsizetype n = texte.size();
+    qsizetype nombre = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t u = c[i].unicode();
+        if (u < 0x80)
+            continue;
+        char32_t point = u;
+        if (c[i].isHighSurrogate() && i + 1 < n && c[i + 1].isLowSurrogate()) {
+            point = QChar::surrogateToUcs4(c[i], c[i + 1]);
+            ++i;
+        } else if (page && page->versOctet.contains(u)) {
+            continue;
+        }
+        if (nombre == 0 && premier)
+            *premier = point;
+        ++nombre;
+    }
+    return nombre;
+}
+
 bool Representable(char32_t caractere, int pageCode)
 {
     if (EstUtf8(pageCode))

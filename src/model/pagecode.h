@@ -22,6 +22,11 @@ QByteArray Encoder(const QString &texte, int pageCode);
 // The same, appended to octets.
 void EncoderDans(QByteArray &octets, QStringView texte, int pageCode);
 
+// How many characters of texte the code page cannot hold: each would be
+// written as one '?' by Encoder. The first of them (a code point) goes to
+// *premier when premier is given and the count is not zero.
+qsizetype Irrepresentables(QStringView texte, int pageCode, char32_t *premier = nullptr);
+
 // True when the character (a code point) has a byte in the code page.
 bool Representable(char32_t caractere, int pageCode);
 
