@@ -40,6 +40,53 @@
     </message>
 </context>
 <context>
+    <name>Anki</name>
+    <message>
+        <source>This Anki package is damaged or holds no Anki collection.</source>
+        <translation>Ce paquet Anki est endommagé ou ne contient aucune collection Anki.</translation>
+    </message>
+    <message>
+        <source>Reading this Anki collection takes too long: it is refused.</source>
+        <translation>La lecture de cette collection Anki prend trop de temps&#xa0;: elle est refusée.</translation>
+    </message>
+    <message>
+        <source>The Anki collection could not be built: %1</source>
+        <translation>La collection Anki n&apos;a pas pu être construite&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>The Anki package could not be built: %1</source>
+        <translation>Le paquet Anki n&apos;a pas pu être construit&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>This Anki collection is in a version this program does not know (%1).</source>
+        <translation>Cette collection Anki est dans une version que ce programme ne connaît pas (%1).</translation>
+    </message>
+    <message>
+        <source>The note type &quot;%1&quot; has no first field.</source>
+        <translation>Le type de note «&#xa0;%1&#xa0;» n&apos;a pas de premier champ.</translation>
+    </message>
+    <message>
+        <source>This Anki text file names a separator this program does not know: &quot;%1&quot;.</source>
+        <translation>Ce fichier texte Anki indique un séparateur que ce programme ne connaît pas&#xa0;: «&#xa0;%1&#xa0;».</translation>
+    </message>
+    <message>
+        <source>This Anki package is not a valid zip file.</source>
+        <translation>Ce paquet Anki n&apos;est pas un fichier zip valide.</translation>
+    </message>
+    <message>
+        <source>This Anki text file is not valid UTF-8.</source>
+        <translation>Ce fichier texte Anki n&apos;est pas en UTF-8 valide.</translation>
+    </message>
+    <message>
+        <source>This file is no Anki text export: its first lines are not Anki&apos;s headers.</source>
+        <translation>Ce fichier n&apos;est pas un export texte d&apos;Anki&#xa0;: ses premières lignes ne sont pas les en-têtes d&apos;Anki.</translation>
+    </message>
+    <message>
+        <source>Note %1 of this Anki text file has no first field.</source>
+        <translation>La note %1 de ce fichier texte Anki n&apos;a pas de premier champ.</translation>
+    </message>
+</context>
+<context>
     <name>Budget</name>
     <message>
         <source>This file would need more than %1 MB of memory: a file may use at most 20 times its size, or 256 MB.</source>
@@ -253,7 +300,7 @@ ne peut pas contenir, au lieu de refuser la conversion.
     </message>
     <message>
         <source>card %1 (&quot;%2&quot;)</source>
-        <translation>la fiche %1 (« %2 »)</translation>
+        <translation>la fiche %1 («&#xa0;%2&#xa0;»)</translation>
     </message>
     <message>
         <source>the file&apos;s header</source>
@@ -261,7 +308,7 @@ ne peut pas contenir, au lieu de refuser la conversion.
     </message>
     <message>
         <source>%1 character(s) cannot be written in this format and would become &quot;?&quot;; the first one, %2, is in %3. Nothing was written; --lossy converts anyway.</source>
-        <translation>%1 caractère(s) ne peuvent pas être écrits dans ce format et deviendraient « ? » ; le premier, %2, est dans %3. Rien n&apos;a été écrit ; --lossy convertit malgré tout.</translation>
+        <translation>%1 caractère(s) ne peuvent pas être écrits dans ce format et deviendraient «&#xa0;?&#xa0;»&#xa0;; le premier, %2, est dans %3. Rien n&apos;a été écrit&#xa0;; --lossy convertit malgré tout.</translation>
     </message>
 </context>
 <context>
@@ -1082,21 +1129,21 @@ Nombre de fiches&#xa0;: %3</translation>
     <message numerus="yes">
         <source>%n character(s) cannot be written in this format and will be saved as &quot;?&quot;.</source>
         <translation>
-            <numerusform>%n caractère ne peut pas être écrit dans ce format et sera enregistré comme « ? ».</numerusform>
-            <numerusform>%n caractères ne peuvent pas être écrits dans ce format et seront enregistrés comme « ? ».</numerusform>
+            <numerusform>%n caractère ne peut pas être écrit dans ce format et sera enregistré comme «&#xa0;?&#xa0;».</numerusform>
+            <numerusform>%n caractères ne peuvent pas être écrits dans ce format et seront enregistrés comme «&#xa0;?&#xa0;».</numerusform>
         </translation>
     </message>
     <message>
         <source>The first one, &quot;%1&quot;, is in card %2 (&quot;%3&quot;).</source>
-        <translation>Le premier, « %1 », est dans la fiche %2 (« %3 »).</translation>
+        <translation>Le premier, «&#xa0;%1&#xa0;», est dans la fiche %2 («&#xa0;%3&#xa0;»).</translation>
     </message>
     <message>
         <source>The first one, &quot;%1&quot;, is in the file&apos;s header.</source>
-        <translation>Le premier, « %1 », est dans l&apos;en-tête du fichier.</translation>
+        <translation>Le premier, «&#xa0;%1&#xa0;», est dans l&apos;en-tête du fichier.</translation>
     </message>
     <message>
         <source>Save anyway?</source>
-        <translation>Enregistrer malgré tout ?</translation>
+        <translation>Enregistrer malgré tout&#xa0;?</translation>
     </message>
 </context>
 <context>
