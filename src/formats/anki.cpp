@@ -187,7 +187,7 @@ Modele ModeleDe(const TFichierX &fichier, const QString &secours)
         m.champs << 1;
     m.champs << 2;
     for (int c : m.champs) {
-        const QString legende = c == 0 ? etiquettes.Champ0() : c == 1 ? etiquettes.Champ1() : etiquettes.Champ2();
+        const QString &legende = c == 0 ? etiquettes.Champ0() : c == 1 ? etiquettes.Champ1() : etiquettes.Champ2();
         m.noms << NomChamp(legende, int(m.noms.size()), m.noms);
     }
     m.nomType = PrefixeType + fichier.NomTypeFichier();
@@ -197,7 +197,7 @@ Modele ModeleDe(const TFichierX &fichier, const QString &secours)
 
 QString Champ(const TFicheX &fiche, int c)
 {
-    return c == 0 ? fiche.Champ0() : c == 1 ? fiche.Champ1() : fiche.Champ2();
+    return fiche.Champ(c);
 }
 
 // The text that identifies a card across exports, and how many cards before
