@@ -101,10 +101,11 @@ void TBudgetMemoire::CompterFiche(const QString &champ0, const QString &champ1, 
 {
     if (!t_courant)
         return;
-    // A card is a pointer in the list (twice, as the list grows by doubling)
-    // and, unless its texts are all empty, one block holding the three.
+    // A card is a pointer in the list (three times while the list grows: the
+    // old array, the new one and its spare room) and, unless its texts are all
+    // empty, one block: header, three lengths, the texts and their nulls.
     const qint64 textes = CoutTexte(champ0) + CoutTexte(champ1) + CoutTexte(champ2);
-    t_courant->Prendre(2 * qint64(sizeof(TFicheX)) + (textes > 0 ? EnteteBloc + 16 + textes + 6 : 0));
+    t_courant->Prendre(3 * qint64(sizeof(TFicheX)) + (textes > 0 ? EnteteBloc + 16 + 12 + textes + 6 : 0));
 }
 
 void TBudgetMemoire::TextePartage(const QString &texte)
