@@ -80,6 +80,10 @@ public:
     // Makes a loaded card file the current one and shows it at a card position.
     void ChargerDocument(std::unique_ptr<TFichierX> fichier, int position);
     bool SauverFichier(QString nom, bool demanderNom, bool exporter);
+    // The folder the file dialogs start in: the document's, else the one a
+    // file dialog last led to in this run, else the remembered files', else
+    // the user's documents folder.
+    QString DossierDialogue() const;
     // Asks before a save that would turn characters into '?'; true to go on.
     bool AccepterPertes(QChar format);
     bool DemanderSauvegarde();
@@ -255,6 +259,7 @@ private:
     bool TraiterDepot(QEvent *event);
 
     QHash<QString, QAction *> m_actions;
+    QString m_dossierDialogue;
     QStringList m_lignesEnAttente;
     bool m_lignesRecues = false;
     QHash<QAction *, bool> m_actives;
