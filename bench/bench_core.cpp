@@ -4,7 +4,8 @@
 //
 // OPERATION: xml-open, xml-save, xml-write, natif-open, natif-save,
 // natif-write, crd-open, crd-save, crd-write, csv-open (type Q), moodle-open,
-// trier (the Directory file's cards). -save is the whole save in place (with
+// trier (the Directory file's cards), memory (heap bytes per card beyond
+// its texts, for the file's cards and for as many empty cards). -save is the whole save in place (with
 // the file system's flush), -write the writer alone in memory.
 // Prints "OPERATION median_s min_s cpu_median_s bytes" (wall-clock times but
 // the third, the process's processor time): bytes is the size of the file read
@@ -28,6 +29,7 @@
 #include <ctime>
 #include <cstdio>
 #include <functional>
+#include <malloc.h>
 #include <vector>
 
 namespace {
@@ -101,6 +103,37 @@ void Enregistrer(const QString &operation, TFichierX &f, const QString &nom, boo
         throw Erreur(QStringLiteral("unknown operation ") + operation);
 }
 
+size_t OctetsAlloues()
+{
+    return mallinfo2().uordblks + mallinfo2().hblkhd;
+}
+
+// Heap bytes a card costs beyond its texts (two bytes a UTF-16 unit).
+double OctetsParFiche(const TFichierX &source, bool vides)
+{
+    const int n = source.NombreFiches();
+    malloc_trim(0);
+    const size_t avant = OctetsAlloues();
+    qint64 textes = 0;
+    {
+        TFichierX f(source.TypeFichier, source.FormatFichier);
+        f.Reserver(n);
+        for (int i = 0; i < n; ++i) {
+            const TFicheX &c = source.Fiche(i);
+            if (vides) {
+                f.AjouterFiche(QString(), QString(), QString());
+            } else {
+                f.AjouterFiche(c.Champ0(), c.Champ1(), c.Champ2());
+                // The copies share the source's texts: make them the copy's own.
+                f.Fiche(i).SetChamps(c.Vue(0).toString(), c.Vue(1).toString(), c.Vue(2).toString());
+                textes += 2 * (c.Vue(0).size() + c.Vue(1).size() + c.Vue(2).size());
+            }
+        }
+        const size_t apres = OctetsAlloues();
+        return (double(apres) - double(avant) - double(textes)) / n;
+    }
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -154,12 +187,16 @@ int main(int argc, char *argv[])
                     f->Reserver(source->NombreFiches());
                     for (int i = 0; i < source->NombreFiches(); ++i) {
                         const TFicheX &c = source->Fiche(i);
-                        f->AjouterFiche(c.Champ0, c.Champ1, c.Champ2);
+                        f->AjouterFiche(c.Champ0(), c.Champ1(), c.Champ2());
                     }
                 },
                 [&] { f->Trier(); });
             if (!f->EstTrie())
                 throw Erreur(QStringLiteral("Trier left the cards unsorted"));
+        } else if (operation == QLatin1String("memory")) {
+            const auto source = Charger(QStringLiteral("xml-open"), nom);
+            std::printf("memory %.1f %.1f\n", OctetsParFiche(*source, false), OctetsParFiche(*source, true));
+            return 0;
         } else {
             throw Erreur(QStringLiteral("unknown operation ") + operation);
         }

@@ -144,7 +144,7 @@ int main(int argc, char *argv[])
         for (int i = 0; i < repetitions; ++i) {
             const int index = (n / 2 + i * 7919) % n;
             fiche.IndexCourant = index;
-            f.Fiche(index).Champ1 = (i % 2 ? QStringLiteral("Zz") : QStringLiteral("Aa")) + f.Fiche(index).Champ1;
+            f.Fiche(index).SetChamp1((i % 2 ? QStringLiteral("Zz") : QStringLiteral("Aa")) + f.Fiche(index).Champ1());
             const auto debut = std::chrono::steady_clock::now();
             fiche.ReclasserFiche();
             const std::chrono::duration<double> d = std::chrono::steady_clock::now() - debut;

@@ -218,14 +218,14 @@ int main(int argc, char *argv[])
                 QByteArray textes;
                 for (int i = 0; i < f.NombreFiches(); ++i) {
                     const TFicheX &c = f.Fiche(i);
-                    textes += (c.Champ0 + u'\n' + c.Champ1 + u'\n' + c.Champ2 + u'\n').toUtf8();
+                    textes += (c.Champ0() + u'\n' + c.Champ1() + u'\n' + c.Champ2() + u'\n').toUtf8();
                 }
                 ok &= Ecrire(dossier.filePath(QStringLiteral("textes_Q.txt")), textes);
             }
             if (type == 'R') {
                 QByteArray cles;
                 for (int i = 0; i < f.NombreFiches(); ++i)
-                    cles += f.Fiche(i).Champ1.toUtf8() + '\n';
+                    cles += f.Fiche(i).Champ1().toUtf8() + '\n';
                 ok &= Ecrire(dossier.filePath(QStringLiteral("cles_R.txt")), cles);
             }
             // Cardfile holds at most 65,535 cards.

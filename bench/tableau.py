@@ -191,6 +191,14 @@ def main():
             theirs = measure_process(["xmllint", "--noout", path], runs, env)
             table.add(f"XML open {t} (ChargerXml)", n, ours, theirs, "xmllint --noout", 1.5)
 
+    if wanted("memory"):
+        for t in "QMRL":
+            out = subprocess.run([os.path.join(build, "bench", "bench_core"), "memory", f(f"cartes_{t}.xaq{t}")],
+                                 check=True, capture_output=True, text=True, env=env).stdout.split()
+            full, empty = float(out[1]), float(out[2])
+            table.add_text(f"memory: a card beyond its texts {t}", n, f"{full:.0f}B", "empty texts",
+                           f"{empty:.0f}B", "", "<= 64 B " + ("met" if full <= 64 and empty <= 64 else "MISSED"))
+
     cat_rows = [("xml-save", "XML save Q (EnregistrerXml)", "cartes_Q.xaqQ", n),
                 ("natif-open", "native open Q (ChargerNatif)", "cartes_Q.aqQ", n),
                 ("natif-save", "native save Q (EnregistrerNatif)", "cartes_Q.aqQ", n),

@@ -43,7 +43,7 @@ inline void Parcourir(const TFichierX &f)
 {
     qsizetype total = f.Titre.size() + f.Signature.size() + f.Description.size();
     for (const auto &fiche : f.Fiches)
-        total += fiche->Champ0.size() + fiche->Champ1.size() + fiche->Champ2.size();
+        total += fiche.Champ0().size() + fiche.Champ1().size() + fiche.Champ2().size();
     if (total < 0)
         std::abort();
 }

@@ -1,6 +1,7 @@
 // Writes small card files of every type with every writer this build has, as
 // seeds for the fuzz targets: graines FOLDER makes FOLDER/<target>/<name>.
 #include "formats/crd.h"
+#include "formats/anki.h"
 #include "formats/csv.h"
 #include "formats/moodle.h"
 #include "formats/natif.h"
@@ -72,6 +73,11 @@ int main(int argc, char **argv)
                [&] { return TFichierCrd::EcrireCardfile(*f); });
         Ecrire(dossier, QStringLiteral("moodle"), QStringLiteral("ecrit-") + t,
                [&] { return TFichierMoodle::EcrireMoodle(*f); });
+        Ecrire(dossier, QStringLiteral("ankipaquet"), QStringLiteral("ecrit-") + t,
+               [&] { return TFichierAnki::EcrirePaquet(*f, QStringLiteral("graine")); });
+        // The Anki text target's first byte picks the type: 0 is D.
+        Ecrire(dossier, QStringLiteral("ankitexte"), QStringLiteral("ecrit-") + t,
+               [&] { return TFichierAnki::EcrireTexte(*f, QStringLiteral("graine")); }, 0);
         // The CSV target's first byte is its mode: 0 is ',' in the file's code page.
         DefinirSeparateurCsv(QStringLiteral(","));
         Ecrire(dossier, QStringLiteral("csv"), QStringLiteral("ecrit-") + t,

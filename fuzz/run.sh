@@ -6,14 +6,14 @@
 # (one allocation; default: RSS_MB), MAX_LEN (default: libFuzzer's choice).
 # A small MAX_LEN against tight limits catches inputs that need far more
 # memory than their size.
-# Targets: natif xml crd csv moodle reconnaitre. Working corpora, logs and
+# Targets: natif xml crd csv moodle reconnaitre ankipaquet ankitexte. Working corpora, logs and
 # crash inputs stay in fuzz-build/ (corpus/, logs/, artefacts/); a crash input
 # that was fixed belongs in fuzz/regressions/TARGET/.
 set -euo pipefail
 
 SOURCE=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=${AMBLOPAD_FUZZ_BUILD:-$SOURCE/fuzz-build}
-TOUTES=(natif xml crd csv moodle reconnaitre)
+TOUTES=(natif xml crd csv moodle reconnaitre ankipaquet ankitexte)
 
 cible=${1:-all}
 duree=${2:-1200}

@@ -189,9 +189,9 @@ void TestCrd::lecture()
     QVERIFY(!f->Modifie);
     QCOMPARE(f->NombreFiches(), int(lignes.size()));
     for (int i = 0; i < f->NombreFiches(); ++i) {
-        QCOMPARE(f->Fiche(i).Champ0, QString());
-        QCOMPARE(f->Fiche(i).Champ1, lignes.at(i));
-        QCOMPARE(f->Fiche(i).Champ2, textes.at(i));
+        QCOMPARE(f->Fiche(i).Champ0(), QString());
+        QCOMPARE(f->Fiche(i).Champ1(), lignes.at(i));
+        QCOMPARE(f->Fiche(i).Champ2(), textes.at(i));
     }
 }
 
@@ -305,11 +305,11 @@ void TestCrd::autreTypeRevientRepertoire()
     QVERIFY(!relu->AvecCanevas);
     QVERIFY(!relu->AvecOptions);
     QCOMPARE(relu->NombreFiches(), 2);
-    QCOMPARE(relu->Fiche(0).Champ0, QString());
-    QCOMPARE(relu->Fiche(0).Champ1, QStringLiteral("Monday"));
-    QCOMPARE(relu->Fiche(0).Champ2, QStringLiteral("Rain\r\nWind"));
-    QCOMPARE(relu->Fiche(1).Champ1, QStringLiteral("Tuesday"));
-    QCOMPARE(relu->Fiche(1).Champ2, QStringLiteral("Sun"));
+    QCOMPARE(relu->Fiche(0).Champ0(), QString());
+    QCOMPARE(relu->Fiche(0).Champ1(), QStringLiteral("Monday"));
+    QCOMPARE(relu->Fiche(0).Champ2(), QStringLiteral("Rain\r\nWind"));
+    QCOMPARE(relu->Fiche(1).Champ1(), QStringLiteral("Tuesday"));
+    QCOMPARE(relu->Fiche(1).Champ2(), QStringLiteral("Sun"));
 }
 
 void TestCrd::limitesAuSauvetage_data()
@@ -349,7 +349,7 @@ void TestCrd::limitesAuSauvetage()
         f.Flux.reset();
         auto relu = TFichierCrd::ChargerCardfile(nom, false);
         QCOMPARE(relu->NombreFiches(), cartes);
-        QCOMPARE(relu->Fiche(cartes - 1).Champ2.size(), longueurTexte);
+        QCOMPARE(relu->Fiche(cartes - 1).Champ2().size(), longueurTexte);
     } else {
         QVERIFY2(message.contains(motCle) && message.contains(QLatin1String("65535")),
                  qPrintable(message));

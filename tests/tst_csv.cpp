@@ -52,7 +52,7 @@ Cartes Contenu(const TFichierX &f)
 {
     Cartes cartes;
     for (const auto &fiche : f.Fiches)
-        cartes << QStringList{fiche->Champ0, fiche->Champ1, fiche->Champ2};
+        cartes << QStringList{fiche.Champ0(), fiche.Champ1(), fiche.Champ2()};
     return cartes;
 }
 
@@ -385,7 +385,7 @@ void TestCsv::encodageLecture()
     auto f = TFichierCSV::LireCSV(octets, u'L');
     QCOMPARE(f->NombreFiches(), attendu.isEmpty() ? 0 : 1);
     if (!attendu.isEmpty())
-        QCOMPARE(f->Fiche(0).Champ2, attendu);
+        QCOMPARE(f->Fiche(0).Champ2(), attendu);
 }
 
 void TestCsv::utf8Invalide_data()
@@ -514,7 +514,7 @@ void TestCsv::entreesHostiles()
     longue[123456] = ';';
     f = TFichierCSV::LireCSV(longue, u'L');
     QCOMPARE(f->NombreFiches(), 1);
-    QCOMPARE(f->Fiche(0).Champ2.size(), 4000000 - 1 + 2);
+    QCOMPARE(f->Fiche(0).Champ2().size(), 4000000 - 1 + 2);
 
     // Quotes that never close, one per line, and a field of doubled quotes.
     QByteArray guillemets;
@@ -523,13 +523,13 @@ void TestCsv::entreesHostiles()
     guillemets += QByteArray(100000, '"');
     f = TFichierCSV::LireCSV(guillemets, u'L');
     QCOMPARE(f->NombreFiches(), 10001);
-    QCOMPARE(f->Fiche(0).Champ2, QStringLiteral("a;\"b"));
-    QCOMPARE(f->Fiche(10000).Champ2, QString(49999, u'"'));
+    QCOMPARE(f->Fiche(0).Champ2(), QStringLiteral("a;\"b"));
+    QCOMPARE(f->Fiche(10000).Champ2(), QString(49999, u'"'));
 
     // A run of separators: one empty field each.
     f = TFichierCSV::LireCSV(QByteArray(100000, ';') + "x", u'D');
     QCOMPARE(f->NombreFiches(), 1);
-    QCOMPARE(f->Fiche(0).Champ2.count(u'|'), 99999);
+    QCOMPARE(f->Fiche(0).Champ2().count(u'|'), 99999);
 }
 
 // Random bytes, separators and types: a card file or the format's refusal,

@@ -367,7 +367,7 @@ private slots:
     {
         TFormFiche &w = Charger(Fichier(u'Q'));
         QVERIFY(!w.FichierCourant->AvecEtiquettes);
-        const QString question = w.FichierCourant->Etiquettes.Champ1;
+        const QString question = w.FichierCourant->Etiquettes.Champ1();
         Script([this](QDialog &d) {
             m_vu << Controle<QLineEdit>(d, "EEtiquette1")->text();
             OutilsGui::Taper(Controle<QLineEdit>(d, "EEtiquette0"), "Topic");
@@ -378,9 +378,9 @@ private slots:
         const TFichierX &g = *w.FichierCourant;
         QVERIFY(g.Modifie);
         QVERIFY(g.AvecEtiquettes);
-        QCOMPARE(g.Etiquettes.Champ0, QStringLiteral("Topic"));
-        QCOMPARE(g.Etiquettes.Champ1, question);
-        QCOMPARE(g.Etiquettes.Champ2, QStringLiteral("Reply "));
+        QCOMPARE(g.Etiquettes.Champ0(), QStringLiteral("Topic"));
+        QCOMPARE(g.Etiquettes.Champ1(), question);
+        QCOMPARE(g.Etiquettes.Champ2(), QStringLiteral("Reply "));
         QCOMPARE(w.PTitre->text(), QStringLiteral("Topic"));
         QCOMPARE(w.PReponse->text(), QStringLiteral("Reply "));
     }

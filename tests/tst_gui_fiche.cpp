@@ -320,7 +320,7 @@ private slots:
         w.BInsererClick();
         QCOMPARE(w.FichierCourant->NombreFiches(), 4);
         QCOMPARE(w.IndexCourant, 1);
-        QCOMPARE(w.FichierCourant->Fiche(2).Champ1, QStringLiteral("b"));
+        QCOMPARE(w.FichierCourant->Fiche(2).Champ1(), QStringLiteral("b"));
     }
 
     void reclassement_data()
@@ -343,7 +343,7 @@ private slots:
         OutilsGui::Taper(w.MReponse, QStringLiteral("new"));
         QVERIFY(w.ValiderFiche());
         QCOMPARE(w.IndexCourant, place);
-        QCOMPARE(w.FichierCourant->Fiche(place).Champ2, QStringLiteral("new"));
+        QCOMPARE(w.FichierCourant->Fiche(place).Champ2(), QStringLiteral("new"));
         QVERIFY(w.FichierCourant->EstTrie());
         QVERIFY(!w.FicheNouvelle);
         QVERIFY(!w.BInserer->isEnabled()); // alphabetical files never insert
@@ -351,7 +351,7 @@ private slots:
         w.AfficherFiche(0);
         OutilsGui::Taper(w.MQuestion, QStringLiteral("zz"));
         w.BSuivantClick();
-        QCOMPARE(w.FichierCourant->Fiche(3).Champ1, QStringLiteral("zz"));
+        QCOMPARE(w.FichierCourant->Fiche(3).Champ1(), QStringLiteral("zz"));
         QVERIFY(w.FichierCourant->EstTrie());
     }
 
@@ -381,9 +381,9 @@ private slots:
         QTest::keyClick(w.MReponse, Qt::Key_Return);
         QVERIFY(w.ValiderFiche());
         const TFicheX &c = w.FichierCourant->Fiche(0);
-        QCOMPARE(c.Champ0, titre);
-        QCOMPARE(c.Champ1, question);
-        QCOMPARE(c.Champ2, QString(reponse).replace(QStringLiteral("\n"), QStringLiteral("\r\n")));
+        QCOMPARE(c.Champ0(), titre);
+        QCOMPARE(c.Champ1(), question);
+        QCOMPARE(c.Champ2(), QString(reponse).replace(QStringLiteral("\n"), QStringLiteral("\r\n")));
         QVERIFY(w.FichierCourant->Modifie);
     }
 
@@ -401,7 +401,7 @@ private slots:
         w.MReponse->setTextCursor(curseur);
         QTest::keyClicks(w.MReponse, QStringLiteral("!"));
         QVERIFY(w.ValiderFiche());
-        QCOMPARE(w.FichierCourant->Fiche(0).Champ2, reponse + u'!');
+        QCOMPARE(w.FichierCourant->Fiche(0).Champ2(), reponse + u'!');
     }
 
     void blocNotes()
@@ -424,10 +424,10 @@ private slots:
         OutilsGui::Taper(w.MReponse, QStringLiteral("body"));
         QVERIFY(w.ValiderFiche());
         const QString date = QLocale().toString(QDate::currentDate(), QLocale::ShortFormat);
-        const QString question = w.FichierCourant->Fiche(1).Champ1;
+        const QString question = w.FichierCourant->Fiche(1).Champ1();
         QVERIFY2(question.startsWith(date + u' '), qPrintable(question));
         QCOMPARE(Memo(w.MQuestion), question);
-        QCOMPARE(w.FichierCourant->Fiche(1).Champ2, QStringLiteral("body"));
+        QCOMPARE(w.FichierCourant->Fiche(1).Champ2(), QStringLiteral("body"));
     }
 
     void numerote()
@@ -445,8 +445,8 @@ private slots:
         m_dialogues->Oublier();
         OutilsGui::Taper(w.MReponse, QStringLiteral("item"));
         QVERIFY(w.ValiderFiche());
-        QCOMPARE(w.FichierCourant->Fiche(3).Champ1, QString());
-        QCOMPARE(w.FichierCourant->Fiche(3).Champ2, QStringLiteral("item"));
+        QCOMPARE(w.FichierCourant->Fiche(3).Champ1(), QString());
+        QCOMPARE(w.FichierCourant->Fiche(3).Champ2(), QStringLiteral("item"));
     }
 
     void titrePourcent_data()
@@ -599,7 +599,7 @@ private slots:
         QCOMPARE(w.IndexCourant, index);
         QCOMPARE(w.FichierCourant->Modifie, modifie);
         if (reste == 2)
-            QCOMPARE(w.FichierCourant->Fiche(1).Champ1, QStringLiteral("c"));
+            QCOMPARE(w.FichierCourant->Fiche(1).Champ1(), QStringLiteral("c"));
     }
 
     void supprimerDerniere()
@@ -660,7 +660,7 @@ private slots:
         QCOMPARE(messages.front().Aide, 8);
         QCOMPARE(int(messages.size()), int(reponses.size()));
         QCOMPARE(w.FichierCourant->AvecCanevas, canevasApres);
-        QCOMPARE(w.FichierCourant->Canevas.Champ2, reponseCanevas);
+        QCOMPARE(w.FichierCourant->Canevas.Champ2(), reponseCanevas);
         QCOMPARE(w.FichierCourant->Modifie, modifie);
         QCOMPARE(w.FichierCourant->NombreFiches(), fiches);
         if (fiches == 2)
@@ -672,14 +672,14 @@ private slots:
         TFormFiche &w = Charger(Fichier(u'Q', {"a", "b"}), 1);
         m_dialogues->Repondre(TInteraction::RepAnnuler);
         w.PermuterChampsClick();
-        QCOMPARE(w.FichierCourant->Fiche(0).Champ1, QStringLiteral("a"));
+        QCOMPARE(w.FichierCourant->Fiche(0).Champ1(), QStringLiteral("a"));
         m_dialogues->Repondre(TInteraction::RepOk);
         w.PermuterChampsClick();
         const auto messages = m_dialogues->Messages();
         QCOMPARE(messages.back().Texte,
                  QStringLiteral("Do you really want to switch fields Question/Answer of all the cards?"));
         QCOMPARE(messages.back().BoutonsMessage, TInteraction::OkAnnuler);
-        QCOMPARE(w.FichierCourant->Fiche(0).Champ1, QStringLiteral("ra"));
+        QCOMPARE(w.FichierCourant->Fiche(0).Champ1(), QStringLiteral("ra"));
         QCOMPARE(Memo(w.MQuestion), QStringLiteral("rb"));
         QVERIFY(w.FichierCourant->Modifie);
     }
@@ -699,7 +699,7 @@ private slots:
         QCOMPARE(w.IndexCourant, 0);
         QCOMPARE(w.FichierCourant->NombreFiches(), 2);
         QCOMPARE(Memo(w.MQuestion), QStringLiteral("   "));
-        QCOMPARE(w.FichierCourant->Fiche(0).Champ1, QStringLiteral("a"));
+        QCOMPARE(w.FichierCourant->Fiche(0).Champ1(), QStringLiteral("a"));
         QVERIFY(!w.FichierCourant->Modifie);
         QVERIFY(!w.close());
         QVERIFY(w.FichierCourant);
@@ -767,7 +767,7 @@ private slots:
         QCOMPARE(messages.at(1).GenreMessage, TInteraction::Erreur);
         QVERIFY(w.FichierCourant);
         QVERIFY(w.FichierCourant->Modifie);
-        QCOMPARE(w.FichierCourant->Fiche(0).Champ2, QStringLiteral("changed"));
+        QCOMPARE(w.FichierCourant->Fiche(0).Champ2(), QStringLiteral("changed"));
 
         m_dialogues->Oublier();
         m_dialogues->Repondre(TInteraction::RepAnnuler);

@@ -451,9 +451,9 @@ private slots:
         QVERIFY(w.FichierCourant);
         QCOMPARE(w.FichierCourant->FormatFichier, format);
         QCOMPARE(w.FichierCourant->NombreFiches(), 2);
-        QVERIFY(w.FichierCourant->Fiche(1).Champ1.endsWith(QStringLiteral("b")));
-        QVERIFY(w.FichierCourant->Fiche(1).Champ2.startsWith(QStringLiteral("(*) rb")) ||
-                w.FichierCourant->Fiche(1).Champ2 == QStringLiteral("rb"));
+        QVERIFY(w.FichierCourant->Fiche(1).Champ1().endsWith(QStringLiteral("b")));
+        QVERIFY(w.FichierCourant->Fiche(1).Champ2().startsWith(QStringLiteral("(*) rb")) ||
+                w.FichierCourant->Fiche(1).Champ2() == QStringLiteral("rb"));
     }
 
     // Texts the chosen format's code page cannot hold: the question says how
@@ -590,7 +590,7 @@ private slots:
         QCOMPARE(OutilsTest::LireFichier(chemin), avant);
         QVERIFY(w.FichierCourant->Modifie);
         QCOMPARE(w.FichierCourant->NomFichier, chemin);
-        QCOMPARE(w.FichierCourant->Fiche(0).Champ2, QStringLiteral("changed"));
+        QCOMPARE(w.FichierCourant->Fiche(0).Champ2(), QStringLiteral("changed"));
         QCOMPARE(Parametres.frmats, QStringLiteral("xscmt"));
         // The save worked the second time: the file now holds the change.
         w.Sauver1Click();

@@ -286,7 +286,7 @@ private slots:
         QTest::keyClicks(w.MReponse, QStringLiteral("new"));
         w.PressePapiers1Click();
         QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("T\r\n\r\nQ\r\n\r\nnew"));
-        QCOMPARE(w.FichierCourant->Fiche(0).Champ2, QStringLiteral("A"));
+        QCOMPARE(w.FichierCourant->Fiche(0).Champ2(), QStringLiteral("A"));
         QVERIFY(w.FicheEditee());
     }
 

@@ -355,7 +355,7 @@ private slots:
         w.MReponse->selectAll();
         QTest::keyClicks(w.MReponse, QStringLiteral("key changed"));
         w.Rechsuivant1Click();
-        QCOMPARE(w.FichierCourant->Fiche(0).Champ2, QStringLiteral("key changed"));
+        QCOMPARE(w.FichierCourant->Fiche(0).Champ2(), QStringLiteral("key changed"));
         QCOMPARE(w.IndexCourant, 1);
         QVERIFY(w.RechercheEnCours);
 
@@ -426,7 +426,7 @@ private slots:
         QVERIFY(r.DlgChercher->CBChampUnique->isEnabled());
         QVERIFY(r.DlgChercher->CBChampUnique->isChecked());
         QCOMPARE(r.DlgChercher->CBChampUnique->text(),
-                 QStringLiteral("Search only in field \"%1\"").arg(r.FichierCourant->Etiquettes.Champ1));
+                 QStringLiteral("Search only in field \"%1\"").arg(r.FichierCourant->Etiquettes.Champ1()));
     }
 
     // A text changed between two searches is found under its new form.

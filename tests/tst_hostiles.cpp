@@ -91,10 +91,10 @@ private slots:
         QFETCH(int, taille);
         const auto f = TFichierCrd::LireCardfile(CardfilePartage(entrees, taille));
         QCOMPARE(f->NombreFiches(), entrees);
-        QCOMPARE(f->Fiche(0).Champ2.size(), taille);
+        QCOMPARE(f->Fiche(0).Champ2().size(), taille);
         for (int i = 1; i < entrees; ++i)
-            QVERIFY(f->Fiche(i).Champ2.constData() == f->Fiche(0).Champ2.constData());
-        QCOMPARE(f->Fiche(entrees - 1).Champ1, QStringLiteral("titre"));
+            QVERIFY(f->Fiche(i).Champ2().constData() == f->Fiche(0).Champ2().constData());
+        QCOMPARE(f->Fiche(entrees - 1).Champ1(), QStringLiteral("titre"));
     }
 
     // Each reader counts what it holds against the file's budget and refuses

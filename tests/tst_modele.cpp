@@ -142,7 +142,7 @@ private slots:
         QFETCH(QStringList, attendues);
         TFichierX f(type, u'x');
         f.EtiquettesParDefaut();
-        QCOMPARE((QStringList{f.Etiquettes.Champ0, f.Etiquettes.Champ1, f.Etiquettes.Champ2}),
+        QCOMPARE((QStringList{f.Etiquettes.Champ0(), f.Etiquettes.Champ1(), f.Etiquettes.Champ2()}),
                  attendues);
         QVERIFY(!f.AvecEtiquettes);
         QVERIFY(!f.Modifie);
@@ -222,19 +222,19 @@ private slots:
     {
         TFichierX liste(u'L', u'x');
         liste.AjouterFiche(QStringLiteral("t"), QStringLiteral("q"), QStringLiteral("r"));
-        QCOMPARE(liste.Fiche(0).Champ0, QString());
-        QCOMPARE(liste.Fiche(0).Champ1, QString());
-        QCOMPARE(liste.Fiche(0).Champ2, QStringLiteral("r"));
+        QCOMPARE(liste.Fiche(0).Champ0(), QString());
+        QCOMPARE(liste.Fiche(0).Champ1(), QString());
+        QCOMPARE(liste.Fiche(0).Champ2(), QStringLiteral("r"));
         QVERIFY(liste.Modifie);
 
         TFichierX carnet(u'N', u'x');
         carnet.AjouterFiche(QStringLiteral("t"), QStringLiteral("q"), QStringLiteral("r"));
-        QCOMPARE(carnet.Fiche(0).Champ0, QString());
-        QCOMPARE(carnet.Fiche(0).Champ1, QStringLiteral("q"));
+        QCOMPARE(carnet.Fiche(0).Champ0(), QString());
+        QCOMPARE(carnet.Fiche(0).Champ1(), QStringLiteral("q"));
 
         TFichierX q(u'Q', u'x');
         q.AjouterFiche(QStringLiteral("t"), QStringLiteral("q"), QStringLiteral("r"));
-        QCOMPARE(q.Fiche(0).Champ0, QStringLiteral("t"));
+        QCOMPARE(q.Fiche(0).Champ0(), QStringLiteral("t"));
     }
 
     void libelleFiche()
@@ -259,7 +259,7 @@ private slots:
         q.Modifie = false;
         q.InsererFiche(-1);
         QCOMPARE(q.NombreFiches(), 2);
-        QVERIFY(q.Fiche(1).Champ1.isEmpty());
+        QVERIFY(q.Fiche(1).Champ1().isEmpty());
         q.SetCanevas(QStringLiteral("T"), QStringLiteral("Q"), QStringLiteral("R"));
         q.Modifie = false;
         q.InsererFiche(-1);
@@ -267,11 +267,11 @@ private slots:
         QVERIFY(!q.Modifie);
         QCOMPARE(q.NombreFiches(), 4);
         for (int i : {0, 3}) {
-            QCOMPARE(q.Fiche(i).Champ0, QStringLiteral("T"));
-            QCOMPARE(q.Fiche(i).Champ1, QStringLiteral("Q"));
-            QCOMPARE(q.Fiche(i).Champ2, QStringLiteral("R"));
+            QCOMPARE(q.Fiche(i).Champ0(), QStringLiteral("T"));
+            QCOMPARE(q.Fiche(i).Champ1(), QStringLiteral("Q"));
+            QCOMPARE(q.Fiche(i).Champ2(), QStringLiteral("R"));
         }
-        QCOMPARE(q.Fiche(1).Champ1, QStringLiteral("b"));
+        QCOMPARE(q.Fiche(1).Champ1(), QStringLiteral("b"));
         q.InsererFiche(q.NombreFiches()); // the end is a valid place too
         QCOMPARE(q.NombreFiches(), 5);
     }
@@ -280,9 +280,9 @@ private slots:
     {
         TFichierX l(u'L', u'x');
         l.SetCanevas(QStringLiteral("T"), QStringLiteral("Q"), QStringLiteral("R"));
-        QVERIFY(l.Canevas.Champ0.isEmpty());
-        QVERIFY(l.Canevas.Champ1.isEmpty());
-        QCOMPARE(l.Canevas.Champ2, QStringLiteral("R"));
+        QVERIFY(l.Canevas.Champ0().isEmpty());
+        QVERIFY(l.Canevas.Champ1().isEmpty());
+        QCOMPARE(l.Canevas.Champ2(), QStringLiteral("R"));
         QVERIFY(l.AvecCanevas && l.Modifie);
     }
 
@@ -310,7 +310,7 @@ private slots:
         auto ordre = [&f] {
             QString s;
             for (int i = 0; i < f.NombreFiches(); ++i)
-                s += f.Fiche(i).Champ1;
+                s += f.Fiche(i).Champ1();
             return s;
         };
         QCOMPARE(ordre(), QStringLiteral("bcad"));
@@ -328,10 +328,34 @@ private slots:
         f.AjouterFiche(QStringLiteral("cle"), QStringLiteral("corps"));
         f.Modifie = false;
         f.PermuterChamps();
-        QCOMPARE(f.Fiche(0).Champ1, QStringLiteral("corps"));
+        QCOMPARE(f.Fiche(0).Champ1(), QStringLiteral("corps"));
         f.PermuterChamps();
-        QCOMPARE(f.Fiche(0).Champ1, QStringLiteral("cle"));
+        QCOMPARE(f.Fiche(0).Champ1(), QStringLiteral("cle"));
         QVERIFY(f.Modifie);
+    }
+
+    // The texts a card hands out share its block: they must outlive the
+    // card and its changes, and changing one must leave the card alone.
+    void textesPartagesAvecLaFiche()
+    {
+        QString question, reponse;
+        {
+            TFicheX fiche(u"titre", u"question", u"r\u00e9ponse");
+            question = fiche.Champ1();
+            reponse = fiche.Champ2();
+            const TFicheX copie = fiche;
+            fiche.SetChamp1(fiche.Champ2());
+            QCOMPARE(fiche.Champ1(), QStringLiteral("r\u00e9ponse"));
+            QCOMPARE(copie.Champ1(), QStringLiteral("question"));
+            question += QStringLiteral(" ?");
+            QCOMPARE(copie.Champ1(), QStringLiteral("question"));
+            fiche.SetChamps({}, {}, {});
+            QVERIFY(fiche.Champ0().isEmpty() && fiche.Vue(2).isEmpty());
+        }
+        reponse.append(QStringLiteral(" longue"));
+        QCOMPARE(question, QStringLiteral("question ?"));
+        QCOMPARE(reponse, QStringLiteral("r\u00e9ponse longue"));
+        QCOMPARE(reponse.utf16()[reponse.size()], u'\0');
     }
 
     void setTitreRogne()
@@ -415,7 +439,7 @@ private slots:
         TFichierX m(u'M', u'm');
         m.PreparerCanevasQcm();
         QVERIFY(m.AvecCanevas);
-        QCOMPARE(m.Canevas.Champ2, QStringLiteral("\r\n===\r\n").repeated(4));
+        QCOMPARE(m.Canevas.Champ2(), QStringLiteral("\r\n===\r\n").repeated(4));
         Parametres.mcqnor = 0;
         TFichierX vide(u'M', u'm');
         vide.PreparerCanevasQcm();
@@ -433,12 +457,12 @@ private slots:
         QVERIFY(r.EstTrie());
         QStringList obtenu;
         for (int i = 0; i < r.NombreFiches(); ++i)
-            obtenu << r.Fiche(i).Champ1;
+            obtenu << r.Fiche(i).Champ1();
         // French collation: accents and case break ties only, never code-point order.
         QCOMPARE(obtenu, (QStringList{"abricot", "b", "eta", "été", "Été", "etz", "zèbre", "Zoo"}));
         // Every body followed its key.
         for (int i = 0; i < r.NombreFiches(); ++i)
-            QCOMPARE(cles.at(r.Fiche(i).Champ2.toInt()), r.Fiche(i).Champ1);
+            QCOMPARE(cles.at(r.Fiche(i).Champ2().toInt()), r.Fiche(i).Champ1());
     }
 
     void estTrieLimites()

@@ -43,7 +43,7 @@ QStringList Cartes(const TFichierX &f)
 {
     QStringList lignes;
     for (const auto &c : f.Fiches)
-        lignes << c->Champ0 + u'|' + c->Champ1 + u'|' + c->Champ2;
+        lignes << c.Champ0() + u'|' + c.Champ1() + u'|' + c.Champ2();
     return lignes;
 }
 
@@ -227,8 +227,8 @@ void TestMoodle::textesSpeciaux()
     QVERIFY(octets.contains(QString(U("é")).toUtf8()));
     QCOMPARE(Questions(octets).size(), 1);
     auto relu = TFichierMoodle::LireMoodle(octets);
-    QCOMPARE(relu->Fiche(0).Champ1, U("(*singlechoice*) ") + dur);
-    QCOMPARE(relu->Fiche(0).Champ2, U("(*) x > y\r\n===\r\nok ]]]>"));
+    QCOMPARE(relu->Fiche(0).Champ1(), U("(*singlechoice*) ") + dur);
+    QCOMPARE(relu->Fiche(0).Champ2(), U("(*) x > y\r\n===\r\nok ]]]>"));
 }
 
 // Each text is written escaped for its place: characters XML 1.0 cannot hold
@@ -324,8 +324,8 @@ void TestMoodle::categories()
     auto f = TFichierMoodle::LireMoodle(Quiz(questions));
     QStringList lus;
     for (const auto &c : f->Fiches) {
-        lus << c->Champ0;
-        QCOMPARE(c->Champ1, U("(*category*) "));
+        lus << c.Champ0();
+        QCOMPARE(c.Champ1(), U("(*category*) "));
     }
     QCOMPARE(lus, titres);
     QStringList ecrits;
@@ -535,8 +535,8 @@ void TestMoodle::enregistrement()
     f.reset(); // lets the file go
     auto g = TFichierMoodle::ChargerMoodle(qcm, false);
     QCOMPARE(g->NombreFiches(), 2);
-    QCOMPARE(g->Fiche(0).Champ1, U("(*singlechoice*) Capital?"));
-    QCOMPARE(g->Fiche(1).Champ2, U("A2"));
+    QCOMPARE(g->Fiche(0).Champ1(), U("(*singlechoice*) Capital?"));
+    QCOMPARE(g->Fiche(1).Champ2(), U("A2"));
 
     // A Questionnaire is exported and stays the document it was.
     auto q = Fichier(u'Q', {{U("Capitals"), U("Capital?"), U("Paris;paris")}});

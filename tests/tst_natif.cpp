@@ -172,8 +172,8 @@ void TstNatif::questionnaireMotsIgnores()
     QCOMPARE(r->Fragmenteur, QStringLiteral(";"));
     QVERIFY(!r->AvecTitre); // the format has no card titles
     QCOMPARE(r->NombreFiches(), 1);
-    QCOMPARE(r->Fiche(0).Champ1, QStringLiteral("France"));
-    QCOMPARE(r->Fiche(0).Champ2, QStringLiteral("Paris"));
+    QCOMPARE(r->Fiche(0).Champ1(), QStringLiteral("France"));
+    QCOMPARE(r->Fiche(0).Champ2(), QStringLiteral("Paris"));
 }
 
 void TstNatif::qcmSeparateurNul()
@@ -255,8 +255,8 @@ void TstNatif::champs()
 
     auto r = TFichierNatif::LireNatif(attendu, true);
     QCOMPARE(r->NombreFiches(), 1);
-    QCOMPARE(r->Fiche(0).Champ1, QStringLiteral("x"));
-    QCOMPARE(r->Fiche(0).Champ2, relu);
+    QCOMPARE(r->Fiche(0).Champ1(), QStringLiteral("x"));
+    QCOMPARE(r->Fiche(0).Champ2(), relu);
 }
 
 void TstNatif::score_data()
@@ -351,8 +351,8 @@ void TstNatif::pageCode()
     const QByteArray fichier = Bloc(c) + h + Queue(0, 0, 1, 1) + Bloc(c) + Bloc(c + c) + Queue(1, 0, 0, 0);
     auto r = TFichierNatif::LireNatif(fichier, true);
     QCOMPARE(r->Titre, texte);
-    QCOMPARE(r->Fiche(0).Champ1, texte);
-    QCOMPARE(r->Fiche(0).Champ2, texte + texte);
+    QCOMPARE(r->Fiche(0).Champ1(), texte);
+    QCOMPARE(r->Fiche(0).Champ2(), texte + texte);
     QCOMPARE(int(r->PageCode), pageModele);
 }
 
@@ -453,8 +453,8 @@ void TstNatif::ancienFichierOem()
     QCOMPARE(int(r->ScoreSatisfaisant), 50);
     QCOMPARE(int(r->Temps), 45);
     QCOMPARE(r->NombreFiches(), 2);
-    QCOMPARE(r->Fiche(0).Champ1, QStringLiteral("Capitale de la Su\u00E8de ?"));
-    QCOMPARE(r->Fiche(1).Champ2, QStringLiteral("Copenhague"));
+    QCOMPARE(r->Fiche(0).Champ1(), QStringLiteral("Capitale de la Su\u00E8de ?"));
+    QCOMPARE(r->Fiche(1).Champ2(), QStringLiteral("Copenhague"));
 
     QCOMPARE(TFichierNatif::EcrireNatif(*r), AncienOemEnAnsi());
 }
@@ -464,10 +464,10 @@ void TstNatif::chaineDesordre()
     auto r = TFichierNatif::LireNatif(FichierDesordre(), true);
     QCOMPARE(r->Titre, QStringLiteral("Lettres"));
     QCOMPARE(r->NombreFiches(), 3);
-    QCOMPARE(r->Fiche(0).Champ1, QStringLiteral("B"));
-    QCOMPARE(r->Fiche(1).Champ1, QStringLiteral("C"));
-    QCOMPARE(r->Fiche(2).Champ1, QStringLiteral("A"));
-    QCOMPARE(r->Fiche(2).Champ2, QStringLiteral("a"));
+    QCOMPARE(r->Fiche(0).Champ1(), QStringLiteral("B"));
+    QCOMPARE(r->Fiche(1).Champ1(), QStringLiteral("C"));
+    QCOMPARE(r->Fiche(2).Champ1(), QStringLiteral("A"));
+    QCOMPARE(r->Fiche(2).Champ2(), QStringLiteral("a"));
     QCOMPARE(TFichierNatif::EcrireNatif(*r), FichierDesordreRange());
 }
 
@@ -540,7 +540,7 @@ void TstNatif::allerRetour()
     auto relu = TFichierNatif::LireNatif(premier, true);
     QCOMPARE(relu->NombreFiches(), 3);
     QCOMPARE(TFichierNatif::EcrireNatif(*relu), premier);
-    QCOMPARE(relu->Fiche(1).Champ2, QStringLiteral("\u0153uvre \u20AC \u00FF"));
+    QCOMPARE(relu->Fiche(1).Champ2(), QStringLiteral("\u0153uvre \u20AC \u00FF"));
 }
 
 void TstNatif::refus_data()
@@ -685,7 +685,7 @@ void TstNatif::champTropLong()
     if (accepte) {
         QVERIFY(message.isEmpty());
         auto r = TFichierNatif::LireNatif(OutilsTest::LireFichier(nom), true);
-        const QString &relu = champ == 1 ? r->Fiche(1).Champ1 : r->Fiche(1).Champ2;
+        const QString &relu = champ == 1 ? r->Fiche(1).Champ1() : r->Fiche(1).Champ2();
         QCOMPARE(relu.count(u' '), 250); // the lines come back joined by spaces
         QCOMPARE(relu.size(), longueur + 250);
     } else {

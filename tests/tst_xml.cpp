@@ -386,9 +386,9 @@ private slots:
             QCOMPARE(relu->FeuilleStyle, f.FeuilleStyle);
             QCOMPARE(relu->VersionCreation, f.VersionCreation);
             QCOMPARE(relu->Titre, f.Titre);
-            QCOMPARE(relu->Fiche(0).Champ0, f.Fiche(0).Champ0);
-            QCOMPARE(relu->Fiche(0).Champ1, f.Fiche(0).Champ1);
-            QCOMPARE(relu->Fiche(0).Champ2, f.Fiche(0).Champ2);
+            QCOMPARE(relu->Fiche(0).Champ0(), f.Fiche(0).Champ0());
+            QCOMPARE(relu->Fiche(0).Champ1(), f.Fiche(0).Champ1());
+            QCOMPARE(relu->Fiche(0).Champ2(), f.Fiche(0).Champ2());
         }
     }
 
@@ -478,12 +478,12 @@ private slots:
         QVERIFY(f->AvecMotsIgnores);
         QCOMPARE(f->MotsIgnores, QStringLiteral("le la les"));
         QCOMPARE(f->NombreFiches(), 2);
-        QCOMPARE(f->Fiche(0).Champ0, QStringLiteral("geo\r\ngraphy"));
-        QCOMPARE(f->Fiche(0).Champ1, QStringLiteral("Capital of?\t(city)"));
-        QCOMPARE(f->Fiche(0).Champ2, QStringLiteral("Paris ; paris ou Lutetia"));
-        QCOMPARE(f->Fiche(1).Champ0, QString());
-        QCOMPARE(f->Fiche(1).Champ1, QStringLiteral("Empty"));
-        QCOMPARE(f->Fiche(1).Champ2, QString());
+        QCOMPARE(f->Fiche(0).Champ0(), QStringLiteral("geo\r\ngraphy"));
+        QCOMPARE(f->Fiche(0).Champ1(), QStringLiteral("Capital of?\t(city)"));
+        QCOMPARE(f->Fiche(0).Champ2(), QStringLiteral("Paris ; paris ou Lutetia"));
+        QCOMPARE(f->Fiche(1).Champ0(), QString());
+        QCOMPARE(f->Fiche(1).Champ1(), QStringLiteral("Empty"));
+        QCOMPARE(f->Fiche(1).Champ2(), QString());
     }
 
     void lecture_data()
@@ -636,13 +636,13 @@ private slots:
         else if (champ == QLatin1String("Retour")) lu = f->Retour;
         else if (champ == QLatin1String("XmlSpace")) lu = f->XmlSpace;
         else if (champ == QLatin1String("PageCode")) lu = QString::number(f->PageCode);
-        else if (champ == QLatin1String("Champ1")) lu = f->Fiche(0).Champ1;
-        else if (champ == QLatin1String("Champ2")) lu = f->Fiche(0).Champ2;
+        else if (champ == QLatin1String("Champ1")) lu = f->Fiche(0).Champ1();
+        else if (champ == QLatin1String("Champ2")) lu = f->Fiche(0).Champ2();
         else if (champ == QLatin1String("Etiquettes"))
-            lu = QStringList{f->Etiquettes.Champ0, f->Etiquettes.Champ1, f->Etiquettes.Champ2,
+            lu = QStringList{f->Etiquettes.Champ0(), f->Etiquettes.Champ1(), f->Etiquettes.Champ2(),
                              QString::number(f->AvecEtiquettes)}.join(u'|');
         else if (champ == QLatin1String("Canevas"))
-            lu = QStringList{f->Canevas.Champ0, f->Canevas.Champ1, f->Canevas.Champ2,
+            lu = QStringList{f->Canevas.Champ0(), f->Canevas.Champ1(), f->Canevas.Champ2(),
                              QString::number(f->AvecCanevas)}.join(u'|');
         else
             QFAIL("unknown field");
@@ -676,8 +676,8 @@ private slots:
         auto f = TFichierXML::LireXml(source, true);
         QCOMPARE(int(f->PageCode), page);
         QCOMPARE(f->Titre, titre);
-        QCOMPARE(f->Fiche(0).Champ1, champ1);
-        QCOMPARE(f->Fiche(0).Champ2, champ2);
+        QCOMPARE(f->Fiche(0).Champ1(), champ1);
+        QCOMPARE(f->Fiche(0).Champ2(), champ2);
         Reglages(false, !source.contains("\r\n"), false);
         QByteArray attendu = source;
         attendu.replace("&#8364;", "\x80"); // the euro exists in windows-1250
@@ -703,8 +703,8 @@ private slots:
         QVERIFY(f->VersionCreation.isEmpty());
         QCOMPARE(f->NombreFiches(), 0);
         QCOMPARE(f->Temps, quint8(9));
-        QCOMPARE(f->Etiquettes.Champ0, QStringLiteral("e0"));
-        QCOMPARE(f->Canevas.Champ2, QStringLiteral("c2"));
+        QCOMPARE(f->Etiquettes.Champ0(), QStringLiteral("e0"));
+        QCOMPARE(f->Canevas.Champ2(), QStringLiteral("c2"));
         QCOMPARE(f->FeuilleStyle, QStringLiteral("s.xsl"));
         QVERIFY(f->NomFichier.isEmpty());
         QVERIFY(!f->Flux);
@@ -811,7 +811,7 @@ private slots:
         TFichierXML::EnregistrerXml(f, nom, false);
         f.Flux.reset();
         auto relu = TFichierXML::ChargerXml(nom, true, true);
-        QCOMPARE(relu->Fiche(0).Champ2, QStringLiteral("autre"));
+        QCOMPARE(relu->Fiche(0).Champ2(), QStringLiteral("autre"));
         QVERIFY(relu->Modifiable);
     }
 };

@@ -98,13 +98,13 @@ private slots:
             Document({"<TITRE>Le titre</TITRE>", Carte1, Options, Carte2, Etiquettes, Canevas}), true);
         QCOMPARE(f->Titre, QStringLiteral("Le titre"));
         QCOMPARE(f->NombreFiches(), 2);
-        QCOMPARE(f->Fiche(0).Champ0, QString::fromUtf8("Été"));
+        QCOMPARE(f->Fiche(0).Champ0(), QString::fromUtf8("Été"));
         // Joined with the links of the options that come after the card.
-        QCOMPARE(f->Fiche(0).Champ2, QStringLiteral("Paris | paris ou Lutèce"));
-        QCOMPARE(f->Fiche(1).Champ1, QStringLiteral("q & r"));
-        QCOMPARE(f->Fiche(1).Champ2, QStringLiteral("<x>"));
-        QCOMPARE(f->Etiquettes.Champ1, QStringLiteral("Qui"));
-        QCOMPARE(f->Canevas.Champ1, QStringLiteral("a b"));
+        QCOMPARE(f->Fiche(0).Champ2(), QStringLiteral("Paris | paris ou Lutèce"));
+        QCOMPARE(f->Fiche(1).Champ1(), QStringLiteral("q & r"));
+        QCOMPARE(f->Fiche(1).Champ2(), QStringLiteral("<x>"));
+        QCOMPARE(f->Etiquettes.Champ1(), QStringLiteral("Qui"));
+        QCOMPARE(f->Canevas.Champ1(), QStringLiteral("a b"));
         QVERIFY(!f->Modifie);
     }
 

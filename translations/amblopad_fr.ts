@@ -2,6 +2,53 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="fr_FR">
 <context>
+    <name>Anki</name>
+    <message>
+        <source>This Anki package is damaged or holds no Anki collection.</source>
+        <translation>Ce paquet Anki est endommagé ou ne contient aucune collection Anki.</translation>
+    </message>
+    <message>
+        <source>Reading this Anki collection takes too long: it is refused.</source>
+        <translation>La lecture de cette collection Anki prend trop de temps&#xa0;: elle est refusée.</translation>
+    </message>
+    <message>
+        <source>The Anki collection could not be built: %1</source>
+        <translation>La collection Anki n&apos;a pas pu être construite&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>The Anki package could not be built: %1</source>
+        <translation>Le paquet Anki n&apos;a pas pu être construit&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>This Anki collection is in a version this program does not know (%1).</source>
+        <translation>Cette collection Anki est dans une version que ce programme ne connaît pas (%1).</translation>
+    </message>
+    <message>
+        <source>The note type &quot;%1&quot; has no first field.</source>
+        <translation>Le type de note «&#xa0;%1&#xa0;» n&apos;a pas de premier champ.</translation>
+    </message>
+    <message>
+        <source>This Anki text file names a separator this program does not know: &quot;%1&quot;.</source>
+        <translation>Ce fichier texte Anki indique un séparateur que ce programme ne connaît pas&#xa0;: «&#xa0;%1&#xa0;».</translation>
+    </message>
+    <message>
+        <source>This Anki package is not a valid zip file.</source>
+        <translation>Ce paquet Anki n&apos;est pas un fichier zip valide.</translation>
+    </message>
+    <message>
+        <source>This Anki text file is not valid UTF-8.</source>
+        <translation>Ce fichier texte Anki n&apos;est pas en UTF-8 valide.</translation>
+    </message>
+    <message>
+        <source>This file is no Anki text export: its first lines are not Anki&apos;s headers.</source>
+        <translation>Ce fichier n&apos;est pas un export texte d&apos;Anki&#xa0;: ses premières lignes ne sont pas les en-têtes d&apos;Anki.</translation>
+    </message>
+    <message>
+        <source>Note %1 of this Anki text file has no first field.</source>
+        <translation>La note %1 de ce fichier texte Anki n&apos;a pas de premier champ.</translation>
+    </message>
+</context>
+<context>
     <name>Budget</name>
     <message>
         <source>This file would need more than %1 MB of memory: a file may use at most 20 times its size, or 256 MB.</source>

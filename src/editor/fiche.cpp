@@ -376,7 +376,7 @@ bool TFormFiche::ActiverRaccourci(const QKeySequence &touches)
 void TFormFiche::FormCreate()
 {
     FicheNeutre = TFicheX();
-    FicheNeutre.Champ1 = tr("(No card)");
+    FicheNeutre.SetChamp1(tr("(No card)"));
     // The window's size is its client area's: the menu bar comes on top.
     QSize taille(Parametres.width, Parametres.height + menuBar()->sizeHint().height());
     // The whole window on the screen, whatever size was remembered.

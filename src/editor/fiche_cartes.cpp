@@ -132,12 +132,12 @@ void TFormFiche::AfficherTitreFenetre()
 void TFormFiche::AfficherEtiquettes()
 {
     const TFicheX &e = FichierCourant->Etiquettes;
-    PTitre->setText(e.Champ0);
-    PQuestion->setText(e.Champ1);
-    PReponse->setText(e.Champ2);
+    PTitre->setText(e.Champ0());
+    PQuestion->setText(e.Champ1());
+    PReponse->setText(e.Champ2());
     if (DlgChercher)
         DlgChercher->CBChampUnique->setText(
-            tr("Search only in field \"%1\"").arg(FichierCourant->AvecTitre ? e.Champ0 : e.Champ1));
+            tr("Search only in field \"%1\"").arg(FichierCourant->AvecTitre ? e.Champ0() : e.Champ1()));
 }
 
 void TFormFiche::AfficherTitreFichier()
@@ -181,10 +181,10 @@ void TFormFiche::AfficherFiche(int position)
     FicheAffichee = IndexCourant == -1 ? &FicheNeutre : &f.Fiche(IndexCourant);
     const bool carte = CarteAffichee();
     if (f.AvecTitre)
-        PoserTexte(ETitre, FicheAffichee->Champ0);
+        PoserTexte(ETitre, FicheAffichee->Champ0());
     PoserTexte(MQuestion, f.Numerote && carte ? QString::number(IndexCourant + 1)
-                                              : FicheAffichee->Champ1);
-    PoserTexte(MReponse, FicheAffichee->Champ2);
+                                              : FicheAffichee->Champ1());
+    PoserTexte(MReponse, FicheAffichee->Champ2());
     ETitre->setEnabled(carte || !f.AvecTitre);
     MQuestion->setEnabled(carte);
     MReponse->setEnabled(carte);
@@ -235,9 +235,9 @@ bool TFormFiche::NouvelleFicheIntacte() const
 bool TFormFiche::EgaleAuCanevas() const
 {
     const TFichierX &f = *FichierCourant;
-    return Memo::Texte(MReponse) == f.Canevas.Champ2
-        && (f.Numerote || Memo::Texte(MQuestion) == f.Canevas.Champ1)
-        && (!f.AvecTitre || ETitre->text() == f.Canevas.Champ0);
+    return Memo::Texte(MReponse) == f.Canevas.Champ2()
+        && (f.Numerote || Memo::Texte(MQuestion) == f.Canevas.Champ1())
+        && (!f.AvecTitre || ETitre->text() == f.Canevas.Champ0());
 }
 
 bool TFormFiche::ValiderFiche()
@@ -285,17 +285,17 @@ void TFormFiche::ReclasserFiche()
     if (n > 1) {
         if (IndexCourant != n - 1)
             f.DeplacerFiche(IndexCourant, n - 1);
-        const QString cle = f.Fiche(n - 1).Champ1;
+        const QString cle = f.Fiche(n - 1).Champ1();
         int bas = 0;
         int haut = n - 1;
         while (bas < haut - 1) {
             const int milieu = (bas + haut) / 2;
-            if (Collation::Comparer(cle, f.Fiche(milieu).Champ1) < 0)
+            if (Collation::Comparer(cle, f.Fiche(milieu).Champ1()) < 0)
                 haut = milieu;
             else
                 bas = milieu;
         }
-        IndexCourant = Collation::Comparer(cle, f.Fiche(bas).Champ1) < 0 ? bas : haut;
+        IndexCourant = Collation::Comparer(cle, f.Fiche(bas).Champ1()) < 0 ? bas : haut;
         if (IndexCourant != n - 1)
             f.DeplacerFiche(n - 1, IndexCourant);
         FicheAffichee = &f.Fiche(IndexCourant);
@@ -425,7 +425,7 @@ void TFormFiche::PermuterChampsClick()
     const TFicheX &e = FichierCourant->Etiquettes;
     if (TInteraction::Courante().Message(
             TInteraction::Question,
-            tr("Do you really want to switch fields %1/%2 of all the cards?").arg(e.Champ1, e.Champ2),
+            tr("Do you really want to switch fields %1/%2 of all the cards?").arg(e.Champ1(), e.Champ2()),
             TInteraction::OkAnnuler, 0)
         != TInteraction::RepOk)
         return;

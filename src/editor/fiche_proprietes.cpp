@@ -102,13 +102,13 @@ void TFormFiche::Etiquettes1Click()
     CreerDialogues();
     TFichierX &f = *FichierCourant;
     const TFicheX &e = f.Etiquettes;
-    DlgEtiquettes->Remplir(e.Champ0, e.Champ1, e.Champ2);
+    DlgEtiquettes->Remplir(e.Champ0(), e.Champ1(), e.Champ2());
     if (DlgEtiquettes->Executer() != QDialog::Accepted)
         return;
     const QString c0 = DlgEtiquettes->EEtiquette0->text();
     const QString c1 = DlgEtiquettes->EEtiquette1->text();
     const QString c2 = DlgEtiquettes->EEtiquette2->text();
-    if (c0 == e.Champ0 && c1 == e.Champ1 && c2 == e.Champ2)
+    if (c0 == e.Champ0() && c1 == e.Champ1() && c2 == e.Champ2())
         return;
     f.SetEtiquettes(c0, c1, c2);
     AfficherEtiquettes();

@@ -162,10 +162,10 @@ void TFormFiche::ChercherSuivante(bool arriere)
             i = i + 1 == n ? 0 : i + 1;
         const TFicheX &fiche = f.Fiche(i);
         if (RechercheTousChamps) {
-            trouve = Correspond(fiche.Champ1) || Correspond(fiche.Champ2)
-                  || (f.AvecTitre && Correspond(fiche.Champ0));
+            trouve = Correspond(fiche.Champ1()) || Correspond(fiche.Champ2())
+                  || (f.AvecTitre && Correspond(fiche.Champ0()));
         } else {
-            trouve = Correspond(f.AvecTitre ? fiche.Champ0 : fiche.Champ1);
+            trouve = Correspond(f.AvecTitre ? fiche.Champ0() : fiche.Champ1());
         }
         RechercheEnCours = i != IndexDepartRecherche;
     }

@@ -39,7 +39,7 @@ QVariant TModeleCartes::data(const QModelIndex &index, int role) const
     const int ligne = index.row();
     if (ligne < 0 || ligne >= n)
         return QVariant();
-    QString texte = m_inverse ? m_fichier->Fiche(n - 1 - ligne).Champ1 : m_fichier->LibelleFiche(ligne);
+    QString texte = m_inverse ? m_fichier->Fiche(n - 1 - ligne).Champ1() : m_fichier->LibelleFiche(ligne);
     // One item, one line.
     texte.replace(QLatin1String("\r\n"), QLatin1String(" "));
     return texte;

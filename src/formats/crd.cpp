@@ -137,10 +137,10 @@ std::unique_ptr<TFichierX> TFichierCrd::LireCardfile(const QByteArray &octets, b
         if (deja == textes.end()) {
             const quint16 tailleTexte = lecteur.Mot(positionTexte);
             deja = textes.emplace(positionTexte, lecteur.Texte(positionTexte + 2, tailleTexte)).first;
-            fichier->AjouterFiche(ligne, deja->second);
+            fichier->AjouterFichePartagee(ligne, deja->second);
         } else {
             TBudgetMemoire::TextePartage(deja->second);
-            fichier->AjouterFiche(ligne, deja->second);
+            fichier->AjouterFichePartagee(ligne, deja->second);
         }
     }
     fichier->Modifie = false;
@@ -163,7 +163,7 @@ QByteArray TFichierCrd::EcrireCardfile(const TFichierX &fichier)
     textes.reserve(size_t(nombre));
     qint64 taille = TailleEntete + qint64(TailleEntree) * nombre;
     for (int i = 0; i < nombre; ++i) {
-        textes.push_back(PageCode::Encoder(fichier.Fiche(i).Champ2, page));
+        textes.push_back(PageCode::Encoder(fichier.Fiche(i).Champ2(), page));
         const qint64 longueur = textes.back().size();
         if (longueur > MaxTexte)
             throw ErreurIdInvalide(
@@ -192,7 +192,7 @@ QByteArray TFichierCrd::EcrireCardfile(const TFichierX &fichier)
         entree.replace(PositionDonnees, 4, donnees);
         // Encode first, then cut: the field keeps at least one zero byte.
         const QByteArray ligne =
-            PageCode::Encoder(fichier.Fiche(i).Champ1, page).left(TailleLigneIndex);
+            PageCode::Encoder(fichier.Fiche(i).Champ1(), page).left(TailleLigneIndex);
         entree.replace(PositionLigne, ligne.size(), ligne);
         sortie += entree;
         position += 4 + textes[size_t(i)].size();

@@ -221,10 +221,10 @@ QStringList LireEnregistrement(QStringView source, const Dialecte &dialecte)
 QString TexteEnLignes(const TFichierX &fichier, const TFicheX &fiche)
 {
     if (fichier.Numerote)
-        return fiche.Champ2;
+        return fiche.Champ2();
     if (fichier.AvecTitre)
-        return fiche.Champ0 + CRLF + fiche.Champ1 + CRLF + fiche.Champ2;
-    return fiche.Champ1 + CRLF + fiche.Champ2;
+        return fiche.Champ0() + CRLF + fiche.Champ1() + CRLF + fiche.Champ2();
+    return fiche.Champ1() + CRLF + fiche.Champ2();
 }
 
 // Lines at CR LF, CR or LF; a break at the very end opens no further line.
@@ -270,10 +270,10 @@ QStringList ChampsEnregistrement(const TFichierX &fichier, const TFicheX &fiche,
     }
     QStringList champs;
     if (fichier.AvecTitre)
-        champs << MasquerChamp(fiche.Champ0);
+        champs << MasquerChamp(fiche.Champ0());
     if (!fichier.Numerote)
-        champs << MasquerChamp(fiche.Champ1);
-    const QString &reponse = fiche.Champ2;
+        champs << MasquerChamp(fiche.Champ1());
+    const QString &reponse = fiche.Champ2();
     qsizetype debut = 0;
     for (;;) {
         const qsizetype trouve = reponse.indexOf(joint, debut);
@@ -406,12 +406,12 @@ QByteArray TFichierCSV::EcrireCSV(const TFichierX &fichier, QChar format)
         const QString joint = fichier.Fragmenteur.isEmpty() ? CRLF : fichier.Fragmenteur;
         const bool modeLignes = joint == CRLF;
         for (const auto &fiche : fichier.Fiches) {
-            texte += Enregistrement(ChampsEnregistrement(fichier, *fiche, joint, modeLignes), dialecte);
+            texte += Enregistrement(ChampsEnregistrement(fichier, fiche, joint, modeLignes), dialecte);
             texte += CRLF;
         }
     } else {
         for (const auto &fiche : fichier.Fiches) {
-            texte += TexteEnLignes(fichier, *fiche);
+            texte += TexteEnLignes(fichier, fiche);
             texte += CRLF;
         }
     }

@@ -347,12 +347,12 @@ void Ecrivain::Categorie(const QString &chemin)
 void Ecrivain::Question(const TFicheX &fiche)
 {
     sortie += "\r\n";
-    const QString titre = Rogner(fiche.Champ0);
+    const QString titre = Rogner(fiche.Champ0());
     if (f.CommenceParCarPourcent(titre)) {
         Categorie(RognerGauche(titre.mid(1)));
         return;
     }
-    const Marque marque = LireMarque(fiche.Champ1, false, QString());
+    const Marque marque = LireMarque(fiche.Champ1(), false, QString());
     QString type = marque.Valeur;
     QString texte = marque.Reste;
     if (type == QLatin1String("category")) {
@@ -367,9 +367,9 @@ void Ecrivain::Question(const TFicheX &fiche)
     } else if (type.isEmpty()) {
         if (!b.Actives)
             type = S("shortanswer"); // no markup: every piece is an answer
-        else if (fiche.Champ2.contains(b.DebutNote))
-            type = fiche.Champ2.contains(QLatin1String("true")) ? S("truefalse") : S("multichoice");
-        else if (fiche.Champ2.contains(b.SeparateurPaire))
+        else if (fiche.Champ2().contains(b.DebutNote))
+            type = fiche.Champ2().contains(QLatin1String("true")) ? S("truefalse") : S("multichoice");
+        else if (fiche.Champ2().contains(b.SeparateurPaire))
             type = S("matching");
         else if (texte.contains(b.DebutTrou))
             type = S("cloze");
@@ -392,7 +392,7 @@ void Ecrivain::Question(const TFicheX &fiche)
 
     int reponses = 0;
     int zeros = 0;
-    for (const QString &morceau : Morceaux(fiche.Champ2)) {
+    for (const QString &morceau : Morceaux(fiche.Champ2())) {
         if (b.Actives && morceau.startsWith(b.DebutFeedback)) {
             const qsizetype debut = b.DebutFeedback.size();
             const qsizetype fin = morceau.indexOf(b.FinFeedback, debut);
@@ -464,7 +464,7 @@ QByteArray Ecrivain::Ecrire()
     // markup around them. A larger quiz only grows the buffer.
     qsizetype taille = 128;
     for (const auto &fiche : f.Fiches)
-        taille += 3 * (fiche->Champ0.size() + fiche->Champ1.size() + fiche->Champ2.size()) + 512;
+        taille += 3 * (fiche.Champ0().size() + fiche.Champ1().size() + fiche.Champ2().size()) + 512;
     sortie.reserve(taille);
     sortie += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n";
     if (f.Fiches.empty()) {
@@ -473,7 +473,7 @@ QByteArray Ecrivain::Ecrire()
     }
     sortie += "<quiz>";
     for (const auto &fiche : f.Fiches)
-        Question(*fiche);
+        Question(fiche);
     sortie += "</quiz>\r\n";
     return sortie;
 }

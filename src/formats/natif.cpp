@@ -361,8 +361,8 @@ QByteArray TFichierNatif::EcrireNatif(const TFichierX &f)
     int blocsChamp2 = 1;
     for (int i = 0; i < nombre; ++i) {
         const TFicheX &fiche = f.Fiche(i);
-        if (!CouperChamp(encoder(NormaliserLignes(fiche.Champ1)), lignes1[size_t(i)])
-            || !CouperChamp(encoder(NormaliserLignes(fiche.Champ2)), lignes2[size_t(i)]))
+        if (!CouperChamp(encoder(NormaliserLignes(fiche.Champ1())), lignes1[size_t(i)])
+            || !CouperChamp(encoder(NormaliserLignes(fiche.Champ2())), lignes2[size_t(i)]))
             throw ErreurIdInvalide(
                 QCoreApplication::translate(
                     "Natif",

@@ -425,9 +425,9 @@ void Ecrivain::Options()
 void Ecrivain::Etiquettes()
 {
     Ligne(u"<ETIQUETTES>");
-    ElementTexte(f.IdChamp0, Entites(f.Etiquettes.Champ0));
-    ElementTexte(f.IdChamp1, ModeCData ? CData(f.Etiquettes.Champ1) : Entites(f.Etiquettes.Champ1));
-    ElementTexte(f.IdChamp2, ModeCData ? CData(f.Etiquettes.Champ2) : Entites(f.Etiquettes.Champ2));
+    ElementTexte(f.IdChamp0, Entites(f.Etiquettes.Champ0()));
+    ElementTexte(f.IdChamp1, ModeCData ? CData(f.Etiquettes.Champ1()) : Entites(f.Etiquettes.Champ1()));
+    ElementTexte(f.IdChamp2, ModeCData ? CData(f.Etiquettes.Champ2()) : Entites(f.Etiquettes.Champ2()));
     Ligne(u"</ETIQUETTES>");
 }
 
@@ -435,10 +435,10 @@ void Ecrivain::Canevas()
 {
     Ligne(u"<CANEVAS>");
     if (f.AvecTitre)
-        ElementTexte(f.IdChamp0, RegleTexte(f.Canevas.Champ0));
+        ElementTexte(f.IdChamp0, RegleTexte(f.Canevas.Champ0()));
     if (!f.Numerote)
-        ElementTexte(f.IdChamp1, RegleChamp(Echapper(f.Canevas.Champ1)));
-    ElementTexte(f.IdChamp2, RegleChamp(Echapper(f.Canevas.Champ2)));
+        ElementTexte(f.IdChamp1, RegleChamp(Echapper(f.Canevas.Champ1())));
+    ElementTexte(f.IdChamp2, RegleChamp(Echapper(f.Canevas.Champ2())));
     Ligne(u"</CANEVAS>");
 }
 
@@ -446,11 +446,11 @@ void Ecrivain::Fiche(const TFicheX &fiche)
 {
     Ligne(OuvertureFiche);
     if (f.AvecTitre)
-        ElementFiche(f.IdChamp0, {}, fiche.Champ0, false);
+        ElementFiche(f.IdChamp0, {}, fiche.Champ0(), false);
     if (!f.Numerote)
-        ElementFiche(f.IdChamp1, {}, fiche.Champ1, true);
+        ElementFiche(f.IdChamp1, {}, fiche.Champ1(), true);
     // One element per answer, the separator's pieces as split would give them.
-    const QString &reponses = fiche.Champ2;
+    const QString &reponses = fiche.Champ2();
     const QStringView cache = f.EstQuestionnaire ? QStringView(u" CACHE=\"oui\"") : QStringView();
     qsizetype debut = 0;
     for (bool premier = true;; premier = false) {
@@ -473,7 +473,7 @@ QByteArray Ecrivain::Ecrire()
                               + 6 * (5 + SautDeLigne.size());
     qsizetype taille = 4096;
     for (const auto &fiche : f.Fiches)
-        taille += fiche->Champ0.size() + fiche->Champ1.size() + fiche->Champ2.size() + balises;
+        taille += fiche.Champ0().size() + fiche.Champ1().size() + fiche.Champ2().size() + balises;
     Sortie.reserve(taille + taille / 8);
 
     Ligne(Utf8 ? S("<?xml version=\"1.0\" encoding=\"UTF-8\"?>")
@@ -502,7 +502,7 @@ QByteArray Ecrivain::Ecrire()
     if (f.AvecCanevas)
         Canevas();
     for (const auto &fiche : f.Fiches)
-        Fiche(*fiche);
+        Fiche(fiche);
     Ligne(u"</AMBLORINE>");
     return std::move(Sortie);
 }

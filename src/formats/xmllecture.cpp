@@ -379,20 +379,20 @@ std::unique_ptr<TFichierX> Lecteur::LireEnFlux()
         } else if (nom == QLatin1String("ETIQUETTES") && !etiquettes) {
             etiquettes = true;
             if (const TNoeudXml c = e.Enfant(f->IdChamp0))
-                f->Etiquettes.Champ0 = Texte(c);
+                f->Etiquettes.SetChamp0(Texte(c));
             if (const TNoeudXml c = e.Enfant(f->IdChamp1))
-                f->Etiquettes.Champ1 = Texte(c);
+                f->Etiquettes.SetChamp1(Texte(c));
             if (const TNoeudXml c = e.Enfant(f->IdChamp2))
-                f->Etiquettes.Champ2 = Texte(c);
+                f->Etiquettes.SetChamp2(Texte(c));
             f->AvecEtiquettes = true;
         } else if (nom == QLatin1String("CANEVAS") && !canevas) {
             canevas = true;
             if (const TNoeudXml c = e.Enfant(f->IdChamp0))
-                f->Canevas.Champ0 = Texte(c);
+                f->Canevas.SetChamp0(Texte(c));
             if (const TNoeudXml c = e.Enfant(f->IdChamp1))
-                f->Canevas.Champ1 = Desechapper(Texte(c));
+                f->Canevas.SetChamp1(Desechapper(Texte(c)));
             if (const TNoeudXml c = e.Enfant(f->IdChamp2))
-                f->Canevas.Champ2 = Desechapper(Texte(c));
+                f->Canevas.SetChamp2(Desechapper(Texte(c)));
             f->AvecCanevas = true;
         }
     }
@@ -449,20 +449,20 @@ std::unique_ptr<TFichierX> Lecteur::Lire()
 
     if (const TNoeudXml etiquettes = racine.Enfant(S("ETIQUETTES"))) {
         if (const TNoeudXml e = etiquettes.Enfant(f->IdChamp0))
-            f->Etiquettes.Champ0 = Texte(e);
+            f->Etiquettes.SetChamp0(Texte(e));
         if (const TNoeudXml e = etiquettes.Enfant(f->IdChamp1))
-            f->Etiquettes.Champ1 = Texte(e);
+            f->Etiquettes.SetChamp1(Texte(e));
         if (const TNoeudXml e = etiquettes.Enfant(f->IdChamp2))
-            f->Etiquettes.Champ2 = Texte(e);
+            f->Etiquettes.SetChamp2(Texte(e));
         f->AvecEtiquettes = true;
     }
     if (const TNoeudXml canevas = racine.Enfant(S("CANEVAS"))) {
         if (const TNoeudXml e = canevas.Enfant(f->IdChamp0))
-            f->Canevas.Champ0 = Texte(e);
+            f->Canevas.SetChamp0(Texte(e));
         if (const TNoeudXml e = canevas.Enfant(f->IdChamp1))
-            f->Canevas.Champ1 = Desechapper(Texte(e));
+            f->Canevas.SetChamp1(Desechapper(Texte(e)));
         if (const TNoeudXml e = canevas.Enfant(f->IdChamp2))
-            f->Canevas.Champ2 = Desechapper(Texte(e));
+            f->Canevas.SetChamp2(Desechapper(Texte(e)));
         f->AvecCanevas = true;
     }
     f->Modifie = false;

@@ -59,11 +59,11 @@ public:
     void Trois(const TFicheX &fiche)
     {
         sortie += '[';
-        Texte(fiche.Champ0);
+        Texte(fiche.Champ0());
         sortie += ", ";
-        Texte(fiche.Champ1);
+        Texte(fiche.Champ1());
         sortie += ", ";
-        Texte(fiche.Champ2);
+        Texte(fiche.Champ2());
         sortie += ']';
     }
 
@@ -127,7 +127,7 @@ QByteArray DumpJson(const TFichierX &f)
     e.sortie += '[';
     for (size_t i = 0; i < f.Fiches.size(); ++i) {
         e.sortie += i ? ",\n    " : "\n    ";
-        e.Trois(*f.Fiches[i]);
+        e.Trois(f.Fiches[i]);
     }
     e.sortie += f.Fiches.empty() ? "]" : "\n  ]";
     e.sortie += "\n}\n";

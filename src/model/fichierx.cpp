@@ -12,6 +12,8 @@
 #include <QCollatorSortKey>
 #include <QLocale>
 #include <algorithm>
+#include <cstring>
+#include <limits>
 #include <numeric>
 
 ErreurIndex::ErreurIndex(int index)
@@ -39,6 +41,229 @@ QCollator &Collateur()
 int Collation::Comparer(const QString &a, const QString &b)
 {
     return Collateur().compare(a, b);
+}
+
+// The card's block: a QString data block holding the three lengths (32 bits
+// each, in the first six units), then each text followed by a null, as
+// every QString's data is. A text shared with other cards (SetChamps with
+// partage) is not copied: its place holds the QString's own data pointer,
+// and its length carries the Partage bit.
+namespace {
+
+using Bloc = QTypedArrayData<char16_t>;
+constexpr qsizetype Entete = 6;
+constexpr quint32 Partage = 0x80000000u;
+// A shared text, copied in and out with memcpy (the place may be unaligned).
+struct Reference
+{
+    QArrayData *d;
+    const char16_t *texte;
+    qsizetype taille;
+};
+constexpr qsizetype UnitesReference = qsizetype(sizeof(Reference) / sizeof(char16_t));
+
+char16_t *Debut(QArrayData *d)
+{
+    return Bloc::dataStart(d, alignof(Bloc::AlignmentDummy));
+}
+
+void Longueurs(QArrayData *d, quint32 (&n)[3])
+{
+    std::memcpy(n, Debut(d), sizeof n);
+}
+
+qsizetype Place(quint32 n)
+{
+    return n & Partage ? UnitesReference : qsizetype(n) + 1;
+}
+
+bool AvecPartage(const quint32 (&n)[3])
+{
+    return ((n[0] | n[1] | n[2]) & Partage) != 0;
+}
+
+Reference LireReference(const char16_t *p)
+{
+    Reference r;
+    std::memcpy(&r, p, sizeof r);
+    return r;
+}
+
+// Where text numero starts in the block.
+const char16_t *Place(QArrayData *d, const quint32 (&n)[3], int numero)
+{
+    const char16_t *p = Debut(d) + Entete;
+    for (int i = 0; i < numero; ++i)
+        p += Place(n[i]);
+    return p;
+}
+
+// partage[i]: texte[i] is a QString whose data the card shares.
+QArrayData *NouveauBloc(const QStringView (&textes)[3], const QString *(&partages)[3])
+{
+    if (textes[0].isEmpty() && textes[1].isEmpty() && textes[2].isEmpty())
+        return nullptr;
+    quint32 n[3];
+    qsizetype total = Entete;
+    for (int i = 0; i < 3; ++i) {
+        if (textes[i].size() >= qsizetype(Partage))
+            qBadAlloc();
+        n[i] = quint32(textes[i].size());
+        if (partages[i] && !textes[i].isEmpty() && const_cast<QString *>(partages[i])->data_ptr().d_ptr())
+            n[i] |= Partage;
+        total += Place(n[i]);
+    }
+    if (total > std::numeric_limits<qint32>::max())
+        qBadAlloc();
+    QArrayData *d = Bloc::allocate(total).first;
+    Q_CHECK_PTR(d);
+    // Written through the header's address: the compiler takes the data
+    // address allocate returns for memory nothing else points to.
+    char16_t *p = Debut(d);
+    std::memcpy(p, n, sizeof n);
+    char16_t *ecrit = p + Entete;
+    for (int i = 0; i < 3; ++i) {
+        if (n[i] & Partage) {
+            QStringPrivate &texte = const_cast<QString *>(partages[i])->data_ptr();
+            const Reference r{texte.d_ptr(), texte.data(), texte.size};
+            r.d->ref();
+            std::memcpy(ecrit, &r, sizeof r);
+        } else {
+            if (!textes[i].isEmpty())
+                std::memcpy(ecrit, textes[i].utf16(), size_t(textes[i].size()) * sizeof(char16_t));
+            ecrit[textes[i].size()] = u'\0';
+        }
+        ecrit += Place(n[i]);
+    }
+    return d;
+}
+
+void Liberer(QArrayData *d)
+{
+    if (!d || d->deref())
+        return;
+    quint32 n[3];
+    Longueurs(d, n);
+    if (AvecPartage(n)) {
+        for (int i = 0; i < 3; ++i) {
+            if (n[i] & Partage) {
+                const Reference r = LireReference(Place(d, n, i));
+                if (!r.d->deref())
+                    Bloc::deallocate(r.d);
+            }
+        }
+    }
+    Bloc::deallocate(d);
+}
+
+} // namespace
+
+TFicheX::TFicheX(QStringView champ0, QStringView champ1, QStringView champ2)
+{
+    SetChamps(champ0, champ1, champ2);
+}
+
+TFicheX::TFicheX(const TFicheX &autre) noexcept : d(autre.d)
+{
+    if (d)
+        d->ref();
+}
+
+TFicheX &TFicheX::operator=(const TFicheX &autre) noexcept
+{
+    if (autre.d)
+        autre.d->ref();
+    Liberer(d);
+    d = autre.d;
+    return *this;
+}
+
+TFicheX &TFicheX::operator=(TFicheX &&autre) noexcept
+{
+    if (this != &autre) {
+        Liberer(d);
+        d = autre.d;
+        autre.d = nullptr;
+    }
+    return *this;
+}
+
+TFicheX::~TFicheX()
+{
+    Liberer(d);
+}
+
+QStringView TFicheX::Vue(int numero) const
+{
+    if (!d || numero < 0 || numero > 2)
+        return {};
+    quint32 n[3];
+    Longueurs(d, n);
+    const char16_t *p = Place(d, n, numero);
+    if (n[numero] & Partage) {
+        const Reference r = LireReference(p);
+        return QStringView(r.texte, r.taille);
+    }
+    return QStringView(p, qsizetype(n[numero]));
+}
+
+QString TFicheX::Champ(int numero) const
+{
+    const QStringView vue = Vue(numero);
+    if (vue.isEmpty())
+        return QString();
+    quint32 n[3];
+    Longueurs(d, n);
+    if (n[numero] & Partage) {
+        const Reference r = LireReference(Place(d, n, numero));
+        r.d->ref();
+        return QString(QStringPrivate(static_cast<Bloc *>(r.d), const_cast<char16_t *>(r.texte), r.taille));
+    }
+    // A block holding references is freed by its cards only (which let the
+    // references go): its own texts are handed out as copies.
+    if (AvecPartage(n))
+        return vue.toString();
+    d->ref();
+    return QString(QStringPrivate(static_cast<Bloc *>(d), const_cast<char16_t *>(vue.utf16()), vue.size()));
+}
+
+void TFicheX::SetChamps(QStringView champ0, QStringView champ1, QStringView champ2)
+{
+    const QStringView textes[3] = {champ0, champ1, champ2};
+    const QString *partages[3] = {nullptr, nullptr, nullptr};
+    // The new block is built before the old one (which may hold the texts) goes.
+    QArrayData *nouveau = NouveauBloc(textes, partages);
+    Liberer(d);
+    d = nouveau;
+}
+
+void TFicheX::SetChampsPartages(const QString &champ0, const QString &champ1, const QString &champ2)
+{
+    const QStringView textes[3] = {champ0, champ1, champ2};
+    const QString *partages[3] = {&champ0, &champ1, &champ2};
+    QArrayData *nouveau = NouveauBloc(textes, partages);
+    Liberer(d);
+    d = nouveau;
+}
+
+void TFicheX::SetChamp(int numero, QStringView texte)
+{
+    QStringView t[3] = {Vue(0), Vue(1), Vue(2)};
+    if (numero >= 0 && numero <= 2)
+        t[numero] = texte;
+    SetChamps(t[0], t[1], t[2]);
+}
+
+void TFicheX::PermuterChamps12()
+{
+    quint32 n[3] = {0, 0, 0};
+    if (d)
+        Longueurs(d, n);
+    if (AvecPartage(n)) {
+        SetChampsPartages(Champ0(), Champ2(), Champ1());
+        return;
+    }
+    SetChamps(Vue(0), Vue(2), Vue(1));
 }
 
 TFichierX::TFichierX(QChar typeFichier, QChar formatFichier)
@@ -90,8 +315,6 @@ TFichierX::TFichierX(QChar typeFichier, QChar formatFichier)
 TFichierX::~TFichierX()
 {
     Flux.reset();
-    while (!Fiches.empty())
-        Fiches.pop_back();
 }
 
 void TFichierX::InitialiserNouveau()
@@ -110,13 +333,13 @@ void TFichierX::VerifierIndex(int index) const
 TFicheX &TFichierX::Fiche(int index)
 {
     VerifierIndex(index);
-    return *Fiches[size_t(index)];
+    return Fiches[size_t(index)];
 }
 
 const TFicheX &TFichierX::Fiche(int index) const
 {
     VerifierIndex(index);
-    return *Fiches[size_t(index)];
+    return Fiches[size_t(index)];
 }
 
 void TFichierX::Reserver(int nombre)
@@ -133,19 +356,25 @@ void TFichierX::AjouterFiche(const QString &champ1, const QString &champ2)
 void TFichierX::AjouterFiche(const QString &champ0, const QString &champ1, const QString &champ2)
 {
     TBudgetMemoire::CompterFiche(champ0, champ1, champ2); // a reader's cards count against the file's budget
-    Fiches.push_back(std::make_unique<TFicheX>());
-    ModifierFiche(NombreFiches() - 1, champ0, champ1, champ2);
+    Fiches.emplace_back(AvecTitre ? QStringView(champ0) : QStringView(),
+                        Numerote ? QStringView() : QStringView(champ1), champ2);
+    Modifie = true;
+}
+
+void TFichierX::AjouterFichePartagee(const QString &champ1, const QString &champ2)
+{
+    TBudgetMemoire::CompterFiche(QString(), champ1, champ2);
+    Fiches.emplace_back();
+    Fiches.back().SetChampsPartages(QString(), Numerote ? QString() : champ1, champ2);
+    Modifie = true;
 }
 
 void TFichierX::ModifierFiche(int index, const QString &champ0, const QString &champ1,
                               const QString &champ2)
 {
     TFicheX &fiche = Fiche(index);
-    if (AvecTitre)
-        fiche.Champ0 = champ0;
-    if (!Numerote)
-        fiche.Champ1 = champ1;
-    fiche.Champ2 = champ2;
+    fiche.SetChamps(AvecTitre ? QStringView(champ0) : fiche.Vue(0),
+                    Numerote ? fiche.Vue(1) : QStringView(champ1), champ2);
     Modifie = true;
 }
 
@@ -153,9 +382,9 @@ void TFichierX::InsererFiche(int index)
 {
     if (index != -1 && (index < 0 || index > NombreFiches()))
         throw ErreurIndex(index);
-    auto fiche = std::make_unique<TFicheX>();
+    TFicheX fiche;
     if (AvecCanevas)
-        *fiche = Canevas;
+        fiche = Canevas;
     if (index == -1)
         Fiches.push_back(std::move(fiche));
     else
@@ -184,7 +413,7 @@ void TFichierX::SupprimerFiche(int index)
 QString TFichierX::LibelleFiche(int index) const
 {
     const TFicheX &fiche = Fiche(index);
-    const QString &texte = AvecTitre ? fiche.Champ0 : fiche.Champ1;
+    const QString texte = AvecTitre ? fiche.Champ0() : fiche.Champ1();
     if (texte.isEmpty())
         return QStringLiteral("# %1").arg(index + 1);
     return texte;
@@ -200,12 +429,12 @@ void TFichierX::Trier()
     std::vector<QCollatorSortKey> cles;
     cles.reserve(n);
     for (const auto &fiche : Fiches)
-        cles.push_back(Collateur().sortKey(fiche->Champ1));
+        cles.push_back(Collateur().sortKey(fiche.Champ1()));
     std::vector<size_t> ordre(n);
     std::iota(ordre.begin(), ordre.end(), size_t(0));
     std::sort(ordre.begin(), ordre.end(),
               [&cles](size_t a, size_t b) { return cles[a].compare(cles[b]) < 0; });
-    std::vector<std::unique_ptr<TFicheX>> triees;
+    std::vector<TFicheX> triees;
     triees.reserve(n);
     for (size_t i : ordre)
         triees.push_back(std::move(Fiches[i]));
@@ -215,7 +444,7 @@ void TFichierX::Trier()
 bool TFichierX::EstTrie() const
 {
     for (size_t i = 1; i < Fiches.size(); ++i) {
-        if (Collateur().compare(Fiches[i]->Champ1, Fiches[i - 1]->Champ1) < 0)
+        if (Collateur().compare(Fiches[i].Vue(1), Fiches[i - 1].Vue(1)) < 0)
             return false;
     }
     return true;
@@ -224,7 +453,7 @@ bool TFichierX::EstTrie() const
 void TFichierX::PermuterChamps()
 {
     for (auto &fiche : Fiches)
-        fiche->Champ1.swap(fiche->Champ2);
+        fiche.PermuterChamps12();
     Modifie = true;
 }
 
@@ -278,35 +507,27 @@ QString TFichierX::VersionCreationEcrite() const
 
 void TFichierX::SetEtiquettes(const QString &c0, const QString &c1, const QString &c2)
 {
-    Etiquettes.Champ0 = c0;
-    Etiquettes.Champ1 = c1;
-    Etiquettes.Champ2 = c2;
+    Etiquettes.SetChamps(c0, c1, c2);
     AvecEtiquettes = true;
     Modifie = true;
 }
 
 void TFichierX::EtiquettesParDefaut()
 {
-    Etiquettes.Champ0 = AvecTitre ? Chaines::EtiquetteNom() : Chaines::EtiquetteTitre();
-    if (LettreChamp1 == u'O') {
-        Etiquettes.Champ1 = Numerote ? Chaines::EtiquetteNumero() : Chaines::EtiquetteOnglet();
-        Etiquettes.Champ2 = Chaines::EtiquetteCorps();
-    } else if (LettreChamp1 == u'Q') {
-        Etiquettes.Champ1 = Chaines::EtiquetteQuestion();
-        Etiquettes.Champ2 = Chaines::EtiquetteReponse();
-    } else {
-        Etiquettes.Champ1 = IdChamp1;
-        Etiquettes.Champ2 = IdChamp2;
-    }
+    const QString c0 = AvecTitre ? Chaines::EtiquetteNom() : Chaines::EtiquetteTitre();
+    if (LettreChamp1 == u'O')
+        Etiquettes.SetChamps(c0, Numerote ? Chaines::EtiquetteNumero() : Chaines::EtiquetteOnglet(),
+                             Chaines::EtiquetteCorps());
+    else if (LettreChamp1 == u'Q')
+        Etiquettes.SetChamps(c0, Chaines::EtiquetteQuestion(), Chaines::EtiquetteReponse());
+    else
+        Etiquettes.SetChamps(c0, IdChamp1, IdChamp2);
 }
 
 void TFichierX::SetCanevas(const QString &c0, const QString &c1, const QString &c2)
 {
-    if (AvecTitre)
-        Canevas.Champ0 = c0;
-    if (!Numerote)
-        Canevas.Champ1 = c1;
-    Canevas.Champ2 = c2;
+    Canevas.SetChamps(AvecTitre ? QStringView(c0) : Canevas.Vue(0),
+                      Numerote ? Canevas.Vue(1) : QStringView(c1), c2);
     AvecCanevas = true;
     Modifie = true;
 }
@@ -316,8 +537,10 @@ void TFichierX::PreparerCanevasQcm()
     if (Parametres.mcqnor <= 0)
         return;
     const QString emplacement = Espacement + Fragmenteur + Espacement;
+    QString reponse = Canevas.Champ2();
     for (int i = 0; i < Parametres.mcqnor; ++i)
-        Canevas.Champ2 += emplacement;
+        reponse += emplacement;
+    Canevas.SetChamp2(reponse);
     AvecCanevas = true;
 }
 

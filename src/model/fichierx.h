@@ -2,18 +2,47 @@
 
 #include <QChar>
 #include <QString>
+#include <QStringView>
 #include <memory>
 #include <vector>
 
 class TFlux;
 
 // One card: a title line, a question (index, key...) and an answer (body).
+// The three texts live in one shared block, so that a card costs a pointer
+// and the block's header (nothing at all when its texts are empty); the
+// strings it hands out share the block, which is copied only when one of
+// them is changed.
 class TFicheX
 {
 public:
-    QString Champ0;
-    QString Champ1;
-    QString Champ2;
+    TFicheX() noexcept = default;
+    TFicheX(QStringView champ0, QStringView champ1, QStringView champ2);
+    TFicheX(const TFicheX &autre) noexcept;
+    TFicheX(TFicheX &&autre) noexcept : d(autre.d) { autre.d = nullptr; }
+    TFicheX &operator=(const TFicheX &autre) noexcept;
+    TFicheX &operator=(TFicheX &&autre) noexcept;
+    ~TFicheX();
+
+    QString Champ0() const { return Champ(0); }
+    QString Champ1() const { return Champ(1); }
+    QString Champ2() const { return Champ(2); }
+    QString Champ(int numero) const;
+    // The text without a QString: valid while the card is not changed.
+    QStringView Vue(int numero) const;
+
+    void SetChamp0(QStringView texte) { SetChamp(0, texte); }
+    void SetChamp1(QStringView texte) { SetChamp(1, texte); }
+    void SetChamp2(QStringView texte) { SetChamp(2, texte); }
+    void SetChamp(int numero, QStringView texte);
+    void SetChamps(QStringView champ0, QStringView champ1, QStringView champ2);
+    // The same without copying the texts: the card shares them with the
+    // strings given (a text many cards hold once, as a reader may have it).
+    void SetChampsPartages(const QString &champ0, const QString &champ1, const QString &champ2);
+    void PermuterChamps12();
+
+private:
+    QArrayData *d = nullptr;
 };
 
 // The in-memory card file: header, type-derived layout, quiz options,
@@ -28,7 +57,7 @@ public:
 
     QString NomFichier;
     std::unique_ptr<TFlux> Flux;
-    std::vector<std::unique_ptr<TFicheX>> Fiches;
+    std::vector<TFicheX> Fiches;
     bool Modifiable = true;
     bool Modifie = false;
     QChar TypeFichier;
@@ -87,6 +116,8 @@ public:
     void Reserver(int nombre);
     void AjouterFiche(const QString &champ1, const QString &champ2);
     void AjouterFiche(const QString &champ0, const QString &champ1, const QString &champ2);
+    // The same, the card sharing the given texts instead of copying them.
+    void AjouterFichePartagee(const QString &champ1, const QString &champ2);
     void ModifierFiche(int index, const QString &champ0, const QString &champ1, const QString &champ2);
     void InsererFiche(int index);
     void DeplacerFiche(int de, int vers);

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QByteArray>
+#include <QChar>
+#include <QString>
+#include <memory>
+
+class TFichierX;
+
+// Anki, the flash-card program: a card file exported as a package (.apkg, a
+// zip holding an SQLite collection) or as Anki's "notes in plain text", and
+// both brought back in as the cards of a new, untitled card file.
+class TFichierAnki
+{
+public:
+    // Exports: deck named after the title (else nomSecours), one note and one
+    // new card per card, in order.
+    static QByteArray EcrirePaquet(const TFichierX &fichier, const QString &nomSecours);
+    static QByteArray EcrireTexte(const TFichierX &fichier, const QString &nomSecours);
+    static void Exporter(const TFichierX &fichier, const QString &nom, bool texte);
+
+    // Imports: the notes of every deck become cards of a new card file of
+    // the given type, titled after the deck (else nomSecours). The file has
+    // no name and unsaved changes; the bytes are never written back.
+    static std::unique_ptr<TFichierX> LirePaquet(const QByteArray &octets, QChar type,
+                                                 const QString &nomSecours = QString());
+    static std::unique_ptr<TFichierX> LireTexte(const QByteArray &octets, QChar type,
+                                                const QString &nomSecours = QString());
+    static std::unique_ptr<TFichierX> Importer(const QString &nom, QChar type, bool texte);
+
+    // Recognition from a file's head.
+    static bool EstPaquet(const QByteArray &tete, const QString &nom);
+    static bool EstTexte(const QByteArray &tete, const QString &nom);
+
+    // The GUID of a card's note: the same card of the same file gets the same
+    // one in every export, so that Anki updates the note rather than adding it.
+    static QString Guid(const QString &titre, const QString &cle, int occurrence);
+};

@@ -1,0 +1,627 @@
+// Anki packages and Anki text: export, import, and the refusal of damaged
+// or hostile packages. Packages are built here with SQLite, libzip and zstd
+// and read back with them, never compared with stored files.
+#include "formats/anki.h"
+#include "formats/html.h"
+#include "model/budget.h"
+#include "model/erreurs.h"
+#include "model/fichierx.h"
+#include "outilstest.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSet>
+#include <QtTest>
+
+#include <sqlite3.h>
+#include <zip.h>
+#include <zstd.h>
+
+namespace {
+
+const QChar Sep = QChar(0x1F);
+
+// ---- packages built and taken apart here
+
+QByteArray Zipper(const QList<QPair<QByteArray, QByteArray>> &entrees)
+{
+    zip_error_t e;
+    zip_error_init(&e);
+    zip_source_t *tampon = zip_source_buffer_create(nullptr, 0, 0, &e);
+    zip_t *z = zip_open_from_source(tampon, ZIP_TRUNCATE, &e);
+    zip_source_keep(tampon);
+    for (const auto &[nom, octets] : entrees) {
+        zip_source_t *s = zip_source_buffer(z, octets.constData(), zip_uint64_t(octets.size()), 0);
+        zip_file_add(z, nom.constData(), s, 0);
+    }
+    zip_close(z);
+    zip_stat_t st;
+    zip_source_stat(tampon, &st);
+    QByteArray r(qsizetype(st.size), '\0');
+    zip_source_open(tampon);
+    zip_source_read(tampon, r.data(), st.size);
+    zip_source_close(tampon);
+    zip_source_free(tampon);
+    return r;
+}
+
+QByteArray Entree(const QByteArray &paquet, const char *nom)
+{
+    zip_error_t e;
+    zip_error_init(&e);
+    zip_source_t *s = zip_source_buffer_create(paquet.constData(), zip_uint64_t(paquet.size()), 0, &e);
+    zip_t *z = zip_open_from_source(s, ZIP_RDONLY, &e);
+    if (!z)
+        return QByteArray();
+    QByteArray r;
+    zip_stat_t st;
+    if (zip_stat(z, nom, 0, &st) == 0) {
+        r.resize(qsizetype(st.size));
+        zip_file_t *f = zip_fopen(z, nom, 0);
+        zip_fread(f, r.data(), st.size);
+        zip_fclose(f);
+    }
+    zip_discard(z);
+    return r;
+}
+
+QStringList Noms(const QByteArray &paquet)
+{
+    QStringList noms;
+    zip_error_t e;
+    zip_error_init(&e);
+    zip_source_t *s = zip_source_buffer_create(paquet.constData(), zip_uint64_t(paquet.size()), 0, &e);
+    zip_t *z = zip_open_from_source(s, ZIP_RDONLY, &e);
+    for (zip_int64_t i = 0; z && i < zip_get_num_entries(z, 0); ++i)
+        noms << QString::fromUtf8(zip_get_name(z, zip_uint64_t(i), 0));
+    if (z)
+        zip_discard(z);
+    return noms;
+}
+
+// A database in memory, read from bytes or built by SQL.
+class Base
+{
+public:
+    Base()
+    {
+        sqlite3_open(":memory:", &m_b);
+        // Anki's newer schema declares its own collation on names.
+        sqlite3_create_collation(
+            m_b, "unicase", SQLITE_UTF8, nullptr, [](void *, int l1, const void *a, int l2, const void *b) {
+                return QString::fromUtf8(static_cast<const char *>(a), l1)
+                    .compare(QString::fromUtf8(static_cast<const char *>(b), l2), Qt::CaseInsensitive);
+            });
+    }
+    explicit Base(const QByteArray &octets) : Base()
+    {
+        auto *copie = static_cast<unsigned char *>(sqlite3_malloc64(quint64(octets.size())));
+        memcpy(copie, octets.constData(), size_t(octets.size()));
+        sqlite3_deserialize(m_b, "main", copie, octets.size(), octets.size(),
+                            SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_RESIZEABLE);
+    }
+    ~Base() { sqlite3_close(m_b); }
+    void Sql(const QString &sql)
+    {
+        char *erreur = nullptr;
+        if (sqlite3_exec(m_b, sql.toUtf8().constData(), nullptr, nullptr, &erreur) != SQLITE_OK)
+            qWarning("%s", erreur);
+        sqlite3_free(erreur);
+    }
+    // Rows of a query, each as its columns' texts.
+    QList<QStringList> Lignes(const QString &sql)
+    {
+        QList<QStringList> lignes;
+        sqlite3_stmt *s = nullptr;
+        if (sqlite3_prepare_v2(m_b, sql.toUtf8().constData(), -1, &s, nullptr) != SQLITE_OK)
+            return lignes;
+        while (sqlite3_step(s) == SQLITE_ROW) {
+            QStringList l;
+            for (int i = 0; i < sqlite3_column_count(s); ++i)
+                l << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(s, i)));
+            lignes << l;
+        }
+        sqlite3_finalize(s);
+        return lignes;
+    }
+    QString Valeur(const QString &sql)
+    {
+        const auto l = Lignes(sql);
+        return l.isEmpty() || l.first().isEmpty() ? QString() : l.first().first();
+    }
+    QByteArray Octets()
+    {
+        sqlite3_int64 n = 0;
+        unsigned char *o = sqlite3_serialize(m_b, "main", &n, 0);
+        QByteArray r(reinterpret_cast<const char *>(o), qsizetype(n));
+        sqlite3_free(o);
+        return r;
+    }
+
+private:
+    sqlite3 *m_b = nullptr;
+};
+
+const char *const Schema11
+    = "create table col (id integer primary key, crt integer not null, mod integer not null,"
+      " scm integer not null, ver integer not null, dty integer not null, usn integer not null,"
+      " ls integer not null, conf text not null, models text not null, decks text not null,"
+      " dconf text not null, tags text not null);"
+      "create table notes (id integer primary key, guid text not null, mid integer not null,"
+      " mod integer not null, usn integer not null, tags text not null, flds text not null,"
+      " sfld integer not null, csum integer not null, flags integer not null, data text not null);"
+      "create table cards (id integer primary key, nid integer not null, did integer not null,"
+      " ord integer not null, mod integer not null, usn integer not null, type integer not null,"
+      " queue integer not null, due integer not null, ivl integer not null, factor integer not null,"
+      " reps integer not null, lapses integer not null, left integer not null, odue integer not null,"
+      " odid integer not null, flags integer not null, data text not null);";
+
+QString Json(const QJsonObject &o)
+{
+    return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));
+}
+
+QJsonObject ModeleJson(qint64 id, const QString &nom, const QStringList &champs)
+{
+    QJsonArray flds;
+    for (const QString &c : champs)
+        flds.append(QJsonObject{{QStringLiteral("name"), c}});
+    return QJsonObject{{QStringLiteral("id"), id}, {QStringLiteral("name"), nom}, {QStringLiteral("flds"), flds}};
+}
+
+void AjouterNoteSql(Base &b, qint64 id, qint64 mid, qint64 did, const QStringList &champs)
+{
+    QString flds = champs.join(Sep);
+    flds.replace(QLatin1String("'"), QLatin1String("''"));
+    b.Sql(QStringLiteral("insert into notes values (%1, 'g%1', %2, 0, 0, '', '%3', '', 0, 0, '');"
+                         "insert into cards values (%1, %1, %4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, '');")
+              .arg(id)
+              .arg(mid)
+              .arg(flds)
+              .arg(did));
+}
+
+// A package in the schema every Anki 2.1 writes (version 11, JSON in col).
+QByteArray Collection11(int version, const QJsonObject &modeles, const QList<QStringList> &notes, qint64 mid,
+                        const QString &paquet = QStringLiteral("Vocab"))
+{
+    Base b;
+    b.Sql(QString::fromLatin1(Schema11));
+    const QJsonObject decks{{QStringLiteral("1"), QJsonObject{{QStringLiteral("name"), QStringLiteral("Default")}}},
+                            {QStringLiteral("77"), QJsonObject{{QStringLiteral("name"), paquet}}}};
+    b.Sql(QStringLiteral("insert into col values (1, 0, 0, 0, %1, 0, 0, 0, '{}', '%2', '%3', '{}', '{}')")
+              .arg(version)
+              .arg(Json(modeles), Json(decks)));
+    for (int i = 0; i < notes.size(); ++i)
+        AjouterNoteSql(b, 100 + i, mid, 77, notes.at(i));
+    return b.Octets();
+}
+
+// The newer schema: note types, fields and decks in tables of their own.
+QByteArray Collection18(const QList<QStringList> &notes)
+{
+    Base b;
+    b.Sql(QString::fromLatin1(Schema11));
+    b.Sql(QStringLiteral(
+        "create table notetypes (id integer not null primary key, name text not null collate unicase,"
+        " mtime_secs integer not null, usn integer not null, config blob not null);"
+        "create table fields (ntid integer not null, ord integer not null, name text not null collate unicase,"
+        " config blob not null, primary key (ntid, ord)) without rowid;"
+        "create table decks (id integer primary key not null, name text not null collate unicase,"
+        " mtime_secs integer not null, usn integer not null, common blob not null, kind blob not null);"
+        "insert into col values (1, 0, 0, 0, 18, 0, 0, 0, '', '', '', '', '');"
+        "insert into notetypes values (5, 'Basic (and reversed card)', 0, 0, x'');"
+        "insert into fields values (5, 0, 'Front', x''), (5, 1, 'Back', x''), (5, 2, 'Extra', x'');"
+        "insert into decks values (1, 'Default', 0, 0, x'', x''), (9, 'Langues' || char(31) || 'Italien', 0, 0, x'', "
+        "x'');"));
+    for (int i = 0; i < notes.size(); ++i)
+        AjouterNoteSql(b, 200 + i, 5, 9, notes.at(i));
+    return b.Octets();
+}
+
+QByteArray Zstd(const QByteArray &octets)
+{
+    QByteArray r(qsizetype(ZSTD_compressBound(size_t(octets.size()))), '\0');
+    r.resize(qsizetype(ZSTD_compress(r.data(), size_t(r.size()), octets.constData(), size_t(octets.size()), 3)));
+    return r;
+}
+
+std::unique_ptr<TFichierX> Exemple(QChar type)
+{
+    auto f = std::make_unique<TFichierX>(type, u'x');
+    f->SetTitre(QStringLiteral("Vocabulaire 1"));
+    f->AjouterFiche(QStringLiteral("Nom <1>"), QStringLiteral("chat & chien"), QStringLiteral("cat\r\nand \"dog\""));
+    f->AjouterFiche(QStringLiteral("Nom 2"), QStringLiteral("  l'été"), QStringLiteral("summer\tsun"));
+    f->AjouterFiche(QString(), QStringLiteral("#dièse"), QStringLiteral("<br> is not a tag here"));
+    f->AjouterFiche(QString(), QStringLiteral("chat & chien"), QStringLiteral("second card, same question"));
+    return f;
+}
+
+// The text a card field comes back with: a TAB was written as four spaces.
+QString Attendu(const QString &texte)
+{
+    return QString(texte).replace(u'\t', QLatin1String("    "));
+}
+
+void ComparerCartes(const TFichierX &lu, const TFichierX &origine)
+{
+    QCOMPARE(lu.NombreFiches(), origine.NombreFiches());
+    for (int i = 0; i < lu.NombreFiches(); ++i) {
+        QCOMPARE(lu.Fiche(i).Champ0, Attendu(origine.Fiche(i).Champ0));
+        QCOMPARE(lu.Fiche(i).Champ1, Attendu(origine.Fiche(i).Champ1));
+        QCOMPARE(lu.Fiche(i).Champ2, Attendu(origine.Fiche(i).Champ2));
+    }
+}
+
+void Types()
+{
+    QTest::addColumn<QChar>("type");
+    for (QChar t : QStringLiteral("DEFLMNQRV"))
+        QTest::addRow("%c", char(t.unicode())) << t;
+}
+
+} // namespace
+
+class TestAnki : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void html_data()
+    {
+        QTest::addColumn<QString>("html");
+        QTest::addColumn<QString>("texte");
+        QTest::addRow("entities") << "a &amp; b &lt;c&gt; &eacute;&#233;&#x41;"
+                                  << "a & b <c> ééA";
+        QTest::addRow("br") << "one<br>two<br/>three<br />"
+                            << "one\r\ntwo\r\nthree\r\n";
+        QTest::addRow("divs") << "a<div>b</div><div>c</div>"
+                              << "a\r\nb\r\nc";
+        QTest::addRow("br ending a block") << "<div>a<br></div><div>b</div>"
+                                           << "a\r\nb";
+        QTest::addRow("tags dropped") << "<b>bold</b> <i>it</i> <span style=\"x\">s</span>"
+                                      << "bold it s";
+        QTest::addRow("image") << "see <img src=\"cat.jpg\"> here [sound:miaou.mp3]"
+                               << "see cat.jpg here [sound:miaou.mp3]";
+        QTest::addRow("leading blanks") << "  two spaces"
+                                        << "  two spaces";
+        QTest::addRow("raw line end") << "a\nb"
+                                      << "a\r\nb";
+        QTest::addRow("script dropped") << "x<script>alert(1)</script>y"
+                                        << "xy";
+        QTest::addRow("broken") << "<div><b>a</div>&bogus; <"
+                                << "a\r\n&bogus; <";
+    }
+    void html()
+    {
+        QFETCH(QString, html);
+        QFETCH(QString, texte);
+        QCOMPARE(Html::VersTexte(html), texte);
+    }
+
+    void htmlAllerRetour()
+    {
+        const QString texte = QStringLiteral("  <a> & \"b\"\r\nc\nd\re  ");
+        QCOMPARE(Html::VersTexte(Html::DepuisTexte(texte)), QStringLiteral("  <a> & \"b\"\r\nc\r\nd\r\ne  "));
+        QCOMPARE(Html::DepuisTexte(QStringLiteral("a\tb")), QStringLiteral("a    b"));
+    }
+
+    void paquetAllerRetour_data() { Types(); }
+    void paquetAllerRetour()
+    {
+        QFETCH(QChar, type);
+        auto f = Exemple(type);
+        auto lu = TFichierAnki::LirePaquet(TFichierAnki::EcrirePaquet(*f, QString()), type);
+        ComparerCartes(*lu, *f);
+        QCOMPARE(lu->Titre, f->Titre);
+        QCOMPARE(lu->TypeFichier, type);
+        QVERIFY(lu->NomFichier.isEmpty());
+        QVERIFY(lu->Modifie);
+        QVERIFY(!lu->Flux);
+    }
+
+    void texteAllerRetour_data() { Types(); }
+    void texteAllerRetour()
+    {
+        QFETCH(QChar, type);
+        auto f = Exemple(type);
+        const QByteArray texte = TFichierAnki::EcrireTexte(*f, QString());
+        QVERIFY(TFichierAnki::EstTexte(texte, QStringLiteral("a.txt")));
+        auto lu = TFichierAnki::LireTexte(texte, type);
+        ComparerCartes(*lu, *f);
+        QCOMPARE(lu->Titre, f->Titre);
+    }
+
+    void texteEnTetes()
+    {
+        auto f = Exemple(u'D');
+        const QStringList lignes = QString::fromUtf8(TFichierAnki::EcrireTexte(*f, QString())).split(u'\n');
+        QCOMPARE(lignes.mid(0, 5),
+                 (QStringList{QStringLiteral("#separator:tab"), QStringLiteral("#html:true"),
+                              QStringLiteral("#notetype:Amblopad Dictionnaire"), QStringLiteral("#deck:Vocabulaire 1"),
+                              QStringLiteral("#columns:Tab\tBody")}));
+        QCOMPARE(lignes.at(5), QStringLiteral("chat &amp; chien\tcat<br>and &quot;dog&quot;"));
+        // A first field starting with # is no comment line.
+        QCOMPARE(lignes.at(7), QStringLiteral("&#35;dièse\t&lt;br&gt; is not a tag here"));
+        QCOMPARE(lignes.size(), 4 + 5 + 1);
+    }
+
+    // What Anki reads: the tables, the notes and cards, the JSON of col.
+    void baseExportee_data() { Types(); }
+    void baseExportee()
+    {
+        QFETCH(QChar, type);
+        auto f = Exemple(type);
+        f->SetEtiquettes(QStringLiteral("Nom:"), QStringLiteral("{Mot}"), QStringLiteral("Mot"));
+        const QByteArray paquet = TFichierAnki::EcrirePaquet(*f, QString());
+        QCOMPARE(Noms(paquet), (QStringList{QStringLiteral("collection.anki2"), QStringLiteral("media")}));
+        QCOMPARE(Entree(paquet, "media"), QByteArray("{}"));
+        Base b(Entree(paquet, "collection.anki2"));
+        QCOMPARE(b.Valeur(QStringLiteral("pragma integrity_check")), QStringLiteral("ok"));
+        QCOMPARE(b.Lignes(QStringLiteral("select name from sqlite_master where type = 'table' order by name")),
+                 (QList<QStringList>{{QStringLiteral("cards")},
+                                     {QStringLiteral("col")},
+                                     {QStringLiteral("graves")},
+                                     {QStringLiteral("notes")},
+                                     {QStringLiteral("revlog")}}));
+        QCOMPARE(
+            b.Valeur(QStringLiteral("select count(*) from sqlite_master where type = 'index' and name like 'ix_%'")),
+            QStringLiteral("7"));
+        QCOMPARE(b.Valeur(QStringLiteral("select count(*) || ver from col")), QStringLiteral("111"));
+
+        const QJsonObject modeles
+            = QJsonDocument::fromJson(b.Valeur(QStringLiteral("select models from col")).toUtf8()).object();
+        QCOMPARE(modeles.size(), 1);
+        const QJsonObject m = modeles.begin()->toObject();
+        QCOMPARE(QString::number(m.value(QLatin1String("id")).toInteger()), modeles.begin().key());
+        QCOMPARE(m.value(QLatin1String("name")).toString(), QStringLiteral("Amblopad ") + f->NomTypeFichier());
+        QStringList attendus;
+        if (f->AvecTitre)
+            attendus << QStringLiteral("Nom"); // ':' is not allowed in a field name
+        if (!f->Numerote)
+            attendus << QStringLiteral("Mot");
+        attendus << (f->Numerote ? QStringLiteral("Mot") : QStringLiteral("Mot 2"));
+        QStringList champs;
+        for (const auto &c : m.value(QLatin1String("flds")).toArray()) {
+            champs << c.toObject().value(QLatin1String("name")).toString();
+            QCOMPARE(c.toObject().value(QLatin1String("ord")).toInt(), int(champs.size() - 1));
+        }
+        QCOMPARE(champs, attendus);
+        const QJsonArray gabarits = m.value(QLatin1String("tmpls")).toArray();
+        QCOMPARE(gabarits.size(), 1);
+        const QString recto = gabarits.at(0).toObject().value(QLatin1String("qfmt")).toString();
+        const QString verso = gabarits.at(0).toObject().value(QLatin1String("afmt")).toString();
+        QVERIFY(recto.contains(QStringLiteral("{{") + champs.at(f->AvecTitre && !f->Numerote ? 1 : 0)
+                               + QStringLiteral("}}")));
+        QVERIFY(verso.startsWith(QLatin1String("{{FrontSide}}")));
+        QVERIFY((recto + verso).contains(QStringLiteral("{{") + champs.last() + QStringLiteral("}}")));
+
+        const QJsonObject decks
+            = QJsonDocument::fromJson(b.Valeur(QStringLiteral("select decks from col")).toUtf8()).object();
+        QVERIFY(decks.contains(QLatin1String("1")));
+        QString did;
+        for (auto it = decks.begin(); it != decks.end(); ++it)
+            if (it->toObject().value(QLatin1String("name")).toString() == f->Titre)
+                did = it.key();
+        QVERIFY(!did.isEmpty());
+        QVERIFY(QJsonDocument::fromJson(b.Valeur(QStringLiteral("select dconf from col")).toUtf8())
+                    .object()
+                    .contains(QLatin1String("1")));
+
+        // One note and one new card per card, in order, in the deck.
+        const auto notes = b.Lignes(QStringLiteral("select n.mid, n.flds, c.did, c.ord, c.type, c.queue, c.due, n.sfld "
+                                                   "from notes n join cards c on c.nid = n.id order by n.id"));
+        QCOMPARE(notes.size(), f->NombreFiches());
+        QCOMPARE(b.Valeur(QStringLiteral("select count(*) from cards")), QString::number(f->NombreFiches()));
+        for (int i = 0; i < notes.size(); ++i) {
+            const TFicheX &c = f->Fiche(i);
+            QStringList flds;
+            if (f->AvecTitre)
+                flds << Html::DepuisTexte(c.Champ0);
+            if (!f->Numerote)
+                flds << Html::DepuisTexte(c.Champ1);
+            flds << Html::DepuisTexte(c.Champ2);
+            QCOMPARE(notes.at(i),
+                     (QStringList{modeles.begin().key(), flds.join(Sep), did, QStringLiteral("0"), QStringLiteral("0"),
+                                  QStringLiteral("0"), QString::number(i + 1), Html::SansBalises(flds.first())}));
+        }
+    }
+
+    void guidsStables()
+    {
+        auto f = Exemple(u'Q');
+        auto guids = [&] {
+            Base b(Entree(TFichierAnki::EcrirePaquet(*f, QString()), "collection.anki2"));
+            QStringList g;
+            for (const auto &l : b.Lignes(QStringLiteral("select guid from notes order by id")))
+                g << l.first();
+            return g;
+        };
+        const QStringList premiers = guids();
+        QCOMPARE(premiers.size(), f->NombreFiches());
+        QCOMPARE(guids(), premiers);
+        // Two cards with the same question still make two notes.
+        QCOMPARE(QSet<QString>(premiers.begin(), premiers.end()).size(), premiers.size());
+        // An edited answer keeps its note; an edited question is another note.
+        f->ModifierFiche(0, f->Fiche(0).Champ0, f->Fiche(0).Champ1, QStringLiteral("new answer"));
+        f->ModifierFiche(1, f->Fiche(1).Champ0, QStringLiteral("other"), f->Fiche(1).Champ2);
+        const QStringList apres = guids();
+        QCOMPARE(apres.at(0), premiers.at(0));
+        QVERIFY(apres.at(1) != premiers.at(1));
+    }
+
+    // Decks made by Anki itself, in both schemas.
+    void paquetsAnki_data()
+    {
+        QTest::addColumn<QByteArray>("paquet");
+        QTest::addColumn<QString>("titre");
+        const QList<QStringList> notes = {
+            {QStringLiteral("<div>la casa</div>"), QStringLiteral("the house&nbsp;<img src=\"casa.jpg\">")},
+            {QStringLiteral("il cane"), QStringLiteral("the dog"), QStringLiteral("<b>m.</b>")}};
+        const QJsonObject modeles{
+            {QStringLiteral("42"),
+             ModeleJson(42, QStringLiteral("Basic"),
+                        {QStringLiteral("Front"), QStringLiteral("Back"), QStringLiteral("Extra")})}};
+        QTest::addRow("anki2") << Zipper({{"collection.anki2", Collection11(11, modeles, notes, 42)}, {"media", "{}"}})
+                               << "Vocab";
+        QTest::addRow("anki21") << Zipper({{"collection.anki21", Collection11(11, modeles, notes, 42)},
+                                           {"collection.anki2", Collection11(11, modeles, {{"old"}}, 42)}})
+                                << "Vocab";
+        QTest::addRow("anki21b zstd") << Zipper(
+            {{"collection.anki2", Collection11(11, modeles, {{"Please update"}}, 42)},
+             {"collection.anki21b", Zstd(Collection18(notes))},
+             {"media", Zstd("")}}) << "Langues::Italien";
+    }
+    void paquetsAnki()
+    {
+        QFETCH(QByteArray, paquet);
+        QFETCH(QString, titre);
+        auto f = TFichierAnki::LirePaquet(paquet, u'D', QStringLiteral("secours"));
+        QCOMPARE(f->Titre, titre);
+        QCOMPARE(f->NombreFiches(), 2);
+        QCOMPARE(f->Fiche(0).Champ1, QStringLiteral("la casa"));
+        QCOMPARE(f->Fiche(0).Champ2, QStringLiteral("the house\u00A0casa.jpg"));
+        QCOMPARE(f->Fiche(1).Champ1, QStringLiteral("il cane"));
+        QCOMPARE(f->Fiche(1).Champ2, QStringLiteral("the dog\r\nm."));
+        // A Lists file has no field 1: every field goes to the body.
+        auto l = TFichierAnki::LirePaquet(paquet, u'L');
+        QCOMPARE(l->Fiche(1).Champ2, QStringLiteral("il cane\r\nthe dog\r\nm."));
+    }
+
+    void texteAnki()
+    {
+        const QByteArray texte = "\xEF\xBB\xBF#separator:Semicolon\n#html:false\n#guid column:1\n#deck:Mots\n"
+                                 "g1;\"a;b\";\"line one\nline \"\"two\"\"\"\n"
+                                 "# a comment\n\n"
+                                 "g2;<b>x</b>;y;z\n";
+        QVERIFY(TFichierAnki::EstTexte(texte, QStringLiteral("mots.txt")));
+        auto f = TFichierAnki::LireTexte(texte, u'N');
+        QCOMPARE(f->Titre, QStringLiteral("Mots"));
+        QCOMPARE(f->NombreFiches(), 2);
+        QCOMPARE(f->Fiche(0).Champ1, QStringLiteral("a;b"));
+        QCOMPARE(f->Fiche(0).Champ2, QStringLiteral("line one\r\nline \"two\""));
+        QCOMPARE(f->Fiche(1).Champ1, QStringLiteral("<b>x</b>"));
+        QCOMPARE(f->Fiche(1).Champ2, QStringLiteral("y\r\nz"));
+    }
+
+    void reconnaissance_data()
+    {
+        QTest::addColumn<QByteArray>("tete");
+        QTest::addColumn<QString>("nom");
+        QTest::addColumn<bool>("paquet");
+        QTest::addColumn<bool>("texte");
+        QTest::addRow("apkg") << QByteArray("PK\x03\x04rest", 8) << "a.APKG" << true << false;
+        QTest::addRow("other zip") << QByteArray("PK\x03\x04rest", 8) << "a.docx" << false << false;
+        QTest::addRow("anki text") << QByteArray("#separator:tab\nx") << "a.txt" << false << true;
+        QTest::addRow("anki text, columns first") << QByteArray("#columns:a\tb\r\n") << "a.txt" << false << true;
+        QTest::addRow("plain text") << QByteArray("# title\nx") << "a.txt" << false << false;
+        QTest::addRow("hash without key") << QByteArray("#colour:red\n") << "a.txt" << false << false;
+    }
+    void reconnaissance()
+    {
+        QFETCH(QByteArray, tete);
+        QFETCH(QString, nom);
+        QFETCH(bool, paquet);
+        QFETCH(bool, texte);
+        QCOMPARE(TFichierAnki::EstPaquet(tete, nom), paquet);
+        QCOMPARE(TFichierAnki::EstTexte(tete, nom), texte);
+    }
+
+    void refus_data()
+    {
+        QTest::addColumn<QByteArray>("paquet");
+        QTest::addColumn<QString>("message");
+        const QJsonObject basic{
+            {QStringLiteral("42"), ModeleJson(42, QStringLiteral("Basic"), {QStringLiteral("Front")})}};
+        const QJsonObject sansChamp{{QStringLiteral("42"), ModeleJson(42, QStringLiteral("Empty"), {})}};
+        QByteArray valide = Zipper({{"collection.anki2", Collection11(11, basic, {{"a"}}, 42)}});
+        QByteArray tronque = valide.left(valide.size() - 30);
+        QByteArray crc = valide;
+        crc[100] = char(crc[100] ^ 0x55); // inside the compressed entry
+        Base autre;
+        autre.Sql(QStringLiteral("create table t (x); insert into t values (1);"));
+        Base vue;
+        vue.Sql(QString::fromLatin1(Schema11));
+        vue.Sql(QStringLiteral("drop table notes; create view notes as select 1 as mid, 'x' as flds, 1 as id;"));
+        vue.Sql(QStringLiteral("insert into col values (1, 0, 0, 0, 11, 0, 0, 0, '{}', '%1', '{}', '{}', '{}')")
+                    .arg(Json(basic)));
+        QTest::addRow("not a zip") << QByteArray("PK\x03\x04 not really a zip at all") << "zip";
+        QTest::addRow("truncated zip") << tronque << "zip";
+        QTest::addRow("bad checksum") << crc << "damaged";
+        QTest::addRow("no collection") << Zipper({{"media", "{}"}}) << "damaged";
+        QTest::addRow("not SQLite") << Zipper({{"collection.anki2", QByteArray(4096, 'x')}}) << "damaged";
+        QTest::addRow("not a collection") << Zipper({{"collection.anki2", autre.Octets()}}) << "damaged";
+        QTest::addRow("notes as a view") << Zipper({{"collection.anki2", vue.Octets()}}) << "damaged";
+        QTest::addRow("unknown schema") << Zipper({{"collection.anki2", Collection11(42, basic, {{"a"}}, 42)}})
+                                        << "version";
+        QTest::addRow("new file not compressed")
+            << Zipper({{"collection.anki21b", Collection11(11, basic, {{"a"}}, 42)}}) << "damaged";
+        QTest::addRow("note type without fields")
+            << Zipper({{"collection.anki2", Collection11(11, sansChamp, {{"a"}}, 42)}}) << "first field";
+        QTest::addRow("unknown note type")
+            << Zipper({{"collection.anki2", Collection11(11, basic, {{"a"}}, 43)}}) << "damaged";
+        QByteArray sqlite = Collection11(11, basic, {{"a"}}, 42);
+        sqlite.truncate(sqlite.size() / 2);
+        QTest::addRow("truncated database") << Zipper({{"collection.anki2", sqlite}}) << "damaged";
+        QTest::addRow("damaged zstd") << Zipper({{"collection.anki21b", QByteArray("\x28\xB5\x2F\xFD garbage")}})
+                                      << "damaged";
+    }
+    void refus()
+    {
+        QFETCH(QByteArray, paquet);
+        QFETCH(QString, message);
+        try {
+            TFichierAnki::LirePaquet(paquet, u'D');
+            QFAIL("accepted");
+        } catch (const ErreurIdInvalide &e) {
+            QVERIFY2(e.message().contains(message, Qt::CaseInsensitive), qPrintable(e.message()));
+        }
+    }
+
+    // An entry larger than the budget is refused before it is read.
+    void bombes_data()
+    {
+        QTest::addColumn<QByteArray>("paquet");
+        const QByteArray zeros(8 << 20, '\0');
+        QTest::addRow("zip entry") << Zipper({{"collection.anki2", zeros}});
+        QTest::addRow("zstd frame") << Zipper({{"collection.anki21b", Zstd(zeros)}});
+    }
+    void bombes()
+    {
+        QFETCH(QByteArray, paquet);
+        TBudgetMemoire::InjecterPlancher(1 << 20);
+        try {
+            TFichierAnki::LirePaquet(paquet, u'D');
+            TBudgetMemoire::InjecterPlancher(-1);
+            QFAIL("accepted");
+        } catch (const ErreurIdInvalide &e) {
+            TBudgetMemoire::InjecterPlancher(-1);
+            QVERIFY2(e.message().contains(QLatin1String("MB")), qPrintable(e.message()));
+        }
+    }
+
+    void refusTexte_data()
+    {
+        QTest::addColumn<QByteArray>("texte");
+        QTest::addColumn<QString>("message");
+        QTest::addRow("not UTF-8") << QByteArray("#separator:tab\na\t\xFF\n") << "UTF-8";
+        QTest::addRow("unknown separator") << QByteArray("#separator:dash\na-b\n") << "separator";
+        QTest::addRow("no headers") << QByteArray("a\tb\n") << "headers";
+        QTest::addRow("only a guid") << QByteArray("#separator:tab\n#guid column:1\nabc\n") << "first field";
+    }
+    void refusTexte()
+    {
+        QFETCH(QByteArray, texte);
+        QFETCH(QString, message);
+        try {
+            TFichierAnki::LireTexte(texte, u'D');
+            QFAIL("accepted");
+        } catch (const ErreurIdInvalide &e) {
+            QVERIFY2(e.message().contains(message, Qt::CaseInsensitive), qPrintable(e.message()));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAnki)
+#include "tst_anki.moc"
