@@ -248,9 +248,9 @@ void ComparerCartes(const TFichierX &lu, const TFichierX &origine)
 {
     QCOMPARE(lu.NombreFiches(), origine.NombreFiches());
     for (int i = 0; i < lu.NombreFiches(); ++i) {
-        QCOMPARE(lu.Fiche(i).Champ0, Attendu(origine.Fiche(i).Champ0));
-        QCOMPARE(lu.Fiche(i).Champ1, Attendu(origine.Fiche(i).Champ1));
-        QCOMPARE(lu.Fiche(i).Champ2, Attendu(origine.Fiche(i).Champ2));
+        QCOMPARE(lu.Fiche(i).Champ0(), Attendu(origine.Fiche(i).Champ0()));
+        QCOMPARE(lu.Fiche(i).Champ1(), Attendu(origine.Fiche(i).Champ1()));
+        QCOMPARE(lu.Fiche(i).Champ2(), Attendu(origine.Fiche(i).Champ2()));
     }
 }
 
@@ -418,10 +418,10 @@ private slots:
             const TFicheX &c = f->Fiche(i);
             QStringList flds;
             if (f->AvecTitre)
-                flds << Html::DepuisTexte(c.Champ0);
+                flds << Html::DepuisTexte(c.Champ0());
             if (!f->Numerote)
-                flds << Html::DepuisTexte(c.Champ1);
-            flds << Html::DepuisTexte(c.Champ2);
+                flds << Html::DepuisTexte(c.Champ1());
+            flds << Html::DepuisTexte(c.Champ2());
             QCOMPARE(notes.at(i),
                      (QStringList{modeles.begin().key(), flds.join(Sep), did, QStringLiteral("0"), QStringLiteral("0"),
                                   QStringLiteral("0"), QString::number(i + 1), Html::SansBalises(flds.first())}));
@@ -444,8 +444,8 @@ private slots:
         // Two cards with the same question still make two notes.
         QCOMPARE(QSet<QString>(premiers.begin(), premiers.end()).size(), premiers.size());
         // An edited answer keeps its note; an edited question is another note.
-        f->ModifierFiche(0, f->Fiche(0).Champ0, f->Fiche(0).Champ1, QStringLiteral("new answer"));
-        f->ModifierFiche(1, f->Fiche(1).Champ0, QStringLiteral("other"), f->Fiche(1).Champ2);
+        f->ModifierFiche(0, f->Fiche(0).Champ0(), f->Fiche(0).Champ1(), QStringLiteral("new answer"));
+        f->ModifierFiche(1, f->Fiche(1).Champ0(), QStringLiteral("other"), f->Fiche(1).Champ2());
         const QStringList apres = guids();
         QCOMPARE(apres.at(0), premiers.at(0));
         QVERIFY(apres.at(1) != premiers.at(1));
@@ -480,13 +480,13 @@ private slots:
         auto f = TFichierAnki::LirePaquet(paquet, u'D', QStringLiteral("secours"));
         QCOMPARE(f->Titre, titre);
         QCOMPARE(f->NombreFiches(), 2);
-        QCOMPARE(f->Fiche(0).Champ1, QStringLiteral("la casa"));
-        QCOMPARE(f->Fiche(0).Champ2, QStringLiteral("the house\u00A0casa.jpg"));
-        QCOMPARE(f->Fiche(1).Champ1, QStringLiteral("il cane"));
-        QCOMPARE(f->Fiche(1).Champ2, QStringLiteral("the dog\r\nm."));
+        QCOMPARE(f->Fiche(0).Champ1(), QStringLiteral("la casa"));
+        QCOMPARE(f->Fiche(0).Champ2(), QStringLiteral("the house\u00A0casa.jpg"));
+        QCOMPARE(f->Fiche(1).Champ1(), QStringLiteral("il cane"));
+        QCOMPARE(f->Fiche(1).Champ2(), QStringLiteral("the dog\r\nm."));
         // A Lists file has no field 1: every field goes to the body.
         auto l = TFichierAnki::LirePaquet(paquet, u'L');
-        QCOMPARE(l->Fiche(1).Champ2, QStringLiteral("il cane\r\nthe dog\r\nm."));
+        QCOMPARE(l->Fiche(1).Champ2(), QStringLiteral("il cane\r\nthe dog\r\nm."));
     }
 
     void texteAnki()
@@ -499,10 +499,10 @@ private slots:
         auto f = TFichierAnki::LireTexte(texte, u'N');
         QCOMPARE(f->Titre, QStringLiteral("Mots"));
         QCOMPARE(f->NombreFiches(), 2);
-        QCOMPARE(f->Fiche(0).Champ1, QStringLiteral("a;b"));
-        QCOMPARE(f->Fiche(0).Champ2, QStringLiteral("line one\r\nline \"two\""));
-        QCOMPARE(f->Fiche(1).Champ1, QStringLiteral("<b>x</b>"));
-        QCOMPARE(f->Fiche(1).Champ2, QStringLiteral("y\r\nz"));
+        QCOMPARE(f->Fiche(0).Champ1(), QStringLiteral("a;b"));
+        QCOMPARE(f->Fiche(0).Champ2(), QStringLiteral("line one\r\nline \"two\""));
+        QCOMPARE(f->Fiche(1).Champ1(), QStringLiteral("<b>x</b>"));
+        QCOMPARE(f->Fiche(1).Champ2(), QStringLiteral("y\r\nz"));
     }
 
     void reconnaissance_data()

@@ -187,7 +187,7 @@ Modele ModeleDe(const TFichierX &fichier, const QString &secours)
         m.champs << 1;
     m.champs << 2;
     for (int c : m.champs) {
-        const QString &legende = c == 0 ? etiquettes.Champ0 : c == 1 ? etiquettes.Champ1 : etiquettes.Champ2;
+        const QString &legende = c == 0 ? etiquettes.Champ0() : c == 1 ? etiquettes.Champ1() : etiquettes.Champ2();
         m.noms << NomChamp(legende, int(m.noms.size()), m.noms);
     }
     m.nomType = PrefixeType + fichier.NomTypeFichier();
@@ -195,9 +195,9 @@ Modele ModeleDe(const TFichierX &fichier, const QString &secours)
     return m;
 }
 
-const QString &Champ(const TFicheX &fiche, int c)
+QString Champ(const TFicheX &fiche, int c)
 {
-    return c == 0 ? fiche.Champ0 : c == 1 ? fiche.Champ1 : fiche.Champ2;
+    return fiche.Champ(c);
 }
 
 // The text that identifies a card across exports, and how many cards before
@@ -214,7 +214,7 @@ std::vector<Cle> Cles(const TFichierX &fichier)
     cles.reserve(fichier.Fiches.size());
     QHash<QString, int> vues;
     for (int i = 0; i < fichier.NombreFiches(); ++i) {
-        const QString texte = fichier.Numerote ? QString::number(i + 1) : fichier.Fiche(i).Champ1;
+        const QString texte = fichier.Numerote ? QString::number(i + 1) : fichier.Fiche(i).Champ1();
         cles.push_back({texte, vues[texte]++});
     }
     return cles;
@@ -976,7 +976,7 @@ QByteArray TFichierAnki::EcrireTexte(const TFichierX &fichier, const QString &no
     for (const auto &fiche : fichier.Fiches) {
         QStringList champs;
         for (int c : m.champs)
-            champs << Html::DepuisTexte(Champ(*fiche, c));
+            champs << Html::DepuisTexte(Champ(fiche, c));
         // A line starting with # would be read as a comment.
         if (champs.first().startsWith(u'#'))
             champs.first().replace(0, 1, QStringLiteral("&#35;"));

@@ -50,14 +50,14 @@ Pertes CaracteresPerdus(const TFichierX &f, QChar format)
         if (f.AvecMotsIgnores)
             compteur.Ajouter(f.MotsIgnoresEffectifs(), -1);
         for (int i = 0; i < n; ++i) {
-            compteur.Ajouter(f.Fiche(i).Vue(1), i);
-            compteur.Ajouter(f.Fiche(i).Vue(2), i);
+            compteur.Ajouter(f.Fiche(i).Champ1(), i);
+            compteur.Ajouter(f.Fiche(i).Champ2(), i);
         }
     } else if (format == u'c') {
         Compteur compteur(pertes, PageCode::AnsiSysteme());
         for (int i = 0; i < n; ++i) {
-            compteur.Ajouter(f.Fiche(i).Vue(1), i);
-            compteur.Ajouter(f.Fiche(i).Vue(2), i);
+            compteur.Ajouter(f.Fiche(i).Champ1(), i);
+            compteur.Ajouter(f.Fiche(i).Champ2(), i);
         }
     } else if ((format == u's' || format == u't') && !Parametres.csvutf) {
         // The fields a CSV record or a text export holds: written as lines,
@@ -69,10 +69,10 @@ Pertes CaracteresPerdus(const TFichierX &f, QChar format)
         for (int i = 0; i < n; ++i) {
             const TFicheX &fiche = f.Fiche(i);
             if (titre)
-                compteur.Ajouter(fiche.Vue(0), i);
+                compteur.Ajouter(fiche.Champ0(), i);
             if (!f.Numerote)
-                compteur.Ajouter(fiche.Vue(1), i);
-            compteur.Ajouter(fiche.Vue(2), i);
+                compteur.Ajouter(fiche.Champ1(), i);
+            compteur.Ajouter(fiche.Champ2(), i);
         }
     }
     return pertes;
