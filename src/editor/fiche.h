@@ -10,6 +10,7 @@
 #include <memory>
 
 class QAction;
+class QPagedPaintDevice;
 class QPrinter;
 class TDlgChercher;
 class TListe;
@@ -153,7 +154,8 @@ public:
     QStringList LignesImpression() const;
     // Prints lines one under the other, a new page when one is full; returns
     // the lines of each page.
-    static QList<QStringList> ImprimerLignes(QPrinter &imprimante, const QFont &police,
+    // A line wider than the page is wrapped.
+    static QList<QStringList> ImprimerLignes(QPagedPaintDevice &imprimante, const QFont &police,
                                              const QStringList &lignes);
 
     // ----- dialogs, created once in their order after the window

@@ -114,6 +114,8 @@ bool TInteractionScriptee::Imprimer(QPrinter &imprimante)
 {
     Demande d;
     d.Sorte = QStringLiteral("imprimer");
+    d.Texte = imprimante.docName();
+    d.NomPropose = imprimante.outputFileName();
     Demandes.push_back(d);
     bool ok = false;
     if (!Prendre(Impressions, ok, Imprevus))
