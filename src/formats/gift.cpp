@@ -579,14 +579,18 @@ bool EcrivainGift::Question(const Questions::Question &q)
         for (const Morceau *m : reponses)
             lignes << S("=") + EchapperGift(m->texte) + S(" -> ") + EchapperGift(m->autre);
         exact = exact && reponses.size() >= 2;
+        if (reponses.size() == 1)
+            lignes << S("= -> "); // Moodle asks for two pairs: an empty distractor
     } else if (type == QLatin1String("numerical")) {
         lignes << S("#");
         for (const Morceau *m : reponses) {
             QString l = S("=");
             if (m->note != QLatin1String("100"))
                 l += u'%' + m->note + u'%';
-            l += m->texte;
-            if (!m->tolerance.isEmpty())
+            // Moodle keeps any answer that is not a number as "*".
+            const bool nombre = EstNumerique(m->texte);
+            l += nombre ? m->texte : S("*");
+            if (nombre && !m->tolerance.isEmpty())
                 l += u':' + m->tolerance;
             lignes << l;
             exact = exact && m->autre.isEmpty() && (m->texte == QLatin1String("*") || EstNumerique(m->texte));
