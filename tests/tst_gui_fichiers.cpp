@@ -281,7 +281,7 @@ private slots:
         QCOMPARE(ouvrir.Filtre,
                  QStringLiteral("Directory|*.xaqr;*.aqr;*.xml;*.crd|Notebook|*.xaqn;*.aqn;*.xml|"
                                 "Lists|*.xaql;*.aql;*.csv|Questionnaire|*.xaqq;*.aqq|"
-                                "MCQ|*.xaqm;*.aqm;*.xml|All|*.*"));
+                                "MCQ|*.xaqm;*.aqm;*.xml|All|*.*|GIFT|*.gift;*.txt|Aiken|*.txt"));
         QCOMPARE(ouvrir.Extension, QStringLiteral("xaqr"));
         QCOMPARE(w.FichierCourant->TypeFichier, type);
         QCOMPARE(w.TypeCourant, courant);

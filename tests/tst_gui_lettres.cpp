@@ -149,7 +149,7 @@ private slots:
         QTest::addColumn<QString>("attendu");
         QTest::newRow("XML questionnaire") << QChar(u'Q') << QChar(u'x') << "xscmt" << "x";
         QTest::newRow("CSV list") << QChar(u'L') << QChar(u's') << "xscmt" << "sx";
-        QTest::newRow("Moodle MCQ") << QChar(u'M') << QChar(u'm') << "xscmt" << "mx";
+        QTest::newRow("Moodle MCQ") << QChar(u'M') << QChar(u'm') << "xscmt" << "mxg";
         QTest::newRow("XML directory") << QChar(u'R') << QChar(u'x') << "xscmt" << "xc";
         QTest::newRow("native questionnaire") << QChar(u'Q') << QChar(u'n') << "xscmt" << "nx";
         QTest::newRow("native once used") << QChar(u'Q') << QChar(u'x') << "nxscmt" << "xn";
@@ -171,11 +171,11 @@ private slots:
     {
         QTest::addColumn<QChar>("type");
         QTest::addColumn<QString>("attendu");
-        QTest::newRow("questionnaire") << QChar(u'Q') << "m";
+        QTest::newRow("questionnaire") << QChar(u'Q') << "mga";
         QTest::newRow("lists") << QChar(u'L') << "t";
         QTest::newRow("notebook") << QChar(u'N') << "t";
         QTest::newRow("dictionnaire") << QChar(u'D') << "";
-        QTest::newRow("MCQ") << QChar(u'M') << "";
+        QTest::newRow("MCQ") << QChar(u'M') << "ga";
     }
     void formatsExport()
     {
@@ -190,7 +190,7 @@ private slots:
         Parametres.frmats = QStringLiteral("tmx");
         TFichierX f(u'Q', u'x');
         f.Fragmenteur.clear();
-        QCOMPARE(Lettres::FormatsExport(f), QStringLiteral("tm"));
+        QCOMPARE(Lettres::FormatsExport(f), QStringLiteral("tmga"));
     }
 };
 

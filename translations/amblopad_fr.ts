@@ -2,6 +2,44 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="fr_FR">
 <context>
+    <name>Aiken</name>
+    <message>
+        <source>The file is not UTF-8 text.</source>
+        <translation>Le fichier n&apos;est pas du texte UTF-8.</translation>
+    </message>
+    <message>
+        <source>Line %1: %2</source>
+        <translation>Ligne %1&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>an answer without its question.</source>
+        <translation>une réponse sans sa question.</translation>
+    </message>
+    <message>
+        <source>an ANSWER line without its question.</source>
+        <translation>une ligne ANSWER sans sa question.</translation>
+    </message>
+    <message>
+        <source>this question needs at least 2 answers.</source>
+        <translation>cette question demande au moins 2 réponses.</translation>
+    </message>
+    <message>
+        <source>the answer &quot;%1&quot; is none of the question&apos;s answers.</source>
+        <translation>la réponse «&#xa0;%1&#xa0;» n&apos;est aucune des réponses de la question.</translation>
+    </message>
+    <message>
+        <source>this question has no ANSWER line.</source>
+        <translation>cette question n&apos;a pas de ligne ANSWER.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n card(s) are not single-answer multiple choice with at most 26 answers and were left out of the Aiken file.</source>
+        <translation>
+            <numerusform>%n fiche n&apos;est pas un choix multiple à réponse unique d&apos;au plus 26 réponses et a été laissée hors du fichier Aiken.</numerusform>
+            <numerusform>%n fiches ne sont pas des choix multiples à réponse unique d&apos;au plus 26 réponses et ont été laissées hors du fichier Aiken.</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
     <name>Anki</name>
     <message>
         <source>This Anki package is damaged or holds no Anki collection.</source>
@@ -177,6 +215,14 @@
         <source>L</source>
         <translation>L</translation>
     </message>
+    <message>
+        <source>GIFT</source>
+        <translation>GIFT</translation>
+    </message>
+    <message>
+        <source>Aiken</source>
+        <translation>Aiken</translation>
+    </message>
 </context>
 <context>
     <name>Cli</name>
@@ -254,7 +300,7 @@ ne peut pas contenir, au lieu de refuser la conversion.
     </message>
     <message>
         <source>card %1 (&quot;%2&quot;)</source>
-        <translation>la fiche %1 (« %2 »)</translation>
+        <translation>la fiche %1 («&#xa0;%2&#xa0;»)</translation>
     </message>
     <message>
         <source>the file&apos;s header</source>
@@ -262,7 +308,7 @@ ne peut pas contenir, au lieu de refuser la conversion.
     </message>
     <message>
         <source>%1 character(s) cannot be written in this format and would become &quot;?&quot;; the first one, %2, is in %3. Nothing was written; --lossy converts anyway.</source>
-        <translation>%1 caractère(s) ne peuvent pas être écrits dans ce format et deviendraient « ? » ; le premier, %2, est dans %3. Rien n&apos;a été écrit ; --lossy convertit malgré tout.</translation>
+        <translation>%1 caractère(s) ne peuvent pas être écrits dans ce format et deviendraient «&#xa0;?&#xa0;»&#xa0;; le premier, %2, est dans %3. Rien n&apos;a été écrit&#xa0;; --lossy convertit malgré tout.</translation>
     </message>
 </context>
 <context>
@@ -374,6 +420,63 @@ ne peut pas contenir, au lieu de refuser la conversion.
     <message>
         <source>Unknown format &quot;%1&quot;.</source>
         <translation>Format inconnu&#xa0;: «&#xa0;%1&#xa0;».</translation>
+    </message>
+</context>
+<context>
+    <name>Gift</name>
+    <message>
+        <source>Question</source>
+        <translation>Question</translation>
+    </message>
+    <message>
+        <source>Line %1: %2</source>
+        <translation>Ligne %1&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>this question needs at least %1 answers.</source>
+        <translation>cette question demande au moins %1 réponses.</translation>
+    </message>
+    <message>
+        <source>a matching answer needs &quot;-&gt;&quot;.</source>
+        <translation>une réponse d&apos;appariement demande «&#xa0;-&gt;&#xa0;».</translation>
+    </message>
+    <message>
+        <source>a numerical question needs an answer.</source>
+        <translation>une question numérique demande une réponse.</translation>
+    </message>
+    <message>
+        <source>a numerical range needs two numbers.</source>
+        <translation>un intervalle numérique demande deux nombres.</translation>
+    </message>
+    <message>
+        <source>a numerical tolerance must be a number.</source>
+        <translation>une tolérance numérique doit être un nombre.</translation>
+    </message>
+    <message>
+        <source>unknown command &quot;%1&quot;.</source>
+        <translation>commande inconnue «&#xa0;%1&#xa0;».</translation>
+    </message>
+    <message>
+        <source>an answer block lacks its &quot;{&quot; or its &quot;}&quot;.</source>
+        <translation>un bloc de réponses n&apos;a pas son «&#xa0;{&#xa0;» ou son «&#xa0;}&#xa0;».</translation>
+    </message>
+    <message>
+        <source>The file is not UTF-8 text.</source>
+        <translation>Le fichier n&apos;est pas du texte UTF-8.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n answer feedback(s) of this file have no place in a card and were left out.</source>
+        <translation>
+            <numerusform>%n commentaire de réponse de ce fichier n&apos;a pas de place dans une fiche et a été laissé de côté.</numerusform>
+            <numerusform>%n commentaires de réponse de ce fichier n&apos;ont pas de place dans une fiche et ont été laissés de côté.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n card(s) cannot be written exactly in GIFT and were written as the closest question Moodle accepts.</source>
+        <translation>
+            <numerusform>%n fiche ne peut pas s&apos;écrire exactement en GIFT et a été écrite comme la question la plus proche que Moodle accepte.</numerusform>
+            <numerusform>%n fiches ne peuvent pas s&apos;écrire exactement en GIFT et ont été écrites comme les questions les plus proches que Moodle accepte.</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -1026,21 +1129,21 @@ Nombre de fiches&#xa0;: %3</translation>
     <message numerus="yes">
         <source>%n character(s) cannot be written in this format and will be saved as &quot;?&quot;.</source>
         <translation>
-            <numerusform>%n caractère ne peut pas être écrit dans ce format et sera enregistré comme « ? ».</numerusform>
-            <numerusform>%n caractères ne peuvent pas être écrits dans ce format et seront enregistrés comme « ? ».</numerusform>
+            <numerusform>%n caractère ne peut pas être écrit dans ce format et sera enregistré comme «&#xa0;?&#xa0;».</numerusform>
+            <numerusform>%n caractères ne peuvent pas être écrits dans ce format et seront enregistrés comme «&#xa0;?&#xa0;».</numerusform>
         </translation>
     </message>
     <message>
         <source>The first one, &quot;%1&quot;, is in card %2 (&quot;%3&quot;).</source>
-        <translation>Le premier, « %1 », est dans la fiche %2 (« %3 »).</translation>
+        <translation>Le premier, «&#xa0;%1&#xa0;», est dans la fiche %2 («&#xa0;%3&#xa0;»).</translation>
     </message>
     <message>
         <source>The first one, &quot;%1&quot;, is in the file&apos;s header.</source>
-        <translation>Le premier, « %1 », est dans l&apos;en-tête du fichier.</translation>
+        <translation>Le premier, «&#xa0;%1&#xa0;», est dans l&apos;en-tête du fichier.</translation>
     </message>
     <message>
         <source>Save anyway?</source>
-        <translation>Enregistrer malgré tout ?</translation>
+        <translation>Enregistrer malgré tout&#xa0;?</translation>
     </message>
 </context>
 <context>

@@ -221,11 +221,17 @@ int main(int argc, char *argv[])
         return Usage(erreur);
     LireParametres();
     try {
+        int code = 0;
         if (args.commande == QLatin1String("info"))
-            return Info(args);
-        if (args.commande == QLatin1String("dump"))
-            return Dump(args);
-        return Convertir(args);
+            code = Info(args);
+        else if (args.commande == QLatin1String("dump"))
+            code = Dump(args);
+        else
+            code = Convertir(args);
+        // What a format could not carry over is said, the result stands.
+        for (const QString &message : Formats::PrendreAvertissements())
+            Ecrire(stderr, (message + u'\n').toUtf8());
+        return code;
     } catch (const Erreur &e) {
         return Echec(e.message());
     } catch (const std::bad_alloc &) {

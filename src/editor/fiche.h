@@ -78,6 +78,7 @@ public:
     void OuvrirFichier(const QString &nom, int position, bool modifiable, bool commeDocument,
                        bool signalerErreurs);
     // Makes a loaded card file the current one and shows it at a card position.
+    void SignalerAvertissements();
     void ChargerDocument(std::unique_ptr<TFichierX> fichier, int position);
     bool SauverFichier(QString nom, bool demanderNom, bool exporter);
     // Asks before a save that would turn characters into '?'; true to go on.

@@ -6,6 +6,7 @@
 #include "editor/aide.h"
 #include "editor/lettres.h"
 #include "formats/formats.h"
+#include "formats/table.h"
 #include "formats/pertes.h"
 #include "model/erreurs.h"
 #include "model/flux.h"
@@ -67,11 +68,13 @@ void TFormFiche::OuvrirFichier(const QString &nom, int position, bool modifiable
 {
     QString message;
     try {
+        Formats::PrendreAvertissements();
         auto fichier = Formats::Ouvrir(nom, modifiable, commeDocument, TypePourCsv(nom));
         // Asked for writing, held read-only because this user may not write it: said once, here.
         const bool interdit = modifiable && commeDocument && !fichier->Modifiable
                               && !EstLectureSeule(nom) && EcritureInterdite(nom);
         ChargerDocument(std::move(fichier), position);
+        SignalerAvertissements();
         if (interdit && signalerErreurs)
             TInteraction::Courante().Message(
                 TInteraction::Information,
@@ -91,6 +94,15 @@ void TFormFiche::OuvrirFichier(const QString &nom, int position, bool modifiable
     else if (nom == Parametres.recent)
         Parametres.recent.clear();
     TInteraction::Courante().Message(TInteraction::Erreur, message, TInteraction::Ok, 0);
+}
+
+// What the format could not carry over, once per load or save.
+void TFormFiche::SignalerAvertissements()
+{
+    const QStringList messages = Formats::PrendreAvertissements();
+    if (!messages.isEmpty())
+        TInteraction::Courante().Message(TInteraction::Information, messages.join(CRLF),
+                                         TInteraction::Ok, 0);
 }
 
 void TFormFiche::ChargerDocument(std::unique_ptr<TFichierX> fichier, int position)
@@ -118,11 +130,12 @@ void TFormFiche::Ouvrir1Click(bool commeDocument)
         for (qsizetype i = 1; i < liste.size(); ++i)
             filtre += u'|' + Lettres::FiltreOuverture(liste.at(i));
         typesEntrees = liste;
-    }
-    // Formats with an entry of their own (GIFT, Aiken), each of one type.
-    filtre += Lettres::EntreesOuverture(typesEntrees);
-    if (Parametres.alltyp)
         filtre += QLatin1String("|") + tr("All") + QLatin1String("|*.*");
+        typesEntrees += u'?';
+    }
+    // Formats with an entry of their own (GIFT, Aiken), each for one type:
+    // after "All", or beside the one type offered when it is theirs.
+    filtre += Lettres::EntreesOuverture(typesEntrees, Parametres.alltyp ? QChar() : premier);
     const auto choix = TInteraction::Courante().OuvrirFichier(
         filtre, 1, Lettres::Extension(premier, FormatParDefaut()));
     if (!choix.Accepte)
@@ -312,7 +325,8 @@ bool TFormFiche::SauverFichier(QString nom, bool demanderNom, bool exporter)
     if (!AccepterPertes(format))
         return false;
     try {
-        Formats::Enregistrer(fichier, nom, format, demanderNom);
+        Formats::PrendreAvertissements();
+        Formats::Enregistrer(fichier, nom, format, demanderNom, exporter);
     } catch (const Erreur &erreur) {
         TInteraction::Courante().Message(TInteraction::Erreur, erreur.message(), TInteraction::Ok, 0);
         return false;
@@ -321,6 +335,7 @@ bool TFormFiche::SauverFichier(QString nom, bool demanderNom, bool exporter)
                                          TInteraction::Ok, 0);
         return false;
     }
+    SignalerAvertissements();
     Lettres::MettreEnTete(format, Parametres.frmats);
     if (demanderNom) {
         AfficherTitreFenetre();

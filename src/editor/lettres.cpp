@@ -87,11 +87,11 @@ QString FiltreOuverture(QChar type)
     return TFichierX::NomType(type) + QLatin1String("|*.") + motifs;
 }
 
-QString EntreesOuverture(QString &types)
+QString EntreesOuverture(QString &types, QChar seulType)
 {
     QString entrees;
     for (const Formats::Format &f : Formats::Table()) {
-        if (!f.entreeOuverture)
+        if (!f.entreeOuverture || (!seulType.isNull() && seulType != QLatin1Char(f.typeEntreeOuverture)))
             continue;
         entrees += u'|' + TFichierX::NomFormat(QLatin1Char(f.lettre)) + u'|'
             + QString::fromLatin1(f.entreeOuverture);

@@ -30,7 +30,8 @@ QString Extension(QChar type, QChar format);
 QString FiltreOuverture(QChar type);
 // The open dialog's entries of formats that have their own ("|Name|*.a;*.b"
 // each), after the entries of the types; types receives each entry's type.
-QString EntreesOuverture(QString &types);
+// A type other than null keeps only the entries of that type.
+QString EntreesOuverture(QString &types, QChar seulType = QChar());
 QString FiltreSauvegarde(QChar type, QChar format);
 // Formats offered by Export and by Save as for a file.
 QString FormatsExport(const TFichierX &fichier);

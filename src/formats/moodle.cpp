@@ -2,6 +2,7 @@
 
 #include "formats/contrat.h"
 #include "formats/documentxml.h"
+#include "formats/questions.h"
 #include "model/budget.h"
 #include "model/erreurs.h"
 #include "model/fichierx.h"
@@ -23,92 +24,6 @@ struct Moodle
 {
     Q_DECLARE_TR_FUNCTIONS(Moodle)
 };
-
-// The quiz markup, built from the card file's option characters so that
-// changing them changes the markup with them.
-struct Balises
-{
-    // False when the comment character has no closing partner (a space turns
-    // the markup off): then no marker of grade, type, feedback or gap exists.
-    bool Actives = false;
-    QString SeparateurReponses;
-    QString DebutNote;
-    QString FinNote;
-    QString NoteComplete;
-    QString DebutFeedback;
-    QString FinFeedback;
-    QString DebutTrou;
-    QString FinTrou;
-    QString SeparateurPaire;
-
-    explicit Balises(const TFichierX &f)
-    {
-        SeparateurReponses = f.Fragmenteur.isEmpty() ? Parametres.mcqor : f.Fragmenteur;
-        QChar ouverture;
-        QChar fermeture;
-        f.DelimiteursCommentaire(ouverture, fermeture);
-        Actives = !ouverture.isNull() && !fermeture.isNull();
-        if (!Actives)
-            return;
-        DebutNote = QString(ouverture) + f.Troncature;
-        FinNote = QString(f.Troncature) + fermeture;
-        NoteComplete = DebutNote + fermeture;
-        DebutFeedback = QString(ouverture) + f.Alternateur;
-        FinFeedback = QString(f.Alternateur) + fermeture;
-        DebutTrou = QString(ouverture) + f.CarDeuxPoints;
-        FinTrou = QString(f.CarDeuxPoints) + fermeture;
-        SeparateurPaire = QString(2, f.CarDeuxPoints);
-    }
-};
-
-// "100" for the types whose unmarked answers are right, "0" for the others.
-QString NoteParDefaut(const QString &type)
-{
-    return type == QLatin1String("shortanswer") || type == QLatin1String("numerical") ? S("100")
-                                                                                      : S("0");
-}
-
-// --- Category paths -------------------------------------------------------
-
-// A path of n leading '/' is relative to the previous category: it keeps the
-// previous path up to its n-th '/'.
-QString ResoudreChemin(const QString &chemin, const QString &precedent)
-{
-    qsizetype n = 0;
-    while (n < chemin.size() - 1 && chemin.at(n) == u'/')
-        ++n;
-    if (n == 0)
-        return chemin;
-    qsizetype barres = 0;
-    for (qsizetype i = 0; i < precedent.size(); ++i) {
-        if (precedent.at(i) == u'/' && ++barres == n)
-            return precedent.left(i + 1) + chemin.mid(n);
-    }
-    return precedent + chemin.mid(n - 1);
-}
-
-// The shortest relative form of chemin after precedent. Only a '/' that both
-// paths share counts, so that a previous "Geology" never stands for "Geo"; a
-// form that would not resolve back to chemin is not used.
-QString CompresserChemin(const QString &chemin, const QString &precedent)
-{
-    qsizetype barres = 0;
-    qsizetype derniere = -1;
-    for (qsizetype i = 0; i < chemin.size(); ++i) {
-        const bool fini = i >= precedent.size();
-        // A '/' where the previous path ends also counts: a child category.
-        if (chemin.at(i) == u'/' && (fini || precedent.at(i) == u'/')) {
-            ++barres;
-            derniere = i;
-        }
-        if (fini || chemin.at(i) != precedent.at(i))
-            break;
-    }
-    if (barres == 0)
-        return chemin;
-    const QString court = QString(barres, u'/') + chemin.mid(derniere + 1);
-    return ResoudreChemin(court, precedent) == chemin ? court : chemin;
-}
 
 // --- Writing --------------------------------------------------------------
 
@@ -194,27 +109,18 @@ void Ajouter(QByteArray &sortie, QStringView s, Contexte contexte)
     sortie.truncate(p - sortie.constData());
 }
 
-struct Marque
-{
-    QString Valeur;
-    QString Reste;
-};
-
 class Ecrivain
 {
 public:
-    explicit Ecrivain(const TFichierX &fichier) : f(fichier), b(fichier), Format(Parametres.mcqfrm) {}
+    explicit Ecrivain(const TFichierX &fichier) : f(fichier), cartes(fichier), Format(Parametres.mcqfrm) {}
     QByteArray Ecrire();
 
 private:
     const TFichierX &f;
-    Balises b;
+    Questions::DepuisCartes cartes;
     QString Format;
     QByteArray sortie;
-    QString CheminCategoriePrecedent;
 
-    Marque LireMarque(const QString &t, bool note, const QString &defaut) const;
-    QStringList Morceaux(const QString &champ) const;
     // "<nom", then its attributes, then the ">" ending the start tag.
     void Debut(const char *nom);
     void Attribut(const char *nom, const QString &valeur);
@@ -226,51 +132,8 @@ private:
     void ElementTexte(const char *nom, const QString &texte, const QString &format = QString(),
                       const QString *fraction = nullptr);
     void ElementValeur(const char *nom, const QString &valeur);
-    void Question(const TFicheX &fiche);
-    void Categorie(const QString &chemin);
+    void Question(const Questions::Question &q);
 };
-
-// A grade or type marker in t: its value and the text without it. note: the
-// marker is a grade (an empty one is full credit, a decimal comma is a point).
-Marque Ecrivain::LireMarque(const QString &t, bool note, const QString &defaut) const
-{
-    if (b.Actives) {
-        const qsizetype p = t.indexOf(b.DebutNote);
-        const qsizetype q = p < 0 ? -1 : t.indexOf(b.FinNote, p + 1);
-        if (q >= 0) {
-            const qsizetype debut = p + b.DebutNote.size();
-            QString contenu = Rogner(q > debut ? t.mid(debut, q - debut) : QString());
-            if (note) {
-                if (contenu.isEmpty())
-                    contenu = S("100");
-                else if (const qsizetype virgule = contenu.indexOf(u','); virgule >= 0)
-                    contenu[virgule] = u'.';
-            }
-            const QString apres = t.mid(q + b.FinNote.size());
-            // A marker among the first characters drops what stands before it.
-            const QString reste = p < 3 ? Rogner(apres) : Rogner(t.left(p) + apres);
-            return {contenu, reste};
-        }
-    }
-    return {defaut, Rogner(t)};
-}
-
-QStringList Ecrivain::Morceaux(const QString &champ) const
-{
-    QStringList morceaux;
-    const QString &sep = b.SeparateurReponses;
-    qsizetype debut = 0;
-    while (debut <= champ.size()) {
-        const qsizetype fin = sep.isEmpty() ? -1 : champ.indexOf(sep, debut);
-        const QString morceau = Rogner(champ.mid(debut, fin < 0 ? -1 : fin - debut));
-        if (!morceau.isEmpty())
-            morceaux << morceau;
-        if (fin < 0)
-            break;
-        debut = fin + sep.size();
-    }
-    return morceaux;
-}
 
 void Ecrivain::Debut(const char *nom)
 {
@@ -332,128 +195,71 @@ void Ecrivain::ElementValeur(const char *nom, const QString &valeur)
     Fin(nom);
 }
 
-void Ecrivain::Categorie(const QString &chemin)
+void Ecrivain::Question(const Questions::Question &q)
 {
-    const QString complet = ResoudreChemin(chemin, CheminCategoriePrecedent);
-    CheminCategoriePrecedent = complet;
-    Debut("question");
-    Attribut("type", S("category"));
-    FinDebut();
-    ElementTexte("category", complet);
-    Fin("category");
-    Fin("question");
-}
-
-void Ecrivain::Question(const TFicheX &fiche)
-{
+    using Questions::Morceau;
     sortie += "\r\n";
-    const QString titre = Rogner(fiche.Champ0());
-    if (f.CommenceParCarPourcent(titre)) {
-        Categorie(RognerGauche(titre.mid(1)));
+    if (q.type == QLatin1String("category")) {
+        Debut("question");
+        Attribut("type", S("category"));
+        FinDebut();
+        ElementTexte("category", q.categorie);
+        Fin("category");
+        Fin("question");
         return;
     }
-    const Marque marque = LireMarque(fiche.Champ1(), false, QString());
-    QString type = marque.Valeur;
-    QString texte = marque.Reste;
-    if (type == QLatin1String("category")) {
-        Categorie(titre);
-        return;
-    }
-
-    bool uneReponse = false;
-    if (type == QLatin1String("singlechoice")) {
-        type = S("multichoice");
-        uneReponse = true;
-    } else if (type.isEmpty()) {
-        if (!b.Actives)
-            type = S("shortanswer"); // no markup: every piece is an answer
-        else if (fiche.Champ2().contains(b.DebutNote))
-            type = fiche.Champ2().contains(QLatin1String("true")) ? S("truefalse") : S("multichoice");
-        else if (fiche.Champ2().contains(b.SeparateurPaire))
-            type = S("matching");
-        else if (texte.contains(b.DebutTrou))
-            type = S("cloze");
-        else
-            type = S("shortanswer");
-    }
-    const bool choixMultiple = type.startsWith(QLatin1String("multichoice"));
-    if (type == QLatin1String("cloze")) {
-        texte.replace(b.DebutTrou, S("{:SA:="));
-        texte.replace(b.FinTrou, S("}"));
-    }
-    const QString noteParDefaut = NoteParDefaut(type);
+    const bool choixMultiple = q.type.startsWith(QLatin1String("multichoice"));
     Debut("question");
-    Attribut("type", type);
+    Attribut("type", q.type);
     FinDebut();
-    ElementTexte("name", titre);
+    ElementTexte("name", q.nom);
     Fin("name");
-    ElementTexte("questiontext", texte, Format);
+    ElementTexte("questiontext", q.texte, Format);
     Fin("questiontext");
 
-    int reponses = 0;
-    int zeros = 0;
-    for (const QString &morceau : Morceaux(fiche.Champ2())) {
-        if (b.Actives && morceau.startsWith(b.DebutFeedback)) {
-            const qsizetype debut = b.DebutFeedback.size();
-            const qsizetype fin = morceau.indexOf(b.FinFeedback, debut);
-            ElementTexte("generalfeedback", Rogner(morceau.mid(debut, fin < 0 ? -1 : fin - debut)),
-                         Format);
+    bool premiere = true;
+    for (const Morceau &m : q.morceaux) {
+        switch (m.sorte) {
+        case Morceau::Feedback:
+            ElementTexte("generalfeedback", m.texte, Format);
             Fin("generalfeedback");
             continue;
-        }
-        if (b.Actives && type == QLatin1String("matching")) {
-            const qsizetype paire = morceau.indexOf(b.SeparateurPaire);
-            if (paire < 0)
-                continue; // half a pair cannot be asked
-            ElementTexte("subquestion", RognerDroite(morceau.left(paire)), Format);
-            ElementTexte("answer", RognerGauche(morceau.mid(paire + b.SeparateurPaire.size())));
+        case Morceau::Paire:
+            ElementTexte("subquestion", m.texte, Format);
+            ElementTexte("answer", m.autre);
             Fin("answer");
             Fin("subquestion");
             continue;
-        }
-        if (type == QLatin1String("essay")) {
-            ElementTexte("responsetemplate", morceau, Format);
+        case Morceau::Modele:
+            ElementTexte("responsetemplate", m.texte, Format);
             Fin("responsetemplate");
             continue;
+        case Morceau::Reponse:
+            break;
         }
-        ++reponses;
-        const Marque note = LireMarque(morceau, true, noteParDefaut);
-        if (note.Valeur == QLatin1String("0"))
-            ++zeros;
-        QString reponse = note.Reste;
         if (choixMultiple) {
-            ElementTexte("answer", reponse, Format, &note.Valeur);
-        } else if (type == QLatin1String("numerical")) {
-            QString unite;
-            if (const qsizetype espace = reponse.indexOf(u' '); espace >= 0) {
-                unite = RognerGauche(reponse.mid(espace + 1));
-                reponse.truncate(espace);
-            }
-            if (reponses == 1 && !unite.isEmpty()) {
+            ElementTexte("answer", m.texte, Format, &m.note);
+        } else if (q.type == QLatin1String("numerical")) {
+            if (premiere && !m.autre.isEmpty()) {
                 sortie += "<units><unit><unit_name>";
-                Ajouter(sortie, unite, Contexte::Texte);
+                Ajouter(sortie, m.autre, Contexte::Texte);
                 sortie += "</unit_name></unit></units>\r\n";
             }
-            if (const qsizetype virgule = reponse.indexOf(u','); virgule >= 0)
-                reponse[virgule] = u'.';
-            ElementTexte("answer", reponse, QString(), &note.Valeur);
-            // Half a unit of the last decimal written; exponent forms carry
-            // their own precision.
-            const qsizetype point = reponse.indexOf(u'.');
-            if (point >= 0 && !reponse.contains(u'E') && !reponse.contains(u'e'))
-                ElementValeur("tolerance", S("0.5E-") + QString::number(reponse.size() - point - 1));
+            ElementTexte("answer", m.texte, QString(), &m.note);
+            if (!m.tolerance.isEmpty())
+                ElementValeur("tolerance", m.tolerance);
         } else {
-            ElementTexte("answer", reponse, QString(), &note.Valeur);
+            ElementTexte("answer", m.texte, QString(), &m.note);
         }
         Fin("answer");
+        premiere = false;
     }
 
     if (choixMultiple) {
-        const bool seule = uneReponse || (type == QLatin1String("multichoice") && reponses - 1 == zeros);
-        ElementValeur("single", seule ? S("true") : S("false"));
+        ElementValeur("single", q.unique ? S("true") : S("false"));
         ElementValeur("answernumbering", S("none"));
     }
-    if (choixMultiple || type == QLatin1String("matching"))
+    if (choixMultiple || q.type == QLatin1String("matching"))
         ElementValeur("shuffleanswers", S("true"));
     Fin("question");
 }
@@ -473,7 +279,7 @@ QByteArray Ecrivain::Ecrire()
     }
     sortie += "<quiz>";
     for (const auto &fiche : f.Fiches)
-        Question(fiche);
+        Question(cartes.Lire(fiche));
     sortie += "</quiz>\r\n";
     return sortie;
 }
@@ -499,83 +305,64 @@ public:
 private:
     const QByteArray &octets;
     std::unique_ptr<TFichierX> f;
-    std::unique_ptr<Balises> b;
-    QString CheminCategoriePrecedent;
 
-    QString MarqueNote(const TNoeudXml &reponse, const QString &noteParDefaut) const;
-    static void AjouterMorceau(QString &reponse, const QString &morceau, const QString &separateur);
-    void Question(const TNoeudXml &question, int position);
+    // False for a category question without its path, which gives no card.
+    static bool Question(const TNoeudXml &question, int position, Questions::Question &q);
 };
 
-QString Lecteur::MarqueNote(const TNoeudXml &reponse, const QString &noteParDefaut) const
+bool Lecteur::Question(const TNoeudXml &question, int position, Questions::Question &q)
 {
-    const QString fraction = reponse.Attribut(S("fraction"));
-    if (fraction.isNull() || fraction == noteParDefaut)
-        return QString();
-    if (fraction == QLatin1String("100"))
-        return b->NoteComplete + u' ';
-    return b->DebutNote + fraction + b->FinNote + u' ';
-}
-
-void Lecteur::AjouterMorceau(QString &reponse, const QString &morceau, const QString &separateur)
-{
-    if (reponse.isEmpty())
-        reponse = morceau;
-    else
-        reponse += separateur + morceau;
-}
-
-void Lecteur::Question(const TNoeudXml &question, int position)
-{
+    using Questions::Morceau;
     if (!question.AAttribut(S("type")))
         throw ErreurIdInvalide(
             Moodle::tr("Question %1 of the quiz has no \"type\" attribute!").arg(position));
-    QString type = question.Attribut(S("type"));
-    if (type == QLatin1String("multichoice")
-        && question.Enfant(S("single")).Texte().trimmed() == QLatin1String("true"))
-        type = S("singlechoice");
-    const QString prefixe = type.isEmpty() ? QString() : b->DebutNote + type + b->FinNote + u' ';
+    q.type = question.Attribut(S("type"));
+    q.unique = q.type == QLatin1String("multichoice")
+        && question.Enfant(S("single")).Texte().trimmed() == QLatin1String("true");
 
-    if (type == QLatin1String("category")) {
+    if (q.type == QLatin1String("category")) {
         const TNoeudXml categorie = question.Enfant(S("category"));
         if (!categorie)
-            return;
-        const QString chemin = TexteDe(categorie);
-        const QString court = CompresserChemin(chemin, CheminCategoriePrecedent);
-        CheminCategoriePrecedent = chemin;
-        f->AjouterFiche(QString(f->CarPourcent) + u' ' + court, prefixe, QString());
-        return;
+            return false;
+        q.categorie = TexteDe(categorie);
+        return true;
     }
 
-    const QString champ0 = TexteDe(question.Enfant(S("name")));
-    const QString champ1 = prefixe + TexteDe(question.Enfant(S("questiontext")));
-    const QString noteParDefaut = NoteParDefaut(type);
-    const QString &sep = b->SeparateurReponses;
-    QString reponse;
-    if (type == QLatin1String("matching")) {
+    q.nom = TexteDe(question.Enfant(S("name")));
+    q.texte = TexteDe(question.Enfant(S("questiontext")));
+    if (q.type == QLatin1String("matching")) {
         for (const TNoeudXml &sous : question.Enfants(S("subquestion"))) {
-            QString morceau = TexteDe(sous);
-            if (const TNoeudXml answer = sous.Enfant(S("answer")))
-                morceau += u' ' + b->SeparateurPaire + u' ' + TexteDe(answer);
-            AjouterMorceau(reponse, morceau, sep);
+            Morceau m;
+            m.sorte = Morceau::Paire;
+            m.texte = TexteDe(sous);
+            const TNoeudXml answer = sous.Enfant(S("answer"));
+            m.avecAutre = bool(answer);
+            if (answer)
+                m.autre = TexteDe(answer);
+            q.morceaux.push_back(std::move(m));
         }
-    } else if (type == QLatin1String("essay")) {
-        reponse = TexteDe(question.Enfant(S("responsetemplate")));
+    } else if (q.type == QLatin1String("essay")) {
+        Morceau m;
+        m.sorte = Morceau::Modele;
+        m.texte = TexteDe(question.Enfant(S("responsetemplate")));
+        q.morceaux.push_back(std::move(m));
     } else {
         QString unite;
-        if (type == QLatin1String("numerical"))
+        if (q.type == QLatin1String("numerical"))
             unite = question.Enfant(S("units")).Enfant(S("unit")).Enfant(S("unit_name")).Texte();
         for (const TNoeudXml &answer : question.Enfants(S("answer"))) {
-            QString morceau = MarqueNote(answer, noteParDefaut) + TexteDe(answer);
-            if (!unite.isEmpty())
-                morceau += u' ' + unite;
-            AjouterMorceau(reponse, morceau, sep);
+            Morceau m;
+            m.note = answer.Attribut(S("fraction"));
+            m.texte = TexteDe(answer);
+            m.autre = unite;
+            q.morceaux.push_back(std::move(m));
         }
     }
-    const QString feedback = TexteDe(question.Enfant(S("generalfeedback")));
-    if (!feedback.isEmpty())
-        AjouterMorceau(reponse, b->DebutFeedback + feedback + b->FinFeedback, sep);
-    f->AjouterFiche(champ0, champ1, reponse);
+    Morceau feedback;
+    feedback.sorte = Morceau::Feedback;
+    feedback.texte = TexteDe(question.Enfant(S("generalfeedback")));
+    q.morceaux.push_back(std::move(feedback));
+    return true;
 }
 
 std::unique_ptr<TFichierX> Lecteur::Lire()
@@ -588,16 +375,15 @@ std::unique_ptr<TFichierX> Lecteur::Lire()
         throw ErreurIdInvalide(Moodle::tr("Not a valid Moodle file!"));
 
     f = std::make_unique<TFichierX>(QChar(u'M'), QChar(u'm'));
-    b = std::make_unique<Balises>(*f);
-    b->SeparateurReponses = f->Espacement + b->SeparateurReponses + f->Espacement;
-    b->DebutFeedback += f->Espacement;
-    b->FinFeedback = f->Espacement + b->FinFeedback;
-
+    Questions::VersCartes cartes(*f);
     const QList<TNoeudXml> questions = racine.Enfants(S("question"));
     f->Reserver(int(questions.size()));
     int position = 0;
-    for (const TNoeudXml &question : questions)
-        Question(question, ++position);
+    for (const TNoeudXml &question : questions) {
+        Questions::Question q;
+        if (Question(question, ++position, q))
+            cartes.Ajouter(q);
+    }
     f->Modifie = false;
     return std::move(f);
 }

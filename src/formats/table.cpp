@@ -2,6 +2,7 @@
 
 #include "formats/crd.h"
 #include "formats/csv.h"
+#include "formats/gift.h"
 #include "formats/moodle.h"
 #include "formats/natif.h"
 #include "formats/xml.h"
@@ -28,6 +29,19 @@ bool PiecesEnLignes(const TFichierX &f)
 }
 
 bool QuizMoodle(const TFichierX &f) { return TypeQcm(f) || TypeQuestionnaire(f); }
+
+bool NomEnTxt(const QString &nom) { return nom.endsWith(QLatin1String(".txt"), Qt::CaseInsensitive); }
+bool ReconnaitreGift(const QByteArray &tete, const QString &nom)
+{
+    if (nom.endsWith(QLatin1String(".gift"), Qt::CaseInsensitive))
+        return true;
+    // A text file of the Aiken shape is Aiken even when it also looks like GIFT.
+    return NomEnTxt(nom) && !TFichierAiken::ResembleAiken(tete) && TFichierGift::ResembleGift(tete);
+}
+bool ReconnaitreAiken(const QByteArray &tete, const QString &nom)
+{
+    return NomEnTxt(nom) && TFichierAiken::ResembleAiken(tete);
+}
 
 bool TousTypes(QChar) { return true; }
 bool AucunType(QChar) { return false; }
@@ -84,6 +98,20 @@ const std::vector<Format> &Lignes()
              TFichierCSV::EnregistrerCSV(f, nom, format, e.nouveau);
          },
          nullptr, false, AucunType, Jamais, PiecesEnLignes, Toujours, nullptr},
+        {'g', QT_TRANSLATE_NOOP("Chaines", "GIFT"), "gift", "*.gift;*.txt", 'M', true,
+         [](const QString &nom, const Lecture &l) {
+             return TFichierGift::ChargerGift(nom, l.modifiable);
+         },
+         [](TFichierX &f, const QString &nom, QChar, const Ecriture &e) {
+             TFichierGift::EnregistrerGift(f, nom, e.nouveau, e.exporter);
+         },
+         QuizMoodle, false, AucunType, TypeQcm, QuizMoodle, TypeQuestionnaire, ReconnaitreGift},
+        {'a', QT_TRANSLATE_NOOP("Chaines", "Aiken"), "txt", "*.txt", 'M', true,
+         [](const QString &nom, const Lecture &) { return TFichierAiken::ChargerAiken(nom); },
+         [](TFichierX &f, const QString &nom, QChar, const Ecriture &) {
+             TFichierAiken::ExporterAiken(f, nom);
+         },
+         QuizMoodle, false, AucunType, Jamais, QuizMoodle, Toujours, ReconnaitreAiken},
     };
     return table;
 }
@@ -105,6 +133,19 @@ QString Nom(QChar lettre)
 {
     const Format *f = Trouver(lettre);
     return f ? QCoreApplication::translate("Chaines", f->nom) : QString();
+}
+
+namespace {
+QStringList g_avertissements;
+}
+
+void Avertir(const QString &message) { g_avertissements << message; }
+
+QStringList PrendreAvertissements()
+{
+    QStringList messages;
+    messages.swap(g_avertissements);
+    return messages;
 }
 
 QString Lettres()

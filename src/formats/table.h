@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QChar>
 #include <QString>
+#include <QStringList>
 #include <memory>
 #include <vector>
 
@@ -71,6 +72,13 @@ const Format *Trouver(QChar lettre);
 QString Nom(QChar lettre);
 // All format letters, in table order.
 QString Lettres();
+// What a reader or writer could not carry over (per-answer feedback of a
+// GIFT file, cards GIFT or Aiken cannot express), said once per load or
+// save: the editor shows it, the command-line tool prints it.
+void Avertir(const QString &message);
+// The messages since the last call, which empties the list.
+QStringList PrendreAvertissements();
+
 // Bytes of a file's head that the recognisers of the table look at.
 constexpr int TailleTete = 64 * 1024;
 

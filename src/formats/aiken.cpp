@@ -1,0 +1,189 @@
+#include "formats/gift.h"
+
+#include "formats/contrat.h"
+#include "formats/questions.h"
+#include "formats/table.h"
+#include "model/budget.h"
+#include "model/erreurs.h"
+#include "model/fichierx.h"
+#include "model/flux.h"
+#include "model/outils.h"
+
+#include <QCoreApplication>
+#include <QRegularExpression>
+#include <QStringDecoder>
+
+namespace {
+
+struct Aiken
+{
+    Q_DECLARE_TR_FUNCTIONS(Aiken)
+};
+
+using Questions::Morceau;
+using Questions::Question;
+
+inline QString S(const char *texte)
+{
+    return QString::fromLatin1(texte);
+}
+
+const QRegularExpression &ReponseAiken()
+{
+    static const QRegularExpression re(S("^[A-Z][).]"));
+    return re;
+}
+
+// The name Moodle gives a question: its text shortened to 80 characters.
+QString Nom(const QString &texte)
+{
+    QString nom = texte;
+    if (nom.size() > 80) {
+        nom.truncate(77);
+        const qsizetype espace = nom.lastIndexOf(u' ');
+        if (espace > 0)
+            nom.truncate(espace);
+        nom += S("...");
+    }
+    return nom;
+}
+
+QString SurUneLigne(const QString &texte)
+{
+    QString t = texte;
+    t.replace(CRLF, S(" "));
+    t.replace(u'\r', u' ');
+    t.replace(u'\n', u' ');
+    return t.trimmed();
+}
+
+} // namespace
+
+std::unique_ptr<TFichierX> TFichierAiken::LireAiken(const QByteArray &octets)
+{
+    TBudgetMemoire budget(octets.size());
+    QByteArrayView vue(octets);
+    if (vue.startsWith("\xEF\xBB\xBF"))
+        vue = vue.sliced(3);
+    QStringDecoder decodeur(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString texte = decodeur.decode(vue);
+    if (decodeur.hasError())
+        throw ErreurIdInvalide(Aiken::tr("The file is not UTF-8 text."));
+    texte.replace(S("\r\n"), S("\n"));
+    texte.replace(u'\r', u'\n');
+    const QStringList lignes = texte.split(u'\n');
+
+    auto f = std::make_unique<TFichierX>(QChar(u'M'), QChar(u'm'));
+    Questions::VersCartes cartes(*f);
+    Question q;
+    bool ouverte = false;
+    int debut = 0;
+    const auto refuser = [](int ligne, const QString &raison) {
+        throw ErreurIdInvalide(Aiken::tr("Line %1: %2").arg(ligne).arg(raison));
+    };
+    for (qsizetype i = 0; i < lignes.size(); ++i) {
+        const int numero = int(i) + 1;
+        const QString ligne = lignes.at(i).trimmed();
+        if (ligne.size() < 2)
+            continue;
+        if (ReponseAiken().match(ligne).hasMatch()) {
+            if (!ouverte)
+                refuser(numero, Aiken::tr("an answer without its question."));
+            Morceau m;
+            m.texte = ligne.mid(2).trimmed();
+            m.note = S("0");
+            q.morceaux.push_back(std::move(m));
+        } else if (ligne.startsWith(S("ANSWER:"))) {
+            if (!ouverte)
+                refuser(numero, Aiken::tr("an ANSWER line without its question."));
+            if (q.morceaux.size() < 2)
+                refuser(debut, Aiken::tr("this question needs at least 2 answers."));
+            const QString lettre = ligne.mid(7).trimmed().left(1);
+            const int juste = lettre.isEmpty() ? -1 : lettre.at(0).unicode() - 'A';
+            if (juste < 0 || juste >= int(q.morceaux.size()))
+                refuser(numero, Aiken::tr("the answer \"%1\" is none of the question's answers.").arg(lettre));
+            q.morceaux[size_t(juste)].note = S("100");
+            cartes.Ajouter(q);
+            ouverte = false;
+        } else {
+            if (ouverte)
+                refuser(debut, Aiken::tr("this question has no ANSWER line."));
+            q = Question();
+            q.type = S("multichoice");
+            q.unique = true;
+            q.texte = ligne;
+            q.nom = Nom(ligne);
+            ouverte = true;
+            debut = numero;
+        }
+    }
+    if (ouverte)
+        refuser(debut, Aiken::tr("this question has no ANSWER line."));
+    f->Modifie = false;
+    return f;
+}
+
+std::unique_ptr<TFichierX> TFichierAiken::ChargerAiken(const QString &nom)
+{
+    auto flux = TFlux::Ouvrir(nom, false);
+    // Aiken holds multiple choice only: the cards become a new document,
+    // saved in a quiz format that holds every question type.
+    auto f = LireAiken(flux->LireTout());
+    f->Modifie = true;
+    return f;
+}
+
+QByteArray TFichierAiken::EcrireAiken(const TFichierX &fichier, int &ignorees)
+{
+    ignorees = 0;
+    Questions::DepuisCartes cartes(fichier);
+    QString sortie;
+    for (const auto &fiche : fichier.Fiches) {
+        const Question q = cartes.Lire(fiche);
+        QStringList reponses;
+        int juste = -1;
+        bool simple = q.type == QLatin1String("multichoice") && q.unique;
+        for (const Morceau &m : q.morceaux) {
+            if (m.sorte != Morceau::Reponse)
+                continue;
+            if (m.note == QLatin1String("100") && juste < 0)
+                juste = int(reponses.size());
+            else if (m.note != QLatin1String("0"))
+                simple = false;
+            reponses << SurUneLigne(m.texte);
+        }
+        if (!simple || juste < 0 || reponses.size() < 2 || reponses.size() > 26) {
+            ++ignorees;
+            continue;
+        }
+        sortie += SurUneLigne(q.texte) + S("\r\n");
+        for (qsizetype i = 0; i < reponses.size(); ++i)
+            sortie += QChar(char16_t(u'A' + i)) + S(") ") + reponses.at(i) + S("\r\n");
+        sortie += S("ANSWER: ") + QChar(char16_t(u'A' + juste)) + S("\r\n\r\n");
+    }
+    return sortie.toUtf8();
+}
+
+void TFichierAiken::ExporterAiken(const TFichierX &fichier, const QString &nom)
+{
+    int ignorees = 0;
+    const QByteArray contenu = EcrireAiken(fichier, ignorees);
+    Contrat::EcrireExport(fichier, nom, contenu);
+    if (ignorees > 0)
+        Formats::Avertir(Aiken::tr("%n card(s) are not single-answer multiple choice with at most 26 answers and were left out of the Aiken file.",
+                                   "", ignorees));
+}
+
+bool TFichierAiken::ResembleAiken(const QByteArray &tete)
+{
+    const QStringList lignes = QString::fromUtf8(tete).split(u'\n');
+    bool reponse = false;
+    for (const QString &brute : lignes) {
+        const QString ligne = brute.trimmed();
+        if (ReponseAiken().match(ligne).hasMatch())
+            reponse = true;
+        else if (ligne.startsWith(S("ANSWER:")) && reponse)
+            return true;
+    }
+    return false;
+}

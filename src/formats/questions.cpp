@@ -1,0 +1,290 @@
+#include "formats/questions.h"
+
+#include "model/fichierx.h"
+#include "model/outils.h"
+#include "settings/init.h"
+
+namespace Questions {
+
+namespace {
+
+inline QString S(const char *texte)
+{
+    return QString::fromLatin1(texte);
+}
+
+} // namespace
+
+Balises::Balises(const TFichierX &f)
+{
+    SeparateurReponses = f.Fragmenteur.isEmpty() ? Parametres.mcqor : f.Fragmenteur;
+    QChar ouverture;
+    QChar fermeture;
+    f.DelimiteursCommentaire(ouverture, fermeture);
+    Actives = !ouverture.isNull() && !fermeture.isNull();
+    if (!Actives)
+        return;
+    DebutNote = QString(ouverture) + f.Troncature;
+    FinNote = QString(f.Troncature) + fermeture;
+    NoteComplete = DebutNote + fermeture;
+    DebutFeedback = QString(ouverture) + f.Alternateur;
+    FinFeedback = QString(f.Alternateur) + fermeture;
+    DebutTrou = QString(ouverture) + f.CarDeuxPoints;
+    FinTrou = QString(f.CarDeuxPoints) + fermeture;
+    SeparateurPaire = QString(2, f.CarDeuxPoints);
+}
+
+QString NoteParDefaut(const QString &type)
+{
+    return type == QLatin1String("shortanswer") || type == QLatin1String("numerical") ? S("100")
+                                                                                      : S("0");
+}
+
+// --- Category paths -------------------------------------------------------
+
+// A path of n leading '/' keeps the previous path up to its n-th '/'.
+QString ResoudreChemin(const QString &chemin, const QString &precedent)
+{
+    qsizetype n = 0;
+    while (n < chemin.size() - 1 && chemin.at(n) == u'/')
+        ++n;
+    if (n == 0)
+        return chemin;
+    qsizetype barres = 0;
+    for (qsizetype i = 0; i < precedent.size(); ++i) {
+        if (precedent.at(i) == u'/' && ++barres == n)
+            return precedent.left(i + 1) + chemin.mid(n);
+    }
+    return precedent + chemin.mid(n - 1);
+}
+
+// Only a '/' that both paths share counts, so that a previous "Geology" never
+// stands for "Geo"; a form that would not resolve back to chemin is not used.
+QString CompresserChemin(const QString &chemin, const QString &precedent)
+{
+    qsizetype barres = 0;
+    qsizetype derniere = -1;
+    for (qsizetype i = 0; i < chemin.size(); ++i) {
+        const bool fini = i >= precedent.size();
+        // A '/' where the previous path ends also counts: a child category.
+        if (chemin.at(i) == u'/' && (fini || precedent.at(i) == u'/')) {
+            ++barres;
+            derniere = i;
+        }
+        if (fini || chemin.at(i) != precedent.at(i))
+            break;
+    }
+    if (barres == 0)
+        return chemin;
+    const QString court = QString(barres, u'/') + chemin.mid(derniere + 1);
+    return ResoudreChemin(court, precedent) == chemin ? court : chemin;
+}
+
+int Question::NombreReponses() const
+{
+    int n = 0;
+    for (const Morceau &m : morceaux)
+        n += m.sorte == Morceau::Reponse;
+    return n;
+}
+
+// --- Cards to questions ---------------------------------------------------
+
+DepuisCartes::DepuisCartes(const TFichierX &fichier) : f(fichier), b(fichier) {}
+
+// A grade or type marker in t: its value and the text without it. note: the
+// marker is a grade (an empty one is full credit, a decimal comma is a point).
+DepuisCartes::Marque DepuisCartes::LireMarque(const QString &t, bool note, const QString &defaut) const
+{
+    if (b.Actives) {
+        const qsizetype p = t.indexOf(b.DebutNote);
+        const qsizetype q = p < 0 ? -1 : t.indexOf(b.FinNote, p + 1);
+        if (q >= 0) {
+            const qsizetype debut = p + b.DebutNote.size();
+            QString contenu = Rogner(q > debut ? t.mid(debut, q - debut) : QString());
+            if (note) {
+                if (contenu.isEmpty())
+                    contenu = S("100");
+                else if (const qsizetype virgule = contenu.indexOf(u','); virgule >= 0)
+                    contenu[virgule] = u'.';
+            }
+            const QString apres = t.mid(q + b.FinNote.size());
+            // A marker among the first characters drops what stands before it.
+            const QString reste = p < 3 ? Rogner(apres) : Rogner(t.left(p) + apres);
+            return {contenu, reste};
+        }
+    }
+    return {defaut, Rogner(t)};
+}
+
+QStringList DepuisCartes::Morceaux(const QString &champ) const
+{
+    QStringList morceaux;
+    const QString &sep = b.SeparateurReponses;
+    qsizetype debut = 0;
+    while (debut <= champ.size()) {
+        const qsizetype fin = sep.isEmpty() ? -1 : champ.indexOf(sep, debut);
+        const QString morceau = Rogner(champ.mid(debut, fin < 0 ? -1 : fin - debut));
+        if (!morceau.isEmpty())
+            morceaux << morceau;
+        if (fin < 0)
+            break;
+        debut = fin + sep.size();
+    }
+    return morceaux;
+}
+
+Question DepuisCartes::Categorie(const QString &chemin)
+{
+    Question q;
+    q.type = S("category");
+    q.categorie = ResoudreChemin(chemin, CheminCategoriePrecedent);
+    CheminCategoriePrecedent = q.categorie;
+    return q;
+}
+
+Question DepuisCartes::Lire(const TFicheX &fiche)
+{
+    const QString titre = Rogner(fiche.Champ0());
+    if (f.CommenceParCarPourcent(titre))
+        return Categorie(RognerGauche(titre.mid(1)));
+    const Marque marque = LireMarque(fiche.Champ1(), false, QString());
+    Question q;
+    q.type = marque.Valeur;
+    q.texte = marque.Reste;
+    if (q.type == QLatin1String("category"))
+        return Categorie(titre);
+    q.nom = titre;
+
+    bool uneReponse = false;
+    if (q.type == QLatin1String("singlechoice")) {
+        q.type = S("multichoice");
+        uneReponse = true;
+    } else if (q.type.isEmpty()) {
+        if (!b.Actives)
+            q.type = S("shortanswer"); // no markup: every piece is an answer
+        else if (fiche.Champ2().contains(b.DebutNote))
+            q.type = fiche.Champ2().contains(QLatin1String("true")) ? S("truefalse") : S("multichoice");
+        else if (fiche.Champ2().contains(b.SeparateurPaire))
+            q.type = S("matching");
+        else if (q.texte.contains(b.DebutTrou))
+            q.type = S("cloze");
+        else
+            q.type = S("shortanswer");
+    }
+    if (q.type == QLatin1String("cloze")) {
+        q.texte.replace(b.DebutTrou, S("{:SA:="));
+        q.texte.replace(b.FinTrou, S("}"));
+    }
+    const QString noteParDefaut = NoteParDefaut(q.type);
+    int reponses = 0;
+    int zeros = 0;
+    for (const QString &piece : Morceaux(fiche.Champ2())) {
+        Morceau m;
+        if (b.Actives && piece.startsWith(b.DebutFeedback)) {
+            const qsizetype debut = b.DebutFeedback.size();
+            const qsizetype fin = piece.indexOf(b.FinFeedback, debut);
+            m.sorte = Morceau::Feedback;
+            m.texte = Rogner(piece.mid(debut, fin < 0 ? -1 : fin - debut));
+            q.morceaux.push_back(std::move(m));
+            continue;
+        }
+        if (b.Actives && q.type == QLatin1String("matching")) {
+            const qsizetype paire = piece.indexOf(b.SeparateurPaire);
+            if (paire < 0)
+                continue; // half a pair cannot be asked
+            m.sorte = Morceau::Paire;
+            m.texte = RognerDroite(piece.left(paire));
+            m.autre = RognerGauche(piece.mid(paire + b.SeparateurPaire.size()));
+            q.morceaux.push_back(std::move(m));
+            continue;
+        }
+        if (q.type == QLatin1String("essay")) {
+            m.sorte = Morceau::Modele;
+            m.texte = piece;
+            q.morceaux.push_back(std::move(m));
+            continue;
+        }
+        ++reponses;
+        const Marque note = LireMarque(piece, true, noteParDefaut);
+        if (note.Valeur == QLatin1String("0"))
+            ++zeros;
+        m.note = note.Valeur;
+        m.texte = note.Reste;
+        if (q.type == QLatin1String("numerical")) {
+            if (const qsizetype espace = m.texte.indexOf(u' '); espace >= 0) {
+                m.autre = RognerGauche(m.texte.mid(espace + 1));
+                m.texte.truncate(espace);
+            }
+            if (const qsizetype virgule = m.texte.indexOf(u','); virgule >= 0)
+                m.texte[virgule] = u'.';
+            // Half a unit of the last decimal written; exponent forms carry
+            // their own precision.
+            const qsizetype point = m.texte.indexOf(u'.');
+            if (point >= 0 && !m.texte.contains(u'E') && !m.texte.contains(u'e'))
+                m.tolerance = S("0.5E-") + QString::number(m.texte.size() - point - 1);
+        }
+        q.morceaux.push_back(std::move(m));
+    }
+    q.unique = uneReponse || (q.type == QLatin1String("multichoice") && reponses - 1 == zeros);
+    return q;
+}
+
+// --- Questions to cards ---------------------------------------------------
+
+VersCartes::VersCartes(TFichierX &fichier) : f(fichier), b(fichier)
+{
+    b.SeparateurReponses = f.Espacement + b.SeparateurReponses + f.Espacement;
+    b.DebutFeedback += f.Espacement;
+    b.FinFeedback = f.Espacement + b.FinFeedback;
+}
+
+QString VersCartes::MarqueNote(const QString &fraction, const QString &noteParDefaut) const
+{
+    if (fraction.isNull() || fraction == noteParDefaut)
+        return QString();
+    if (fraction == QLatin1String("100"))
+        return b.NoteComplete + u' ';
+    return b.DebutNote + fraction + b.FinNote + u' ';
+}
+
+void VersCartes::Ajouter(const Question &q)
+{
+    const QString type = q.type == QLatin1String("multichoice") && q.unique ? S("singlechoice") : q.type;
+    const QString prefixe = type.isEmpty() ? QString() : b.DebutNote + type + b.FinNote + u' ';
+    if (type == QLatin1String("category")) {
+        const QString court = CompresserChemin(q.categorie, CheminCategoriePrecedent);
+        CheminCategoriePrecedent = q.categorie;
+        f.AjouterFiche(QString(f.CarPourcent) + u' ' + court, prefixe, QString());
+        return;
+    }
+    const QString noteParDefaut = NoteParDefaut(type);
+    QString reponse;
+    const auto ajouter = [&reponse, this](const QString &morceau) {
+        if (reponse.isEmpty())
+            reponse = morceau;
+        else
+            reponse += b.SeparateurReponses + morceau;
+    };
+    for (const Morceau &m : q.morceaux) {
+        switch (m.sorte) {
+        case Morceau::Reponse:
+            ajouter(MarqueNote(m.note, noteParDefaut) + m.texte
+                    + (m.autre.isEmpty() ? QString() : u' ' + m.autre));
+            break;
+        case Morceau::Paire:
+            ajouter(!m.avecAutre ? m.texte : m.texte + u' ' + b.SeparateurPaire + u' ' + m.autre);
+            break;
+        case Morceau::Modele:
+            ajouter(m.texte);
+            break;
+        case Morceau::Feedback:
+            if (!m.texte.isEmpty())
+                ajouter(b.DebutFeedback + m.texte + b.FinFeedback);
+            break;
+        }
+    }
+    f.AjouterFiche(q.nom, prefixe + q.texte, reponse);
+}
+
+}

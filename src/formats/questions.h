@@ -1,0 +1,118 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+class TFichierX;
+class TFicheX;
+
+// The quiz questions that MCQ and Questionnaire cards stand for, between the
+// cards and the quiz formats (Moodle XML, GIFT, Aiken). The card markup is
+// read and written here only; the formats only turn questions into their
+// own text and back.
+namespace Questions {
+
+// The quiz markup, built from the card file's option characters so that
+// changing them changes the markup with them.
+struct Balises
+{
+    // False when the comment character has no closing partner (a space turns
+    // the markup off): then no marker of grade, type, feedback or gap exists.
+    bool Actives = false;
+    QString SeparateurReponses;
+    QString DebutNote;
+    QString FinNote;
+    QString NoteComplete;
+    QString DebutFeedback;
+    QString FinFeedback;
+    QString DebutTrou;
+    QString FinTrou;
+    QString SeparateurPaire;
+
+    explicit Balises(const TFichierX &f);
+};
+
+// "100" for the types whose unmarked answers are right, "0" for the others.
+QString NoteParDefaut(const QString &type);
+
+// A path of n leading '/' is relative to the previous category.
+QString ResoudreChemin(const QString &chemin, const QString &precedent);
+// The shortest relative form of chemin after precedent.
+QString CompresserChemin(const QString &chemin, const QString &precedent);
+
+// One part of a question, in the order the card lists them.
+struct Morceau
+{
+    enum Sorte { Reponse, Feedback, Paire, Modele };
+    Sorte sorte = Reponse;
+    // Reponse: the answer (numerical: the number); Feedback: the general
+    // feedback; Paire: the subquestion; Modele: the essay's response template.
+    QString texte;
+    // Reponse: the grade in percent; null when the answer carries none.
+    QString note;
+    // Reponse of a numerical question: its unit. Paire: the answer.
+    QString autre;
+    // Paire: false for a subquestion read without an answer.
+    bool avecAutre = true;
+    // Reponse of a numerical question: the tolerance, empty for none.
+    QString tolerance;
+};
+
+struct Question
+{
+    // Moodle's type name ("multichoice", "truefalse", "shortanswer",
+    // "matching", "numerical", "essay", "cloze", "category"...), as the
+    // markup gives it; may be empty.
+    QString type;
+    // multichoice: one answer allowed.
+    bool unique = false;
+    QString nom;
+    QString texte;
+    // category: the full path (from cards), or the path as read.
+    QString categorie;
+    std::vector<Morceau> morceaux;
+
+    int NombreReponses() const;
+};
+
+// Cards to questions, one card after the other (category paths are
+// relative to the previous category card).
+class DepuisCartes
+{
+public:
+    explicit DepuisCartes(const TFichierX &fichier);
+    Question Lire(const TFicheX &fiche);
+    const Balises &Markup() const { return b; }
+
+private:
+    struct Marque
+    {
+        QString Valeur;
+        QString Reste;
+    };
+    const TFichierX &f;
+    Balises b;
+    QString CheminCategoriePrecedent;
+
+    Marque LireMarque(const QString &t, bool note, const QString &defaut) const;
+    QStringList Morceaux(const QString &champ) const;
+    Question Categorie(const QString &chemin);
+};
+
+// Questions to the cards of a new MCQ card file, in order.
+class VersCartes
+{
+public:
+    explicit VersCartes(TFichierX &fichier);
+    void Ajouter(const Question &question);
+
+private:
+    TFichierX &f;
+    Balises b;
+    QString CheminCategoriePrecedent;
+
+    QString MarqueNote(const QString &fraction, const QString &noteParDefaut) const;
+};
+
+}
