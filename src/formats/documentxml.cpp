@@ -30,6 +30,15 @@ void FaireTaireLibxml()
     (void)fait;
 }
 
+// A list of a document's nodes is held while a reader walks it: it counts
+// against the file's memory budget like the nodes themselves.
+QList<TNoeudXml> Compter(QList<TNoeudXml> liste)
+{
+    if (TBudgetMemoire *budget = TBudgetMemoire::Courant())
+        budget->Prendre(liste.capacity() * qsizetype(sizeof(TNoeudXml)));
+    return liste;
+}
+
 xmlNodePtr N(void *p)
 {
     return static_cast<xmlNodePtr>(p);
@@ -177,7 +186,7 @@ QList<TNoeudXml> TNoeudXml::Enfants(const QString &nom) const
     for (xmlNodePtr e = N(m_noeud)->children; e; e = e->next)
         if (e->type == XML_ELEMENT_NODE && NomElement(e) == nom)
             liste.append(TNoeudXml(e));
-    return liste;
+    return Compter(liste);
 }
 
 QList<TNoeudXml> TNoeudXml::Elements() const
@@ -188,7 +197,7 @@ QList<TNoeudXml> TNoeudXml::Elements() const
     for (xmlNodePtr e = N(m_noeud)->children; e; e = e->next)
         if (e->type == XML_ELEMENT_NODE)
             liste.append(TNoeudXml(e));
-    return liste;
+    return Compter(liste);
 }
 
 QList<TNoeudXml> TNoeudXml::Noeuds() const
@@ -198,7 +207,7 @@ QList<TNoeudXml> TNoeudXml::Noeuds() const
         return liste;
     for (xmlNodePtr e = N(m_noeud)->children; e; e = e->next)
         liste.append(TNoeudXml(e));
-    return liste;
+    return Compter(liste);
 }
 
 QString TNoeudXml::Texte() const

@@ -94,16 +94,17 @@ TBudgetMemoire *TBudgetMemoire::Courant()
 
 qint64 TBudgetMemoire::CoutTexte(const QString &texte)
 {
-    // A null or empty text holds no block of its own.
-    return texte.isEmpty() ? 0 : EnteteBloc + 16 + 2 * (texte.size() + 1);
+    return 2 * texte.size();
 }
 
 void TBudgetMemoire::CompterFiche(const QString &champ0, const QString &champ1, const QString &champ2)
 {
     if (!t_courant)
         return;
-    t_courant->Prendre(EnteteBloc + qint64(sizeof(TFicheX)) + qint64(sizeof(void *)) + CoutTexte(champ0)
-                       + CoutTexte(champ1) + CoutTexte(champ2));
+    // A card is a pointer in the list (twice, as the list grows by doubling)
+    // and, unless its texts are all empty, one block holding the three.
+    const qint64 textes = CoutTexte(champ0) + CoutTexte(champ1) + CoutTexte(champ2);
+    t_courant->Prendre(2 * qint64(sizeof(TFicheX)) + (textes > 0 ? EnteteBloc + 16 + textes + 6 : 0));
 }
 
 void TBudgetMemoire::TextePartage(const QString &texte)
