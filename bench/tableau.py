@@ -251,6 +251,14 @@ def main():
                 continue
             table.add(label, n, a, b, "python3 csv + ElementTree", 0.25)
 
+    # GIFT against Moodle XML on the same questions (the MCQ file's cards).
+    if wanted("gift"):
+        for ours_op, theirs_op, label in (("gift-open", "moodle-open", "GIFT open M (ChargerGift)"),
+                                          ("gift-write", "moodle-write", "GIFT write M (EcrireGift)")):
+            ours, size = bench_core(build, ours_op, f("cartes_M.xml"), runs, env)
+            theirs, _ = bench_core(build, theirs_op, f("cartes_M.xml"), runs, env)
+            table.add(label, n, ours, theirs, f"Moodle XML ({theirs_op})", 1.0, size=size)
+
     if wanted("trier"):
         ours, _ = bench_core(build, "trier", f("cartes_R.xaqR"), runs, env)
         theirs = measure_process(["sort", f("cles_R.txt")], runs, env)
