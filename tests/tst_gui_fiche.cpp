@@ -6,11 +6,13 @@
 
 #include "outilsgui.h"
 
+#include "editor/dlgchercher.h"
 #include "editor/fiche.h"
 #include "model/fichierx.h"
 #include "settings/init.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QAbstractButton>
@@ -21,6 +23,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QTextDocument>
 #include <functional>
@@ -96,6 +99,8 @@ private slots:
         // The six buttons have their captions and hints.
         QCOMPARE(w.BSuivant->text(), QStringLiteral("Next"));
         QCOMPARE(w.BChercher->toolTip(), QStringLiteral("Search a card"));
+        // A one-line question field never shows a vertical scroll bar.
+        QCOMPARE(w.MQuestion->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
     }
 
     void menus()
@@ -235,6 +240,66 @@ private slots:
         QVERIFY(!w.Action("Etiquettes1")->isVisible());
         w.BNouveauClick();
         QCOMPARE(w.FichierCourant->NombreFiches(), 3);
+        // The fields look read-only: the window's colour behind the text.
+        for (QWidget *champ : {static_cast<QWidget *>(w.ETitre), static_cast<QWidget *>(w.MQuestion),
+                               static_cast<QWidget *>(w.MReponse)})
+            QCOMPARE(champ->palette().color(QPalette::Base), champ->palette().color(QPalette::Window));
+        // A writable file gets the writable look back.
+        m_banc.Charger(Fichier(u'Q', {"a"}));
+        QVERIFY(m_banc.fenetre->MReponse->palette().color(QPalette::Base)
+                != m_banc.fenetre->MReponse->palette().color(QPalette::Window));
+    }
+
+    // A caption with '&' is the user's text: shown with it, never an accelerator.
+    void legendeEsperluette()
+    {
+        auto f = Fichier(u'R', {"a"});
+        f->SetEtiquettes(QStringLiteral("R&D <b>name</b>"), QStringLiteral("R&D name"), QStringLiteral("x & y"));
+        TFormFiche &w = Charger(std::move(f));
+        QVERIFY(w.DlgChercher);
+        const QString texte = w.DlgChercher->CBChampUnique->text();
+        QVERIFY2(QKeySequence::mnemonic(texte).isEmpty(), qPrintable(texte));
+        QVERIFY(texte.contains(QStringLiteral("R&&D")));
+        for (QLabel *l : {w.PTitre, w.PQuestion, w.PReponse})
+            QCOMPARE(l->textFormat(), Qt::PlainText);
+    }
+
+    // Shrunk as far as it goes, the window keeps its six buttons whole and
+    // apart and every shown field at least one usable line tall.
+    void tailleMinimale_data()
+    {
+        QTest::addColumn<QChar>("type");
+        QTest::newRow("questionnaire") << QChar(u'Q');
+        QTest::newRow("holdall") << QChar(u'F');
+        QTest::newRow("directory") << QChar(u'R');
+    }
+
+    void tailleMinimale()
+    {
+        QFETCH(QChar, type);
+        TFormFiche &w = Charger(Fichier(type, {"a"}));
+        QApplication::processEvents();
+        for (const QSize taille : {QSize(616, 436), QSize(10, 10)}) {
+            w.resize(taille);
+            QApplication::processEvents();
+            QRect avant;
+            for (QPushButton *b : {w.BPrecedent, w.BSuivant, w.BNouveau, w.BInserer, w.BSupprimer, w.BChercher}) {
+                const QRect r(b->mapTo(&w, QPoint(0, 0)), b->size());
+                QVERIFY2(w.rect().contains(r), qPrintable(b->objectName()));
+                QVERIFY2(b->width() >= b->sizeHint().width(), qPrintable(b->objectName()));
+                QVERIFY(!r.intersects(avant));
+                avant = r;
+            }
+            for (QPlainTextEdit *memo : {w.MQuestion, w.MReponse}) {
+                if (!memo->isVisible())
+                    continue;
+                const int ligne = memo->fontMetrics().lineSpacing();
+                QVERIFY2(memo->viewport()->height() >= ligne, qPrintable(memo->objectName()));
+                if (memo->verticalScrollBarPolicy() == Qt::ScrollBarAlwaysOn)
+                    QVERIFY(memo->verticalScrollBar()->height()
+                            >= memo->verticalScrollBar()->minimumSizeHint().height());
+            }
+        }
     }
 
     void miseEnPage_data()

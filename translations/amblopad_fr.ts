@@ -696,6 +696,10 @@ ne peut pas contenir, au lieu de refuser la conversion.
         <source>all</source>
         <translation>toutes</translation>
     </message>
+    <message>
+        <source>(0 to 255)</source>
+        <translation>(de 0 à 255)</translation>
+    </message>
 </context>
 <context>
     <name>TDlgOptionsAvancees</name>
@@ -1144,6 +1148,10 @@ Nombre de fiches&#xa0;: %3</translation>
     <message>
         <source>Save anyway?</source>
         <translation>Enregistrer malgré tout&#xa0;?</translation>
+    </message>
+    <message>
+        <source>The card could not be printed to &quot;%1&quot;.</source>
+        <translation>La fiche n&apos;a pas pu être imprimée dans « %1 ».</translation>
     </message>
 </context>
 <context>
