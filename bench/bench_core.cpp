@@ -4,6 +4,8 @@
 //
 // OPERATION: xml-open, xml-save, xml-write, natif-open, natif-save,
 // natif-write, crd-open, crd-save, crd-write, csv-open (type Q), moodle-open,
+// moodle-write, gift-open and gift-write (both on the questions of a Moodle
+// file, gift-open reading the GIFT text written from it),
 // trier (the Directory file's cards), memory (heap bytes per card beyond
 // its texts, for the file's cards and for as many empty cards). -save is the whole save in place (with
 // the file system's flush), -write the writer alone in memory.
@@ -13,6 +15,7 @@
 
 #include "formats/crd.h"
 #include "formats/csv.h"
+#include "formats/gift.h"
 #include "formats/moodle.h"
 #include "formats/natif.h"
 #include "formats/xml.h"
@@ -21,6 +24,7 @@
 #include "settings/init.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -86,7 +90,7 @@ std::unique_ptr<TFichierX> Charger(const QString &operation, const QString &nom)
         return TFichierCrd::ChargerCardfile(nom, false);
     if (operation.startsWith(QLatin1String("csv")))
         return TFichierCSV::ChargerCSV(nom, QChar('Q'), false);
-    if (operation.startsWith(QLatin1String("moodle")))
+    if (operation.startsWith(QLatin1String("moodle")) || operation.startsWith(QLatin1String("gift")))
         return TFichierMoodle::ChargerMoodle(nom, false);
     throw Erreur(QStringLiteral("unknown operation ") + operation);
 }
@@ -152,7 +156,19 @@ int main(int argc, char *argv[])
     try {
         Durees durees;
         qint64 octets = QFileInfo(nom).size();
-        if (operation.endsWith(QLatin1String("-open"))) {
+        if (operation == QLatin1String("gift-open")) {
+            // The same questions as the Moodle file, as GIFT text.
+            QTemporaryDir dossier;
+            const QString gift = dossier.filePath(QStringLiteral("questions.gift"));
+            int approches = 0;
+            QFile sortie(gift);
+            if (!sortie.open(QIODevice::WriteOnly)
+                || sortie.write(TFichierGift::EcrireGift(*Charger(operation, nom), approches)) < 0)
+                throw Erreur(QStringLiteral("cannot write ") + gift);
+            sortie.close();
+            durees = Mesurer(fois, nullptr, [&] { TFichierGift::ChargerGift(gift, false); });
+            octets = QFileInfo(gift).size();
+        } else if (operation.endsWith(QLatin1String("-open"))) {
             durees = Mesurer(fois, nullptr, [&] { Charger(operation, nom); });
         } else if (operation.endsWith(QLatin1String("-save"))) {
             // Saving in place, as Ctrl+S does: the document's own stream is rewritten.
@@ -173,6 +189,12 @@ int main(int argc, char *argv[])
                     octetsEcrits = TFichierNatif::EcrireNatif(*f);
                 else if (operation == QLatin1String("crd-write"))
                     octetsEcrits = TFichierCrd::EcrireCardfile(*f);
+                else if (operation == QLatin1String("moodle-write"))
+                    octetsEcrits = TFichierMoodle::EcrireMoodle(*f);
+                else if (operation == QLatin1String("gift-write")) {
+                    int approches = 0;
+                    octetsEcrits = TFichierGift::EcrireGift(*f, approches);
+                }
                 else
                     throw Erreur(QStringLiteral("unknown operation ") + operation);
             });

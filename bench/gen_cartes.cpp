@@ -109,7 +109,8 @@ QString Lignes(Hasard &h, int minLignes, int maxLignes, int minMots, int maxMots
     return lignes.join(QStringLiteral("\r\n"));
 }
 
-void Remplir(TFichierX &f, int n, quint64 graine)
+// forme: the shape of the cards when not the type's own.
+void Remplir(TFichierX &f, int n, quint64 graine, char forme = 0)
 {
     Hasard h(graine);
     f.Reserver(n);
@@ -118,7 +119,7 @@ void Remplir(TFichierX &f, int n, quint64 graine)
     const QString joint = f.Espacement + f.Fragmenteur + f.Espacement;
     for (int i = 0; i < n; ++i) {
         QString c0, c1, c2;
-        switch (f.TypeFichier.unicode()) {
+        switch (forme ? char16_t(forme) : f.TypeFichier.unicode()) {
         case 'Q':
             c0 = Phrase(h, 1, 3, true);
             c1 = Phrase(h, 6, 16, true) + QStringLiteral(" ?");
@@ -127,6 +128,16 @@ void Remplir(TFichierX &f, int n, quint64 graine)
             c2 = Phrase(h, 1, 4, false);
             for (int k = h.Entre(0, 2); k > 0; --k)
                 c2 += joint + Phrase(h, 1, 4, false);
+            break;
+        case 'X': // Questionnaire, every shape the writer produces at once
+            c0 = Phrase(h, 1, 3, true);
+            c1 = Lignes(h, 2, 6, 6, 20) + QStringLiteral(" ?");
+            c2 = Phrase(h, 1, 4, false);
+            if (!f.OuVisible.isEmpty())
+                c2 += u' ' + f.OuVisible + u' ' + Phrase(h, 1, 4, false); // a hidden alternative
+            for (int k = h.Entre(1, 3); k > 0; --k)
+                c2 += joint + Phrase(h, 1, 4, false);
+            c2 += joint + Lignes(h, 1, 3, 4, 12);
             break;
         case 'M': {
             c0 = Phrase(h, 1, 3, true);
@@ -197,7 +208,14 @@ int main(int argc, char *argv[])
     LireParametres(); // AMBLOPAD_SETTINGS gives the CSV separator and encoding
     bool ok = true;
     quint64 graine = 12;
-    for (const char type : {'Q', 'M', 'R', 'L'}) {
+    for (const char type : {'Q', 'M', 'R', 'L', 'X'}) {
+        if (type == 'X') {
+            // Only the XML file of the richer Questionnaire: cartes_X.xaqQ.
+            TFichierX f{QChar('Q'), QChar('x')};
+            Remplir(f, n, ++graine, 'X');
+            ok &= Ecrire(dossier.filePath(QStringLiteral("cartes_X.xaqQ")), TFichierXML::EcrireXml(f));
+            continue;
+        }
         TFichierX f{QChar(type), QChar('x')};
         Remplir(f, n, ++graine);
         const QString base = dossier.filePath(QStringLiteral("cartes_") + QChar(type));

@@ -16,6 +16,13 @@ targets="gen_cartes bench_core amblopad-cli"
 if ninja -C "$build" -t query bench_editeur >/dev/null 2>&1; then targets="$targets bench_editeur"; fi
 ninja -C "$build" -j2 $targets >/dev/null
 
+# The French locale the comparisons with sort are meant for: generated when
+# missing and this runs as root (package locales).
+if [ -z "${BENCH_LOCALE:-}" ] && ! locale -a 2>/dev/null | grep -qix 'fr_FR.utf-\?8' \
+   && [ "$(id -u)" = 0 ] && command -v locale-gen >/dev/null && [ -f /etc/locale.gen ]; then
+  grep -q '^fr_FR.UTF-8 UTF-8' /etc/locale.gen || echo 'fr_FR.UTF-8 UTF-8' >>/etc/locale.gen
+  locale-gen >/dev/null 2>&1 || echo "locale-gen failed: fr_FR.UTF-8 not available"
+fi
 locale=${BENCH_LOCALE:-}
 if [ -z "$locale" ]; then
   available=$(locale -a 2>/dev/null | tr 'A-Z' 'a-z' | sed 's/utf-8/utf8/')
@@ -38,5 +45,6 @@ if [ ! -f "$data/stamp-$n" ] || [ "$build/bench/gen_cartes" -nt "$data/stamp-$n"
 fi
 
 echo "# $(uname -m), $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ //'), load $(cut -d' ' -f1-3 /proc/loadavg)"
+echo "# locale used: $locale"
 echo "# commit $(git rev-parse --short HEAD 2>/dev/null || echo '?'), $(date -u '+%Y-%m-%d %H:%M UTC')"
 python3 bench/tableau.py --build "$build" --data "$data" --n "$n" --runs "$runs" --locale "$locale" --only "${ONLY:-}"

@@ -378,7 +378,7 @@ private slots:
     {
         const QString parametres = m_dossier.filePath(QStringLiteral("cli.ini"));
         const QString source = m_dossier.filePath(QStringLiteral("cli.gift"));
-        QVERIFY(OutilsTest::EcrireFichier(source, "::A::Q{=a#fb ~b}\n\n::B::R{=x}\n"));
+        QVERIFY(OutilsTest::EcrireFichier(source, "::A::Qu?{=a#fb ~b}\n\n::B::R{=x}\n"));
         const QString aiken = m_dossier.filePath(QStringLiteral("cli-out.txt"));
         auto r = OutilsTest::LancerCli({QStringLiteral("convert"), source, aiken, QStringLiteral("--to"),
                                         QStringLiteral("a")},
@@ -386,7 +386,7 @@ private slots:
         QCOMPARE(r.code, 0);
         // one feedback dropped on reading, one card left out of Aiken
         QCOMPARE(r.erreurs.count('\n'), 2);
-        QCOMPARE(OutilsTest::LireFichier(aiken), QByteArray("Q\r\nA) a\r\nB) b\r\nANSWER: A\r\n\r\n"));
+        QCOMPARE(OutilsTest::LireFichier(aiken), QByteArray("Qu?\r\nA) a\r\nB) b\r\nANSWER: A\r\n\r\n"));
         const QString gift = m_dossier.filePath(QStringLiteral("cli-out.gift"));
         r = OutilsTest::LancerCli({QStringLiteral("convert"), source, gift}, parametres);
         QCOMPARE(r.code, 0);

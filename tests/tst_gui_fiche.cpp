@@ -21,6 +21,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QTextDocument>
 #include <functional>
@@ -96,6 +97,8 @@ private slots:
         // The six buttons have their captions and hints.
         QCOMPARE(w.BSuivant->text(), QStringLiteral("Next"));
         QCOMPARE(w.BChercher->toolTip(), QStringLiteral("Search a card"));
+        // A one-line question field never shows a vertical scroll bar.
+        QCOMPARE(w.MQuestion->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
     }
 
     void menus()
@@ -235,6 +238,52 @@ private slots:
         QVERIFY(!w.Action("Etiquettes1")->isVisible());
         w.BNouveauClick();
         QCOMPARE(w.FichierCourant->NombreFiches(), 3);
+        // The fields look read-only: the window's colour behind the text.
+        for (QWidget *champ : {static_cast<QWidget *>(w.ETitre), static_cast<QWidget *>(w.MQuestion),
+                               static_cast<QWidget *>(w.MReponse)})
+            QCOMPARE(champ->palette().color(QPalette::Base), champ->palette().color(QPalette::Window));
+        // A writable file gets the writable look back.
+        m_banc.Charger(Fichier(u'Q', {"a"}));
+        QVERIFY(m_banc.fenetre->MReponse->palette().color(QPalette::Base)
+                != m_banc.fenetre->MReponse->palette().color(QPalette::Window));
+    }
+
+    // Shrunk as far as it goes, the window keeps its six buttons whole and
+    // apart and every shown field at least one usable line tall.
+    void tailleMinimale_data()
+    {
+        QTest::addColumn<QChar>("type");
+        QTest::newRow("questionnaire") << QChar(u'Q');
+        QTest::newRow("holdall") << QChar(u'F');
+        QTest::newRow("directory") << QChar(u'R');
+    }
+
+    void tailleMinimale()
+    {
+        QFETCH(QChar, type);
+        TFormFiche &w = Charger(Fichier(type, {"a"}));
+        QApplication::processEvents();
+        for (const QSize taille : {QSize(616, 436), QSize(10, 10)}) {
+            w.resize(taille);
+            QApplication::processEvents();
+            QRect avant;
+            for (QPushButton *b : {w.BPrecedent, w.BSuivant, w.BNouveau, w.BInserer, w.BSupprimer, w.BChercher}) {
+                const QRect r(b->mapTo(&w, QPoint(0, 0)), b->size());
+                QVERIFY2(w.rect().contains(r), qPrintable(b->objectName()));
+                QVERIFY2(b->width() >= b->sizeHint().width(), qPrintable(b->objectName()));
+                QVERIFY(!r.intersects(avant));
+                avant = r;
+            }
+            for (QPlainTextEdit *memo : {w.MQuestion, w.MReponse}) {
+                if (!memo->isVisible())
+                    continue;
+                const int ligne = memo->fontMetrics().lineSpacing();
+                QVERIFY2(memo->viewport()->height() >= ligne, qPrintable(memo->objectName()));
+                if (memo->verticalScrollBarPolicy() == Qt::ScrollBarAlwaysOn)
+                    QVERIFY(memo->verticalScrollBar()->height()
+                            >= memo->verticalScrollBar()->minimumSizeHint().height());
+            }
+        }
     }
 
     void miseEnPage_data()

@@ -19,7 +19,11 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QFileDialog>
+#include <QStandardPaths>
+#include <QTimer>
 #include <QDialog>
 #include <QLineEdit>
 #include <QMimeData>
@@ -706,6 +710,135 @@ private slots:
         QVERIFY(w.FichierCourant->Modifie);
         QCOMPARE(OutilsTest::LireFichier(chemin), avant);
         QCOMPARE(Parametres.frmats, QStringLiteral("txscm"));
+    }
+
+    // ------------------------------------------------------------ dialogs
+
+    // A name typed without extension takes the extension of the entry chosen,
+    // whichever command asked: the bytes and the name agree.
+    void extensionDeLEntreeChoisie_data()
+    {
+        QTest::addColumn<QString>("commande");
+        QTest::addColumn<QChar>("type");
+        QTest::addColumn<QString>("frmats");
+        QTest::addColumn<int>("entree");
+        QTest::addColumn<QString>("extension");
+        QTest::addColumn<QByteArray>("debut");
+        QTest::newRow("save as: directory as Cardfile") << "save as" << QChar(u'R') << "xscmt" << 2 << "crd" << QByteArray("MGC");
+        QTest::newRow("save as: MCQ as Moodle") << "save as" << QChar(u'M') << "xscmt" << 2 << "xml" << QByteArray("<?xml");
+        QTest::newRow("save as: questionnaire as CSV") << "save as" << QChar(u'Q') << "xscmt" << 2 << "csv" << QByteArray("ta");
+        QTest::newRow("save, untitled: native") << "save" << QChar(u'Q') << "xnscmt" << 2 << "aqq" << QByteArray("\x3c");
+        QTest::newRow("export: text") << "export" << QChar(u'L') << "xscmt" << 1 << "txt" << QByteArray("ra");
+    }
+
+    void extensionDeLEntreeChoisie()
+    {
+        QFETCH(QString, commande);
+        QFETCH(QChar, type);
+        QFETCH(QString, frmats);
+        QFETCH(int, entree);
+        QFETCH(QString, extension);
+        QFETCH(QByteArray, debut);
+        Parametres.csvtyp = QStringLiteral("LQ");
+        const QString source = Creer(Neuf("src.xaq" + QString(type).toLower()), type, u'x', {"a"});
+        Parametres.frmats = frmats;
+        TFormFiche &w = Ouvrir(source);
+        const QString dossier = QFileInfo(source).absolutePath();
+        m_d->ChoisirFichier(dossier + "/out3", entree);
+        if (commande == "save as") {
+            w.Sauversous1Click();
+        } else if (commande == "export") {
+            w.Exporter1Click();
+        } else {
+            w.FichierCourant->NomFichier.clear(); // as a new file
+            w.FichierCourant->Modifie = true;
+            w.Sauver1Click();
+        }
+        QVERIFY(!QFile::exists(dossier + "/out3"));
+        const QByteArray octets = OutilsTest::LireFichier(dossier + "/out3." + extension);
+        if (commande == "save") // native: the title block first, no magic
+            QVERIFY(!octets.startsWith("<?xml") && !octets.isEmpty());
+        else
+            QVERIFY2(octets.startsWith(debut), octets.left(16).constData());
+    }
+
+    // The platform's save dialog: the entry chosen gives the extension, not the first one.
+    void dialoguePlateforme()
+    {
+        const QString dossier = QFileInfo(Neuf("x")).absolutePath();
+        TInteractionPlateforme plateforme;
+        QString depart;
+        bool caseLectureSeule = true;
+        QTimer::singleShot(0, [&] {
+            auto *d = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            QVERIFY(d);
+            depart = d->directory().absolutePath();
+            d->selectNameFilter(d->nameFilters().at(1));
+            d->selectFile(QStringLiteral("out3"));
+            QMetaObject::invokeMethod(d, "accept");
+        });
+        const auto choix = plateforme.SauverFichier(QStringLiteral("XML|*.xaqr|Cardfile|*.crd"), 1,
+                                                    QStringLiteral("xaqr"), QStringLiteral("src"), dossier);
+        QCOMPARE(depart, dossier);
+        QVERIFY(choix.Accepte);
+        QCOMPARE(choix.IndexFiltre, 2);
+        QCOMPARE(choix.Chemin, dossier + "/out3.crd");
+
+        // A model is only read: its open dialog has no read-only box.
+        for (bool commeDocument : {true, false}) {
+            QTimer::singleShot(0, [&] {
+                auto *d = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+                QVERIFY(d);
+                depart = d->directory().absolutePath();
+                caseLectureSeule = d->findChild<QCheckBox *>(QStringLiteral("LectureSeule")) != nullptr;
+                d->reject();
+            });
+            QVERIFY(!plateforme.OuvrirFichier(QStringLiteral("XML|*.xaqq"), 1, QStringLiteral("xaqq"),
+                                              dossier, commeDocument).Accepte);
+            QCOMPARE(depart, dossier);
+            QCOMPARE(caseLectureSeule, commeDocument);
+        }
+    }
+
+    // The dialogs start in the document's folder; without a document in the
+    // folder last used in this run, else the remembered file's, else the
+    // documents folder; never in the working directory.
+    void dossierDesDialogues()
+    {
+        const QString chemin = Creer(Neuf("d.xaqq"), u'Q', u'x', {"a"});
+        const QString dossierDoc = QFileInfo(chemin).absolutePath();
+        const QString souvenir = Creer(Neuf("s.xaqq"), u'Q', u'x', {"a"});
+        const QString dossierSouvenir = QFileInfo(souvenir).absolutePath();
+        const auto dernierDossier = [this] { return m_d->Demandes.back().Dossier; };
+
+        TFormFiche &w = Demarrer();
+        m_d->AnnulerFichier();
+        w.Ouvrir1Click(true);
+        QCOMPARE(dernierDossier(),
+                 QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+        Parametres.open = souvenir;
+        m_d->AnnulerFichier();
+        w.Ouvrir1Click(false);
+        QCOMPARE(dernierDossier(), dossierSouvenir);
+        QVERIFY(!m_d->Demandes.back().LectureSeuleOfferte); // a model
+
+        m_d->ChoisirFichier(chemin, 1);
+        w.Ouvrir1Click(true);
+        QVERIFY(w.FichierCourant);
+        QVERIFY(m_d->Demandes.back().LectureSeuleOfferte);
+        m_d->AnnulerFichier();
+        w.Sauversous1Click();
+        QCOMPARE(dernierDossier(), dossierDoc);
+        m_d->AnnulerFichier();
+        w.Exporter1Click();
+        QCOMPARE(dernierDossier(), dossierDoc);
+
+        // Closed: the folder the open dialog led to in this run wins over the remembered one.
+        w.FermerFichier();
+        Parametres.open = souvenir;
+        m_d->AnnulerFichier();
+        w.Ouvrir1Click(true);
+        QCOMPARE(dernierDossier(), dossierDoc);
     }
 
     // ------------------------------------------------------------ properties, about

@@ -21,6 +21,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QScreen>
@@ -372,7 +373,9 @@ private slots:
         // Each line starts six spaces of the fields font after the margin.
         QPrinter reference;
         reference.setOutputFormat(QPrinter::PdfFormat);
-        const double marge = reference.pageLayout().paintRect(QPageLayout::Point).left();
+        // At least the usual 20 mm on the left, whatever the printer's own margin.
+        const double marge = qMax(reference.pageLayout().paintRect(QPageLayout::Point).left(),
+                                  20 * 72 / 25.4);
         const double espaces = 6 * QFontMetricsF(w.PoliceImpression).horizontalAdvance(u' ')
                              * 72.0 / QFontMetricsF(w.PoliceImpression).fontDpi();
         const QStringList debuts = DebutsDeLignes(pdf);
@@ -402,6 +405,41 @@ private slots:
         QVERIFY(pages.first().size() >= pages.last().size());
     }
 
+    // The print dialog proposes the document's name; a line wider than the
+    // page, the title's too, wraps instead of running off it.
+    void impressionNomEtRetour()
+    {
+        TFormFiche &w = Charger(OutilsGui::FichierCartes(u'Q', {QString(300, u'x') + "|Q|A"}), 0);
+        const QString dossier = m_dossier.filePath(QStringLiteral("doc"));
+        QDir().mkpath(dossier);
+        w.FichierCourant->NomFichier = dossier + QStringLiteral("/q.xaqq");
+        const QString pdf = m_dossier.filePath(QStringLiteral("wrapped.pdf"));
+        m_banc.dialogues->Impressions.push_back(true);
+        m_banc.dialogues->FichierImpression = pdf;
+        w.Imprimer1Click();
+        const auto &demande = m_banc.dialogues->Demandes.back();
+        QCOMPARE(demande.Sorte, QStringLiteral("imprimer"));
+        QCOMPARE(demande.Texte, QStringLiteral("q"));
+        if (QPrinterInfo::availablePrinterNames().isEmpty())
+            QCOMPARE(demande.NomPropose, dossier + QStringLiteral("/q.pdf"));
+        QVERIFY(m_banc.dialogues->Messages().empty());
+
+        QPrinter imprimante;
+        imprimante.setOutputFormat(QPrinter::PdfFormat);
+        imprimante.setOutputFileName(m_dossier.filePath(QStringLiteral("wrap2.pdf")));
+        const QString longue = QStringLiteral("      ") + QString(400, u'w');
+        const QList<QStringList> pages = TFormFiche::ImprimerLignes(
+            imprimante, QFont(QStringLiteral("DejaVu Sans Mono"), 10), {longue, QStringLiteral("      end")});
+        QCOMPARE(pages.size(), 1);
+        QVERIFY(pages.first().size() > 3);
+        QString rejoint;
+        for (int i = 0; i + 1 < pages.first().size(); ++i) {
+            QVERIFY(pages.first().at(i).startsWith(QStringLiteral("      ")));
+            rejoint += pages.first().at(i).mid(6);
+        }
+        QCOMPARE(rejoint, longue.mid(6));
+    }
+
     void impressionAnnulee()
     {
         TFormFiche &w = Charger(OutilsGui::FichierCartes(u'Q', {"T|Q|A"}), 0);
@@ -419,11 +457,23 @@ private slots:
         TFormFiche &w = Charger(OutilsGui::FichierCartes(u'Q', {"T|Q|A"}), 0);
         m_banc.dialogues->Impressions.push_back(true);
         m_banc.dialogues->FichierImpression = m_dossier.filePath(QStringLiteral("missing/folder/card.pdf"));
-        QTest::ignoreMessage(QtWarningMsg, "QPainter::begin(): Returned false");
         w.Imprimer1Click();
         const auto messages = m_banc.dialogues->Messages();
         QCOMPARE(messages.size(), size_t(1));
         QCOMPARE(messages.front().GenreMessage, TInteraction::Erreur);
+        QVERIFY2(messages.front().Texte.contains(QStringLiteral("No such file or directory")),
+                 qPrintable(messages.front().Texte));
+        // A full disk: the system's own message.
+        if (QFileInfo(QStringLiteral("/dev/full")).exists()) {
+            m_banc.dialogues->Oublier();
+            m_banc.dialogues->Impressions.push_back(true);
+            m_banc.dialogues->FichierImpression = QStringLiteral("/dev/full");
+            w.Imprimer1Click();
+            const auto plein = m_banc.dialogues->Messages();
+            QCOMPARE(plein.size(), size_t(1));
+            QVERIFY2(plein.front().Texte.contains(QStringLiteral("No space left on device")),
+                     qPrintable(plein.front().Texte));
+        }
         QCOMPARE(w.IndexCourant, 0);
         QVERIFY(!w.FichierCourant->Modifie);
     }

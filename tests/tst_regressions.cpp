@@ -5,6 +5,7 @@
 
 #include "formats/crd.h"
 #include "formats/csv.h"
+#include "formats/gift.h"
 #include "formats/moodle.h"
 #include "formats/natif.h"
 #include "formats/xml.h"
@@ -139,6 +140,21 @@ private slots:
             TFichierMoodle::EcrireMoodle(*f);
         });
         QVERIFY2(echec.isEmpty(), qPrintable(QStringLiteral("Moodle: ") + echec));
+
+        echec = Essayer([&] {
+            int n = 0;
+            auto f = TFichierGift::LireGift(octets, n);
+            AllerRetour(*f, [](const TFichierX &g) { int a = 0; return TFichierGift::EcrireGift(g, a); },
+                        [](const QByteArray &o) { int n = 0; return TFichierGift::LireGift(o, n); });
+        });
+        QVERIFY2(echec.isEmpty(), qPrintable(QStringLiteral("GIFT: ") + echec));
+
+        echec = Essayer([&] {
+            auto f = TFichierAiken::LireAiken(octets);
+            int n = 0;
+            TFichierAiken::LireAiken(TFichierAiken::EcrireAiken(*f, n));
+        });
+        QVERIFY2(echec.isEmpty(), qPrintable(QStringLiteral("Aiken: ") + echec));
 
         // CSV with each separator, in the code page and in UTF-8.
         for (const char *separateur : {",", ";", "\\t", "\\s"}) {

@@ -1161,6 +1161,10 @@ Nombre de fiches&#xa0;: %3</translation>
         <source>Save anyway?</source>
         <translation>Enregistrer malgré tout&#xa0;?</translation>
     </message>
+    <message>
+        <source>The card could not be printed to &quot;%1&quot;.</source>
+        <translation>La fiche n&apos;a pas pu être imprimée dans « %1 ».</translation>
+    </message>
 </context>
 <context>
     <name>TListe</name>

@@ -26,6 +26,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QShortcutEvent>
 #include <QSplitter>
@@ -136,7 +137,8 @@ void TFormFiche::ConstruireFenetre()
     // Button bar
     Panel4 = new QWidget(centre);
     Panel4->setObjectName(QStringLiteral("Panel4"));
-    Panel4->setFixedHeight(41);
+    Panel4->setMinimumHeight(41);
+    Panel4->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     auto *ligne4 = new QHBoxLayout(Panel4);
     ligne4->setContentsMargins(8, 8, 8, 8);
     ligne4->setSpacing(8);
@@ -165,7 +167,9 @@ void TFormFiche::ConstruireFenetre()
         auto *bouton = new QPushButton(tr(b.legende), Panel4);
         bouton->setObjectName(QLatin1String(b.nom));
         bouton->setToolTip(tr(b.bulle));
-        bouton->setFixedSize(88, 25);
+        // At least the design's size, and never less than the caption needs.
+        bouton->setMinimumSize(88, 25);
+        bouton->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
         bouton->setEnabled(false);
         bouton->setAutoDefault(false);
         if (b.action)
@@ -448,13 +452,25 @@ void TFormFiche::AjusterPanneaux()
         total += t;
     if (total <= 0)
         total = qMax(0, Splitter1->height() - Splitter1->handleWidth());
+    // One-line fields never show a scroll bar, with a file or without.
+    MQuestion->setVerticalScrollBarPolicy(QuestionUneLigne ? Qt::ScrollBarAlwaysOff
+                                                           : Qt::ScrollBarAlwaysOn);
+    // No memo shown smaller than one usable line, its scroll bar whole.
+    const auto ligneUtilisable = [](QPlainTextEdit *memo) {
+        const int texte = memo->fontMetrics().lineSpacing()
+                          + 2 * (memo->frameWidth() + int(memo->document()->documentMargin()));
+        return qMax(texte, memo->verticalScrollBar()->minimumSizeHint().height()
+                               + 2 * memo->frameWidth());
+    };
+    Panel3->setMinimumHeight(ligneUtilisable(MReponse));
     int question;
     if (QuestionUneLigne) {
         Panel2->setMinimumHeight(0);
         question = ETitre->sizeHint().height();
     } else {
-        Panel2->setMinimumHeight(25);
-        question = total * ProportionQuestion / 12;
+        Panel2->setMinimumHeight(ligneUtilisable(MQuestion));
+        question = qMax(Panel2->minimumHeight(), total * ProportionQuestion / 12);
+        question = qMin(question, qMax(Panel2->minimumHeight(), total - Panel3->minimumHeight()));
     }
     Splitter1->setSizes({question, qMax(0, total - question)});
 }

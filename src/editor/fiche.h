@@ -10,6 +10,7 @@
 #include <memory>
 
 class QAction;
+class QPagedPaintDevice;
 class QPrinter;
 class TDlgChercher;
 class TListe;
@@ -83,6 +84,10 @@ public:
     void SignalerAvertissements();
     void ChargerDocument(std::unique_ptr<TFichierX> fichier, int position);
     bool SauverFichier(QString nom, bool demanderNom, bool exporter);
+    // The folder the file dialogs start in: the document's, else the one a
+    // file dialog last led to in this run, else the remembered files', else
+    // the user's documents folder.
+    QString DossierDialogue() const;
     // Asks before a save that would turn characters into '?'; true to go on.
     bool AccepterPertes(QChar format);
     bool DemanderSauvegarde();
@@ -152,7 +157,8 @@ public:
     QStringList LignesImpression() const;
     // Prints lines one under the other, a new page when one is full; returns
     // the lines of each page.
-    static QList<QStringList> ImprimerLignes(QPrinter &imprimante, const QFont &police,
+    // A line wider than the page is wrapped.
+    static QList<QStringList> ImprimerLignes(QPagedPaintDevice &imprimante, const QFont &police,
                                              const QStringList &lignes);
 
     // ----- dialogs, created once in their order after the window
@@ -258,6 +264,7 @@ private:
     bool TraiterDepot(QEvent *event);
 
     QHash<QString, QAction *> m_actions;
+    QString m_dossierDialogue;
     QStringList m_lignesEnAttente;
     bool m_lignesRecues = false;
     QHash<QAction *, bool> m_actives;

@@ -15,7 +15,9 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QLabel>
+#include <QApplication>
 #include <QLineEdit>
+#include <QPalette>
 #include <QLocale>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -79,8 +81,6 @@ void TFormFiche::AfficherFichier(int position)
     Splitter1->handle(1)->setEnabled(!QuestionUneLigne);
     AjusterPanneaux();
     AfficherTitreFichier();
-    MQuestion->setVerticalScrollBarPolicy(QuestionUneLigne ? Qt::ScrollBarAlwaysOff
-                                                           : Qt::ScrollBarAlwaysOn);
     MReponse->setTabChangesFocus(!QuestionUneLigne);
     AppliquerLectureSeule();
     RechercheEnCours = false;
@@ -160,6 +160,16 @@ void TFormFiche::AppliquerLectureSeule()
     ETitre->setReadOnly(!f.Modifiable);
     MQuestion->setReadOnly(f.Numerote || !f.Modifiable);
     MReponse->setReadOnly(!f.Modifiable);
+    // Read-only fields look it: the window's colour behind the text, as the
+    // platform shows a field that cannot be typed into.
+    for (QWidget *champ : {static_cast<QWidget *>(ETitre), static_cast<QWidget *>(MQuestion),
+                           static_cast<QWidget *>(MReponse)}) {
+        const bool lectureSeule = champ == MQuestion ? MQuestion->isReadOnly() : !f.Modifiable;
+        QPalette palette = QApplication::palette(champ);
+        if (lectureSeule)
+            palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+        champ->setPalette(palette);
+    }
 }
 
 void TFormFiche::EffacerMarquesEdition()

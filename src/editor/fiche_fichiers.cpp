@@ -22,6 +22,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QUrl>
 #include <climits>
@@ -143,10 +144,12 @@ void TFormFiche::Ouvrir1Click(bool commeDocument)
     // Formats with an entry of their own (GIFT, Aiken), each for one type:
     // after "All", or beside the one type offered when it is theirs.
     filtre += Lettres::EntreesOuverture(typesEntrees, Parametres.alltyp ? QChar() : premier);
+    // A model is only read: the read-only box would mean nothing there.
     const auto choix = TInteraction::Courante().OuvrirFichier(
-        filtre, 1, Lettres::Extension(premier, FormatParDefaut()));
+        filtre, 1, Lettres::Extension(premier, FormatParDefaut()), DossierDialogue(), commeDocument);
     if (!choix.Accepte)
         return;
+    m_dossierDialogue = QFileInfo(choix.Chemin).absolutePath();
     const int i = choix.IndexFiltre;
     TypeCourant = i >= 1 && i <= typesEntrees.size() ? typesEntrees.at(i - 1) : QChar(u'?');
     FermerFichier();
@@ -313,12 +316,17 @@ bool TFormFiche::SauverFichier(QString nom, bool demanderNom, bool exporter)
         for (qsizetype i = 1; i < liste.size(); ++i)
             filtre += u'|' + Lettres::FiltreSauvegarde(type, liste.at(i));
         const auto choix = TInteraction::Courante().SauverFichier(
-            filtre, 1, Lettres::Extension(type, format), nom);
+            filtre, 1, Lettres::Extension(type, format), QFileInfo(nom).fileName(), DossierDialogue());
         if (!choix.Accepte)
             return false;
         if (choix.IndexFiltre >= 1 && choix.IndexFiltre <= liste.size())
             format = liste.at(choix.IndexFiltre - 1);
         nom = choix.Chemin;
+        // A name without extension takes the chosen format's: the name and
+        // the bytes written never disagree.
+        if (QFileInfo(nom).suffix().isEmpty() && !QFileInfo(nom).isDir())
+            nom += u'.' + Lettres::Extension(type, format);
+        m_dossierDialogue = QFileInfo(nom).absolutePath();
         if (exporter && !fichier.NomFichier.isEmpty() && nom == fichier.NomFichier) {
             // An export written over the document's own file would replace it
             // by something that cannot be opened as this document again.
@@ -364,6 +372,28 @@ bool TFormFiche::SauverFichier(QString nom, bool demanderNom, bool exporter)
         MettreAJourBoutons();
     }
     return true;
+}
+
+QString TFormFiche::DossierDialogue() const
+{
+    const auto existe = [](const QString &dossier) {
+        return !dossier.isEmpty() && QFileInfo(dossier).isDir();
+    };
+    if (FichierCourant && !FichierCourant->NomFichier.isEmpty()) {
+        const QString dossier = QFileInfo(FichierCourant->NomFichier).absolutePath();
+        if (existe(dossier))
+            return dossier;
+    }
+    if (existe(m_dossierDialogue))
+        return m_dossierDialogue;
+    for (const QString &souvenir : {Parametres.open, Parametres.recent}) {
+        if (souvenir.isEmpty())
+            continue;
+        const QString dossier = QFileInfo(souvenir).absolutePath();
+        if (existe(dossier))
+            return dossier;
+    }
+    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
 }
 
 bool TFormFiche::AccepterPertes(QChar format)

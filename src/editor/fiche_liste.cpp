@@ -9,6 +9,13 @@
 #include "ui/memo.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QPageLayout>
+#include <QPrinterInfo>
+#include <QPdfWriter>
+#include <QFileInfo>
+#include <QFile>
+#include <QDir>
+#include <QBuffer>
 #include <QClipboard>
 #include <QFontDatabase>
 #include <QFontInfo>
@@ -117,7 +124,7 @@ QStringList TFormFiche::LignesImpression() const
     return lignes;
 }
 
-QList<QStringList> TFormFiche::ImprimerLignes(QPrinter &imprimante, const QFont &police,
+QList<QStringList> TFormFiche::ImprimerLignes(QPagedPaintDevice &imprimante, const QFont &police,
                                               const QStringList &lignes)
 {
     QList<QStringList> pages;
@@ -125,24 +132,58 @@ QList<QStringList> TFormFiche::ImprimerLignes(QPrinter &imprimante, const QFont 
     if (!peintre.begin(&imprimante))
         return pages;
     // The font measured on the printer, not on the screen.
-    peintre.setFont(QFont(police, &imprimante));
+    const QFont surPapier(police, &imprimante);
+    peintre.setFont(surPapier);
     const QFontMetrics mesures = peintre.fontMetrics();
     const int hauteur = qMax(1, mesures.lineSpacing());
-    const QRect page = imprimante.pageLayout().paintRectPixels(imprimante.resolution());
+    const QRect page = imprimante.pageLayout().paintRectPixels(imprimante.logicalDpiX());
     const int largeur = page.width();
     const int bas = page.height();
     int y = 0;
     pages.append(QStringList());
-    for (const QString &ligne : lignes) {
+    const auto ecrire = [&](int x, const QString &texte, const QString &rendu) {
         if (y > 0 && y + hauteur > bas) {
             if (!imprimante.newPage())
-                break;
+                return false;
             pages.append(QStringList());
             y = 0;
         }
-        peintre.drawText(QRect(0, y, largeur, hauteur), Qt::AlignLeft | Qt::TextDontClip, ligne);
-        pages.last() << ligne;
+        peintre.drawText(QRect(x, y, qMax(1, largeur - x), hauteur),
+                         Qt::AlignLeft | Qt::TextDontClip, texte);
+        pages.last() << rendu;
         y += hauteur;
+        return true;
+    };
+    for (const QString &ligne : lignes) {
+        if (mesures.horizontalAdvance(ligne) <= largeur) {
+            if (!ecrire(0, ligne, ligne))
+                break;
+            continue;
+        }
+        // Too long for the page: wrapped at words, the rows after the first
+        // under the first one's text.
+        qsizetype blancs = 0;
+        while (blancs < ligne.size() && ligne.at(blancs) == u' ')
+            ++blancs;
+        const QString retrait = ligne.left(blancs);
+        const int x = qMin(mesures.horizontalAdvance(retrait), largeur / 2);
+        const QString texte = ligne.mid(blancs);
+        QTextLayout disposition(texte, surPapier, &imprimante);
+        QTextOption option;
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        disposition.setTextOption(option);
+        disposition.beginLayout();
+        for (QTextLine rang = disposition.createLine(); rang.isValid(); rang = disposition.createLine())
+            rang.setLineWidth(largeur - x);
+        disposition.endLayout();
+        bool suite = true;
+        for (int l = 0; l < disposition.lineCount() && suite; ++l) {
+            const QTextLine rang = disposition.lineAt(l);
+            const QString morceau = texte.mid(rang.textStart(), rang.textLength());
+            suite = ecrire(x, morceau, retrait + morceau);
+        }
+        if (!suite)
+            break;
     }
     peintre.end();
     return pages;
@@ -152,14 +193,58 @@ void TFormFiche::Imprimer1Click()
 {
     if (!FichierCourant || !CarteAffichee())
         return;
-    QPrinter imprimante;
-    imprimante.setDocName(windowTitle());
     TInteraction &interaction = TInteraction::Courante();
+    QPrinter imprimante;
+    // The job and a printout to a file are named after the document, not the window.
+    const QString nom = FichierCourant->NomFichier;
+    const QString base = nom.isEmpty() ? QStringLiteral("Amblopad") : QFileInfo(nom).completeBaseName();
+    imprimante.setDocName(base);
+    if (QPrinterInfo::availablePrinterNames().isEmpty())
+        imprimante.setOutputFileName(QDir(DossierDialogue()).filePath(base + QStringLiteral(".pdf")));
     if (!interaction.Imprimer(imprimante))
         return;
-    const QList<QStringList> pages = ImprimerLignes(imprimante, PoliceImpression, LignesImpression());
-    if (pages.isEmpty() || imprimante.printerState() == QPrinter::Error)
-        interaction.Message(TInteraction::Erreur, tr("The card could not be printed."),
+    // Never closer to the edge than a desktop printout usually is.
+    const QMarginsF minimum(20, 25, 20, 25);
+    const QMarginsF marges = imprimante.pageLayout().margins(QPageLayout::Millimeter);
+    imprimante.setPageMargins(QMarginsF(qMax(marges.left(), minimum.left()),
+                                        qMax(marges.top(), minimum.top()),
+                                        qMax(marges.right(), minimum.right()),
+                                        qMax(marges.bottom(), minimum.bottom())),
+                              QPageLayout::Millimeter);
+    const QStringList lignes = LignesImpression();
+    const QString fichierPdf = imprimante.outputFormat() == QPrinter::PdfFormat
+                                   ? imprimante.outputFileName()
+                                   : QString();
+    if (fichierPdf.isEmpty()) {
+        const QList<QStringList> pages = ImprimerLignes(imprimante, PoliceImpression, lignes);
+        if (pages.isEmpty() || imprimante.printerState() == QPrinter::Error)
+            interaction.Message(TInteraction::Erreur, tr("The card could not be printed."),
+                                TInteraction::Ok, 0);
+        return;
+    }
+    // A printout to a file is made in memory, then written: a file that
+    // cannot be written (a missing folder, a full disk) is reported with the
+    // system's own words.
+    QBuffer tampon;
+    tampon.open(QIODevice::WriteOnly);
+    {
+        QPdfWriter pdf(&tampon);
+        pdf.setPageLayout(imprimante.pageLayout());
+        pdf.setResolution(imprimante.resolution());
+        pdf.setTitle(base);
+        pdf.setCreator(QStringLiteral("Amblopad"));
+        ImprimerLignes(pdf, PoliceImpression, lignes);
+    }
+    QFile sortie(fichierPdf);
+    bool ecrit = sortie.open(QIODevice::WriteOnly | QIODevice::Truncate)
+                 && sortie.write(tampon.data()) == tampon.data().size() && sortie.flush();
+    const QString erreur = sortie.errorString();
+    sortie.close();
+    ecrit = ecrit && sortie.error() == QFileDevice::NoError;
+    if (!ecrit)
+        interaction.Message(TInteraction::Erreur,
+                            tr("The card could not be printed to \"%1\".").arg(fichierPdf)
+                                + QStringLiteral("\r\n") + erreur,
                             TInteraction::Ok, 0);
 }
 

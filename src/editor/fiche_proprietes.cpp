@@ -125,10 +125,8 @@ void TFormFiche::FeuilledeStyle1Click()
     nom = Rogner(nom);
     if (!nom.isEmpty())
         nom = AvecExtensionXsl(nom);
-    if (nom != f.FeuilleStyle) {
-        f.FeuilleStyle = nom; // empty: no style sheet
-        f.Modifie = true;
-    }
+    f.FeuilleStyle = nom; // empty: no style sheet
+    f.Modifie = true;     // OK marks the file, even with the same name
 }
 
 void TFormFiche::OptionsCSVClick()

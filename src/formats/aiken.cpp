@@ -152,11 +152,15 @@ QByteArray TFichierAiken::EcrireAiken(const TFichierX &fichier, int &ignorees)
                 simple = false;
             reponses << SurUneLigne(m.texte);
         }
-        if (!simple || juste < 0 || reponses.size() < 2 || reponses.size() > 26) {
+        // A question line must not read as an answer, an ANSWER line or nothing.
+        const QString question = SurUneLigne(q.texte);
+        const bool lisible = question.size() >= 2 && !ReponseAiken().match(question).hasMatch()
+            && !question.startsWith(S("ANSWER:"));
+        if (!simple || !lisible || juste < 0 || reponses.size() < 2 || reponses.size() > 26) {
             ++ignorees;
             continue;
         }
-        sortie += SurUneLigne(q.texte) + S("\r\n");
+        sortie += question + S("\r\n");
         for (qsizetype i = 0; i < reponses.size(); ++i)
             sortie += QChar(char16_t(u'A' + i)) + S(") ") + reponses.at(i) + S("\r\n");
         sortie += S("ANSWER: ") + QChar(char16_t(u'A' + juste)) + S("\r\n\r\n");

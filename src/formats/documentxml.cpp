@@ -11,6 +11,7 @@
 #include <libxml/xmlreader.h>
 
 #include <climits>
+#include <cstring>
 
 namespace {
 
@@ -221,6 +222,64 @@ QString TNoeudXml::Texte() const
     if (resultat.isNull())
         resultat = QLatin1String("");
     return resultat;
+}
+
+void TNoeudXml::AjouterTexteUtf8(QByteArray &sortie) const
+{
+    const xmlNodePtr noeud = N(m_noeud);
+    if (!noeud)
+        return;
+    switch (noeud->type) {
+    case XML_TEXT_NODE:
+    case XML_CDATA_SECTION_NODE:
+        if (noeud->content)
+            sortie.append(reinterpret_cast<const char *>(noeud->content));
+        return;
+    case XML_ELEMENT_NODE:
+        for (xmlNodePtr e = noeud->children; e; e = e->next) {
+            if (e->type == XML_TEXT_NODE || e->type == XML_CDATA_SECTION_NODE || e->type == XML_ELEMENT_NODE) {
+                TNoeudXml(e).AjouterTexteUtf8(sortie);
+            } else if (e->type == XML_ENTITY_REF_NODE || e->type == XML_ENTITY_NODE) {
+                // Not in the documents read (no declarations): libxml2 says.
+                xmlChar *texte = xmlNodeGetContent(e);
+                if (texte)
+                    sortie.append(reinterpret_cast<const char *>(texte));
+                xmlFree(texte);
+            }
+        }
+        return;
+    default: {
+        xmlChar *texte = xmlNodeGetContent(noeud);
+        if (texte)
+            sortie.append(reinterpret_cast<const char *>(texte));
+        xmlFree(texte);
+        return;
+    }
+    }
+}
+
+bool TNoeudXml::EstElementNomme(const QByteArray &nomUtf8) const
+{
+    const xmlNodePtr noeud = N(m_noeud);
+    if (!noeud || noeud->type != XML_ELEMENT_NODE || !noeud->name)
+        return false;
+    const char *nom = reinterpret_cast<const char *>(noeud->name);
+    if (!noeud->ns || !noeud->ns->prefix)
+        return nomUtf8 == nom;
+    const char *prefixe = reinterpret_cast<const char *>(noeud->ns->prefix);
+    const qsizetype p = qsizetype(std::strlen(prefixe));
+    return nomUtf8.size() > p && nomUtf8.startsWith(QByteArrayView(prefixe, p)) && nomUtf8.at(p) == ':'
+           && QByteArrayView(nomUtf8).sliced(p + 1) == QByteArrayView(nom);
+}
+
+TNoeudXml TNoeudXml::PremierEnfant() const
+{
+    return m_noeud && N(m_noeud)->type != XML_ATTRIBUTE_NODE ? TNoeudXml(N(m_noeud)->children) : TNoeudXml();
+}
+
+TNoeudXml TNoeudXml::Suivant() const
+{
+    return m_noeud ? TNoeudXml(N(m_noeud)->next) : TNoeudXml();
 }
 
 QString TNoeudXml::Cible() const

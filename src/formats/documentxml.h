@@ -63,6 +63,15 @@ public:
     // line breaks as LF. For a text, CDATA, comment or instruction node, its
     // own text (the data of an instruction).
     QString Texte() const;
+    // The same text as Texte() (line breaks as the parser left them), as
+    // UTF-8 appended to sortie, without building a string per node.
+    void AjouterTexteUtf8(QByteArray &sortie) const;
+    // True for an element whose qualified name is nomUtf8; no conversion.
+    bool EstElementNomme(const QByteArray &nomUtf8) const;
+    // Walking the children without a list: the first child node and the
+    // next sibling node (null at the end).
+    TNoeudXml PremierEnfant() const;
+    TNoeudXml Suivant() const;
     // Processing instruction: target and data.
     QString Cible() const;
     QString Donnees() const;

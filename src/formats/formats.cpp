@@ -1,6 +1,7 @@
 #include "formats/formats.h"
 
 #include "formats/table.h"
+#include "model/budget.h"
 #include "model/erreurs.h"
 #include "model/fichierx.h"
 #include "model/flux.h"
@@ -36,6 +37,9 @@ std::unique_ptr<TFichierX> Charger(const QString &nom, bool modifiable, bool com
             QCoreApplication::translate("Formats", "The file was not recognized!"));
     if (EstLectureSeule(nom) || EcritureInterdite(nom))
         modifiable = false;
+    // Every reader's cards count against the file's memory budget (those that
+    // read the bytes themselves hold a budget of their own, which is the one charged).
+    TBudgetMemoire budget(QFileInfo(nom).size());
     std::unique_ptr<TFichierX> fichier = format->lire(nom, {modifiable, commeDocument, typeCsv});
     if (fichier->TypeAlphabetique() && fichier->FormatFichier != u'c' && !fichier->EstTrie())
         fichier->Trier(); // not a change of the user's: Modifie stays as it was

@@ -5,6 +5,7 @@
 #include <libxml/globals.h>
 #include <libxml/xmlmemory.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -54,11 +55,70 @@ uint DepuisEbcdic(uint c)
     }
 }
 
+// The same scan for one-byte ASCII-compatible encodings (the usual case),
+// with memchr and memmem between markup: it runs on every file opened. Lines
+// are counted only for the refusal.
+bool RaisonnablesOctets(const QByteArray &octets, int &ligne)
+{
+    const char *const debut = octets.constData();
+    const char *const fin = debut + octets.size();
+    auto chercher = [&](const char *q, const char *motif) -> const char * {
+        const size_t longueur = std::strlen(motif);
+        if (q >= fin)
+            return fin;
+        const void *trouve = memmem(q, size_t(fin - q), motif, longueur);
+        return trouve ? static_cast<const char *>(trouve) + longueur : fin;
+    };
+    auto commence = [&](const char *q, const char *motif) {
+        const size_t longueur = std::strlen(motif);
+        return size_t(fin - q) >= longueur && std::memcmp(q, motif, longueur) == 0;
+    };
+    const char *q = debut;
+    while (q < fin) {
+        q = static_cast<const char *>(std::memchr(q, '<', size_t(fin - q)));
+        if (!q)
+            break;
+        if (commence(q, "<!--")) {
+            q = chercher(q + 4, "-->");
+        } else if (commence(q, "<![CDATA[")) {
+            q = chercher(q + 9, "]]>");
+        } else if (commence(q, "<?")) {
+            q = chercher(q + 2, "?>");
+        } else if (commence(q, "<!") || commence(q, "</")) {
+            q = chercher(q + 2, ">");
+        } else {
+            // A start tag: one '=' outside quotes per attribute.
+            const char *const balise = q;
+            int attributs = 0;
+            char guillemet = 0;
+            for (++q; q < fin; ++q) {
+                const char d = *q;
+                if (guillemet) {
+                    if (d == guillemet)
+                        guillemet = 0;
+                } else if (d == '"' || d == '\'') {
+                    guillemet = d;
+                } else if (d == '=') {
+                    if (++attributs > MaxAttributs) {
+                        ligne = 1 + int(std::count(debut, balise, '\n'));
+                        return false;
+                    }
+                } else if (d == '>' || d == '<') {
+                    break;
+                }
+            }
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 bool AttributsRaisonnables(const QByteArray &octets, int &ligne)
 {
     const Unites u = Detecter(octets);
+    if (u.largeur == 1 && !u.ebcdic)
+        return RaisonnablesOctets(octets, ligne);
     const auto *p = reinterpret_cast<const uchar *>(octets.constData());
     const qsizetype n = octets.size() / u.largeur;
     auto car = [&](qsizetype i) -> uint {

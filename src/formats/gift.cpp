@@ -460,25 +460,41 @@ QStringList Lignes(const QByteArray &octets)
 
 QString EchapperGift(const QString &texte)
 {
+    const auto special = [](QChar c) {
+        switch (c.unicode()) {
+        case '\\': case '~': case '=': case '#': case '{': case '}': case ':': case '\r': case '\n':
+            return true;
+        default:
+            return false;
+        }
+    };
+    // A leading [html], [moodle], [plain] or [markdown] would be read as the
+    // text's format: a [moodle] in front keeps it as text.
+    static const QRegularExpression format(QStringLiteral("^\\[(html|moodle|plain|markdown)\\]"));
+    const bool protege = texte.startsWith(u'[') && format.match(texte).hasMatch();
+    qsizetype i = 0;
+    while (i < texte.size() && !special(texte.at(i)))
+        ++i;
+    if (i == texte.size())
+        return protege ? QStringLiteral("[moodle]") + texte : texte;
     QString r;
-    r.reserve(texte.size() + 8);
-    for (qsizetype i = 0; i < texte.size(); ++i) {
+    r.reserve(texte.size() + 16);
+    if (protege)
+        r += QStringLiteral("[moodle]");
+    r += QStringView(texte).left(i);
+    for (; i < texte.size(); ++i) {
         const QChar c = texte.at(i);
-        if (c == u'\\' || Echappables.contains(c)) {
-            r += u'\\';
-            r += c;
-        } else if (c == u'\r' || c == u'\n') {
+        if (c == u'\r' || c == u'\n') {
             // A line break inside a text would end the question at a blank line.
             if (c == u'\r' && i + 1 < texte.size() && texte.at(i + 1) == u'\n')
                 ++i;
-            r += S("\\n");
+            r += QStringLiteral("\\n");
         } else {
+            if (special(c))
+                r += u'\\';
             r += c;
         }
     }
-    static const QRegularExpression format(S("^\\[(html|moodle|plain|markdown)\\]"));
-    if (format.match(r).hasMatch())
-        r.prepend(S("[moodle]"));
     return r;
 }
 
@@ -579,14 +595,18 @@ bool EcrivainGift::Question(const Questions::Question &q)
         for (const Morceau *m : reponses)
             lignes << S("=") + EchapperGift(m->texte) + S(" -> ") + EchapperGift(m->autre);
         exact = exact && reponses.size() >= 2;
+        if (reponses.size() == 1)
+            lignes << S("= -> "); // Moodle asks for two pairs: an empty distractor
     } else if (type == QLatin1String("numerical")) {
         lignes << S("#");
         for (const Morceau *m : reponses) {
             QString l = S("=");
             if (m->note != QLatin1String("100"))
                 l += u'%' + m->note + u'%';
-            l += m->texte;
-            if (!m->tolerance.isEmpty())
+            // Moodle keeps any answer that is not a number as "*".
+            const bool nombre = EstNumerique(m->texte);
+            l += nombre ? m->texte : S("*");
+            if (nombre && !m->tolerance.isEmpty())
                 l += u':' + m->tolerance;
             lignes << l;
             exact = exact && m->autre.isEmpty() && (m->texte == QLatin1String("*") || EstNumerique(m->texte));
@@ -631,6 +651,10 @@ bool EcrivainGift::Question(const Questions::Question &q)
 QByteArray EcrivainGift::Ecrire(int &approches)
 {
     approches = 0;
+    qsizetype taille = 0;
+    for (const auto &fiche : f.Fiches)
+        taille += fiche.Champ0().size() + fiche.Champ1().size() + fiche.Champ2().size() + 32;
+    sortie.reserve(taille);
     for (const auto &fiche : f.Fiches) {
         if (!Question(cartes.Lire(fiche)))
             ++approches;

@@ -99,21 +99,27 @@ QString ResoudreReferences(const QString &texte)
 // Every line break (CR, LF, CR LF, LF CR) becomes CR LF.
 QString Normaliser(const QString &texte)
 {
-    if (!texte.contains(u'\n') && !texte.contains(u'\r'))
+    const QChar *c = texte.constData();
+    const qsizetype n = texte.size();
+    qsizetype i = 0;
+    while (i < n && c[i] != u'\r' && c[i] != u'\n')
+        ++i;
+    if (i == n)
         return texte;
     QString resultat;
-    resultat.reserve(texte.size() + texte.size() / 8);
-    for (qsizetype i = 0; i < texte.size(); ++i) {
-        const QChar c = texte.at(i);
-        if (c == u'\r' || c == u'\n') {
-            const QChar paire = c == u'\r' ? QChar(u'\n') : QChar(u'\r');
-            if (i + 1 < texte.size() && texte.at(i + 1) == paire)
-                ++i;
-            resultat += CRLF;
-        } else {
-            resultat += c;
-        }
+    resultat.reserve(n + n / 8);
+    qsizetype debut = 0;
+    for (; i < n; ++i) {
+        if (c[i] != u'\r' && c[i] != u'\n')
+            continue;
+        resultat.append(c + debut, i - debut);
+        const QChar paire = c[i] == u'\r' ? QChar(u'\n') : QChar(u'\r');
+        if (i + 1 < n && c[i + 1] == paire)
+            ++i;
+        resultat += CRLF;
+        debut = i + 1;
     }
+    resultat.append(c + debut, n - debut);
     return resultat;
 }
 
@@ -133,8 +139,14 @@ private:
     QString LienVisible;
     QString LienCache;
     bool TestCache = false;
+    // The cards' element names in UTF-8, and a buffer for their texts.
+    QByteArray NomChamp0;
+    QByteArray NomChamp1;
+    QByteArray NomChamp2;
+    mutable QByteArray Tampon;
 
     QString Prendre(const QString &texte) const;
+    QString TexteFiche(const TNoeudXml &element) const;
     QString Texte(const TNoeudXml &element) const { return Prendre(element.Texte()); }
     QString TexteRiche(const TNoeudXml &element) const;
     QString FeuilleStyle(const QList<TLectureXml::Prologue> &prologue) const;
@@ -151,10 +163,33 @@ QString Lecteur::Prendre(const QString &texte) const
     return EspacesPreserves ? texte : RognerXml(texte);
 }
 
+// Normaliser(Texte(element)) from the element's UTF-8 text, converted once.
+QString Lecteur::TexteFiche(const TNoeudXml &element) const
+{
+    Tampon.resize(0);
+    element.AjouterTexteUtf8(Tampon);
+    const char *octets = Tampon.constData();
+    qsizetype debut = 0;
+    qsizetype fin = Tampon.size();
+    if (!EspacesPreserves) {
+        auto blanc = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+        while (debut < fin && blanc(octets[debut]))
+            ++debut;
+        while (fin > debut && blanc(octets[fin - 1]))
+            --fin;
+    }
+    QString texte = QString::fromUtf8(octets + debut, fin - debut);
+    if (texte.contains(u'\r')) {
+        texte.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+        texte.replace(u'\r', u'\n');
+    }
+    return Normaliser(texte);
+}
+
 QString Lecteur::TexteRiche(const TNoeudXml &element) const
 {
     if (!BalisesActives)
-        return Normaliser(Texte(element));
+        return TexteFiche(element);
     QString resultat;
     for (const TNoeudXml &n : element.Noeuds()) {
         switch (n.Type()) {
@@ -263,6 +298,9 @@ void Lecteur::Options(const TNoeudXml &options)
 
 void Lecteur::Liens()
 {
+    NomChamp0 = f->IdChamp0.toUtf8();
+    NomChamp1 = f->IdChamp1.toUtf8();
+    NomChamp2 = f->IdChamp2.toUtf8();
     const QString entoure = EspacesPreserves ? f->Fragmenteur
                                              : f->Espacement + f->Fragmenteur + f->Espacement;
     if (!f->OuVisible.isEmpty()) {
@@ -314,14 +352,22 @@ void Lecteur::Fiche(const TNoeudXml &fiche)
     QString champ0;
     QString champ1;
     QString champ2;
-    if (f->AvecTitre)
-        if (const TNoeudXml e = fiche.Enfant(f->IdChamp0))
-            champ0 = TexteRiche(e);
-    if (!f->Numerote)
-        if (const TNoeudXml e = fiche.Enfant(f->IdChamp1))
-            champ1 = TexteRiche(e);
+    // One pass over the children: the first title and question elements,
+    // every answer element in order.
+    bool titre = !f->AvecTitre;
+    bool question = f->Numerote;
     bool premier = true;
-    for (const TNoeudXml &r : fiche.Enfants(f->IdChamp2)) {
+    for (TNoeudXml r = fiche.PremierEnfant(); r; r = r.Suivant()) {
+        if (!titre && r.EstElementNomme(NomChamp0)) {
+            titre = true;
+            champ0 = TexteRiche(r);
+        }
+        if (!question && r.EstElementNomme(NomChamp1)) {
+            question = true;
+            champ1 = TexteRiche(r);
+        }
+        if (!r.EstElementNomme(NomChamp2))
+            continue;
         if (!premier) {
             const bool cache = TestCache && MinusculesAscii(r.Attribut(S("CACHE"))) == QLatin1String("oui");
             champ2 += cache ? LienCache : LienVisible;

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFontDialog>
 #include <QGridLayout>
 #include <QInputDialog>
@@ -11,6 +12,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QRegularExpression>
 
 namespace {
 
@@ -129,11 +131,21 @@ TInteraction::Reponse TInteractionPlateforme::Message(Genre genre, const QString
     }
 }
 
+QString TInteraction::ExtensionDuFiltre(const QString &entreeQt)
+{
+    static const QRegularExpression motif(QStringLiteral("\\(\\*\\.([^ ;)*?]+)[ ;)]"));
+    return motif.match(entreeQt).captured(1);
+}
+
 TInteraction::ChoixFichier TInteractionPlateforme::OuvrirFichier(const QString &filtre,
                                                                  int indexFiltre,
-                                                                 const QString &extensionDefaut)
+                                                                 const QString &extensionDefaut,
+                                                                 const QString &dossier,
+                                                                 bool lectureSeuleOfferte)
 {
     QFileDialog dialogue(QApplication::activeWindow());
+    if (!dossier.isEmpty())
+        dialogue.setDirectory(dossier);
     dialogue.setOption(QFileDialog::DontUseNativeDialog); // for the read-only box
     dialogue.setAcceptMode(QFileDialog::AcceptOpen);
     dialogue.setFileMode(QFileDialog::ExistingFile);
@@ -142,25 +154,32 @@ TInteraction::ChoixFichier TInteractionPlateforme::OuvrirFichier(const QString &
     if (indexFiltre >= 1 && indexFiltre <= filtres.size())
         dialogue.selectNameFilter(filtres.at(indexFiltre - 1));
     dialogue.setDefaultSuffix(extensionDefaut);
-    auto *lectureSeule = new QCheckBox(QCoreApplication::translate("Interaction", "Open as &read-only"));
-    if (auto *grille = qobject_cast<QGridLayout *>(dialogue.layout()))
-        grille->addWidget(lectureSeule, grille->rowCount(), 0, 1, -1);
+    QCheckBox *lectureSeule = nullptr;
+    if (lectureSeuleOfferte) {
+        lectureSeule = new QCheckBox(QCoreApplication::translate("Interaction", "Open as &read-only"));
+        lectureSeule->setObjectName(QStringLiteral("LectureSeule"));
+        if (auto *grille = qobject_cast<QGridLayout *>(dialogue.layout()))
+            grille->addWidget(lectureSeule, grille->rowCount(), 0, 1, -1);
+    }
     ChoixFichier choix;
     if (dialogue.exec() != QDialog::Accepted || dialogue.selectedFiles().isEmpty())
         return choix;
     choix.Accepte = true;
     choix.Chemin = dialogue.selectedFiles().constFirst();
     choix.IndexFiltre = int(filtres.indexOf(dialogue.selectedNameFilter())) + 1;
-    choix.LectureSeule = lectureSeule->isChecked();
+    choix.LectureSeule = lectureSeule && lectureSeule->isChecked();
     return choix;
 }
 
 TInteraction::ChoixFichier TInteractionPlateforme::SauverFichier(const QString &filtre,
                                                                  int indexFiltre,
                                                                  const QString &extensionDefaut,
-                                                                 const QString &nomPropose)
+                                                                 const QString &nomPropose,
+                                                                 const QString &dossier)
 {
     QFileDialog dialogue(QApplication::activeWindow());
+    if (!dossier.isEmpty())
+        dialogue.setDirectory(dossier);
     dialogue.setAcceptMode(QFileDialog::AcceptSave);
     dialogue.setFileMode(QFileDialog::AnyFile);
     // The program asks itself before overwriting another file.
@@ -169,7 +188,8 @@ TInteraction::ChoixFichier TInteractionPlateforme::SauverFichier(const QString &
     dialogue.setNameFilters(filtres);
     if (indexFiltre >= 1 && indexFiltre <= filtres.size())
         dialogue.selectNameFilter(filtres.at(indexFiltre - 1));
-    dialogue.setDefaultSuffix(extensionDefaut);
+    // No default suffix: the dialog would append the first entry's whatever
+    // entry the user picks. The extension is the chosen entry's, added below.
     dialogue.selectFile(nomPropose);
     ChoixFichier choix;
     if (dialogue.exec() != QDialog::Accepted || dialogue.selectedFiles().isEmpty())
@@ -177,6 +197,13 @@ TInteraction::ChoixFichier TInteractionPlateforme::SauverFichier(const QString &
     choix.Accepte = true;
     choix.Chemin = dialogue.selectedFiles().constFirst();
     choix.IndexFiltre = int(filtres.indexOf(dialogue.selectedNameFilter())) + 1;
+    if (QFileInfo(choix.Chemin).suffix().isEmpty()) {
+        QString extension = ExtensionDuFiltre(dialogue.selectedNameFilter());
+        if (extension.isEmpty())
+            extension = extensionDefaut;
+        if (!extension.isEmpty())
+            choix.Chemin += u'.' + extension;
+    }
     return choix;
 }
 

@@ -65,10 +65,14 @@ bool Prendre(std::deque<T> &file, T &reponse, int &imprevus)
 
 TInteraction::ChoixFichier TInteractionScriptee::OuvrirFichier(const QString &filtre,
                                                                int indexFiltre,
-                                                               const QString &extensionDefaut)
+                                                               const QString &extensionDefaut,
+                                                               const QString &dossier,
+                                                               bool lectureSeuleOfferte)
 {
     Demande d;
     d.Sorte = QStringLiteral("ouvrir");
+    d.Dossier = dossier;
+    d.LectureSeuleOfferte = lectureSeuleOfferte;
     d.Filtre = filtre;
     d.IndexFiltre = indexFiltre;
     d.Extension = extensionDefaut;
@@ -81,10 +85,12 @@ TInteraction::ChoixFichier TInteractionScriptee::OuvrirFichier(const QString &fi
 TInteraction::ChoixFichier TInteractionScriptee::SauverFichier(const QString &filtre,
                                                                int indexFiltre,
                                                                const QString &extensionDefaut,
-                                                               const QString &nomPropose)
+                                                               const QString &nomPropose,
+                                                               const QString &dossier)
 {
     Demande d;
     d.Sorte = QStringLiteral("sauver");
+    d.Dossier = dossier;
     d.Filtre = filtre;
     d.IndexFiltre = indexFiltre;
     d.Extension = extensionDefaut;
@@ -108,6 +114,8 @@ bool TInteractionScriptee::Imprimer(QPrinter &imprimante)
 {
     Demande d;
     d.Sorte = QStringLiteral("imprimer");
+    d.Texte = imprimante.docName();
+    d.NomPropose = imprimante.outputFileName();
     Demandes.push_back(d);
     bool ok = false;
     if (!Prendre(Impressions, ok, Imprevus))

@@ -27,6 +27,8 @@ public:
         int IndexFiltre = 0;
         QString Extension;
         QString NomPropose;
+        QString Dossier;
+        bool LectureSeuleOfferte = false;
     };
 
     std::deque<Reponse> Reponses;
@@ -53,9 +55,11 @@ public:
     Reponse Message(Genre genre, const QString &texte, Boutons boutons, int aide,
                     const QString &legende) override;
     ChoixFichier OuvrirFichier(const QString &filtre, int indexFiltre,
-                               const QString &extensionDefaut) override;
+                               const QString &extensionDefaut, const QString &dossier,
+                               bool lectureSeuleOfferte) override;
     ChoixFichier SauverFichier(const QString &filtre, int indexFiltre,
-                               const QString &extensionDefaut, const QString &nomPropose) override;
+                               const QString &extensionDefaut, const QString &nomPropose,
+                               const QString &dossier) override;
     bool ChoisirPolice(QFont &police) override;
     bool Imprimer(QPrinter &imprimante) override;
     bool Saisir(const QString &legende, const QString &invite, QString &texte) override;
