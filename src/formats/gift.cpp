@@ -500,23 +500,32 @@ QString EchapperGift(const QString &texte)
 
 // A multiple-choice answer: "=" for the one right answer, "~" for a wrong
 // one, "~%n%" for any other grade (and for a text that starts with '%').
-QString ChoixGift(const Morceau &m, bool unique)
+void ChoixGift(QString &sortie, const Morceau &m, bool unique)
 {
     const QString texte = EchapperGift(m.texte);
-    if (unique && m.note == QLatin1String("100"))
-        return u'=' + texte;
-    if (m.note == QLatin1String("0") && !texte.startsWith(u'%'))
-        return u'~' + texte;
-    return S("~%") + m.note + u'%' + texte;
+    if (unique && m.note == QLatin1String("100")) {
+        sortie += u'=';
+    } else if (m.note == QLatin1String("0") && !texte.startsWith(u'%')) {
+        sortie += u'~';
+    } else {
+        sortie += QLatin1String("~%");
+        sortie += m.note;
+        sortie += u'%';
+    }
+    sortie += texte;
 }
 
 // A short answer: "=" full credit, "=%n%" any other grade.
-QString ReponseCourteGift(const Morceau &m)
+void ReponseCourteGift(QString &sortie, const Morceau &m)
 {
     const QString texte = EchapperGift(m.texte);
-    if (m.note == QLatin1String("100") && !texte.startsWith(u'%'))
-        return u'=' + texte;
-    return S("=%") + m.note + u'%' + texte;
+    sortie += u'=';
+    if (m.note != QLatin1String("100") || texte.startsWith(u'%')) {
+        sortie += u'%';
+        sortie += m.note;
+        sortie += u'%';
+    }
+    sortie += texte;
 }
 
 class EcrivainGift
@@ -529,6 +538,7 @@ private:
     const TFichierX &f;
     Questions::DepuisCartes cartes;
     QString sortie;
+    QString corps; // kept between questions for its capacity
 
     // True when the question is written exactly.
     bool Question(const Questions::Question &q);
@@ -537,7 +547,9 @@ private:
 bool EcrivainGift::Question(const Questions::Question &q)
 {
     if (q.type == QLatin1String("category")) {
-        sortie += S("$CATEGORY: ") + EchapperGift(q.categorie) + S("\r\n\r\n");
+        sortie += QLatin1String("$CATEGORY: ");
+        sortie += EchapperGift(q.categorie);
+        sortie += QLatin1String("\r\n\r\n");
         return true;
     }
     bool exact = true;
@@ -556,7 +568,15 @@ bool EcrivainGift::Question(const Questions::Question &q)
     }
     exact = exact && feedbacks <= 1;
     QString texte = EchapperGift(q.texte);
-    QStringList lignes;
+    // The answer block's lines, each after its line break.
+    QString &lignes = corps;
+    lignes.clear();
+    int nombreLignes = 0;
+    const auto ligne = [&lignes, &nombreLignes]() -> QString & {
+        lignes += QLatin1String("\r\n");
+        ++nombreLignes;
+        return lignes;
+    };
     QString apres;
     bool bloc = true;
     const QString &type = q.type;
@@ -564,13 +584,13 @@ bool EcrivainGift::Question(const Questions::Question &q)
         int pleines = 0;
         for (const Morceau *m : reponses) {
             pleines += m->note == QLatin1String("100");
-            lignes << ChoixGift(*m, q.unique);
+            ChoixGift(ligne(), *m, q.unique);
         }
         // Moodle allows one answer only when some answer is marked "=".
         exact = exact && reponses.size() >= 2 && (q.unique ? pleines > 0 : true)
             && type == QLatin1String("multichoice");
-        if (!q.unique && lignes.size() == 1)
-            lignes << S("~%0%"); // two answers at least
+        if (!q.unique && nombreLignes == 1)
+            ligne() += QLatin1String("~%0%"); // two answers at least
     } else if (type == QLatin1String("truefalse")) {
         bool vrai = true;
         int justes = 0;
@@ -583,22 +603,22 @@ bool EcrivainGift::Question(const Questions::Question &q)
             exact = exact && (t == QLatin1String("true") || t == QLatin1String("false"));
         }
         exact = exact && reponses.size() == 2 && justes == 1;
-        lignes << (vrai ? S("T") : S("F"));
+        ligne() += vrai ? u'T' : u'F';
     } else if (type == QLatin1String("shortanswer")) {
         for (const Morceau *m : reponses)
-            lignes << ReponseCourteGift(*m);
+            ReponseCourteGift(ligne(), *m);
         if (reponses.isEmpty()) {
             bloc = false; // no answer: a description
             exact = false;
         }
     } else if (type == QLatin1String("matching")) {
         for (const Morceau *m : reponses)
-            lignes << S("=") + EchapperGift(m->texte) + S(" -> ") + EchapperGift(m->autre);
+            ligne() += S("=") + EchapperGift(m->texte) + S(" -> ") + EchapperGift(m->autre);
         exact = exact && reponses.size() >= 2;
         if (reponses.size() == 1)
-            lignes << S("= -> "); // Moodle asks for two pairs: an empty distractor
+            ligne() += QLatin1String("= -> "); // Moodle asks for two pairs: an empty distractor
     } else if (type == QLatin1String("numerical")) {
-        lignes << S("#");
+        ligne() += u'#';
         for (const Morceau *m : reponses) {
             QString l = S("=");
             if (m->note != QLatin1String("100"))
@@ -608,7 +628,7 @@ bool EcrivainGift::Question(const Questions::Question &q)
             l += nombre ? m->texte : S("*");
             if (nombre && !m->tolerance.isEmpty())
                 l += u':' + m->tolerance;
-            lignes << l;
+            ligne() += l;
             exact = exact && m->autre.isEmpty() && (m->texte == QLatin1String("*") || EstNumerique(m->texte));
         }
         exact = exact && !reponses.isEmpty();
@@ -625,7 +645,7 @@ bool EcrivainGift::Question(const Questions::Question &q)
         } else {
             texte = EchapperGift(q.texte.left(debut));
             apres = EchapperGift(q.texte.mid(fin + 1));
-            lignes << S("=") + EchapperGift(Rogner(q.texte.mid(debut + ouverture.size(),
+            ligne() += S("=") + EchapperGift(Rogner(q.texte.mid(debut + ouverture.size(),
                                                              fin - debut - ouverture.size())));
             exact = exact && !q.texte.mid(fin + 1).contains(ouverture) && reponses.isEmpty();
         }
@@ -635,16 +655,21 @@ bool EcrivainGift::Question(const Questions::Question &q)
         exact = exact && type == QLatin1String("description") && reponses.isEmpty()
             && feedback.isEmpty();
     }
-    sortie += S("::") + EchapperGift(q.nom) + S("::") + texte;
+    sortie += QLatin1String("::");
+    sortie += EchapperGift(q.nom);
+    sortie += QLatin1String("::");
+    sortie += texte;
     if (bloc) {
         sortie += u'{';
-        for (const QString &l : lignes)
-            sortie += S("\r\n") + l;
-        if (!feedback.isEmpty())
-            sortie += S("\r\n####") + EchapperGift(feedback);
-        sortie += S("\r\n}") + apres;
+        sortie += lignes;
+        if (!feedback.isEmpty()) {
+            sortie += QLatin1String("\r\n####");
+            sortie += EchapperGift(feedback);
+        }
+        sortie += QLatin1String("\r\n}");
+        sortie += apres;
     }
-    sortie += S("\r\n\r\n");
+    sortie += QLatin1String("\r\n\r\n");
     return exact;
 }
 
