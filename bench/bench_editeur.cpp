@@ -54,8 +54,11 @@ class InteractionBanc : public TInteraction
 {
 public:
     Reponse Message(Genre, const QString &, Boutons, int, const QString &) override { return RepOk; }
-    ChoixFichier OuvrirFichier(const QString &, int, const QString &) override { return {}; }
-    ChoixFichier SauverFichier(const QString &, int, const QString &, const QString &) override
+    ChoixFichier OuvrirFichier(const QString &, int, const QString &, const QString &, bool) override
+    {
+        return {};
+    }
+    ChoixFichier SauverFichier(const QString &, int, const QString &, const QString &, const QString &) override
     {
         return {};
     }
