@@ -20,6 +20,7 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QRegularExpression>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -200,21 +201,23 @@ private slots:
     }
 
     // What a number field stores; 8-bit fields hold out-of-range numbers at their bounds.
+    // Digits only, at most 255: the field shows what will be stored
+    // (-1: whatever the field ends up showing).
     void nombres_data()
     {
         QTest::addColumn<QString>("champ");
         QTest::addColumn<QString>("texte");
         QTest::addColumn<int>("attendu");
-        QTest::newRow("unlimited") << "ETemps" << "unlimited" << 0;
-        QTest::newRow("all") << "ENbreQuestions" << "all" << 0;
+        QTest::newRow("unlimited") << "ETemps" << "unlimited" << 99;
+        QTest::newRow("all") << "ENbreQuestions" << "all" << 99;
         QTest::newRow("12 questions") << "ENbreQuestions" << "12" << 12;
-        QTest::newRow("300") << "ENbreQuestions" << "300" << 255;
-        QTest::newRow("256") << "ESeuil" << "256" << 255;
-        QTest::newRow("negative") << "ESeuil" << "-5" << 0;
-        QTest::newRow("blanks") << "ETemps" << " 8 " << 8;
-        QTest::newRow("very long") << "ETemps" << "123456789012345678901234567890" << 255;
-        QTest::newRow("hexadecimal") << "ETemps" << "0x10" << 0;
-        QTest::newRow("decimal point") << "ETemps" << "1.5" << 0;
+        QTest::newRow("300") << "ENbreQuestions" << "300" << 30;
+        QTest::newRow("256") << "ESeuil" << "256" << 25;
+        QTest::newRow("negative") << "ESeuil" << "-5" << 5;
+        QTest::newRow("blanks") << "ETemps" << " 8 " << -1;
+        QTest::newRow("very long") << "ETemps" << "123456789012345678901234567890" << -1;
+        QTest::newRow("hexadecimal") << "ETemps" << "0x10" << -1;
+        QTest::newRow("decimal point") << "ETemps" << "1.5" << -1;
         QTest::newRow("empty") << "ENbreQuestions" << "" << 0;
     }
     void nombres()
@@ -227,14 +230,27 @@ private slots:
         f->NombreQuestions = 99;
         f->ScoreSatisfaisant = 99;
         TFormFiche &w = Charger(std::move(f));
-        Script([&](QDialog &d) { OutilsGui::Taper(Controle<QLineEdit>(d, champ.toLatin1().constData()), texte); });
+        QString montre;
+        bool limiteVisible = false;
+        Script([&](QDialog &d) {
+            auto *e = Controle<QLineEdit>(d, champ.toLatin1().constData());
+            OutilsGui::Taper(e, texte);
+            montre = e->text();
+            auto *limite = d.findChild<QLabel *>(champ + QStringLiteral("Limite"));
+            limiteVisible = limite && limite->isVisible() && limite->text().contains(QStringLiteral("255"));
+        });
         w.Options1Click();
         const TFichierX &g = *w.FichierCourant;
         const quint8 stocke = champ == "ETemps" ? g.Temps
                             : champ == "ENbreQuestions" ? g.NombreQuestions
                                                         : g.ScoreSatisfaisant;
-        QCOMPARE(int(stocke), attendu);
-        QCOMPARE(g.Modifie, attendu != 99);
+        QVERIFY(limiteVisible);
+        QVERIFY2(QRegularExpression(QStringLiteral("^[0-9]*$")).match(montre).hasMatch(), qPrintable(montre));
+        QCOMPARE(int(stocke), montre.toInt());
+        QVERIFY(stocke <= 255);
+        if (attendu >= 0)
+            QCOMPARE(int(stocke), attendu);
+        QCOMPARE(g.Modifie, stocke != 99);
     }
 
     void optionsAvancees()

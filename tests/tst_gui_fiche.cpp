@@ -6,11 +6,13 @@
 
 #include "outilsgui.h"
 
+#include "editor/dlgchercher.h"
 #include "editor/fiche.h"
 #include "model/fichierx.h"
 #include "settings/init.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QAbstractButton>
@@ -246,6 +248,20 @@ private slots:
         m_banc.Charger(Fichier(u'Q', {"a"}));
         QVERIFY(m_banc.fenetre->MReponse->palette().color(QPalette::Base)
                 != m_banc.fenetre->MReponse->palette().color(QPalette::Window));
+    }
+
+    // A caption with '&' is the user's text: shown with it, never an accelerator.
+    void legendeEsperluette()
+    {
+        auto f = Fichier(u'R', {"a"});
+        f->SetEtiquettes(QStringLiteral("R&D <b>name</b>"), QStringLiteral("R&D name"), QStringLiteral("x & y"));
+        TFormFiche &w = Charger(std::move(f));
+        QVERIFY(w.DlgChercher);
+        const QString texte = w.DlgChercher->CBChampUnique->text();
+        QVERIFY2(QKeySequence::mnemonic(texte).isEmpty(), qPrintable(texte));
+        QVERIFY(texte.contains(QStringLiteral("R&&D")));
+        for (QLabel *l : {w.PTitre, w.PQuestion, w.PReponse})
+            QCOMPARE(l->textFormat(), Qt::PlainText);
     }
 
     // Shrunk as far as it goes, the window keeps its six buttons whole and

@@ -696,6 +696,10 @@ ne peut pas contenir, au lieu de refuser la conversion.
         <source>all</source>
         <translation>toutes</translation>
     </message>
+    <message>
+        <source>(0 to 255)</source>
+        <translation>(de 0 à 255)</translation>
+    </message>
 </context>
 <context>
     <name>TDlgOptionsAvancees</name>

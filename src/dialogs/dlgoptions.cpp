@@ -6,6 +6,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
+#include <QRegularExpressionValidator>
 #include <QLineEdit>
 
 TDlgOptions::TDlgOptions(QWidget *parent)
@@ -34,10 +35,16 @@ TDlgOptions::TDlgOptions(QWidget *parent)
         auto *e = new QLineEdit(GBOptions);
         e->setObjectName(QLatin1String(nom));
         e->setFixedWidth(90);
+        // One byte is stored: digits only, and the limit in sight.
+        e->setValidator(new QRegularExpressionValidator(
+            QRegularExpression(QStringLiteral("25[0-5]|2[0-4][0-9]|1[0-9]{2}|[1-9]?[0-9]")), e));
         auto *etiquette = new QLabel(legende, GBOptions);
         etiquette->setBuddy(e);
+        auto *limite = new QLabel(tr("(0 to 255)"), GBOptions);
+        limite->setObjectName(QLatin1String(nom) + QLatin1String("Limite"));
         grille->addWidget(etiquette, rangee, 0);
-        grille->addWidget(e, rangee++, 1);
+        grille->addWidget(e, rangee, 1);
+        grille->addWidget(limite, rangee++, 2);
         return e;
     };
     ETemps = nombre("ETemps", tr("Time to answer (in seconds):"));

@@ -43,6 +43,7 @@ QLabel *Legende(QWidget *parent, const char *nom)
     etiquette->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     etiquette->setContentsMargins(4, 4, 4, 0);
     etiquette->setWordWrap(true);
+    etiquette->setTextFormat(Qt::PlainText); // the user's caption, shown as typed
     return etiquette;
 }
 

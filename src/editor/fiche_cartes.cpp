@@ -135,9 +135,11 @@ void TFormFiche::AfficherEtiquettes()
     PTitre->setText(e.Champ0());
     PQuestion->setText(e.Champ1());
     PReponse->setText(e.Champ2());
+    // A caption is the user's text: an '&' in it is shown, never an accelerator.
+    QString legende = FichierCourant->AvecTitre ? e.Champ0() : e.Champ1();
+    legende.replace(u'&', QLatin1String("&&"));
     if (DlgChercher)
-        DlgChercher->CBChampUnique->setText(
-            tr("Search only in field \"%1\"").arg(FichierCourant->AvecTitre ? e.Champ0() : e.Champ1()));
+        DlgChercher->CBChampUnique->setText(tr("Search only in field \"%1\"").arg(legende));
 }
 
 void TFormFiche::AfficherTitreFichier()

@@ -274,7 +274,9 @@ void TFormFiche::AppliquerPoliceListe(const QFont &police)
 
 void TFormFiche::Police1Click()
 {
-    QFont police(Parametres.foname, Parametres.fosize);
+    // The font the fields really show (a fallback when the stored one is
+    // missing): OK without a change stores what the user saw.
+    QFont police(QFontInfo(ETitre->font()).family(), Parametres.fosize);
     if (!TInteraction::Courante().ChoisirPolice(police))
         return;
     Parametres.foname = police.family();
@@ -287,6 +289,8 @@ void TFormFiche::Police1Click()
 void TFormFiche::Police2Click()
 {
     QFont police(Parametres.lstfon, Parametres.lstfos);
+    if (Liste)
+        police.setFamily(QFontInfo(Liste->LBListe->font()).family());
     if (!TInteraction::Courante().ChoisirPolice(police))
         return;
     Parametres.lstfon = police.family();
