@@ -288,6 +288,29 @@ void TestCli::commande_data()
                QVERIFY(!QFile::exists(b.Reglages()));
            });
 
+    // ------------------------------------------------------------ Anki
+    {
+        const QByteArray texte = "#separator:tab\n#deck:Mots\nchat\tcat\n";
+        const QByteArray attendu = "#separator:tab\n#html:true\n#notetype:Amblopad Dictionnaire\n#deck:Mots\n"
+                                   "#columns:Tab\tBody\nchat\tcat\n";
+        QTest::newRow("Anki: text read as a Dictionnaire")
+            << Cas().Fichier("m.txt", texte).Lancer({"info", "@m.txt"}).Sortie("format: K\ntype: D\ncards: 1\ntitle: Mots\n");
+        QTest::newRow("Anki: --type gives the type")
+            << Cas().Fichier("m.txt", texte).Lancer({"info", "@m.txt", "--type", "Q"})
+                   .Sortie("format: K\ntype: Q\ncards: 1\ntitle: Mots\n");
+        QTest::newRow("Anki: text to package and back")
+            << Cas().Fichier("m.txt", texte).Lancer({"convert", "@m.txt", "@d.apkg"}).Erreur(QByteArray())
+                   .Lancer({"info", "@d.apkg"}).Sortie("format: k\ntype: D\ncards: 1\ntitle: Mots\n")
+                   .Lancer({"convert", "@d.apkg", "@t.txt", "--to", "k", "--anki-text"}).Erreur(QByteArray())
+                   .Produit("@t.txt", attendu);
+        QTest::newRow("usage: --anki-text outside convert") << Usage({"dump", "a", "--anki-text"});
+        QTest::newRow("usage: --anki-text with another format")
+            << Usage({"convert", "a", "b.txt", "--to", "x", "--anki-text"});
+        QTest::newRow("refused: damaged Anki package")
+            << Cas().Fichier("d.apkg", "PK\x03\x04 broken").Lancer({"convert", "@d.apkg", "@o.xaqd"}, 1)
+                   .ErreurContient("zip").Absent("@o.xaqd");
+    }
+
     // ------------------------------------------------------------ Cardfile
     {
         using namespace OctetsCrd;

@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QDirIterator>
 #include <QProcess>
 #include <QSettings>
@@ -111,6 +112,7 @@ private slots:
     void rubriqueInconnue();
     void fenetreAfficheLaRubrique();
     void fenetreNavigue();
+    void aideDepuisUnDialogue();
     void quitterAvecAideOuverte_data();
     void quitterAvecAideOuverte();
     void cleanupTestCase();
@@ -263,6 +265,27 @@ void TestAide::fenetreNavigue()
     QVERIFY(!avance->isEnabled());
     sommaire->trigger();
     QCOMPARE(NomPage(aide->PageCourante()), QStringLiteral("index.html"));
+}
+
+// Help asked while a modal dialog is open is not blocked by it, and stays
+// open on its own once the dialog closes.
+void TestAide::aideDepuisUnDialogue()
+{
+    QDialog dialogue;
+    dialogue.setWindowModality(Qt::ApplicationModal);
+    dialogue.show();
+    QCOMPARE(QApplication::activeModalWidget(), &dialogue);
+    TAide::AfficherRubrique(4);
+    TAide *aide = TAide::Instance();
+    QVERIFY(aide->isVisible() && aide->isWindow());
+    // Qt blocks every window but the modal one and its own.
+    QCOMPARE(aide->parentWidget(), &dialogue);
+    aide->Navigateur()->setSource(QUrl(QStringLiteral("topic-31.html")));
+    QCOMPARE(NomPage(aide->PageCourante()), QStringLiteral("topic-31.html"));
+    dialogue.hide();
+    QVERIFY(aide->isVisible());
+    QVERIFY(!aide->parentWidget());
+    QCOMPARE(NomPage(aide->PageCourante()), QStringLiteral("topic-31.html"));
 }
 
 void TestAide::quitterAvecAideOuverte_data()

@@ -9,6 +9,7 @@
 
 #include "dialogs/dlgnouveau.h"
 #include "editor/fiche.h"
+#include "editor/lettres.h"
 #include "formats/formats.h"
 #include "model/fichierx.h"
 #include "model/flux.h"
@@ -285,12 +286,67 @@ private slots:
         QCOMPARE(ouvrir.Filtre,
                  QStringLiteral("Directory|*.xaqr;*.aqr;*.xml;*.crd|Notebook|*.xaqn;*.aqn;*.xml|"
                                 "Lists|*.xaql;*.aql;*.csv|Questionnaire|*.xaqq;*.aqq|"
-                                "MCQ|*.xaqm;*.aqm;*.xml|All|*.*|GIFT|*.gift;*.txt|Aiken|*.txt"));
+                                "MCQ|*.xaqm;*.aqm;*.xml|All|*.*|GIFT|*.gift;*.txt|Aiken|*.txt|"
+                                "Anki|*.apkg;*.txt"));
         QCOMPARE(ouvrir.Extension, QStringLiteral("xaqr"));
         QCOMPARE(w.FichierCourant->TypeFichier, type);
         QCOMPARE(w.TypeCourant, courant);
         QCOMPARE(w.FichierCourant->NombreFiches(), 2);
         QCOMPARE(w.windowTitle(), QStringLiteral("Amblopad - ") + chemin);
+    }
+
+    // An Anki deck opens as a new, untitled card file of the type chosen in
+    // the New dialog's list (Dictionnaire first); cancelled, nothing opens
+    // (the document was closed first, as for any file that does not open).
+    void importAnki_data()
+    {
+        QTest::addColumn<QChar>("format");
+        QTest::addColumn<bool>("accepte");
+        QTest::addColumn<QChar>("type"); // chosen; null: the one offered first
+        QTest::newRow("package, default type") << QChar(u'k') << true << QChar();
+        QTest::newRow("package, questionnaire") << QChar(u'k') << true << QChar(u'Q');
+        QTest::newRow("text") << QChar(u'K') << true << QChar();
+        QTest::newRow("cancelled") << QChar(u'k') << false << QChar();
+    }
+    void importAnki()
+    {
+        QFETCH(QChar, format);
+        QFETCH(bool, accepte);
+        QFETCH(QChar, type);
+        const QString paquet = Creer(Neuf(format == u'k' ? "deck.apkg" : "deck.txt"), u'N', format, {"qa", "qb"});
+        const QByteArray avant = OutilsTest::LireFichier(paquet);
+        const QString document = Creer(Neuf("a.xaqq"), u'Q', u'x', {"a"});
+        TFormFiche &w = Ouvrir(document);
+        QStringList offerts;
+        m_d->Dialogues.push_back([&](QDialog &dialogue) {
+            auto *d = qobject_cast<TDlgNouveau *>(&dialogue);
+            if (!d || !accepte)
+                return int(QDialog::Rejected);
+            for (int i = 0; i < d->CBType->count(); ++i)
+                offerts << d->CBType->itemText(i);
+            if (!type.isNull())
+                d->CBType->setCurrentIndex(int(offerts.indexOf(TFichierX::NomType(type))));
+            return int(QDialog::Accepted);
+        });
+        m_d->ChoisirFichier(paquet, 6); // "All"
+        w.Ouvrir1Click(true);
+        QVERIFY(m_d->Messages().empty());
+        QCOMPARE(OutilsTest::LireFichier(paquet), avant);
+        if (!accepte) {
+            QVERIFY(!w.FichierCourant);
+            return;
+        }
+        QCOMPARE(offerts.value(0), TFichierX::NomType(u'D'));
+        if (type.isNull())
+            type = u'D';
+        QVERIFY(w.FichierCourant);
+        QCOMPARE(w.FichierCourant->TypeFichier, type);
+        QVERIFY(w.FichierCourant->NomFichier.isEmpty());
+        QVERIFY(w.FichierCourant->Modifie);
+        QCOMPARE(w.FichierCourant->FormatFichier, Lettres::FormatParDefaut(type, w.LettreTypeCsv));
+        QCOMPARE(w.FichierCourant->NombreFiches(), 2);
+        QCOMPARE(w.FichierCourant->Fiche(0).Champ2(), QStringLiteral("rqa"));
+        QCOMPARE(w.windowTitle(), QStringLiteral("Amblopad - (New file)"));
     }
 
     // Read-only on disk wins over the unticked box; the ticked box on a writable file too.
@@ -646,7 +702,7 @@ private slots:
         const QString texte = QFileInfo(chemin).absolutePath() + "/x.txt";
         m_d->ChoisirFichier(texte, 1);
         w.Action("Exporter1")->trigger();
-        QCOMPARE(m_d->Demandes.front().Filtre, QStringLiteral("Text|*.txt"));
+        QCOMPARE(m_d->Demandes.front().Filtre, QStringLiteral("Text|*.txt|Anki|*.apkg|Anki text|*.txt"));
         QVERIFY(OutilsTest::LireFichier(texte).contains("changed"));
         // The document is still the XML file, with its change pending.
         QCOMPARE(w.FichierCourant->NomFichier, chemin);

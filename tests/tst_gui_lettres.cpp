@@ -171,11 +171,11 @@ private slots:
     {
         QTest::addColumn<QChar>("type");
         QTest::addColumn<QString>("attendu");
-        QTest::newRow("questionnaire") << QChar(u'Q') << "mga";
-        QTest::newRow("lists") << QChar(u'L') << "t";
-        QTest::newRow("notebook") << QChar(u'N') << "t";
-        QTest::newRow("dictionnaire") << QChar(u'D') << "";
-        QTest::newRow("MCQ") << QChar(u'M') << "ga";
+        QTest::newRow("questionnaire") << QChar(u'Q') << "mgakK";
+        QTest::newRow("lists") << QChar(u'L') << "tkK";
+        QTest::newRow("notebook") << QChar(u'N') << "tkK";
+        QTest::newRow("dictionnaire") << QChar(u'D') << "kK";
+        QTest::newRow("MCQ") << QChar(u'M') << "gakK";
     }
     void formatsExport()
     {
@@ -190,7 +190,7 @@ private slots:
         Parametres.frmats = QStringLiteral("tmx");
         TFichierX f(u'Q', u'x');
         f.Fragmenteur.clear();
-        QCOMPARE(Lettres::FormatsExport(f), QStringLiteral("tmga"));
+        QCOMPARE(Lettres::FormatsExport(f), QStringLiteral("tmgakK"));
     }
 };
 

@@ -83,7 +83,11 @@ private slots:
         QCOMPARE(Formats::Reconnaitre(nom), lettre);
         auto relu = Formats::Ouvrir(nom, false, true, type);
         // Aiken is never a document's format: its cards come back as a new quiz.
-        QCOMPARE(relu->FormatFichier, lettre == u'a' ? QChar(u'm') : lettre);
+        // An Anki deck comes back as a new, untitled card file.
+        QCOMPARE(relu->FormatFichier,
+                 lettre == u'a' ? QChar(u'm') : Formats::Importe(lettre) ? QChar(u'x') : lettre);
+        if (Formats::Importe(lettre))
+            QVERIFY(relu->NomFichier.isEmpty() && relu->Modifie);
         QCOMPARE(relu->NombreFiches(), 2);
     }
 

@@ -223,6 +223,14 @@
         <source>Aiken</source>
         <translation>Aiken</translation>
     </message>
+    <message>
+        <source>Anki</source>
+        <translation>Anki</translation>
+    </message>
+    <message>
+        <source>Anki text</source>
+        <translation>Texte Anki</translation>
+    </message>
 </context>
 <context>
     <name>Cli</name>
@@ -267,30 +275,6 @@
         <translation>Impossible de déduire le format de «&#xa0;%1&#xa0;»&#xa0;: utilisez --to.</translation>
     </message>
     <message>
-        <source>Usage:
-  amblopad-cli info FILE [--type T]
-  amblopad-cli dump FILE [--type T]
-  amblopad-cli convert IN OUT [--to F] [--type T] [--lossy]
-
-T is a file type letter (A..Z), given to a CSV input.
-F is a format letter: %1;
-without --to it comes from OUT&apos;s extension.
---lossy writes characters the output&apos;s code page cannot hold as &apos;?&apos;
-instead of refusing the conversion.
-</source>
-        <translation>Usage&#xa0;:
-  amblopad-cli info FICHIER [--type T]
-  amblopad-cli dump FICHIER [--type T]
-  amblopad-cli convert ENTRÉE SORTIE [--to F] [--type T] [--lossy]
-
-T est une lettre de type de fichier (A..Z), donnée à une entrée CSV.
-F est une lettre de format&#xa0;: %1&#xa0;;
-sans --to, elle est tirée de l&apos;extension de SORTIE.
---lossy écrit &apos;?&apos; à la place des caractères que la page de code de la sortie
-ne peut pas contenir, au lieu de refuser la conversion.
-</translation>
-    </message>
-    <message>
         <source>The %1 format cannot hold a %2 card file.</source>
         <translation>Le format %1 ne peut pas contenir un fichier de fiches de type %2.</translation>
     </message>
@@ -309,6 +293,38 @@ ne peut pas contenir, au lieu de refuser la conversion.
     <message>
         <source>%1 character(s) cannot be written in this format and would become &quot;?&quot;; the first one, %2, is in %3. Nothing was written; --lossy converts anyway.</source>
         <translation>%1 caractère(s) ne peuvent pas être écrits dans ce format et deviendraient «&#xa0;?&#xa0;»&#xa0;; le premier, %2, est dans %3. Rien n&apos;a été écrit&#xa0;; --lossy convertit malgré tout.</translation>
+    </message>
+    <message>
+        <source>Usage:
+  amblopad-cli info FILE [--type T]
+  amblopad-cli dump FILE [--type T]
+  amblopad-cli convert IN OUT [--to F] [--type T] [--lossy] [--anki-text]
+
+T is a file type letter (A..Z), given to a CSV input,
+and to an Anki deck (default D).
+F is a format letter: %1;
+without --to it comes from OUT&apos;s extension.
+--anki-text with --to k writes Anki text instead of a package.
+--lossy writes characters the output&apos;s code page cannot hold as &apos;?&apos;
+instead of refusing the conversion.
+</source>
+        <translation>Usage&#xa0;:
+  amblopad-cli info FICHIER [--type T]
+  amblopad-cli dump FICHIER [--type T]
+  amblopad-cli convert ENTRÉE SORTIE [--to F] [--type T] [--lossy] [--anki-text]
+
+T est une lettre de type de fichier (A..Z), donnée à une entrée CSV,
+et à un paquet Anki (par défaut D).
+F est une lettre de format&#xa0;: %1&#xa0;;
+sans --to, elle est tirée de l&apos;extension de SORTIE.
+--anki-text avec --to k écrit du texte Anki au lieu d&apos;un paquet.
+--lossy écrit &apos;?&apos; à la place des caractères que la page de code de la sortie
+ne peut pas contenir, au lieu de refuser la conversion.
+</translation>
+    </message>
+    <message>
+        <source>--anki-text goes with convert --to k.</source>
+        <translation>--anki-text va avec convert --to k.</translation>
     </message>
 </context>
 <context>

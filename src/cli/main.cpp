@@ -52,11 +52,13 @@ int Usage(const QString &erreur = QString())
     Ecrire(stderr, Cli::tr("Usage:\n"
                            "  amblopad-cli info FILE [--type T]\n"
                            "  amblopad-cli dump FILE [--type T]\n"
-                           "  amblopad-cli convert IN OUT [--to F] [--type T] [--lossy]\n"
+                           "  amblopad-cli convert IN OUT [--to F] [--type T] [--lossy] [--anki-text]\n"
                            "\n"
-                           "T is a file type letter (A..Z), given to a CSV input.\n"
+                           "T is a file type letter (A..Z), given to a CSV input,\n"
+                           "and to an Anki deck (default D).\n"
                            "F is a format letter: %1;\n"
                            "without --to it comes from OUT's extension.\n"
+                           "--anki-text with --to k writes Anki text instead of a package.\n"
                            "--lossy writes characters the output's code page cannot hold as '?'\n"
                            "instead of refusing the conversion.\n")
                        .arg(LettresEcrites())
@@ -77,6 +79,7 @@ struct Arguments
     QChar type;
     QChar format;
     bool avecPertes = false;
+    bool texteAnki = false;
 };
 
 bool EstLettreType(const QString &texte)
@@ -107,6 +110,8 @@ QString Analyser(const QStringList &liste, Arguments &args)
             }
         } else if (a == QLatin1String("--lossy")) {
             args.avecPertes = true;
+        } else if (a == QLatin1String("--anki-text")) {
+            args.texteAnki = true;
         } else if (a.startsWith(QLatin1String("--"))) {
             return Cli::tr("Unknown option \"%1\".").arg(a);
         } else {
@@ -123,6 +128,9 @@ QString Analyser(const QStringList &liste, Arguments &args)
         return Cli::tr("--to is for convert only.");
     if (args.avecPertes && args.commande != QLatin1String("convert"))
         return Cli::tr("--lossy is for convert only.");
+    if (args.texteAnki
+        && (args.commande != QLatin1String("convert") || (!args.format.isNull() && args.format != u'k')))
+        return Cli::tr("--anki-text goes with convert --to k.");
     return QString();
 }
 
@@ -137,7 +145,17 @@ QChar TypeCsv(const Arguments &args)
 
 std::unique_ptr<TFichierX> Lire(const Arguments &args, const QString &nom)
 {
-    return Formats::Ouvrir(nom, false, true, TypeCsv(args));
+    QChar type = TypeCsv(args);
+    // An Anki deck carries no type of ours: Dictionnaire unless --type says.
+    if (args.type.isNull()) {
+        try {
+            if (Formats::Importe(Formats::Reconnaitre(nom)))
+                type = u'D';
+        } catch (const Erreur &) {
+            // Ouvrir reports it
+        }
+    }
+    return Formats::Ouvrir(nom, false, true, type);
 }
 
 int Info(const Arguments &args)
@@ -171,7 +189,7 @@ int Dump(const Arguments &args)
 int Convertir(const Arguments &args)
 {
     const QString &sortie = args.fichiers.at(1);
-    QChar format = args.format;
+    QChar format = args.texteAnki ? QChar(u'K') : args.format;
     if (format.isNull()) {
         format = Formats::FormatDepuisExtension(sortie);
         if (format == u'?')

@@ -83,6 +83,7 @@ void TAide::AfficherRubrique(int topic)
 {
     TAide *aide = Instance();
     aide->Afficher(UrlDepuisRessource(PageRubrique(topic)));
+    aide->SuivreDialogue(QApplication::activeModalWidget());
     aide->show();
     aide->raise();
     aide->activateWindow();
@@ -126,6 +127,33 @@ TAide::TAide(QWidget *parent) : QMainWindow(parent)
         move(zone.right() - width() - 20 > zone.left() ? zone.right() - width() - 20 : zone.left(),
              zone.top() + 20);
     }
+}
+
+void TAide::SuivreDialogue(QWidget *modal)
+{
+    QWidget *parent = modal ? modal->window() : nullptr;
+    if (parent == this)
+        parent = nullptr;
+    if (parentWidget() == parent)
+        return;
+    if (parentWidget())
+        parentWidget()->removeEventFilter(this);
+    const QRect cadre = geometry();
+    const bool visible = isVisible();
+    setParent(parent, windowFlags() | Qt::Window);
+    setGeometry(cadre);
+    if (parent)
+        parent->installEventFilter(this);
+    if (visible)
+        show();
+}
+
+bool TAide::eventFilter(QObject *objet, QEvent *event)
+{
+    // The dialog closes: the help stays open, on its own again.
+    if (objet == parentWidget() && event->type() == QEvent::Hide)
+        SuivreDialogue(nullptr);
+    return QMainWindow::eventFilter(objet, event);
 }
 
 void TAide::Afficher(const QUrl &page)

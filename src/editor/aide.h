@@ -37,8 +37,14 @@ public:
     QUrl PageCourante() const;
     QTextBrowser *Navigateur() const { return m_navigateur; }
 
+protected:
+    bool eventFilter(QObject *objet, QEvent *event) override;
+
 private:
     explicit TAide(QWidget *parent = nullptr);
+    // Help asked from a modal dialog would be blocked by it: the window goes
+    // under that dialog while it is shown, and back on its own after.
+    void SuivreDialogue(QWidget *modal);
 
     QTextBrowser *m_navigateur = nullptr;
     QAction *m_precedent = nullptr;

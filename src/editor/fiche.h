@@ -74,6 +74,8 @@ public:
     QString TypesOrdonnes() const;
     QChar FormatParDefaut() const;
     QChar TypePourCsv(const QString &nom) const;
+    // Asks the type of a card file made from an imported deck; false when cancelled.
+    bool DemanderTypeImport(QChar &type);
 
     // ----- files
     void OuvrirFichier(const QString &nom, int position, bool modifiable, bool commeDocument,

@@ -70,7 +70,14 @@ void TFormFiche::OuvrirFichier(const QString &nom, int position, bool modifiable
     QString message;
     try {
         Formats::PrendreAvertissements();
-        auto fichier = Formats::Ouvrir(nom, modifiable, commeDocument, TypePourCsv(nom));
+        QChar type = TypePourCsv(nom);
+        // An Anki deck becomes a new card file: its type is asked first.
+        const bool import = commeDocument && Formats::Importe(Formats::Reconnaitre(nom));
+        if (import && !DemanderTypeImport(type = TypeCourant))
+            return;
+        auto fichier = Formats::Ouvrir(nom, modifiable, commeDocument, type);
+        if (import) // untitled: saved in the type's own format
+            fichier->FormatFichier = Lettres::FormatParDefaut(fichier->TypeFichier, LettreTypeCsv);
         // Asked for writing, held read-only because this user may not write it: said once, here.
         const bool interdit = modifiable && commeDocument && !fichier->Modifiable
                               && !EstLectureSeule(nom) && EcritureInterdite(nom);
@@ -148,6 +155,20 @@ void TFormFiche::Ouvrir1Click(bool commeDocument)
     FermerFichier();
     OuvrirFichier(choix.Chemin, Lettres::IndexMemorise(choix.Chemin), !choix.LectureSeule,
                   commeDocument, true);
+}
+
+bool TFormFiche::DemanderTypeImport(QChar &type)
+{
+    // The New dialog's list, Dictionnaire first unless a type was chosen.
+    QString liste = TypesOrdonnes();
+    Lettres::MettreEnTete(type != u'?' && !type.isNull() && liste.contains(type) ? type : QChar(u'D'), liste);
+    if (!DlgNouveau)
+        DlgNouveau = new TDlgNouveau(this);
+    DlgNouveau->Remplir(liste);
+    if (TInteraction::Courante().Executer(*DlgNouveau) != QDialog::Accepted)
+        return false;
+    type = DlgNouveau->LettreChoisie();
+    return true;
 }
 
 void TFormFiche::RouvrirFichier(const QString &nom, int position)

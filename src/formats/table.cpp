@@ -1,5 +1,6 @@
 #include "formats/table.h"
 
+#include "formats/anki.h"
 #include "formats/crd.h"
 #include "formats/csv.h"
 #include "formats/gift.h"
@@ -112,6 +113,16 @@ const std::vector<Format> &Lignes()
              TFichierAiken::ExporterAiken(f, nom);
          },
          QuizMoodle, false, AucunType, Jamais, QuizMoodle, Toujours, ReconnaitreAiken},
+        // Anki packages and Anki text: exports, and imports that make a new,
+        // untitled card file of the type the user picks (typeCsv).
+        {'k', QT_TRANSLATE_NOOP("Chaines", "Anki"), "apkg", "*.apkg;*.txt", 'D', true,
+         [](const QString &nom, const Lecture &l) { return TFichierAnki::Importer(nom, l.typeCsv, false); },
+         [](TFichierX &f, const QString &nom, QChar, const Ecriture &) { TFichierAnki::Exporter(f, nom, false); },
+         nullptr, false, AucunType, Jamais, Toujours, Toujours, TFichierAnki::EstPaquet},
+        {'K', QT_TRANSLATE_NOOP("Chaines", "Anki text"), "txt", nullptr, 0, true,
+         [](const QString &nom, const Lecture &l) { return TFichierAnki::Importer(nom, l.typeCsv, true); },
+         [](TFichierX &f, const QString &nom, QChar, const Ecriture &) { TFichierAnki::Exporter(f, nom, true); },
+         nullptr, false, AucunType, Jamais, Toujours, Toujours, TFichierAnki::EstTexte},
     };
     return table;
 }
@@ -147,6 +158,8 @@ QStringList PrendreAvertissements()
     messages.swap(g_avertissements);
     return messages;
 }
+
+bool Importe(QChar lettre) { return lettre == u'k' || lettre == u'K'; }
 
 QString Lettres()
 {

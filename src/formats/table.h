@@ -70,6 +70,9 @@ const std::vector<Format> &Table();
 const Format *Trouver(QChar lettre);
 // The translated display name; empty for a letter no format has.
 QString Nom(QChar lettre);
+// The reader of the format makes a new, untitled card file (Anki): the file
+// read is never written, and the type comes from Lecture::typeCsv.
+bool Importe(QChar lettre);
 // All format letters, in table order.
 QString Lettres();
 // What a reader or writer could not carry over (per-answer feedback of a

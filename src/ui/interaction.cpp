@@ -1,5 +1,6 @@
 #include "ui/interaction.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
@@ -119,6 +120,11 @@ TInteraction::Reponse TInteractionPlateforme::Message(Genre genre, const QString
         if (aide != 0)
             qt |= QMessageBox::Help;
         boite.setStandardButtons(qt);
+        // Help shows its page beside the box, which stays open.
+        if (QAbstractButton *bouton = boite.button(QMessageBox::Help)) {
+            QObject::disconnect(bouton, &QAbstractButton::clicked, nullptr, nullptr);
+            QObject::connect(bouton, &QAbstractButton::clicked, &boite, [this, aide] { Aide(aide); });
+        }
         const auto choisi = QMessageBox::StandardButton(boite.exec());
         if (choisi == QMessageBox::Help) {
             Aide(aide);
