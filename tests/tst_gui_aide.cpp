@@ -14,6 +14,7 @@
 #include <QSet>
 #include <QTextBrowser>
 #include <QTextDocument>
+#include <QTranslator>
 #include <QWidget>
 #include <QtTest>
 
@@ -115,8 +116,45 @@ private slots:
     void aideDepuisUnDialogue();
     void quitterAvecAideOuverte_data();
     void quitterAvecAideOuverte();
+    void langue_data();
+    void langue();
     void cleanupTestCase();
 };
+
+void TestAide::langue_data()
+{
+    QTest::addColumn<bool>("francais");
+    QTest::addColumn<int>("topic");      // 0: the contents page
+    QTest::addColumn<QString>("attendu");
+    QTest::addRow("en contents") << false << 0 << QStringLiteral(":/aide/index.html");
+    QTest::addRow("en topic 1") << false << 1 << QStringLiteral(":/aide/topic-1.html");
+    QTest::addRow("fr contents") << true << 0 << QStringLiteral(":/aide/fr/index.html");
+    QTest::addRow("fr topic 1") << true << 1 << QStringLiteral(":/aide/fr/topic-1.html");
+    QTest::addRow("fr unknown topic") << true << 999 << QStringLiteral(":/aide/fr/index.html");
+}
+
+void TestAide::langue()
+{
+    QFETCH(bool, francais);
+    QFETCH(int, topic);
+    QFETCH(QString, attendu);
+    QTranslator catalogue;
+    if (francais) {
+        QVERIFY(catalogue.load(QStringLiteral(":/i18n/amblopad_fr")));
+        QCoreApplication::installTranslator(&catalogue);
+    }
+    const QString page = topic ? TAide::PageRubrique(topic) : TAide::PageSommaire();
+    QCoreApplication::removeTranslator(&catalogue);
+    QCOMPARE(page, attendu);
+    const QString html = Lire(page);
+    // The stylesheet and every local link of the page are found in the resources.
+    const QString dossier = page.section(QLatin1Char('/'), 0, -2) + QLatin1Char('/');
+    for (const QString &lien : Liens(html)) {
+        const QUrl url(lien);
+        if (url.scheme().isEmpty() && !url.path().isEmpty())
+            QVERIFY2(QFile::exists(QDir::cleanPath(dossier + url.path())), qPrintable(lien));
+    }
+}
 
 void TestAide::initTestCase()
 {
