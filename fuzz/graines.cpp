@@ -14,6 +14,8 @@
 #include <QDir>
 #include <QFile>
 #include <QString>
+
+#include <zip.h>
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -53,6 +55,26 @@ void Ecrire(const QString &dossier, const QString &cible, const QString &nom,
         fichier.write(octets);
 }
 
+// The collection a package holds.
+QByteArray Collection(const QByteArray &paquet)
+{
+    zip_error_t erreur;
+    zip_error_init(&erreur);
+    zip_source_t *source = zip_source_buffer_create(paquet.constData(), zip_uint64_t(paquet.size()), 0, &erreur);
+    zip_t *archive = zip_open_from_source(source, ZIP_RDONLY, &erreur);
+    QByteArray octets;
+    zip_stat_t etat;
+    if (archive && zip_stat(archive, "collection.anki2", 0, &etat) == 0) {
+        octets.resize(qsizetype(etat.size));
+        zip_file_t *entree = zip_fopen(archive, "collection.anki2", 0);
+        zip_fread(entree, octets.data(), etat.size);
+        zip_fclose(entree);
+    }
+    if (archive)
+        zip_discard(archive);
+    return octets;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -73,8 +95,11 @@ int main(int argc, char **argv)
                [&] { return TFichierCrd::EcrireCardfile(*f); });
         Ecrire(dossier, QStringLiteral("moodle"), QStringLiteral("ecrit-") + t,
                [&] { return TFichierMoodle::EcrireMoodle(*f); });
+        // The package target's first byte: 0 a package, 1 its collection alone.
         Ecrire(dossier, QStringLiteral("ankipaquet"), QStringLiteral("ecrit-") + t,
-               [&] { return TFichierAnki::EcrirePaquet(*f, QStringLiteral("graine")); });
+               [&] { return TFichierAnki::EcrirePaquet(*f, QStringLiteral("graine")); }, 0);
+        Ecrire(dossier, QStringLiteral("ankipaquet"), QStringLiteral("collection-") + t,
+               [&] { return Collection(TFichierAnki::EcrirePaquet(*f, QStringLiteral("graine"))); }, 1);
         // The Anki text target's first byte picks the type: 0 is D.
         Ecrire(dossier, QStringLiteral("ankitexte"), QStringLiteral("ecrit-") + t,
                [&] { return TFichierAnki::EcrireTexte(*f, QStringLiteral("graine")); }, 0);
