@@ -14,6 +14,7 @@
 #include <QSet>
 #include <QTextBrowser>
 #include <QTextDocument>
+#include <QTranslator>
 #include <QWidget>
 #include <QtTest>
 
@@ -115,8 +116,71 @@ private slots:
     void aideDepuisUnDialogue();
     void quitterAvecAideOuverte_data();
     void quitterAvecAideOuverte();
+    void langue_data();
+    void langue();
     void cleanupTestCase();
 };
+
+// Stands for a catalogue of a language that has no help pages.
+class CatalogueSansPages : public QTranslator
+{
+public:
+    bool isEmpty() const override { return false; }
+    QString translate(const char *contexte, const char *source, const char *desambiguation,
+                      int n) const override
+    {
+        Q_UNUSED(desambiguation);
+        Q_UNUSED(n);
+        if (qstrcmp(contexte, "TAide") == 0 && qstrcmp(source, "en") == 0)
+            return QStringLiteral("de");
+        return QString();
+    }
+};
+
+void TestAide::langue_data()
+{
+    QTest::addColumn<QString>("interface");
+    QTest::addColumn<int>("topic");      // 0: the contents page
+    QTest::addColumn<QString>("attendu");
+    QTest::addRow("en contents") << "en" << 0 << QStringLiteral(":/aide/index.html");
+    QTest::addRow("en topic 1") << "en" << 1 << QStringLiteral(":/aide/topic-1.html");
+    QTest::addRow("fr contents") << "fr" << 0 << QStringLiteral(":/aide/fr/index.html");
+    QTest::addRow("fr topic 1") << "fr" << 1 << QStringLiteral(":/aide/fr/topic-1.html");
+    QTest::addRow("fr topic 31") << "fr" << 31 << QStringLiteral(":/aide/fr/topic-31.html");
+    QTest::addRow("fr unknown topic") << "fr" << 999 << QStringLiteral(":/aide/fr/index.html");
+    QTest::addRow("de falls back") << "de" << 21 << QStringLiteral(":/aide/topic-21.html");
+}
+
+void TestAide::langue()
+{
+    QFETCH(QString, interface);
+    QFETCH(int, topic);
+    QFETCH(QString, attendu);
+    QTranslator francais;
+    CatalogueSansPages autre;
+    QTranslator *catalogue = nullptr;
+    if (interface == QLatin1String("fr")) {
+        QVERIFY(francais.load(QStringLiteral(":/i18n/amblopad_fr")));
+        catalogue = &francais;
+    } else if (interface == QLatin1String("de")) {
+        catalogue = &autre;
+    }
+    if (catalogue)
+        QCoreApplication::installTranslator(catalogue);
+    const QString langue = TAide::Langue();
+    const QString page = topic ? TAide::PageRubrique(topic) : TAide::PageSommaire();
+    if (catalogue)
+        QCoreApplication::removeTranslator(catalogue);
+    QCOMPARE(langue, interface);
+    QCOMPARE(page, attendu);
+    // The stylesheet and every local link of the page are found in the resources.
+    const QString dossier = page.section(QLatin1Char('/'), 0, -2) + QLatin1Char('/');
+    for (const QString &lien : Liens(Lire(page))) {
+        const QUrl url(lien);
+        if (url.scheme().isEmpty() && !url.path().isEmpty())
+            QVERIFY2(QFile::exists(QDir::cleanPath(dossier + url.path())), qPrintable(lien));
+    }
+}
 
 void TestAide::initTestCase()
 {

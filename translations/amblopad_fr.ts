@@ -557,6 +557,11 @@ ne peut pas contenir, au lieu de refuser la conversion.
         <source>Contents</source>
         <translation>Sommaire</translation>
     </message>
+    <message>
+        <source>en</source>
+        <comment>language code of the help pages</comment>
+        <translation>fr</translation>
+    </message>
 </context>
 <context>
     <name>TDlgChercher</name>

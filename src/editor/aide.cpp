@@ -23,6 +23,19 @@ namespace {
 
 const int TopicsDocumentes[] = {1, 4, 6, 7, 8, 9, 11, 21, 23, 24, 31};
 
+// The page in the interface's language when there is one, else the English one.
+QString PageLocalisee(const QString &nom)
+{
+    InitialiserPages();
+    const QString langue = TAide::Langue();
+    if (langue != QLatin1String("en")) {
+        const QString traduite = QStringLiteral(":/aide/%1/%2").arg(langue, nom);
+        if (QFile::exists(traduite))
+            return traduite;
+    }
+    return QStringLiteral(":/aide/") + nom;
+}
+
 QUrl UrlDepuisRessource(const QString &chemin)
 {
     // ":/aide/x.html" -> "qrc:/aide/x.html", so relative links resolve.
@@ -36,17 +49,23 @@ QList<int> TAide::Rubriques()
     return QList<int>(std::begin(TopicsDocumentes), std::end(TopicsDocumentes));
 }
 
+QString TAide::Langue()
+{
+    // Translated by the interface's own catalogue, so help follows exactly the
+    // language the menus and dialogs are shown in.
+    return tr("en", "language code of the help pages");
+}
+
 QString TAide::PageSommaire()
 {
-    return QStringLiteral(":/aide/index.html");
+    return PageLocalisee(QStringLiteral("index.html"));
 }
 
 QString TAide::PageRubrique(int topic)
 {
     InitialiserPages();
-    const QString chemin = QStringLiteral(":/aide/topic-%1.html").arg(topic);
-    if (topic > 0 && QFile::exists(chemin))
-        return chemin;
+    if (topic > 0 && QFile::exists(QStringLiteral(":/aide/topic-%1.html").arg(topic)))
+        return PageLocalisee(QStringLiteral("topic-%1.html").arg(topic));
     return PageSommaire();
 }
 

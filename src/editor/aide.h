@@ -30,6 +30,8 @@ public:
     // contents page when the topic has no page of its own.
     static QString PageRubrique(int topic);
     static QString PageSommaire();
+    // Language of the interface ("en", "fr"), which the pages follow.
+    static QString Langue();
     // The topics that have a page, in increasing order.
     static QList<int> Rubriques();
 
