@@ -194,8 +194,7 @@ int main(int argc, char *argv[])
                 else if (operation == QLatin1String("gift-write")) {
                     int approches = 0;
                     octetsEcrits = TFichierGift::EcrireGift(*f, approches);
-                }
-                else
+                } else
                     throw Erreur(QStringLiteral("unknown operation ") + operation);
             });
             octets = octetsEcrits.size();
@@ -222,8 +221,8 @@ int main(int argc, char *argv[])
         } else {
             throw Erreur(QStringLiteral("unknown operation ") + operation);
         }
-        std::printf("%s %.6f %.6f %.6f %lld\n", qPrintable(operation), Mediane(durees.murales),
-                    durees.murales.front(), Mediane(durees.processeur), static_cast<long long>(octets));
+        std::printf("%s %.6f %.6f %.6f %lld\n", qPrintable(operation), Mediane(durees.murales), durees.murales.front(),
+                    Mediane(durees.processeur), static_cast<long long>(octets));
     } catch (const Erreur &e) {
         std::fprintf(stderr, "bench_core: %s\n", qPrintable(e.message()));
         return 1;

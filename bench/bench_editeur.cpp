@@ -54,10 +54,7 @@ class InteractionBanc : public TInteraction
 {
 public:
     Reponse Message(Genre, const QString &, Boutons, int, const QString &) override { return RepOk; }
-    ChoixFichier OuvrirFichier(const QString &, int, const QString &, const QString &, bool) override
-    {
-        return {};
-    }
+    ChoixFichier OuvrirFichier(const QString &, int, const QString &, const QString &, bool) override { return {}; }
     ChoixFichier SauverFichier(const QString &, int, const QString &, const QString &, const QString &) override
     {
         return {};
@@ -72,7 +69,7 @@ public:
         dialogue.hide();
         return QDialog::Rejected;
     }
-    void Aide(int) override {}
+    void Aide(int) override { }
 };
 
 void Imprimer(const char *mode, std::vector<double> durees)

@@ -32,58 +32,67 @@ namespace {
 class Hasard
 {
 public:
-    explicit Hasard(quint64 graine) : etat(graine) {}
+    explicit Hasard(quint64 graine) : etat(graine) { }
     quint32 Suivant()
     {
         etat = etat * 6364136223846793005ULL + 1442695040888963407ULL;
         return quint32(etat >> 33);
     }
     int Entre(int min, int max) { return min + int(Suivant() % quint32(max - min + 1)); }
-    template <size_t N> const char *Parmi(const char *const (&liste)[N]) { return liste[Suivant() % N]; }
+    template <size_t N>
+    const char *Parmi(const char *const (&liste)[N])
+    {
+        return liste[Suivant() % N];
+    }
 
 private:
     quint64 etat;
 };
 
 const char *const Mots[] = {
-    "le", "la", "les", "un", "une", "des", "de", "du", "et", "ou", "à", "où", "qui", "que",
-    "été", "élève", "école", "fenêtre", "forêt", "château", "hôpital", "île", "maïs", "Noël",
-    "cœur", "sœur", "œuvre", "garçon", "leçon", "français", "déjà", "voilà", "très", "après",
-    "problème", "système", "théâtre", "rivière", "lumière", "première", "dernière", "fièvre",
-    "mère", "père", "frère", "année", "journée", "idée", "musée", "lycée", "poésie", "géographie",
-    "histoire", "mathématiques", "réponse", "question", "exercice", "vocabulaire", "grammaire",
-    "conjugaison", "verbe", "adjectif", "nom", "pronom", "phrase", "mot", "texte", "livre",
-    "cahier", "crayon", "table", "chaise", "maison", "jardin", "ville", "village", "pays",
-    "montagne", "mer", "océan", "soleil", "lune", "étoile", "ciel", "nuage", "pluie", "neige",
-    "hiver", "printemps", "automne", "matin", "soir", "nuit", "temps", "heure", "minute",
-    "grand", "petit", "beau", "belle", "nouveau", "vieux", "jeune", "long", "court", "haut",
-    "bas", "rapide", "lent", "facile", "difficile", "important", "possible", "nécessaire",
-    "Zürich", "Ångström", "naïve", "façade", "crème", "brûlée", "pâté", "gâteau", "tête",
-    "fête", "bête", "prêt", "forêts", "août", "goût", "coût", "où", "Éric", "Étienne", "Œdipe"};
+    "le",        "la",          "les",       "un",          "une",      "des",           "de",        "du",
+    "et",        "ou",          "à",         "où",          "qui",      "que",           "été",       "élève",
+    "école",     "fenêtre",     "forêt",     "château",     "hôpital",  "île",           "maïs",      "Noël",
+    "cœur",      "sœur",        "œuvre",     "garçon",      "leçon",    "français",      "déjà",      "voilà",
+    "très",      "après",       "problème",  "système",     "théâtre",  "rivière",       "lumière",   "première",
+    "dernière",  "fièvre",      "mère",      "père",        "frère",    "année",         "journée",   "idée",
+    "musée",     "lycée",       "poésie",    "géographie",  "histoire", "mathématiques", "réponse",   "question",
+    "exercice",  "vocabulaire", "grammaire", "conjugaison", "verbe",    "adjectif",      "nom",       "pronom",
+    "phrase",    "mot",         "texte",     "livre",       "cahier",   "crayon",        "table",     "chaise",
+    "maison",    "jardin",      "ville",     "village",     "pays",     "montagne",      "mer",       "océan",
+    "soleil",    "lune",        "étoile",    "ciel",        "nuage",    "pluie",         "neige",     "hiver",
+    "printemps", "automne",     "matin",     "soir",        "nuit",     "temps",         "heure",     "minute",
+    "grand",     "petit",       "beau",      "belle",       "nouveau",  "vieux",         "jeune",     "long",
+    "court",     "haut",        "bas",       "rapide",      "lent",     "facile",        "difficile", "important",
+    "possible",  "nécessaire",  "Zürich",    "Ångström",    "naïve",    "façade",        "crème",     "brûlée",
+    "pâté",      "gâteau",      "tête",      "fête",        "bête",     "prêt",          "forêts",    "août",
+    "goût",      "coût",        "où",        "Éric",        "Étienne",  "Œdipe"};
 
 const char *const Prenoms[] = {
-    "Adèle", "Agnès", "Amélie", "André", "Anaïs", "Béatrice", "Benoît", "Cécile", "Céline",
-    "Chloé", "Clément", "Danièle", "Denis", "Élodie", "Émile", "Émilie", "Éric", "Étienne",
-    "François", "Françoise", "Gérard", "Hélène", "Hervé", "Inès", "Jérôme", "Joël", "Josée",
-    "Léa", "Léon", "Loïc", "Lucie", "Maëlle", "Mélanie", "Michèle", "Noémie", "Raphaël",
-    "Renée", "Sébastien", "Stéphane", "Thérèse", "Valérie", "Zoé", "anne", "paul", "Ömer",
-    "Åsa", "Øystein", "Jürgen", "Björn", "Ñuño"};
+    "Adèle",   "Agnès",   "Amélie",  "André",   "Anaïs",  "Béatrice", "Benoît",  "Cécile",    "Céline",   "Chloé",
+    "Clément", "Danièle", "Denis",   "Élodie",  "Émile",  "Émilie",   "Éric",    "Étienne",   "François", "Françoise",
+    "Gérard",  "Hélène",  "Hervé",   "Inès",    "Jérôme", "Joël",     "Josée",   "Léa",       "Léon",     "Loïc",
+    "Lucie",   "Maëlle",  "Mélanie", "Michèle", "Noémie", "Raphaël",  "Renée",   "Sébastien", "Stéphane", "Thérèse",
+    "Valérie", "Zoé",     "anne",    "paul",    "Ömer",   "Åsa",      "Øystein", "Jürgen",    "Björn",    "Ñuño"};
 
 const char *const Noms[] = {
-    "Dupont", "Durand", "Lefèvre", "Lefebvre", "Lemaître", "Bézier", "Bérard", "Côté", "Crépin",
-    "Dubœuf", "Déziel", "Émery", "Fénelon", "Gâtineau", "Hébert", "Hénault", "Jégou", "Lebœuf",
-    "Lévêque", "Ménard", "Mérieux", "Pâris", "Pélissier", "Poirée", "Prévost", "Régnier",
-    "Rivière", "Sénéchal", "Thévenin", "Vézina", "d'Alembert", "de la Tour", "du Pré",
-    "van Eyck", "Müller", "Öberg", "Ølsen", "Ångström", "martin", "MARTIN", "Martin",
-    "Moreau", "Morel", "Morin", "Roussel", "Roux", "Vidal", "Zéphir", "Âcre", "Œillet"};
+    "Dupont",   "Durand",   "Lefèvre", "Lefebvre",   "Lemaître",   "Bézier", "Bérard",   "Côté",    "Crépin",
+    "Dubœuf",   "Déziel",   "Émery",   "Fénelon",    "Gâtineau",   "Hébert", "Hénault",  "Jégou",   "Lebœuf",
+    "Lévêque",  "Ménard",   "Mérieux", "Pâris",      "Pélissier",  "Poirée", "Prévost",  "Régnier", "Rivière",
+    "Sénéchal", "Thévenin", "Vézina",  "d'Alembert", "de la Tour", "du Pré", "van Eyck", "Müller",  "Öberg",
+    "Ølsen",    "Ångström", "martin",  "MARTIN",     "Martin",     "Moreau", "Morel",    "Morin",   "Roussel",
+    "Roux",     "Vidal",    "Zéphir",  "Âcre",       "Œillet"};
 
-const char *const Rues[] = {"rue", "avenue", "boulevard", "place", "allée", "chemin", "impasse",
-                            "quai", "cours", "route"};
-const char *const Villes[] = {"Paris", "Besançon", "Orléans", "Nîmes", "Périgueux", "Grenoble",
-                              "Genève", "Québec", "Montréal", "Liège", "Châlons", "Évreux",
-                              "Angoulême", "Sète", "Épinal", "Pontoise", "Mâcon", "Béziers"};
+const char *const Rues[] = {"rue",    "avenue",  "boulevard", "place", "allée",
+                            "chemin", "impasse", "quai",      "cours", "route"};
+const char *const Villes[] = {"Paris",     "Besançon", "Orléans",  "Nîmes",    "Périgueux", "Grenoble",
+                              "Genève",    "Québec",   "Montréal", "Liège",    "Châlons",   "Évreux",
+                              "Angoulême", "Sète",     "Épinal",   "Pontoise", "Mâcon",     "Béziers"};
 
-QString Utf8(const char *texte) { return QString::fromUtf8(texte); }
+QString Utf8(const char *texte)
+{
+    return QString::fromUtf8(texte);
+}
 
 QString Phrase(Hasard &h, int min, int max, bool majuscule)
 {
@@ -227,8 +236,7 @@ int main(int argc, char *argv[])
                 try {
                     ok &= Ecrire(base + QStringLiteral(".xml"), TFichierMoodle::EcrireMoodle(f));
                 } catch (const ErreurFormatAbsent &) {
-                    std::fprintf(stderr, "gen_cartes: no Moodle writer yet, %s.xml skipped\n",
-                                 qPrintable(base));
+                    std::fprintf(stderr, "gen_cartes: no Moodle writer yet, %s.xml skipped\n", qPrintable(base));
                 }
             }
             if (type == 'Q') {

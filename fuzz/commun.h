@@ -22,7 +22,7 @@ inline QByteArray Octets(const uint8_t *donnees, size_t taille)
 }
 
 // Runs one read; an Erreur is a refusal, anything else stops the run.
-template<typename Lecture>
+template <typename Lecture>
 void Essayer(Lecture &&lecture)
 {
     try {

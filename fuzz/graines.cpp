@@ -38,8 +38,8 @@ std::unique_ptr<TFichierX> Exemple(QChar type)
     return f;
 }
 
-void Ecrire(const QString &dossier, const QString &cible, const QString &nom,
-            const std::function<QByteArray()> &ecrire, int prefixe = -1)
+void Ecrire(const QString &dossier, const QString &cible, const QString &nom, const std::function<QByteArray()> &ecrire,
+            int prefixe = -1)
 {
     QByteArray octets;
     try {
@@ -96,23 +96,29 @@ int main(int argc, char **argv)
         Ecrire(dossier, QStringLiteral("moodle"), QStringLiteral("ecrit-") + t,
                [&] { return TFichierMoodle::EcrireMoodle(*f); });
         // The package target's first byte: 0 a package, 1 its collection alone.
-        Ecrire(dossier, QStringLiteral("ankipaquet"), QStringLiteral("ecrit-") + t,
-               [&] { return TFichierAnki::EcrirePaquet(*f, QStringLiteral("graine")); }, 0);
-        Ecrire(dossier, QStringLiteral("ankipaquet"), QStringLiteral("collection-") + t,
-               [&] { return Collection(TFichierAnki::EcrirePaquet(*f, QStringLiteral("graine"))); }, 1);
+        Ecrire(
+            dossier, QStringLiteral("ankipaquet"), QStringLiteral("ecrit-") + t,
+            [&] { return TFichierAnki::EcrirePaquet(*f, QStringLiteral("graine")); }, 0);
+        Ecrire(
+            dossier, QStringLiteral("ankipaquet"), QStringLiteral("collection-") + t,
+            [&] { return Collection(TFichierAnki::EcrirePaquet(*f, QStringLiteral("graine"))); }, 1);
         // The Anki text target's first byte picks the type: 0 is D.
-        Ecrire(dossier, QStringLiteral("ankitexte"), QStringLiteral("ecrit-") + t,
-               [&] { return TFichierAnki::EcrireTexte(*f, QStringLiteral("graine")); }, 0);
+        Ecrire(
+            dossier, QStringLiteral("ankitexte"), QStringLiteral("ecrit-") + t,
+            [&] { return TFichierAnki::EcrireTexte(*f, QStringLiteral("graine")); }, 0);
         // The CSV target's first byte is its mode: 0 is ',' in the file's code page.
         DefinirSeparateurCsv(QStringLiteral(","));
-        Ecrire(dossier, QStringLiteral("csv"), QStringLiteral("ecrit-") + t,
-               [&] { return TFichierCSV::EcrireCSV(*f, QLatin1Char('s')); }, 0);
+        Ecrire(
+            dossier, QStringLiteral("csv"), QStringLiteral("ecrit-") + t,
+            [&] { return TFichierCSV::EcrireCSV(*f, QLatin1Char('s')); }, 0);
         DefinirSeparateurCsv(QStringLiteral(";"));
-        Ecrire(dossier, QStringLiteral("csv"), QStringLiteral("ecrit-pv-") + t,
-               [&] { return TFichierCSV::EcrireCSV(*f, QLatin1Char('s')); }, 1);
+        Ecrire(
+            dossier, QStringLiteral("csv"), QStringLiteral("ecrit-pv-") + t,
+            [&] { return TFichierCSV::EcrireCSV(*f, QLatin1Char('s')); }, 1);
         DefinirSeparateurCsv(QStringLiteral("\\t"));
-        Ecrire(dossier, QStringLiteral("csv"), QStringLiteral("ecrit-tab-") + t,
-               [&] { return TFichierCSV::EcrireCSV(*f, QLatin1Char('s')); }, 2);
+        Ecrire(
+            dossier, QStringLiteral("csv"), QStringLiteral("ecrit-tab-") + t,
+            [&] { return TFichierCSV::EcrireCSV(*f, QLatin1Char('s')); }, 2);
     }
     return 0;
 }

@@ -15,8 +15,7 @@
 namespace OutilsGui {
 
 // Cards given as "title|question|answer".
-inline std::unique_ptr<TFichierX> FichierCartes(QChar type, const QStringList &cartes,
-                                                QChar format = u'x')
+inline std::unique_ptr<TFichierX> FichierCartes(QChar type, const QStringList &cartes, QChar format = u'x')
 {
     auto f = std::make_unique<TFichierX>(type, format);
     for (const QString &c : cartes) {

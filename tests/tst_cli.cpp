@@ -46,7 +46,7 @@ struct Resultat
 class TBancCli
 {
 public:
-    explicit TBancCli(const QString &dossier) : m_dossier(dossier) {}
+    explicit TBancCli(const QString &dossier) : m_dossier(dossier) { }
 
     // "@nom" is the case's file nom, "data:chemin" a file of tests/data.
     QString Chemin(const QString &argument) const
@@ -82,16 +82,16 @@ struct Etape
 {
     QStringList arguments;
     int code = 0;
-    std::optional<QByteArray> sortie;        // standard output, exactly
+    std::optional<QByteArray> sortie; // standard output, exactly
     QByteArrayList sortieContient;
-    std::optional<QByteArray> debutSortie;   // standard output starts with this
-    std::optional<QByteArray> finSortie;     // standard output ends with this
-    std::optional<QByteArray> erreur;        // standard error, exactly
-    std::optional<QString> erreurRognee;     // standard error as text, ends trimmed
+    std::optional<QByteArray> debutSortie; // standard output starts with this
+    std::optional<QByteArray> finSortie;   // standard output ends with this
+    std::optional<QByteArray> erreur;      // standard error, exactly
+    std::optional<QString> erreurRognee;   // standard error as text, ends trimmed
     QByteArrayList erreurContient;
-    bool messageSeul = false;                // one line, no usage text
+    bool messageSeul = false;                   // one line, no usage text
     QList<QPair<QString, QByteArray>> produits; // files written, byte for byte
-    QStringList absents;                     // files that must not be there after
+    QStringList absents;                        // files that must not be there after
 };
 
 // A command-line case: files made beforehand, settings, runs, further checks.
@@ -120,20 +120,56 @@ struct CasCli
         etapes.append(e);
         return *this;
     }
-    CasCli &Sortie(const QByteArray &o) { etapes.last().sortie = o; return *this; }
-    CasCli &SortieContient(const QByteArray &o) { etapes.last().sortieContient << o; return *this; }
-    CasCli &DebutSortie(const QByteArray &o) { etapes.last().debutSortie = o; return *this; }
-    CasCli &FinSortie(const QByteArray &o) { etapes.last().finSortie = o; return *this; }
-    CasCli &Erreur(const QByteArray &o) { etapes.last().erreur = o; return *this; }
-    CasCli &ErreurRognee(const QString &o) { etapes.last().erreurRognee = o; return *this; }
-    CasCli &ErreurContient(const QByteArray &o) { etapes.last().erreurContient << o; return *this; }
-    CasCli &MessageSeul() { etapes.last().messageSeul = true; return *this; }
+    CasCli &Sortie(const QByteArray &o)
+    {
+        etapes.last().sortie = o;
+        return *this;
+    }
+    CasCli &SortieContient(const QByteArray &o)
+    {
+        etapes.last().sortieContient << o;
+        return *this;
+    }
+    CasCli &DebutSortie(const QByteArray &o)
+    {
+        etapes.last().debutSortie = o;
+        return *this;
+    }
+    CasCli &FinSortie(const QByteArray &o)
+    {
+        etapes.last().finSortie = o;
+        return *this;
+    }
+    CasCli &Erreur(const QByteArray &o)
+    {
+        etapes.last().erreur = o;
+        return *this;
+    }
+    CasCli &ErreurRognee(const QString &o)
+    {
+        etapes.last().erreurRognee = o;
+        return *this;
+    }
+    CasCli &ErreurContient(const QByteArray &o)
+    {
+        etapes.last().erreurContient << o;
+        return *this;
+    }
+    CasCli &MessageSeul()
+    {
+        etapes.last().messageSeul = true;
+        return *this;
+    }
     CasCli &Produit(const QString &nom, const QByteArray &octets)
     {
         etapes.last().produits.append({nom, octets});
         return *this;
     }
-    CasCli &Absent(const QString &nom) { etapes.last().absents << nom; return *this; }
+    CasCli &Absent(const QString &nom)
+    {
+        etapes.last().absents << nom;
+        return *this;
+    }
     CasCli &Verifier(std::function<void(TBancCli &)> v)
     {
         verifier = std::move(v);
@@ -266,8 +302,10 @@ void TestCli::commande_data()
 
     // ------------------------------------------------------------ any file
     QTest::newRow("info recognises the format")
-        << Cas().Fichier("a.xaqq", "<?xml version=\"1.0\"?>\n<AMBLORINE TYPE=\"Q\">\n<TITRE>t</TITRE>\n</AMBLORINE>\n")
-               .Lancer({"info", "@a.xaqq"}).DebutSortie("format: x\n");
+        << Cas()
+               .Fichier("a.xaqq", "<?xml version=\"1.0\"?>\n<AMBLORINE TYPE=\"Q\">\n<TITRE>t</TITRE>\n</AMBLORINE>\n")
+               .Lancer({"info", "@a.xaqq"})
+               .DebutSortie("format: x\n");
     QTest::newRow("info on a file not recognised")
         << Cas().Fichier("p.txt", "plain").Lancer({"info", "@p.txt"}).Sortie("format: ?\n");
     QTest::newRow("refused: dump not recognised")
@@ -277,12 +315,11 @@ void TestCli::commande_data()
     // libxml2 has its own say on broken encodings; only the message may reach the user.
     QTest::newRow("refused: XML badly encoded")
         << Refus({"dump", "@encodage.xaqq"}, U("Erreur dans l'écriture du code XML !\n").toUtf8())
-               .Fichier("encodage.xaqq", "<?xml version=\"1.0\" encoding=\"ISO-8859-7\"?>\n"
-                                         "<AMBLORINE><TITRE>\xff\xfe\x80</TITRE></AMBLORINE>\n");
-    QTest::newRow("refused: info on a missing file")
-        << Refus({"info", "@absent.xaqq"}, "No such file or directory");
-    QTest::newRow("refused: dump of a missing file")
-        << Refus({"dump", "@absent.xaqq"}, "No such file or directory");
+               .Fichier("encodage.xaqq",
+                        "<?xml version=\"1.0\" encoding=\"ISO-8859-7\"?>\n"
+                        "<AMBLORINE><TITRE>\xff\xfe\x80</TITRE></AMBLORINE>\n");
+    QTest::newRow("refused: info on a missing file") << Refus({"info", "@absent.xaqq"}, "No such file or directory");
+    QTest::newRow("refused: dump of a missing file") << Refus({"dump", "@absent.xaqq"}, "No such file or directory");
     QTest::newRow("settings never written")
         << Cas().Fichier("b.txt", "x").Lancer({"info", "@b.txt"}).Verifier([](TBancCli &b) {
                QVERIFY(!QFile::exists(b.Reglages()));
@@ -294,65 +331,96 @@ void TestCli::commande_data()
         const QByteArray attendu = "#separator:tab\n#html:true\n#notetype:Amblopad Dictionnaire\n#deck:Mots\n"
                                    "#columns:Tab\tBody\nchat\tcat\n";
         QTest::newRow("Anki: text read as a Dictionnaire")
-            << Cas().Fichier("m.txt", texte).Lancer({"info", "@m.txt"}).Sortie("format: K\ntype: D\ncards: 1\ntitle: Mots\n");
-        QTest::newRow("Anki: --type gives the type")
-            << Cas().Fichier("m.txt", texte).Lancer({"info", "@m.txt", "--type", "Q"})
-                   .Sortie("format: K\ntype: Q\ncards: 1\ntitle: Mots\n");
+            << Cas()
+                   .Fichier("m.txt", texte)
+                   .Lancer({"info", "@m.txt"})
+                   .Sortie("format: K\ntype: D\ncards: 1\ntitle: Mots\n");
+        QTest::newRow("Anki: --type gives the type") << Cas()
+                                                            .Fichier("m.txt", texte)
+                                                            .Lancer({"info", "@m.txt", "--type", "Q"})
+                                                            .Sortie("format: K\ntype: Q\ncards: 1\ntitle: Mots\n");
         QTest::newRow("Anki: text to package and back")
-            << Cas().Fichier("m.txt", texte).Lancer({"convert", "@m.txt", "@d.apkg"}).Erreur(QByteArray())
-                   .Lancer({"info", "@d.apkg"}).Sortie("format: k\ntype: D\ncards: 1\ntitle: Mots\n")
-                   .Lancer({"convert", "@d.apkg", "@t.txt", "--to", "k", "--anki-text"}).Erreur(QByteArray())
+            << Cas()
+                   .Fichier("m.txt", texte)
+                   .Lancer({"convert", "@m.txt", "@d.apkg"})
+                   .Erreur(QByteArray())
+                   .Lancer({"info", "@d.apkg"})
+                   .Sortie("format: k\ntype: D\ncards: 1\ntitle: Mots\n")
+                   .Lancer({"convert", "@d.apkg", "@t.txt", "--to", "k", "--anki-text"})
+                   .Erreur(QByteArray())
                    .Produit("@t.txt", attendu);
         QTest::newRow("usage: --anki-text outside convert") << Usage({"dump", "a", "--anki-text"});
         QTest::newRow("usage: --anki-text with another format")
             << Usage({"convert", "a", "b.txt", "--to", "x", "--anki-text"});
-        QTest::newRow("refused: damaged Anki package")
-            << Cas().Fichier("d.apkg", "PK\x03\x04 broken").Lancer({"convert", "@d.apkg", "@o.xaqd"}, 1)
-                   .ErreurContient("zip").Absent("@o.xaqd");
+        QTest::newRow("refused: damaged Anki package") << Cas()
+                                                              .Fichier("d.apkg", "PK\x03\x04 broken")
+                                                              .Lancer({"convert", "@d.apkg", "@o.xaqd"}, 1)
+                                                              .ErreurContient("zip")
+                                                              .Absent("@o.xaqd");
     }
 
     // ------------------------------------------------------------ Cardfile
     {
         using namespace OctetsCrd;
         // Unsorted cards keep their order: a Cardfile file is taken as it is.
-        const QByteArray desordre = QByteArray("MGC\x02\x00", 5) + Entree(109, "Zeta")
-                                    + Entree(116, "Alpha") + Donnees("zzz") + Donnees("aaaaa");
-        QTest::newRow("Cardfile: convert to Cardfile, same bytes")
-            << Cas().Fichier("in.crd", desordre).Lancer({"convert", "@in.crd", "@out.crd"})
-                   .Erreur(QByteArray()).Produit("@out.crd", desordre);
+        const QByteArray desordre = QByteArray("MGC\x02\x00", 5) + Entree(109, "Zeta") + Entree(116, "Alpha")
+            + Donnees("zzz") + Donnees("aaaaa");
+        QTest::newRow("Cardfile: convert to Cardfile, same bytes") << Cas()
+                                                                          .Fichier("in.crd", desordre)
+                                                                          .Lancer({"convert", "@in.crd", "@out.crd"})
+                                                                          .Erreur(QByteArray())
+                                                                          .Produit("@out.crd", desordre);
         const quint32 d0 = 5 + 3 * 52;
         QTest::newRow("Cardfile: convert drops the picture")
-            << Cas().Fichier("in.crd", AvecImage()).Lancer({"convert", "@in.crd", "@out.crd"})
+            << Cas()
+                   .Fichier("in.crd", AvecImage())
+                   .Lancer({"convert", "@in.crd", "@out.crd"})
                    .Erreur(QByteArray())
-                   .Produit("@out.crd", QByteArray("MGC\x03\x00", 5) + Entree(d0, "Anne")
-                                            + Entree(d0 + 7, "Bruno") + Entree(d0 + 16, "Carla")
-                                            + Donnees("one") + Donnees("Photo") + Donnees("three\r\nlines"));
-        QTest::newRow("Cardfile: info")
-            << Cas().Fichier("in.crd", desordre).Lancer({"info", "@in.crd"}).Erreur(QByteArray())
-                   .Sortie("format: c\ntype: R\ncards: 2\ntitle: \n");
-        QTest::newRow("Cardfile: dump")
-            << Cas().Fichier("in.crd", desordre).Lancer({"dump", "@in.crd"}).Erreur(QByteArray())
-                   .SortieContient("\"TypeFichier\": \"R\"").SortieContient("\"FormatFichier\": \"c\"")
-                   .FinSortie("\"Fiches\": [\n    [\"\", \"Zeta\", \"zzz\"],\n"
-                              "    [\"\", \"Alpha\", \"aaaaa\"]\n  ]\n}\n");
-        QTest::newRow("Cardfile: RRG refused")
-            << Cas().Fichier("in.crd", "RRG" + DeuxCartes().mid(3)).Lancer({"convert", "@in.crd", "@out.crd"}, 1)
-                   .Erreur(MessageRefus.toUtf8() + '\n').Absent("@out.crd");
+                   .Produit("@out.crd",
+                            QByteArray("MGC\x03\x00", 5) + Entree(d0, "Anne") + Entree(d0 + 7, "Bruno")
+                                + Entree(d0 + 16, "Carla") + Donnees("one") + Donnees("Photo")
+                                + Donnees("three\r\nlines"));
+        QTest::newRow("Cardfile: info") << Cas()
+                                               .Fichier("in.crd", desordre)
+                                               .Lancer({"info", "@in.crd"})
+                                               .Erreur(QByteArray())
+                                               .Sortie("format: c\ntype: R\ncards: 2\ntitle: \n");
+        QTest::newRow("Cardfile: dump") << Cas()
+                                               .Fichier("in.crd", desordre)
+                                               .Lancer({"dump", "@in.crd"})
+                                               .Erreur(QByteArray())
+                                               .SortieContient("\"TypeFichier\": \"R\"")
+                                               .SortieContient("\"FormatFichier\": \"c\"")
+                                               .FinSortie("\"Fiches\": [\n    [\"\", \"Zeta\", \"zzz\"],\n"
+                                                          "    [\"\", \"Alpha\", \"aaaaa\"]\n  ]\n}\n");
+        QTest::newRow("Cardfile: RRG refused") << Cas()
+                                                      .Fichier("in.crd", "RRG" + DeuxCartes().mid(3))
+                                                      .Lancer({"convert", "@in.crd", "@out.crd"}, 1)
+                                                      .Erreur(MessageRefus.toUtf8() + '\n')
+                                                      .Absent("@out.crd");
     }
 
     // ------------------------------------------------------------ CSV
     // The files in tests/data/csv are written with ';' as the separator.
     const auto csv = [](bool utf8) { return Cas().Reglage("comma", ";").Reglage("csvutf", utf8 ? 1 : 0); };
-    QTest::newRow("CSV: lists to csv")
-        << csv(false).Lancer({"convert", "data:csv/listes.csv", "@sortie.csv", "--type", "L"})
-               .Erreur(QByteArray()).Produit("@sortie.csv", OutilsTest::LireFichier(OutilsTest::DonneesTest("csv/listes-attendu.csv")));
-    QTest::newRow("CSV: lists to text")
-        << csv(false).Lancer({"convert", "data:csv/listes.csv", "@sortie.txt", "--type", "L"})
-               .Erreur(QByteArray()).Produit("@sortie.txt", OutilsTest::LireFichier(OutilsTest::DonneesTest("csv/listes-attendu.txt")));
+    QTest::newRow("CSV: lists to csv") << csv(false)
+                                              .Lancer({"convert", "data:csv/listes.csv", "@sortie.csv", "--type", "L"})
+                                              .Erreur(QByteArray())
+                                              .Produit("@sortie.csv",
+                                                       OutilsTest::LireFichier(
+                                                           OutilsTest::DonneesTest("csv/listes-attendu.csv")));
+    QTest::newRow("CSV: lists to text") << csv(false)
+                                               .Lancer({"convert", "data:csv/listes.csv", "@sortie.txt", "--type", "L"})
+                                               .Erreur(QByteArray())
+                                               .Produit("@sortie.txt",
+                                                        OutilsTest::LireFichier(
+                                                            OutilsTest::DonneesTest("csv/listes-attendu.txt")));
     QTest::newRow("CSV: spreadsheet utf-8 to csv")
-        << csv(true).Lancer({"convert", "data:csv/questionnaire-bom.csv", "@sortie.csv", "--type", "Q"})
+        << csv(true)
+               .Lancer({"convert", "data:csv/questionnaire-bom.csv", "@sortie.csv", "--type", "Q"})
                .Erreur(QByteArray())
-               .Produit("@sortie.csv", OutilsTest::LireFichier(OutilsTest::DonneesTest("csv/questionnaire-attendu.csv")));
+               .Produit("@sortie.csv",
+                        OutilsTest::LireFichier(OutilsTest::DonneesTest("csv/questionnaire-attendu.csv")));
     QTest::newRow("CSV: dump")
         << csv(false).Lancer({"dump", "data:csv/questionnaire-bom.csv", "--type", "Q"}).Verifier([](TBancCli &b) {
                const QJsonObject racine = QJsonDocument::fromJson(b.resultats.at(0).sortie).object();
@@ -367,15 +435,20 @@ void TestCli::commande_data()
            });
     // An ANSI file read as UTF-8: refused, naming the line, nothing written.
     QTest::newRow("CSV: ANSI read as UTF-8 refused")
-        << csv(true).Lancer({"convert", "data:csv/listes.csv", "@refus.txt", "--type", "L"}, 1)
-               .ErreurRognee("The CSV file is not valid UTF-8 text (line 3).").Absent("@refus.txt");
+        << csv(true)
+               .Lancer({"convert", "data:csv/listes.csv", "@refus.txt", "--type", "L"}, 1)
+               .ErreurRognee("The CSV file is not valid UTF-8 text (line 3).")
+               .Absent("@refus.txt");
     QTest::newRow("CSV: missing fields refused")
-        << csv(false).Lancer({"dump", "data:csv/champs-manquants.csv", "--type", "Q"}, 1)
-               .ErreurRognee(MessageChampsManquants).Sortie(QByteArray());
+        << csv(false)
+               .Lancer({"dump", "data:csv/champs-manquants.csv", "--type", "Q"}, 1)
+               .ErreurRognee(MessageChampsManquants)
+               .Sortie(QByteArray());
     // A Lists file with one-line answers is written without any separator;
     // it must open again.
     QTest::newRow("CSV: one-column list read again")
-        << Cas().Fichier("liste.csv", "un\r\ndeux\r\n")
+        << Cas()
+               .Fichier("liste.csv", "un\r\ndeux\r\n")
                .Lancer({"convert", "@liste.csv", "@copie.csv", "--type", "L"})
                .Produit("@copie.csv", "un\r\ndeux\r\n")
                .Lancer({"info", "@copie.csv", "--type", "L"})
@@ -387,16 +460,19 @@ void TestCli::commande_data()
     {
         const QString grec = U("Ωμ");
         const auto perte = [](const QByteArray &entree, const QString &sortie, const QByteArray &ou) {
-            return Cas().Fichier("in.xaqd", entree)
+            return Cas()
+                .Fichier("in.xaqd", entree)
                 .Lancer({"convert", "@in.xaqd", "@" + sortie}, 1)
-                .ErreurContient("2 character(s)").ErreurContient(ou).MessageSeul().Absent("@" + sortie)
+                .ErreurContient("2 character(s)")
+                .ErreurContient(ou)
+                .MessageSeul()
+                .Absent("@" + sortie)
                 .Lancer({"convert", "@in.xaqd", "@" + sortie, "--lossy"})
                 .Verifier([sortie](TBancCli &b) { QVERIFY(b.Lire("@" + sortie).contains("??")); });
         };
         QTest::newRow("code page: native, card 2")
             << perte(XmlAvec("t", grec), "n.aqd", U("\"Ω\" (U+03A9), is in card 2 (\"q2\")").toUtf8());
-        QTest::newRow("code page: native, header")
-            << perte(XmlAvec(grec, "r"), "n.aqd", "the file's header");
+        QTest::newRow("code page: native, header") << perte(XmlAvec(grec, "r"), "n.aqd", "the file's header");
         QTest::newRow("code page: Cardfile, card 2") << perte(XmlAvec("t", grec), "c.crd", "card 2");
         QTest::newRow("code page: ANSI CSV, card 2") << perte(XmlAvec("t", grec), "s.csv", "card 2");
         QTest::newRow("code page: Cardfile writes no title")
@@ -409,14 +485,18 @@ void TestCli::commande_data()
     // ------------------------------------------------------------ native
     {
         using namespace OctetsNatif;
-        QTest::newRow("native: info")
-            << Cas().Fichier("desordre.aqn", FichierDesordre()).Lancer({"info", "@desordre.aqn"})
-                   .Sortie("format: n\ntype: N\ncards: 3\ntitle: Lettres\n");
+        QTest::newRow("native: info") << Cas()
+                                             .Fichier("desordre.aqn", FichierDesordre())
+                                             .Lancer({"info", "@desordre.aqn"})
+                                             .Sortie("format: n\ntype: N\ncards: 3\ntitle: Lettres\n");
         QTest::newRow("native: convert puts the records in order")
-            << Cas().Fichier("desordre.aqn", FichierDesordre()).Lancer({"convert", "@desordre.aqn", "@range.aqn"})
+            << Cas()
+                   .Fichier("desordre.aqn", FichierDesordre())
+                   .Lancer({"convert", "@desordre.aqn", "@range.aqn"})
                    .Produit("@range.aqn", FichierDesordreRange());
         QTest::newRow("native: old OEM file to ANSI, then dump")
-            << Cas().Lancer({"convert", "data:natif/ancien_oem.aqq", "@ansi.aqq"})
+            << Cas()
+                   .Lancer({"convert", "data:natif/ancien_oem.aqq", "@ansi.aqq"})
                    .Produit("@ansi.aqq", AncienOemEnAnsi())
                    .Lancer({"dump", "@ansi.aqq"})
                    .Verifier([](TBancCli &b) {
@@ -439,8 +519,7 @@ void TestCli::commande_data()
         QByteArray boucle = FichierDesordre();
         boucle.replace(138 + 122 + 12, 4, Queue(1, 0, 0, 0).left(4));
         QTest::newRow("native: a looping chain refused")
-            << Cas().Fichier("boucle.aqn", boucle).Lancer({"dump", "@boucle.aqn"}, 1)
-                   .ErreurContient(Invalide.toUtf8());
+            << Cas().Fichier("boucle.aqn", boucle).Lancer({"dump", "@boucle.aqn"}, 1).ErreurContient(Invalide.toUtf8());
         // A native file with 255-line fields reads, but cannot be written back.
         QByteArray h = Entete('N', 'O', 'C', 1, 255);
         h[30] = ' ';
@@ -449,32 +528,37 @@ void TestCli::commande_data()
             long255 += Bloc(QByteArray(60, 'z'));
         long255 += Queue(1, 0, 0, 0);
         QTest::newRow("native: 255-line field not written back")
-            << Cas().Fichier("long255.aqn", long255).Lancer({"convert", "@long255.aqn", "@long255-copie.aqn"}, 1)
-                   .ErreurContient("\"Long\"").Absent("@long255-copie.aqn");
+            << Cas()
+                   .Fichier("long255.aqn", long255)
+                   .Lancer({"convert", "@long255.aqn", "@long255-copie.aqn"}, 1)
+                   .ErreurContient("\"Long\"")
+                   .Absent("@long255-copie.aqn");
     }
 
     // ------------------------------------------------------------ XML
     QTest::newRow("XML: info")
         << Cas().Lancer({"info", "data:xml/manuel.xaqq"}).Sortie("format: x\ntype: Q\ncards: 2\ntitle: Capitals\n");
-    QTest::newRow("XML: dump")
-        << Cas().Lancer({"dump", "data:xml/manuel.xaqq"})
-               .SortieContient("\"Paris ; paris ou Lutetia\"")
-               .SortieContient("\"Capital of?\\t(city)\"")
-               .SortieContient("\"Titre\": \"Capitals\"");
+    QTest::newRow("XML: dump") << Cas()
+                                      .Lancer({"dump", "data:xml/manuel.xaqq"})
+                                      .SortieContient("\"Paris ; paris ou Lutetia\"")
+                                      .SortieContient("\"Capital of?\\t(city)\"")
+                                      .SortieContient("\"Titre\": \"Capitals\"");
     // XML to XML, then once more: the second copy is the first.
     QTest::newRow("XML: converted twice, the same bytes")
-        << Cas().Lancer({"convert", "data:xml/manuel.xaqq", "@a.xaqq"})
+        << Cas()
+               .Lancer({"convert", "data:xml/manuel.xaqq", "@a.xaqq"})
                .Lancer({"convert", "@a.xaqq", "@b.xaqq", "--to", "x"})
                .Verifier([](TBancCli &b) {
                    const QByteArray octetsA = b.Lire("@a.xaqq");
-                   QVERIFY(octetsA.startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<AMBLORINE VERSION=\"7.8\" TYPE=\"Q\""));
+                   QVERIFY(octetsA.startsWith(
+                       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<AMBLORINE VERSION=\"7.8\" TYPE=\"Q\""));
                    QCOMPARE(b.Lire("@b.xaqq"), octetsA);
                });
     // Refused documents give the reader's message and a failure code.
-    QTest::newRow("XML: refused")
-        << Cas().Fichier("mauvais.xaqq", "<?xml version=\"1.0\"?><AMBL><F></AMBL>")
-               .Lancer({"dump", "@mauvais.xaqq"}, 1)
-               .ErreurRognee(U("Erreur dans l'écriture du code XML !"));
+    QTest::newRow("XML: refused") << Cas()
+                                         .Fichier("mauvais.xaqq", "<?xml version=\"1.0\"?><AMBL><F></AMBL>")
+                                         .Lancer({"dump", "@mauvais.xaqq"}, 1)
+                                         .ErreurRognee(U("Erreur dans l'écriture du code XML !"));
     // Through the native format and back: what the native format holds (the
     // header, the options and fields 1 and 2 of every card; it has no card
     // titles, captions or line-end style) comes back.
@@ -492,11 +576,12 @@ void TestCli::commande_data()
                const QJsonObject avant = QJsonDocument::fromJson(dumpA.sortie).object();
                const QJsonObject apres = QJsonDocument::fromJson(dumpRetour.sortie).object();
                QVERIFY(!avant.isEmpty() && !apres.isEmpty());
-               for (const char *cle : {"TypeFichier", "Titre", "Signature", "Fragmenteur", "OuVisible",
-                                       "Ponctuation", "ReposerErreurs", "SuivreOrdre", "MotAMot",
-                                       "DifferencierCasse", "Phonetique", "Correction", "BriderEntree",
-                                       "NombreQuestions", "ScoreSatisfaisant", "Temps", "Commentaire",
-                                       "Alternateur", "Troncature", "AvecMotsIgnores", "MotsIgnores"})
+               for (const char *cle :
+                    {"TypeFichier", "Titre",          "Signature",    "Fragmenteur",     "OuVisible",
+                     "Ponctuation", "ReposerErreurs", "SuivreOrdre",  "MotAMot",         "DifferencierCasse",
+                     "Phonetique",  "Correction",     "BriderEntree", "NombreQuestions", "ScoreSatisfaisant",
+                     "Temps",       "Commentaire",    "Alternateur",  "Troncature",      "AvecMotsIgnores",
+                     "MotsIgnores"})
                    QVERIFY2(avant.value(QLatin1String(cle)) == apres.value(QLatin1String(cle)), cle);
                const QJsonArray fichesAvant = avant.value(QLatin1String("Fiches")).toArray();
                const QJsonArray fichesApres = apres.value(QLatin1String("Fiches")).toArray();
@@ -509,10 +594,8 @@ void TestCli::commande_data()
 
     // ------------------------------------------------------------ Moodle
     const QString quiz = "data:moodle/qformat_xml__nested_categories_with_questions.xml";
-    QTest::newRow("Moodle: info")
-        << Cas().Lancer({"info", quiz}).Sortie("format: m\ntype: M\ncards: 9\ntitle: \n");
-    QTest::newRow("Moodle: dump")
-        << Cas().Lancer({"dump", quiz}).SortieContient("\"% ///Lambda\"");
+    QTest::newRow("Moodle: info") << Cas().Lancer({"info", quiz}).Sortie("format: m\ntype: M\ncards: 9\ntitle: \n");
+    QTest::newRow("Moodle: dump") << Cas().Lancer({"dump", quiz}).SortieContient("\"% ///Lambda\"");
     // Every real quiz, Moodle to Moodle directly and through an MCQ card
     // file: the same document both ways.
     const QDir corpus(OutilsTest::DonneesTest(QStringLiteral("moodle")));
@@ -524,7 +607,8 @@ void TestCli::commande_data()
     for (const QString &nom : quizz) {
         const QString source = QStringLiteral("data:moodle/") + nom;
         QTest::addRow("Moodle: %s both ways", qPrintable(nom))
-            << Cas().Lancer({"convert", source, "@direct.xml"})
+            << Cas()
+                   .Lancer({"convert", source, "@direct.xml"})
                    .Lancer({"convert", source, "@quiz.xaqm"})
                    .Lancer({"convert", "@quiz.xaqm", "@back.xml"})
                    .Verifier([](TBancCli &b) {
@@ -537,19 +621,22 @@ void TestCli::commande_data()
     }
     // A Questionnaire converted to Moodle.
     QTest::newRow("Moodle: Questionnaire exported")
-        << Cas().Fichier("q.xaqq", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                                   "<AMBLORINE TYPE=\"Q\" ID_FICHE=\"F\" ID_CHAMP0=\"I\" ID_CHAMP1=\"Q\" ID_CHAMP2=\"R\">\n"
-                                   "<F><I>Capitals</I><Q>Capital?</Q><R>Paris;paris</R></F>\n</AMBLORINE>\n")
+        << Cas()
+               .Fichier("q.xaqq",
+                        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                        "<AMBLORINE TYPE=\"Q\" ID_FICHE=\"F\" ID_CHAMP0=\"I\" ID_CHAMP1=\"Q\" ID_CHAMP2=\"R\">\n"
+                        "<F><I>Capitals</I><Q>Capital?</Q><R>Paris;paris</R></F>\n</AMBLORINE>\n")
                .Lancer({"convert", "@q.xaqq", "@q.xml"})
                .Verifier([](TBancCli &b) {
                    QCOMPARE(QuestionsMoodle::Questions(b.Lire("@q.xml")),
-                            QStringList{U("type=shortanswer|name=Capitals|questiontext=Capital?|answer[100]=Paris|answer[100]=paris")});
+                            QStringList{U("type=shortanswer|name=Capitals|questiontext=Capital?|answer[100]=Paris|"
+                                          "answer[100]=paris")});
                });
     // A refused quiz gives the reader's message and a failure code.
-    QTest::newRow("Moodle: refused")
-        << Cas().Fichier("mauvais.xml", "<?xml version=\"1.0\"?>\n<quiz><question></quiz>")
-               .Lancer({"dump", "@mauvais.xml"}, 1)
-               .Erreur("Error in writing XML code!\n");
+    QTest::newRow("Moodle: refused") << Cas()
+                                            .Fichier("mauvais.xml", "<?xml version=\"1.0\"?>\n<quiz><question></quiz>")
+                                            .Lancer({"dump", "@mauvais.xml"}, 1)
+                                            .Erreur("Error in writing XML code!\n");
 }
 
 void TestCli::commande()
@@ -568,11 +655,15 @@ void TestCli::commande()
     for (const Etape &e : cas.etapes) {
         for (const QString &a : e.arguments)
             if (a.startsWith(QLatin1String("data:")))
-                QVERIFY2(QFile::exists(banc.Chemin(a)), qPrintable(QStringLiteral("missing test data: ") + banc.Chemin(a)));
+                QVERIFY2(QFile::exists(banc.Chemin(a)),
+                         qPrintable(QStringLiteral("missing test data: ") + banc.Chemin(a)));
         const Resultat r = banc.Lancer(e.arguments);
         banc.resultats << r;
-        QVERIFY2(r.code == e.code, qPrintable(QStringLiteral("exit code %1, expected %2; standard error: %3")
-                                                  .arg(r.code).arg(e.code).arg(QString::fromUtf8(r.erreur))));
+        QVERIFY2(r.code == e.code,
+                 qPrintable(QStringLiteral("exit code %1, expected %2; standard error: %3")
+                                .arg(r.code)
+                                .arg(e.code)
+                                .arg(QString::fromUtf8(r.erreur))));
         if (e.sortie)
             QCOMPARE(r.sortie, *e.sortie);
         for (const QByteArray &o : e.sortieContient)

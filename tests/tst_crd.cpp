@@ -97,30 +97,28 @@ void TestCrd::ecriture_data()
 
     QTest::newRow("texts of 3 and 5 bytes")
         << Liste({"Alpha", "Beta"}) << Liste({"abc", "defgh"})
-        << (QByteArray::fromHex("4d474302 00"                                // MGC, 2 cards
-                                "000000000000 6d000000 00 416c706861")       // 109, "Alpha"
-            + Zeros(36)
-            + QByteArray::fromHex("000000000000 74000000 00 42657461")       // 116, "Beta"
-            + Zeros(37)
-            + QByteArray::fromHex("0000 0300 616263 0000 0500 6465666768")); // the two texts
+        << (QByteArray::fromHex("4d474302 00"                                            // MGC, 2 cards
+                                "000000000000 6d000000 00 416c706861")                   // 109, "Alpha"
+            + Zeros(36) + QByteArray::fromHex("000000000000 74000000 00 42657461")       // 116, "Beta"
+            + Zeros(37) + QByteArray::fromHex("0000 0300 616263 0000 0500 6465666768")); // the two texts
 
     QTest::newRow("index line of 45 characters")
         << Liste({"ABCDEFGHIJABCDEFGHIJABCDEFGHIJABCDEFGHIJKLMNO"}) << Liste({""})
-        << (QByteArray::fromHex("4d474301 00 000000000000 39000000 00")
-            + "ABCDEFGHIJABCDEFGHIJABCDEFGHIJABCDEFGHIJ" + Zeros(1) + Zeros(4));
+        << (QByteArray::fromHex("4d474301 00 000000000000 39000000 00") + "ABCDEFGHIJABCDEFGHIJABCDEFGHIJABCDEFGHIJ"
+            + Zeros(1) + Zeros(4));
 
     QTest::newRow("ANSI bytes, CR LF, unrepresentable character")
-        << QStringList{QStringLiteral(u"\u00c9t\u00e9")}
-        << QStringList{QStringLiteral(u"a\r\nb\u20ac\u03a9")}
+        << QStringList{QStringLiteral(u"\u00c9t\u00e9")} << QStringList{QStringLiteral(u"a\r\nb\u20ac\u03a9")}
         << (QByteArray::fromHex("4d474301 00 000000000000 39000000 00 c974e9") + Zeros(38)
             + QByteArray::fromHex("0000 0600 610d0a62803f"));
 
     // Cutting happens on encoded bytes: 39 ASCII then a two-unit character
     // outside the code page becomes one '?' that still fits.
-    QTest::newRow("cut after encoding")
-        << QStringList{QString(39, u'x') + QStringLiteral(u"\U0001F600yz")} << Liste({"t"})
-        << (QByteArray::fromHex("4d474301 00 000000000000 39000000 00") + QByteArray(39, 'x')
-            + "?" + Zeros(1) + QByteArray::fromHex("0000 0100 74"));
+    QTest::newRow("cut after encoding") << QStringList{QString(39, u'x') + QStringLiteral(u"\U0001F600yz")}
+                                        << Liste({"t"})
+                                        << (QByteArray::fromHex("4d474301 00 000000000000 39000000 00")
+                                            + QByteArray(39, 'x') + "?" + Zeros(1)
+                                            + QByteArray::fromHex("0000 0100 74"));
 }
 
 void TestCrd::ecriture()
@@ -139,39 +137,35 @@ void TestCrd::lecture_data()
     QTest::addColumn<QStringList>("textes");
     QTest::addColumn<bool>("images");
 
-    QTest::newRow("empty file") << QByteArray("MGC\0\0", 5) << QStringList() << QStringList()
-                                << false;
-    QTest::newRow("two cards") << DeuxCartes() << Liste({"Alpha", "Beta"})
-                               << Liste({"abc", "defgh"}) << false;
+    QTest::newRow("empty file") << QByteArray("MGC\0\0", 5) << QStringList() << QStringList() << false;
+    QTest::newRow("two cards") << DeuxCartes() << Liste({"Alpha", "Beta"}) << Liste({"abc", "defgh"}) << false;
 
     const QByteArray ligne41 = "ABCDEFGHIJABCDEFGHIJABCDEFGHIJABCDEFGHIJK";
     QTest::newRow("index line without a zero byte")
         << (QByteArray("MGC\x01\x00", 5) + Entree(57, ligne41) + Donnees("body"))
         << QStringList{QString::fromLatin1(ligne41)} << Liste({"body"}) << false;
 
-    QTest::newRow("picture skipped")
-        << AvecImage() << Liste({"Anne", "Bruno", "Carla"})
-        << Liste({"one", "Photo", "three\r\nlines"}) << true;
+    QTest::newRow("picture skipped") << AvecImage() << Liste({"Anne", "Bruno", "Carla"})
+                                     << Liste({"one", "Photo", "three\r\nlines"}) << true;
 
     // Reserved bytes and the flag are ignored; blocks may lie in any order,
     // the index order is the card order; bytes after the last block are ignored.
-    QByteArray desordre = QByteArray("MGC\x02\x00", 5) + Entree(5 + 104 + 6, "First")
-                          + Entree(5 + 104, "Second") + Donnees("zz") + Donnees("y");
+    QByteArray desordre = QByteArray("MGC\x02\x00", 5) + Entree(5 + 104 + 6, "First") + Entree(5 + 104, "Second")
+        + Donnees("zz") + Donnees("y");
     desordre[5] = '\x7f';
     desordre[5 + 10] = '\x01';
     desordre += "trailing";
     QTest::newRow("blocks out of order, reserved bytes set")
         << desordre << Liste({"First", "Second"}) << Liste({"y", "zz"}) << false;
 
-    QTest::newRow("ANSI code page")
-        << (QByteArray("MGC\x01\x00", 5) + Entree(57, "\xc9t\xe9") + Donnees("\x80\x9c"))
-        << QStringList{QStringLiteral(u"\u00c9t\u00e9")} << QStringList{QStringLiteral(u"\u20ac\u0153")}
-        << false;
+    QTest::newRow("ANSI code page") << (QByteArray("MGC\x01\x00", 5) + Entree(57, "\xc9t\xe9") + Donnees("\x80\x9c"))
+                                    << QStringList{QStringLiteral(u"\u00c9t\u00e9")}
+                                    << QStringList{QStringLiteral(u"\u20ac\u0153")} << false;
 
     // Two entries may share one block, and a block may even sit inside the index.
-    QTest::newRow("shared block")
-        << (QByteArray("MGC\x02\x00", 5) + Entree(109, "a") + Entree(109, "b") + Donnees("same"))
-        << Liste({"a", "b"}) << Liste({"same", "same"}) << false;
+    QTest::newRow("shared block") << (QByteArray("MGC\x02\x00", 5) + Entree(109, "a") + Entree(109, "b")
+                                      + Donnees("same"))
+                                  << Liste({"a", "b"}) << Liste({"same", "same"}) << false;
 }
 
 void TestCrd::lecture()
@@ -206,25 +200,17 @@ void TestCrd::refus_data()
     QTest::newRow("no bytes") << QByteArray();
     QTest::newRow("signature only") << QByteArray("MGC");
     QTest::newRow("half a count") << QByteArray("MGC\x01", 4);
-    QTest::newRow("index entry cut short")
-        << (QByteArray("MGC\x01\x00", 5) + Entree(57, "x").left(30));
-    QTest::newRow("65535 cards, one entry")
-        << (QByteArray("MGC\xff\xff", 5) + Entree(57, "x") + Donnees("t"));
-    QTest::newRow("offset at the end")
-        << (QByteArray("MGC\x01\x00", 5) + Entree(57, "x"));
-    QTest::newRow("offset 0xFFFFFFFF")
-        << (QByteArray("MGC\x01\x00", 5) + Entree(0xFFFFFFFFu, "x") + Donnees("t"));
-    QTest::newRow("offset past the end")
-        << (QByteArray("MGC\x01\x00", 5) + Entree(1000, "x") + Donnees("t"));
-    QTest::newRow("data header cut short")
-        << (QByteArray("MGC\x01\x00", 5) + Entree(57, "x") + Mot(0) + "\x05");
-    QTest::newRow("text cut short")
-        << (QByteArray("MGC\x01\x00", 5) + Entree(57, "x") + Mot(0) + Mot(10) + "abcde");
+    QTest::newRow("index entry cut short") << (QByteArray("MGC\x01\x00", 5) + Entree(57, "x").left(30));
+    QTest::newRow("65535 cards, one entry") << (QByteArray("MGC\xff\xff", 5) + Entree(57, "x") + Donnees("t"));
+    QTest::newRow("offset at the end") << (QByteArray("MGC\x01\x00", 5) + Entree(57, "x"));
+    QTest::newRow("offset 0xFFFFFFFF") << (QByteArray("MGC\x01\x00", 5) + Entree(0xFFFFFFFFu, "x") + Donnees("t"));
+    QTest::newRow("offset past the end") << (QByteArray("MGC\x01\x00", 5) + Entree(1000, "x") + Donnees("t"));
+    QTest::newRow("data header cut short") << (QByteArray("MGC\x01\x00", 5) + Entree(57, "x") + Mot(0) + "\x05");
+    QTest::newRow("text cut short") << (QByteArray("MGC\x01\x00", 5) + Entree(57, "x") + Mot(0) + Mot(10) + "abcde");
     QTest::newRow("text length 65535, short file")
         << (QByteArray("MGC\x01\x00", 5) + Entree(57, "x") + Mot(0) + Mot(65535) + "abc");
-    QTest::newRow("picture past the end")
-        << (QByteArray("MGC\x01\x00", 5) + Entree(57, "x") + Mot(60000) + Mot(1) + Mot(1)
-            + Mot(0) + Mot(0) + "bits" + Mot(0));
+    QTest::newRow("picture past the end") << (QByteArray("MGC\x01\x00", 5) + Entree(57, "x") + Mot(60000) + Mot(1)
+                                              + Mot(1) + Mot(0) + Mot(0) + "bits" + Mot(0));
     QTest::newRow("picture without text length")
         << (QByteArray("MGC\x01\x00", 5) + Entree(57, "x") + Mot(2) + Zeros(8) + "bb");
 }
@@ -247,8 +233,7 @@ void TestCrd::prefixesRefuses()
     for (const QByteArray &complet : {DeuxCartes(), AvecImage()}) {
         QVERIFY(TFichierCrd::LireCardfile(complet));
         for (int n = 0; n < complet.size(); ++n) {
-            const QString message =
-                MessageDe([&] { TFichierCrd::LireCardfile(complet.left(n)); });
+            const QString message = MessageDe([&] { TFichierCrd::LireCardfile(complet.left(n)); });
             if (message != MessageRefus)
                 QFAIL(qPrintable(QStringLiteral("prefix of %1 bytes: %2").arg(n).arg(message)));
         }
@@ -351,8 +336,7 @@ void TestCrd::limitesAuSauvetage()
         QCOMPARE(relu->NombreFiches(), cartes);
         QCOMPARE(relu->Fiche(cartes - 1).Champ2().size(), longueurTexte);
     } else {
-        QVERIFY2(message.contains(motCle) && message.contains(QLatin1String("65535")),
-                 qPrintable(message));
+        QVERIFY2(message.contains(motCle) && message.contains(QLatin1String("65535")), qPrintable(message));
         QCOMPARE(OutilsTest::LireFichier(nom), ancien);
         QCOMPARE(f.FormatFichier, QChar(u'x'));
         QVERIFY(f.NomFichier.isEmpty());
@@ -404,9 +388,8 @@ void TestCrd::imageSauveeSousAutreNom()
     QCOMPARE(OutilsTest::LireFichier(source), AvecImage());
     const quint32 d0 = 5 + 3 * 52;
     QCOMPARE(OutilsTest::LireFichier(cible),
-             QByteArray("MGC\x03\x00", 5) + Entree(d0, "Anne") + Entree(d0 + 7, "Bruno")
-                 + Entree(d0 + 16, "Carla") + Donnees("one") + Donnees("Photo")
-                 + Donnees("three\r\nlines"));
+             QByteArray("MGC\x03\x00", 5) + Entree(d0, "Anne") + Entree(d0 + 7, "Bruno") + Entree(d0 + 16, "Carla")
+                 + Donnees("one") + Donnees("Photo") + Donnees("three\r\nlines"));
 }
 
 void TestCrd::sauvetageSurPlace()
@@ -423,9 +406,8 @@ void TestCrd::sauvetageSurPlace()
     QCOMPARE(f->NomFichier, nom);
     QVERIFY(f->Flux && f->Flux->Ecriture());
     QCOMPARE(OutilsTest::LireFichier(nom),
-             QByteArray("MGC\x03\x00", 5) + Entree(161, "Alpha") + Entree(168, "Beta")
-                 + Entree(183, "Gamma") + Donnees("abc") + Donnees("longer text")
-                 + Donnees(""));
+             QByteArray("MGC\x03\x00", 5) + Entree(161, "Alpha") + Entree(168, "Beta") + Entree(183, "Gamma")
+                 + Donnees("abc") + Donnees("longer text") + Donnees(""));
 }
 
 QTEST_GUILESS_MAIN(TestCrd)

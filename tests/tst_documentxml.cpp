@@ -18,17 +18,17 @@ private slots:
 
     void lectureArbre()
     {
-        const QByteArray source =
-            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
-            "<?xml-stylesheet type=\"text/xsl\" href=\"a.xsl\"?>\r\n"
-            "<!-- note -->\r\n"
-            "<?autre x?>\r\n"
-            "<RACINE A=\"1\" VIDE=\"\" xml:space=\"preserve\">\r\n"
-            "  <F n=\"a &amp; &quot;b&quot;\">un<br/>deux<![CDATA[<trois>]]><!--c--><?pi d?></F>\r\n"
-            "  <G/>\r\n"
-            "  <F>l1\r\nl2&#13;&#10;l3\rl4 &#233;&lt;</F>\r\n"
-            "  <sous><F>profond</F></sous>\r\n"
-            "</RACINE>\r\n";
+        const QByteArray source
+            = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
+              "<?xml-stylesheet type=\"text/xsl\" href=\"a.xsl\"?>\r\n"
+              "<!-- note -->\r\n"
+              "<?autre x?>\r\n"
+              "<RACINE A=\"1\" VIDE=\"\" xml:space=\"preserve\">\r\n"
+              "  <F n=\"a &amp; &quot;b&quot;\">un<br/>deux<![CDATA[<trois>]]><!--c--><?pi d?></F>\r\n"
+              "  <G/>\r\n"
+              "  <F>l1\r\nl2&#13;&#10;l3\rl4 &#233;&lt;</F>\r\n"
+              "  <sous><F>profond</F></sous>\r\n"
+              "</RACINE>\r\n";
         TDocumentXml doc;
         QVERIFY2(doc.Charger(source), qPrintable(doc.MessageErreur()));
         QVERIFY(doc.Encodage().compare(QLatin1String("UTF-8"), Qt::CaseInsensitive) == 0);
@@ -54,8 +54,9 @@ private slots:
         QList<Genre> genres;
         for (const TNoeudXml &n : noeuds)
             genres << n.Type();
-        QCOMPARE(genres, (QList<Genre>{Genre::Texte, Genre::Element, Genre::Texte, Genre::CData,
-                                       Genre::Commentaire, Genre::Instruction}));
+        QCOMPARE(genres,
+                 (QList<Genre>{Genre::Texte, Genre::Element, Genre::Texte, Genre::CData, Genre::Commentaire,
+                               Genre::Instruction}));
         QCOMPARE(noeuds[1].Nom(), QStringLiteral("br"));
         QCOMPARE(noeuds[3].Texte(), QStringLiteral("<trois>"));
         QCOMPARE(noeuds[5].Cible(), QStringLiteral("pi"));
@@ -69,8 +70,7 @@ private slots:
         QList<Genre> hauts;
         for (const TNoeudXml &n : doc.Noeud().Noeuds())
             hauts << n.Type();
-        QCOMPARE(hauts, (QList<Genre>{Genre::Instruction, Genre::Commentaire, Genre::Instruction,
-                                      Genre::Element}));
+        QCOMPARE(hauts, (QList<Genre>{Genre::Instruction, Genre::Commentaire, Genre::Instruction, Genre::Element}));
         const QList<TNoeudXml> pis = doc.InstructionsAvantRacine();
         QCOMPARE(pis.size(), 2);
         QCOMPARE(pis[0].Cible(), QStringLiteral("xml-stylesheet"));
@@ -90,9 +90,11 @@ private slots:
         QTest::addColumn<QByteArray>("source");
         QTest::addColumn<QString>("encodage");
         QTest::addColumn<QString>("texte");
-        QTest::newRow("windows-1252") << QByteArray("<?xml version=\"1.0\" encoding=\"windows-1252\"?><R>caf\xe9 \x80</R>")
+        QTest::newRow("windows-1252") << QByteArray(
+            "<?xml version=\"1.0\" encoding=\"windows-1252\"?><R>caf\xe9 \x80</R>")
                                       << QStringLiteral("windows-1252") << QStringLiteral("caf\u00e9 \u20ac");
-        QTest::newRow("windows-1250") << QByteArray("<?xml version=\"1.0\" encoding=\"windows-1250\"?><R>\x9a\xe8\xf8</R>")
+        QTest::newRow("windows-1250") << QByteArray(
+            "<?xml version=\"1.0\" encoding=\"windows-1250\"?><R>\x9a\xe8\xf8</R>")
                                       << QStringLiteral("windows-1250") << QStringLiteral("\u0161\u010d\u0159");
         QTest::newRow("ISO-8859-1") << QByteArray("<?xml version='1.0' encoding='ISO-8859-1'?><R>\xe9</R>")
                                     << QStringLiteral("ISO-8859-1") << QStringLiteral("\u00e9");
@@ -131,35 +133,35 @@ private slots:
         QTest::newRow("caractère interdit") << QByteArray("<A>\x01</A>") << 1;
         QTest::newRow("référence interdite") << QByteArray("<A>&#1;</A>") << 1;
         QTest::newRow("doctype simple") << QByteArray("<?xml version=\"1.0\"?>\n<!DOCTYPE A>\n<A/>") << 2;
-        QTest::newRow("bombe d'entités")
-            << QByteArray("<?xml version=\"1.0\"?>\n<!DOCTYPE lolz [\n"
-                          "<!ENTITY lol \"lol\">\n"
-                          "<!ENTITY lol1 \"&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;\">\n"
-                          "<!ENTITY lol2 \"&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;\">\n"
-                          "<!ENTITY lol3 \"&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;\">\n"
-                          "<!ENTITY lol4 \"&lol3;&lol3;&lol3;&lol3;&lol3;&lol3;&lol3;&lol3;&lol3;&lol3;\">\n"
-                          "<!ENTITY lol5 \"&lol4;&lol4;&lol4;&lol4;&lol4;&lol4;&lol4;&lol4;&lol4;&lol4;\">\n"
-                          "<!ENTITY lol6 \"&lol5;&lol5;&lol5;&lol5;&lol5;&lol5;&lol5;&lol5;&lol5;&lol5;\">\n"
-                          "<!ENTITY lol7 \"&lol6;&lol6;&lol6;&lol6;&lol6;&lol6;&lol6;&lol6;&lol6;&lol6;\">\n"
-                          "<!ENTITY lol8 \"&lol7;&lol7;&lol7;&lol7;&lol7;&lol7;&lol7;&lol7;&lol7;&lol7;\">\n"
-                          "<!ENTITY lol9 \"&lol8;&lol8;&lol8;&lol8;&lol8;&lol8;&lol8;&lol8;&lol8;&lol8;\">\n"
-                          "]>\n<lolz>&lol9;</lolz>")
-            << 2;
-        QTest::newRow("entité externe fichier")
-            << QByteArray("<?xml version=\"1.0\"?>\n<!DOCTYPE A [<!ENTITY x SYSTEM \"file:///etc/passwd\">]>\n<A>&x;</A>")
-            << 2;
-        QTest::newRow("entité externe réseau")
-            << QByteArray("<?xml version=\"1.0\"?>\n<!DOCTYPE A [<!ENTITY x SYSTEM \"http://192.0.2.1/x\">]>\n<A>&x;</A>")
-            << 2;
-        QTest::newRow("dtd externe")
-            << QByteArray("<?xml version=\"1.0\"?>\n<!DOCTYPE A SYSTEM \"http://192.0.2.1/a.dtd\">\n<A/>") << 2;
+        QTest::newRow("bombe d'entités") << QByteArray(
+            "<?xml version=\"1.0\"?>\n<!DOCTYPE lolz [\n"
+            "<!ENTITY lol \"lol\">\n"
+            "<!ENTITY lol1 \"&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;\">\n"
+            "<!ENTITY lol2 \"&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;\">\n"
+            "<!ENTITY lol3 \"&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;&lol2;\">\n"
+            "<!ENTITY lol4 \"&lol3;&lol3;&lol3;&lol3;&lol3;&lol3;&lol3;&lol3;&lol3;&lol3;\">\n"
+            "<!ENTITY lol5 \"&lol4;&lol4;&lol4;&lol4;&lol4;&lol4;&lol4;&lol4;&lol4;&lol4;\">\n"
+            "<!ENTITY lol6 \"&lol5;&lol5;&lol5;&lol5;&lol5;&lol5;&lol5;&lol5;&lol5;&lol5;\">\n"
+            "<!ENTITY lol7 \"&lol6;&lol6;&lol6;&lol6;&lol6;&lol6;&lol6;&lol6;&lol6;&lol6;\">\n"
+            "<!ENTITY lol8 \"&lol7;&lol7;&lol7;&lol7;&lol7;&lol7;&lol7;&lol7;&lol7;&lol7;\">\n"
+            "<!ENTITY lol9 \"&lol8;&lol8;&lol8;&lol8;&lol8;&lol8;&lol8;&lol8;&lol8;&lol8;\">\n"
+            "]>\n<lolz>&lol9;</lolz>") << 2;
+        QTest::newRow("entité externe fichier") << QByteArray(
+            "<?xml version=\"1.0\"?>\n<!DOCTYPE A [<!ENTITY x SYSTEM \"file:///etc/passwd\">]>\n<A>&x;</A>")
+                                                << 2;
+        QTest::newRow("entité externe réseau") << QByteArray(
+            "<?xml version=\"1.0\"?>\n<!DOCTYPE A [<!ENTITY x SYSTEM \"http://192.0.2.1/x\">]>\n<A>&x;</A>")
+                                               << 2;
+        QTest::newRow("dtd externe") << QByteArray(
+            "<?xml version=\"1.0\"?>\n<!DOCTYPE A SYSTEM \"http://192.0.2.1/a.dtd\">\n<A/>")
+                                     << 2;
         QTest::newRow("entité paramètre")
             << QByteArray("<!DOCTYPE A [<!ENTITY % p SYSTEM \"http://192.0.2.1/p\"> %p;]><A/>") << 1;
         QTest::newRow("imbrication profonde")
             << (QByteArray("<A>").repeated(100000) + QByteArray("</A>").repeated(100000)) << 1;
         QTest::newRow("imbrication profonde non fermée") << QByteArray("<A>").repeated(200000) << 1;
-        QTest::newRow("attribut énorme")
-            << (QByteArray("<A v=\"") + QByteArray(10000001, 'x') + QByteArray("\"/>")) << 1;
+        QTest::newRow("attribut énorme") << (QByteArray("<A v=\"") + QByteArray(10000001, 'x') + QByteArray("\"/>"))
+                                         << 1;
         QTest::newRow("nom énorme") << (QByteArray("<A") + QByteArray(60000, 'x') + QByteArray("/>")) << 1;
     }
 

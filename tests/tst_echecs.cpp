@@ -44,12 +44,18 @@ std::unique_ptr<TFichierX> Exemple(QChar type)
 QString Extension(QChar format, QChar type)
 {
     switch (format.unicode()) {
-    case 'n': return QStringLiteral(".aq") + type.toLower();
-    case 'x': return QStringLiteral(".xaq") + type.toLower();
-    case 'c': return QStringLiteral(".crd");
-    case 's': return QStringLiteral(".csv");
-    case 't': return QStringLiteral(".txt");
-    default: return QStringLiteral(".xml");
+    case 'n':
+        return QStringLiteral(".aq") + type.toLower();
+    case 'x':
+        return QStringLiteral(".xaq") + type.toLower();
+    case 'c':
+        return QStringLiteral(".crd");
+    case 's':
+        return QStringLiteral(".csv");
+    case 't':
+        return QStringLiteral(".txt");
+    default:
+        return QStringLiteral(".xml");
     }
 }
 
@@ -57,12 +63,17 @@ QString Extension(QChar format, QChar type)
 QByteArray Contenu(const TFichierX &f, QChar format)
 {
     switch (format.unicode()) {
-    case 'n': return TFichierNatif::EcrireNatif(f);
-    case 'x': return TFichierXML::EcrireXml(f);
-    case 'c': return TFichierCrd::EcrireCardfile(f);
+    case 'n':
+        return TFichierNatif::EcrireNatif(f);
+    case 'x':
+        return TFichierXML::EcrireXml(f);
+    case 'c':
+        return TFichierCrd::EcrireCardfile(f);
     case 's':
-    case 't': return TFichierCSV::EcrireCSV(f, format);
-    default: return TFichierMoodle::EcrireMoodle(f);
+    case 't':
+        return TFichierCSV::EcrireCSV(f, format);
+    default:
+        return TFichierMoodle::EcrireMoodle(f);
     }
 }
 
@@ -98,10 +109,7 @@ private:
     }
 
 private slots:
-    void initTestCase()
-    {
-        OutilsTest::IsolerParametres(m_racine);
-    }
+    void initTestCase() { OutilsTest::IsolerParametres(m_racine); }
 
     void cleanup()
     {
@@ -114,13 +122,17 @@ private slots:
         QTest::addColumn<QChar>("format");
         QTest::addColumn<QChar>("type");
         QTest::addColumn<Echec>("echec");
-        QTest::addColumn<double>("part");   // where the device fails, as a share of the contents
-        QTest::addColumn<bool>("enPlace");  // the document's own file, or save as another name
+        QTest::addColumn<double>("part");  // where the device fails, as a share of the contents
+        QTest::addColumn<bool>("enPlace"); // the document's own file, or save as another name
 
-        struct Ecrivain { char format; char type; const char *nom; };
-        const Ecrivain ecrivains[] = {{'n', 'Q', "native"}, {'x', 'Q', "XML"},
-                                      {'c', 'N', "Cardfile"}, {'s', 'L', "CSV"},
-                                      {'t', 'L', "text export"}, {'m', 'M', "Moodle"},
+        struct Ecrivain
+        {
+            char format;
+            char type;
+            const char *nom;
+        };
+        const Ecrivain ecrivains[] = {{'n', 'Q', "native"},       {'x', 'Q', "XML"},         {'c', 'N', "Cardfile"},
+                                      {'s', 'L', "CSV"},          {'t', 'L', "text export"}, {'m', 'M', "Moodle"},
                                       {'m', 'Q', "Moodle export"}};
         for (const Ecrivain &e : ecrivains) {
             const QChar format = QLatin1Char(e.format), type = QLatin1Char(e.type);
@@ -132,14 +144,11 @@ private slots:
                 QTest::addRow("%s, %s, folder gone", e.nom, ou)
                     << format << type << Echec::DossierDisparu << 0.0 << enPlace;
             }
-            QTest::addRow("%s, name too long", e.nom)
-                << format << type << Echec::NomTropLong << 0.0 << false;
-            QTest::addRow("%s, a folder in the way", e.nom)
-                << format << type << Echec::CibleDossier << 0.0 << false;
+            QTest::addRow("%s, name too long", e.nom) << format << type << Echec::NomTropLong << 0.0 << false;
+            QTest::addRow("%s, a folder in the way", e.nom) << format << type << Echec::CibleDossier << 0.0 << false;
             QTest::addRow("%s, path through a file", e.nom)
                 << format << type << Echec::CheminParFichier << 0.0 << false;
-            QTest::addRow("%s, read-only target", e.nom)
-                << format << type << Echec::LectureSeule << 0.0 << false;
+            QTest::addRow("%s, read-only target", e.nom) << format << type << Echec::LectureSeule << 0.0 << false;
         }
     }
 
@@ -239,8 +248,7 @@ private slots:
         if (!(echec == Echec::DossierDisparu && enPlace)) {
             QCOMPARE(OutilsTest::LireFichier(document), ancienDocument);
             QCOMPARE(OutilsTest::LireFichier(cible), ancienneCible);
-            QCOMPARE(QDir(dossier).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-                     avant);
+            QCOMPARE(QDir(dossier).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), avant);
         }
 
         // The document is as it was, and can still be saved.
@@ -273,10 +281,10 @@ private slots:
         QTest::newRow("Cardfile") << QChar(u'c') << QChar(u'L') << OctetsCrd::DeuxCartes()
                                   << QStringLiteral("echec.crd") << 1 << qint64(20) << false;
         const QByteArray csv("a;b;c\r\nd;e\r\n");
-        QTest::newRow("CSV, in place") << QChar(u's') << QChar(u'L') << csv << QStringLiteral("echec.csv")
-                                       << 200 << qint64(10) << false;
-        QTest::newRow("CSV, as new") << QChar(u's') << QChar(u'L') << csv << QStringLiteral("echec.csv")
-                                     << 200 << qint64(10) << true;
+        QTest::newRow("CSV, in place") << QChar(u's') << QChar(u'L') << csv << QStringLiteral("echec.csv") << 200
+                                       << qint64(10) << false;
+        QTest::newRow("CSV, as new") << QChar(u's') << QChar(u'L') << csv << QStringLiteral("echec.csv") << 200
+                                     << qint64(10) << true;
         QTest::newRow("native") << QChar(u'n') << QChar(u'L') << OctetsNatif::FichierDesordre()
                                 << QStringLiteral("echec.aqn") << 1 << qint64(100) << false;
         QTest::newRow("Moodle") << QChar(u'm') << QChar(u'L')
@@ -286,8 +294,8 @@ private slots:
                                 << QStringLiteral("intact.xml") << 1 << qint64(20) << false;
         TFichierX xml(u'Q', u'n');
         xml.AjouterFiche(QStringLiteral("n"), QStringLiteral("q"), QStringLiteral("r"));
-        QTest::newRow("XML") << QChar(u'x') << QChar(u'L') << TFichierXML::EcrireXml(xml)
-                             << QStringLiteral("e.xaqq") << 1 << qint64(10) << false;
+        QTest::newRow("XML") << QChar(u'x') << QChar(u'L') << TFichierXML::EcrireXml(xml) << QStringLiteral("e.xaqq")
+                             << 1 << qint64(10) << false;
     }
 
     void fichierOuvert()
@@ -318,8 +326,7 @@ private slots:
         QCOMPARE(f->NomFichier, chemin);
         QCOMPARE(f->FormatFichier, format);
         QCOMPARE(f->NombreFiches(), avant + ajouts);
-        QCOMPARE(QDir(dossier).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-                 QStringList{nom});
+        QCOMPARE(QDir(dossier).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{nom});
 
         // The document still owns its file and can be saved once the device recovers.
         Formats::Enregistrer(*f, chemin, format, false);

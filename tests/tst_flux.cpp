@@ -27,7 +27,9 @@ private:
 
     static struct stat Etat(const QString &nom)
     {
-        struct stat etat{};
+        struct stat etat
+        {
+        };
         ::lstat(QFile::encodeName(nom).constData(), &etat);
         return etat;
     }
@@ -47,8 +49,7 @@ private:
 
     QStringList Restes() const
     {
-        return QDir(m_dossier.path()).entryList(QStringList{QStringLiteral(".*.??????")},
-                                                QDir::Files | QDir::Hidden);
+        return QDir(m_dossier.path()).entryList(QStringList{QStringLiteral(".*.??????")}, QDir::Files | QDir::Hidden);
     }
 
 private slots:
@@ -114,8 +115,7 @@ private slots:
         QCOMPARE(nouveau->LireTout(), QByteArray("nouveau contenu"));
         QVERIFY_THROWS_EXCEPTION(ErreurFichier, TFlux::Ouvrir(nom, false));
         QCOMPARE(QFile::permissions(nom) & 0x7777,
-                 QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadUser
-                     | QFile::WriteUser);
+                 QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadUser | QFile::WriteUser);
         QVERIFY(Restes().isEmpty());
     }
 

@@ -67,34 +67,29 @@ private slots:
             << "Two?|(*multichoice*) Two?|(*50*) a" + Sep + "(*50*) b" + Sep + "(*-25*) c" + Sep + "d" << 0;
         QTest::newRow("missing word")
             << QByteArray("Grant is {~buried =entombed} in the tomb.")
-            << "Grant is _____ in the tomb.|(*singlechoice*) Grant is _____ in the tomb.|buried" + Sep + "(*) entombed" << 0;
+            << "Grant is _____ in the tomb.|(*singlechoice*) Grant is _____ in the tomb.|buried" + Sep + "(*) entombed"
+            << 0;
         QTest::newRow("true, general feedback")
             << QByteArray("::T::Sun rises east.{TRUE####Obviously.}")
             << "T|(*truefalse*) Sun rises east.|(*) true" + Sep + "false" + Sep + "(/\r\nObviously.\r\n/)" << 0;
-        QTest::newRow("false with feedbacks") << QByteArray("::F::Flat.{F#wrong#right}")
-                                            << "F|(*truefalse*) Flat.|true" + Sep + "(*) false" << 2;
-        QTest::newRow("short answer")
-            << QByteArray("::S::Animal?{=Frog#Good! =%50%Cat =%0%*}")
-            << "S|(*shortanswer*) Animal?|Frog" + Sep + "(*50*) Cat" + Sep + "(*0*) *" << 1;
-        QTest::newRow("matching")
-            << QByteArray("::M::Match.{=Canada -> Ottawa =Italy->Rome = -> Chat}")
-            << "M|(*matching*) Match.|Canada :: Ottawa" + Sep + "Italy :: Rome" + Sep + " :: Chat" << 0;
-        QTest::newRow("numerical tolerance") << QByteArray("::N::Born?{#1822:5}")
-                                           << "N|(*numerical*) Born?|1822" << 0;
-        QTest::newRow("numerical range") << QByteArray("::N::Pi?{#3.141..3.142}")
-                                       << "N|(*numerical*) Pi?|3.1415" << 0;
+        QTest::newRow("false with feedbacks")
+            << QByteArray("::F::Flat.{F#wrong#right}") << "F|(*truefalse*) Flat.|true" + Sep + "(*) false" << 2;
+        QTest::newRow("short answer") << QByteArray("::S::Animal?{=Frog#Good! =%50%Cat =%0%*}")
+                                      << "S|(*shortanswer*) Animal?|Frog" + Sep + "(*50*) Cat" + Sep + "(*0*) *" << 1;
+        QTest::newRow("matching") << QByteArray("::M::Match.{=Canada -> Ottawa =Italy->Rome = -> Chat}")
+                                  << "M|(*matching*) Match.|Canada :: Ottawa" + Sep + "Italy :: Rome" + Sep + " :: Chat"
+                                  << 0;
+        QTest::newRow("numerical tolerance") << QByteArray("::N::Born?{#1822:5}") << "N|(*numerical*) Born?|1822" << 0;
+        QTest::newRow("numerical range") << QByteArray("::N::Pi?{#3.141..3.142}") << "N|(*numerical*) Pi?|3.1415" << 0;
         QTest::newRow("numerical answers, wrong feedback")
             << QByteArray("::N::Born?{#\n=1822:0 #Yes\n=%50%1822:2\n~#No}")
             << "N|(*numerical*) Born?|1822" + Sep + "(*50*) 1822" + Sep + "(*0*) *" << 2;
         QTest::newRow("essay") << QByteArray("::E::How are you?{}") << "E|(*essay*) How are you?|" << 0;
-        QTest::newRow("description") << QByteArray("::D::Just read this.")
-                                     << "D|(*description*) Just read this.|" << 0;
-        QTest::newRow("format prefixes dropped")
-            << QByteArray("::H::[html]<b>Bold</b>?{=[plain]yes ~[markdown]no}")
-            << "H|(*singlechoice*) <b>Bold</b>?|(*) yes" + Sep + "no" << 0;
-        QTest::newRow("escapes")
-            << QByteArray("::a\\:b::x \\{y\\} \\~ \\= \\# \\\\ line\\nnext{=\\=2}")
-            << "a:b|(*shortanswer*) x {y} ~ = # \\ line\r\nnext|=2" << 0;
+        QTest::newRow("description") << QByteArray("::D::Just read this.") << "D|(*description*) Just read this.|" << 0;
+        QTest::newRow("format prefixes dropped") << QByteArray("::H::[html]<b>Bold</b>?{=[plain]yes ~[markdown]no}")
+                                                 << "H|(*singlechoice*) <b>Bold</b>?|(*) yes" + Sep + "no" << 0;
+        QTest::newRow("escapes") << QByteArray("::a\\:b::x \\{y\\} \\~ \\= \\# \\\\ line\\nnext{=\\=2}")
+                                 << "a:b|(*shortanswer*) x {y} ~ = # \\ line\r\nnext|=2" << 0;
         QTest::newRow("comments, lines joined")
             << QByteArray("// comment\n::K::Japanese\ncame from? {=China}\n// after")
             << "K|(*shortanswer*) Japanese\r\ncame from?|China" << 0;
@@ -103,11 +98,9 @@ private slots:
             << "A question text long enough that Moodle cuts the name it makes of it at a...|(*shortanswer*) "
                "A question text long enough that Moodle cuts the name it makes of it at a word end|x"
             << 0;
-        QTest::newRow("category") << QByteArray("$CATEGORY: $course$/Geo")
-                                  << "% $course$/Geo|(*category*) |" << 0;
-        QTest::newRow("bom and CR line ends")
-            << QByteArray("\xEF\xBB\xBF::B::\xC3\xA9t\xC3\xA9?\r{=oui}\r\r")
-            << QString::fromUtf8("B|(*shortanswer*) \xC3\xA9t\xC3\xA9?|oui") << 0;
+        QTest::newRow("category") << QByteArray("$CATEGORY: $course$/Geo") << "% $course$/Geo|(*category*) |" << 0;
+        QTest::newRow("bom and CR line ends") << QByteArray("\xEF\xBB\xBF::B::\xC3\xA9t\xC3\xA9?\r{=oui}\r\r")
+                                              << QString::fromUtf8("B|(*shortanswer*) \xC3\xA9t\xC3\xA9?|oui") << 0;
     }
     void lecture()
     {
@@ -123,8 +116,9 @@ private slots:
     {
         const QStringList cartes = DepuisGift("$CATEGORY: $course$/Geo/Europe\n\n$CATEGORY: $course$/Geo/Asia\n\n"
                                               "$CATEGORY: $course$/History\n");
-        QCOMPARE(cartes, (QStringList{"% $course$/Geo/Europe|(*category*) |", "% //Asia|(*category*) |",
-                                      "% /History|(*category*) |"}));
+        QCOMPARE(cartes,
+                 (QStringList{"% $course$/Geo/Europe|(*category*) |", "% //Asia|(*category*) |",
+                              "% /History|(*category*) |"}));
     }
 
     void refus_data()
@@ -157,7 +151,8 @@ private slots:
     // The documented meaning of each example: its type, in file order.
     void corpusExemples()
     {
-        const QByteArray octets = OutilsTest::LireFichier(OutilsTest::DonneesTest(QStringLiteral("gift/moodle__examples.gift.txt")));
+        const QByteArray octets = OutilsTest::LireFichier(
+            OutilsTest::DonneesTest(QStringLiteral("gift/moodle__examples.gift.txt")));
         QVERIFY2(!octets.isEmpty(), "tests/data/gift/moodle__examples.gift.txt is missing");
         int perdus = 0;
         auto f = TFichierGift::LireGift(octets, perdus);
@@ -165,11 +160,11 @@ private slots:
         for (const auto &fiche : f->Fiches)
             types << fiche.Champ1().section(u')', 0, 0).mid(2).chopped(1);
         const QString S = QStringLiteral("singlechoice"), A = QStringLiteral("shortanswer"),
-                      T = QStringLiteral("truefalse"), N = QStringLiteral("numerical"),
-                      M = QStringLiteral("matching"), C = QStringLiteral("multichoice");
-        QCOMPARE(types, (QStringList{S, S, T, A, N,                          // class description
+                      T = QStringLiteral("truefalse"), N = QStringLiteral("numerical"), M = QStringLiteral("matching"),
+                      C = QStringLiteral("multichoice");
+        QCOMPARE(types, (QStringList{S, S, T, A, N,                               // class description
                                      S, S, S, S, A, A, T, T, M, M, N, N, N, N, N, // documentation
-                                     A, S, S, A, A, T, S, S, A, C, C, S, S,        // names .. characters
+                                     A, S, S, A, A, T, S, S, A, C, C, S, S,       // names .. characters
                                      S, S, T, A, N, M, S, S, A, N}));             // format.php, complex
         QCOMPARE(perdus, 32);
     }
@@ -277,12 +272,14 @@ private slots:
 
     void aikenLecture()
     {
-        const QByteArray octets = OutilsTest::LireFichier(OutilsTest::DonneesTest(QStringLiteral("aiken/moodle__questions.aiken.txt")));
+        const QByteArray octets = OutilsTest::LireFichier(
+            OutilsTest::DonneesTest(QStringLiteral("aiken/moodle__questions.aiken.txt")));
         QVERIFY2(!octets.isEmpty(), "tests/data/aiken/moodle__questions.aiken.txt is missing");
         auto f = TFichierAiken::LireAiken(octets);
         QCOMPARE(f->NombreFiches(), 2);
         QCOMPARE(f->Fiche(0).Champ1(), QStringLiteral("(*singlechoice*) The Moodle project was started by:"));
-        QCOMPARE(f->Fiche(0).Champ2(), "Petr Skoda" + Sep + "(*) Martin Dougiamas" + Sep + "Eloy Lafuente" + Sep + "Tim Hunt");
+        QCOMPARE(f->Fiche(0).Champ2(),
+                 "Petr Skoda" + Sep + "(*) Martin Dougiamas" + Sep + "Eloy Lafuente" + Sep + "Tim Hunt");
         QCOMPARE(f->Fiche(1).Champ2(), "(*) True" + Sep + "False");
         // no space after the letter, A. form
         auto g = TFichierAiken::LireAiken("Q?\nA.x\nB)y\nANSWER: B\n");
@@ -320,8 +317,9 @@ private slots:
         int ignorees = -1;
         const QByteArray aiken = TFichierAiken::EcrireAiken(*f, ignorees);
         QCOMPARE(ignorees, 2);
-        QCOMPARE(aiken, QByteArray("Capital of France?\r\nA) Paris\r\nB) London\r\nANSWER: A\r\n\r\n"
-                                   "Sky?\r\nA) red\r\nB) blue\r\nANSWER: B\r\n\r\n"));
+        QCOMPARE(aiken,
+                 QByteArray("Capital of France?\r\nA) Paris\r\nB) London\r\nANSWER: A\r\n\r\n"
+                            "Sky?\r\nA) red\r\nB) blue\r\nANSWER: B\r\n\r\n"));
         auto g = TFichierAiken::LireAiken(aiken);
         QCOMPARE(g->NombreFiches(), 2);
         QCOMPARE(g->Fiche(1).Champ2(), "red" + Sep + "(*) blue");
@@ -380,9 +378,8 @@ private slots:
         const QString source = m_dossier.filePath(QStringLiteral("cli.gift"));
         QVERIFY(OutilsTest::EcrireFichier(source, "::A::Qu?{=a#fb ~b}\n\n::B::R{=x}\n"));
         const QString aiken = m_dossier.filePath(QStringLiteral("cli-out.txt"));
-        auto r = OutilsTest::LancerCli({QStringLiteral("convert"), source, aiken, QStringLiteral("--to"),
-                                        QStringLiteral("a")},
-                                       parametres);
+        auto r = OutilsTest::LancerCli(
+            {QStringLiteral("convert"), source, aiken, QStringLiteral("--to"), QStringLiteral("a")}, parametres);
         QCOMPARE(r.code, 0);
         // one feedback dropped on reading, one card left out of Aiken
         QCOMPARE(r.erreurs.count('\n'), 2);

@@ -126,8 +126,7 @@ class CatalogueSansPages : public QTranslator
 {
 public:
     bool isEmpty() const override { return false; }
-    QString translate(const char *contexte, const char *source, const char *desambiguation,
-                      int n) const override
+    QString translate(const char *contexte, const char *source, const char *desambiguation, int n) const override
     {
         Q_UNUSED(desambiguation);
         Q_UNUSED(n);
@@ -140,7 +139,7 @@ public:
 void TestAide::langue_data()
 {
     QTest::addColumn<QString>("interface");
-    QTest::addColumn<int>("topic");      // 0: the contents page
+    QTest::addColumn<int>("topic"); // 0: the contents page
     QTest::addColumn<QString>("attendu");
     QTest::addRow("en contents") << "en" << 0 << QStringLiteral(":/aide/index.html");
     QTest::addRow("en topic 1") << "en" << 1 << QStringLiteral(":/aide/topic-1.html");
@@ -229,8 +228,7 @@ void TestAide::liens()
         const QUrl url(lien);
         QVERIFY2(url.isRelative() && !lien.startsWith(QLatin1Char('/')),
                  qPrintable(QStringLiteral("outside link %1").arg(lien)));
-        const QString cible = url.path().isEmpty() ? page
-                                                   : QStringLiteral(":/aide/") + url.path();
+        const QString cible = url.path().isEmpty() ? page : QStringLiteral(":/aide/") + url.path();
         QVERIFY2(QFile::exists(cible), qPrintable(QStringLiteral("dead link %1").arg(lien)));
         if (url.hasFragment())
             QVERIFY2(Ancres(Lire(cible)).contains(url.fragment()),
@@ -277,8 +275,7 @@ void TestAide::rubriqueInconnue()
     QCOMPARE(TAide::PageRubrique(topic), TAide::PageSommaire());
     TAide::AfficherRubrique(topic);
     QCOMPARE(NomPage(TAide::Instance()->PageCourante()), QStringLiteral("index.html"));
-    QVERIFY(TAide::Instance()->Navigateur()->document()->toPlainText().contains(
-        QLatin1String("Questionnaire files")));
+    QVERIFY(TAide::Instance()->Navigateur()->document()->toPlainText().contains(QLatin1String("Questionnaire files")));
 }
 
 void TestAide::fenetreAfficheLaRubrique()
@@ -299,9 +296,9 @@ void TestAide::fenetreAfficheLaRubrique()
     }
     // One window serves the whole run.
     const QWidgetList fenetres = qApp->topLevelWidgets();
-    QCOMPARE(std::count_if(fenetres.begin(), fenetres.end(),
-                           [](QWidget *w) { return qobject_cast<TAide *>(w) != nullptr; }),
-             1);
+    QCOMPARE(
+        std::count_if(fenetres.begin(), fenetres.end(), [](QWidget *w) { return qobject_cast<TAide *>(w) != nullptr; }),
+        1);
 }
 
 void TestAide::fenetreNavigue()
@@ -358,8 +355,7 @@ void TestAide::quitterAvecAideOuverte_data()
     QTest::addColumn<bool>("instanceUnique");
     QTest::newRow("quit") << QStringLiteral("Quitter1") << false;
     QTest::newRow("help, then quit") << QStringLiteral("Rubriquesdaide1 Quitter1") << false;
-    QTest::newRow("help, then quit, unique instance")
-        << QStringLiteral("Rubriquesdaide1 Quitter1") << true;
+    QTest::newRow("help, then quit, unique instance") << QStringLiteral("Rubriquesdaide1 Quitter1") << true;
 }
 
 // The program itself: closing the main window ends it, help window or not.

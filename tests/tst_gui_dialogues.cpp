@@ -109,10 +109,14 @@ private slots:
     {
         QTest::addColumn<QString>("entree");
         QTest::addColumn<QString>("dialogue");
-        QTest::newRow("header") << "Entete1" << "DlgEntete";
-        QTest::newRow("options") << "Options1" << "DlgOptions";
-        QTest::newRow("advanced") << "OptionsAvancees1" << "DlgOptionsAvancees";
-        QTest::newRow("labels") << "Etiquettes1" << "DlgEtiquettes";
+        QTest::newRow("header") << "Entete1"
+                                << "DlgEntete";
+        QTest::newRow("options") << "Options1"
+                                 << "DlgOptions";
+        QTest::newRow("advanced") << "OptionsAvancees1"
+                                  << "DlgOptionsAvancees";
+        QTest::newRow("labels") << "Etiquettes1"
+                                << "DlgEtiquettes";
     }
     void okSansChangement()
     {
@@ -191,11 +195,12 @@ private slots:
         w.FichierCourant->Temps = 30;
         w.FichierCourant->NombreQuestions = 12;
         m_vu.clear();
-        Script([this](QDialog &d) {
-            m_vu << Controle<QLineEdit>(d, "ETemps")->text()
-                 << Controle<QLineEdit>(d, "ENbreQuestions")->text()
-                 << QString::number(Controle<QCheckBox>(d, "CBMotAMot")->isChecked());
-        }, false);
+        Script(
+            [this](QDialog &d) {
+                m_vu << Controle<QLineEdit>(d, "ETemps")->text() << Controle<QLineEdit>(d, "ENbreQuestions")->text()
+                     << QString::number(Controle<QCheckBox>(d, "CBMotAMot")->isChecked());
+            },
+            false);
         w.Options1Click();
         QCOMPARE(m_vu, QStringList({"30", "12", "1"}));
     }
@@ -208,17 +213,28 @@ private slots:
         QTest::addColumn<QString>("champ");
         QTest::addColumn<QString>("texte");
         QTest::addColumn<int>("attendu");
-        QTest::newRow("unlimited") << "ETemps" << "unlimited" << 99;
-        QTest::newRow("all") << "ENbreQuestions" << "all" << 99;
-        QTest::newRow("12 questions") << "ENbreQuestions" << "12" << 12;
-        QTest::newRow("300") << "ENbreQuestions" << "300" << 30;
-        QTest::newRow("256") << "ESeuil" << "256" << 25;
-        QTest::newRow("negative") << "ESeuil" << "-5" << 5;
-        QTest::newRow("blanks") << "ETemps" << " 8 " << -1;
-        QTest::newRow("very long") << "ETemps" << "123456789012345678901234567890" << -1;
-        QTest::newRow("hexadecimal") << "ETemps" << "0x10" << -1;
-        QTest::newRow("decimal point") << "ETemps" << "1.5" << -1;
-        QTest::newRow("empty") << "ENbreQuestions" << "" << 0;
+        QTest::newRow("unlimited") << "ETemps"
+                                   << "unlimited" << 99;
+        QTest::newRow("all") << "ENbreQuestions"
+                             << "all" << 99;
+        QTest::newRow("12 questions") << "ENbreQuestions"
+                                      << "12" << 12;
+        QTest::newRow("300") << "ENbreQuestions"
+                             << "300" << 30;
+        QTest::newRow("256") << "ESeuil"
+                             << "256" << 25;
+        QTest::newRow("negative") << "ESeuil"
+                                  << "-5" << 5;
+        QTest::newRow("blanks") << "ETemps"
+                                << " 8 " << -1;
+        QTest::newRow("very long") << "ETemps"
+                                   << "123456789012345678901234567890" << -1;
+        QTest::newRow("hexadecimal") << "ETemps"
+                                     << "0x10" << -1;
+        QTest::newRow("decimal point") << "ETemps"
+                                       << "1.5" << -1;
+        QTest::newRow("empty") << "ENbreQuestions"
+                               << "" << 0;
     }
     void nombres()
     {
@@ -242,8 +258,8 @@ private slots:
         w.Options1Click();
         const TFichierX &g = *w.FichierCourant;
         const quint8 stocke = champ == "ETemps" ? g.Temps
-                            : champ == "ENbreQuestions" ? g.NombreQuestions
-                                                        : g.ScoreSatisfaisant;
+            : champ == "ENbreQuestions"         ? g.NombreQuestions
+                                                : g.ScoreSatisfaisant;
         QVERIFY(limiteVisible);
         QVERIFY2(QRegularExpression(QStringLiteral("^[0-9]*$")).match(montre).hasMatch(), qPrintable(montre));
         QCOMPARE(int(stocke), montre.toInt());
@@ -262,8 +278,8 @@ private slots:
         Script([this](QDialog &d) {
             auto *mots = Controle<QLineEdit>(d, "EMotsIgnores");
             auto *defaut = Controle<QCheckBox>(d, "CBMIgDefaut");
-            m_vu << mots->text() << QString::number(defaut->isChecked())
-                 << QString::number(mots->isEnabled()) << Controle<QLineEdit>(d, "ECarOu")->text();
+            m_vu << mots->text() << QString::number(defaut->isChecked()) << QString::number(mots->isEnabled())
+                 << Controle<QLineEdit>(d, "ECarOu")->text();
             OutilsGui::Taper(Controle<QLineEdit>(d, "EOu"), " o r ");
             OutilsGui::Taper(Controle<QLineEdit>(d, "ECarOu"), "|#"); // one character at most
             OutilsGui::Taper(Controle<QLineEdit>(d, "EXDelim"), ". , ;");
@@ -349,9 +365,12 @@ private slots:
     {
         QTest::addColumn<QString>("entree");
         QTest::addColumn<QString>("groupe");
-        QTest::newRow("header") << "Entete1" << "GBEntete";
-        QTest::newRow("options") << "Options1" << "GBOptions";
-        QTest::newRow("advanced") << "OptionsAvancees1" << "GBOptions";
+        QTest::newRow("header") << "Entete1"
+                                << "GBEntete";
+        QTest::newRow("options") << "Options1"
+                                 << "GBOptions";
+        QTest::newRow("advanced") << "OptionsAvancees1"
+                                  << "GBOptions";
     }
     void lectureSeule()
     {
@@ -407,15 +426,24 @@ private slots:
         QTest::addColumn<QString>("reponse");
         QTest::addColumn<bool>("accepte");
         QTest::addColumn<QString>("attendu");
-        QTest::newRow("css replaced") << "" << "  style.css  " << true << "style.xsl";
-        QTest::newRow("no extension") << "" << "style" << true << "style.xsl";
-        QTest::newRow("xsl kept") << "" << "a.xsl" << true << "a.xsl";
-        QTest::newRow("dotted folder") << "" << "v1.2/show" << true << "v1.2/show.xsl";
-        QTest::newRow("dotted windows folder") << "" << "v1.2\\show" << true << "v1.2\\show.xsl";
-        QTest::newRow("two extensions") << "" << "show.min.css" << true << "show.min.xsl";
-        QTest::newRow("empty removes") << "old.xsl" << "   " << true << "";
-        QTest::newRow("same") << "old.xsl" << "old.xsl" << true << "old.xsl";
-        QTest::newRow("cancelled") << "old.xsl" << "new" << false << "old.xsl";
+        QTest::newRow("css replaced") << ""
+                                      << "  style.css  " << true << "style.xsl";
+        QTest::newRow("no extension") << ""
+                                      << "style" << true << "style.xsl";
+        QTest::newRow("xsl kept") << ""
+                                  << "a.xsl" << true << "a.xsl";
+        QTest::newRow("dotted folder") << ""
+                                       << "v1.2/show" << true << "v1.2/show.xsl";
+        QTest::newRow("dotted windows folder") << ""
+                                               << "v1.2\\show" << true << "v1.2\\show.xsl";
+        QTest::newRow("two extensions") << ""
+                                        << "show.min.css" << true << "show.min.xsl";
+        QTest::newRow("empty removes") << "old.xsl"
+                                       << "   " << true << "";
+        QTest::newRow("same") << "old.xsl"
+                              << "old.xsl" << true << "old.xsl";
+        QTest::newRow("cancelled") << "old.xsl"
+                                   << "new" << false << "old.xsl";
     }
     void feuilleDeStyle()
     {
@@ -443,22 +471,30 @@ private slots:
 
     void optionsCsv_data()
     {
-        QTest::addColumn<QString>("comma");  // the setting, escaped
+        QTest::addColumn<QString>("comma"); // the setting, escaped
         QTest::addColumn<bool>("utf");
         QTest::addColumn<QString>("montre");
-        QTest::addColumn<QString>("tape");   // empty: left alone
+        QTest::addColumn<QString>("tape"); // empty: left alone
         QTest::addColumn<bool>("cliquerUtf");
         QTest::addColumn<QChar>("separateur");
         QTest::addColumn<bool>("utfApres");
         QTest::addColumn<bool>("refuse");
-        QTest::newRow("tab shown escaped") << "\\t" << false << "\\t" << ";" << false << QChar(u';') << false << false;
-        QTest::newRow("tab typed, trimmed") << ";" << false << ";" << "  \\t " << false << QChar(u'\t') << false << false;
-        QTest::newRow("space") << "," << true << "," << "\\s" << false << QChar(u' ') << true << false;
-        QTest::newRow("utf-8 chosen") << "," << false << "," << "" << true << QChar(u',') << true << false;
-        QTest::newRow("backslash") << "," << false << "," << "\\\\" << false << QChar(u'\\') << false << false;
+        QTest::newRow("tab shown escaped") << "\\t" << false << "\\t"
+                                           << ";" << false << QChar(u';') << false << false;
+        QTest::newRow("tab typed, trimmed") << ";" << false << ";"
+                                            << "  \\t " << false << QChar(u'\t') << false << false;
+        QTest::newRow("space") << "," << true << ","
+                               << "\\s" << false << QChar(u' ') << true << false;
+        QTest::newRow("utf-8 chosen") << "," << false << ","
+                                      << "" << true << QChar(u',') << true << false;
+        QTest::newRow("backslash") << "," << false << ","
+                                   << "\\\\" << false << QChar(u'\\') << false << false;
         // Separators that would break every record are refused; the encoding is still taken.
-        QTest::newRow("line break refused") << ";" << false << ";" << "\\n" << true << QChar(u';') << true << true;
-        QTest::newRow("quote refused") << ";" << false << ";" << "\"" << false << QChar(u';') << false << true;
+        QTest::newRow("line break refused") << ";" << false << ";"
+                                            << "\\n"
+                                            << true << QChar(u';') << true << true;
+        QTest::newRow("quote refused") << ";" << false << ";"
+                                       << "\"" << false << QChar(u';') << false << true;
     }
     void optionsCsv()
     {
@@ -568,14 +604,16 @@ private slots:
         QFETCH(int, sujet);
         TFormFiche &w = Charger(Fichier(u'Q'));
         bool bouton = false;
-        Script([&](QDialog &d) {
-            auto *aide = d.findChild<QPushButton *>("BAide");
-            bouton = aide != nullptr;
-            if (aide)
-                aide->click();
-            QApplication::setActiveWindow(&d);
-            QTest::keyClick(&d, Qt::Key_F1);
-        }, false);
+        Script(
+            [&](QDialog &d) {
+                auto *aide = d.findChild<QPushButton *>("BAide");
+                bouton = aide != nullptr;
+                if (aide)
+                    aide->click();
+                QApplication::setActiveWindow(&d);
+                QTest::keyClick(&d, Qt::Key_F1);
+            },
+            false);
         OutilsGui::Choisir(w, entree.toLatin1().constData());
         QCOMPARE(bouton, sujet != 0);
         QList<int> montres;

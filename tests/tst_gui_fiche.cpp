@@ -88,8 +88,8 @@ private slots:
         QVERIFY(!w.ETitre->isEnabled());
         QVERIFY(!w.MQuestion->isEnabled() && !w.MReponse->isEnabled());
         QVERIFY(!w.Edition1->menuAction()->isVisible());
-        for (const char *nom : {"Sauver1", "Sauversous1", "Fermer1", "Proprietes1", "Suivante1",
-                                "Nouvelle1", "Enregistrerlafiche1", "Annuler1"})
+        for (const char *nom : {"Sauver1", "Sauversous1", "Fermer1", "Proprietes1", "Suivante1", "Nouvelle1",
+                                "Enregistrerlafiche1", "Annuler1"})
             QVERIFY2(!OutilsGui::Actif(w, nom), nom);
         QVERIFY(!w.Action("Exporter1")->isVisible());
         QVERIFY(!w.Action("Modele1")->isVisible());
@@ -111,23 +111,40 @@ private slots:
         for (QAction *a : w.Edition1->actions())
             vu << (a->isSeparator() ? QStringLiteral("-")
                                     : a->objectName() + u'=' + a->text() + u'=' + a->shortcut().toString());
-        const QStringList attendu = {
-            "Premiere1=&First card=", "Derniere1=&Last card=", "Precedente1=Previous card=F7",
-            "Suivante1=Next card=F8", "-", "Listedesfiches1=&List of cards=F12",
-            "Rechercher1=&Search card=Ctrl+F", "Rechsuivant1=Find next=F3",
-            "AbandonRech1=Abort Search=Ctrl+F3", "-", "Enregistrerlafiche1=&Validate=F2",
-            "Nouvelle1=&New card=F4", "Inserer1=&Insert card=", "Supprimer1=&Delete card=",
-            "Annuler1=Cancel modification=Ctrl+Z", "-", "PermuterChamps=Switch fields=", "-",
-            "Imprimer1=Card \u2013> printer=Ctrl+P", "PressePapiers1=Card \u2013> clipboard=Ctrl+Ins",
-            "ListeVersPressepapiers1=List \u2013> clipboard=", "-", "Options1=&Options=F5",
-            "OptionsAvancees1=Advanced options=Shift+F5", "-", "Entete1=&Header=F9",
-            "Etiquettes1=&Labels=", "Canevas1=&Canvas=", "FeuilledeStyle1=Style sheet=Ctrl+F5"};
+        const QStringList attendu = {"Premiere1=&First card=",
+                                     "Derniere1=&Last card=",
+                                     "Precedente1=Previous card=F7",
+                                     "Suivante1=Next card=F8",
+                                     "-",
+                                     "Listedesfiches1=&List of cards=F12",
+                                     "Rechercher1=&Search card=Ctrl+F",
+                                     "Rechsuivant1=Find next=F3",
+                                     "AbandonRech1=Abort Search=Ctrl+F3",
+                                     "-",
+                                     "Enregistrerlafiche1=&Validate=F2",
+                                     "Nouvelle1=&New card=F4",
+                                     "Inserer1=&Insert card=",
+                                     "Supprimer1=&Delete card=",
+                                     "Annuler1=Cancel modification=Ctrl+Z",
+                                     "-",
+                                     "PermuterChamps=Switch fields=",
+                                     "-",
+                                     "Imprimer1=Card \u2013> printer=Ctrl+P",
+                                     "PressePapiers1=Card \u2013> clipboard=Ctrl+Ins",
+                                     "ListeVersPressepapiers1=List \u2013> clipboard=",
+                                     "-",
+                                     "Options1=&Options=F5",
+                                     "OptionsAvancees1=Advanced options=Shift+F5",
+                                     "-",
+                                     "Entete1=&Header=F9",
+                                     "Etiquettes1=&Labels=",
+                                     "Canevas1=&Canvas=",
+                                     "FeuilledeStyle1=Style sheet=Ctrl+F5"};
         QCOMPARE(vu, attendu);
         QVERIFY(!w.Action("FeuilledeStyle1")->isVisible());
-        for (const char *nom : {"Nouveau1", "Ouvrir1", "Modele1", "Ouvert1", "Recent1", "Sauver1",
-                                "Sauversous1", "Exporter1", "Proprietes1", "Fermer1", "Quitter1",
-                                "Applicationaudessus1", "Rouvrir1", "Instanceunique1",
-                                "Rubriquesdaide1", "Apropos1", "Champs1", "Liste1", "OptionsCSV"})
+        for (const char *nom : {"Nouveau1", "Ouvrir1", "Modele1", "Ouvert1", "Recent1", "Sauver1", "Sauversous1",
+                                "Exporter1", "Proprietes1", "Fermer1", "Quitter1", "Applicationaudessus1", "Rouvrir1",
+                                "Instanceunique1", "Rubriquesdaide1", "Apropos1", "Champs1", "Liste1", "OptionsCSV"})
             QVERIFY2(w.findChild<QAction *>(QLatin1String(nom)), nom);
         QCOMPARE(w.Action("Sauver1")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
     }
@@ -149,7 +166,8 @@ private slots:
         QTest::newRow("browsing") << "browsing" << true << true << true << true << false << false << false << false;
         QTest::newRow("editing") << "editing" << true << true << true << true << true << true << false << true;
         QTest::newRow("new card") << "new card" << true << true << true << true << false << true << true << false;
-        QTest::newRow("new card edited") << "new card edited" << true << true << true << true << true << true << true << true;
+        QTest::newRow("new card edited") << "new card edited" << true << true << true << true << true << true << true
+                                         << true;
     }
     void etats()
     {
@@ -163,8 +181,7 @@ private slots:
         QFETCH(bool, canevas);
         QFETCH(bool, sauver);
 
-        const QStringList questions = etat == QLatin1String("no card")
-            ? QStringList() : QStringList{"a", "b", "c"};
+        const QStringList questions = etat == QLatin1String("no card") ? QStringList() : QStringList{"a", "b", "c"};
         TFormFiche &w = Charger(Fichier(u'Q', questions), 1);
         if (etat == QLatin1String("editing"))
             OutilsGui::Taper(w.MReponse, QStringLiteral("changed"));
@@ -201,8 +218,8 @@ private slots:
         QVERIFY(!w.Action("Rechsuivant1")->isVisible());
         // The search, list, clipboard and print commands need a card shown.
         QCOMPARE(w.BChercher->isEnabled(), carte);
-        for (const char *nom : {"Listedesfiches1", "Rechercher1", "Imprimer1", "PressePapiers1",
-                                "ListeVersPressepapiers1"})
+        for (const char *nom :
+             {"Listedesfiches1", "Rechercher1", "Imprimer1", "PressePapiers1", "ListeVersPressepapiers1"})
             QVERIFY2(OutilsGui::Actif(w, nom) == carte, nom);
         if (etat == QLatin1String("no card"))
             QCOMPARE(Memo(w.MQuestion), QStringLiteral("(No card)"));
@@ -235,7 +252,8 @@ private slots:
         TFormFiche &w = Charger(std::move(f), 1);
         QVERIFY(w.ETitre->isReadOnly() && w.MQuestion->isReadOnly() && w.MReponse->isReadOnly());
         QVERIFY(!w.BNouveau->isEnabled() && !w.BInserer->isEnabled() && !w.BSupprimer->isEnabled());
-        QVERIFY(!OutilsGui::Actif(w, "Nouvelle1") && !OutilsGui::Actif(w, "Inserer1") && !OutilsGui::Actif(w, "Supprimer1"));
+        QVERIFY(!OutilsGui::Actif(w, "Nouvelle1") && !OutilsGui::Actif(w, "Inserer1")
+                && !OutilsGui::Actif(w, "Supprimer1"));
         QVERIFY(!w.Action("PermuterChamps")->isVisible());
         QVERIFY(!w.Action("Etiquettes1")->isVisible());
         w.BNouveauClick();
@@ -311,12 +329,18 @@ private slots:
         QTest::addColumn<bool>("uneLigne");
         QTest::addColumn<bool>("options");
         QTest::addColumn<int>("aide");
-        QTest::newRow("questionnaire") << QChar(u'Q') << QChar(u'x') << QStringList{"Name", "Question", "Answer"} << true << false << true << 21;
-        QTest::newRow("MCQ") << QChar(u'M') << QChar(u'x') << QStringList{"Name", "Question", "Answer"} << true << false << false << 31;
-        QTest::newRow("directory") << QChar(u'R') << QChar(u'x') << QStringList{"Title", "Tab", "Body"} << true << true << false << 1;
-        QTest::newRow("cardfile directory") << QChar(u'R') << QChar(u'c') << QStringList{"Title", "Tab", "Body"} << false << true << false << 1;
-        QTest::newRow("holdall") << QChar(u'F') << QChar(u'x') << QStringList{"Title", "A", "B"} << true << false << false << 1;
-        QTest::newRow("lists") << QChar(u'L') << QChar(u's') << QStringList{"Title", "Number", "Body"} << false << true << false << 1;
+        QTest::newRow("questionnaire") << QChar(u'Q') << QChar(u'x') << QStringList{"Name", "Question", "Answer"}
+                                       << true << false << true << 21;
+        QTest::newRow("MCQ") << QChar(u'M') << QChar(u'x') << QStringList{"Name", "Question", "Answer"} << true << false
+                             << false << 31;
+        QTest::newRow("directory") << QChar(u'R') << QChar(u'x') << QStringList{"Title", "Tab", "Body"} << true << true
+                                   << false << 1;
+        QTest::newRow("cardfile directory")
+            << QChar(u'R') << QChar(u'c') << QStringList{"Title", "Tab", "Body"} << false << true << false << 1;
+        QTest::newRow("holdall") << QChar(u'F') << QChar(u'x') << QStringList{"Title", "A", "B"} << true << false
+                                 << false << 1;
+        QTest::newRow("lists") << QChar(u'L') << QChar(u's') << QStringList{"Title", "Number", "Body"} << false << true
+                               << false << 1;
     }
     void miseEnPage()
     {
@@ -334,8 +358,7 @@ private slots:
         QCOMPARE(w.Action("Options1")->isVisible(), options);
         QCOMPARE(w.Action("Entete1")->isVisible(), format == u'x');
         QCOMPARE(w.SujetAide, aide);
-        QCOMPARE(w.MQuestion->verticalScrollBarPolicy(),
-                 uneLigne ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAlwaysOn);
+        QCOMPARE(w.MQuestion->verticalScrollBarPolicy(), uneLigne ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAlwaysOn);
         QCOMPARE(w.MReponse->tabChangesFocus(), !uneLigne);
         QCOMPARE(w.windowTitle(), QStringLiteral("Amblopad - ") + w.FichierCourant->NomFichier);
     }
@@ -426,10 +449,18 @@ private slots:
         QTest::addColumn<QString>("titre");
         QTest::addColumn<QString>("question");
         QTest::addColumn<QString>("reponse");
-        QTest::newRow("alphabetical") << QChar(u'R') << "" << "b" << "r";
-        QTest::newRow("other") << QChar(u'F') << "" << " b" << "r";
-        QTest::newRow("questionnaire") << QChar(u'Q') << " t" << " b" << "r";
-        QTest::newRow("MCQ untouched") << QChar(u'M') << " t " << " b " << "r \n"; // \n: the line break typed
+        QTest::newRow("alphabetical") << QChar(u'R') << ""
+                                      << "b"
+                                      << "r";
+        QTest::newRow("other") << QChar(u'F') << ""
+                               << " b"
+                               << "r";
+        QTest::newRow("questionnaire") << QChar(u'Q') << " t"
+                                       << " b"
+                                       << "r";
+        QTest::newRow("MCQ untouched") << QChar(u'M') << " t "
+                                       << " b "
+                                       << "r \n"; // \n: the line break typed
     }
     void rognage()
     {
@@ -692,9 +723,12 @@ private slots:
         QTest::newRow("yes, untouched") << false << false << QList<int>{R::RepOui} << false << "" << false << 2;
         QTest::newRow("yes, typed") << false << true << QList<int>{R::RepOui} << true << "typed" << true << 2;
         QTest::newRow("no") << false << true << QList<int>{R::RepNon} << false << "" << false << 2;
-        QTest::newRow("abort, confirmed") << true << false << QList<int>{R::RepAbandon, R::RepOui} << false << "old" << true << 1;
-        QTest::newRow("abort, refused") << true << false << QList<int>{R::RepAbandon, R::RepNon} << true << "old" << false << 2;
-        QTest::newRow("abort, typed card stays") << true << true << QList<int>{R::RepAbandon, R::RepOui} << false << "old" << true << 2;
+        QTest::newRow("abort, confirmed")
+            << true << false << QList<int>{R::RepAbandon, R::RepOui} << false << "old" << true << 1;
+        QTest::newRow("abort, refused") << true << false << QList<int>{R::RepAbandon, R::RepNon} << true << "old"
+                                        << false << 2;
+        QTest::newRow("abort, typed card stays")
+            << true << true << QList<int>{R::RepAbandon, R::RepOui} << false << "old" << true << 2;
     }
     void commandeCanevas()
     {
@@ -719,8 +753,9 @@ private slots:
             m_dialogues->Repondre(TInteraction::Reponse(r));
         w.Canevas1Click();
         const auto messages = m_dialogues->Messages();
-        QCOMPARE(messages.front().Texte, QStringLiteral("Will you make the current card as a canvas?\r\n"
-                                                        "Click on \"Abort\" to delete the canvas."));
+        QCOMPARE(messages.front().Texte,
+                 QStringLiteral("Will you make the current card as a canvas?\r\n"
+                                "Click on \"Abort\" to delete the canvas."));
         QCOMPARE(messages.front().BoutonsMessage, TInteraction::OuiNonAbandon);
         QCOMPARE(messages.front().Aide, 8);
         QCOMPARE(int(messages.size()), int(reponses.size()));
@@ -755,9 +790,8 @@ private slots:
         TFormFiche &w = Charger(Fichier(u'Q', {"a", "b"}), 0);
         OutilsGui::Taper(w.MQuestion, QStringLiteral("   "));
         const std::vector<std::function<void()>> commandes = {
-            [&] { w.BSuivantClick(); }, [&] { w.Derniere1Click(); }, [&] { w.BNouveauClick(); },
-            [&] { w.PermuterChampsClick(); }, [&] { w.Sauver1Click(); },
-            [&] { w.FermerAvecDemande(); }};
+            [&] { w.BSuivantClick(); },       [&] { w.Derniere1Click(); }, [&] { w.BNouveauClick(); },
+            [&] { w.PermuterChampsClick(); }, [&] { w.Sauver1Click(); },   [&] { w.FermerAvecDemande(); }};
         for (const auto &commande : commandes)
             commande();
         QCOMPARE(int(m_dialogues->Messages().size()), int(commandes.size()));

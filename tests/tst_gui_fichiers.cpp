@@ -194,9 +194,9 @@ private slots:
             return int(QDialog::Accepted);
         });
         QVERIFY(w.ActiverRaccourci(QKeySequence(Qt::CTRL | Qt::Key_N)));
-        QCOMPARE(offerts, (QStringList{TFichierX::NomType(u'R'), TFichierX::NomType(u'N'),
-                                       TFichierX::NomType(u'L'), TFichierX::NomType(u'Q'),
-                                       TFichierX::NomType(u'M')}));
+        QCOMPARE(offerts,
+                 (QStringList{TFichierX::NomType(u'R'), TFichierX::NomType(u'N'), TFichierX::NomType(u'L'),
+                              TFichierX::NomType(u'Q'), TFichierX::NomType(u'M')}));
         QVERIFY(w.FichierCourant);
         QCOMPARE(w.TypeCourant, type);
         QCOMPARE(w.FichierCourant->TypeFichier, type);
@@ -508,8 +508,8 @@ private slots:
         QCOMPARE(w.FichierCourant->FormatFichier, format);
         QCOMPARE(w.FichierCourant->NombreFiches(), 2);
         QVERIFY(w.FichierCourant->Fiche(1).Champ1().endsWith(QStringLiteral("b")));
-        QVERIFY(w.FichierCourant->Fiche(1).Champ2().startsWith(QStringLiteral("(*) rb")) ||
-                w.FichierCourant->Fiche(1).Champ2() == QStringLiteral("rb"));
+        QVERIFY(w.FichierCourant->Fiche(1).Champ2().startsWith(QStringLiteral("(*) rb"))
+                || w.FichierCourant->Fiche(1).Champ2() == QStringLiteral("rb"));
     }
 
     // Texts the chosen format's code page cannot hold: the question says how
@@ -523,11 +523,16 @@ private slots:
         QTest::addColumn<bool>("dansLEntete");
         QTest::addColumn<QString>("ou"); // the place the question names; empty: no question
         QTest::addColumn<TInteraction::Reponse>("reponse");
-        QTest::newRow("native, signature, no") << QChar(u'Q') << "xnscmt" << false << "aqq" << true << "the file's header" << TInteraction::RepNon;
-        QTest::newRow("native, signature, yes") << QChar(u'Q') << "xnscmt" << false << "aqq" << true << "the file's header" << TInteraction::RepOui;
-        QTest::newRow("cardfile, card, no") << QChar(u'R') << "xscmt" << false << "crd" << false << "card 1 (" << TInteraction::RepNon;
-        QTest::newRow("ansi csv, card, yes") << QChar(u'Q') << "xscmt" << false << "csv" << false << "card 1 (" << TInteraction::RepOui;
-        QTest::newRow("utf-8 csv asks nothing") << QChar(u'Q') << "xscmt" << true << "csv" << false << "" << TInteraction::RepOui;
+        QTest::newRow("native, signature, no")
+            << QChar(u'Q') << "xnscmt" << false << "aqq" << true << "the file's header" << TInteraction::RepNon;
+        QTest::newRow("native, signature, yes")
+            << QChar(u'Q') << "xnscmt" << false << "aqq" << true << "the file's header" << TInteraction::RepOui;
+        QTest::newRow("cardfile, card, no")
+            << QChar(u'R') << "xscmt" << false << "crd" << false << "card 1 (" << TInteraction::RepNon;
+        QTest::newRow("ansi csv, card, yes")
+            << QChar(u'Q') << "xscmt" << false << "csv" << false << "card 1 (" << TInteraction::RepOui;
+        QTest::newRow("utf-8 csv asks nothing")
+            << QChar(u'Q') << "xscmt" << true << "csv" << false << "" << TInteraction::RepOui;
     }
 
     void pertesEncodage()
@@ -618,8 +623,7 @@ private slots:
         w.Sauversous1Click();
         const auto messages = m_d->Messages();
         QCOMPARE(int(messages.size()), 1);
-        QCOMPARE(messages.front().Texte,
-                 QStringLiteral("The file \"autre.xaqq\" already exists.\r\nOverwrite it?"));
+        QCOMPARE(messages.front().Texte, QStringLiteral("The file \"autre.xaqq\" already exists.\r\nOverwrite it?"));
         QCOMPARE(messages.front().GenreMessage, TInteraction::Avertissement);
         QCOMPARE(messages.front().BoutonsMessage, TInteraction::OkAnnuler);
         if (reponse == TInteraction::RepAnnuler) {
@@ -724,10 +728,14 @@ private slots:
         QTest::addColumn<int>("entree");
         QTest::addColumn<QString>("extension");
         QTest::addColumn<QByteArray>("debut");
-        QTest::newRow("save as: directory as Cardfile") << "save as" << QChar(u'R') << "xscmt" << 2 << "crd" << QByteArray("MGC");
-        QTest::newRow("save as: MCQ as Moodle") << "save as" << QChar(u'M') << "xscmt" << 2 << "xml" << QByteArray("<?xml");
-        QTest::newRow("save as: questionnaire as CSV") << "save as" << QChar(u'Q') << "xscmt" << 2 << "csv" << QByteArray("ta");
-        QTest::newRow("save, untitled: native") << "save" << QChar(u'Q') << "xnscmt" << 2 << "aqq" << QByteArray("\x3c");
+        QTest::newRow("save as: directory as Cardfile")
+            << "save as" << QChar(u'R') << "xscmt" << 2 << "crd" << QByteArray("MGC");
+        QTest::newRow("save as: MCQ as Moodle")
+            << "save as" << QChar(u'M') << "xscmt" << 2 << "xml" << QByteArray("<?xml");
+        QTest::newRow("save as: questionnaire as CSV")
+            << "save as" << QChar(u'Q') << "xscmt" << 2 << "csv" << QByteArray("ta");
+        QTest::newRow("save, untitled: native")
+            << "save" << QChar(u'Q') << "xnscmt" << 2 << "aqq" << QByteArray("\x3c");
         QTest::newRow("export: text") << "export" << QChar(u'L') << "xscmt" << 1 << "txt" << QByteArray("ra");
     }
 
@@ -793,8 +801,9 @@ private slots:
                 caseLectureSeule = d->findChild<QCheckBox *>(QStringLiteral("LectureSeule")) != nullptr;
                 d->reject();
             });
-            QVERIFY(!plateforme.OuvrirFichier(QStringLiteral("XML|*.xaqq"), 1, QStringLiteral("xaqq"),
-                                              dossier, commeDocument).Accepte);
+            QVERIFY(!plateforme
+                         .OuvrirFichier(QStringLiteral("XML|*.xaqq"), 1, QStringLiteral("xaqq"), dossier, commeDocument)
+                         .Accepte);
             QCOMPARE(depart, dossier);
             QCOMPARE(caseLectureSeule, commeDocument);
         }
@@ -814,8 +823,7 @@ private slots:
         TFormFiche &w = Demarrer();
         m_d->AnnulerFichier();
         w.Ouvrir1Click(true);
-        QCOMPARE(dernierDossier(),
-                 QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+        QCOMPARE(dernierDossier(), QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
         Parametres.open = souvenir;
         m_d->AnnulerFichier();
         w.Ouvrir1Click(false);
@@ -852,8 +860,9 @@ private slots:
         const auto messages = m_d->Messages();
         QCOMPARE(int(messages.size()), 2);
         QCOMPARE(messages.at(0).Legende, QStringLiteral("Properties"));
-        QCOMPARE(messages.at(0).Texte, QStringLiteral("Type: %1\r\n\r\nFormat: %2\r\n\r\nNumber of cards: 3")
-                                           .arg(TFichierX::NomType(u'Q'), Chaines::NomFormat(u'x')));
+        QCOMPARE(messages.at(0).Texte,
+                 QStringLiteral("Type: %1\r\n\r\nFormat: %2\r\n\r\nNumber of cards: 3")
+                     .arg(TFichierX::NomType(u'Q'), Chaines::NomFormat(u'x')));
         QCOMPARE(messages.at(0).GenreMessage, TInteraction::Information);
         QVERIFY(messages.at(1).Texte.contains("7.8"));
         QVERIFY(messages.at(1).Texte.contains("Qt"));

@@ -21,13 +21,18 @@ private slots:
         QTest::addColumn<QChar>("lettre");
         QTest::addColumn<QString>("liste");
         QTest::addColumn<QString>("attendu");
-        QTest::newRow("moved") << QChar(u'N') << "RNLQM" << "NRLQM";
-        QTest::newRow("already first") << QChar(u'R') << "RNLQM" << "RNLQM";
-        QTest::newRow("absent") << QChar(u'D') << "RNLQM" << "DRNLQM";
-        QTest::newRow("last") << QChar(u'M') << "RNLQM" << "MRNLQ";
-        QTest::newRow("empty") << QChar(u'x') << "" << "x";
-        QTest::newRow("full list drops its last") << QChar(u'@') << QString(255, u'A')
-                                                  << QString(u'@') + QString(254, u'A');
+        QTest::newRow("moved") << QChar(u'N') << "RNLQM"
+                               << "NRLQM";
+        QTest::newRow("already first") << QChar(u'R') << "RNLQM"
+                                       << "RNLQM";
+        QTest::newRow("absent") << QChar(u'D') << "RNLQM"
+                                << "DRNLQM";
+        QTest::newRow("last") << QChar(u'M') << "RNLQM"
+                              << "MRNLQ";
+        QTest::newRow("empty") << QChar(u'x') << ""
+                               << "x";
+        QTest::newRow("full list drops its last")
+            << QChar(u'@') << QString(255, u'A') << QString(u'@') + QString(254, u'A');
     }
     void mettreEnTete()
     {
@@ -147,13 +152,20 @@ private slots:
         QTest::addColumn<QChar>("format");
         QTest::addColumn<QString>("frmats");
         QTest::addColumn<QString>("attendu");
-        QTest::newRow("XML questionnaire") << QChar(u'Q') << QChar(u'x') << "xscmt" << "x";
-        QTest::newRow("CSV list") << QChar(u'L') << QChar(u's') << "xscmt" << "sx";
-        QTest::newRow("Moodle MCQ") << QChar(u'M') << QChar(u'm') << "xscmt" << "mxg";
-        QTest::newRow("XML directory") << QChar(u'R') << QChar(u'x') << "xscmt" << "xc";
-        QTest::newRow("native questionnaire") << QChar(u'Q') << QChar(u'n') << "xscmt" << "nx";
-        QTest::newRow("native once used") << QChar(u'Q') << QChar(u'x') << "nxscmt" << "xn";
-        QTest::newRow("text first stays") << QChar(u'Q') << QChar(u't') << "xscmt" << "tx";
+        QTest::newRow("XML questionnaire") << QChar(u'Q') << QChar(u'x') << "xscmt"
+                                           << "x";
+        QTest::newRow("CSV list") << QChar(u'L') << QChar(u's') << "xscmt"
+                                  << "sx";
+        QTest::newRow("Moodle MCQ") << QChar(u'M') << QChar(u'm') << "xscmt"
+                                    << "mxg";
+        QTest::newRow("XML directory") << QChar(u'R') << QChar(u'x') << "xscmt"
+                                       << "xc";
+        QTest::newRow("native questionnaire") << QChar(u'Q') << QChar(u'n') << "xscmt"
+                                              << "nx";
+        QTest::newRow("native once used") << QChar(u'Q') << QChar(u'x') << "nxscmt"
+                                          << "xn";
+        QTest::newRow("text first stays") << QChar(u'Q') << QChar(u't') << "xscmt"
+                                          << "tx";
     }
     void formatsSauvegarde()
     {

@@ -85,10 +85,7 @@ class TestListe : public QObject
     OutilsGui::TBanc m_banc;
     QTemporaryDir &m_dossier = m_banc.dossier;
 
-    TFormFiche &Charger(std::unique_ptr<TFichierX> f, int position)
-    {
-        return m_banc.Charger(std::move(f), position);
-    }
+    TFormFiche &Charger(std::unique_ptr<TFichierX> f, int position) { return m_banc.Charger(std::move(f), position); }
 
 private slots:
     void initTestCase() { m_banc.Installer(); }
@@ -260,11 +257,16 @@ private slots:
         QTest::addColumn<QChar>("type");
         QTest::addColumn<QString>("carte");
         QTest::addColumn<QString>("attendu");
-        QTest::newRow("with a title") << QChar(u'Q') << "T|Q|A" << "T\r\n\r\nQ\r\n\r\nA";
-        QTest::newRow("empty title adds nothing") << QChar(u'Q') << "|Q|A" << "Q\r\n\r\nA";
-        QTest::newRow("numbered, no title") << QChar(u'L') << "T|Q|A" << "A";
-        QTest::newRow("no titles: the file title is not copied") << QChar(u'F') << "T|Q|A" << "Q\r\n\r\nA";
-        QTest::newRow("line breaks") << QChar(u'Q') << "T|Q1\r\nQ2|A1\r\nA2" << "T\r\n\r\nQ1\r\nQ2\r\n\r\nA1\r\nA2";
+        QTest::newRow("with a title") << QChar(u'Q') << "T|Q|A"
+                                      << "T\r\n\r\nQ\r\n\r\nA";
+        QTest::newRow("empty title adds nothing") << QChar(u'Q') << "|Q|A"
+                                                  << "Q\r\n\r\nA";
+        QTest::newRow("numbered, no title") << QChar(u'L') << "T|Q|A"
+                                            << "A";
+        QTest::newRow("no titles: the file title is not copied") << QChar(u'F') << "T|Q|A"
+                                                                 << "Q\r\n\r\nA";
+        QTest::newRow("line breaks") << QChar(u'Q') << "T|Q1\r\nQ2|A1\r\nA2"
+                                     << "T\r\n\r\nQ1\r\nQ2\r\n\r\nA1\r\nA2";
     }
     void carteVersPressePapiers()
     {
@@ -329,11 +331,12 @@ private slots:
         QStringList reponse;
         for (int i = 1; i <= 150; ++i)
             reponse << QStringLiteral("answer line %1").arg(i);
-        const QString long_ = QStringLiteral("long ") + QString(60, u'w') + u' ' + QString(60, u'v')
-                            + u' ' + QString(60, u'u');
-        TFormFiche &w = Charger(OutilsGui::FichierCartes(u'Q', {"The title|The question\r\n" + long_ + "|"
-                                                   + reponse.join(QStringLiteral("\r\n"))}),
-                                0);
+        const QString long_ = QStringLiteral("long ") + QString(60, u'w') + u' ' + QString(60, u'v') + u' '
+            + QString(60, u'u');
+        TFormFiche &w = Charger(
+            OutilsGui::FichierCartes(
+                u'Q', {"The title|The question\r\n" + long_ + "|" + reponse.join(QStringLiteral("\r\n"))}),
+            0);
         const QString pdf = m_dossier.filePath(QStringLiteral("card.pdf"));
         m_banc.dialogues->Impressions.push_back(true);
         m_banc.dialogues->FichierImpression = pdf;
@@ -374,10 +377,9 @@ private slots:
         QPrinter reference;
         reference.setOutputFormat(QPrinter::PdfFormat);
         // At least the usual 20 mm on the left, whatever the printer's own margin.
-        const double marge = qMax(reference.pageLayout().paintRect(QPageLayout::Point).left(),
-                                  20 * 72 / 25.4);
-        const double espaces = 6 * QFontMetricsF(w.PoliceImpression).horizontalAdvance(u' ')
-                             * 72.0 / QFontMetricsF(w.PoliceImpression).fontDpi();
+        const double marge = qMax(reference.pageLayout().paintRect(QPageLayout::Point).left(), 20 * 72 / 25.4);
+        const double espaces = 6 * QFontMetricsF(w.PoliceImpression).horizontalAdvance(u' ') * 72.0
+            / QFontMetricsF(w.PoliceImpression).fontDpi();
         const QStringList debuts = DebutsDeLignes(pdf);
         QCOMPARE(debuts.size(), lignes.size() - 2); // the two empty lines print nothing
         for (const QString &d : debuts)
@@ -394,7 +396,8 @@ private slots:
         QPrinter imprimante;
         imprimante.setOutputFormat(QPrinter::PdfFormat);
         imprimante.setOutputFileName(m_dossier.filePath(QStringLiteral("pages.pdf")));
-        const QList<QStringList> pages = TFormFiche::ImprimerLignes(imprimante, QFont(QStringLiteral("DejaVu Sans Mono"), 10), lignes);
+        const QList<QStringList> pages = TFormFiche::ImprimerLignes(
+            imprimante, QFont(QStringLiteral("DejaVu Sans Mono"), 10), lignes);
         QVERIFY(pages.size() >= 3);
         QStringList toutes;
         for (const QStringList &p : pages) {
@@ -541,8 +544,8 @@ private slots:
         }
         ParametresParDefaut();
         LireParametres();
-        QCOMPARE(Parametres.foname, choisie ? QStringLiteral("DejaVu Sans Mono")
-                                            : QStringLiteral("Lucida Sans Typewriter"));
+        QCOMPARE(Parametres.foname,
+                 choisie ? QStringLiteral("DejaVu Sans Mono") : QStringLiteral("Lucida Sans Typewriter"));
         QCOMPARE(Parametres.fosize, choisie ? 11 : 10);
     }
 

@@ -35,10 +35,7 @@ class TestRecherche : public QObject
     OutilsGui::TBanc m_banc;
     QTemporaryDir &m_dossier = m_banc.dossier;
 
-    TFormFiche &Charger(std::unique_ptr<TFichierX> f, int position)
-    {
-        return m_banc.Charger(std::move(f), position);
-    }
+    TFormFiche &Charger(std::unique_ptr<TFichierX> f, int position) { return m_banc.Charger(std::move(f), position); }
 
     // The user fills the search dialog and presses Search. The index-field
     // box is only touched when the window left it enabled.
@@ -61,8 +58,8 @@ class TestRecherche : public QObject
         QStringList vus;
         for (const auto &m : m_banc.dialogues->Messages()) {
             const char *genre = m.GenreMessage == TInteraction::Avertissement ? "warning"
-                              : m.GenreMessage == TInteraction::Erreur        ? "error"
-                              : m.GenreMessage == TInteraction::Information   ? "info"
+                : m.GenreMessage == TInteraction::Erreur                      ? "error"
+                : m.GenreMessage == TInteraction::Information                 ? "info"
                                                                               : "question";
             QString texte = QLatin1String(genre) + u':' + m.Texte;
             if (!m.Legende.isEmpty())
@@ -96,31 +93,35 @@ private slots:
         const QLocale avant;
         QLocale::setDefault(QLocale(locale));
         TFormFiche &w = Charger(OutilsGui::FichierCartes(u'Q', {"a|b|c"}), 0);
-        const QStringList textes{
-            QStringLiteral("Élève à l'école"), QStringLiteral("STRASSE und straße"),
-            QStringLiteral("ﬁnal ﬂ"), QStringLiteral("istanbul İzmir ıi"),
-            QStringLiteral("Ωmega Ω 5 K \u212A"), QStringLiteral("άλφα ΆΛΦΑ ς σ"),
-            QStringLiteral("œuvre ŒUVRE Ÿ ÿ"), QStringLiteral("plain ascii text"),
-            QStringLiteral("😀 emoji x"), QStringLiteral("ǅungla ǆ Ǆ"),
-            QStringLiteral("abcdefghijklmnopqrstuvwxyz then straße"),
-            QStringLiteral("The quick brown fox jumps over the lazy dog, école ÉCOLE"),
-            QStringLiteral("0123456789 0123456789 0123456789 ıstanbul x"), QString()};
-        const QStringList aiguilles{
-            QStringLiteral("ÉLÈVE"), QStringLiteral("école"), QStringLiteral("ss"),
-            QStringLiteral("STRASSE"), QStringLiteral("fi"), QStringLiteral("FINAL"),
-            QStringLiteral("i"), QStringLiteral("İ"), QStringLiteral("ı"), QStringLiteral("k"),
-            QStringLiteral("ΑΛΦΑ"), QStringLiteral("σ"), QStringLiteral("Œ"), QStringLiteral("ÿ"),
-            QStringLiteral("ascii"), QStringLiteral("x"), QStringLiteral("ǆ"),
-            QStringLiteral("straße"), QStringLiteral("LAZY DOG"), QStringLiteral("xyz THEN"),
-            QStringLiteral("Istanbul"), QStringLiteral("8 0")};
+        const QStringList textes{QStringLiteral("Élève à l'école"),
+                                 QStringLiteral("STRASSE und straße"),
+                                 QStringLiteral("ﬁnal ﬂ"),
+                                 QStringLiteral("istanbul İzmir ıi"),
+                                 QStringLiteral("Ωmega Ω 5 K \u212A"),
+                                 QStringLiteral("άλφα ΆΛΦΑ ς σ"),
+                                 QStringLiteral("œuvre ŒUVRE Ÿ ÿ"),
+                                 QStringLiteral("plain ascii text"),
+                                 QStringLiteral("😀 emoji x"),
+                                 QStringLiteral("ǅungla ǆ Ǆ"),
+                                 QStringLiteral("abcdefghijklmnopqrstuvwxyz then straße"),
+                                 QStringLiteral("The quick brown fox jumps over the lazy dog, école ÉCOLE"),
+                                 QStringLiteral("0123456789 0123456789 0123456789 ıstanbul x"),
+                                 QString()};
+        const QStringList aiguilles{QStringLiteral("ÉLÈVE"),    QStringLiteral("école"),    QStringLiteral("ss"),
+                                    QStringLiteral("STRASSE"),  QStringLiteral("fi"),       QStringLiteral("FINAL"),
+                                    QStringLiteral("i"),        QStringLiteral("İ"),        QStringLiteral("ı"),
+                                    QStringLiteral("k"),        QStringLiteral("ΑΛΦΑ"),     QStringLiteral("σ"),
+                                    QStringLiteral("Œ"),        QStringLiteral("ÿ"),        QStringLiteral("ascii"),
+                                    QStringLiteral("x"),        QStringLiteral("ǆ"),        QStringLiteral("straße"),
+                                    QStringLiteral("LAZY DOG"), QStringLiteral("xyz THEN"), QStringLiteral("Istanbul"),
+                                    QStringLiteral("8 0")};
         const QLocale l;
         w.RechercheCasse = false;
         for (const QString &aiguille : aiguilles) {
             w.TexteRecherche = aiguille;
             for (const QString &texte : textes) {
                 const bool attendu = !texte.isEmpty() && l.toUpper(texte).contains(l.toUpper(aiguille));
-                QVERIFY2(w.Correspond(texte) == attendu,
-                         qPrintable(aiguille + QStringLiteral(" in ") + texte));
+                QVERIFY2(w.Correspond(texte) == attendu, qPrintable(aiguille + QStringLiteral(" in ") + texte));
             }
         }
         QLocale::setDefault(avant);
@@ -146,43 +147,31 @@ private slots:
         const QString echec = QStringLiteral("error:Not found!:Failure");
         const QStringList casses = {"|ABC|.", "|-|-", "|..|xAbCx", "|abc|-"};
         QTest::newRow("one card that matches")
-            << QChar(u'Q') << QStringList{"t|abc|r"} << 0 << "abc" << false << false << false
-            << QList<int>{0} << fin;
+            << QChar(u'Q') << QStringList{"t|abc|r"} << 0 << "abc" << false << false << false << QList<int>{0} << fin;
         QTest::newRow("one card that does not")
-            << QChar(u'Q') << QStringList{"t|abc|r"} << 0 << "zzz" << false << false << false
-            << QList<int>{0} << echec;
-        QTest::newRow("case ignored")
-            << QChar(u'F') << casses << 0 << "abc" << false << false << false
-            << QList<int>{2, 3, 0} << fin;
+            << QChar(u'Q') << QStringList{"t|abc|r"} << 0 << "zzz" << false << false << false << QList<int>{0} << echec;
+        QTest::newRow("case ignored") << QChar(u'F') << casses << 0 << "abc" << false << false << false
+                                      << QList<int>{2, 3, 0} << fin;
         QTest::newRow("case differentiated")
-            << QChar(u'F') << casses << 0 << "abc" << true << false << false
-            << QList<int>{3, 0} << echec;
-        QTest::newRow("accented capitals")
-            << QChar(u'F') << QStringList{"|CAFÉ|-", "|x|-", "|un café|-"} << 1 << "café" << false
-            << false << false << QList<int>{2, 0, 1} << echec;
-        QTest::newRow("blanks around the text")
-            << QChar(u'F') << QStringList{"|x|-", "|-|zabc", "|x|-"} << 0 << " \tabc  " << false
-            << false << false << QList<int>{1, 0} << echec;
+            << QChar(u'F') << casses << 0 << "abc" << true << false << false << QList<int>{3, 0} << echec;
+        QTest::newRow("accented capitals") << QChar(u'F') << QStringList{"|CAFÉ|-", "|x|-", "|un café|-"} << 1 << "café"
+                                           << false << false << false << QList<int>{2, 0, 1} << echec;
+        QTest::newRow("blanks around the text") << QChar(u'F') << QStringList{"|x|-", "|-|zabc", "|x|-"} << 0
+                                                << " \tabc  " << false << false << false << QList<int>{1, 0} << echec;
         const QStringList titres = {"abc|x|y", "x|abc|y", "y|x|abc", "zabc|q|r"};
         QTest::newRow("titles, index field only")
-            << QChar(u'Q') << titres << 0 << "abc" << false << true << false
-            << QList<int>{3, 0} << fin;
+            << QChar(u'Q') << titres << 0 << "abc" << false << true << false << QList<int>{3, 0} << fin;
         QTest::newRow("titles, every field")
-            << QChar(u'Q') << titres << 0 << "abc" << false << false << false
-            << QList<int>{1, 2, 3, 0} << fin;
-        QTest::newRow("no titles, index field only")
-            << QChar(u'E') << QStringList{"abc|x|y", "|abc|y", "|x|abc"} << 2 << "abc" << false
-            << true << false << QList<int>{1, 2} << echec;
+            << QChar(u'Q') << titres << 0 << "abc" << false << false << false << QList<int>{1, 2, 3, 0} << fin;
+        QTest::newRow("no titles, index field only") << QChar(u'E') << QStringList{"abc|x|y", "|abc|y", "|x|abc"} << 2
+                                                     << "abc" << false << true << false << QList<int>{1, 2} << echec;
         // The numbers shown in the question memo are never searched.
-        QTest::newRow("numbered")
-            << QChar(u'L') << QStringList{"||abc", "||x", "||1abc"} << 0 << "1" << false << true
-            << false << QList<int>{2, 0} << echec;
-        QTest::newRow("backward")
-            << QChar(u'F') << QStringList{"|a|-", "|k|-", "|c|-", "|-|k", "|e|-"} << 2 << "k"
-            << false << false << true << QList<int>{1, 3, 2} << echec;
-        QTest::newRow("backward, from the first card")
-            << QChar(u'F') << QStringList{"|k|-", "|k|-", "|c|-"} << 0 << "k"
-            << false << false << true << QList<int>{1, 0} << fin;
+        QTest::newRow("numbered") << QChar(u'L') << QStringList{"||abc", "||x", "||1abc"} << 0 << "1" << false << true
+                                  << false << QList<int>{2, 0} << echec;
+        QTest::newRow("backward") << QChar(u'F') << QStringList{"|a|-", "|k|-", "|c|-", "|-|k", "|e|-"} << 2 << "k"
+                                  << false << false << true << QList<int>{1, 3, 2} << echec;
+        QTest::newRow("backward, from the first card") << QChar(u'F') << QStringList{"|k|-", "|k|-", "|c|-"} << 0 << "k"
+                                                       << false << false << true << QList<int>{1, 0} << fin;
     }
     void cycle()
     {
@@ -404,7 +393,7 @@ private slots:
             auto &c = static_cast<TDlgChercher &>(d);
             d.show();
             selectionne = c.EChercher->text() == QLatin1String("abd") && c.EChercher->hasSelectedText()
-                       && c.EChercher->selectedText() == QLatin1String("abd");
+                && c.EChercher->selectedText() == QLatin1String("abd");
             QTest::keyClick(&d, Qt::Key_F1);
             QTest::keyClick(c.EChercher, Qt::Key_Escape);
             return d.result();

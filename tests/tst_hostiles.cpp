@@ -120,8 +120,7 @@ private slots:
             xml += "<FICHE/>";
         xml += "</AMBLORINE>";
         QTest::newRow("XML, 100,000 empty cards") << QStringLiteral("xml") << xml << false;
-        QTest::newRow("Cardfile, shared text") << QStringLiteral("crd") << CardfilePartage(20000, 60000)
-                                               << false;
+        QTest::newRow("Cardfile, shared text") << QStringLiteral("crd") << CardfilePartage(20000, 60000) << false;
     }
 
     void budgetDepasse()
@@ -163,8 +162,7 @@ private slots:
         QTest::newRow("in a comment") << Attributs(1000, "<!--", "-->") << true << 0;
         QTest::newRow("in CDATA") << Attributs(1000, "<r><![CDATA[", "]]></r>") << true << 0;
         QTest::newRow("in an instruction") << Attributs(1000, "<?x ", "?>") << true << 0;
-        QTest::newRow("equals signs in a value") << QByteArray("<a b=\"") + QByteArray(5000, '=') + "\"/>"
-                                                 << true << 0;
+        QTest::newRow("equals signs in a value") << QByteArray("<a b=\"") + QByteArray(5000, '=') + "\"/>" << true << 0;
         QTest::newRow("equals signs in text") << QByteArray("<a>") + QByteArray(5000, '=') + "</a>" << true << 0;
         QTest::newRow("many elements, a few each") << Attributs(10).repeated(1000) << true << 0;
         QTest::newRow("UTF-16LE") << Utf16(Attributs(max + 1, "<?xml version=\"1.0\"?>"), false) << false << 1;

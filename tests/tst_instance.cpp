@@ -104,8 +104,7 @@ class TestInstance : public QObject
         return ini;
     }
 
-    QProcess &Lancer(const QString &ini, const QStringList &arguments,
-                     const QString &dossier = QString())
+    QProcess &Lancer(const QString &ini, const QStringList &arguments, const QString &dossier = QString())
     {
         auto p = std::make_unique<QProcess>();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -138,10 +137,7 @@ class TestInstance : public QObject
         }
     }
 
-    static QString Titre(const QString &chemin)
-    {
-        return QStringLiteral("Amblopad - ") + chemin;
-    }
+    static QString Titre(const QString &chemin) { return QStringLiteral("Amblopad - ") + chemin; }
 
 private slots:
     void initTestCase()
@@ -254,8 +250,8 @@ private slots:
         TInstances instance(cle);
         QVERIFY(instance.Publier(true));
         QSignalSpy espion(&instance, &TInstances::LignesRecues);
-        for (const QByteArray &requete : {QByteArray("HELLO\n"), QByteArray("LINES -3\n"),
-                                          QByteArray("LINES 99999999999999\n")}) {
+        for (const QByteArray &requete :
+             {QByteArray("HELLO\n"), QByteArray("LINES -3\n"), QByteArray("LINES 99999999999999\n")}) {
             std::atomic<bool> fini{false};
             QByteArray reponse;
             std::thread fil([&] {

@@ -35,10 +35,10 @@ private slots:
         QTest::addColumn<bool>("alphabetique");
 
         const QString crlf = QStringLiteral("\r\n");
-        auto ligne = [](char t, const char *ids, bool titre, bool num, bool opt, bool q,
-                        const QString &frag, const QString &esp, bool alpha) {
-            QTest::addRow("%c", t) << QChar(QLatin1Char(t)) << QString::fromLatin1(ids) << titre
-                                   << num << opt << q << frag << esp << alpha;
+        auto ligne = [](char t, const char *ids, bool titre, bool num, bool opt, bool q, const QString &frag,
+                        const QString &esp, bool alpha) {
+            QTest::addRow("%c", t) << QChar(QLatin1Char(t)) << QString::fromLatin1(ids) << titre << num << opt << q
+                                   << frag << esp << alpha;
         };
         ligne('A', "OC", false, false, true, false, QStringLiteral(";"), QStringLiteral(" "), true);
         ligne('B', "OC", false, false, true, false, crlf, QString(), true);
@@ -94,8 +94,7 @@ private slots:
         QCOMPARE(f.Alternateur == u'/', f.AvecOptions);
         QCOMPARE(f.CarPourcent == u'%', f.AvecOptions);
         QCOMPARE(f.CarDeuxPoints == u':', f.AvecOptions);
-        QCOMPARE(f.FragmenteurParDefaut(), type == u'C' || type == u'T' || type == u'U'
-                                               ? QString() : f.Fragmenteur);
+        QCOMPARE(f.FragmenteurParDefaut(), type == u'C' || type == u'T' || type == u'U' ? QString() : f.Fragmenteur);
     }
 
     void questionnaireTireSesDefautsDesParametres()
@@ -142,8 +141,7 @@ private slots:
         QFETCH(QStringList, attendues);
         TFichierX f(type, u'x');
         f.EtiquettesParDefaut();
-        QCOMPARE((QStringList{f.Etiquettes.Champ0(), f.Etiquettes.Champ1(), f.Etiquettes.Champ2()}),
-                 attendues);
+        QCOMPARE((QStringList{f.Etiquettes.Champ0(), f.Etiquettes.Champ1(), f.Etiquettes.Champ2()}), attendues);
         QVERIFY(!f.AvecEtiquettes);
         QVERIFY(!f.Modifie);
     }
@@ -152,10 +150,14 @@ private slots:
     {
         QTest::addColumn<QString>("setter");
         QTest::addColumn<QString>("acceptes");
-        QTest::newRow("fragmenteur") << "F" << " #;|";
-        QTest::newRow("alternateur") << "A" << " /|";
-        QTest::newRow("commentaire") << "C" << " ([";
-        QTest::newRow("troncature") << "T" << " *^";
+        QTest::newRow("fragmenteur") << "F"
+                                     << " #;|";
+        QTest::newRow("alternateur") << "A"
+                                     << " /|";
+        QTest::newRow("commentaire") << "C"
+                                     << " ([";
+        QTest::newRow("troncature") << "T"
+                                    << " *^";
     }
 
     void setters()
@@ -172,8 +174,7 @@ private slots:
             const bool accepte = acceptes.contains(c);
             if (setter == u'F') {
                 f.SetFragmenteurCar(c);
-                QCOMPARE(f.Fragmenteur, accepte ? (c == u' ' ? QString() : QString(c))
-                                                : fragmenteurAvant);
+                QCOMPARE(f.Fragmenteur, accepte ? (c == u' ' ? QString() : QString(c)) : fragmenteurAvant);
             } else if (setter == u'A') {
                 f.SetAlternateur(c);
                 QCOMPARE(f.Alternateur, accepte ? c : alternateurAvant);

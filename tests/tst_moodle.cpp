@@ -90,66 +90,67 @@ void TestMoodle::ecriture_data()
     const Preparer rien = [](TFichierX &) {};
     const QString sep = QStringLiteral("\r\n===\r\n");
 
-    QTest::newRow("single choice") << QChar(u'M') << rien
+    QTest::newRow("single choice")
+        << QChar(u'M') << rien
         << QStringList{U("Capitals"), U("Capital of France?"), U("(*) Paris") + sep + U("London") + sep + U("Berlin")}
         << U("type=multichoice|name=Capitals|questiontext=Capital of France?|answer[100]=Paris|answer[0]=London"
              "|answer[0]=Berlin|single=true|answernumbering=none|shuffleanswers=true");
-    QTest::newRow("singlechoice whatever the grades") << QChar(u'M') << rien
-        << QStringList{U("T"), U("(*singlechoice*) Pick"), U("(*) A") + sep + U("(*) B")}
+    QTest::newRow("singlechoice whatever the grades")
+        << QChar(u'M') << rien << QStringList{U("T"), U("(*singlechoice*) Pick"), U("(*) A") + sep + U("(*) B")}
         << U("type=multichoice|name=T|questiontext=Pick|answer[100]=A|answer[100]=B"
              "|single=true|answernumbering=none|shuffleanswers=true");
-    QTest::newRow("comma, empty and negative grades") << QChar(u'M') << rien
+    QTest::newRow("comma, empty and negative grades")
+        << QChar(u'M') << rien
         << QStringList{U("T"), U("Q"), U("(*33,3*) A") + sep + U("(*  *) B") + sep + U("(*-25*) C")}
         << U("type=multichoice|name=T|questiontext=Q|answer[33.3]=A|answer[100]=B|answer[-25]=C"
              "|single=false|answernumbering=none|shuffleanswers=true");
     // Up to two characters before a marker are dropped; further in, the text
     // around it is joined.
-    QTest::newRow("marker inside the answer") << QChar(u'M') << rien
-        << QStringList{U("T"), U("Q"), U("- (*) Lyon") + sep + U("Paris (*50*)city")}
+    QTest::newRow("marker inside the answer")
+        << QChar(u'M') << rien << QStringList{U("T"), U("Q"), U("- (*) Lyon") + sep + U("Paris (*50*)city")}
         << U("type=multichoice|name=T|questiontext=Q|answer[100]=Lyon|answer[50]=Paris city"
              "|single=false|answernumbering=none|shuffleanswers=true");
-    QTest::newRow("truefalse") << QChar(u'M') << rien
-        << QStringList{U("T"), U("Q"), U("(*) untrue") + sep + U("false")}
-        << U("type=truefalse|name=T|questiontext=Q|answer[100]=untrue|answer[0]=false");
-    QTest::newRow("questionnaire shortanswer") << QChar(u'Q') << rien
-        << QStringList{U("Capitals"), U("Capital of France?"), U("Paris;paris")}
+    QTest::newRow("truefalse") << QChar(u'M') << rien << QStringList{U("T"), U("Q"), U("(*) untrue") + sep + U("false")}
+                               << U("type=truefalse|name=T|questiontext=Q|answer[100]=untrue|answer[0]=false");
+    QTest::newRow("questionnaire shortanswer")
+        << QChar(u'Q') << rien << QStringList{U("Capitals"), U("Capital of France?"), U("Paris;paris")}
         << U("type=shortanswer|name=Capitals|questiontext=Capital of France?|answer[100]=Paris|answer[100]=paris");
-    QTest::newRow("empty separator takes mcqor") << QChar(u'Q')
-        << Preparer([](TFichierX &f) { f.Fragmenteur.clear(); })
+    QTest::newRow("empty separator takes mcqor")
+        << QChar(u'Q') << Preparer([](TFichierX &f) { f.Fragmenteur.clear(); })
         << QStringList{U("T"), U("Q"), U("a;b") + sep + U("c")}
         << U("type=shortanswer|name=T|questiontext=Q|answer[100]=a;b|answer[100]=c");
-    QTest::newRow("matching drops half pairs") << QChar(u'M') << rien
+    QTest::newRow("matching drops half pairs")
+        << QChar(u'M') << rien
         << QStringList{U("T"), U("Q"), U("France :: Paris") + sep + U("Italy") + sep + U("Spain::Madrid")}
         << U("type=matching|name=T|questiontext=Q|subquestion=France>Paris|subquestion=Spain>Madrid"
              "|shuffleanswers=true");
-    QTest::newRow("cloze") << QChar(u'M') << rien
-        << QStringList{U("T"), U("The capital is (: Paris :)."), QString()}
-        << U("type=cloze|name=T|questiontext=The capital is {:SA:= Paris }.");
-    QTest::newRow("numerical with unit and tolerance") << QChar(u'M') << rien
+    QTest::newRow("cloze") << QChar(u'M') << rien << QStringList{U("T"), U("The capital is (: Paris :)."), QString()}
+                           << U("type=cloze|name=T|questiontext=The capital is {:SA:= Paris }.");
+    QTest::newRow("numerical with unit and tolerance")
+        << QChar(u'M') << rien
         << QStringList{U("T"), U("(*numerical*) Length?"),
                        U("3,14 cm") + sep + U("(*50*) 10.125") + sep + U("(*10*) 1.5E3") + sep + U("(*5*) 3 m")}
         << U("type=numerical|name=T|questiontext=Length?|units=cm|answer[100]=3.14~0.5E-2"
              "|answer[50]=10.125~0.5E-3|answer[10]=1.5E3|answer[5]=3");
-    QTest::newRow("feedback is no answer") << QChar(u'M') << rien
-        << QStringList{U("T"), U("Q"), U("(*) A") + sep + U("B") + sep + U("(/ Well done /)")}
+    QTest::newRow("feedback is no answer")
+        << QChar(u'M') << rien << QStringList{U("T"), U("Q"), U("(*) A") + sep + U("B") + sep + U("(/ Well done /)")}
         << U("type=multichoice|name=T|questiontext=Q|answer[100]=A|answer[0]=B|generalfeedback=Well done"
              "|single=true|answernumbering=none|shuffleanswers=true");
-    QTest::newRow("essay template") << QChar(u'M') << rien
+    QTest::newRow("essay template")
+        << QChar(u'M') << rien
         << QStringList{U("T"), U("(*essay*) Write"), U("Dear Sir,\r\nYours") + sep + U("(/\r\nNice\r\n/)")}
         << U("type=essay|name=T|questiontext=Write|responsetemplate=Dear Sir,\nYours|generalfeedback=Nice");
-    QTest::newRow("empty answer") << QChar(u'M') << rien
-        << QStringList{U("Name"), U("Question"), QString()}
-        << U("type=shortanswer|name=Name|questiontext=Question");
-    QTest::newRow("category by marker") << QChar(u'M') << rien
-        << QStringList{U("Geo"), U("(*category*)"), U("ignored")}
-        << U("type=category|category=Geo");
-    QTest::newRow("format from mcqfrm") << QChar(u'M')
-        << Preparer([](TFichierX &) { Parametres.mcqfrm = QStringLiteral("html"); })
+    QTest::newRow("empty answer") << QChar(u'M') << rien << QStringList{U("Name"), U("Question"), QString()}
+                                  << U("type=shortanswer|name=Name|questiontext=Question");
+    QTest::newRow("category by marker") << QChar(u'M') << rien << QStringList{U("Geo"), U("(*category*)"), U("ignored")}
+                                        << U("type=category|category=Geo");
+    QTest::newRow("format from mcqfrm")
+        << QChar(u'M') << Preparer([](TFichierX &) { Parametres.mcqfrm = QStringLiteral("html"); })
         << QStringList{U("T"), U("Q"), U("(*) A") + sep + U("(/ F /)")}
         << U("type=multichoice|name=T|questiontext{html}=Q|answer{html}[100]=A|generalfeedback{html}=F"
              "|single=true|answernumbering=none|shuffleanswers=true");
-    QTest::newRow("markup follows the options") << QChar(u'M')
-        << Preparer([](TFichierX &f) {
+    QTest::newRow("markup follows the options")
+        << QChar(u'M') << Preparer([](TFichierX &f) {
                f.SetCommentaire(u'[');
                f.SetTroncature(u'^');
                f.SetAlternateur(u'|');
@@ -157,11 +158,11 @@ void TestMoodle::ecriture_data()
         << QStringList{U("T"), U("Q"), U("[^] A") + sep + U("(*) B") + sep + U("[| F |]")}
         << U("type=multichoice|name=T|questiontext=Q|answer[100]=A|answer[0]=(*) B|generalfeedback=F"
              "|single=true|answernumbering=none|shuffleanswers=true");
-    QTest::newRow("markup off") << QChar(u'M')
-        << Preparer([](TFichierX &f) { f.SetCommentaire(u' '); })
-        << QStringList{U("T"), U("(*multichoice*) Q (: x :)"), U("(*) A") + sep + U("B :: C") + sep + U("(/ F /)")}
-        << U("type=shortanswer|name=T|questiontext=(*multichoice*) Q (: x :)|answer[100]=(*) A"
-             "|answer[100]=B :: C|answer[100]=(/ F /)");
+    QTest::newRow("markup off") << QChar(u'M') << Preparer([](TFichierX &f) {
+        f.SetCommentaire(u' ');
+    }) << QStringList{U("T"), U("(*multichoice*) Q (: x :)"), U("(*) A") + sep + U("B :: C") + sep + U("(/ F /)")}
+                                << U("type=shortanswer|name=T|questiontext=(*multichoice*) Q (: x :)|answer[100]=(*) A"
+                                     "|answer[100]=B :: C|answer[100]=(/ F /)");
 }
 
 void TestMoodle::ecriture()
@@ -180,32 +181,31 @@ void TestMoodle::ecriture()
 void TestMoodle::miseEnPage()
 {
     Parametres.mcqfrm = QStringLiteral("html");
-    auto f = Fichier(u'M', {{U("%$course$/Geo")},
-                            {U("Pi"), U("(*numerical*) Pi?"), U("3.14 u")},
-                            {U("Cap"), U("Q"), U("(*) A")}});
-    const QByteArray attendu =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
-        "<quiz>\r\n"
-        "<question type=\"category\">\r\n"
-        "<category>\r\n<text>$course$/Geo</text>\r\n</category>\r\n"
-        "</question>\r\n"
-        "\r\n"
-        "<question type=\"numerical\">\r\n"
-        "<name>\r\n<text>Pi</text>\r\n</name>\r\n"
-        "<questiontext format=\"html\">\r\n<text>Pi?</text>\r\n</questiontext>\r\n"
-        "<units><unit><unit_name>u</unit_name></unit></units>\r\n"
-        "<answer fraction=\"100\">\r\n<text>3.14</text>\r\n<tolerance>0.5E-2</tolerance>\r\n</answer>\r\n"
-        "</question>\r\n"
-        "\r\n"
-        "<question type=\"multichoice\">\r\n"
-        "<name>\r\n<text>Cap</text>\r\n</name>\r\n"
-        "<questiontext format=\"html\">\r\n<text>Q</text>\r\n</questiontext>\r\n"
-        "<answer format=\"html\" fraction=\"100\">\r\n<text>A</text>\r\n</answer>\r\n"
-        "<single>true</single>\r\n"
-        "<answernumbering>none</answernumbering>\r\n"
-        "<shuffleanswers>true</shuffleanswers>\r\n"
-        "</question>\r\n"
-        "</quiz>\r\n";
+    auto f = Fichier(
+        u'M', {{U("%$course$/Geo")}, {U("Pi"), U("(*numerical*) Pi?"), U("3.14 u")}, {U("Cap"), U("Q"), U("(*) A")}});
+    const QByteArray attendu
+        = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
+          "<quiz>\r\n"
+          "<question type=\"category\">\r\n"
+          "<category>\r\n<text>$course$/Geo</text>\r\n</category>\r\n"
+          "</question>\r\n"
+          "\r\n"
+          "<question type=\"numerical\">\r\n"
+          "<name>\r\n<text>Pi</text>\r\n</name>\r\n"
+          "<questiontext format=\"html\">\r\n<text>Pi?</text>\r\n</questiontext>\r\n"
+          "<units><unit><unit_name>u</unit_name></unit></units>\r\n"
+          "<answer fraction=\"100\">\r\n<text>3.14</text>\r\n<tolerance>0.5E-2</tolerance>\r\n</answer>\r\n"
+          "</question>\r\n"
+          "\r\n"
+          "<question type=\"multichoice\">\r\n"
+          "<name>\r\n<text>Cap</text>\r\n</name>\r\n"
+          "<questiontext format=\"html\">\r\n<text>Q</text>\r\n</questiontext>\r\n"
+          "<answer format=\"html\" fraction=\"100\">\r\n<text>A</text>\r\n</answer>\r\n"
+          "<single>true</single>\r\n"
+          "<answernumbering>none</answernumbering>\r\n"
+          "<shuffleanswers>true</shuffleanswers>\r\n"
+          "</question>\r\n"
+          "</quiz>\r\n";
     QCOMPARE(TFichierMoodle::EcrireMoodle(*f), attendu);
 
     // No cards: an empty quiz, still a Moodle document.
@@ -242,29 +242,31 @@ void TestMoodle::echappement_data()
     QTest::addColumn<QByteArray>("attendu");
     QTest::addColumn<QString>("relu");
 
-    QTest::newRow("controls") << U("a\x01" "b\x0b" "c\x1f" "d\te\r\nf") << QString() << U("x")
-                              << QByteArray("<text>abcd\te\r\nf</text>") << U("abcd\te\nf");
+    QTest::newRow("controls") << U("a\x01"
+                                   "b\x0b"
+                                   "c\x1f"
+                                   "d\te\r\nf")
+                              << QString() << U("x") << QByteArray("<text>abcd\te\r\nf</text>") << U("abcd\te\nf");
     // A NUL is one more forbidden character: what follows it stays.
-    QTest::newRow("nul") << (U("a") + QChar(0) + U("b")) << QString() << U("x")
-                         << QByteArray("<text>ab</text>") << U("ab");
+    QTest::newRow("nul") << (U("a") + QChar(0) + U("b")) << QString() << U("x") << QByteArray("<text>ab</text>")
+                         << U("ab");
     QTest::newRow("non-characters") << U("a\uFFFE\uFFFF\uFFFDb") << QString() << U("x")
-                                    << QByteArray("<text>a\xEF\xBF\xBD" "b</text>") << U("a\uFFFDb");
+                                    << QByteArray("<text>a\xEF\xBF\xBD"
+                                                  "b</text>")
+                                    << U("a\uFFFDb");
     QTest::newRow("beyond BMP") << U("\u00e9\u20ac\U0001F600") << QString() << U("x")
                                 << QByteArray("<text>\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80</text>")
                                 << U("\u00e9\u20ac\U0001F600");
-    QTest::newRow("lone surrogates") << (U("a") + QChar(0xD800) + U("b") + QChar(0xDC00))
-                                     << QString() << U("x") << QByteArray("<text>a?b?</text>")
-                                     << U("a?b?");
+    QTest::newRow("lone surrogates") << (U("a") + QChar(0xD800) + U("b") + QChar(0xDC00)) << QString() << U("x")
+                                     << QByteArray("<text>a?b?</text>") << U("a?b?");
     QTest::newRow("cdata") << U("<i>a]]>b]]]>>c</i>") << QString() << U("x")
                            << QByteArray("<text><![CDATA[<i>a]]]]><![CDATA[>b]]]]]><![CDATA[>>c</i>]]></text>")
                            << U("<i>a]]>b]]]>>c</i>");
     // A left-out character between "]]" and ">" still makes a "]]>".
-    QTest::newRow("cdata split after dropping") << U("&]]\x01>") << QString() << U("x")
-                                                << QByteArray("<![CDATA[&]]]]><![CDATA[>]]>")
-                                                << U("&]]>");
+    QTest::newRow("cdata split after dropping")
+        << U("&]]\x01>") << QString() << U("x") << QByteArray("<![CDATA[&]]]]><![CDATA[>]]>") << U("&]]>");
     QTest::newRow("attribute") << U("T") << U("a\"b&c<d>e\tf\r\ng\x01h") << U("x")
-                               << QByteArray("format=\"a&quot;b&amp;c&lt;d&gt;e&#9;f&#13;&#10;gh\"")
-                               << U("T");
+                               << QByteArray("format=\"a&quot;b&amp;c&lt;d&gt;e&#9;f&#13;&#10;gh\"") << U("T");
     QTest::newRow("element value") << U("T") << QString() << U("(*numerical*)3 m&<s>")
                                    << QByteArray("<unit_name>m&amp;&lt;s&gt;</unit_name>") << U("T");
 }
@@ -278,8 +280,7 @@ void TestMoodle::echappement()
     QFETCH(QString, relu);
     Parametres.mcqfrm = format;
     const bool numerique = reponse.startsWith(U("(*numerical*)"));
-    auto f = Fichier(u'M', {{titre, numerique ? U("(*numerical*) Q") : U("Q"),
-                             numerique ? reponse.mid(13) : reponse}});
+    auto f = Fichier(u'M', {{titre, numerique ? U("(*numerical*) Q") : U("Q"), numerique ? reponse.mid(13) : reponse}});
     const QByteArray octets = TFichierMoodle::EcrireMoodle(*f);
     QVERIFY2(octets.contains(attendu), octets.constData());
     TDocumentXml doc;
@@ -289,8 +290,7 @@ void TestMoodle::echappement()
     if (!format.isEmpty()) {
         QString formatRelu = format;
         formatRelu.remove(QChar(1));
-        QCOMPARE(question.Enfant(QStringLiteral("questiontext")).Attribut(QStringLiteral("format")),
-                 formatRelu);
+        QCOMPARE(question.Enfant(QStringLiteral("questiontext")).Attribut(QStringLiteral("format")), formatRelu);
     }
 }
 
@@ -302,15 +302,14 @@ void TestMoodle::categories_data()
         << QStringList{U("$course$/Geo/Europe"), U("$course$/Geo/Asia"), U("$course$/History"), U("$course$/History")}
         << QStringList{U("% $course$/Geo/Europe"), U("% //Asia"), U("% /History"), U("% /History")};
     QTest::newRow("child of the previous")
-        << QStringList{U("$course$/Iota"), U("$course$/Iota/Kappa"), U("$course$/Iota/Kappa/Lambda"), U("$course$/Iota/Mu")}
+        << QStringList{U("$course$/Iota"), U("$course$/Iota/Kappa"), U("$course$/Iota/Kappa/Lambda"),
+                       U("$course$/Iota/Mu")}
         << QStringList{U("% $course$/Iota"), U("% //Kappa"), U("% ///Lambda"), U("% //Mu")};
     // A name that only begins like the previous one is not the same category.
-    QTest::newRow("prefix of a name")
-        << QStringList{U("$course$/Geology"), U("$course$/Geo/Asia"), U("$system$/Other")}
-        << QStringList{U("% $course$/Geology"), U("% /Geo/Asia"), U("% $system$/Other")};
-    QTest::newRow("empty segment")
-        << QStringList{U("a/b"), U("a//c"), U("a/b/")}
-        << QStringList{U("% a/b"), U("% a//c"), U("% /b/")};
+    QTest::newRow("prefix of a name") << QStringList{U("$course$/Geology"), U("$course$/Geo/Asia"), U("$system$/Other")}
+                                      << QStringList{U("% $course$/Geology"), U("% /Geo/Asia"), U("% $system$/Other")};
+    QTest::newRow("empty segment") << QStringList{U("a/b"), U("a//c"), U("a/b/")}
+                                   << QStringList{U("% a/b"), U("% a//c"), U("% /b/")};
 }
 
 // Moodle paths become short relative titles and are resolved back.
@@ -339,39 +338,42 @@ void TestMoodle::lecture_data()
     QTest::addColumn<QByteArray>("question");
     QTest::addColumn<QStringList>("carte");
     const QString sep = QStringLiteral("\r\n===\r\n");
-    const QByteArray capitals =
-        "<name><text>Capitals</text></name><questiontext format=\"html\"><text>Capital of France?</text></questiontext>"
-        "<answer fraction=\"100\"><text>Paris</text><feedback><text>Yes</text></feedback></answer>"
-        "<answer fraction=\"0\"><text>London</text></answer>"
-        "<answer fraction=\"0\"><text>Berlin</text></answer>";
-    QTest::newRow("single choice")
-        << "<question type=\"multichoice\">" + capitals + "<single>true</single></question>"
-        << QStringList{U("Capitals"), U("(*singlechoice*) Capital of France?"),
-                       U("(*) Paris") + sep + U("London") + sep + U("Berlin")};
-    QTest::newRow("shortanswer")
-        << QByteArray("<question type=\"shortanswer\"><name><text>S</text></name><questiontext><text>Q</text></questiontext>"
-                      "<answer fraction=\"100\"><text>Paris</text></answer><answer fraction=\"50\"><text>paris</text></answer>"
-                      "<answer fraction=\"0\"><text>*</text></answer></question>")
-        << QStringList{U("S"), U("(*shortanswer*) Q"), U("Paris") + sep + U("(*50*) paris") + sep + U("(*0*) *")};
-    QTest::newRow("numerical unit")
-        << QByteArray("<question type=\"numerical\"><name><text>N</text></name><questiontext><text>Q</text></questiontext>"
-                      "<answer fraction=\"100\"><text>3.14</text><tolerance>0.01</tolerance></answer>"
-                      "<answer fraction=\"50\"><text>3</text></answer>"
-                      "<units><unit><multiplier>1</multiplier><unit_name>cm</unit_name></unit>"
-                      "<unit><unit_name>mm</unit_name></unit></units></question>")
-        << QStringList{U("N"), U("(*numerical*) Q"), U("3.14 cm") + sep + U("(*50*) 3 cm")};
-    QTest::newRow("matching")
-        << QByteArray("<question type=\"matching\"><name><text>M</text></name><questiontext><text>Q</text></questiontext>"
-                      "<subquestion><text>France</text><answer><text>Paris</text></answer></subquestion>"
-                      "<subquestion><text>Spain</text><answer><text>Madrid</text></answer></subquestion>"
-                      "<subquestion><text>Lone</text></subquestion></question>")
-        << QStringList{U("M"), U("(*matching*) Q"), U("France :: Paris") + sep + U("Spain :: Madrid") + sep + U("Lone")};
-    QTest::newRow("essay with feedback")
-        << QByteArray("<question type=\"essay\"><name><text>E</text></name><questiontext><text>Q</text></questiontext>"
-                      "<answer fraction=\"0\"><text>ignored</text></answer>"
-                      "<generalfeedback><text>Well done</text></generalfeedback>"
-                      "<responsetemplate><text>Dear</text></responsetemplate></question>")
-        << QStringList{U("E"), U("(*essay*) Q"), U("Dear") + sep + U("(/\r\nWell done\r\n/)")};
+    const QByteArray capitals
+        = "<name><text>Capitals</text></name><questiontext format=\"html\"><text>Capital of "
+          "France?</text></questiontext>"
+          "<answer fraction=\"100\"><text>Paris</text><feedback><text>Yes</text></feedback></answer>"
+          "<answer fraction=\"0\"><text>London</text></answer>"
+          "<answer fraction=\"0\"><text>Berlin</text></answer>";
+    QTest::newRow("single choice") << "<question type=\"multichoice\">" + capitals + "<single>true</single></question>"
+                                   << QStringList{U("Capitals"), U("(*singlechoice*) Capital of France?"),
+                                                  U("(*) Paris") + sep + U("London") + sep + U("Berlin")};
+    QTest::newRow("shortanswer") << QByteArray(
+        "<question type=\"shortanswer\"><name><text>S</text></name><questiontext><text>Q</text></questiontext>"
+        "<answer fraction=\"100\"><text>Paris</text></answer><answer fraction=\"50\"><text>paris</text></answer>"
+        "<answer fraction=\"0\"><text>*</text></answer></question>")
+                                 << QStringList{U("S"), U("(*shortanswer*) Q"),
+                                                U("Paris") + sep + U("(*50*) paris") + sep + U("(*0*) *")};
+    QTest::newRow("numerical unit") << QByteArray(
+        "<question type=\"numerical\"><name><text>N</text></name><questiontext><text>Q</text></questiontext>"
+        "<answer fraction=\"100\"><text>3.14</text><tolerance>0.01</tolerance></answer>"
+        "<answer fraction=\"50\"><text>3</text></answer>"
+        "<units><unit><multiplier>1</multiplier><unit_name>cm</unit_name></unit>"
+        "<unit><unit_name>mm</unit_name></unit></units></question>")
+                                    << QStringList{U("N"), U("(*numerical*) Q"), U("3.14 cm") + sep + U("(*50*) 3 cm")};
+    QTest::newRow("matching") << QByteArray(
+        "<question type=\"matching\"><name><text>M</text></name><questiontext><text>Q</text></questiontext>"
+        "<subquestion><text>France</text><answer><text>Paris</text></answer></subquestion>"
+        "<subquestion><text>Spain</text><answer><text>Madrid</text></answer></subquestion>"
+        "<subquestion><text>Lone</text></subquestion></question>")
+                              << QStringList{U("M"), U("(*matching*) Q"),
+                                             U("France :: Paris") + sep + U("Spain :: Madrid") + sep + U("Lone")};
+    QTest::newRow("essay with feedback") << QByteArray(
+        "<question type=\"essay\"><name><text>E</text></name><questiontext><text>Q</text></questiontext>"
+        "<answer fraction=\"0\"><text>ignored</text></answer>"
+        "<generalfeedback><text>Well done</text></generalfeedback>"
+        "<responsetemplate><text>Dear</text></responsetemplate></question>")
+                                         << QStringList{U("E"), U("(*essay*) Q"),
+                                                        U("Dear") + sep + U("(/\r\nWell done\r\n/)")};
     QTest::newRow("essay, feedback alone")
         << QByteArray("<question type=\"essay\"><name><text>E</text></name>"
                       "<generalfeedback><text>Well done</text></generalfeedback></question>")
@@ -382,12 +384,12 @@ void TestMoodle::lecture_data()
                       "<answer fraction=\"100\"><text>C</text></answer><answer fraction=\"\"><text>D</text></answer>"
                       "</question>")
         << QStringList{U("X"), U("Q"), U("A") + sep + U("B") + sep + U("(*) C") + sep + U("(**) D")};
-    QTest::newRow("empty answers")
-        << QByteArray("<question type=\"truefalse\"><name><text>T</text></name><questiontext><text>Q</text></questiontext>"
-                      "<answer fraction=\"0\"><text></text></answer><answer fraction=\"0\"/>"
-                      "<answer fraction=\"100\"><text>true</text></answer><answer fraction=\"0\"><text/></answer>"
-                      "<answer fraction=\"0\"><text>false</text></answer></question>")
-        << QStringList{U("T"), U("(*truefalse*) Q"), U("(*) true") + sep + sep + U("false")};
+    QTest::newRow("empty answers") << QByteArray(
+        "<question type=\"truefalse\"><name><text>T</text></name><questiontext><text>Q</text></questiontext>"
+        "<answer fraction=\"0\"><text></text></answer><answer fraction=\"0\"/>"
+        "<answer fraction=\"100\"><text>true</text></answer><answer fraction=\"0\"><text/></answer>"
+        "<answer fraction=\"0\"><text>false</text></answer></question>")
+                                   << QStringList{U("T"), U("(*truefalse*) Q"), U("(*) true") + sep + sep + U("false")};
     QTest::newRow("line breaks and html")
         << QByteArray("<question type=\"cloze\"><name><text>C</text></name><questiontext format=\"html\">"
                       "<text><![CDATA[<p>One\r\ntwo\rthree</p>]]>&amp;\nfour</text></questiontext></question>")
@@ -417,8 +419,7 @@ void TestMoodle::refus_data()
     QTest::newRow("empty") << QByteArray() << code;
     QTest::newRow("truncated") << Quiz("<question type=\"essay\"><name><text>E</text></name></question>").left(70)
                                << code;
-    QTest::newRow("bad UTF-8") << QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?><quiz>\xff\xfe</quiz>")
-                               << code;
+    QTest::newRow("bad UTF-8") << QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?><quiz>\xff\xfe</quiz>") << code;
     QTest::newRow("other root") << QByteArray("<?xml version=\"1.0\"?><AMBLORINE/>") << pasMoodle;
     QTest::newRow("root in capitals") << QByteArray("<?xml version=\"1.0\"?><Quiz></Quiz>") << pasMoodle;
     QTest::newRow("question without type")
@@ -490,7 +491,8 @@ void TestMoodle::corpus()
     // What the cards hold, element by element; the rest may go.
     const auto essentiel = [](const TNoeudXml &q) {
         const auto texte = [](const TNoeudXml &e) { return TexteDe(e).trimmed(); };
-        QStringList l{q.Attribut(QStringLiteral("type")), texte(q.Enfant(QStringLiteral("name"))),
+        QStringList l{q.Attribut(QStringLiteral("type")),
+                      texte(q.Enfant(QStringLiteral("name"))),
                       texte(q.Enfant(QStringLiteral("questiontext"))),
                       texte(q.Enfant(QStringLiteral("generalfeedback"))),
                       texte(q.Enfant(QStringLiteral("category"))),
@@ -547,8 +549,9 @@ void TestMoodle::enregistrement()
     QCOMPARE(q->NomFichier, Chemin(QStringLiteral("questions.xaqq")));
     QVERIFY(q->Modifie);
     QVERIFY(!q->Flux);
-    QCOMPARE(Questions(OutilsTest::LireFichier(export_)),
-             QStringList{U("type=shortanswer|name=Capitals|questiontext=Capital?|answer[100]=Paris|answer[100]=paris")});
+    QCOMPARE(
+        Questions(OutilsTest::LireFichier(export_)),
+        QStringList{U("type=shortanswer|name=Capitals|questiontext=Capital?|answer[100]=Paris|answer[100]=paris")});
     QVERIFY(TFlux::Ouvrir(export_, true)); // closed after writing
 }
 

@@ -146,8 +146,8 @@ void TstNatif::questionnaireMotsIgnores()
     h[59] = '(';
     h[60] = '*';
     // Three blocks in record 0, records of 3 * 61 + 16 bytes.
-    const QByteArray attendu = Bloc("Capitales") + h + Bloc("le la les") + Queue(0, 0, 1, 1)
-                               + Bloc("France") + Bloc("") + Bloc("Paris") + Queue(1, 0, 0, 0);
+    const QByteArray attendu = Bloc("Capitales") + h + Bloc("le la les") + Queue(0, 0, 1, 1) + Bloc("France") + Bloc("")
+        + Bloc("Paris") + Queue(1, 0, 0, 0);
     QCOMPARE(attendu.size(), 2 * 199);
     QCOMPARE(TFichierNatif::EcrireNatif(f), attendu);
 
@@ -186,8 +186,7 @@ void TstNatif::qcmSeparateurNul()
     h[53] = '/';
     h[59] = '(';
     h[60] = '*';
-    const QByteArray attendu = Bloc("") + h + Queue(0, 0, 1, 1)
-                               + Bloc("2+2") + Bloc("4") + Queue(1, 0, 0, 0);
+    const QByteArray attendu = Bloc("") + h + Queue(0, 0, 1, 1) + Bloc("2+2") + Bloc("4") + Queue(1, 0, 0, 0);
     QCOMPARE(TFichierNatif::EcrireNatif(f), attendu);
 
     Parametres.mcqor = QStringLiteral("@@@");
@@ -210,25 +209,21 @@ void TstNatif::champs_data()
 
     QTest::newRow("CR LF stored as space LF")
         << QStringLiteral("a\r\nb") << QByteArrayList{"a \nb"} << QStringLiteral("a\r\nb");
-    QTest::newRow("130-character word")
-        << QString(130, u'w') << QByteArrayList{w60, w60, QByteArray(10, 'w')}
-        << m60 + u' ' + m60 + u' ' + QString(10, u'w');
-    QTest::newRow("trailing spaces")
-        << QStringLiteral("fin   ") << QByteArrayList{"fin"} << QStringLiteral("fin");
-    QTest::newRow("two spaces at a cut")
-        << QString(59, u'a') + QStringLiteral("  b") << QByteArrayList{QByteArray(59, 'a'), "b"}
-        << QString(59, u'a') + QStringLiteral(" b");
+    QTest::newRow("130-character word") << QString(130, u'w') << QByteArrayList{w60, w60, QByteArray(10, 'w')}
+                                        << m60 + u' ' + m60 + u' ' + QString(10, u'w');
+    QTest::newRow("trailing spaces") << QStringLiteral("fin   ") << QByteArrayList{"fin"} << QStringLiteral("fin");
+    QTest::newRow("two spaces at a cut") << QString(59, u'a') + QStringLiteral("  b")
+                                         << QByteArrayList{QByteArray(59, 'a'), "b"}
+                                         << QString(59, u'a') + QStringLiteral(" b");
     QTest::newRow("cut after the last space")
-        << QString(55, u'a') + u' ' + QString(10, u'b')
-        << QByteArrayList{QByteArray(55, 'a'), QByteArray(10, 'b')}
+        << QString(55, u'a') + u' ' + QString(10, u'b') << QByteArrayList{QByteArray(55, 'a'), QByteArray(10, 'b')}
         << QString(55, u'a') + u' ' + QString(10, u'b');
     QTest::newRow("CR LF as 61st character")
         << s60 + QStringLiteral("\r\nb") << QByteArrayList{a60, "\nb"} << s60 + QStringLiteral("\r\nb");
     QTest::newRow("lone LF keeps the character before it")
         << QStringLiteral("a\nb") << QByteArrayList{"a \nb"} << QStringLiteral("a\r\nb");
     QTest::newRow("60 accented letters are 60 bytes")
-        << QString(60, QChar(0xE9)) << QByteArrayList{QByteArray(60, char(0xE9))}
-        << QString(60, QChar(0xE9));
+        << QString(60, QChar(0xE9)) << QByteArrayList{QByteArray(60, char(0xE9))} << QString(60, QChar(0xE9));
     QTest::newRow("characters outside the code page")
         << QStringLiteral("\u0101\u20AC") << QByteArrayList{"?\x80"} << QStringLiteral("?\u20AC");
     QTest::newRow("empty") << QString() << QByteArrayList{""} << QString();

@@ -71,12 +71,9 @@ private slots:
         QTest::newRow("60 lettres") << QByteArray(60, 'a') << QList<int>{1, 61};
         QTest::newRow("61 lettres") << QByteArray(61, 'a') << QList<int>{1, 61, 62};
         // A space at position 61 ends the first line after it (61 characters).
-        QTest::newRow("espace en 61") << QByteArray(60, 'a') + ' ' + QByteArray(5, 'b')
-                                      << QList<int>{1, 62, 67};
-        QTest::newRow("espace en 62") << QByteArray(61, 'a') + ' ' + QByteArray(5, 'b')
-                                      << QList<int>{1, 61, 68};
-        QTest::newRow("CR") << QByteArray("ab\r\ncd") + QByteArray(60, 'e')
-                            << QList<int>{1, 4, 64, 67};
+        QTest::newRow("espace en 61") << QByteArray(60, 'a') + ' ' + QByteArray(5, 'b') << QList<int>{1, 62, 67};
+        QTest::newRow("espace en 62") << QByteArray(61, 'a') + ' ' + QByteArray(5, 'b') << QList<int>{1, 61, 68};
+        QTest::newRow("CR") << QByteArray("ab\r\ncd") + QByteArray(60, 'e') << QList<int>{1, 4, 64, 67};
         QTest::newRow("mots") << QByteArray("un deux ") + QByteArray(55, 'x') + QByteArray(" fin")
                               << QList<int>{1, 9, 68};
     }
@@ -123,10 +120,11 @@ private slots:
         titreXml[0] = 5;
         titreXml.replace(1, 5, "<?xml");
         QByteArray commentaires = QByteArray("<!--") + QByteArray(250, '-') + "-->"
-                                  + "<?xml version=\"1.0\"?><AMBLORINE>";
+            + "<?xml version=\"1.0\"?><AMBLORINE>";
         QByteArray utf16 = QByteArray("<\0?\0x\0m\0l\0 \0<\0A\0M\0B\0L\0", 22);
 
-        QTest::newRow("xml amblorine") << "a.xaqq" << QByteArray("<?xml version=\"1.0\"?>\n<AMBLORINE TYPE=\"Q\">") << QChar(u'x');
+        QTest::newRow("xml amblorine") << "a.xaqq" << QByteArray("<?xml version=\"1.0\"?>\n<AMBLORINE TYPE=\"Q\">")
+                                       << QChar(u'x');
         QTest::newRow("xml quiz") << "q.xml" << QByteArray("<?xml version=\"1.0\"?>\n<quiz>") << QChar(u'm');
         QTest::newRow("xml autre") << "o.xml" << QByteArray("<?xml version=\"1.0\"?>\n<html>") << QChar(u'?');
         QTest::newRow("xml apres commentaires") << "c.xml" << commentaires << QChar(u'?');
@@ -167,8 +165,7 @@ private slots:
 
     void reconnaitreFormatFichierAbsent()
     {
-        QVERIFY_THROWS_EXCEPTION(ErreurFichier,
-                                 ReconnaitreFormat(m_dossier.filePath(QStringLiteral("absent.xaqq"))));
+        QVERIFY_THROWS_EXCEPTION(ErreurFichier, ReconnaitreFormat(m_dossier.filePath(QStringLiteral("absent.xaqq"))));
     }
 
     void separateurCsv()
@@ -187,13 +184,20 @@ private slots:
     {
         QTest::addColumn<QString>("chemin");
         QTest::addColumn<QString>("affiche");
-        QTest::newRow("C:") << "C:\\docs\\a.xml" << "a.xml";
-        QTest::newRow("c: minuscule") << "c:\\a.xml" << "a.xml";
-        QTest::newRow("d:") << "d:\\a.xml" << "a.xml on d:";
-        QTest::newRow("serveur") << "\\\\srv\\share\\a.xml" << "a.xml on srv";
-        QTest::newRow("serveur seul") << "\\\\srv" << "srv on srv";
-        QTest::newRow("unix") << "/home/moi/notes.xaqn" << "notes.xaqn";
-        QTest::newRow("vide") << "" << "";
+        QTest::newRow("C:") << "C:\\docs\\a.xml"
+                            << "a.xml";
+        QTest::newRow("c: minuscule") << "c:\\a.xml"
+                                      << "a.xml";
+        QTest::newRow("d:") << "d:\\a.xml"
+                            << "a.xml on d:";
+        QTest::newRow("serveur") << "\\\\srv\\share\\a.xml"
+                                 << "a.xml on srv";
+        QTest::newRow("serveur seul") << "\\\\srv"
+                                      << "srv on srv";
+        QTest::newRow("unix") << "/home/moi/notes.xaqn"
+                              << "notes.xaqn";
+        QTest::newRow("vide") << ""
+                              << "";
     }
 
     void nomAffiche()

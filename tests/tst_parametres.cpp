@@ -161,8 +161,8 @@ private slots:
         QCOMPARE(m.value(QStringLiteral("foname")).toString(), QStringLiteral("Lucida Sans Typewriter"));
         QCOMPARE(m.value(QStringLiteral("lstfos")).toInt(), 12);
         // Values this program only reads are never written.
-        for (const char *jamais : {"or", "xdelim", "ignor", "minsp", "sign", "alltyp", "xslfil",
-                                   "lfonly", "mcqor", "mcqfrm", "mcqnor", "csvtyp", "ncwnf"})
+        for (const char *jamais : {"or", "xdelim", "ignor", "minsp", "sign", "alltyp", "xslfil", "lfonly", "mcqor",
+                                   "mcqfrm", "mcqnor", "csvtyp", "ncwnf"})
             QVERIFY2(!m.contains(QLatin1String(jamais)), jamais);
     }
 

@@ -21,8 +21,14 @@ struct Reglage
     std::function<QString()> lu;
 };
 
-QString Nombre(int n) { return QString::number(n); }
-QString Booleen(bool b) { return b ? QStringLiteral("1") : QStringLiteral("0"); }
+QString Nombre(int n)
+{
+    return QString::number(n);
+}
+QString Booleen(bool b)
+{
+    return b ? QStringLiteral("1") : QStringLiteral("0");
+}
 
 const QList<Reglage> &Reglages()
 {
@@ -106,10 +112,7 @@ private slots:
         m_fichier = m_dossier.filePath(QStringLiteral("settings.ini"));
     }
 
-    void cleanup()
-    {
-        qputenv("AMBLOPAD_SETTINGS", QFile::encodeName(m_fichier));
-    }
+    void cleanup() { qputenv("AMBLOPAD_SETTINGS", QFile::encodeName(m_fichier)); }
 
     // The whole file, as a reference: every value is taken.
     void fichierComplet()
@@ -213,8 +216,8 @@ private slots:
     void nombresInvalides()
     {
         QFETCH(QByteArray, valeur);
-        Lire("[General]\nfosize=" + valeur + "\nlstfos=" + valeur + "\nwidth=" + valeur
-             + "\nopen=x\nopenum=" + valeur + "\nreopen=" + valeur + "\nxmlutf=" + valeur + "\n");
+        Lire("[General]\nfosize=" + valeur + "\nlstfos=" + valeur + "\nwidth=" + valeur + "\nopen=x\nopenum=" + valeur
+             + "\nreopen=" + valeur + "\nxmlutf=" + valeur + "\n");
         QCOMPARE(Parametres.fosize, 10);
         QCOMPARE(Parametres.lstfos, 12);
         QCOMPARE(Parametres.width, 607);
@@ -229,16 +232,26 @@ private slots:
         QTest::addColumn<QByteArray>("ligne");
         QTest::addColumn<QString>("nom");
         QTest::addColumn<QString>("attendu");
-        QTest::newRow("width too large") << QByteArray("width=2147483647") << "width" << "607";
-        QTest::newRow("height negative") << QByteArray("height=-5") << "height" << "367";
-        QTest::newRow("width tiny") << QByteArray("width=1") << "width" << "607";
-        QTest::newRow("font size zero") << QByteArray("fosize=0") << "fosize" << "10";
-        QTest::newRow("list font size huge") << QByteArray("lstfos=100000") << "lstfos" << "12";
-        QTest::newRow("card position negative") << QByteArray("open=/tmp/a.aqq\nopenum=-3") << "openum" << "0";
-        QTest::newRow("recent path too long") << "recent=/" + QByteArray(5000, 'a') << "recent" << "";
-        QTest::newRow("open path too long") << "open=/" + QByteArray(5000, 'a') << "open" << "";
-        QTest::newRow("signature too long") << "sign=" + QByteArray(100000, 's') << "sign" << "";
-        QTest::newRow("answer slots huge") << QByteArray("mcqnor=1000000") << "mcqnor" << "4";
+        QTest::newRow("width too large") << QByteArray("width=2147483647") << "width"
+                                         << "607";
+        QTest::newRow("height negative") << QByteArray("height=-5") << "height"
+                                         << "367";
+        QTest::newRow("width tiny") << QByteArray("width=1") << "width"
+                                    << "607";
+        QTest::newRow("font size zero") << QByteArray("fosize=0") << "fosize"
+                                        << "10";
+        QTest::newRow("list font size huge") << QByteArray("lstfos=100000") << "lstfos"
+                                             << "12";
+        QTest::newRow("card position negative") << QByteArray("open=/tmp/a.aqq\nopenum=-3") << "openum"
+                                                << "0";
+        QTest::newRow("recent path too long") << "recent=/" + QByteArray(5000, 'a') << "recent"
+                                              << "";
+        QTest::newRow("open path too long") << "open=/" + QByteArray(5000, 'a') << "open"
+                                            << "";
+        QTest::newRow("signature too long") << "sign=" + QByteArray(100000, 's') << "sign"
+                                            << "";
+        QTest::newRow("answer slots huge") << QByteArray("mcqnor=1000000") << "mcqnor"
+                                           << "4";
     }
 
     void bornes()

@@ -29,8 +29,7 @@ QStringList Entrees()
 {
     QStringList fichiers;
     const QStringList dossiers = {DossierFuzz + QStringLiteral("/regressions"),
-                                  DossierFuzz + QStringLiteral("/graines"),
-                                  QStringLiteral(AMBLOPAD_TEST_DATA)};
+                                  DossierFuzz + QStringLiteral("/graines"), QStringLiteral(AMBLOPAD_TEST_DATA)};
     for (const QString &dossier : dossiers) {
         QDirIterator it(dossier, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
         while (it.hasNext())
@@ -58,7 +57,7 @@ QString Essayer(const std::function<void()> &lecture)
 
 // A writer may refuse a card file (too long a field...) but what it writes
 // must read back with the same cards.
-template<typename Ecrire, typename Relire>
+template <typename Ecrire, typename Relire>
 void AllerRetour(const TFichierX &f, Ecrire ecrire, Relire relire)
 {
     QByteArray octets;
@@ -101,8 +100,7 @@ private slots:
         QVERIFY(fichiers.size() >= 10);
         for (const QString &fichier : fichiers) {
             const QByteArray octets = OutilsTest::LireFichier(fichier);
-            QTest::newRow(qPrintable(QDir(DossierFuzz + QStringLiteral("/..")).relativeFilePath(fichier)))
-                << octets;
+            QTest::newRow(qPrintable(QDir(DossierFuzz + QStringLiteral("/..")).relativeFilePath(fichier))) << octets;
         }
     }
 
@@ -144,8 +142,16 @@ private slots:
         echec = Essayer([&] {
             int n = 0;
             auto f = TFichierGift::LireGift(octets, n);
-            AllerRetour(*f, [](const TFichierX &g) { int a = 0; return TFichierGift::EcrireGift(g, a); },
-                        [](const QByteArray &o) { int n = 0; return TFichierGift::LireGift(o, n); });
+            AllerRetour(
+                *f,
+                [](const TFichierX &g) {
+                    int a = 0;
+                    return TFichierGift::EcrireGift(g, a);
+                },
+                [](const QByteArray &o) {
+                    int n = 0;
+                    return TFichierGift::LireGift(o, n);
+                });
         });
         QVERIFY2(echec.isEmpty(), qPrintable(QStringLiteral("GIFT: ") + echec));
 

@@ -50,8 +50,7 @@ private slots:
         const QString extension = ExtensionDepuisMotif(QString::fromLatin1(f->motif), u'Q');
         const QChar proprietaire = Formats::FormatDepuisExtension(QStringLiteral("a.") + extension);
         QVERIFY(proprietaire != u'?');
-        QCOMPARE(ExtensionDepuisMotif(QString::fromLatin1(Formats::Trouver(proprietaire)->motif), u'Q'),
-                 extension);
+        QCOMPARE(ExtensionDepuisMotif(QString::fromLatin1(Formats::Trouver(proprietaire)->motif), u'Q'), extension);
     }
 
     // Each readable format written for a type it holds, then opened again.
@@ -76,16 +75,16 @@ private slots:
         QFETCH(QChar, type);
         Parametres.csvtyp = QString(type);
         auto f = Exemple(type);
-        const QString nom = m_dossier.filePath(QStringLiteral("a%1%2.").arg(lettre, type)
-                                               + ExtensionDepuisMotif(QString::fromLatin1(Formats::Trouver(lettre)->motif), type));
+        const QString nom = m_dossier.filePath(
+            QStringLiteral("a%1%2.").arg(lettre, type)
+            + ExtensionDepuisMotif(QString::fromLatin1(Formats::Trouver(lettre)->motif), type));
         Formats::Enregistrer(*f, nom, lettre, true);
         f.reset(); // releases the file
         QCOMPARE(Formats::Reconnaitre(nom), lettre);
         auto relu = Formats::Ouvrir(nom, false, true, type);
         // Aiken is never a document's format: its cards come back as a new quiz.
         // An Anki deck comes back as a new, untitled card file.
-        QCOMPARE(relu->FormatFichier,
-                 lettre == u'a' ? QChar(u'm') : Formats::Importe(lettre) ? QChar(u'x') : lettre);
+        QCOMPARE(relu->FormatFichier, lettre == u'a' ? QChar(u'm') : Formats::Importe(lettre) ? QChar(u'x') : lettre);
         if (Formats::Importe(lettre))
             QVERIFY(relu->NomFichier.isEmpty() && relu->Modifie);
         QCOMPARE(relu->NombreFiches(), 2);
@@ -100,10 +99,10 @@ private slots:
         f.reset();
         for (char c = 'a'; c <= 'z'; ++c) {
             const Formats::Format *ligne = Formats::Trouver(QLatin1Char(c));
-            const auto r = OutilsTest::LancerCli(
-                {QStringLiteral("convert"), source, m_dossier.filePath(QStringLiteral("cli-%1.out").arg(c)),
-                 QStringLiteral("--to"), QString(QLatin1Char(c))},
-                parametres);
+            const auto r = OutilsTest::LancerCli({QStringLiteral("convert"), source,
+                                                  m_dossier.filePath(QStringLiteral("cli-%1.out").arg(c)),
+                                                  QStringLiteral("--to"), QString(QLatin1Char(c))},
+                                                 parametres);
             // 2: a usage error, the letter is no format the tool writes.
             QCOMPARE(r.code == 2, !ligne || !ligne->ecrire);
         }

@@ -22,8 +22,8 @@ struct Message
     QString contexte;
     QString source;
     QString commentaire;
-    QString type;              // "unfinished", "obsolete", "vanished" or empty
-    QStringList traductions;   // one, or one per plural form
+    QString type;            // "unfinished", "obsolete", "vanished" or empty
+    QStringList traductions; // one, or one per plural form
 };
 
 using Cle = QPair<QString, QString>; // context, source + disambiguation
@@ -37,8 +37,8 @@ QString LireTexte(QXmlStreamReader &xml)
         if (xml.isCharacters()) {
             texte += xml.text();
         } else if (xml.isStartElement() && xml.name() == QLatin1String("byte")) {
-            texte += QChar(char16_t(xml.attributes().value(QLatin1String("value")).toString()
-                                        .mid(1).toUShort(nullptr, 16)));
+            texte += QChar(
+                char16_t(xml.attributes().value(QLatin1String("value")).toString().mid(1).toUShort(nullptr, 16)));
             xml.skipCurrentElement();
         } else if (xml.isEndElement()) {
             break;
@@ -153,8 +153,8 @@ private slots:
 
 private:
     QTemporaryDir m_dossier;
-    QList<Message> m_sources;               // what lupdate finds in the sources today
-    QHash<Cle, Message> m_catalogue;        // the committed French catalogue
+    QList<Message> m_sources;        // what lupdate finds in the sources today
+    QHash<Cle, Message> m_catalogue; // the committed French catalogue
 };
 
 void TestTraduction::initTestCase()
@@ -175,8 +175,7 @@ void TestTraduction::initTestCase()
     const QByteArray sortie = lupdate.readAll();
     QVERIFY2(lupdate.exitStatus() == QProcess::NormalExit && lupdate.exitCode() == 0, sortie.constData());
     // A tr() lupdate cannot place is a string that never reaches the catalogue.
-    QVERIFY2(!sortie.contains("tr() cannot be called") && !sortie.contains("lacks Q_OBJECT"),
-             sortie.constData());
+    QVERIFY2(!sortie.contains("tr() cannot be called") && !sortie.contains("lacks Q_OBJECT"), sortie.constData());
 
     QString erreur;
     m_sources = LireTs(frais, erreur);
@@ -235,11 +234,16 @@ void TestTraduction::traducteurFrancais_data()
     QTest::addColumn<QString>("contexte");
     QTest::addColumn<QString>("source");
     QTest::addColumn<QString>("francais");
-    QTest::newRow("menu") << "TFormFiche" << "&File" << QString::fromUtf8("&Fichier");
-    QTest::newRow("accelerator") << "TFormFiche" << "&Edition" << QString::fromUtf8("É&dition");
-    QTest::newRow("button") << "TFormFiche" << "Previous" << QString::fromUtf8("Précédente");
-    QTest::newRow("dialog") << "TDlgEntete" << "Header of the file" << QString::fromUtf8("En-tête du fichier");
-    QTest::newRow("placeholder") << "TFormFiche" << "Type: %1\r\n\r\nFormat: %2\r\n\r\nNumber of cards: %3"
+    QTest::newRow("menu") << "TFormFiche"
+                          << "&File" << QString::fromUtf8("&Fichier");
+    QTest::newRow("accelerator") << "TFormFiche"
+                                 << "&Edition" << QString::fromUtf8("É&dition");
+    QTest::newRow("button") << "TFormFiche"
+                            << "Previous" << QString::fromUtf8("Précédente");
+    QTest::newRow("dialog") << "TDlgEntete"
+                            << "Header of the file" << QString::fromUtf8("En-tête du fichier");
+    QTest::newRow("placeholder") << "TFormFiche"
+                                 << "Type: %1\r\n\r\nFormat: %2\r\n\r\nNumber of cards: %3"
                                  << QString::fromUtf8("Type\u00a0: %1\r\n\r\nFormat\u00a0: %2\r\n\r\n"
                                                       "Nombre de fiches\u00a0: %3");
 }
@@ -255,8 +259,8 @@ void TestTraduction::traducteurFrancais()
 
     // The catalogue the program embeds, not a file beside it.
     QTranslator traducteur;
-    QVERIFY(traducteur.load(QLocale(QLocale::French, QLocale::France), QStringLiteral("amblopad"),
-                            QStringLiteral("_"), QStringLiteral(":/i18n")));
+    QVERIFY(traducteur.load(QLocale(QLocale::French, QLocale::France), QStringLiteral("amblopad"), QStringLiteral("_"),
+                            QStringLiteral(":/i18n")));
     QVERIFY(QCoreApplication::installTranslator(&traducteur));
     const QString traduit = QCoreApplication::translate(c.constData(), s.constData());
     QCoreApplication::removeTranslator(&traducteur);
@@ -284,8 +288,7 @@ void TestTraduction::messagesDesFormats()
         TFlux::Ouvrir(absent, false);
         QFAIL("a missing file opened");
     } catch (const ErreurFichier &e) {
-        QVERIFY2(e.message().startsWith(QString::fromUtf8("Impossible d'ouvrir le fichier")),
-                 qPrintable(e.message()));
+        QVERIFY2(e.message().startsWith(QString::fromUtf8("Impossible d'ouvrir le fichier")), qPrintable(e.message()));
     }
     try {
         TFichierMoodle::LireMoodle(QByteArrayLiteral("<?xml version=\"1.0\"?><autre/>"));
@@ -317,8 +320,8 @@ void TestTraduction::messagesDesFormats()
 void TestTraduction::boutonsDeQt()
 {
     QTranslator qt;
-    QVERIFY2(qt.load(QLocale(QLocale::French, QLocale::France), QStringLiteral("qtbase"),
-                     QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)),
+    QVERIFY2(qt.load(QLocale(QLocale::French, QLocale::France), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)),
              "qtbase_fr.qm missing: install qt6-translations-l10n");
     QVERIFY(QCoreApplication::installTranslator(&qt));
     const QString annuler = QCoreApplication::translate("QPlatformTheme", "Cancel");
@@ -338,8 +341,7 @@ void TestTraduction::cliSelonLaLangue_data()
     QTest::newRow("Canadian French") << QByteArray("fr_CA.UTF-8")
                                      << QString::fromUtf8("Commande inconnue\u00a0: «\u00a0lister\u00a0».");
     QTest::newRow("English") << QByteArray("en_GB.UTF-8") << QStringLiteral("Unknown command \"lister\".");
-    QTest::newRow("no catalogue") << QByteArray("de_DE.UTF-8")
-                                  << QStringLiteral("Unknown command \"lister\".");
+    QTest::newRow("no catalogue") << QByteArray("de_DE.UTF-8") << QStringLiteral("Unknown command \"lister\".");
 }
 
 void TestTraduction::cliSelonLaLangue()

@@ -131,10 +131,7 @@ private slots:
         m_contenu = TFichierNatif::EcrireNatif(f);
     }
 
-    void init()
-    {
-        QVERIFY(OutilsTest::EcrireFichier(m_nom, m_contenu));
-    }
+    void init() { QVERIFY(OutilsTest::EcrireFichier(m_nom, m_contenu)); }
 
     // This process holds the file; amblopad-cli reads it (info) or writes
     // over it (convert onto it).
@@ -248,8 +245,9 @@ private slots:
     {
         if (::geteuid() != 0)
             QSKIP("running the helper as another user needs root");
-        QFile::setPermissions(m_dossier.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
-                                                    | QFile::ReadOther | QFile::ExeOther);
+        QFile::setPermissions(m_dossier.path(),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther
+                                  | QFile::ExeOther);
         QFile::setPermissions(m_nom, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
         Aide autre(m_nom, true, m_reglages, 65534);
         QCOMPARE(autre.Reponse(), QStringLiteral("ouvert (lecture seule)"));

@@ -33,25 +33,25 @@ QString U(const char *texte)
     return QString::fromUtf8(texte);
 }
 
-const char *const EnteteQ = "<AMBLORINE VERSION=\"7.8\" TYPE=\"Q\" ID_FICHE=\"F\" ID_CHAMP0=\"I\" ID_CHAMP1=\"Q\" ID_CHAMP2=\"R\">";
+const char *const EnteteQ
+    = "<AMBLORINE VERSION=\"7.8\" TYPE=\"Q\" ID_FICHE=\"F\" ID_CHAMP0=\"I\" ID_CHAMP1=\"Q\" ID_CHAMP2=\"R\">";
 
 // The options block of a new Questionnaire with the default settings.
 QByteArray OptionsQ(const char *saut = "\n")
 {
-    return Lignes({"<OPTIONS>", "<OU_VISIBLE>or</OU_VISIBLE>", "<OU_CACHE>;</OU_CACHE>",
-                   "<REPOSER_ERREURS VALEUR=\"non\"/>", "<SUIVRE_ORDRE VALEUR=\"non\"/>",
-                   "<BRIDER_ENTREE VALEUR=\"non\"/>", "<MOT_A_MOT VALEUR=\"non\"/>",
-                   "<DIFFERENCIER_CASSE VALEUR=\"non\"/>", "<PHONETIQUE VALEUR=\"non\"/>",
-                   "<NOMBRE_QUESTIONS>0</NOMBRE_QUESTIONS>",
-                   "<SCORE_SATISFAISANT>50</SCORE_SATISFAISANT>", "<CORRECTION VALEUR=\"non\"/>",
-                   "<TEMPS>0</TEMPS>", "<PONCTUATION>!\"',-.:;?</PONCTUATION>", "</OPTIONS>"},
-                  saut);
+    return Lignes(
+        {"<OPTIONS>", "<OU_VISIBLE>or</OU_VISIBLE>", "<OU_CACHE>;</OU_CACHE>", "<REPOSER_ERREURS VALEUR=\"non\"/>",
+         "<SUIVRE_ORDRE VALEUR=\"non\"/>", "<BRIDER_ENTREE VALEUR=\"non\"/>", "<MOT_A_MOT VALEUR=\"non\"/>",
+         "<DIFFERENCIER_CASSE VALEUR=\"non\"/>", "<PHONETIQUE VALEUR=\"non\"/>",
+         "<NOMBRE_QUESTIONS>0</NOMBRE_QUESTIONS>", "<SCORE_SATISFAISANT>50</SCORE_SATISFAISANT>",
+         "<CORRECTION VALEUR=\"non\"/>", "<TEMPS>0</TEMPS>", "<PONCTUATION>!\"',-.:;?</PONCTUATION>", "</OPTIONS>"},
+        saut);
 }
 
 QByteArray Q(const QByteArray &cartes)
 {
-    return Lignes({"<?xml version=\"1.0\" encoding=\"UTF-8\"?>", EnteteQ, "<TITRE></TITRE>"})
-           + OptionsQ() + cartes + "</AMBLORINE>\n";
+    return Lignes({"<?xml version=\"1.0\" encoding=\"UTF-8\"?>", EnteteQ, "<TITRE></TITRE>"}) + OptionsQ() + cartes
+        + "</AMBLORINE>\n";
 }
 
 void Reglages(bool xmlutf, bool lfonly, bool minsp)
@@ -107,95 +107,101 @@ private slots:
         QTest::addColumn<QByteArray>("attendu");
 
         const QByteArray declaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-        const QByteArray enteteN = "<AMBLORINE VERSION=\"7.8\" TYPE=\"N\" ID_FICHE=\"F\" ID_CHAMP1=\"O\" ID_CHAMP2=\"C\">\n";
+        const QByteArray enteteN
+            = "<AMBLORINE VERSION=\"7.8\" TYPE=\"N\" ID_FICHE=\"F\" ID_CHAMP1=\"O\" ID_CHAMP2=\"C\">\n";
         const Preparer rien = [](TFichierX &) {};
 
-        QTest::newRow("carnet neuf") << QChar(u'N') << rien << true << true << false
-                                     << Lignes({"<?xml version=\"1.0\" encoding=\"UTF-8\"?>",
-                                                "<AMBLORINE VERSION=\"7.8\" TYPE=\"N\" ID_FICHE=\"F\" ID_CHAMP1=\"O\" ID_CHAMP2=\"C\">",
-                                                "<TITRE></TITRE>", "</AMBLORINE>"});
-        QTest::newRow("carnet neuf CR LF") << QChar(u'N') << rien << true << false << false
-                                           << Lignes({"<?xml version=\"1.0\" encoding=\"UTF-8\"?>",
-                                                      "<AMBLORINE VERSION=\"7.8\" TYPE=\"N\" ID_FICHE=\"F\" ID_CHAMP1=\"O\" ID_CHAMP2=\"C\">",
-                                                      "<TITRE></TITRE>", "</AMBLORINE>"},
-                                                     "\r\n");
-        QTest::newRow("Retour LF malgré lfonly") << QChar(u'N')
-            << Preparer([](TFichierX &f) { f.Retour = QStringLiteral("LF"); f.SetTitre(QStringLiteral("t")); })
-            << true << false << false
+        QTest::newRow("carnet neuf")
+            << QChar(u'N') << rien << true << true << false
             << Lignes({"<?xml version=\"1.0\" encoding=\"UTF-8\"?>",
-                       "<AMBLORINE VERSION=\"7.8\" TYPE=\"N\" ID_FICHE=\"F\" ID_CHAMP1=\"O\" ID_CHAMP2=\"C\" RETOUR=\"LF\">",
-                       "<TITRE>t</TITRE>", "</AMBLORINE>"});
-        QTest::newRow("Retour autre que LF") << QChar(u'N')
-            << Preparer([](TFichierX &f) { f.Retour = QStringLiteral("CRLF"); })
-            << true << true << false
+                       "<AMBLORINE VERSION=\"7.8\" TYPE=\"N\" ID_FICHE=\"F\" ID_CHAMP1=\"O\" ID_CHAMP2=\"C\">",
+                       "<TITRE></TITRE>", "</AMBLORINE>"});
+        QTest::newRow("carnet neuf CR LF")
+            << QChar(u'N') << rien << true << false << false
             << Lignes({"<?xml version=\"1.0\" encoding=\"UTF-8\"?>",
-                       "<AMBLORINE VERSION=\"7.8\" TYPE=\"N\" ID_FICHE=\"F\" ID_CHAMP1=\"O\" ID_CHAMP2=\"C\" RETOUR=\"CRLF\">",
-                       "<TITRE></TITRE>", "</AMBLORINE>"}, "\r\n");
+                       "<AMBLORINE VERSION=\"7.8\" TYPE=\"N\" ID_FICHE=\"F\" ID_CHAMP1=\"O\" ID_CHAMP2=\"C\">",
+                       "<TITRE></TITRE>", "</AMBLORINE>"},
+                      "\r\n");
+        QTest::newRow("Retour LF malgré lfonly") << QChar(u'N') << Preparer([](TFichierX &f) {
+            f.Retour = QStringLiteral("LF");
+            f.SetTitre(QStringLiteral("t"));
+        }) << true << false << false
+                                                 << Lignes({"<?xml version=\"1.0\" encoding=\"UTF-8\"?>",
+                                                            "<AMBLORINE VERSION=\"7.8\" TYPE=\"N\" ID_FICHE=\"F\" "
+                                                            "ID_CHAMP1=\"O\" ID_CHAMP2=\"C\" RETOUR=\"LF\">",
+                                                            "<TITRE>t</TITRE>", "</AMBLORINE>"});
+        QTest::newRow("Retour autre que LF")
+            << QChar(u'N') << Preparer([](TFichierX &f) { f.Retour = QStringLiteral("CRLF"); }) << true << true << false
+            << Lignes({"<?xml version=\"1.0\" encoding=\"UTF-8\"?>",
+                       "<AMBLORINE VERSION=\"7.8\" TYPE=\"N\" ID_FICHE=\"F\" ID_CHAMP1=\"O\" ID_CHAMP2=\"C\" "
+                       "RETOUR=\"CRLF\">",
+                       "<TITRE></TITRE>", "</AMBLORINE>"},
+                      "\r\n");
 
         const Preparer separateurs = [](TFichierX &f) {
             f.AjouterFiche(QStringLiteral("n1"), QStringLiteral("q1"), QStringLiteral("a;b"));
             f.AjouterFiche(QStringLiteral("n2"), QStringLiteral("q2"), QStringLiteral("a ; b"));
             f.AjouterFiche(QString(), QString(), QString());
         };
-        QTest::newRow("questionnaire coupé") << QChar(u'Q') << separateurs << true << true << false
-            << Q(Lignes({"<F>", "<I>n1</I>", "<Q>q1</Q>", "<R>a</R>", "<R CACHE=\"oui\">b</R>", "</F>",
-                         "<F>", "<I>n2</I>", "<Q>q2</Q>", "<R>a </R>", "<R CACHE=\"oui\"> b</R>", "</F>",
-                         "<F>", "<I></I>", "<Q></Q>", "<R></R>", "</F>"}));
-        QTest::newRow("questionnaire minsp") << QChar(u'Q') << separateurs << true << true << true
-            << Q(Lignes({"<F>", "<I>n1</I>", "<Q>q1</Q>", "<R>a;b</R>", "</F>",
-                         "<F>", "<I>n2</I>", "<Q>q2</Q>", "<R>a</R>", "<R CACHE=\"oui\">b</R>", "</F>",
-                         "<F>", "<I></I>", "<Q></Q>", "<R></R>", "</F>"}));
-        QTest::newRow("questionnaire préservé minsp") << QChar(u'Q')
-            << Preparer([](TFichierX &f) {
+        QTest::newRow("questionnaire coupé")
+            << QChar(u'Q') << separateurs << true << true << false
+            << Q(Lignes({"<F>", "<I>n1</I>", "<Q>q1</Q>", "<R>a</R>", "<R CACHE=\"oui\">b</R>", "</F>", "<F>",
+                         "<I>n2</I>", "<Q>q2</Q>", "<R>a </R>", "<R CACHE=\"oui\"> b</R>", "</F>", "<F>", "<I></I>",
+                         "<Q></Q>", "<R></R>", "</F>"}));
+        QTest::newRow("questionnaire minsp")
+            << QChar(u'Q') << separateurs << true << true << true
+            << Q(Lignes({"<F>", "<I>n1</I>", "<Q>q1</Q>", "<R>a;b</R>", "</F>", "<F>", "<I>n2</I>", "<Q>q2</Q>",
+                         "<R>a</R>", "<R CACHE=\"oui\">b</R>", "</F>", "<F>", "<I></I>", "<Q></Q>", "<R></R>",
+                         "</F>"}));
+        QTest::newRow("questionnaire préservé minsp")
+            << QChar(u'Q') << Preparer([](TFichierX &f) {
                    f.XmlSpace = QStringLiteral("preserve");
                    f.AjouterFiche(QStringLiteral("n"), QStringLiteral("q"), QStringLiteral("a ; b"));
                })
             << true << true << true
             << Lignes({"<?xml version=\"1.0\" encoding=\"UTF-8\"?>",
-                       "<AMBLORINE VERSION=\"7.8\" TYPE=\"Q\" ID_FICHE=\"F\" ID_CHAMP0=\"I\" ID_CHAMP1=\"Q\" ID_CHAMP2=\"R\" xml:space=\"preserve\">",
+                       "<AMBLORINE VERSION=\"7.8\" TYPE=\"Q\" ID_FICHE=\"F\" ID_CHAMP0=\"I\" ID_CHAMP1=\"Q\" "
+                       "ID_CHAMP2=\"R\" xml:space=\"preserve\">",
                        "<TITRE></TITRE>"})
-                   + OptionsQ()
-                   + Lignes({"<F>", "<I>n</I>", "<Q>q</Q>", "<R>a </R>", "<R CACHE=\"oui\"> b</R>", "</F>", "</AMBLORINE>"});
+                + OptionsQ()
+                + Lignes(
+                    {"<F>", "<I>n</I>", "<Q>q</Q>", "<R>a </R>", "<R CACHE=\"oui\"> b</R>", "</F>", "</AMBLORINE>"});
 
-        QTest::newRow("QCM en CDATA") << QChar(u'M')
-            << Preparer([](TFichierX &f) {
-                   f.AjouterFiche(QStringLiteral("n<"), QStringLiteral("x<y & z"),
-                                  QStringLiteral("=a<b\r\n===\r\n=c"));
-               })
-            << true << true << false
-            << Lignes({"<?xml version=\"1.0\" encoding=\"UTF-8\"?>",
-                       "<AMBLORINE VERSION=\"7.8\" TYPE=\"M\" ID_FICHE=\"F\" ID_CHAMP0=\"I\" ID_CHAMP1=\"Q\" ID_CHAMP2=\"R\">",
-                       "<TITRE></TITRE>", "<OPTIONS>", "<FRAGMENTEUR>===</FRAGMENTEUR>", "</OPTIONS>",
-                       "<F>", "<I>n&lt;</I>", "<Q><![CDATA[x<y & z]]></Q>", "<R><![CDATA[=a<b]]></R>",
-                       "<R><![CDATA[=c]]></R>", "</F>", "</AMBLORINE>"});
-        QTest::newRow("carnet échappé") << QChar(u'N')
-            << Preparer([](TFichierX &f) {
-                   f.AjouterFiche(QStringLiteral("x<y & z > \"'"), QStringLiteral("a\tb\r\nc"));
-               })
-            << true << true << false
-            << declaration + enteteN
-                   + Lignes({"<TITRE></TITRE>", "<F>", "<O>x&lt;y &amp; z &gt; \"'</O>", "<C>a\tb", "c</C>", "</F>", "</AMBLORINE>"});
+        QTest::newRow("QCM en CDATA") << QChar(u'M') << Preparer([](TFichierX &f) {
+            f.AjouterFiche(QStringLiteral("n<"), QStringLiteral("x<y & z"), QStringLiteral("=a<b\r\n===\r\n=c"));
+        }) << true << true << false
+                                      << Lignes({"<?xml version=\"1.0\" encoding=\"UTF-8\"?>",
+                                                 "<AMBLORINE VERSION=\"7.8\" TYPE=\"M\" ID_FICHE=\"F\" ID_CHAMP0=\"I\" "
+                                                 "ID_CHAMP1=\"Q\" ID_CHAMP2=\"R\">",
+                                                 "<TITRE></TITRE>", "<OPTIONS>", "<FRAGMENTEUR>===</FRAGMENTEUR>",
+                                                 "</OPTIONS>", "<F>", "<I>n&lt;</I>", "<Q><![CDATA[x<y & z]]></Q>",
+                                                 "<R><![CDATA[=a<b]]></R>", "<R><![CDATA[=c]]></R>", "</F>",
+                                                 "</AMBLORINE>"});
+        QTest::newRow("carnet échappé") << QChar(u'N') << Preparer([](TFichierX &f) {
+            f.AjouterFiche(QStringLiteral("x<y & z > \"'"), QStringLiteral("a\tb\r\nc"));
+        }) << true << true << false
+                                        << declaration + enteteN
+                + Lignes({"<TITRE></TITRE>", "<F>", "<O>x&lt;y &amp; z &gt; \"'</O>", "<C>a\tb", "c</C>", "</F>",
+                          "</AMBLORINE>"});
 
-        QTest::newRow("br avec feuille de style") << QChar(u'N')
-            << Preparer([](TFichierX &f) {
-                   f.FeuilleStyle = QStringLiteral("style.xsl");
-                   f.Description = QStringLiteral("a\r\nb\tc");
-               })
-            << true << true << false
-            << declaration + "<?xml-stylesheet type=\"text/xsl\" href=\"style.xsl\"?>\n" + enteteN
-                   + Lignes({"<TITRE></TITRE>", "<DESCRIPTION>a<br/>", "b<tab/>c</DESCRIPTION>", "</AMBLORINE>"});
-        QTest::newRow("br préservé") << QChar(u'N')
-            << Preparer([](TFichierX &f) {
-                   f.FeuilleStyle = QStringLiteral("style.xsl");
-                   f.XmlSpace = QStringLiteral("preserve");
-                   f.Description = QStringLiteral("a\r\nb");
-               })
-            << true << true << false
-            << declaration + "<?xml-stylesheet type=\"text/xsl\" href=\"style.xsl\"?>\n"
-                   + Lignes({"<AMBLORINE VERSION=\"7.8\" TYPE=\"N\" ID_FICHE=\"F\" ID_CHAMP1=\"O\" ID_CHAMP2=\"C\" xml:space=\"preserve\">",
-                             "<TITRE></TITRE>", "<DESCRIPTION>a<br/>b</DESCRIPTION>", "</AMBLORINE>"});
-        QTest::newRow("br refusé par la fiche") << QChar(u'N')
-            << Preparer([](TFichierX &f) {
+        QTest::newRow("br avec feuille de style") << QChar(u'N') << Preparer([](TFichierX &f) {
+            f.FeuilleStyle = QStringLiteral("style.xsl");
+            f.Description = QStringLiteral("a\r\nb\tc");
+        }) << true << true << false
+                                                  << declaration
+                + "<?xml-stylesheet type=\"text/xsl\" href=\"style.xsl\"?>\n" + enteteN
+                + Lignes({"<TITRE></TITRE>", "<DESCRIPTION>a<br/>", "b<tab/>c</DESCRIPTION>", "</AMBLORINE>"});
+        QTest::newRow("br préservé") << QChar(u'N') << Preparer([](TFichierX &f) {
+            f.FeuilleStyle = QStringLiteral("style.xsl");
+            f.XmlSpace = QStringLiteral("preserve");
+            f.Description = QStringLiteral("a\r\nb");
+        }) << true << true << false
+                                     << declaration + "<?xml-stylesheet type=\"text/xsl\" href=\"style.xsl\"?>\n"
+                + Lignes({"<AMBLORINE VERSION=\"7.8\" TYPE=\"N\" ID_FICHE=\"F\" ID_CHAMP1=\"O\" ID_CHAMP2=\"C\" "
+                          "xml:space=\"preserve\">",
+                          "<TITRE></TITRE>", "<DESCRIPTION>a<br/>b</DESCRIPTION>", "</AMBLORINE>"});
+        QTest::newRow("br refusé par la fiche")
+            << QChar(u'N') << Preparer([](TFichierX &f) {
                    f.FeuilleStyle = QStringLiteral("style.xsl");
                    f.BalisesControles = QStringLiteral("non");
                    f.Description = QStringLiteral("a\r\nb");
@@ -203,20 +209,21 @@ private slots:
             << true << false << false
             << Lignes({"<?xml version=\"1.0\" encoding=\"UTF-8\"?>",
                        "<?xml-stylesheet type=\"text/xsl\" href=\"style.xsl\"?>",
-                       "<AMBLORINE VERSION=\"7.8\" TYPE=\"N\" ID_FICHE=\"F\" ID_CHAMP1=\"O\" ID_CHAMP2=\"C\" BALISES_CONTROLES=\"non\">",
-                       "<TITRE></TITRE>", "<DESCRIPTION>a", "b</DESCRIPTION>", "</AMBLORINE>"}, "\r\n");
-        QTest::newRow("br sans feuille, oui") << QChar(u'N')
-            << Preparer([](TFichierX &f) {
-                   f.BalisesControles = QStringLiteral("oui");
-                   f.SetTitre(QStringLiteral("a\tb"));
-               })
-            << true << true << false
-            << Lignes({"<?xml version=\"1.0\" encoding=\"UTF-8\"?>",
-                       "<AMBLORINE VERSION=\"7.8\" TYPE=\"N\" ID_FICHE=\"F\" ID_CHAMP1=\"O\" ID_CHAMP2=\"C\" BALISES_CONTROLES=\"oui\">",
-                       "<TITRE>a<tab/>b</TITRE>", "</AMBLORINE>"});
+                       "<AMBLORINE VERSION=\"7.8\" TYPE=\"N\" ID_FICHE=\"F\" ID_CHAMP1=\"O\" ID_CHAMP2=\"C\" "
+                       "BALISES_CONTROLES=\"non\">",
+                       "<TITRE></TITRE>", "<DESCRIPTION>a", "b</DESCRIPTION>", "</AMBLORINE>"},
+                      "\r\n");
+        QTest::newRow("br sans feuille, oui") << QChar(u'N') << Preparer([](TFichierX &f) {
+            f.BalisesControles = QStringLiteral("oui");
+            f.SetTitre(QStringLiteral("a\tb"));
+        }) << true << true << false
+                                              << Lignes({"<?xml version=\"1.0\" encoding=\"UTF-8\"?>",
+                                                         "<AMBLORINE VERSION=\"7.8\" TYPE=\"N\" ID_FICHE=\"F\" "
+                                                         "ID_CHAMP1=\"O\" ID_CHAMP2=\"C\" BALISES_CONTROLES=\"oui\">",
+                                                         "<TITRE>a<tab/>b</TITRE>", "</AMBLORINE>"});
 
-        QTest::newRow("caractères d'option") << QChar(u'E')
-            << Preparer([](TFichierX &f) {
+        QTest::newRow("caractères d'option")
+            << QChar(u'E') << Preparer([](TFichierX &f) {
                    f.SetAlternateur(u'|');
                    f.SetCommentaire(u'[');
                    f.Espacement = QStringLiteral(" ");
@@ -224,14 +231,13 @@ private slots:
             << true << true << false
             << Lignes({"<?xml version=\"1.0\" encoding=\"UTF-8\"?>",
                        "<AMBLORINE VERSION=\"7.8\" TYPE=\"E\" ID_FICHE=\"F\" ID_CHAMP1=\"O\" ID_CHAMP2=\"C\">",
-                       "<TITRE></TITRE>", "<OPTIONS>", "<FRAGMENTEUR>\\n</FRAGMENTEUR>",
-                       "<ALTERNATEUR>|</ALTERNATEUR>", "<COMMENTAIRE>[</COMMENTAIRE>",
-                       "<ESPACEMENT>\\s</ESPACEMENT>", "</OPTIONS>", "</AMBLORINE>"});
-        QTest::newRow("espacement par défaut du questionnaire") << QChar(u'Q')
-            << Preparer([](TFichierX &f) { f.Espacement = QStringLiteral(" "); })
-            << true << true << false << Q(QByteArray());
-        QTest::newRow("questionnaire complet") << QChar(u'Q')
-            << Preparer([](TFichierX &f) {
+                       "<TITRE></TITRE>", "<OPTIONS>", "<FRAGMENTEUR>\\n</FRAGMENTEUR>", "<ALTERNATEUR>|</ALTERNATEUR>",
+                       "<COMMENTAIRE>[</COMMENTAIRE>", "<ESPACEMENT>\\s</ESPACEMENT>", "</OPTIONS>", "</AMBLORINE>"});
+        QTest::newRow("espacement par défaut du questionnaire")
+            << QChar(u'Q') << Preparer([](TFichierX &f) { f.Espacement = QStringLiteral(" "); }) << true << true
+            << false << Q(QByteArray());
+        QTest::newRow("questionnaire complet")
+            << QChar(u'Q') << Preparer([](TFichierX &f) {
                    f.VersionCreation = QStringLiteral("6.1");
                    f.Signature = QStringLiteral("me");
                    f.SuivreOrdre = f.Correction = true;
@@ -243,78 +249,94 @@ private slots:
                })
             << true << true << false
             << Lignes({"<?xml version=\"1.0\" encoding=\"UTF-8\"?>",
-                       "<AMBLORINE VERSION=\"7.8\" VERSION_CREATION=\"6.1\" TYPE=\"Q\" ID_FICHE=\"F\" ID_CHAMP0=\"I\" ID_CHAMP1=\"Q\" ID_CHAMP2=\"R\">",
-                       "<TITRE></TITRE>", "<SIGNATURE>me</SIGNATURE>", "<OPTIONS>",
-                       "<OU_VISIBLE>or</OU_VISIBLE>", "<OU_CACHE>;</OU_CACHE>",
-                       "<REPOSER_ERREURS VALEUR=\"non\"/>", "<SUIVRE_ORDRE VALEUR=\"oui\"/>",
-                       "<BRIDER_ENTREE VALEUR=\"non\"/>", "<MOT_A_MOT VALEUR=\"non\"/>",
-                       "<DIFFERENCIER_CASSE VALEUR=\"non\"/>", "<PHONETIQUE VALEUR=\"non\"/>",
+                       "<AMBLORINE VERSION=\"7.8\" VERSION_CREATION=\"6.1\" TYPE=\"Q\" ID_FICHE=\"F\" ID_CHAMP0=\"I\" "
+                       "ID_CHAMP1=\"Q\" ID_CHAMP2=\"R\">",
+                       "<TITRE></TITRE>",
+                       "<SIGNATURE>me</SIGNATURE>",
+                       "<OPTIONS>",
+                       "<OU_VISIBLE>or</OU_VISIBLE>",
+                       "<OU_CACHE>;</OU_CACHE>",
+                       "<REPOSER_ERREURS VALEUR=\"non\"/>",
+                       "<SUIVRE_ORDRE VALEUR=\"oui\"/>",
+                       "<BRIDER_ENTREE VALEUR=\"non\"/>",
+                       "<MOT_A_MOT VALEUR=\"non\"/>",
+                       "<DIFFERENCIER_CASSE VALEUR=\"non\"/>",
+                       "<PHONETIQUE VALEUR=\"non\"/>",
                        "<NOMBRE_QUESTIONS>20</NOMBRE_QUESTIONS>",
-                       "<SCORE_SATISFAISANT>50</SCORE_SATISFAISANT>", "<CORRECTION VALEUR=\"oui\"/>",
-                       "<TEMPS>255</TEMPS>", "<PONCTUATION>!\"',-.:;?</PONCTUATION>",
-                       "<MOTS_IGNORES>le</MOTS_IGNORES>", "<TRONCATURE> </TRONCATURE>", "</OPTIONS>",
+                       "<SCORE_SATISFAISANT>50</SCORE_SATISFAISANT>",
+                       "<CORRECTION VALEUR=\"oui\"/>",
+                       "<TEMPS>255</TEMPS>",
+                       "<PONCTUATION>!\"',-.:;?</PONCTUATION>",
+                       "<MOTS_IGNORES>le</MOTS_IGNORES>",
+                       "<TRONCATURE> </TRONCATURE>",
+                       "</OPTIONS>",
                        "</AMBLORINE>"});
 
-        QTest::newRow("étiquettes avec &") << QChar(u'N')
-            << Preparer([](TFichierX &f) { f.SetEtiquettes(QStringLiteral("A&B"), QStringLiteral("<x>"), QStringLiteral("y\r\nz")); })
-            << true << true << false
-            << declaration + enteteN
-                   + Lignes({"<TITRE></TITRE>", "<ETIQUETTES>", "<I>A&amp;B</I>", "<O>&lt;x&gt;</O>", "<C>y", "z</C>",
-                             "</ETIQUETTES>", "</AMBLORINE>"});
-        QTest::newRow("étiquettes QCM") << QChar(u'M')
-            << Preparer([](TFichierX &f) {
-                   f.SetEtiquettes(QStringLiteral("A&B"), QStringLiteral("<x>"), QStringLiteral("y"));
-                   f.SetCanevas(QStringLiteral("c0"), QStringLiteral("c 1"), QStringLiteral("a\r\n===\r\nb"));
-               })
-            << true << true << false
-            << Lignes({"<?xml version=\"1.0\" encoding=\"UTF-8\"?>",
-                       "<AMBLORINE VERSION=\"7.8\" TYPE=\"M\" ID_FICHE=\"F\" ID_CHAMP0=\"I\" ID_CHAMP1=\"Q\" ID_CHAMP2=\"R\">",
-                       "<TITRE></TITRE>", "<OPTIONS>", "<FRAGMENTEUR>===</FRAGMENTEUR>", "</OPTIONS>",
-                       "<ETIQUETTES>", "<I>A&amp;B</I>", "<Q><![CDATA[<x>]]></Q>", "<R><![CDATA[y]]></R>", "</ETIQUETTES>",
-                       "<CANEVAS>", "<I>c0</I>", "<Q><![CDATA[c\\s1]]></Q>", "<R><![CDATA[a\\n===\\nb]]></R>", "</CANEVAS>",
-                       "</AMBLORINE>"});
-        QTest::newRow("listes numérotées") << QChar(u'L')
-            << Preparer([](TFichierX &f) {
+        QTest::newRow("étiquettes avec &") << QChar(u'N') << Preparer([](TFichierX &f) {
+            f.SetEtiquettes(QStringLiteral("A&B"), QStringLiteral("<x>"), QStringLiteral("y\r\nz"));
+        }) << true << true << false
+                                           << declaration + enteteN
+                + Lignes({"<TITRE></TITRE>", "<ETIQUETTES>", "<I>A&amp;B</I>", "<O>&lt;x&gt;</O>", "<C>y", "z</C>",
+                          "</ETIQUETTES>", "</AMBLORINE>"});
+        QTest::newRow("étiquettes QCM") << QChar(u'M') << Preparer([](TFichierX &f) {
+            f.SetEtiquettes(QStringLiteral("A&B"), QStringLiteral("<x>"), QStringLiteral("y"));
+            f.SetCanevas(QStringLiteral("c0"), QStringLiteral("c 1"), QStringLiteral("a\r\n===\r\nb"));
+        }) << true << true << false
+                                        << Lignes({"<?xml version=\"1.0\" encoding=\"UTF-8\"?>",
+                                                   "<AMBLORINE VERSION=\"7.8\" TYPE=\"M\" ID_FICHE=\"F\" "
+                                                   "ID_CHAMP0=\"I\" ID_CHAMP1=\"Q\" ID_CHAMP2=\"R\">",
+                                                   "<TITRE></TITRE>", "<OPTIONS>", "<FRAGMENTEUR>===</FRAGMENTEUR>",
+                                                   "</OPTIONS>", "<ETIQUETTES>", "<I>A&amp;B</I>",
+                                                   "<Q><![CDATA[<x>]]></Q>", "<R><![CDATA[y]]></R>", "</ETIQUETTES>",
+                                                   "<CANEVAS>", "<I>c0</I>", "<Q><![CDATA[c\\s1]]></Q>",
+                                                   "<R><![CDATA[a\\n===\\nb]]></R>", "</CANEVAS>", "</AMBLORINE>"});
+        QTest::newRow("listes numérotées")
+            << QChar(u'L') << Preparer([](TFichierX &f) {
                    f.SetCanevas(QStringLiteral("c0"), QStringLiteral("c1"), QStringLiteral("x"));
                    f.AjouterFiche(QStringLiteral("t"), QStringLiteral("q"), QStringLiteral("a\r\nb"));
                })
             << true << true << false
             << Lignes({"<?xml version=\"1.0\" encoding=\"UTF-8\"?>",
-                       "<AMBLORINE VERSION=\"7.8\" TYPE=\"L\" ID_FICHE=\"F\" ID_CHAMP2=\"C\">",
-                       "<TITRE></TITRE>", "<CANEVAS>", "<C>x</C>", "</CANEVAS>",
-                       "<F>", "<C>a</C>", "<C>b</C>", "</F>", "</AMBLORINE>"});
+                       "<AMBLORINE VERSION=\"7.8\" TYPE=\"L\" ID_FICHE=\"F\" ID_CHAMP2=\"C\">", "<TITRE></TITRE>",
+                       "<CANEVAS>", "<C>x</C>", "</CANEVAS>", "<F>", "<C>a</C>", "<C>b</C>", "</F>", "</AMBLORINE>"});
 
         // The mends: nothing the writer produces is refused, nothing is lost.
-        QTest::newRow("attributs et feuille échappés") << QChar(u'N')
-            << Preparer([](TFichierX &f) {
-                   f.FeuilleStyle = QStringLiteral("a&b\"<?>.xsl");
-                   f.VersionCreation = QStringLiteral("1&<\"2");
-               })
-            << true << true << false
-            << declaration + "<?xml-stylesheet type=\"text/xsl\" href=\"a&amp;b&quot;&lt;?&gt;.xsl\"?>\n"
-                   + Lignes({"<AMBLORINE VERSION=\"7.8\" VERSION_CREATION=\"1&amp;&lt;&quot;2\" TYPE=\"N\" ID_FICHE=\"F\" ID_CHAMP1=\"O\" ID_CHAMP2=\"C\">",
-                             "<TITRE></TITRE>", "</AMBLORINE>"});
-        QTest::newRow("CDATA avec ]]>") << QChar(u'M')
-            << Preparer([](TFichierX &f) { f.AjouterFiche(QString(), QStringLiteral("a]]>b"), QStringLiteral("]]>")); })
-            << true << true << false
-            << Lignes({"<?xml version=\"1.0\" encoding=\"UTF-8\"?>",
-                       "<AMBLORINE VERSION=\"7.8\" TYPE=\"M\" ID_FICHE=\"F\" ID_CHAMP0=\"I\" ID_CHAMP1=\"Q\" ID_CHAMP2=\"R\">",
-                       "<TITRE></TITRE>", "<OPTIONS>", "<FRAGMENTEUR>===</FRAGMENTEUR>", "</OPTIONS>",
-                       "<F>", "<I></I>", "<Q><![CDATA[a]]]]><![CDATA[>b]]></Q>", "<R><![CDATA[]]]]><![CDATA[>]]></R>", "</F>",
-                       "</AMBLORINE>"});
-        QTest::newRow("caractères interdits") << QChar(u'N')
-            << Preparer([](TFichierX &f) {
-                   f.SetTitre(U("a\x01" "b\x0b" "c\x1f" "d") + QChar(0xFFFE) + QChar(0xD800) + U("e"));
-                   f.AjouterFiche(QStringLiteral("q"), U("\x02" "x\x7f"));
-               })
-            << true << true << false
-            << declaration + enteteN
-                   + Lignes({"<TITRE>abcde</TITRE>", "<F>", "<O>q</O>", "<C>x\x7f</C>", "</F>", "</AMBLORINE>"});
+        QTest::newRow("attributs et feuille échappés") << QChar(u'N') << Preparer([](TFichierX &f) {
+            f.FeuilleStyle = QStringLiteral("a&b\"<?>.xsl");
+            f.VersionCreation = QStringLiteral("1&<\"2");
+        }) << true << true << false
+                                                       << declaration
+                + "<?xml-stylesheet type=\"text/xsl\" href=\"a&amp;b&quot;&lt;?&gt;.xsl\"?>\n"
+                + Lignes({"<AMBLORINE VERSION=\"7.8\" VERSION_CREATION=\"1&amp;&lt;&quot;2\" TYPE=\"N\" ID_FICHE=\"F\" "
+                          "ID_CHAMP1=\"O\" ID_CHAMP2=\"C\">",
+                          "<TITRE></TITRE>", "</AMBLORINE>"});
+        QTest::newRow("CDATA avec ]]>") << QChar(u'M') << Preparer([](TFichierX &f) {
+            f.AjouterFiche(QString(), QStringLiteral("a]]>b"), QStringLiteral("]]>"));
+        }) << true << true << false
+                                        << Lignes({"<?xml version=\"1.0\" encoding=\"UTF-8\"?>",
+                                                   "<AMBLORINE VERSION=\"7.8\" TYPE=\"M\" ID_FICHE=\"F\" "
+                                                   "ID_CHAMP0=\"I\" ID_CHAMP1=\"Q\" ID_CHAMP2=\"R\">",
+                                                   "<TITRE></TITRE>", "<OPTIONS>", "<FRAGMENTEUR>===</FRAGMENTEUR>",
+                                                   "</OPTIONS>", "<F>", "<I></I>",
+                                                   "<Q><![CDATA[a]]]]><![CDATA[>b]]></Q>",
+                                                   "<R><![CDATA[]]]]><![CDATA[>]]></R>", "</F>", "</AMBLORINE>"});
+        QTest::newRow("caractères interdits") << QChar(u'N') << Preparer([](TFichierX &f) {
+            f.SetTitre(U("a\x01"
+                         "b\x0b"
+                         "c\x1f"
+                         "d")
+                       + QChar(0xFFFE) + QChar(0xD800) + U("e"));
+            f.AjouterFiche(QStringLiteral("q"),
+                           U("\x02"
+                             "x\x7f"));
+        }) << true << true << false
+                                              << declaration + enteteN
+                + Lignes({"<TITRE>abcde</TITRE>", "<F>", "<O>q</O>", "<C>x\x7f</C>", "</F>", "</AMBLORINE>"});
 
         // Code pages: the declaration names the page, characters it lacks
         // are references, line breaks inside texts stay CR LF.
-        QTest::newRow("windows-1252") << QChar(u'N')
-            << Preparer([](TFichierX &f) {
+        QTest::newRow("windows-1252")
+            << QChar(u'N') << Preparer([](TFichierX &f) {
                    f.SetTitre(U("Caf\u00e9 \u20ac \u0142 \U0001F600"));
                    f.AjouterFiche(QStringLiteral("q"), QStringLiteral("l1\r\nl2"));
                })
@@ -323,19 +345,21 @@ private slots:
                        "<AMBLORINE VERSION=\"7.8\" TYPE=\"N\" ID_FICHE=\"F\" ID_CHAMP1=\"O\" ID_CHAMP2=\"C\">",
                        "<TITRE>Caf\xe9 \x80 &#322; &#128512;</TITRE>", "<F>", "<O>q</O>", "<C>l1\r\nl2</C>", "</F>",
                        "</AMBLORINE>"});
-        QTest::newRow("windows-1250 QCM") << QChar(u'M')
-            << Preparer([](TFichierX &f) {
+        QTest::newRow("windows-1250 QCM")
+            << QChar(u'M') << Preparer([](TFichierX &f) {
                    f.PageCode = 1250;
                    f.AjouterFiche(QString(), U("\u0142<\u00e6>"), U("\u00e6"));
                })
             << false << false << false
             << Lignes({"<?xml version=\"1.0\" encoding=\"windows-1250\"?>",
-                       "<AMBLORINE VERSION=\"7.8\" TYPE=\"M\" ID_FICHE=\"F\" ID_CHAMP0=\"I\" ID_CHAMP1=\"Q\" ID_CHAMP2=\"R\">",
-                       "<TITRE></TITRE>", "<OPTIONS>", "<FRAGMENTEUR>===</FRAGMENTEUR>", "</OPTIONS>",
-                       "<F>", "<I></I>", "<Q><![CDATA[\xb3<]]>&#230;<![CDATA[>]]></Q>", "<R><![CDATA[]]>&#230;<![CDATA[]]></R>",
-                       "</F>", "</AMBLORINE>"}, "\r\n");
-        QTest::newRow("nom hors de la page") << QChar(u'N')
-            << Preparer([](TFichierX &f) {
+                       "<AMBLORINE VERSION=\"7.8\" TYPE=\"M\" ID_FICHE=\"F\" ID_CHAMP0=\"I\" ID_CHAMP1=\"Q\" "
+                       "ID_CHAMP2=\"R\">",
+                       "<TITRE></TITRE>", "<OPTIONS>", "<FRAGMENTEUR>===</FRAGMENTEUR>", "</OPTIONS>", "<F>", "<I></I>",
+                       "<Q><![CDATA[\xb3<]]>&#230;<![CDATA[>]]></Q>", "<R><![CDATA[]]>&#230;<![CDATA[]]></R>", "</F>",
+                       "</AMBLORINE>"},
+                      "\r\n");
+        QTest::newRow("nom hors de la page")
+            << QChar(u'N') << Preparer([](TFichierX &f) {
                    f.IdFiche = U("\u0141");
                    f.SetTitre(U("\u00e9"));
                    f.AjouterFiche(QString(), QStringLiteral("x"));
@@ -344,8 +368,11 @@ private slots:
             << Lignes({"<?xml version=\"1.0\" encoding=\"UTF-8\"?>",
                        "<AMBLORINE VERSION=\"7.8\" TYPE=\"N\" ID_FICHE=\"\xc5\x81\" ID_CHAMP1=\"O\" ID_CHAMP2=\"C\">",
                        "<TITRE>\xc3\xa9</TITRE>", "<\xc5\x81>", "<O></O>", "<C>x</C>", "</\xc5\x81>", "</AMBLORINE>"});
-        QTest::newRow("page inconnue") << QChar(u'N')
-            << Preparer([](TFichierX &f) { f.PageCode = 1; f.SetTitre(U("\u00e9")); })
+        QTest::newRow("page inconnue")
+            << QChar(u'N') << Preparer([](TFichierX &f) {
+                   f.PageCode = 1;
+                   f.SetTitre(U("\u00e9"));
+               })
             << false << true << false
             << Lignes({"<?xml version=\"1.0\" encoding=\"windows-1252\"?>",
                        "<AMBLORINE VERSION=\"7.8\" TYPE=\"N\" ID_FICHE=\"F\" ID_CHAMP1=\"O\" ID_CHAMP2=\"C\">",
@@ -402,20 +429,27 @@ private slots:
         const QString invalide = U("Pas un fichier XML d'Amblorine valide !");
         QTest::newRow("vide") << QByteArray() << code;
         QTest::newRow("non fermé") << QByteArray("<?xml version=\"1.0\"?><AMBLORINE><F>") << code;
-        QTest::newRow("mauvais encodage") << QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?><AMBLORINE><TITRE>\xe9</TITRE></AMBLORINE>") << code;
-        QTest::newRow("encodage inconnu") << QByteArray("<?xml version=\"1.0\" encoding=\"klingon\"?><AMBLORINE/>") << code;
+        QTest::newRow("mauvais encodage")
+            << QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?><AMBLORINE><TITRE>\xe9</TITRE></AMBLORINE>")
+            << code;
+        QTest::newRow("encodage inconnu")
+            << QByteArray("<?xml version=\"1.0\" encoding=\"klingon\"?><AMBLORINE/>") << code;
         QTest::newRow("doctype") << QByteArray("<?xml version=\"1.0\"?><!DOCTYPE AMBLORINE><AMBLORINE/>") << code;
-        QTest::newRow("entité externe")
-            << QByteArray("<?xml version=\"1.0\"?><!DOCTYPE AMBLORINE [<!ENTITY e SYSTEM \"file:///etc/passwd\">]>"
-                          "<AMBLORINE><TITRE>&e;</TITRE></AMBLORINE>") << code;
-        QTest::newRow("bombe")
-            << QByteArray("<!DOCTYPE AMBLORINE [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">"
-                          "<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\"><!ENTITY d \"&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;\">]>"
-                          "<AMBLORINE><F><R>&d;&d;&d;&d;&d;&d;&d;&d;</R></F></AMBLORINE>") << code;
-        QTest::newRow("profond") << QByteArray("<AMBLORINE>" + QByteArray("<F>").repeated(5000) + "</AMBLORINE>") << code;
-        QTest::newRow("attribut énorme")
-            << QByteArray("<AMBLORINE TYPE=\"" + QByteArray(10000001, 'N') + "\"/>") << code;
-        QTest::newRow("racine en minuscules") << QByteArray("<?xml version=\"1.0\"?><amblorine TYPE=\"Q\"/>") << invalide;
+        QTest::newRow("entité externe") << QByteArray(
+            "<?xml version=\"1.0\"?><!DOCTYPE AMBLORINE [<!ENTITY e SYSTEM \"file:///etc/passwd\">]>"
+            "<AMBLORINE><TITRE>&e;</TITRE></AMBLORINE>")
+                                        << code;
+        QTest::newRow("bombe") << QByteArray(
+            "<!DOCTYPE AMBLORINE [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">"
+            "<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\"><!ENTITY d \"&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;\">]>"
+            "<AMBLORINE><F><R>&d;&d;&d;&d;&d;&d;&d;&d;</R></F></AMBLORINE>")
+                               << code;
+        QTest::newRow("profond") << QByteArray("<AMBLORINE>" + QByteArray("<F>").repeated(5000) + "</AMBLORINE>")
+                                 << code;
+        QTest::newRow("attribut énorme") << QByteArray("<AMBLORINE TYPE=\"" + QByteArray(10000001, 'N') + "\"/>")
+                                         << code;
+        QTest::newRow("racine en minuscules")
+            << QByteArray("<?xml version=\"1.0\"?><amblorine TYPE=\"Q\"/>") << invalide;
         QTest::newRow("quiz") << QByteArray("<?xml version=\"1.0\"?><quiz/>") << invalide;
     }
 
@@ -492,119 +526,177 @@ private slots:
         QTest::addColumn<QString>("champ");
         QTest::addColumn<QString>("valeur");
 
-        QTest::newRow("sans TYPE") << QByteArray("<AMBLORINE/>") << "TypeFichier" << "Q";
-        QTest::newRow("TYPE vide") << QByteArray("<AMBLORINE TYPE=\"\"/>") << "TypeFichier" << "Q";
-        QTest::newRow("TYPE n") << QByteArray("<AMBLORINE TYPE=\"notebook\"/>") << "TypeFichier" << "N";
-        QTest::newRow("Q sans OPTIONS: score") << QByteArray("<AMBLORINE/>") << "ScoreSatisfaisant" << "50";
-        QTest::newRow("Q sans OPTIONS: ou") << QByteArray("<AMBLORINE/>") << "OuVisible" << "or";
-        QTest::newRow("Q sans OPTIONS: ponctuation") << QByteArray("<AMBLORINE/>") << "Ponctuation" << "!\"',-.:;?";
-        QTest::newRow("N sans OPTIONS") << QByteArray("<AMBLORINE TYPE=\"N\"/>") << "AvecOptions" << "0";
-        QTest::newRow("N avec OPTIONS") << QByteArray("<AMBLORINE TYPE=\"N\"><OPTIONS/></AMBLORINE>") << "AvecOptions" << "1";
-        QTest::newRow("score abc")
-            << QByteArray("<AMBLORINE><OPTIONS><SCORE_SATISFAISANT>abc</SCORE_SATISFAISANT></OPTIONS></AMBLORINE>")
-            << "ScoreSatisfaisant" << "50";
-        QTest::newRow("score 300")
-            << QByteArray("<AMBLORINE><OPTIONS><SCORE_SATISFAISANT>300</SCORE_SATISFAISANT></OPTIONS></AMBLORINE>")
-            << "ScoreSatisfaisant" << "44";
-        QTest::newRow("temps abc")
-            << QByteArray("<AMBLORINE><OPTIONS><TEMPS>1x</TEMPS></OPTIONS></AMBLORINE>") << "Temps" << "0";
+        QTest::newRow("sans TYPE") << QByteArray("<AMBLORINE/>") << "TypeFichier"
+                                   << "Q";
+        QTest::newRow("TYPE vide") << QByteArray("<AMBLORINE TYPE=\"\"/>") << "TypeFichier"
+                                   << "Q";
+        QTest::newRow("TYPE n") << QByteArray("<AMBLORINE TYPE=\"notebook\"/>") << "TypeFichier"
+                                << "N";
+        QTest::newRow("Q sans OPTIONS: score") << QByteArray("<AMBLORINE/>") << "ScoreSatisfaisant"
+                                               << "50";
+        QTest::newRow("Q sans OPTIONS: ou") << QByteArray("<AMBLORINE/>") << "OuVisible"
+                                            << "or";
+        QTest::newRow("Q sans OPTIONS: ponctuation") << QByteArray("<AMBLORINE/>") << "Ponctuation"
+                                                     << "!\"',-.:;?";
+        QTest::newRow("N sans OPTIONS") << QByteArray("<AMBLORINE TYPE=\"N\"/>") << "AvecOptions"
+                                        << "0";
+        QTest::newRow("N avec OPTIONS") << QByteArray("<AMBLORINE TYPE=\"N\"><OPTIONS/></AMBLORINE>") << "AvecOptions"
+                                        << "1";
+        QTest::newRow("score abc") << QByteArray(
+            "<AMBLORINE><OPTIONS><SCORE_SATISFAISANT>abc</SCORE_SATISFAISANT></OPTIONS></AMBLORINE>")
+                                   << "ScoreSatisfaisant"
+                                   << "50";
+        QTest::newRow("score 300") << QByteArray(
+            "<AMBLORINE><OPTIONS><SCORE_SATISFAISANT>300</SCORE_SATISFAISANT></OPTIONS></AMBLORINE>")
+                                   << "ScoreSatisfaisant"
+                                   << "44";
+        QTest::newRow("temps abc") << QByteArray("<AMBLORINE><OPTIONS><TEMPS>1x</TEMPS></OPTIONS></AMBLORINE>")
+                                   << "Temps"
+                                   << "0";
         QTest::newRow("OUI") << QByteArray("<AMBLORINE><OPTIONS><MOT_A_MOT VALEUR=\"OUI\"/></OPTIONS></AMBLORINE>")
-                             << "MotAMot" << "1";
-        QTest::newRow("sans VALEUR")
-            << QByteArray("<AMBLORINE><OPTIONS><REPOSER_ERREURS/><MOT_A_MOT VALEUR=\"yes\"/></OPTIONS></AMBLORINE>")
-            << "ReposerErreurs" << "0";
+                             << "MotAMot"
+                             << "1";
+        QTest::newRow("sans VALEUR") << QByteArray(
+            "<AMBLORINE><OPTIONS><REPOSER_ERREURS/><MOT_A_MOT VALEUR=\"yes\"/></OPTIONS></AMBLORINE>")
+                                     << "ReposerErreurs"
+                                     << "0";
         QTest::newRow("quiz ignoré hors questionnaire")
-            << QByteArray("<AMBLORINE TYPE=\"D\"><OPTIONS><MOT_A_MOT VALEUR=\"oui\"/><FRAGMENTEUR>\\s#\\s</FRAGMENTEUR></OPTIONS></AMBLORINE>")
-            << "MotAMot" << "0";
+            << QByteArray("<AMBLORINE TYPE=\"D\"><OPTIONS><MOT_A_MOT "
+                          "VALEUR=\"oui\"/><FRAGMENTEUR>\\s#\\s</FRAGMENTEUR></OPTIONS></AMBLORINE>")
+            << "MotAMot"
+            << "0";
         QTest::newRow("FRAGMENTEUR désechappé")
             << QByteArray("<AMBLORINE TYPE=\"D\"><OPTIONS><FRAGMENTEUR>\\s#\\n</FRAGMENTEUR></OPTIONS></AMBLORINE>")
-            << "Fragmenteur" << " #\r\n";
+            << "Fragmenteur"
+            << " #\r\n";
         QTest::newRow("FRAGMENTEUR ignoré en questionnaire")
-            << QByteArray("<AMBLORINE><OPTIONS><FRAGMENTEUR>#</FRAGMENTEUR></OPTIONS></AMBLORINE>")
-            << "Fragmenteur" << ";";
-        QTest::newRow("ESPACEMENT") << QByteArray("<AMBLORINE><OPTIONS><ESPACEMENT>\\n</ESPACEMENT></OPTIONS></AMBLORINE>")
-                                    << "Espacement" << "\r\n";
-        QTest::newRow("ALTERNATEUR vide") << QByteArray("<AMBLORINE><OPTIONS><ALTERNATEUR/></OPTIONS></AMBLORINE>")
-                                          << "Alternateur" << " ";
-        QTest::newRow("TITRE rogné") << QByteArray("<AMBLORINE><TITRE>  x  </TITRE></AMBLORINE>") << "Titre" << "x";
-        QTest::newRow("SIGNATURE rognée") << QByteArray("<AMBLORINE><SIGNATURE> \n x \t</SIGNATURE></AMBLORINE>")
-                                          << "Signature" << "x";
+            << QByteArray("<AMBLORINE><OPTIONS><FRAGMENTEUR>#</FRAGMENTEUR></OPTIONS></AMBLORINE>") << "Fragmenteur"
+            << ";";
+        QTest::newRow("ESPACEMENT") << QByteArray(
+            "<AMBLORINE><OPTIONS><ESPACEMENT>\\n</ESPACEMENT></OPTIONS></AMBLORINE>")
+                                    << "Espacement"
+                                    << "\r\n";
+        QTest::newRow("ALTERNATEUR vide")
+            << QByteArray("<AMBLORINE><OPTIONS><ALTERNATEUR/></OPTIONS></AMBLORINE>") << "Alternateur"
+            << " ";
+        QTest::newRow("TITRE rogné") << QByteArray("<AMBLORINE><TITRE>  x  </TITRE></AMBLORINE>") << "Titre"
+                                     << "x";
+        QTest::newRow("SIGNATURE rognée")
+            << QByteArray("<AMBLORINE><SIGNATURE> \n x \t</SIGNATURE></AMBLORINE>") << "Signature"
+            << "x";
         QTest::newRow("SIGNATURE préservée")
-            << QByteArray("<AMBLORINE xml:space=\"preserve\"><SIGNATURE>  x  </SIGNATURE></AMBLORINE>")
-            << "Signature" << "  x  ";
+            << QByteArray("<AMBLORINE xml:space=\"preserve\"><SIGNATURE>  x  </SIGNATURE></AMBLORINE>") << "Signature"
+            << "  x  ";
         QTest::newRow("SIGNATURE sur deux lignes")
-            << QByteArray("<AMBLORINE><SIGNATURE>a\r\nb</SIGNATURE></AMBLORINE>") << "Signature" << "a\nb";
+            << QByteArray("<AMBLORINE><SIGNATURE>a\r\nb</SIGNATURE></AMBLORINE>") << "Signature"
+            << "a\nb";
         QTest::newRow("DESCRIPTION sur deux lignes")
             << QByteArray("<AMBLORINE><DESCRIPTION>a\r\nb\rc</DESCRIPTION></AMBLORINE>") << "Description"
             << "a\r\nb\r\nc";
-        QTest::newRow("br actifs")
-            << QByteArray("<AMBLORINE BALISES_CONTROLES=\"Oui\"><DESCRIPTION>a<br/>\n  b<tab/>c<i>x</i><!--y-->d</DESCRIPTION></AMBLORINE>")
-            << "Description" << "a\r\nb\tcd";
+        QTest::newRow("br actifs") << QByteArray("<AMBLORINE BALISES_CONTROLES=\"Oui\"><DESCRIPTION>a<br/>\n  "
+                                                 "b<tab/>c<i>x</i><!--y-->d</DESCRIPTION></AMBLORINE>")
+                                   << "Description"
+                                   << "a\r\nb\tcd";
         QTest::newRow("br par la feuille")
-            << QByteArray("<?xml-stylesheet type=\"text/xsl\" href=\"s.xsl\"?><AMBLORINE><DESCRIPTION>a<br/>\nb</DESCRIPTION></AMBLORINE>")
-            << "Description" << "a\r\nb";
-        QTest::newRow("br inactifs")
-            << QByteArray("<AMBLORINE><DESCRIPTION>a<br/>b<tab/>c<i>x</i></DESCRIPTION></AMBLORINE>")
-            << "Description" << "abcx";
-        QTest::newRow("br préservés")
-            << QByteArray("<AMBLORINE BALISES_CONTROLES=\"oui\" xml:space=\"preserve\"><DESCRIPTION> a<br/>\nb </DESCRIPTION></AMBLORINE>")
-            << "Description" << " a\r\n\r\nb ";
+            << QByteArray("<?xml-stylesheet type=\"text/xsl\" "
+                          "href=\"s.xsl\"?><AMBLORINE><DESCRIPTION>a<br/>\nb</DESCRIPTION></AMBLORINE>")
+            << "Description"
+            << "a\r\nb";
+        QTest::newRow("br inactifs") << QByteArray(
+            "<AMBLORINE><DESCRIPTION>a<br/>b<tab/>c<i>x</i></DESCRIPTION></AMBLORINE>")
+                                     << "Description"
+                                     << "abcx";
+        QTest::newRow("br préservés") << QByteArray(
+            "<AMBLORINE BALISES_CONTROLES=\"oui\" xml:space=\"preserve\"><DESCRIPTION> a<br/>\nb "
+            "</DESCRIPTION></AMBLORINE>")
+                                      << "Description"
+                                      << " a\r\n\r\nb ";
         QTest::newRow("feuille après commentaire")
-            << QByteArray("<!--x--><?xml-stylesheet type=\"text/xsl\" href=\"s.xsl\"?><AMBLORINE/>") << "FeuilleStyle" << "";
-        QTest::newRow("feuille css")
-            << QByteArray("<?xml-stylesheet type=\"text/css\" href=\"style.css\"?><AMBLORINE/>") << "FeuilleStyle" << "";
+            << QByteArray("<!--x--><?xml-stylesheet type=\"text/xsl\" href=\"s.xsl\"?><AMBLORINE/>") << "FeuilleStyle"
+            << "";
+        QTest::newRow("feuille css") << QByteArray(
+            "<?xml-stylesheet type=\"text/css\" href=\"style.css\"?><AMBLORINE/>")
+                                     << "FeuilleStyle"
+                                     << "";
         QTest::newRow("la dernière feuille")
             << QByteArray("<?xml version=\"1.0\"?>\n<?xml-stylesheet href=\"a.xsl\"?>\n<?autre?>\n"
-                          "<?xml-stylesheet type=\"text/xsl\" href=\"dir/b.xsl\" media=\"x\"?>\n<?xml-stylesheet href=\"c.css\"?><AMBLORINE/>")
-            << "FeuilleStyle" << "dir/b.xsl";
-        QTest::newRow("feuille échappée")
-            << QByteArray("<?xml-stylesheet href=\"a&amp;b&#233;.xsl\"?><AMBLORINE/>") << "FeuilleStyle" << U("a&b\u00e9.xsl");
-        QTest::newRow("VERSION seule") << QByteArray("<AMBLORINE VERSION=\"5.0\"/>") << "VersionCreation" << "5.0";
+                          "<?xml-stylesheet type=\"text/xsl\" href=\"dir/b.xsl\" media=\"x\"?>\n<?xml-stylesheet "
+                          "href=\"c.css\"?><AMBLORINE/>")
+            << "FeuilleStyle"
+            << "dir/b.xsl";
+        QTest::newRow("feuille échappée") << QByteArray("<?xml-stylesheet href=\"a&amp;b&#233;.xsl\"?><AMBLORINE/>")
+                                          << "FeuilleStyle" << U("a&b\u00e9.xsl");
+        QTest::newRow("VERSION seule") << QByteArray("<AMBLORINE VERSION=\"5.0\"/>") << "VersionCreation"
+                                       << "5.0";
         QTest::newRow("VERSION_CREATION")
-            << QByteArray("<AMBLORINE VERSION=\"7.8\" VERSION_CREATION=\"6.0\"/>") << "VersionCreation" << "6.0";
-        QTest::newRow("ID_FICHE invalide") << QByteArray("<AMBLORINE ID_FICHE=\"1x\"/>") << "IdFiche" << "F";
-        QTest::newRow("ID_FICHE") << QByteArray("<AMBLORINE ID_FICHE=\"CARTE\"/>") << "IdFiche" << "CARTE";
-        QTest::newRow("sans ID_CHAMP0") << QByteArray("<AMBLORINE/>") << "AvecTitre" << "0";
-        QTest::newRow("ID_CHAMP1 sur liste") << QByteArray("<AMBLORINE TYPE=\"L\" ID_CHAMP1=\"X\"/>") << "Numerote" << "0";
-        QTest::newRow("RETOUR") << QByteArray("<AMBLORINE RETOUR=\"lf\"/>") << "Retour" << "LF";
-        QTest::newRow("xml:space") << QByteArray("<AMBLORINE xml:space=\"Preserve\"/>") << "XmlSpace" << "Preserve";
+            << QByteArray("<AMBLORINE VERSION=\"7.8\" VERSION_CREATION=\"6.0\"/>") << "VersionCreation"
+            << "6.0";
+        QTest::newRow("ID_FICHE invalide") << QByteArray("<AMBLORINE ID_FICHE=\"1x\"/>") << "IdFiche"
+                                           << "F";
+        QTest::newRow("ID_FICHE") << QByteArray("<AMBLORINE ID_FICHE=\"CARTE\"/>") << "IdFiche"
+                                  << "CARTE";
+        QTest::newRow("sans ID_CHAMP0") << QByteArray("<AMBLORINE/>") << "AvecTitre"
+                                        << "0";
+        QTest::newRow("ID_CHAMP1 sur liste") << QByteArray("<AMBLORINE TYPE=\"L\" ID_CHAMP1=\"X\"/>") << "Numerote"
+                                             << "0";
+        QTest::newRow("RETOUR") << QByteArray("<AMBLORINE RETOUR=\"lf\"/>") << "Retour"
+                                << "LF";
+        QTest::newRow("xml:space") << QByteArray("<AMBLORINE xml:space=\"Preserve\"/>") << "XmlSpace"
+                                   << "Preserve";
         QTest::newRow("encodage 1250") << QByteArray("<?xml version=\"1.0\" encoding=\"windows-1250\"?><AMBLORINE/>")
-                                       << "PageCode" << "1250";
+                                       << "PageCode"
+                                       << "1250";
         QTest::newRow("encodage UTF-8") << QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?><AMBLORINE/>")
-                                        << "PageCode" << "1252";
+                                        << "PageCode"
+                                        << "1252";
         // Joining the answers.
-        QTest::newRow("CACHE joint")
-            << QByteArray("<AMBLORINE ID_CHAMP0=\"I\"><F><R>a</R><R CACHE=\"OUI\">b</R></F></AMBLORINE>") << "Champ2" << "a ; b";
-        QTest::newRow("sans CACHE")
-            << QByteArray("<AMBLORINE><F><R>a</R><R>b</R></F></AMBLORINE>") << "Champ2" << "a or b";
-        QTest::newRow("CACHE préservé")
-            << QByteArray("<AMBLORINE xml:space=\"preserve\"><F><R>a</R><R CACHE=\"oui\">b</R></F></AMBLORINE>") << "Champ2" << "a;b";
+        QTest::newRow("CACHE joint") << QByteArray(
+            "<AMBLORINE ID_CHAMP0=\"I\"><F><R>a</R><R CACHE=\"OUI\">b</R></F></AMBLORINE>")
+                                     << "Champ2"
+                                     << "a ; b";
+        QTest::newRow("sans CACHE") << QByteArray("<AMBLORINE><F><R>a</R><R>b</R></F></AMBLORINE>") << "Champ2"
+                                    << "a or b";
+        QTest::newRow("CACHE préservé") << QByteArray(
+            "<AMBLORINE xml:space=\"preserve\"><F><R>a</R><R CACHE=\"oui\">b</R></F></AMBLORINE>")
+                                        << "Champ2"
+                                        << "a;b";
         QTest::newRow("CACHE sans séparateur")
             << QByteArray("<AMBLORINE><OPTIONS><OU_CACHE/></OPTIONS><F><R>a</R><R CACHE=\"oui\">b</R></F></AMBLORINE>")
-            << "Champ2" << "a or b";
-        QTest::newRow("CACHE sans mot visible")
-            << QByteArray("<AMBLORINE><OPTIONS><OU_VISIBLE/></OPTIONS><F><R>a</R><R CACHE=\"oui\">b</R></F></AMBLORINE>")
-            << "Champ2" << "a ; b";
-        QTest::newRow("liste jointe")
-            << QByteArray("<AMBLORINE TYPE=\"L\"><F><O>x</O><C>a</C><C CACHE=\"oui\">b</C></F></AMBLORINE>") << "Champ2" << "a\r\nb";
-        QTest::newRow("carnet joint")
-            << QByteArray("<AMBLORINE TYPE=\"N\"><F><C>a</C><C>b</C></F></AMBLORINE>") << "Champ2" << "a\r\nb";
+            << "Champ2"
+            << "a or b";
+        QTest::newRow("CACHE sans mot visible") << QByteArray(
+            "<AMBLORINE><OPTIONS><OU_VISIBLE/></OPTIONS><F><R>a</R><R CACHE=\"oui\">b</R></F></AMBLORINE>")
+                                                << "Champ2"
+                                                << "a ; b";
+        QTest::newRow("liste jointe") << QByteArray(
+            "<AMBLORINE TYPE=\"L\"><F><O>x</O><C>a</C><C CACHE=\"oui\">b</C></F></AMBLORINE>")
+                                      << "Champ2"
+                                      << "a\r\nb";
+        QTest::newRow("carnet joint") << QByteArray("<AMBLORINE TYPE=\"N\"><F><C>a</C><C>b</C></F></AMBLORINE>")
+                                      << "Champ2"
+                                      << "a\r\nb";
         QTest::newRow("liste sans question")
-            << QByteArray("<AMBLORINE TYPE=\"L\"><F><O>x</O><C>a</C></F></AMBLORINE>") << "Champ1" << "";
-        QTest::newRow("QCM CDATA")
-            << QByteArray("<AMBLORINE TYPE=\"M\"><F><R><![CDATA[ a<b ]]></R><R><![CDATA[c]]></R></F></AMBLORINE>")
-            << "Champ2" << "a<b\r\n===\r\nc";
+            << QByteArray("<AMBLORINE TYPE=\"L\"><F><O>x</O><C>a</C></F></AMBLORINE>") << "Champ1"
+            << "";
+        QTest::newRow("QCM CDATA") << QByteArray(
+            "<AMBLORINE TYPE=\"M\"><F><R><![CDATA[ a<b ]]></R><R><![CDATA[c]]></R></F></AMBLORINE>")
+                                   << "Champ2"
+                                   << "a<b\r\n===\r\nc";
         QTest::newRow("champ imbriqué ignoré")
-            << QByteArray("<AMBLORINE><F><X><R>a</R></X><R>b</R></F></AMBLORINE>") << "Champ2" << "b";
+            << QByteArray("<AMBLORINE><F><X><R>a</R></X><R>b</R></F></AMBLORINE>") << "Champ2"
+            << "b";
         // Captions and canvas.
-        QTest::newRow("étiquettes")
-            << QByteArray("<AMBLORINE TYPE=\"N\"><ETIQUETTES><C>c &amp; d</C></ETIQUETTES></AMBLORINE>")
-            << "Etiquettes" << "||c & d|1";
+        QTest::newRow("étiquettes") << QByteArray(
+            "<AMBLORINE TYPE=\"N\"><ETIQUETTES><C>c &amp; d</C></ETIQUETTES></AMBLORINE>")
+                                    << "Etiquettes"
+                                    << "||c & d|1";
         QTest::newRow("étiquettes vides")
-            << QByteArray("<AMBLORINE TYPE=\"N\"><ETIQUETTES/></AMBLORINE>") << "Etiquettes" << "|||1";
-        QTest::newRow("canevas")
-            << QByteArray("<AMBLORINE ID_CHAMP0=\"I\"><CANEVAS><I> t </I><Q>a\\sb</Q><R>\\tx\\n</R></CANEVAS></AMBLORINE>")
-            << "Canevas" << "t|a b|\tx\r\n|1";
+            << QByteArray("<AMBLORINE TYPE=\"N\"><ETIQUETTES/></AMBLORINE>") << "Etiquettes"
+            << "|||1";
+        QTest::newRow("canevas") << QByteArray(
+            "<AMBLORINE ID_CHAMP0=\"I\"><CANEVAS><I> t </I><Q>a\\sb</Q><R>\\tx\\n</R></CANEVAS></AMBLORINE>")
+                                 << "Canevas"
+                                 << "t|a b|\tx\r\n|1";
     }
 
     void lecture()
@@ -614,36 +706,62 @@ private slots:
         QFETCH(QString, valeur);
         auto f = TFichierXML::LireXml(source, true);
         QString lu;
-        if (champ == QLatin1String("TypeFichier")) lu = f->TypeFichier;
-        else if (champ == QLatin1String("ScoreSatisfaisant")) lu = QString::number(f->ScoreSatisfaisant);
-        else if (champ == QLatin1String("Temps")) lu = QString::number(f->Temps);
-        else if (champ == QLatin1String("OuVisible")) lu = f->OuVisible;
-        else if (champ == QLatin1String("Ponctuation")) lu = f->Ponctuation;
-        else if (champ == QLatin1String("AvecOptions")) lu = QString::number(f->AvecOptions);
-        else if (champ == QLatin1String("MotAMot")) lu = QString::number(f->MotAMot);
-        else if (champ == QLatin1String("ReposerErreurs")) lu = QString::number(f->ReposerErreurs);
-        else if (champ == QLatin1String("Fragmenteur")) lu = f->Fragmenteur;
-        else if (champ == QLatin1String("Espacement")) lu = f->Espacement;
-        else if (champ == QLatin1String("Alternateur")) lu = f->Alternateur;
-        else if (champ == QLatin1String("Titre")) lu = f->Titre;
-        else if (champ == QLatin1String("Signature")) lu = f->Signature;
-        else if (champ == QLatin1String("Description")) lu = f->Description;
-        else if (champ == QLatin1String("FeuilleStyle")) lu = f->FeuilleStyle;
-        else if (champ == QLatin1String("VersionCreation")) lu = f->VersionCreation;
-        else if (champ == QLatin1String("IdFiche")) lu = f->IdFiche;
-        else if (champ == QLatin1String("AvecTitre")) lu = QString::number(f->AvecTitre);
-        else if (champ == QLatin1String("Numerote")) lu = QString::number(f->Numerote);
-        else if (champ == QLatin1String("Retour")) lu = f->Retour;
-        else if (champ == QLatin1String("XmlSpace")) lu = f->XmlSpace;
-        else if (champ == QLatin1String("PageCode")) lu = QString::number(f->PageCode);
-        else if (champ == QLatin1String("Champ1")) lu = f->Fiche(0).Champ1();
-        else if (champ == QLatin1String("Champ2")) lu = f->Fiche(0).Champ2();
+        if (champ == QLatin1String("TypeFichier"))
+            lu = f->TypeFichier;
+        else if (champ == QLatin1String("ScoreSatisfaisant"))
+            lu = QString::number(f->ScoreSatisfaisant);
+        else if (champ == QLatin1String("Temps"))
+            lu = QString::number(f->Temps);
+        else if (champ == QLatin1String("OuVisible"))
+            lu = f->OuVisible;
+        else if (champ == QLatin1String("Ponctuation"))
+            lu = f->Ponctuation;
+        else if (champ == QLatin1String("AvecOptions"))
+            lu = QString::number(f->AvecOptions);
+        else if (champ == QLatin1String("MotAMot"))
+            lu = QString::number(f->MotAMot);
+        else if (champ == QLatin1String("ReposerErreurs"))
+            lu = QString::number(f->ReposerErreurs);
+        else if (champ == QLatin1String("Fragmenteur"))
+            lu = f->Fragmenteur;
+        else if (champ == QLatin1String("Espacement"))
+            lu = f->Espacement;
+        else if (champ == QLatin1String("Alternateur"))
+            lu = f->Alternateur;
+        else if (champ == QLatin1String("Titre"))
+            lu = f->Titre;
+        else if (champ == QLatin1String("Signature"))
+            lu = f->Signature;
+        else if (champ == QLatin1String("Description"))
+            lu = f->Description;
+        else if (champ == QLatin1String("FeuilleStyle"))
+            lu = f->FeuilleStyle;
+        else if (champ == QLatin1String("VersionCreation"))
+            lu = f->VersionCreation;
+        else if (champ == QLatin1String("IdFiche"))
+            lu = f->IdFiche;
+        else if (champ == QLatin1String("AvecTitre"))
+            lu = QString::number(f->AvecTitre);
+        else if (champ == QLatin1String("Numerote"))
+            lu = QString::number(f->Numerote);
+        else if (champ == QLatin1String("Retour"))
+            lu = f->Retour;
+        else if (champ == QLatin1String("XmlSpace"))
+            lu = f->XmlSpace;
+        else if (champ == QLatin1String("PageCode"))
+            lu = QString::number(f->PageCode);
+        else if (champ == QLatin1String("Champ1"))
+            lu = f->Fiche(0).Champ1();
+        else if (champ == QLatin1String("Champ2"))
+            lu = f->Fiche(0).Champ2();
         else if (champ == QLatin1String("Etiquettes"))
             lu = QStringList{f->Etiquettes.Champ0(), f->Etiquettes.Champ1(), f->Etiquettes.Champ2(),
-                             QString::number(f->AvecEtiquettes)}.join(u'|');
+                             QString::number(f->AvecEtiquettes)}
+                     .join(u'|');
         else if (champ == QLatin1String("Canevas"))
             lu = QStringList{f->Canevas.Champ0(), f->Canevas.Champ1(), f->Canevas.Champ2(),
-                             QString::number(f->AvecCanevas)}.join(u'|');
+                             QString::number(f->AvecCanevas)}
+                     .join(u'|');
         else
             QFAIL("unknown field");
         QCOMPARE(lu, valeur);
@@ -688,12 +806,12 @@ private slots:
     // and no file kept.
     void modele()
     {
-        const QByteArray source =
-            "<?xml-stylesheet href=\"s.xsl\"?>"
-            "<AMBLORINE VERSION=\"7.8\" VERSION_CREATION=\"6.0\" TYPE=\"Q\" ID_CHAMP0=\"I\" ID_CHAMP1=\"Q\" ID_CHAMP2=\"R\">"
-            "<TITRE>t</TITRE><SIGNATURE>s</SIGNATURE><DESCRIPTION>d</DESCRIPTION>"
-            "<OPTIONS><TEMPS>9</TEMPS></OPTIONS><ETIQUETTES><I>e0</I></ETIQUETTES>"
-            "<CANEVAS><R>c2</R></CANEVAS><F><R>a</R></F></AMBLORINE>";
+        const QByteArray source = "<?xml-stylesheet href=\"s.xsl\"?>"
+                                  "<AMBLORINE VERSION=\"7.8\" VERSION_CREATION=\"6.0\" TYPE=\"Q\" ID_CHAMP0=\"I\" "
+                                  "ID_CHAMP1=\"Q\" ID_CHAMP2=\"R\">"
+                                  "<TITRE>t</TITRE><SIGNATURE>s</SIGNATURE><DESCRIPTION>d</DESCRIPTION>"
+                                  "<OPTIONS><TEMPS>9</TEMPS></OPTIONS><ETIQUETTES><I>e0</I></ETIQUETTES>"
+                                  "<CANEVAS><R>c2</R></CANEVAS><F><R>a</R></F></AMBLORINE>";
         const QString nom = Chemin(QStringLiteral("modele.xaqq"));
         QVERIFY(OutilsTest::EcrireFichier(nom, source));
         auto f = TFichierXML::ChargerXml(nom, true, false);

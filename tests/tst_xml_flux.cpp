@@ -67,16 +67,13 @@ private slots:
             << Document({titre, Options, Carte1, Carte2, Etiquettes, Canevas}) << usuel;
         QTest::newRow("second title, options and captions ignored")
             << Document({titre, Options, Etiquettes, Canevas, Carte1, "<TITRE>autre</TITRE>\n",
-                         "<OPTIONS><OU_CACHE>#</OU_CACHE></OPTIONS>\n",
-                         "<ETIQUETTES><I>x</I></ETIQUETTES>\n", Carte2})
+                         "<OPTIONS><OU_CACHE>#</OU_CACHE></OPTIONS>\n", "<ETIQUETTES><I>x</I></ETIQUETTES>\n", Carte2})
             << usuel;
-        QTest::newRow("comments and text between the parts")
-            << Document({"<!-- c -->", titre, " texte ", Options, Etiquettes, Canevas, "<!-- d -->",
-                         Carte1, "\n\n", Carte2})
-            << usuel;
+        QTest::newRow("comments and text between the parts") << Document(
+            {"<!-- c -->", titre, " texte ", Options, Etiquettes, Canevas, "<!-- d -->", Carte1, "\n\n", Carte2})
+                                                             << usuel;
         QTest::newRow("cards inside another element are no cards")
-            << Document({titre, Options, Etiquettes, Canevas, Carte1, "<X>", Carte1, "</X>", Carte2})
-            << usuel;
+            << Document({titre, Options, Etiquettes, Canevas, Carte1, "<X>", Carte1, "</X>", Carte2}) << usuel;
         // Cards named like the title: each such element is a card, and the first the title.
         const QByteArray racineTitre = QByteArray(Racine).replace("ID_FICHE=\"F\"", "ID_FICHE=\"TITRE\"");
         const QByteArray carteTitre = QByteArray(Carte1).replace("<F>", "<TITRE>").replace("</F>", "</TITRE>");
@@ -115,11 +112,9 @@ private slots:
         QTest::addColumn<int>("page");
         const QByteArray pi = "<?xml-stylesheet type=\"text/xsl\" href=\"vue.xsl\"?>\n";
         QTest::newRow("style sheet") << QByteArray(Declaration + pi) << QStringLiteral("vue.xsl") << 0;
-        QTest::newRow("style sheet after a comment")
-            << QByteArray(Declaration + "<!-- c -->\n" + pi) << QString() << 0;
-        QTest::newRow("windows-1252")
-            << QByteArray("<?xml version=\"1.0\" encoding=\"windows-1252\"?>\n" + pi)
-            << QStringLiteral("vue.xsl") << 1252;
+        QTest::newRow("style sheet after a comment") << QByteArray(Declaration + "<!-- c -->\n" + pi) << QString() << 0;
+        QTest::newRow("windows-1252") << QByteArray("<?xml version=\"1.0\" encoding=\"windows-1252\"?>\n" + pi)
+                                      << QStringLiteral("vue.xsl") << 1252;
         QTest::newRow("no declaration") << pi << QStringLiteral("vue.xsl") << 0;
     }
 
@@ -143,11 +138,9 @@ private slots:
         QTest::newRow("cut after a card") << bon.left(bon.indexOf("<F><I>b"));
         QTest::newRow("garbage after the root") << QByteArray(bon + "<F/>");
         QTest::newRow("second root") << QByteArray(bon + bon.mid(Declaration.size()));
-        QTest::newRow("badly nested card")
-            << Document({Options, Carte1, "<F><I>x</Q></F>\n", Carte2});
-        QTest::newRow("document type")
-            << QByteArray("<?xml version=\"1.0\"?>\n<!DOCTYPE AMBLORINE [<!ENTITY e \"x\">]>\n"
-                          + Racine + Carte1 + "</AMBLORINE>\n");
+        QTest::newRow("badly nested card") << Document({Options, Carte1, "<F><I>x</Q></F>\n", Carte2});
+        QTest::newRow("document type") << QByteArray(
+            "<?xml version=\"1.0\"?>\n<!DOCTYPE AMBLORINE [<!ENTITY e \"x\">]>\n" + Racine + Carte1 + "</AMBLORINE>\n");
         QTest::newRow("other root") << QByteArray(Declaration + "<quiz>" + Carte1 + "</quiz>\n");
         QTest::newRow("empty") << QByteArray();
     }
@@ -162,8 +155,8 @@ private slots:
     // A model read (no cards) still takes the options, captions and canvas.
     void modele()
     {
-        const auto f = TFichierXML::LireXml(
-            Document({"<TITRE>t</TITRE>", Carte1, Options, Etiquettes, Canevas}), false);
+        const auto f = TFichierXML::LireXml(Document({"<TITRE>t</TITRE>", Carte1, Options, Etiquettes, Canevas}),
+                                            false);
         QCOMPARE(f->NombreFiches(), 0);
         QVERIFY(f->Titre.isEmpty());
         QCOMPARE(f->Fragmenteur, QStringLiteral("|"));

@@ -35,8 +35,7 @@ void SuivreLegende(TFormFiche &fiche)
 // choosing them would, so a test can reach states no argument leads to.
 void JouerCommandes(TFormFiche &fiche)
 {
-    const QStringList noms = qEnvironmentVariable("AMBLOPAD_TEST_COMMANDS")
-                                 .split(u' ', Qt::SkipEmptyParts);
+    const QStringList noms = qEnvironmentVariable("AMBLOPAD_TEST_COMMANDS").split(u' ', Qt::SkipEmptyParts);
     for (const QString &nom : noms) {
         // Once the event loop runs, in the order given.
         QTimer::singleShot(0, &fiche, [&fiche, nom] {

@@ -49,20 +49,21 @@ int Usage(const QString &erreur = QString())
 {
     if (!erreur.isEmpty())
         Ecrire(stderr, (erreur + u'\n').toUtf8());
-    Ecrire(stderr, Cli::tr("Usage:\n"
-                           "  amblopad-cli info FILE [--type T]\n"
-                           "  amblopad-cli dump FILE [--type T]\n"
-                           "  amblopad-cli convert IN OUT [--to F] [--type T] [--lossy] [--anki-text]\n"
-                           "\n"
-                           "T is a file type letter (A..Z), given to a CSV input,\n"
-                           "and to an Anki deck (default D).\n"
-                           "F is a format letter: %1;\n"
-                           "without --to it comes from OUT's extension.\n"
-                           "--anki-text with --to k writes Anki text instead of a package.\n"
-                           "--lossy writes characters the output's code page cannot hold as '?'\n"
-                           "instead of refusing the conversion.\n")
-                       .arg(LettresEcrites())
-                       .toUtf8());
+    Ecrire(stderr,
+           Cli::tr("Usage:\n"
+                   "  amblopad-cli info FILE [--type T]\n"
+                   "  amblopad-cli dump FILE [--type T]\n"
+                   "  amblopad-cli convert IN OUT [--to F] [--type T] [--lossy] [--anki-text]\n"
+                   "\n"
+                   "T is a file type letter (A..Z), given to a CSV input,\n"
+                   "and to an Anki deck (default D).\n"
+                   "F is a format letter: %1;\n"
+                   "without --to it comes from OUT's extension.\n"
+                   "--anki-text with --to k writes Anki text instead of a package.\n"
+                   "--lossy writes characters the output's code page cannot hold as '?'\n"
+                   "instead of refusing the conversion.\n")
+               .arg(LettresEcrites())
+               .toUtf8());
     return 2;
 }
 
@@ -128,8 +129,7 @@ QString Analyser(const QStringList &liste, Arguments &args)
         return Cli::tr("--to is for convert only.");
     if (args.avecPertes && args.commande != QLatin1String("convert"))
         return Cli::tr("--lossy is for convert only.");
-    if (args.texteAnki
-        && (args.commande != QLatin1String("convert") || (!args.format.isNull() && args.format != u'k')))
+    if (args.texteAnki && (args.commande != QLatin1String("convert") || (!args.format.isNull() && args.format != u'k')))
         return Cli::tr("--anki-text goes with convert --to k.");
     return QString();
 }
@@ -171,11 +171,12 @@ int Info(const Arguments &args)
     } catch (const ErreurFormatAbsent &) {
         return 0; // no reader for it yet: the format line is all there is
     }
-    Ecrire(stdout, QStringLiteral("type: %1\ncards: %2\ntitle: %3\n")
-                       .arg(fichier->TypeFichier)
-                       .arg(fichier->NombreFiches())
-                       .arg(fichier->Titre)
-                       .toUtf8());
+    Ecrire(stdout,
+           QStringLiteral("type: %1\ncards: %2\ntitle: %3\n")
+               .arg(fichier->TypeFichier)
+               .arg(fichier->NombreFiches())
+               .arg(fichier->Titre)
+               .toUtf8());
     return 0;
 }
 
@@ -198,21 +199,18 @@ int Convertir(const Arguments &args)
     auto fichier = Lire(args, args.fichiers.at(0));
     const Formats::Format *f = Formats::Trouver(format);
     if (f && f->accepte && !f->accepte(*fichier))
-        return Echec(Cli::tr("The %1 format cannot hold a %2 card file.")
-                         .arg(Formats::Nom(format), fichier->NomTypeFichier()));
+        return Echec(
+            Cli::tr("The %1 format cannot hold a %2 card file.").arg(Formats::Nom(format), fichier->NomTypeFichier()));
     if (!args.avecPertes) {
         const Formats::Pertes pertes = Formats::CaracteresPerdus(*fichier, format);
         if (pertes.nombre > 0) {
-            const QString caractere = QStringLiteral("\"%1\" (U+%2)")
-                                          .arg(QString::fromUcs4(&pertes.caractere, 1))
-                                          .arg(QString::number(uint(pertes.caractere), 16)
-                                                   .toUpper()
-                                                   .rightJustified(4, u'0'));
+            const QString caractere
+                = QStringLiteral("\"%1\" (U+%2)")
+                      .arg(QString::fromUcs4(&pertes.caractere, 1))
+                      .arg(QString::number(uint(pertes.caractere), 16).toUpper().rightJustified(4, u'0'));
             const QString ou = pertes.fiche >= 0
-                                   ? Cli::tr("card %1 (\"%2\")")
-                                         .arg(pertes.fiche + 1)
-                                         .arg(fichier->LibelleFiche(pertes.fiche))
-                                   : Cli::tr("the file's header");
+                ? Cli::tr("card %1 (\"%2\")").arg(pertes.fiche + 1).arg(fichier->LibelleFiche(pertes.fiche))
+                : Cli::tr("the file's header");
             return Echec(Cli::tr("%1 character(s) cannot be written in this format and would become "
                                  "\"?\"; the first one, %2, is in %3. Nothing was written; "
                                  "--lossy converts anyway.")

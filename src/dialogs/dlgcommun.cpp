@@ -8,8 +8,7 @@
 #include <QShortcut>
 #include <QVBoxLayout>
 
-TDlgPropriete::TDlgPropriete(QWidget *parent, const char *nom, const QString &legende,
-                             int sujetAide)
+TDlgPropriete::TDlgPropriete(QWidget *parent, const char *nom, const QString &legende, int sujetAide)
     : QDialog(parent), SujetAide(sujetAide)
 {
     setObjectName(QLatin1String(nom));

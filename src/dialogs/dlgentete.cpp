@@ -10,8 +10,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
-TDlgEntete::TDlgEntete(QWidget *parent)
-    : TDlgPropriete(parent, "DlgEntete", tr("Header of the file"), 9)
+TDlgEntete::TDlgEntete(QWidget *parent) : TDlgPropriete(parent, "DlgEntete", tr("Header of the file"), 9)
 {
     GBEntete = new QGroupBox(tr("Header"), this);
     GBEntete->setObjectName(QStringLiteral("GBEntete"));

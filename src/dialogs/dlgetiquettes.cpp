@@ -5,8 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 
-TDlgEtiquettes::TDlgEtiquettes(QWidget *parent)
-    : TDlgPropriete(parent, "DlgEtiquettes", tr("Labels of the fields"), 0)
+TDlgEtiquettes::TDlgEtiquettes(QWidget *parent) : TDlgPropriete(parent, "DlgEtiquettes", tr("Labels of the fields"), 0)
 {
     GBEtiquettes = new QGroupBox(tr("Labels"), this);
     GBEtiquettes->setObjectName(QStringLiteral("GBEtiquettes"));

@@ -9,8 +9,7 @@
 #include <QRegularExpressionValidator>
 #include <QLineEdit>
 
-TDlgOptions::TDlgOptions(QWidget *parent)
-    : TDlgPropriete(parent, "DlgOptions", tr("Options of Questionnaire"), 23)
+TDlgOptions::TDlgOptions(QWidget *parent) : TDlgPropriete(parent, "DlgOptions", tr("Options of Questionnaire"), 23)
 {
     GBOptions = new QGroupBox(tr("Options"), this);
     GBOptions->setObjectName(QStringLiteral("GBOptions"));

@@ -131,9 +131,8 @@ TAide::TAide(QWidget *parent) : QMainWindow(parent)
     m_suivant = barre->addAction(tr("Forward"), m_navigateur, &QTextBrowser::forward);
     m_suivant->setObjectName(QStringLiteral("Suivant"));
     m_suivant->setShortcut(QKeySequence::Forward);
-    QAction *sommaire = barre->addAction(tr("Contents"), this, [this] {
-        Afficher(UrlDepuisRessource(PageSommaire()));
-    });
+    QAction *sommaire = barre->addAction(tr("Contents"), this,
+                                         [this] { Afficher(UrlDepuisRessource(PageSommaire())); });
     sommaire->setObjectName(QStringLiteral("Sommaire"));
     m_precedent->setEnabled(false);
     m_suivant->setEnabled(false);
@@ -143,8 +142,7 @@ TAide::TAide(QWidget *parent) : QMainWindow(parent)
     resize(640, 560);
     if (QScreen *ecran = QGuiApplication::primaryScreen()) {
         const QRect zone = ecran->availableGeometry();
-        move(zone.right() - width() - 20 > zone.left() ? zone.right() - width() - 20 : zone.left(),
-             zone.top() + 20);
+        move(zone.right() - width() - 20 > zone.left() ? zone.right() - width() - 20 : zone.left(), zone.top() + 20);
     }
 }
 

@@ -15,8 +15,7 @@ TDlgChercher::TDlgChercher(QWidget *parent) : QDialog(parent)
     setObjectName(QStringLiteral("DlgChercher"));
     setWindowTitle(tr("Find"));
     // A fixed dialog with a close box only.
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                   | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setFixedSize(326, 200);
 
     auto *colonne = new QVBoxLayout(this);

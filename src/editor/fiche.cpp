@@ -153,10 +153,8 @@ void TFormFiche::ConstruireFenetre()
     } boutons[] = {
         {&TFormFiche::BPrecedent, "BPrecedent", QT_TR_NOOP("Previous"), QT_TR_NOOP("Previous card"),
          &TFormFiche::BPrecedentClick},
-        {&TFormFiche::BSuivant, "BSuivant", QT_TR_NOOP("Next"), QT_TR_NOOP("Next card"),
-         &TFormFiche::BSuivantClick},
-        {&TFormFiche::BNouveau, "BNouveau", QT_TR_NOOP("New"), QT_TR_NOOP("New card"),
-         &TFormFiche::BNouveauClick},
+        {&TFormFiche::BSuivant, "BSuivant", QT_TR_NOOP("Next"), QT_TR_NOOP("Next card"), &TFormFiche::BSuivantClick},
+        {&TFormFiche::BNouveau, "BNouveau", QT_TR_NOOP("New"), QT_TR_NOOP("New card"), &TFormFiche::BNouveauClick},
         {&TFormFiche::BInserer, "BInserer", QT_TR_NOOP("Insert"), QT_TR_NOOP("Insert card"),
          &TFormFiche::BInsererClick},
         {&TFormFiche::BSupprimer, "BSupprimer", QT_TR_NOOP("Delete"), QT_TR_NOOP("Delete card"),
@@ -191,8 +189,8 @@ void TFormFiche::ConstruireFenetre()
     setTabOrder(ETitre, MQuestion);
     setTabOrder(MQuestion, MReponse);
 
-    for (QWidget *champ : {static_cast<QWidget *>(ETitre), static_cast<QWidget *>(MQuestion),
-                           static_cast<QWidget *>(MReponse)})
+    for (QWidget *champ :
+         {static_cast<QWidget *>(ETitre), static_cast<QWidget *>(MQuestion), static_cast<QWidget *>(MReponse)})
         champ->installEventFilter(this);
     // The memos receive drops on their viewports.
     MQuestion->viewport()->installEventFilter(this);
@@ -201,8 +199,7 @@ void TFormFiche::ConstruireFenetre()
     setCentralWidget(centre);
 }
 
-QAction *TFormFiche::Entree(QMenu *menu, const char *nom, const QString &legende,
-                            const QKeySequence &raccourci)
+QAction *TFormFiche::Entree(QMenu *menu, const char *nom, const QString &legende, const QKeySequence &raccourci)
 {
     QAction *action = menu->addAction(legende);
     action->setObjectName(QLatin1String(nom));
@@ -213,8 +210,7 @@ QAction *TFormFiche::Entree(QMenu *menu, const char *nom, const QString &legende
         action->setShortcutContext(Qt::WidgetShortcut);
         auto *raccourciFenetre = new QShortcut(raccourci, this);
         raccourciFenetre->setObjectName(QLatin1String(nom) + QLatin1String("Raccourci"));
-        connect(raccourciFenetre, &QShortcut::activated, this,
-                [this, raccourci] { ActiverRaccourci(raccourci); });
+        connect(raccourciFenetre, &QShortcut::activated, this, [this, raccourci] { ActiverRaccourci(raccourci); });
         // While a menu holds the focus the entry's own shortcut competes with
         // the window's: whichever Qt picks, the command runs once.
         connect(raccourciFenetre, &QShortcut::activatedAmbiguously, this,
@@ -237,10 +233,10 @@ void TFormFiche::ConstruireMenus()
 
     Fichier1 = barre->addMenu(tr("&File"));
     Fichier1->setObjectName(QStringLiteral("Fichier1"));
-    connect(Entree(Fichier1, "Nouveau1", tr("&New"), QKeySequence(Qt::CTRL | Qt::Key_N)),
-            &QAction::triggered, this, &TFormFiche::Nouveau1Click);
-    connect(Entree(Fichier1, "Ouvrir1", tr("&Open"), QKeySequence(Qt::CTRL | Qt::Key_O)),
-            &QAction::triggered, this, [this] { Ouvrir1Click(true); });
+    connect(Entree(Fichier1, "Nouveau1", tr("&New"), QKeySequence(Qt::CTRL | Qt::Key_N)), &QAction::triggered, this,
+            &TFormFiche::Nouveau1Click);
+    connect(Entree(Fichier1, "Ouvrir1", tr("&Open"), QKeySequence(Qt::CTRL | Qt::Key_O)), &QAction::triggered, this,
+            [this] { Ouvrir1Click(true); });
     connect(Entree(Fichier1, "Modele1", tr("New file from model"), QKeySequence(Qt::CTRL | Qt::Key_M)),
             &QAction::triggered, this, [this] { Ouvrir1Click(false); });
     Fichier1->addSeparator();
@@ -249,46 +245,42 @@ void TFormFiche::ConstruireMenus()
     connect(Entree(Fichier1, "Recent1", tr("Recent")), &QAction::triggered, this,
             [this] { RouvrirFichier(Parametres.recent, Parametres.recnum); });
     Fichier1->addSeparator();
-    connect(Entree(Fichier1, "Sauver1", tr("&Save"), QKeySequence(Qt::CTRL | Qt::Key_S)),
-            &QAction::triggered, this, &TFormFiche::Sauver1Click);
+    connect(Entree(Fichier1, "Sauver1", tr("&Save"), QKeySequence(Qt::CTRL | Qt::Key_S)), &QAction::triggered, this,
+            &TFormFiche::Sauver1Click);
     connect(Entree(Fichier1, "Sauversous1", tr("Save &as...")), &QAction::triggered, this,
             &TFormFiche::Sauversous1Click);
-    connect(Entree(Fichier1, "Exporter1", tr("Export")), &QAction::triggered, this,
-            &TFormFiche::Exporter1Click);
+    connect(Entree(Fichier1, "Exporter1", tr("Export")), &QAction::triggered, this, &TFormFiche::Exporter1Click);
     Fichier1->addSeparator();
     connect(Entree(Fichier1, "Proprietes1", tr("&Properties")), &QAction::triggered, this,
             &TFormFiche::Proprietes1Click);
     Fichier1->addSeparator();
-    connect(Entree(Fichier1, "Fermer1", tr("&Close"), QKeySequence(Qt::CTRL | Qt::Key_W)),
-            &QAction::triggered, this, &TFormFiche::FermerAvecDemande);
+    connect(Entree(Fichier1, "Fermer1", tr("&Close"), QKeySequence(Qt::CTRL | Qt::Key_W)), &QAction::triggered, this,
+            &TFormFiche::FermerAvecDemande);
     connect(Entree(Fichier1, "Quitter1", tr("&Quit")), &QAction::triggered, this, &QWidget::close);
 
     Edition1 = barre->addMenu(tr("&Edition"));
     Edition1->setObjectName(QStringLiteral("Edition1"));
-    connect(Entree(Edition1, "Premiere1", tr("&First card")), &QAction::triggered, this,
-            &TFormFiche::Premiere1Click);
-    connect(Entree(Edition1, "Derniere1", tr("&Last card")), &QAction::triggered, this,
-            &TFormFiche::Derniere1Click);
-    connect(Entree(Edition1, "Precedente1", tr("Previous card"), QKeySequence(Qt::Key_F7)),
-            &QAction::triggered, this, &TFormFiche::BPrecedentClick);
-    connect(Entree(Edition1, "Suivante1", tr("Next card"), QKeySequence(Qt::Key_F8)),
-            &QAction::triggered, this, &TFormFiche::BSuivantClick);
+    connect(Entree(Edition1, "Premiere1", tr("&First card")), &QAction::triggered, this, &TFormFiche::Premiere1Click);
+    connect(Entree(Edition1, "Derniere1", tr("&Last card")), &QAction::triggered, this, &TFormFiche::Derniere1Click);
+    connect(Entree(Edition1, "Precedente1", tr("Previous card"), QKeySequence(Qt::Key_F7)), &QAction::triggered, this,
+            &TFormFiche::BPrecedentClick);
+    connect(Entree(Edition1, "Suivante1", tr("Next card"), QKeySequence(Qt::Key_F8)), &QAction::triggered, this,
+            &TFormFiche::BSuivantClick);
     Edition1->addSeparator();
-    connect(Entree(Edition1, "Listedesfiches1", tr("&List of cards"), QKeySequence(Qt::Key_F12)),
-            &QAction::triggered, this, &TFormFiche::Listedesfiches1Click);
+    connect(Entree(Edition1, "Listedesfiches1", tr("&List of cards"), QKeySequence(Qt::Key_F12)), &QAction::triggered,
+            this, &TFormFiche::Listedesfiches1Click);
     connect(Entree(Edition1, "Rechercher1", tr("&Search card"), QKeySequence(Qt::CTRL | Qt::Key_F)),
             &QAction::triggered, this, &TFormFiche::Rechercher1Click);
-    connect(Entree(Edition1, "Rechsuivant1", tr("Find next"), QKeySequence(Qt::Key_F3)),
-            &QAction::triggered, this, &TFormFiche::Rechsuivant1Click);
+    connect(Entree(Edition1, "Rechsuivant1", tr("Find next"), QKeySequence(Qt::Key_F3)), &QAction::triggered, this,
+            &TFormFiche::Rechsuivant1Click);
     connect(Entree(Edition1, "AbandonRech1", tr("Abort Search"), QKeySequence(Qt::CTRL | Qt::Key_F3)),
             &QAction::triggered, this, &TFormFiche::AbandonRech1Click);
     Edition1->addSeparator();
-    connect(Entree(Edition1, "Enregistrerlafiche1", tr("&Validate"), QKeySequence(Qt::Key_F2)),
-            &QAction::triggered, this, &TFormFiche::Enregistrerlafiche1Click);
-    connect(Entree(Edition1, "Nouvelle1", tr("&New card"), QKeySequence(Qt::Key_F4)),
-            &QAction::triggered, this, &TFormFiche::BNouveauClick);
-    connect(Entree(Edition1, "Inserer1", tr("&Insert card")), &QAction::triggered, this,
-            &TFormFiche::BInsererClick);
+    connect(Entree(Edition1, "Enregistrerlafiche1", tr("&Validate"), QKeySequence(Qt::Key_F2)), &QAction::triggered,
+            this, &TFormFiche::Enregistrerlafiche1Click);
+    connect(Entree(Edition1, "Nouvelle1", tr("&New card"), QKeySequence(Qt::Key_F4)), &QAction::triggered, this,
+            &TFormFiche::BNouveauClick);
+    connect(Entree(Edition1, "Inserer1", tr("&Insert card")), &QAction::triggered, this, &TFormFiche::BInsererClick);
     connect(Entree(Edition1, "Supprimer1", tr("&Delete card")), &QAction::triggered, this,
             &TFormFiche::BSupprimerClick);
     connect(Entree(Edition1, "Annuler1", tr("Cancel modification"), QKeySequence(Qt::CTRL | Qt::Key_Z)),
@@ -299,26 +291,21 @@ void TFormFiche::ConstruireMenus()
     Edition1->addSeparator();
     connect(Entree(Edition1, "Imprimer1", tr("Card \u2013> printer"), QKeySequence(Qt::CTRL | Qt::Key_P)),
             &QAction::triggered, this, &TFormFiche::Imprimer1Click);
-    connect(Entree(Edition1, "PressePapiers1", tr("Card \u2013> clipboard"),
-                   QKeySequence(Qt::CTRL | Qt::Key_Insert)),
+    connect(Entree(Edition1, "PressePapiers1", tr("Card \u2013> clipboard"), QKeySequence(Qt::CTRL | Qt::Key_Insert)),
             &QAction::triggered, this, &TFormFiche::PressePapiers1Click);
-    connect(Entree(Edition1, "ListeVersPressepapiers1", tr("List \u2013> clipboard")),
-            &QAction::triggered, this, &TFormFiche::ListeVersPressePapiers1Click);
+    connect(Entree(Edition1, "ListeVersPressepapiers1", tr("List \u2013> clipboard")), &QAction::triggered, this,
+            &TFormFiche::ListeVersPressePapiers1Click);
     Edition1->addSeparator();
-    connect(Entree(Edition1, "Options1", tr("&Options"), QKeySequence(Qt::Key_F5)),
-            &QAction::triggered, this, &TFormFiche::Options1Click);
-    connect(Entree(Edition1, "OptionsAvancees1", tr("Advanced options"),
-                   QKeySequence(Qt::SHIFT | Qt::Key_F5)),
+    connect(Entree(Edition1, "Options1", tr("&Options"), QKeySequence(Qt::Key_F5)), &QAction::triggered, this,
+            &TFormFiche::Options1Click);
+    connect(Entree(Edition1, "OptionsAvancees1", tr("Advanced options"), QKeySequence(Qt::SHIFT | Qt::Key_F5)),
             &QAction::triggered, this, &TFormFiche::OptionsAvancees1Click);
     Edition1->addSeparator();
-    connect(Entree(Edition1, "Entete1", tr("&Header"), QKeySequence(Qt::Key_F9)),
-            &QAction::triggered, this, &TFormFiche::Entete1Click);
-    connect(Entree(Edition1, "Etiquettes1", tr("&Labels")), &QAction::triggered, this,
-            &TFormFiche::Etiquettes1Click);
-    connect(Entree(Edition1, "Canevas1", tr("&Canvas")), &QAction::triggered, this,
-            &TFormFiche::Canevas1Click);
-    QAction *feuille = Entree(Edition1, "FeuilledeStyle1", tr("Style sheet"),
-                              QKeySequence(Qt::CTRL | Qt::Key_F5));
+    connect(Entree(Edition1, "Entete1", tr("&Header"), QKeySequence(Qt::Key_F9)), &QAction::triggered, this,
+            &TFormFiche::Entete1Click);
+    connect(Entree(Edition1, "Etiquettes1", tr("&Labels")), &QAction::triggered, this, &TFormFiche::Etiquettes1Click);
+    connect(Entree(Edition1, "Canevas1", tr("&Canvas")), &QAction::triggered, this, &TFormFiche::Canevas1Click);
+    QAction *feuille = Entree(Edition1, "FeuilledeStyle1", tr("Style sheet"), QKeySequence(Qt::CTRL | Qt::Key_F5));
     feuille->setVisible(false);
     connect(feuille, &QAction::triggered, this, &TFormFiche::FeuilledeStyle1Click);
     Edition1->menuAction()->setVisible(false);
@@ -327,10 +314,8 @@ void TFormFiche::ConstruireMenus()
     Preferences1->setObjectName(QStringLiteral("Preferences1"));
     Polices1 = Preferences1->addMenu(tr("&Fonts"));
     Polices1->setObjectName(QStringLiteral("Polices1"));
-    connect(Entree(Polices1, "Champs1", tr("Fields")), &QAction::triggered, this,
-            &TFormFiche::Police1Click);
-    connect(Entree(Polices1, "Liste1", tr("List")), &QAction::triggered, this,
-            &TFormFiche::Police2Click);
+    connect(Entree(Polices1, "Champs1", tr("Fields")), &QAction::triggered, this, &TFormFiche::Police1Click);
+    connect(Entree(Polices1, "Liste1", tr("List")), &QAction::triggered, this, &TFormFiche::Police2Click);
     connect(Entree(Preferences1, "OptionsCSV", tr("CSV options"), QKeySequence(Qt::SHIFT | Qt::Key_F6)),
             &QAction::triggered, this, &TFormFiche::OptionsCSVClick);
     Preferences1->addSeparator();
@@ -348,8 +333,7 @@ void TFormFiche::ConstruireMenus()
     Aide1->setObjectName(QStringLiteral("Aide1"));
     connect(Entree(Aide1, "Rubriquesdaide1", tr("&Contents")), &QAction::triggered, this,
             &TFormFiche::Rubriquesdaide1Click);
-    connect(Entree(Aide1, "Apropos1", tr("&About...")), &QAction::triggered, this,
-            &TFormFiche::Apropos1Click);
+    connect(Entree(Aide1, "Apropos1", tr("&About...")), &QAction::triggered, this, &TFormFiche::Apropos1Click);
 
     // F1: the window's own help topic.
     auto *aide = new QShortcut(QKeySequence(Qt::Key_F1), this);
@@ -454,14 +438,12 @@ void TFormFiche::AjusterPanneaux()
     if (total <= 0)
         total = qMax(0, Splitter1->height() - Splitter1->handleWidth());
     // One-line fields never show a scroll bar, with a file or without.
-    MQuestion->setVerticalScrollBarPolicy(QuestionUneLigne ? Qt::ScrollBarAlwaysOff
-                                                           : Qt::ScrollBarAlwaysOn);
+    MQuestion->setVerticalScrollBarPolicy(QuestionUneLigne ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAlwaysOn);
     // No memo shown smaller than one usable line, its scroll bar whole.
     const auto ligneUtilisable = [](QPlainTextEdit *memo) {
         const int texte = memo->fontMetrics().lineSpacing()
-                          + 2 * (memo->frameWidth() + int(memo->document()->documentMargin()));
-        return qMax(texte, memo->verticalScrollBar()->minimumSizeHint().height()
-                               + 2 * memo->frameWidth());
+            + 2 * (memo->frameWidth() + int(memo->document()->documentMargin()));
+        return qMax(texte, memo->verticalScrollBar()->minimumSizeHint().height() + 2 * memo->frameWidth());
     };
     Panel3->setMinimumHeight(ligneUtilisable(MReponse));
     int question;
@@ -553,13 +535,12 @@ void TFormFiche::Rubriquesdaide1Click()
 
 void TFormFiche::Apropos1Click()
 {
-    TInteraction::Courante().Message(
-        TInteraction::Information,
-        tr("Amblopad %1\r\nmicro Data Base: an editor of card files for Amblorine.\r\n\r\n"
-           "This program is free software: you can redistribute it and/or modify it under "
-           "the terms of the GNU General Public License, version 3 or any later version. "
-           "It comes with no warranty.\r\n\r\n"
-           "Built with Qt %2 (LGPL version 3) and libxml2 (MIT licence).")
-            .arg(Chaines::Version(), QString::fromLatin1(qVersion())),
-        TInteraction::Ok, 0, tr("About"));
+    TInteraction::Courante().Message(TInteraction::Information,
+                                     tr("Amblopad %1\r\nmicro Data Base: an editor of card files for Amblorine.\r\n\r\n"
+                                        "This program is free software: you can redistribute it and/or modify it under "
+                                        "the terms of the GNU General Public License, version 3 or any later version. "
+                                        "It comes with no warranty.\r\n\r\n"
+                                        "Built with Qt %2 (LGPL version 3) and libxml2 (MIT licence).")
+                                         .arg(Chaines::Version(), QString::fromLatin1(qVersion())),
+                                     TInteraction::Ok, 0, tr("About"));
 }

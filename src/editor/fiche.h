@@ -78,8 +78,7 @@ public:
     bool DemanderTypeImport(QChar &type);
 
     // ----- files
-    void OuvrirFichier(const QString &nom, int position, bool modifiable, bool commeDocument,
-                       bool signalerErreurs);
+    void OuvrirFichier(const QString &nom, int position, bool modifiable, bool commeDocument, bool signalerErreurs);
     // Makes a loaded card file the current one and shows it at a card position.
     void SignalerAvertissements();
     void ChargerDocument(std::unique_ptr<TFichierX> fichier, int position);

@@ -125,8 +125,7 @@ void TFormFiche::AfficherSansFichier()
 void TFormFiche::AfficherTitreFenetre()
 {
     const QString nom = FichierCourant->NomFichier;
-    setWindowTitle(QStringLiteral("%1 - %2").arg(QStringLiteral("Amblopad"),
-                                                 nom.isEmpty() ? tr("(New file)") : nom));
+    setWindowTitle(QStringLiteral("%1 - %2").arg(QStringLiteral("Amblopad"), nom.isEmpty() ? tr("(New file)") : nom));
 }
 
 void TFormFiche::AfficherEtiquettes()
@@ -164,8 +163,8 @@ void TFormFiche::AppliquerLectureSeule()
     MReponse->setReadOnly(!f.Modifiable);
     // Read-only fields look it: the window's colour behind the text, as the
     // platform shows a field that cannot be typed into.
-    for (QWidget *champ : {static_cast<QWidget *>(ETitre), static_cast<QWidget *>(MQuestion),
-                           static_cast<QWidget *>(MReponse)}) {
+    for (QWidget *champ :
+         {static_cast<QWidget *>(ETitre), static_cast<QWidget *>(MQuestion), static_cast<QWidget *>(MReponse)}) {
         const bool lectureSeule = champ == MQuestion ? MQuestion->isReadOnly() : !f.Modifiable;
         QPalette palette = QApplication::palette(champ);
         if (lectureSeule)
@@ -194,8 +193,7 @@ void TFormFiche::AfficherFiche(int position)
     const bool carte = CarteAffichee();
     if (f.AvecTitre)
         PoserTexte(ETitre, FicheAffichee->Champ0());
-    PoserTexte(MQuestion, f.Numerote && carte ? QString::number(IndexCourant + 1)
-                                              : FicheAffichee->Champ1());
+    PoserTexte(MQuestion, f.Numerote && carte ? QString::number(IndexCourant + 1) : FicheAffichee->Champ1());
     PoserTexte(MReponse, FicheAffichee->Champ2());
     ETitre->setEnabled(carte || !f.AvecTitre);
     MQuestion->setEnabled(carte);
@@ -214,9 +212,7 @@ void TFormFiche::StockerFiche()
         f.ModifierFiche(IndexCourant, titre, question, reponse);
     } else {
         const QString c0 = f.AvecTitre ? RognerDroite(titre) : QString();
-        const QString c1 = f.Numerote ? QString()
-                         : Alphabetique ? Rogner(question)
-                                        : RognerDroite(question);
+        const QString c1 = f.Numerote ? QString() : Alphabetique ? Rogner(question) : RognerDroite(question);
         f.ModifierFiche(IndexCourant, c0, c1, RognerDroite(reponse));
     }
     if (Alphabetique && (FicheNouvelle || MQuestion->document()->isModified()))
@@ -247,8 +243,7 @@ bool TFormFiche::NouvelleFicheIntacte() const
 bool TFormFiche::EgaleAuCanevas() const
 {
     const TFichierX &f = *FichierCourant;
-    return Memo::Texte(MReponse) == f.Canevas.Champ2()
-        && (f.Numerote || Memo::Texte(MQuestion) == f.Canevas.Champ1())
+    return Memo::Texte(MReponse) == f.Canevas.Champ2() && (f.Numerote || Memo::Texte(MQuestion) == f.Canevas.Champ1())
         && (!f.AvecTitre || ETitre->text() == f.Canevas.Champ0());
 }
 
@@ -283,8 +278,9 @@ bool TFormFiche::ValiderFiche()
     if (BlocNotes && Rogner(Memo::Texte(MQuestion)).isEmpty()) {
         const QLocale locale;
         const QDateTime maintenant = QDateTime::currentDateTime();
-        PoserTexte(MQuestion, locale.toString(maintenant.date(), QLocale::ShortFormat)
-                                  + u' ' + locale.toString(maintenant.time(), QLocale::LongFormat));
+        PoserTexte(MQuestion,
+                   locale.toString(maintenant.date(), QLocale::ShortFormat) + u' '
+                       + locale.toString(maintenant.time(), QLocale::LongFormat));
     }
     StockerFiche();
     return true;
@@ -408,8 +404,7 @@ void TFormFiche::BSupprimerClick()
         SupprimerFicheCourante();
         return;
     }
-    if (TInteraction::Courante().Message(TInteraction::Question,
-                                         tr("Do you really want to delete this card?"),
+    if (TInteraction::Courante().Message(TInteraction::Question, tr("Do you really want to delete this card?"),
                                          TInteraction::OuiNon, 0)
         != TInteraction::RepOui)
         return;
@@ -542,8 +537,8 @@ void TFormFiche::MettreAJourMenus()
         Action("PermuterChamps")->setVisible(Permutable && carte && modifiable);
         poser("PermuterChamps", true);
         poser("FeuilledeStyle1", modifiable);
-        for (const char *entree : {"Rechercher1", "Rechsuivant1", "AbandonRech1", "Imprimer1",
-                                   "PressePapiers1", "ListeVersPressepapiers1", "Listedesfiches1"})
+        for (const char *entree : {"Rechercher1", "Rechsuivant1", "AbandonRech1", "Imprimer1", "PressePapiers1",
+                                   "ListeVersPressepapiers1", "Listedesfiches1"})
             poser(entree, carte);
     }
 }

@@ -64,8 +64,8 @@ QChar TFormFiche::TypePourCsv(const QString &nom) const
 
 // ----------------------------------------------------------------- opening
 
-void TFormFiche::OuvrirFichier(const QString &nom, int position, bool modifiable,
-                               bool commeDocument, bool signalerErreurs)
+void TFormFiche::OuvrirFichier(const QString &nom, int position, bool modifiable, bool commeDocument,
+                               bool signalerErreurs)
 {
     QString message;
     try {
@@ -79,15 +79,14 @@ void TFormFiche::OuvrirFichier(const QString &nom, int position, bool modifiable
         if (import) // untitled: saved in the type's own format
             fichier->FormatFichier = Lettres::FormatParDefaut(fichier->TypeFichier, LettreTypeCsv);
         // Asked for writing, held read-only because this user may not write it: said once, here.
-        const bool interdit = modifiable && commeDocument && !fichier->Modifiable
-                              && !EstLectureSeule(nom) && EcritureInterdite(nom);
+        const bool interdit = modifiable && commeDocument && !fichier->Modifiable && !EstLectureSeule(nom)
+            && EcritureInterdite(nom);
         ChargerDocument(std::move(fichier), position);
         SignalerAvertissements();
         if (interdit && signalerErreurs)
-            TInteraction::Courante().Message(
-                TInteraction::Information,
-                tr("You may not write to \"%1\": it is open read-only.").arg(NomSeul(nom)),
-                TInteraction::Ok, 0);
+            TInteraction::Courante().Message(TInteraction::Information,
+                                             tr("You may not write to \"%1\": it is open read-only.").arg(NomSeul(nom)),
+                                             TInteraction::Ok, 0);
         return;
     } catch (const Erreur &erreur) {
         message = erreur.message();
@@ -109,8 +108,7 @@ void TFormFiche::SignalerAvertissements()
 {
     const QStringList messages = Formats::PrendreAvertissements();
     if (!messages.isEmpty())
-        TInteraction::Courante().Message(TInteraction::Information, messages.join(CRLF),
-                                         TInteraction::Ok, 0);
+        TInteraction::Courante().Message(TInteraction::Information, messages.join(CRLF), TInteraction::Ok, 0);
 }
 
 void TFormFiche::ChargerDocument(std::unique_ptr<TFichierX> fichier, int position)
@@ -145,16 +143,15 @@ void TFormFiche::Ouvrir1Click(bool commeDocument)
     // after "All", or beside the one type offered when it is theirs.
     filtre += Lettres::EntreesOuverture(typesEntrees, Parametres.alltyp ? QChar() : premier);
     // A model is only read: the read-only box would mean nothing there.
-    const auto choix = TInteraction::Courante().OuvrirFichier(
-        filtre, 1, Lettres::Extension(premier, FormatParDefaut()), DossierDialogue(), commeDocument);
+    const auto choix = TInteraction::Courante().OuvrirFichier(filtre, 1, Lettres::Extension(premier, FormatParDefaut()),
+                                                              DossierDialogue(), commeDocument);
     if (!choix.Accepte)
         return;
     m_dossierDialogue = QFileInfo(choix.Chemin).absolutePath();
     const int i = choix.IndexFiltre;
     TypeCourant = i >= 1 && i <= typesEntrees.size() ? typesEntrees.at(i - 1) : QChar(u'?');
     FermerFichier();
-    OuvrirFichier(choix.Chemin, Lettres::IndexMemorise(choix.Chemin), !choix.LectureSeule,
-                  commeDocument, true);
+    OuvrirFichier(choix.Chemin, Lettres::IndexMemorise(choix.Chemin), !choix.LectureSeule, commeDocument, true);
 }
 
 bool TFormFiche::DemanderTypeImport(QChar &type)
@@ -189,8 +186,7 @@ void TFormFiche::Nouveau1Click()
     if (!DlgNouveau)
         DlgNouveau = new TDlgNouveau(this);
     DlgNouveau->Remplir(liste);
-    if (Parametres.alltyp && liste.size() > 1
-        && TInteraction::Courante().Executer(*DlgNouveau) != QDialog::Accepted)
+    if (Parametres.alltyp && liste.size() > 1 && TInteraction::Courante().Executer(*DlgNouveau) != QDialog::Accepted)
         return;
     TypeCourant = DlgNouveau->LettreChoisie();
     FermerFichier();
@@ -306,8 +302,7 @@ bool TFormFiche::SauverFichier(QString nom, bool demanderNom, bool exporter)
     const QChar type = fichier.TypeFichier;
     QChar format = fichier.FormatFichier;
     if (demanderNom) {
-        const QString liste = exporter ? Lettres::FormatsExport(fichier)
-                                       : Lettres::FormatsSauvegarde(fichier);
+        const QString liste = exporter ? Lettres::FormatsExport(fichier) : Lettres::FormatsSauvegarde(fichier);
         if (liste.isEmpty())
             return false;
         if (exporter)
@@ -315,8 +310,8 @@ bool TFormFiche::SauverFichier(QString nom, bool demanderNom, bool exporter)
         QString filtre = Lettres::FiltreSauvegarde(type, format);
         for (qsizetype i = 1; i < liste.size(); ++i)
             filtre += u'|' + Lettres::FiltreSauvegarde(type, liste.at(i));
-        const auto choix = TInteraction::Courante().SauverFichier(
-            filtre, 1, Lettres::Extension(type, format), QFileInfo(nom).fileName(), DossierDialogue());
+        const auto choix = TInteraction::Courante().SauverFichier(filtre, 1, Lettres::Extension(type, format),
+                                                                  QFileInfo(nom).fileName(), DossierDialogue());
         if (!choix.Accepte)
             return false;
         if (choix.IndexFiltre >= 1 && choix.IndexFiltre <= liste.size())
@@ -332,8 +327,7 @@ bool TFormFiche::SauverFichier(QString nom, bool demanderNom, bool exporter)
             // by something that cannot be opened as this document again.
             TInteraction::Courante().Message(
                 TInteraction::Erreur,
-                tr("The file \"%1\" is the file being edited: choose another name for the export.")
-                    .arg(NomSeul(nom)),
+                tr("The file \"%1\" is the file being edited: choose another name for the export.").arg(NomSeul(nom)),
                 TInteraction::Ok, 0);
             return false;
         }
@@ -360,8 +354,8 @@ bool TFormFiche::SauverFichier(QString nom, bool demanderNom, bool exporter)
         TInteraction::Courante().Message(TInteraction::Erreur, erreur.message(), TInteraction::Ok, 0);
         return false;
     } catch (const std::exception &erreur) {
-        TInteraction::Courante().Message(TInteraction::Erreur, QString::fromLocal8Bit(erreur.what()),
-                                         TInteraction::Ok, 0);
+        TInteraction::Courante().Message(TInteraction::Erreur, QString::fromLocal8Bit(erreur.what()), TInteraction::Ok,
+                                         0);
         return false;
     }
     SignalerAvertissements();
@@ -376,9 +370,7 @@ bool TFormFiche::SauverFichier(QString nom, bool demanderNom, bool exporter)
 
 QString TFormFiche::DossierDialogue() const
 {
-    const auto existe = [](const QString &dossier) {
-        return !dossier.isEmpty() && QFileInfo(dossier).isDir();
-    };
+    const auto existe = [](const QString &dossier) { return !dossier.isEmpty() && QFileInfo(dossier).isDir(); };
     if (FichierCourant && !FichierCourant->NomFichier.isEmpty()) {
         const QString dossier = QFileInfo(FichierCourant->NomFichier).absolutePath();
         if (existe(dossier))
@@ -402,8 +394,8 @@ bool TFormFiche::AccepterPertes(QChar format)
     if (pertes.nombre == 0)
         return true;
     const QString caractere = QString::fromUcs4(&pertes.caractere, 1);
-    QString texte = tr("%n character(s) cannot be written in this format and will be saved as \"?\".",
-                       nullptr, int(qMin<qsizetype>(pertes.nombre, INT_MAX)));
+    QString texte = tr("%n character(s) cannot be written in this format and will be saved as \"?\".", nullptr,
+                       int(qMin<qsizetype>(pertes.nombre, INT_MAX)));
     texte += u' ';
     if (pertes.fiche >= 0)
         texte += tr("The first one, \"%1\", is in card %2 (\"%3\").")
@@ -413,9 +405,8 @@ bool TFormFiche::AccepterPertes(QChar format)
     else
         texte += tr("The first one, \"%1\", is in the file's header.").arg(caractere);
     texte += QLatin1String("\r\n") + tr("Save anyway?");
-    return TInteraction::Courante().Message(TInteraction::Avertissement, texte,
-                                            TInteraction::OuiNon, 0)
-           == TInteraction::RepOui;
+    return TInteraction::Courante().Message(TInteraction::Avertissement, texte, TInteraction::OuiNon, 0)
+        == TInteraction::RepOui;
 }
 
 void TFormFiche::Sauver1Click()
@@ -521,10 +512,9 @@ void TFormFiche::Proprietes1Click()
     if (!FichierCourant)
         return;
     const TFichierX &f = *FichierCourant;
-    TInteraction::Courante().Message(
-        TInteraction::Information,
-        tr("Type: %1\r\n\r\nFormat: %2\r\n\r\nNumber of cards: %3")
-            .arg(f.NomTypeFichier(), f.NomFormatFichier())
-            .arg(f.NombreFiches()),
-        TInteraction::Ok, 0, tr("Properties"));
+    TInteraction::Courante().Message(TInteraction::Information,
+                                     tr("Type: %1\r\n\r\nFormat: %2\r\n\r\nNumber of cards: %3")
+                                         .arg(f.NomTypeFichier(), f.NomFormatFichier())
+                                         .arg(f.NombreFiches()),
+                                     TInteraction::Ok, 0, tr("Properties"));
 }

@@ -148,8 +148,7 @@ QList<QStringList> TFormFiche::ImprimerLignes(QPagedPaintDevice &imprimante, con
             pages.append(QStringList());
             y = 0;
         }
-        peintre.drawText(QRect(x, y, qMax(1, largeur - x), hauteur),
-                         Qt::AlignLeft | Qt::TextDontClip, texte);
+        peintre.drawText(QRect(x, y, qMax(1, largeur - x), hauteur), Qt::AlignLeft | Qt::TextDontClip, texte);
         pages.last() << rendu;
         y += hauteur;
         return true;
@@ -206,20 +205,16 @@ void TFormFiche::Imprimer1Click()
     // Never closer to the edge than a desktop printout usually is.
     const QMarginsF minimum(20, 25, 20, 25);
     const QMarginsF marges = imprimante.pageLayout().margins(QPageLayout::Millimeter);
-    imprimante.setPageMargins(QMarginsF(qMax(marges.left(), minimum.left()),
-                                        qMax(marges.top(), minimum.top()),
-                                        qMax(marges.right(), minimum.right()),
-                                        qMax(marges.bottom(), minimum.bottom())),
+    imprimante.setPageMargins(QMarginsF(qMax(marges.left(), minimum.left()), qMax(marges.top(), minimum.top()),
+                                        qMax(marges.right(), minimum.right()), qMax(marges.bottom(), minimum.bottom())),
                               QPageLayout::Millimeter);
     const QStringList lignes = LignesImpression();
-    const QString fichierPdf = imprimante.outputFormat() == QPrinter::PdfFormat
-                                   ? imprimante.outputFileName()
-                                   : QString();
+    const QString fichierPdf = imprimante.outputFormat() == QPrinter::PdfFormat ? imprimante.outputFileName()
+                                                                                : QString();
     if (fichierPdf.isEmpty()) {
         const QList<QStringList> pages = ImprimerLignes(imprimante, PoliceImpression, lignes);
         if (pages.isEmpty() || imprimante.printerState() == QPrinter::Error)
-            interaction.Message(TInteraction::Erreur, tr("The card could not be printed."),
-                                TInteraction::Ok, 0);
+            interaction.Message(TInteraction::Erreur, tr("The card could not be printed."), TInteraction::Ok, 0);
         return;
     }
     // A printout to a file is made in memory, then written: a file that
@@ -237,14 +232,14 @@ void TFormFiche::Imprimer1Click()
     }
     QFile sortie(fichierPdf);
     bool ecrit = sortie.open(QIODevice::WriteOnly | QIODevice::Truncate)
-                 && sortie.write(tampon.data()) == tampon.data().size() && sortie.flush();
+        && sortie.write(tampon.data()) == tampon.data().size() && sortie.flush();
     const QString erreur = sortie.errorString();
     sortie.close();
     ecrit = ecrit && sortie.error() == QFileDevice::NoError;
     if (!ecrit)
         interaction.Message(TInteraction::Erreur,
-                            tr("The card could not be printed to \"%1\".").arg(fichierPdf)
-                                + QStringLiteral("\r\n") + erreur,
+                            tr("The card could not be printed to \"%1\".").arg(fichierPdf) + QStringLiteral("\r\n")
+                                + erreur,
                             TInteraction::Ok, 0);
 }
 
@@ -260,8 +255,8 @@ void TFormFiche::AppliquerPoliceChamps(const QFont &police)
         effective.setStyleHint(QFont::TypeWriter);
         effective.setFixedPitch(true);
     }
-    for (QWidget *champ : {static_cast<QWidget *>(ETitre), static_cast<QWidget *>(MQuestion),
-                           static_cast<QWidget *>(MReponse)})
+    for (QWidget *champ :
+         {static_cast<QWidget *>(ETitre), static_cast<QWidget *>(MQuestion), static_cast<QWidget *>(MReponse)})
         champ->setFont(effective);
     PoliceImpression = effective;
 }

@@ -35,15 +35,13 @@ auto Entete(const TFichierX &f)
 
 auto Options(const TFichierX &f)
 {
-    return std::make_tuple(f.ReposerErreurs, f.SuivreOrdre, f.BriderEntree, f.MotAMot,
-                           f.DifferencierCasse, f.Phonetique, f.Correction, f.Temps,
-                           f.NombreQuestions, f.ScoreSatisfaisant);
+    return std::make_tuple(f.ReposerErreurs, f.SuivreOrdre, f.BriderEntree, f.MotAMot, f.DifferencierCasse,
+                           f.Phonetique, f.Correction, f.Temps, f.NombreQuestions, f.ScoreSatisfaisant);
 }
 
 auto OptionsAvancees(const TFichierX &f)
 {
-    return std::make_tuple(f.OuVisible, f.Fragmenteur, f.Ponctuation, f.AvecMotsIgnores,
-                           f.MotsIgnores);
+    return std::make_tuple(f.OuVisible, f.Fragmenteur, f.Ponctuation, f.AvecMotsIgnores, f.MotsIgnores);
 }
 
 // The name with ".xsl" in place of any extension it has.

@@ -42,8 +42,7 @@ void TFormFiche::AbandonRech1Click()
         return;
     RechercheEnCours = false;
     MettreAJourBoutons();
-    TInteraction::Courante().Message(TInteraction::Information, tr("Search completed."),
-                                     TInteraction::Ok, 0);
+    TInteraction::Courante().Message(TInteraction::Information, tr("Search completed."), TInteraction::Ok, 0);
 }
 
 namespace {
@@ -66,9 +65,9 @@ bool LocaleAMajusculesPropres(const QLocale &locale)
 // context): the text then goes through the full conversion.
 bool MajusculeMultiple(char16_t c)
 {
-    return c == 0x00DF || c == 0x0149 || c == 0x01F0 || (c >= 0x0370 && c <= 0x03FF)
-           || c == 0x0587 || (c >= 0x1E96 && c <= 0x1E9E) || (c >= 0x1F00 && c <= 0x1FFF)
-           || (c >= 0xFB00 && c <= 0xFB17) || (c >= 0xD800 && c <= 0xDFFF);
+    return c == 0x00DF || c == 0x0149 || c == 0x01F0 || (c >= 0x0370 && c <= 0x03FF) || c == 0x0587
+        || (c >= 0x1E96 && c <= 0x1E9E) || (c >= 0x1F00 && c <= 0x1FFF) || (c >= 0xFB00 && c <= 0xFB17)
+        || (c >= 0xD800 && c <= 0xDFFF);
 }
 
 inline char16_t Majuscule(char16_t c)
@@ -90,8 +89,7 @@ bool ContientMajuscules(QStringView texte, QStringView aiguille, bool &multiple)
     const char16_t *a = reinterpret_cast<const char16_t *>(aiguille.data());
     // The two ASCII forms of the first character, found without a lookup.
     const char16_t premier = a[0];
-    const char16_t premierMinuscule =
-        (premier >= 'A' && premier <= 'Z') ? char16_t(premier + ('a' - 'A')) : premier;
+    const char16_t premierMinuscule = (premier >= 'A' && premier <= 'Z') ? char16_t(premier + ('a' - 'A')) : premier;
     for (qsizetype i = 0; i < n; ++i) {
         const char16_t c = t[i];
         if (c < 0x80) {
@@ -163,7 +161,7 @@ void TFormFiche::ChercherSuivante(bool arriere)
         const TFicheX &fiche = f.Fiche(i);
         if (RechercheTousChamps) {
             trouve = Correspond(fiche.Champ1()) || Correspond(fiche.Champ2())
-                  || (f.AvecTitre && Correspond(fiche.Champ0()));
+                || (f.AvecTitre && Correspond(fiche.Champ0()));
         } else {
             trouve = Correspond(f.AvecTitre ? fiche.Champ0() : fiche.Champ1());
         }

@@ -72,11 +72,10 @@ QString TInstances::CleParDefaut()
 {
     // Instances that share a settings store share the remembered files and the
     // preference: they are the ones that see each other.
-    const QByteArray empreinte =
-        QCryptographicHash::hash((Utilisateur() + u'\n' + CheminParametres()).toUtf8(),
-                                 QCryptographicHash::Sha1)
-            .toHex()
-            .left(12);
+    const QByteArray empreinte = QCryptographicHash::hash((Utilisateur() + u'\n' + CheminParametres()).toUtf8(),
+                                                          QCryptographicHash::Sha1)
+                                     .toHex()
+                                     .left(12);
     return QStringLiteral("amblopad-%1-%2").arg(Utilisateur(), QString::fromLatin1(empreinte));
 }
 

@@ -93,8 +93,7 @@ QString EntreesOuverture(QString &types, QChar seulType)
     for (const Formats::Format &f : Formats::Table()) {
         if (!f.entreeOuverture || (!seulType.isNull() && seulType != QLatin1Char(f.typeEntreeOuverture)))
             continue;
-        entrees += u'|' + TFichierX::NomFormat(QLatin1Char(f.lettre)) + u'|'
-            + QString::fromLatin1(f.entreeOuverture);
+        entrees += u'|' + TFichierX::NomFormat(QLatin1Char(f.lettre)) + u'|' + QString::fromLatin1(f.entreeOuverture);
         types += QLatin1Char(f.typeEntreeOuverture);
     }
     return entrees;

@@ -51,8 +51,8 @@ TListe::TListe(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("Liste"));
     setWindowTitle(tr("List of cards"));
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                   | Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+                   | Qt::WindowMinimizeButtonHint);
     resize(280, 400);
 
     auto *colonne = new QVBoxLayout(this);
@@ -67,8 +67,7 @@ TListe::TListe(QWidget *parent) : QDialog(parent)
     LBListe->setModel(Modele);
     colonne->addWidget(LBListe);
 
-    connect(LBListe->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            &TListe::LBListeClick);
+    connect(LBListe->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &TListe::LBListeClick);
     connect(LBListe, &QAbstractItemView::doubleClicked, this, &TListe::LBListeDblClick);
     LBListe->installEventFilter(this);
 }
@@ -141,8 +140,7 @@ bool TListe::FormKeyDown(int touche)
 
 bool TListe::eventFilter(QObject *objet, QEvent *event)
 {
-    if (objet == LBListe && event->type() == QEvent::KeyPress
-        && FormKeyDown(static_cast<QKeyEvent *>(event)->key()))
+    if (objet == LBListe && event->type() == QEvent::KeyPress && FormKeyDown(static_cast<QKeyEvent *>(event)->key()))
         return true;
     return QDialog::eventFilter(objet, event);
 }

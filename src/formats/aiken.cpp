@@ -174,7 +174,8 @@ void TFichierAiken::ExporterAiken(const TFichierX &fichier, const QString &nom)
     const QByteArray contenu = EcrireAiken(fichier, ignorees);
     Contrat::EcrireExport(fichier, nom, contenu);
     if (ignorees > 0)
-        Formats::Avertir(Aiken::tr("%n card(s) are not single-answer multiple choice with at most 26 answers and were left out of the Aiken file.",
+        Formats::Avertir(Aiken::tr("%n card(s) are not single-answer multiple choice with at most 26 answers and were "
+                                   "left out of the Aiken file.",
                                    "", ignorees));
 }
 

@@ -5,8 +5,7 @@
 
 namespace Contrat {
 
-void TerminerChargement(TFichierX &fichier, const QString &nom, std::unique_ptr<TFlux> flux,
-                        bool modifiable)
+void TerminerChargement(TFichierX &fichier, const QString &nom, std::unique_ptr<TFlux> flux, bool modifiable)
 {
     fichier.NomFichier = nom;
     fichier.Modifiable = modifiable;

@@ -13,8 +13,7 @@ namespace Contrat {
 
 // After a successful load: the card file takes the name, the stream and the
 // writable flag, and has no unsaved changes.
-void TerminerChargement(TFichierX &fichier, const QString &nom, std::unique_ptr<TFlux> flux,
-                        bool modifiable);
+void TerminerChargement(TFichierX &fichier, const QString &nom, std::unique_ptr<TFlux> flux, bool modifiable);
 
 // Writes contenu as the card file's file: a new file named nom, or the
 // document's own file in place. Nothing in the card file changes unless the

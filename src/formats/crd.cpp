@@ -21,8 +21,7 @@ constexpr int TailleChampLigne = 41;
 
 [[noreturn]] void Refuser()
 {
-    throw ErreurIdInvalide(
-        QCoreApplication::translate("Formats", "Not a valid Windows 3.1 Cardfile file!"));
+    throw ErreurIdInvalide(QCoreApplication::translate("Formats", "Not a valid Windows 3.1 Cardfile file!"));
 }
 
 // Reads stay inside the bytes: anything past the end refuses the whole file,
@@ -30,12 +29,11 @@ constexpr int TailleChampLigne = 41;
 class Lecteur
 {
 public:
-    explicit Lecteur(const QByteArray &octets) : m_octets(octets) {}
+    explicit Lecteur(const QByteArray &octets) : m_octets(octets) { }
 
     void Verifier(qint64 position, qint64 taille) const
     {
-        if (position < 0 || taille < 0 || position > m_octets.size()
-            || taille > m_octets.size() - position)
+        if (position < 0 || taille < 0 || position > m_octets.size() || taille > m_octets.size() - position)
             Refuser();
     }
     quint16 Mot(qint64 position) const
@@ -46,8 +44,8 @@ public:
     quint32 Long(qint64 position) const
     {
         Verifier(position, 4);
-        return quint32(Octet(position)) | (quint32(Octet(position + 1)) << 8)
-               | (quint32(Octet(position + 2)) << 16) | (quint32(Octet(position + 3)) << 24);
+        return quint32(Octet(position)) | (quint32(Octet(position + 1)) << 8) | (quint32(Octet(position + 2)) << 16)
+            | (quint32(Octet(position + 3)) << 24);
     }
     QString Texte(qint64 position, qint64 taille) const
     {
@@ -152,9 +150,8 @@ QByteArray TFichierCrd::EcrireCardfile(const TFichierX &fichier)
     const int nombre = fichier.NombreFiches();
     if (nombre > MaxFiches)
         throw ErreurIdInvalide(
-            QCoreApplication::translate(
-                "Formats",
-                "A Windows 3.1 Cardfile file holds at most %1 cards; this card file has %2.")
+            QCoreApplication::translate("Formats",
+                                        "A Windows 3.1 Cardfile file holds at most %1 cards; this card file has %2.")
                 .arg(MaxFiches)
                 .arg(nombre));
 
@@ -166,19 +163,18 @@ QByteArray TFichierCrd::EcrireCardfile(const TFichierX &fichier)
         textes.push_back(PageCode::Encoder(fichier.Fiche(i).Champ2(), page));
         const qint64 longueur = textes.back().size();
         if (longueur > MaxTexte)
-            throw ErreurIdInvalide(
-                QCoreApplication::translate("Formats",
-                                            "The text of card %1 is %2 bytes long; a Windows 3.1 "
-                                            "Cardfile card holds at most %3 bytes of text.")
-                    .arg(i + 1)
-                    .arg(longueur)
-                    .arg(MaxTexte));
+            throw ErreurIdInvalide(QCoreApplication::translate("Formats",
+                                                               "The text of card %1 is %2 bytes long; a Windows 3.1 "
+                                                               "Cardfile card holds at most %3 bytes of text.")
+                                       .arg(i + 1)
+                                       .arg(longueur)
+                                       .arg(MaxTexte));
         taille += 4 + longueur;
     }
     // Data offsets are 32 bits.
     if (taille > qint64(0xFFFFFFFFu))
-        throw ErreurIdInvalide(QCoreApplication::translate(
-            "Formats", "This card file is too large for a Windows 3.1 Cardfile file."));
+        throw ErreurIdInvalide(
+            QCoreApplication::translate("Formats", "This card file is too large for a Windows 3.1 Cardfile file."));
 
     QByteArray sortie;
     sortie.reserve(taille);
@@ -191,8 +187,7 @@ QByteArray TFichierCrd::EcrireCardfile(const TFichierX &fichier)
         AjouterLong(donnees, quint32(position));
         entree.replace(PositionDonnees, 4, donnees);
         // Encode first, then cut: the field keeps at least one zero byte.
-        const QByteArray ligne =
-            PageCode::Encoder(fichier.Fiche(i).Champ1(), page).left(TailleLigneIndex);
+        const QByteArray ligne = PageCode::Encoder(fichier.Fiche(i).Champ1(), page).left(TailleLigneIndex);
         entree.replace(PositionLigne, ligne.size(), ligne);
         sortie += entree;
         position += 4 + textes[size_t(i)].size();

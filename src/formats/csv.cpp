@@ -138,8 +138,8 @@ Source SourceTexte(const QByteArray &octets)
     if (source.utf8) {
         const qsizetype erreur = DebutUtf8Invalide(source.debut, source.taille);
         if (erreur >= 0)
-            throw ErreurIdInvalide(Csv::tr("The CSV file is not valid UTF-8 text (line %1).")
-                                       .arg(NumeroLigne(source.debut, erreur)));
+            throw ErreurIdInvalide(
+                Csv::tr("The CSV file is not valid UTF-8 text (line %1).").arg(NumeroLigne(source.debut, erreur)));
     }
     return source;
 }
@@ -257,8 +257,7 @@ QString MasquerChamp(QString texte)
     return texte;
 }
 
-QStringList ChampsEnregistrement(const TFichierX &fichier, const TFicheX &fiche,
-                                 const QString &joint, bool modeLignes)
+QStringList ChampsEnregistrement(const TFichierX &fichier, const TFicheX &fiche, const QString &joint, bool modeLignes)
 {
     if (modeLignes) {
         QString texte = TexteEnLignes(fichier, fiche);
@@ -341,8 +340,8 @@ std::unique_ptr<TFichierX> TFichierCSV::LireCSV(const QByteArray &octets, QChar 
     auto fichier = std::make_unique<TFichierX>(type, u's');
     const Dialecte dialecte = DialecteCourant();
     const QString joint = fichier->Fragmenteur.isEmpty()
-                              ? CRLF
-                              : fichier->Espacement + fichier->Fragmenteur + fichier->Espacement;
+        ? CRLF
+        : fichier->Espacement + fichier->Fragmenteur + fichier->Espacement;
     const bool modeLignes = joint == CRLF;
     const bool colonneUnique = fichier->Numerote || type == u'F';
     const int minimum = colonneUnique ? 1 : (fichier->AvecTitre ? 3 : 2);

@@ -18,7 +18,7 @@ namespace {
 // libxml2 reports some failures (encoding conversions, I/O) through its
 // generic handler, which prints to the standard error: the program shows
 // refusals itself, so that output is only noise.
-void Silence(void *, const char *, ...) {}
+void Silence(void *, const char *, ...) { }
 
 void FaireTaireLibxml()
 {
@@ -100,7 +100,7 @@ void RefuserTypeDocument(void *contexte, const xmlChar *, const xmlChar *, const
     xmlStopParser(ctxt);
 }
 
-void IgnorerErreur(void *, xmlErrorPtr) {}
+void IgnorerErreur(void *, xmlErrorPtr) { }
 
 // The text is marked for translation where it is written.
 [[noreturn]] void Echec(const char *texte)
@@ -269,7 +269,7 @@ bool TNoeudXml::EstElementNomme(const QByteArray &nomUtf8) const
     const char *prefixe = reinterpret_cast<const char *>(noeud->ns->prefix);
     const qsizetype p = qsizetype(std::strlen(prefixe));
     return nomUtf8.size() > p && nomUtf8.startsWith(QByteArrayView(prefixe, p)) && nomUtf8.at(p) == ':'
-           && QByteArrayView(nomUtf8).sliced(p + 1) == QByteArrayView(nom);
+        && QByteArrayView(nomUtf8).sliced(p + 1) == QByteArrayView(nom);
 }
 
 TNoeudXml TNoeudXml::PremierEnfant() const
@@ -292,7 +292,7 @@ QString TNoeudXml::Donnees() const
 {
     const Genre g = Type();
     return g == Genre::Instruction || g == Genre::Declaration ? FinsDeLigneLf(DepuisXml(N(m_noeud)->content))
-                                                : QString();
+                                                              : QString();
 }
 
 int TNoeudXml::Ligne() const
@@ -349,9 +349,9 @@ bool TDocumentXml::Charger(const QByteArray &octets)
 
     int ligneAttributs = 0;
     if (!GardeXml::AttributsRaisonnables(octets, ligneAttributs))
-        return refuser(ligneAttributs, QCoreApplication::translate("DocumentXml",
-                                                                   "An element has more than %1 attributes.")
-                                           .arg(GardeXml::MaxAttributs));
+        return refuser(ligneAttributs,
+                       QCoreApplication::translate("DocumentXml", "An element has more than %1 attributes.")
+                           .arg(GardeXml::MaxAttributs));
     FaireTaireLibxml();
     xmlParserCtxtPtr ctxt = xmlNewParserCtxt();
     if (!ctxt)
@@ -364,16 +364,14 @@ bool TDocumentXml::Charger(const QByteArray &octets)
     // NONET: nothing is ever fetched; no NOENT, DTDLOAD or HUGE, so entities
     // stay unexpanded and libxml2's size and depth limits hold.
     const int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
-    xmlDocPtr doc = xmlCtxtReadMemory(ctxt, octets.constData(), int(octets.size()), nullptr,
-                                      nullptr, options);
+    xmlDocPtr doc = xmlCtxtReadMemory(ctxt, octets.constData(), int(octets.size()), nullptr, nullptr, options);
     const bool bienForme = ctxt->wellFormed && !etat.typeDocument && doc;
     int ligne = 0;
     QString message;
     if (!bienForme) {
         if (etat.typeDocument) {
             ligne = ctxt->input ? ctxt->input->line : 0;
-            message = QCoreApplication::translate("DocumentXml",
-                                                  "Document type declarations are not accepted.");
+            message = QCoreApplication::translate("DocumentXml", "Document type declarations are not accepted.");
         } else if (xmlErrorPtr e = xmlCtxtGetLastError(ctxt); e && e->code != XML_ERR_OK) {
             ligne = e->line;
             message = DepuisXml(BAD_CAST e->message).trimmed();
@@ -428,8 +426,7 @@ TNoeudXml TDocumentXml::Racine() const
 QList<TNoeudXml> TDocumentXml::InstructionsAvantRacine() const
 {
     QList<TNoeudXml> liste;
-    for (xmlNodePtr n = d->doc ? d->doc->children : nullptr; n && n->type != XML_ELEMENT_NODE;
-         n = n->next)
+    for (xmlNodePtr n = d->doc ? d->doc->children : nullptr; n && n->type != XML_ELEMENT_NODE; n = n->next)
         if (n->type == XML_PI_NODE)
             liste.append(TNoeudXml(n));
     return liste;
@@ -463,7 +460,8 @@ TLectureXml::TLectureXml(const QByteArray &octets)
         m_erreur = true;
         return;
     }
-    xmlTextReaderSetStructuredErrorHandler(R(m_lecteur), [](void *, xmlErrorPtr) {}, nullptr);
+    xmlTextReaderSetStructuredErrorHandler(
+        R(m_lecteur), [](void *, xmlErrorPtr) {}, nullptr);
 }
 
 TLectureXml::~TLectureXml()

@@ -81,7 +81,7 @@ public:
 private:
     friend class TDocumentXml;
     friend class TLectureXml;
-    explicit TNoeudXml(void *noeud) : m_noeud(noeud) {}
+    explicit TNoeudXml(void *noeud) : m_noeud(noeud) { }
     void *m_noeud = nullptr;
 };
 

@@ -25,16 +25,13 @@ namespace {
                             .arg(QDir::toNativeSeparators(nom)));
 }
 
-std::unique_ptr<TFichierX> Charger(const QString &nom, bool modifiable, bool commeDocument,
-                                   QChar typeCsv)
+std::unique_ptr<TFichierX> Charger(const QString &nom, bool modifiable, bool commeDocument, QChar typeCsv)
 {
     const Format *format = Trouver(Reconnaitre(nom));
     if (!commeDocument && !(format && format->modele))
-        throw ErreurIdInvalide(
-            QCoreApplication::translate("Formats", "This file cannot be used as a model!"));
+        throw ErreurIdInvalide(QCoreApplication::translate("Formats", "This file cannot be used as a model!"));
     if (!format || !format->lire)
-        throw ErreurIdInvalide(
-            QCoreApplication::translate("Formats", "The file was not recognized!"));
+        throw ErreurIdInvalide(QCoreApplication::translate("Formats", "The file was not recognized!"));
     if (EstLectureSeule(nom) || EcritureInterdite(nom))
         modifiable = false;
     // Every reader's cards count against the file's memory budget (those that
@@ -66,8 +63,7 @@ QChar Reconnaitre(const QString &nom)
     return ReconnaitreTete(flux->Lire(0, TailleTete), nom);
 }
 
-std::unique_ptr<TFichierX> Ouvrir(const QString &nom, bool modifiable, bool commeDocument,
-                                  QChar typeCsv)
+std::unique_ptr<TFichierX> Ouvrir(const QString &nom, bool modifiable, bool commeDocument, QChar typeCsv)
 {
     try {
         return Charger(nom, modifiable, commeDocument, typeCsv);
@@ -82,13 +78,11 @@ bool EstExport(const TFichierX &fichier, QChar format)
     return f && f->exporte(fichier);
 }
 
-void Enregistrer(TFichierX &fichier, const QString &nom, QChar format, bool nouveau,
-                 bool exporter)
+void Enregistrer(TFichierX &fichier, const QString &nom, QChar format, bool nouveau, bool exporter)
 {
     const Format *f = Trouver(format);
     if (!f || !f->ecrire)
-        throw ErreurFormatAbsent(
-            QCoreApplication::translate("Formats", "Unknown format \"%1\".").arg(format));
+        throw ErreurFormatAbsent(QCoreApplication::translate("Formats", "Unknown format \"%1\".").arg(format));
     try {
         f->ecrire(fichier, nom, format, {nouveau, exporter});
     } catch (const std::bad_alloc &) {

@@ -24,7 +24,9 @@ struct Unites
 
 Unites Detecter(const QByteArray &o)
 {
-    auto debut = [&](const char *motif, int n) { return o.size() >= n && std::memcmp(o.constData(), motif, size_t(n)) == 0; };
+    auto debut = [&](const char *motif, int n) {
+        return o.size() >= n && std::memcmp(o.constData(), motif, size_t(n)) == 0;
+    };
     if (debut("\x00\x00\x00\x3C", 4) || debut("\x00\x00\xFE\xFF", 4))
         return {4, true, false};
     if (debut("\x3C\x00\x00\x00", 4) || debut("\xFF\xFE\x00\x00", 4))
@@ -42,16 +44,26 @@ Unites Detecter(const QByteArray &o)
 uint DepuisEbcdic(uint c)
 {
     switch (c) {
-    case 0x4C: return '<';
-    case 0x6E: return '>';
-    case 0x7E: return '=';
-    case 0x7F: return '"';
-    case 0x7D: return '\'';
-    case 0x5A: return '!';
-    case 0x6F: return '?';
-    case 0x61: return '/';
-    case 0x25: return '\n';
-    default: return 0x80; // anything else
+    case 0x4C:
+        return '<';
+    case 0x6E:
+        return '>';
+    case 0x7E:
+        return '=';
+    case 0x7F:
+        return '"';
+    case 0x7D:
+        return '\'';
+    case 0x5A:
+        return '!';
+    case 0x6F:
+        return '?';
+    case 0x61:
+        return '/';
+    case 0x25:
+        return '\n';
+    default:
+        return 0x80; // anything else
     }
 }
 

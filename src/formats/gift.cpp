@@ -149,7 +149,7 @@ bool EstNumerique(const QString &texte)
 class LecteurGift
 {
 public:
-    explicit LecteurGift(int &perdus) : perdus(perdus) {}
+    explicit LecteurGift(int &perdus) : perdus(perdus) { }
     // False for a block that holds no question (comments only).
     bool Lire(const QStringList &lignes, int ligne, Question &q);
 
@@ -462,7 +462,15 @@ QString EchapperGift(const QString &texte)
 {
     const auto special = [](QChar c) {
         switch (c.unicode()) {
-        case '\\': case '~': case '=': case '#': case '{': case '}': case ':': case '\r': case '\n':
+        case '\\':
+        case '~':
+        case '=':
+        case '#':
+        case '{':
+        case '}':
+        case ':':
+        case '\r':
+        case '\n':
             return true;
         default:
             return false;
@@ -531,7 +539,7 @@ void ReponseCourteGift(QString &sortie, const Morceau &m)
 class EcrivainGift
 {
 public:
-    explicit EcrivainGift(const TFichierX &f) : f(f), cartes(f) {}
+    explicit EcrivainGift(const TFichierX &f) : f(f), cartes(f) { }
     QByteArray Ecrire(int &approches);
 
 private:
@@ -645,15 +653,14 @@ bool EcrivainGift::Question(const Questions::Question &q)
         } else {
             texte = EchapperGift(q.texte.left(debut));
             apres = EchapperGift(q.texte.mid(fin + 1));
-            ligne() += S("=") + EchapperGift(Rogner(q.texte.mid(debut + ouverture.size(),
-                                                             fin - debut - ouverture.size())));
+            ligne() += S("=")
+                + EchapperGift(Rogner(q.texte.mid(debut + ouverture.size(), fin - debut - ouverture.size())));
             exact = exact && !q.texte.mid(fin + 1).contains(ouverture) && reponses.isEmpty();
         }
     } else {
         // description, and the types GIFT has no form for, are texts alone
         bloc = false;
-        exact = exact && type == QLatin1String("description") && reponses.isEmpty()
-            && feedback.isEmpty();
+        exact = exact && type == QLatin1String("description") && reponses.isEmpty() && feedback.isEmpty();
     }
     sortie += QLatin1String("::");
     sortie += EchapperGift(q.nom);
@@ -726,8 +733,8 @@ std::unique_ptr<TFichierX> TFichierGift::ChargerGift(const QString &nom, bool mo
     int perdus = 0;
     auto f = LireGift(flux->LireTout(), perdus);
     if (perdus > 0)
-        Formats::Avertir(Gift::tr("%n answer feedback(s) of this file have no place in a card and were left out.",
-                                  "", perdus));
+        Formats::Avertir(
+            Gift::tr("%n answer feedback(s) of this file have no place in a card and were left out.", "", perdus));
     Contrat::TerminerChargement(*f, nom, std::move(flux), modifiable);
     return f;
 }
@@ -746,15 +753,15 @@ void TFichierGift::EnregistrerGift(TFichierX &fichier, const QString &nom, bool 
     else
         Contrat::TerminerEnregistrement(fichier, nom, nouveau, u'g', contenu);
     if (approches > 0)
-        Formats::Avertir(Gift::tr("%n card(s) cannot be written exactly in GIFT and were written as the closest question Moodle accepts.",
-                                  "", approches));
+        Formats::Avertir(Gift::tr(
+            "%n card(s) cannot be written exactly in GIFT and were written as the closest question Moodle accepts.", "",
+            approches));
 }
 
 bool TFichierGift::ResembleGift(const QByteArray &tete)
 {
     const QString texte = QString::fromUtf8(tete);
     static const QRegularExpression nom(S("(^|\\n)[ \\t]*::[^\\n]*::"));
-    static const QRegularExpression bloc(
-        S("\\{\\s*(=|~|#|(T|F|TRUE|FALSE)\\s*(#[^}]*)?\\}|[^}]*->)"));
+    static const QRegularExpression bloc(S("\\{\\s*(=|~|#|(T|F|TRUE|FALSE)\\s*(#[^}]*)?\\}|[^}]*->)"));
     return nom.match(texte).hasMatch() || bloc.match(texte).hasMatch();
 }

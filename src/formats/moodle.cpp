@@ -112,7 +112,7 @@ void Ajouter(QByteArray &sortie, QStringView s, Contexte contexte)
 class Ecrivain
 {
 public:
-    explicit Ecrivain(const TFichierX &fichier) : f(fichier), cartes(fichier), Format(Parametres.mcqfrm) {}
+    explicit Ecrivain(const TFichierX &fichier) : f(fichier), cartes(fichier), Format(Parametres.mcqfrm) { }
     QByteArray Ecrire();
 
 private:
@@ -162,8 +162,7 @@ void Ecrivain::Fin(const char *nom)
     sortie += ">\r\n";
 }
 
-void Ecrivain::ElementTexte(const char *nom, const QString &texte, const QString &format,
-                            const QString *fraction)
+void Ecrivain::ElementTexte(const char *nom, const QString &texte, const QString &format, const QString *fraction)
 {
     Debut(nom);
     if (!format.isEmpty())
@@ -299,7 +298,7 @@ QString TexteDe(const TNoeudXml &e)
 class Lecteur
 {
 public:
-    explicit Lecteur(const QByteArray &octets) : octets(octets) {}
+    explicit Lecteur(const QByteArray &octets) : octets(octets) { }
     std::unique_ptr<TFichierX> Lire();
 
 private:
@@ -314,8 +313,7 @@ bool Lecteur::Question(const TNoeudXml &question, int position, Questions::Quest
 {
     using Questions::Morceau;
     if (!question.AAttribut(S("type")))
-        throw ErreurIdInvalide(
-            Moodle::tr("Question %1 of the quiz has no \"type\" attribute!").arg(position));
+        throw ErreurIdInvalide(Moodle::tr("Question %1 of the quiz has no \"type\" attribute!").arg(position));
     q.type = question.Attribut(S("type"));
     q.unique = q.type == QLatin1String("multichoice")
         && question.Enfant(S("single")).Texte().trimmed() == QLatin1String("true");

@@ -58,8 +58,7 @@ constexpr int LongueurAvecPageCode = 58;
 
 [[noreturn]] void Refuser()
 {
-    throw ErreurIdInvalide(
-        QCoreApplication::translate("Natif", "Not a valid native Amblorine file!"));
+    throw ErreurIdInvalide(QCoreApplication::translate("Natif", "Not a valid native Amblorine file!"));
 }
 
 // Everything the reader takes from one file held in memory. Positions past
@@ -67,7 +66,7 @@ constexpr int LongueurAvecPageCode = 58;
 class Lecteur
 {
 public:
-    explicit Lecteur(const QByteArray &octets) : m_octets(octets) {}
+    explicit Lecteur(const QByteArray &octets) : m_octets(octets) { }
 
     uchar Octet(qint64 position) const
     {
@@ -189,8 +188,7 @@ void AjouterEntier(QByteArray &sortie, qint32 valeur)
 void AjouterChamp(QByteArray &sortie, const std::vector<QByteArray> &lignes, int blocs)
 {
     for (int k = 0; k < blocs; ++k)
-        AjouterCourt(sortie, size_t(k) < lignes.size() ? lignes[size_t(k)] : QByteArray(),
-                     LongueurLigne);
+        AjouterCourt(sortie, size_t(k) < lignes.size() ? lignes[size_t(k)] : QByteArray(), LongueurLigne);
 }
 
 // Major or minor version number as a byte: 0 when it is not one.
@@ -230,8 +228,7 @@ std::unique_ptr<TFichierX> TFichierNatif::LireNatif(const QByteArray &octets, bo
     const Lecteur l(octets);
     auto h = [&l](int position) { return l.Octet(Entete + position); };
 
-    if (h(HLongueur) < LongueurMinimale
-        || (h(HSignature) != SignatureOem && h(HSignature) != SignatureAnsi)
+    if (h(HLongueur) < LongueurMinimale || (h(HSignature) != SignatureOem && h(HSignature) != SignatureAnsi)
         || h(HSignature + 1) != 0x51)
         Refuser();
     const bool oem = h(HSignature) == SignatureOem;
@@ -249,13 +246,11 @@ std::unique_ptr<TFichierX> TFichierNatif::LireNatif(const QByteArray &octets, bo
 
     const bool avecPageCode = h(HLongueur) >= LongueurAvecPageCode;
     const int pageCodeLu = avecPageCode ? h(HPageCode) | (h(HPageCode + 1) << 8) : 0;
-    const int pageTextes = oem ? PageCode::Oem()
-                           : (avecPageCode && PageCode::Connue(pageCodeLu)) ? pageCodeLu
-                                                                            : PageCode::AnsiSysteme();
+    const int pageTextes = oem                           ? PageCode::Oem()
+        : (avecPageCode && PageCode::Connue(pageCodeLu)) ? pageCodeLu
+                                                         : PageCode::AnsiSysteme();
     auto texte = [pageTextes](const QByteArray &b) { return PageCode::Decoder(b, pageTextes); };
-    auto caractere = [&](int position) {
-        return texte(QByteArray(1, char(h(position))));
-    };
+    auto caractere = [&](int position) { return texte(QByteArray(1, char(h(position)))); };
     auto oui = [&](int position) { return EstLettreOui(char(h(position))); };
 
     auto f = std::make_unique<TFichierX>(QChar(char16_t(type)), u'n');
@@ -268,8 +263,7 @@ std::unique_ptr<TFichierX> TFichierNatif::LireNatif(const QByteArray &octets, bo
         if (avecPageCode && PageCode::Connue(pageCodeLu))
             f->PageCode = quint16(pageCodeLu);
         if (h(HVersionMajeure) != 0)
-            f->VersionCreation =
-                QStringLiteral("%1.%2").arg(h(HVersionMajeure)).arg(h(HVersionMineure));
+            f->VersionCreation = QStringLiteral("%1.%2").arg(h(HVersionMajeure)).arg(h(HVersionMineure));
     }
 
     // A tag that cannot name an element keeps the type's default.
@@ -355,8 +349,7 @@ QByteArray TFichierNatif::EcrireNatif(const TFichierX &f)
     // Cut every field first: the geometry depends on the longest one, and a
     // card that does not fit stops the save before anything is written.
     const int nombre = f.NombreFiches();
-    std::vector<std::vector<QByteArray>> lignes1(static_cast<size_t>(nombre)),
-        lignes2(static_cast<size_t>(nombre));
+    std::vector<std::vector<QByteArray>> lignes1(static_cast<size_t>(nombre)), lignes2(static_cast<size_t>(nombre));
     int blocsChamp1 = f.AvecMotsIgnores ? 2 : 1;
     int blocsChamp2 = 1;
     for (int i = 0; i < nombre; ++i) {
@@ -364,10 +357,9 @@ QByteArray TFichierNatif::EcrireNatif(const TFichierX &f)
         if (!CouperChamp(encoder(NormaliserLignes(fiche.Champ1())), lignes1[size_t(i)])
             || !CouperChamp(encoder(NormaliserLignes(fiche.Champ2())), lignes2[size_t(i)]))
             throw ErreurIdInvalide(
-                QCoreApplication::translate(
-                    "Natif",
-                    "The card \"%1\" (number %2) is too long for the native format: a field "
-                    "holds at most 251 lines of 60 characters. Nothing was saved.")
+                QCoreApplication::translate("Natif",
+                                            "The card \"%1\" (number %2) is too long for the native format: a field "
+                                            "holds at most 251 lines of 60 characters. Nothing was saved.")
                     .arg(f.LibelleFiche(i))
                     .arg(i + 1));
         blocsChamp1 = std::max(blocsChamp1, int(lignes1[size_t(i)].size()));
@@ -417,8 +409,7 @@ QByteArray TFichierNatif::EcrireNatif(const TFichierX &f)
     sortie += h;
 
     if (n > 2) {
-        AjouterCourt(sortie, f.AvecMotsIgnores ? encoder(f.MotsIgnoresEffectifs()) : QByteArray(),
-                     LongueurLigne);
+        AjouterCourt(sortie, f.AvecMotsIgnores ? encoder(f.MotsIgnoresEffectifs()) : QByteArray(), LongueurLigne);
         sortie += QByteArray(qsizetype(n - 3) * TailleBloc, '\0');
     }
     AjouterEntier(sortie, 0);
@@ -437,8 +428,7 @@ QByteArray TFichierNatif::EcrireNatif(const TFichierX &f)
     return sortie;
 }
 
-std::unique_ptr<TFichierX> TFichierNatif::ChargerNatif(const QString &nom, bool modifiable,
-                                                       bool complet)
+std::unique_ptr<TFichierX> TFichierNatif::ChargerNatif(const QString &nom, bool modifiable, bool complet)
 {
     // A model is only read: it never needs the file for writing.
     auto flux = TFlux::Ouvrir(nom, complet && modifiable);

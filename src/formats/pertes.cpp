@@ -10,7 +10,7 @@ namespace {
 class Compteur
 {
 public:
-    Compteur(Formats::Pertes &pertes, int page) : m_pertes(pertes), m_page(page) {}
+    Compteur(Formats::Pertes &pertes, int page) : m_pertes(pertes), m_page(page) { }
 
     void Ajouter(QStringView texte, int fiche)
     {
@@ -62,8 +62,7 @@ Pertes CaracteresPerdus(const TFichierX &f, QChar format)
     } else if ((format == u's' || format == u't') && !Parametres.csvutf) {
         // The fields a CSV record or a text export holds: written as lines,
         // a numbered card is its answer alone.
-        const bool lignes = format == u't' || f.Fragmenteur.isEmpty()
-                            || f.Fragmenteur == QLatin1String("\r\n");
+        const bool lignes = format == u't' || f.Fragmenteur.isEmpty() || f.Fragmenteur == QLatin1String("\r\n");
         const bool titre = f.AvecTitre && !(lignes && f.Numerote);
         Compteur compteur(pertes, PageCode::AnsiSysteme());
         for (int i = 0; i < n; ++i) {

@@ -11,8 +11,8 @@ namespace Formats {
 struct Pertes
 {
     qsizetype nombre = 0;
-    int fiche = -1;          // position of the card holding the first one; -1: not in a card
-    char32_t caractere = 0;  // the first one
+    int fiche = -1;         // position of the card holding the first one; -1: not in a card
+    char32_t caractere = 0; // the first one
 };
 
 // What saving the file in a format would turn into '?': native, Cardfile,

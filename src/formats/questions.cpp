@@ -36,8 +36,7 @@ Balises::Balises(const TFichierX &f)
 
 QString NoteParDefaut(const QString &type)
 {
-    return type == QLatin1String("shortanswer") || type == QLatin1String("numerical") ? S("100")
-                                                                                      : S("0");
+    return type == QLatin1String("shortanswer") || type == QLatin1String("numerical") ? S("100") : S("0");
 }
 
 // --- Category paths -------------------------------------------------------
@@ -90,7 +89,7 @@ int Question::NombreReponses() const
 
 // --- Cards to questions ---------------------------------------------------
 
-DepuisCartes::DepuisCartes(const TFichierX &fichier) : f(fichier), b(fichier) {}
+DepuisCartes::DepuisCartes(const TFichierX &fichier) : f(fichier), b(fichier) { }
 
 // A grade or type marker in t: its value and the text without it. note: the
 // marker is a grade (an empty one is full credit, a decimal comma is a point).
@@ -269,8 +268,7 @@ void VersCartes::Ajouter(const Question &q)
     for (const Morceau &m : q.morceaux) {
         switch (m.sorte) {
         case Morceau::Reponse:
-            ajouter(MarqueNote(m.note, noteParDefaut) + m.texte
-                    + (m.autre.isEmpty() ? QString() : u' ' + m.autre));
+            ajouter(MarqueNote(m.note, noteParDefaut) + m.texte + (m.autre.isEmpty() ? QString() : u' ' + m.autre));
             break;
         case Morceau::Paire:
             ajouter(!m.avecAutre ? m.texte : m.texte + u' ' + b.SeparateurPaire + u' ' + m.autre);

@@ -17,21 +17,45 @@ namespace Formats {
 
 namespace {
 
-bool Toujours(const TFichierX &) { return true; }
-bool Jamais(const TFichierX &) { return false; }
-bool TypeQcm(const TFichierX &f) { return f.TypeFichier == u'M'; }
-bool TypeQuestionnaire(const TFichierX &f) { return f.TypeFichier == u'Q'; }
-bool Alphabetique(const TFichierX &f) { return f.TypeAlphabetique(); }
-bool TypeCsv(const TFichierX &f) { return Parametres.csvtyp.contains(f.TypeFichier); }
+bool Toujours(const TFichierX &)
+{
+    return true;
+}
+bool Jamais(const TFichierX &)
+{
+    return false;
+}
+bool TypeQcm(const TFichierX &f)
+{
+    return f.TypeFichier == u'M';
+}
+bool TypeQuestionnaire(const TFichierX &f)
+{
+    return f.TypeFichier == u'Q';
+}
+bool Alphabetique(const TFichierX &f)
+{
+    return f.TypeAlphabetique();
+}
+bool TypeCsv(const TFichierX &f)
+{
+    return Parametres.csvtyp.contains(f.TypeFichier);
+}
 // Plain text holds one piece per line: only files whose pieces are lines.
 bool PiecesEnLignes(const TFichierX &f)
 {
     return f.Fragmenteur.isEmpty() || f.Fragmenteur == QLatin1String("\r\n");
 }
 
-bool QuizMoodle(const TFichierX &f) { return TypeQcm(f) || TypeQuestionnaire(f); }
+bool QuizMoodle(const TFichierX &f)
+{
+    return TypeQcm(f) || TypeQuestionnaire(f);
+}
 
-bool NomEnTxt(const QString &nom) { return nom.endsWith(QLatin1String(".txt"), Qt::CaseInsensitive); }
+bool NomEnTxt(const QString &nom)
+{
+    return nom.endsWith(QLatin1String(".txt"), Qt::CaseInsensitive);
+}
 bool ReconnaitreGift(const QByteArray &tete, const QString &nom)
 {
     if (nom.endsWith(QLatin1String(".gift"), Qt::CaseInsensitive))
@@ -44,11 +68,26 @@ bool ReconnaitreAiken(const QByteArray &tete, const QString &nom)
     return NomEnTxt(nom) && TFichierAiken::ResembleAiken(tete);
 }
 
-bool TousTypes(QChar) { return true; }
-bool AucunType(QChar) { return false; }
-bool TypesMoodle(QChar t) { return t == u'M' || t == u'N' || t == u'R'; }
-bool TypeRepertoire(QChar t) { return t == u'R'; }
-bool TypeCsvOuverture(QChar t) { return Parametres.csvtyp.contains(t); }
+bool TousTypes(QChar)
+{
+    return true;
+}
+bool AucunType(QChar)
+{
+    return false;
+}
+bool TypesMoodle(QChar t)
+{
+    return t == u'M' || t == u'N' || t == u'R';
+}
+bool TypeRepertoire(QChar t)
+{
+    return t == u'R';
+}
+bool TypeCsvOuverture(QChar t)
+{
+    return Parametres.csvtyp.contains(t);
+}
 
 const std::vector<Format> &Lignes()
 {
@@ -71,25 +110,19 @@ const std::vector<Format> &Lignes()
          },
          nullptr, true, TousTypes, Toujours, Jamais, Jamais, nullptr},
         {'m', QT_TRANSLATE_NOOP("Chaines", "Moodle"), "xml", nullptr, 0, false,
-         [](const QString &nom, const Lecture &l) {
-             return TFichierMoodle::ChargerMoodle(nom, l.modifiable);
-         },
+         [](const QString &nom, const Lecture &l) { return TFichierMoodle::ChargerMoodle(nom, l.modifiable); },
          [](TFichierX &f, const QString &nom, QChar, const Ecriture &e) {
              TFichierMoodle::EnregistrerMoodle(f, nom, e.nouveau);
          },
          QuizMoodle, false, TypesMoodle, TypeQcm, TypeQuestionnaire, TypeQuestionnaire, nullptr},
         {'c', QT_TRANSLATE_NOOP("Chaines", "Cardfile"), "crd", nullptr, 0, false,
-         [](const QString &nom, const Lecture &l) {
-             return TFichierCrd::ChargerCardfile(nom, l.modifiable);
-         },
+         [](const QString &nom, const Lecture &l) { return TFichierCrd::ChargerCardfile(nom, l.modifiable); },
          [](TFichierX &f, const QString &nom, QChar, const Ecriture &e) {
              TFichierCrd::EnregistrerCardfile(f, nom, e.nouveau);
          },
          nullptr, false, TypeRepertoire, Alphabetique, Jamais, Jamais, nullptr},
         {'s', QT_TRANSLATE_NOOP("Chaines", "CSV"), "csv", nullptr, 0, false,
-         [](const QString &nom, const Lecture &l) {
-             return TFichierCSV::ChargerCSV(nom, l.typeCsv, l.modifiable);
-         },
+         [](const QString &nom, const Lecture &l) { return TFichierCSV::ChargerCSV(nom, l.typeCsv, l.modifiable); },
          [](TFichierX &f, const QString &nom, QChar format, const Ecriture &e) {
              TFichierCSV::EnregistrerCSV(f, nom, format, e.nouveau);
          },
@@ -100,18 +133,14 @@ const std::vector<Format> &Lignes()
          },
          nullptr, false, AucunType, Jamais, PiecesEnLignes, Toujours, nullptr},
         {'g', QT_TRANSLATE_NOOP("Chaines", "GIFT"), "gift", "*.gift;*.txt", 'M', true,
-         [](const QString &nom, const Lecture &l) {
-             return TFichierGift::ChargerGift(nom, l.modifiable);
-         },
+         [](const QString &nom, const Lecture &l) { return TFichierGift::ChargerGift(nom, l.modifiable); },
          [](TFichierX &f, const QString &nom, QChar, const Ecriture &e) {
              TFichierGift::EnregistrerGift(f, nom, e.nouveau, e.exporter);
          },
          QuizMoodle, false, AucunType, TypeQcm, QuizMoodle, TypeQuestionnaire, ReconnaitreGift},
         {'a', QT_TRANSLATE_NOOP("Chaines", "Aiken"), "txt", "*.txt", 'M', true,
          [](const QString &nom, const Lecture &) { return TFichierAiken::ChargerAiken(nom); },
-         [](TFichierX &f, const QString &nom, QChar, const Ecriture &) {
-             TFichierAiken::ExporterAiken(f, nom);
-         },
+         [](TFichierX &f, const QString &nom, QChar, const Ecriture &) { TFichierAiken::ExporterAiken(f, nom); },
          QuizMoodle, false, AucunType, Jamais, QuizMoodle, Toujours, ReconnaitreAiken},
         // Anki packages and Anki text: exports, and imports that make a new,
         // untitled card file of the type the user picks (typeCsv).
@@ -129,7 +158,10 @@ const std::vector<Format> &Lignes()
 
 } // namespace
 
-const std::vector<Format> &Table() { return Lignes(); }
+const std::vector<Format> &Table()
+{
+    return Lignes();
+}
 
 const Format *Trouver(QChar lettre)
 {
@@ -150,7 +182,10 @@ namespace {
 QStringList g_avertissements;
 }
 
-void Avertir(const QString &message) { g_avertissements << message; }
+void Avertir(const QString &message)
+{
+    g_avertissements << message;
+}
 
 QStringList PrendreAvertissements()
 {
@@ -159,7 +194,10 @@ QStringList PrendreAvertissements()
     return messages;
 }
 
-bool Importe(QChar lettre) { return lettre == u'k' || lettre == u'K'; }
+bool Importe(QChar lettre)
+{
+    return lettre == u'k' || lettre == u'K';
+}
 
 QString Lettres()
 {
@@ -171,4 +209,7 @@ QString Lettres()
 
 }
 
-QString Chaines::NomFormat(QChar lettre) { return Formats::Nom(lettre); }
+QString Chaines::NomFormat(QChar lettre)
+{
+    return Formats::Nom(lettre);
+}

@@ -21,7 +21,7 @@ namespace {
 using namespace XmlCommun;
 
 // Calls f with each code point of the text; unpaired surrogates are skipped.
-template<typename F>
+template <typename F>
 void PourChaqueCaractere(const QString &texte, F f)
 {
     const qsizetype n = texte.size();
@@ -127,8 +127,7 @@ bool SimplementPropre(QStringView texte)
 
 bool AvecBalisage(const QString &texte)
 {
-    return std::any_of(texte.cbegin(), texte.cend(),
-                       [](QChar c) { return c == u'&' || c == u'<' || c == u'>'; });
+    return std::any_of(texte.cbegin(), texte.cend(), [](QChar c) { return c == u'&' || c == u'<' || c == u'>'; });
 }
 
 // <nom attributs>contenu</nom>, built without format strings: one per text
@@ -456,8 +455,7 @@ void Ecrivain::Fiche(const TFicheX &fiche)
     for (bool premier = true;; premier = false) {
         const qsizetype trouve = SeparateurReponses.isEmpty() ? -1 : reponses.indexOf(SeparateurReponses, debut);
         const qsizetype fin = trouve < 0 ? reponses.size() : trouve;
-        ElementFiche(f.IdChamp2, premier ? QStringView() : cache,
-                     QStringView(reponses).mid(debut, fin - debut), true);
+        ElementFiche(f.IdChamp2, premier ? QStringView() : cache, QStringView(reponses).mid(debut, fin - debut), true);
         if (trouve < 0)
             break;
         debut = trouve + SeparateurReponses.size();
@@ -470,26 +468,23 @@ QByteArray Ecrivain::Ecrire()
     // Room for the cards' texts and tags, so that the document is rarely
     // moved while it grows.
     const qsizetype balises = 2 * (f.IdFiche.size() + f.IdChamp0.size() + f.IdChamp1.size() + f.IdChamp2.size())
-                              + 6 * (5 + SautDeLigne.size());
+        + 6 * (5 + SautDeLigne.size());
     qsizetype taille = 4096;
     for (const auto &fiche : f.Fiches)
         taille += fiche.Champ0().size() + fiche.Champ1().size() + fiche.Champ2().size() + balises;
     Sortie.reserve(taille + taille / 8);
 
     Ligne(Utf8 ? S("<?xml version=\"1.0\" encoding=\"UTF-8\"?>")
-                    : QStringLiteral("<?xml version=\"1.0\" encoding=\"%1\"?>")
-                          .arg(PageCode::NomEncodage(Page)));
+               : QStringLiteral("<?xml version=\"1.0\" encoding=\"%1\"?>").arg(PageCode::NomEncodage(Page)));
     if (!f.FeuilleStyle.isEmpty())
         Ligne(QStringLiteral("<?xml-stylesheet type=\"text/xsl\" href=\"%1\"?>")
-                      .arg(ValeurAttribut(f.FeuilleStyle, true)));
+                  .arg(ValeurAttribut(f.FeuilleStyle, true)));
     Ligne(S("<AMBLORINE") + Attribut(S("VERSION"), Chaines::Version())
-                  + Attribut(S("VERSION_CREATION"), f.VersionCreationEcrite())
-                  + Attribut(S("TYPE"), QString(f.TypeFichier)) + Attribut(S("ID_FICHE"), f.IdFiche)
-                  + Attribut(S("ID_CHAMP0"), f.IdChamp0Effectif())
-                  + Attribut(S("ID_CHAMP1"), f.IdChamp1Effectif())
-                  + Attribut(S("ID_CHAMP2"), f.IdChamp2)
-                  + Attribut(S("BALISES_CONTROLES"), f.BalisesControles)
-                  + Attribut(S("RETOUR"), f.Retour) + Attribut(S("xml:space"), f.XmlSpace) + S(">"));
+          + Attribut(S("VERSION_CREATION"), f.VersionCreationEcrite()) + Attribut(S("TYPE"), QString(f.TypeFichier))
+          + Attribut(S("ID_FICHE"), f.IdFiche) + Attribut(S("ID_CHAMP0"), f.IdChamp0Effectif())
+          + Attribut(S("ID_CHAMP1"), f.IdChamp1Effectif()) + Attribut(S("ID_CHAMP2"), f.IdChamp2)
+          + Attribut(S("BALISES_CONTROLES"), f.BalisesControles) + Attribut(S("RETOUR"), f.Retour)
+          + Attribut(S("xml:space"), f.XmlSpace) + S(">"));
     ElementTexte(S("TITRE"), RegleTexte(f.Titre));
     if (!f.Signature.isEmpty())
         ElementTexte(S("SIGNATURE"), RegleTexte(f.Signature));

@@ -126,7 +126,7 @@ QString Normaliser(const QString &texte)
 class Lecteur
 {
 public:
-    Lecteur(const QByteArray &octets, bool complet) : octets(octets), complet(complet) {}
+    Lecteur(const QByteArray &octets, bool complet) : octets(octets), complet(complet) { }
     std::unique_ptr<TFichierX> Lire();
 
 private:
@@ -243,13 +243,11 @@ void Lecteur::Options(const TNoeudXml &options)
         {
             const char *nom;
             bool TFichierX::*option;
-        } ouiNon[] = {{"REPOSER_ERREURS", &TFichierX::ReposerErreurs},
-                      {"SUIVRE_ORDRE", &TFichierX::SuivreOrdre},
-                      {"BRIDER_ENTREE", &TFichierX::BriderEntree},
-                      {"DIFFERENCIER_CASSE", &TFichierX::DifferencierCasse},
-                      {"PHONETIQUE", &TFichierX::Phonetique},
-                      {"MOT_A_MOT", &TFichierX::MotAMot},
-                      {"CORRECTION", &TFichierX::Correction}};
+        } ouiNon[] = {
+            {"REPOSER_ERREURS", &TFichierX::ReposerErreurs}, {"SUIVRE_ORDRE", &TFichierX::SuivreOrdre},
+            {"BRIDER_ENTREE", &TFichierX::BriderEntree},     {"DIFFERENCIER_CASSE", &TFichierX::DifferencierCasse},
+            {"PHONETIQUE", &TFichierX::Phonetique},          {"MOT_A_MOT", &TFichierX::MotAMot},
+            {"CORRECTION", &TFichierX::Correction}};
         for (const auto &o : ouiNon) {
             const TNoeudXml e = options.Enfant(S(o.nom));
             if (e)
@@ -301,8 +299,7 @@ void Lecteur::Liens()
     NomChamp0 = f->IdChamp0.toUtf8();
     NomChamp1 = f->IdChamp1.toUtf8();
     NomChamp2 = f->IdChamp2.toUtf8();
-    const QString entoure = EspacesPreserves ? f->Fragmenteur
-                                             : f->Espacement + f->Fragmenteur + f->Espacement;
+    const QString entoure = EspacesPreserves ? f->Fragmenteur : f->Espacement + f->Fragmenteur + f->Espacement;
     if (!f->OuVisible.isEmpty()) {
         LienVisible = S(" ") + f->OuVisible + S(" ");
         LienCache = f->Fragmenteur.isEmpty() ? f->Fragmenteur : entoure;
@@ -343,7 +340,7 @@ void Lecteur::DebutRacine(const TNoeudXml &racine, const QList<TLectureXml::Prol
     f->XmlSpace = racine.Attribut(S("xml:space"));
     f->Retour = MajusculesAscii(racine.Attribut(S("RETOUR")));
     BalisesActives = f->BalisesControles == QLatin1String("oui")
-                     || (!f->FeuilleStyle.isEmpty() && f->BalisesControles != QLatin1String("non"));
+        || (!f->FeuilleStyle.isEmpty() && f->BalisesControles != QLatin1String("non"));
     EspacesPreserves = f->XmlSpace == QLatin1String("preserve");
 }
 

@@ -28,12 +28,23 @@ public:
             const char16_t u = texte.at(i).unicode();
             const char *echappe = nullptr;
             switch (u) {
-            case '"': echappe = "\\\""; break;
-            case '\\': echappe = "\\\\"; break;
-            case '\n': echappe = "\\n"; break;
-            case '\r': echappe = "\\r"; break;
-            case '\t': echappe = "\\t"; break;
-            default: break;
+            case '"':
+                echappe = "\\\"";
+                break;
+            case '\\':
+                echappe = "\\\\";
+                break;
+            case '\n':
+                echappe = "\\n";
+                break;
+            case '\r':
+                echappe = "\\r";
+                break;
+            case '\t':
+                echappe = "\\t";
+                break;
+            default:
+                break;
             }
             if (!echappe && u >= 0x20)
                 continue;
@@ -47,10 +58,26 @@ public:
         copier(texte.size());
         sortie += '"';
     }
-    void Paire(const char *nom, const QString &texte) { Cle(nom); Texte(texte); }
-    void Paire(const char *nom, bool valeur) { Cle(nom); sortie += valeur ? "true" : "false"; }
-    void Paire(const char *nom, int valeur) { Cle(nom); sortie += QByteArray::number(valeur); }
-    void Paire(const char *nom, QChar c) { Cle(nom); Texte(c.isNull() ? QString() : QString(c)); }
+    void Paire(const char *nom, const QString &texte)
+    {
+        Cle(nom);
+        Texte(texte);
+    }
+    void Paire(const char *nom, bool valeur)
+    {
+        Cle(nom);
+        sortie += valeur ? "true" : "false";
+    }
+    void Paire(const char *nom, int valeur)
+    {
+        Cle(nom);
+        sortie += QByteArray::number(valeur);
+    }
+    void Paire(const char *nom, QChar c)
+    {
+        Cle(nom);
+        Texte(c.isNull() ? QString() : QString(c));
+    }
     void Paire(const char *nom, const TFicheX &fiche)
     {
         Cle(nom);

@@ -266,8 +266,7 @@ void TFicheX::PermuterChamps12()
     SetChamps(Vue(0), Vue(2), Vue(1));
 }
 
-TFichierX::TFichierX(QChar typeFichier, QChar formatFichier)
-    : TypeFichier(typeFichier), FormatFichier(formatFichier)
+TFichierX::TFichierX(QChar typeFichier, QChar formatFichier) : TypeFichier(typeFichier), FormatFichier(formatFichier)
 {
     Modifiable = true;
     PageCode = PageCode::AnsiSysteme();
@@ -279,8 +278,7 @@ TFichierX::TFichierX(QChar typeFichier, QChar formatFichier)
     if (t == 'M' || t == 'Q') {
         IdChamp1 = QStringLiteral("Q");
         IdChamp2 = QStringLiteral("R");
-    } else if (t < 'A' || t > 'V' || t == 'F' || t == 'G' || t == 'H' || t == 'I' || t == 'J'
-               || t == 'K' || t == 'P') {
+    } else if (t < 'A' || t > 'V' || t == 'F' || t == 'G' || t == 'H' || t == 'I' || t == 'J' || t == 'K' || t == 'P') {
         IdChamp1 = QStringLiteral("A");
         IdChamp2 = QStringLiteral("B");
     } else {
@@ -356,8 +354,8 @@ void TFichierX::AjouterFiche(const QString &champ1, const QString &champ2)
 void TFichierX::AjouterFiche(const QString &champ0, const QString &champ1, const QString &champ2)
 {
     TBudgetMemoire::CompterFiche(champ0, champ1, champ2); // a reader's cards count against the file's budget
-    Fiches.emplace_back(AvecTitre ? QStringView(champ0) : QStringView(),
-                        Numerote ? QStringView() : QStringView(champ1), champ2);
+    Fiches.emplace_back(AvecTitre ? QStringView(champ0) : QStringView(), Numerote ? QStringView() : QStringView(champ1),
+                        champ2);
     Modifie = true;
 }
 
@@ -369,12 +367,11 @@ void TFichierX::AjouterFichePartagee(const QString &champ1, const QString &champ
     Modifie = true;
 }
 
-void TFichierX::ModifierFiche(int index, const QString &champ0, const QString &champ1,
-                              const QString &champ2)
+void TFichierX::ModifierFiche(int index, const QString &champ0, const QString &champ1, const QString &champ2)
 {
     TFicheX &fiche = Fiche(index);
-    fiche.SetChamps(AvecTitre ? QStringView(champ0) : fiche.Vue(0),
-                    Numerote ? fiche.Vue(1) : QStringView(champ1), champ2);
+    fiche.SetChamps(AvecTitre ? QStringView(champ0) : fiche.Vue(0), Numerote ? fiche.Vue(1) : QStringView(champ1),
+                    champ2);
     Modifie = true;
 }
 
@@ -432,8 +429,7 @@ void TFichierX::Trier()
         cles.push_back(Collateur().sortKey(fiche.Champ1()));
     std::vector<size_t> ordre(n);
     std::iota(ordre.begin(), ordre.end(), size_t(0));
-    std::sort(ordre.begin(), ordre.end(),
-              [&cles](size_t a, size_t b) { return cles[a].compare(cles[b]) < 0; });
+    std::sort(ordre.begin(), ordre.end(), [&cles](size_t a, size_t b) { return cles[a].compare(cles[b]) < 0; });
     std::vector<TFicheX> triees;
     triees.reserve(n);
     for (size_t i : ordre)
@@ -526,8 +522,7 @@ void TFichierX::EtiquettesParDefaut()
 
 void TFichierX::SetCanevas(const QString &c0, const QString &c1, const QString &c2)
 {
-    Canevas.SetChamps(AvecTitre ? QStringView(c0) : Canevas.Vue(0),
-                      Numerote ? Canevas.Vue(1) : QStringView(c1), c2);
+    Canevas.SetChamps(AvecTitre ? QStringView(c0) : Canevas.Vue(0), Numerote ? Canevas.Vue(1) : QStringView(c1), c2);
     AvecCanevas = true;
     Modifie = true;
 }

@@ -42,26 +42,25 @@ QString MessageSysteme(int erreur)
 
 [[noreturn]] void EchecOuverture(const QString &nom, int erreur)
 {
-    throw ErreurFichier(Flux::tr("Cannot open file \"%1\". %2").arg(QDir::toNativeSeparators(nom),
-                                                               MessageSysteme(erreur)));
+    throw ErreurFichier(
+        Flux::tr("Cannot open file \"%1\". %2").arg(QDir::toNativeSeparators(nom), MessageSysteme(erreur)));
 }
 
 [[noreturn]] void EchecCreation(const QString &nom, int erreur)
 {
-    throw ErreurFichier(Flux::tr("Cannot create file \"%1\". %2").arg(QDir::toNativeSeparators(nom),
-                                                                MessageSysteme(erreur)));
+    throw ErreurFichier(
+        Flux::tr("Cannot create file \"%1\". %2").arg(QDir::toNativeSeparators(nom), MessageSysteme(erreur)));
 }
 
 [[noreturn]] void EchecEcriture(const QString &nom, int erreur)
 {
-    throw ErreurFichier(Flux::tr("Error writing file \"%1\". %2").arg(QDir::toNativeSeparators(nom),
-                                                                MessageSysteme(erreur)));
+    throw ErreurFichier(
+        Flux::tr("Error writing file \"%1\". %2").arg(QDir::toNativeSeparators(nom), MessageSysteme(erreur)));
 }
 
 [[noreturn]] void FichierOccupe(const QString &nom)
 {
-    throw ErreurFichier(
-        Flux::tr("The file \"%1\" is in use by another program.").arg(QDir::toNativeSeparators(nom)));
+    throw ErreurFichier(Flux::tr("The file \"%1\" is in use by another program.").arg(QDir::toNativeSeparators(nom)));
 }
 
 } // namespace
@@ -79,8 +78,7 @@ bool EcritureInterdite(const QString &nom)
     return false; // the read-only attribute is what Windows has
 #else
     const QByteArray chemin = QFile::encodeName(nom);
-    return ::access(chemin.constData(), F_OK) == 0 && ::access(chemin.constData(), W_OK) != 0
-           && errno != EROFS;
+    return ::access(chemin.constData(), F_OK) == 0 && ::access(chemin.constData(), W_OK) != 0 && errno != EROFS;
 #endif
 }
 
@@ -157,9 +155,8 @@ bool EcrireTout(int fd, const char *donnees, qint64 taille, qint64 position = -1
             }
             morceau = qMin(morceau, g_echecApres - ecrit);
         }
-        const ssize_t n = position < 0
-                              ? ::write(fd, donnees + ecrit, size_t(morceau))
-                              : ::pwrite(fd, donnees + ecrit, size_t(morceau), off_t(position + ecrit));
+        const ssize_t n = position < 0 ? ::write(fd, donnees + ecrit, size_t(morceau))
+                                       : ::pwrite(fd, donnees + ecrit, size_t(morceau), off_t(position + ecrit));
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -181,7 +178,7 @@ bool Retablir(int fd, const QByteArray &contenu)
     const qint64 seam = g_echecApres;
     g_echecApres = -1;
     const bool ok = EcrireTout(fd, contenu.constData(), contenu.size(), 0)
-                    && ::ftruncate(fd, off_t(contenu.size())) == 0 && ::fsync(fd) == 0;
+        && ::ftruncate(fd, off_t(contenu.size())) == 0 && ::fsync(fd) == 0;
     g_echecApres = seam;
     return ok;
 }
@@ -236,7 +233,7 @@ struct Descripteur
 {
     int fd = -1;
     Descripteur() = default;
-    explicit Descripteur(int d) : fd(d) {}
+    explicit Descripteur(int d) : fd(d) { }
     Descripteur(const Descripteur &) = delete;
     Descripteur &operator=(const Descripteur &) = delete;
     ~Descripteur()
@@ -307,13 +304,12 @@ QByteArray TFlux::Lire(qint64 position, qint64 taille) const
     octets.resize(taille);
     qint64 lu = 0;
     while (lu < taille) {
-        const ssize_t n = ::pread(int(m_descripteur), octets.data() + lu, size_t(taille - lu),
-                                  off_t(position + lu));
+        const ssize_t n = ::pread(int(m_descripteur), octets.data() + lu, size_t(taille - lu), off_t(position + lu));
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            throw ErreurFichier(Flux::tr("Error reading file \"%1\". %2")
-                                    .arg(QDir::toNativeSeparators(m_nom), MessageSysteme(errno)));
+            throw ErreurFichier(
+                Flux::tr("Error reading file \"%1\". %2").arg(QDir::toNativeSeparators(m_nom), MessageSysteme(errno)));
         }
         if (n == 0)
             break;
@@ -349,8 +345,8 @@ void EcrireEnPlace(int fd, const QString &nom, const QFileInfo &cible, const QBy
             EchecEcriture(nom, n < 0 ? errno : EIO);
         lu += n;
     }
-    QByteArray modele = QFile::encodeName(cible.absolutePath() + QLatin1String("/.")
-                                          + cible.fileName() + QLatin1String(".XXXXXX~"));
+    QByteArray modele = QFile::encodeName(cible.absolutePath() + QLatin1String("/.") + cible.fileName()
+                                          + QLatin1String(".XXXXXX~"));
     Descripteur copie(::mkostemps(modele.data(), 1, O_CLOEXEC));
     if (copie.fd < 0)
         EchecCreation(nom, errno);
@@ -365,8 +361,8 @@ void EcrireEnPlace(int fd, const QString &nom, const QFileInfo &cible, const QBy
         EchecEcriture(nom, erreur);
     }
     SynchroniserDossier(cheminCopie);
-    if (!EcrireTout(fd, contenu.constData(), contenu.size(), 0)
-        || ::ftruncate(fd, off_t(contenu.size())) != 0 || ::fsync(fd) != 0) {
+    if (!EcrireTout(fd, contenu.constData(), contenu.size(), 0) || ::ftruncate(fd, off_t(contenu.size())) != 0
+        || ::fsync(fd) != 0) {
         const int erreur = errno;
         // The copy stays when even the old content cannot be put back.
         if (Retablir(fd, ancien))
@@ -378,8 +374,7 @@ void EcrireEnPlace(int fd, const QString &nom, const QFileInfo &cible, const QBy
 
 } // namespace
 
-std::unique_ptr<TFlux> TFlux::Remplacer(const QString &nom, const QByteArray &contenu,
-                                        const TFlux *fluxActuel)
+std::unique_ptr<TFlux> TFlux::Remplacer(const QString &nom, const QByteArray &contenu, const TFlux *fluxActuel)
 {
     IgnorerDepassementTaille();
     const QString cible = CibleDesLiens(nom);
@@ -390,10 +385,8 @@ std::unique_ptr<TFlux> TFlux::Remplacer(const QString &nom, const QByteArray &co
     if (existe && !S_ISREG(etatCible.st_mode))
         RefuserGenre(nom, etatCible.st_mode, true); // never replace a pipe, socket or device
     struct stat etatActuel;
-    const bool estLeMien = existe && fluxActuel
-                           && ::fstat(int(fluxActuel->m_descripteur), &etatActuel) == 0
-                           && etatActuel.st_ino == etatCible.st_ino
-                           && etatActuel.st_dev == etatCible.st_dev;
+    const bool estLeMien = existe && fluxActuel && ::fstat(int(fluxActuel->m_descripteur), &etatActuel) == 0
+        && etatActuel.st_ino == etatCible.st_ino && etatActuel.st_dev == etatCible.st_dev;
     Descripteur garde; // holds another process off the old file while we replace it
     if (existe) {
         if (!(etatCible.st_mode & S_IWUSR) || ::access(cheminCible.constData(), W_OK) != 0)
@@ -435,8 +428,8 @@ std::unique_ptr<TFlux> TFlux::Remplacer(const QString &nom, const QByteArray &co
     if (existe && etatCible.st_nlink > 1)
         return ecrireEnPlace();
 
-    QByteArray modele = QFile::encodeName(infoCible.absolutePath() + QLatin1String("/.")
-                                          + infoCible.fileName() + QLatin1String(".XXXXXX"));
+    QByteArray modele = QFile::encodeName(infoCible.absolutePath() + QLatin1String("/.") + infoCible.fileName()
+                                          + QLatin1String(".XXXXXX"));
     const int fd = ::mkostemp(modele.data(), O_CLOEXEC);
     if (fd < 0)
         EchecCreation(nom, errno);
@@ -526,8 +519,7 @@ QByteArray TFlux::LireTout() const
     return Lire(0, Taille());
 }
 
-std::unique_ptr<TFlux> TFlux::Remplacer(const QString &nom, const QByteArray &contenu,
-                                        const TFlux *fluxActuel)
+std::unique_ptr<TFlux> TFlux::Remplacer(const QString &nom, const QByteArray &contenu, const TFlux *fluxActuel)
 {
     if (EstLectureSeule(nom))
         EchecCreation(nom, EACCES);

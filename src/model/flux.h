@@ -27,8 +27,7 @@ public:
     // in nom's place; the previous file stays intact on any failure.
     // fluxActuel is the document's own stream (its lock is not a conflict).
     // Returns the new file, open for writing and locked.
-    static std::unique_ptr<TFlux> Remplacer(const QString &nom, const QByteArray &contenu,
-                                            const TFlux *fluxActuel);
+    static std::unique_ptr<TFlux> Remplacer(const QString &nom, const QByteArray &contenu, const TFlux *fluxActuel);
 
     // Test seam: make the next writes fail after this many bytes (-1: never).
     static void InjecterEchecEcriture(qint64 apresOctets);

@@ -37,8 +37,8 @@ QChar ReconnaitreFormatTete(const QByteArray &teteComplete, const QString &chemi
             return u'm';
         return u'?';
     }
-    if (tete.size() >= 65 && (uchar(tete[62]) == 0xC1 || uchar(tete[62]) == 0x41)
-        && uchar(tete[63]) == 0x51 && uchar(tete[64]) < 0x20)
+    if (tete.size() >= 65 && (uchar(tete[62]) == 0xC1 || uchar(tete[62]) == 0x41) && uchar(tete[63]) == 0x51
+        && uchar(tete[64]) < 0x20)
         return u'n';
     if (chemin.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)) {
         const QString separateur(SeparateurCsv());
@@ -79,8 +79,7 @@ QString SansEspaces(const QString &texte)
 QString SeparateurListeLocal()
 {
     // Qt has no list-separator item: locales with a decimal comma use ';'.
-    return QLocale().decimalPoint() == QLatin1String(",") ? QStringLiteral(";")
-                                                         : QStringLiteral(",");
+    return QLocale().decimalPoint() == QLatin1String(",") ? QStringLiteral(";") : QStringLiteral(",");
 }
 
 // The separator is a setting; the settings know nothing of escapes.
@@ -89,7 +88,10 @@ void DefinirSeparateurCsv(const QString &texte)
     Parametres.comma = texte;
 }
 
-QString SeparateurCsvTexte() { return Parametres.comma; }
+QString SeparateurCsvTexte()
+{
+    return Parametres.comma;
+}
 
 QChar SeparateurCsv()
 {

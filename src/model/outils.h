@@ -45,8 +45,8 @@ inline bool EstBlancXml(QChar c)
 // A character XML 1.0 can carry, as itself or as a reference.
 inline bool EstCaractereXml(char32_t c)
 {
-    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF)
-           || (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
+    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD)
+        || (c >= 0x10000 && c <= 0x10FFFF);
 }
 
 // Trims spaces and control characters (EstBlanc) at both ends.

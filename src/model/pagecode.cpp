@@ -42,7 +42,10 @@ const PageSimple *PageSimplePour(int pageCode)
     return trouve == pages.end() ? nullptr : trouve->second.get();
 }
 
-bool EstUtf8(int pageCode) { return pageCode == 65001; }
+bool EstUtf8(int pageCode)
+{
+    return pageCode == 65001;
+}
 
 } // namespace
 
@@ -57,7 +60,10 @@ quint16 AnsiSysteme()
 #endif
 }
 
-quint16 Oem() { return 850; }
+quint16 Oem()
+{
+    return 850;
+}
 
 bool Connue(int pageCode)
 {
@@ -182,9 +188,8 @@ int DepuisNomEncodage(const QString &nom)
     const QString n = nom.trimmed().toLower();
     if (n == QLatin1String("utf-8") || n == QLatin1String("utf8"))
         return 65001;
-    if (n == QLatin1String("iso-8859-1") || n == QLatin1String("latin1")
-        || n == QLatin1String("iso8859-1") || n == QLatin1String("us-ascii")
-        || n == QLatin1String("ascii"))
+    if (n == QLatin1String("iso-8859-1") || n == QLatin1String("latin1") || n == QLatin1String("iso8859-1")
+        || n == QLatin1String("us-ascii") || n == QLatin1String("ascii"))
         return 1252; // the superset Windows itself uses for these
     static const char *prefixes[] = {"windows-", "cp", "ibm", "x-cp", "cp-", "ms-"};
     for (const char *prefixe : prefixes) {

@@ -48,8 +48,7 @@ QString FichierMagasin()
 #ifdef Q_OS_WIN
     return QString();
 #else
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
-           + QStringLiteral("/Amblorine.ini");
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/Amblorine.ini");
 #endif
 }
 
@@ -83,8 +82,7 @@ std::unique_ptr<QSettings> OuvrirMagasin(bool ecriture = false)
         magasin = std::make_unique<QSettings>(QStringLiteral("HKEY_CURRENT_USER\\Software\\Amblorine"),
                                               QSettings::NativeFormat);
 #else
-        magasin = std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
-                                              QStringLiteral("Amblorine"));
+        magasin = std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Amblorine"));
 #endif
     if (magasin->status() != QSettings::NoError && !ecriture) {
         g_lectureIncomplete = true;
@@ -189,10 +187,9 @@ void EcrireTexte(QSettings &magasin, const char *nom, const QString &valeur)
 } // namespace
 
 TParametres::TParametres()
-    : or_(Chaines::DefautOu()), xdelim(Chaines::DefautPonctuation()),
-      ignor(Chaines::DefautMotsIgnores()), foname(Chaines::DefautPoliceChamps()),
-      types(TypesParDefaut), frmats(FormatsParDefaut), lstfon(Chaines::DefautPoliceListe()),
-      mcqor(Chaines::DefautSeparateurQcm()), csvtyp(Chaines::DefautTypesCsv())
+    : or_(Chaines::DefautOu()), xdelim(Chaines::DefautPonctuation()), ignor(Chaines::DefautMotsIgnores()),
+      foname(Chaines::DefautPoliceChamps()), types(TypesParDefaut), frmats(FormatsParDefaut),
+      lstfon(Chaines::DefautPoliceListe()), mcqor(Chaines::DefautSeparateurQcm()), csvtyp(Chaines::DefautTypesCsv())
 {
 }
 

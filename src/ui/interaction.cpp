@@ -26,12 +26,18 @@ std::unique_ptr<TInteraction> &Instance()
 QMessageBox::StandardButton BoutonQt(TInteraction::Reponse r)
 {
     switch (r) {
-    case TInteraction::RepOk: return QMessageBox::Ok;
-    case TInteraction::RepAnnuler: return QMessageBox::Cancel;
-    case TInteraction::RepOui: return QMessageBox::Yes;
-    case TInteraction::RepNon: return QMessageBox::No;
-    case TInteraction::RepAbandon: return QMessageBox::Abort;
-    case TInteraction::RepAide: return QMessageBox::Help;
+    case TInteraction::RepOk:
+        return QMessageBox::Ok;
+    case TInteraction::RepAnnuler:
+        return QMessageBox::Cancel;
+    case TInteraction::RepOui:
+        return QMessageBox::Yes;
+    case TInteraction::RepNon:
+        return QMessageBox::No;
+    case TInteraction::RepAbandon:
+        return QMessageBox::Abort;
+    case TInteraction::RepAide:
+        return QMessageBox::Help;
     }
     return QMessageBox::Ok;
 }
@@ -39,10 +45,14 @@ QMessageBox::StandardButton BoutonQt(TInteraction::Reponse r)
 QMessageBox::Icon Icone(TInteraction::Genre genre)
 {
     switch (genre) {
-    case TInteraction::Avertissement: return QMessageBox::Warning;
-    case TInteraction::Erreur: return QMessageBox::Critical;
-    case TInteraction::Information: return QMessageBox::Information;
-    case TInteraction::Question: return QMessageBox::Question;
+    case TInteraction::Avertissement:
+        return QMessageBox::Warning;
+    case TInteraction::Erreur:
+        return QMessageBox::Critical;
+    case TInteraction::Information:
+        return QMessageBox::Information;
+    case TInteraction::Question:
+        return QMessageBox::Question;
     }
     return QMessageBox::NoIcon;
 }
@@ -58,12 +68,18 @@ std::function<void(int)> &AfficheurAide()
 std::vector<TInteraction::Reponse> TInteraction::ReponsesPossibles(Boutons boutons)
 {
     switch (boutons) {
-    case Ok: return {RepOk};
-    case OkAnnuler: return {RepOk, RepAnnuler};
-    case OuiNon: return {RepOui, RepNon};
-    case OuiNonAnnuler: return {RepOui, RepNon, RepAnnuler};
-    case OuiNonAbandon: return {RepOui, RepNon, RepAbandon};
-    case AnnulerSeul: return {RepAnnuler};
+    case Ok:
+        return {RepOk};
+    case OkAnnuler:
+        return {RepOk, RepAnnuler};
+    case OuiNon:
+        return {RepOui, RepNon};
+    case OuiNonAnnuler:
+        return {RepOui, RepNon, RepAnnuler};
+    case OuiNonAbandon:
+        return {RepOui, RepNon, RepAbandon};
+    case AnnulerSeul:
+        return {RepAnnuler};
     }
     return {RepOk};
 }
@@ -105,14 +121,12 @@ void TInteraction::Installer(std::unique_ptr<TInteraction> interaction)
 
 // ---------------------------------------------------------------- platform
 
-TInteraction::Reponse TInteractionPlateforme::Message(Genre genre, const QString &texte,
-                                                      Boutons boutons, int aide,
+TInteraction::Reponse TInteractionPlateforme::Message(Genre genre, const QString &texte, Boutons boutons, int aide,
                                                       const QString &legende)
 {
     for (;;) {
         // No parent: the box is centred on the screen.
-        QMessageBox boite(Icone(genre),
-                          legende.isEmpty() ? QApplication::applicationName() : legende,
+        QMessageBox boite(Icone(genre), legende.isEmpty() ? QApplication::applicationName() : legende,
                           QString(texte).replace(QLatin1String("\r\n"), QLatin1String("\n")));
         QMessageBox::StandardButtons qt;
         for (Reponse r : ReponsesPossibles(boutons))
@@ -143,10 +157,8 @@ QString TInteraction::ExtensionDuFiltre(const QString &entreeQt)
     return motif.match(entreeQt).captured(1);
 }
 
-TInteraction::ChoixFichier TInteractionPlateforme::OuvrirFichier(const QString &filtre,
-                                                                 int indexFiltre,
-                                                                 const QString &extensionDefaut,
-                                                                 const QString &dossier,
+TInteraction::ChoixFichier TInteractionPlateforme::OuvrirFichier(const QString &filtre, int indexFiltre,
+                                                                 const QString &extensionDefaut, const QString &dossier,
                                                                  bool lectureSeuleOfferte)
 {
     QFileDialog dialogue(QApplication::activeWindow());
@@ -177,11 +189,9 @@ TInteraction::ChoixFichier TInteractionPlateforme::OuvrirFichier(const QString &
     return choix;
 }
 
-TInteraction::ChoixFichier TInteractionPlateforme::SauverFichier(const QString &filtre,
-                                                                 int indexFiltre,
+TInteraction::ChoixFichier TInteractionPlateforme::SauverFichier(const QString &filtre, int indexFiltre,
                                                                  const QString &extensionDefaut,
-                                                                 const QString &nomPropose,
-                                                                 const QString &dossier)
+                                                                 const QString &nomPropose, const QString &dossier)
 {
     QFileDialog dialogue(QApplication::activeWindow());
     if (!dossier.isEmpty())
@@ -231,8 +241,8 @@ bool TInteractionPlateforme::Imprimer(QPrinter &imprimante)
 bool TInteractionPlateforme::Saisir(const QString &legende, const QString &invite, QString &texte)
 {
     bool ok = false;
-    const QString saisi = QInputDialog::getText(QApplication::activeWindow(), legende, invite,
-                                                QLineEdit::Normal, texte, &ok);
+    const QString saisi = QInputDialog::getText(QApplication::activeWindow(), legende, invite, QLineEdit::Normal, texte,
+                                                &ok);
     if (ok)
         texte = saisi;
     return ok;

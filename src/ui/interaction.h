@@ -34,17 +34,18 @@ public:
 
     // A modal message box; caption empty gives the application's name.
     virtual Reponse Message(Genre genre, const QString &texte, Boutons boutons, int aide,
-                            const QString &legende = QString()) = 0;
+                            const QString &legende = QString())
+        = 0;
     // filtre is "Desc|*.a;*.b|Desc2|*.c"; indexFiltre is the 1-based preselected entry;
     // dossier the folder the dialog starts in. The open dialog offers its
     // read-only box only when lectureSeuleOfferte. A name typed without an
     // extension gets the one of the entry chosen.
-    virtual ChoixFichier OuvrirFichier(const QString &filtre, int indexFiltre,
-                                       const QString &extensionDefaut, const QString &dossier,
-                                       bool lectureSeuleOfferte) = 0;
-    virtual ChoixFichier SauverFichier(const QString &filtre, int indexFiltre,
-                                       const QString &extensionDefaut, const QString &nomPropose,
-                                       const QString &dossier) = 0;
+    virtual ChoixFichier OuvrirFichier(const QString &filtre, int indexFiltre, const QString &extensionDefaut,
+                                       const QString &dossier, bool lectureSeuleOfferte)
+        = 0;
+    virtual ChoixFichier SauverFichier(const QString &filtre, int indexFiltre, const QString &extensionDefaut,
+                                       const QString &nomPropose, const QString &dossier)
+        = 0;
     // The extension of a Qt filter entry "Desc (*.a *.b)": its first pattern's, "a";
     // empty when that pattern names no extension ("*" or "*.*").
     static QString ExtensionDuFiltre(const QString &entreeQt);
@@ -74,14 +75,11 @@ public:
 class TInteractionPlateforme : public TInteraction
 {
 public:
-    Reponse Message(Genre genre, const QString &texte, Boutons boutons, int aide,
-                    const QString &legende) override;
-    ChoixFichier OuvrirFichier(const QString &filtre, int indexFiltre,
-                               const QString &extensionDefaut, const QString &dossier,
-                               bool lectureSeuleOfferte) override;
-    ChoixFichier SauverFichier(const QString &filtre, int indexFiltre,
-                               const QString &extensionDefaut, const QString &nomPropose,
-                               const QString &dossier) override;
+    Reponse Message(Genre genre, const QString &texte, Boutons boutons, int aide, const QString &legende) override;
+    ChoixFichier OuvrirFichier(const QString &filtre, int indexFiltre, const QString &extensionDefaut,
+                               const QString &dossier, bool lectureSeuleOfferte) override;
+    ChoixFichier SauverFichier(const QString &filtre, int indexFiltre, const QString &extensionDefaut,
+                               const QString &nomPropose, const QString &dossier) override;
     bool ChoisirPolice(QFont &police) override;
     bool Imprimer(QPrinter &imprimante) override;
     bool Saisir(const QString &legende, const QString &invite, QString &texte) override;

@@ -22,8 +22,7 @@ std::vector<TInteractionScriptee::Demande> TInteractionScriptee::Messages() cons
     return messages;
 }
 
-TInteraction::Reponse TInteractionScriptee::Message(Genre genre, const QString &texte,
-                                                    Boutons boutons, int aide,
+TInteraction::Reponse TInteractionScriptee::Message(Genre genre, const QString &texte, Boutons boutons, int aide,
                                                     const QString &legende)
 {
     Demande d;
@@ -63,10 +62,8 @@ bool Prendre(std::deque<T> &file, T &reponse, int &imprevus)
 
 } // namespace
 
-TInteraction::ChoixFichier TInteractionScriptee::OuvrirFichier(const QString &filtre,
-                                                               int indexFiltre,
-                                                               const QString &extensionDefaut,
-                                                               const QString &dossier,
+TInteraction::ChoixFichier TInteractionScriptee::OuvrirFichier(const QString &filtre, int indexFiltre,
+                                                               const QString &extensionDefaut, const QString &dossier,
                                                                bool lectureSeuleOfferte)
 {
     Demande d;
@@ -82,11 +79,9 @@ TInteraction::ChoixFichier TInteractionScriptee::OuvrirFichier(const QString &fi
     return c;
 }
 
-TInteraction::ChoixFichier TInteractionScriptee::SauverFichier(const QString &filtre,
-                                                               int indexFiltre,
+TInteraction::ChoixFichier TInteractionScriptee::SauverFichier(const QString &filtre, int indexFiltre,
                                                                const QString &extensionDefaut,
-                                                               const QString &nomPropose,
-                                                               const QString &dossier)
+                                                               const QString &nomPropose, const QString &dossier)
 {
     Demande d;
     d.Sorte = QStringLiteral("sauver");

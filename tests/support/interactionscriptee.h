@@ -33,8 +33,8 @@ public:
 
     std::deque<Reponse> Reponses;
     std::deque<ChoixFichier> Fichiers;
-    std::deque<QString> Saisies;          // an empty deque entry is accepted as empty text
-    std::deque<bool> SaisiesAcceptees;    // parallel to Saisies when given; else accepted
+    std::deque<QString> Saisies;       // an empty deque entry is accepted as empty text
+    std::deque<bool> SaisiesAcceptees; // parallel to Saisies when given; else accepted
     std::deque<QFont> Polices;
     std::deque<bool> Impressions;
     // When set, an accepted print dialog sends the job to this PDF file.
@@ -50,16 +50,17 @@ public:
     void AnnulerFichier() { Fichiers.push_back(ChoixFichier()); }
     // The messages asked so far (only the message boxes).
     std::vector<Demande> Messages() const;
-    void Oublier() { Demandes.clear(); Imprevus = 0; }
+    void Oublier()
+    {
+        Demandes.clear();
+        Imprevus = 0;
+    }
 
-    Reponse Message(Genre genre, const QString &texte, Boutons boutons, int aide,
-                    const QString &legende) override;
-    ChoixFichier OuvrirFichier(const QString &filtre, int indexFiltre,
-                               const QString &extensionDefaut, const QString &dossier,
-                               bool lectureSeuleOfferte) override;
-    ChoixFichier SauverFichier(const QString &filtre, int indexFiltre,
-                               const QString &extensionDefaut, const QString &nomPropose,
-                               const QString &dossier) override;
+    Reponse Message(Genre genre, const QString &texte, Boutons boutons, int aide, const QString &legende) override;
+    ChoixFichier OuvrirFichier(const QString &filtre, int indexFiltre, const QString &extensionDefaut,
+                               const QString &dossier, bool lectureSeuleOfferte) override;
+    ChoixFichier SauverFichier(const QString &filtre, int indexFiltre, const QString &extensionDefaut,
+                               const QString &nomPropose, const QString &dossier) override;
     bool ChoisirPolice(QFont &police) override;
     bool Imprimer(QPrinter &imprimante) override;
     bool Saisir(const QString &legende, const QString &invite, QString &texte) override;

@@ -43,15 +43,14 @@ inline QByteArray Donnees(const QByteArray &texte)
 // A card data block with a picture: bitmap length, width, height, X, Y, bitmap, text.
 inline QByteArray DonneesImage(const QByteArray &bitmap, const QByteArray &texte)
 {
-    return Mot(int(bitmap.size())) + Mot(16) + Mot(8) + Mot(3) + Mot(4) + bitmap
-           + Mot(int(texte.size())) + texte;
+    return Mot(int(bitmap.size())) + Mot(16) + Mot(8) + Mot(3) + Mot(4) + bitmap + Mot(int(texte.size())) + texte;
 }
 
 // Alpha/abc and Beta/defgh: texts of 3 and 5 bytes at 109 and 116.
 inline QByteArray DeuxCartes()
 {
-    return QByteArray("MGC\x02\x00", 5) + Entree(109, "Alpha") + Entree(116, "Beta")
-           + Donnees("abc") + Donnees("defgh");
+    return QByteArray("MGC\x02\x00", 5) + Entree(109, "Alpha") + Entree(116, "Beta") + Donnees("abc")
+        + Donnees("defgh");
 }
 
 // A picture card between two plain ones; the last text ends the file.
@@ -61,8 +60,8 @@ inline QByteArray AvecImage()
     const quint32 d0 = 5 + 3 * 52;
     const quint32 d1 = d0 + 4 + 3;
     const quint32 d2 = d1 + quint32(image.size());
-    return QByteArray("MGC\x03\x00", 5) + Entree(d0, "Anne") + Entree(d1, "Bruno")
-           + Entree(d2, "Carla") + Donnees("one") + image + Donnees("three\r\nlines");
+    return QByteArray("MGC\x03\x00", 5) + Entree(d0, "Anne") + Entree(d1, "Bruno") + Entree(d2, "Carla")
+        + Donnees("one") + image + Donnees("three\r\nlines");
 }
 
 } // namespace OctetsCrd

@@ -17,7 +17,10 @@ inline QByteArray Court(const QByteArray &texte, int max)
     return char(texte.size()) + texte + QByteArray(max - texte.size(), '\0');
 }
 
-inline QByteArray Bloc(const QByteArray &texte) { return Court(texte, 60); }
+inline QByteArray Bloc(const QByteArray &texte)
+{
+    return Court(texte, 60);
+}
 
 inline QByteArray Queue(qint32 a, qint32 b, qint32 c, qint32 d)
 {
@@ -58,10 +61,8 @@ inline QByteArray FichierDesordre()
     QByteArray h = Entete('N', 'O', 'C', 1, 1);
     h[30] = ' ';
     Placer(h, 34, Court("Moi", 18));
-    return Bloc("Lettres") + h + Queue(0, 0, 3, 2)
-           + Bloc("A") + Bloc("a") + Queue(1, 0, 3, 0)
-           + Bloc("B") + Bloc("b") + Queue(2, 0, 0, 3)
-           + Bloc("C") + Bloc("c") + Queue(3, 0, 2, 1);
+    return Bloc("Lettres") + h + Queue(0, 0, 3, 2) + Bloc("A") + Bloc("a") + Queue(1, 0, 3, 0) + Bloc("B") + Bloc("b")
+        + Queue(2, 0, 0, 3) + Bloc("C") + Bloc("c") + Queue(3, 0, 2, 1);
 }
 
 // The same cards as the writer stores them: list order, records 1, 2, 3.
@@ -70,10 +71,8 @@ inline QByteArray FichierDesordreRange()
     QByteArray h = Entete('N', 'O', 'C', 1, 1);
     h[30] = ' ';
     Placer(h, 34, Court("Moi", 18));
-    return Bloc("Lettres") + h + Queue(0, 0, 3, 1)
-           + Bloc("B") + Bloc("b") + Queue(1, 0, 0, 2)
-           + Bloc("C") + Bloc("c") + Queue(2, 0, 1, 3)
-           + Bloc("A") + Bloc("a") + Queue(3, 0, 2, 0);
+    return Bloc("Lettres") + h + Queue(0, 0, 3, 1) + Bloc("B") + Bloc("b") + Queue(1, 0, 0, 2) + Bloc("C") + Bloc("c")
+        + Queue(2, 0, 1, 3) + Bloc("A") + Bloc("a") + Queue(3, 0, 2, 0);
 }
 
 // tests/data/natif/ancien_oem.aqq rewritten: ANSI signature, code page 1252,
@@ -100,8 +99,10 @@ inline QByteArray AncienOemEnAnsi()
     h[59] = '(';
     h[60] = '*';
     return Bloc("G\xE9ographie") + h + Bloc("le la les \xE0") + Queue(0, 0, 2, 1)
-           + Bloc("Capitale de la Su\xE8" "de ?") + Bloc("") + Bloc("Stockholm") + Queue(1, 0, 0, 2)
-           + Bloc("Capitale du Danemark ?") + Bloc("") + Bloc("Copenhague") + Queue(2, 0, 1, 0);
+        + Bloc("Capitale de la Su\xE8"
+               "de ?")
+        + Bloc("") + Bloc("Stockholm") + Queue(1, 0, 0, 2) + Bloc("Capitale du Danemark ?") + Bloc("")
+        + Bloc("Copenhague") + Queue(2, 0, 1, 0);
 }
 
 } // namespace OctetsNatif

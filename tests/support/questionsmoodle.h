@@ -28,13 +28,12 @@ inline QString Resume(const TNoeudXml &question)
         if (e.AAttribut(QStringLiteral("format")))
             partie += QStringLiteral("{") + e.Attribut(QStringLiteral("format")) + QStringLiteral("}");
         if (nom == QLatin1String("answer")) {
-            partie += QStringLiteral("[") + e.Attribut(QStringLiteral("fraction")) + QStringLiteral("]=")
-                      + TexteDe(e);
+            partie += QStringLiteral("[") + e.Attribut(QStringLiteral("fraction")) + QStringLiteral("]=") + TexteDe(e);
             if (const TNoeudXml t = e.Enfant(QStringLiteral("tolerance")))
                 partie += QStringLiteral("~") + t.Texte();
         } else if (nom == QLatin1String("subquestion")) {
             partie += QStringLiteral("=") + TexteDe(e) + QStringLiteral(">")
-                      + TexteDe(e.Enfant(QStringLiteral("answer")));
+                + TexteDe(e.Enfant(QStringLiteral("answer")));
         } else if (nom == QLatin1String("units")) {
             partie += QStringLiteral("=") + e.Texte();
         } else if (e.Enfant(QStringLiteral("text"))) {
