@@ -34,20 +34,6 @@ const QRegularExpression &ReponseAiken()
     return re;
 }
 
-// The name Moodle gives a question: its text shortened to 80 characters.
-QString Nom(const QString &texte)
-{
-    QString nom = texte;
-    if (nom.size() > 80) {
-        nom.truncate(77);
-        const qsizetype espace = nom.lastIndexOf(u' ');
-        if (espace > 0)
-            nom.truncate(espace);
-        nom += S("...");
-    }
-    return nom;
-}
-
 QString SurUneLigne(const QString &texte)
 {
     QString t = texte;
@@ -112,7 +98,7 @@ std::unique_ptr<TFichierX> TFichierAiken::LireAiken(const QByteArray &octets)
             q.type = S("multichoice");
             q.unique = true;
             q.texte = ligne;
-            q.nom = Nom(ligne);
+            q.nom = Questions::NomAbrege(ligne);
             ouverte = true;
             debut = numero;
         }

@@ -114,14 +114,7 @@ QString SansBalises(QString texte)
 // shortened to 80 characters at a word's end.
 QString NomParDefaut(const QString &texte)
 {
-    QString nom = SansBalises(texte);
-    if (nom.size() > 80) {
-        nom.truncate(77);
-        const qsizetype espace = nom.lastIndexOf(u' ');
-        if (espace > 0)
-            nom.truncate(espace);
-        nom += S("...");
-    }
+    const QString nom = Questions::NomAbrege(SansBalises(texte));
     return nom.isEmpty() ? Gift::tr("Question") : nom;
 }
 

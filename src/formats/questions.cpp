@@ -59,6 +59,19 @@ QString ResoudreChemin(const QString &chemin, const QString &precedent)
 
 // Only a '/' that both paths share counts, so that a previous "Geology" never
 // stands for "Geo"; a form that would not resolve back to chemin is not used.
+QString NomAbrege(const QString &texte)
+{
+    QString nom = texte;
+    if (nom.size() > 80) {
+        nom.truncate(77);
+        const qsizetype espace = nom.lastIndexOf(u' ');
+        if (espace > 0)
+            nom.truncate(espace);
+        nom += QStringLiteral("...");
+    }
+    return nom;
+}
+
 QString CompresserChemin(const QString &chemin, const QString &precedent)
 {
     qsizetype barres = 0;

@@ -40,6 +40,9 @@ QString NoteParDefaut(const QString &type);
 QString ResoudreChemin(const QString &chemin, const QString &precedent);
 // The shortest relative form of chemin after precedent.
 QString CompresserChemin(const QString &chemin, const QString &precedent);
+// The name Moodle's text importers give a question: its text shortened to 80
+// characters at a word's end.
+QString NomAbrege(const QString &texte);
 
 // One part of a question, in the order the card lists them.
 struct Morceau
