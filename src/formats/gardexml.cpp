@@ -131,80 +131,22 @@ bool AttributsRaisonnables(const QByteArray &octets, int &ligne)
     const Unites u = Detecter(octets);
     if (u.largeur == 1 && !u.ebcdic)
         return RaisonnablesOctets(octets, ligne);
+    // Wider and EBCDIC encodings are rare: each character is brought down to
+    // one byte (markup is ASCII; any other character becomes a byte that means
+    // nothing to the scan) and the same scan runs on that.
     const auto *p = reinterpret_cast<const uchar *>(octets.constData());
     const qsizetype n = octets.size() / u.largeur;
-    auto car = [&](qsizetype i) -> uint {
+    QByteArray etroit(n, Qt::Uninitialized);
+    for (qsizetype i = 0; i < n; ++i) {
         const uchar *q = p + i * u.largeur;
         uint c = 0;
         for (int k = 0; k < u.largeur; ++k)
             c |= uint(q[k]) << (8 * (u.grosBoutiste ? u.largeur - 1 - k : k));
-        return u.ebcdic ? DepuisEbcdic(c) : c;
-    };
-    // Markup that is not a start tag runs to its own end: comments, CDATA,
-    // instructions and declarations may hold anything.
-    auto sauterJusqua = [&](qsizetype i, const char *fin) {
-        const qsizetype longueur = qsizetype(std::strlen(fin));
-        for (; i + longueur <= n; ++i) {
-            if (car(i) == '\n')
-                ++ligne;
-            qsizetype k = 0;
-            while (k < longueur && car(i + k) == uint(uchar(fin[k])))
-                ++k;
-            if (k == longueur)
-                return i + longueur;
-        }
-        return n;
-    };
-    auto commence = [&](qsizetype i, const char *texte) {
-        for (qsizetype k = 0; texte[k]; ++k)
-            if (i + k >= n || car(i + k) != uint(uchar(texte[k])))
-                return false;
-        return true;
-    };
-    ligne = 1;
-    qsizetype i = 0;
-    while (i < n) {
-        const uint c = car(i);
-        if (c == '\n')
-            ++ligne;
-        if (c != '<') {
-            ++i;
-            continue;
-        }
-        if (commence(i, "<!--")) {
-            i = sauterJusqua(i + 4, "-->");
-        } else if (commence(i, "<![CDATA[")) {
-            i = sauterJusqua(i + 9, "]]>");
-        } else if (commence(i, "<?")) {
-            i = sauterJusqua(i + 2, "?>");
-        } else if (commence(i, "<!") || commence(i, "</")) {
-            i = sauterJusqua(i + 2, ">");
-        } else {
-            // A start tag: one '=' outside quotes per attribute.
-            const int debutLigne = ligne;
-            int attributs = 0;
-            uint guillemet = 0;
-            for (++i; i < n; ++i) {
-                const uint d = car(i);
-                if (d == '\n')
-                    ++ligne;
-                if (guillemet) {
-                    if (d == guillemet)
-                        guillemet = 0;
-                } else if (d == '"' || d == '\'') {
-                    guillemet = d;
-                } else if (d == '=') {
-                    if (++attributs > MaxAttributs) {
-                        ligne = debutLigne;
-                        return false;
-                    }
-                } else if (d == '>' || d == '<') {
-                    break;
-                }
-            }
-        }
+        if (u.ebcdic)
+            c = DepuisEbcdic(c);
+        etroit[i] = c < 0x80 ? char(c) : char(0x80);
     }
-    return true;
+    return RaisonnablesOctets(etroit, ligne);
 }
 
 namespace {
