@@ -7,6 +7,8 @@
 //   bench_editeur reclasser FILE [RUNS] ReclasserFiche of a card of FILE (alphabetical)
 //   bench_editeur chercher FILE [RUNS]  a whole search cycle without a match (all fields, no case)
 //   bench_editeur liste FILE [RUNS]     the list of cards opened and painted
+//   bench_editeur echelle FILE [RUNS]   in one process: FILE opened and its first card
+//                                       painted, then liste and chercher
 //
 // The process modes leave at once with _exit once their work is done, so that
 // tearing down a large card file, which the editor does not do while it is
@@ -125,7 +127,11 @@ int main(int argc, char *argv[])
         Peindre();
         Sortir(0);
     }
+    const auto debutOuverture = std::chrono::steady_clock::now();
     fiche.FormShow({nom});
+    if (mode == QLatin1String("echelle"))
+        Peindre();
+    const std::chrono::duration<double> ouverture = std::chrono::steady_clock::now() - debutOuverture;
     if (!fiche.FichierCourant) {
         std::fprintf(stderr, "bench_editeur: %s not opened\n", qPrintable(nom));
         Sortir(1);
@@ -159,7 +165,7 @@ int main(int argc, char *argv[])
         Sortir(0);
     }
     const int fois = argc > 3 ? std::max(1, atoi(argv[3])) : 5;
-    if (mode == QLatin1String("chercher")) {
+    const auto chercher = [&] {
         std::vector<double> durees;
         for (int i = 0; i < fois; ++i) {
             fiche.TexteRecherche = QStringLiteral("qzxwv");
@@ -171,9 +177,8 @@ int main(int argc, char *argv[])
             durees.push_back(Chrono([&] { fiche.ChercherSuivante(false); }));
         }
         Imprimer("chercher", durees);
-        Sortir(0);
-    }
-    if (mode == QLatin1String("liste")) {
+    };
+    const auto liste = [&] {
         std::vector<double> durees;
         for (int i = 0; i < fois; ++i)
             durees.push_back(Chrono([&] { fiche.Listedesfiches1Click(); }));
@@ -182,6 +187,23 @@ int main(int argc, char *argv[])
             Sortir(1);
         }
         Imprimer("liste", durees);
+    };
+    if (mode == QLatin1String("chercher")) {
+        chercher();
+        Sortir(0);
+    }
+    if (mode == QLatin1String("liste")) {
+        liste();
+        Sortir(0);
+    }
+    if (mode == QLatin1String("echelle")) {
+        if (fiche.IndexCourant < 0) {
+            std::fprintf(stderr, "bench_editeur: no card shown\n");
+            Sortir(1);
+        }
+        std::printf("ouverture %.6f %d\n", ouverture.count(), fiche.FichierCourant->NombreFiches());
+        liste();
+        chercher();
         Sortir(0);
     }
     std::fprintf(stderr, "bench_editeur: unknown mode\n");
