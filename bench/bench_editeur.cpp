@@ -30,6 +30,7 @@
 #include <chrono>
 #include <clocale>
 #include <cstdio>
+#include <ctime>
 #include <functional>
 #include <unistd.h>
 #include <vector>
@@ -74,18 +75,36 @@ public:
     void Aide(int) override { }
 };
 
+double TempsProcesseur()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
+// Processor times of the timed actions, in the order they ran.
+std::vector<double> g_processeur;
+
+// "mode median max first cpu_median cpu_first"
 void Imprimer(const char *mode, std::vector<double> durees)
 {
     const double premiere = durees.front();
     std::sort(durees.begin(), durees.end());
-    std::printf("%s %.6f %.6f %.6f\n", mode, durees[durees.size() / 2], durees.back(), premiere);
+    std::vector<double> cpu = g_processeur;
+    g_processeur.clear();
+    const double cpuPremiere = cpu.front();
+    std::sort(cpu.begin(), cpu.end());
+    std::printf("%s %.6f %.6f %.6f %.6f %.6f\n", mode, durees[durees.size() / 2], durees.back(), premiere,
+                cpu[cpu.size() / 2], cpuPremiere);
 }
 
 double Chrono(const std::function<void()> &action)
 {
+    const double cpu = TempsProcesseur();
     const auto debut = std::chrono::steady_clock::now();
     action();
     const std::chrono::duration<double> d = std::chrono::steady_clock::now() - debut;
+    g_processeur.push_back(TempsProcesseur() - cpu);
     return d.count();
 }
 
@@ -127,11 +146,13 @@ int main(int argc, char *argv[])
         Peindre();
         Sortir(0);
     }
+    const double cpuOuverture = TempsProcesseur();
     const auto debutOuverture = std::chrono::steady_clock::now();
     fiche.FormShow({nom});
     if (mode == QLatin1String("echelle"))
         Peindre();
     const std::chrono::duration<double> ouverture = std::chrono::steady_clock::now() - debutOuverture;
+    const double processeurOuverture = TempsProcesseur() - cpuOuverture;
     if (!fiche.FichierCourant) {
         std::fprintf(stderr, "bench_editeur: %s not opened\n", qPrintable(nom));
         Sortir(1);
@@ -201,7 +222,8 @@ int main(int argc, char *argv[])
             std::fprintf(stderr, "bench_editeur: no card shown\n");
             Sortir(1);
         }
-        std::printf("ouverture %.6f %d\n", ouverture.count(), fiche.FichierCourant->NombreFiches());
+        std::printf("ouverture %.6f %d %.6f\n", ouverture.count(), fiche.FichierCourant->NombreFiches(),
+                    processeurOuverture);
         liste();
         chercher();
         Sortir(0);

@@ -51,3 +51,4 @@ echo "# $(uname -m), $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut
 echo "# locale used: $locale"
 echo "# commit $(git rev-parse --short HEAD 2>/dev/null || echo '?'), $(date -u '+%Y-%m-%d %H:%M UTC')"
 python3 bench/tableau.py --build "$build" --data "$data" --n "$n" --runs "$runs" --locale "$locale" --only "${ONLY:-}"
+echo "# load at the end: $(cut -d' ' -f1-3 /proc/loadavg), $(date -u '+%H:%M UTC')"

@@ -199,12 +199,14 @@ def scale_data(build, root, n, env):
 
 
 def scale_core(build, operation, path, runs, env):
-    """Median wall seconds of a library call, or the reader's refusal."""
+    """Median wall and processor seconds of a library call, or the reader's
+    refusal."""
     result = subprocess.run([os.path.join(build, "bench", "bench_core"), operation, path, str(runs)],
                             capture_output=True, text=True, env=env)
     if result.returncode != 0:
         return "refused: " + (result.stderr.strip().splitlines() or ["exit %d" % result.returncode])[-1]
-    return float(result.stdout.split()[1])
+    out = result.stdout.split()
+    return float(out[1]), float(out[3])
 
 
 def scale_editor(editor, path, runs, env):
@@ -228,14 +230,14 @@ def scale_editor(editor, path, runs, env):
         for line in text.splitlines():
             words = line.split()
             if words[0] == "ouverture":
-                figures.setdefault("first card shown", []).append(float(words[1]))
+                figures.setdefault("first card shown", []).append((float(words[1]), float(words[3])))
             elif words[0] in ("liste", "chercher"):
                 name = "list of cards" if words[0] == "liste" else "search cycle"
-                figures.setdefault(name + ", first", []).append(float(words[3]))
-                figures.setdefault(name + ", again", []).append(float(words[1]))
+                figures.setdefault(name + ", first", []).append((float(words[3]), float(words[5])))
+                figures.setdefault(name + ", again", []).append((float(words[1]), float(words[4])))
         peaks.append(usage.ru_maxrss * 1024)
-    result = {name: statistics.median(values) for name, values in figures.items()}
-    result["peak RSS"] = statistics.median(peaks)
+    result = {name: medians(values) for name, values in figures.items()}
+    result["peak RSS"] = (statistics.median(peaks), None)
     return result
 
 
@@ -264,13 +266,14 @@ def scale_rows(build, data, runs, env, plot):
                 rows.setdefault((label, "editor: " + operation), {})[n] = value
 
     print()
-    print(f"# scale: Questionnaire cards (gen_cartes), median of {runs} runs; "
-          f"ratio = the 1,000,000-card figure / the 100,000-card one (linear: about 10)")
+    print(f"# scale: Questionnaire cards (gen_cartes), median of {runs} runs; wall-clock times; "
+          f"ratio = the 1,000,000-card figure / the 100,000-card one (linear: about 10), cpu: the same "
+          f"in processor time")
     print("# file sizes: " + "; ".join(
         f"{label} " + " / ".join(f"{sizes[(label, n)] / 1e6:.1f}" for n in SCALE_SIZES) + " MB"
         for label, *_ in SCALE_FORMATS))
     print(f"{'format':<7} {'operation':<34} " + " ".join(f"{n:>10}" for n in SCALE_SIZES)
-          + f" {'1M/100k':>8}  goal")
+          + f" {'1M/100k':>8} {'cpu':>6}  goal")
     for (label, operation), values in rows.items():
         memory = operation.endswith("peak RSS")
         cells = []
@@ -278,31 +281,32 @@ def scale_rows(build, data, runs, env, plot):
             v = values.get(n)
             if isinstance(v, str):
                 cells.append(f"{'refused':>10}")
+            elif v is None:
+                cells.append(f"{'-':>10}")
             elif memory:
-                cells.append(f"{v / 1e6:8.0f}MB")
+                cells.append(f"{v[0] / 1e6:8.0f}MB")
             else:
-                cells.append(f"{v * 1000:8.1f}ms")
+                cells.append(f"{v[0] * 1000:8.1f}ms")
         a, b = values.get(SCALE_SIZES[-1]), values.get(SCALE_SIZES[-2])
         refusals = [v for v in (a, b) if isinstance(v, str)]
-        if refusals or not a or not b:
-            ratio, verdict = f"{'-':>8}", (refusals[0] if refusals else "")
-        elif memory:
-            ratio, verdict = f"{a / b:8.1f}", ""
+        if refusals or not a or not b or not b[0]:
+            ratio, cpu, verdict = f"{'-':>8}", f"{'-':>6}", (refusals[0] if refusals else "")
         else:
-            ratio = f"{a / b:8.1f}"
-            verdict = f"<= {SCALE_GOAL} " + ("met" if a / b <= SCALE_GOAL else "MISSED")
-        print(f"{label:<7} {operation:<34} {' '.join(cells)} {ratio}  {verdict}")
+            ratio = f"{a[0] / b[0]:8.1f}"
+            cpu = f"{a[1] / b[1]:6.1f}" if a[1] and b[1] else f"{'':>6}"
+            verdict = "" if memory else f"<= {SCALE_GOAL} " + ("met" if a[0] / b[0] <= SCALE_GOAL else "MISSED")
+        print(f"{label:<7} {operation:<34} {' '.join(cells)} {ratio} {cpu}  {verdict}")
     sys.stdout.flush()
     if plot:
         write_scale_plot(plot, rows)
-        print(f"# plot: {plot}")
+        print(f"# plot: {os.path.relpath(plot)}")
 
 
 def write_scale_plot(path, rows):
     """A log-log SVG of the time rows: one line per format and operation,
     with grey lines of slope one (linear growth) behind them."""
     import math
-    series = [(label, operation, [(n, v) for n, v in sorted(values.items()) if isinstance(v, float) and v > 0])
+    series = [(label, operation, [(n, v[0]) for n, v in sorted(values.items()) if isinstance(v, tuple) and v[0] > 0])
               for (label, operation), values in rows.items() if not operation.endswith("peak RSS")]
     series = [s for s in series if len(s[2]) >= 2]
     if not series:
@@ -338,13 +342,13 @@ def write_scale_plot(path, rows):
         x = px(n)
         out.append(f'<line x1="{x:.1f}" y1="{top}" x2="{x:.1f}" y2="{top + plot_h}" stroke="#ddd"/>')
         out.append(f'<text x="{x:.1f}" y="{top + plot_h + 18}" text-anchor="middle">{n:,} cards</text>')
-    # Slope one through each decade at the first size.
-    for decade in range(y0 - 2, y1 + 1):
-        a, b = (SCALE_SIZES[0], 10 ** decade), (SCALE_SIZES[-1], 10 ** decade * SCALE_SIZES[-1] / SCALE_SIZES[0])
-        out.append(f'<line x1="{px(a[0]):.1f}" y1="{py(a[1]):.1f}" x2="{px(b[0]):.1f}" y2="{py(b[1]):.1f}" '
-                   f'stroke="#bbb" stroke-width="0.8"/>')
+    # Lines of slope one (log y = log n + c), one a decade, cut to the frame.
+    for c in range(y0 - math.ceil(x1), y1 - math.floor(x0) + 1):
+        lx0, lx1 = max(x0, y0 - c), min(x1, y1 - c)
+        if lx1 > lx0:
+            out.append(f'<line x1="{px(10 ** lx0):.1f}" y1="{py(10 ** (lx0 + c)):.1f}" x2="{px(10 ** lx1):.1f}" '
+                       f'y2="{py(10 ** (lx1 + c)):.1f}" stroke="#bbb" stroke-width="0.8"/>')
     out.append(f'<rect x="{left}" y="{top}" width="{plot_w}" height="{plot_h}" fill="none" stroke="black"/>')
-    out.insert(2, f'<clipPath id="cadre"><rect x="{left}" y="{top}" width="{plot_w}" height="{plot_h}"/></clipPath>')
     legend_y = top + 10
     for label, operation, points in series:
         key = operation.split(" (")[0]
