@@ -84,33 +84,45 @@ public:
     // The used characters of a short string of max characters.
     QByteArray Court(qint64 position, int max) const
     {
-        const int longueur = std::min<int>(Octet(position), max);
-        QByteArray texte(longueur, '\0');
-        for (int i = 0; i < longueur; ++i)
-            texte[i] = char(Octet(position + 1 + i));
+        QByteArray texte;
+        LireCourt(texte, position, max);
         return texte;
     }
 
-    // A field of several blocks: lines joined by one space, and the space the
-    // writer put before each LF turned back into CR.
-    QByteArray Champ(qint64 position, int blocs) const
+    // A field of several blocks into champ (its room kept from one field to
+    // the next): lines joined by one space, and the space the writer put
+    // before each LF turned back into CR.
+    void Champ(QByteArray &champ, qint64 position, int blocs) const
     {
-        QByteArray champ = Court(position, LongueurLigne);
+        champ.resize(0);
+        LireCourt(champ, position, LongueurLigne);
         for (int k = 1; k < blocs; ++k) {
-            const QByteArray ligne = Court(position + qint64(k) * TailleBloc, LongueurLigne);
-            if (ligne.isEmpty())
+            const qint64 ligne = position + qint64(k) * TailleBloc;
+            if (Octet(ligne) == 0)
                 continue;
             champ += ' ';
-            champ += ligne;
+            LireCourt(champ, ligne, LongueurLigne);
         }
+        char *c = champ.data();
         for (qsizetype i = 1; i < champ.size(); ++i) {
-            if (champ.at(i) == '\n')
-                champ[i - 1] = '\r';
+            if (c[i] == '\n')
+                c[i - 1] = '\r';
         }
-        return champ;
     }
 
 private:
+    void LireCourt(QByteArray &sortie, qint64 position, int max) const
+    {
+        const int longueur = std::min<int>(Octet(position), max);
+        const qint64 debut = position + 1;
+        if (debut >= 0 && debut + longueur <= m_octets.size()) {
+            sortie.append(m_octets.constData() + debut, longueur);
+            return;
+        }
+        for (int i = 0; i < longueur; ++i)
+            sortie += char(Octet(debut + i));
+    }
+
     const QByteArray &m_octets;
 };
 
@@ -315,14 +327,17 @@ std::unique_ptr<TFichierX> TFichierNatif::LireNatif(const QByteArray &octets, bo
         if (annonces > 0)
             f->Reserver(int(std::min<qint64>(annonces, records - 1)));
         std::vector<bool> lus(size_t(records), false);
+        QByteArray octets1, octets2;
+        octets1.reserve(qsizetype(blocsChamp1) * TailleBloc);
+        octets2.reserve(qsizetype(blocsChamp2) * TailleBloc);
         while (record != 0) {
             if (record < 1 || record >= records || lus[size_t(record)])
                 Refuser();
             lus[size_t(record)] = true;
             const qint64 debut = qint64(record) * tailleRecord;
-            const QString champ1 = texte(l.Champ(debut, blocsChamp1));
-            const QString champ2 = texte(l.Champ(debut + qint64(blocsChamp1) * TailleBloc, blocsChamp2));
-            f->AjouterFiche(champ1, champ2);
+            l.Champ(octets1, debut, blocsChamp1);
+            l.Champ(octets2, debut + qint64(blocsChamp1) * TailleBloc, blocsChamp2);
+            f->AjouterFiche(texte(octets1), texte(octets2));
             record = l.Entier(debut + qint64(n) * TailleBloc + 12);
         }
     }
