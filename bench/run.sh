@@ -34,10 +34,9 @@ if [ -z "$locale" ]; then
   done
 fi
 
-# Fixed settings, never the user's: ';' separated UTF-8 CSV read as a
-# Questionnaire by the editor, UTF-8 XML.
+# Fixed settings, never the user's: ';' separated UTF-8 CSV, UTF-8 XML.
 export AMBLOPAD_SETTINGS="$PWD/$build/bench-settings.ini"
-printf '[General]\ncomma=";"\ncsvutf=1\ncsvtyp=Q\nxmlutf=1\n' >"$AMBLOPAD_SETTINGS"
+printf '[General]\ncomma=";"\ncsvutf=1\nxmlutf=1\n' >"$AMBLOPAD_SETTINGS"
 
 data="$build/data"
 if [ ! -f "$data/stamp-$n" ] || [ "$build/bench/gen_cartes" -nt "$data/stamp-$n" ]; then

@@ -248,6 +248,15 @@ def scale_rows(build, data, runs, env, plot):
     editor = os.path.join(build, "bench", "bench_editeur")
     genv = dict(env, QT_QPA_PLATFORM="offscreen")
     root = os.path.join(os.path.dirname(os.path.abspath(data)), "data-scale")
+    # The editor reads the CSV files as Questionnaires: the bench's settings
+    # and that type, for these runs only (amblopad-cli's rows keep the default).
+    settings = os.path.join(root, "settings-csv-q.ini")
+    os.makedirs(root, exist_ok=True)
+    with open(env["AMBLOPAD_SETTINGS"]) if env.get("AMBLOPAD_SETTINGS") else open(os.devnull) as source:
+        text = source.read() or "[General]\n"
+    with open(settings, "w") as out:
+        out.write(text.rstrip("\n") + "\ncsvtyp=Q\n")
+    genv["AMBLOPAD_SETTINGS"] = settings
     rows = {}  # (format, operation) -> {n: seconds, or a refusal's text}
     sizes = {}
     for n in SCALE_SIZES:
