@@ -114,6 +114,7 @@ private slots:
     void cleanup()
     {
         TFlux::InjecterEchecEcriture(-1);
+        TFlux::InjecterTailleMaximale(-1);
         ParametresParDefaut();
     }
 
@@ -371,6 +372,49 @@ private slots:
         QVERIFY(f->Modifie);
         QCOMPARE(f->FormatFichier, QChar(u'x'));
         QVERIFY(QDir(dossier).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+    }
+
+    // A file larger than the largest one that can be opened is not written:
+    // saved, it could not be read back. At the limit it is written.
+    void tropGrand_data() { premierEnregistrement_data(); }
+
+    void tropGrand()
+    {
+        QFETCH(QChar, format);
+        QFETCH(QChar, type);
+        auto f = Exemple(type);
+        try {
+            Contenu(*f, format);
+        } catch (const ErreurFormatAbsent &e) {
+            QSKIP(qPrintable(e.message()));
+        }
+        const QString dossier = NouveauDossier();
+        const QString document = dossier + QStringLiteral("/doc") + Extension(format, type);
+        Formats::Enregistrer(*f, document, format, true);
+        const QByteArray ancien = OutilsTest::LireFichier(document);
+        f->AjouterFiche(QStringLiteral("Trois"), QStringLiteral("Nouvelle"), QStringLiteral("fiche"));
+        const QByteArray attendu = Contenu(*f, format);
+
+        TFlux::InjecterTailleMaximale(attendu.size() - 1);
+        for (const bool nouveau : {false, true}) {
+            const QString cible = nouveau ? dossier + QStringLiteral("/autre") + Extension(format, type) : document;
+            try {
+                Formats::Enregistrer(*f, cible, format, nouveau);
+                QFAIL("a file too large to open again was saved");
+            } catch (const ErreurIdInvalide &e) {
+                QVERIFY2(e.message().contains(Natif(cible)), qPrintable(e.message()));
+            }
+        }
+        QCOMPARE(OutilsTest::LireFichier(document), ancien);
+        QCOMPARE(QDir(dossier).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{QFileInfo(document).fileName()});
+        QCOMPARE(f->NomFichier, document);
+        QVERIFY(f->Modifie);
+
+        TFlux::InjecterTailleMaximale(attendu.size());
+        Formats::Enregistrer(*f, document, format, false);
+        QCOMPARE(OutilsTest::LireFichier(document), attendu);
+        QVERIFY(!f->Modifie);
     }
 
     // The command-line tool passes the message on and fails.

@@ -328,6 +328,13 @@ ne peut pas contenir, au lieu de refuser la conversion.
     </message>
 </context>
 <context>
+    <name>Contrat</name>
+    <message>
+        <source>&quot;%1&quot; would take %2 MB in this format, more than the %3 MB of the largest file that can be opened. Nothing was saved.</source>
+        <translation>«&#xa0;%1&#xa0;» prendrait %2&#xa0;Mo dans ce format, plus que les %3&#xa0;Mo du plus gros fichier qui puisse être ouvert. Rien n&apos;a été enregistré.</translation>
+    </message>
+</context>
+<context>
     <name>Csv</name>
     <message>
         <source>The CSV file is not valid UTF-8 text (line %1).</source>

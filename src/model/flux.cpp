@@ -27,7 +27,7 @@
 namespace {
 
 qint64 g_echecApres = -1;
-const qint64 TailleMaximale = qint64(1) << 30; // a card file is never near this
+qint64 g_tailleMaximale = -1;
 
 // The messages' translation context.
 struct Flux
@@ -96,6 +96,16 @@ void DefinirLectureSeule(const QString &nom, bool lectureSeule)
 bool FichierExiste(const QString &nom)
 {
     return QFileInfo(nom).isFile();
+}
+
+qint64 TFlux::TailleMaximale()
+{
+    return g_tailleMaximale >= 0 ? g_tailleMaximale : qint64(1) << 30; // a card file is rarely near this
+}
+
+void TFlux::InjecterTailleMaximale(qint64 octets)
+{
+    g_tailleMaximale = octets;
 }
 
 void TFlux::InjecterEchecEcriture(qint64 apresOctets)
@@ -299,7 +309,7 @@ QByteArray TFlux::Lire(qint64 position, qint64 taille) const
     QByteArray octets;
     const qint64 disponible = qMax<qint64>(0, Taille() - position);
     taille = qMin(taille, disponible);
-    if (taille > TailleMaximale)
+    if (taille > TFlux::TailleMaximale())
         throw ErreurFichier(Flux::tr("The file \"%1\" is too large.").arg(QDir::toNativeSeparators(m_nom)));
     octets.resize(taille);
     qint64 lu = 0;
@@ -499,7 +509,7 @@ QByteArray TFlux::Lire(qint64 position, qint64 taille) const
 {
     const qint64 disponible = qMax<qint64>(0, Taille() - position);
     taille = qMin(taille, disponible);
-    if (taille > TailleMaximale)
+    if (taille > TFlux::TailleMaximale())
         throw ErreurFichier(Flux::tr("The file \"%1\" is too large.").arg(QDir::toNativeSeparators(m_nom)));
     QByteArray octets(taille, Qt::Uninitialized);
     _lseeki64(int(m_descripteur), position, SEEK_SET);

@@ -32,6 +32,11 @@ public:
     // Test seam: make the next writes fail after this many bytes (-1: never).
     static void InjecterEchecEcriture(qint64 apresOctets);
 
+    // The largest file read into memory (1 GB); larger ones are refused.
+    static qint64 TailleMaximale();
+    // Test seam: another largest size (-1: the real one).
+    static void InjecterTailleMaximale(qint64 octets);
+
 private:
     TFlux(const QString &nom, bool ecriture, intptr_t descripteur);
     QString m_nom;
