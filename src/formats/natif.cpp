@@ -132,20 +132,22 @@ QString NormaliserLignes(const QString &texte)
 {
     if (!texte.contains(u'\r') && !texte.contains(u'\n'))
         return texte;
-    QString resultat;
-    resultat.reserve(texte.size() + 8);
+    // At most two characters for one.
+    QString resultat(2 * texte.size(), Qt::Uninitialized);
+    const QChar *c = texte.constData();
+    QChar *sortie = resultat.data();
+    qsizetype k = 0;
     for (qsizetype i = 0; i < texte.size(); ++i) {
-        const QChar c = texte.at(i);
-        if (c == u'\r') {
-            resultat += QStringLiteral("\r\n");
-            if (i + 1 < texte.size() && texte.at(i + 1) == u'\n')
+        if (c[i] == u'\r' || c[i] == u'\n') {
+            sortie[k++] = u'\r';
+            sortie[k++] = u'\n';
+            if (c[i] == u'\r' && i + 1 < texte.size() && c[i + 1] == u'\n')
                 ++i;
-        } else if (c == u'\n') {
-            resultat += QStringLiteral("\r\n");
         } else {
-            resultat += c;
+            sortie[k++] = c[i];
         }
     }
+    resultat.truncate(k);
     return resultat;
 }
 
@@ -177,10 +179,10 @@ bool CouperChamp(const QByteArray &encode, std::vector<QByteArray> &lignes)
 // A short string of max characters: length byte, text, zeros.
 void AjouterCourt(QByteArray &sortie, const QByteArray &texte, int max)
 {
-    const QByteArray utilise = texte.left(max);
-    sortie += char(uchar(utilise.size()));
-    sortie += utilise;
-    sortie += QByteArray(max - utilise.size(), '\0');
+    const qsizetype longueur = std::min<qsizetype>(texte.size(), max);
+    sortie += char(uchar(longueur));
+    sortie.append(texte.constData(), longueur);
+    sortie.append(max - longueur, '\0');
 }
 
 void PlacerCourt(QByteArray &bloc, int position, const QByteArray &texte, int max)

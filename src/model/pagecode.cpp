@@ -110,10 +110,16 @@ void EncoderDans(QByteArray &octets, QStringView texte, int pageCode)
         page = PageSimplePour(AnsiSysteme());
     const QChar *c = texte.data();
     const qsizetype n = texte.size();
+    // At most one byte a character: written through a pointer, the unused
+    // end cut off after.
+    const qsizetype debut = octets.size();
+    octets.resize(debut + n);
+    char *sortie = octets.data() + debut;
+    qsizetype k = 0;
     for (qsizetype i = 0; i < n; ++i) {
         const char16_t u = c[i].unicode();
         if (u < 0x80) {
-            octets.append(char(u));
+            sortie[k++] = char(u);
             continue;
         }
         if (c[i].isHighSurrogate() && i + 1 < n && c[i + 1].isLowSurrogate())
@@ -121,12 +127,13 @@ void EncoderDans(QByteArray &octets, QStringView texte, int pageCode)
         else if (page) {
             auto trouve = page->versOctet.constFind(u);
             if (trouve != page->versOctet.constEnd()) {
-                octets.append(trouve.value());
+                sortie[k++] = trouve.value();
                 continue;
             }
         }
-        octets.append('?');
+        sortie[k++] = '?';
     }
+    octets.truncate(debut + k);
 }
 
 qsizetype Irrepresentables(QStringView texte, int pageCode, char32_t *premier)
