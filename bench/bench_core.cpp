@@ -3,7 +3,7 @@
 //   bench_core OPERATION FILE [RUNS]
 //
 // OPERATION: xml-open, xml-save, xml-write, natif-open, natif-save,
-// natif-write, crd-open, crd-save, crd-write, csv-open (type Q), moodle-open,
+// natif-write, crd-open, crd-save, crd-write, csv-open, csv-save (type Q), moodle-open,
 // moodle-write, gift-open and gift-write (both on the questions of a Moodle
 // file, gift-open reading the GIFT text written from it),
 // trier (the Directory file's cards), memory (heap bytes per card beyond
@@ -103,6 +103,8 @@ void Enregistrer(const QString &operation, TFichierX &f, const QString &nom, boo
         TFichierNatif::EnregistrerNatif(f, nom, nouveau);
     else if (operation == QLatin1String("crd-save"))
         TFichierCrd::EnregistrerCardfile(f, nom, nouveau);
+    else if (operation == QLatin1String("csv-save"))
+        TFichierCSV::EnregistrerCSV(f, nom, QChar('s'), nouveau);
     else
         throw Erreur(QStringLiteral("unknown operation ") + operation);
 }

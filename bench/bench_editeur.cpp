@@ -7,6 +7,8 @@
 //   bench_editeur reclasser FILE [RUNS] ReclasserFiche of a card of FILE (alphabetical)
 //   bench_editeur chercher FILE [RUNS]  a whole search cycle without a match (all fields, no case)
 //   bench_editeur liste FILE [RUNS]     the list of cards opened and painted
+//   bench_editeur echelle FILE [RUNS]   in one process: FILE opened and its first card
+//                                       painted, then liste and chercher
 //
 // The process modes leave at once with _exit once their work is done, so that
 // tearing down a large card file, which the editor does not do while it is
@@ -28,6 +30,7 @@
 #include <chrono>
 #include <clocale>
 #include <cstdio>
+#include <ctime>
 #include <functional>
 #include <unistd.h>
 #include <vector>
@@ -72,18 +75,36 @@ public:
     void Aide(int) override { }
 };
 
+double TempsProcesseur()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
+// Processor times of the timed actions, in the order they ran.
+std::vector<double> g_processeur;
+
+// "mode median max first cpu_median cpu_first"
 void Imprimer(const char *mode, std::vector<double> durees)
 {
     const double premiere = durees.front();
     std::sort(durees.begin(), durees.end());
-    std::printf("%s %.6f %.6f %.6f\n", mode, durees[durees.size() / 2], durees.back(), premiere);
+    std::vector<double> cpu = g_processeur;
+    g_processeur.clear();
+    const double cpuPremiere = cpu.front();
+    std::sort(cpu.begin(), cpu.end());
+    std::printf("%s %.6f %.6f %.6f %.6f %.6f\n", mode, durees[durees.size() / 2], durees.back(), premiere,
+                cpu[cpu.size() / 2], cpuPremiere);
 }
 
 double Chrono(const std::function<void()> &action)
 {
+    const double cpu = TempsProcesseur();
     const auto debut = std::chrono::steady_clock::now();
     action();
     const std::chrono::duration<double> d = std::chrono::steady_clock::now() - debut;
+    g_processeur.push_back(TempsProcesseur() - cpu);
     return d.count();
 }
 
@@ -125,7 +146,13 @@ int main(int argc, char *argv[])
         Peindre();
         Sortir(0);
     }
+    const double cpuOuverture = TempsProcesseur();
+    const auto debutOuverture = std::chrono::steady_clock::now();
     fiche.FormShow({nom});
+    if (mode == QLatin1String("echelle"))
+        Peindre();
+    const std::chrono::duration<double> ouverture = std::chrono::steady_clock::now() - debutOuverture;
+    const double processeurOuverture = TempsProcesseur() - cpuOuverture;
     if (!fiche.FichierCourant) {
         std::fprintf(stderr, "bench_editeur: %s not opened\n", qPrintable(nom));
         Sortir(1);
@@ -159,7 +186,7 @@ int main(int argc, char *argv[])
         Sortir(0);
     }
     const int fois = argc > 3 ? std::max(1, atoi(argv[3])) : 5;
-    if (mode == QLatin1String("chercher")) {
+    const auto chercher = [&] {
         std::vector<double> durees;
         for (int i = 0; i < fois; ++i) {
             fiche.TexteRecherche = QStringLiteral("qzxwv");
@@ -171,9 +198,8 @@ int main(int argc, char *argv[])
             durees.push_back(Chrono([&] { fiche.ChercherSuivante(false); }));
         }
         Imprimer("chercher", durees);
-        Sortir(0);
-    }
-    if (mode == QLatin1String("liste")) {
+    };
+    const auto liste = [&] {
         std::vector<double> durees;
         for (int i = 0; i < fois; ++i)
             durees.push_back(Chrono([&] { fiche.Listedesfiches1Click(); }));
@@ -182,6 +208,24 @@ int main(int argc, char *argv[])
             Sortir(1);
         }
         Imprimer("liste", durees);
+    };
+    if (mode == QLatin1String("chercher")) {
+        chercher();
+        Sortir(0);
+    }
+    if (mode == QLatin1String("liste")) {
+        liste();
+        Sortir(0);
+    }
+    if (mode == QLatin1String("echelle")) {
+        if (fiche.IndexCourant < 0) {
+            std::fprintf(stderr, "bench_editeur: no card shown\n");
+            Sortir(1);
+        }
+        std::printf("ouverture %.6f %d %.6f\n", ouverture.count(), fiche.FichierCourant->NombreFiches(),
+                    processeurOuverture);
+        liste();
+        chercher();
         Sortir(0);
     }
     std::fprintf(stderr, "bench_editeur: unknown mode\n");

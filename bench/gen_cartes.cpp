@@ -2,8 +2,10 @@
 // and L in every format the core can write. The texts are drawn from a fixed
 // seed, so the same N always gives the same bytes.
 //
-//   gen_cartes DOSSIER [N]
+//   gen_cartes DOSSIER [N] [--echelle]
 //
+// With --echelle, only the Questionnaire's XML, native and CSV files (the
+// same bytes as without it), for the tables of growth up to a million cards.
 // Files: cartes_T.xaqT (XML), cartes_T.aqT (native), cartes_T.csv,
 // cartes_T.crd (Cardfile, at most 65,535 cards), cartes_T.xml (Moodle, Q and
 // M only), textes_Q.txt (every text of the Questionnaire, for grep) and
@@ -205,11 +207,12 @@ int main(int argc, char *argv[])
     QCoreApplication application(argc, argv);
     const QStringList args = application.arguments();
     if (args.size() < 2) {
-        std::fprintf(stderr, "usage: gen_cartes DIR [N]\n");
+        std::fprintf(stderr, "usage: gen_cartes DIR [N] [--echelle]\n");
         return 2;
     }
     const QDir dossier(args.at(1));
     const int n = args.size() > 2 ? args.at(2).toInt() : 100000;
+    const bool echelle = args.size() > 3 && args.at(3) == QLatin1String("--echelle");
     if (!QDir().mkpath(dossier.path()) || n < 1) {
         std::fprintf(stderr, "gen_cartes: bad folder or count\n");
         return 2;
@@ -218,6 +221,8 @@ int main(int argc, char *argv[])
     bool ok = true;
     quint64 graine = 12;
     for (const char type : {'Q', 'M', 'R', 'L', 'X'}) {
+        if (echelle && type != 'Q')
+            break;
         if (type == 'X') {
             // Only the XML file of the richer Questionnaire: cartes_X.xaqQ.
             TFichierX f{QChar('Q'), QChar('x')};
@@ -232,6 +237,8 @@ int main(int argc, char *argv[])
             ok &= Ecrire(base + QStringLiteral(".xaq") + QChar(type), TFichierXML::EcrireXml(f));
             ok &= Ecrire(base + QStringLiteral(".aq") + QChar(type), TFichierNatif::EcrireNatif(f));
             ok &= Ecrire(base + QStringLiteral(".csv"), TFichierCSV::EcrireCSV(f, QChar('s')));
+            if (echelle)
+                break;
             if (type == 'Q' || type == 'M') {
                 try {
                     ok &= Ecrire(base + QStringLiteral(".xml"), TFichierMoodle::EcrireMoodle(f));

@@ -3,7 +3,9 @@
 # and prints the benchmark table. Environment: N (cards, default 100000),
 # RUNS (runs per figure, default 5), BENCH_LOCALE (default the first of
 # fr_FR.UTF-8, en_US.UTF-8, C.UTF-8 that is installed), ONLY (comma-separated
-# operation prefixes, e.g. ONLY=xml-open,trier).
+# operation prefixes, e.g. ONLY=xml-open,trier; ONLY=scale for the table of
+# 10,000 to 1,000,000 cards, whose files are kept in build-bench/data-scale
+# and whose plot is written to bench/scale.svg).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=build-bench
@@ -32,9 +34,10 @@ if [ -z "$locale" ]; then
   done
 fi
 
-# Fixed settings, never the user's: ';' separated UTF-8 CSV, UTF-8 XML.
+# Fixed settings, never the user's: ';' separated UTF-8 CSV read as a
+# Questionnaire by the editor, UTF-8 XML.
 export AMBLOPAD_SETTINGS="$PWD/$build/bench-settings.ini"
-printf '[General]\ncomma=";"\ncsvutf=1\nxmlutf=1\n' >"$AMBLOPAD_SETTINGS"
+printf '[General]\ncomma=";"\ncsvutf=1\ncsvtyp=Q\nxmlutf=1\n' >"$AMBLOPAD_SETTINGS"
 
 data="$build/data"
 if [ ! -f "$data/stamp-$n" ] || [ "$build/bench/gen_cartes" -nt "$data/stamp-$n" ]; then
@@ -48,3 +51,4 @@ echo "# $(uname -m), $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut
 echo "# locale used: $locale"
 echo "# commit $(git rev-parse --short HEAD 2>/dev/null || echo '?'), $(date -u '+%Y-%m-%d %H:%M UTC')"
 python3 bench/tableau.py --build "$build" --data "$data" --n "$n" --runs "$runs" --locale "$locale" --only "${ONLY:-}"
+echo "# load at the end: $(cut -d' ' -f1-3 /proc/loadavg), $(date -u '+%H:%M UTC')"

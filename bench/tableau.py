@@ -10,6 +10,7 @@ a drift of the machine's speed touches both. Processor time (user + sys) is
 shown beside the wall-clock ratio: on a shared machine it is the steadier one.
 """
 import argparse
+import hashlib
 import os
 import shutil
 import statistics
@@ -171,6 +172,208 @@ def hostile_rows(table, cli, runs, env):
             table.add_text(f"hostile: {label}", 1, f"{peak / 1e6:.0f}MB", "file size", f"{size / 1e6:.1f}MB",
                            f"{ratio:.1f}", f"<= {goal:.0f} " + ("met" if ratio <= goal else "MISSED"))
 
+SCALE_SIZES = (10000, 100000, 1000000)
+# (label, bench_core prefix, file, reader, writer)
+SCALE_FORMATS = (("XML", "xml", "cartes_Q.xaqQ", "ChargerXml", "EnregistrerXml"),
+                 ("native", "natif", "cartes_Q.aqQ", "ChargerNatif", "EnregistrerNatif"),
+                 ("CSV", "csv", "cartes_Q.csv", "ChargerCSV", "EnregistrerCSV"))
+SCALE_GOAL = 12
+# Searches and list openings inside one editor process.
+SCALE_REPEATS = 3
+
+
+def scale_data(build, root, n, env):
+    """The Questionnaire's XML, native and CSV files of n cards, written once
+    and kept while the generator's source stays the same (a million cards
+    take a while to write)."""
+    with open(os.path.join(HERE, "gen_cartes.cpp"), "rb") as source:
+        stamp = "stamp-" + hashlib.sha1(source.read()).hexdigest()[:12]
+    folder = os.path.join(root, str(n))
+    if not os.path.exists(os.path.join(folder, stamp)):
+        shutil.rmtree(folder, ignore_errors=True)
+        print(f"# writing {n} Questionnaire cards into {folder} ...")
+        sys.stdout.flush()
+        subprocess.run([os.path.join(build, "bench", "gen_cartes"), folder, str(n), "--echelle"], check=True, env=env)
+        open(os.path.join(folder, stamp), "w").close()
+    return folder
+
+
+def scale_core(build, operation, path, runs, env):
+    """Median wall and processor seconds of a library call, or the reader's
+    refusal."""
+    result = subprocess.run([os.path.join(build, "bench", "bench_core"), operation, path, str(runs)],
+                            capture_output=True, text=True, env=env)
+    if result.returncode != 0:
+        return "refused: " + (result.stderr.strip().splitlines() or ["exit %d" % result.returncode])[-1]
+    out = result.stdout.split()
+    return float(out[1]), float(out[3])
+
+
+def scale_editor(editor, path, runs, env):
+    """Medians over runs editor processes: the file opened and its first card
+    painted, the list opened and a search cycle (first time and again), and
+    the peak resident size; or the refusal."""
+    figures = {}
+    peaks = []
+    for _ in range(runs):
+        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as error:
+            process = subprocess.Popen([editor, "echelle", path, str(SCALE_REPEATS)], stdout=out, stderr=error,
+                                       env=env)
+            _, status, usage = os.wait4(process.pid, 0)
+            process.returncode = os.waitstatus_to_exitcode(status)
+            out.seek(0)
+            error.seek(0)
+            if process.returncode != 0:
+                lines = error.read().decode(errors="replace").strip().splitlines()
+                return "refused: " + (lines[-1] if lines else f"exit {process.returncode}")
+            text = out.read().decode()
+        for line in text.splitlines():
+            words = line.split()
+            if words[0] == "ouverture":
+                figures.setdefault("first card shown", []).append((float(words[1]), float(words[3])))
+            elif words[0] in ("liste", "chercher"):
+                name = "list of cards" if words[0] == "liste" else "search cycle"
+                figures.setdefault(name + ", first", []).append((float(words[3]), float(words[5])))
+                figures.setdefault(name + ", again", []).append((float(words[1]), float(words[4])))
+        peaks.append(usage.ru_maxrss * 1024)
+    result = {name: medians(values) for name, values in figures.items()}
+    result["peak RSS"] = (statistics.median(peaks), None)
+    return result
+
+
+def scale_rows(build, data, runs, env, plot):
+    """Open, save and the editor's figures at 10,000, 100,000 and 1,000,000
+    Questionnaire cards in each format; the 1M/100k ratio of a cost growing
+    linearly is about 10."""
+    editor = os.path.join(build, "bench", "bench_editeur")
+    genv = dict(env, QT_QPA_PLATFORM="offscreen")
+    root = os.path.join(os.path.dirname(os.path.abspath(data)), "data-scale")
+    rows = {}  # (format, operation) -> {n: seconds, or a refusal's text}
+    sizes = {}
+    for n in SCALE_SIZES:
+        folder = scale_data(build, root, n, env)
+        for label, key, name, reader, writer in SCALE_FORMATS:
+            path = os.path.join(folder, name)
+            sizes[(label, n)] = os.path.getsize(path)
+            rows.setdefault((label, f"open ({reader})"), {})[n] = scale_core(build, key + "-open", path, runs, env)
+            rows.setdefault((label, f"save ({writer})"), {})[n] = scale_core(build, key + "-save", path, runs, env)
+            if not os.path.exists(editor):
+                continue
+            figures = scale_editor(editor, path, runs, genv)
+            for operation in ("first card shown", "list of cards, first", "list of cards, again",
+                              "search cycle, first", "search cycle, again", "peak RSS"):
+                value = figures if isinstance(figures, str) else figures[operation]
+                rows.setdefault((label, "editor: " + operation), {})[n] = value
+
+    print()
+    print(f"# scale: Questionnaire cards (gen_cartes), median of {runs} runs; wall-clock times; "
+          f"ratio = the 1,000,000-card figure / the 100,000-card one (linear: about 10), cpu: the same "
+          f"in processor time")
+    print("# file sizes: " + "; ".join(
+        f"{label} " + " / ".join(f"{sizes[(label, n)] / 1e6:.1f}" for n in SCALE_SIZES) + " MB"
+        for label, *_ in SCALE_FORMATS))
+    print(f"{'format':<7} {'operation':<34} " + " ".join(f"{n:>10}" for n in SCALE_SIZES)
+          + f" {'1M/100k':>8} {'cpu':>6}  goal")
+    for (label, operation), values in rows.items():
+        memory = operation.endswith("peak RSS")
+        cells = []
+        for n in SCALE_SIZES:
+            v = values.get(n)
+            if isinstance(v, str):
+                cells.append(f"{'refused':>10}")
+            elif v is None:
+                cells.append(f"{'-':>10}")
+            elif memory:
+                cells.append(f"{v[0] / 1e6:8.0f}MB")
+            else:
+                cells.append(f"{v[0] * 1000:8.1f}ms")
+        a, b = values.get(SCALE_SIZES[-1]), values.get(SCALE_SIZES[-2])
+        refusals = [v for v in (a, b) if isinstance(v, str)]
+        if refusals or not a or not b or not b[0]:
+            ratio, cpu, verdict = f"{'-':>8}", f"{'-':>6}", (refusals[0] if refusals else "")
+        else:
+            ratio = f"{a[0] / b[0]:8.1f}"
+            cpu = f"{a[1] / b[1]:6.1f}" if a[1] and b[1] else f"{'':>6}"
+            verdict = "" if memory else f"<= {SCALE_GOAL} " + ("met" if a[0] / b[0] <= SCALE_GOAL else "MISSED")
+        print(f"{label:<7} {operation:<34} {' '.join(cells)} {ratio} {cpu}  {verdict}")
+    sys.stdout.flush()
+    if plot:
+        write_scale_plot(plot, rows)
+        print(f"# plot: {os.path.relpath(plot)}")
+
+
+def write_scale_plot(path, rows):
+    """A log-log SVG of the time rows: one line per format and operation,
+    with grey lines of slope one (linear growth) behind them."""
+    import math
+    series = [(label, operation, [(n, v[0]) for n, v in sorted(values.items()) if isinstance(v, tuple) and v[0] > 0])
+              for (label, operation), values in rows.items() if not operation.endswith("peak RSS")]
+    series = [s for s in series if len(s[2]) >= 2]
+    if not series:
+        return
+    width, height, left, top, plot_w, plot_h = 980, 620, 70, 30, 560, 540
+    xs = [math.log10(n) for n in SCALE_SIZES]
+    x0, x1 = xs[0] - 0.1, xs[-1] + 0.1
+    ys = [math.log10(v) for _, _, points in series for _, v in points]
+    y0, y1 = math.floor(min(ys)), math.ceil(max(ys))
+
+    def px(n):
+        return left + (math.log10(n) - x0) / (x1 - x0) * plot_w
+
+    def py(seconds):
+        return top + (y1 - math.log10(seconds)) / (y1 - y0) * plot_h
+
+    colours = {"open": "#1f77b4", "save": "#ff7f0e", "editor: first card shown": "#2ca02c",
+               "editor: list of cards, first": "#9467bd", "editor: list of cards, again": "#c5b0d5",
+               "editor: search cycle, first": "#d62728", "editor: search cycle, again": "#ff9896"}
+    dashes = {"XML": "", "native": "8,4", "CSV": "2,3"}
+    markers = {"XML": "circle", "native": "rect", "CSV": "diamond"}
+    out = [f'<svg xmlns="http://www.w3.org/2000/svg" width="{width}" height="{height}" '
+           f'font-family="sans-serif" font-size="12">',
+           f'<rect width="{width}" height="{height}" fill="white"/>',
+           f'<text x="{left}" y="18" font-size="14">Time against number of cards (log-log); '
+           f'grey: linear growth</text>']
+    for decade in range(y0, y1 + 1):
+        y = py(10 ** decade)
+        label = f"{10 ** decade * 1000:g} ms" if decade < 0 else f"{10 ** decade:g} s"
+        out.append(f'<line x1="{left}" y1="{y:.1f}" x2="{left + plot_w}" y2="{y:.1f}" stroke="#ddd"/>')
+        out.append(f'<text x="{left - 6}" y="{y + 4:.1f}" text-anchor="end">{label}</text>')
+    for n in SCALE_SIZES:
+        x = px(n)
+        out.append(f'<line x1="{x:.1f}" y1="{top}" x2="{x:.1f}" y2="{top + plot_h}" stroke="#ddd"/>')
+        out.append(f'<text x="{x:.1f}" y="{top + plot_h + 18}" text-anchor="middle">{n:,} cards</text>')
+    # Lines of slope one (log y = log n + c), one a decade, cut to the frame.
+    for c in range(y0 - math.ceil(x1), y1 - math.floor(x0) + 1):
+        lx0, lx1 = max(x0, y0 - c), min(x1, y1 - c)
+        if lx1 > lx0:
+            out.append(f'<line x1="{px(10 ** lx0):.1f}" y1="{py(10 ** (lx0 + c)):.1f}" x2="{px(10 ** lx1):.1f}" '
+                       f'y2="{py(10 ** (lx1 + c)):.1f}" stroke="#bbb" stroke-width="0.8"/>')
+    out.append(f'<rect x="{left}" y="{top}" width="{plot_w}" height="{plot_h}" fill="none" stroke="black"/>')
+    legend_y = top + 10
+    for label, operation, points in series:
+        key = operation.split(" (")[0]
+        colour = colours.get(key, "black")
+        dash = f' stroke-dasharray="{dashes[label]}"' if dashes.get(label) else ""
+        coords = " ".join(f"{px(n):.1f},{py(v):.1f}" for n, v in points)
+        out.append(f'<polyline points="{coords}" fill="none" stroke="{colour}" stroke-width="2"{dash}/>')
+        for n, v in points:
+            x, y = px(n), py(v)
+            if markers[label] == "circle":
+                out.append(f'<circle cx="{x:.1f}" cy="{y:.1f}" r="3.5" fill="{colour}"/>')
+            elif markers[label] == "rect":
+                out.append(f'<rect x="{x - 3.5:.1f}" y="{y - 3.5:.1f}" width="7" height="7" fill="{colour}"/>')
+            else:
+                out.append(f'<polygon points="{x:.1f},{y - 4.5:.1f} {x + 4.5:.1f},{y:.1f} {x:.1f},{y + 4.5:.1f} '
+                           f'{x - 4.5:.1f},{y:.1f}" fill="{colour}"/>')
+        lx = left + plot_w + 20
+        out.append(f'<line x1="{lx}" y1="{legend_y}" x2="{lx + 30}" y2="{legend_y}" stroke="{colour}" '
+                   f'stroke-width="2"{dash}/>')
+        out.append(f'<text x="{lx + 36}" y="{legend_y + 4}">{label}: {operation.replace("editor: ", "editor, ")}</text>')
+        legend_y += 18
+    out.append("</svg>")
+    with open(path, "w") as svg:
+        svg.write("\n".join(out) + "\n")
+
 
 def main():
     parser = argparse.ArgumentParser()
@@ -180,6 +383,7 @@ def main():
     parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--locale", required=True)
     parser.add_argument("--only", default="", help="comma-separated operation prefixes")
+    parser.add_argument("--plot", default=os.path.join(HERE, "scale.svg"), help="the scale rows' SVG plot")
     args = parser.parse_args()
 
     env = dict(os.environ, LC_ALL=args.locale)
@@ -307,6 +511,9 @@ def main():
                              ("editor: list of cards, again (Q)", float(out[1]))):
             table.add_text(label, n, f"{value * 1000:.0f}ms", "", "", "",
                            "< 100 ms " + ("met" if value < 0.100 else "MISSED"))
+
+    if wanted("scale"):
+        scale_rows(build, data, runs, env, args.plot)
 
 
 if __name__ == "__main__":

@@ -9,6 +9,8 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
+#include <functional>
 #include <unordered_map>
 #include <vector>
 
@@ -116,30 +118,48 @@ std::unique_ptr<TFichierX> TFichierCrd::LireCardfile(const QByteArray &octets, b
     // The whole index must be there before room is made for the cards.
     lecteur.Verifier(TailleEntete, qint64(TailleEntree) * nombre);
 
+    // Where each entry's text starts (after its picture, if any).
+    std::vector<qint64> positions(static_cast<size_t>(nombre));
+    for (int i = 0; i < nombre; ++i) {
+        const qint64 entree = TailleEntete + qint64(TailleEntree) * i;
+        const qint64 donnees = lecteur.Long(entree + PositionDonnees);
+        const quint16 tailleImage = lecteur.Mot(donnees);
+        positions[size_t(i)] = donnees + 2;
+        if (tailleImage != 0) {
+            // Picture: width, height, X and Y (2 bytes each), then the bitmap.
+            avecImages = true;
+            positions[size_t(i)] = donnees + 2 + 8 + tailleImage;
+        }
+    }
+    // Entries may all point at one text: such a text is decoded once and
+    // shared. Cardfile gives every card its own text, in order; a table of
+    // texts is kept only when some position comes twice.
+    bool partage = std::adjacent_find(positions.begin(), positions.end(), std::greater_equal<qint64>())
+        != positions.end();
+    if (partage) {
+        std::vector<qint64> triees = positions;
+        std::sort(triees.begin(), triees.end());
+        partage = std::adjacent_find(triees.begin(), triees.end()) != triees.end();
+    }
+
     auto fichier = std::make_unique<TFichierX>(u'R', u'c');
     fichier->Reserver(nombre);
     std::unordered_map<qint64, QString> textes;
     for (int i = 0; i < nombre; ++i) {
-        const qint64 entree = TailleEntete + qint64(TailleEntree) * i;
-        const qint64 donnees = lecteur.Long(entree + PositionDonnees);
-        const QString ligne = lecteur.LigneIndex(entree + PositionLigne);
-        const quint16 tailleImage = lecteur.Mot(donnees);
-        qint64 positionTexte = donnees + 2;
-        if (tailleImage != 0) {
-            // Picture: width, height, X and Y (2 bytes each), then the bitmap.
-            avecImages = true;
-            positionTexte = donnees + 2 + 8 + tailleImage;
+        const QString ligne = lecteur.LigneIndex(TailleEntete + qint64(TailleEntree) * i + PositionLigne);
+        const qint64 positionTexte = positions[size_t(i)];
+        if (!partage) {
+            fichier->AjouterFiche(ligne, lecteur.Texte(positionTexte + 2, lecteur.Mot(positionTexte)));
+            continue;
         }
-        // Entries may all point at one text: it is decoded once and shared.
         auto deja = textes.find(positionTexte);
         if (deja == textes.end()) {
             const quint16 tailleTexte = lecteur.Mot(positionTexte);
             deja = textes.emplace(positionTexte, lecteur.Texte(positionTexte + 2, tailleTexte)).first;
-            fichier->AjouterFichePartagee(ligne, deja->second);
         } else {
             TBudgetMemoire::TextePartage(deja->second);
-            fichier->AjouterFichePartagee(ligne, deja->second);
         }
+        fichier->AjouterFichePartagee(ligne, deja->second);
     }
     fichier->Modifie = false;
     return fichier;
