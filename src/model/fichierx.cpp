@@ -367,11 +367,10 @@ void TFichierX::AjouterFiche(const QString &champ1, const QString &champ2)
     AjouterFiche(QString(), champ1, champ2);
 }
 
-void TFichierX::AjouterFiche(const QString &champ0, const QString &champ1, const QString &champ2)
+void TFichierX::AjouterFiche(QStringView champ0, QStringView champ1, QStringView champ2)
 {
     TBudgetMemoire::CompterFiche(champ0, champ1, champ2); // a reader's cards count against the file's budget
-    Fiches.emplace_back(AvecTitre ? QStringView(champ0) : QStringView(), Numerote ? QStringView() : QStringView(champ1),
-                        champ2);
+    Fiches.emplace_back(AvecTitre ? champ0 : QStringView(), Numerote ? QStringView() : champ1, champ2);
     Modifie = true;
 }
 

@@ -141,7 +141,7 @@ public:
     const TFicheX &Fiche(int index) const;
     void Reserver(int nombre);
     void AjouterFiche(const QString &champ1, const QString &champ2);
-    void AjouterFiche(const QString &champ0, const QString &champ1, const QString &champ2);
+    void AjouterFiche(QStringView champ0, QStringView champ1, QStringView champ2);
     // The same, the card sharing the given texts instead of copying them.
     void AjouterFichePartagee(const QString &champ1, const QString &champ2);
     void ModifierFiche(int index, const QString &champ0, const QString &champ1, const QString &champ2);
