@@ -568,6 +568,11 @@ bool TLectureXml::Lire(const QByteArray &octets)
 
 QString TLectureXml::Chaine(QByteArrayView utf8)
 {
+    if (utf8.isEmpty())
+        return QLatin1String("");
+    const auto *o = reinterpret_cast<const uchar *>(utf8.data());
+    if (utf8.size() < 3 || o[0] != 0xEF || o[1] != 0xBB || o[2] != 0xBF)
+        return QString::fromUtf8(utf8); // the faster decoder
     QStringDecoder decodeur(QStringDecoder::Utf8,
                             QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     QString resultat(utf8.size(), Qt::Uninitialized);

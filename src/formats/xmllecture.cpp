@@ -15,8 +15,6 @@
 #include "resources/chaines.h"
 #include "settings/init.h"
 
-#include <QStringDecoder>
-
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -146,6 +144,50 @@ void AjouterTexte(std::string &sortie, const char *p, qsizetype n, bool rogner, 
     sortie.append(debut, size_t(fin - debut));
 }
 
+// The same on the text that ends s from debut on, in place.
+void FinirTexte(std::string &s, size_t debut, bool rogner, bool crlf)
+{
+    char *p = s.data() + debut;
+    size_t a = 0;
+    size_t b = s.size() - debut;
+    if (rogner) {
+        auto blanc = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+        while (a < b && blanc(p[a]))
+            ++a;
+        while (b > a && blanc(p[b - 1]))
+            --b;
+    }
+    if (std::memchr(p + a, '\r', b - a)) {
+        const std::string texte(p + a, b - a);
+        s.resize(debut);
+        AjouterTexte(s, texte.data(), qsizetype(texte.size()), false, crlf);
+        return;
+    }
+    size_t sauts = 0;
+    if (crlf)
+        for (const char *q = p + a; (q = static_cast<const char *>(std::memchr(q, '\n', size_t(p + b - q)))); ++q)
+            ++sauts;
+    const size_t n = b - a;
+    if (a)
+        std::memmove(p, p + a, n);
+    s.resize(debut + n + sauts);
+    if (!sauts)
+        return;
+    // From the end, each LF moves by the CRs still to insert before it.
+    p = s.data() + debut;
+    char *fin = p + n;
+    char *vers = p + n + sauts;
+    while (sauts--) {
+        const char *lf = static_cast<const char *>(memrchr(p, '\n', size_t(fin - p)));
+        const size_t suite = size_t(fin - lf - 1);
+        vers -= suite;
+        std::memmove(vers, lf + 1, suite);
+        *--vers = '\n';
+        *--vers = '\r';
+        fin = const_cast<char *>(lf);
+    }
+}
+
 // The options element's children the reader takes, each by its first
 // element of that name.
 enum Option {
@@ -194,16 +236,22 @@ struct Collecte
     bool tout = false;
     bool riche = false;
     std::string texte;
+    // Where all the character data goes: texte, or straight into a card's
+    // field when that is its only use; from debut on.
+    std::string *sortie = &texte;
+    size_t debut = 0;
     std::string texteRiche;
     std::string noeud; // the rich text's node being read
     int dernier = 0;   // what the node is: 0 none yet, 1 text, 2 CDATA
 
-    void Commencer(int p, bool t, bool r)
+    void Commencer(int p, bool t, bool r, std::string *vers = nullptr)
     {
         profondeur = p;
         tout = t;
         riche = r;
         texte.clear();
+        sortie = vers ? vers : &texte;
+        debut = sortie->size();
         texteRiche.clear();
         noeud.clear();
         dernier = 0;
@@ -282,10 +330,6 @@ private:
     bool QuestionLue = false;
     bool Premier = true;
     std::string Champs[3];
-    // The card's texts in UTF-16, decoded once into one buffer.
-    QStringDecoder Decodeur{QStringDecoder::Utf8,
-                            QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom};
-    QString Utf16;
 
     void DebutRacine(const TBaliseXml &racine);
     void DebutPartie(const TBaliseXml &balise);
@@ -335,7 +379,7 @@ const std::string &Lecteur::TexteRiche(Collecte &c, std::string &tampon) const
 void Lecteur::Ajouter(Collecte &c, const char *texte, qsizetype taille, bool cdata)
 {
     if (c.tout)
-        c.texte.append(texte, size_t(taille));
+        c.sortie->append(texte, size_t(taille));
     if (c.riche && Profondeur == c.profondeur) {
         // The tree's nodes: a run of text is one, a run of CDATA sections another.
         const int genre = cdata ? 2 : 1;
@@ -624,13 +668,18 @@ void Lecteur::DebutChamp(const TBaliseXml &balise)
     }
     if (ChampsFiche || ChampsIds || OptionChamp >= 0) {
         const bool riche = ChampsFiche && BalisesActives;
-        Champ.Commencer(Profondeur, ChampsIds || OptionChamp >= 0 || !riche, riche);
+        // The usual field: its text goes straight into the card's.
+        const bool seul = !riche && !ChampsIds && OptionChamp < 0 && (ChampsFiche & (ChampsFiche - 1)) == 0;
+        std::string *vers = seul ? &Champs[ChampsFiche == 1 ? 0 : ChampsFiche == 2 ? 1 : 2] : nullptr;
+        Champ.Commencer(Profondeur, ChampsIds || OptionChamp >= 0 || !riche, riche, vers);
     }
 }
 
 void Lecteur::FinChamp()
 {
-    if (ChampsFiche) {
+    if (Champ.sortie != &Champ.texte) {
+        FinirTexte(*Champ.sortie, Champ.debut, !EspacesPreserves, true);
+    } else if (ChampsFiche) {
         const std::string &texte = TexteRiche(Champ, Tampon);
         for (int i = 0; i < 3; ++i)
             if (ChampsFiche & (1u << i))
@@ -656,14 +705,8 @@ void Lecteur::FinChamp()
 void Lecteur::FinPartie()
 {
     if (Roles & RoleFiche) {
-        // UTF-16 never takes more units than UTF-8 takes bytes.
-        Utf16.resize(qsizetype(Champs[0].size() + Champs[1].size() + Champs[2].size()));
-        QChar *const debut = Utf16.data();
-        QChar *fins[3];
-        QChar *q = debut;
-        for (int i = 0; i < 3; ++i)
-            fins[i] = q = Decodeur.appendToBuffer(q, QByteArrayView(Champs[i].data(), qsizetype(Champs[i].size())));
-        f->AjouterFiche(QStringView(debut, fins[0]), QStringView(fins[0], fins[1]), QStringView(fins[1], fins[2]));
+        auto chaine = [](const std::string &texte) { return texte.empty() ? QString() : TLectureXml::Chaine(texte); };
+        f->AjouterFiche(chaine(Champs[0]), chaine(Champs[1]), chaine(Champs[2]));
     }
     if (Roles & RoleTitre)
         f->SetTitre(Texte(Partie));
