@@ -207,6 +207,22 @@ QStringView TFicheX::Vue(int numero) const
     return QStringView(p, qsizetype(n[numero]));
 }
 
+bool TFicheX::Suite(int premier, QStringView &suite) const
+{
+    suite = {};
+    if (!d || premier < 0 || premier > 2)
+        return true;
+    quint32 n[3];
+    Longueurs(d, n);
+    if (AvecPartage(n))
+        return false;
+    qsizetype taille = -1;
+    for (int i = premier; i < 3; ++i)
+        taille += qsizetype(n[i]) + 1;
+    suite = QStringView(Place(d, n, premier), taille);
+    return true;
+}
+
 QString TFicheX::Champ(int numero) const
 {
     const QStringView vue = Vue(numero);
