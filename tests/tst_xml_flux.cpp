@@ -212,6 +212,9 @@ private slots:
         ligne("rich: nested elements give nothing", riche, "UTF-8", U("x <X>y</X> w"), r, U("xw"), U("r"));
         ligne("rich: long texts around a break", riche, "UTF-8", U(" ") + e300 + U(" <br/> ") + e300 + U(" "), r,
               e300 + U("\r\n") + e300, U("r"));
+        // The parser reads the bytes a few kilobytes at a time: texts and references across the seams.
+        ligne("references across input chunks", "", "UTF-8", U("x&#233;&amp;ab ").repeated(2000), r,
+              U("xé&ab ").repeated(2000).trimmed(), U("r"));
         // Converted to UTF-8 a chunk at a time before the parser sees it.
         ligne("windows-1252, long text", "", "windows-1252", e5000 + U("&#233;"), r, e5000 + U("é"), U("r"));
         ligne("UTF-16, long text", "", "UTF-16", e5000 + U("&#233;"), r, e5000 + U("é"), U("r"));

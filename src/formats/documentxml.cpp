@@ -10,6 +10,7 @@
 #include <libxml/tree.h>
 #include <libxml/xmlerror.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <exception>
@@ -548,8 +549,23 @@ bool TLectureXml::Lire(const QByteArray &octets)
     sax->comment = LectureEnCours::Commentaire;
     sax->processingInstruction = LectureEnCours::Instruction;
     sax->reference = LectureEnCours::Reference;
+    // Read from the bytes a piece at a time, as from a file: the parser keeps
+    // a window of the document, not a copy of all of it.
+    struct Source
+    {
+        const char *p;
+        const char *fin;
+        static int Lire(void *source, char *tampon, int taille)
+        {
+            auto s = static_cast<Source *>(source);
+            const int n = int(std::min<qint64>(taille, s->fin - s->p));
+            std::memcpy(tampon, s->p, size_t(n));
+            s->p += n;
+            return n;
+        }
+    } source{octets.constData(), octets.constData() + octets.size()};
     m_contexte = ctxt;
-    xmlDocPtr doc = xmlCtxtReadMemory(ctxt, octets.constData(), int(octets.size()), nullptr, nullptr, OptionsLecture);
+    xmlDocPtr doc = xmlCtxtReadIO(ctxt, Source::Lire, nullptr, &source, nullptr, nullptr, OptionsLecture);
     m_contexte = nullptr;
     const bool bienForme = ctxt->wellFormed && !etat.typeDocument && !m_arrete && !etat.exception && doc;
     if (bienForme && doc->encoding)
