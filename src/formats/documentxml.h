@@ -1,8 +1,8 @@
 #pragma once
 
 // The XML document object the readers work with: parse from bytes and walk
-// the tree. The only place that talks to libxml2; its types stay inside
-// documentxml.cpp.
+// the tree, or read the document as a stream of events without one. The only
+// place that talks to libxml2; its types stay inside documentxml.cpp.
 
 #include "model/erreurs.h"
 

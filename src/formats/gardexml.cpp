@@ -98,14 +98,18 @@ bool RaisonnablesOctets(const QByteArray &octets, int &ligne)
         q = static_cast<const char *>(std::memchr(q, '<', size_t(fin - q)));
         if (!q)
             break;
-        if (commence(q, "<!--")) {
-            q = chercher(q + 4, "-->");
-        } else if (commence(q, "<![CDATA[")) {
-            q = chercher(q + 9, "]]>");
-        } else if (commence(q, "<?")) {
+        const char suivant = q + 1 < fin ? q[1] : '\0';
+        if (suivant == '!') {
+            if (commence(q, "<!--"))
+                q = chercher(q + 4, "-->");
+            else if (commence(q, "<![CDATA["))
+                q = chercher(q + 9, "]]>");
+            else
+                q = chercher(q + 2, ">");
+        } else if (suivant == '?') {
             q = chercher(q + 2, "?>");
-        } else if (commence(q, "<!") || commence(q, "</")) {
-            q = chercher(q + 2, ">");
+        } else if (suivant == '/') {
+            q += 2; // an end tag: the next '<' is past it
         } else {
             // A start tag: one '=' outside quotes per attribute.
             const char *const balise = q;
