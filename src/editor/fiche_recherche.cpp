@@ -14,8 +14,9 @@
 
 void TFormFiche::Rechercher1Click()
 {
-    if (!FichierCourant || !DlgChercher || !ValiderFiche())
+    if (!FichierCourant || !ValiderFiche())
         return;
+    CreerDialogues();
     if (TInteraction::Courante().Executer(*DlgChercher) != QDialog::Accepted)
         return;
     RechercheCasse = DlgChercher->CBDifferencier->isChecked();
