@@ -14,7 +14,7 @@
 // tearing down a large card file, which the editor does not do while it is
 // used, is not counted: a process timer times each mode as a whole. reclasser
 // prints "reclasser median_s max_s"; chercher and liste likewise, chercher
-// with the first cycle's time third (the texts are upper-cased then).
+// with the first cycle's time third (the search is prepared then).
 
 #include "editor/fiche.h"
 #include "ui/interaction.h"

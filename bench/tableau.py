@@ -504,8 +504,8 @@ def main():
         ratio = above / size
         table.add_text("editor: peak RSS above empty (Q)", n, f"{above / 1e6:.0f}MB", "XML file size",
                        f"{size / 1e6:.0f}MB", f"{ratio:.2f}", "<= 3   " + ("met" if ratio <= 3 else "MISSED"))
-        # A search cycle over every card, no match: the first cycle upper-cases
-        # every text, the later ones find them cached. grep exits 1: no match.
+        # A search cycle over every card, no match: the first cycle also prepares
+        # the search (the forms of the letters looked for). grep exits 1: no match.
         out = subprocess.run([editor, "chercher", xml, str(runs)], check=True, capture_output=True,
                              text=True, env=genv).stdout.split()
         theirs = measure_process(["grep", "-ci", "qzxwv", f("textes_Q.txt")], runs, env, accepted=(0, 1))

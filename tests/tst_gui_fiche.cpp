@@ -26,6 +26,7 @@
 #include <QScrollBar>
 #include <QSplitter>
 #include <QTextDocument>
+#include <QToolButton>
 #include <functional>
 
 namespace {
@@ -280,6 +281,20 @@ private slots:
         QVERIFY(texte.contains(QStringLiteral("R&&D")));
         for (QLabel *l : {w.PTitre, w.PQuestion, w.PReponse})
             QCOMPARE(l->textFormat(), Qt::PlainText);
+    }
+
+    // Menus that do not fit go behind the overflow button, which then shows
+    // with its icon (read only at that moment).
+    void menusQuiDebordent()
+    {
+        TFormFiche &w = Charger(Fichier(u'Q', {"a"}));
+        w.menuBar()->setMaximumWidth(60);
+        QApplication::processEvents();
+        const QList<QToolButton *> boutons = w.menuBar()->findChildren<QToolButton *>(QString(),
+                                                                                      Qt::FindDirectChildrenOnly);
+        QCOMPARE(boutons.size(), 1);
+        QVERIFY(boutons.front()->isVisible());
+        QVERIFY(!boutons.front()->icon().isNull());
     }
 
     // Shrunk as far as it goes, the window keeps its six buttons whole and

@@ -1,6 +1,8 @@
-// Large XML card files are read as a stream, one card's tree at a time. These
+// XML card files are read as a stream of parser events, without a tree. These
 // documents place their parts where a stream could go wrong; each must read
 // exactly as the same card file laid out in the usual order, or be refused.
+// Texts come from the parser in pieces (long or accented runs, references,
+// CDATA sections, encodings converted chunk by chunk): each must read whole.
 
 #include "formats/xml.h"
 #include "model/dump.h"
@@ -9,6 +11,7 @@
 #include "settings/init.h"
 #include "outilstest.h"
 
+#include <QStringEncoder>
 #include <QtTest>
 
 namespace {
@@ -30,6 +33,24 @@ QByteArray Document(const QList<QByteArray> &parties, const QByteArray &prologue
     for (const QByteArray &p : parties)
         d += p;
     return d + "</AMBLORINE>\n";
+}
+
+// A card file in the given encoding whose one card holds carte.
+QByteArray DocumentEncode(const QByteArray &attributs, const char *encodage, const QString &carte)
+{
+    const QString texte = QStringLiteral("<?xml version=\"1.0\" encoding=\"%1\"?>\n").arg(QLatin1String(encodage))
+        + QString::fromUtf8(QByteArray(Racine).replace("\">", "\" " + attributs + ">") + Options)
+        + QStringLiteral("<F><I>t</I>") + carte + QStringLiteral("</F>\n</AMBLORINE>\n");
+    auto format = QStringConverter::encodingForName(encodage);
+    if (!format)
+        format = QStringConverter::Latin1; // windows-1252 within Latin-1's letters
+    QStringEncoder encodeur(*format, QStringConverter::Flag::WriteBom);
+    return encodeur.encode(texte);
+}
+
+QString U(const char *texte)
+{
+    return QString::fromUtf8(texte);
 }
 
 QByteArray Lire(const QByteArray &octets)
@@ -150,6 +171,71 @@ private slots:
         QFETCH(QByteArray, document);
         QVERIFY_THROWS_EXCEPTION(ErreurIdInvalide, TFichierXML::LireXml(document, true));
         QVERIFY_THROWS_EXCEPTION(ErreurIdInvalide, TFichierXML::LireXml(document, false));
+    }
+
+    void textesEnMorceaux_data()
+    {
+        QTest::addColumn<QByteArray>("attributs");
+        QTest::addColumn<QByteArray>("encodage");
+        QTest::addColumn<QString>("carte");
+        QTest::addColumn<QString>("question");
+        QTest::addColumn<QString>("reponse");
+        const QString e300(300, QChar(0xE9));
+        const QString e5000(5000, QChar(0xE9));
+        const QString feff(QChar(0xFEFF));
+        const QString r = U("<R>r</R>");
+        const QByteArray riche = "BALISES_CONTROLES=\"oui\"";
+        auto ligne = [](const char *nom, const QByteArray &attributs, const char *encodage, const QString &question,
+                        const QString &reponses, const QString &q, const QString &r) {
+            QTest::newRow(nom) << attributs << QByteArray(encodage) << U("<Q>") + question + U("</Q>") + reponses << q
+                               << r;
+        };
+        // The parser hands long non-ASCII runs over 300 bytes at a time; trimming is of the whole text.
+        ligne("long accented text", "", "UTF-8", U("  \n") + e300 + e300 + U(" fin \n "), r, e300 + e300 + U(" fin"),
+              U("r"));
+        ligne("references inside a long text", "", "UTF-8", e300 + U("&amp;") + e300 + U("&#233;&#x1F600;b"), r,
+              e300 + U("&") + e300 + U("é😀b"), U("r"));
+        // A CR from a reference and the line break after it are one break.
+        ligne("CR by reference, then LF", "", "UTF-8", U("a&#13;\nb"), r, U("a\r\nb"), U("r"));
+        ligne("CR LF by references", "", "UTF-8", U("a&#13;&#10;b"), r, U("a\r\nb"), U("r"));
+        ligne("LF, then CR by reference", "", "UTF-8", U("a\n&#13;b"), r, U("a\r\n\r\nb"), U("r"));
+        ligne("CDATA inside a text", "", "UTF-8", U(" a <![CDATA[ <b> ]]> c "), r, U("a  <b>  c"), U("r"));
+        ligne("comment inside a text", "", "UTF-8", U("a <!-- c --> b"), r, U("a  b"), U("r"));
+        // Elements inside a field give their text; an answer inside one is no answer.
+        ligne("nested unknown elements", "", "UTF-8", U("x<X>y<R>z</R></X>w"), U("<R>r<X><R>s</R></X></R>"), U("xyzw"),
+              U("rs"));
+        // Rich texts: each text node of the field is trimmed on its own.
+        ligne("rich: CDATA between texts", riche, "UTF-8", U("a <![CDATA[ <b> ]]> c"), r, U("a<b>c"), U("r"));
+        ligne("rich: adjacent CDATA sections are one", riche, "UTF-8", U("<![CDATA[a ]]><![CDATA[ b]]>"), r, U("a  b"),
+              U("r"));
+        ligne("rich: a comment ends a text", riche, "UTF-8", U("a <!-- c --> b"), r, U("ab"), U("r"));
+        ligne("rich: nested elements give nothing", riche, "UTF-8", U("x <X>y</X> w"), r, U("xw"), U("r"));
+        ligne("rich: long texts around a break", riche, "UTF-8", U(" ") + e300 + U(" <br/> ") + e300 + U(" "), r,
+              e300 + U("\r\n") + e300, U("r"));
+        // The parser reads the bytes a few kilobytes at a time: texts and references across the seams.
+        ligne("references across input chunks", "", "UTF-8", U("x&#233;&amp;ab ").repeated(2000), r,
+              U("xé&ab ").repeated(2000).trimmed(), U("r"));
+        // Converted to UTF-8 a chunk at a time before the parser sees it.
+        ligne("windows-1252, long text", "", "windows-1252", e5000 + U("&#233;"), r, e5000 + U("é"), U("r"));
+        ligne("UTF-16, long text", "", "UTF-16", e5000 + U("&#233;"), r, e5000 + U("é"), U("r"));
+        // A zero width no-break space is a character like another, wherever it stands.
+        ligne("U+FEFF at the start of texts", "", "UTF-8", U("&#xFEFF;a"), U("<R>&#xFEFF;b</R><R>&#xFEFF;c</R>"),
+              feff + U("a"), feff + U("b ou ") + feff + U("c"));
+        ligne("rich: U+FEFF after a break", riche, "UTF-8", U("a<br/>&#xFEFF;b"), r, U("a\r\n") + feff + U("b"),
+              U("r"));
+    }
+
+    void textesEnMorceaux()
+    {
+        QFETCH(QByteArray, attributs);
+        QFETCH(QByteArray, encodage);
+        QFETCH(QString, carte);
+        QFETCH(QString, question);
+        QFETCH(QString, reponse);
+        const auto f = TFichierXML::LireXml(DocumentEncode(attributs, encodage.constData(), carte), true);
+        QCOMPARE(f->NombreFiches(), 1);
+        QCOMPARE(f->Fiche(0).Champ1(), question);
+        QCOMPARE(f->Fiche(0).Champ2(), reponse);
     }
 
     // A model read (no cards) still takes the options, captions and canvas.

@@ -24,12 +24,15 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QShortcutEvent>
 #include <QSplitter>
+#include <QStyleFactory>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -47,6 +50,35 @@ QLabel *Legende(QWidget *parent, const char *nom)
     return etiquette;
 }
 
+// The application's style but for the menu bar's overflow button (shown
+// only when the menus do not fit the window), which is made without its
+// icon: the main window gives it the icon when it first shows. Reading that
+// icon loads every image plug-in, a tenth of the time the window takes to
+// come up.
+class TStyleDemarrage : public QProxyStyle
+{
+public:
+    using QProxyStyle::QProxyStyle;
+
+    QIcon standardIcon(StandardPixmap sorte, const QStyleOption *option, const QWidget *widget) const override
+    {
+        if (sorte == SP_ToolBarHorizontalExtensionButton && qobject_cast<const QMenuBar *>(widget))
+            return QIcon();
+        return QProxyStyle::standardIcon(sorte, option, widget);
+    }
+
+    QIcon IconeDebordement(const QMenuBar *barre) const
+    {
+        return baseStyle()->standardIcon(SP_ToolBarHorizontalExtensionButton, nullptr, barre);
+    }
+
+    static void Installer()
+    {
+        if (!dynamic_cast<TStyleDemarrage *>(QApplication::style()))
+            QApplication::setStyle(new TStyleDemarrage(QStyleFactory::create(QApplication::style()->name())));
+    }
+};
+
 QPlainTextEdit *Memo(QWidget *parent, const char *nom)
 {
     auto *memo = new QPlainTextEdit(parent);
@@ -63,8 +95,14 @@ TFormFiche::TFormFiche(QWidget *parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("FormFiche"));
     TInteractionPlateforme::DefinirAfficheurAide(&TAide::AfficherRubrique);
+    TStyleDemarrage::Installer();
     ConstruireFenetre();
     ConstruireMenus();
+    // The overflow button's icon, when it first shows (TStyleDemarrage).
+    for (QToolButton *bouton : menuBar()->findChildren<QToolButton *>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (bouton->icon().isNull())
+            bouton->installEventFilter(this);
+    }
     setWindowTitle(tr("Amblopad: micro Data Base"));
     resize(616, 436);
     if (const QScreen *ecran = QGuiApplication::primaryScreen())
@@ -376,15 +414,15 @@ void TFormFiche::FormCreate()
         move(ecran->availableGeometry().center() - rect().center());
     if (Parametres.fulscr)
         setWindowState(windowState() | Qt::WindowMaximized);
-    // The type dialog of "New" is the first of the dialogs.
-    if (!DlgNouveau)
-        DlgNouveau = new TDlgNouveau(this);
-    CreerDialogues();
+    // The list window is placed when the window is first shown; the dialogs
+    // wait until they are needed (CreerDialogues), which shortens the start.
+    if (!Liste)
+        Liste = new TListe(this);
 }
 
-// The dialogs live as long as the window, created once in this order:
-// TDlgNouveau, TDlgOptions, TDlgOptionsAvancees, TDlgChercher, TListe,
-// TDlgEtiquettes, TDlgEntete, TDlgOptionsCSV.
+// The dialogs live as long as the window, so that they keep their values
+// from one use to the next. They are created once, together, when a file is
+// first shown or one of them is first asked for; "New" creates its own.
 void TFormFiche::CreerDialogues()
 {
     if (DlgOptions)
@@ -392,7 +430,6 @@ void TFormFiche::CreerDialogues()
     DlgOptions = new TDlgOptions(this);
     DlgOptionsAvancees = new TDlgOptionsAvancees(this);
     DlgChercher = new TDlgChercher(this);
-    Liste = new TListe(this);
     DlgEtiquettes = new TDlgEtiquettes(this);
     DlgEntete = new TDlgEntete(this);
     DlgOptionsCSV = new TDlgOptionsCSV(this);
@@ -466,6 +503,16 @@ void TFormFiche::resizeEvent(QResizeEvent *event)
 
 bool TFormFiche::eventFilter(QObject *objet, QEvent *event)
 {
+    if (event->type() == QEvent::Show) {
+        auto *bouton = qobject_cast<QToolButton *>(objet);
+        const auto *barre = bouton ? qobject_cast<const QMenuBar *>(bouton->parent()) : nullptr;
+        if (barre) {
+            const auto *style = dynamic_cast<const TStyleDemarrage *>(QApplication::style());
+            if (style && bouton->icon().isNull())
+                bouton->setIcon(style->IconeDebordement(barre));
+            bouton->removeEventFilter(this);
+        }
+    }
     // A card file dropped on a field opens the file instead of pasting its path.
     if (TraiterDepot(event))
         return true;

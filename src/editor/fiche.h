@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/fichierx.h"
+#include "model/recherche.h"
 
 #include <QFont>
 #include <QHash>
@@ -8,6 +9,7 @@
 #include <QSet>
 #include <QStringList>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QPagedPaintDevice;
@@ -268,9 +270,7 @@ private:
     bool m_lignesRecues = false;
     QHash<QAction *, bool> m_actives;
     std::vector<QShortcut *> m_raccourcis;
-    // The searched text in the locale's upper case, and whether that upper
-    // case maps each character to one character (see Correspond).
-    QString m_rechercheSource;
-    QString m_rechercheMajuscules;
-    bool m_majusculesParCaractere = false;
+    // The search last asked for, kept while its text, case and locale hold.
+    std::optional<TRecherche> m_recherche;
+    const TRecherche &Recherche();
 };

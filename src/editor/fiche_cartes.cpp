@@ -63,6 +63,8 @@ void TFormFiche::EvaluerType()
 
 void TFormFiche::AfficherFichier(int position)
 {
+    // The search box follows the file shown (below).
+    CreerDialogues();
     TFichierX &f = *FichierCourant;
     Edition1->menuAction()->setVisible(true);
     const bool indexParDefaut = QuestionUneLigne && !f.Numerote;

@@ -4,14 +4,16 @@
 #include "model/budget.h"
 
 #include <QCoreApplication>
+#include <QStringDecoder>
 
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 #include <libxml/xmlerror.h>
-#include <libxml/xmlreader.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
+#include <exception>
 
 namespace {
 
@@ -88,7 +90,14 @@ QString NomElement(xmlNodePtr noeud)
 struct EtatAnalyse
 {
     bool typeDocument = false;
+    // When streaming: the reading, and what its receiver threw.
+    TLectureXml *lecture = nullptr;
+    std::exception_ptr exception;
 };
+
+// NONET: nothing is ever fetched; no NOENT, DTDLOAD or HUGE, so entities
+// stay unexpanded and libxml2's size and depth limits hold.
+constexpr int OptionsLecture = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
 
 // A document type declaration stops the parser at once, before any entity
 // is declared.
@@ -224,64 +233,6 @@ QString TNoeudXml::Texte() const
     return resultat;
 }
 
-void TNoeudXml::AjouterTexteUtf8(QByteArray &sortie) const
-{
-    const xmlNodePtr noeud = N(m_noeud);
-    if (!noeud)
-        return;
-    switch (noeud->type) {
-    case XML_TEXT_NODE:
-    case XML_CDATA_SECTION_NODE:
-        if (noeud->content)
-            sortie.append(reinterpret_cast<const char *>(noeud->content));
-        return;
-    case XML_ELEMENT_NODE:
-        for (xmlNodePtr e = noeud->children; e; e = e->next) {
-            if (e->type == XML_TEXT_NODE || e->type == XML_CDATA_SECTION_NODE || e->type == XML_ELEMENT_NODE) {
-                TNoeudXml(e).AjouterTexteUtf8(sortie);
-            } else if (e->type == XML_ENTITY_REF_NODE || e->type == XML_ENTITY_NODE) {
-                // Not in the documents read (no declarations): libxml2 says.
-                xmlChar *texte = xmlNodeGetContent(e);
-                if (texte)
-                    sortie.append(reinterpret_cast<const char *>(texte));
-                xmlFree(texte);
-            }
-        }
-        return;
-    default: {
-        xmlChar *texte = xmlNodeGetContent(noeud);
-        if (texte)
-            sortie.append(reinterpret_cast<const char *>(texte));
-        xmlFree(texte);
-        return;
-    }
-    }
-}
-
-bool TNoeudXml::EstElementNomme(const QByteArray &nomUtf8) const
-{
-    const xmlNodePtr noeud = N(m_noeud);
-    if (!noeud || noeud->type != XML_ELEMENT_NODE || !noeud->name)
-        return false;
-    const char *nom = reinterpret_cast<const char *>(noeud->name);
-    if (!noeud->ns || !noeud->ns->prefix)
-        return nomUtf8 == nom;
-    const char *prefixe = reinterpret_cast<const char *>(noeud->ns->prefix);
-    const qsizetype p = qsizetype(std::strlen(prefixe));
-    return nomUtf8.size() > p && nomUtf8.startsWith(QByteArrayView(prefixe, p)) && nomUtf8.at(p) == ':'
-        && QByteArrayView(nomUtf8).sliced(p + 1) == QByteArrayView(nom);
-}
-
-TNoeudXml TNoeudXml::PremierEnfant() const
-{
-    return m_noeud && N(m_noeud)->type != XML_ATTRIBUTE_NODE ? TNoeudXml(N(m_noeud)->children) : TNoeudXml();
-}
-
-TNoeudXml TNoeudXml::Suivant() const
-{
-    return m_noeud ? TNoeudXml(N(m_noeud)->next) : TNoeudXml();
-}
-
 QString TNoeudXml::Cible() const
 {
     const Genre g = Type();
@@ -361,10 +312,7 @@ bool TDocumentXml::Charger(const QByteArray &octets)
     ctxt->sax->internalSubset = RefuserTypeDocument;
     ctxt->sax->externalSubset = RefuserTypeDocument;
     ctxt->sax->serror = IgnorerErreur;
-    // NONET: nothing is ever fetched; no NOENT, DTDLOAD or HUGE, so entities
-    // stay unexpanded and libxml2's size and depth limits hold.
-    const int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
-    xmlDocPtr doc = xmlCtxtReadMemory(ctxt, octets.constData(), int(octets.size()), nullptr, nullptr, options);
+    xmlDocPtr doc = xmlCtxtReadMemory(ctxt, octets.constData(), int(octets.size()), nullptr, nullptr, OptionsLecture);
     const bool bienForme = ctxt->wellFormed && !etat.typeDocument && doc;
     int ligne = 0;
     QString message;
@@ -436,122 +384,221 @@ QList<TNoeudXml> TDocumentXml::InstructionsAvantRacine() const
 
 namespace {
 
-xmlTextReaderPtr R(void *p)
+const unsigned char *U(const xmlChar *p)
 {
-    return static_cast<xmlTextReaderPtr>(p);
+    return reinterpret_cast<const unsigned char *>(p);
+}
+
+bool NomQualifieEgal(const unsigned char *prefixe, const unsigned char *nom, QByteArrayView attendu)
+{
+    const char *n = reinterpret_cast<const char *>(nom);
+    if (!prefixe)
+        return attendu == QByteArrayView(n);
+    const QByteArrayView p(reinterpret_cast<const char *>(prefixe));
+    return attendu.size() > p.size() && attendu.startsWith(p) && attendu.at(p.size()) == ':'
+        && attendu.sliced(p.size() + 1) == QByteArrayView(n);
 }
 
 } // namespace
 
-TLectureXml::TLectureXml(const QByteArray &octets)
+TBaliseXml::TBaliseXml(const unsigned char *prefixe, const unsigned char *nom, const unsigned char *const *attributs,
+                       int nombre)
+    : m_prefixe(prefixe), m_nom(nom), m_longueur(qsizetype(std::strlen(reinterpret_cast<const char *>(nom)))),
+      m_attributs(attributs), m_nombre(nombre)
 {
-    // The same refusals as Charger: no document type declaration (looked for
-    // in the bytes, before the parser could declare anything), no network.
-    int ligne = 0;
-    if (octets.size() > INT_MAX / 2 || octets.contains("<!DOCTYPE")
-        || !GardeXml::AttributsRaisonnables(octets, ligne)) {
-        m_erreur = true;
-        return;
-    }
-    FaireTaireLibxml();
-    const int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
-    m_lecteur = xmlReaderForMemory(octets.constData(), int(octets.size()), nullptr, nullptr, options);
-    if (!m_lecteur) {
-        m_erreur = true;
-        return;
-    }
-    xmlTextReaderSetStructuredErrorHandler(
-        R(m_lecteur), [](void *, xmlErrorPtr) {}, nullptr);
 }
 
-TLectureXml::~TLectureXml()
+bool TBaliseXml::EstNommeePrefixe(QByteArrayView nomUtf8) const
 {
-    if (m_lecteur)
-        xmlFreeTextReader(R(m_lecteur));
+    return NomQualifieEgal(m_prefixe, m_nom, nomUtf8);
 }
 
-bool TLectureXml::LireRacine()
+const unsigned char *const *TBaliseXml::Trouver(QByteArrayView nomUtf8) const
 {
-    if (m_erreur)
-        return false;
-    for (;;) {
-        const int lu = xmlTextReaderRead(R(m_lecteur));
-        if (lu != 1) {
-            m_erreur = true;
-            return false;
-        }
-        const int genre = xmlTextReaderNodeType(R(m_lecteur));
-        xmlNodePtr noeud = xmlTextReaderCurrentNode(R(m_lecteur));
-        if (genre == XML_READER_TYPE_DOCUMENT_TYPE || !noeud) {
-            m_erreur = true;
-            return false;
-        }
-        if (genre == XML_READER_TYPE_ELEMENT) {
-            m_racine = noeud;
-            m_finRacine = xmlTextReaderIsEmptyElement(R(m_lecteur)) == 1;
-            return true;
-        }
-        const TNoeudXml n(noeud);
-        Prologue p{n.Type(), QString(), QString()};
-        if (p.genre == TNoeudXml::Genre::Instruction || p.genre == TNoeudXml::Genre::Declaration) {
-            p.cible = n.Cible();
-            p.donnees = n.Donnees();
-        }
-        m_prologue.append(p);
+    for (int i = 0; i < m_nombre; ++i) {
+        const unsigned char *const *a = m_attributs + 5 * i;
+        if (NomQualifieEgal(a[1], a[0], nomUtf8))
+            return a;
     }
+    return nullptr;
 }
 
-TNoeudXml TLectureXml::Suivant()
+QString TBaliseXml::Attribut(QByteArrayView nomUtf8) const
 {
-    if (m_erreur || m_finRacine || !m_racine)
-        return TNoeudXml();
-    // Past the tree given last time: its nodes are freed as the reader goes.
-    int lu = m_surEnfant ? xmlTextReaderNext(R(m_lecteur)) : xmlTextReaderRead(R(m_lecteur));
-    m_surEnfant = false;
-    for (;;) {
-        if (lu != 1) {
-            m_erreur = true;
-            return TNoeudXml();
-        }
-        const int genre = xmlTextReaderNodeType(R(m_lecteur));
-        const int profondeur = xmlTextReaderDepth(R(m_lecteur));
-        if (profondeur == 0 && genre == XML_READER_TYPE_END_ELEMENT) {
-            m_finRacine = true;
-            return TNoeudXml();
-        }
-        if (profondeur == 1 && genre == XML_READER_TYPE_ELEMENT) {
-            xmlNodePtr noeud = xmlTextReaderExpand(R(m_lecteur));
-            if (!noeud) {
-                m_erreur = true;
-                return TNoeudXml();
-            }
-            m_surEnfant = true;
-            return TNoeudXml(noeud);
-        }
-        lu = xmlTextReaderRead(R(m_lecteur));
-    }
-}
-
-bool TLectureXml::Terminer()
-{
-    while (!m_erreur && !m_finRacine)
-        Suivant();
-    if (m_erreur)
-        return false;
-    int lu;
-    while ((lu = xmlTextReaderRead(R(m_lecteur))) == 1) {
-        if (xmlTextReaderNodeType(R(m_lecteur)) == XML_READER_TYPE_DOCUMENT_TYPE)
-            m_erreur = true;
-    }
-    if (lu != 0)
-        m_erreur = true;
-    return !m_erreur;
-}
-
-QString TLectureXml::Encodage() const
-{
-    if (!m_lecteur)
+    const unsigned char *const *a = Trouver(nomUtf8);
+    if (!a)
         return QString();
-    const xmlChar *encodage = xmlTextReaderConstEncoding(R(m_lecteur));
-    return encodage ? DepuisXml(encodage) : QString();
+    // Without entity substitution the parser hands a literal '&' on as
+    // "&#38;" (the only reference left in a value); the tree resolves it.
+    QByteArray valeur(reinterpret_cast<const char *>(a[3]), a[4] - a[3]);
+    if (valeur.contains('&'))
+        valeur.replace("&#38;", "&");
+    return TLectureXml::Chaine(valeur); // present but empty: not null
+}
+
+bool TBaliseXml::AttributEst(QByteArrayView nomUtf8, QByteArrayView minuscules) const
+{
+    // A value holding a reference ("&#38;") is no word of letters either.
+    const unsigned char *const *a = Trouver(nomUtf8);
+    if (!a || a[4] - a[3] != minuscules.size())
+        return false;
+    for (qsizetype i = 0; i < minuscules.size(); ++i) {
+        unsigned char c = a[3][i];
+        if (c >= 'A' && c <= 'Z')
+            c = c + ('a' - 'A');
+        if (c != static_cast<unsigned char>(minuscules[i]))
+            return false;
+    }
+    return true;
+}
+
+// The parser's callbacks: each hands its event to the receiver. Whatever the
+// receiver throws must not cross libxml2's frames: it is kept, the parser
+// stopped, and it is thrown again once the parser is back.
+struct LectureEnCours
+{
+    static TLectureXml &Lecture(void *contexte)
+    {
+        auto ctxt = static_cast<xmlParserCtxtPtr>(contexte);
+        return *static_cast<EtatAnalyse *>(ctxt->_private)->lecture;
+    }
+
+    template <typename F>
+    static void Proteger(void *contexte, F &&appel)
+    {
+        try {
+            appel(Lecture(contexte).m_recepteur);
+        } catch (...) {
+            auto ctxt = static_cast<xmlParserCtxtPtr>(contexte);
+            static_cast<EtatAnalyse *>(ctxt->_private)->exception = std::current_exception();
+            xmlStopParser(ctxt);
+        }
+    }
+
+    static void Debut(void *contexte, const xmlChar *nom, const xmlChar *prefixe, const xmlChar *, int,
+                      const xmlChar **, int attributs, int, const xmlChar **valeurs)
+    {
+        Proteger(contexte, [&](TLectureXml::Recepteur &r) {
+            r.Debut(TBaliseXml(U(prefixe), U(nom), reinterpret_cast<const unsigned char *const *>(valeurs), attributs));
+        });
+    }
+
+    static void Fin(void *contexte, const xmlChar *, const xmlChar *, const xmlChar *)
+    {
+        Proteger(contexte, [](TLectureXml::Recepteur &r) { r.Fin(); });
+    }
+
+    static void Caracteres(void *contexte, const xmlChar *texte, int taille)
+    {
+        Proteger(contexte,
+                 [&](TLectureXml::Recepteur &r) { r.Texte(reinterpret_cast<const char *>(texte), taille, false); });
+    }
+
+    static void CData(void *contexte, const xmlChar *texte, int taille)
+    {
+        Proteger(contexte,
+                 [&](TLectureXml::Recepteur &r) { r.Texte(reinterpret_cast<const char *>(texte), taille, true); });
+    }
+
+    static void Commentaire(void *contexte, const xmlChar *)
+    {
+        Proteger(contexte, [](TLectureXml::Recepteur &r) { r.Commentaire(); });
+    }
+
+    static void Instruction(void *contexte, const xmlChar *cible, const xmlChar *donnees)
+    {
+        Proteger(contexte, [&](TLectureXml::Recepteur &r) {
+            r.Instruction(QByteArrayView(reinterpret_cast<const char *>(cible)),
+                          QByteArrayView(donnees ? reinterpret_cast<const char *>(donnees) : ""));
+        });
+    }
+
+    // Only entities declared in a document type would get here: none are.
+    static void Reference(void *, const xmlChar *) { }
+};
+
+bool TLectureXml::Lire(const QByteArray &octets)
+{
+    m_arrete = false;
+    m_encodage.clear();
+    int ligne = 0;
+    if (octets.size() > INT_MAX / 2 || !GardeXml::AttributsRaisonnables(octets, ligne))
+        return false;
+    FaireTaireLibxml();
+    xmlInitParser();
+    xmlParserCtxtPtr ctxt = xmlNewParserCtxt();
+    if (!ctxt) {
+        if (TBudgetMemoire *budget = TBudgetMemoire::Courant(); budget && budget->Depasse())
+            budget->Refuser();
+        return false;
+    }
+    EtatAnalyse etat;
+    etat.lecture = this;
+    ctxt->_private = &etat;
+    // The parser's own handler, but for the events that would build the tree.
+    // The start and end of the document stay: they record the encoding.
+    xmlSAXHandlerPtr sax = ctxt->sax;
+    sax->internalSubset = RefuserTypeDocument;
+    sax->externalSubset = RefuserTypeDocument;
+    sax->serror = IgnorerErreur;
+    sax->startElementNs = LectureEnCours::Debut;
+    sax->endElementNs = LectureEnCours::Fin;
+    sax->characters = LectureEnCours::Caracteres;
+    sax->ignorableWhitespace = LectureEnCours::Caracteres;
+    sax->cdataBlock = LectureEnCours::CData;
+    sax->comment = LectureEnCours::Commentaire;
+    sax->processingInstruction = LectureEnCours::Instruction;
+    sax->reference = LectureEnCours::Reference;
+    // Read from the bytes a piece at a time, as from a file: the parser keeps
+    // a window of the document, not a copy of all of it.
+    struct Source
+    {
+        const char *p;
+        const char *fin;
+        static int Lire(void *source, char *tampon, int taille)
+        {
+            auto s = static_cast<Source *>(source);
+            const int n = int(std::min<qint64>(taille, s->fin - s->p));
+            std::memcpy(tampon, s->p, size_t(n));
+            s->p += n;
+            return n;
+        }
+    } source{octets.constData(), octets.constData() + octets.size()};
+    m_contexte = ctxt;
+    xmlDocPtr doc = xmlCtxtReadIO(ctxt, Source::Lire, nullptr, &source, nullptr, nullptr, OptionsLecture);
+    m_contexte = nullptr;
+    const bool bienForme = ctxt->wellFormed && !etat.typeDocument && !m_arrete && !etat.exception && doc;
+    if (bienForme && doc->encoding)
+        m_encodage = DepuisXml(doc->encoding);
+    if (doc)
+        xmlFreeDoc(doc);
+    xmlFreeParserCtxt(ctxt);
+    if (etat.exception)
+        std::rethrow_exception(etat.exception);
+    // The parser ran out of the file's memory budget: say that, not what it made of it.
+    if (!bienForme && !m_arrete)
+        if (TBudgetMemoire *budget = TBudgetMemoire::Courant(); budget && budget->Depasse())
+            budget->Refuser();
+    return bienForme;
+}
+
+QString TLectureXml::Chaine(QByteArrayView utf8)
+{
+    if (utf8.isEmpty())
+        return QLatin1String("");
+    const auto *o = reinterpret_cast<const uchar *>(utf8.data());
+    if (utf8.size() < 3 || o[0] != 0xEF || o[1] != 0xBB || o[2] != 0xBF)
+        return QString::fromUtf8(utf8); // the faster decoder
+    QStringDecoder decodeur(QStringDecoder::Utf8,
+                            QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    QString resultat(utf8.size(), Qt::Uninitialized);
+    resultat.truncate(decodeur.appendToBuffer(resultat.data(), utf8) - resultat.constData());
+    return resultat;
+}
+
+void TLectureXml::Arreter()
+{
+    m_arrete = true;
+    if (m_contexte)
+        xmlStopParser(static_cast<xmlParserCtxtPtr>(m_contexte));
 }

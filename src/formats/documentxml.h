@@ -1,14 +1,16 @@
 #pragma once
 
 // The XML document object the readers work with: parse from bytes and walk
-// the tree. The only place that talks to libxml2; its types stay inside
-// documentxml.cpp.
+// the tree, or read the document as a stream of events without one. The only
+// place that talks to libxml2; its types stay inside documentxml.cpp.
 
 #include "model/erreurs.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
+#include <cstring>
 #include <memory>
 
 // A document that cannot even be created (out of memory).
@@ -63,15 +65,6 @@ public:
     // line breaks as LF. For a text, CDATA, comment or instruction node, its
     // own text (the data of an instruction).
     QString Texte() const;
-    // The same text as Texte() (line breaks as the parser left them), as
-    // UTF-8 appended to sortie, without building a string per node.
-    void AjouterTexteUtf8(QByteArray &sortie) const;
-    // True for an element whose qualified name is nomUtf8; no conversion.
-    bool EstElementNomme(const QByteArray &nomUtf8) const;
-    // Walking the children without a list: the first child node and the
-    // next sibling node (null at the end).
-    TNoeudXml PremierEnfant() const;
-    TNoeudXml Suivant() const;
     // Processing instruction: target and data.
     QString Cible() const;
     QString Donnees() const;
@@ -80,7 +73,6 @@ public:
 
 private:
     friend class TDocumentXml;
-    friend class TLectureXml;
     explicit TNoeudXml(void *noeud) : m_noeud(noeud) { }
     void *m_noeud = nullptr;
 };
@@ -119,47 +111,84 @@ private:
     std::unique_ptr<Prive> d;
 };
 
-// Reads a document as a stream, for large ones: the nodes before the root,
-// the root element with its attributes, then each child element of the root
-// as a whole tree, freed when the next one is read, so that only one child's
-// tree is in memory at a time. Nothing is fetched. A document with a document
-// type declaration is never read this way (Erreur() at once), nor is one that
-// turns out malformed; TDocumentXml::Charger then tells why.
+// A start tag as the stream reader gives it: views into the parser's
+// buffers, valid during the call only.
+class TBaliseXml
+{
+public:
+    // True when the qualified name ("prefix:name" or "name") is nomUtf8;
+    // nothing is built.
+    bool EstNommee(QByteArrayView nomUtf8) const
+    {
+        if (!m_prefixe)
+            return nomUtf8.size() == m_longueur && std::memcmp(nomUtf8.data(), m_nom, size_t(m_longueur)) == 0;
+        return EstNommeePrefixe(nomUtf8);
+    }
+    // Value of an attribute by qualified name; a null QString when missing.
+    QString Attribut(QByteArrayView nomUtf8) const;
+    // True when the attribute is there and its value is minuscules, in
+    // upper or lower case ASCII letters; nothing is built.
+    bool AttributEst(QByteArrayView nomUtf8, QByteArrayView minuscules) const;
+
+private:
+    friend struct LectureEnCours;
+    TBaliseXml(const unsigned char *prefixe, const unsigned char *nom, const unsigned char *const *attributs,
+               int nombre);
+    bool EstNommeePrefixe(QByteArrayView nomUtf8) const;
+    // The value of an attribute as the parser gives it, null when missing.
+    const unsigned char *const *Trouver(QByteArrayView nomUtf8) const;
+    const unsigned char *m_prefixe;
+    const unsigned char *m_nom;
+    qsizetype m_longueur;
+    // Five pointers an attribute: name, prefix, namespace, value, value's end.
+    const unsigned char *const *m_attributs;
+    int m_nombre;
+};
+
+// Reads a document as a stream of events and builds no tree, so that a large
+// document costs its parse only. Nothing is fetched; the same documents are
+// refused as by TDocumentXml::Charger (document type declarations, too deep,
+// too large, too many attributes, malformed), but the events before the
+// fault have been given by then.
 class TLectureXml
 {
 public:
-    // A node before the root: processing instruction, comment...
-    struct Prologue
+    class Recepteur
     {
-        TNoeudXml::Genre genre;
-        QString cible;
-        QString donnees;
+    public:
+        virtual ~Recepteur() = default;
+        virtual void Debut(const TBaliseXml &balise) = 0;
+        virtual void Fin() = 0;
+        // Character data in pieces: a text may come in several calls, and
+        // references arrive resolved. cdata: from a CDATA section.
+        virtual void Texte(const char *texte, qsizetype taille, bool cdata) = 0;
+        virtual void Commentaire() = 0;
+        // A processing instruction: target and data, UTF-8.
+        virtual void Instruction(QByteArrayView cible, QByteArrayView donnees) = 0;
     };
 
-    explicit TLectureXml(const QByteArray &octets);
-    ~TLectureXml();
+    explicit TLectureXml(Recepteur &recepteur) : m_recepteur(recepteur) { }
     TLectureXml(const TLectureXml &) = delete;
     TLectureXml &operator=(const TLectureXml &) = delete;
 
-    // Reads up to the root's start tag; false on error or without a root.
-    bool LireRacine();
-    const QList<Prologue> &AvantRacine() const { return m_prologue; }
-    // The root element: its name and attributes (its children are not there).
-    TNoeudXml Racine() const { return TNoeudXml(m_racine); }
-    // The next child element of the root with its whole tree, valid until the
-    // next call; null after the last one or on error.
-    TNoeudXml Suivant();
-    // Reads the rest of the document: true when all of it was well-formed.
-    bool Terminer();
-    bool Erreur() const { return m_erreur; }
-    // The encoding named by the declaration (empty when none).
-    QString Encodage() const;
+    // Reads the whole document; true when it was well-formed and accepted.
+    // False when refused, or stopped by Arreter(). What the receiver throws
+    // stops the reading and goes on to the caller. When the file's memory
+    // budget turned an allocation down, raises its refusal.
+    bool Lire(const QByteArray &octets);
+    // From the receiver: reads no further (Lire then gives false).
+    void Arreter();
+    bool Arrete() const { return m_arrete; }
+    // The encoding named by the declaration (empty when none), once read.
+    QString Encodage() const { return m_encodage; }
+    // A text of the document as a string, every character kept
+    // (QString::fromUtf8 drops a U+FEFF at the start); never null.
+    static QString Chaine(QByteArrayView utf8);
 
 private:
-    void *m_lecteur = nullptr;
-    void *m_racine = nullptr;
-    bool m_erreur = false;
-    bool m_finRacine = false;
-    bool m_surEnfant = false;
-    QList<Prologue> m_prologue;
+    friend struct LectureEnCours;
+    Recepteur &m_recepteur;
+    void *m_contexte = nullptr;
+    bool m_arrete = false;
+    QString m_encodage;
 };

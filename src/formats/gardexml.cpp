@@ -74,12 +74,20 @@ bool RaisonnablesOctets(const QByteArray &octets, int &ligne)
 {
     const char *const debut = octets.constData();
     const char *const fin = debut + octets.size();
+    // Past the end of motif from q (fin when missing). The closing motifs
+    // start with a byte that is rare inside what they close: memchr on it
+    // goes faster than memmem.
     auto chercher = [&](const char *q, const char *motif) -> const char * {
         const size_t longueur = std::strlen(motif);
-        if (q >= fin)
-            return fin;
-        const void *trouve = memmem(q, size_t(fin - q), motif, longueur);
-        return trouve ? static_cast<const char *>(trouve) + longueur : fin;
+        while (q < fin) {
+            q = static_cast<const char *>(std::memchr(q, motif[0], size_t(fin - q)));
+            if (!q)
+                return fin;
+            if (size_t(fin - q) >= longueur && std::memcmp(q, motif, longueur) == 0)
+                return q + longueur;
+            ++q;
+        }
+        return fin;
     };
     auto commence = [&](const char *q, const char *motif) {
         const size_t longueur = std::strlen(motif);
@@ -90,14 +98,18 @@ bool RaisonnablesOctets(const QByteArray &octets, int &ligne)
         q = static_cast<const char *>(std::memchr(q, '<', size_t(fin - q)));
         if (!q)
             break;
-        if (commence(q, "<!--")) {
-            q = chercher(q + 4, "-->");
-        } else if (commence(q, "<![CDATA[")) {
-            q = chercher(q + 9, "]]>");
-        } else if (commence(q, "<?")) {
+        const char suivant = q + 1 < fin ? q[1] : '\0';
+        if (suivant == '!') {
+            if (commence(q, "<!--"))
+                q = chercher(q + 4, "-->");
+            else if (commence(q, "<![CDATA["))
+                q = chercher(q + 9, "]]>");
+            else
+                q = chercher(q + 2, ">");
+        } else if (suivant == '?') {
             q = chercher(q + 2, "?>");
-        } else if (commence(q, "<!") || commence(q, "</")) {
-            q = chercher(q + 2, ">");
+        } else if (suivant == '/') {
+            q += 2; // an end tag: the next '<' is past it
         } else {
             // A start tag: one '=' outside quotes per attribute.
             const char *const balise = q;

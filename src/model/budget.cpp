@@ -92,12 +92,12 @@ TBudgetMemoire *TBudgetMemoire::Courant()
     return t_courant;
 }
 
-qint64 TBudgetMemoire::CoutTexte(const QString &texte)
+qint64 TBudgetMemoire::CoutTexte(QStringView texte)
 {
     return 2 * texte.size();
 }
 
-void TBudgetMemoire::CompterFiche(const QString &champ0, const QString &champ1, const QString &champ2)
+void TBudgetMemoire::CompterFiche(QStringView champ0, QStringView champ1, QStringView champ2)
 {
     if (!t_courant)
         return;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringView>
 #include <QtGlobal>
 
 // The memory a reader may use for one file: 20 times the file's size, or
@@ -45,10 +46,10 @@ public:
     static TBudgetMemoire *Courant();
     // What a card with these texts costs, for the current budget: raises
     // past the limit.
-    static void CompterFiche(const QString &champ0, const QString &champ1, const QString &champ2);
+    static void CompterFiche(QStringView champ0, QStringView champ1, QStringView champ2);
     // A text shared with one already counted: its characters cost nothing more.
     static void TextePartage(const QString &texte);
-    static qint64 CoutTexte(const QString &texte);
+    static qint64 CoutTexte(QStringView texte);
 
 private:
     qint64 m_limite;

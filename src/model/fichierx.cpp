@@ -207,6 +207,22 @@ QStringView TFicheX::Vue(int numero) const
     return QStringView(p, qsizetype(n[numero]));
 }
 
+bool TFicheX::Suite(int premier, QStringView &suite) const
+{
+    suite = {};
+    if (!d || premier < 0 || premier > 2)
+        return true;
+    quint32 n[3];
+    Longueurs(d, n);
+    if (AvecPartage(n))
+        return false;
+    qsizetype taille = -1;
+    for (int i = premier; i < 3; ++i)
+        taille += qsizetype(n[i]) + 1;
+    suite = QStringView(Place(d, n, premier), taille);
+    return true;
+}
+
 QString TFicheX::Champ(int numero) const
 {
     const QStringView vue = Vue(numero);
@@ -351,11 +367,10 @@ void TFichierX::AjouterFiche(const QString &champ1, const QString &champ2)
     AjouterFiche(QString(), champ1, champ2);
 }
 
-void TFichierX::AjouterFiche(const QString &champ0, const QString &champ1, const QString &champ2)
+void TFichierX::AjouterFiche(QStringView champ0, QStringView champ1, QStringView champ2)
 {
     TBudgetMemoire::CompterFiche(champ0, champ1, champ2); // a reader's cards count against the file's budget
-    Fiches.emplace_back(AvecTitre ? QStringView(champ0) : QStringView(), Numerote ? QStringView() : QStringView(champ1),
-                        champ2);
+    Fiches.emplace_back(AvecTitre ? champ0 : QStringView(), Numerote ? QStringView() : champ1, champ2);
     Modifie = true;
 }
 

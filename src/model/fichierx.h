@@ -30,10 +30,36 @@ public:
     QString Champ(int numero) const;
     // The text without a QString: valid while the card is not changed.
     QStringView Vue(int numero) const;
+    // Texts premier to 2 as the card holds them, one after the other with a
+    // null after each (the last one's not included); false when they are
+    // not in one place (a text shared with other cards).
+    bool Suite(int premier, QStringView &suite) const;
+    // Asks the processor for the card's texts ahead of their reading.
+    void Precharger() const
+    {
+#if defined(__GNUC__)
+        if (d) {
+            const char *p = reinterpret_cast<const char *>(d);
+            __builtin_prefetch(p);
+            __builtin_prefetch(p + 64);
+            __builtin_prefetch(p + 128);
+            __builtin_prefetch(p + 192);
+        }
+#endif
+    }
 
-    void SetChamp0(QStringView texte) { SetChamp(0, texte); }
-    void SetChamp1(QStringView texte) { SetChamp(1, texte); }
-    void SetChamp2(QStringView texte) { SetChamp(2, texte); }
+    void SetChamp0(QStringView texte)
+    {
+        SetChamp(0, texte);
+    }
+    void SetChamp1(QStringView texte)
+    {
+        SetChamp(1, texte);
+    }
+    void SetChamp2(QStringView texte)
+    {
+        SetChamp(2, texte);
+    }
     void SetChamp(int numero, QStringView texte);
     void SetChamps(QStringView champ0, QStringView champ1, QStringView champ2);
     // The same without copying the texts: the card shares them with the
@@ -115,7 +141,7 @@ public:
     const TFicheX &Fiche(int index) const;
     void Reserver(int nombre);
     void AjouterFiche(const QString &champ1, const QString &champ2);
-    void AjouterFiche(const QString &champ0, const QString &champ1, const QString &champ2);
+    void AjouterFiche(QStringView champ0, QStringView champ1, QStringView champ2);
     // The same, the card sharing the given texts instead of copying them.
     void AjouterFichePartagee(const QString &champ1, const QString &champ2);
     void ModifierFiche(int index, const QString &champ0, const QString &champ1, const QString &champ2);
