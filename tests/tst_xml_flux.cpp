@@ -238,6 +238,50 @@ private slots:
         QCOMPARE(f->Fiche(0).Champ2(), reponse);
     }
 
+    // Cards named like another part: one element is then both, as a card and
+    // as the first of its name (the options still apply to the cards before).
+    void rolesMeles_data()
+    {
+        QTest::addColumn<QByteArray>("corps");
+        QTest::addColumn<QByteArray>("attributs");
+        QTest::addColumn<QString>("resume");
+        QTest::newRow("cards named OPTIONS")
+            << QByteArray("<OPTIONS><OU_VISIBLE>ou</OU_VISIBLE><OU_CACHE>|</OU_CACHE><I>t1</I><Q>q1</Q><R>a</R>"
+                          "<R CACHE=\"oui\">b</R></OPTIONS>\n"
+                          "<OPTIONS><OU_VISIBLE>x</OU_VISIBLE><Q>q2</Q><R>c</R><R>d</R></OPTIONS>\n")
+            << QByteArray("ID_FICHE=\"OPTIONS\"") << U("[t1|q1|a | b][|q2|c ou d] ou=ou desc= etiq=||");
+        QTest::newRow("cards named ETIQUETTES")
+            << QByteArray("<ETIQUETTES><I>t</I><Q>q</Q><R>r</R><R>s</R></ETIQUETTES>\n"
+                          "<ETIQUETTES><Q>q2</Q></ETIQUETTES>\n")
+            << QByteArray("ID_FICHE=\"ETIQUETTES\"") << U("[t|q|r or s][|q2|] ou=or desc= etiq=t|q|r");
+        QTest::newRow("cards named DESCRIPTION, rich")
+            << QByteArray("<DESCRIPTION>d1 <Q>q</Q> d2<br/>d3</DESCRIPTION>\n<DESCRIPTION><Q>q2</Q></DESCRIPTION>\n")
+            << QByteArray("ID_FICHE=\"DESCRIPTION\" BALISES_CONTROLES=\"oui\"")
+            << U("[|q|][|q2|] ou=or desc=d1d2\r\nd3 etiq=||");
+        QTest::newRow("options between cards, upper-case CACHE")
+            << QByteArray("<F><Q>q1</Q><R>a</R><R CACHE=\"oui\">b</R></F>\n<TITRE>t</TITRE>\n"
+                          "<OPTIONS><OU_VISIBLE>ou</OU_VISIBLE><OU_CACHE>|</OU_CACHE></OPTIONS>\n"
+                          "<F><Q>q2</Q><R>c</R><R CACHE=\"OUI\">d</R></F>\n")
+            << QByteArray("ID_FICHE=\"F\"") << U("[|q1|a | b][|q2|c | d] ou=ou desc= etiq=||");
+    }
+
+    void rolesMeles()
+    {
+        QFETCH(QByteArray, corps);
+        QFETCH(QByteArray, attributs);
+        QFETCH(QString, resume);
+        const QByteArray document = Declaration
+            + "<AMBLORINE TYPE=\"Q\" ID_CHAMP0=\"I\" ID_CHAMP1=\"Q\" ID_CHAMP2=\"R\" " + attributs + ">\n" + corps
+            + "</AMBLORINE>\n";
+        const auto f = TFichierXML::LireXml(document, true);
+        QString lu;
+        for (int i = 0; i < f->NombreFiches(); ++i)
+            lu += u'[' + f->Fiche(i).Champ0() + u'|' + f->Fiche(i).Champ1() + u'|' + f->Fiche(i).Champ2() + u']';
+        lu += U(" ou=") + f->OuVisible + U(" desc=") + f->Description + U(" etiq=") + f->Etiquettes.Champ0() + u'|'
+            + f->Etiquettes.Champ1() + u'|' + f->Etiquettes.Champ2();
+        QCOMPARE(lu, resume);
+    }
+
     // A model read (no cards) still takes the options, captions and canvas.
     void modele()
     {

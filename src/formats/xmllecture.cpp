@@ -381,7 +381,7 @@ void Lecteur::Ajouter(Collecte &c, const char *texte, qsizetype taille, bool cda
     if (c.tout)
         c.sortie->append(texte, size_t(taille));
     if (c.riche && Profondeur == c.profondeur) {
-        // The tree's nodes: a run of text is one, a run of CDATA sections another.
+        // XML's nodes: a run of text is one, a run of adjacent CDATA sections another.
         const int genre = cdata ? 2 : 1;
         if (c.dernier != genre) {
             Vider(c);
