@@ -249,7 +249,8 @@ QStringList CouperEnLignes(const QString &texte)
 // becomes a placeholder (a lone CR or LF too, or the record would break in two).
 QString MasquerChamp(QString texte)
 {
-    texte.replace(CRLF, QString(Substitut));
+    if (texte.contains(u'\r'))
+        texte.replace(CRLF, QString(Substitut));
     for (QChar &c : texte) {
         if (c == u' ' || c == u'\t' || c == u'\r' || c == u'\n')
             c = Substitut;
@@ -301,7 +302,11 @@ QString Enregistrement(const QStringList &champs, const Dialecte &dialecte)
     // With a blank separator (space or tab) runs of separators read as one,
     // so an empty field is written as "" to keep its place.
     const bool delimiteurBlanc = dialecte.espace || EstBlanc(dialecte.delimiteur);
+    qsizetype taille = champs.size();
+    for (const QString &champ : champs)
+        taille += champ.size() + 2;
     QString enregistrement;
+    enregistrement.reserve(taille);
     for (qsizetype i = 0; i < champs.size(); ++i) {
         if (i > 0)
             enregistrement += dialecte.delimiteur;
