@@ -12,6 +12,10 @@
 #include <QCoreApplication>
 #include <QStringList>
 #include <QStringView>
+#include <QtEndian>
+
+#include <algorithm>
+#include <vector>
 
 #include <cstring>
 
@@ -45,12 +49,35 @@ Dialecte DialecteCourant()
 
 // ---------------------------------------------------------------- reading
 
+// True when one of the eight bytes of a word is the given byte.
+inline bool ContientOctet(quint64 mot, unsigned char octet)
+{
+    const quint64 x = mot ^ (0x0101010101010101ULL * octet);
+    return ((x - 0x0101010101010101ULL) & ~x & 0x8080808080808080ULL) != 0;
+}
+
+// Eight bytes, the first in the lowest bits.
+inline quint64 Mot(const char *p)
+{
+    return qFromLittleEndian<quint64>(p);
+}
+
 // Position of the first malformed UTF-8 sequence, or -1 when there is none.
 qsizetype DebutUtf8Invalide(const char *donnees, qsizetype taille)
 {
     const auto *u = reinterpret_cast<const unsigned char *>(donnees);
     qsizetype i = 0;
     while (i < taille) {
+        // Plain ASCII, most of a card file, is passed eight bytes at a time,
+        // up to the first byte that is not.
+        if (taille - i >= 8) {
+            const quint64 hauts = Mot(donnees + i) & 0x8080808080808080ULL;
+            if (hauts == 0) {
+                i += 8;
+                continue;
+            }
+            i += qCountTrailingZeroBits(hauts) / 8;
+        }
         const unsigned char b = u[i];
         if (b < 0x80) {
             ++i;
@@ -89,6 +116,21 @@ qsizetype DebutUtf8Invalide(const char *donnees, qsizetype taille)
     return -1;
 }
 
+// Position of the first CR or LF byte from debut, or taille.
+qsizetype FinLigne(const char *texte, qsizetype debut, qsizetype taille)
+{
+    qsizetype i = debut;
+    while (taille - i >= 8) {
+        const quint64 mot = Mot(texte + i);
+        if (ContientOctet(mot, '\n') || ContientOctet(mot, '\r'))
+            break;
+        i += 8;
+    }
+    while (i < taille && texte[i] != '\r' && texte[i] != '\n')
+        ++i;
+    return i;
+}
+
 // Line number (from 1) of a byte position, counting breaks as the reader does.
 int NumeroLigne(const char *donnees, qsizetype position)
 {
@@ -100,20 +142,25 @@ int NumeroLigne(const char *donnees, qsizetype position)
     return ligne;
 }
 
-// The file's bytes, decoded one line at a time: CR and LF bytes are line
-// breaks in UTF-8 and in the code page alike, and the file is never held
-// twice, as bytes and as text.
+// The file's bytes, decoded one line at a time: CR and LF bytes are line breaks in UTF-8 and in the code page
+// alike, and the file is never held twice, as bytes and as text.
 struct Source
 {
     const char *debut;
     qsizetype taille;
     bool utf8;
+    QString tampon;
 
-    QString Texte(qsizetype position, qsizetype longueur) const
+    // The line's characters, held until the next call; the reader may
+    // rewrite them in place.
+    QChar *Texte(qsizetype position, qsizetype longueur, qsizetype &taille)
     {
         const char *octets = debut + position;
-        if (!utf8)
-            return PageCode::Decoder(octets, longueur, PageCode::AnsiSysteme());
+        if (!utf8) {
+            tampon = PageCode::Decoder(octets, longueur, PageCode::AnsiSysteme());
+            taille = tampon.size();
+            return tampon.data();
+        }
         // fromUtf8 drops a byte-order mark that starts its text: as with the
         // whole text at once, only the one starting the text goes, those
         // starting a later line are characters.
@@ -123,8 +170,11 @@ struct Source
         while (marque(i))
             i += 3;
         if (i == 0)
-            return QString::fromUtf8(octets, longueur);
-        return QString((i - premiere) / 3, QChar(0xFEFF)) + QString::fromUtf8(octets + i, longueur - i);
+            tampon = QString::fromUtf8(octets, longueur);
+        else
+            tampon = QString((i - premiere) / 3, QChar(0xFEFF)) + QString::fromUtf8(octets + i, longueur - i);
+        taille = tampon.size();
+        return tampon.data();
     }
 };
 
@@ -133,8 +183,8 @@ Source SourceTexte(const QByteArray &octets)
     // Spreadsheets start their UTF-8 files with a byte-order mark: it says
     // UTF-8 whatever the setting, and is no part of the first field.
     const bool marque = octets.startsWith("\xEF\xBB\xBF");
-    const Source source{octets.constData() + (marque ? 3 : 0), octets.size() - (marque ? 3 : 0),
-                        marque || Parametres.csvutf};
+    Source source{octets.constData() + (marque ? 3 : 0), octets.size() - (marque ? 3 : 0),
+                  marque || Parametres.csvutf, {}};
     if (source.utf8) {
         const qsizetype erreur = DebutUtf8Invalide(source.debut, source.taille);
         if (erreur >= 0)
@@ -144,75 +194,103 @@ Source SourceTexte(const QByteArray &octets)
     return source;
 }
 
-// Cuts one line into its fields (placeholders already back to spaces).
-QStringList LireEnregistrement(QStringView source, const Dialecte &dialecte)
+// A field: where it starts in the line's buffer, and its length.
+struct Champ
 {
-    QStringView ligne = source;
-    if (dialecte.espace)
-        ligne = Rogner(source);
-    // Every space reads as the placeholder; the line is read in place rather
-    // than copied with its spaces replaced, and so are the fields.
-    const auto lu = [](QChar c) { return c == u' ' ? Substitut : c; };
-    const auto blanc = [](QChar c) { return c.unicode() < 0x20; };
+    qsizetype debut;
+    qsizetype taille;
+};
 
-    const QChar delimiteur = dialecte.delimiteur;
-    const qsizetype n = ligne.size();
-    const QChar *c = ligne.data();
-    QStringList champs;
+// Cuts one line into its fields, in place: a quoted field's doubled quotes
+// are written over as single ones, placeholders back to spaces.
+void LireEnregistrement(QChar *texte, qsizetype taille, const Dialecte &dialecte, std::vector<Champ> &champs)
+{
+    champs.clear();
+    QChar *c = texte;
+    qsizetype n = taille;
+    if (dialecte.espace) {
+        const QStringView rogne = Rogner(QStringView(texte, taille));
+        c = const_cast<QChar *>(rogne.data());
+        n = rogne.size();
+    }
+    const char16_t delimiteur = dialecte.delimiteur.unicode();
+    // Every space reads as the placeholder: with the placeholder as
+    // separator, a space ends a field too.
+    const char16_t espaceLu = delimiteur == Substitut.unicode() ? u' ' : delimiteur;
+    const char16_t borne = std::max<char16_t>(std::max(delimiteur, espaceLu), 0x1F);
+    const auto separe = [&](qsizetype i) { return c[i] == delimiteur || c[i] == espaceLu; };
     // A NUL counts as a blank: it ends a field and is stepped over.
     auto sauterBlancs = [&](qsizetype &i) {
-        while (i < n && blanc(c[i]))
+        while (i < n && c[i].unicode() < 0x20)
             ++i;
     };
     qsizetype i = 0;
     sauterBlancs(i);
     while (i < n) {
-        QString champ;
         if (c[i] == Guillemet) {
             // Up to the next quote that is not doubled; an unclosed quote
             // runs to the end of the line, its last character included.
             ++i;
+            const qsizetype debut = i;
+            qsizetype ecrit = i;
             while (i < n) {
                 if (c[i] == Guillemet) {
                     if (i + 1 < n && c[i + 1] == Guillemet) {
-                        champ += Guillemet;
+                        c[ecrit++] = Guillemet;
                         i += 2;
                         continue;
                     }
                     ++i;
                     break;
                 }
-                const qsizetype debut = i;
+                const qsizetype morceau = i;
                 while (i < n && c[i] != Guillemet)
                     ++i;
-                champ += ligne.mid(debut, i - debut);
+                if (ecrit != morceau)
+                    memmove(c + ecrit, c + morceau, (i - morceau) * sizeof(QChar));
+                ecrit += i - morceau;
             }
+            champs.push_back({debut + (c - texte), ecrit - debut});
         } else {
             const qsizetype debut = i;
-            while (i < n && !blanc(c[i]) && lu(c[i]) != delimiteur)
+            while (i < n) {
+                // Most characters are above every character that ends a field.
+                const char16_t u = c[i].unicode();
+                if (u <= borne && (u < 0x20 || u == delimiteur || u == espaceLu))
+                    break;
                 ++i;
-            champ = ligne.mid(debut, i - debut).toString();
+            }
+            champs.push_back({debut + (c - texte), i - debut});
         }
-        champs << champ;
         sauterBlancs(i);
-        if (i < n && lu(c[i]) == delimiteur) {
+        if (i < n && separe(i)) {
             if (i == n - 1)
-                champs << QString();
+                champs.push_back({i + (c - texte), 0});
             ++i;
             // With a space separator a run of spaces is one separator; done
             // here rather than on the whole line so that quoted runs stay.
-            while (dialecte.espace && i < n && lu(c[i]) == delimiteur)
+            while (dialecte.espace && i < n && separe(i))
                 ++i;
             sauterBlancs(i);
         }
     }
     // A placeholder character read from the file is a space too; a line
     // without one needs no look at each field.
-    if (ligne.contains(Substitut)) {
-        for (QString &champ : champs)
-            champ.replace(Substitut, u' ');
+    if (QStringView(c, n).contains(Substitut)) {
+        for (const Champ &champ : champs) {
+            QChar *p = texte + champ.debut;
+            std::replace(p, p + champ.taille, Substitut, QChar(u' '));
+        }
     }
-    return champs;
+}
+
+// The text without the blanks that end it.
+QStringView SansBlancsFinaux(QStringView texte)
+{
+    qsizetype fin = texte.size();
+    while (fin > 0 && EstBlanc(texte[fin - 1]))
+        --fin;
+    return texte.first(fin);
 }
 
 // ---------------------------------------------------------------- writing
@@ -336,7 +414,7 @@ std::unique_ptr<TFichierX> TFichierCSV::ChargerCSV(const QString &nom, QChar typ
 std::unique_ptr<TFichierX> TFichierCSV::LireCSV(const QByteArray &octets, QChar type)
 {
     TBudgetMemoire budget(octets.size());
-    const Source source = SourceTexte(octets);
+    Source source = SourceTexte(octets);
     auto fichier = std::make_unique<TFichierX>(type, u's');
     const Dialecte dialecte = DialecteCourant();
     const QString joint = fichier->Fragmenteur.isEmpty()
@@ -348,39 +426,42 @@ std::unique_ptr<TFichierX> TFichierCSV::LireCSV(const QByteArray &octets, QChar 
 
     const char *const texte = source.debut;
     const qsizetype n = source.taille;
+    const QString separateur = modeLignes ? CRLF : joint;
+    std::vector<Champ> champs;
+    // The answer of a card whose answer has several fields, built again in
+    // the same buffer for each card.
+    QString reponse;
     qsizetype debut = 0;
     while (debut < n) {
-        qsizetype fin = debut;
-        while (fin < n && texte[fin] != '\r' && texte[fin] != '\n')
-            ++fin;
-        const QStringList champs = LireEnregistrement(source.Texte(debut, fin - debut), dialecte);
+        const qsizetype fin = FinLigne(texte, debut, n);
+        qsizetype taille = 0;
+        const QChar *ligne = source.Texte(debut, fin - debut, taille);
+        LireEnregistrement(const_cast<QChar *>(ligne), taille, dialecte, champs);
         debut = fin;
         if (debut < n)
             debut += (texte[debut] == '\r' && debut + 1 < n && texte[debut + 1] == '\n') ? 2 : 1;
-        if (champs.isEmpty())
+        if (champs.empty())
             continue;
-        if (champs.size() < minimum)
+        if (qsizetype(champs.size()) < minimum)
             throw ErreurIdInvalide(Csv::tr("Not enough fields found in the CSV file\xC2\xA0!"));
-        const QString champ0 = fichier->AvecTitre ? champs.at(0) : QString();
-        const QString champ1 = colonneUnique ? QString() : champs.at(minimum - 2);
-        // The answer: its fields joined, built in place once its size is known;
-        // a single field is shared, not copied.
-        const QString separateur = modeLignes ? CRLF : joint;
-        QString champ2 = champs.at(minimum - 1);
-        if (champs.size() > minimum) {
-            qsizetype taille = 0;
-            for (qsizetype k = minimum - 1; k < champs.size(); ++k)
-                taille += champs.at(k).size() + separateur.size();
-            champ2.reserve(taille);
-            for (qsizetype k = minimum; k < champs.size(); ++k) {
-                champ2 += separateur;
-                champ2 += champs.at(k);
+        const auto vue = [&](qsizetype k) { return QStringView(ligne + champs[k].debut, champs[k].taille); };
+        const QStringView champ0 = fichier->AvecTitre ? vue(0) : QStringView();
+        const QStringView champ1 = colonneUnique ? QStringView() : vue(minimum - 2);
+        // The answer: its fields joined; a single field is used where it lies.
+        QStringView champ2 = vue(minimum - 1);
+        if (qsizetype(champs.size()) > minimum) {
+            reponse.resize(0);
+            reponse += champ2;
+            for (qsizetype k = minimum; k < qsizetype(champs.size()); ++k) {
+                reponse += separateur;
+                reponse += vue(k);
             }
+            champ2 = reponse;
         }
         // Line mode ends every line with a break, then trims the blanks at the
         // end: the same as trimming the joined lines.
         if (modeLignes)
-            champ2 = RognerDroite(champ2);
+            champ2 = SansBlancsFinaux(champ2);
         fichier->AjouterFiche(champ0, champ1, champ2);
     }
     if (type == u'F')
