@@ -19,6 +19,10 @@
 
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 const QChar Guillemet = u'"';
@@ -62,9 +66,11 @@ inline quint64 Mot(const char *p)
     return qFromLittleEndian<quint64>(p);
 }
 
-// Position of the first malformed UTF-8 sequence, or -1 when there is none.
-qsizetype DebutUtf8Invalide(const char *donnees, qsizetype taille)
+// Position of the first malformed UTF-8 sequence, or -1 when there is none;
+// *substitut tells whether the placeholder character is in the text.
+qsizetype DebutUtf8Invalide(const char *donnees, qsizetype taille, bool *substitut)
 {
+    *substitut = false;
     const auto *u = reinterpret_cast<const unsigned char *>(donnees);
     qsizetype i = 0;
     while (i < taille) {
@@ -111,6 +117,7 @@ qsizetype DebutUtf8Invalide(const char *donnees, qsizetype taille)
         }
         if (point < minimum || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF))
             return i;
+        *substitut = *substitut || point == Substitut.unicode();
         i += longueur;
     }
     return -1;
@@ -120,6 +127,17 @@ qsizetype DebutUtf8Invalide(const char *donnees, qsizetype taille)
 qsizetype FinLigne(const char *texte, qsizetype debut, qsizetype taille)
 {
     qsizetype i = debut;
+#if defined(__SSE2__)
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i cr = _mm_set1_epi8('\r');
+    while (taille - i >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(texte + i));
+        const int masque = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, lf), _mm_cmpeq_epi8(v, cr)));
+        if (masque != 0)
+            return i + qCountTrailingZeroBits(uint(masque));
+        i += 16;
+    }
+#endif
     while (taille - i >= 8) {
         const quint64 mot = Mot(texte + i);
         if (ContientOctet(mot, '\n') || ContientOctet(mot, '\r'))
@@ -144,11 +162,62 @@ int NumeroLigne(const char *donnees, qsizetype position)
 
 // The file's bytes, decoded one line at a time: CR and LF bytes are line breaks in UTF-8 and in the code page
 // alike, and the file is never held twice, as bytes and as text.
+// Decodes UTF-8 already checked by DebutUtf8Invalide into sortie, which has
+// room for as many units as there are bytes; returns the end of what it wrote.
+QChar *DecoderUtf8Valide(const char *donnees, qsizetype taille, QChar *sortie)
+{
+    const auto *u = reinterpret_cast<const unsigned char *>(donnees);
+    qsizetype i = 0;
+    while (i < taille) {
+        // A run of ASCII bytes is widened eight at a time.
+        if (taille - i >= 8) {
+            const quint64 hauts = Mot(donnees + i) & 0x8080808080808080ULL;
+            const int ascii = hauts == 0 ? 8 : qCountTrailingZeroBits(hauts) / 8;
+            // All eight are written, those past the run written over next:
+            // the output never runs ahead of the input, so there is room.
+#if defined(__SSE2__)
+            const __m128i octets = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(u + i));
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(sortie), _mm_unpacklo_epi8(octets, _mm_setzero_si128()));
+#else
+            for (int k = 0; k < 8; ++k)
+                sortie[k] = QChar(char16_t(u[i + k]));
+#endif
+            sortie += ascii;
+            i += ascii;
+            if (ascii == 8)
+                continue;
+        }
+        const unsigned char b = u[i];
+        if (b < 0x80) {
+            *sortie++ = QChar(char16_t(b));
+            ++i;
+        } else if (b < 0xE0) {
+            *sortie++ = QChar(char16_t(((b & 0x1F) << 6) | (u[i + 1] & 0x3F)));
+            i += 2;
+        } else if (b < 0xF0) {
+            *sortie++ = QChar(char16_t(((b & 0x0F) << 12) | ((u[i + 1] & 0x3F) << 6) | (u[i + 2] & 0x3F)));
+            i += 3;
+        } else {
+            const char32_t point = (char32_t(b & 0x07) << 18) | (char32_t(u[i + 1] & 0x3F) << 12)
+                | (char32_t(u[i + 2] & 0x3F) << 6) | char32_t(u[i + 3] & 0x3F);
+            *sortie++ = QChar(QChar::highSurrogate(point));
+            *sortie++ = QChar(QChar::lowSurrogate(point));
+            i += 4;
+        }
+    }
+    return sortie;
+}
+
+// The file's bytes, decoded one line at a time into a buffer used again for
+// every line: CR and LF bytes are line breaks in UTF-8 and in the code page
+// alike, and the file is never held twice, as bytes and as text.
 struct Source
 {
-    const char *debut;
-    qsizetype taille;
-    bool utf8;
+    const char *debut = nullptr;
+    qsizetype taille = 0;
+    bool utf8 = true;
+    // False when the text is known to hold no placeholder character.
+    bool substituts = true;
     QString tampon;
 
     // The line's characters, held until the next call; the reader may
@@ -161,20 +230,18 @@ struct Source
             taille = tampon.size();
             return tampon.data();
         }
-        // fromUtf8 drops a byte-order mark that starts its text: as with the
-        // whole text at once, only the one starting the text goes, those
-        // starting a later line are characters.
-        auto marque = [&](qsizetype i) { return longueur - i >= 3 && memcmp(octets + i, "\xEF\xBB\xBF", 3) == 0; };
-        const qsizetype premiere = position == 0 && marque(0) ? 3 : 0;
-        qsizetype i = premiere;
-        while (marque(i))
-            i += 3;
-        if (i == 0)
-            tampon = QString::fromUtf8(octets, longueur);
-        else
-            tampon = QString((i - premiere) / 3, QChar(0xFEFF)) + QString::fromUtf8(octets + i, longueur - i);
-        taille = tampon.size();
-        return tampon.data();
+        // As when the whole text is decoded at once, a byte-order mark that
+        // starts the text goes, those starting a later line are characters.
+        if (position == 0 && longueur >= 3 && memcmp(octets, "\xEF\xBB\xBF", 3) == 0) {
+            octets += 3;
+            longueur -= 3;
+        }
+        // A UTF-8 line never has more UTF-16 units than bytes.
+        if (tampon.size() < longueur)
+            tampon.resize(longueur);
+        QChar *const sortie = tampon.data();
+        taille = DecoderUtf8Valide(octets, longueur, sortie) - sortie;
+        return sortie;
     }
 };
 
@@ -183,15 +250,48 @@ Source SourceTexte(const QByteArray &octets)
     // Spreadsheets start their UTF-8 files with a byte-order mark: it says
     // UTF-8 whatever the setting, and is no part of the first field.
     const bool marque = octets.startsWith("\xEF\xBB\xBF");
-    Source source{octets.constData() + (marque ? 3 : 0), octets.size() - (marque ? 3 : 0),
-                  marque || Parametres.csvutf, {}};
+    Source source;
+    source.debut = octets.constData() + (marque ? 3 : 0);
+    source.taille = octets.size() - (marque ? 3 : 0);
+    source.utf8 = marque || Parametres.csvutf;
     if (source.utf8) {
-        const qsizetype erreur = DebutUtf8Invalide(source.debut, source.taille);
+        const qsizetype erreur = DebutUtf8Invalide(source.debut, source.taille, &source.substituts);
         if (erreur >= 0)
             throw ErreurIdInvalide(
                 Csv::tr("The CSV file is not valid UTF-8 text (line %1).").arg(NumeroLigne(source.debut, erreur)));
     }
     return source;
+}
+
+// Position from i of the first character that ends an unquoted field: a
+// control character, the delimiter or the other character read as it (d and
+// e, the same when there is none), or n.
+qsizetype FinChamp(const QChar *c, qsizetype i, qsizetype n, char16_t d, char16_t e)
+{
+#if defined(__SSE2__)
+    const __m128i vd = _mm_set1_epi16(short(d));
+    const __m128i ve = _mm_set1_epi16(short(e));
+    const __m128i controle = _mm_set1_epi16(short(0xFFE0)); // no bit above 0x1F: below 0x20
+    const __m128i zero = _mm_setzero_si128();
+    while (n - i >= 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(c + i));
+        const __m128i fin = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(v, vd), _mm_cmpeq_epi16(v, ve)),
+                                         _mm_cmpeq_epi16(_mm_and_si128(v, controle), zero));
+        const int masque = _mm_movemask_epi8(fin);
+        if (masque != 0)
+            return i + qCountTrailingZeroBits(uint(masque)) / 2;
+        i += 8;
+    }
+#endif
+    // Most characters are above every character that ends a field.
+    const char16_t borne = std::max<char16_t>(std::max(d, e), 0x1F);
+    while (i < n) {
+        const char16_t u = c[i].unicode();
+        if (u <= borne && (u < 0x20 || u == d || u == e))
+            break;
+        ++i;
+    }
+    return i;
 }
 
 // A field: where it starts in the line's buffer, and its length.
@@ -203,7 +303,9 @@ struct Champ
 
 // Cuts one line into its fields, in place: a quoted field's doubled quotes
 // are written over as single ones, placeholders back to spaces.
-void LireEnregistrement(QChar *texte, qsizetype taille, const Dialecte &dialecte, std::vector<Champ> &champs)
+// substituts is false when the file holds no placeholder character at all.
+void LireEnregistrement(QChar *texte, qsizetype taille, const Dialecte &dialecte, bool substituts,
+                        std::vector<Champ> &champs)
 {
     champs.clear();
     QChar *c = texte;
@@ -217,7 +319,6 @@ void LireEnregistrement(QChar *texte, qsizetype taille, const Dialecte &dialecte
     // Every space reads as the placeholder: with the placeholder as
     // separator, a space ends a field too.
     const char16_t espaceLu = delimiteur == Substitut.unicode() ? u' ' : delimiteur;
-    const char16_t borne = std::max<char16_t>(std::max(delimiteur, espaceLu), 0x1F);
     const auto separe = [&](qsizetype i) { return c[i] == delimiteur || c[i] == espaceLu; };
     // A NUL counts as a blank: it ends a field and is stepped over.
     auto sauterBlancs = [&](qsizetype &i) {
@@ -253,13 +354,7 @@ void LireEnregistrement(QChar *texte, qsizetype taille, const Dialecte &dialecte
             champs.push_back({debut + (c - texte), ecrit - debut});
         } else {
             const qsizetype debut = i;
-            while (i < n) {
-                // Most characters are above every character that ends a field.
-                const char16_t u = c[i].unicode();
-                if (u <= borne && (u < 0x20 || u == delimiteur || u == espaceLu))
-                    break;
-                ++i;
-            }
+            i = FinChamp(c, i, n, delimiteur, espaceLu);
             champs.push_back({debut + (c - texte), i - debut});
         }
         sauterBlancs(i);
@@ -276,7 +371,7 @@ void LireEnregistrement(QChar *texte, qsizetype taille, const Dialecte &dialecte
     }
     // A placeholder character read from the file is a space too; a line
     // without one needs no look at each field.
-    if (QStringView(c, n).contains(Substitut)) {
+    if (substituts && QStringView(c, n).contains(Substitut)) {
         for (const Champ &champ : champs) {
             QChar *p = texte + champ.debut;
             std::replace(p, p + champ.taille, Substitut, QChar(u' '));
@@ -428,6 +523,7 @@ std::unique_ptr<TFichierX> TFichierCSV::LireCSV(const QByteArray &octets, QChar 
     const qsizetype n = source.taille;
     const QString separateur = modeLignes ? CRLF : joint;
     std::vector<Champ> champs;
+    champs.reserve(64);
     // The answer of a card whose answer has several fields, built again in
     // the same buffer for each card.
     QString reponse;
@@ -436,7 +532,7 @@ std::unique_ptr<TFichierX> TFichierCSV::LireCSV(const QByteArray &octets, QChar 
         const qsizetype fin = FinLigne(texte, debut, n);
         qsizetype taille = 0;
         const QChar *ligne = source.Texte(debut, fin - debut, taille);
-        LireEnregistrement(const_cast<QChar *>(ligne), taille, dialecte, champs);
+        LireEnregistrement(const_cast<QChar *>(ligne), taille, dialecte, source.substituts, champs);
         debut = fin;
         if (debut < n)
             debut += (texte[debut] == '\r' && debut + 1 < n && texte[debut + 1] == '\n') ? 2 : 1;
@@ -450,13 +546,23 @@ std::unique_ptr<TFichierX> TFichierCSV::LireCSV(const QByteArray &octets, QChar 
         // The answer: its fields joined; a single field is used where it lies.
         QStringView champ2 = vue(minimum - 1);
         if (qsizetype(champs.size()) > minimum) {
-            reponse.resize(0);
-            reponse += champ2;
+            qsizetype longueur = champ2.size();
+            for (qsizetype k = minimum; k < qsizetype(champs.size()); ++k)
+                longueur += separateur.size() + champs[k].taille;
+            if (reponse.size() < longueur)
+                reponse.resize(longueur);
+            QChar *const debutReponse = reponse.data();
+            QChar *p = debutReponse;
+            const auto ajouter = [&p](QStringView morceau) {
+                memcpy(p, morceau.data(), morceau.size() * sizeof(QChar));
+                p += morceau.size();
+            };
+            ajouter(champ2);
             for (qsizetype k = minimum; k < qsizetype(champs.size()); ++k) {
-                reponse += separateur;
-                reponse += vue(k);
+                ajouter(separateur);
+                ajouter(vue(k));
             }
-            champ2 = reponse;
+            champ2 = QStringView(debutReponse, longueur);
         }
         // Line mode ends every line with a break, then trims the blanks at the
         // end: the same as trimming the joined lines.
