@@ -10,6 +10,7 @@
 
 #include <QCoreApplication>
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -151,29 +152,36 @@ QString NormaliserLignes(const QString &texte)
     return resultat;
 }
 
-// A field cut into the lines it is stored as (each at most 60 bytes, trailing
-// spaces dropped). Returns false when the text needs more than 251 lines.
-bool CouperChamp(const QByteArray &encode, std::vector<QByteArray> &lignes)
+// A field as it is stored: the CR of each line break becomes the space the
+// format keeps before LF (texte is changed in place), and the 1-based start
+// of each of its lines (each at most 60 bytes), then its end, go to debuts.
+// Returns false when the text needs more than 251 lines.
+bool CouperChamp(QByteArray &texte, std::vector<int> &debuts, std::vector<int> &tampon)
 {
-    std::vector<int> debuts;
-    const int nombre = CouperLignes(encode, debuts);
-    if (debuts.back() <= encode.size())
+    CouperLignes(texte, tampon);
+    if (tampon.back() <= texte.size())
         return false;
-    QByteArray texte = encode;
+    char *c = texte.data();
     for (qsizetype i = 1; i < texte.size(); ++i) {
-        if (texte.at(i) == '\n')
-            texte[i - 1] = ' ';
+        if (c[i] == '\n')
+            c[i - 1] = ' ';
     }
-    lignes.clear();
-    lignes.reserve(size_t(nombre));
-    for (int i = 0; i < nombre; ++i) {
-        const int debut = debuts[size_t(i)] - 1;
-        const int longueur = std::min(debuts[size_t(i) + 1] - 1 - debut, LongueurLigne);
-        QByteArray ligne = texte.mid(debut, longueur);
-        OterEspacesFinaux(ligne);
-        lignes.push_back(ligne);
-    }
+    debuts.insert(debuts.end(), tampon.begin(), tampon.end());
     return true;
+}
+
+// Writes a field's lines into its blocks at sortie (zeros already), each
+// without its trailing spaces.
+void EcrireChamp(char *sortie, const QByteArray &texte, const int *debuts, int lignes)
+{
+    for (int k = 0; k < lignes; ++k, sortie += TailleBloc) {
+        const int debut = debuts[k] - 1;
+        int longueur = std::min(debuts[k + 1] - 1 - debut, LongueurLigne);
+        while (longueur > 0 && texte.at(debut + longueur - 1) == ' ')
+            --longueur;
+        sortie[0] = char(uchar(longueur));
+        std::memcpy(sortie + 1, texte.constData() + debut, size_t(longueur));
+    }
 }
 
 // A short string of max characters: length byte, text, zeros.
@@ -197,12 +205,6 @@ void AjouterEntier(QByteArray &sortie, qint32 valeur)
     const quint32 v = quint32(valeur);
     for (int i = 0; i < 4; ++i)
         sortie += char(uchar(v >> (8 * i)));
-}
-
-void AjouterChamp(QByteArray &sortie, const std::vector<QByteArray> &lignes, int blocs)
-{
-    for (int k = 0; k < blocs; ++k)
-        AjouterCourt(sortie, size_t(k) < lignes.size() ? lignes[size_t(k)] : QByteArray(), LongueurLigne);
 }
 
 // Major or minor version number as a byte: 0 when it is not one.
@@ -366,21 +368,29 @@ QByteArray TFichierNatif::EcrireNatif(const TFichierX &f)
     // Cut every field first: the geometry depends on the longest one, and a
     // card that does not fit stops the save before anything is written.
     const int nombre = f.NombreFiches();
-    std::vector<std::vector<QByteArray>> lignes1(static_cast<size_t>(nombre)), lignes2(static_cast<size_t>(nombre));
+    std::vector<QByteArray> textes(2 * static_cast<size_t>(nombre));
+    // Where the line starts of field j (card j / 2, field 1 + j % 2) begin in debuts.
+    std::vector<size_t> premiers(2 * static_cast<size_t>(nombre) + 1, 0);
+    std::vector<int> debuts, tampon;
+    debuts.reserve(4 * static_cast<size_t>(nombre) + 2);
     int blocsChamp1 = f.AvecMotsIgnores ? 2 : 1;
     int blocsChamp2 = 1;
     for (int i = 0; i < nombre; ++i) {
         const TFicheX &fiche = f.Fiche(i);
-        if (!CouperChamp(encoder(NormaliserLignes(fiche.Champ1())), lignes1[size_t(i)])
-            || !CouperChamp(encoder(NormaliserLignes(fiche.Champ2())), lignes2[size_t(i)]))
-            throw ErreurIdInvalide(
-                QCoreApplication::translate("Natif",
-                                            "The card \"%1\" (number %2) is too long for the native format: a field "
-                                            "holds at most 251 lines of 60 characters. Nothing was saved.")
-                    .arg(f.LibelleFiche(i))
-                    .arg(i + 1));
-        blocsChamp1 = std::max(blocsChamp1, int(lignes1[size_t(i)].size()));
-        blocsChamp2 = std::max(blocsChamp2, int(lignes2[size_t(i)].size()));
+        for (int k = 0; k < 2; ++k) {
+            const size_t j = 2 * size_t(i) + size_t(k);
+            textes[j] = encoder(NormaliserLignes(k == 0 ? fiche.Champ1() : fiche.Champ2()));
+            if (!CouperChamp(textes[j], debuts, tampon))
+                throw ErreurIdInvalide(
+                    QCoreApplication::translate("Natif",
+                                                "The card \"%1\" (number %2) is too long for the native format: a "
+                                                "field holds at most 251 lines of 60 characters. Nothing was saved.")
+                        .arg(f.LibelleFiche(i))
+                        .arg(i + 1));
+            premiers[j + 1] = debuts.size();
+            int &blocs = k == 0 ? blocsChamp1 : blocsChamp2;
+            blocs = std::max(blocs, int(premiers[j + 1] - premiers[j]) - 1);
+        }
     }
     const int n = blocsChamp1 + blocsChamp2;
 
@@ -434,13 +444,23 @@ QByteArray TFichierNatif::EcrireNatif(const TFichierX &f)
     AjouterEntier(sortie, nombre);
     AjouterEntier(sortie, nombre > 0 ? 1 : 0);
 
-    for (int i = 0; i < nombre; ++i) {
-        AjouterChamp(sortie, lignes1[size_t(i)], blocsChamp1);
-        AjouterChamp(sortie, lignes2[size_t(i)], blocsChamp2);
-        AjouterEntier(sortie, i + 1);
-        AjouterEntier(sortie, 0);
-        AjouterEntier(sortie, i);
-        AjouterEntier(sortie, i + 1 < nombre ? i + 2 : 0);
+    // The records, zeros first, then each field's lines and the links.
+    const qint64 tailleRecord = qint64(n) * TailleBloc + TailleQueue;
+    const qsizetype debutRecords = sortie.size();
+    sortie.append(qsizetype(tailleRecord * nombre), '\0');
+    char *record = sortie.data() + debutRecords;
+    for (int i = 0; i < nombre; ++i, record += tailleRecord) {
+        for (int k = 0; k < 2; ++k) {
+            const size_t j = 2 * size_t(i) + size_t(k);
+            EcrireChamp(record + (k == 0 ? 0 : qint64(blocsChamp1) * TailleBloc), textes[j], &debuts[premiers[j]],
+                        int(premiers[j + 1] - premiers[j]) - 1);
+        }
+        const qint32 liens[4] = {i + 1, 0, i, i + 1 < nombre ? i + 2 : 0};
+        for (int l = 0; l < 4; ++l) {
+            const quint32 v = quint32(liens[l]);
+            for (int b = 0; b < 4; ++b)
+                record[qint64(n) * TailleBloc + 4 * l + b] = char(uchar(v >> (8 * b)));
+        }
     }
     return sortie;
 }
