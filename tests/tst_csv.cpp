@@ -114,6 +114,8 @@ private slots:
     void ecriture();
     void lecture_data();
     void lecture();
+    void lectureUtf8_data();
+    void lectureUtf8();
     void champsManquants_data();
     void champsManquants();
     void allerRetour_data();
@@ -234,6 +236,9 @@ void TestCsv::lecture_data()
                                       << C({{"", "", "a\r\nb\r\nc"}});
     QTest::newRow("line breaks") << ";" << QChar(u'L') << QByteArray("a\rb\nc\r\n\r\nd")
                                  << C({{"", "", "a"}, {"", "", "b"}, {"", "", "c"}, {"", "", "d"}});
+    QTest::newRow("code page, long fields") << ";" << QChar(u'Q')
+                                            << QByteArray("\"caf\xE9 \"\"cr\xE8me\"\"\";\xAFquinze caract\xE8res\xAF;\x80 fin")
+                                            << C({{"café \"crème\"", " quinze caractères ", "€ fin"}});
     QTest::newRow("holdall") << ";" << QChar(u'F') << QByteArray("a1;a2;b\r\nc")
                              << C({{"", "a1\r\na2\r\nb", ""}, {"", "c", ""}});
 }
@@ -325,6 +330,73 @@ void TestCsv::allerRetour()
 }
 
 // ---------------------------------------------------------------- bytes
+
+// Lines whose characters, quotes and breaks fall on every position of the
+// reader's eight- and sixteen-unit steps, in UTF-8.
+void TestCsv::lectureUtf8_data()
+{
+    QTest::addColumn<QChar>("type");
+    QTest::addColumn<QByteArray>("octets");
+    QTest::addColumn<Cartes>("attendu");
+
+    // Two-, three- and four-byte characters and the placeholder (a space)
+    // after 0 to 17 ASCII bytes, in each of the three fields.
+    const char *caracteres[] = {"\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80", "\xC2\xAF"};
+    for (const char *c : caracteres) {
+        QByteArray octets;
+        Cartes attendu;
+        for (int k = 0; k < 18; ++k) {
+            const QByteArray champ = QByteArray(k, 'a') + c + QByteArray(k % 9, 'b');
+            octets += champ + ';' + QByteArray(17 - k, 'q') + champ + ';' + champ + "\r\n";
+            const QString texte = QString::fromUtf8(champ).replace(QChar(0xAF), u' ');
+            attendu << QStringList{texte, QString(17 - k, u'q') + texte, texte};
+        }
+        QTest::newRow(qPrintable(QStringLiteral("character of %1 bytes").arg(qstrlen(c)))) << QChar(u'Q') << octets
+                                                                                            << attendu;
+    }
+    // Doubled quotes before, on and after a step, then a field that must not
+    // be overwritten by the quoted field's shortening.
+    for (int k = 5; k < 19; ++k) {
+        const QByteArray a(k, 'a');
+        QTest::newRow(qPrintable(QStringLiteral("doubled quote after %1 bytes").arg(k)))
+            << QChar(u'M') << QByteArray("\"" + a + "\"\"x\";\"\"\"" + a + "\"\"\";" + a + "é;z")
+            << Cartes{{QString(k, u'a') + QStringLiteral("\"x"), u'"' + QString(k, u'a') + u'"',
+                       QString(k, u'a') + QStringLiteral("é\r\n===\r\nz")}};
+    }
+    // Breaks of each kind on both sides of a sixteen-byte step; a quote does
+    // not carry a field over a break.
+    for (const char *fin : {"\r\n", "\n", "\r"}) {
+        QByteArray octets;
+        Cartes attendu;
+        for (int k = 12; k < 20; ++k) {
+            octets += QByteArray(k, 'x') + ";\"q" + fin;
+            attendu << QStringList{QString(), QString(k, u'x'), QStringLiteral("q")};
+        }
+        QTest::newRow(qPrintable(QStringLiteral("breaks ") + QString::fromLatin1(fin).replace(u'\r', u'R').replace(u'\n', u'N')))
+            << QChar(u'D') << octets << attendu;
+    }
+    // A long answer of several fields, then a shorter one: nothing of the
+    // first is left in the second.
+    QTest::newRow("answers of decreasing length")
+        << QChar(u'M') << QByteArray("t;q;aaaaaaaaaaaa;bbbbbbbbbbbb;cc\r\nu;r;d;e\r\n")
+        << C({{"t", "q", "aaaaaaaaaaaa\r\n===\r\nbbbbbbbbbbbb\r\n===\r\ncc"}, {"u", "r", "d\r\n===\r\ne"}});
+    // The file's mark goes, a second one starting the text too; one starting
+    // a later line is a character.
+    QTest::newRow("byte-order marks") << QChar(u'Q')
+                                      << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBFt;q;a\r\n\xEF\xBB\xBFu;r;\xEF\xBB\xBF")
+                                      << Cartes{{QStringLiteral("t"), QStringLiteral("q"), QStringLiteral("a")},
+                                                {QChar(0xFEFF) + QStringLiteral("u"), QStringLiteral("r"), QString(QChar(0xFEFF))}};
+}
+
+void TestCsv::lectureUtf8()
+{
+    QFETCH(QChar, type);
+    QFETCH(QByteArray, octets);
+    QFETCH(Cartes, attendu);
+    Parametres.csvutf = true;
+    auto f = TFichierCSV::LireCSV(octets, type);
+    QCOMPARE(Montrer(Contenu(*f)), Montrer(attendu));
+}
 
 void TestCsv::encodageLecture_data()
 {

@@ -12,8 +12,16 @@
 #include <QCoreApplication>
 #include <QStringList>
 #include <QStringView>
+#include <QtEndian>
+
+#include <algorithm>
+#include <vector>
 
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -45,12 +53,37 @@ Dialecte DialecteCourant()
 
 // ---------------------------------------------------------------- reading
 
-// Position of the first malformed UTF-8 sequence, or -1 when there is none.
-qsizetype DebutUtf8Invalide(const char *donnees, qsizetype taille)
+// True when one of the eight bytes of a word is the given byte.
+inline bool ContientOctet(quint64 mot, unsigned char octet)
 {
+    const quint64 x = mot ^ (0x0101010101010101ULL * octet);
+    return ((x - 0x0101010101010101ULL) & ~x & 0x8080808080808080ULL) != 0;
+}
+
+// Eight bytes, the first in the lowest bits.
+inline quint64 Mot(const char *p)
+{
+    return qFromLittleEndian<quint64>(p);
+}
+
+// Position of the first malformed UTF-8 sequence, or -1 when there is none;
+// *substitut tells whether the placeholder character is in the text.
+qsizetype DebutUtf8Invalide(const char *donnees, qsizetype taille, bool *substitut)
+{
+    *substitut = false;
     const auto *u = reinterpret_cast<const unsigned char *>(donnees);
     qsizetype i = 0;
     while (i < taille) {
+        // Plain ASCII, most of a card file, is passed eight bytes at a time,
+        // up to the first byte that is not.
+        if (taille - i >= 8) {
+            const quint64 hauts = Mot(donnees + i) & 0x8080808080808080ULL;
+            if (hauts == 0) {
+                i += 8;
+                continue;
+            }
+            i += qCountTrailingZeroBits(hauts) / 8;
+        }
         const unsigned char b = u[i];
         if (b < 0x80) {
             ++i;
@@ -84,9 +117,36 @@ qsizetype DebutUtf8Invalide(const char *donnees, qsizetype taille)
         }
         if (point < minimum || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF))
             return i;
+        *substitut = *substitut || point == Substitut.unicode();
         i += longueur;
     }
     return -1;
+}
+
+// Position of the first CR or LF byte from debut, or taille.
+qsizetype FinLigne(const char *texte, qsizetype debut, qsizetype taille)
+{
+    qsizetype i = debut;
+#if defined(__SSE2__)
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i cr = _mm_set1_epi8('\r');
+    while (taille - i >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(texte + i));
+        const int masque = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, lf), _mm_cmpeq_epi8(v, cr)));
+        if (masque != 0)
+            return i + qCountTrailingZeroBits(uint(masque));
+        i += 16;
+    }
+#endif
+    while (taille - i >= 8) {
+        const quint64 mot = Mot(texte + i);
+        if (ContientOctet(mot, '\n') || ContientOctet(mot, '\r'))
+            break;
+        i += 8;
+    }
+    while (i < taille && texte[i] != '\r' && texte[i] != '\n')
+        ++i;
+    return i;
 }
 
 // Line number (from 1) of a byte position, counting breaks as the reader does.
@@ -100,31 +160,88 @@ int NumeroLigne(const char *donnees, qsizetype position)
     return ligne;
 }
 
-// The file's bytes, decoded one line at a time: CR and LF bytes are line
-// breaks in UTF-8 and in the code page alike, and the file is never held
-// twice, as bytes and as text.
+// The file's bytes, decoded one line at a time: CR and LF bytes are line breaks in UTF-8 and in the code page
+// alike, and the file is never held twice, as bytes and as text.
+// Decodes UTF-8 already checked by DebutUtf8Invalide into sortie, which has
+// room for as many units as there are bytes; returns the end of what it wrote.
+QChar *DecoderUtf8Valide(const char *donnees, qsizetype taille, QChar *sortie)
+{
+    const auto *u = reinterpret_cast<const unsigned char *>(donnees);
+    qsizetype i = 0;
+    while (i < taille) {
+        // A run of ASCII bytes is widened eight at a time.
+        if (taille - i >= 8) {
+            const quint64 hauts = Mot(donnees + i) & 0x8080808080808080ULL;
+            const int ascii = hauts == 0 ? 8 : qCountTrailingZeroBits(hauts) / 8;
+            // All eight are written, those past the run written over next:
+            // the output never runs ahead of the input, so there is room.
+#if defined(__SSE2__)
+            const __m128i octets = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(u + i));
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(sortie), _mm_unpacklo_epi8(octets, _mm_setzero_si128()));
+#else
+            for (int k = 0; k < 8; ++k)
+                sortie[k] = QChar(char16_t(u[i + k]));
+#endif
+            sortie += ascii;
+            i += ascii;
+            if (ascii == 8)
+                continue;
+        }
+        const unsigned char b = u[i];
+        if (b < 0x80) {
+            *sortie++ = QChar(char16_t(b));
+            ++i;
+        } else if (b < 0xE0) {
+            *sortie++ = QChar(char16_t(((b & 0x1F) << 6) | (u[i + 1] & 0x3F)));
+            i += 2;
+        } else if (b < 0xF0) {
+            *sortie++ = QChar(char16_t(((b & 0x0F) << 12) | ((u[i + 1] & 0x3F) << 6) | (u[i + 2] & 0x3F)));
+            i += 3;
+        } else {
+            const char32_t point = (char32_t(b & 0x07) << 18) | (char32_t(u[i + 1] & 0x3F) << 12)
+                | (char32_t(u[i + 2] & 0x3F) << 6) | char32_t(u[i + 3] & 0x3F);
+            *sortie++ = QChar(QChar::highSurrogate(point));
+            *sortie++ = QChar(QChar::lowSurrogate(point));
+            i += 4;
+        }
+    }
+    return sortie;
+}
+
+// The file's bytes, decoded one line at a time into a buffer used again for
+// every line: CR and LF bytes are line breaks in UTF-8 and in the code page
+// alike, and the file is never held twice, as bytes and as text.
 struct Source
 {
-    const char *debut;
-    qsizetype taille;
-    bool utf8;
+    const char *debut = nullptr;
+    qsizetype taille = 0;
+    bool utf8 = true;
+    // False when the text is known to hold no placeholder character.
+    bool substituts = true;
+    QString tampon;
 
-    QString Texte(qsizetype position, qsizetype longueur) const
+    // The line's characters, held until the next call; the reader may
+    // rewrite them in place.
+    QChar *Texte(qsizetype position, qsizetype longueur, qsizetype &taille)
     {
         const char *octets = debut + position;
-        if (!utf8)
-            return PageCode::Decoder(octets, longueur, PageCode::AnsiSysteme());
-        // fromUtf8 drops a byte-order mark that starts its text: as with the
-        // whole text at once, only the one starting the text goes, those
-        // starting a later line are characters.
-        auto marque = [&](qsizetype i) { return longueur - i >= 3 && memcmp(octets + i, "\xEF\xBB\xBF", 3) == 0; };
-        const qsizetype premiere = position == 0 && marque(0) ? 3 : 0;
-        qsizetype i = premiere;
-        while (marque(i))
-            i += 3;
-        if (i == 0)
-            return QString::fromUtf8(octets, longueur);
-        return QString((i - premiere) / 3, QChar(0xFEFF)) + QString::fromUtf8(octets + i, longueur - i);
+        if (!utf8) {
+            tampon = PageCode::Decoder(octets, longueur, PageCode::AnsiSysteme());
+            taille = tampon.size();
+            return tampon.data();
+        }
+        // As when the whole text is decoded at once, a byte-order mark that
+        // starts the text goes, those starting a later line are characters.
+        if (position == 0 && longueur >= 3 && memcmp(octets, "\xEF\xBB\xBF", 3) == 0) {
+            octets += 3;
+            longueur -= 3;
+        }
+        // A UTF-8 line never has more UTF-16 units than bytes.
+        if (tampon.size() < longueur)
+            tampon.resize(longueur);
+        QChar *const sortie = tampon.data();
+        taille = DecoderUtf8Valide(octets, longueur, sortie) - sortie;
+        return sortie;
     }
 };
 
@@ -133,10 +250,12 @@ Source SourceTexte(const QByteArray &octets)
     // Spreadsheets start their UTF-8 files with a byte-order mark: it says
     // UTF-8 whatever the setting, and is no part of the first field.
     const bool marque = octets.startsWith("\xEF\xBB\xBF");
-    const Source source{octets.constData() + (marque ? 3 : 0), octets.size() - (marque ? 3 : 0),
-                        marque || Parametres.csvutf};
+    Source source;
+    source.debut = octets.constData() + (marque ? 3 : 0);
+    source.taille = octets.size() - (marque ? 3 : 0);
+    source.utf8 = marque || Parametres.csvutf;
     if (source.utf8) {
-        const qsizetype erreur = DebutUtf8Invalide(source.debut, source.taille);
+        const qsizetype erreur = DebutUtf8Invalide(source.debut, source.taille, &source.substituts);
         if (erreur >= 0)
             throw ErreurIdInvalide(
                 Csv::tr("The CSV file is not valid UTF-8 text (line %1).").arg(NumeroLigne(source.debut, erreur)));
@@ -144,75 +263,129 @@ Source SourceTexte(const QByteArray &octets)
     return source;
 }
 
-// Cuts one line into its fields (placeholders already back to spaces).
-QStringList LireEnregistrement(QStringView source, const Dialecte &dialecte)
+// Position from i of the first character that ends an unquoted field: a
+// control character, the delimiter or the other character read as it (d and
+// e, the same when there is none), or n.
+qsizetype FinChamp(const QChar *c, qsizetype i, qsizetype n, char16_t d, char16_t e)
 {
-    QStringView ligne = source;
-    if (dialecte.espace)
-        ligne = Rogner(source);
-    // Every space reads as the placeholder; the line is read in place rather
-    // than copied with its spaces replaced, and so are the fields.
-    const auto lu = [](QChar c) { return c == u' ' ? Substitut : c; };
-    const auto blanc = [](QChar c) { return c.unicode() < 0x20; };
+#if defined(__SSE2__)
+    const __m128i vd = _mm_set1_epi16(short(d));
+    const __m128i ve = _mm_set1_epi16(short(e));
+    const __m128i controle = _mm_set1_epi16(short(0xFFE0)); // no bit above 0x1F: below 0x20
+    const __m128i zero = _mm_setzero_si128();
+    while (n - i >= 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(c + i));
+        const __m128i fin = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(v, vd), _mm_cmpeq_epi16(v, ve)),
+                                         _mm_cmpeq_epi16(_mm_and_si128(v, controle), zero));
+        const int masque = _mm_movemask_epi8(fin);
+        if (masque != 0)
+            return i + qCountTrailingZeroBits(uint(masque)) / 2;
+        i += 8;
+    }
+#endif
+    // Most characters are above every character that ends a field.
+    const char16_t borne = std::max<char16_t>(std::max(d, e), 0x1F);
+    while (i < n) {
+        const char16_t u = c[i].unicode();
+        if (u <= borne && (u < 0x20 || u == d || u == e))
+            break;
+        ++i;
+    }
+    return i;
+}
 
-    const QChar delimiteur = dialecte.delimiteur;
-    const qsizetype n = ligne.size();
-    const QChar *c = ligne.data();
-    QStringList champs;
+// A field: where it starts in the line's buffer, and its length.
+struct Champ
+{
+    qsizetype debut;
+    qsizetype taille;
+};
+
+// Cuts one line into its fields, in place: a quoted field's doubled quotes
+// are written over as single ones, placeholders back to spaces.
+// substituts is false when the file holds no placeholder character at all.
+void LireEnregistrement(QChar *texte, qsizetype taille, const Dialecte &dialecte, bool substituts,
+                        std::vector<Champ> &champs)
+{
+    champs.clear();
+    QChar *c = texte;
+    qsizetype n = taille;
+    if (dialecte.espace) {
+        const QStringView rogne = Rogner(QStringView(texte, taille));
+        c = const_cast<QChar *>(rogne.data());
+        n = rogne.size();
+    }
+    const char16_t delimiteur = dialecte.delimiteur.unicode();
+    // Every space reads as the placeholder: with the placeholder as
+    // separator, a space ends a field too.
+    const char16_t espaceLu = delimiteur == Substitut.unicode() ? u' ' : delimiteur;
+    const auto separe = [&](qsizetype i) { return c[i] == delimiteur || c[i] == espaceLu; };
     // A NUL counts as a blank: it ends a field and is stepped over.
     auto sauterBlancs = [&](qsizetype &i) {
-        while (i < n && blanc(c[i]))
+        while (i < n && c[i].unicode() < 0x20)
             ++i;
     };
     qsizetype i = 0;
     sauterBlancs(i);
     while (i < n) {
-        QString champ;
         if (c[i] == Guillemet) {
             // Up to the next quote that is not doubled; an unclosed quote
             // runs to the end of the line, its last character included.
             ++i;
+            const qsizetype debut = i;
+            qsizetype ecrit = i;
             while (i < n) {
                 if (c[i] == Guillemet) {
                     if (i + 1 < n && c[i + 1] == Guillemet) {
-                        champ += Guillemet;
+                        c[ecrit++] = Guillemet;
                         i += 2;
                         continue;
                     }
                     ++i;
                     break;
                 }
-                const qsizetype debut = i;
+                const qsizetype morceau = i;
                 while (i < n && c[i] != Guillemet)
                     ++i;
-                champ += ligne.mid(debut, i - debut);
+                if (ecrit != morceau)
+                    memmove(c + ecrit, c + morceau, (i - morceau) * sizeof(QChar));
+                ecrit += i - morceau;
             }
+            champs.push_back({debut + (c - texte), ecrit - debut});
         } else {
             const qsizetype debut = i;
-            while (i < n && !blanc(c[i]) && lu(c[i]) != delimiteur)
-                ++i;
-            champ = ligne.mid(debut, i - debut).toString();
+            i = FinChamp(c, i, n, delimiteur, espaceLu);
+            champs.push_back({debut + (c - texte), i - debut});
         }
-        champs << champ;
         sauterBlancs(i);
-        if (i < n && lu(c[i]) == delimiteur) {
+        if (i < n && separe(i)) {
             if (i == n - 1)
-                champs << QString();
+                champs.push_back({i + (c - texte), 0});
             ++i;
             // With a space separator a run of spaces is one separator; done
             // here rather than on the whole line so that quoted runs stay.
-            while (dialecte.espace && i < n && lu(c[i]) == delimiteur)
+            while (dialecte.espace && i < n && separe(i))
                 ++i;
             sauterBlancs(i);
         }
     }
     // A placeholder character read from the file is a space too; a line
     // without one needs no look at each field.
-    if (ligne.contains(Substitut)) {
-        for (QString &champ : champs)
-            champ.replace(Substitut, u' ');
+    if (substituts && QStringView(c, n).contains(Substitut)) {
+        for (const Champ &champ : champs) {
+            QChar *p = texte + champ.debut;
+            std::replace(p, p + champ.taille, Substitut, QChar(u' '));
+        }
     }
-    return champs;
+}
+
+// The text without the blanks that end it.
+QStringView SansBlancsFinaux(QStringView texte)
+{
+    qsizetype fin = texte.size();
+    while (fin > 0 && EstBlanc(texte[fin - 1]))
+        --fin;
+    return texte.first(fin);
 }
 
 // ---------------------------------------------------------------- writing
@@ -341,7 +514,7 @@ std::unique_ptr<TFichierX> TFichierCSV::ChargerCSV(const QString &nom, QChar typ
 std::unique_ptr<TFichierX> TFichierCSV::LireCSV(const QByteArray &octets, QChar type)
 {
     TBudgetMemoire budget(octets.size());
-    const Source source = SourceTexte(octets);
+    Source source = SourceTexte(octets);
     auto fichier = std::make_unique<TFichierX>(type, u's');
     const Dialecte dialecte = DialecteCourant();
     const QString joint = fichier->Fragmenteur.isEmpty()
@@ -353,39 +526,53 @@ std::unique_ptr<TFichierX> TFichierCSV::LireCSV(const QByteArray &octets, QChar 
 
     const char *const texte = source.debut;
     const qsizetype n = source.taille;
+    const QString separateur = modeLignes ? CRLF : joint;
+    std::vector<Champ> champs;
+    champs.reserve(64);
+    // The answer of a card whose answer has several fields, built again in
+    // the same buffer for each card.
+    QString reponse;
     qsizetype debut = 0;
     while (debut < n) {
-        qsizetype fin = debut;
-        while (fin < n && texte[fin] != '\r' && texte[fin] != '\n')
-            ++fin;
-        const QStringList champs = LireEnregistrement(source.Texte(debut, fin - debut), dialecte);
+        const qsizetype fin = FinLigne(texte, debut, n);
+        qsizetype taille = 0;
+        const QChar *ligne = source.Texte(debut, fin - debut, taille);
+        LireEnregistrement(const_cast<QChar *>(ligne), taille, dialecte, source.substituts, champs);
         debut = fin;
         if (debut < n)
             debut += (texte[debut] == '\r' && debut + 1 < n && texte[debut + 1] == '\n') ? 2 : 1;
-        if (champs.isEmpty())
+        if (champs.empty())
             continue;
-        if (champs.size() < minimum)
+        if (qsizetype(champs.size()) < minimum)
             throw ErreurIdInvalide(Csv::tr("Not enough fields found in the CSV file\xC2\xA0!"));
-        const QString champ0 = fichier->AvecTitre ? champs.at(0) : QString();
-        const QString champ1 = colonneUnique ? QString() : champs.at(minimum - 2);
-        // The answer: its fields joined, built in place once its size is known;
-        // a single field is shared, not copied.
-        const QString separateur = modeLignes ? CRLF : joint;
-        QString champ2 = champs.at(minimum - 1);
-        if (champs.size() > minimum) {
-            qsizetype taille = 0;
-            for (qsizetype k = minimum - 1; k < champs.size(); ++k)
-                taille += champs.at(k).size() + separateur.size();
-            champ2.reserve(taille);
-            for (qsizetype k = minimum; k < champs.size(); ++k) {
-                champ2 += separateur;
-                champ2 += champs.at(k);
+        const auto vue = [&](qsizetype k) { return QStringView(ligne + champs[k].debut, champs[k].taille); };
+        const QStringView champ0 = fichier->AvecTitre ? vue(0) : QStringView();
+        const QStringView champ1 = colonneUnique ? QStringView() : vue(minimum - 2);
+        // The answer: its fields joined; a single field is used where it lies.
+        QStringView champ2 = vue(minimum - 1);
+        if (qsizetype(champs.size()) > minimum) {
+            qsizetype longueur = champ2.size();
+            for (qsizetype k = minimum; k < qsizetype(champs.size()); ++k)
+                longueur += separateur.size() + champs[k].taille;
+            if (reponse.size() < longueur)
+                reponse.resize(longueur);
+            QChar *const debutReponse = reponse.data();
+            QChar *p = debutReponse;
+            const auto ajouter = [&p](QStringView morceau) {
+                memcpy(p, morceau.data(), morceau.size() * sizeof(QChar));
+                p += morceau.size();
+            };
+            ajouter(champ2);
+            for (qsizetype k = minimum; k < qsizetype(champs.size()); ++k) {
+                ajouter(separateur);
+                ajouter(vue(k));
             }
+            champ2 = QStringView(debutReponse, longueur);
         }
         // Line mode ends every line with a break, then trims the blanks at the
         // end: the same as trimming the joined lines.
         if (modeLignes)
-            champ2 = RognerDroite(champ2);
+            champ2 = SansBlancsFinaux(champ2);
         fichier->AjouterFiche(champ0, champ1, champ2);
     }
     if (type == u'F')
