@@ -236,9 +236,9 @@ void TestCsv::lecture_data()
                                       << C({{"", "", "a\r\nb\r\nc"}});
     QTest::newRow("line breaks") << ";" << QChar(u'L') << QByteArray("a\rb\nc\r\n\r\nd")
                                  << C({{"", "", "a"}, {"", "", "b"}, {"", "", "c"}, {"", "", "d"}});
-    QTest::newRow("code page, long fields") << ";" << QChar(u'Q')
-                                            << QByteArray("\"caf\xE9 \"\"cr\xE8me\"\"\";\xAFquinze caract\xE8res\xAF;\x80 fin")
-                                            << C({{"café \"crème\"", " quinze caractères ", "€ fin"}});
+    QTest::newRow("code page, long fields")
+        << ";" << QChar(u'Q') << QByteArray("\"caf\xE9 \"\"cr\xE8me\"\"\";\xAFquinze caract\xE8res\xAF;\x80 fin")
+        << C({{"café \"crème\"", " quinze caractères ", "€ fin"}});
     QTest::newRow("holdall") << ";" << QChar(u'F') << QByteArray("a1;a2;b\r\nc")
                              << C({{"", "a1\r\na2\r\nb", ""}, {"", "c", ""}});
 }
@@ -351,8 +351,8 @@ void TestCsv::lectureUtf8_data()
             const QString texte = QString::fromUtf8(champ).replace(QChar(0xAF), u' ');
             attendu << QStringList{texte, QString(17 - k, u'q') + texte, texte};
         }
-        QTest::newRow(qPrintable(QStringLiteral("character of %1 bytes").arg(qstrlen(c)))) << QChar(u'Q') << octets
-                                                                                            << attendu;
+        QTest::newRow(qPrintable(QStringLiteral("character of %1 bytes").arg(qstrlen(c))))
+            << QChar(u'Q') << octets << attendu;
     }
     // Doubled quotes before, on and after a step, then a field that must not
     // be overwritten by the quoted field's shortening.
@@ -372,7 +372,8 @@ void TestCsv::lectureUtf8_data()
             octets += QByteArray(k, 'x') + ";\"q" + fin;
             attendu << QStringList{QString(), QString(k, u'x'), QStringLiteral("q")};
         }
-        QTest::newRow(qPrintable(QStringLiteral("breaks ") + QString::fromLatin1(fin).replace(u'\r', u'R').replace(u'\n', u'N')))
+        QTest::newRow(
+            qPrintable(QStringLiteral("breaks ") + QString::fromLatin1(fin).replace(u'\r', u'R').replace(u'\n', u'N')))
             << QChar(u'D') << octets << attendu;
     }
     // A long answer of several fields, then a shorter one: nothing of the
@@ -385,7 +386,8 @@ void TestCsv::lectureUtf8_data()
     QTest::newRow("byte-order marks") << QChar(u'Q')
                                       << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBFt;q;a\r\n\xEF\xBB\xBFu;r;\xEF\xBB\xBF")
                                       << Cartes{{QStringLiteral("t"), QStringLiteral("q"), QStringLiteral("a")},
-                                                {QChar(0xFEFF) + QStringLiteral("u"), QStringLiteral("r"), QString(QChar(0xFEFF))}};
+                                                {QChar(0xFEFF) + QStringLiteral("u"), QStringLiteral("r"),
+                                                 QString(QChar(0xFEFF))}};
 }
 
 void TestCsv::lectureUtf8()
