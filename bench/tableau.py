@@ -137,8 +137,12 @@ def write_hostile_files(folder):
     write("empty.xml", b'<?xml version="1.0"?><quiz>' + b"<a/>" * 2500000 + b"</quiz>")
     root = b'<?xml version="1.0"?><AMBLORINE TYPE="L" ID_FICHE="F" ID_CHAMP2="C">'
     write("stream.xaqL", root + b"<F/>" * 2500000 + b"</AMBLORINE>")
-    # Options after the cards: the stream gives up and the whole tree is read.
+    # Options after the cards: the cards are read again after them.
     write("tree.xaqL", root + b"<F><C>a</C></F>" * 700000 + b"<OPTIONS/></AMBLORINE>")
+    # Quiz and Anki text files of the smallest questions and notes.
+    write("questions.gift", b"a{}\n\n" * 2000000)
+    write("questions.txt", b"Qu\nA. x\nB. y\nANSWER: A\n\n" * 420000)
+    write("notes.txt", b"#separator:tab\n#html:false\n" + b"a\n" * 5000000)
     return paths
 
 
@@ -161,7 +165,10 @@ def hostile_rows(table, cli, runs, env):
                             ("lines.csv", "CSV, 10 MB of two-byte lines"),
                             ("empty.xml", "Moodle, 2,500,000 empty elements"),
                             ("stream.xaqL", "XML, 2,500,000 empty cards"),
-                            ("tree.xaqL", "XML, whole tree, 700,000 cards")):
+                            ("tree.xaqL", "XML, options after 700,000 cards"),
+                            ("questions.gift", "GIFT, 2,000,000 questions"),
+                            ("questions.txt", "Aiken, 420,000 questions"),
+                            ("notes.txt", "Anki text, 5,000,000 notes")):
             path = paths[name]
             command = [cli, "info", path]
             measure_process(command, 1, env, accepted=(0, 1))

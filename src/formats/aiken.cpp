@@ -48,16 +48,7 @@ QString SurUneLigne(const QString &texte)
 std::unique_ptr<TFichierX> TFichierAiken::LireAiken(const QByteArray &octets)
 {
     TBudgetMemoire budget(octets.size());
-    QByteArrayView vue(octets);
-    if (vue.startsWith("\xEF\xBB\xBF"))
-        vue = vue.sliced(3);
-    QStringDecoder decodeur(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString texte = decodeur.decode(vue);
-    if (decodeur.hasError())
-        throw ErreurIdInvalide(Aiken::tr("The file is not UTF-8 text."));
-    texte.replace(S("\r\n"), S("\n"));
-    texte.replace(u'\r', u'\n');
-    const QStringList lignes = texte.split(u'\n');
+    const QString texte = Questions::TexteQuiz(octets, Aiken::tr("The file is not UTF-8 text."));
 
     auto f = std::make_unique<TFichierX>(QChar(u'M'), QChar(u'm'));
     Questions::VersCartes cartes(*f);
@@ -67,9 +58,11 @@ std::unique_ptr<TFichierX> TFichierAiken::LireAiken(const QByteArray &octets)
     const auto refuser = [](int ligne, const QString &raison) {
         throw ErreurIdInvalide(Aiken::tr("Line %1: %2").arg(ligne).arg(raison));
     };
-    for (qsizetype i = 0; i < lignes.size(); ++i) {
-        const int numero = int(i) + 1;
-        const QString ligne = lignes.at(i).trimmed();
+    // Lines walked in place: a list of them costs several times the file.
+    int numero = 0;
+    for (const QStringView brute : QStringView(texte).tokenize(u'\n')) {
+        ++numero;
+        const QString ligne = brute.trimmed().toString();
         if (ligne.size() < 2)
             continue;
         if (ReponseAiken().match(ligne).hasMatch()) {

@@ -872,10 +872,11 @@ QChar Separateur(const QString &valeur)
 
 // Splits the notes: fields between separators, a field in double quotes may
 // hold separators, line ends and doubled quotes; lines starting with # are
-// comments, as Anki reads them.
-QList<QStringList> Notes(const QString &texte, qsizetype debut, QChar separateur)
+// comments, as Anki reads them. Each note goes to recevoir as soon as it is
+// read: a list of every note would cost many times the file.
+template <typename Recevoir>
+void Notes(const QString &texte, qsizetype debut, QChar separateur, Recevoir recevoir)
 {
-    QList<QStringList> notes;
     const qsizetype n = texte.size();
     qsizetype i = debut;
     while (i < n) {
@@ -922,9 +923,8 @@ QList<QStringList> Notes(const QString &texte, qsizetype debut, QChar separateur
                     ++i;
             }
         }
-        notes << champs;
+        recevoir(champs);
     }
-    return notes;
 }
 
 QString TexteBrut(const QString &champ)
@@ -1026,6 +1026,7 @@ std::unique_ptr<TFichierX> TFichierAnki::LirePaquet(const QByteArray &octets, QC
 std::unique_ptr<TFichierX> TFichierAnki::LireTexte(const QByteArray &octets, QChar type, const QString &nomSecours)
 {
     TBudgetMemoire budget(octets.size());
+    budget.Prendre(2 * octets.size()); // the text as UTF-16
     QStringDecoder decodeur(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString texte = decodeur(octets);
     if (decodeur.hasError())
@@ -1065,10 +1066,8 @@ std::unique_ptr<TFichierX> TFichierAnki::LireTexte(const QByteArray &octets, QCh
     if (!vuEnTete)
         Refuser(Anki::tr("This file is no Anki text export: its first lines are not Anki's headers."));
     auto fichier = NouveauFichier(type, entete.paquet.isEmpty() ? nomSecours : entete.paquet);
-    const QList<QStringList> notes = Notes(texte, qMin(i, texte.size()), entete.separateur);
-    texte.clear();
     int numero = 0;
-    for (const QStringList &note : notes) {
+    Notes(texte, qMin(i, texte.size()), entete.separateur, [&](const QStringList &note) {
         ++numero;
         QStringList champs;
         for (int c = 0; c < note.size(); ++c) {
@@ -1078,7 +1077,7 @@ std::unique_ptr<TFichierX> TFichierAnki::LireTexte(const QByteArray &octets, QCh
         if (champs.isEmpty())
             Refuser(Anki::tr("Note %1 of this Anki text file has no first field.").arg(numero));
         AjouterNote(*fichier, champs, entete.type);
-    }
+    });
     Terminer(*fichier);
     return fichier;
 }

@@ -435,20 +435,6 @@ bool LecteurGift::Lire(const QStringList &lignes, int premiere, Question &q)
 
 // The text of a file: UTF-8 without its byte-order mark, split into lines
 // at CR LF, LF or CR.
-QStringList Lignes(const QByteArray &octets)
-{
-    QByteArrayView vue(octets);
-    if (vue.startsWith("\xEF\xBB\xBF"))
-        vue = vue.sliced(3);
-    QStringDecoder decodeur(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString texte = decodeur.decode(vue);
-    if (decodeur.hasError())
-        throw ErreurIdInvalide(Gift::tr("The file is not UTF-8 text."));
-    texte.replace(S("\r\n"), S("\n"));
-    texte.replace(u'\r', u'\n');
-    return texte.split(u'\n');
-}
-
 // --- Writing --------------------------------------------------------------
 
 QString EchapperGift(const QString &texte)
@@ -693,7 +679,8 @@ std::unique_ptr<TFichierX> TFichierGift::LireGift(const QByteArray &octets, int 
 {
     TBudgetMemoire budget(octets.size());
     perdus = 0;
-    const QStringList lignes = Lignes(octets);
+    // Lines are walked in place: a list of them costs several times the file.
+    const QString texte = Questions::TexteQuiz(octets, Gift::tr("The file is not UTF-8 text."));
     auto f = std::make_unique<TFichierX>(QChar(u'M'), QChar(u'g'));
     Questions::VersCartes cartes(*f);
     LecteurGift lecteur(perdus);
@@ -705,14 +692,16 @@ std::unique_ptr<TFichierX> TFichierGift::LireGift(const QByteArray &octets, int 
             cartes.Ajouter(q);
         bloc.clear();
     };
-    for (qsizetype i = 0; i < lignes.size(); ++i) {
-        const QString ligne = Trim(lignes.at(i));
+    int numero = 0;
+    for (const QStringView brute : QStringView(texte).tokenize(u'\n')) {
+        ++numero;
+        const QString ligne = Trim(brute.toString());
         if (ligne.isEmpty()) {
             finir();
             continue;
         }
         if (bloc.isEmpty())
-            debut = int(i) + 1;
+            debut = numero;
         bloc << ligne;
     }
     finir();

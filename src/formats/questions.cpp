@@ -1,8 +1,12 @@
 #include "formats/questions.h"
 
+#include "model/budget.h"
+#include "model/erreurs.h"
 #include "model/fichierx.h"
 #include "model/outils.h"
 #include "settings/init.h"
+
+#include <QStringDecoder>
 
 namespace Questions {
 
@@ -59,6 +63,22 @@ QString ResoudreChemin(const QString &chemin, const QString &precedent)
 
 // Only a '/' that both paths share counts, so that a previous "Geology" never
 // stands for "Geo"; a form that would not resolve back to chemin is not used.
+QString TexteQuiz(const QByteArray &octets, const QString &erreur)
+{
+    QByteArrayView vue(octets);
+    if (vue.startsWith("\xEF\xBB\xBF"))
+        vue = vue.sliced(3);
+    if (TBudgetMemoire *budget = TBudgetMemoire::Courant())
+        budget->Prendre(2 * vue.size());
+    QStringDecoder decodeur(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString texte = decodeur.decode(vue);
+    if (decodeur.hasError())
+        throw ErreurIdInvalide(erreur);
+    texte.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    texte.replace(u'\r', u'\n');
+    return texte;
+}
+
 QString NomAbrege(const QString &texte)
 {
     QString nom = texte;

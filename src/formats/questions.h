@@ -43,6 +43,10 @@ QString CompresserChemin(const QString &chemin, const QString &precedent);
 // The name Moodle's text importers give a question: its text shortened to 80
 // characters at a word's end.
 QString NomAbrege(const QString &texte);
+// The text of a quiz file (GIFT, Aiken): UTF-8 without its byte order mark,
+// every line break as LF. Its UTF-16 copy is counted in the reading's memory
+// budget; a file that is not UTF-8 raises ErreurIdInvalide(erreur).
+QString TexteQuiz(const QByteArray &octets, const QString &erreur);
 
 // One part of a question, in the order the card lists them.
 struct Morceau
