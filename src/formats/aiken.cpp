@@ -11,7 +11,6 @@
 
 #include <QCoreApplication>
 #include <QRegularExpression>
-#include <QStringDecoder>
 
 namespace {
 
@@ -22,11 +21,7 @@ struct Aiken
 
 using Questions::Morceau;
 using Questions::Question;
-
-inline QString S(const char *texte)
-{
-    return QString::fromLatin1(texte);
-}
+using Questions::S;
 
 const QRegularExpression &ReponseAiken()
 {

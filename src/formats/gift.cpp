@@ -11,7 +11,6 @@
 
 #include <QCoreApplication>
 #include <QRegularExpression>
-#include <QStringDecoder>
 
 namespace {
 
@@ -22,11 +21,7 @@ struct Gift
 
 using Questions::Morceau;
 using Questions::Question;
-
-inline QString S(const char *texte)
-{
-    return QString::fromLatin1(texte);
-}
+using Questions::S;
 
 // Escaped control characters stand for themselves while the question is
 // cut up, as Moodle's importer does; noncharacters cannot come from a file.
@@ -170,6 +165,9 @@ private:
         return SansFormat(reponse.left(diese));
     }
     static bool Poids(const QString &reponse, QString &note, QString &reste);
+    // An answer of the right-answer kind: its text after the grade, which is
+    // 100 when none is written.
+    static QString Ponderee(const QString &brute, QString &note);
     static QStringList Decouper(const QString &texte, QChar separateur);
     void ChoixMultiple(QString bloc, Question &q);
     void Association(const QString &bloc, Question &q);
@@ -179,6 +177,15 @@ private:
 };
 
 // "%50%" in front of an answer: its grade in percent, as Moodle writes it.
+QString LecteurGift::Ponderee(const QString &brute, QString &note)
+{
+    QString reponse = Trim(brute);
+    if (QString reste; Poids(reponse, note, reste))
+        return reste;
+    note = S("100");
+    return reponse;
+}
+
 bool LecteurGift::Poids(const QString &reponse, QString &note, QString &reste)
 {
     static const QRegularExpression poids(S("^%-*([0-9]{1,2})\\.?([0-9]*)%"));
@@ -269,13 +276,8 @@ void LecteurGift::ReponseCourte(const QString &bloc, Question &q)
     const QStringList reponses = Decouper(bloc, u'=');
     VerifierNombre(reponses.size(), 1);
     for (const QString &brute : reponses) {
-        QString reponse = Trim(brute);
         Morceau m;
-        if (QString reste; Poids(reponse, m.note, reste))
-            reponse = reste;
-        else
-            m.note = S("100");
-        m.texte = SansFeedback(reponse);
+        m.texte = SansFeedback(Ponderee(brute, m.note));
         q.morceaux.push_back(std::move(m));
     }
 }
@@ -293,13 +295,8 @@ void LecteurGift::Numerique(QString bloc, Question &q)
     if (reponses.isEmpty())
         Refuser(Gift::tr("a numerical question needs an answer."));
     for (const QString &brute : reponses) {
-        QString reponse = Trim(brute);
         Morceau m;
-        if (QString reste; Poids(reponse, m.note, reste))
-            reponse = reste;
-        else
-            m.note = S("100");
-        reponse = SansFeedback(reponse);
+        QString reponse = SansFeedback(Ponderee(brute, m.note));
         QString valeur;
         QString tolerance;
         if (const qsizetype points = reponse.indexOf(S("..")); points > 0) {

@@ -14,10 +14,7 @@
 
 namespace {
 
-inline QString S(const char *texte)
-{
-    return QString::fromLatin1(texte);
-}
+using Questions::S;
 
 // The messages' translation context.
 struct Moodle

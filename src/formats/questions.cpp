@@ -12,11 +12,6 @@ namespace Questions {
 
 namespace {
 
-inline QString S(const char *texte)
-{
-    return QString::fromLatin1(texte);
-}
-
 } // namespace
 
 Balises::Balises(const TFichierX &f)

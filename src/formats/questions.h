@@ -13,6 +13,12 @@ class TFicheX;
 // own text and back.
 namespace Questions {
 
+// A Latin-1 literal as a QString: the quiz formats' markup is ASCII.
+inline QString S(const char *texte)
+{
+    return QString::fromLatin1(texte);
+}
+
 // The quiz markup, built from the card file's option characters so that
 // changing them changes the markup with them.
 struct Balises
