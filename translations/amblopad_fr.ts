@@ -1179,7 +1179,35 @@ Nombre de fiches&#xa0;: %3</translation>
     </message>
     <message>
         <source>The card could not be printed to &quot;%1&quot;.</source>
-        <translation>La fiche n&apos;a pas pu être imprimée dans « %1 ».</translation>
+        <translation>La fiche n&apos;a pas pu être imprimée dans «&#xa0;%1&#xa0;».</translation>
+    </message>
+    <message>
+        <source>Title</source>
+        <translation>Titre</translation>
+    </message>
+    <message>
+        <source>Edit card</source>
+        <translation>Modifier la fiche</translation>
+    </message>
+    <message>
+        <source>Canvas</source>
+        <translation>Canevas</translation>
+    </message>
+    <message>
+        <source>Delete canvas</source>
+        <translation>Supprimer le canevas</translation>
+    </message>
+    <message>
+        <source>Header</source>
+        <translation>En-tête</translation>
+    </message>
+    <message>
+        <source>Options</source>
+        <translation>Options</translation>
+    </message>
+    <message>
+        <source>Labels</source>
+        <translation>Étiquettes</translation>
     </message>
 </context>
 <context>
