@@ -2,6 +2,7 @@
 
 #include "formats/contrat.h"
 #include "formats/html.h"
+#include "formats/table.h"
 #include "model/budget.h"
 #include "model/erreurs.h"
 #include "model/fichierx.h"
@@ -64,6 +65,46 @@ struct FermerBase
 };
 using Base = std::unique_ptr<sqlite3, FermerBase>;
 
+[[noreturn]] void TropLong()
+{
+    Refuser(Anki::tr("Reading this Anki collection takes too long: it is refused."));
+}
+
+// The reading of one collection: every byte read from the database counts
+// against the file's memory budget, and all of them together may not pass a
+// bound set by the database's size. A real collection reads each stored text
+// once; a default value given to a column by ALTER TABLE is stored once and
+// read again for every row.
+struct Lecture
+{
+    qint64 restant;
+    Lecture *precedente;
+};
+thread_local Lecture *t_lecture = nullptr;
+
+class EnLecture
+{
+public:
+    explicit EnLecture(qint64 tailleBase) : m_lecture{2 * tailleBase + (1 << 20), t_lecture} { t_lecture = &m_lecture; }
+    ~EnLecture() { t_lecture = m_lecture.precedente; }
+    EnLecture(const EnLecture &) = delete;
+    EnLecture &operator=(const EnLecture &) = delete;
+
+private:
+    Lecture m_lecture;
+};
+
+void CompterLu(qint64 octets)
+{
+    if (!t_lecture)
+        return;
+    t_lecture->restant -= octets;
+    if (t_lecture->restant < 0)
+        TropLong();
+    if (TBudgetMemoire *budget = TBudgetMemoire::Courant())
+        budget->Prendre(octets);
+}
+
 // A prepared statement; any failure of SQLite is a refusal of the file.
 class Requete
 {
@@ -99,7 +140,21 @@ public:
     QString Texte(int i) const
     {
         const auto *t = reinterpret_cast<const char *>(sqlite3_column_text(m_requete, i));
-        return t ? QString::fromUtf8(t, sqlite3_column_bytes(m_requete, i)) : QString();
+        if (!t)
+            return QString();
+        const int n = sqlite3_column_bytes(m_requete, i);
+        CompterLu(n);
+        return QString::fromUtf8(t, n);
+    }
+    // The UTF-8 bytes of a text column, valid until the next step.
+    QByteArray Octets(int i) const
+    {
+        const auto *t = reinterpret_cast<const char *>(sqlite3_column_text(m_requete, i));
+        if (!t)
+            return QByteArray();
+        const int n = sqlite3_column_bytes(m_requete, i);
+        CompterLu(n);
+        return QByteArray::fromRawData(t, n);
     }
 
     // Errors of a database read from a file: the file is refused.
@@ -120,7 +175,7 @@ void Requete::VerifierCode(int code)
         return;
     switch (code & 0xFF) {
     case SQLITE_INTERRUPT:
-        Refuser(Anki::tr("Reading this Anki collection takes too long: it is refused."));
+        TropLong();
     case SQLITE_NOMEM:
         throw std::bad_alloc();
     default:
@@ -594,6 +649,35 @@ void Terminer(TFichierX &fichier)
     fichier.Modifie = true; // cards nowhere on disk yet
 }
 
+// What a field held in a note's list costs.
+qint64 CoutChamp(const QString &champ)
+{
+    return qint64(sizeof(QString)) + TBudgetMemoire::CoutTexte(champ);
+}
+
+// A field more for a note: each is a text of the card, or a line of its
+// body, and the card's bounds are checked as the note grows.
+void AjouterChamp(QStringList &champs, const QString &champ)
+{
+    TBudgetMemoire::VerifierTexte(champ);
+    // Besides the title and the first field, each field is a line of the body.
+    TBudgetMemoire::VerifierLignes(champs.size() - 1);
+    if (TBudgetMemoire *budget = TBudgetMemoire::Courant())
+        budget->Prendre(CoutChamp(champ));
+    champs << champ;
+}
+
+// The card of a note, made from its fields, which are then let go.
+void Noter(TFichierX &fichier, QStringList &champs, const QString &nomType)
+{
+    AjouterNote(fichier, champs, nomType);
+    if (TBudgetMemoire *budget = TBudgetMemoire::Courant()) {
+        for (const QString &champ : std::as_const(champs))
+            budget->Rendre(CoutChamp(champ));
+    }
+    champs.clear();
+}
+
 // ---- the package
 
 struct Entree
@@ -714,6 +798,8 @@ Base OuvrirCollection(QByteArray &octets, qint64 &restant)
     Requete::VerifierCode(sqlite3_deserialize(brute, "main", reinterpret_cast<unsigned char *>(octets.data()),
                                               octets.size(), octets.size(), SQLITE_DESERIALIZE_READONLY));
     Executer(brute, "pragma trusted_schema = off");
+    // Sorts and DISTINCT work in memory, never in files of /var/tmp.
+    Executer(brute, "pragma temp_store = memory");
     Executer(brute, "pragma query_only = on");
     return base;
 }
@@ -735,12 +821,45 @@ struct Contenu
     QHash<qint64, QString> types;
     QHash<qint64, int> nombreChamps;
     QHash<qint64, QString> paquets;
+
+    // An entry of the hashes costs its node, its share of the table and its name.
+    static QString Compter(QString nom)
+    {
+        if (TBudgetMemoire *budget = TBudgetMemoire::Courant())
+            budget->Prendre(64 + TBudgetMemoire::CoutTexte(nom));
+        return nom;
+    }
 };
 
-QJsonObject ObjetJson(const QString &texte)
+// What QJsonDocument takes for a text, counted before it is parsed: about
+// 50 bytes a value (its entry, a container for an object or array), rounded
+// up, and the strings.
+qint64 CoutJson(const QByteArray &texte)
 {
+    qint64 valeurs = 1;
+    bool chaine = false;
+    for (qsizetype i = 0; i < texte.size(); ++i) {
+        const char c = texte.at(i);
+        if (chaine) {
+            if (c == '\\')
+                ++i;
+            else if (c == '"')
+                chaine = false;
+        } else if (c == '"') {
+            chaine = true;
+        } else if (c == ',' || c == ':' || c == '[' || c == '{') {
+            ++valeurs;
+        }
+    }
+    return 64 * valeurs + 2 * texte.size();
+}
+
+QJsonObject ObjetJson(const QByteArray &texte)
+{
+    if (TBudgetMemoire *budget = TBudgetMemoire::Courant())
+        budget->Prendre(CoutJson(texte));
     QJsonParseError erreur;
-    const QJsonDocument doc = QJsonDocument::fromJson(Utf8(texte), &erreur);
+    const QJsonDocument doc = QJsonDocument::fromJson(texte, &erreur);
     if (erreur.error != QJsonParseError::NoError || !doc.isObject())
         Endommage();
     return doc.object();
@@ -762,7 +881,7 @@ Contenu LireCollection(sqlite3 *base, bool &tables)
         VerifierTables(base, {"notetypes", "fields", "decks"});
         Requete types(base, "select id, name from notetypes");
         while (types.Suivante()) {
-            c.types.insert(types.Entier(0), types.Texte(1));
+            c.types.insert(types.Entier(0), Contenu::Compter(types.Texte(1)));
             c.nombreChamps.insert(types.Entier(0), 0);
         }
         Requete champs(base, "select ntid, count(*) from fields group by ntid");
@@ -772,21 +891,23 @@ Contenu LireCollection(sqlite3 *base, bool &tables)
         }
         Requete paquets(base, "select id, name from decks");
         while (paquets.Suivante())
-            c.paquets.insert(paquets.Entier(0), paquets.Texte(1).replace(SeparateurChamps, QLatin1String("::")));
+            c.paquets.insert(paquets.Entier(0),
+                             Contenu::Compter(paquets.Texte(1).replace(SeparateurChamps, QLatin1String("::"))));
     } else {
-        const QJsonObject modeles = ObjetJson(col.Texte(1));
+        const QJsonObject modeles = ObjetJson(col.Octets(1));
         for (auto it = modeles.begin(); it != modeles.end(); ++it) {
             const QJsonObject m = it.value().toObject();
             bool ok = false;
             const qint64 id = it.key().toLongLong(&ok);
             if (!ok)
                 Endommage();
-            c.types.insert(id, m.value(QLatin1String("name")).toString());
+            c.types.insert(id, Contenu::Compter(m.value(QLatin1String("name")).toString()));
             c.nombreChamps.insert(id, int(m.value(QLatin1String("flds")).toArray().size()));
         }
-        const QJsonObject paquets = ObjetJson(col.Texte(2));
+        const QJsonObject paquets = ObjetJson(col.Octets(2));
         for (auto it = paquets.begin(); it != paquets.end(); ++it)
-            c.paquets.insert(it.key().toLongLong(), it.value().toObject().value(QLatin1String("name")).toString());
+            c.paquets.insert(it.key().toLongLong(),
+                             Contenu::Compter(it.value().toObject().value(QLatin1String("name")).toString()));
     }
     return c;
 }
@@ -805,6 +926,7 @@ QString PaquetUnique(sqlite3 *base, const Contenu &c)
 std::unique_ptr<TFichierX> LireBase(QByteArray &octets, QChar type, const QString &secours)
 {
     qint64 restant = 0;
+    const EnLecture lecture(octets.size());
     Base base = OuvrirCollection(octets, restant);
     bool tables = false;
     const Contenu c = LireCollection(base.get(), tables);
@@ -819,10 +941,15 @@ std::unique_ptr<TFichierX> LireBase(QByteArray &octets, QChar type, const QStrin
             Endommage();
         if (c.nombreChamps.value(mid) < 1)
             Refuser(Anki::tr("The note type \"%1\" has no first field.").arg(c.types.value(mid)));
-        QStringList champs = notes.Texte(1).split(SeparateurChamps);
-        for (QString &champ : champs)
-            champ = Html::VersTexte(champ);
-        AjouterNote(*fichier, champs, c.types.value(mid));
+        const QString flds = notes.Texte(1);
+        QStringList champs;
+        for (const QStringView champ : qTokenize(flds, SeparateurChamps)) {
+            // HTML may take more characters than the text it gives, not that many.
+            if (champ.size() > 4 * TBudgetMemoire::MaxCaracteresTexte)
+                TBudgetMemoire::VerifierCaracteres(champ.size());
+            AjouterChamp(champs, Html::VersTexte(champ.toString()));
+        }
+        Noter(*fichier, champs, c.types.value(mid));
     }
     Terminer(*fichier);
     return fichier;
@@ -872,12 +999,14 @@ QChar Separateur(const QString &valeur)
 
 // Splits the notes: fields between separators, a field in double quotes may
 // hold separators, line ends and doubled quotes; lines starting with # are
-// comments, as Anki reads them. Each note goes to recevoir as soon as it is
-// read: a list of every note would cost many times the file.
-template <typename Recevoir>
-void Notes(const QString &texte, qsizetype debut, QChar separateur, Recevoir recevoir)
+// comments, as Anki reads them. Each field goes to champRecu with its column
+// as soon as it is read, and noteFinie follows the last field of a note: a
+// list of every note, or of a note's fields, would cost many times the file.
+template <typename Champ, typename Fin>
+void Notes(const QString &texte, qsizetype debut, QChar separateur, qsizetype maxChamp, Champ champRecu, Fin noteFinie)
 {
     const qsizetype n = texte.size();
+    const QStringView vue(texte);
     qsizetype i = debut;
     while (i < n) {
         // Start of a line.
@@ -890,28 +1019,42 @@ void Notes(const QString &texte, qsizetype debut, QChar separateur, Recevoir rec
                 ++i;
             continue;
         }
-        QStringList champs;
+        int colonne = 0;
         QString champ;
+        // A field longer than any card text is refused before it is copied.
+        const auto ajouter = [&](qsizetype de, qsizetype a) {
+            if (champ.size() + (a - de) > maxChamp)
+                TBudgetMemoire::VerifierCaracteres(champ.size() + (a - de));
+            champ.append(vue.mid(de, a - de));
+        };
         bool finLigne = false;
         while (!finLigne) {
             if (i < n && texte.at(i) == u'"') {
                 ++i;
+                qsizetype morceau = i;
                 while (i < n) {
                     if (texte.at(i) == u'"') {
+                        ajouter(morceau, i);
                         if (i + 1 < n && texte.at(i + 1) == u'"') {
                             champ += u'"';
                             i += 2;
+                            morceau = i;
                             continue;
                         }
                         ++i;
+                        morceau = -1;
                         break;
                     }
-                    champ += texte.at(i++);
+                    ++i;
                 }
+                if (morceau >= 0)
+                    ajouter(morceau, i);
             }
+            const qsizetype morceau = i;
             while (i < n && texte.at(i) != separateur && texte.at(i) != u'\r' && texte.at(i) != u'\n')
-                champ += texte.at(i++);
-            champs << champ;
+                ++i;
+            ajouter(morceau, i);
+            champRecu(colonne++, champ);
             champ.clear();
             if (i < n && texte.at(i) == separateur) {
                 ++i;
@@ -923,16 +1066,28 @@ void Notes(const QString &texte, qsizetype debut, QChar separateur, Recevoir rec
                     ++i;
             }
         }
-        recevoir(champs);
+        noteFinie();
     }
 }
 
-QString TexteBrut(const QString &champ)
+// Every line end (CR LF, CR or LF) made CR LF, in one pass.
+QString TexteBrut(QStringView champ)
 {
-    QString t = champ;
-    t.replace(CRLF, QStringLiteral("\n"));
-    t.replace(u'\r', u'\n');
-    t.replace(QStringLiteral("\n"), CRLF);
+    const qsizetype n = champ.size();
+    QString t;
+    t.reserve(n + champ.count(u'\r') + champ.count(u'\n'));
+    qsizetype debut = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = champ.at(i);
+        if (c != u'\r' && c != u'\n')
+            continue;
+        t.append(champ.mid(debut, i - debut));
+        t += CRLF;
+        if (c == u'\r' && i + 1 < n && champ.at(i + 1) == u'\n')
+            ++i;
+        debut = i + 1;
+    }
+    t.append(champ.mid(debut));
     return t;
 }
 
@@ -1018,7 +1173,18 @@ std::unique_ptr<TFichierX> TFichierAnki::LirePaquet(const QByteArray &octets, QC
         QByteArray base = LireEntree(archive.get(), index, budget);
         if (e.zstd)
             base = Decompresser(base, budget);
-        return LireBase(base, type, nomSecours);
+        auto fichier = LireBase(base, type, nomSecours);
+        // Anki writes its log into the collection before it exports; a
+        // collection zipped straight from a profile may still hold changes
+        // there, which a database read from memory cannot take in.
+        zip_stat_t journal;
+        zip_stat_init(&journal);
+        if (zip_stat(archive.get(), (QByteArray(e.nom) + "-wal").constData(), 0, &journal) == 0
+            && (journal.valid & ZIP_STAT_SIZE) && journal.size > 0)
+            Formats::Avertir(Anki::tr("This Anki package holds a write-ahead log (%1-wal): the notes added or "
+                                      "changed since its collection was last saved are left out.")
+                                 .arg(QString::fromLatin1(e.nom)));
+        return fichier;
     }
     Endommage();
 }
@@ -1067,17 +1233,21 @@ std::unique_ptr<TFichierX> TFichierAnki::LireTexte(const QByteArray &octets, QCh
         Refuser(Anki::tr("This file is no Anki text export: its first lines are not Anki's headers."));
     auto fichier = NouveauFichier(type, entete.paquet.isEmpty() ? nomSecours : entete.paquet);
     int numero = 0;
-    Notes(texte, qMin(i, texte.size()), entete.separateur, [&](const QStringList &note) {
-        ++numero;
-        QStringList champs;
-        for (int c = 0; c < note.size(); ++c) {
-            if (!entete.colonnesSpeciales.contains(c))
-                champs << (entete.html ? Html::VersTexte(note.at(c)) : TexteBrut(note.at(c)));
-        }
-        if (champs.isEmpty())
-            Refuser(Anki::tr("Note %1 of this Anki text file has no first field.").arg(numero));
-        AjouterNote(*fichier, champs, entete.type);
-    });
+    QStringList champs;
+    // HTML may take more characters than the text it gives.
+    const qsizetype maxChamp = (entete.html ? 4 : 1) * TBudgetMemoire::MaxCaracteresTexte;
+    Notes(
+        texte, qMin(i, texte.size()), entete.separateur, maxChamp,
+        [&](int colonne, const QString &champ) {
+            if (!entete.colonnesSpeciales.contains(colonne))
+                AjouterChamp(champs, entete.html ? Html::VersTexte(champ) : TexteBrut(champ));
+        },
+        [&] {
+            ++numero;
+            if (champs.isEmpty())
+                Refuser(Anki::tr("Note %1 of this Anki text file has no first field.").arg(numero));
+            Noter(*fichier, champs, entete.type);
+        });
     Terminer(*fichier);
     return fichier;
 }
