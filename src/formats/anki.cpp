@@ -943,25 +943,37 @@ std::unique_ptr<TFichierX> TFichierAnki::LireTexte(const QByteArray &octets, QCh
     auto fichier = NouveauFichier(type, entete.paquet.isEmpty() ? nomSecours : entete.paquet);
     int numero = 0;
     QStringList champs;
+    // This program's columns follow Front, Back and the tags.
+    const Disposition &d = entete.disposition;
+    QStringList disposes;
+    int colonnes = 0;
     // HTML may take more characters than the text it gives.
     const qsizetype maxChamp = (entete.html ? 4 : 1) * TBudgetMemoire::MaxCaracteresTexte;
     Notes(
         texte, i, entete.separateur, maxChamp,
-        [&](int colonne, const QString &champ) {
-            if (!entete.colonnesSpeciales.contains(colonne))
-                AjouterChamp(champs, entete.html ? Html::VersTexte(champ) : TexteBrut(champ));
+        [&](int colonne, const QString &brut) {
+            colonnes = colonne + 1;
+            const bool dispose = colonne >= 3 && colonne < 3 + d.size();
+            const bool garde = !entete.colonnesSpeciales.contains(colonne);
+            if (!dispose && !garde)
+                return;
+            const QString champ = entete.html ? Html::VersTexte(brut) : TexteBrut(brut);
+            if (dispose)
+                disposes << champ;
+            if (garde)
+                AjouterChamp(champs, champ);
         },
         [&] {
             ++numero;
-            if (champs.isEmpty())
-                Refuser(Anki::tr("Note %1 of this Anki text file has no first field.").arg(numero));
-            // This program's columns follow Front and Back.
-            const Disposition &d = entete.disposition;
-            if (!d.isEmpty() && champs.size() >= 2 + d.size())
-                AjouterNote(*fichier, champs.mid(2, d.size()), d, false);
-            else
+            if (!d.isEmpty() && colonnes >= 3 + d.size()) {
+                AjouterNote(*fichier, disposes, d, false);
+            } else {
+                if (champs.isEmpty())
+                    Refuser(Anki::tr("Note %1 of this Anki text file has no first field.").arg(numero));
                 AjouterNote(*fichier, champs, Disposition(), entete.type.startsWith(PrefixeType));
+            }
             OublierChamps(champs);
+            disposes.clear();
         });
     Terminer(*fichier);
     return fichier;
