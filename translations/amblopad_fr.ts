@@ -85,6 +85,26 @@
         <source>Note %1 of this Anki text file has no first field.</source>
         <translation>La note %1 de ce fichier texte Anki n&apos;a pas de premier champ.</translation>
     </message>
+    <message>
+        <source>This Anki package was made by an Anki newer than this program knows. Export the deck again from Anki with &quot;Support older Anki versions&quot; checked.</source>
+        <translation>Ce paquet Anki a été fait par une version d&apos;Anki plus récente que celles que ce programme connaît. Exportez de nouveau le paquet depuis Anki en cochant «&#xa0;Support older Anki versions&#xa0;».</translation>
+    </message>
+    <message>
+        <source>Choices</source>
+        <translation>Choix</translation>
+    </message>
+    <message>
+        <source>Solution</source>
+        <translation>Solution</translation>
+    </message>
+    <message>
+        <source>Feedback</source>
+        <translation>Commentaire</translation>
+    </message>
+    <message>
+        <source>(empty)</source>
+        <translation>(vide)</translation>
+    </message>
 </context>
 <context>
     <name>Budget</name>
@@ -409,6 +429,14 @@ ne peut pas contenir, au lieu de refuser la conversion.
         <source>Error reading file &quot;%1&quot;. %2</source>
         <translation>Erreur de lecture du fichier «&#xa0;%1&#xa0;». %2</translation>
     </message>
+    <message>
+        <source>The file system is read-only.</source>
+        <translation>Le système de fichiers est en lecture seule.</translation>
+    </message>
+    <message>
+        <source>The file &quot;%1&quot; was left incomplete by an interrupted save and could not be restored. %2 Its previous content is in &quot;%3&quot;.</source>
+        <translation>Le fichier «&#xa0;%1&#xa0;» a été laissé incomplet par un enregistrement interrompu et n&apos;a pas pu être rétabli. %2 Son contenu précédent se trouve dans «&#xa0;%3&#xa0;».</translation>
+    </message>
 </context>
 <context>
     <name>Formats</name>
@@ -664,6 +692,14 @@ ne peut pas contenir, au lieu de refuser la conversion.
     <message>
         <source>&amp;Help</source>
         <translation>&amp;Aide</translation>
+    </message>
+    <message>
+        <source>Open the Anki deck as</source>
+        <translation>Ouvrir le paquet Anki comme</translation>
+    </message>
+    <message>
+        <source>Which type of card file should the deck&apos;s notes become?</source>
+        <translation>Quel type de fichier de fiches les notes du paquet doivent-elles devenir&#xa0;?</translation>
     </message>
 </context>
 <context>
@@ -1179,7 +1215,11 @@ Nombre de fiches&#xa0;: %3</translation>
     </message>
     <message>
         <source>The card could not be printed to &quot;%1&quot;.</source>
-        <translation>La fiche n&apos;a pas pu être imprimée dans « %1 ».</translation>
+        <translation>La fiche n&apos;a pas pu être imprimée dans «&#xa0;%1&#xa0;».</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is on a read-only file system: it is open read-only.</source>
+        <translation>«&#xa0;%1&#xa0;» se trouve sur un système de fichiers en lecture seule&#xa0;: il est ouvert en lecture seule.</translation>
     </message>
 </context>
 <context>
