@@ -487,7 +487,7 @@ private slots:
     {
         auto f = Exemple(u'Q');
         auto guids = [&] {
-            Base b(Entree(TFichierAnki::EcrirePaquet(*f, QString()), "collection.anki2"));
+            Base b(Entree(Paquet(*f), "collection.anki2"));
             QStringList g;
             for (const auto &l : b.Lignes(QStringLiteral("select guid from notes order by id")))
                 g << l.first();
@@ -664,6 +664,7 @@ private slots:
         TFichierAnki::Exporter(*f, texte, true);
         QCOMPARE(TFichierAnki::TypeEcrit(paquet, false), type);
         QCOMPARE(TFichierAnki::TypeEcrit(texte, true), type);
+        QCOMPARE(VerifAnki::Paquet(OutilsTest::LireFichier(paquet)), QStringList());
         // A deck Anki made, or one that cannot be read, tells nothing.
         const QJsonObject basic{
             {QStringLiteral("42"), ModeleJson(42, QStringLiteral("Basic"), {QStringLiteral("Front")})}};
