@@ -143,7 +143,25 @@ def write_hostile_files(folder):
     write("questions.gift", b"a{}\n\n" * 2000000)
     write("questions.txt", b"Qu\nA. x\nB. y\nANSWER: A\n\n" * 420000)
     write("notes.txt", b"#separator:tab\n#html:false\n" + b"a\n" * 5000000)
+    # One question of millions of answers or options.
+    write("empty-answers.gift", b"Q{" + b"~" * 3000000 + b"}\n")
+    write("answers.gift", b"Q{" + b"~a" * 3000000 + b"}\n")
+    write("options.txt", b"Q?\n" + b"A) x\n" * 3000000 + b"ANSWER: A\n")
+    # One text of many lines, at two sizes: the time of each reader must grow
+    # with the file, not with its square.
+    for mb in LONG_TEXT_SIZES:
+        lines = b"a\n" * (mb << 19)
+        # Sections of 1 MB apart (libxml2 refuses a text node over 10 MB); a
+        # comment keeps the parser from joining them.
+        sections = b"<!---->".join(b"<![CDATA[" + lines[i:i + (1 << 20)] + b"]]>"
+                                   for i in range(0, len(lines), 1 << 20))
+        write(f"text-{mb}.xml", b'<?xml version="1.0"?><quiz><question type="essay"><name><text>n</text></name>'
+              b"<questiontext><text>" + sections + b"</text></questiontext></question></quiz>")
+        write(f"block-{mb}.gift", b"::n::" + lines + b"{}\n")
     return paths
+
+
+LONG_TEXT_SIZES = (10, 50)
 
 
 def hostile_rows(table, cli, runs, env):
@@ -168,7 +186,13 @@ def hostile_rows(table, cli, runs, env):
                             ("tree.xaqL", "XML, options after 700,000 cards"),
                             ("questions.gift", "GIFT, 2,000,000 questions"),
                             ("questions.txt", "Aiken, 420,000 questions"),
-                            ("notes.txt", "Anki text, 5,000,000 notes")):
+                            ("notes.txt", "Anki text, 5,000,000 notes"),
+                            ("empty-answers.gift", "GIFT, 3,000,000 empty answers"),
+                            ("answers.gift", "GIFT, 3,000,000 answers"),
+                            ("options.txt", "Aiken, 3,000,000 options")) + tuple(
+                                (f"{kind}-{mb}.{ext}", f"{label}, one text of {mb} MB")
+                                for kind, ext, label in (("text", "xml", "Moodle"), ("block", "gift", "GIFT"))
+                                for mb in LONG_TEXT_SIZES):
             path = paths[name]
             command = [cli, "info", path]
             measure_process(command, 1, env, accepted=(0, 1))
@@ -178,6 +202,17 @@ def hostile_rows(table, cli, runs, env):
             goal = max(20, (256 << 20) / size)
             table.add_text(f"hostile: {label}", 1, f"{peak / 1e6:.0f}MB", "file size", f"{size / 1e6:.1f}MB",
                            f"{ratio:.1f}", f"<= {goal:.0f} " + ("met" if ratio <= goal else "MISSED"))
+        # Linear time: the larger text over the smaller costs about their size
+        # ratio in processor time (its square for a quadratic reader).
+        small, large = LONG_TEXT_SIZES
+        for kind, ext, label in (("text", "xml", "Moodle"), ("block", "gift", "GIFT")):
+            times = [measure_process([cli, "info", paths[f"{kind}-{mb}.{ext}"]], runs, env)[1]
+                     for mb in LONG_TEXT_SIZES]
+            growth = times[1] / times[0]
+            goal = 1.5 * large / small
+            table.add_text(f"hostile: {label}, text {large} MB / {small} MB", 1, f"{times[1]:.2f}s cpu",
+                           f"the {small} MB text", f"{times[0]:.2f}s", f"{growth:.1f}",
+                           f"<= {goal:.1f} " + ("met" if growth <= goal else "MISSED"))
 
 SCALE_SIZES = (10000, 100000, 1000000)
 # (label, bench_core prefix, file, reader, writer)
