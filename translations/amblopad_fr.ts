@@ -85,6 +85,26 @@
         <source>Note %1 of this Anki text file has no first field.</source>
         <translation>La note %1 de ce fichier texte Anki n&apos;a pas de premier champ.</translation>
     </message>
+    <message>
+        <source>This Anki package was made by an Anki newer than this program knows. Export the deck again from Anki with &quot;Support older Anki versions&quot; checked.</source>
+        <translation>Ce paquet Anki a été fait par une version d&apos;Anki plus récente que celles que ce programme connaît. Exportez de nouveau le paquet depuis Anki en cochant «&#xa0;Support older Anki versions&#xa0;».</translation>
+    </message>
+    <message>
+        <source>Choices</source>
+        <translation>Choix</translation>
+    </message>
+    <message>
+        <source>Solution</source>
+        <translation>Solution</translation>
+    </message>
+    <message>
+        <source>Feedback</source>
+        <translation>Commentaire</translation>
+    </message>
+    <message>
+        <source>(empty)</source>
+        <translation>(vide)</translation>
+    </message>
 </context>
 <context>
     <name>Budget</name>
@@ -305,7 +325,8 @@
   amblopad-cli convert IN OUT [--to F] [--type T] [--lossy] [--anki-text]
 
 T is a file type letter (A..Z), given to a CSV input,
-and to an Anki deck (default D).
+and to an Anki deck (default: the type it was written from
+by this program, else D).
 F is a format letter: %1;
 without --to it comes from OUT&apos;s extension.
 --anki-text with --to k writes Anki text instead of a package.
@@ -319,7 +340,8 @@ right answer marked.
   amblopad-cli convert ENTRÉE SORTIE [--to F] [--type T] [--lossy] [--anki-text]
 
 T est une lettre de type de fichier (A..Z), donnée à une entrée CSV,
-et à un paquet Anki (par défaut D).
+et à un paquet Anki (par défaut&#xa0;: le type dont ce programme
+l&apos;a tiré, sinon D).
 F est une lettre de format&#xa0;: %1&#xa0;;
 sans --to, elle est tirée de l&apos;extension de SORTIE.
 --anki-text avec --to k écrit du texte Anki au lieu d&apos;un paquet.
@@ -414,6 +436,14 @@ multiple n&apos;ont aucune bonne réponse marquée.
     <message>
         <source>Error reading file &quot;%1&quot;. %2</source>
         <translation>Erreur de lecture du fichier «&#xa0;%1&#xa0;». %2</translation>
+    </message>
+    <message>
+        <source>The file system is read-only.</source>
+        <translation>Le système de fichiers est en lecture seule.</translation>
+    </message>
+    <message>
+        <source>The file &quot;%1&quot; was left incomplete by an interrupted save and could not be restored. %2 Its previous content is in &quot;%3&quot;.</source>
+        <translation>Le fichier «&#xa0;%1&#xa0;» a été laissé incomplet par un enregistrement interrompu et n&apos;a pas pu être rétabli. %2 Son contenu précédent se trouve dans «&#xa0;%3&#xa0;».</translation>
     </message>
 </context>
 <context>
@@ -692,6 +722,14 @@ multiple n&apos;ont aucune bonne réponse marquée.
     <message>
         <source>&amp;Help</source>
         <translation>&amp;Aide</translation>
+    </message>
+    <message>
+        <source>Open the Anki deck as</source>
+        <translation>Ouvrir le paquet Anki comme</translation>
+    </message>
+    <message>
+        <source>Which type of card file should the deck&apos;s notes become?</source>
+        <translation>Quel type de fichier de fiches les notes du paquet doivent-elles devenir&#xa0;?</translation>
     </message>
 </context>
 <context>
@@ -1219,6 +1257,10 @@ Nombre de fiches&#xa0;: %3</translation>
     <message>
         <source>The first one is card %1 (&quot;%2&quot;).</source>
         <translation>La première est la fiche %1 («&#xa0;%2&#xa0;»).</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is on a read-only file system: it is open read-only.</source>
+        <translation>«&#xa0;%1&#xa0;» se trouve sur un système de fichiers en lecture seule&#xa0;: il est ouvert en lecture seule.</translation>
     </message>
 </context>
 <context>

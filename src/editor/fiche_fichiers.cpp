@@ -5,6 +5,7 @@
 #include "dialogs/dlgnouveau.h"
 #include "editor/aide.h"
 #include "editor/lettres.h"
+#include "formats/anki.h"
 #include "formats/formats.h"
 #include "formats/table.h"
 #include "formats/pertes.h"
@@ -72,20 +73,31 @@ void TFormFiche::OuvrirFichier(const QString &nom, int position, bool modifiable
         Formats::PrendreAvertissements();
         QChar type = TypePourCsv(nom);
         // An Anki deck becomes a new card file: its type is asked first.
-        const bool import = commeDocument && Formats::Importe(Formats::Reconnaitre(nom));
-        if (import && !DemanderTypeImport(type = TypeCourant))
-            return;
+        const QChar format = commeDocument ? Formats::Reconnaitre(nom) : QChar();
+        const bool import = Formats::Importe(format);
+        if (import) {
+            // A deck this program wrote offers the type it was written from.
+            type = TFichierAnki::TypeEcrit(nom, format == u'K');
+            if (type.isNull())
+                type = TypeCourant;
+            if (!DemanderTypeImport(type))
+                return;
+        }
         auto fichier = Formats::Ouvrir(nom, modifiable, commeDocument, type);
         if (import) // untitled: saved in the type's own format
             fichier->FormatFichier = Lettres::FormatParDefaut(fichier->TypeFichier, LettreTypeCsv);
         // Asked for writing, held read-only because this user may not write it: said once, here.
-        const bool interdit = modifiable && commeDocument && !fichier->Modifiable && !EstLectureSeule(nom)
-            && EcritureInterdite(nom);
+        const bool retenu = modifiable && commeDocument && !fichier->Modifiable && !EstLectureSeule(nom);
+        const bool systeme = retenu && SystemeLectureSeule(nom);
+        const bool interdit = retenu && !systeme && EcritureInterdite(nom);
         ChargerDocument(std::move(fichier), position);
         SignalerAvertissements();
-        if (interdit && signalerErreurs)
+        if ((interdit || systeme) && signalerErreurs)
             TInteraction::Courante().Message(TInteraction::Information,
-                                             tr("You may not write to \"%1\": it is open read-only.").arg(NomSeul(nom)),
+                                             (systeme
+                                                  ? tr("\"%1\" is on a read-only file system: it is open read-only.")
+                                                  : tr("You may not write to \"%1\": it is open read-only."))
+                                                 .arg(NomSeul(nom)),
                                              TInteraction::Ok, 0);
         return;
     } catch (const Erreur &erreur) {
@@ -161,7 +173,7 @@ bool TFormFiche::DemanderTypeImport(QChar &type)
     Lettres::MettreEnTete(type != u'?' && !type.isNull() && liste.contains(type) ? type : QChar(u'D'), liste);
     if (!DlgNouveau)
         DlgNouveau = new TDlgNouveau(this);
-    DlgNouveau->Remplir(liste);
+    DlgNouveau->Remplir(liste, true);
     if (TInteraction::Courante().Executer(*DlgNouveau) != QDialog::Accepted)
         return false;
     type = DlgNouveau->LettreChoisie();
