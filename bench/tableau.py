@@ -147,21 +147,87 @@ def write_hostile_files(folder):
     write("empty-answers.gift", b"Q{" + b"~" * 3000000 + b"}\n")
     write("answers.gift", b"Q{" + b"~a" * 3000000 + b"}\n")
     write("options.txt", b"Q?\n" + b"A) x\n" * 3000000 + b"ANSWER: A\n")
-    # One text of many lines, at two sizes: the time of each reader must grow
-    # with the file, not with its square.
-    for mb in LONG_TEXT_SIZES:
-        lines = b"a\n" * (mb << 19)
-        # Sections of 1 MB apart (libxml2 refuses a text node over 10 MB); a
-        # comment keeps the parser from joining them.
-        sections = b"<!---->".join(b"<![CDATA[" + lines[i:i + (1 << 20)] + b"]]>"
-                                   for i in range(0, len(lines), 1 << 20))
-        write(f"text-{mb}.xml", b'<?xml version="1.0"?><quiz><question type="essay"><name><text>n</text></name>'
-              b"<questiontext><text>" + sections + b"</text></questiontext></question></quiz>")
-        write(f"block-{mb}.gift", b"::n::" + lines + b"{}\n")
+    # Questions whose text is as long as a card text may be (99,000 lines,
+    # 990,000 characters with CR LF), 10 and 50 MB in all: reading time
+    # linear in the size.
+    lines = b"abcdefgh\n" * 99000
+    for megabytes in LONG_TEXT_SIZES:
+        count = megabytes * 1000000 // len(lines)
+        write(f"text-{megabytes}.xml", b'<?xml version="1.0"?><quiz>' + (
+            b'<question type="essay"><name><text>n</text></name><questiontext><text>' + lines
+            + b"</text></questiontext></question>") * count + b"</quiz>")
+        write(f"block-{megabytes}.gift", (b"::n::" + lines + b"{}\n\n") * count)
+    write_anki_files(write, folder)
     return paths
 
 
 LONG_TEXT_SIZES = (10, 50)
+
+
+ANKI_SCHEMA = """
+create table col (id integer primary key, crt integer, mod integer, scm integer, ver integer, dty integer,
+  usn integer, ls integer, conf text, models text, decks text, dconf text, tags text);
+create table notes (id integer primary key, guid text, mid integer, mod integer, usn integer, tags text,
+  flds text not null, sfld text, csum integer, flags integer, data text);
+create table cards (id integer primary key, nid integer, did integer, ord integer, mod integer, usn integer,
+  type integer, queue integer, due integer, ivl integer, factor integer, reps integer, lapses integer,
+  left integer, odue integer, odid integer, flags integer, data text);
+"""
+ANKI_MODELS = '{"42":{"id":42,"name":"Basic","flds":[{"name":"Front"},{"name":"Back"}]}}'
+
+
+def anki_package(folder, models, decks, notes, default_flds=None):
+    """The bytes of an .apkg holding one old-schema collection (version 11)
+    with these col.models and col.decks and one note per flds text; with
+    default_flds, the notes' flds column is added afterwards by ALTER TABLE
+    with that default."""
+    import sqlite3
+    import zipfile
+    path = os.path.join(folder, "collection.tmp")
+    schema = ANKI_SCHEMA if default_flds is None else ANKI_SCHEMA.replace("flds text not null,", "")
+    db = sqlite3.connect(path)
+    db.executescript(schema)
+    db.execute("insert into col values (1, 0, 0, 0, 11, 0, 0, 0, '{}', ?, ?, '{}', '{}')", (models, decks))
+    for i, flds in enumerate(notes):
+        if default_flds is None:
+            db.execute("insert into notes values (?, ?, 42, 0, 0, '', ?, '', 0, 0, '')", (100 + i, "g%d" % i, flds))
+        else:
+            db.execute("insert into notes values (?, ?, 42, 0, 0, '', '', 0, 0, '')", (100 + i, "g%d" % i))
+        db.execute("insert into cards values (?, ?, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, '')", (100 + i, 100 + i))
+    if default_flds is not None:
+        db.execute("alter table notes add column flds text not null default '%s'" % default_flds)
+    db.commit()
+    db.close()
+    zipped = os.path.join(folder, "package.tmp")
+    with zipfile.ZipFile(zipped, "w", zipfile.ZIP_DEFLATED) as z:
+        z.write(path, "collection.anki2")
+    os.remove(path)
+    with open(zipped, "rb") as f:
+        data = f.read()
+    os.remove(zipped)
+    return data
+
+
+def write_anki_files(write, folder):
+    """Anki inputs that once went far past the memory budget or took minutes."""
+    header = b"#separator:tab\n#html:false\n"
+    write("anki-empty-columns.txt", header + b"a" + b"\t" * 10000000 + b"\n")
+    write("anki-columns.txt", header + b"a\t" * 10000000 + b"\n")
+    write("anki-plain-field.txt", header + b"a\t" + b"x" * 200000000 + b"\n")
+    write("anki-html-field.txt", b"#separator:tab\n#html:true\na\t" + b"q<br>" * 2000000 + b"\n")
+    decks = '{"1":{"name":"Default"}}'
+    write("anki-separators.apkg", anki_package(folder, ANKI_MODELS, decks, ["\x1f" * 10000000]))
+    models = '{"42":{"id":42,"name":"' + "x" * 200000000 + '","flds":[{"name":"Front"}]}}'
+    write("anki-model-name.apkg", anki_package(folder, models, decks, ["a"]))
+    keys = "{" + ",".join('"%d":{}' % i for i in range(10000000)) + "}"
+    write("anki-deck-keys.apkg", anki_package(folder, ANKI_MODELS, keys, ["a"]))
+    write("anki-default-column.apkg", anki_package(folder, ANKI_MODELS, decks, [""] * 1000, "<p>" * 100000))
+    # Plain fields of mixed line ends, 10 and 50 MB in all: reading time
+    # linear in the size.
+    field = b'"' + b"abcdefg\rabcdefg\nabcdef\r\n" * 20000 + b'"'
+    for megabytes in (10, 50):
+        notes = (b"q\t" + field + b"\n") * (megabytes * 1000000 // len(field))
+        write("anki-plain-%d.txt" % megabytes, header + notes)
 
 
 def hostile_rows(table, cli, runs, env):
@@ -190,7 +256,7 @@ def hostile_rows(table, cli, runs, env):
                             ("empty-answers.gift", "GIFT, 3,000,000 empty answers"),
                             ("answers.gift", "GIFT, 3,000,000 answers"),
                             ("options.txt", "Aiken, 3,000,000 options")) + tuple(
-                                (f"{kind}-{mb}.{ext}", f"{label}, one text of {mb} MB")
+                                (f"{kind}-{mb}.{ext}", f"{label}, {mb} MB of the longest texts")
                                 for kind, ext, label in (("text", "xml", "Moodle"), ("block", "gift", "GIFT"))
                                 for mb in LONG_TEXT_SIZES):
             path = paths[name]
@@ -202,17 +268,44 @@ def hostile_rows(table, cli, runs, env):
             goal = max(20, (256 << 20) / size)
             table.add_text(f"hostile: {label}", 1, f"{peak / 1e6:.0f}MB", "file size", f"{size / 1e6:.1f}MB",
                            f"{ratio:.1f}", f"<= {goal:.0f} " + ("met" if ratio <= goal else "MISSED"))
-        # Linear time: the larger text over the smaller costs about their size
-        # ratio in processor time (its square for a quadratic reader).
+        # Linear time: the larger file over the smaller costs about their size
+        # ratio in processor time.
         small, large = LONG_TEXT_SIZES
         for kind, ext, label in (("text", "xml", "Moodle"), ("block", "gift", "GIFT")):
             times = [measure_process([cli, "info", paths[f"{kind}-{mb}.{ext}"]], runs, env)[1]
                      for mb in LONG_TEXT_SIZES]
             growth = times[1] / times[0]
             goal = 1.5 * large / small
-            table.add_text(f"hostile: {label}, text {large} MB / {small} MB", 1, f"{times[1]:.2f}s cpu",
-                           f"the {small} MB text", f"{times[0]:.2f}s", f"{growth:.1f}",
+            table.add_text(f"hostile: {label} texts {large} / {small} MB", 1, f"{times[1]:.2f}s cpu",
+                           f"{small} MB", f"{times[0]:.2f}s", f"{growth:.1f}",
                            f"<= {goal:.1f} " + ("met" if growth <= goal else "MISSED"))
+        # Anki inputs: the answer (read or refused), its time and its peak.
+        for name, label in (("anki-empty-columns.txt", "Anki text, 10 M empty columns"),
+                            ("anki-columns.txt", "Anki text, 10 M columns"),
+                            ("anki-plain-field.txt", "Anki text, 200 MB plain field"),
+                            ("anki-html-field.txt", "Anki text, 2 M <br> in a field"),
+                            ("anki-separators.apkg", ".apkg, 10 M separators"),
+                            ("anki-model-name.apkg", ".apkg, 200 MB note type name"),
+                            ("anki-deck-keys.apkg", ".apkg, 10 M decks"),
+                            ("anki-default-column.apkg", ".apkg, 300 KB column default")):
+            path = paths[name]
+            command = [cli, "info", path]
+            result = subprocess.run(command, capture_output=True, env=env)
+            answer = "read" if result.returncode == 0 else "refused"
+            wall, _ = measure_process(command, 1, env, accepted=(0, 1))
+            size = os.path.getsize(path)
+            peak = PEAK_RSS[tuple(command)] - baseline
+            goal = max(20 * size, 256 << 20)
+            table.add_text(f"hostile: {label}", 1, f"{peak / 1e6:.0f}MB", f"{answer} in {wall:.2f}s, file",
+                           f"{size / 1e6:.1f}MB", f"{peak / size:.1f}",
+                           f"<= {goal / 1e6:.0f}MB " + ("met" if peak <= goal else "MISSED"))
+        # The same plain fields, five times as many: time five times as long.
+        times = {}
+        for megabytes in (10, 50):
+            times[megabytes], _ = measure_process([cli, "info", paths["anki-plain-%d.txt" % megabytes]], runs, env)
+        ratio = times[50] / times[10]
+        table.add_text("hostile: Anki plain text 50 / 10 MB", 1, f"{times[50]:.2f}s", "10 MB", f"{times[10]:.2f}s",
+                       f"{ratio:.1f}", "<= 6 (linear) " + ("met" if ratio <= 6 else "MISSED"))
 
 SCALE_SIZES = (10000, 100000, 1000000)
 # (label, bench_core prefix, file, reader, writer)
