@@ -153,8 +153,25 @@ def write_hostile_files(folder):
     write("questions.gift", b"a{}\n\n" * 2000000)
     write("questions.txt", b"Qu\nA. x\nB. y\nANSWER: A\n\n" * 420000)
     write("notes.txt", b"#separator:tab\n#html:false\n" + b"a\n" * 5000000)
+    # One question of millions of answers or options.
+    write("empty-answers.gift", b"Q{" + b"~" * 3000000 + b"}\n")
+    write("answers.gift", b"Q{" + b"~a" * 3000000 + b"}\n")
+    write("options.txt", b"Q?\n" + b"A) x\n" * 3000000 + b"ANSWER: A\n")
+    # Questions whose text is as long as a card text may be (99,000 lines,
+    # 990,000 characters with CR LF), 10 and 50 MB in all: reading time
+    # linear in the size.
+    lines = b"abcdefgh\n" * 99000
+    for megabytes in LONG_TEXT_SIZES:
+        count = megabytes * 1000000 // len(lines)
+        write(f"text-{megabytes}.xml", b'<?xml version="1.0"?><quiz>' + (
+            b'<question type="essay"><name><text>n</text></name><questiontext><text>' + lines
+            + b"</text></questiontext></question>") * count + b"</quiz>")
+        write(f"block-{megabytes}.gift", (b"::n::" + lines + b"{}\n\n") * count)
     write_anki_files(write, folder)
     return paths
+
+
+LONG_TEXT_SIZES = (10, 50)
 
 
 ANKI_SCHEMA = """
@@ -246,7 +263,13 @@ def hostile_rows(table, cli, runs, env):
                             ("tree.xaqL", "XML, options after 700,000 cards"),
                             ("questions.gift", "GIFT, 2,000,000 questions"),
                             ("questions.txt", "Aiken, 420,000 questions"),
-                            ("notes.txt", "Anki text, 5,000,000 notes")):
+                            ("notes.txt", "Anki text, 5,000,000 notes"),
+                            ("empty-answers.gift", "GIFT, 3,000,000 empty answers"),
+                            ("answers.gift", "GIFT, 3,000,000 answers"),
+                            ("options.txt", "Aiken, 3,000,000 options")) + tuple(
+                                (f"{kind}-{mb}.{ext}", f"{label}, {mb} MB of the longest texts")
+                                for kind, ext, label in (("text", "xml", "Moodle"), ("block", "gift", "GIFT"))
+                                for mb in LONG_TEXT_SIZES):
             path = paths[name]
             command = [cli, "info", path]
             measure_process(command, 1, env, accepted=(0, 1))
@@ -256,6 +279,17 @@ def hostile_rows(table, cli, runs, env):
             goal = max(20, (256 << 20) / size)
             table.add_text(f"hostile: {label}", 1, f"{peak / 1e6:.0f}MB", "file size", f"{size / 1e6:.1f}MB",
                            f"{ratio:.1f}", f"<= {goal:.0f} " + ("met" if ratio <= goal else "MISSED"))
+        # Linear time: the larger file over the smaller costs about their size
+        # ratio in processor time.
+        small, large = LONG_TEXT_SIZES
+        for kind, ext, label in (("text", "xml", "Moodle"), ("block", "gift", "GIFT")):
+            times = [measure_process([cli, "info", paths[f"{kind}-{mb}.{ext}"]], runs, env)[1]
+                     for mb in LONG_TEXT_SIZES]
+            growth = times[1] / times[0]
+            goal = 1.5 * large / small
+            table.add_text(f"hostile: {label} texts {large} / {small} MB", 1, f"{times[1]:.2f}s cpu",
+                           f"{small} MB", f"{times[0]:.2f}s", f"{growth:.1f}",
+                           f"<= {goal:.1f} " + ("met" if growth <= goal else "MISSED"))
         # Anki inputs: the answer (read or refused), its time and its peak.
         for name, label in (("anki-empty-columns.txt", "Anki text, 10 M empty columns"),
                             ("anki-columns.txt", "Anki text, 10 M columns"),

@@ -313,9 +313,14 @@ void TestCli::commande_data()
         << Refus({"dump", "@n.txt"}, "The file was not recognized!\n").Fichier("n.txt", "plain");
     QTest::newRow("refused: convert not recognised")
         << Refus({"convert", "@n.txt", "x.xaqq"}, "The file was not recognized!\n").Fichier("n.txt", "plain");
-    // libxml2 has its own say on broken encodings; only the message may reach the user.
+    // libxml2 has its own say on broken encodings: inside the one message, never apart.
     QTest::newRow("refused: XML badly encoded")
-        << Refus({"dump", "@encodage.xaqq"}, U("Erreur dans l'écriture du code XML !\n").toUtf8())
+        << Cas()
+               .Lancer({"dump", "@encodage.xaqq"}, 1)
+               .Sortie(QByteArray())
+               .ErreurContient(U("Erreur dans l'écriture du code XML !\nXML parser: input conversion failed").toUtf8())
+               .ErreurContient("\nXML parser: encoder error\n")
+               .ErreurContient(" more message(s) from the XML parser)\n")
                .Fichier("encodage.xaqq",
                         "<?xml version=\"1.0\" encoding=\"ISO-8859-7\"?>\n"
                         "<AMBLORINE><TITRE>\xff\xfe\x80</TITRE></AMBLORINE>\n");
@@ -575,7 +580,11 @@ void TestCli::commande_data()
     QTest::newRow("XML: refused") << Cas()
                                          .Fichier("mauvais.xaqq", "<?xml version=\"1.0\"?><AMBL><F></AMBL>")
                                          .Lancer({"dump", "@mauvais.xaqq"}, 1)
-                                         .ErreurRognee(U("Erreur dans l'écriture du code XML !"));
+                                         .ErreurRognee(U("Erreur dans l'écriture du code XML !\n"
+                                                         "XML parser, line 1: Opening and ending tag mismatch: "
+                                                         "F line 1 and AMBL\n"
+                                                         "XML parser, line 1: Premature end of data in tag AMBL "
+                                                         "line 1"));
     // Through the native format and back: what the native format holds (the
     // header, the options and fields 1 and 2 of every card; it has no card
     // titles, captions or line-end style) comes back.
@@ -649,11 +658,15 @@ void TestCli::commande_data()
                             QStringList{U("type=shortanswer|name=Capitals|questiontext=Capital?|answer[100]=Paris|"
                                           "answer[100]=paris")});
                });
-    // A refused quiz gives the reader's message and a failure code.
-    QTest::newRow("Moodle: refused") << Cas()
-                                            .Fichier("mauvais.xml", "<?xml version=\"1.0\"?>\n<quiz><question></quiz>")
-                                            .Lancer({"dump", "@mauvais.xml"}, 1)
-                                            .Erreur("Error in writing XML code!\n");
+    // A refused quiz gives the reader's message, libxml2's words after it, and
+    // a failure code.
+    QTest::newRow("Moodle: refused")
+        << Cas()
+               .Fichier("mauvais.xml", "<?xml version=\"1.0\"?>\n<quiz><question></quiz>")
+               .Lancer({"dump", "@mauvais.xml"}, 1)
+               .Erreur("Error in writing XML code!\n"
+                       "XML parser, line 2: Opening and ending tag mismatch: question line 2 and quiz\n"
+                       "XML parser, line 2: Premature end of data in tag quiz line 2\n");
 }
 
 void TestCli::commande()

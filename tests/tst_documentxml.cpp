@@ -1,7 +1,13 @@
 #include "formats/documentxml.h"
+#include "formats/gardexml.h"
+#include "formats/html.h"
+#include "model/budget.h"
 #include "outilstest.h"
 
 #include <QtTest>
+
+#include <cstdio>
+#include <unistd.h>
 
 using Genre = TNoeudXml::Genre;
 Q_DECLARE_METATYPE(TNoeudXml::Genre)
@@ -15,6 +21,72 @@ private:
 
 private slots:
     void initTestCase() { OutilsTest::IsolerParametres(m_dossier); }
+    void cleanup() { TBudgetMemoire::InjecterPlancher(-1); }
+
+    // libxml2's own messages never reach standard error: they are kept for
+    // the refusal's message, the first three different ones and a count.
+    void messagesLibxml_data()
+    {
+        QTest::addColumn<QString>("lecture");
+        QTest::addColumn<QByteArray>("source");
+        QTest::addColumn<int>("minimum"); // messages libxml2 gives at least
+        QTest::newRow("XML, tags mismatched") << "xml" << QByteArray("<a><b></a>") << 2;
+        QTest::newRow("XML, bytes not in the encoding")
+            << "xml" << QByteArray("<?xml version=\"1.0\" encoding=\"ISO-8859-7\"?><a>\xff\xfe\x80</a>") << 1;
+        QTest::newRow("XML, memory turned down") << "xml, 1 MB"
+                                                 << "<a>" + QByteArray("<b/>").repeated(100000) + "</a>" << 1;
+        QTest::newRow("HTML, faults of every kind")
+            << "html" << QByteArray("<p>a & b <x y=>c</q> &#xZZ; <").repeated(20) << 4;
+        QTest::newRow("HTML, memory turned down") << "html, 1 MB" << QByteArray("<b>q</b>").repeated(200000) << 1;
+    }
+    void messagesLibxml()
+    {
+        QFETCH(QString, lecture);
+        QFETCH(QByteArray, source);
+        QFETCH(int, minimum);
+        QTemporaryFile capture(m_dossier.filePath(QStringLiteral("stderr-XXXXXX")));
+        QVERIFY(capture.open());
+        std::fflush(stderr);
+        const int sauve = ::dup(STDERR_FILENO);
+        QVERIFY(::dup2(capture.handle(), STDERR_FILENO) >= 0);
+        {
+            if (lecture.endsWith(QLatin1String("1 MB")))
+                TBudgetMemoire::InjecterPlancher(1 << 20);
+            TBudgetMemoire budget(source.size());
+            GardeXml::OublierMessages();
+            try {
+                if (lecture.startsWith(QLatin1String("xml"))) {
+                    TDocumentXml doc;
+                    doc.Charger(source);
+                } else {
+                    Html::VersTexte(QString::fromUtf8(source));
+                }
+            } catch (const Erreur &) {
+                // a refusal is what the budget rows expect; the messages are what is looked at
+            }
+        }
+        std::fflush(stderr);
+        ::dup2(sauve, STDERR_FILENO);
+        ::close(sauve);
+        QCOMPARE(OutilsTest::LireFichier(capture.fileName()), QByteArray());
+
+        const int n = GardeXml::NombreMessages();
+        QVERIFY2(n >= minimum, qPrintable(QString::number(n)));
+        const QStringList lignes = GardeXml::AvecMessages(QStringLiteral("Refused.")).split(u'\n');
+        QCOMPARE(lignes.first(), QStringLiteral("Refused."));
+        qsizetype gardes = 0;
+        while (gardes + 1 < lignes.size() && lignes.at(gardes + 1).startsWith(QLatin1String("XML parser")))
+            ++gardes;
+        QVERIFY2(gardes >= 1 && gardes <= 3, qPrintable(lignes.join(u'\n')));
+        if (n > gardes) {
+            QCOMPARE(lignes.size(), gardes + 2);
+            QCOMPARE(lignes.last(), QStringLiteral("(%1 more message(s) from the XML parser)").arg(n - gardes));
+        } else {
+            QCOMPARE(lignes.size(), gardes + 1);
+        }
+        GardeXml::OublierMessages();
+        QCOMPARE(GardeXml::AvecMessages(QStringLiteral("Refused.")), QStringLiteral("Refused."));
+    }
 
     void lectureArbre()
     {

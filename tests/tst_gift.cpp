@@ -6,6 +6,7 @@
 #include "formats/formats.h"
 #include "formats/gift.h"
 #include "formats/moodle.h"
+#include "formats/pertes.h"
 #include "formats/table.h"
 #include "model/erreurs.h"
 #include "model/fichierx.h"
@@ -99,6 +100,14 @@ private slots:
                "A question text long enough that Moodle cuts the name it makes of it at a word end|x"
             << 0;
         QTest::newRow("category") << QByteArray("$CATEGORY: $course$/Geo") << "% $course$/Geo|(*category*) |" << 0;
+        QTest::newRow("grade of many decimals, plain")
+            << QByteArray("::N::Q{#=%0.0000001%5}") << "N|(*numerical*) Q|(*0.0000001*) 5" << 0;
+        QTest::newRow("tags, then a '<' never closed")
+            << QByteArray("<b>a</b> < b{=x}") << "a < b|(*shortanswer*) <b>a</b> < b|x" << 0;
+        QTest::newRow("comments amid a block of many lines") << QByteArray("::L::one\n// c\n  two  \nthree\n// d\n{=x}")
+                                                             << "L|(*shortanswer*) one\r\n \r\ntwo\r\nthree|x" << 0;
+        QTest::newRow("choices '=' straight after '~'")
+            << QByteArray("Q{~=a ~b ~c}") << "Q|(*singlechoice*) Q|(*) a" + Sep + "b" + Sep + "c" << 0;
         QTest::newRow("bom and CR line ends") << QByteArray("\xEF\xBB\xBF::B::\xC3\xA9t\xC3\xA9?\r{=oui}\r\r")
                                               << QString::fromUtf8("B|(*shortanswer*) \xC3\xA9t\xC3\xA9?|oui") << 0;
     }
@@ -132,6 +141,7 @@ private slots:
         QTest::newRow("pair without arrow") << QByteArray("Q{=a -> b =c -> d =e}") << 1;
         QTest::newRow("unknown command") << QByteArray("\n$QUESTION: x") << 2;
         QTest::newRow("tolerance not a number") << QByteArray("Q{#1:x}") << 1;
+        QTest::newRow("one pair after comment lines") << QByteArray("// a\n// b\nQ{=a -> b}") << 3;
         QTest::newRow("not UTF-8") << QByteArray("Q{=\xE9t\xE9}") << 0;
     }
     void refus()
@@ -258,6 +268,84 @@ private slots:
         }
     }
 
+    // Numbers are written in plain decimal notation, which every GIFT parser
+    // reads: tolerances, grades, exponents moved into the digits.
+    void nombres_data()
+    {
+        QTest::addColumn<QString>("reponses");
+        QTest::addColumn<QString>("lignes");
+        QTest::addColumn<int>("approches");
+        QTest::newRow("tolerance of two decimals") << "3,14"
+                                                   << "=3.14:0.005" << 0;
+        QTest::newRow("tolerance of six decimals") << "2.123456"
+                                                   << "=2.123456:0.0000005" << 0;
+        QTest::newRow("exponent") << "1.5E3"
+                                  << "=1500" << 0;
+        QTest::newRow("negative exponent") << "-2.5e-3"
+                                           << "=-0.0025" << 0;
+        QTest::newRow("exponent past the digits") << "1.50E1"
+                                                  << "=15.0" << 0;
+        QTest::newRow("leading point, grade") << "(*50*) .5"
+                                              << "=%50%0.5:0.05" << 0;
+        QTest::newRow("grade with an exponent") << "(*1e1*) 3"
+                                                << "=%10%3" << 0;
+        QTest::newRow("zero with an exponent") << "0.0E7"
+                                               << "=0" << 0;
+        QTest::newRow("no double holds it") << "1E999"
+                                            << "=*" << 1;
+        QTest::newRow("integer") << "12===(*0*) 7"
+                                 << "=12\r\n=%0%7" << 0;
+    }
+    void nombres()
+    {
+        QFETCH(QString, reponses);
+        QFETCH(QString, lignes);
+        QFETCH(int, approches);
+        auto f = Qcm({{"N", "(*numerical*) Q?", reponses.replace(QStringLiteral("==="), Sep)}});
+        int n = -1;
+        const QByteArray gift = TFichierGift::EcrireGift(*f, n);
+        QCOMPARE(QString::fromUtf8(gift), "::N::Q?{\r\n#\r\n" + lignes + "\r\n}\r\n\r\n");
+        QCOMPARE(n, approches);
+    }
+
+    // Multiple-choice cards without a right answer are reported before
+    // Moodle XML or GIFT is written (they would accept every answer, or none).
+    void sansBonneReponse_data()
+    {
+        QTest::addColumn<QChar>("type");
+        QTest::addColumn<QStringList>("carte");
+        QTest::addColumn<int>("nombre");
+        QTest::newRow("one marked right") << QChar(u'M') << QStringList{"A", "Q?", "(*) a===b"} << 0;
+        QTest::newRow("none marked") << QChar(u'M') << QStringList{"A", "Q?", "a===b===c"} << 1;
+        QTest::newRow("one answer, a short answer") << QChar(u'M') << QStringList{"A", "Q?", "a"} << 0;
+        QTest::newRow("every grade zero") << QChar(u'M') << QStringList{"A", "Q?", "(*0*) a===b"} << 1;
+        QTest::newRow("marked type, none right") << QChar(u'M') << QStringList{"A", "(*multichoice*) Q?", "a===b"} << 1;
+        QTest::newRow("single choice, none right")
+            << QChar(u'M') << QStringList{"A", "(*singlechoice*) Q?", "a===(*-50*) b"} << 1;
+        QTest::newRow("partly right") << QChar(u'M') << QStringList{"A", "Q?", "(*50*) a===b"} << 0;
+        QTest::newRow("short answer marked") << QChar(u'M') << QStringList{"A", "(*shortanswer*) Q?", "a===b"} << 0;
+        QTest::newRow("matching") << QChar(u'M') << QStringList{"A", "Q?", "a :: b===c :: d"} << 0;
+        QTest::newRow("Questionnaire alternatives") << QChar(u'Q') << QStringList{"A", "Q?", "a;b"} << 0;
+    }
+    void sansBonneReponse()
+    {
+        QFETCH(QChar, type);
+        QFETCH(QStringList, carte);
+        QFETCH(int, nombre);
+        auto f = std::make_unique<TFichierX>(type, QChar(u'x'));
+        f->InitialiserNouveau();
+        f->AjouterFiche(QStringLiteral("B"), QStringLiteral("Fine?"),
+                        type == u'M' ? QStringLiteral("(*) yes") + Sep + QStringLiteral("no") : QStringLiteral("yes"));
+        f->AjouterFiche(carte.at(0), carte.at(1), QString(carte.at(2)).replace(QStringLiteral("==="), Sep));
+        for (const QChar format : {QChar(u'm'), QChar(u'g')}) {
+            const Formats::Pertes pertes = Formats::CaracteresPerdus(*f, format);
+            QCOMPARE(pertes.sansBonneReponse, nombre);
+            QCOMPARE(pertes.ficheSansBonneReponse, nombre > 0 ? 1 : -1);
+            QCOMPARE(pertes.Aucune(), nombre == 0);
+        }
+        QCOMPARE(Formats::CaracteresPerdus(*f, u'x').sansBonneReponse, 0);
+    }
+
     // One gap is a missing word: the same question for Moodle, read back as a
     // short answer.
     void clozeUnTrou()
@@ -340,6 +428,18 @@ private slots:
         QTest::newRow("txt plain") << "q.txt" << QByteArray("Just some notes {with braces}.\nANSWER: none\n")
                                    << QChar(u'?');
         QTest::newRow("gift shape, other extension") << "q.dat" << QByteArray("Q{=a}") << QChar(u'?');
+        // Crafted heads: each answer-block shape at its edge.
+        QTest::newRow("txt, braces never closed") << "q.txt" << QByteArray("{a").repeated(30000) << QChar(u'?');
+        QTest::newRow("txt, arrows past every brace")
+            << "q.txt" << QByteArray("{a}").repeated(20000) + "->" << QChar(u'?');
+        QTest::newRow("txt, arrow before a brace")
+            << "q.txt" << QByteArray("{").repeated(20000) + "x->}" << QChar(u'g');
+        QTest::newRow("txt, TRUE and a feedback") << "q.txt" << QByteArray("Q{ TRUE # fine }") << QChar(u'g');
+        QTest::newRow("txt, TRUE then a word") << "q.txt" << QByteArray("Q{TRUEST}") << QChar(u'?');
+        QTest::newRow("txt, F and feedback never closed") << "q.txt" << QByteArray("Q{F #x") << QChar(u'?');
+        QTest::newRow("txt, name after tabs") << "q.txt" << QByteArray("x\n\t ::n:: q") << QChar(u'g');
+        QTest::newRow("txt, three colons") << "q.txt" << QByteArray(":::\n").repeated(15000) << QChar(u'?');
+        QTest::newRow("txt, names across lines") << "q.txt" << QByteArray("::a\n::b") << QChar(u'?');
     }
     void reconnaissance()
     {

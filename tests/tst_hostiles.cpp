@@ -6,6 +6,7 @@
 #include "formats/crd.h"
 #include "formats/csv.h"
 #include "formats/gardexml.h"
+#include "formats/gift.h"
 #include "formats/moodle.h"
 #include "formats/xml.h"
 #include "model/budget.h"
@@ -128,6 +129,21 @@ private slots:
         xml += "</AMBLORINE>";
         QTest::newRow("XML, 100,000 empty cards") << QStringLiteral("xml") << xml << false;
         QTest::newRow("Cardfile, shared text") << QStringLiteral("crd") << CardfilePartage(20000, 60000) << false;
+        // The answers of one question count while it is read, not only the card it makes.
+        const QByteArray tildes = "Q{" + QByteArray(100000, '~') + "}\n";
+        QTest::newRow("GIFT, one question of 100,000 empty answers") << QStringLiteral("gift") << tildes << true;
+        QTest::newRow("GIFT, 100,000 empty answers in 1,000 questions")
+            << QStringLiteral("gift") << ("Q{" + QByteArray(100, '~') + "}\n\n").repeated(1000) << false;
+        QTest::newRow("GIFT, one question of 50,000 answers")
+            << QStringLiteral("gift") << "Q{" + QByteArray("=a").repeated(50000) + "}\n"
+            << true;
+        QByteArray options("Q?\n");
+        for (int i = 0; i < 100000; ++i)
+            options += "A) x\n";
+        QTest::newRow("Aiken, one question of 100,000 options") << QStringLiteral("aiken") << options + "ANSWER: A\n"
+                                                                << true;
+        QTest::newRow("Aiken, 100,000 options in 1,000 questions")
+            << QStringLiteral("aiken") << (options.left(3 + 5 * 100) + "ANSWER: A\n\n").repeated(1000) << false;
         // libxml2 hands back the part of a field it parsed before the budget
         // ran out: the field is not taken cut short.
         QTest::newRow("Anki text, HTML field past the budget")
@@ -146,6 +162,7 @@ private slots:
         QFETCH(QByteArray, octets);
         QFETCH(bool, refuse);
         TBudgetMemoire::InjecterPlancher(1 << 20);
+        int perdus = 0;
         const std::function<void()> lire = [&] {
             if (lecteur == QLatin1String("csv")) {
                 DefinirSeparateurCsv(QStringLiteral(";"));
@@ -154,6 +171,10 @@ private slots:
                 TFichierMoodle::LireMoodle(octets);
             else if (lecteur == QLatin1String("xml"))
                 TFichierXML::LireXml(octets, true);
+            else if (lecteur == QLatin1String("gift"))
+                TFichierGift::LireGift(octets, perdus);
+            else if (lecteur == QLatin1String("aiken"))
+                TFichierAiken::LireAiken(octets);
             else if (lecteur == QLatin1String("ankitexte"))
                 TFichierAnki::LireTexte(octets, u'D');
             else
@@ -166,6 +187,35 @@ private slots:
             message = e.message();
         }
         QCOMPARE(message, refuse ? MessageBudget(TBudgetMemoire::LimitePour(octets.size())) : QString());
+    }
+
+    // Memory turned down inside libxml2 stops its parser without marking the
+    // document malformed: wherever the budget runs out (among the elements,
+    // in the long text, in its copy), the quiz is refused, never read cut short.
+    void arbreCoupe()
+    {
+        const QByteArray texte(100000, 'x');
+        const QByteArray quiz = "<?xml version=\"1.0\"?><quiz>" + QByteArray("<a/>").repeated(40000)
+            + "<question type=\"essay\"><name><text>n</text></name><questiontext><text>" + texte
+            + "</text></questiontext></question></quiz>";
+        const qint64 vingtFois = 20 * qint64(quiz.size());
+        int lus = 0;
+        int refus = 0;
+        for (qint64 plancher = vingtFois; plancher < vingtFois + (3 << 20); plancher += 16 << 10) {
+            TBudgetMemoire::InjecterPlancher(plancher);
+            try {
+                const auto f = TFichierMoodle::LireMoodle(quiz);
+                QCOMPARE(f->NombreFiches(), 1);
+                QCOMPARE(f->Fiche(0).Champ1(), "(*essay*) " + QString::fromLatin1(texte));
+                ++lus;
+            } catch (const ErreurIdInvalide &e) {
+                QCOMPARE(e.message(), MessageBudget(TBudgetMemoire::LimitePour(quiz.size())));
+                ++refus;
+            }
+        }
+        // Both outcomes were reached: the budget ran out at every point in between.
+        QVERIFY(refus > 0);
+        QVERIFY(lus > 0);
     }
 
     // Every reader's cards pass through one check: a text longer than any

@@ -416,10 +416,15 @@ void TestMoodle::refus_data()
     QTest::addColumn<QString>("message");
     const QString code = U("Error in writing XML code!");
     const QString pasMoodle = U("Not a valid Moodle file!");
-    QTest::newRow("empty") << QByteArray() << code;
+    // libxml2's own messages follow the refusal (never on standard error).
+    QTest::newRow("empty") << QByteArray() << code + U("\nXML parser, line 1: Document is empty");
     QTest::newRow("truncated") << Quiz("<question type=\"essay\"><name><text>E</text></name></question>").left(70)
-                               << code;
-    QTest::newRow("bad UTF-8") << QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?><quiz>\xff\xfe</quiz>") << code;
+                               << code
+            + U("\nXML parser, line 3: StartTag: invalid element name\n"
+                "XML parser, line 3: Premature end of data in tag question line 3");
+    QTest::newRow("bad UTF-8") << QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?><quiz>\xff\xfe</quiz>")
+                               << code
+            + U("\nXML parser, line 1: Input is not proper UTF-8, indicate encoding ! Bytes: 0xFF 0xFE 0x3C 0x2F");
     QTest::newRow("other root") << QByteArray("<?xml version=\"1.0\"?><AMBLORINE/>") << pasMoodle;
     QTest::newRow("root in capitals") << QByteArray("<?xml version=\"1.0\"?><Quiz></Quiz>") << pasMoodle;
     QTest::newRow("question without type")

@@ -62,6 +62,33 @@ private slots:
         QCOMPARE(Desechapper(texte), resultat);
     }
 
+    // Every line end becomes CR LF; a text that has only CR LF is shared, not copied.
+    void lignesCrLf_data()
+    {
+        QTest::addColumn<QString>("texte");
+        QTest::addColumn<QString>("resultat");
+        QTest::newRow("empty") << QString() << QString();
+        QTest::newRow("no line end") << QStringLiteral("abc") << QStringLiteral("abc");
+        QTest::newRow("LF") << QStringLiteral("a\nb\n") << QStringLiteral("a\r\nb\r\n");
+        QTest::newRow("CR LF kept") << QStringLiteral("a\r\nb") << QStringLiteral("a\r\nb");
+        QTest::newRow("lone CR, last") << QStringLiteral("a\r") << QStringLiteral("a\r\n");
+        QTest::newRow("LF CR") << QStringLiteral("\n\r") << QStringLiteral("\r\n\r\n");
+        QTest::newRow("CR LF then LF") << QStringLiteral("x\r\n\ny") << QStringLiteral("x\r\n\r\ny");
+        QTest::newRow("CR CR LF") << QStringLiteral("\r\r\n") << QStringLiteral("\r\n\r\n");
+        QTest::newRow("100,000 lines") << QStringLiteral("ab\n").repeated(100000)
+                                       << QStringLiteral("ab\r\n").repeated(100000);
+    }
+
+    void lignesCrLf()
+    {
+        QFETCH(QString, texte);
+        QFETCH(QString, resultat);
+        const QString r = LignesCrLf(texte);
+        QCOMPARE(r, resultat);
+        if (texte == resultat && !texte.isEmpty())
+            QCOMPARE(r.constData(), texte.constData());
+    }
+
     void couperLignes_data()
     {
         QTest::addColumn<QByteArray>("texte");

@@ -305,7 +305,7 @@ void TestTraduction::messagesDesFormats()
             TFichierXML::LireXml(QByteArrayLiteral("<?xml version=\"1.0\"?><AMBLORINE>"), true);
             QFAIL("a broken document was read");
         } catch (const ErreurIdInvalide &e) {
-            QCOMPARE(e.message(), QString::fromUtf8("Erreur dans l'écriture du code XML !"));
+            QCOMPARE(e.message().section(u'\n', 0, 0), QString::fromUtf8("Erreur dans l'écriture du code XML !"));
         }
         try {
             TFichierXML::LireXml(QByteArrayLiteral("<?xml version=\"1.0\"?><autre/>"), true);

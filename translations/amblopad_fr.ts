@@ -327,6 +327,10 @@
         <translation>%1 caractère(s) ne peuvent pas être écrits dans ce format et deviendraient «&#xa0;?&#xa0;»&#xa0;; le premier, %2, est dans %3. Rien n&apos;a été écrit&#xa0;; --lossy convertit malgré tout.</translation>
     </message>
     <message>
+        <source>--anki-text goes with convert --to k.</source>
+        <translation>--anki-text va avec convert --to k.</translation>
+    </message>
+    <message>
         <source>Usage:
   amblopad-cli info FILE [--type T]
   amblopad-cli dump FILE [--type T]
@@ -338,8 +342,9 @@ by this program, else D).
 F is a format letter: %1;
 without --to it comes from OUT&apos;s extension.
 --anki-text with --to k writes Anki text instead of a package.
---lossy writes characters the output&apos;s code page cannot hold as &apos;?&apos;
-instead of refusing the conversion.
+--lossy converts instead of refusing when characters do not fit the
+output&apos;s code page (written as &apos;?&apos;) or multiple-choice cards have no
+right answer marked.
 </source>
         <translation>Usage&#xa0;:
   amblopad-cli info FICHIER [--type T]
@@ -352,13 +357,14 @@ l&apos;a tiré, sinon D).
 F est une lettre de format&#xa0;: %1&#xa0;;
 sans --to, elle est tirée de l&apos;extension de SORTIE.
 --anki-text avec --to k écrit du texte Anki au lieu d&apos;un paquet.
---lossy écrit &apos;?&apos; à la place des caractères que la page de code de la sortie
-ne peut pas contenir, au lieu de refuser la conversion.
+--lossy convertit au lieu de refuser quand des caractères ne tiennent pas dans
+la page de code de la sortie (écrits &apos;?&apos;) ou que des fiches à choix
+multiple n&apos;ont aucune bonne réponse marquée.
 </translation>
     </message>
     <message>
-        <source>--anki-text goes with convert --to k.</source>
-        <translation>--anki-text va avec convert --to k.</translation>
+        <source>%1 multiple-choice card(s) have no right answer marked and would become questions that accept every answer, or none; the first one is card %2 (&quot;%3&quot;). Nothing was written; --lossy converts anyway.</source>
+        <translation>%1 fiche(s) à choix multiple n&apos;ont aucune bonne réponse marquée et deviendraient des questions qui acceptent toute réponse, ou aucune&#xa0;; la première est la fiche %2 («&#xa0;%3&#xa0;»). Rien n&apos;a été écrit&#xa0;; --lossy convertit malgré tout.</translation>
     </message>
 </context>
 <context>
@@ -485,6 +491,28 @@ ne peut pas contenir, au lieu de refuser la conversion.
     <message>
         <source>Unknown format &quot;%1&quot;.</source>
         <translation>Format inconnu&#xa0;: «&#xa0;%1&#xa0;».</translation>
+    </message>
+</context>
+<context>
+    <name>GardeXml</name>
+    <message>
+        <source>XML parser, line %1: %2</source>
+        <translation>Analyseur XML, ligne %1&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>XML parser: %1</source>
+        <translation>Analyseur XML&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>error %1</source>
+        <translation>erreur %1</translation>
+    </message>
+    <message numerus="yes">
+        <source>(%n more message(s) from the XML parser)</source>
+        <translation>
+            <numerusform>(%n autre message de l&apos;analyseur XML)</numerusform>
+            <numerusform>(%n autres messages de l&apos;analyseur XML)</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -1237,6 +1265,17 @@ Nombre de fiches&#xa0;: %3</translation>
     <message>
         <source>The card could not be printed to &quot;%1&quot;.</source>
         <translation>La fiche n&apos;a pas pu être imprimée dans «&#xa0;%1&#xa0;».</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n multiple-choice card(s) have no right answer marked: such a question accepts every answer, or none.</source>
+        <translation>
+            <numerusform>%n fiche à choix multiple n&apos;a aucune bonne réponse marquée&#xa0;: une telle question accepte toute réponse, ou aucune.</numerusform>
+            <numerusform>%n fiches à choix multiple n&apos;ont aucune bonne réponse marquée&#xa0;: de telles questions acceptent toute réponse, ou aucune.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>The first one is card %1 (&quot;%2&quot;).</source>
+        <translation>La première est la fiche %1 («&#xa0;%2&#xa0;»).</translation>
     </message>
     <message>
         <source>&quot;%1&quot; is on a read-only file system: it is open read-only.</source>

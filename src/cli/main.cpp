@@ -62,8 +62,9 @@ int Usage(const QString &erreur = QString())
                    "F is a format letter: %1;\n"
                    "without --to it comes from OUT's extension.\n"
                    "--anki-text with --to k writes Anki text instead of a package.\n"
-                   "--lossy writes characters the output's code page cannot hold as '?'\n"
-                   "instead of refusing the conversion.\n")
+                   "--lossy converts instead of refusing when characters do not fit the\n"
+                   "output's code page (written as '?') or multiple-choice cards have no\n"
+                   "right answer marked.\n")
                .arg(LettresEcrites())
                .toUtf8());
     return 2;
@@ -210,6 +211,13 @@ int Convertir(const Arguments &args)
             Cli::tr("The %1 format cannot hold a %2 card file.").arg(Formats::Nom(format), fichier->NomTypeFichier()));
     if (!args.avecPertes) {
         const Formats::Pertes pertes = Formats::CaracteresPerdus(*fichier, format);
+        if (pertes.sansBonneReponse > 0)
+            return Echec(Cli::tr("%1 multiple-choice card(s) have no right answer marked and would become questions "
+                                 "that accept every answer, or none; the first one is card %2 (\"%3\"). Nothing "
+                                 "was written; --lossy converts anyway.")
+                             .arg(pertes.sansBonneReponse)
+                             .arg(pertes.ficheSansBonneReponse + 1)
+                             .arg(fichier->LibelleFiche(pertes.ficheSansBonneReponse)));
         if (pertes.nombre > 0) {
             const QString caractere
                 = QStringLiteral("\"%1\" (U+%2)")

@@ -398,20 +398,34 @@ QString TFormFiche::DossierDialogue() const
 bool TFormFiche::AccepterPertes(QChar format)
 {
     const Formats::Pertes pertes = Formats::CaracteresPerdus(*Fichier(), format);
-    if (pertes.nombre == 0)
+    if (pertes.Aucune())
         return true;
-    const QString caractere = QString::fromUcs4(&pertes.caractere, 1);
-    QString texte = tr("%n character(s) cannot be written in this format and will be saved as \"?\".", nullptr,
-                       int(qMin<qsizetype>(pertes.nombre, INT_MAX)));
-    texte += u' ';
-    if (pertes.fiche >= 0)
-        texte += tr("The first one, \"%1\", is in card %2 (\"%3\").")
-                     .arg(caractere)
-                     .arg(pertes.fiche + 1)
-                     .arg(Fichier()->LibelleFiche(pertes.fiche));
-    else
-        texte += tr("The first one, \"%1\", is in the file's header.").arg(caractere);
-    texte += QLatin1String("\r\n") + tr("Save anyway?");
+    QString texte;
+    if (pertes.nombre > 0) {
+        const QString caractere = QString::fromUcs4(&pertes.caractere, 1);
+        texte = tr("%n character(s) cannot be written in this format and will be saved as \"?\".", nullptr,
+                   int(qMin<qsizetype>(pertes.nombre, INT_MAX)));
+        texte += u' ';
+        if (pertes.fiche >= 0)
+            texte += tr("The first one, \"%1\", is in card %2 (\"%3\").")
+                         .arg(caractere)
+                         .arg(pertes.fiche + 1)
+                         .arg(Fichier()->LibelleFiche(pertes.fiche));
+        else
+            texte += tr("The first one, \"%1\", is in the file's header.").arg(caractere);
+        texte += QLatin1String("\r\n");
+    }
+    if (pertes.sansBonneReponse > 0) {
+        texte += tr("%n multiple-choice card(s) have no right answer marked: such a question accepts every answer, "
+                    "or none.",
+                    nullptr, pertes.sansBonneReponse);
+        texte += u' ';
+        texte += tr("The first one is card %1 (\"%2\").")
+                     .arg(pertes.ficheSansBonneReponse + 1)
+                     .arg(Fichier()->LibelleFiche(pertes.ficheSansBonneReponse));
+        texte += QLatin1String("\r\n");
+    }
+    texte += tr("Save anyway?");
     return TInteraction::Courante().Message(TInteraction::Avertissement, texte, TInteraction::OuiNon, 0)
         == TInteraction::RepOui;
 }

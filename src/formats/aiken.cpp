@@ -47,6 +47,8 @@ std::unique_ptr<TFichierX> TFichierAiken::LireAiken(const QByteArray &octets)
 
     auto f = std::make_unique<TFichierX>(QChar(u'M'), QChar(u'm'));
     Questions::VersCartes cartes(*f);
+    // Every answer shares its grade rather than holding a copy.
+    const QString zero = S("0");
     Question q;
     bool ouverte = false;
     int debut = 0;
@@ -65,8 +67,8 @@ std::unique_ptr<TFichierX> TFichierAiken::LireAiken(const QByteArray &octets)
                 refuser(numero, Aiken::tr("an answer without its question."));
             Morceau m;
             m.texte = ligne.mid(2).trimmed();
-            m.note = S("0");
-            q.morceaux.push_back(std::move(m));
+            m.note = zero;
+            q.Ajouter(std::move(m));
         } else if (ligne.startsWith(S("ANSWER:"))) {
             if (!ouverte)
                 refuser(numero, Aiken::tr("an ANSWER line without its question."));
@@ -78,11 +80,11 @@ std::unique_ptr<TFichierX> TFichierAiken::LireAiken(const QByteArray &octets)
                 refuser(numero, Aiken::tr("the answer \"%1\" is none of the question's answers.").arg(lettre));
             q.morceaux[size_t(juste)].note = S("100");
             cartes.Ajouter(q);
+            q.Vider();
             ouverte = false;
         } else {
             if (ouverte)
                 refuser(debut, Aiken::tr("this question has no ANSWER line."));
-            q = Question();
             q.type = S("multichoice");
             q.unique = true;
             q.texte = ligne;

@@ -17,21 +17,6 @@
 
 namespace {
 
-// libxml2 reports some failures (encoding conversions, I/O) through its
-// generic handler, which prints to the standard error: the program shows
-// refusals itself, so that output is only noise.
-void Silence(void *, const char *, ...) { }
-
-void FaireTaireLibxml()
-{
-    static const bool fait = [] {
-        GardeXml::PreparerMemoire();
-        xmlSetGenericErrorFunc(nullptr, Silence);
-        return true;
-    }();
-    (void)fait;
-}
-
 // A list of a document's nodes is held while a reader walks it: it counts
 // against the file's memory budget like the nodes themselves.
 QList<TNoeudXml> Compter(QList<TNoeudXml> liste)
@@ -44,6 +29,15 @@ QList<TNoeudXml> Compter(QList<TNoeudXml> liste)
 xmlNodePtr N(void *p)
 {
     return static_cast<xmlNodePtr>(p);
+}
+
+// A copy libxml2 could not make within the file's memory budget: the
+// budget's refusal, never an empty text in its place.
+void SiMemoireRefusee(const xmlChar *copie)
+{
+    if (!copie)
+        if (TBudgetMemoire *budget = TBudgetMemoire::Courant(); budget && budget->Depasse())
+            budget->Refuser();
 }
 
 QString DepuisXml(const xmlChar *texte)
@@ -109,8 +103,6 @@ void RefuserTypeDocument(void *contexte, const xmlChar *, const xmlChar *, const
     xmlStopParser(ctxt);
 }
 
-void IgnorerErreur(void *, xmlErrorPtr) { }
-
 // The text is marked for translation where it is written.
 [[noreturn]] void Echec(const char *texte)
 {
@@ -165,6 +157,7 @@ QString TNoeudXml::Attribut(const QString &nom) const
     if (!a)
         return QString();
     xmlChar *valeur = xmlNodeGetContent(reinterpret_cast<xmlNodePtr>(a));
+    SiMemoireRefusee(valeur);
     QString resultat = DepuisXml(valeur);
     xmlFree(valeur);
     if (resultat.isNull())
@@ -226,6 +219,7 @@ QString TNoeudXml::Texte() const
     if (N(m_noeud)->type == XML_DOCUMENT_NODE)
         return TNoeudXml(xmlDocGetRootElement(reinterpret_cast<xmlDocPtr>(m_noeud))).Texte();
     xmlChar *texte = xmlNodeGetContent(N(m_noeud));
+    SiMemoireRefusee(texte);
     QString resultat = FinsDeLigneLf(DepuisXml(texte));
     xmlFree(texte);
     if (resultat.isNull())
@@ -272,7 +266,7 @@ struct TDocumentXml::Prive
 
 TDocumentXml::TDocumentXml() : d(new Prive)
 {
-    FaireTaireLibxml();
+    GardeXml::PreparerMemoire();
     xmlInitParser();
     d->doc = xmlNewDoc(BAD_CAST "1.0");
     if (!d->doc)
@@ -286,6 +280,8 @@ TDocumentXml::~TDocumentXml()
 
 bool TDocumentXml::Charger(const QByteArray &octets)
 {
+    GardeXml::PreparerMemoire();
+    GardeXml::OublierMessages();
     d->Liberer();
     d->ligneErreur = 0;
     d->messageErreur.clear();
@@ -303,7 +299,8 @@ bool TDocumentXml::Charger(const QByteArray &octets)
         return refuser(ligneAttributs,
                        QCoreApplication::translate("DocumentXml", "An element has more than %1 attributes.")
                            .arg(GardeXml::MaxAttributs));
-    FaireTaireLibxml();
+    TBudgetMemoire *budget = TBudgetMemoire::Courant();
+    const bool depasseAvant = budget && budget->Depasse();
     xmlParserCtxtPtr ctxt = xmlNewParserCtxt();
     if (!ctxt)
         return refuser(0, QCoreApplication::translate("DocumentXml", "Out of memory."));
@@ -311,13 +308,17 @@ bool TDocumentXml::Charger(const QByteArray &octets)
     ctxt->_private = &etat;
     ctxt->sax->internalSubset = RefuserTypeDocument;
     ctxt->sax->externalSubset = RefuserTypeDocument;
-    ctxt->sax->serror = IgnorerErreur;
     xmlDocPtr doc = xmlCtxtReadMemory(ctxt, octets.constData(), int(octets.size()), nullptr, nullptr, OptionsLecture);
-    const bool bienForme = ctxt->wellFormed && !etat.typeDocument && doc;
+    // Memory turned down stops the parser without marking the document
+    // malformed: the tree it gives is cut short.
+    const bool memoire = ctxt->errNo == XML_ERR_NO_MEMORY || (budget && budget->Depasse() && !depasseAvant);
+    const bool bienForme = ctxt->wellFormed && !etat.typeDocument && doc && !memoire;
     int ligne = 0;
     QString message;
     if (!bienForme) {
-        if (etat.typeDocument) {
+        if (memoire) {
+            message = QCoreApplication::translate("DocumentXml", "Out of memory.");
+        } else if (etat.typeDocument) {
             ligne = ctxt->input ? ctxt->input->line : 0;
             message = QCoreApplication::translate("DocumentXml", "Document type declarations are not accepted.");
         } else if (xmlErrorPtr e = xmlCtxtGetLastError(ctxt); e && e->code != XML_ERR_OK) {
@@ -332,7 +333,7 @@ bool TDocumentXml::Charger(const QByteArray &octets)
         if (doc)
             xmlFreeDoc(doc);
         // The parser ran out of the file's memory budget: say that, not what it made of it.
-        if (TBudgetMemoire *budget = TBudgetMemoire::Courant(); budget && budget->Depasse()) {
+        if (memoire && budget && budget->Depasse()) {
             d->doc = xmlNewDoc(BAD_CAST "1.0");
             budget->Refuser();
         }
@@ -519,16 +520,19 @@ struct LectureEnCours
 
 bool TLectureXml::Lire(const QByteArray &octets)
 {
+    GardeXml::PreparerMemoire();
+    GardeXml::OublierMessages();
     m_arrete = false;
     m_encodage.clear();
     int ligne = 0;
     if (octets.size() > INT_MAX / 2 || !GardeXml::AttributsRaisonnables(octets, ligne))
         return false;
-    FaireTaireLibxml();
     xmlInitParser();
+    TBudgetMemoire *budget = TBudgetMemoire::Courant();
+    const bool depasseAvant = budget && budget->Depasse();
     xmlParserCtxtPtr ctxt = xmlNewParserCtxt();
     if (!ctxt) {
-        if (TBudgetMemoire *budget = TBudgetMemoire::Courant(); budget && budget->Depasse())
+        if (budget && budget->Depasse())
             budget->Refuser();
         return false;
     }
@@ -540,7 +544,6 @@ bool TLectureXml::Lire(const QByteArray &octets)
     xmlSAXHandlerPtr sax = ctxt->sax;
     sax->internalSubset = RefuserTypeDocument;
     sax->externalSubset = RefuserTypeDocument;
-    sax->serror = IgnorerErreur;
     sax->startElementNs = LectureEnCours::Debut;
     sax->endElementNs = LectureEnCours::Fin;
     sax->characters = LectureEnCours::Caracteres;
@@ -567,7 +570,10 @@ bool TLectureXml::Lire(const QByteArray &octets)
     m_contexte = ctxt;
     xmlDocPtr doc = xmlCtxtReadIO(ctxt, Source::Lire, nullptr, &source, nullptr, nullptr, OptionsLecture);
     m_contexte = nullptr;
-    const bool bienForme = ctxt->wellFormed && !etat.typeDocument && !m_arrete && !etat.exception && doc;
+    // Memory turned down stops the parser without marking the document
+    // malformed: the events stopped short.
+    const bool memoire = ctxt->errNo == XML_ERR_NO_MEMORY || (budget && budget->Depasse() && !depasseAvant);
+    const bool bienForme = ctxt->wellFormed && !etat.typeDocument && !m_arrete && !etat.exception && doc && !memoire;
     if (bienForme && doc->encoding)
         m_encodage = DepuisXml(doc->encoding);
     if (doc)
@@ -576,9 +582,8 @@ bool TLectureXml::Lire(const QByteArray &octets)
     if (etat.exception)
         std::rethrow_exception(etat.exception);
     // The parser ran out of the file's memory budget: say that, not what it made of it.
-    if (!bienForme && !m_arrete)
-        if (TBudgetMemoire *budget = TBudgetMemoire::Courant(); budget && budget->Depasse())
-            budget->Refuser();
+    if (memoire && !m_arrete && budget && budget->Depasse())
+        budget->Refuser();
     return bienForme;
 }
 

@@ -2,10 +2,16 @@
 
 #include "model/budget.h"
 
+#include <QCoreApplication>
+#include <QStringList>
+
 #include <libxml/globals.h>
+#include <libxml/xmlerror.h>
 #include <libxml/xmlmemory.h>
 
 #include <algorithm>
+#include <cstdarg>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -258,13 +264,111 @@ char *Dupliquer(const char *texte)
 
 } // namespace
 
+// --- Messages --------------------------------------------------------------
+
+namespace {
+
+// The messages shown after a refusal; the others are only counted.
+constexpr int MessagesGardes = 3;
+
+struct Messages
+{
+    int nombre = 0;
+    QStringList premiers;
+    // A line the generic handler is given in pieces, until its end.
+    QByteArray ligne;
+
+    void Ajouter(int numero, const QString &texte)
+    {
+        if (texte.isEmpty())
+            return;
+        ++nombre;
+        const QString message = numero > 0
+            ? QCoreApplication::translate("GardeXml", "XML parser, line %1: %2").arg(numero).arg(texte)
+            : QCoreApplication::translate("GardeXml", "XML parser: %1").arg(texte);
+        // A message said again is only counted.
+        if (premiers.size() < MessagesGardes && !premiers.contains(message))
+            premiers << message;
+    }
+};
+
+thread_local Messages t_messages;
+
+void Structure(void *, xmlErrorPtr erreur)
+{
+    if (!erreur)
+        return;
+    // One line each ("Input is not proper UTF-8" comes with its bytes on a second one).
+    const QString texte = erreur->message ? QString::fromUtf8(erreur->message).trimmed().replace(u'\n', u' ')
+                                          : QString();
+    t_messages.Ajouter(erreur->line,
+                       texte.isEmpty() ? QCoreApplication::translate("GardeXml", "error %1").arg(erreur->code) : texte);
+}
+
+// printf-style pieces; each line they end is one message.
+void Generique(void *, const char *format, ...)
+{
+    char tampon[512];
+    va_list arguments;
+    va_start(arguments, format);
+    const int n = std::vsnprintf(tampon, sizeof tampon, format, arguments);
+    va_end(arguments);
+    if (n <= 0)
+        return;
+    Messages &m = t_messages;
+    m.ligne.append(tampon, qMin<int>(n, int(sizeof tampon) - 1));
+    qsizetype fin;
+    while ((fin = m.ligne.indexOf('\n')) >= 0) {
+        m.Ajouter(0, QString::fromUtf8(m.ligne.left(fin)).trimmed());
+        m.ligne.remove(0, fin + 1);
+    }
+    if (m.ligne.size() > 4096) { // a line without end: one message
+        m.Ajouter(0, QString::fromUtf8(m.ligne.left(200)).trimmed());
+        m.ligne.clear();
+    }
+}
+
+} // namespace
+
 void PreparerMemoire()
 {
     static const bool fait = [] {
         xmlMemSetup(Liberer, Allouer, Reallouer, Dupliquer);
+        // Threads that have not used libxml2 yet start with these.
+        xmlThrDefSetGenericErrorFunc(nullptr, Generique);
+        xmlThrDefSetStructuredErrorFunc(nullptr, Structure);
         return true;
     }();
     (void)fait;
+    thread_local bool installes = false;
+    if (!installes) {
+        xmlSetGenericErrorFunc(nullptr, Generique);
+        xmlSetStructuredErrorFunc(nullptr, Structure);
+        installes = true;
+    }
+}
+
+void OublierMessages()
+{
+    t_messages = Messages();
+}
+
+int NombreMessages()
+{
+    return t_messages.nombre;
+}
+
+QString AvecMessages(const QString &message)
+{
+    const Messages &m = t_messages;
+    if (m.premiers.isEmpty())
+        return message;
+    QString texte = message + u'\n' + m.premiers.join(u'\n');
+    if (m.nombre > m.premiers.size())
+        texte += u'\n'
+            + QCoreApplication::translate("GardeXml", "(%n more message(s) from the XML parser)", nullptr,
+                                          m.nombre - int(m.premiers.size()));
+    return texte;
 }
 
 }

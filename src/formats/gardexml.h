@@ -16,8 +16,17 @@ constexpr int MaxAttributs = 64;
 // the line of the offending element.
 bool AttributsRaisonnables(const QByteArray &octets, int &ligne);
 
-// libxml2 allocates through the current memory budget (see budget.h): called
-// once, before libxml2 is first used.
+// libxml2 allocates through the current memory budget (see budget.h), and
+// its own messages (parse errors, memory turned down, encodings) are kept,
+// never printed. Called on every thread before it uses libxml2.
 void PreparerMemoire();
+
+// Forgets libxml2's messages kept on this thread: at the start of a reading.
+void OublierMessages();
+// How many messages libxml2 gave on this thread since OublierMessages.
+int NombreMessages();
+// The message of a refusal followed by libxml2's own messages since
+// OublierMessages: the first few, then how many more there were.
+QString AvecMessages(const QString &message);
 
 }

@@ -70,7 +70,7 @@ QString Restituer(QString texte)
 }
 
 // PHP's trim: spaces, tabs, line ends, NUL and vertical tab.
-QString Trim(const QString &texte)
+QStringView Trim(QStringView texte)
 {
     const auto blanc = [](QChar c) {
         return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\0' || c == u'\x0B';
@@ -84,25 +84,45 @@ QString Trim(const QString &texte)
     return texte.mid(debut, fin - debut);
 }
 
-// A leading [html], [moodle], [plain] or [markdown] names the text's format:
-// dropped, the text kept.
-QString SansFormat(const QString &texte)
+QString Trim(const QString &texte)
 {
-    QString t = texte;
-    if (t.startsWith(u'[')) {
-        const qsizetype fin = t.indexOf(u']');
-        static const QStringList noms = {S("html"), S("moodle"), S("plain"), S("markdown")};
-        if (fin > 0 && noms.contains(t.mid(1, fin - 1)))
-            t = t.mid(fin + 1);
-    }
-    return Trim(Restituer(t));
+    const QStringView t = Trim(QStringView(texte));
+    return t.size() == texte.size() ? texte : t.toString();
 }
 
-QString SansBalises(QString texte)
+// A leading [html], [moodle], [plain] or [markdown] names the text's format:
+// dropped, the text kept.
+QString SansFormat(QStringView t)
 {
-    static const QRegularExpression balise(S("<[^>]*>"));
-    texte.remove(balise);
-    return Trim(texte);
+    if (t.startsWith(u'[')) {
+        static const QStringList noms = {S("html"), S("moodle"), S("plain"), S("markdown")};
+        for (const QString &nom : noms) {
+            if (t.size() > nom.size() + 1 && t.mid(1, nom.size()) == nom && t.at(nom.size() + 1) == u']') {
+                t = t.mid(nom.size() + 2);
+                break;
+            }
+        }
+    }
+    return Trim(Restituer(t.toString()));
+}
+
+// Without "<...>" tags, in one pass: past the last '>' nothing is a tag.
+QString SansBalises(const QString &texte)
+{
+    QString r;
+    r.reserve(texte.size());
+    qsizetype i = 0;
+    while (i < texte.size()) {
+        const qsizetype ouvrant = texte.indexOf(u'<', i);
+        const qsizetype fermant = ouvrant < 0 ? -1 : texte.indexOf(u'>', ouvrant + 1);
+        if (fermant < 0) {
+            r += QStringView(texte).mid(i);
+            break;
+        }
+        r += QStringView(texte).mid(i, ouvrant - i);
+        i = fermant + 1;
+    }
+    return Trim(r);
 }
 
 // The name Moodle gives a question without one: its text without tags,
@@ -114,15 +134,140 @@ QString NomParDefaut(const QString &texte)
 }
 
 // Line breaks of a card are CR LF.
-QString Carte(QString texte)
+QString Carte(const QString &texte)
 {
-    texte.replace(u'\n', CRLF);
-    return texte;
+    return LignesCrLf(texte);
 }
 
+// The grades every answer shares rather than holding a copy each.
+const QString Cent = S("100");
+const QString Zero = S("0");
+
+// Moodle's explode on separateur, the first piece trimmed and dropped when
+// blank: each piece to f, as a view. A garde also ends a piece, and starts
+// the next one (as if each were written separateur then garde).
+template <typename F>
+void Decouper(QStringView texte, QChar separateur, QChar garde, F &&f)
+{
+    bool premier = true;
+    const auto donner = [&](QStringView morceau) {
+        if (premier) {
+            premier = false;
+            morceau = Trim(morceau);
+            if (morceau.isEmpty())
+                return;
+        }
+        f(morceau);
+    };
+    qsizetype debut = 0;
+    for (qsizetype i = 0; i < texte.size(); ++i) {
+        const QChar c = texte.at(i);
+        if (c == separateur) {
+            donner(texte.mid(debut, i - debut));
+            debut = i + 1;
+        } else if (c == garde && !garde.isNull()) {
+            donner(texte.mid(debut, i - debut));
+            debut = i;
+        }
+    }
+    donner(texte.mid(debut));
+}
+
+template <typename F>
+void Decouper(QStringView texte, QChar separateur, F &&f)
+{
+    Decouper(texte, separateur, QChar(), std::forward<F>(f));
+}
+
+qsizetype NombreMorceaux(QStringView texte, QChar separateur, QChar garde = QChar())
+{
+    qsizetype n = 0;
+    Decouper(texte, separateur, garde, [&n](QStringView) { ++n; });
+    return n;
+}
+
+// A part of a question, its line breaks as the card's.
+void AjouterMorceau(Question &q, Morceau m)
+{
+    m.texte = Carte(m.texte);
+    m.autre = Carte(m.autre);
+    q.Ajouter(std::move(m));
+}
+
+// A number in plain decimal notation ("0.000005", never "5E-6" nor ".5"),
+// the one form every GIFT parser reads. The digits are moved, never rounded
+// through a double. Null for a text that is no number, and for an exponent
+// past what a double holds (its digits would run to thousands).
+QString Decimal(QStringView texte)
+{
+    texte = texte.trimmed();
+    const qsizetype n = texte.size();
+    const auto chiffre = [&texte, n](qsizetype i) { return i < n && texte[i] >= u'0' && texte[i] <= u'9'; };
+    qsizetype i = 0;
+    const bool negatif = i < n && texte[i] == u'-';
+    if (i < n && (texte[i] == u'-' || texte[i] == u'+'))
+        ++i;
+    QString chiffres;
+    while (chiffre(i))
+        chiffres += texte[i++];
+    qsizetype position = chiffres.size(); // of the point, in chiffres
+    if (i < n && texte[i] == u'.') {
+        ++i;
+        while (chiffre(i))
+            chiffres += texte[i++];
+    }
+    if (chiffres.isEmpty())
+        return QString();
+    const QString signe = negatif ? S("-") : QString();
+    if (i == n) {
+        // No exponent: the digits as written, the point only between digits.
+        const QStringView entiers = QStringView(chiffres).left(position);
+        const QStringView decimales = QStringView(chiffres).mid(position);
+        return signe + (entiers.isEmpty() ? S("0") : entiers.toString())
+            + (decimales.isEmpty() ? QString() : u'.' + decimales.toString());
+    }
+    if (texte[i] != u'e' && texte[i] != u'E')
+        return QString();
+    ++i;
+    const bool exposantNegatif = i < n && texte[i] == u'-';
+    if (i < n && (texte[i] == u'-' || texte[i] == u'+'))
+        ++i;
+    if (!chiffre(i))
+        return QString();
+    qint64 exposant = 0;
+    for (; chiffre(i); ++i)
+        exposant = qMin<qint64>(exposant * 10 + (texte[i].unicode() - u'0'), 1000000);
+    if (i != n)
+        return QString();
+    position += exposantNegatif ? -exposant : exposant;
+    qsizetype zeros = 0;
+    while (zeros < chiffres.size() && chiffres.at(zeros) == u'0')
+        ++zeros;
+    if (zeros == chiffres.size())
+        return S("0");
+    chiffres.remove(0, zeros);
+    position -= zeros;
+    // A double holds about 1E-324 to 1E308.
+    if (position > 310 || position < -330)
+        return QString();
+    if (position <= 0)
+        return signe + S("0.") + QString(-position, u'0') + chiffres;
+    if (position >= chiffres.size())
+        return signe + chiffres + QString(position - chiffres.size(), u'0');
+    return signe + chiffres.left(position) + u'.' + chiffres.mid(position);
+}
+
+// PHP's float to string (14 significant digits), written plainly.
 QString NombrePhp(double v)
 {
-    return QString::number(v, 'g', 14);
+    return Decimal(QString::number(v, 'g', 14));
+}
+
+// A grade as GIFT writes it: plain decimal when it is a number.
+QString NoteGift(const QString &note)
+{
+    const QString decimal = Decimal(note);
+    return decimal.isNull() ? note : decimal;
 }
 
 bool EstNumerique(const QString &texte)
@@ -139,7 +284,7 @@ class LecteurGift
 public:
     explicit LecteurGift(int &perdus) : perdus(perdus) { }
     // False for a block that holds no question (comments only).
-    bool Lire(const QStringList &lignes, int ligne, Question &q);
+    bool Lire(QStringView bloc, int ligne, Question &q);
 
 private:
     int &perdus;
@@ -155,7 +300,7 @@ private:
             Refuser(Gift::tr("this question needs at least %1 answers.").arg(minimum));
     }
     // Splits an answer's "#feedback" off; a feedback has no place in a card.
-    QString SansFeedback(const QString &reponse)
+    QString SansFeedback(QStringView reponse)
     {
         const qsizetype diese = reponse.indexOf(u'#');
         if (diese < 0)
@@ -164,32 +309,31 @@ private:
             ++perdus;
         return SansFormat(reponse.left(diese));
     }
-    static bool Poids(const QString &reponse, QString &note, QString &reste);
+    static bool Poids(QStringView reponse, QString &note, QStringView &reste);
     // An answer of the right-answer kind: its text after the grade, which is
     // 100 when none is written.
-    static QString Ponderee(const QString &brute, QString &note);
-    static QStringList Decouper(const QString &texte, QChar separateur);
-    void ChoixMultiple(QString bloc, Question &q);
-    void Association(const QString &bloc, Question &q);
-    void VraiFaux(const QString &bloc, Question &q);
-    void ReponseCourte(const QString &bloc, Question &q);
-    void Numerique(QString bloc, Question &q);
+    static QStringView Ponderee(QStringView brute, QString &note);
+    void ChoixMultiple(QStringView bloc, Question &q);
+    void Association(QStringView bloc, Question &q);
+    void VraiFaux(QStringView bloc, Question &q);
+    void ReponseCourte(QStringView bloc, Question &q);
+    void Numerique(QStringView bloc, Question &q);
 };
 
 // "%50%" in front of an answer: its grade in percent, as Moodle writes it.
-QString LecteurGift::Ponderee(const QString &brute, QString &note)
+QStringView LecteurGift::Ponderee(QStringView brute, QString &note)
 {
-    QString reponse = Trim(brute);
-    if (QString reste; Poids(reponse, note, reste))
+    const QStringView reponse = Trim(brute);
+    if (QStringView reste; Poids(reponse, note, reste))
         return reste;
-    note = S("100");
+    note = Cent;
     return reponse;
 }
 
-bool LecteurGift::Poids(const QString &reponse, QString &note, QString &reste)
+bool LecteurGift::Poids(QStringView reponse, QString &note, QStringView &reste)
 {
     static const QRegularExpression poids(S("^%-*([0-9]{1,2})\\.?([0-9]*)%"));
-    if (!poids.match(reponse).hasMatch())
+    if (!reponse.startsWith(u'%') || !poids.match(reponse).hasMatch())
         return false;
     const qsizetype fin = reponse.indexOf(u'%', 1);
     note = NombrePhp(reponse.mid(1, fin - 1).toDouble());
@@ -197,106 +341,96 @@ bool LecteurGift::Poids(const QString &reponse, QString &note, QString &reste)
     return true;
 }
 
-// Moodle's explode, the first piece dropped when blank.
-QStringList LecteurGift::Decouper(const QString &texte, QChar separateur)
-{
-    QStringList morceaux = texte.split(separateur);
-    if (!morceaux.isEmpty()) {
-        morceaux[0] = Trim(morceaux[0]);
-        if (morceaux[0].isEmpty())
-            morceaux.removeFirst();
-    }
-    return morceaux;
-}
-
-void LecteurGift::ChoixMultiple(QString bloc, Question &q)
+void LecteurGift::ChoixMultiple(QStringView bloc, Question &q)
 {
     q.type = S("multichoice");
     q.unique = bloc.contains(u'=');
-    bloc.replace(u'=', S("~="));
-    const QStringList reponses = Decouper(bloc, u'~');
-    VerifierNombre(reponses.size(), 2);
-    for (const QString &brute : reponses) {
-        QString reponse = Trim(brute);
+    // Moodle writes each '=' as "~=" and cuts at '~'.
+    VerifierNombre(NombreMorceaux(bloc, u'~', u'='), 2);
+    Decouper(bloc, u'~', u'=', [&](QStringView brute) {
+        QStringView reponse = Trim(brute);
         Morceau m;
         if (reponse.startsWith(u'=')) {
-            m.note = S("100");
+            m.note = Cent;
             reponse = reponse.mid(1);
-        } else if (QString reste; Poids(reponse, m.note, reste)) {
+        } else if (QStringView reste; Poids(reponse, m.note, reste)) {
             reponse = reste;
         } else {
-            m.note = S("0");
+            m.note = Zero;
         }
         m.texte = SansFeedback(reponse);
-        q.morceaux.push_back(std::move(m));
-    }
+        AjouterMorceau(q, std::move(m));
+    });
 }
 
-void LecteurGift::Association(const QString &bloc, Question &q)
+void LecteurGift::Association(QStringView bloc, Question &q)
 {
     q.type = S("matching");
-    const QStringList paires = Decouper(bloc, u'=');
-    VerifierNombre(paires.size(), 2);
-    for (const QString &brute : paires) {
-        const QString paire = Trim(brute);
-        const qsizetype fleche = paire.indexOf(S("->"));
+    VerifierNombre(NombreMorceaux(bloc, u'='), 2);
+    Decouper(bloc, u'=', [&](QStringView brute) {
+        const QStringView paire = Trim(brute);
+        const qsizetype fleche = paire.indexOf(u"->");
         if (fleche < 0)
             Refuser(Gift::tr("a matching answer needs \"->\"."));
         Morceau m;
         m.sorte = Morceau::Paire;
         m.texte = SansFormat(paire.left(fleche));
-        m.autre = Trim(Restituer(paire.mid(fleche + 2)));
-        q.morceaux.push_back(std::move(m));
-    }
+        m.autre = Trim(Restituer(paire.mid(fleche + 2).toString()));
+        AjouterMorceau(q, std::move(m));
+    });
 }
 
-void LecteurGift::VraiFaux(const QString &bloc, Question &q)
+void LecteurGift::VraiFaux(QStringView bloc, Question &q)
 {
     q.type = S("truefalse");
-    const QStringList parties = bloc.split(u'#');
-    for (qsizetype i = 1; i < qMin<qsizetype>(parties.size(), 3); ++i) {
-        if (!SansFormat(Trim(parties.at(i))).isEmpty())
+    // The answer, then the feedbacks of a wrong and of a right answer.
+    QStringView reponse;
+    int partie = 0;
+    for (const QStringView morceau : bloc.tokenize(u'#')) {
+        if (partie == 0)
+            reponse = morceau;
+        else if (!SansFormat(Trim(morceau)).isEmpty())
             ++perdus;
+        if (++partie == 3)
+            break;
     }
-    const QString reponse = SansFormat(Trim(parties.at(0)));
-    const bool vrai = reponse == QLatin1String("T") || reponse == QLatin1String("TRUE");
+    const QString texte = SansFormat(Trim(reponse));
+    const bool vrai = texte == QLatin1String("T") || texte == QLatin1String("TRUE");
     Morceau vraie;
     vraie.texte = S("true");
-    vraie.note = vrai ? S("100") : S("0");
+    vraie.note = vrai ? Cent : Zero;
     Morceau fausse;
     fausse.texte = S("false");
-    fausse.note = vrai ? S("0") : S("100");
-    q.morceaux.push_back(vraie);
-    q.morceaux.push_back(fausse);
+    fausse.note = vrai ? Zero : Cent;
+    AjouterMorceau(q, std::move(vraie));
+    AjouterMorceau(q, std::move(fausse));
 }
 
-void LecteurGift::ReponseCourte(const QString &bloc, Question &q)
+void LecteurGift::ReponseCourte(QStringView bloc, Question &q)
 {
     q.type = S("shortanswer");
-    const QStringList reponses = Decouper(bloc, u'=');
-    VerifierNombre(reponses.size(), 1);
-    for (const QString &brute : reponses) {
+    VerifierNombre(NombreMorceaux(bloc, u'='), 1);
+    Decouper(bloc, u'=', [&](QStringView brute) {
         Morceau m;
         m.texte = SansFeedback(Ponderee(brute, m.note));
-        q.morceaux.push_back(std::move(m));
-    }
+        AjouterMorceau(q, std::move(m));
+    });
 }
 
-void LecteurGift::Numerique(QString bloc, Question &q)
+void LecteurGift::Numerique(QStringView bloc, Question &q)
 {
     q.type = S("numerical");
     bloc = bloc.mid(1);
-    QString faux;
+    QStringView faux;
     if (const qsizetype tilde = bloc.indexOf(u'~'); tilde >= 0) {
         faux = bloc.mid(tilde);
         bloc.truncate(tilde);
     }
-    const QStringList reponses = Decouper(bloc, u'=');
-    if (reponses.isEmpty())
+    if (NombreMorceaux(bloc, u'=') == 0)
         Refuser(Gift::tr("a numerical question needs an answer."));
-    for (const QString &brute : reponses) {
+    Decouper(bloc, u'=', [&](QStringView brute) {
         Morceau m;
-        QString reponse = SansFeedback(Ponderee(brute, m.note));
+        const QString reponse = SansFeedback(Ponderee(brute, m.note));
         QString valeur;
         QString tolerance;
         if (const qsizetype points = reponse.indexOf(S("..")); points > 0) {
@@ -311,7 +445,7 @@ void LecteurGift::Numerique(QString bloc, Question &q)
             tolerance = Trim(reponse.mid(deuxPoints + 1));
             valeur = Trim(reponse.left(deuxPoints));
         } else {
-            tolerance = S("0");
+            tolerance = Zero;
             valeur = Trim(reponse);
         }
         if (!EstNumerique(tolerance))
@@ -319,34 +453,41 @@ void LecteurGift::Numerique(QString bloc, Question &q)
         // Moodle's importer keeps any answer that is not a number as "*".
         m.texte = EstNumerique(valeur) ? valeur : S("*");
         m.tolerance = tolerance;
-        q.morceaux.push_back(std::move(m));
-    }
+        AjouterMorceau(q, std::move(m));
+    });
     if (!faux.isEmpty()) {
         SansFeedback(faux);
         Morceau m;
-        m.note = S("0");
+        m.note = Zero;
         m.texte = S("*");
-        q.morceaux.push_back(std::move(m));
+        AjouterMorceau(q, std::move(m));
     }
 }
 
-bool LecteurGift::Lire(const QStringList &lignes, int premiere, Question &q)
+bool LecteurGift::Lire(QStringView lignes, int premiere, Question &q)
 {
-    QStringList utiles;
+    // The block's lines, each trimmed, comment lines as a space, joined by LF.
+    QString utiles;
+    utiles.reserve(lignes.size());
     ligne = 0;
-    for (qsizetype i = 0; i < lignes.size(); ++i) {
-        if (lignes.at(i).startsWith(S("//"))) {
-            utiles << S(" ");
-            continue;
+    int numero = premiere;
+    for (const QStringView brute : lignes.tokenize(u'\n')) {
+        if (numero > premiere)
+            utiles += u'\n';
+        const QStringView l = Trim(brute);
+        if (l.startsWith(u"//")) {
+            utiles += u' ';
+        } else {
+            if (ligne == 0)
+                ligne = numero;
+            utiles += l;
         }
-        if (ligne == 0)
-            ligne = premiere + int(i);
-        utiles << lignes.at(i);
+        ++numero;
     }
-    QString texte = Trim(utiles.join(u'\n'));
+    QString texte = Substituer(Trim(utiles));
+    utiles = QString();
     if (texte.isEmpty())
         return false;
-    texte = Substituer(texte);
 
     if (texte.startsWith(S("$CATEGORY:"))) {
         q.type = S("category");
@@ -400,7 +541,7 @@ bool LecteurGift::Lire(const QStringList &lignes, int premiere, Question &q)
         q.type = S("essay");
         Morceau modele;
         modele.sorte = Morceau::Modele;
-        q.morceaux.push_back(modele);
+        AjouterMorceau(q, std::move(modele));
     } else if (bloc.startsWith(u'#')) {
         Numerique(bloc, q);
     } else if (bloc.contains(u'~')) {
@@ -419,14 +560,10 @@ bool LecteurGift::Lire(const QStringList &lignes, int premiere, Question &q)
     Morceau general;
     general.sorte = Morceau::Feedback;
     general.texte = SansFormat(feedback);
-    q.morceaux.push_back(general);
+    AjouterMorceau(q, std::move(general));
 
     q.nom = Carte(q.nom);
     q.texte = Carte(q.texte);
-    for (Morceau &m : q.morceaux) {
-        m.texte = Carte(m.texte);
-        m.autre = Carte(m.autre);
-    }
     return true;
 }
 
@@ -493,7 +630,7 @@ void ChoixGift(QString &sortie, const Morceau &m, bool unique)
         sortie += u'~';
     } else {
         sortie += QLatin1String("~%");
-        sortie += m.note;
+        sortie += NoteGift(m.note);
         sortie += u'%';
     }
     sortie += texte;
@@ -506,7 +643,7 @@ void ReponseCourteGift(QString &sortie, const Morceau &m)
     sortie += u'=';
     if (m.note != QLatin1String("100") || texte.startsWith(u'%')) {
         sortie += u'%';
-        sortie += m.note;
+        sortie += NoteGift(m.note);
         sortie += u'%';
     }
     sortie += texte;
@@ -606,14 +743,16 @@ bool EcrivainGift::Question(const Questions::Question &q)
         for (const Morceau *m : reponses) {
             QString l = S("=");
             if (m->note != QLatin1String("100"))
-                l += u'%' + m->note + u'%';
+                l += u'%' + NoteGift(m->note) + u'%';
             // Moodle keeps any answer that is not a number as "*".
-            const bool nombre = EstNumerique(m->texte);
-            l += nombre ? m->texte : S("*");
-            if (nombre && !m->tolerance.isEmpty())
-                l += u':' + m->tolerance;
+            const QString nombre = Decimal(m->texte);
+            l += nombre.isNull() ? S("*") : nombre;
+            const QString tolerance = nombre.isNull() ? QString() : Decimal(m->tolerance);
+            if (!tolerance.isEmpty())
+                l += u':' + tolerance;
             ligne() += l;
-            exact = exact && m->autre.isEmpty() && (m->texte == QLatin1String("*") || EstNumerique(m->texte));
+            exact = exact && m->autre.isEmpty() && (m->texte == QLatin1String("*") || !nombre.isNull())
+                && (tolerance.isNull() == (nombre.isNull() || m->tolerance.isEmpty()));
         }
         exact = exact && !reponses.isEmpty();
     } else if (type == QLatin1String("essay")) {
@@ -681,25 +820,31 @@ std::unique_ptr<TFichierX> TFichierGift::LireGift(const QByteArray &octets, int 
     auto f = std::make_unique<TFichierX>(QChar(u'M'), QChar(u'g'));
     Questions::VersCartes cartes(*f);
     LecteurGift lecteur(perdus);
-    QStringList bloc;
+    // The block of lines being gathered: from the start of its first line to
+    // the end of its last one, in texte.
+    qsizetype debutBloc = -1;
+    qsizetype finBloc = 0;
     int debut = 0;
     const auto finir = [&] {
         Question q;
-        if (!bloc.isEmpty() && lecteur.Lire(bloc, debut, q))
+        if (debutBloc >= 0 && lecteur.Lire(QStringView(texte).mid(debutBloc, finBloc - debutBloc), debut, q))
             cartes.Ajouter(q);
-        bloc.clear();
+        q.Vider();
+        debutBloc = -1;
     };
     int numero = 0;
     for (const QStringView brute : QStringView(texte).tokenize(u'\n')) {
         ++numero;
-        const QString ligne = Trim(brute.toString());
-        if (ligne.isEmpty()) {
+        if (Trim(brute).isEmpty()) {
             finir();
             continue;
         }
-        if (bloc.isEmpty())
+        const qsizetype position = brute.data() - texte.constData();
+        if (debutBloc < 0) {
+            debutBloc = position;
             debut = numero;
-        bloc << ligne;
+        }
+        finBloc = position + brute.size();
     }
     finir();
     f->Modifie = false;
@@ -737,10 +882,71 @@ void TFichierGift::EnregistrerGift(TFichierX &fichier, const QString &nom, bool 
             approches));
 }
 
+namespace {
+
+bool BlancRegex(QChar c)
+{
+    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\v' || c == u'\f';
+}
+
+// A "::name::" line: "::", then "::" again later on the line.
+bool LigneNommee(QStringView texte)
+{
+    for (QStringView ligne : texte.tokenize(u'\n')) {
+        qsizetype i = 0;
+        while (i < ligne.size() && (ligne.at(i) == u' ' || ligne.at(i) == u'\t'))
+            ++i;
+        if (ligne.mid(i).startsWith(u"::") && ligne.indexOf(u"::", i + 2) >= 0)
+            return true;
+    }
+    return false;
+}
+
+// An answer block's start: "{" then, past blanks, '=', '~' or '#'; or T, F,
+// TRUE or FALSE then "}" (after blanks and a "#feedback"); or a "->" before
+// the next "}". Each '{' looks no further than its own blanks and word: the
+// next '}' and "->" are found once for all of them.
+bool BlocReponses(QStringView texte)
+{
+    const qsizetype n = texte.size();
+    qsizetype fermant = 0; // the first '}' at or past the position asked, or -1
+    qsizetype fleche = 0;  // the same for "->"
+    const auto apres = [&texte](qsizetype &trouve, qsizetype depuis, auto motif) {
+        if (trouve >= 0 && trouve < depuis)
+            trouve = texte.indexOf(motif, depuis);
+        return trouve;
+    };
+    static const QStringView mots[] = {u"TRUE", u"FALSE", u"T", u"F"};
+    for (qsizetype i = texte.indexOf(u'{'); i >= 0; i = texte.indexOf(u'{', i + 1)) {
+        const qsizetype f = apres(fermant, i + 1, u'}');
+        const qsizetype a = apres(fleche, i + 1, QStringView(u"->"));
+        if (a >= 0 && (f < 0 || a < f))
+            return true;
+        qsizetype k = i + 1;
+        while (k < n && BlancRegex(texte.at(k)))
+            ++k;
+        if (k == n)
+            continue;
+        if (texte.at(k) == u'=' || texte.at(k) == u'~' || texte.at(k) == u'#')
+            return true;
+        for (QStringView mot : mots) {
+            if (!texte.mid(k).startsWith(mot))
+                continue;
+            qsizetype m = k + mot.size();
+            while (m < n && BlancRegex(texte.at(m)))
+                ++m;
+            if (m < n && (texte.at(m) == u'}' || (texte.at(m) == u'#' && f > m)))
+                return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
 bool TFichierGift::ResembleGift(const QByteArray &tete)
 {
+    // Scans in one pass: patterns took time in the square of a crafted head.
     const QString texte = QString::fromUtf8(tete);
-    static const QRegularExpression nom(S("(^|\\n)[ \\t]*::[^\\n]*::"));
-    static const QRegularExpression bloc(S("\\{\\s*(=|~|#|(T|F|TRUE|FALSE)\\s*(#[^}]*)?\\}|[^}]*->)"));
-    return nom.match(texte).hasMatch() || bloc.match(texte).hasMatch();
+    return LigneNommee(texte) || BlocReponses(texte);
 }

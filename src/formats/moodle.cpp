@@ -2,6 +2,7 @@
 
 #include "formats/contrat.h"
 #include "formats/documentxml.h"
+#include "formats/gardexml.h"
 #include "formats/questions.h"
 #include "model/budget.h"
 #include "model/erreurs.h"
@@ -285,11 +286,8 @@ QByteArray Ecrivain::Ecrire()
 // The text of an element: that of its first text child, line breaks as CR LF.
 QString TexteDe(const TNoeudXml &e)
 {
-    QString texte = e.Enfant(S("text")).Texte();
-    if (texte.isNull())
-        return QString();
-    texte.replace(u'\n', CRLF);
-    return texte;
+    const QString texte = e.Enfant(S("text")).Texte();
+    return texte.isNull() ? QString() : LignesCrLf(texte);
 }
 
 class Lecteur
@@ -334,13 +332,13 @@ bool Lecteur::Question(const TNoeudXml &question, int position, Questions::Quest
             m.avecAutre = bool(answer);
             if (answer)
                 m.autre = TexteDe(answer);
-            q.morceaux.push_back(std::move(m));
+            q.Ajouter(std::move(m));
         }
     } else if (q.type == QLatin1String("essay")) {
         Morceau m;
         m.sorte = Morceau::Modele;
         m.texte = TexteDe(question.Enfant(S("responsetemplate")));
-        q.morceaux.push_back(std::move(m));
+        q.Ajouter(std::move(m));
     } else {
         QString unite;
         if (q.type == QLatin1String("numerical"))
@@ -350,13 +348,13 @@ bool Lecteur::Question(const TNoeudXml &question, int position, Questions::Quest
             m.note = answer.Attribut(S("fraction"));
             m.texte = TexteDe(answer);
             m.autre = unite;
-            q.morceaux.push_back(std::move(m));
+            q.Ajouter(std::move(m));
         }
     }
     Morceau feedback;
     feedback.sorte = Morceau::Feedback;
     feedback.texte = TexteDe(question.Enfant(S("generalfeedback")));
-    q.morceaux.push_back(std::move(feedback));
+    q.Ajouter(std::move(feedback));
     return true;
 }
 
@@ -364,7 +362,7 @@ std::unique_ptr<TFichierX> Lecteur::Lire()
 {
     TDocumentXml doc;
     if (!doc.Charger(octets))
-        throw ErreurIdInvalide(Moodle::tr("Error in writing XML code!"));
+        throw ErreurIdInvalide(GardeXml::AvecMessages(Moodle::tr("Error in writing XML code!")));
     const TNoeudXml racine = doc.Racine();
     if (racine.Nom() != QLatin1String("quiz"))
         throw ErreurIdInvalide(Moodle::tr("Not a valid Moodle file!"));
@@ -378,6 +376,7 @@ std::unique_ptr<TFichierX> Lecteur::Lire()
         Questions::Question q;
         if (Question(question, ++position, q))
             cartes.Ajouter(q);
+        q.Vider();
     }
     f->Modifie = false;
     return std::move(f);

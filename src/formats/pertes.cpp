@@ -3,6 +3,7 @@
 #include "model/fichierx.h"
 #include "model/pagecode.h"
 #include "formats/natif.h"
+#include "formats/questions.h"
 #include "settings/init.h"
 
 namespace {
@@ -58,6 +59,14 @@ Pertes CaracteresPerdus(const TFichierX &f, QChar format)
         for (int i = 0; i < n; ++i) {
             compteur.Ajouter(f.Fiche(i).Champ1(), i);
             compteur.Ajouter(f.Fiche(i).Champ2(), i);
+        }
+    } else if (format == u'm' || format == u'g') {
+        Questions::DepuisCartes cartes(f);
+        for (int i = 0; i < n; ++i) {
+            if (!cartes.Lire(f.Fiche(i)).SansBonneReponse(f.TypeFichier == u'M'))
+                continue;
+            if (pertes.sansBonneReponse++ == 0)
+                pertes.ficheSansBonneReponse = i;
         }
     } else if ((format == u's' || format == u't') && !Parametres.csvutf) {
         // The fields a CSV record or a text export holds: written as lines,

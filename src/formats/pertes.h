@@ -13,11 +13,19 @@ struct Pertes
     qsizetype nombre = 0;
     int fiche = -1;         // position of the card holding the first one; -1: not in a card
     char32_t caractere = 0; // the first one
+    // Moodle XML and GIFT: multiple-choice cards with no answer marked right,
+    // which become questions that accept every answer (or none), and the
+    // position of the first one.
+    int sansBonneReponse = 0;
+    int ficheSansBonneReponse = -1;
+
+    bool Aucune() const { return nombre == 0 && sansBonneReponse == 0; }
 };
 
 // What saving the file in a format would turn into '?': native, Cardfile,
 // and CSV or text written in the system's code page. XML, Moodle and UTF-8
 // CSV keep every character. One pass over the texts the writer writes.
+// For Moodle XML and GIFT, also the multiple-choice cards without a right answer.
 Pertes CaracteresPerdus(const TFichierX &fichier, QChar format);
 
 }

@@ -12,6 +12,13 @@ namespace Questions {
 
 namespace {
 
+// A string's own block, unless it shares one (the grades "0" and "100"
+// are shared by every answer).
+qint64 CoutPropre(const QString &texte)
+{
+    return texte.isEmpty() || !texte.isDetached() ? 0 : 32 + 2 * (texte.capacity() + 1);
+}
+
 } // namespace
 
 Balises::Balises(const TFichierX &f)
@@ -115,6 +122,41 @@ int Question::NombreReponses() const
     return n;
 }
 
+bool Question::SansBonneReponse(bool choixMultiple) const
+{
+    if (type.startsWith(QLatin1String("multichoice"))) {
+        int reponses = 0;
+        for (const Morceau &m : morceaux) {
+            if (m.sorte != Morceau::Reponse)
+                continue;
+            if (m.note.toDouble() > 0)
+                return false;
+            ++reponses;
+        }
+        return reponses > 0;
+    }
+    return choixMultiple && typeDeduit && type == QLatin1String("shortanswer") && NombreReponses() >= 2;
+}
+
+void Question::Ajouter(Morceau m)
+{
+    if (TBudgetMemoire *budget = TBudgetMemoire::Courant()) {
+        // Three parts while the list grows: the old array, the new one and its spare room.
+        const qint64 octets = 3 * qint64(sizeof(Morceau)) + CoutPropre(m.texte) + CoutPropre(m.note)
+            + CoutPropre(m.autre) + CoutPropre(m.tolerance);
+        budget->Prendre(octets);
+        cout += octets;
+    }
+    morceaux.push_back(std::move(m));
+}
+
+void Question::Vider()
+{
+    if (TBudgetMemoire *budget = TBudgetMemoire::Courant())
+        budget->Rendre(cout);
+    *this = Question();
+}
+
 // --- Cards to questions ---------------------------------------------------
 
 DepuisCartes::DepuisCartes(const TFichierX &fichier) : f(fichier), b(fichier) { }
@@ -184,6 +226,7 @@ Question DepuisCartes::Lire(const TFicheX &fiche)
     q.nom = titre;
 
     bool uneReponse = false;
+    q.typeDeduit = q.type.isEmpty();
     if (q.type == QLatin1String("singlechoice")) {
         q.type = S("multichoice");
         uneReponse = true;

@@ -80,13 +80,28 @@ struct Question
     QString type;
     // multichoice: one answer allowed.
     bool unique = false;
+    // From cards: the type was not marked but decided from the answers.
+    bool typeDeduit = false;
     QString nom;
     QString texte;
     // category: the full path (from cards), or the path as read.
     QString categorie;
     std::vector<Morceau> morceaux;
+    // What the parts cost, counted in the reading's memory budget.
+    qint64 cout = 0;
 
     int NombreReponses() const;
+    // A multiple choice with no answer marked right: a multiple-choice
+    // question whose answers all give nothing, or (choixMultiple: in an MCQ
+    // file) answers without any grade marker, which make a short answer that
+    // accepts every one of them.
+    bool SansBonneReponse(bool choixMultiple) const;
+    // Adds a part, counted in the current memory budget first (raises past
+    // its limit): a question of millions of answers is refused, not read
+    // until memory runs out.
+    void Ajouter(Morceau m);
+    // An empty question again, the parts' cost given back to the budget.
+    void Vider();
 };
 
 // Cards to questions, one card after the other (category paths are

@@ -6,6 +6,7 @@
 
 #include "formats/contrat.h"
 #include "formats/documentxml.h"
+#include "formats/gardexml.h"
 #include "model/budget.h"
 #include "model/erreurs.h"
 #include "model/fichierx.h"
@@ -790,7 +791,7 @@ std::unique_ptr<TFichierX> Lecteur::Lire(const QByteArray &octets)
         return Lecteur(complet, &options).Lire(octets);
     }
     if (!lu)
-        throw ErreurIdInvalide(MessageCodeXml());
+        throw ErreurIdInvalide(GardeXml::AvecMessages(MessageCodeXml()));
     if (!f)
         throw ErreurIdInvalide(MessageNonAmblorine());
     const int page = PageCode::DepuisNomEncodage(lecture.Encodage());

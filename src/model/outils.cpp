@@ -163,6 +163,47 @@ std::pair<qsizetype, qsizetype> Bornes(QStringView texte, bool gauche, bool droi
 
 } // namespace
 
+QString LignesCrLf(const QString &texte)
+{
+    const qsizetype n = texte.size();
+    const QChar *p = texte.constData();
+    qsizetype i = 0;
+    // Up to the first line end that is not CR LF already.
+    for (; i < n; ++i) {
+        if (p[i] == u'\n')
+            break;
+        if (p[i] == u'\r') {
+            if (i + 1 == n || p[i + 1] != u'\n')
+                break;
+            ++i;
+        }
+    }
+    if (i == n)
+        return texte;
+    // Each lone CR or LF from there grows the text by one.
+    qsizetype seules = 0;
+    for (qsizetype k = i; k < n; ++k) {
+        if (p[k] == u'\n' && (k == 0 || p[k - 1] != u'\r'))
+            ++seules;
+        else if (p[k] == u'\r' && (k + 1 == n || p[k + 1] != u'\n'))
+            ++seules;
+    }
+    QString r;
+    r.reserve(n + seules);
+    r.append(p, i);
+    for (; i < n; ++i) {
+        const QChar c = p[i];
+        if (c == u'\r' || c == u'\n') {
+            if (c == u'\r' && i + 1 < n && p[i + 1] == u'\n')
+                ++i;
+            r.append(CRLF);
+        } else {
+            r.append(c);
+        }
+    }
+    return r;
+}
+
 QString Rogner(const QString &texte)
 {
     const auto [debut, fin] = Bornes(texte, true, true, EstBlanc);

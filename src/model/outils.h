@@ -31,6 +31,10 @@ QString Desechapper(const QString &texte);
 
 // How texts in memory break lines.
 inline const QString CRLF = QStringLiteral("\r\n");
+// The text with every line end (CR LF, a lone CR or a lone LF) as CR LF,
+// built in one pass (QString::replace in a loop costs the square of the
+// length); the same string, shared, when it needs no change.
+QString LignesCrLf(const QString &texte);
 
 // A space or a control character (code up to 0x20).
 inline bool EstBlanc(QChar c)
