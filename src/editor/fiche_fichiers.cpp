@@ -5,6 +5,7 @@
 #include "dialogs/dlgnouveau.h"
 #include "editor/aide.h"
 #include "editor/lettres.h"
+#include "formats/anki.h"
 #include "formats/formats.h"
 #include "formats/table.h"
 #include "formats/pertes.h"
@@ -87,10 +88,17 @@ void TFormFiche::OuvrirFichier(const QString &nom, int position, bool modifiable
         Formats::PrendreAvertissements();
         QChar type = TypePourCsv(nom);
         // An Anki deck becomes a new card file: its type is asked first.
-        const bool import = commeDocument && Formats::Importe(Formats::Reconnaitre(nom));
-        if (import && !DemanderTypeImport(type = TypeCourant)) {
-            FermerFichier();
-            return;
+        const QChar format = commeDocument ? Formats::Reconnaitre(nom) : QChar();
+        const bool import = Formats::Importe(format);
+        if (import) {
+            // A deck this program wrote offers the type it was written from.
+            type = TFichierAnki::TypeEcrit(nom, format == u'K');
+            if (type.isNull())
+                type = TypeCourant;
+            if (!DemanderTypeImport(type)) {
+                FermerFichier();
+                return;
+            }
         }
         auto fichier = AvecProgression(tr("Opening \"%1\"...").arg(NomSeul(nom)),
                                        [&] { return Formats::Ouvrir(nom, modifiable, commeDocument, type); });
@@ -188,7 +196,7 @@ bool TFormFiche::DemanderTypeImport(QChar &type)
     Lettres::MettreEnTete(type != u'?' && !type.isNull() && liste.contains(type) ? type : QChar(u'D'), liste);
     if (!DlgNouveau)
         DlgNouveau = new TDlgNouveau(this);
-    DlgNouveau->Remplir(liste);
+    DlgNouveau->Remplir(liste, true);
     if (TInteraction::Courante().Executer(*DlgNouveau) != QDialog::Accepted)
         return false;
     type = DlgNouveau->LettreChoisie();
