@@ -81,7 +81,7 @@ void TFormFiche::OuvrirFichier(const QString &nom, int position, bool modifiable
 {
     // The file shown stays until the new one is read, so that a cancelled
     // read leaves it as it was; the same file is let go first (its lock).
-    if (FichierCourant && FichierCourant->Flux && FichierCourant->Flux->MemeFichier(nom))
+    if (Fichier() && Fichier()->Flux && Fichier()->Flux->MemeFichier(nom))
         FermerFichier();
     QString message;
     try {
@@ -120,8 +120,8 @@ void TFormFiche::OuvrirFichier(const QString &nom, int position, bool modifiable
                                              TInteraction::Ok, 0);
         return;
     } catch (const ErreurAnnulation &) {
-        if (FichierCourant)
-            TypeCourant = FichierCourant->TypeFichier;
+        if (Fichier())
+            TypeCourant = Fichier()->TypeFichier;
         return;
     } catch (const Erreur &erreur) {
         message = erreur.message();
@@ -149,14 +149,9 @@ void TFormFiche::SignalerAvertissements()
 
 void TFormFiche::ChargerDocument(std::unique_ptr<TFichierX> fichier, int position)
 {
-    FichierCourant = std::move(fichier);
-    TypeCourant = FichierCourant->TypeFichier;
+    m_document.Charger(std::move(fichier));
+    TypeCourant = Fichier()->TypeFichier;
     EvaluerType();
-    if (Alphabetique && FichierCourant->FormatFichier != u'c' && !FichierCourant->EstTrie()) {
-        const bool modifie = FichierCourant->Modifie;
-        FichierCourant->Trier(); // keeping the order is the editor's business, not a change
-        FichierCourant->Modifie = modifie;
-    }
     AfficherFichier(position);
 }
 
@@ -227,7 +222,7 @@ void TFormFiche::Nouveau1Click()
     FermerFichier();
     auto fichier = std::make_unique<TFichierX>(TypeCourant, FormatParDefaut());
     fichier->InitialiserNouveau();
-    FichierCourant = std::move(fichier);
+    m_document.Charger(std::move(fichier));
     EvaluerType();
     AfficherFichier(-1);
 }
@@ -239,7 +234,7 @@ void TFormFiche::JvAppInstances1CmdLineReceived(const QStringList &lignes)
     if (lignes.isEmpty() || lignes.constFirst().isEmpty())
         return;
     const QString nom = lignes.constFirst();
-    if (FichierCourant && FichierCourant->NomFichier == nom)
+    if (Fichier() && Fichier()->NomFichier == nom)
         return; // already shown
     RouvrirFichier(nom, Lettres::IndexMemorise(nom));
 }
@@ -334,9 +329,9 @@ void TFormFiche::dropEvent(QDropEvent *event)
 
 bool TFormFiche::SauverFichier(QString nom, bool demanderNom, bool exporter)
 {
-    if (!FichierCourant)
+    if (!Fichier())
         return false;
-    TFichierX &fichier = *FichierCourant;
+    const TFichierX &fichier = *Fichier();
     const QChar type = fichier.TypeFichier;
     QChar format = fichier.FormatFichier;
     if (demanderNom) {
@@ -377,7 +372,7 @@ bool TFormFiche::SauverFichier(QString nom, bool demanderNom, bool exporter)
                        TInteraction::OkAnnuler, 0)
                     != TInteraction::RepOk)
                 return false;
-        } else if (fichier.Modifie) {
+        } else if (m_document.EstModifie()) {
             demanderNom = false; // rewritten in place
         } else {
             return false;
@@ -388,7 +383,7 @@ bool TFormFiche::SauverFichier(QString nom, bool demanderNom, bool exporter)
     try {
         Formats::PrendreAvertissements();
         AvecProgression(tr("Saving \"%1\"...").arg(NomSeul(nom)),
-                        [&] { Formats::Enregistrer(fichier, nom, format, demanderNom, exporter); });
+                        [&] { m_document.Enregistrer(nom, format, demanderNom, exporter); });
     } catch (const ErreurAnnulation &) {
         return false; // the file and the document stay as they were
     } catch (const Erreur &erreur) {
@@ -412,8 +407,8 @@ bool TFormFiche::SauverFichier(QString nom, bool demanderNom, bool exporter)
 QString TFormFiche::DossierDialogue() const
 {
     const auto existe = [](const QString &dossier) { return !dossier.isEmpty() && QFileInfo(dossier).isDir(); };
-    if (FichierCourant && !FichierCourant->NomFichier.isEmpty()) {
-        const QString dossier = QFileInfo(FichierCourant->NomFichier).absolutePath();
+    if (Fichier() && !Fichier()->NomFichier.isEmpty()) {
+        const QString dossier = QFileInfo(Fichier()->NomFichier).absolutePath();
         if (existe(dossier))
             return dossier;
     }
@@ -431,7 +426,7 @@ QString TFormFiche::DossierDialogue() const
 
 bool TFormFiche::AccepterPertes(QChar format)
 {
-    const Formats::Pertes pertes = Formats::CaracteresPerdus(*FichierCourant, format);
+    const Formats::Pertes pertes = Formats::CaracteresPerdus(*Fichier(), format);
     if (pertes.nombre == 0)
         return true;
     const QString caractere = QString::fromUcs4(&pertes.caractere, 1);
@@ -442,7 +437,7 @@ bool TFormFiche::AccepterPertes(QChar format)
         texte += tr("The first one, \"%1\", is in card %2 (\"%3\").")
                      .arg(caractere)
                      .arg(pertes.fiche + 1)
-                     .arg(FichierCourant->LibelleFiche(pertes.fiche));
+                     .arg(Fichier()->LibelleFiche(pertes.fiche));
     else
         texte += tr("The first one, \"%1\", is in the file's header.").arg(caractere);
     texte += QLatin1String("\r\n") + tr("Save anyway?");
@@ -452,38 +447,38 @@ bool TFormFiche::AccepterPertes(QChar format)
 
 void TFormFiche::Sauver1Click()
 {
-    if (!FichierCourant || !ValiderFiche())
+    if (!Fichier() || !ValiderFiche())
         return;
     ValiderTitreFichier();
-    SauverFichier(FichierCourant->NomFichier, FichierCourant->NomFichier.isEmpty(), false);
+    SauverFichier(Fichier()->NomFichier, Fichier()->NomFichier.isEmpty(), false);
 }
 
 void TFormFiche::Sauversous1Click()
 {
-    if (!FichierCourant || !ValiderFiche())
+    if (!Fichier() || !ValiderFiche())
         return;
     ValiderTitreFichier();
-    SauverFichier(NomSansExtension(FichierCourant->NomFichier), true, false);
+    SauverFichier(NomSansExtension(Fichier()->NomFichier), true, false);
 }
 
 void TFormFiche::Exporter1Click()
 {
-    if (!FichierCourant || !ValiderFiche())
+    if (!Fichier() || !ValiderFiche())
         return;
     ValiderTitreFichier();
-    SauverFichier(NomSansExtension(FichierCourant->NomFichier), true, true);
+    SauverFichier(NomSansExtension(Fichier()->NomFichier), true, true);
 }
 
 bool TFormFiche::DemanderSauvegarde()
 {
-    if (!FichierCourant)
+    if (!Fichier())
         return true;
     if (!ValiderFiche())
         return false;
     ValiderTitreFichier();
-    if (!FichierCourant->Modifie)
+    if (!m_document.EstModifie())
         return true;
-    const QString nom = FichierCourant->NomFichier;
+    const QString nom = Fichier()->NomFichier;
     switch (TInteraction::Courante().Message(
         TInteraction::Avertissement,
         tr("The file \"%1\" has been modified.\r\nDo you want to save it?").arg(NomSeul(nom)),
@@ -501,11 +496,11 @@ bool TFormFiche::DemanderSauvegarde()
 
 void TFormFiche::FermerFichier()
 {
-    if (!FichierCourant)
+    if (!Fichier())
         return;
-    const QString nom = FichierCourant->NomFichier;
+    const QString nom = Fichier()->NomFichier;
     if (!nom.isEmpty()) {
-        Lettres::MettreEnTete(FichierCourant->TypeFichier, Parametres.types);
+        Lettres::MettreEnTete(Fichier()->TypeFichier, Parametres.types);
         if (nom != Parametres.open) {
             Parametres.recent = Parametres.open;
             Parametres.recnum = Parametres.openum;
@@ -513,7 +508,7 @@ void TFormFiche::FermerFichier()
         }
         Parametres.openum = IndexCourant;
     }
-    FichierCourant.reset();
+    m_document.Fermer();
     AfficherSansFichier();
 }
 
@@ -531,7 +526,7 @@ void TFormFiche::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
-    Parametres.opened = FichierCourant != nullptr;
+    Parametres.opened = Fichier() != nullptr;
     if (!FermerAvecDemande()) {
         event->ignore();
         return;
@@ -554,9 +549,9 @@ void TFormFiche::closeEvent(QCloseEvent *event)
 
 void TFormFiche::Proprietes1Click()
 {
-    if (!FichierCourant)
+    if (!Fichier())
         return;
-    const TFichierX &f = *FichierCourant;
+    const TFichierX &f = *Fichier();
     TInteraction::Courante().Message(TInteraction::Information,
                                      tr("Type: %1\r\n\r\nFormat: %2\r\n\r\nNumber of cards: %3")
                                          .arg(f.NomTypeFichier(), f.NomFormatFichier())
