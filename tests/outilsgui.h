@@ -56,6 +56,7 @@ public:
         dialogues->Polices.clear();
         dialogues->Impressions.clear();
         dialogues->FichierImpression.clear();
+        dialogues->Annulations.clear();
     }
 
     // After each test; false when something was asked that no test scripted.

@@ -2,6 +2,7 @@
 #include "formats/contrat.h"
 #include "model/erreurs.h"
 #include "model/flux.h"
+#include "model/progression.h"
 #include "outilstest.h"
 
 #include <QProcess>
@@ -459,6 +460,48 @@ private slots:
                      lignes.at(i).constData());
         QVERIFY2(lignes.at(0).contains("Cannot create file"), lignes.at(0).constData());
         QCOMPARE(lignes.at(3), QByteArray("ouvert (lecture seule)"));
+    }
+
+    // A save stopped from its progress dialog while the file is written
+    // leaves the old content under every name, and nothing beside it.
+    void remplacementAnnule_data()
+    {
+        QTest::addColumn<bool>("liens");
+        QTest::addColumn<bool>("document");
+        QTest::newRow("renamed into place") << false << false;
+        QTest::newRow("renamed, the document's own file") << false << true;
+        QTest::newRow("rewritten in place") << true << true;
+    }
+
+    void remplacementAnnule()
+    {
+        QFETCH(bool, liens);
+        QFETCH(bool, document);
+        const QByteArray ancien("le contenu d'avant");
+        const QString nom = Fichier(QStringLiteral("annule.xaqq"), ancien);
+        const QString autre = m_dossier.filePath(QStringLiteral("annule-lien.xaqq"));
+        QFile::remove(autre);
+        if (liens)
+            QCOMPARE(::link(QFile::encodeName(nom).constData(), QFile::encodeName(autre).constData()), 0);
+        std::unique_ptr<TFlux> flux = document ? TFlux::Ouvrir(nom, true) : nullptr;
+        const QByteArray contenu(10 << 20, 'n');
+        qint64 total = -1;
+        {
+            const TProgression progression([&total](qint64, qint64 t) {
+                total = t;
+                return false;
+            });
+            QVERIFY_THROWS_EXCEPTION(ErreurAnnulation, TFlux::Remplacer(nom, contenu, flux.get()));
+        }
+        QCOMPARE(total, qint64(contenu.size()));
+        QCOMPARE(OutilsTest::LireFichier(nom), ancien);
+        if (liens)
+            QCOMPARE(OutilsTest::LireFichier(autre), ancien);
+        if (flux)
+            QCOMPARE(flux->LireTout(), ancien);
+        QCOMPARE(Compagnons(QStringLiteral("annule.xaqq")), QStringList());
+        flux.reset();
+        QFile::remove(autre);
     }
 
     // A root process saving a file keeps its owner, by a rename when it may.

@@ -32,6 +32,7 @@
 #include <QPlainTextEdit>
 #include <QSettings>
 #include <QUrl>
+#include <unistd.h>
 
 namespace {
 
@@ -669,6 +670,113 @@ private slots:
         w.Sauver1Click();
         QVERIFY(!w.Fichier()->Modifie);
         QVERIFY(OutilsTest::LireFichier(chemin).contains("changed"));
+    }
+
+    // ------------------------------------------------------------ progress
+
+    // An open cancelled from its progress dialog leaves the document shown
+    // as it was, changes included, and lets the file go; the next open of
+    // the same file reads it whole.
+    void ouvertureAnnulee_data()
+    {
+        QTest::addColumn<QString>("nom");
+        QTest::addColumn<QChar>("format");
+        QTest::addColumn<bool>("modifie"); // the document shown has changes, not saved ("No")
+        QTest::newRow("XML") << "grand.xaqq" << QChar(u'x') << false;
+        QTest::newRow("native") << "grand.aqq" << QChar(u'n') << false;
+        QTest::newRow("CSV, changed document") << "grand.csv" << QChar(u's') << true;
+        QTest::newRow("Cardfile") << "grand.crd" << QChar(u'c') << false;
+    }
+
+    void ouvertureAnnulee()
+    {
+        QFETCH(QString, nom);
+        QFETCH(QChar, format);
+        QFETCH(bool, modifie);
+        QStringList questions;
+        for (int i = 0; i < (format == u'c' ? 5000 : 50000); ++i)
+            questions << QString::number(i);
+        const QString grand = Creer(Neuf(nom), u'Q', format, questions);
+        const QString document = Creer(Neuf("a.xaqq"), u'Q', u'x', {"a", "b"});
+        TFormFiche &w = Ouvrir(document);
+        const TFichierX *avant = w.Fichier();
+        const QString titre = w.windowTitle();
+        m_d->Suivis.clear(); // the document's own open
+        if (modifie) {
+            OutilsGui::Taper(w.MReponse, QStringLiteral("changed"));
+            m_d->Repondre(TInteraction::RepNon);
+        }
+        m_d->ChoisirFichier(grand, 6); // "All"
+        m_d->Annulations.push_back(0);
+        w.Ouvrir1Click(true);
+        QCOMPARE(w.Fichier(), avant);
+        QCOMPARE(w.Fichier()->NomFichier, document);
+        QCOMPARE(w.Fichier()->NombreFiches(), 2);
+        QCOMPARE(w.Fichier()->Modifie, modifie);
+        QCOMPARE(w.Fichier()->Fiche(0).Champ2(), modifie ? QStringLiteral("changed") : QStringLiteral("ra"));
+        QCOMPARE(w.TypeCourant, QChar(u'Q'));
+        QCOMPARE(w.windowTitle(), titre);
+        QCOMPARE(int(m_d->Messages().size()), modifie ? 1 : 0); // the save question only
+        QCOMPARE(int(m_d->Suivis.size()), 1);
+        QCOMPARE(m_d->Suivis.front().Rapports, 1);
+        QVERIFY(m_d->Suivis.front().Texte.contains(nom));
+        QVERIFY(TFlux::Ouvrir(grand, true)); // nothing holds it
+
+        if (modifie)
+            m_d->Repondre(TInteraction::RepNon);
+        m_d->ChoisirFichier(grand, 6);
+        w.Ouvrir1Click(true);
+        QVERIFY(w.Fichier());
+        QCOMPARE(w.Fichier()->NomFichier, grand);
+        QCOMPARE(w.Fichier()->NombreFiches(), int(questions.size()));
+        QCOMPARE(int(m_d->Suivis.size()), 2);
+        QVERIFY(m_d->Suivis.back().Rapports >= 1);
+    }
+
+    // A save cancelled from its progress dialog leaves the file on disk as it
+    // was and the document with its name and its changes; nothing is left
+    // beside the file, and the next save writes it.
+    void sauvegardeAnnulee_data()
+    {
+        QTest::addColumn<QString>("commande"); // "save", "save as", "hard link"
+        QTest::newRow("save") << "save";
+        QTest::newRow("save as") << "save as";
+        QTest::newRow("save over a hard link") << "hard link";
+    }
+
+    void sauvegardeAnnulee()
+    {
+        QFETCH(QString, commande);
+        const QString chemin = Creer(Neuf("f.xaqq"), u'Q', u'x', {"a", "b"});
+        const QString lien = QFileInfo(chemin).absolutePath() + "/lien.xaqq";
+        if (commande == "hard link")
+            QCOMPARE(::link(QFile::encodeName(chemin).constData(), QFile::encodeName(lien).constData()), 0);
+        const QString autre = QFileInfo(chemin).absolutePath() + "/autre.xaqq";
+        const QByteArray avant = OutilsTest::LireFichier(chemin);
+        const QStringList fichiers = QDir(QFileInfo(chemin).absolutePath()).entryList(QDir::Files | QDir::Hidden);
+        TFormFiche &w = Ouvrir(chemin);
+        m_d->Suivis.clear();
+        OutilsGui::Taper(w.MReponse, QStringLiteral("changed"));
+        m_d->Annulations.push_back(0);
+        if (commande == "save as") {
+            m_d->ChoisirFichier(autre);
+            w.Sauversous1Click();
+        } else {
+            QVERIFY(w.ActiverRaccourci(QKeySequence(Qt::CTRL | Qt::Key_S)));
+        }
+        QVERIFY(m_d->Messages().empty());
+        QCOMPARE(int(m_d->Suivis.size()), 1);
+        QCOMPARE(m_d->Suivis.front().Rapports, 1);
+        QCOMPARE(OutilsTest::LireFichier(chemin), avant);
+        QCOMPARE(QDir(QFileInfo(chemin).absolutePath()).entryList(QDir::Files | QDir::Hidden), fichiers);
+        QVERIFY(w.Fichier()->Modifie);
+        QCOMPARE(w.Fichier()->NomFichier, chemin);
+        QCOMPARE(w.Fichier()->Fiche(0).Champ2(), QStringLiteral("changed"));
+        w.Sauver1Click();
+        QVERIFY(!w.Fichier()->Modifie);
+        QVERIFY(OutilsTest::LireFichier(chemin).contains("changed"));
+        if (commande == "hard link")
+            QCOMPARE(OutilsTest::LireFichier(lien), OutilsTest::LireFichier(chemin));
     }
 
     // An unnamed modified file: the question names nobody, Yes asks for a name.

@@ -5,8 +5,10 @@
 
 #include "formats/formats.h"
 #include "formats/table.h"
+#include "model/erreurs.h"
 #include "model/fichierx.h"
 #include "model/outils.h"
+#include "model/progression.h"
 
 #include <QtTest>
 
@@ -24,6 +26,14 @@ class TestTable : public QObject
         f->AjouterFiche(QStringLiteral("Deux"), QStringLiteral("Fleuve ?"), "(*) Seine" + sep + "Loire");
         f->Modifie = false;
         return f;
+    }
+
+    // The name of a file of type in format lettre; CSV files read as that type.
+    QString Preparer(const QString &prefixe, QChar lettre, QChar type)
+    {
+        Parametres.csvtyp = QString(type);
+        return m_dossier.filePath(prefixe + lettre + type + u'.'
+                                  + ExtensionDepuisMotif(QString::fromLatin1(Formats::Trouver(lettre)->motif), type));
     }
 
 private slots:
@@ -73,11 +83,8 @@ private slots:
     {
         QFETCH(QChar, lettre);
         QFETCH(QChar, type);
-        Parametres.csvtyp = QString(type);
         auto f = Exemple(type);
-        const QString nom = m_dossier.filePath(
-            QStringLiteral("a%1%2.").arg(lettre, type)
-            + ExtensionDepuisMotif(QString::fromLatin1(Formats::Trouver(lettre)->motif), type));
+        const QString nom = Preparer(QStringLiteral("a"), lettre, type);
         Formats::Enregistrer(*f, nom, lettre, true);
         f.reset(); // releases the file
         QCOMPARE(Formats::Reconnaitre(nom), lettre);
@@ -88,6 +95,37 @@ private slots:
         if (Formats::Importe(lettre))
             QVERIFY(relu->NomFichier.isEmpty() && relu->Modifie);
         QCOMPARE(relu->NombreFiches(), 2);
+    }
+
+    // Every writer and every reader stops when the user cancels: the save
+    // leaves no file, the open gives no card file and lets the file go.
+    void annulation_data() { allerRetour_data(); }
+    void annulation()
+    {
+        QFETCH(QChar, lettre);
+        QFETCH(QChar, type);
+        auto f = Exemple(type);
+        const QString nom = Preparer(QStringLiteral("annule"), lettre, type);
+        int rapports = 0;
+        const auto annuler = [&rapports](qint64, qint64) {
+            ++rapports;
+            return false;
+        };
+        {
+            const TProgression progression(annuler);
+            QVERIFY_THROWS_EXCEPTION(ErreurAnnulation, Formats::Enregistrer(*f, nom, lettre, true));
+        }
+        QCOMPARE(rapports, 1);
+        QVERIFY(!QFileInfo::exists(nom));
+        QVERIFY(f->NomFichier.isEmpty()); // the card file did not take the name
+        Formats::Enregistrer(*f, nom, lettre, true);
+        f.reset();
+        {
+            const TProgression progression(annuler);
+            QVERIFY_THROWS_EXCEPTION(ErreurAnnulation, Formats::Ouvrir(nom, true, true, type));
+        }
+        QCOMPARE(rapports, 2);
+        QCOMPARE(Formats::Ouvrir(nom, true, true, type)->NombreFiches(), 2);
     }
 
     void cliLettres()

@@ -620,6 +620,13 @@ multiple n&apos;ont aucune bonne réponse marquée.
     </message>
 </context>
 <context>
+    <name>Progression</name>
+    <message>
+        <source>Cancelled.</source>
+        <translation>Annulé.</translation>
+    </message>
+</context>
+<context>
     <name>TAide</name>
     <message>
         <source>Amblopad Help</source>
@@ -1280,6 +1287,14 @@ Nombre de fiches&#xa0;: %3</translation>
     <message>
         <source>&quot;%1&quot; is on a read-only file system: it is open read-only.</source>
         <translation>«&#xa0;%1&#xa0;» se trouve sur un système de fichiers en lecture seule&#xa0;: il est ouvert en lecture seule.</translation>
+    </message>
+    <message>
+        <source>Opening &quot;%1&quot;...</source>
+        <translation>Ouverture de «&#xa0;%1&#xa0;»…</translation>
+    </message>
+    <message>
+        <source>Saving &quot;%1&quot;...</source>
+        <translation>Enregistrement de «&#xa0;%1&#xa0;»…</translation>
     </message>
     <message>
         <source>Title</source>

@@ -12,6 +12,7 @@
 #include "model/erreurs.h"
 #include "model/flux.h"
 #include "model/outils.h"
+#include "model/progression.h"
 #include "settings/init.h"
 #include "ui/interaction.h"
 
@@ -46,6 +47,16 @@ QString FichierDepose(const QMimeData *donnees)
     return QString();
 }
 
+// Runs an open or save under a progress dialog, shown once it has taken
+// half a second; Cancel raises ErreurAnnulation from inside the work.
+template <typename F>
+auto AvecProgression(const QString &texte, F &&travail)
+{
+    const std::unique_ptr<TInteraction::Progression> suivi = TInteraction::Courante().SuivreProgression(texte);
+    const TProgression progression([&suivi](qint64 fait, qint64 total) { return suivi->Avancer(fait, total); });
+    return travail();
+}
+
 } // namespace
 
 QString TFormFiche::TypesOrdonnes() const
@@ -68,6 +79,10 @@ QChar TFormFiche::TypePourCsv(const QString &nom) const
 void TFormFiche::OuvrirFichier(const QString &nom, int position, bool modifiable, bool commeDocument,
                                bool signalerErreurs)
 {
+    // The file shown stays until the new one is read, so that a cancelled
+    // read leaves it as it was; the same file is let go first (its lock).
+    if (Fichier() && Fichier()->Flux && Fichier()->Flux->MemeFichier(nom))
+        FermerFichier();
     QString message;
     try {
         Formats::PrendreAvertissements();
@@ -80,16 +95,20 @@ void TFormFiche::OuvrirFichier(const QString &nom, int position, bool modifiable
             type = TFichierAnki::TypeEcrit(nom, format == u'K');
             if (type.isNull())
                 type = TypeCourant;
-            if (!DemanderTypeImport(type))
+            if (!DemanderTypeImport(type)) {
+                FermerFichier();
                 return;
+            }
         }
-        auto fichier = Formats::Ouvrir(nom, modifiable, commeDocument, type);
+        auto fichier = AvecProgression(tr("Opening \"%1\"...").arg(NomSeul(nom)),
+                                       [&] { return Formats::Ouvrir(nom, modifiable, commeDocument, type); });
         if (import) // untitled: saved in the type's own format
             fichier->FormatFichier = Lettres::FormatParDefaut(fichier->TypeFichier, LettreTypeCsv);
         // Asked for writing, held read-only because this user may not write it: said once, here.
         const bool retenu = modifiable && commeDocument && !fichier->Modifiable && !EstLectureSeule(nom);
         const bool systeme = retenu && SystemeLectureSeule(nom);
         const bool interdit = retenu && !systeme && EcritureInterdite(nom);
+        FermerFichier();
         ChargerDocument(std::move(fichier), position);
         SignalerAvertissements();
         if ((interdit || systeme) && signalerErreurs)
@@ -100,11 +119,16 @@ void TFormFiche::OuvrirFichier(const QString &nom, int position, bool modifiable
                                                  .arg(NomSeul(nom)),
                                              TInteraction::Ok, 0);
         return;
+    } catch (const ErreurAnnulation &) {
+        if (Fichier())
+            TypeCourant = Fichier()->TypeFichier;
+        return;
     } catch (const Erreur &erreur) {
         message = erreur.message();
     } catch (const std::exception &erreur) {
         message = QString::fromLocal8Bit(erreur.what());
     }
+    FermerFichier();
     if (!signalerErreurs)
         return;
     // The menu no longer offers a file that cannot be opened.
@@ -157,7 +181,6 @@ void TFormFiche::Ouvrir1Click(bool commeDocument)
     m_dossierDialogue = QFileInfo(choix.Chemin).absolutePath();
     const int i = choix.IndexFiltre;
     TypeCourant = i >= 1 && i <= typesEntrees.size() ? typesEntrees.at(i - 1) : QChar(u'?');
-    FermerFichier();
     OuvrirFichier(choix.Chemin, Lettres::IndexMemorise(choix.Chemin), !choix.LectureSeule, commeDocument, true);
 }
 
@@ -177,7 +200,7 @@ bool TFormFiche::DemanderTypeImport(QChar &type)
 
 void TFormFiche::RouvrirFichier(const QString &nom, int position)
 {
-    if (!FermerAvecDemande())
+    if (!DemanderSauvegarde())
         return;
     TypeCourant = u'?';
     OuvrirFichier(nom, position, true, true, true);
@@ -234,7 +257,7 @@ void TFormFiche::TraiterLignesEnAttente()
 {
     if (!m_lignesRecues)
         return;
-    if (QApplication::activeModalWidget() || QApplication::activePopupWidget()) {
+    if (QApplication::activeModalWidget() || QApplication::activePopupWidget() || TProgression::EnCours()) {
         QTimer::singleShot(200, this, &TFormFiche::TraiterLignesEnAttente);
         return;
     }
@@ -248,10 +271,13 @@ void TFormFiche::TraiterLignesEnAttente()
 
 void TFormFiche::OuvrirDepose(const QString &chemin)
 {
+    if (TProgression::EnCours()) { // dropped while a file is read or written
+        QTimer::singleShot(200, this, [this, chemin] { OuvrirDepose(chemin); });
+        return;
+    }
     if (!DemanderSauvegarde())
         return;
     TypeCourant = u'?'; // as the "All" entry of the open dialog
-    FermerFichier();
     OuvrirFichier(chemin, Lettres::IndexMemorise(chemin), true, true, true);
 }
 
@@ -356,7 +382,10 @@ bool TFormFiche::SauverFichier(QString nom, bool demanderNom, bool exporter)
         return false;
     try {
         Formats::PrendreAvertissements();
-        m_document.Enregistrer(nom, format, demanderNom, exporter);
+        AvecProgression(tr("Saving \"%1\"...").arg(NomSeul(nom)),
+                        [&] { m_document.Enregistrer(nom, format, demanderNom, exporter); });
+    } catch (const ErreurAnnulation &) {
+        return false; // the file and the document stay as they were
     } catch (const Erreur &erreur) {
         TInteraction::Courante().Message(TInteraction::Erreur, erreur.message(), TInteraction::Ok, 0);
         return false;
@@ -507,6 +536,10 @@ bool TFormFiche::FermerAvecDemande()
 
 void TFormFiche::closeEvent(QCloseEvent *event)
 {
+    if (TProgression::EnCours()) { // the document is being read or written
+        event->ignore();
+        return;
+    }
     Parametres.opened = Fichier() != nullptr;
     if (!FermerAvecDemande()) {
         event->ignore();

@@ -7,6 +7,7 @@
 #include "model/flux.h"
 #include "model/outils.h"
 #include "model/pagecode.h"
+#include "model/progression.h"
 #include "settings/init.h"
 
 #include <QCoreApplication>
@@ -574,6 +575,7 @@ std::unique_ptr<TFichierX> TFichierCSV::LireCSV(const QByteArray &octets, QChar 
     QString reponse;
     qsizetype debut = 0;
     while (debut < n) {
+        TProgression::Avancer(debut, n);
         const qsizetype fin = FinLigne(texte, debut, n);
         qsizetype taille = 0;
         const QChar *ligne = source.Texte(debut, fin - debut, taille);
@@ -636,11 +638,13 @@ QByteArray TFichierCSV::EcrireCSV(const TFichierX &fichier, QChar format)
         const QString joint = fichier.Fragmenteur.isEmpty() ? CRLF : fichier.Fragmenteur;
         const bool modeLignes = joint == CRLF;
         for (const auto &fiche : fichier.Fiches) {
+            TProgression::Avancer(&fiche - fichier.Fiches.data(), qint64(fichier.Fiches.size()));
             texte += Enregistrement(ChampsEnregistrement(fichier, fiche, joint, modeLignes), dialecte);
             texte += CRLF;
         }
     } else {
         for (const auto &fiche : fichier.Fiches) {
+            TProgression::Avancer(&fiche - fichier.Fiches.data(), qint64(fichier.Fiches.size()));
             texte += TexteEnLignes(fichier, fiche);
             texte += CRLF;
         }

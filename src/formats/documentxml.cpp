@@ -2,6 +2,7 @@
 
 #include "formats/gardexml.h"
 #include "model/budget.h"
+#include "model/progression.h"
 
 #include <QCoreApplication>
 #include <QStringDecoder>
@@ -106,6 +107,8 @@ void RefuserTypeDocument(void *contexte, const xmlChar *, const xmlChar *, const
 // The text is marked for translation where it is written.
 [[noreturn]] void Echec(const char *texte)
 {
+    if (TProgression::Annulee()) // the allocation was turned down to stop the work
+        throw ErreurAnnulation();
     throw ErreurDocumentXml(QCoreApplication::translate("DocumentXml", texte));
 }
 
@@ -556,17 +559,20 @@ bool TLectureXml::Lire(const QByteArray &octets)
     // a window of the document, not a copy of all of it.
     struct Source
     {
+        const char *debut;
         const char *p;
         const char *fin;
         static int Lire(void *source, char *tampon, int taille)
         {
             auto s = static_cast<Source *>(source);
+            if (!TProgression::Continuer(s->p - s->debut, s->fin - s->debut))
+                return -1; // stopped: said once the parser is back
             const int n = int(std::min<qint64>(taille, s->fin - s->p));
             std::memcpy(tampon, s->p, size_t(n));
             s->p += n;
             return n;
         }
-    } source{octets.constData(), octets.constData() + octets.size()};
+    } source{octets.constData(), octets.constData(), octets.constData() + octets.size()};
     m_contexte = ctxt;
     xmlDocPtr doc = xmlCtxtReadIO(ctxt, Source::Lire, nullptr, &source, nullptr, nullptr, OptionsLecture);
     m_contexte = nullptr;
@@ -581,6 +587,8 @@ bool TLectureXml::Lire(const QByteArray &octets)
     xmlFreeParserCtxt(ctxt);
     if (etat.exception)
         std::rethrow_exception(etat.exception);
+    if (TProgression::Annulee())
+        throw ErreurAnnulation();
     // The parser ran out of the file's memory budget: say that, not what it made of it.
     if (memoire && !m_arrete && budget && budget->Depasse())
         budget->Refuser();

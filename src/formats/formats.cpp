@@ -6,6 +6,7 @@
 #include "model/fichierx.h"
 #include "model/flux.h"
 #include "model/outils.h"
+#include "model/progression.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -38,6 +39,9 @@ std::unique_ptr<TFichierX> Charger(const QString &nom, bool modifiable, bool com
     // read the bytes themselves hold a budget of their own, which is the one charged).
     TBudgetMemoire budget(QFileInfo(nom).size());
     std::unique_ptr<TFichierX> fichier = format->lire(nom, {modifiable, commeDocument, typeCsv});
+    // A reader that took a refused allocation for the end of its input.
+    if (TProgression::Annulee())
+        throw ErreurAnnulation();
     if (fichier->TypeAlphabetique() && fichier->FormatFichier != u'c' && !fichier->EstTrie())
         fichier->Trier(); // not a change of the user's: Modifie stays as it was
     return fichier;

@@ -7,6 +7,7 @@
 #include "model/flux.h"
 #include "model/outils.h"
 #include "model/pagecode.h"
+#include "model/progression.h"
 
 #include <QCoreApplication>
 #include <algorithm>
@@ -342,6 +343,7 @@ std::unique_ptr<TFichierX> TFichierNatif::LireNatif(const QByteArray &octets, bo
             l.Champ(octets1, debut, blocsChamp1);
             l.Champ(octets2, debut + qint64(blocsChamp1) * TailleBloc, blocsChamp2);
             f->AjouterFiche(texte(octets1), texte(octets2));
+            TProgression::Avancer(f->NombreFiches(), records);
             record = l.Entier(debut + qint64(n) * TailleBloc + 12);
         }
     }
@@ -376,6 +378,7 @@ QByteArray TFichierNatif::EcrireNatif(const TFichierX &f)
     int blocsChamp1 = f.AvecMotsIgnores ? 2 : 1;
     int blocsChamp2 = 1;
     for (int i = 0; i < nombre; ++i) {
+        TProgression::Avancer(i, 2 * qint64(nombre));
         const TFicheX &fiche = f.Fiche(i);
         for (int k = 0; k < 2; ++k) {
             const size_t j = 2 * size_t(i) + size_t(k);
@@ -450,6 +453,7 @@ QByteArray TFichierNatif::EcrireNatif(const TFichierX &f)
     sortie.append(qsizetype(tailleRecord * nombre), '\0');
     char *record = sortie.data() + debutRecords;
     for (int i = 0; i < nombre; ++i, record += tailleRecord) {
+        TProgression::Avancer(nombre + qint64(i), 2 * qint64(nombre));
         for (int k = 0; k < 2; ++k) {
             const size_t j = 2 * size_t(i) + size_t(k);
             EcrireChamp(record + (k == 0 ? 0 : qint64(blocsChamp1) * TailleBloc), textes[j], &debuts[premiers[j]],

@@ -11,6 +11,7 @@
 #include "model/flux.h"
 #include "model/outils.h"
 #include "model/pagecode.h"
+#include "model/progression.h"
 #include "resources/chaines.h"
 #include "settings/init.h"
 
@@ -496,8 +497,10 @@ QByteArray Ecrivain::Ecrire()
         Etiquettes();
     if (f.AvecCanevas)
         Canevas();
-    for (const auto &fiche : f.Fiches)
+    for (const auto &fiche : f.Fiches) {
+        TProgression::Avancer(&fiche - f.Fiches.data(), qint64(f.Fiches.size()));
         Fiche(fiche);
+    }
     Ligne(u"</AMBLORINE>");
     return std::move(Sortie);
 }

@@ -2,6 +2,7 @@
 
 #include "model/erreurs.h"
 #include "model/fichierx.h"
+#include "model/progression.h"
 
 #include <QCoreApplication>
 #include <atomic>
@@ -49,7 +50,9 @@ void TBudgetMemoire::InjecterPlancher(qint64 octets)
 
 bool TBudgetMemoire::Essayer(qint64 octets)
 {
-    if (octets > m_limite - m_pris) {
+    // Every reader passes here as it grows: where a long read is seen and
+    // stopped. Stopping turns the allocation down like a budget run out.
+    if (octets > m_limite - m_pris || !TProgression::Continuer()) {
         m_depasse = true;
         return false;
     }
@@ -84,6 +87,8 @@ QString TBudgetMemoire::Message() const
 
 void TBudgetMemoire::Refuser() const
 {
+    if (TProgression::Annulee())
+        throw ErreurAnnulation();
     throw ErreurIdInvalide(Message());
 }
 

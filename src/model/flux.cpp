@@ -1,6 +1,7 @@
 #include "model/flux.h"
 
 #include "model/erreurs.h"
+#include "model/progression.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -62,6 +63,8 @@ QString MessageSysteme(int erreur)
 
 [[noreturn]] void EchecEcriture(const QString &nom, int erreur)
 {
+    if (erreur == ECANCELED) // the user stopped the save
+        throw ErreurAnnulation();
     throw ErreurFichier(
         Flux::tr("Error writing file \"%1\". %2").arg(QDir::toNativeSeparators(nom), MessageSysteme(erreur)));
 }
@@ -177,11 +180,18 @@ void IgnorerDepassementTaille()
     Q_UNUSED(fait);
 }
 
-// Writes everything at position or fails with errno set; honours the test seams.
-bool EcrireTout(int fd, const char *donnees, qint64 taille, qint64 position = -1)
+// Writes everything at position or fails with errno set; honours the test
+// seams. The new content of a save (suivi) is written a piece at a time, each
+// reported to the watcher of the save, which may stop it (ECANCELED).
+bool EcrireTout(int fd, const char *donnees, qint64 taille, qint64 position = -1, bool suivi = false)
 {
+    constexpr qint64 Morceau = qint64(4) << 20;
     qint64 ecrit = 0;
     for (;;) {
+        if (suivi && !TProgression::Continuer(ecrit, taille)) {
+            errno = ECANCELED;
+            return false;
+        }
         if (g_arret && ecrit >= g_arretApres) {
             auto arret = g_arret;
             g_arret = nullptr;
@@ -189,7 +199,7 @@ bool EcrireTout(int fd, const char *donnees, qint64 taille, qint64 position = -1
         }
         if (ecrit >= taille)
             return true;
-        qint64 morceau = taille - ecrit;
+        qint64 morceau = suivi ? qMin(taille - ecrit, Morceau) : taille - ecrit;
         if (g_arret)
             morceau = qMin(morceau, g_arretApres - ecrit);
         if (g_echecApres >= 0) {
@@ -210,9 +220,9 @@ bool EcrireTout(int fd, const char *donnees, qint64 taille, qint64 position = -1
     }
 }
 
-bool EcrireTout(int fd, const QByteArray &contenu)
+bool EcrireTout(int fd, const QByteArray &contenu, bool suivi = false)
 {
-    return EcrireTout(fd, contenu.constData(), contenu.size());
+    return EcrireTout(fd, contenu.constData(), contenu.size(), -1, suivi);
 }
 
 // The test seams are for the file's new content only.
@@ -451,6 +461,13 @@ TFlux::~TFlux()
     ::close(int(m_descripteur)); // releases the lock
 }
 
+bool TFlux::MemeFichier(const QString &nom) const
+{
+    struct stat etat, autre;
+    return ::fstat(int(m_descripteur), &etat) == 0 && ::stat(QFile::encodeName(nom).constData(), &autre) == 0
+        && etat.st_dev == autre.st_dev && etat.st_ino == autre.st_ino;
+}
+
 qint64 TFlux::Taille() const
 {
     struct stat etat;
@@ -532,7 +549,7 @@ void EcrireEnPlace(int fd, const QString &nom, const QFileInfo &cible, const QBy
         EchecEcriture(nom, erreur);
     }
     SynchroniserDossier(cheminCopie);
-    if (!EcrireTout(fd, contenu.constData(), contenu.size(), 0) || ::ftruncate(fd, off_t(contenu.size())) != 0
+    if (!EcrireTout(fd, contenu.constData(), contenu.size(), 0, true) || ::ftruncate(fd, off_t(contenu.size())) != 0
         || ::fsync(fd) != 0) {
         const int erreur = errno;
         // The copy stays when even the old content cannot be put back: the
@@ -623,7 +640,7 @@ std::unique_ptr<TFlux> TFlux::Remplacer(const QString &nom, const QByteArray &co
         ::unlink(modele.constData());
         EchecEcriture(nom, erreur);
     };
-    if (!EcrireTout(fd, contenu) || ::fsync(fd) != 0)
+    if (!EcrireTout(fd, contenu, true) || ::fsync(fd) != 0)
         abandonner(errno);
     mode_t mode;
     if (existe) {
@@ -672,6 +689,12 @@ TFlux::~TFlux()
 {
     if (m_descripteur >= 0)
         _close(int(m_descripteur));
+}
+
+bool TFlux::MemeFichier(const QString &nom) const
+{
+    const QString ici = QFileInfo(m_nom).canonicalFilePath();
+    return !ici.isEmpty() && ici.compare(QFileInfo(nom).canonicalFilePath(), Qt::CaseInsensitive) == 0;
 }
 
 qint64 TFlux::Taille() const

@@ -17,6 +17,8 @@ public:
     TFlux &operator=(const TFlux &) = delete;
 
     const QString &Nom() const { return m_nom; }
+    // nom names this very file (through another link too).
+    bool MemeFichier(const QString &nom) const;
     bool Ecriture() const { return m_ecriture; }
     qint64 Taille() const;
     // Reads up to taille bytes from position; fewer at the end of the file.

@@ -12,6 +12,7 @@
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRegularExpression>
 
@@ -262,4 +263,48 @@ void TInteractionPlateforme::Aide(int sujet)
 void TInteractionPlateforme::DefinirAfficheurAide(std::function<void(int)> afficheur)
 {
     AfficheurAide() = std::move(afficheur);
+}
+
+namespace {
+
+class ProgressionDialogue : public TInteraction::Progression
+{
+public:
+    explicit ProgressionDialogue(const QString &texte) : m_dialogue(QApplication::activeWindow())
+    {
+        m_dialogue.setWindowTitle(QApplication::applicationDisplayName());
+        m_dialogue.setLabelText(texte);
+        m_dialogue.setWindowModality(Qt::ApplicationModal);
+        m_dialogue.setAutoReset(false);
+        m_dialogue.setAutoClose(false);
+        m_dialogue.setRange(0, 0); // a busy bar until the work knows its size
+        m_dialogue.setMinimumDuration(500);
+        m_dialogue.setValue(0); // the half second starts here
+    }
+
+    bool Avancer(qint64 fait, qint64 total) override
+    {
+        if (total > 0) {
+            if (m_dialogue.maximum() == 0)
+                m_dialogue.setRange(0, Etapes + 1);
+            // Never the minimum again: that would start the half second anew.
+            m_dialogue.setValue(1 + int(qBound<qint64>(0, fait, total) * Etapes / total));
+        }
+        // Until the dialog shows, the window only repaints: a click must not
+        // start another command in the middle of this one.
+        QCoreApplication::processEvents(m_dialogue.isVisible() ? QEventLoop::AllEvents
+                                                               : QEventLoop::ExcludeUserInputEvents);
+        return !m_dialogue.wasCanceled();
+    }
+
+private:
+    static constexpr int Etapes = 1000;
+    QProgressDialog m_dialogue;
+};
+
+} // namespace
+
+std::unique_ptr<TInteraction::Progression> TInteractionPlateforme::SuivreProgression(const QString &texte)
+{
+    return std::make_unique<ProgressionDialogue>(texte);
 }

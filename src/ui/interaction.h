@@ -57,6 +57,18 @@ public:
     // Shows a help topic.
     virtual void Aide(int sujet) = 0;
 
+    // The watcher of a long open or save: a dialog with texte and Cancel,
+    // shown once the work has taken half a second. Avancer is told how far
+    // the work got (total 0 while unknown), keeps the windows painted, and
+    // returns false once the user cancelled.
+    class Progression
+    {
+    public:
+        virtual ~Progression() = default;
+        virtual bool Avancer(qint64 fait, qint64 total) = 0;
+    };
+    virtual std::unique_ptr<Progression> SuivreProgression(const QString &texte) = 0;
+
     // The buttons a Boutons value stands for, in the order they are shown.
     static std::vector<Reponse> ReponsesPossibles(Boutons boutons);
     // Translates "Desc|*.a;*.b|..." into Qt's filter entries "Desc (*.a *.b)".
@@ -85,6 +97,7 @@ public:
     bool Saisir(const QString &legende, const QString &invite, QString &texte) override;
     int Executer(QDialog &dialogue) override;
     void Aide(int sujet) override;
+    std::unique_ptr<Progression> SuivreProgression(const QString &texte) override;
 
     // Shows the help window at a topic. The help viewer lives above this
     // folder, so the editor installs it; until then Help shows nothing.

@@ -168,3 +168,38 @@ void TInteractionScriptee::Aide(int sujet)
     d.Aide = sujet;
     Demandes.push_back(d);
 }
+
+namespace {
+
+class ProgressionScriptee : public TInteraction::Progression
+{
+public:
+    ProgressionScriptee(std::vector<TInteractionScriptee::Suivi> &suivis, int limite)
+        : m_suivis(suivis), m_index(suivis.size() - 1), m_limite(limite)
+    {
+    }
+
+    bool Avancer(qint64, qint64) override
+    {
+        const int rapports = ++m_suivis[m_index].Rapports;
+        return m_limite < 0 || rapports <= m_limite;
+    }
+
+private:
+    std::vector<TInteractionScriptee::Suivi> &m_suivis;
+    size_t m_index;
+    int m_limite;
+};
+
+} // namespace
+
+std::unique_ptr<TInteraction::Progression> TInteractionScriptee::SuivreProgression(const QString &texte)
+{
+    Suivis.push_back({texte, 0});
+    int limite = -1;
+    if (!Annulations.empty()) {
+        limite = Annulations.front();
+        Annulations.pop_front();
+    }
+    return std::make_unique<ProgressionScriptee>(Suivis, limite);
+}

@@ -42,6 +42,17 @@ public:
     // Each acts on the shown dialog (sets controls, clicks OK or Cancel) and
     // returns its result code.
     std::deque<std::function<int(QDialog &)>> Dialogues;
+    // Each watched open or save takes the next number: the reports it lets
+    // through before it answers Cancel. None left: it never cancels.
+    std::deque<int> Annulations;
+    // The watched opens and saves, apart from the requests: their text and
+    // the reports each received.
+    struct Suivi
+    {
+        QString Texte;
+        int Rapports = 0;
+    };
+    std::vector<Suivi> Suivis;
     std::vector<Demande> Demandes;
     int Imprevus = 0;
 
@@ -53,6 +64,7 @@ public:
     void Oublier()
     {
         Demandes.clear();
+        Suivis.clear();
         Imprevus = 0;
     }
 
@@ -66,4 +78,5 @@ public:
     bool Saisir(const QString &legende, const QString &invite, QString &texte) override;
     int Executer(QDialog &dialogue) override;
     void Aide(int sujet) override;
+    std::unique_ptr<Progression> SuivreProgression(const QString &texte) override;
 };
