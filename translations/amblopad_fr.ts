@@ -1181,6 +1181,30 @@ Nombre de fiches&#xa0;: %3</translation>
         <source>The card could not be printed to &quot;%1&quot;.</source>
         <translation>La fiche n&apos;a pas pu être imprimée dans « %1 ».</translation>
     </message>
+    <message>
+        <source>D&amp;uplicate card</source>
+        <translation>D&amp;upliquer la fiche</translation>
+    </message>
+    <message>
+        <source>Print all cards</source>
+        <translation>Imprimer toutes les fiches</translation>
+    </message>
+    <message>
+        <source>Paste as new card</source>
+        <translation>Coller comme nouvelle fiche</translation>
+    </message>
+    <message>
+        <source>The clipboard holds no card to paste.</source>
+        <translation>Le presse-papiers ne contient aucune fiche à coller.</translation>
+    </message>
+    <message>
+        <source>The cards could not be printed.</source>
+        <translation>Les fiches n&apos;ont pas pu être imprimées.</translation>
+    </message>
+    <message>
+        <source>The cards could not be printed to &quot;%1&quot;.</source>
+        <translation>Les fiches n&apos;ont pas pu être imprimées dans « %1 ».</translation>
+    </message>
 </context>
 <context>
     <name>TListe</name>

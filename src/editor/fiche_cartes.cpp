@@ -98,8 +98,9 @@ void TFormFiche::AfficherFichier(int position)
         return;
     }
     AfficherFiche(IndexCourant);
-    if (BSuivant->isEnabled())
-        BSuivant->setFocus();
+    // Typing starts in the card; without a card, on "New".
+    if (CarteAffichee())
+        PremierChamp()->setFocus();
     else
         BNouveau->setFocus();
 }
@@ -133,12 +134,13 @@ void TFormFiche::AfficherTitreFenetre()
 void TFormFiche::AfficherEtiquettes()
 {
     const TFicheX &e = FichierCourant->Etiquettes;
-    PTitre->setText(e.Champ0());
-    PQuestion->setText(e.Champ1());
-    PReponse->setText(e.Champ2());
-    // A caption is the user's text: an '&' in it is shown, never an accelerator.
-    QString legende = FichierCourant->AvecTitre ? e.Champ0() : e.Champ1();
-    legende.replace(u'&', QLatin1String("&&"));
+    // A caption is the user's text: an '&' in it is shown, never an accelerator
+    // (a label with a buddy takes one '&' as the accelerator's mark).
+    const auto echapper = [](QString texte) { return texte.replace(u'&', QLatin1String("&&")); };
+    PTitre->setText(echapper(e.Champ0()));
+    PQuestion->setText(echapper(e.Champ1()));
+    PReponse->setText(echapper(e.Champ2()));
+    const QString legende = echapper(FichierCourant->AvecTitre ? e.Champ0() : e.Champ1());
     if (DlgChercher)
         DlgChercher->CBChampUnique->setText(tr("Search only in field \"%1\"").arg(legende));
 }
@@ -277,15 +279,18 @@ bool TFormFiche::ValiderFiche()
                                          TInteraction::AnnulerSeul, 0);
         return false;
     }
-    if (BlocNotes && Rogner(Memo::Texte(MQuestion)).isEmpty()) {
-        const QLocale locale;
-        const QDateTime maintenant = QDateTime::currentDateTime();
-        PoserTexte(MQuestion,
-                   locale.toString(maintenant.date(), QLocale::ShortFormat) + u' '
-                       + locale.toString(maintenant.time(), QLocale::LongFormat));
-    }
+    if (BlocNotes && Rogner(Memo::Texte(MQuestion)).isEmpty())
+        PoserTexte(MQuestion, Horodatage());
     StockerFiche();
     return true;
+}
+
+QString TFormFiche::Horodatage()
+{
+    const QLocale locale;
+    const QDateTime maintenant = QDateTime::currentDateTime();
+    return locale.toString(maintenant.date(), QLocale::ShortFormat) + u' '
+        + locale.toString(maintenant.time(), QLocale::LongFormat);
 }
 
 void TFormFiche::ReclasserFiche()
@@ -320,12 +325,16 @@ void TFormFiche::CreerFiche(int position)
         return;
     if (!(position >= 0 && NouvelleFicheIntacte()) && ValiderFiche())
         InsererNouvelleFiche(position);
+    PremierChamp()->setFocus();
+}
+
+QWidget *TFormFiche::PremierChamp() const
+{
     if (FichierCourant->Numerote)
-        MReponse->setFocus();
-    else if (FichierCourant->AvecTitre)
-        ETitre->setFocus();
-    else
-        MQuestion->setFocus();
+        return MReponse;
+    if (FichierCourant->AvecTitre)
+        return ETitre;
+    return MQuestion;
 }
 
 void TFormFiche::InsererNouvelleFiche(int position)
@@ -532,6 +541,8 @@ void TFormFiche::MettreAJourMenus()
         poser("Inserer1", carte && !Alphabetique && modifiable);
         poser("Supprimer1", carte && modifiable);
         poser("Canevas1", FicheNouvelle);
+        poser("DupliquerFiche1", carte && modifiable);
+        poser("CollerFiche1", modifiable);
         Action("Rechsuivant1")->setVisible(RechercheEnCours);
         Action("AbandonRech1")->setVisible(RechercheEnCours);
         poser("Annuler1", editee || FicheNouvelle);
@@ -539,8 +550,8 @@ void TFormFiche::MettreAJourMenus()
         Action("PermuterChamps")->setVisible(Permutable && carte && modifiable);
         poser("PermuterChamps", true);
         poser("FeuilledeStyle1", modifiable);
-        for (const char *entree : {"Rechercher1", "Rechsuivant1", "AbandonRech1", "Imprimer1", "PressePapiers1",
-                                   "ListeVersPressepapiers1", "Listedesfiches1"})
+        for (const char *entree : {"Rechercher1", "Rechsuivant1", "AbandonRech1", "Imprimer1", "ImprimerTout1",
+                                   "PressePapiers1", "ListeVersPressepapiers1", "Listedesfiches1"})
             poser(entree, carte);
     }
 }
