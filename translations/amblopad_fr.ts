@@ -1198,12 +1198,12 @@ Nombre de fiches&#xa0;: %3</translation>
         <translation>D&amp;upliquer la fiche</translation>
     </message>
     <message>
-        <source>Print all cards</source>
-        <translation>Imprimer toutes les fiches</translation>
+        <source>Print &amp;all cards</source>
+        <translation>Imprimer toutes les fic&amp;hes</translation>
     </message>
     <message>
-        <source>Paste as new card</source>
-        <translation>Coller comme nouvelle fiche</translation>
+        <source>Paste as ne&amp;w card</source>
+        <translation>Coller co&amp;mme nouvelle fiche</translation>
     </message>
     <message>
         <source>The clipboard holds no card to paste.</source>

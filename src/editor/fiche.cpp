@@ -346,13 +346,13 @@ void TFormFiche::ConstruireMenus()
     Edition1->addSeparator();
     connect(Entree(Edition1, "Imprimer1", tr("Card \u2013> printer"), QKeySequence(Qt::CTRL | Qt::Key_P)),
             &QAction::triggered, this, &TFormFiche::Imprimer1Click);
-    connect(Entree(Edition1, "ImprimerTout1", tr("Print all cards")), &QAction::triggered, this,
+    connect(Entree(Edition1, "ImprimerTout1", tr("Print &all cards")), &QAction::triggered, this,
             &TFormFiche::ImprimerTout1Click);
     connect(Entree(Edition1, "PressePapiers1", tr("Card \u2013> clipboard"), QKeySequence(Qt::CTRL | Qt::Key_Insert)),
             &QAction::triggered, this, &TFormFiche::PressePapiers1Click);
     connect(Entree(Edition1, "ListeVersPressepapiers1", tr("List \u2013> clipboard")), &QAction::triggered, this,
             &TFormFiche::ListeVersPressePapiers1Click);
-    connect(Entree(Edition1, "CollerFiche1", tr("Paste as new card")), &QAction::triggered, this,
+    connect(Entree(Edition1, "CollerFiche1", tr("Paste as ne&w card")), &QAction::triggered, this,
             &TFormFiche::CollerFiche1Click);
     Edition1->addSeparator();
     connect(Entree(Edition1, "Options1", tr("&Options"), QKeySequence(Qt::Key_F5)), &QAction::triggered, this,
