@@ -2,6 +2,7 @@
 // errors, exit codes, messages, what each format's files give), plus the
 // special files that need the system to make them.
 #include "outilstest.h"
+#include "verifanki.h"
 #include "support/octetscrd.h"
 #include "support/octetsnatif.h"
 #include "support/questionsmoodle.h"
@@ -328,8 +329,8 @@ void TestCli::commande_data()
     // ------------------------------------------------------------ Anki
     {
         const QByteArray texte = "#separator:tab\n#deck:Mots\nchat\tcat\n";
-        const QByteArray attendu = "#separator:tab\n#html:true\n#notetype:Amblopad Dictionnaire\n#deck:Mots\n"
-                                   "#columns:Tab\tBody\nchat\tcat\n";
+        const QByteArray attendu = "#separator:tab\n#html:true\n#notetype:Basic\n#deck:Mots\n#tags column:3\n"
+                                   "#amblopad:D 12\nchat\tcat\t\tchat\tcat\n";
         QTest::newRow("Anki: text read as a Dictionnaire")
             << Cas()
                    .Fichier("m.txt", texte)
@@ -344,6 +345,10 @@ void TestCli::commande_data()
                    .Fichier("m.txt", texte)
                    .Lancer({"convert", "@m.txt", "@d.apkg"})
                    .Erreur(QByteArray())
+                   .Verifier([](TBancCli &b) {
+                       const QStringList fautes = VerifAnki::Paquet(b.Lire(QStringLiteral("@d.apkg")));
+                       QVERIFY2(fautes.isEmpty(), qPrintable(fautes.join(u'\n')));
+                   })
                    .Lancer({"info", "@d.apkg"})
                    .Sortie("format: k\ntype: D\ncards: 1\ntitle: Mots\n")
                    .Lancer({"convert", "@d.apkg", "@t.txt", "--to", "k", "--anki-text"})

@@ -85,6 +85,26 @@
         <source>Note %1 of this Anki text file has no first field.</source>
         <translation>La note %1 de ce fichier texte Anki n&apos;a pas de premier champ.</translation>
     </message>
+    <message>
+        <source>This Anki package was made by an Anki newer than this program knows. Export the deck again from Anki with &quot;Support older Anki versions&quot; checked.</source>
+        <translation>Ce paquet Anki a été fait par une version d&apos;Anki plus récente que celles que ce programme connaît. Exportez de nouveau le paquet depuis Anki en cochant «&#xa0;Support older Anki versions&#xa0;».</translation>
+    </message>
+    <message>
+        <source>Choices</source>
+        <translation>Choix</translation>
+    </message>
+    <message>
+        <source>Solution</source>
+        <translation>Solution</translation>
+    </message>
+    <message>
+        <source>Feedback</source>
+        <translation>Commentaire</translation>
+    </message>
+    <message>
+        <source>(empty)</source>
+        <translation>(vide)</translation>
+    </message>
 </context>
 <context>
     <name>Budget</name>
@@ -672,6 +692,14 @@ ne peut pas contenir, au lieu de refuser la conversion.
     <message>
         <source>&amp;Help</source>
         <translation>&amp;Aide</translation>
+    </message>
+    <message>
+        <source>Open the Anki deck as</source>
+        <translation>Ouvrir le paquet Anki comme</translation>
+    </message>
+    <message>
+        <source>Which type of card file should the deck&apos;s notes become?</source>
+        <translation>Quel type de fichier de fiches les notes du paquet doivent-elles devenir&#xa0;?</translation>
     </message>
 </context>
 <context>
