@@ -354,6 +354,18 @@ void TestCli::commande_data()
                    .Lancer({"convert", "@d.apkg", "@t.txt", "--to", "k", "--anki-text"})
                    .Erreur(QByteArray())
                    .Produit("@t.txt", attendu);
+        QTest::newRow("Anki: a deck read as the type it was written from")
+            << Cas()
+                   .Fichier("q.txt", "#separator:tab\n#html:true\n#amblopad:Q 120\nF\tB\t\tq1\ta1\tt1\n")
+                   .Lancer({"info", "@q.txt"})
+                   .Sortie("format: K\ntype: Q\ncards: 1\ntitle: q\n")
+                   .Lancer({"convert", "@q.txt", "@q.apkg"})
+                   .Verifier([](TBancCli &b) {
+                       const QStringList fautes = VerifAnki::Paquet(b.Lire(QStringLiteral("@q.apkg")));
+                       QVERIFY2(fautes.isEmpty(), qPrintable(fautes.join(u'\n')));
+                   })
+                   .Lancer({"info", "@q.apkg"})
+                   .Sortie("format: k\ntype: Q\ncards: 1\ntitle: q\n");
         QTest::newRow("usage: --anki-text outside convert") << Usage({"dump", "a", "--anki-text"});
         QTest::newRow("usage: --anki-text with another format")
             << Usage({"convert", "a", "b.txt", "--to", "x", "--anki-text"});

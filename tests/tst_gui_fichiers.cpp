@@ -6,6 +6,7 @@
 #undef QT_NO_CAST_FROM_ASCII
 
 #include "outilsgui.h"
+#include "verifanki.h"
 
 #include "dialogs/dlgnouveau.h"
 #include "editor/fiche.h"
@@ -316,6 +317,12 @@ private slots:
         QFETCH(QChar, type);
         const QString paquet = Creer(Neuf(format == u'k' ? "deck.apkg" : "deck.txt"), u'N', format, {"qa", "qb"});
         const QByteArray avant = OutilsTest::LireFichier(paquet);
+        QStringList fautes;
+        if (format == u'k')
+            fautes = VerifAnki::Paquet(avant);
+        else
+            QCOMPARE(VerifAnki::Texte(avant, &fautes).size(), 2);
+        QVERIFY2(fautes.isEmpty(), qPrintable(fautes.join(u'\n')));
         const QString document = Creer(Neuf("a.xaqq"), u'Q', u'x', {"a"});
         TFormFiche &w = Ouvrir(document);
         QStringList offerts;

@@ -321,7 +321,8 @@
   amblopad-cli convert IN OUT [--to F] [--type T] [--lossy] [--anki-text]
 
 T is a file type letter (A..Z), given to a CSV input,
-and to an Anki deck (default D).
+and to an Anki deck (default: the type it was written from
+by this program, else D).
 F is a format letter: %1;
 without --to it comes from OUT&apos;s extension.
 --anki-text with --to k writes Anki text instead of a package.
@@ -334,7 +335,8 @@ instead of refusing the conversion.
   amblopad-cli convert ENTRÉE SORTIE [--to F] [--type T] [--lossy] [--anki-text]
 
 T est une lettre de type de fichier (A..Z), donnée à une entrée CSV,
-et à un paquet Anki (par défaut D).
+et à un paquet Anki (par défaut&#xa0;: le type dont ce programme
+l&apos;a tiré, sinon D).
 F est une lettre de format&#xa0;: %1&#xa0;;
 sans --to, elle est tirée de l&apos;extension de SORTIE.
 --anki-text avec --to k écrit du texte Anki au lieu d&apos;un paquet.
