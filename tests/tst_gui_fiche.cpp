@@ -85,7 +85,7 @@ private slots:
         TFormFiche &w = Fenetre();
         QCOMPARE(w.windowTitle(), QStringLiteral("Amblopad: micro Data Base"));
         w.FormShow(QStringList());
-        QVERIFY(!w.FichierCourant);
+        QVERIFY(!w.Fichier());
         QCOMPARE(w.TypeCourant, QChar(u'R'));
         QVERIFY(w.QuestionUneLigne);
         QCOMPARE(w.LettreTypeCsv, QChar(u'L'));
@@ -163,7 +163,7 @@ private slots:
     void quitterAuClavier()
     {
         TFormFiche &w = Charger(Fichier(u'Q', {"a"}));
-        w.FichierCourant->Modifie = true;
+        w.Document().ModifierProprietes(QStringLiteral("Title"), [](TFichierX &f) { f.SetTitre(QStringLiteral("x")); });
         m_dialogues->Repondre(TInteraction::RepAnnuler);
         QVERIFY(w.ActiverRaccourci(QKeySequence(Qt::CTRL | Qt::Key_Q)));
         QCOMPARE(int(m_dialogues->Messages().size()), 1);
@@ -248,11 +248,11 @@ private slots:
         QVERIFY(OutilsGui::Actif(w, "DupliquerFiche1"));
         OutilsGui::Choisir(w, "DupliquerFiche1");
         QStringList vu;
-        for (int i = 0; i < w.FichierCourant->NombreFiches(); ++i)
-            vu << (type == u'L' ? w.FichierCourant->Fiche(i).Champ2().mid(1) : w.FichierCourant->Fiche(i).Champ1());
+        for (int i = 0; i < w.Fichier()->NombreFiches(); ++i)
+            vu << (type == u'L' ? w.Fichier()->Fiche(i).Champ2().mid(1) : w.Fichier()->Fiche(i).Champ1());
         QCOMPARE(vu, attendu);
         QCOMPARE(w.IndexCourant, montre);
-        QVERIFY(w.FichierCourant->Modifie);
+        QVERIFY(w.Document().EstModifie());
         QVERIFY(m_dialogues->Messages().empty());
 
         auto lecture = Fichier(type, {"a"});
@@ -261,7 +261,7 @@ private slots:
         QVERIFY(!OutilsGui::Actif(w2, "DupliquerFiche1"));
         QVERIFY(!OutilsGui::Actif(w2, "CollerFiche1"));
         w2.DupliquerFiche1Click();
-        QCOMPARE(w2.FichierCourant->NombreFiches(), 1);
+        QCOMPARE(w2.Fichier()->NombreFiches(), 1);
     }
 
     // Each state of the window and what it offers (writable, not alphabetical,
@@ -372,7 +372,7 @@ private slots:
         QVERIFY(!w.Action("PermuterChamps")->isVisible());
         QVERIFY(!w.Action("Etiquettes1")->isVisible());
         w.BNouveauClick();
-        QCOMPARE(w.FichierCourant->NombreFiches(), 3);
+        QCOMPARE(w.Fichier()->NombreFiches(), 3);
         // The fields look read-only: the window's colour behind the text.
         for (QWidget *champ : {static_cast<QWidget *>(w.ETitre), static_cast<QWidget *>(w.MQuestion),
                                static_cast<QWidget *>(w.MReponse)})
@@ -527,7 +527,7 @@ private slots:
         QCOMPARE(w.SujetAide, aide);
         QCOMPARE(w.MQuestion->verticalScrollBarPolicy(), uneLigne ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAlwaysOn);
         QCOMPARE(w.MReponse->tabChangesFocus(), !uneLigne);
-        QCOMPARE(w.windowTitle(), QStringLiteral("Amblopad - ") + w.FichierCourant->NomFichier);
+        QCOMPARE(w.windowTitle(), QStringLiteral("Amblopad - ") + w.Fichier()->NomFichier);
     }
 
     // The share of the question row: set again on every resize.
@@ -568,20 +568,20 @@ private slots:
     {
         TFormFiche &w = Charger(Fichier(u'Q', {"a", "b", "c"}), 1);
         w.BNouveauClick();
-        QCOMPARE(w.FichierCourant->NombreFiches(), 4);
+        QCOMPARE(w.Fichier()->NombreFiches(), 4);
         QCOMPARE(w.IndexCourant, 3);
         w.BSuivantClick(); // nothing typed: the card goes, the one before comes back
-        QCOMPARE(w.FichierCourant->NombreFiches(), 3);
+        QCOMPARE(w.Fichier()->NombreFiches(), 3);
         QCOMPARE(w.IndexCourant, 1);
         QVERIFY(w.FicheAbandonnee);
-        QVERIFY(!w.FichierCourant->Modifie);
+        QVERIFY(!w.Fichier()->Modifie);
         QVERIFY(m_dialogues->Messages().empty());
         // Insert while an untouched new card is shown makes no second card.
         w.BInsererClick();
         w.BInsererClick();
-        QCOMPARE(w.FichierCourant->NombreFiches(), 4);
+        QCOMPARE(w.Fichier()->NombreFiches(), 4);
         QCOMPARE(w.IndexCourant, 1);
-        QCOMPARE(w.FichierCourant->Fiche(2).Champ1(), QStringLiteral("b"));
+        QCOMPARE(w.Fichier()->Fiche(2).Champ1(), QStringLiteral("b"));
     }
 
     void reclassement_data()
@@ -604,16 +604,16 @@ private slots:
         OutilsGui::Taper(w.MReponse, QStringLiteral("new"));
         QVERIFY(w.ValiderFiche());
         QCOMPARE(w.IndexCourant, place);
-        QCOMPARE(w.FichierCourant->Fiche(place).Champ2(), QStringLiteral("new"));
-        QVERIFY(w.FichierCourant->EstTrie());
+        QCOMPARE(w.Fichier()->Fiche(place).Champ2(), QStringLiteral("new"));
+        QVERIFY(w.Fichier()->EstTrie());
         QVERIFY(!w.FicheNouvelle);
         QVERIFY(!w.BInserer->isEnabled()); // alphabetical files never insert
         // A stored card whose question changes moves too.
         w.AfficherFiche(0);
         OutilsGui::Taper(w.MQuestion, QStringLiteral("zz"));
         w.BSuivantClick();
-        QCOMPARE(w.FichierCourant->Fiche(3).Champ1(), QStringLiteral("zz"));
-        QVERIFY(w.FichierCourant->EstTrie());
+        QCOMPARE(w.Fichier()->Fiche(3).Champ1(), QStringLiteral("zz"));
+        QVERIFY(w.Fichier()->EstTrie());
     }
 
     void rognage_data()
@@ -643,17 +643,17 @@ private slots:
         QFETCH(QString, reponse);
         TFormFiche &w = Charger(Fichier(type, {}));
         w.BNouveauClick();
-        if (w.FichierCourant->AvecTitre)
+        if (w.Fichier()->AvecTitre)
             OutilsGui::Taper(w.ETitre, QStringLiteral(" t "));
         OutilsGui::Taper(w.MQuestion, QStringLiteral(" b "));
         OutilsGui::Taper(w.MReponse, QStringLiteral("r "));
         QTest::keyClick(w.MReponse, Qt::Key_Return);
         QVERIFY(w.ValiderFiche());
-        const TFicheX &c = w.FichierCourant->Fiche(0);
+        const TFicheX &c = w.Fichier()->Fiche(0);
         QCOMPARE(c.Champ0(), titre);
         QCOMPARE(c.Champ1(), question);
         QCOMPARE(c.Champ2(), QString(reponse).replace(QStringLiteral("\n"), QStringLiteral("\r\n")));
-        QVERIFY(w.FichierCourant->Modifie);
+        QVERIFY(w.Fichier()->Modifie);
     }
 
     // Line breaks are stored as CR LF, and non-breaking spaces survive the memo.
@@ -670,7 +670,7 @@ private slots:
         w.MReponse->setTextCursor(curseur);
         QTest::keyClicks(w.MReponse, QStringLiteral("!"));
         QVERIFY(w.ValiderFiche());
-        QCOMPARE(w.FichierCourant->Fiche(0).Champ2(), reponse + u'!');
+        QCOMPARE(w.Fichier()->Fiche(0).Champ2(), reponse + u'!');
     }
 
     void blocNotes()
@@ -687,16 +687,16 @@ private slots:
         QCOMPARE(messages.front().GenreMessage, TInteraction::Avertissement);
         QCOMPARE(messages.front().BoutonsMessage, TInteraction::AnnulerSeul);
         QVERIFY(w.FicheNouvelle);
-        QVERIFY(!w.FichierCourant->Modifie);
+        QVERIFY(!w.Fichier()->Modifie);
         m_dialogues->Oublier();
 
         OutilsGui::Taper(w.MReponse, QStringLiteral("body"));
         QVERIFY(w.ValiderFiche());
         const QString date = QLocale().toString(QDate::currentDate(), QLocale::ShortFormat);
-        const QString question = w.FichierCourant->Fiche(1).Champ1();
+        const QString question = w.Fichier()->Fiche(1).Champ1();
         QVERIFY2(question.startsWith(date + u' '), qPrintable(question));
         QCOMPARE(Memo(w.MQuestion), question);
-        QCOMPARE(w.FichierCourant->Fiche(1).Champ2(), QStringLiteral("body"));
+        QCOMPARE(w.Fichier()->Fiche(1).Champ2(), QStringLiteral("body"));
     }
 
     void numerote()
@@ -714,8 +714,8 @@ private slots:
         m_dialogues->Oublier();
         OutilsGui::Taper(w.MReponse, QStringLiteral("item"));
         QVERIFY(w.ValiderFiche());
-        QCOMPARE(w.FichierCourant->Fiche(3).Champ1(), QString());
-        QCOMPARE(w.FichierCourant->Fiche(3).Champ2(), QStringLiteral("item"));
+        QCOMPARE(w.Fichier()->Fiche(3).Champ1(), QString());
+        QCOMPARE(w.Fichier()->Fiche(3).Champ2(), QStringLiteral("item"));
     }
 
     void titrePourcent_data()
@@ -749,7 +749,7 @@ private slots:
         QCOMPARE(Memo(w.MReponse), QStringLiteral("R:"));
         QVERIFY(w.NouvelleFicheIntacte());
         w.BSuivantClick(); // never edited: dropped silently
-        QCOMPARE(w.FichierCourant->NombreFiches(), 1);
+        QCOMPARE(w.Fichier()->NombreFiches(), 1);
         QVERIFY(m_dialogues->Messages().empty());
 
         w.BNouveauClick();
@@ -767,15 +767,15 @@ private slots:
         w.Annuler1Click();
         QCOMPARE(Memo(w.MReponse), QStringLiteral("ra"));
         QVERIFY(!w.FicheEditee());
-        QVERIFY(!w.FichierCourant->Modifie);
+        QVERIFY(!w.Fichier()->Modifie);
 
         w.BNouveauClick();
         OutilsGui::Taper(w.MQuestion, QStringLiteral("typed"));
         w.Annuler1Click();
-        QCOMPARE(w.FichierCourant->NombreFiches(), 2);
+        QCOMPARE(w.Fichier()->NombreFiches(), 2);
         QCOMPARE(w.IndexCourant, 0);
         QVERIFY(!w.FicheNouvelle);
-        QVERIFY(!w.FichierCourant->Modifie);
+        QVERIFY(!w.Fichier()->Modifie);
     }
 
     // Ctrl+Z is "Cancel modification" even while the memo has the focus.
@@ -809,11 +809,11 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&w));
         // On a new card the memo's own undo would keep the card; the command drops it.
         QTest::keyClick(w.MReponse, Qt::Key_F4);
-        QCOMPARE(w.FichierCourant->NombreFiches(), 3);
+        QCOMPARE(w.Fichier()->NombreFiches(), 3);
         w.MReponse->setFocus();
         OutilsGui::Taper(w.MReponse, QStringLiteral("changed"));
         QTest::keyClick(w.MReponse, Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(w.FichierCourant->NombreFiches(), 2);
+        QCOMPARE(w.Fichier()->NombreFiches(), 2);
         QCOMPARE(w.IndexCourant, 0);
         QCOMPARE(Memo(w.MReponse), QStringLiteral("ra"));
         QTest::keyClick(w.MReponse, Qt::Key_F8);
@@ -864,11 +864,11 @@ private slots:
             QCOMPARE(messages.front().BoutonsMessage, TInteraction::OuiNon);
             QCOMPARE(messages.front().GenreMessage, TInteraction::Question);
         }
-        QCOMPARE(w.FichierCourant->NombreFiches(), reste);
+        QCOMPARE(w.Fichier()->NombreFiches(), reste);
         QCOMPARE(w.IndexCourant, index);
-        QCOMPARE(w.FichierCourant->Modifie, modifie);
+        QCOMPARE(w.Fichier()->Modifie, modifie);
         if (reste == 2)
-            QCOMPARE(w.FichierCourant->Fiche(1).Champ1(), QStringLiteral("c"));
+            QCOMPARE(w.Fichier()->Fiche(1).Champ1(), QStringLiteral("c"));
     }
 
     void supprimerDerniere()
@@ -932,10 +932,10 @@ private slots:
         QCOMPARE(messages.front().BoutonsMessage, TInteraction::OuiNonAbandon);
         QCOMPARE(messages.front().Aide, 8);
         QCOMPARE(int(messages.size()), int(reponses.size()));
-        QCOMPARE(w.FichierCourant->AvecCanevas, canevasApres);
-        QCOMPARE(w.FichierCourant->Canevas.Champ2(), reponseCanevas);
-        QCOMPARE(w.FichierCourant->Modifie, modifie);
-        QCOMPARE(w.FichierCourant->NombreFiches(), fiches);
+        QCOMPARE(w.Fichier()->AvecCanevas, canevasApres);
+        QCOMPARE(w.Fichier()->Canevas.Champ2(), reponseCanevas);
+        QCOMPARE(w.Fichier()->Modifie, modifie);
+        QCOMPARE(w.Fichier()->NombreFiches(), fiches);
         if (fiches == 2)
             QVERIFY(w.FicheNouvelle); // the new card stays new and unvalidated
     }
@@ -945,16 +945,16 @@ private slots:
         TFormFiche &w = Charger(Fichier(u'Q', {"a", "b"}), 1);
         m_dialogues->Repondre(TInteraction::RepAnnuler);
         w.PermuterChampsClick();
-        QCOMPARE(w.FichierCourant->Fiche(0).Champ1(), QStringLiteral("a"));
+        QCOMPARE(w.Fichier()->Fiche(0).Champ1(), QStringLiteral("a"));
         m_dialogues->Repondre(TInteraction::RepOk);
         w.PermuterChampsClick();
         const auto messages = m_dialogues->Messages();
         QCOMPARE(messages.back().Texte,
                  QStringLiteral("Do you really want to switch fields Question/Answer of all the cards?"));
         QCOMPARE(messages.back().BoutonsMessage, TInteraction::OkAnnuler);
-        QCOMPARE(w.FichierCourant->Fiche(0).Champ1(), QStringLiteral("ra"));
+        QCOMPARE(w.Fichier()->Fiche(0).Champ1(), QStringLiteral("ra"));
         QCOMPARE(Memo(w.MQuestion), QStringLiteral("rb"));
-        QVERIFY(w.FichierCourant->Modifie);
+        QVERIFY(w.Fichier()->Modifie);
     }
 
     // Every command that leaves the card stops on an incomplete one.
@@ -969,12 +969,12 @@ private slots:
             commande();
         QCOMPARE(int(m_dialogues->Messages().size()), int(commandes.size()));
         QCOMPARE(w.IndexCourant, 0);
-        QCOMPARE(w.FichierCourant->NombreFiches(), 2);
+        QCOMPARE(w.Fichier()->NombreFiches(), 2);
         QCOMPARE(Memo(w.MQuestion), QStringLiteral("   "));
-        QCOMPARE(w.FichierCourant->Fiche(0).Champ1(), QStringLiteral("a"));
-        QVERIFY(!w.FichierCourant->Modifie);
+        QCOMPARE(w.Fichier()->Fiche(0).Champ1(), QStringLiteral("a"));
+        QVERIFY(!w.Fichier()->Modifie);
         QVERIFY(!w.close());
-        QVERIFY(w.FichierCourant);
+        QVERIFY(w.Fichier());
     }
 
     // A file that cannot be read: the message is shown, no file is loaded and
@@ -985,7 +985,7 @@ private slots:
         Parametres.open = nom;
         TFormFiche &w = Fenetre();
         w.FormShow({nom});
-        QVERIFY(!w.FichierCourant);
+        QVERIFY(!w.Fichier());
         const auto messages = m_dialogues->Messages();
         QCOMPARE(int(messages.size()), 1);
         QCOMPARE(messages.front().GenreMessage, TInteraction::Erreur);
@@ -999,7 +999,7 @@ private slots:
         Parametres.opened = true;
         TFormFiche &w2 = Fenetre();
         w2.FormShow(QStringList());
-        QVERIFY(!w2.FichierCourant);
+        QVERIFY(!w2.Fichier());
         QVERIFY(m_dialogues->Messages().empty());
         QCOMPARE(Parametres.open, nom);
     }
@@ -1011,14 +1011,14 @@ private slots:
         TFormFiche &w = Fenetre();
         w.FormShow(QStringList());
         w.OuvrirFichier(nom, -1, true, false, true);
-        QVERIFY(!w.FichierCourant);
+        QVERIFY(!w.Fichier());
         QCOMPARE(m_dialogues->Messages().front().Texte, QStringLiteral("This file cannot be used as a model!"));
 
         const QString inconnu = m_dossier.filePath(QStringLiteral("bruit.dat"));
         QVERIFY(OutilsTest::EcrireFichier(inconnu, QByteArray("\x00\x01\xffnoise", 8)));
         m_dialogues->Oublier();
         w.OuvrirFichier(inconnu, -1, true, true, true);
-        QVERIFY(!w.FichierCourant);
+        QVERIFY(!w.Fichier());
         QCOMPARE(m_dialogues->Messages().front().Texte, QStringLiteral("The file was not recognized!"));
     }
 
@@ -1037,17 +1037,17 @@ private slots:
                  QStringLiteral("The file \"x.xaqq\" has been modified.\r\nDo you want to save it?"));
         QCOMPARE(messages.at(0).BoutonsMessage, TInteraction::OuiNonAnnuler);
         QCOMPARE(messages.at(1).GenreMessage, TInteraction::Erreur);
-        QVERIFY(w.FichierCourant);
-        QVERIFY(w.FichierCourant->Modifie);
-        QCOMPARE(w.FichierCourant->Fiche(0).Champ2(), QStringLiteral("changed"));
+        QVERIFY(w.Fichier());
+        QVERIFY(w.Fichier()->Modifie);
+        QCOMPARE(w.Fichier()->Fiche(0).Champ2(), QStringLiteral("changed"));
 
         m_dialogues->Oublier();
         m_dialogues->Repondre(TInteraction::RepAnnuler);
         QVERIFY(!w.FermerAvecDemande());
-        QVERIFY(w.FichierCourant);
+        QVERIFY(w.Fichier());
         m_dialogues->Repondre(TInteraction::RepNon);
         QVERIFY(w.FermerAvecDemande());
-        QVERIFY(!w.FichierCourant);
+        QVERIFY(!w.Fichier());
         QCOMPARE(w.windowTitle(), QStringLiteral("Amblopad"));
         QCOMPARE(w.ETitre->text(), QStringLiteral("(No file loaded)"));
         QVERIFY(!w.Edition1->menuAction()->isVisible());
@@ -1057,7 +1057,7 @@ private slots:
     void fermerSeSouvient()
     {
         TFormFiche &w = Charger(Fichier(u'Q', {"a", "b"}), 1);
-        w.FichierCourant->NomFichier = QStringLiteral("/d/A.xaqq");
+        w.Document().Lier(QStringLiteral("/d/A.xaqq"));
         w.FermerFichier();
         auto b = Fichier(u'D', {"a", "b", "c"});
         b->NomFichier = QStringLiteral("/d/B.xaqd");
@@ -1085,8 +1085,8 @@ private slots:
     void trieAuChargement()
     {
         TFormFiche &w = Charger(Fichier(u'R', {"c", "a", "b"}));
-        QVERIFY(w.FichierCourant->EstTrie());
-        QVERIFY(!w.FichierCourant->Modifie);
+        QVERIFY(w.Fichier()->EstTrie());
+        QVERIFY(!w.Fichier()->Modifie);
         QCOMPARE(Memo(w.MQuestion), QStringLiteral("a"));
     }
 
@@ -1101,8 +1101,8 @@ private slots:
         QVERIFY(!w.FicheEditee()); // the file's title is not a card edit
         QVERIFY(OutilsGui::Actif(w, "Sauver1"));
         w.ValiderTitreFichier();
-        QCOMPARE(w.FichierCourant->Titre, QStringLiteral("Renamed"));
-        QVERIFY(w.FichierCourant->Modifie);
+        QCOMPARE(w.Fichier()->Titre, QStringLiteral("Renamed"));
+        QVERIFY(w.Fichier()->Modifie);
     }
 
     void nouveauFichierNcwnf()
@@ -1111,7 +1111,7 @@ private slots:
         auto f = std::make_unique<TFichierX>(u'Q', u'x');
         TFormFiche &w = Charger(std::move(f));
         QCOMPARE(w.windowTitle(), QStringLiteral("Amblopad - (New file)"));
-        QCOMPARE(w.FichierCourant->NombreFiches(), 1);
+        QCOMPARE(w.Fichier()->NombreFiches(), 1);
         QVERIFY(w.FicheNouvelle);
     }
 
@@ -1127,7 +1127,7 @@ private slots:
         QCOMPARE(Parametres.width, 700);
         QCOMPARE(Parametres.height, 500 - w.menuBar()->height());
         QCOMPARE(Parametres.open, QStringLiteral("/nowhere/test.xaqq"));
-        QVERIFY(!w.FichierCourant);
+        QVERIFY(!w.Fichier());
     }
 
     // The platform's box: the kind's icon, the listed buttons, Help for a topic.

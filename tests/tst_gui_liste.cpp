@@ -337,13 +337,13 @@ private slots:
         QVERIFY(OutilsGui::Actif(w, "CollerFiche1"));
         OutilsGui::Choisir(w, "CollerFiche1");
         QStringList vu;
-        for (int i = 0; i < w.FichierCourant->NombreFiches(); ++i) {
-            const TFicheX &fiche = w.FichierCourant->Fiche(i);
+        for (int i = 0; i < w.Fichier()->NombreFiches(); ++i) {
+            const TFicheX &fiche = w.Fichier()->Fiche(i);
             vu << fiche.Champ0() + u'|' + fiche.Champ1() + u'|' + fiche.Champ2();
         }
         QCOMPARE(vu, attendu);
         QCOMPARE(w.IndexCourant, montre);
-        QCOMPARE(w.FichierCourant->Modifie, attendu != cartes);
+        QCOMPARE(w.Document().EstModifie(), attendu != cartes);
         // Nothing pasted is said, never silent.
         QCOMPARE(int(m_banc.dialogues->Messages().size()), attendu == cartes ? 1 : 0);
     }
@@ -356,7 +356,7 @@ private slots:
         QTest::keyClicks(w.MReponse, QStringLiteral("new"));
         w.PressePapiers1Click();
         QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("T\r\n\r\nQ\r\n\r\nnew"));
-        QCOMPARE(w.FichierCourant->Fiche(0).Champ2(), QStringLiteral("A"));
+        QCOMPARE(w.Fichier()->Fiche(0).Champ2(), QStringLiteral("A"));
         QVERIFY(w.FicheEditee());
     }
 
@@ -537,7 +537,7 @@ private slots:
         OutilsGui::Choisir(w, "ImprimerTout1");
         QVERIFY(m_banc.dialogues->Messages().empty());
         QVERIFY(!w.FicheEditee());
-        QCOMPARE(w.FichierCourant->Fiche(1).Champ1(), QStringLiteral("Q2 edited"));
+        QCOMPARE(w.Fichier()->Fiche(1).Champ1(), QStringLiteral("Q2 edited"));
         QCOMPARE(m_banc.dialogues->Demandes.back().Texte, QStringLiteral("test"));
         bool ok = false;
         const QString texte = TextePdf(pdf, &ok);
@@ -567,7 +567,7 @@ private slots:
         TFormFiche &w = Charger(OutilsGui::FichierCartes(u'Q', {QString(300, u'x') + "|Q|A"}), 0);
         const QString dossier = m_dossier.filePath(QStringLiteral("doc"));
         QDir().mkpath(dossier);
-        w.FichierCourant->NomFichier = dossier + QStringLiteral("/q.xaqq");
+        w.Document().Lier(dossier + QStringLiteral("/q.xaqq"));
         const QString pdf = m_dossier.filePath(QStringLiteral("wrapped.pdf"));
         m_banc.dialogues->Impressions.push_back(true);
         m_banc.dialogues->FichierImpression = pdf;
@@ -630,7 +630,7 @@ private slots:
                      qPrintable(plein.front().Texte));
         }
         QCOMPARE(w.IndexCourant, 0);
-        QVERIFY(!w.FichierCourant->Modifie);
+        QVERIFY(!w.Fichier()->Modifie);
     }
 
     // ------------------------------------------------------------- fonts

@@ -1247,6 +1247,34 @@ Nombre de fiches&#xa0;: %3</translation>
         <source>The cards could not be printed to &quot;%1&quot;.</source>
         <translation>Les fiches n&apos;ont pas pu être imprimées dans « %1 ».</translation>
     </message>
+    <message>
+        <source>Title</source>
+        <translation>Titre</translation>
+    </message>
+    <message>
+        <source>Edit card</source>
+        <translation>Modifier la fiche</translation>
+    </message>
+    <message>
+        <source>Canvas</source>
+        <translation>Canevas</translation>
+    </message>
+    <message>
+        <source>Delete canvas</source>
+        <translation>Supprimer le canevas</translation>
+    </message>
+    <message>
+        <source>Header</source>
+        <translation>En-tête</translation>
+    </message>
+    <message>
+        <source>Options</source>
+        <translation>Options</translation>
+    </message>
+    <message>
+        <source>Labels</source>
+        <translation>Étiquettes</translation>
+    </message>
 </context>
 <context>
     <name>TListe</name>

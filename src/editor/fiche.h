@@ -1,5 +1,6 @@
 #pragma once
 
+#include "document/document.h"
 #include "model/fichierx.h"
 #include "model/recherche.h"
 
@@ -46,7 +47,9 @@ public:
     ~TFormFiche() override;
 
     // ----- editor state
-    std::unique_ptr<TFichierX> FichierCourant;
+    // The open card file: the window shows it and sends it every change.
+    TDocument &Document() { return m_document; }
+    const TFichierX *Fichier() const { return m_document.Fichier(); }
     QChar TypeCourant = u'?';
     bool ReglagesModifies = false;
     QChar LettreTypeCsv = u' ';
@@ -54,7 +57,6 @@ public:
     // ----- window state
     int IndexCourant = -1;
     int IndexPrecedent = -1;
-    TFicheX *FicheAffichee = nullptr;
     TFicheX FicheNeutre;
     bool FicheNouvelle = false;
     bool Alphabetique = false;
@@ -125,7 +127,6 @@ public:
     bool FicheEditee() const;
     bool NouvelleFicheIntacte() const;
     bool EgaleAuCanevas() const;
-    void ReclasserFiche();
     void CreerFiche(int position);
     void InsererNouvelleFiche(int position);
     // The field a new or shown card is typed into first.
@@ -185,8 +186,8 @@ public:
     static QList<QStringList> CartesDepuisTexte(const TFichierX &fichier, const QString &texte);
     QList<QStringList> CartesPressePapiers() const;
     // Inserts complete cards after the one shown (in order in an
-    // alphabetical file) and shows the last; returns how many.
-    int AjouterCartes(const QList<QStringList> &cartes);
+    // alphabetical file) as the step nom, and shows the last; returns how many.
+    int AjouterCartes(const QList<QStringList> &cartes, const QString &nom);
 
     // ----- dialogs, created once in their order after the window
     TDlgChercher *DlgChercher = nullptr;
@@ -298,5 +299,8 @@ private:
     std::vector<QShortcut *> m_raccourcis;
     // The search last asked for, kept while its text, case and locale hold.
     std::optional<TRecherche> m_recherche;
+    TDocument m_document;
+    // Where the new card shown was asked for (-1: at the end, "New").
+    int m_positionNouvelle = -1;
     const TRecherche &Recherche();
 };

@@ -3,6 +3,7 @@
 
 #include "editor/fiche.h"
 
+#include "document/document.h"
 #include "model/outils.h"
 #include "ui/interaction.h"
 #include "ui/memo.h"
@@ -93,7 +94,7 @@ QList<QStringList> TFormFiche::CartesPressePapiers() const
 {
     QList<QStringList> cartes;
     const QMimeData *donnees = QGuiApplication::clipboard()->mimeData();
-    if (!donnees || !FichierCourant)
+    if (!donnees || !Fichier())
         return cartes;
     if (donnees->hasFormat(TypeMimeCartes)) {
         const QJsonDocument document = QJsonDocument::fromJson(donnees->data(TypeMimeCartes));
@@ -107,14 +108,13 @@ QList<QStringList> TFormFiche::CartesPressePapiers() const
         if (!cartes.isEmpty())
             return cartes;
     }
-    return donnees->hasText() ? CartesDepuisTexte(*FichierCourant, donnees->text()) : cartes;
+    return donnees->hasText() ? CartesDepuisTexte(*Fichier(), donnees->text()) : cartes;
 }
 
-int TFormFiche::AjouterCartes(const QList<QStringList> &cartes)
+int TFormFiche::AjouterCartes(const QList<QStringList> &cartes, const QString &nom)
 {
-    TFichierX &f = *FichierCourant;
-    int ajoutees = 0;
-    int position = CarteAffichee() && !BlocNotes ? IndexCourant + 1 : f.NombreFiches();
+    const TFichierX &f = *Fichier();
+    std::vector<TFicheX> fiches;
     for (const QStringList &carte : cartes) {
         QString c0 = f.AvecTitre ? carte.value(0) : QString();
         QString c1 = f.Numerote ? QString() : carte.value(1);
@@ -132,35 +132,48 @@ int TFormFiche::AjouterCartes(const QList<QStringList> &cartes)
             continue;
         if (BlocNotes && Rogner(c1).isEmpty())
             c1 = Horodatage();
-        f.InsererFiche(position);
-        f.ModifierFiche(position, c0, c1, c2);
-        IndexCourant = position;
-        if (Alphabetique)
-            ReclasserFiche();
-        position = IndexCourant + 1;
-        ++ajoutees;
+        fiches.emplace_back(c0, c1, c2);
     }
-    if (ajoutees > 0) {
-        f.Modifie = true;
-        RechercheEnCours = false;
-        AfficherFiche(IndexCourant);
+    if (fiches.empty())
+        return 0;
+    if (Alphabetique) {
+        // Each card in its place, after those of the same key.
+        for (const TFicheX &fiche : fiches) {
+            int bas = 0;
+            int haut = Fichier()->NombreFiches();
+            while (bas < haut) {
+                const int milieu = (bas + haut) / 2;
+                if (Collation::Comparer(fiche.Champ1(), Fichier()->Fiche(milieu).Champ1()) < 0)
+                    haut = milieu;
+                else
+                    bas = milieu + 1;
+            }
+            m_document.InsererFiches(bas, {fiche}, nom);
+            IndexCourant = bas;
+        }
+    } else {
+        const int position = CarteAffichee() && !BlocNotes ? IndexCourant + 1 : f.NombreFiches();
+        m_document.InsererFiches(position, fiches, nom);
+        IndexCourant = position + int(fiches.size()) - 1;
     }
-    return ajoutees;
+    RechercheEnCours = false;
+    AfficherFiche(IndexCourant);
+    return int(fiches.size());
 }
 
 void TFormFiche::DupliquerFiche1Click()
 {
-    if (!FichierCourant || !FichierCourant->Modifiable || !CarteAffichee() || !ValiderFiche() || FicheAbandonnee)
+    if (!Fichier() || !Fichier()->Modifiable || !CarteAffichee() || !ValiderFiche() || FicheAbandonnee)
         return;
-    const TFicheX &fiche = FichierCourant->Fiche(IndexCourant);
-    AjouterCartes({{fiche.Champ0(), fiche.Champ1(), fiche.Champ2()}});
+    const TFicheX &fiche = Fichier()->Fiche(IndexCourant);
+    AjouterCartes({{fiche.Champ0(), fiche.Champ1(), fiche.Champ2()}}, Action("DupliquerFiche1")->text().remove(u'&'));
 }
 
 void TFormFiche::CollerFiche1Click()
 {
-    if (!FichierCourant || !FichierCourant->Modifiable || !ValiderFiche())
+    if (!Fichier() || !Fichier()->Modifiable || !ValiderFiche())
         return;
-    if (AjouterCartes(CartesPressePapiers()) == 0)
+    if (AjouterCartes(CartesPressePapiers(), Action("CollerFiche1")->text().remove(u'&')) == 0)
         TInteraction::Courante().Message(TInteraction::Information, tr("The clipboard holds no card to paste."),
                                          TInteraction::Ok, 0);
 }

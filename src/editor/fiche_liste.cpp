@@ -61,18 +61,18 @@ QStringList LignesAffichees(const QPlainTextEdit *memo)
 
 void TFormFiche::Listedesfiches1Click()
 {
-    if (!FichierCourant || !Liste || !ValiderFiche())
+    if (!Fichier() || !Liste || !ValiderFiche())
         return;
-    const int n = FichierCourant->NombreFiches();
+    const int n = Fichier()->NombreFiches();
     Liste->Selection = nullptr;
     if (BlocNotes) {
         // Newest first: items run from the last card to the first.
         Liste->Decalage = n - 1;
-        Liste->Modele->Remplir(FichierCourant.get(), true);
+        Liste->Modele->Remplir(Fichier(), true);
         Liste->Selectionner(Liste->Decalage - IndexCourant);
     } else {
         Liste->Decalage = 0;
-        Liste->Modele->Remplir(FichierCourant.get(), false);
+        Liste->Modele->Remplir(Fichier(), false);
         Liste->Selectionner(IndexCourant);
     }
     Liste->Selection = [this](int position) { AfficherFiche(position); };
@@ -87,10 +87,10 @@ void TFormFiche::Listedesfiches1Click()
 
 void TFormFiche::PressePapiers1Click()
 {
-    if (!FichierCourant || !CarteAffichee())
+    if (!Fichier() || !CarteAffichee())
         return;
     // The texts as shown, edits not yet validated included.
-    const TFichierX &f = *FichierCourant;
+    const TFichierX &f = *Fichier();
     QString texte = Memo::Texte(MReponse);
     if (!f.Numerote)
         texte = Memo::Texte(MQuestion) + CRLF + CRLF + texte;
@@ -103,9 +103,9 @@ void TFormFiche::PressePapiers1Click()
 
 void TFormFiche::ListeVersPressePapiers1Click()
 {
-    if (!FichierCourant || !ValiderFiche())
+    if (!Fichier() || !ValiderFiche())
         return;
-    const TFichierX &f = *FichierCourant;
+    const TFichierX &f = *Fichier();
     QString texte;
     QList<QStringList> cartes;
     for (int i = 0; i < f.NombreFiches(); ++i) {
@@ -132,7 +132,7 @@ QStringList TFormFiche::LignesImpression() const
 
 QList<QStringList> TFormFiche::BlocsImpression() const
 {
-    const TFichierX &f = *FichierCourant;
+    const TFichierX &f = *Fichier();
     const auto ajouter = [](QStringList &lignes, const QString &texte) {
         for (const QString &l : texte.split(CRLF))
             lignes << Marge + l;
@@ -251,7 +251,7 @@ QList<QStringList> TFormFiche::ImprimerBlocs(QPagedPaintDevice &imprimante, cons
 
 void TFormFiche::Imprimer1Click()
 {
-    if (!FichierCourant || !CarteAffichee())
+    if (!Fichier() || !CarteAffichee())
         return;
     Imprimer({LignesImpression()}, tr("The card could not be printed."),
              tr("The card could not be printed to \"%1\"."));
@@ -259,7 +259,7 @@ void TFormFiche::Imprimer1Click()
 
 void TFormFiche::ImprimerTout1Click()
 {
-    if (!FichierCourant || !CarteAffichee() || !ValiderFiche())
+    if (!Fichier() || !CarteAffichee() || !ValiderFiche())
         return;
     Imprimer(BlocsImpression(), tr("The cards could not be printed."), tr("The cards could not be printed to \"%1\"."));
 }
@@ -269,7 +269,7 @@ void TFormFiche::Imprimer(const QList<QStringList> &blocs, const QString &echec,
     TInteraction &interaction = TInteraction::Courante();
     QPrinter imprimante;
     // The job and a printout to a file are named after the document, not the window.
-    const QString nom = FichierCourant->NomFichier;
+    const QString nom = Fichier()->NomFichier;
     const QString base = nom.isEmpty() ? QStringLiteral("Amblopad") : QFileInfo(nom).completeBaseName();
     imprimante.setDocName(base);
     if (QPrinterInfo::availablePrinterNames().isEmpty())
