@@ -169,6 +169,10 @@ void Requete::VerifierCode(int code)
         TropLong();
     case SQLITE_NOMEM:
         throw std::bad_alloc();
+    case SQLITE_TOOBIG:
+        if (const TBudgetMemoire *budget = TBudgetMemoire::Courant())
+            budget->Refuser();
+        Endommage();
     default:
         // SQLITE_CORRUPT, SQLITE_NOTADB, a missing table or column...
         Endommage();
@@ -426,7 +430,13 @@ Base OuvrirCollection(QByteArray &octets, qint64 &restant)
     sqlite3_db_config(brute, SQLITE_DBCONFIG_ENABLE_TRIGGER, 0, nullptr);
     sqlite3_db_config(brute, SQLITE_DBCONFIG_ENABLE_VIEW, 0, nullptr);
     sqlite3_db_config(brute, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
-    sqlite3_limit(brute, SQLITE_LIMIT_LENGTH, int(qMin<qint64>(octets.size() + 1, 1000000000)));
+    // SQLite copies a value spread over pages before handing it out: one
+    // longer than what is left of the budget (its copy, then its text) is
+    // refused before it is copied.
+    qint64 longueur = qMin<qint64>(octets.size() + 1, 1000000000);
+    if (const TBudgetMemoire *budget = TBudgetMemoire::Courant())
+        longueur = qMin(longueur, qMax<qint64>(1, (budget->Limite() - budget->Pris()) / 3));
+    sqlite3_limit(brute, SQLITE_LIMIT_LENGTH, int(longueur));
     sqlite3_create_collation(brute, "unicase", SQLITE_UTF8, nullptr, Unicase);
     // Work bounded by the size: a few thousand steps a byte is far more
     // than reading any real collection takes.
