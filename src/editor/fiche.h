@@ -56,44 +56,22 @@ public:
 
     // ----- window state
     int IndexCourant = -1;
-    int IndexPrecedent = -1;
-    TFicheX FicheNeutre;
     bool FicheNouvelle = false;
-    bool Alphabetique = false;
-    bool BlocNotes = false;
     bool QuestionUneLigne = false;
-    bool Permutable = false;
-    bool Exportable = false;
     bool RechercheEnCours = false;
     bool FicheAbandonnee = false;
-    int ProportionQuestion = 9; // twelfths of the two memo rows given to the question
-    int SujetAide = 0;          // the window's help topic (F1)
+    int SujetAide = 0; // the window's help topic (F1)
 
     // ----- start and end
     void FormCreate();
     // arguments: the command line without the program name.
     void FormShow(const QStringList &arguments, int instancesEnCours = 1);
 
-    // ----- letters of the current state
-    QString TypesOrdonnes() const;
-    QChar FormatParDefaut() const;
-    QChar TypePourCsv(const QString &nom) const;
-    // Asks the type of a card file made from an imported deck; false when cancelled.
-    bool DemanderTypeImport(QChar &type);
-
     // ----- files
     void OuvrirFichier(const QString &nom, int position, bool modifiable, bool commeDocument, bool signalerErreurs);
     // Makes a loaded card file the current one and shows it at a card position.
-    void SignalerAvertissements();
     void ChargerDocument(std::unique_ptr<TFichierX> fichier, int position);
     bool SauverFichier(QString nom, bool demanderNom, bool exporter);
-    // The folder the file dialogs start in: the document's, else the one a
-    // file dialog last led to in this run, else the remembered files', else
-    // the user's documents folder.
-    QString DossierDialogue() const;
-    // Asks before a save that would turn characters into '?'; true to go on.
-    bool AccepterPertes(QChar format);
-    bool DemanderSauvegarde();
     void FermerFichier();
     bool FermerAvecDemande();
     void RouvrirFichier(const QString &nom, int position);
@@ -102,39 +80,21 @@ public:
     // Receives forwarded lines: brings the window forward and handles them
     // once no modal dialog is running.
     void RecevoirLignes(const QStringList &lignes);
-    // A card file dropped on the window, opened as "&Open" would.
-    void OuvrirDepose(const QString &chemin);
 
     // ----- display
-    void EvaluerType();
-    void AjusterPanneaux();
-    void AfficherFichier(int position);
-    void AfficherSansFichier();
     void AfficherFiche(int position);
-    void AfficherTitreFenetre();
-    void AfficherEtiquettes();
-    void AfficherTitreFichier();
     void ValiderTitreFichier();
-    void AppliquerLectureSeule();
-    void EffacerMarquesEdition();
-    void AppliquerPoliceChamps(const QFont &police);
-    void AppliquerPremierPlan();
 
     // ----- cards
-    void StockerFiche();
     // True when the card may be left (complete, or nothing edited).
     bool ValiderFiche();
     bool FicheEditee() const;
     bool NouvelleFicheIntacte() const;
     bool EgaleAuCanevas() const;
-    void CreerFiche(int position);
-    void InsererNouvelleFiche(int position);
     // The field a new or shown card is typed into first.
     QWidget *PremierChamp() const;
     // A notebook card's stamp: the date and time now.
     static QString Horodatage();
-    void SupprimerFicheCourante();
-    void MettreAJourBoutons();
     void MettreAJourMenus();
     // ----- search (fiche_recherche.cpp)
     QString TexteRecherche;
@@ -280,6 +240,47 @@ protected:
     void dropEvent(QDropEvent *event) override;
 
 private:
+    // ----- the view's own state and workings
+    int IndexPrecedent = -1;
+    TFicheX FicheNeutre;
+    bool Alphabetique = false;
+    bool BlocNotes = false;
+    bool Permutable = false;
+    bool Exportable = false;
+    int ProportionQuestion = 9; // twelfths of the two memo rows given to the question
+    // ----- letters of the current state
+    QString TypesOrdonnes() const;
+    QChar FormatParDefaut() const;
+    QChar TypePourCsv(const QString &nom) const;
+    // Asks the type of a card file made from an imported deck; false when cancelled.
+    bool DemanderTypeImport(QChar &type);
+    void SignalerAvertissements();
+    // The folder the file dialogs start in: the document's, else the one a
+    // file dialog last led to in this run, else the remembered files', else
+    // the user's documents folder.
+    QString DossierDialogue() const;
+    // Asks before a save that would turn characters into '?'; true to go on.
+    bool AccepterPertes(QChar format);
+    bool DemanderSauvegarde();
+    // A card file dropped on the window, opened as "&Open" would.
+    void OuvrirDepose(const QString &chemin);
+    void EvaluerType();
+    void AjusterPanneaux();
+    void AfficherFichier(int position);
+    void AfficherSansFichier();
+    void AfficherTitreFenetre();
+    void AfficherEtiquettes();
+    void AfficherTitreFichier();
+    void AppliquerLectureSeule();
+    void EffacerMarquesEdition();
+    void AppliquerPoliceChamps(const QFont &police);
+    void AppliquerPremierPlan();
+    void StockerFiche();
+    void CreerFiche(int position);
+    void InsererNouvelleFiche(int position);
+    void SupprimerFicheCourante();
+    void MettreAJourBoutons();
+
     void ConstruireFenetre();
     void ConstruireMenus();
     QAction *Entree(QMenu *menu, const char *nom, const QString &legende, const QList<QKeySequence> &raccourcis = {});
