@@ -4,6 +4,8 @@
 #include "model/flux.h"
 #include "outilstest.h"
 
+#include <QProcess>
+#include <csignal>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/resource.h>
@@ -49,7 +51,9 @@ private:
 
     QStringList Restes() const
     {
-        return QDir(m_dossier.path()).entryList(QStringList{QStringLiteral(".*.??????")}, QDir::Files | QDir::Hidden);
+        return QDir(m_dossier.path())
+            .entryList(QStringList{QStringLiteral(".*.??????"), QStringLiteral(".*.??????~")},
+                       QDir::Files | QDir::Hidden);
     }
 
 private slots:
@@ -281,6 +285,180 @@ private slots:
         }
         QFile::remove(autre);
         QFile::remove(nom);
+    }
+
+    QStringList Compagnons(const QString &nom) const
+    {
+        return QDir(m_dossier.path()).entryList({u'.' + nom + QStringLiteral(".*")}, QDir::Files | QDir::Hidden);
+    }
+
+    // A rewrite in place that a kill cut short left the file partial and its
+    // copy of the old content, held by nobody: the next open or save of the
+    // file puts the old content back first. A copy that a living save holds,
+    // or one that cannot be put back, stays, and the error names it.
+    void reecritureInterrompue_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<bool>("tenue");     // a living process holds the copy
+        QTest::addColumn<qint64>("echec");   // the write-failure hook while putting back
+        QTest::addColumn<QByteArray>("fin"); // the file's content afterwards
+        const QByteArray ancien("<?xml ancien contenu complet ?>");
+        QTest::newRow("open for writing") << "ouvrir" << false << qint64(-1) << ancien;
+        QTest::newRow("open read-only") << "lire" << false << qint64(-1) << ancien;
+        QTest::newRow("open by a link") << "lien" << false << qint64(-1) << ancien;
+        QTest::newRow("save over it") << "sauver" << false << qint64(-1) << QByteArray("sauve");
+        QTest::newRow("save over it, putting back fails") << "sauver" << false << qint64(6) << QByteArray("<?xml nouv");
+        QTest::newRow("copy held by a living save") << "lire" << true << qint64(-1) << QByteArray("<?xml nouv");
+        QTest::newRow("putting back fails") << "ouvrir" << false << qint64(6) << QByteArray("<?xml nouv");
+    }
+
+    void reecritureInterrompue()
+    {
+        QFETCH(QString, action);
+        QFETCH(bool, tenue);
+        QFETCH(qint64, echec);
+        QFETCH(QByteArray, fin);
+        const QByteArray ancien("<?xml ancien contenu complet ?>");
+        const QString nom = Fichier(QStringLiteral("coupe.xaqq"), "<?xml nouv");
+        const QString autre = m_dossier.filePath(QStringLiteral("coupe-lien.xaqq"));
+        QFile::remove(autre);
+        QCOMPARE(::link(QFile::encodeName(nom).constData(), QFile::encodeName(autre).constData()), 0);
+        const QString copie = Fichier(QStringLiteral(".coupe.xaqq.Ab12Cd~"), ancien);
+        const QString inachevee = Fichier(QStringLiteral(".coupe.xaqq.Xy34Zw"), "<?xml anc");
+        const int tenant = tenue ? ::open(QFile::encodeName(copie).constData(), O_RDONLY | O_CLOEXEC) : -1;
+        if (tenue)
+            QCOMPARE(::flock(tenant, LOCK_EX | LOCK_NB), 0);
+        TFlux::InjecterEchecEcriture(echec);
+        QString message;
+        try {
+            if (action == QLatin1String("sauver")) {
+                TFlux::Remplacer(nom, "sauve", nullptr);
+            } else if (action == QLatin1String("lien")) {
+                const QString symbolique = m_dossier.filePath(QStringLiteral("coupe-symbolique.xaqq"));
+                QFile::remove(symbolique);
+                QVERIFY(QFile::link(nom, symbolique));
+                TFlux::Ouvrir(symbolique, false);
+                QFile::remove(symbolique);
+            } else {
+                QCOMPARE(TFlux::Ouvrir(nom, action == QLatin1String("ouvrir"))->LireTout(), fin);
+            }
+        } catch (const ErreurFichier &e) {
+            message = e.message();
+        }
+        TFlux::InjecterEchecEcriture(-1);
+        if (tenant >= 0)
+            ::close(tenant);
+        QCOMPARE(OutilsTest::LireFichier(nom), fin);
+        QCOMPARE(OutilsTest::LireFichier(autre), fin);
+        const bool copieReste = tenue || echec >= 0;
+        QCOMPARE(QFile::exists(copie), copieReste);
+        if (copieReste && !tenue) {
+            QVERIFY2(message.contains(QLatin1String(".coupe.xaqq.Ab12Cd~")), qPrintable(message));
+            QCOMPARE(OutilsTest::LireFichier(copie), ancien);
+            // Once it can, the next open puts the old content back.
+            QCOMPARE(TFlux::Ouvrir(nom, false)->LireTout(), ancien);
+            QVERIFY(!QFile::exists(copie));
+        } else {
+            QCOMPARE(message.isEmpty(), echec < 0);
+        }
+        // What a save never finished goes with the next save only.
+        QCOMPARE(QFile::exists(inachevee), action != QLatin1String("sauver") || echec >= 0);
+        QFile::remove(copie);
+        QFile::remove(inachevee);
+        QFile::remove(autre);
+    }
+
+    // A real kill -9 of a process saving over a file with two names: whatever
+    // moment it came, the next open finds the old content or the new one
+    // under both names, and nothing left beside them.
+    void tueEnCours_data()
+    {
+        QTest::addColumn<bool>("liens");
+        QTest::addColumn<qint64>("arret"); // bytes of the new content written when killed
+        QTest::addColumn<bool>("nouveauAttendu");
+        QTest::addColumn<QString>("ensuite"); // "ouvrir", "lire" or "sauver"
+        const qint64 taille = 200000;
+        QTest::newRow("in place, before the first byte") << true << qint64(0) << false << "ouvrir";
+        QTest::newRow("in place, half written") << true << taille / 2 << false << "ouvrir";
+        QTest::newRow("in place, half written, read-only") << true << taille / 2 << false << "lire";
+        QTest::newRow("in place, written, not yet cut") << true << taille << false << "lire";
+        QTest::newRow("in place, half written, saved again") << true << taille / 2 << false << "sauver";
+        QTest::newRow("in place, not killed") << true << qint64(-1) << true << "ouvrir";
+        QTest::newRow("renamed, half written") << false << taille / 2 << false << "sauver";
+        QTest::newRow("renamed, not killed") << false << qint64(-1) << true << "ouvrir";
+    }
+
+    void tueEnCours()
+    {
+        QFETCH(bool, liens);
+        QFETCH(qint64, arret);
+        QFETCH(bool, nouveauAttendu);
+        QFETCH(QString, ensuite);
+        const qint64 taille = 200000;
+        QByteArray ancien(300000, 'a');
+        ancien.prepend("ANCIEN");
+        const QString nom = Fichier(QStringLiteral("tue.xaqq"), ancien);
+        const QString autre = m_dossier.filePath(QStringLiteral("tue-lien.xaqq"));
+        QFile::remove(autre);
+        if (liens)
+            QCOMPARE(::link(QFile::encodeName(nom).constData(), QFile::encodeName(autre).constData()), 0);
+
+        QProcess aide;
+        aide.start(QStringLiteral(AMBLOPAD_AIDE_FLUX),
+                   {QStringLiteral("enplace"), nom, QString::number(taille), QString::number(arret)});
+        QVERIFY(aide.waitForStarted());
+        QVERIFY(aide.waitForReadyRead(60000));
+        const QByteArray reponse = aide.readLine().trimmed();
+        if (arret >= 0) {
+            QCOMPARE(reponse, QByteArray("arret"));
+            QCOMPARE(::kill(pid_t(aide.processId()), SIGKILL), 0);
+            QVERIFY(aide.waitForFinished(60000));
+            QCOMPARE(aide.exitStatus(), QProcess::CrashExit);
+            // The kill did cut the rewrite short: the file alone is not whole.
+            if (liens && arret > 0 && arret < taille)
+                QVERIFY(OutilsTest::LireFichier(nom).startsWith("nnnnn"));
+        } else {
+            QCOMPARE(reponse, QByteArray("sauve"));
+            QVERIFY(aide.waitForFinished(60000));
+        }
+
+        const QByteArray nouveau(taille, 'n');
+        QByteArray attendu = nouveauAttendu ? nouveau : ancien;
+        if (ensuite == QLatin1String("sauver")) {
+            TFlux::Remplacer(nom, "encore", nullptr);
+            attendu = "encore";
+        } else {
+            QCOMPARE(TFlux::Ouvrir(nom, ensuite == QLatin1String("ouvrir"))->LireTout(), attendu);
+        }
+        QCOMPARE(OutilsTest::LireFichier(nom), attendu);
+        if (liens)
+            QCOMPARE(OutilsTest::LireFichier(autre), attendu);
+        if (ensuite == QLatin1String("sauver") || liens)
+            QCOMPARE(Compagnons(QStringLiteral("tue.xaqq")), QStringList());
+        QFile::remove(autre);
+        QFile::remove(nom);
+        for (const QString &reste : Compagnons(QStringLiteral("tue.xaqq")))
+            QFile::remove(m_dossier.filePath(reste));
+    }
+
+    // On a file system mounted read-only, saving says so rather than
+    // "Permission denied", and a file opens read-only.
+    void systemeLectureSeule()
+    {
+        const QString point = m_dossier.filePath(QStringLiteral("monte"));
+        QVERIFY(QDir().mkpath(point));
+        QProcess aide;
+        aide.start(QStringLiteral(AMBLOPAD_AIDE_FLUX), {QStringLiteral("lectureseule"), point});
+        QVERIFY(aide.waitForFinished(60000));
+        const QList<QByteArray> lignes = aide.readAllStandardOutput().trimmed().split('\n');
+        if (lignes.value(0) == "impossible")
+            QSKIP("mounting a file system needs root");
+        QCOMPARE(lignes.size(), 4);
+        for (int i = 0; i < 3; ++i)
+            QVERIFY2(lignes.at(i).startsWith("erreur: ") && lignes.at(i).endsWith("The file system is read-only."),
+                     lignes.at(i).constData());
+        QVERIFY2(lignes.at(0).contains("Cannot create file"), lignes.at(0).constData());
+        QCOMPARE(lignes.at(3), QByteArray("ouvert (lecture seule)"));
     }
 
     // A root process saving a file keeps its owner, by a rename when it may.

@@ -421,6 +421,14 @@ Il sort avec 1 quand un mot est inconnu, 2 quand le dictionnaire manque.
         <source>Error reading file &quot;%1&quot;. %2</source>
         <translation>Erreur de lecture du fichier «&#xa0;%1&#xa0;». %2</translation>
     </message>
+    <message>
+        <source>The file system is read-only.</source>
+        <translation>Le système de fichiers est en lecture seule.</translation>
+    </message>
+    <message>
+        <source>The file &quot;%1&quot; was left incomplete by an interrupted save and could not be restored. %2 Its previous content is in &quot;%3&quot;.</source>
+        <translation>Le fichier «&#xa0;%1&#xa0;» a été laissé incomplet par un enregistrement interrompu et n&apos;a pas pu être rétabli. %2 Son contenu précédent se trouve dans «&#xa0;%3&#xa0;».</translation>
+    </message>
 </context>
 <context>
     <name>Formats</name>
@@ -1212,6 +1220,10 @@ Nombre de fiches&#xa0;: %3</translation>
     <message>
         <source>The card could not be printed to &quot;%1&quot;.</source>
         <translation>La fiche n&apos;a pas pu être imprimée dans «&#xa0;%1&#xa0;».</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is on a read-only file system: it is open read-only.</source>
+        <translation>«&#xa0;%1&#xa0;» se trouve sur un système de fichiers en lecture seule&#xa0;: il est ouvert en lecture seule.</translation>
     </message>
 </context>
 <context>

@@ -79,13 +79,17 @@ void TFormFiche::OuvrirFichier(const QString &nom, int position, bool modifiable
         if (import) // untitled: saved in the type's own format
             fichier->FormatFichier = Lettres::FormatParDefaut(fichier->TypeFichier, LettreTypeCsv);
         // Asked for writing, held read-only because this user may not write it: said once, here.
-        const bool interdit = modifiable && commeDocument && !fichier->Modifiable && !EstLectureSeule(nom)
-            && EcritureInterdite(nom);
+        const bool retenu = modifiable && commeDocument && !fichier->Modifiable && !EstLectureSeule(nom);
+        const bool systeme = retenu && SystemeLectureSeule(nom);
+        const bool interdit = retenu && !systeme && EcritureInterdite(nom);
         ChargerDocument(std::move(fichier), position);
         SignalerAvertissements();
-        if (interdit && signalerErreurs)
+        if ((interdit || systeme) && signalerErreurs)
             TInteraction::Courante().Message(TInteraction::Information,
-                                             tr("You may not write to \"%1\": it is open read-only.").arg(NomSeul(nom)),
+                                             (systeme
+                                                  ? tr("\"%1\" is on a read-only file system: it is open read-only.")
+                                                  : tr("You may not write to \"%1\": it is open read-only."))
+                                                 .arg(NomSeul(nom)),
                                              TInteraction::Ok, 0);
         return;
     } catch (const Erreur &erreur) {

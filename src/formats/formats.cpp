@@ -32,7 +32,7 @@ std::unique_ptr<TFichierX> Charger(const QString &nom, bool modifiable, bool com
         throw ErreurIdInvalide(QCoreApplication::translate("Formats", "This file cannot be used as a model!"));
     if (!format || !format->lire)
         throw ErreurIdInvalide(QCoreApplication::translate("Formats", "The file was not recognized!"));
-    if (EstLectureSeule(nom) || EcritureInterdite(nom))
+    if (EstLectureSeule(nom) || EcritureInterdite(nom) || SystemeLectureSeule(nom))
         modifiable = false;
     // Every reader's cards count against the file's memory budget (those that
     // read the bytes themselves hold a budget of their own, which is the one charged).

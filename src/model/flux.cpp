@@ -18,6 +18,7 @@
 #include <sys/stat.h>
 #else
 #include <csignal>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -27,6 +28,8 @@
 namespace {
 
 qint64 g_echecApres = -1;
+qint64 g_arretApres = -1;
+void (*g_arret)() = nullptr;
 qint64 g_tailleMaximale = -1;
 
 // The messages' translation context.
@@ -37,6 +40,11 @@ struct Flux
 
 QString MessageSysteme(int erreur)
 {
+#ifdef EROFS
+    // The system's words would often be taken for a permission to change.
+    if (erreur == EROFS)
+        return Flux::tr("The file system is read-only.");
+#endif
     return QString::fromLocal8Bit(std::strerror(erreur));
 }
 
@@ -82,6 +90,17 @@ bool EcritureInterdite(const QString &nom)
 #endif
 }
 
+bool SystemeLectureSeule(const QString &nom)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(nom);
+    return false;
+#else
+    const QByteArray chemin = QFile::encodeName(nom);
+    return ::access(chemin.constData(), W_OK) != 0 && errno == EROFS;
+#endif
+}
+
 void DefinirLectureSeule(const QString &nom, bool lectureSeule)
 {
     QFile fichier(nom);
@@ -111,6 +130,12 @@ void TFlux::InjecterTailleMaximale(qint64 octets)
 void TFlux::InjecterEchecEcriture(qint64 apresOctets)
 {
     g_echecApres = apresOctets;
+}
+
+void TFlux::InjecterArret(qint64 apresOctets, void (*arret)())
+{
+    g_arretApres = apresOctets;
+    g_arret = arret;
 }
 
 TFlux::TFlux(const QString &nom, bool ecriture, intptr_t descripteur)
@@ -152,12 +177,21 @@ void IgnorerDepassementTaille()
     Q_UNUSED(fait);
 }
 
-// Writes everything at position or fails with errno set; honours the test seam.
+// Writes everything at position or fails with errno set; honours the test seams.
 bool EcrireTout(int fd, const char *donnees, qint64 taille, qint64 position = -1)
 {
     qint64 ecrit = 0;
-    while (ecrit < taille) {
+    for (;;) {
+        if (g_arret && ecrit >= g_arretApres) {
+            auto arret = g_arret;
+            g_arret = nullptr;
+            arret();
+        }
+        if (ecrit >= taille)
+            return true;
         qint64 morceau = taille - ecrit;
+        if (g_arret)
+            morceau = qMin(morceau, g_arretApres - ecrit);
         if (g_echecApres >= 0) {
             if (ecrit >= g_echecApres) {
                 errno = ENOSPC;
@@ -174,7 +208,6 @@ bool EcrireTout(int fd, const char *donnees, qint64 taille, qint64 position = -1
         }
         ecrit += n;
     }
-    return true;
 }
 
 bool EcrireTout(int fd, const QByteArray &contenu)
@@ -182,15 +215,29 @@ bool EcrireTout(int fd, const QByteArray &contenu)
     return EcrireTout(fd, contenu.constData(), contenu.size());
 }
 
-// The same, never failing on purpose: putting back what was there.
+// The test seams are for the file's new content only.
+struct SansCoutures
+{
+    qint64 echec = g_echecApres;
+    void (*arret)() = g_arret;
+    SansCoutures()
+    {
+        g_echecApres = -1;
+        g_arret = nullptr;
+    }
+    ~SansCoutures()
+    {
+        g_echecApres = echec;
+        g_arret = arret;
+    }
+};
+
+// Writes contenu at the start of fd, never failing on purpose: putting back what was there.
 bool Retablir(int fd, const QByteArray &contenu)
 {
-    const qint64 seam = g_echecApres;
-    g_echecApres = -1;
-    const bool ok = EcrireTout(fd, contenu.constData(), contenu.size(), 0)
-        && ::ftruncate(fd, off_t(contenu.size())) == 0 && ::fsync(fd) == 0;
-    g_echecApres = seam;
-    return ok;
+    const SansCoutures sans;
+    return EcrireTout(fd, contenu.constData(), contenu.size(), 0) && ::ftruncate(fd, off_t(contenu.size())) == 0
+        && ::fsync(fd) == 0;
 }
 
 // The new name in a folder only survives a power cut once the folder is on disk.
@@ -207,36 +254,18 @@ void SynchroniserDossier(const QByteArray &chemin)
 
 // The path a save writes: the file at the end of a chain of symbolic links,
 // existing or not, so that the links stay.
-QString CibleDesLiens(const QString &nom)
+QString CibleDesLiens(const QString &nom, bool creation = true)
 {
     QString cible = nom;
     for (int niveaux = 0; QFileInfo(cible).isSymLink(); ++niveaux) {
-        if (niveaux >= 40)
-            EchecCreation(nom, ELOOP);
+        if (niveaux >= 40) {
+            if (creation)
+                EchecCreation(nom, ELOOP);
+            EchecOuverture(nom, ELOOP);
+        }
         cible = QFileInfo(cible).symLinkTarget();
     }
     return cible;
-}
-
-// Temporary files beside the target are named ".NAME.XXXXXX": removes those
-// that an interrupted save left, that is, those no process holds locked.
-void OterRestes(const QFileInfo &cible)
-{
-    const QString prefixe = QLatin1Char('.') + cible.fileName() + QLatin1Char('.');
-    const QDir dossier(cible.absolutePath());
-    const QStringList noms = dossier.entryList(QDir::Files | QDir::Hidden | QDir::System);
-    for (const QString &reste : noms) {
-        if (reste.size() != prefixe.size() + 6 || !reste.startsWith(prefixe))
-            continue;
-        const QByteArray chemin = QFile::encodeName(dossier.filePath(reste));
-        const int fd = ::open(chemin.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-        if (fd < 0)
-            continue;
-        struct stat etat;
-        if (::fstat(fd, &etat) == 0 && S_ISREG(etat.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
-            ::unlink(chemin.constData());
-        ::close(fd);
-    }
 }
 
 struct Descripteur
@@ -259,6 +288,131 @@ struct Descripteur
     }
 };
 
+// Files a save makes beside its target, ".NAME." and six characters: the new
+// content before its rename, and the copy of the old content while the file
+// is rewritten in place, first without a suffix, then, once complete, with "~".
+struct Compagnons
+{
+    QByteArray dossier;
+    QByteArray prefixe;
+
+    explicit Compagnons(const QFileInfo &cible)
+        : dossier(QFile::encodeName(cible.absolutePath())), prefixe('.' + QFile::encodeName(cible.fileName()) + '.')
+    {
+    }
+
+    // The paths of those ending with suffixe (after the six characters).
+    QList<QByteArray> Chemins(QByteArrayView suffixe) const
+    {
+        QList<QByteArray> chemins;
+        DIR *d = ::opendir(dossier.constData());
+        if (!d)
+            return chemins;
+        const qsizetype longueur = prefixe.size() + 6 + suffixe.size();
+        while (const dirent *entree = ::readdir(d)) {
+            const QByteArrayView nom(entree->d_name);
+            if (nom.size() == longueur && nom.startsWith(prefixe) && nom.endsWith(suffixe))
+                chemins << dossier + '/' + nom.toByteArray();
+        }
+        ::closedir(d);
+        return chemins;
+    }
+};
+
+// Opens a companion file and locks it, unless a living save holds it.
+int Prendre(const QByteArray &chemin)
+{
+    Descripteur fd(::open(chemin.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    if (fd.fd < 0)
+        return -1;
+    struct stat etat;
+    if (::fstat(fd.fd, &etat) != 0 || !S_ISREG(etat.st_mode) || ::flock(fd.fd, LOCK_EX | LOCK_NB) != 0)
+        return -1;
+    // Another process may have dealt with it between our open and our lock.
+    if (::fstat(fd.fd, &etat) != 0 || etat.st_nlink == 0)
+        return -1;
+    return fd.Rendre();
+}
+
+// Removes what interrupted saves left before their rename, that is, the
+// companions without suffix that no process holds locked.
+void OterRestes(const QFileInfo &cible)
+{
+    for (const QByteArray &chemin : Compagnons(cible).Chemins({})) {
+        const Descripteur fd(Prendre(chemin));
+        if (fd.fd >= 0)
+            ::unlink(chemin.constData());
+    }
+}
+
+[[noreturn]] void EchecReprise(const QString &nom, const QByteArray &copie, int erreur)
+{
+    throw ErreurFichier(Flux::tr("The file \"%1\" was left incomplete by an interrupted save and could not be "
+                                 "restored. %2 Its previous content is in \"%3\".")
+                            .arg(QDir::toNativeSeparators(nom), MessageSysteme(erreur),
+                                 QDir::toNativeSeparators(QFile::decodeName(copie))));
+}
+
+// Puts back the content of copie into fd, a piece at a time.
+bool Recopier(int copie, int fd)
+{
+    struct stat etat;
+    if (::fstat(copie, &etat) != 0)
+        return false;
+    QByteArray morceau(qsizetype(1) << 20, Qt::Uninitialized);
+    for (qint64 position = 0; position < etat.st_size;) {
+        const ssize_t n = ::pread(copie, morceau.data(), size_t(morceau.size()), off_t(position));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = EIO; // the copy was cut short under us
+            return false;
+        }
+        if (!EcrireTout(fd, morceau.constData(), n, position))
+            return false;
+        position += n;
+    }
+    return ::ftruncate(fd, off_t(etat.st_size)) == 0 && ::fsync(fd) == 0;
+}
+
+// A rewrite in place that a kill interrupted leaves its complete copy of the
+// old content behind, held by nobody, and the file possibly cut short: the
+// old content is put back and the copy removed. tenu is a descriptor of the
+// file open for writing and locked by the caller, or -1. Raises, naming the
+// copy, when the file cannot be put back; the copy then stays.
+void ReprendreReecritures(const QString &nom, const QString &cible, int tenu)
+{
+    const QFileInfo info(cible);
+    const Compagnons compagnons(info);
+    const QList<QByteArray> copies = compagnons.Chemins("~");
+    for (const QByteArray &chemin : copies) {
+        const Descripteur copie(Prendre(chemin));
+        if (copie.fd < 0)
+            continue; // its save is still running
+        Descripteur propre;
+        int fd = tenu;
+        if (fd < 0) {
+            propre.fd = ::open(QFile::encodeName(cible).constData(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+            if (propre.fd < 0) {
+                if (errno == ENOENT)
+                    return; // nothing left to restore: the copy is all there is
+                EchecReprise(nom, chemin, errno);
+            }
+            struct stat etat;
+            if (::fstat(propre.fd, &etat) != 0 || !S_ISREG(etat.st_mode))
+                return;
+            if (::flock(propre.fd, LOCK_EX | LOCK_NB) != 0)
+                return; // another process has the file: it dealt with the copy when it opened it
+            fd = propre.fd;
+        }
+        if (!Recopier(copie.fd, fd))
+            EchecReprise(nom, chemin, errno);
+        ::unlink(chemin.constData());
+        SynchroniserDossier(chemin);
+    }
+}
+
 } // namespace
 
 std::unique_ptr<TFlux> TFlux::Ouvrir(const QString &nom, bool ecriture)
@@ -269,6 +423,7 @@ std::unique_ptr<TFlux> TFlux::Ouvrir(const QString &nom, bool ecriture)
     struct stat avant;
     if (::stat(chemin.constData(), &avant) == 0 && !S_ISREG(avant.st_mode))
         RefuserGenre(nom, avant.st_mode, false); // a socket cannot even be opened
+    ReprendreReecritures(nom, CibleDesLiens(nom, false), -1);
     // Without O_NONBLOCK a named pipe would hold the open until a writer came.
     const int fd = ::open(chemin.constData(), (ecriture ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
@@ -355,31 +510,42 @@ void EcrireEnPlace(int fd, const QString &nom, const QFileInfo &cible, const QBy
             EchecEcriture(nom, n < 0 ? errno : EIO);
         lu += n;
     }
-    QByteArray modele = QFile::encodeName(cible.absolutePath() + QLatin1String("/.") + cible.fileName()
-                                          + QLatin1String(".XXXXXX~"));
-    Descripteur copie(::mkostemps(modele.data(), 1, O_CLOEXEC));
+    // The copy is complete before it takes its final name, and locked while
+    // the rewrite runs: a copy with that name that nobody holds is one a kill
+    // interrupted, and the next open or save puts it back.
+    QByteArray copieEnCours = QFile::encodeName(cible.absolutePath() + QLatin1String("/.") + cible.fileName()
+                                                + QLatin1String(".XXXXXX"));
+    Descripteur copie(::mkostemp(copieEnCours.data(), O_CLOEXEC));
     if (copie.fd < 0)
         EchecCreation(nom, errno);
-    const QByteArray cheminCopie = modele;
-    const qint64 seam = g_echecApres; // the seam is for the file itself
-    g_echecApres = -1;
-    const bool copieFaite = EcrireTout(copie.fd, ancien) && ::fsync(copie.fd) == 0;
-    g_echecApres = seam;
+    ::flock(copie.fd, LOCK_EX | LOCK_NB); // a new file: nobody else can hold it
+    const QByteArray cheminCopie = copieEnCours + '~';
+    bool copieFaite;
+    {
+        const SansCoutures sans; // the seams are for the file itself
+        copieFaite = EcrireTout(copie.fd, ancien) && ::fsync(copie.fd) == 0
+            && ::rename(copieEnCours.constData(), cheminCopie.constData()) == 0;
+    }
     if (!copieFaite) {
         const int erreur = errno;
-        ::unlink(cheminCopie.constData());
+        ::unlink(copieEnCours.constData());
         EchecEcriture(nom, erreur);
     }
     SynchroniserDossier(cheminCopie);
     if (!EcrireTout(fd, contenu.constData(), contenu.size(), 0) || ::ftruncate(fd, off_t(contenu.size())) != 0
         || ::fsync(fd) != 0) {
         const int erreur = errno;
-        // The copy stays when even the old content cannot be put back.
-        if (Retablir(fd, ancien))
+        // The copy stays when even the old content cannot be put back: the
+        // next open or save tries again.
+        if (Retablir(fd, ancien)) {
             ::unlink(cheminCopie.constData());
+            SynchroniserDossier(cheminCopie);
+        }
         EchecEcriture(nom, erreur);
     }
     ::unlink(cheminCopie.constData());
+    // Else a power cut could bring the copy back, and with it the old content.
+    SynchroniserDossier(cheminCopie);
 }
 
 } // namespace
@@ -399,7 +565,9 @@ std::unique_ptr<TFlux> TFlux::Remplacer(const QString &nom, const QByteArray &co
         && etatActuel.st_ino == etatCible.st_ino && etatActuel.st_dev == etatCible.st_dev;
     Descripteur garde; // holds another process off the old file while we replace it
     if (existe) {
-        if (!(etatCible.st_mode & S_IWUSR) || ::access(cheminCible.constData(), W_OK) != 0)
+        if (::access(cheminCible.constData(), W_OK) != 0)
+            EchecCreation(nom, errno);
+        if (!(etatCible.st_mode & S_IWUSR))
             EchecCreation(nom, EACCES);
         if (!estLeMien) {
             garde.fd = ::open(cheminCible.constData(), O_RDWR | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
@@ -409,6 +577,12 @@ std::unique_ptr<TFlux> TFlux::Remplacer(const QString &nom, const QByteArray &co
     }
 
     const QFileInfo infoCible(cible);
+    if (existe) {
+        Descripteur tenu;
+        if (estLeMien && fluxActuel->m_ecriture)
+            tenu.fd = ::fcntl(int(fluxActuel->m_descripteur), F_DUPFD_CLOEXEC, 0);
+        ReprendreReecritures(nom, cible, tenu.fd >= 0 ? tenu.fd : garde.fd);
+    }
     OterRestes(infoCible);
 
     // A rename would split hard links: such a file is rewritten in place, and

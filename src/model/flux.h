@@ -24,13 +24,20 @@ public:
     QByteArray LireTout() const;
 
     // Writes contenu completely to a temporary file beside nom, then puts it
-    // in nom's place; the previous file stays intact on any failure.
+    // in nom's place; the previous file stays intact on any failure. A file
+    // with other hard links, or whose owner a new file could not be given, is
+    // rewritten in place after a copy of its old content is made beside it;
+    // a copy that a kill left behind is put back by the next Ouvrir or
+    // Remplacer of that name.
     // fluxActuel is the document's own stream (its lock is not a conflict).
     // Returns the new file, open for writing and locked.
     static std::unique_ptr<TFlux> Remplacer(const QString &nom, const QByteArray &contenu, const TFlux *fluxActuel);
 
     // Test seam: make the next writes fail after this many bytes (-1: never).
     static void InjecterEchecEcriture(qint64 apresOctets);
+    // Test seam: call arret once the next save has written this many bytes
+    // of the new content (a helper process waits there to be killed).
+    static void InjecterArret(qint64 apresOctets, void (*arret)());
 
     // The largest file read into memory (1 GB); larger ones are refused.
     static qint64 TailleMaximale();
@@ -49,5 +56,7 @@ bool EstLectureSeule(const QString &nom);
 // This process may not write the file (permissions, another owner), though it
 // exists: it can only be opened read-only.
 bool EcritureInterdite(const QString &nom);
+// The file lies on a file system mounted read-only.
+bool SystemeLectureSeule(const QString &nom);
 void DefinirLectureSeule(const QString &nom, bool lectureSeule);
 bool FichierExiste(const QString &nom);
