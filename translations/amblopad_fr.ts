@@ -1261,7 +1261,7 @@ Nombre de fiches&#xa0;: %3</translation>
     </message>
     <message>
         <source>S&amp;pelling</source>
-        <translation>&amp;Orthographe</translation>
+        <translation>Ort&amp;hographe</translation>
     </message>
     <message>
         <source>&amp;Check spelling as you type</source>
