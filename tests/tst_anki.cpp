@@ -6,12 +6,15 @@
 #include "model/budget.h"
 #include "model/erreurs.h"
 #include "model/fichierx.h"
+#include "formats/questions.h"
 #include "outilstest.h"
+#include "verifanki.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSet>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <sqlite3.h>
@@ -269,6 +272,25 @@ void ComparerCartes(const TFichierX &lu, const TFichierX &origine)
     }
 }
 
+// A package this program wrote, checked by Anki's importer rules.
+QByteArray Paquet(const TFichierX &f)
+{
+    const QByteArray paquet = TFichierAnki::EcrirePaquet(f, QString());
+    const QStringList fautes = VerifAnki::Paquet(paquet);
+    if (!fautes.isEmpty())
+        qWarning("%s", qPrintable(fautes.join(u'\n')));
+    return fautes.isEmpty() ? paquet : QByteArray();
+}
+
+// An MCQ card in the file's own markup: Paris right, London wrong, a
+// general feedback.
+QString ReponsesQcm(const TFichierX &f)
+{
+    const Questions::Balises b(f);
+    return b.NoteComplete + QStringLiteral(" Paris & co") + b.SeparateurReponses + QStringLiteral("London")
+        + b.SeparateurReponses + b.DebutFeedback + QStringLiteral("Capital") + b.FinFeedback;
+}
+
 void Types()
 {
     QTest::addColumn<QChar>("type");
@@ -327,7 +349,11 @@ private slots:
     {
         QFETCH(QChar, type);
         auto f = Exemple(type);
-        auto lu = TFichierAnki::LirePaquet(TFichierAnki::EcrirePaquet(*f, QString()), type);
+        if (type == u'M')
+            f->AjouterFiche(QStringLiteral("Geo"), QStringLiteral("Capital of France?"), ReponsesQcm(*f));
+        const QByteArray paquet = Paquet(*f);
+        QVERIFY(!paquet.isEmpty());
+        auto lu = TFichierAnki::LirePaquet(paquet, type);
         ComparerCartes(*lu, *f);
         QCOMPARE(lu->Titre, f->Titre);
         QCOMPARE(lu->TypeFichier, type);
@@ -352,14 +378,19 @@ private slots:
     {
         auto f = Exemple(u'D');
         const QStringList lignes = QString::fromUtf8(TFichierAnki::EcrireTexte(*f, QString())).split(u'\n');
-        QCOMPARE(lignes.mid(0, 5),
+        // No column names: a fresh Anki maps Basic's Front and Back by
+        // position, the tags column aside, whatever its language.
+        QCOMPARE(lignes.mid(0, 6),
                  (QStringList{QStringLiteral("#separator:tab"), QStringLiteral("#html:true"),
-                              QStringLiteral("#notetype:Amblopad Dictionnaire"), QStringLiteral("#deck:Vocabulaire 1"),
-                              QStringLiteral("#columns:Tab\tBody")}));
-        QCOMPARE(lignes.at(5), QStringLiteral("chat &amp; chien\tcat<br>and &quot;dog&quot;"));
+                              QStringLiteral("#notetype:Basic"), QStringLiteral("#deck:Vocabulaire 1"),
+                              QStringLiteral("#tags column:3"), QStringLiteral("#amblopad:D 12")}));
+        QCOMPARE(lignes.at(6),
+                 QStringLiteral(
+                     "chat &amp; chien\tcat<br>and &quot;dog&quot;\t\tchat &amp; chien\tcat<br>and &quot;dog&quot;"));
         // A first field starting with # is no comment line.
-        QCOMPARE(lignes.at(7), QStringLiteral("&#35;dièse\t&lt;br&gt; is not a tag here"));
-        QCOMPARE(lignes.size(), 4 + 5 + 1);
+        QCOMPARE(lignes.at(8),
+                 QStringLiteral("&#35;dièse\t&lt;br&gt; is not a tag here\t\t#dièse\t&lt;br&gt; is not a tag here"));
+        QCOMPARE(lignes.size(), 4 + 6 + 1);
     }
 
     // What Anki reads: the tables, the notes and cards, the JSON of col.
@@ -369,7 +400,7 @@ private slots:
         QFETCH(QChar, type);
         auto f = Exemple(type);
         f->SetEtiquettes(QStringLiteral("Nom:"), QStringLiteral("{Mot}"), QStringLiteral("Mot"));
-        const QByteArray paquet = TFichierAnki::EcrirePaquet(*f, QString());
+        const QByteArray paquet = Paquet(*f);
         QCOMPARE(Noms(paquet), (QStringList{QStringLiteral("collection.anki2"), QStringLiteral("media")}));
         QCOMPARE(Entree(paquet, "media"), QByteArray("{}"));
         Base b(Entree(paquet, "collection.anki2"));
@@ -391,12 +422,15 @@ private slots:
         const QJsonObject m = modeles.begin()->toObject();
         QCOMPARE(QString::number(m.value(QLatin1String("id")).toInteger()), modeles.begin().key());
         QCOMPARE(m.value(QLatin1String("name")).toString(), QStringLiteral("Amblopad ") + f->NomTypeFichier());
+        // The question first: Anki sorts, checks duplicates on and lists it.
         QStringList attendus;
-        if (f->AvecTitre)
-            attendus << QStringLiteral("Nom"); // ':' is not allowed in a field name
         if (!f->Numerote)
             attendus << QStringLiteral("Mot");
         attendus << (f->Numerote ? QStringLiteral("Mot") : QStringLiteral("Mot 2"));
+        if (f->AvecTitre)
+            attendus << QStringLiteral("Nom"); // ':' is not allowed in a field name
+        if (type == u'M')
+            attendus << QStringLiteral("Choices") << QStringLiteral("Solution") << QStringLiteral("Feedback");
         QStringList champs;
         for (const auto &c : m.value(QLatin1String("flds")).toArray()) {
             champs << c.toObject().value(QLatin1String("name")).toString();
@@ -407,10 +441,10 @@ private slots:
         QCOMPARE(gabarits.size(), 1);
         const QString recto = gabarits.at(0).toObject().value(QLatin1String("qfmt")).toString();
         const QString verso = gabarits.at(0).toObject().value(QLatin1String("afmt")).toString();
-        QVERIFY(recto.contains(QStringLiteral("{{") + champs.at(f->AvecTitre && !f->Numerote ? 1 : 0)
-                               + QStringLiteral("}}")));
+        QVERIFY(recto.contains(QStringLiteral("{{") + champs.at(0) + QStringLiteral("}}")));
         QVERIFY(verso.startsWith(QLatin1String("{{FrontSide}}")));
-        QVERIFY((recto + verso).contains(QStringLiteral("{{") + champs.last() + QStringLiteral("}}")));
+        QVERIFY((recto + verso).contains(QStringLiteral("{{") + attendus.at(f->Numerote ? 0 : 1) + QStringLiteral("}}"))
+                != (type == u'M'));
 
         const QJsonObject decks
             = QJsonDocument::fromJson(b.Valeur(QStringLiteral("select decks from col")).toUtf8()).object();
@@ -432,14 +466,20 @@ private slots:
         for (int i = 0; i < notes.size(); ++i) {
             const TFicheX &c = f->Fiche(i);
             QStringList flds;
-            if (f->AvecTitre)
-                flds << Html::DepuisTexte(c.Champ0());
             if (!f->Numerote)
                 flds << Html::DepuisTexte(c.Champ1());
             flds << Html::DepuisTexte(c.Champ2());
-            QCOMPARE(notes.at(i),
-                     (QStringList{modeles.begin().key(), flds.join(Sep), did, QStringLiteral("0"), QStringLiteral("0"),
-                                  QStringLiteral("0"), QString::number(i + 1), Html::SansBalises(flds.first())}));
+            if (f->AvecTitre)
+                flds << Html::DepuisTexte(c.Champ0());
+            const QStringList attendu{modeles.begin().key(), flds.join(Sep),      did,
+                                      QStringLiteral("0"),   QStringLiteral("0"), QStringLiteral("0"),
+                                      QString::number(i + 1)};
+            QStringList obtenu = notes.at(i).mid(0, 7);
+            if (type == u'M') { // then the three fields for studying
+                QVERIFY(obtenu.at(1).startsWith(attendu.at(1) + Sep));
+                obtenu[1] = attendu.at(1);
+            }
+            QCOMPARE(obtenu, attendu);
         }
     }
 
@@ -447,7 +487,7 @@ private slots:
     {
         auto f = Exemple(u'Q');
         auto guids = [&] {
-            Base b(Entree(TFichierAnki::EcrirePaquet(*f, QString()), "collection.anki2"));
+            Base b(Entree(Paquet(*f), "collection.anki2"));
             QStringList g;
             for (const auto &l : b.Lignes(QStringLiteral("select guid from notes order by id")))
                 g << l.first();
@@ -464,6 +504,176 @@ private slots:
         const QStringList apres = guids();
         QCOMPARE(apres.at(0), premiers.at(0));
         QVERIFY(apres.at(1) != premiers.at(1));
+    }
+
+    // The sort field and checksum Anki computes from the first field: tags
+    // gone with nothing in their place, entities decoded, nothing trimmed,
+    // in NFC; the checksum is the first 8 hex digits of the SHA-1 of that
+    // text, computed here by hand.
+    void triEtSomme_data()
+    {
+        QTest::addColumn<QString>("question");
+        QTest::addColumn<QString>("tri");
+        QTest::addColumn<qint64>("somme");
+        QTest::addRow("entity") << "chat & chien"
+                                << "chat & chien" << Q_INT64_C(891728325);
+        QTest::addRow("text like a tag") << "a<b>c"
+                                         << "a<b>c" << Q_INT64_C(303421242);
+        QTest::addRow("blanks kept") << "  l'été  "
+                                     << "  l'été  " << Q_INT64_C(2717846);
+        QTest::addRow("line break") << "line one\r\nline two"
+                                    << "line oneline two" << Q_INT64_C(2422162698);
+        QTest::addRow("tab") << "tab\there"
+                             << "tab    here" << Q_INT64_C(1146938085);
+        QTest::addRow("unit separator") << "x\x1Fy"
+                                        << "xy" << Q_INT64_C(1602509208);
+        QTest::addRow("no-break space beside an entity") << "nbsp\u00A0 & x"
+                                                         << "nbsp  & x" << Q_INT64_C(4095440938);
+        QTest::addRow("no-break space alone") << "nbsp\u00A0only"
+                                              << "nbsp\u00A0only" << Q_INT64_C(1043928335);
+        QTest::addRow("decomposed accents") << "e\u0301te\u0301"
+                                            << "été" << Q_INT64_C(1691405253);
+        QTest::addRow("empty") << ""
+                               << "" << Q_INT64_C(3661210606);
+    }
+    void triEtSomme()
+    {
+        QFETCH(QString, question);
+        QFETCH(QString, tri);
+        QFETCH(qint64, somme);
+        for (const QChar type : {u'D', u'Q', u'M'}) {
+            TFichierX f(type, u'x');
+            f.AjouterFiche(QStringLiteral("Title"), question, QStringLiteral("answer\x01\x1F\x7F"));
+            const QByteArray paquet = Paquet(f);
+            QVERIFY(!paquet.isEmpty());
+            Base b(Entree(paquet, "collection.anki2"));
+            QCOMPARE(b.Lignes(QStringLiteral("select sfld, csum from notes")),
+                     (QList<QStringList>{{tri, QString::number(somme)}}));
+            QCOMPARE(b.Valeur(QStringLiteral("select flds from notes")).split(Sep).at(1), QStringLiteral("answer"));
+        }
+    }
+
+    // MCQ notes for studying: the choices without markup on the front, the
+    // right one marked on the back, the feedback after it; the card's own
+    // fields kept for reading it back.
+    void qcmEtude()
+    {
+        TFichierX f(u'M', u'x');
+        f.AjouterFiche(QStringLiteral("Geo"), QStringLiteral("Capital of France?"), ReponsesQcm(f));
+        const QByteArray paquet = Paquet(f);
+        QVERIFY(!paquet.isEmpty());
+        Base b(Entree(paquet, "collection.anki2"));
+        const QString choix = QStringLiteral("<ol type=\"A\"><li>Paris &amp; co</li><li>London</li></ol>");
+        const QString solution = QStringLiteral(
+            "<ol type=\"A\"><li><b>\u2714 Paris &amp; co</b></li><li>London</li></ol>");
+        QCOMPARE(b.Valeur(QStringLiteral("select flds from notes")).split(Sep),
+                 (QStringList{QStringLiteral("Capital of France?"), Html::DepuisTexte(ReponsesQcm(f)),
+                              QStringLiteral("Geo"), choix, solution, QStringLiteral("Capital")}));
+        const QJsonObject modele = QJsonDocument::fromJson(b.Valeur(QStringLiteral("select models from col")).toUtf8())
+                                       .object()
+                                       .begin()
+                                       ->toObject();
+        const QJsonObject gabarit = modele.value(QLatin1String("tmpls")).toArray().at(0).toObject();
+        const QString recto = gabarit.value(QLatin1String("qfmt")).toString();
+        const QString verso = gabarit.value(QLatin1String("afmt")).toString();
+        const QString brut = QStringLiteral("{{%1}}").arg(
+            modele.value(QLatin1String("flds")).toArray().at(1).toObject().value(QLatin1String("name")).toString());
+        QVERIFY(recto.contains(QLatin1String("{{Choices}}")) && !recto.contains(brut));
+        QVERIFY(verso.contains(QLatin1String("{{Solution}}")) && verso.contains(QLatin1String("{{Feedback}}")));
+        QVERIFY(!verso.contains(brut));
+        ComparerCartes(*TFichierAnki::LirePaquet(paquet, u'M'), f);
+
+        QStringList fautes;
+        const QByteArray texte = TFichierAnki::EcrireTexte(f, QString());
+        const auto notes = VerifAnki::Texte(texte, &fautes);
+        QVERIFY2(fautes.isEmpty(), qPrintable(fautes.join(u'\n')));
+        QCOMPARE(notes.size(), 1);
+        QCOMPARE(notes.at(0).recto, QStringLiteral("Capital of France?<br><br>") + choix);
+        QCOMPARE(notes.at(0).verso, solution + QStringLiteral("<br><br>Capital"));
+        ComparerCartes(*TFichierAnki::LireTexte(texte, u'M'), f);
+    }
+
+    // What a fresh Anki's default import makes of the text: question and
+    // answer in Basic's Front and Back, every card a note.
+    void texteLuParAnki_data() { Types(); }
+    void texteLuParAnki()
+    {
+        QFETCH(QChar, type);
+        auto f = Exemple(type);
+        f->AjouterFiche(QString(), QString(), QStringLiteral("answer without question"));
+        f->AjouterFiche(QString(), QString(), QString());
+        QStringList fautes;
+        const auto notes = VerifAnki::Texte(TFichierAnki::EcrireTexte(*f, QString()), &fautes);
+        QVERIFY2(fautes.isEmpty(), qPrintable(fautes.join(u'\n')));
+        QCOMPARE(notes.size(), f->NombreFiches());
+        for (int i = 0; i < notes.size(); ++i) {
+            const TFicheX &c = f->Fiche(i);
+            QString recto = Html::DepuisTexte(f->Numerote ? c.Champ2() : c.Champ1());
+            recto.replace(QRegularExpression(QStringLiteral("^#")), QStringLiteral("&#35;"));
+            if (!recto.isEmpty())
+                QCOMPARE(notes.at(i).recto, recto);
+            if (type != u'M')
+                QCOMPARE(notes.at(i).verso, f->Numerote ? QString() : Html::DepuisTexte(c.Champ2()));
+        }
+    }
+
+    // Cards without a body or question come back too, by either way.
+    void videsAllerRetour_data() { Types(); }
+    void videsAllerRetour()
+    {
+        QFETCH(QChar, type);
+        auto f = Exemple(type);
+        f->AjouterFiche(QStringLiteral("title only"), QString(), QString());
+        f->AjouterFiche(QString(), QString(), QString());
+        f->AjouterFiche(QString(), QString(), QStringLiteral("body only"));
+        ComparerCartes(*TFichierAnki::LireTexte(TFichierAnki::EcrireTexte(*f, QString()), type), *f);
+        const QByteArray paquet = Paquet(*f);
+        QVERIFY(!paquet.isEmpty());
+        ComparerCartes(*TFichierAnki::LirePaquet(paquet, type), *f);
+    }
+
+    // Notes of a type an older version wrote (the title first) keep their
+    // title, in a package and in text.
+    void ancienneDisposition()
+    {
+        const QJsonObject modeles{
+            {QStringLiteral("42"),
+             ModeleJson(42, QStringLiteral("Amblopad Questionnaire"),
+                        {QStringLiteral("Title"), QStringLiteral("Question"), QStringLiteral("Answer")})}};
+        const QByteArray paquet = Zipper({{"collection.anki2", Collection11(11, modeles, {{"T1", "Q1", "A1"}}, 42)}});
+        const QByteArray texte = "#separator:tab\n#html:true\n#notetype:Amblopad Questionnaire\n#deck:Old\n"
+                                 "#columns:Title\tQuestion\tAnswer\nT1\tQ1\tA1\n";
+        for (const auto &f : {TFichierAnki::LirePaquet(paquet, u'Q'), TFichierAnki::LireTexte(texte, u'Q')}) {
+            QCOMPARE(f->NombreFiches(), 1);
+            QCOMPARE(f->Fiche(0).Champ0(), QStringLiteral("T1"));
+            QCOMPARE(f->Fiche(0).Champ1(), QStringLiteral("Q1"));
+            QCOMPARE(f->Fiche(0).Champ2(), QStringLiteral("A1"));
+        }
+    }
+
+    // The type to offer first when a deck is opened: the one it was written from.
+    void typeEcrit_data() { Types(); }
+    void typeEcrit()
+    {
+        QFETCH(QChar, type);
+        QTemporaryDir dossier;
+        const QString paquet = dossier.filePath(QStringLiteral("a.apkg"));
+        const QString texte = dossier.filePath(QStringLiteral("a.txt"));
+        auto f = Exemple(type);
+        TFichierAnki::Exporter(*f, paquet, false);
+        TFichierAnki::Exporter(*f, texte, true);
+        QCOMPARE(TFichierAnki::TypeEcrit(paquet, false), type);
+        QCOMPARE(TFichierAnki::TypeEcrit(texte, true), type);
+        QCOMPARE(VerifAnki::Paquet(OutilsTest::LireFichier(paquet)), QStringList());
+        // A deck Anki made, or one that cannot be read, tells nothing.
+        const QJsonObject basic{
+            {QStringLiteral("42"), ModeleJson(42, QStringLiteral("Basic"), {QStringLiteral("Front")})}};
+        QFile autre(paquet);
+        QVERIFY(autre.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        autre.write(Zipper({{"collection.anki2", Collection11(11, basic, {{"a"}}, 42)}}));
+        autre.close();
+        QCOMPARE(TFichierAnki::TypeEcrit(paquet, false), QChar());
+        QCOMPARE(TFichierAnki::TypeEcrit(dossier.filePath(QStringLiteral("none.apkg")), false), QChar());
     }
 
     // Decks made by Anki itself, in both schemas.
@@ -483,6 +693,10 @@ private slots:
         QTest::addRow("anki21") << Zipper({{"collection.anki21", Collection11(11, modeles, notes, 42)},
                                            {"collection.anki2", Collection11(11, modeles, {{"old"}}, 42)}})
                                 << "Vocab";
+        QTest::addRow("meta names anki21") << Zipper({{"collection.anki21b", QByteArray("not read")},
+                                                      {"collection.anki21", Collection11(11, modeles, notes, 42)},
+                                                      {"meta", QByteArray("\x08\x02", 2)}})
+                                           << "Vocab";
         QTest::addRow("anki21b zstd") << Zipper(
             {{"collection.anki2", Collection11(11, modeles, {{"Please update"}}, 42)},
              {"collection.anki21b", Zstd(Collection18(notes))},
@@ -518,6 +732,30 @@ private slots:
         QCOMPARE(f->Fiche(0).Champ2(), QStringLiteral("line one\r\nline \"two\""));
         QCOMPARE(f->Fiche(1).Champ1(), QStringLiteral("<b>x</b>"));
         QCOMPARE(f->Fiche(1).Champ2(), QStringLiteral("y\r\nz"));
+    }
+
+    // Header lines Anki accepts.
+    void texteEnTetesAnki_data()
+    {
+        QTest::addColumn<QByteArray>("texte");
+        QTest::addRow("comma") << QByteArray(
+            "#separator:comma\n#html:false\nla casa,the house\nil cane,\"the dog, m.\"\n");
+        QTest::addRow("comma as a character")
+            << QByteArray("#separator:,\nla casa,the house\nil cane,\"the dog, m.\"\n");
+        QTest::addRow("tags first") << QByteArray(
+            "tags:vocab it\n#separator:tab\nla casa\tthe house\nil cane\tthe dog, m.\n");
+        QTest::addRow("tags alone") << QByteArray("tags:vocab\r\nla casa\tthe house\r\nil cane\tthe dog, m.\r\n");
+    }
+    void texteEnTetesAnki()
+    {
+        QFETCH(QByteArray, texte);
+        QVERIFY(TFichierAnki::EstTexte(texte, QStringLiteral("mots.txt")));
+        auto f = TFichierAnki::LireTexte(texte, u'D');
+        QCOMPARE(f->NombreFiches(), 2);
+        QCOMPARE(f->Fiche(0).Champ1(), QStringLiteral("la casa"));
+        QCOMPARE(f->Fiche(0).Champ2(), QStringLiteral("the house"));
+        QCOMPARE(f->Fiche(1).Champ1(), QStringLiteral("il cane"));
+        QCOMPARE(f->Fiche(1).Champ2(), QStringLiteral("the dog, m."));
     }
 
     void reconnaissance_data()
@@ -579,6 +817,19 @@ private slots:
         QByteArray sqlite = Collection11(11, basic, {{"a"}}, 42);
         sqlite.truncate(sqlite.size() / 2);
         QTest::addRow("truncated database") << Zipper({{"collection.anki2", sqlite}}) << "damaged";
+        const QByteArray miseAJour(
+            "Please update to the latest Anki version, then import the .colpkg/.apkg file again.");
+        QTest::addRow("placeholder only")
+            << Zipper({{"collection.anki2", Collection11(11, basic, {{QString::fromLatin1(miseAJour)}}, 42)}})
+            << "newer";
+        QTest::addRow("meta names a missing collection")
+            << Zipper({{"collection.anki2", Collection11(11, basic, {{"a"}}, 42)}, {"meta", QByteArray("\x08\x03", 2)}})
+            << "newer";
+        QTest::addRow("unknown meta version")
+            << Zipper({{"collection.anki2", Collection11(11, basic, {{"a"}}, 42)}, {"meta", QByteArray("\x08\x04", 2)}})
+            << "newer";
+        QTest::addRow("meta without version")
+            << Zipper({{"collection.anki2", Collection11(11, basic, {{"a"}}, 42)}, {"meta", QByteArray()}}) << "newer";
         QTest::addRow("damaged zstd") << Zipper({{"collection.anki21b", QByteArray("\x28\xB5\x2F\xFD garbage")}})
                                       << "damaged";
     }

@@ -2,6 +2,7 @@
 // errors, exit codes, messages, what each format's files give), plus the
 // special files that need the system to make them.
 #include "outilstest.h"
+#include "verifanki.h"
 #include "support/octetscrd.h"
 #include "support/octetsnatif.h"
 #include "support/questionsmoodle.h"
@@ -392,8 +393,8 @@ void TestCli::commande_data()
     // ------------------------------------------------------------ Anki
     {
         const QByteArray texte = "#separator:tab\n#deck:Mots\nchat\tcat\n";
-        const QByteArray attendu = "#separator:tab\n#html:true\n#notetype:Amblopad Dictionnaire\n#deck:Mots\n"
-                                   "#columns:Tab\tBody\nchat\tcat\n";
+        const QByteArray attendu = "#separator:tab\n#html:true\n#notetype:Basic\n#deck:Mots\n#tags column:3\n"
+                                   "#amblopad:D 12\nchat\tcat\t\tchat\tcat\n";
         QTest::newRow("Anki: text read as a Dictionnaire")
             << Cas()
                    .Fichier("m.txt", texte)
@@ -408,11 +409,27 @@ void TestCli::commande_data()
                    .Fichier("m.txt", texte)
                    .Lancer({"convert", "@m.txt", "@d.apkg"})
                    .Erreur(QByteArray())
+                   .Verifier([](TBancCli &b) {
+                       const QStringList fautes = VerifAnki::Paquet(b.Lire(QStringLiteral("@d.apkg")));
+                       QVERIFY2(fautes.isEmpty(), qPrintable(fautes.join(u'\n')));
+                   })
                    .Lancer({"info", "@d.apkg"})
                    .Sortie("format: k\ntype: D\ncards: 1\ntitle: Mots\n")
                    .Lancer({"convert", "@d.apkg", "@t.txt", "--to", "k", "--anki-text"})
                    .Erreur(QByteArray())
                    .Produit("@t.txt", attendu);
+        QTest::newRow("Anki: a deck read as the type it was written from")
+            << Cas()
+                   .Fichier("q.txt", "#separator:tab\n#html:true\n#amblopad:Q 120\nF\tB\t\tq1\ta1\tt1\n")
+                   .Lancer({"info", "@q.txt"})
+                   .Sortie("format: K\ntype: Q\ncards: 1\ntitle: q\n")
+                   .Lancer({"convert", "@q.txt", "@q.apkg"})
+                   .Verifier([](TBancCli &b) {
+                       const QStringList fautes = VerifAnki::Paquet(b.Lire(QStringLiteral("@q.apkg")));
+                       QVERIFY2(fautes.isEmpty(), qPrintable(fautes.join(u'\n')));
+                   })
+                   .Lancer({"info", "@q.apkg"})
+                   .Sortie("format: k\ntype: Q\ncards: 1\ntitle: q\n");
         QTest::newRow("usage: --anki-text outside convert") << Usage({"dump", "a", "--anki-text"});
         QTest::newRow("usage: --anki-text with another format")
             << Usage({"convert", "a", "b.txt", "--to", "x", "--anki-text"});

@@ -296,8 +296,9 @@ private slots:
     }
 
     // An Anki deck opens as a new, untitled card file of the type chosen in
-    // the New dialog's list (Dictionnaire first); cancelled, nothing opens
-    // (the document was closed first, as for any file that does not open).
+    // the New dialog's list, worded for the deck, the type the deck was
+    // written from offered first; cancelled, nothing opens (the document was
+    // closed first, as for any file that does not open).
     void importAnki_data()
     {
         QTest::addColumn<QChar>("format");
@@ -318,8 +319,11 @@ private slots:
         const QString document = Creer(Neuf("a.xaqq"), u'Q', u'x', {"a"});
         TFormFiche &w = Ouvrir(document);
         QStringList offerts;
+        QString titre;
         m_d->Dialogues.push_back([&](QDialog &dialogue) {
             auto *d = qobject_cast<TDlgNouveau *>(&dialogue);
+            if (d)
+                titre = d->windowTitle();
             if (!d || !accepte)
                 return int(QDialog::Rejected);
             for (int i = 0; i < d->CBType->count(); ++i)
@@ -332,13 +336,14 @@ private slots:
         w.Ouvrir1Click(true);
         QVERIFY(m_d->Messages().empty());
         QCOMPARE(OutilsTest::LireFichier(paquet), avant);
+        QCOMPARE(titre, QStringLiteral("Open the Anki deck as"));
         if (!accepte) {
             QVERIFY(!w.FichierCourant);
             return;
         }
-        QCOMPARE(offerts.value(0), TFichierX::NomType(u'D'));
+        QCOMPARE(offerts.value(0), TFichierX::NomType(u'N'));
         if (type.isNull())
-            type = u'D';
+            type = u'N';
         QVERIFY(w.FichierCourant);
         QCOMPARE(w.FichierCourant->TypeFichier, type);
         QVERIFY(w.FichierCourant->NomFichier.isEmpty());

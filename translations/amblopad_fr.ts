@@ -85,6 +85,26 @@
         <source>Note %1 of this Anki text file has no first field.</source>
         <translation>La note %1 de ce fichier texte Anki n&apos;a pas de premier champ.</translation>
     </message>
+    <message>
+        <source>This Anki package was made by an Anki newer than this program knows. Export the deck again from Anki with &quot;Support older Anki versions&quot; checked.</source>
+        <translation>Ce paquet Anki a été fait par une version d&apos;Anki plus récente que celles que ce programme connaît. Exportez de nouveau le paquet depuis Anki en cochant «&#xa0;Support older Anki versions&#xa0;».</translation>
+    </message>
+    <message>
+        <source>Choices</source>
+        <translation>Choix</translation>
+    </message>
+    <message>
+        <source>Solution</source>
+        <translation>Solution</translation>
+    </message>
+    <message>
+        <source>Feedback</source>
+        <translation>Commentaire</translation>
+    </message>
+    <message>
+        <source>(empty)</source>
+        <translation>(vide)</translation>
+    </message>
 </context>
 <context>
     <name>Budget</name>
@@ -306,7 +326,8 @@
   amblopad-cli spell FILE [--lang D] [--type T]
 
 T is a file type letter (A..Z), given to a CSV input,
-and to an Anki deck (default D).
+and to an Anki deck (default: the type it was written from
+by this program, else D).
 F is a format letter: %1;
 without --to it comes from OUT&apos;s extension.
 --anki-text with --to k writes Anki text instead of a package.
@@ -323,7 +344,8 @@ It exits with 1 when a word is unknown, 2 when the dictionary is missing.
   amblopad-cli spell FICHIER [--lang D] [--type T]
 
 T est une lettre de type de fichier (A..Z), donnée à une entrée CSV,
-et à un paquet Anki (par défaut D).
+et à un paquet Anki (par défaut&#xa0;: le type dont ce programme
+l&apos;a tiré, sinon D).
 F est une lettre de format&#xa0;: %1&#xa0;;
 sans --to, elle est tirée de l&apos;extension de SORTIE.
 --anki-text avec --to k écrit du texte Anki au lieu d&apos;un paquet.
@@ -704,6 +726,14 @@ Il sort avec 1 quand un mot est inconnu, 2 quand le dictionnaire manque.
     <message>
         <source>&amp;Help</source>
         <translation>&amp;Aide</translation>
+    </message>
+    <message>
+        <source>Open the Anki deck as</source>
+        <translation>Ouvrir le paquet Anki comme</translation>
+    </message>
+    <message>
+        <source>Which type of card file should the deck&apos;s notes become?</source>
+        <translation>Quel type de fichier de fiches les notes du paquet doivent-elles devenir&#xa0;?</translation>
     </message>
 </context>
 <context>

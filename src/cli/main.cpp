@@ -1,4 +1,5 @@
 // amblopad-cli: card files without the editor window.
+#include "formats/anki.h"
 #include "formats/formats.h"
 #include "formats/pertes.h"
 #include "formats/table.h"
@@ -59,7 +60,8 @@ int Usage(const QString &erreur = QString())
                    "  amblopad-cli spell FILE [--lang D] [--type T]\n"
                    "\n"
                    "T is a file type letter (A..Z), given to a CSV input,\n"
-                   "and to an Anki deck (default D).\n"
+                   "and to an Anki deck (default: the type it was written from\n"
+                   "by this program, else D).\n"
                    "F is a format letter: %1;\n"
                    "without --to it comes from OUT's extension.\n"
                    "--anki-text with --to k writes Anki text instead of a package.\n"
@@ -157,11 +159,16 @@ QChar TypeCsv(const Arguments &args)
 std::unique_ptr<TFichierX> Lire(const Arguments &args, const QString &nom)
 {
     QChar type = TypeCsv(args);
-    // An Anki deck carries no type of ours: Dictionnaire unless --type says.
+    // An Anki deck is read as the type it was written from, when this
+    // program wrote it, else as a Dictionnaire, unless --type says.
     if (args.type.isNull()) {
         try {
-            if (Formats::Importe(Formats::Reconnaitre(nom)))
-                type = u'D';
+            const QChar format = Formats::Reconnaitre(nom);
+            if (Formats::Importe(format)) {
+                type = TFichierAnki::TypeEcrit(nom, format == u'K');
+                if (type.isNull())
+                    type = u'D';
+            }
         } catch (const Erreur &) {
             // Ouvrir reports it
         }

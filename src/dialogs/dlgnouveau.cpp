@@ -17,9 +17,9 @@ TDlgNouveau::TDlgNouveau(QWidget *parent) : QDialog(parent)
     setModal(true);
 
     auto *colonne = new QVBoxLayout(this);
-    auto *question = new QLabel(tr("Do you want create a new file?"), this);
-    question->setObjectName(QStringLiteral("LQuestion"));
-    colonne->addWidget(question);
+    m_question = new QLabel(tr("Do you want create a new file?"), this);
+    m_question->setObjectName(QStringLiteral("LQuestion"));
+    colonne->addWidget(m_question);
 
     auto *ligne = new QHBoxLayout;
     auto *legende = new QLabel(tr("Type :"), this);
@@ -53,8 +53,11 @@ TDlgNouveau::TDlgNouveau(QWidget *parent) : QDialog(parent)
     connect(BAide, &QPushButton::clicked, this, [] { TInteraction::Courante().Aide(SujetAide); });
 }
 
-void TDlgNouveau::Remplir(const QString &lettres)
+void TDlgNouveau::Remplir(const QString &lettres, bool deckAnki)
 {
+    setWindowTitle(deckAnki ? tr("Open the Anki deck as") : tr("New file"));
+    m_question->setText(deckAnki ? tr("Which type of card file should the deck's notes become?")
+                                 : tr("Do you want create a new file?"));
     m_lettres = lettres;
     CBType->clear();
     for (QChar lettre : lettres) {

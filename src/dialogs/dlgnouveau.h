@@ -4,6 +4,7 @@
 #include <QString>
 
 class QComboBox;
+class QLabel;
 class QPushButton;
 
 // Asks for the type of a new card file. The "New" command fills the type box
@@ -15,8 +16,9 @@ class TDlgNouveau : public QDialog
 public:
     explicit TDlgNouveau(QWidget *parent = nullptr);
 
-    // Fills the type box with the name of each letter, in order, the first one selected.
-    void Remplir(const QString &lettres);
+    // Fills the type box with the name of each letter, in order, the first one
+    // selected; worded for a new file, or for the type an Anki deck opens as.
+    void Remplir(const QString &lettres, bool deckAnki = false);
     // The letter of the selected item; the first offered letter when none is.
     QChar LettreChoisie() const;
 
@@ -32,4 +34,5 @@ protected:
 
 private:
     QString m_lettres;
+    QLabel *m_question = nullptr;
 };

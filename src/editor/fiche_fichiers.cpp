@@ -5,6 +5,7 @@
 #include "dialogs/dlgnouveau.h"
 #include "editor/aide.h"
 #include "editor/lettres.h"
+#include "formats/anki.h"
 #include "formats/formats.h"
 #include "formats/table.h"
 #include "formats/pertes.h"
@@ -72,9 +73,16 @@ void TFormFiche::OuvrirFichier(const QString &nom, int position, bool modifiable
         Formats::PrendreAvertissements();
         QChar type = TypePourCsv(nom);
         // An Anki deck becomes a new card file: its type is asked first.
-        const bool import = commeDocument && Formats::Importe(Formats::Reconnaitre(nom));
-        if (import && !DemanderTypeImport(type = TypeCourant))
-            return;
+        const QChar format = commeDocument ? Formats::Reconnaitre(nom) : QChar();
+        const bool import = Formats::Importe(format);
+        if (import) {
+            // A deck this program wrote offers the type it was written from.
+            type = TFichierAnki::TypeEcrit(nom, format == u'K');
+            if (type.isNull())
+                type = TypeCourant;
+            if (!DemanderTypeImport(type))
+                return;
+        }
         auto fichier = Formats::Ouvrir(nom, modifiable, commeDocument, type);
         if (import) // untitled: saved in the type's own format
             fichier->FormatFichier = Lettres::FormatParDefaut(fichier->TypeFichier, LettreTypeCsv);
@@ -165,7 +173,7 @@ bool TFormFiche::DemanderTypeImport(QChar &type)
     Lettres::MettreEnTete(type != u'?' && !type.isNull() && liste.contains(type) ? type : QChar(u'D'), liste);
     if (!DlgNouveau)
         DlgNouveau = new TDlgNouveau(this);
-    DlgNouveau->Remplir(liste);
+    DlgNouveau->Remplir(liste, true);
     if (TInteraction::Courante().Executer(*DlgNouveau) != QDialog::Accepted)
         return false;
     type = DlgNouveau->LettreChoisie();

@@ -1,5 +1,7 @@
 #include "formats/anki.h"
 
+#include "formats/ankicommun.h"
+
 #include "formats/contrat.h"
 #include "formats/html.h"
 #include "model/budget.h"
@@ -7,6 +9,7 @@
 #include "model/fichierx.h"
 #include "model/flux.h"
 #include "model/outils.h"
+#include "resources/chaines.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -30,16 +33,9 @@
 
 namespace {
 
-// The messages' translation context.
-struct Anki
-{
-    Q_DECLARE_TR_FUNCTIONS(Anki)
-};
+using namespace AnkiCommun;
 
 const QString CRLF = QStringLiteral("\r\n");
-const QChar SeparateurChamps = QChar(0x1F);
-// The note types this program exports are named after the file types.
-const QString PrefixeType = QStringLiteral("Amblopad ");
 
 [[noreturn]] void Refuser(const QString &message)
 {
@@ -51,18 +47,13 @@ const QString PrefixeType = QStringLiteral("Amblopad ");
     Refuser(Anki::tr("This Anki package is damaged or holds no Anki collection."));
 }
 
-QByteArray Utf8(const QString &texte)
+[[noreturn]] void RefuserTropRecent()
 {
-    return texte.toUtf8();
+    Refuser(Anki::tr("This Anki package was made by an Anki newer than this program knows. Export the deck again "
+                     "from Anki with \"Support older Anki versions\" checked."));
 }
 
 // ================================================================ SQLite
-
-struct FermerBase
-{
-    void operator()(sqlite3 *b) const { sqlite3_close(b); }
-};
-using Base = std::unique_ptr<sqlite3, FermerBase>;
 
 // A prepared statement; any failure of SQLite is a refusal of the file.
 class Requete
@@ -135,375 +126,6 @@ void Executer(sqlite3 *base, const char *sql)
     r.Executer();
 }
 
-// ================================================================ export
-
-// The fields of the card file that the note type carries (0 title, 1
-// question or index, 2 answer or body), with their captions.
-struct Modele
-{
-    QList<int> champs;
-    QStringList noms;
-    QString nomType;
-    QString paquet;
-};
-
-// A field name Anki accepts: none of : { } " and no leading # / ^.
-QString NomChamp(QString nom, int rang, const QStringList &pris)
-{
-    for (const char c : {':', '{', '}', '"'})
-        nom.remove(QLatin1Char(c));
-    nom = nom.simplified();
-    while (!nom.isEmpty() && (nom.at(0) == u'#' || nom.at(0) == u'/' || nom.at(0) == u'^'))
-        nom.remove(0, 1);
-    if (nom.isEmpty())
-        nom = QStringLiteral("Field %1").arg(rang + 1);
-    QString unique = nom;
-    for (int n = 2; pris.contains(unique, Qt::CaseInsensitive); ++n)
-        unique = QStringLiteral("%1 %2").arg(nom).arg(n);
-    return unique;
-}
-
-QString NomPaquet(const TFichierX &fichier, const QString &secours)
-{
-    QString nom = fichier.Titre;
-    if (nom.isEmpty())
-        nom = NomSansExtension(fichier.NomFichier.isEmpty() ? secours : fichier.NomFichier);
-    nom = nom.simplified();
-    return nom.isEmpty() ? QStringLiteral("Amblopad") : nom;
-}
-
-Modele ModeleDe(const TFichierX &fichier, const QString &secours)
-{
-    TFicheX etiquettes = fichier.Etiquettes;
-    if (!fichier.AvecEtiquettes) {
-        TFichierX defaut(fichier.TypeFichier, fichier.FormatFichier);
-        defaut.EtiquettesParDefaut();
-        etiquettes = defaut.Etiquettes;
-    }
-    Modele m;
-    if (fichier.AvecTitre)
-        m.champs << 0;
-    if (!fichier.Numerote)
-        m.champs << 1;
-    m.champs << 2;
-    for (int c : m.champs) {
-        const QString &legende = c == 0 ? etiquettes.Champ0() : c == 1 ? etiquettes.Champ1() : etiquettes.Champ2();
-        m.noms << NomChamp(legende, int(m.noms.size()), m.noms);
-    }
-    m.nomType = PrefixeType + fichier.NomTypeFichier();
-    m.paquet = NomPaquet(fichier, secours);
-    return m;
-}
-
-QString Champ(const TFicheX &fiche, int c)
-{
-    return fiche.Champ(c);
-}
-
-// The text that identifies a card across exports, and how many cards before
-// it had the same one.
-struct Cle
-{
-    QString texte;
-    int occurrence;
-};
-
-std::vector<Cle> Cles(const TFichierX &fichier)
-{
-    std::vector<Cle> cles;
-    cles.reserve(fichier.Fiches.size());
-    QHash<QString, int> vues;
-    for (int i = 0; i < fichier.NombreFiches(); ++i) {
-        const QString texte = fichier.Numerote ? QString::number(i + 1) : fichier.Fiche(i).Champ1();
-        cles.push_back({texte, vues[texte]++});
-    }
-    return cles;
-}
-
-// A positive id below 2^53 (JavaScript clients read them as doubles), the
-// same for the same text.
-qint64 IdStable(const QString &texte)
-{
-    const QByteArray h = QCryptographicHash::hash(Utf8(texte), QCryptographicHash::Sha1);
-    quint64 v = 0;
-    for (int i = 0; i < 8; ++i)
-        v = (v << 8) | uchar(h.at(i));
-    return qint64(v % 1000000000000ULL) + 1000000000000LL;
-}
-
-// Anki's checksum of a note: the first 8 hex digits of the SHA-1 of its first
-// field's text.
-qint64 Checksum(const QString &texte)
-{
-    const QByteArray h = QCryptographicHash::hash(Utf8(texte), QCryptographicHash::Sha1);
-    return qint64((quint32(uchar(h.at(0))) << 24) | (quint32(uchar(h.at(1))) << 16) | (quint32(uchar(h.at(2))) << 8)
-                  | quint32(uchar(h.at(3))));
-}
-
-QString Gabarit(const QStringList &noms, const QList<int> &champs, bool verso)
-{
-    // Front: the title (when there is one) over the question; a file without
-    // questions shows its body.
-    QString recto;
-    const bool titre = champs.first() == 0;
-    const qsizetype question = champs.indexOf(1);
-    if (titre && question >= 0)
-        recto = QStringLiteral("{{#%1}}{{%1}}<br>{{/%1}}{{%2}}").arg(noms.at(0), noms.at(question));
-    else if (question >= 0)
-        recto = QStringLiteral("{{%1}}").arg(noms.at(question));
-    else if (titre)
-        recto = QStringLiteral("{{%1}}").arg(noms.at(0));
-    const QString corps = QStringLiteral("{{%1}}").arg(noms.last());
-    if (recto.isEmpty())
-        return verso ? QStringLiteral("{{FrontSide}}") : corps;
-    return verso ? QStringLiteral("{{FrontSide}}\n\n<hr id=answer>\n\n") + corps : recto;
-}
-
-QJsonObject JsonModele(const Modele &m, qint64 mid, qint64 did, qint64 maintenant)
-{
-    QJsonArray champs;
-    for (int i = 0; i < m.noms.size(); ++i) {
-        champs.append(QJsonObject{{QStringLiteral("name"), m.noms.at(i)},
-                                  {QStringLiteral("ord"), i},
-                                  {QStringLiteral("sticky"), false},
-                                  {QStringLiteral("rtl"), false},
-                                  {QStringLiteral("font"), QStringLiteral("Arial")},
-                                  {QStringLiteral("size"), 20},
-                                  {QStringLiteral("media"), QJsonArray()}});
-    }
-    const QJsonObject modele{{QStringLiteral("name"), QStringLiteral("Card 1")},
-                             {QStringLiteral("ord"), 0},
-                             {QStringLiteral("qfmt"), Gabarit(m.noms, m.champs, false)},
-                             {QStringLiteral("afmt"), Gabarit(m.noms, m.champs, true)},
-                             {QStringLiteral("bqfmt"), QString()},
-                             {QStringLiteral("bafmt"), QString()},
-                             {QStringLiteral("did"), QJsonValue::Null},
-                             {QStringLiteral("bfont"), QString()},
-                             {QStringLiteral("bsize"), 0}};
-    QJsonArray requis;
-    for (int i = 0; i < m.noms.size() - (m.noms.size() > 1 ? 1 : 0); ++i)
-        requis.append(i);
-    return QJsonObject{{QStringLiteral("id"), mid},
-                       {QStringLiteral("name"), m.nomType},
-                       {QStringLiteral("type"), 0},
-                       {QStringLiteral("mod"), maintenant},
-                       {QStringLiteral("usn"), -1},
-                       {QStringLiteral("sortf"), 0},
-                       {QStringLiteral("did"), did},
-                       {QStringLiteral("tmpls"), QJsonArray{modele}},
-                       {QStringLiteral("flds"), champs},
-                       {QStringLiteral("css"),
-                        QStringLiteral(".card {\n font-family: arial;\n font-size: 20px;\n text-align: center;\n"
-                                       " color: black;\n background-color: white;\n}\n")},
-                       {QStringLiteral("latexPre"),
-                        QStringLiteral("\\documentclass[12pt]{article}\n\\special{papersize=3in,5in}\n"
-                                       "\\usepackage[utf8]{inputenc}\n\\usepackage{amssymb,amsmath}\n"
-                                       "\\pagestyle{empty}\n\\setlength{\\parindent}{0in}\n\\begin{document}\n")},
-                       {QStringLiteral("latexPost"), QStringLiteral("\\end{document}")},
-                       {QStringLiteral("latexsvg"), false},
-                       {QStringLiteral("req"), QJsonArray{QJsonArray{0, QStringLiteral("any"), requis}}},
-                       {QStringLiteral("tags"), QJsonArray()},
-                       {QStringLiteral("vers"), QJsonArray()}};
-}
-
-QJsonObject JsonPaquet(qint64 id, const QString &nom, qint64 maintenant)
-{
-    return QJsonObject{{QStringLiteral("id"), id},
-                       {QStringLiteral("name"), nom},
-                       {QStringLiteral("mod"), maintenant},
-                       {QStringLiteral("usn"), -1},
-                       {QStringLiteral("desc"), QString()},
-                       {QStringLiteral("dyn"), 0},
-                       {QStringLiteral("conf"), 1},
-                       {QStringLiteral("collapsed"), false},
-                       {QStringLiteral("browserCollapsed"), false},
-                       {QStringLiteral("extendNew"), 0},
-                       {QStringLiteral("extendRev"), 0},
-                       {QStringLiteral("newToday"), QJsonArray{0, 0}},
-                       {QStringLiteral("revToday"), QJsonArray{0, 0}},
-                       {QStringLiteral("lrnToday"), QJsonArray{0, 0}},
-                       {QStringLiteral("timeToday"), QJsonArray{0, 0}}};
-}
-
-QJsonObject JsonOptionsPaquet()
-{
-    return QJsonObject{{QStringLiteral("id"), 1},
-                       {QStringLiteral("name"), QStringLiteral("Default")},
-                       {QStringLiteral("mod"), 0},
-                       {QStringLiteral("usn"), 0},
-                       {QStringLiteral("maxTaken"), 60},
-                       {QStringLiteral("autoplay"), true},
-                       {QStringLiteral("timer"), 0},
-                       {QStringLiteral("replayq"), true},
-                       {QStringLiteral("dyn"), false},
-                       {QStringLiteral("new"),
-                        QJsonObject{{QStringLiteral("delays"), QJsonArray{1, 10}},
-                                    {QStringLiteral("ints"), QJsonArray{1, 4, 0}},
-                                    {QStringLiteral("initialFactor"), 2500},
-                                    {QStringLiteral("order"), 1},
-                                    {QStringLiteral("perDay"), 20},
-                                    {QStringLiteral("bury"), false}}},
-                       {QStringLiteral("rev"),
-                        QJsonObject{{QStringLiteral("perDay"), 200},
-                                    {QStringLiteral("ease4"), 1.3},
-                                    {QStringLiteral("ivlFct"), 1},
-                                    {QStringLiteral("maxIvl"), 36500},
-                                    {QStringLiteral("hardFactor"), 1.2},
-                                    {QStringLiteral("bury"), false}}},
-                       {QStringLiteral("lapse"),
-                        QJsonObject{{QStringLiteral("delays"), QJsonArray{10}},
-                                    {QStringLiteral("mult"), 0},
-                                    {QStringLiteral("minInt"), 1},
-                                    {QStringLiteral("leechFails"), 8},
-                                    {QStringLiteral("leechAction"), 1}}}};
-}
-
-QByteArray Compact(const QJsonObject &o)
-{
-    return QJsonDocument(o).toJson(QJsonDocument::Compact);
-}
-
-// The schema of the collections that every Anki 2.1 and the phone versions
-// import (version 11).
-const char *const SchemaCollection = R"(
-create table col (id integer primary key, crt integer not null, mod integer not null,
-  scm integer not null, ver integer not null, dty integer not null, usn integer not null,
-  ls integer not null, conf text not null, models text not null, decks text not null,
-  dconf text not null, tags text not null);
-create table notes (id integer primary key, guid text not null, mid integer not null,
-  mod integer not null, usn integer not null, tags text not null, flds text not null,
-  sfld integer not null, csum integer not null, flags integer not null, data text not null);
-create table cards (id integer primary key, nid integer not null, did integer not null,
-  ord integer not null, mod integer not null, usn integer not null, type integer not null,
-  queue integer not null, due integer not null, ivl integer not null, factor integer not null,
-  reps integer not null, lapses integer not null, left integer not null, odue integer not null,
-  odid integer not null, flags integer not null, data text not null);
-create table revlog (id integer primary key, cid integer not null, usn integer not null,
-  ease integer not null, ivl integer not null, lastIvl integer not null, factor integer not null,
-  time integer not null, type integer not null);
-create table graves (usn integer not null, oid integer not null, type integer not null);
-create index ix_notes_usn on notes (usn);
-create index ix_cards_usn on cards (usn);
-create index ix_revlog_usn on revlog (usn);
-create index ix_cards_nid on cards (nid);
-create index ix_cards_sched on cards (did, queue, due);
-create index ix_revlog_cid on revlog (cid);
-create index ix_notes_csum on notes (csum);
-)";
-
-// Building a database is our own work: a failure there is no fault of a file.
-void Construire(int code, sqlite3 *base)
-{
-    if (code == SQLITE_OK || code == SQLITE_ROW || code == SQLITE_DONE)
-        return;
-    if ((code & 0xFF) == SQLITE_NOMEM)
-        throw std::bad_alloc();
-    throw ErreurFichier(
-        Anki::tr("The Anki collection could not be built: %1").arg(QString::fromUtf8(sqlite3_errmsg(base))));
-}
-
-QByteArray Collection(const TFichierX &fichier, const Modele &m)
-{
-    sqlite3 *brute = nullptr;
-    const int ouverture = sqlite3_open_v2(":memory:", &brute, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-    Base base(brute);
-    Construire(ouverture, brute);
-    Construire(sqlite3_exec(brute, SchemaCollection, nullptr, nullptr, nullptr), brute);
-    Construire(sqlite3_exec(brute, "begin", nullptr, nullptr, nullptr), brute);
-
-    const qint64 maintenantMs = QDateTime::currentMSecsSinceEpoch();
-    const qint64 maintenant = maintenantMs / 1000;
-    qint64 mid = IdStable(m.nomType + SeparateurChamps + m.noms.join(SeparateurChamps));
-    qint64 did = IdStable(QStringLiteral("deck") + SeparateurChamps + m.paquet);
-    if (did == mid)
-        ++did;
-
-    const QJsonObject modeles{{QString::number(mid), JsonModele(m, mid, did, maintenant)}};
-    QJsonObject defaut = JsonPaquet(1, QStringLiteral("Default"), maintenant);
-    const QJsonObject paquets{{QStringLiteral("1"), defaut},
-                              {QString::number(did), JsonPaquet(did, m.paquet, maintenant)}};
-    const QJsonObject options{{QStringLiteral("1"), JsonOptionsPaquet()}};
-    const QJsonObject conf{{QStringLiteral("nextPos"), fichier.NombreFiches() + 1},
-                           {QStringLiteral("estTimes"), true},
-                           {QStringLiteral("activeDecks"), QJsonArray{did}},
-                           {QStringLiteral("sortType"), QStringLiteral("noteFld")},
-                           {QStringLiteral("timeLim"), 0},
-                           {QStringLiteral("sortBackwards"), false},
-                           {QStringLiteral("addToCur"), true},
-                           {QStringLiteral("curDeck"), did},
-                           {QStringLiteral("newSpread"), 0},
-                           {QStringLiteral("dueCounts"), true},
-                           {QStringLiteral("curModel"), QString::number(mid)},
-                           {QStringLiteral("collapseTime"), 1200}};
-    {
-        sqlite3_stmt *s = nullptr;
-        Construire(sqlite3_prepare_v2(brute,
-                                      "insert into col values (1, ?1, ?2, ?2, 11, 0, 0, 0, ?3, ?4, ?5, ?6, '{}')", -1,
-                                      &s, nullptr),
-                   brute);
-        std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt *)> garde(s, sqlite3_finalize);
-        const QByteArray c = Compact(conf), mo = Compact(modeles), pa = Compact(paquets), op = Compact(options);
-        sqlite3_bind_int64(s, 1, maintenant - maintenant % 86400);
-        sqlite3_bind_int64(s, 2, maintenantMs);
-        sqlite3_bind_text(s, 3, c.constData(), int(c.size()), SQLITE_TRANSIENT);
-        sqlite3_bind_text(s, 4, mo.constData(), int(mo.size()), SQLITE_TRANSIENT);
-        sqlite3_bind_text(s, 5, pa.constData(), int(pa.size()), SQLITE_TRANSIENT);
-        sqlite3_bind_text(s, 6, op.constData(), int(op.size()), SQLITE_TRANSIENT);
-        Construire(sqlite3_step(s), brute);
-    }
-
-    sqlite3_stmt *note = nullptr;
-    sqlite3_stmt *carte = nullptr;
-    Construire(sqlite3_prepare_v2(brute, "insert into notes values (?1, ?2, ?3, ?4, -1, '', ?5, ?6, ?7, 0, '')", -1,
-                                  &note, nullptr),
-               brute);
-    std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt *)> gardeNote(note, sqlite3_finalize);
-    Construire(sqlite3_prepare_v2(brute,
-                                  "insert into cards values (?1, ?1, ?2, 0, ?3, -1, 0, 0, ?4, 0, 0, 0, 0, "
-                                  "0, 0, 0, 0, '')",
-                                  -1, &carte, nullptr),
-               brute);
-    std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt *)> gardeCarte(carte, sqlite3_finalize);
-
-    const std::vector<Cle> cles = Cles(fichier);
-    for (int i = 0; i < fichier.NombreFiches(); ++i) {
-        const TFicheX &fiche = fichier.Fiche(i);
-        QStringList champs;
-        for (int c : m.champs)
-            champs << Html::DepuisTexte(Champ(fiche, c));
-        const QByteArray flds = Utf8(champs.join(SeparateurChamps));
-        const QByteArray guid = Utf8(
-            TFichierAnki::Guid(fichier.Titre, cles[size_t(i)].texte, cles[size_t(i)].occurrence));
-        const QString tri = Html::SansBalises(champs.first());
-        const QByteArray sfld = Utf8(tri);
-        const qint64 id = maintenantMs + i;
-        sqlite3_reset(note);
-        sqlite3_bind_int64(note, 1, id);
-        sqlite3_bind_text(note, 2, guid.constData(), int(guid.size()), SQLITE_TRANSIENT);
-        sqlite3_bind_int64(note, 3, mid);
-        sqlite3_bind_int64(note, 4, maintenant);
-        sqlite3_bind_text(note, 5, flds.constData(), int(flds.size()), SQLITE_TRANSIENT);
-        sqlite3_bind_text(note, 6, sfld.constData(), int(sfld.size()), SQLITE_TRANSIENT);
-        sqlite3_bind_int64(note, 7, Checksum(tri));
-        Construire(sqlite3_step(note), brute);
-        sqlite3_reset(carte);
-        sqlite3_bind_int64(carte, 1, id);
-        sqlite3_bind_int64(carte, 2, did);
-        sqlite3_bind_int64(carte, 3, maintenant);
-        sqlite3_bind_int64(carte, 4, i + 1); // new cards come in this order
-        Construire(sqlite3_step(carte), brute);
-    }
-    Construire(sqlite3_exec(brute, "commit", nullptr, nullptr, nullptr), brute);
-
-    sqlite3_int64 taille = 0;
-    unsigned char *octets = sqlite3_serialize(brute, "main", &taille, 0);
-    if (!octets)
-        throw std::bad_alloc();
-    QByteArray resultat(reinterpret_cast<const char *>(octets), qsizetype(taille));
-    sqlite3_free(octets);
-    return resultat;
-}
-
 // ================================================================ zip
 
 struct FermerZip
@@ -511,66 +133,82 @@ struct FermerZip
     void operator()(zip_t *z) const { zip_discard(z); }
 };
 
-[[noreturn]] void EchecZip(zip_error_t *erreur)
-{
-    const QString texte = QString::fromUtf8(zip_error_strerror(erreur));
-    zip_error_fini(erreur);
-    throw ErreurFichier(Anki::tr("The Anki package could not be built: %1").arg(texte));
-}
-
-QByteArray Zip(const std::vector<std::pair<const char *, QByteArray>> &entrees)
-{
-    zip_error_t erreur;
-    zip_error_init(&erreur);
-    zip_source_t *tampon = zip_source_buffer_create(nullptr, 0, 0, &erreur);
-    if (!tampon)
-        EchecZip(&erreur);
-    zip_t *archive = zip_open_from_source(tampon, ZIP_TRUNCATE, &erreur);
-    if (!archive) {
-        zip_source_free(tampon);
-        EchecZip(&erreur);
-    }
-    zip_source_keep(tampon); // its bytes are read after the archive is closed
-    std::unique_ptr<zip_source_t, void (*)(zip_source_t *)> garde(tampon, zip_source_free);
-    for (const auto &[nom, octets] : entrees) {
-        zip_source_t *s = zip_source_buffer(archive, octets.constData(), zip_uint64_t(octets.size()), 0);
-        if (!s || zip_file_add(archive, nom, s, ZIP_FL_ENC_UTF_8) < 0) {
-            zip_source_free(s);
-            zip_error_set(&erreur, zip_error_code_zip(zip_get_error(archive)), 0);
-            zip_discard(archive);
-            EchecZip(&erreur);
-        }
-    }
-    if (zip_close(archive) < 0) {
-        zip_error_set(&erreur, zip_error_code_zip(zip_get_error(archive)), 0);
-        zip_discard(archive);
-        EchecZip(&erreur);
-    }
-    zip_stat_t etat;
-    zip_stat_init(&etat);
-    if (zip_source_stat(tampon, &etat) < 0 || !(etat.valid & ZIP_STAT_SIZE) || zip_source_open(tampon) < 0) {
-        zip_error_set(&erreur, ZIP_ER_INTERNAL, 0);
-        EchecZip(&erreur);
-    }
-    QByteArray resultat(qsizetype(etat.size), Qt::Uninitialized);
-    const zip_int64_t lus = zip_source_read(tampon, resultat.data(), etat.size);
-    zip_source_close(tampon);
-    if (lus != zip_int64_t(etat.size)) {
-        zip_error_set(&erreur, ZIP_ER_READ, 0);
-        EchecZip(&erreur);
-    }
-    return resultat;
-}
-
 // ================================================================ import
+
+// Where the notes of a type this program wrote keep the card's fields: for
+// each note field, the card field (0 title, 1 question, 2 body), or -1 for a
+// field made for studying only. Empty for any other note type.
+using Disposition = QList<int>;
+
+// The file type a note type this program wrote is named after, in the
+// language of the program that wrote it or in English; null for others.
+QChar LettreType(const QString &nomType)
+{
+    if (!nomType.startsWith(PrefixeType))
+        return QChar();
+    const QString nom = nomType.mid(PrefixeType.size());
+    for (const QChar lettre : QStringLiteral("DEFLMNQRV")) {
+        if (nom == Chaines::NomType(lettre) || nom == Chaines::NomTypeAnglais(lettre))
+            return lettre;
+    }
+    return QChar();
+}
+
+// The question, the body, the title when the count of fields leaves room for
+// one, then the three MCQ fields made for studying.
+Disposition DispositionType(QChar lettre, int nombreChamps)
+{
+    if (lettre.isNull())
+        return {};
+    const TFichierX modele(lettre, u'x');
+    Disposition d;
+    if (!modele.Numerote)
+        d << 1;
+    d << 2;
+    const int etude = lettre == u'M' ? 3 : 0;
+    const int titre = nombreChamps - int(d.size()) - etude;
+    if (titre == 1)
+        d << 0;
+    else if (titre != 0)
+        return {};
+    for (int i = 0; i < etude; ++i)
+        d << -1;
+    return d;
+}
 
 // Cards from notes: field 1 the first field, field 2 the others, one a line
 // (a file without field 1 keeps all of them in field 2). A note of a type
-// this program exported with a title field gives it back its title.
-void AjouterNote(TFichierX &fichier, QStringList champs, const QString &nomType)
+// this program wrote gives back each field to its place; what the file has
+// no place for goes to the body. titreDevant: a note type of older exports,
+// whose first field is the title.
+void AjouterNote(TFichierX &fichier, QStringList champs, const Disposition &disposition, bool titreDevant)
 {
     QString titre;
-    if (fichier.AvecTitre && champs.size() >= 3 && nomType.startsWith(PrefixeType))
+    if (!disposition.isEmpty() && disposition.size() == champs.size()) {
+        QString question;
+        QString corps;
+        for (int i = 0; i < champs.size(); ++i) {
+            const int c = disposition.at(i);
+            if (c == 0)
+                titre = champs.at(i);
+            else if (c == 1)
+                question = champs.at(i);
+            else if (c == 2)
+                corps = champs.at(i);
+        }
+        QStringList morceaux;
+        if (fichier.Numerote && disposition.contains(1))
+            morceaux << question;
+        morceaux << corps;
+        if (!fichier.AvecTitre) {
+            if (!titre.isEmpty())
+                morceaux << titre;
+            titre.clear();
+        }
+        fichier.AjouterFiche(titre, fichier.Numerote ? QString() : question, morceaux.join(CRLF));
+        return;
+    }
+    if (fichier.AvecTitre && champs.size() >= 3 && titreDevant)
         titre = champs.takeFirst();
     const QString premier = champs.isEmpty() ? QString() : champs.first();
     if (fichier.Numerote)
@@ -735,6 +373,7 @@ struct Contenu
     QHash<qint64, QString> types;
     QHash<qint64, int> nombreChamps;
     QHash<qint64, QString> paquets;
+    QSet<qint64> titreDevant; // note types of older exports
 };
 
 QJsonObject ObjetJson(const QString &texte)
@@ -783,6 +422,10 @@ Contenu LireCollection(sqlite3 *base, bool &tables)
                 Endommage();
             c.types.insert(id, m.value(QLatin1String("name")).toString());
             c.nombreChamps.insert(id, int(m.value(QLatin1String("flds")).toArray().size()));
+            const QJsonArray gabarits = m.value(QLatin1String("tmpls")).toArray();
+            if (c.types.value(id).startsWith(PrefixeType)
+                && gabarits.at(0).toObject().value(QLatin1String("name")).toString() != NomGabarit)
+                c.titreDevant.insert(id);
         }
         const QJsonObject paquets = ObjetJson(col.Texte(2));
         for (auto it = paquets.begin(); it != paquets.end(); ++it)
@@ -811,6 +454,13 @@ std::unique_ptr<TFichierX> LireBase(QByteArray &octets, QChar type, const QStrin
     QString titre = PaquetUnique(base.get(), c);
     if (titre.isEmpty())
         titre = secours;
+    {
+        // All an older Anki finds in a newer package: one note asking to update.
+        Requete seule(base.get(), "select count(*), max(flds) from notes");
+        if (seule.Suivante() && seule.Entier(0) == 1
+            && seule.Texte(1).contains(QLatin1String("Please update to the latest Anki version")))
+            RefuserTropRecent();
+    }
     auto fichier = NouveauFichier(type, titre);
     Requete notes(base.get(), "select mid, flds from notes order by id");
     while (notes.Suivante()) {
@@ -822,10 +472,105 @@ std::unique_ptr<TFichierX> LireBase(QByteArray &octets, QChar type, const QStrin
         QStringList champs = notes.Texte(1).split(SeparateurChamps);
         for (QString &champ : champs)
             champ = Html::VersTexte(champ);
-        AjouterNote(*fichier, champs, c.types.value(mid));
+        const bool ancien = c.titreDevant.contains(mid);
+        AjouterNote(*fichier, champs,
+                    ancien ? Disposition() : DispositionType(LettreType(c.types.value(mid)), c.nombreChamps.value(mid)),
+                    ancien);
     }
     Terminer(*fichier);
     return fichier;
+}
+
+// The version a package's "meta" entry gives (a protobuf message whose
+// field 1 is the version), 0 when it gives none.
+quint64 VersionMeta(const QByteArray &meta)
+{
+    quint64 version = 0;
+    qsizetype i = 0;
+    const auto varint = [&](quint64 &v) {
+        v = 0;
+        for (int decalage = 0; decalage < 64 && i < meta.size(); decalage += 7) {
+            const uchar o = uchar(meta.at(i++));
+            v |= quint64(o & 0x7F) << decalage;
+            if (!(o & 0x80))
+                return true;
+        }
+        return false;
+    };
+    while (i < meta.size()) {
+        quint64 cle = 0;
+        quint64 valeur = 0;
+        if (!varint(cle))
+            return 0;
+        switch (cle & 7) {
+        case 0:
+            if (!varint(valeur))
+                return 0;
+            if (cle >> 3 == 1)
+                version = valeur;
+            break;
+        case 1:
+            i += 8;
+            break;
+        case 2:
+            if (!varint(valeur) || valeur > quint64(meta.size() - i))
+                return 0;
+            i += qsizetype(valeur);
+            break;
+        case 5:
+            i += 4;
+            break;
+        default:
+            return 0;
+        }
+    }
+    return i == meta.size() ? version : 0;
+}
+
+// The collection of a package, as Anki picks it: the one its "meta" entry
+// names, else the newest one present.
+QByteArray CollectionDuPaquet(const QByteArray &octets, TBudgetMemoire &budget)
+{
+    zip_error_t erreur;
+    zip_error_init(&erreur);
+    zip_source_t *source = zip_source_buffer_create(octets.constData(), zip_uint64_t(octets.size()), 0, &erreur);
+    if (!source) {
+        zip_error_fini(&erreur);
+        throw std::bad_alloc();
+    }
+    std::unique_ptr<zip_t, FermerZip> archive(zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &erreur));
+    zip_error_fini(&erreur);
+    if (!archive) {
+        zip_source_free(source);
+        Refuser(Anki::tr("This Anki package is not a valid zip file."));
+    }
+    // The newest collection first: newer packages also hold an old one that
+    // only tells older programs to update.
+    static const Entree entrees[] = {
+        {"collection.anki21b", true, true}, {"collection.anki21", false, false}, {"collection.anki2", false, false}};
+    const Entree *voulue = nullptr;
+    if (const zip_int64_t meta = zip_name_locate(archive.get(), "meta", 0); meta >= 0) {
+        const quint64 version = VersionMeta(LireEntree(archive.get(), meta, budget));
+        if (version < 1 || version > 3)
+            RefuserTropRecent();
+        voulue = &entrees[3 - version];
+    }
+    for (const Entree &e : entrees) {
+        if (voulue && &e != voulue)
+            continue;
+        const zip_int64_t index = zip_name_locate(archive.get(), e.nom, 0);
+        if (index < 0)
+            continue;
+        QByteArray base = LireEntree(archive.get(), index, budget);
+        if (e.zstd)
+            base = Decompresser(base, budget);
+        return base;
+    }
+    // The newer collection a package's meta names is missing: what is left
+    // is at best the note that asks to update Anki.
+    if (voulue && voulue->zstd && zip_name_locate(archive.get(), "collection.anki2", 0) >= 0)
+        RefuserTropRecent();
+    Endommage();
 }
 
 // ---- Anki text
@@ -837,6 +582,10 @@ struct EnTeteTexte
     QString paquet;
     QString type;
     QSet<int> colonnesSpeciales; // from 0
+    // From the line this program writes: the card file's type, and the card
+    // field of each column after Front, Back and the tags.
+    QChar lettre;
+    Disposition disposition;
 };
 
 bool EstLigneEnTete(const QString &ligne, QString &cle, QString &valeur)
@@ -853,7 +602,7 @@ bool EstLigneEnTete(const QString &ligne, QString &cle, QString &valeur)
                                      QStringLiteral("notetype"),    QStringLiteral("deck"),
                                      QStringLiteral("guid column"), QStringLiteral("notetype column"),
                                      QStringLiteral("deck column"), QStringLiteral("tags column"),
-                                     QStringLiteral("if matches")};
+                                     QStringLiteral("if matches"),  CleDisposition};
     return cles.contains(cle);
 }
 
@@ -927,119 +676,38 @@ void Notes(const QString &texte, qsizetype debut, QChar separateur, Recevoir rec
     }
 }
 
-QString TexteBrut(const QString &champ)
+// The line this program writes after Anki's: "Q 120".
+void LireDisposition(const QString &valeur, EnTeteTexte &entete)
 {
-    QString t = champ;
-    t.replace(CRLF, QStringLiteral("\n"));
-    t.replace(u'\r', u'\n');
-    t.replace(QStringLiteral("\n"), CRLF);
-    return t;
-}
-
-} // namespace
-
-// ================================================================ public
-
-QString TFichierAnki::Guid(const QString &titre, const QString &cle, int occurrence)
-{
-    // Anki's own GUIDs are 64 bits written in base 91.
-    static const char alphabet[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789"
-                                   "!#$%&()*+,-./:;<=>?@[]^_`{|}~";
-    const QString source = QStringLiteral("amblopad") + SeparateurChamps + titre + SeparateurChamps + cle
-        + SeparateurChamps + QString::number(occurrence);
-    const QByteArray h = QCryptographicHash::hash(Utf8(source), QCryptographicHash::Sha1);
-    quint64 v = 0;
-    for (int i = 0; i < 8; ++i)
-        v = (v << 8) | uchar(h.at(i));
-    QString guid;
-    do {
-        guid.prepend(QLatin1Char(alphabet[v % 91]));
-        v /= 91;
-    } while (v);
-    return guid;
-}
-
-QByteArray TFichierAnki::EcrirePaquet(const TFichierX &fichier, const QString &nomSecours)
-{
-    const Modele m = ModeleDe(fichier, nomSecours);
-    return Zip({{"collection.anki2", Collection(fichier, m)}, {"media", QByteArrayLiteral("{}")}});
-}
-
-QByteArray TFichierAnki::EcrireTexte(const TFichierX &fichier, const QString &nomSecours)
-{
-    const Modele m = ModeleDe(fichier, nomSecours);
-    auto ligne = [](const QString &v) {
-        return QString(v).replace(u'\r', u' ').replace(u'\n', u' ').replace(u'\t', u' ');
-    };
-    QString texte = QStringLiteral("#separator:tab\n#html:true\n#notetype:") + ligne(m.nomType)
-        + QStringLiteral("\n#deck:") + ligne(m.paquet) + QStringLiteral("\n#columns:") + m.noms.join(u'\t') + u'\n';
-    for (const auto &fiche : fichier.Fiches) {
-        QStringList champs;
-        for (int c : m.champs)
-            champs << Html::DepuisTexte(Champ(fiche, c));
-        // A line starting with # would be read as a comment.
-        if (champs.first().startsWith(u'#'))
-            champs.first().replace(0, 1, QStringLiteral("&#35;"));
-        texte += champs.join(u'\t') + u'\n';
+    const QStringList mots = valeur.split(u' ', Qt::SkipEmptyParts);
+    if (mots.size() != 2 || mots.at(0).size() != 1 || mots.at(1).size() > 3)
+        return;
+    Disposition d;
+    for (const QChar c : mots.at(1)) {
+        if (c < u'0' || c > u'2' || d.contains(c.unicode() - u'0'))
+            return;
+        d << c.unicode() - u'0';
     }
-    return Utf8(texte);
+    entete.lettre = mots.at(0).at(0);
+    entete.disposition = d;
 }
 
-void TFichierAnki::Exporter(const TFichierX &fichier, const QString &nom, bool texte)
+// Reads the header lines as Anki does: "tags:" on the first line, then lines
+// starting with #. Returns where the notes start.
+qsizetype LireEnTete(const QString &texte, EnTeteTexte &entete)
 {
-    const QByteArray octets = texte ? EcrireTexte(fichier, nom) : EcrirePaquet(fichier, nom);
-    Contrat::EcrireExport(fichier, nom, octets);
-}
-
-std::unique_ptr<TFichierX> TFichierAnki::LirePaquet(const QByteArray &octets, QChar type, const QString &nomSecours)
-{
-    TBudgetMemoire budget(octets.size());
-    zip_error_t erreur;
-    zip_error_init(&erreur);
-    zip_source_t *source = zip_source_buffer_create(octets.constData(), zip_uint64_t(octets.size()), 0, &erreur);
-    if (!source) {
-        zip_error_fini(&erreur);
-        throw std::bad_alloc();
-    }
-    std::unique_ptr<zip_t, FermerZip> archive(zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &erreur));
-    zip_error_fini(&erreur);
-    if (!archive) {
-        zip_source_free(source);
-        Refuser(Anki::tr("This Anki package is not a valid zip file."));
-    }
-    // The newest collection first: newer packages also hold an old one that
-    // only tells older programs to update.
-    static const Entree entrees[] = {
-        {"collection.anki21b", true, true}, {"collection.anki21", false, false}, {"collection.anki2", false, false}};
-    for (const Entree &e : entrees) {
-        const zip_int64_t index = zip_name_locate(archive.get(), e.nom, 0);
-        if (index < 0)
-            continue;
-        QByteArray base = LireEntree(archive.get(), index, budget);
-        if (e.zstd)
-            base = Decompresser(base, budget);
-        return LireBase(base, type, nomSecours);
-    }
-    Endommage();
-}
-
-std::unique_ptr<TFichierX> TFichierAnki::LireTexte(const QByteArray &octets, QChar type, const QString &nomSecours)
-{
-    TBudgetMemoire budget(octets.size());
-    budget.Prendre(2 * octets.size()); // the text as UTF-16
-    QStringDecoder decodeur(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString texte = decodeur(octets);
-    if (decodeur.hasError())
-        Refuser(Anki::tr("This Anki text file is not valid UTF-8."));
-    if (texte.startsWith(QChar(0xFEFF)))
-        texte.remove(0, 1);
-    EnTeteTexte entete;
     qsizetype i = 0;
     bool vuEnTete = false;
+    const auto finLigne = [&texte](qsizetype debut) {
+        const qsizetype fin = texte.indexOf(u'\n', debut);
+        return fin < 0 ? texte.size() : fin;
+    };
+    if (texte.startsWith(QLatin1String("tags:"))) {
+        vuEnTete = true;
+        i = finLigne(0) + 1;
+    }
     while (i < texte.size() && texte.at(i) == u'#') {
-        qsizetype fin = texte.indexOf(u'\n', i);
-        if (fin < 0)
-            fin = texte.size();
+        const qsizetype fin = finLigne(i);
         QString ligne = texte.mid(i, fin - i);
         if (ligne.endsWith(u'\r'))
             ligne.chop(1);
@@ -1054,6 +722,8 @@ std::unique_ptr<TFichierX> TFichierAnki::LireTexte(const QByteArray &octets, QCh
                 entete.paquet = valeur.trimmed();
             else if (cle == QLatin1String("notetype"))
                 entete.type = valeur.trimmed();
+            else if (cle == CleDisposition)
+                LireDisposition(valeur, entete);
             else if (cle.endsWith(QLatin1String(" column"))) {
                 bool ok = false;
                 const int colonne = valeur.trimmed().toInt(&ok);
@@ -1065,9 +735,44 @@ std::unique_ptr<TFichierX> TFichierAnki::LireTexte(const QByteArray &octets, QCh
     }
     if (!vuEnTete)
         Refuser(Anki::tr("This file is no Anki text export: its first lines are not Anki's headers."));
+    return qMin(i, texte.size());
+}
+
+QString TexteBrut(const QString &champ)
+{
+    QString t = champ;
+    t.replace(CRLF, QStringLiteral("\n"));
+    t.replace(u'\r', u'\n');
+    t.replace(QStringLiteral("\n"), CRLF);
+    return t;
+}
+
+} // namespace
+
+// ================================================================ public
+
+std::unique_ptr<TFichierX> TFichierAnki::LirePaquet(const QByteArray &octets, QChar type, const QString &nomSecours)
+{
+    TBudgetMemoire budget(octets.size());
+    QByteArray base = CollectionDuPaquet(octets, budget);
+    return LireBase(base, type, nomSecours);
+}
+
+std::unique_ptr<TFichierX> TFichierAnki::LireTexte(const QByteArray &octets, QChar type, const QString &nomSecours)
+{
+    TBudgetMemoire budget(octets.size());
+    budget.Prendre(2 * octets.size()); // the text as UTF-16
+    QStringDecoder decodeur(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString texte = decodeur(octets);
+    if (decodeur.hasError())
+        Refuser(Anki::tr("This Anki text file is not valid UTF-8."));
+    if (texte.startsWith(QChar(0xFEFF)))
+        texte.remove(0, 1);
+    EnTeteTexte entete;
+    const qsizetype i = LireEnTete(texte, entete);
     auto fichier = NouveauFichier(type, entete.paquet.isEmpty() ? nomSecours : entete.paquet);
     int numero = 0;
-    Notes(texte, qMin(i, texte.size()), entete.separateur, [&](const QStringList &note) {
+    Notes(texte, i, entete.separateur, [&](const QStringList &note) {
         ++numero;
         QStringList champs;
         for (int c = 0; c < note.size(); ++c) {
@@ -1076,7 +781,12 @@ std::unique_ptr<TFichierX> TFichierAnki::LireTexte(const QByteArray &octets, QCh
         }
         if (champs.isEmpty())
             Refuser(Anki::tr("Note %1 of this Anki text file has no first field.").arg(numero));
-        AjouterNote(*fichier, champs, entete.type);
+        // This program's columns follow Front and Back.
+        const Disposition &d = entete.disposition;
+        if (!d.isEmpty() && champs.size() >= 2 + d.size())
+            AjouterNote(*fichier, champs.mid(2, d.size()), d, false);
+        else
+            AjouterNote(*fichier, champs, Disposition(), entete.type.startsWith(PrefixeType));
     });
     Terminer(*fichier);
     return fichier;
@@ -1110,5 +820,40 @@ bool TFichierAnki::EstTexte(const QByteArray &tete, const QString &)
     QString ligne = QString::fromUtf8(debut.left(fin));
     if (ligne.endsWith(u'\r'))
         ligne.chop(1);
-    return EstLigneEnTete(ligne, cle, valeur);
+    // Anki takes a first line "tags:" as the tags of every note.
+    return ligne.startsWith(QLatin1String("tags:")) || EstLigneEnTete(ligne, cle, valeur);
+}
+
+QChar TFichierAnki::TypeEcrit(const QString &nom, bool texte)
+{
+    try {
+        QByteArray octets;
+        {
+            auto flux = TFlux::Ouvrir(nom, false);
+            octets = flux->LireTout();
+        }
+        TBudgetMemoire budget(octets.size());
+        if (texte) {
+            // The header is at the head.
+            QString tete = QString::fromUtf8(octets.left(64 * 1024));
+            if (tete.startsWith(QChar(0xFEFF)))
+                tete.remove(0, 1);
+            EnTeteTexte entete;
+            LireEnTete(tete, entete);
+            return entete.lettre.isNull() ? LettreType(entete.type) : entete.lettre;
+        }
+        QByteArray base = CollectionDuPaquet(octets, budget);
+        qint64 restant = 0;
+        const Base b = OuvrirCollection(base, restant);
+        bool tables = false;
+        const Contenu c = LireCollection(b.get(), tables);
+        Requete types(b.get(), "select distinct mid from notes limit 2");
+        QList<qint64> ids;
+        while (types.Suivante())
+            ids << types.Entier(0);
+        return ids.size() == 1 ? LettreType(c.types.value(ids.first())) : QChar();
+    } catch (const std::exception &) {
+    }
+    // Opening the deck will say what is wrong with it.
+    return QChar();
 }

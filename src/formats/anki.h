@@ -28,6 +28,11 @@ public:
                                                 const QString &nomSecours = QString());
     static std::unique_ptr<TFichierX> Importer(const QString &nom, QChar type, bool texte);
 
+    // The type of the card file a deck this program wrote was made from
+    // (null when the deck tells none, or cannot be read): the type to offer
+    // first when it is opened.
+    static QChar TypeEcrit(const QString &nom, bool texte);
+
     // Recognition from a file's head.
     static bool EstPaquet(const QByteArray &tete, const QString &nom);
     static bool EstTexte(const QByteArray &tete, const QString &nom);

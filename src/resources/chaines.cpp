@@ -19,30 +19,42 @@ QString Version()
     return Contexte::tr("7.8");
 }
 
-QString NomType(QChar lettre)
+// The type names as written in the sources, before translation.
+static const char *NomTypeSource(QChar lettre)
 {
     switch (lettre.unicode()) {
     case 'D':
-        return Contexte::tr("Dictionnaire");
+        return QT_TRANSLATE_NOOP("Chaines", "Dictionnaire");
     case 'E':
-        return Contexte::tr("Enumerations");
+        return QT_TRANSLATE_NOOP("Chaines", "Enumerations");
     case 'F':
-        return Contexte::tr("Holdall");
+        return QT_TRANSLATE_NOOP("Chaines", "Holdall");
     case 'L':
-        return Contexte::tr("Lists");
+        return QT_TRANSLATE_NOOP("Chaines", "Lists");
     case 'M':
-        return Contexte::tr("MCQ");
+        return QT_TRANSLATE_NOOP("Chaines", "MCQ");
     case 'N':
-        return Contexte::tr("Notebook");
+        return QT_TRANSLATE_NOOP("Chaines", "Notebook");
     case 'Q':
-        return Contexte::tr("Questionnaire");
+        return QT_TRANSLATE_NOOP("Chaines", "Questionnaire");
     case 'R':
-        return Contexte::tr("Directory");
+        return QT_TRANSLATE_NOOP("Chaines", "Directory");
     case 'V':
-        return Contexte::tr("Visit cards");
+        return QT_TRANSLATE_NOOP("Chaines", "Visit cards");
     default:
-        return QString();
+        return nullptr;
     }
+}
+
+QString NomType(QChar lettre)
+{
+    const char *nom = NomTypeSource(lettre);
+    return nom ? Contexte::tr(nom) : QString();
+}
+
+QString NomTypeAnglais(QChar lettre)
+{
+    return QString::fromLatin1(NomTypeSource(lettre));
 }
 
 QString EtiquetteNom()
