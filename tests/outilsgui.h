@@ -62,8 +62,8 @@ public:
     bool Fermer()
     {
         // Closing must not stop on a question nobody scripted.
-        if (fenetre && fenetre->FichierCourant)
-            fenetre->FichierCourant->Modifie = false;
+        if (fenetre)
+            fenetre->Document().Fermer();
         fenetre.reset();
         return dialogues->Imprevus == 0;
     }

@@ -651,6 +651,29 @@ private slots:
         }
     }
 
+    // The card's own columns come after Front, Back and the tags, whatever
+    // the other header lines say.
+    void texteColonnesPropres_data()
+    {
+        QTest::addColumn<QByteArray>("texte");
+        const QByteArray notes = "F\tB\t\tq1\ta1<br>a2\tt1\n\"&#35;F\"\t\t\t#q\t\t\n";
+        QTest::addRow("as written") << "#separator:tab\n#html:true\n#tags column:3\n#amblopad:Q 120\n" + notes;
+        QTest::addRow("no tags column") << "#separator:tab\n#html:true\n#amblopad:Q 120\n" + notes;
+        QTest::addRow("more columns named") << "#separator:tab\n#html:true\n#guid column:1\n#amblopad:Q 120\n" + notes;
+    }
+    void texteColonnesPropres()
+    {
+        QFETCH(QByteArray, texte);
+        auto f = TFichierAnki::LireTexte(texte, u'Q');
+        QCOMPARE(f->NombreFiches(), 2);
+        QCOMPARE(f->Fiche(0).Champ0(), QStringLiteral("t1"));
+        QCOMPARE(f->Fiche(0).Champ1(), QStringLiteral("q1"));
+        QCOMPARE(f->Fiche(0).Champ2(), QStringLiteral("a1\r\na2"));
+        QCOMPARE(f->Fiche(1).Champ0(), QString());
+        QCOMPARE(f->Fiche(1).Champ1(), QStringLiteral("#q"));
+        QCOMPARE(f->Fiche(1).Champ2(), QString());
+    }
+
     // The type to offer first when a deck is opened: the one it was written from.
     void typeEcrit_data() { Types(); }
     void typeEcrit()

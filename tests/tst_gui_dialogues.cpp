@@ -137,7 +137,7 @@ private slots:
         OutilsGui::Choisir(w, entree.toLatin1().constData());
         QCOMPARE(DialoguesOuverts(dialogue), 1);
         QCOMPARE(resultat, int(QDialog::Rejected));
-        const TFichierX &g = *w.FichierCourant;
+        const TFichierX &g = *w.Fichier();
         QVERIFY(!g.Modifie);
         QVERIFY(g.DifferencierCasse);
         QCOMPARE(g.Titre, QStringLiteral("  spaced title  "));
@@ -154,7 +154,7 @@ private slots:
             Cliquer(d, "CBOrdre");
         });
         w.Options1Click();
-        QVERIFY(!w.FichierCourant->Modifie);
+        QVERIFY(!w.Fichier()->Modifie);
     }
 
     void options()
@@ -182,7 +182,7 @@ private slots:
         });
         w.Options1Click();
         QCOMPARE(m_vu, QStringList({"0", "0", "unlimited", "all", "0", "1", "0", "0"}));
-        const TFichierX &g = *w.FichierCourant;
+        const TFichierX &g = *w.Fichier();
         QVERIFY(g.Modifie);
         QVERIFY(!g.DifferencierCasse);
         QVERIFY(g.Phonetique);
@@ -192,8 +192,10 @@ private slots:
         QCOMPARE(g.NombreQuestions, quint8(0));
 
         // Filled afresh: the values shown are the file's, not the last use's.
-        w.FichierCourant->Temps = 30;
-        w.FichierCourant->NombreQuestions = 12;
+        w.Document().ModifierProprietes(QStringLiteral("Options"), [](TFichierX &f) {
+            f.Temps = 30;
+            f.NombreQuestions = 12;
+        });
         m_vu.clear();
         Script(
             [this](QDialog &d) {
@@ -256,7 +258,7 @@ private slots:
             limiteVisible = limite && limite->isVisible() && limite->text().contains(QStringLiteral("255"));
         });
         w.Options1Click();
-        const TFichierX &g = *w.FichierCourant;
+        const TFichierX &g = *w.Fichier();
         const quint8 stocke = champ == "ETemps" ? g.Temps
             : champ == "ENbreQuestions"         ? g.NombreQuestions
                                                 : g.ScoreSatisfaisant;
@@ -289,7 +291,7 @@ private slots:
         });
         w.OptionsAvancees1Click();
         QCOMPARE(m_vu, QStringList({"le la les", "0", "1", ";", "a an the", "0"}));
-        const TFichierX &g = *w.FichierCourant;
+        const TFichierX &g = *w.Fichier();
         QVERIFY(g.Modifie);
         QCOMPARE(g.OuVisible, QStringLiteral("or"));
         QCOMPARE(g.Fragmenteur, QStringLiteral("|"));
@@ -308,8 +310,8 @@ private slots:
         });
         w.OptionsAvancees1Click();
         QCOMPARE(m_vu, QStringList({"a an the", "0"}));
-        QVERIFY(w.FichierCourant->AvecMotsIgnores);
-        QCOMPARE(w.FichierCourant->MotsIgnores, QStringLiteral("der die das"));
+        QVERIFY(w.Fichier()->AvecMotsIgnores);
+        QCOMPARE(w.Fichier()->MotsIgnores, QStringLiteral("der die das"));
     }
 
     // A separator longer than one character, as a file may hold, is shown
@@ -325,8 +327,8 @@ private slots:
         });
         w.OptionsAvancees1Click();
         QCOMPARE(m_vu, QStringList({"||"}));
-        QCOMPARE(w.FichierCourant->Fragmenteur, QStringLiteral("||"));
-        QCOMPARE(w.FichierCourant->OuVisible, QStringLiteral("ou"));
+        QCOMPARE(w.Fichier()->Fragmenteur, QStringLiteral("||"));
+        QCOMPARE(w.Fichier()->OuVisible, QStringLiteral("ou"));
     }
 
     void entete()
@@ -351,7 +353,7 @@ private slots:
         });
         w.Entete1Click();
         QCOMPARE(m_vu, QStringList({"Typed", "line 1\nline 2", "Courier New"}));
-        const TFichierX &g = *w.FichierCourant;
+        const TFichierX &g = *w.Fichier();
         QVERIFY(g.Modifie);
         QCOMPARE(g.Titre, QStringLiteral("New title"));
         QCOMPARE(g.Description, QStringLiteral("line 1\r\nline 2\r\n three "));
@@ -394,15 +396,15 @@ private slots:
         if (entree == "Entete1")
             QCOMPARE(m_vu.value(1), QStringLiteral("Locked"));
         QCOMPARE(resultat, int(QDialog::Rejected));
-        QVERIFY(!w.FichierCourant->Modifie);
-        QCOMPARE(w.FichierCourant->Titre, QStringLiteral("Locked"));
+        QVERIFY(!w.Fichier()->Modifie);
+        QCOMPARE(w.Fichier()->Titre, QStringLiteral("Locked"));
     }
 
     void etiquettes()
     {
         TFormFiche &w = Charger(Fichier(u'Q'));
-        QVERIFY(!w.FichierCourant->AvecEtiquettes);
-        const QString question = w.FichierCourant->Etiquettes.Champ1();
+        QVERIFY(!w.Fichier()->AvecEtiquettes);
+        const QString question = w.Fichier()->Etiquettes.Champ1();
         Script([this](QDialog &d) {
             m_vu << Controle<QLineEdit>(d, "EEtiquette1")->text();
             OutilsGui::Taper(Controle<QLineEdit>(d, "EEtiquette0"), "Topic");
@@ -410,7 +412,7 @@ private slots:
         });
         OutilsGui::Choisir(w, "Etiquettes1");
         QCOMPARE(m_vu, QStringList({question}));
-        const TFichierX &g = *w.FichierCourant;
+        const TFichierX &g = *w.Fichier();
         QVERIFY(g.Modifie);
         QVERIFY(g.AvecEtiquettes);
         QCOMPARE(g.Etiquettes.Champ0(), QStringLiteral("Topic"));
@@ -464,9 +466,9 @@ private slots:
         QCOMPARE(d.Legende, QStringLiteral("Style sheet"));
         QCOMPARE(d.Texte, QStringLiteral("Name of the file:"));
         QCOMPARE(d.NomPropose, avant);
-        QCOMPARE(w.FichierCourant->FeuilleStyle, attendu);
+        QCOMPARE(w.Fichier()->FeuilleStyle, attendu);
         // OK marks the file modified, also when the name stays the same.
-        QCOMPARE(w.FichierCourant->Modifie, accepte);
+        QCOMPARE(w.Fichier()->Modifie, accepte);
     }
 
     void optionsCsv_data()
@@ -621,7 +623,7 @@ private slots:
             if (d.Sorte == QLatin1String("aide"))
                 montres << d.Aide;
         QCOMPARE(montres, sujet ? QList<int>({sujet, sujet}) : QList<int>());
-        QVERIFY(!w.FichierCourant->Modifie);
+        QVERIFY(!w.Fichier()->Modifie);
     }
 };
 

@@ -82,7 +82,7 @@ private slots:
         TFormFiche &w = Fenetre();
         QCOMPARE(w.windowTitle(), QStringLiteral("Amblopad: micro Data Base"));
         w.FormShow(QStringList());
-        QVERIFY(!w.FichierCourant);
+        QVERIFY(!w.Fichier());
         QCOMPARE(w.TypeCourant, QChar(u'R'));
         QVERIFY(w.QuestionUneLigne);
         QCOMPARE(w.LettreTypeCsv, QChar(u'L'));
@@ -262,7 +262,7 @@ private slots:
         QVERIFY(!w.Action("PermuterChamps")->isVisible());
         QVERIFY(!w.Action("Etiquettes1")->isVisible());
         w.BNouveauClick();
-        QCOMPARE(w.FichierCourant->NombreFiches(), 3);
+        QCOMPARE(w.Fichier()->NombreFiches(), 3);
         // The fields look read-only: the window's colour behind the text.
         for (QWidget *champ : {static_cast<QWidget *>(w.ETitre), static_cast<QWidget *>(w.MQuestion),
                                static_cast<QWidget *>(w.MReponse)})
@@ -379,7 +379,7 @@ private slots:
         QCOMPARE(w.SujetAide, aide);
         QCOMPARE(w.MQuestion->verticalScrollBarPolicy(), uneLigne ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAlwaysOn);
         QCOMPARE(w.MReponse->tabChangesFocus(), !uneLigne);
-        QCOMPARE(w.windowTitle(), QStringLiteral("Amblopad - ") + w.FichierCourant->NomFichier);
+        QCOMPARE(w.windowTitle(), QStringLiteral("Amblopad - ") + w.Fichier()->NomFichier);
     }
 
     // The share of the question row: set again on every resize.
@@ -414,20 +414,20 @@ private slots:
     {
         TFormFiche &w = Charger(Fichier(u'Q', {"a", "b", "c"}), 1);
         w.BNouveauClick();
-        QCOMPARE(w.FichierCourant->NombreFiches(), 4);
+        QCOMPARE(w.Fichier()->NombreFiches(), 4);
         QCOMPARE(w.IndexCourant, 3);
         w.BSuivantClick(); // nothing typed: the card goes, the one before comes back
-        QCOMPARE(w.FichierCourant->NombreFiches(), 3);
+        QCOMPARE(w.Fichier()->NombreFiches(), 3);
         QCOMPARE(w.IndexCourant, 1);
         QVERIFY(w.FicheAbandonnee);
-        QVERIFY(!w.FichierCourant->Modifie);
+        QVERIFY(!w.Fichier()->Modifie);
         QVERIFY(m_dialogues->Messages().empty());
         // Insert while an untouched new card is shown makes no second card.
         w.BInsererClick();
         w.BInsererClick();
-        QCOMPARE(w.FichierCourant->NombreFiches(), 4);
+        QCOMPARE(w.Fichier()->NombreFiches(), 4);
         QCOMPARE(w.IndexCourant, 1);
-        QCOMPARE(w.FichierCourant->Fiche(2).Champ1(), QStringLiteral("b"));
+        QCOMPARE(w.Fichier()->Fiche(2).Champ1(), QStringLiteral("b"));
     }
 
     void reclassement_data()
@@ -450,16 +450,16 @@ private slots:
         OutilsGui::Taper(w.MReponse, QStringLiteral("new"));
         QVERIFY(w.ValiderFiche());
         QCOMPARE(w.IndexCourant, place);
-        QCOMPARE(w.FichierCourant->Fiche(place).Champ2(), QStringLiteral("new"));
-        QVERIFY(w.FichierCourant->EstTrie());
+        QCOMPARE(w.Fichier()->Fiche(place).Champ2(), QStringLiteral("new"));
+        QVERIFY(w.Fichier()->EstTrie());
         QVERIFY(!w.FicheNouvelle);
         QVERIFY(!w.BInserer->isEnabled()); // alphabetical files never insert
         // A stored card whose question changes moves too.
         w.AfficherFiche(0);
         OutilsGui::Taper(w.MQuestion, QStringLiteral("zz"));
         w.BSuivantClick();
-        QCOMPARE(w.FichierCourant->Fiche(3).Champ1(), QStringLiteral("zz"));
-        QVERIFY(w.FichierCourant->EstTrie());
+        QCOMPARE(w.Fichier()->Fiche(3).Champ1(), QStringLiteral("zz"));
+        QVERIFY(w.Fichier()->EstTrie());
     }
 
     void rognage_data()
@@ -489,17 +489,17 @@ private slots:
         QFETCH(QString, reponse);
         TFormFiche &w = Charger(Fichier(type, {}));
         w.BNouveauClick();
-        if (w.FichierCourant->AvecTitre)
+        if (w.Fichier()->AvecTitre)
             OutilsGui::Taper(w.ETitre, QStringLiteral(" t "));
         OutilsGui::Taper(w.MQuestion, QStringLiteral(" b "));
         OutilsGui::Taper(w.MReponse, QStringLiteral("r "));
         QTest::keyClick(w.MReponse, Qt::Key_Return);
         QVERIFY(w.ValiderFiche());
-        const TFicheX &c = w.FichierCourant->Fiche(0);
+        const TFicheX &c = w.Fichier()->Fiche(0);
         QCOMPARE(c.Champ0(), titre);
         QCOMPARE(c.Champ1(), question);
         QCOMPARE(c.Champ2(), QString(reponse).replace(QStringLiteral("\n"), QStringLiteral("\r\n")));
-        QVERIFY(w.FichierCourant->Modifie);
+        QVERIFY(w.Fichier()->Modifie);
     }
 
     // Line breaks are stored as CR LF, and non-breaking spaces survive the memo.
@@ -516,7 +516,7 @@ private slots:
         w.MReponse->setTextCursor(curseur);
         QTest::keyClicks(w.MReponse, QStringLiteral("!"));
         QVERIFY(w.ValiderFiche());
-        QCOMPARE(w.FichierCourant->Fiche(0).Champ2(), reponse + u'!');
+        QCOMPARE(w.Fichier()->Fiche(0).Champ2(), reponse + u'!');
     }
 
     void blocNotes()
@@ -533,16 +533,16 @@ private slots:
         QCOMPARE(messages.front().GenreMessage, TInteraction::Avertissement);
         QCOMPARE(messages.front().BoutonsMessage, TInteraction::AnnulerSeul);
         QVERIFY(w.FicheNouvelle);
-        QVERIFY(!w.FichierCourant->Modifie);
+        QVERIFY(!w.Fichier()->Modifie);
         m_dialogues->Oublier();
 
         OutilsGui::Taper(w.MReponse, QStringLiteral("body"));
         QVERIFY(w.ValiderFiche());
         const QString date = QLocale().toString(QDate::currentDate(), QLocale::ShortFormat);
-        const QString question = w.FichierCourant->Fiche(1).Champ1();
+        const QString question = w.Fichier()->Fiche(1).Champ1();
         QVERIFY2(question.startsWith(date + u' '), qPrintable(question));
         QCOMPARE(Memo(w.MQuestion), question);
-        QCOMPARE(w.FichierCourant->Fiche(1).Champ2(), QStringLiteral("body"));
+        QCOMPARE(w.Fichier()->Fiche(1).Champ2(), QStringLiteral("body"));
     }
 
     void numerote()
@@ -560,8 +560,8 @@ private slots:
         m_dialogues->Oublier();
         OutilsGui::Taper(w.MReponse, QStringLiteral("item"));
         QVERIFY(w.ValiderFiche());
-        QCOMPARE(w.FichierCourant->Fiche(3).Champ1(), QString());
-        QCOMPARE(w.FichierCourant->Fiche(3).Champ2(), QStringLiteral("item"));
+        QCOMPARE(w.Fichier()->Fiche(3).Champ1(), QString());
+        QCOMPARE(w.Fichier()->Fiche(3).Champ2(), QStringLiteral("item"));
     }
 
     void titrePourcent_data()
@@ -595,7 +595,7 @@ private slots:
         QCOMPARE(Memo(w.MReponse), QStringLiteral("R:"));
         QVERIFY(w.NouvelleFicheIntacte());
         w.BSuivantClick(); // never edited: dropped silently
-        QCOMPARE(w.FichierCourant->NombreFiches(), 1);
+        QCOMPARE(w.Fichier()->NombreFiches(), 1);
         QVERIFY(m_dialogues->Messages().empty());
 
         w.BNouveauClick();
@@ -613,15 +613,15 @@ private slots:
         w.Annuler1Click();
         QCOMPARE(Memo(w.MReponse), QStringLiteral("ra"));
         QVERIFY(!w.FicheEditee());
-        QVERIFY(!w.FichierCourant->Modifie);
+        QVERIFY(!w.Fichier()->Modifie);
 
         w.BNouveauClick();
         OutilsGui::Taper(w.MQuestion, QStringLiteral("typed"));
         w.Annuler1Click();
-        QCOMPARE(w.FichierCourant->NombreFiches(), 2);
+        QCOMPARE(w.Fichier()->NombreFiches(), 2);
         QCOMPARE(w.IndexCourant, 0);
         QVERIFY(!w.FicheNouvelle);
-        QVERIFY(!w.FichierCourant->Modifie);
+        QVERIFY(!w.Fichier()->Modifie);
     }
 
     // Ctrl+Z is "Cancel modification" even while the memo has the focus.
@@ -655,11 +655,11 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&w));
         // On a new card the memo's own undo would keep the card; the command drops it.
         QTest::keyClick(w.MReponse, Qt::Key_F4);
-        QCOMPARE(w.FichierCourant->NombreFiches(), 3);
+        QCOMPARE(w.Fichier()->NombreFiches(), 3);
         w.MReponse->setFocus();
         OutilsGui::Taper(w.MReponse, QStringLiteral("changed"));
         QTest::keyClick(w.MReponse, Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(w.FichierCourant->NombreFiches(), 2);
+        QCOMPARE(w.Fichier()->NombreFiches(), 2);
         QCOMPARE(w.IndexCourant, 0);
         QCOMPARE(Memo(w.MReponse), QStringLiteral("ra"));
         QTest::keyClick(w.MReponse, Qt::Key_F8);
@@ -710,11 +710,11 @@ private slots:
             QCOMPARE(messages.front().BoutonsMessage, TInteraction::OuiNon);
             QCOMPARE(messages.front().GenreMessage, TInteraction::Question);
         }
-        QCOMPARE(w.FichierCourant->NombreFiches(), reste);
+        QCOMPARE(w.Fichier()->NombreFiches(), reste);
         QCOMPARE(w.IndexCourant, index);
-        QCOMPARE(w.FichierCourant->Modifie, modifie);
+        QCOMPARE(w.Fichier()->Modifie, modifie);
         if (reste == 2)
-            QCOMPARE(w.FichierCourant->Fiche(1).Champ1(), QStringLiteral("c"));
+            QCOMPARE(w.Fichier()->Fiche(1).Champ1(), QStringLiteral("c"));
     }
 
     void supprimerDerniere()
@@ -778,10 +778,10 @@ private slots:
         QCOMPARE(messages.front().BoutonsMessage, TInteraction::OuiNonAbandon);
         QCOMPARE(messages.front().Aide, 8);
         QCOMPARE(int(messages.size()), int(reponses.size()));
-        QCOMPARE(w.FichierCourant->AvecCanevas, canevasApres);
-        QCOMPARE(w.FichierCourant->Canevas.Champ2(), reponseCanevas);
-        QCOMPARE(w.FichierCourant->Modifie, modifie);
-        QCOMPARE(w.FichierCourant->NombreFiches(), fiches);
+        QCOMPARE(w.Fichier()->AvecCanevas, canevasApres);
+        QCOMPARE(w.Fichier()->Canevas.Champ2(), reponseCanevas);
+        QCOMPARE(w.Fichier()->Modifie, modifie);
+        QCOMPARE(w.Fichier()->NombreFiches(), fiches);
         if (fiches == 2)
             QVERIFY(w.FicheNouvelle); // the new card stays new and unvalidated
     }
@@ -791,16 +791,16 @@ private slots:
         TFormFiche &w = Charger(Fichier(u'Q', {"a", "b"}), 1);
         m_dialogues->Repondre(TInteraction::RepAnnuler);
         w.PermuterChampsClick();
-        QCOMPARE(w.FichierCourant->Fiche(0).Champ1(), QStringLiteral("a"));
+        QCOMPARE(w.Fichier()->Fiche(0).Champ1(), QStringLiteral("a"));
         m_dialogues->Repondre(TInteraction::RepOk);
         w.PermuterChampsClick();
         const auto messages = m_dialogues->Messages();
         QCOMPARE(messages.back().Texte,
                  QStringLiteral("Do you really want to switch fields Question/Answer of all the cards?"));
         QCOMPARE(messages.back().BoutonsMessage, TInteraction::OkAnnuler);
-        QCOMPARE(w.FichierCourant->Fiche(0).Champ1(), QStringLiteral("ra"));
+        QCOMPARE(w.Fichier()->Fiche(0).Champ1(), QStringLiteral("ra"));
         QCOMPARE(Memo(w.MQuestion), QStringLiteral("rb"));
-        QVERIFY(w.FichierCourant->Modifie);
+        QVERIFY(w.Fichier()->Modifie);
     }
 
     // Every command that leaves the card stops on an incomplete one.
@@ -815,12 +815,12 @@ private slots:
             commande();
         QCOMPARE(int(m_dialogues->Messages().size()), int(commandes.size()));
         QCOMPARE(w.IndexCourant, 0);
-        QCOMPARE(w.FichierCourant->NombreFiches(), 2);
+        QCOMPARE(w.Fichier()->NombreFiches(), 2);
         QCOMPARE(Memo(w.MQuestion), QStringLiteral("   "));
-        QCOMPARE(w.FichierCourant->Fiche(0).Champ1(), QStringLiteral("a"));
-        QVERIFY(!w.FichierCourant->Modifie);
+        QCOMPARE(w.Fichier()->Fiche(0).Champ1(), QStringLiteral("a"));
+        QVERIFY(!w.Fichier()->Modifie);
         QVERIFY(!w.close());
-        QVERIFY(w.FichierCourant);
+        QVERIFY(w.Fichier());
     }
 
     // A file that cannot be read: the message is shown, no file is loaded and
@@ -831,7 +831,7 @@ private slots:
         Parametres.open = nom;
         TFormFiche &w = Fenetre();
         w.FormShow({nom});
-        QVERIFY(!w.FichierCourant);
+        QVERIFY(!w.Fichier());
         const auto messages = m_dialogues->Messages();
         QCOMPARE(int(messages.size()), 1);
         QCOMPARE(messages.front().GenreMessage, TInteraction::Erreur);
@@ -845,7 +845,7 @@ private slots:
         Parametres.opened = true;
         TFormFiche &w2 = Fenetre();
         w2.FormShow(QStringList());
-        QVERIFY(!w2.FichierCourant);
+        QVERIFY(!w2.Fichier());
         QVERIFY(m_dialogues->Messages().empty());
         QCOMPARE(Parametres.open, nom);
     }
@@ -857,14 +857,14 @@ private slots:
         TFormFiche &w = Fenetre();
         w.FormShow(QStringList());
         w.OuvrirFichier(nom, -1, true, false, true);
-        QVERIFY(!w.FichierCourant);
+        QVERIFY(!w.Fichier());
         QCOMPARE(m_dialogues->Messages().front().Texte, QStringLiteral("This file cannot be used as a model!"));
 
         const QString inconnu = m_dossier.filePath(QStringLiteral("bruit.dat"));
         QVERIFY(OutilsTest::EcrireFichier(inconnu, QByteArray("\x00\x01\xffnoise", 8)));
         m_dialogues->Oublier();
         w.OuvrirFichier(inconnu, -1, true, true, true);
-        QVERIFY(!w.FichierCourant);
+        QVERIFY(!w.Fichier());
         QCOMPARE(m_dialogues->Messages().front().Texte, QStringLiteral("The file was not recognized!"));
     }
 
@@ -883,17 +883,17 @@ private slots:
                  QStringLiteral("The file \"x.xaqq\" has been modified.\r\nDo you want to save it?"));
         QCOMPARE(messages.at(0).BoutonsMessage, TInteraction::OuiNonAnnuler);
         QCOMPARE(messages.at(1).GenreMessage, TInteraction::Erreur);
-        QVERIFY(w.FichierCourant);
-        QVERIFY(w.FichierCourant->Modifie);
-        QCOMPARE(w.FichierCourant->Fiche(0).Champ2(), QStringLiteral("changed"));
+        QVERIFY(w.Fichier());
+        QVERIFY(w.Fichier()->Modifie);
+        QCOMPARE(w.Fichier()->Fiche(0).Champ2(), QStringLiteral("changed"));
 
         m_dialogues->Oublier();
         m_dialogues->Repondre(TInteraction::RepAnnuler);
         QVERIFY(!w.FermerAvecDemande());
-        QVERIFY(w.FichierCourant);
+        QVERIFY(w.Fichier());
         m_dialogues->Repondre(TInteraction::RepNon);
         QVERIFY(w.FermerAvecDemande());
-        QVERIFY(!w.FichierCourant);
+        QVERIFY(!w.Fichier());
         QCOMPARE(w.windowTitle(), QStringLiteral("Amblopad"));
         QCOMPARE(w.ETitre->text(), QStringLiteral("(No file loaded)"));
         QVERIFY(!w.Edition1->menuAction()->isVisible());
@@ -903,7 +903,7 @@ private slots:
     void fermerSeSouvient()
     {
         TFormFiche &w = Charger(Fichier(u'Q', {"a", "b"}), 1);
-        w.FichierCourant->NomFichier = QStringLiteral("/d/A.xaqq");
+        w.Document().Lier(QStringLiteral("/d/A.xaqq"));
         w.FermerFichier();
         auto b = Fichier(u'D', {"a", "b", "c"});
         b->NomFichier = QStringLiteral("/d/B.xaqd");
@@ -931,8 +931,8 @@ private slots:
     void trieAuChargement()
     {
         TFormFiche &w = Charger(Fichier(u'R', {"c", "a", "b"}));
-        QVERIFY(w.FichierCourant->EstTrie());
-        QVERIFY(!w.FichierCourant->Modifie);
+        QVERIFY(w.Fichier()->EstTrie());
+        QVERIFY(!w.Fichier()->Modifie);
         QCOMPARE(Memo(w.MQuestion), QStringLiteral("a"));
     }
 
@@ -947,8 +947,8 @@ private slots:
         QVERIFY(!w.FicheEditee()); // the file's title is not a card edit
         QVERIFY(OutilsGui::Actif(w, "Sauver1"));
         w.ValiderTitreFichier();
-        QCOMPARE(w.FichierCourant->Titre, QStringLiteral("Renamed"));
-        QVERIFY(w.FichierCourant->Modifie);
+        QCOMPARE(w.Fichier()->Titre, QStringLiteral("Renamed"));
+        QVERIFY(w.Fichier()->Modifie);
     }
 
     void nouveauFichierNcwnf()
@@ -957,7 +957,7 @@ private slots:
         auto f = std::make_unique<TFichierX>(u'Q', u'x');
         TFormFiche &w = Charger(std::move(f));
         QCOMPARE(w.windowTitle(), QStringLiteral("Amblopad - (New file)"));
-        QCOMPARE(w.FichierCourant->NombreFiches(), 1);
+        QCOMPARE(w.Fichier()->NombreFiches(), 1);
         QVERIFY(w.FicheNouvelle);
     }
 
@@ -973,7 +973,7 @@ private slots:
         QCOMPARE(Parametres.width, 700);
         QCOMPARE(Parametres.height, 500 - w.menuBar()->height());
         QCOMPARE(Parametres.open, QStringLiteral("/nowhere/test.xaqq"));
-        QVERIFY(!w.FichierCourant);
+        QVERIFY(!w.Fichier());
     }
 
     // The platform's box: the kind's icon, the listed buttons, Help for a topic.

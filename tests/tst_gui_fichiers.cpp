@@ -6,6 +6,7 @@
 #undef QT_NO_CAST_FROM_ASCII
 
 #include "outilsgui.h"
+#include "verifanki.h"
 
 #include "dialogs/dlgnouveau.h"
 #include "editor/fiche.h"
@@ -97,7 +98,7 @@ class TestFichiers : public QObject
     TFormFiche &Ouvrir(const QString &chemin)
     {
         TFormFiche &w = Demarrer({chemin});
-        [&] { QVERIFY2(w.FichierCourant, qPrintable(chemin)); }();
+        [&] { QVERIFY2(w.Fichier(), qPrintable(chemin)); }();
         return w;
     }
 
@@ -144,18 +145,18 @@ private slots:
         m_d->ChoisirFichier(chemin, 1);
         w.Action("Modele1")->trigger();
         if (!accepte) {
-            QVERIFY(!w.FichierCourant);
+            QVERIFY(!w.Fichier());
             QCOMPARE(int(m_d->Messages().size()), 1);
             QCOMPARE(m_d->Messages().front().Texte, QStringLiteral("This file cannot be used as a model!"));
             QCOMPARE(m_d->Messages().front().GenreMessage, TInteraction::Erreur);
         } else {
-            QVERIFY(w.FichierCourant);
+            QVERIFY(w.Fichier());
             QVERIFY(m_d->Messages().empty());
-            QCOMPARE(w.FichierCourant->NombreFiches(), 0);
-            QVERIFY(w.FichierCourant->NomFichier.isEmpty());
-            QVERIFY(w.FichierCourant->Modifiable);
-            QCOMPARE(w.FichierCourant->TypeFichier, QChar(u'Q'));
-            QCOMPARE(w.FichierCourant->Fragmenteur, QStringLiteral(";"));
+            QCOMPARE(w.Fichier()->NombreFiches(), 0);
+            QVERIFY(w.Fichier()->NomFichier.isEmpty());
+            QVERIFY(w.Fichier()->Modifiable);
+            QCOMPARE(w.Fichier()->TypeFichier, QChar(u'Q'));
+            QCOMPARE(w.Fichier()->Fragmenteur, QStringLiteral(";"));
             QCOMPARE(w.windowTitle(), QStringLiteral("Amblopad - (New file)"));
             w.FermerFichier();
             // The model is not remembered as a file of the user's.
@@ -197,11 +198,11 @@ private slots:
         QCOMPARE(offerts,
                  (QStringList{TFichierX::NomType(u'R'), TFichierX::NomType(u'N'), TFichierX::NomType(u'L'),
                               TFichierX::NomType(u'Q'), TFichierX::NomType(u'M')}));
-        QVERIFY(w.FichierCourant);
+        QVERIFY(w.Fichier());
         QCOMPARE(w.TypeCourant, type);
-        QCOMPARE(w.FichierCourant->TypeFichier, type);
-        QCOMPARE(w.FichierCourant->FormatFichier, format);
-        QVERIFY(w.FichierCourant->NomFichier.isEmpty());
+        QCOMPARE(w.Fichier()->TypeFichier, type);
+        QCOMPARE(w.Fichier()->FormatFichier, format);
+        QVERIFY(w.Fichier()->NomFichier.isEmpty());
         QCOMPARE(w.windowTitle(), QStringLiteral("Amblopad - (New file)"));
         QCOMPARE(w.SujetAide, type == u'Q' ? 21 : type == u'M' ? 31 : 1);
     }
@@ -213,14 +214,14 @@ private slots:
         TFormFiche &w = Ouvrir(chemin);
         m_d->Dialogues.push_back([](QDialog &) { return int(QDialog::Rejected); });
         w.Nouveau1Click();
-        QCOMPARE(w.FichierCourant->NomFichier, chemin);
+        QCOMPARE(w.Fichier()->NomFichier, chemin);
 
         Parametres.alltyp = false;
         m_d->Oublier();
         w.Nouveau1Click();
         QVERIFY(!Sortes(*m_d).contains("dialogue"));
-        QCOMPARE(w.FichierCourant->TypeFichier, QChar(u'Q'));
-        QVERIFY(w.FichierCourant->NomFichier.isEmpty());
+        QCOMPARE(w.Fichier()->TypeFichier, QChar(u'Q'));
+        QVERIFY(w.Fichier()->NomFichier.isEmpty());
         // The file closed was remembered, its type first.
         QCOMPARE(Parametres.open, chemin);
         QCOMPARE(Parametres.types, QStringLiteral("QRNLM"));
@@ -231,7 +232,7 @@ private slots:
         const auto ouvrir = m_d->Demandes.back();
         QCOMPARE(ouvrir.Sorte, QStringLiteral("ouvrir"));
         QCOMPARE(ouvrir.Filtre, QStringLiteral("Questionnaire|*.xaqq;*.aqq"));
-        QVERIFY(w.FichierCourant); // cancelled: the new file stays
+        QVERIFY(w.Fichier()); // cancelled: the new file stays
     }
 
     // F1 and the Help button of the type dialog show its topic.
@@ -281,7 +282,7 @@ private slots:
         TFormFiche &w = Demarrer();
         m_d->ChoisirFichier(chemin, entree);
         w.Ouvrir1Click(true);
-        QVERIFY(w.FichierCourant);
+        QVERIFY(w.Fichier());
         const auto ouvrir = m_d->Demandes.front();
         QCOMPARE(ouvrir.Filtre,
                  QStringLiteral("Directory|*.xaqr;*.aqr;*.xml;*.crd|Notebook|*.xaqn;*.aqn;*.xml|"
@@ -289,9 +290,9 @@ private slots:
                                 "MCQ|*.xaqm;*.aqm;*.xml|All|*.*|GIFT|*.gift;*.txt|Aiken|*.txt|"
                                 "Anki|*.apkg;*.txt"));
         QCOMPARE(ouvrir.Extension, QStringLiteral("xaqr"));
-        QCOMPARE(w.FichierCourant->TypeFichier, type);
+        QCOMPARE(w.Fichier()->TypeFichier, type);
         QCOMPARE(w.TypeCourant, courant);
-        QCOMPARE(w.FichierCourant->NombreFiches(), 2);
+        QCOMPARE(w.Fichier()->NombreFiches(), 2);
         QCOMPARE(w.windowTitle(), QStringLiteral("Amblopad - ") + chemin);
     }
 
@@ -316,6 +317,12 @@ private slots:
         QFETCH(QChar, type);
         const QString paquet = Creer(Neuf(format == u'k' ? "deck.apkg" : "deck.txt"), u'N', format, {"qa", "qb"});
         const QByteArray avant = OutilsTest::LireFichier(paquet);
+        QStringList fautes;
+        if (format == u'k')
+            fautes = VerifAnki::Paquet(avant);
+        else
+            QCOMPARE(VerifAnki::Texte(avant, &fautes).size(), 2);
+        QVERIFY2(fautes.isEmpty(), qPrintable(fautes.join(u'\n')));
         const QString document = Creer(Neuf("a.xaqq"), u'Q', u'x', {"a"});
         TFormFiche &w = Ouvrir(document);
         QStringList offerts;
@@ -338,19 +345,19 @@ private slots:
         QCOMPARE(OutilsTest::LireFichier(paquet), avant);
         QCOMPARE(titre, QStringLiteral("Open the Anki deck as"));
         if (!accepte) {
-            QVERIFY(!w.FichierCourant);
+            QVERIFY(!w.Fichier());
             return;
         }
         QCOMPARE(offerts.value(0), TFichierX::NomType(u'N'));
         if (type.isNull())
             type = u'N';
-        QVERIFY(w.FichierCourant);
-        QCOMPARE(w.FichierCourant->TypeFichier, type);
-        QVERIFY(w.FichierCourant->NomFichier.isEmpty());
-        QVERIFY(w.FichierCourant->Modifie);
-        QCOMPARE(w.FichierCourant->FormatFichier, Lettres::FormatParDefaut(type, w.LettreTypeCsv));
-        QCOMPARE(w.FichierCourant->NombreFiches(), 2);
-        QCOMPARE(w.FichierCourant->Fiche(0).Champ2(), QStringLiteral("rqa"));
+        QVERIFY(w.Fichier());
+        QCOMPARE(w.Fichier()->TypeFichier, type);
+        QVERIFY(w.Fichier()->NomFichier.isEmpty());
+        QVERIFY(w.Fichier()->Modifie);
+        QCOMPARE(w.Fichier()->FormatFichier, Lettres::FormatParDefaut(type, w.LettreTypeCsv));
+        QCOMPARE(w.Fichier()->NombreFiches(), 2);
+        QCOMPARE(w.Fichier()->Fiche(0).Champ2(), QStringLiteral("rqa"));
         QCOMPARE(w.windowTitle(), QStringLiteral("Amblopad - (New file)"));
     }
 
@@ -373,8 +380,8 @@ private slots:
         TFormFiche &w = Demarrer();
         m_d->ChoisirFichier(chemin, 1, coche);
         w.Ouvrir1Click(true);
-        QVERIFY(w.FichierCourant);
-        QCOMPARE(w.FichierCourant->Modifiable, !(surDisque || coche));
+        QVERIFY(w.Fichier());
+        QCOMPARE(w.Fichier()->Modifiable, !(surDisque || coche));
         QCOMPARE(w.MReponse->isReadOnly(), surDisque || coche);
         DefinirLectureSeule(chemin, false);
     }
@@ -391,7 +398,7 @@ private slots:
         w.MettreAJourMenus();
         QVERIFY(w.Action("Recent1")->isVisible());
         w.Action("Recent1")->trigger();
-        QVERIFY(!w.FichierCourant);
+        QVERIFY(!w.Fichier());
         QCOMPARE(int(m_d->Messages().size()), 1);
         QCOMPARE(m_d->Messages().front().GenreMessage, TInteraction::Erreur);
         QVERIFY(Parametres.recent.isEmpty());
@@ -413,7 +420,7 @@ private slots:
         w.AfficherFiche(2);
         m_d->ChoisirFichier(b, 6);
         w.Ouvrir1Click(true);
-        QCOMPARE(w.FichierCourant->NomFichier, b);
+        QCOMPARE(w.Fichier()->NomFichier, b);
         w.AfficherFiche(1);
         QVERIFY(w.FermerAvecDemande());
         QCOMPARE(Parametres.open, b);
@@ -424,7 +431,7 @@ private slots:
         w.MettreAJourMenus();
         QCOMPARE(w.Action("Recent1")->text(), QStringLiteral("A.xaqq"));
         w.Action("Recent1")->trigger();
-        QCOMPARE(w.FichierCourant->NomFichier, a);
+        QCOMPARE(w.Fichier()->NomFichier, a);
         QCOMPARE(w.IndexCourant, 2);
         QCOMPARE(w.MQuestion->toPlainText(), QStringLiteral("a3"));
         // Closing A now: open = A, recent = B.
@@ -458,7 +465,7 @@ private slots:
         Parametres.reopen = reopen;
         Parametres.opened = opened;
         TFormFiche &w = Demarrer({}, instances);
-        QCOMPARE(bool(w.FichierCourant), charge);
+        QCOMPARE(bool(w.Fichier()), charge);
         if (charge)
             QCOMPARE(w.IndexCourant, 1);
         QVERIFY(m_d->Messages().empty());
@@ -500,21 +507,21 @@ private slots:
         const auto sauver = m_d->Demandes.back();
         QCOMPARE(sauver.Sorte, QStringLiteral("sauver"));
         QCOMPARE(sauver.NomPropose, QStringLiteral("src"));
-        QCOMPARE(w.FichierCourant->NomFichier, cible);
-        QCOMPARE(w.FichierCourant->FormatFichier, format);
-        QVERIFY(!w.FichierCourant->Modifie);
+        QCOMPARE(w.Fichier()->NomFichier, cible);
+        QCOMPARE(w.Fichier()->FormatFichier, format);
+        QVERIFY(!w.Fichier()->Modifie);
         QCOMPARE(w.windowTitle(), QStringLiteral("Amblopad - ") + cible);
         QCOMPARE(Parametres.frmats.at(0), format);
         QVERIFY(m_d->Messages().empty());
         w.FermerFichier();
         m_d->Oublier();
         w.RouvrirFichier(cible, 0);
-        QVERIFY(w.FichierCourant);
-        QCOMPARE(w.FichierCourant->FormatFichier, format);
-        QCOMPARE(w.FichierCourant->NombreFiches(), 2);
-        QVERIFY(w.FichierCourant->Fiche(1).Champ1().endsWith(QStringLiteral("b")));
-        QVERIFY(w.FichierCourant->Fiche(1).Champ2().startsWith(QStringLiteral("(*) rb"))
-                || w.FichierCourant->Fiche(1).Champ2() == QStringLiteral("rb"));
+        QVERIFY(w.Fichier());
+        QCOMPARE(w.Fichier()->FormatFichier, format);
+        QCOMPARE(w.Fichier()->NombreFiches(), 2);
+        QVERIFY(w.Fichier()->Fiche(1).Champ1().endsWith(QStringLiteral("b")));
+        QVERIFY(w.Fichier()->Fiche(1).Champ2().startsWith(QStringLiteral("(*) rb"))
+                || w.Fichier()->Fiche(1).Champ2() == QStringLiteral("rb"));
     }
 
     // Texts the chosen format's code page cannot hold: the question says how
@@ -556,8 +563,7 @@ private slots:
         TFormFiche &w = Ouvrir(source);
         const QString grec = QString::fromUtf8("ΑΒΓ");
         if (dansLEntete) {
-            w.FichierCourant->Signature = grec;
-            w.FichierCourant->Modifie = true;
+            w.Document().ModifierProprietes(QStringLiteral("Header"), [&grec](TFichierX &f) { f.Signature = grec; });
         } else {
             // As typed: key clicks carry Latin-1 only.
             w.MReponse->selectAll();
@@ -580,10 +586,10 @@ private slots:
         }
         if (reponse == TInteraction::RepNon) {
             QVERIFY(!QFile::exists(cible));
-            QCOMPARE(w.FichierCourant->NomFichier, source);
-            QVERIFY(w.FichierCourant->Modifie);
+            QCOMPARE(w.Fichier()->NomFichier, source);
+            QVERIFY(w.Fichier()->Modifie);
         } else {
-            QCOMPARE(w.FichierCourant->NomFichier, cible);
+            QCOMPARE(w.Fichier()->NomFichier, cible);
             const QByteArray octets = OutilsTest::LireFichier(cible);
             QVERIFY(octets.contains(ou.isEmpty() ? grec.toUtf8() : QByteArray("???")));
         }
@@ -603,9 +609,9 @@ private slots:
         m_d->ChoisirFichier(chemin, 1);
         w.Sauversous1Click();
         QVERIFY(m_d->Messages().empty()); // no overwrite question for the own file
-        QVERIFY(!w.FichierCourant->Modifie);
+        QVERIFY(!w.Fichier()->Modifie);
         QVERIFY(OutilsTest::LireFichier(chemin).contains("changed"));
-        QCOMPARE(w.FichierCourant->NomFichier, chemin);
+        QCOMPARE(w.Fichier()->NomFichier, chemin);
     }
 
     // Another existing file: the overwrite question; Cancel writes nothing.
@@ -633,10 +639,10 @@ private slots:
         QCOMPARE(messages.front().BoutonsMessage, TInteraction::OkAnnuler);
         if (reponse == TInteraction::RepAnnuler) {
             QCOMPARE(OutilsTest::LireFichier(autre), QByteArray("keep me"));
-            QCOMPARE(w.FichierCourant->NomFichier, chemin);
+            QCOMPARE(w.Fichier()->NomFichier, chemin);
         } else {
             QVERIFY(OutilsTest::LireFichier(autre).contains("AMBLORINE"));
-            QCOMPARE(w.FichierCourant->NomFichier, autre);
+            QCOMPARE(w.Fichier()->NomFichier, autre);
         }
     }
 
@@ -653,13 +659,13 @@ private slots:
         QCOMPARE(int(m_d->Messages().size()), 1);
         QCOMPARE(m_d->Messages().front().GenreMessage, TInteraction::Erreur);
         QCOMPARE(OutilsTest::LireFichier(chemin), avant);
-        QVERIFY(w.FichierCourant->Modifie);
-        QCOMPARE(w.FichierCourant->NomFichier, chemin);
-        QCOMPARE(w.FichierCourant->Fiche(0).Champ2(), QStringLiteral("changed"));
+        QVERIFY(w.Fichier()->Modifie);
+        QCOMPARE(w.Fichier()->NomFichier, chemin);
+        QCOMPARE(w.Fichier()->Fiche(0).Champ2(), QStringLiteral("changed"));
         QCOMPARE(Parametres.frmats, QStringLiteral("xscmt"));
         // The save worked the second time: the file now holds the change.
         w.Sauver1Click();
-        QVERIFY(!w.FichierCourant->Modifie);
+        QVERIFY(!w.Fichier()->Modifie);
         QVERIFY(OutilsTest::LireFichier(chemin).contains("changed"));
     }
 
@@ -669,22 +675,23 @@ private slots:
         TFormFiche &w = Demarrer();
         Parametres.alltyp = false;
         w.Nouveau1Click();
-        w.FichierCourant->SetTitre(QStringLiteral("x"));
-        QVERIFY(w.FichierCourant->Modifie);
+        w.Document().ModifierProprietes(QStringLiteral("Header"),
+                                        [](TFichierX &f) { f.SetTitre(QStringLiteral("x")); });
+        QVERIFY(w.Fichier()->Modifie);
         m_d->Repondre(TInteraction::RepOui);
         m_d->AnnulerFichier();
         QVERIFY(!w.FermerAvecDemande());
         QCOMPARE(m_d->Messages().front().Texte,
                  QStringLiteral("The file \"\" has been modified.\r\nDo you want to save it?"));
         QCOMPARE(Sortes(*m_d), (QStringList{"message", "sauver"}));
-        QVERIFY(w.FichierCourant);
+        QVERIFY(w.Fichier());
 
         // Yes and a name: saved, then closed and remembered.
         const QString cible = Neuf("nouveau.xaqr");
         m_d->Repondre(TInteraction::RepOui);
         m_d->ChoisirFichier(cible, 1);
         QVERIFY(w.FermerAvecDemande());
-        QVERIFY(!w.FichierCourant);
+        QVERIFY(!w.Fichier());
         QVERIFY(QFileInfo::exists(cible));
         QCOMPARE(Parametres.open, cible);
     }
@@ -714,9 +721,9 @@ private slots:
         QCOMPARE(m_d->Demandes.front().Filtre, QStringLiteral("Text|*.txt|Anki|*.apkg|Anki text|*.txt"));
         QVERIFY(OutilsTest::LireFichier(texte).contains("changed"));
         // The document is still the XML file, with its change pending.
-        QCOMPARE(w.FichierCourant->NomFichier, chemin);
-        QCOMPARE(w.FichierCourant->FormatFichier, QChar(u'x'));
-        QVERIFY(w.FichierCourant->Modifie);
+        QCOMPARE(w.Fichier()->NomFichier, chemin);
+        QCOMPARE(w.Fichier()->FormatFichier, QChar(u'x'));
+        QVERIFY(w.Fichier()->Modifie);
         QCOMPARE(OutilsTest::LireFichier(chemin), avant);
         QCOMPARE(Parametres.frmats, QStringLiteral("txscm"));
     }
@@ -763,8 +770,9 @@ private slots:
         } else if (commande == "export") {
             w.Exporter1Click();
         } else {
-            w.FichierCourant->NomFichier.clear(); // as a new file
-            w.FichierCourant->Modifie = true;
+            w.Document().Lier(QString()); // as a new file, modified
+            w.Document().ModifierProprietes(
+                QStringLiteral("Header"), [](TFichierX &) {}, true);
             w.Sauver1Click();
         }
         QVERIFY(!QFile::exists(dossier + "/out3"));
@@ -837,7 +845,7 @@ private slots:
 
         m_d->ChoisirFichier(chemin, 1);
         w.Ouvrir1Click(true);
-        QVERIFY(w.FichierCourant);
+        QVERIFY(w.Fichier());
         QVERIFY(m_d->Demandes.back().LectureSeuleOfferte);
         m_d->AnnulerFichier();
         w.Sauversous1Click();
@@ -952,18 +960,18 @@ private slots:
         TFormFiche &w = Ouvrir(a);
         OutilsGui::Taper(w.MReponse, QStringLiteral("changed"));
         w.JvAppInstances1CmdLineReceived({a, b});
-        QCOMPARE(w.FichierCourant->NomFichier, a);
+        QCOMPARE(w.Fichier()->NomFichier, a);
         QVERIFY(m_d->Messages().empty());
         w.JvAppInstances1CmdLineReceived({});
-        QCOMPARE(w.FichierCourant->NomFichier, a);
+        QCOMPARE(w.Fichier()->NomFichier, a);
 
         // Cancel at the save question keeps A.
         m_d->Repondre(TInteraction::RepAnnuler);
         w.JvAppInstances1CmdLineReceived({b, a});
-        QCOMPARE(w.FichierCourant->NomFichier, a);
+        QCOMPARE(w.Fichier()->NomFichier, a);
         m_d->Repondre(TInteraction::RepNon);
         w.JvAppInstances1CmdLineReceived({b});
-        QCOMPARE(w.FichierCourant->NomFichier, b);
+        QCOMPARE(w.Fichier()->NomFichier, b);
         QCOMPARE(Parametres.open, a);
     }
 
@@ -979,10 +987,10 @@ private slots:
         w.RecevoirLignes({a});
         QCoreApplication::processEvents();
         QCoreApplication::processEvents();
-        QVERIFY(!w.FichierCourant);
+        QVERIFY(!w.Fichier());
         dialogue.close();
-        QTRY_VERIFY(w.FichierCourant);
-        QCOMPARE(w.FichierCourant->NomFichier, a);
+        QTRY_VERIFY(w.Fichier());
+        QCOMPARE(w.Fichier()->NomFichier, a);
     }
 
     // A dropped card file opens as "&Open" would; of several, the first.
@@ -1004,10 +1012,10 @@ private slots:
         QCoreApplication::sendEvent(w.MReponse->viewport(), &depot);
         QVERIFY(depot.isAccepted());
         m_d->Repondre(TInteraction::RepNon); // the save question of A
-        QTRY_VERIFY(w.FichierCourant && w.FichierCourant->NomFichier == b);
+        QTRY_VERIFY(w.Fichier() && w.Fichier()->NomFichier == b);
         QCOMPARE(m_d->Messages().front().Texte,
                  QStringLiteral("The file \"A.xaqq\" has been modified.\r\nDo you want to save it?"));
-        QCOMPARE(w.FichierCourant->TypeFichier, QChar(u'L'));
+        QCOMPARE(w.Fichier()->TypeFichier, QChar(u'L'));
         QVERIFY(!w.MReponse->toPlainText().contains(QStringLiteral("file:")));
 
         // Plain text is not a file: the fields take it as usual.

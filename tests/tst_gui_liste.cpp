@@ -289,7 +289,7 @@ private slots:
         QTest::keyClicks(w.MReponse, QStringLiteral("new"));
         w.PressePapiers1Click();
         QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("T\r\n\r\nQ\r\n\r\nnew"));
-        QCOMPARE(w.FichierCourant->Fiche(0).Champ2(), QStringLiteral("A"));
+        QCOMPARE(w.Fichier()->Fiche(0).Champ2(), QStringLiteral("A"));
         QVERIFY(w.FicheEditee());
     }
 
@@ -415,7 +415,7 @@ private slots:
         TFormFiche &w = Charger(OutilsGui::FichierCartes(u'Q', {QString(300, u'x') + "|Q|A"}), 0);
         const QString dossier = m_dossier.filePath(QStringLiteral("doc"));
         QDir().mkpath(dossier);
-        w.FichierCourant->NomFichier = dossier + QStringLiteral("/q.xaqq");
+        w.Document().Lier(dossier + QStringLiteral("/q.xaqq"));
         const QString pdf = m_dossier.filePath(QStringLiteral("wrapped.pdf"));
         m_banc.dialogues->Impressions.push_back(true);
         m_banc.dialogues->FichierImpression = pdf;
@@ -478,7 +478,7 @@ private slots:
                      qPrintable(plein.front().Texte));
         }
         QCOMPARE(w.IndexCourant, 0);
-        QVERIFY(!w.FichierCourant->Modifie);
+        QVERIFY(!w.Fichier()->Modifie);
     }
 
     // ------------------------------------------------------------- fonts

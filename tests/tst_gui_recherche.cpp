@@ -344,7 +344,7 @@ private slots:
         w.MReponse->selectAll();
         QTest::keyClicks(w.MReponse, QStringLiteral("key changed"));
         w.Rechsuivant1Click();
-        QCOMPARE(w.FichierCourant->Fiche(0).Champ2(), QStringLiteral("key changed"));
+        QCOMPARE(w.Fichier()->Fiche(0).Champ2(), QStringLiteral("key changed"));
         QCOMPARE(w.IndexCourant, 1);
         QVERIFY(w.RechercheEnCours);
 
@@ -415,7 +415,7 @@ private slots:
         QVERIFY(r.DlgChercher->CBChampUnique->isEnabled());
         QVERIFY(r.DlgChercher->CBChampUnique->isChecked());
         QCOMPARE(r.DlgChercher->CBChampUnique->text(),
-                 QStringLiteral("Search only in field \"%1\"").arg(r.FichierCourant->Etiquettes.Champ1()));
+                 QStringLiteral("Search only in field \"%1\"").arg(r.Fichier()->Etiquettes.Champ1()));
     }
 
     // A text changed between two searches is found under its new form.
@@ -426,8 +426,9 @@ private slots:
         w.Rechercher1Click();
         QCOMPARE(w.IndexCourant, 1);
         w.AbandonRech1Click();
-        w.FichierCourant->ModifierFiche(2, QString(), QStringLiteral("ALPHA bis"), QString());
-        w.FichierCourant->ModifierFiche(1, QString(), QStringLiteral("beta"), QString());
+        const QString etape = QStringLiteral("Edit card");
+        w.Document().ModifierFiche(2, QString(), QStringLiteral("ALPHA bis"), QString(), false, etape);
+        w.Document().ModifierFiche(1, QString(), QStringLiteral("beta"), QString(), false, etape);
         w.AfficherFiche(0);
         Messages();
         Repondre(QStringLiteral("alpha"), {});

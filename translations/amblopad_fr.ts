@@ -1255,6 +1255,34 @@ Nombre de fiches&#xa0;: %3</translation>
         <source>&quot;%1&quot; is on a read-only file system: it is open read-only.</source>
         <translation>«&#xa0;%1&#xa0;» se trouve sur un système de fichiers en lecture seule&#xa0;: il est ouvert en lecture seule.</translation>
     </message>
+    <message>
+        <source>Title</source>
+        <translation>Titre</translation>
+    </message>
+    <message>
+        <source>Edit card</source>
+        <translation>Modifier la fiche</translation>
+    </message>
+    <message>
+        <source>Canvas</source>
+        <translation>Canevas</translation>
+    </message>
+    <message>
+        <source>Delete canvas</source>
+        <translation>Supprimer le canevas</translation>
+    </message>
+    <message>
+        <source>Header</source>
+        <translation>En-tête</translation>
+    </message>
+    <message>
+        <source>Options</source>
+        <translation>Options</translation>
+    </message>
+    <message>
+        <source>Labels</source>
+        <translation>Étiquettes</translation>
+    </message>
 </context>
 <context>
     <name>TListe</name>

@@ -462,7 +462,7 @@ void TFormFiche::FormShow(const QStringList &arguments, int instancesEnCours)
     }
     if (!nom.isEmpty())
         OuvrirFichier(nom, Lettres::IndexMemorise(nom), true, true, depuisLigneDeCommande);
-    if (!FichierCourant) {
+    if (!Fichier()) {
         TypeCourant = PremierCar(Parametres.types);
         EvaluerType();
         AjusterPanneaux();

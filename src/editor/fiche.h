@@ -1,5 +1,6 @@
 #pragma once
 
+#include "document/document.h"
 #include "model/fichierx.h"
 #include "model/recherche.h"
 
@@ -47,7 +48,9 @@ public:
     ~TFormFiche() override;
 
     // ----- editor state
-    std::unique_ptr<TFichierX> FichierCourant;
+    // The open card file: the window shows it and sends it every change.
+    TDocument &Document() { return m_document; }
+    const TFichierX *Fichier() const { return m_document.Fichier(); }
     QChar TypeCourant = u'?';
     bool ReglagesModifies = false;
     QChar LettreTypeCsv = u' ';
@@ -55,7 +58,6 @@ public:
     // ----- window state
     int IndexCourant = -1;
     int IndexPrecedent = -1;
-    TFicheX *FicheAffichee = nullptr;
     TFicheX FicheNeutre;
     bool FicheNouvelle = false;
     bool Alphabetique = false;
@@ -126,7 +128,6 @@ public:
     bool FicheEditee() const;
     bool NouvelleFicheIntacte() const;
     bool EgaleAuCanevas() const;
-    void ReclasserFiche();
     void CreerFiche(int position);
     void InsererNouvelleFiche(int position);
     void SupprimerFicheCourante();
@@ -276,5 +277,8 @@ private:
     std::vector<QShortcut *> m_raccourcis;
     // The search last asked for, kept while its text, case and locale hold.
     std::optional<TRecherche> m_recherche;
+    TDocument m_document;
+    // Where the new card shown was asked for (-1: at the end, "New").
+    int m_positionNouvelle = -1;
     const TRecherche &Recherche();
 };

@@ -47,8 +47,8 @@ void PoserTexte(QLineEdit *ligne, const QString &texte)
 
 void TFormFiche::EvaluerType()
 {
-    if (FichierCourant) {
-        const TFichierX &f = *FichierCourant;
+    if (Fichier()) {
+        const TFichierX &f = *Fichier();
         QuestionUneLigne = f.LettreChamp1 == u'O';
         Alphabetique = f.TypeAlphabetique();
         BlocNotes = f.TypeFichier == u'N';
@@ -65,7 +65,7 @@ void TFormFiche::AfficherFichier(int position)
 {
     // The search box follows the file shown (below).
     CreerDialogues();
-    TFichierX &f = *FichierCourant;
+    const TFichierX &f = *Fichier();
     Edition1->menuAction()->setVisible(true);
     const bool indexParDefaut = QuestionUneLigne && !f.Numerote;
     Action("Options1")->setVisible(f.EstQuestionnaire);
@@ -75,10 +75,6 @@ void TFormFiche::AfficherFichier(int position)
     Action("ListeVersPressepapiers1")->setVisible(indexParDefaut || f.AvecTitre);
     SujetAide = Lettres::ContexteAide(f.TypeFichier);
     Panel1->setVisible(f.AvecTitre || f.FormatFichier == u'x' || f.FormatFichier == u'n');
-    if (!f.AvecEtiquettes)
-        f.EtiquettesParDefaut();
-    if (f.FormatFichier == u'm')
-        f.PreparerCanevasQcm();
     AfficherEtiquettes();
     Splitter1->handle(1)->setEnabled(!QuestionUneLigne);
     AjusterPanneaux();
@@ -117,7 +113,6 @@ void TFormFiche::AfficherSansFichier()
     MReponse->setEnabled(false);
     for (QPushButton *b : {BPrecedent, BSuivant, BNouveau, BInserer, BSupprimer, BChercher})
         b->setEnabled(false);
-    FicheAffichee = nullptr;
     IndexCourant = -1;
     IndexPrecedent = -1;
     FicheNouvelle = false;
@@ -126,18 +121,18 @@ void TFormFiche::AfficherSansFichier()
 
 void TFormFiche::AfficherTitreFenetre()
 {
-    const QString nom = FichierCourant->NomFichier;
+    const QString nom = Fichier()->NomFichier;
     setWindowTitle(QStringLiteral("%1 - %2").arg(QStringLiteral("Amblopad"), nom.isEmpty() ? tr("(New file)") : nom));
 }
 
 void TFormFiche::AfficherEtiquettes()
 {
-    const TFicheX &e = FichierCourant->Etiquettes;
+    const TFicheX &e = Fichier()->Etiquettes;
     PTitre->setText(e.Champ0());
     PQuestion->setText(e.Champ1());
     PReponse->setText(e.Champ2());
     // A caption is the user's text: an '&' in it is shown, never an accelerator.
-    QString legende = FichierCourant->AvecTitre ? e.Champ0() : e.Champ1();
+    QString legende = Fichier()->AvecTitre ? e.Champ0() : e.Champ1();
     legende.replace(u'&', QLatin1String("&&"));
     if (DlgChercher)
         DlgChercher->CBChampUnique->setText(tr("Search only in field \"%1\"").arg(legende));
@@ -145,21 +140,22 @@ void TFormFiche::AfficherEtiquettes()
 
 void TFormFiche::AfficherTitreFichier()
 {
-    if (!FichierCourant->AvecTitre)
-        PoserTexte(ETitre, FichierCourant->Titre);
+    if (!Fichier()->AvecTitre)
+        PoserTexte(ETitre, Fichier()->Titre);
 }
 
 void TFormFiche::ValiderTitreFichier()
 {
-    if (FichierCourant && !FichierCourant->AvecTitre && ETitre->isModified()) {
-        FichierCourant->SetTitre(ETitre->text());
+    if (Fichier() && !Fichier()->AvecTitre && ETitre->isModified()) {
+        const QString titre = ETitre->text();
         ETitre->setModified(false);
+        m_document.ModifierProprietes(tr("Title"), [&titre](TFichierX &f) { f.SetTitre(titre); });
     }
 }
 
 void TFormFiche::AppliquerLectureSeule()
 {
-    const TFichierX &f = *FichierCourant;
+    const TFichierX &f = *Fichier();
     ETitre->setReadOnly(!f.Modifiable);
     MQuestion->setReadOnly(f.Numerote || !f.Modifiable);
     MReponse->setReadOnly(!f.Modifiable);
@@ -179,7 +175,7 @@ void TFormFiche::EffacerMarquesEdition()
 {
     MQuestion->document()->setModified(false);
     MReponse->document()->setModified(false);
-    if (FichierCourant && FichierCourant->AvecTitre)
+    if (Fichier() && Fichier()->AvecTitre)
         ETitre->setModified(false);
 }
 
@@ -187,16 +183,16 @@ void TFormFiche::EffacerMarquesEdition()
 
 void TFormFiche::AfficherFiche(int position)
 {
-    TFichierX &f = *FichierCourant;
+    const TFichierX &f = *Fichier();
     IndexPrecedent = IndexCourant;
     const int n = f.NombreFiches();
     IndexCourant = position < 0 || position >= n ? n - 1 : position;
-    FicheAffichee = IndexCourant == -1 ? &FicheNeutre : &f.Fiche(IndexCourant);
+    const TFicheX &fiche = IndexCourant == -1 ? FicheNeutre : f.Fiche(IndexCourant);
     const bool carte = CarteAffichee();
     if (f.AvecTitre)
-        PoserTexte(ETitre, FicheAffichee->Champ0());
-    PoserTexte(MQuestion, f.Numerote && carte ? QString::number(IndexCourant + 1) : FicheAffichee->Champ1());
-    PoserTexte(MReponse, FicheAffichee->Champ2());
+        PoserTexte(ETitre, fiche.Champ0());
+    PoserTexte(MQuestion, f.Numerote && carte ? QString::number(IndexCourant + 1) : fiche.Champ1());
+    PoserTexte(MReponse, fiche.Champ2());
     ETitre->setEnabled(carte || !f.AvecTitre);
     MQuestion->setEnabled(carte);
     MReponse->setEnabled(carte);
@@ -205,37 +201,45 @@ void TFormFiche::AfficherFiche(int position)
 
 void TFormFiche::StockerFiche()
 {
-    TFichierX &f = *FichierCourant;
-    const QString titre = ETitre->text();
-    const QString question = Memo::Texte(MQuestion);
-    const QString reponse = Memo::Texte(MReponse);
-    if (f.TypeFichier == u'M') {
-        // Quiz markup may rely on leading and trailing blanks.
-        f.ModifierFiche(IndexCourant, titre, question, reponse);
-    } else {
-        const QString c0 = f.AvecTitre ? RognerDroite(titre) : QString();
-        const QString c1 = f.Numerote ? QString() : Alphabetique ? Rogner(question) : RognerDroite(question);
-        f.ModifierFiche(IndexCourant, c0, c1, RognerDroite(reponse));
+    const TFichierX &f = *Fichier();
+    QString c0 = ETitre->text();
+    QString c1 = Memo::Texte(MQuestion);
+    QString c2 = Memo::Texte(MReponse);
+    // Quiz markup may rely on leading and trailing blanks.
+    if (f.TypeFichier != u'M') {
+        c0 = f.AvecTitre ? RognerDroite(c0) : QString();
+        c1 = f.Numerote ? QString() : Alphabetique ? Rogner(c1) : RognerDroite(c1);
+        c2 = RognerDroite(c2);
     }
-    if (Alphabetique && (FicheNouvelle || MQuestion->document()->isModified()))
-        ReclasserFiche();
-    FicheNouvelle = false;
+    const bool reclasser = Alphabetique && (FicheNouvelle || MQuestion->document()->isModified());
+    const int index = IndexCourant;
+    // The fields are clean before the document announces the change.
     EffacerMarquesEdition();
+    if (FicheNouvelle) {
+        FicheNouvelle = false;
+        IndexCourant = m_document.ValiderFicheProvisoire(c0, c1, c2, reclasser,
+                                                         m_positionNouvelle == -1 ? tr("New card") : tr("Insert card"));
+    } else {
+        IndexCourant = m_document.ModifierFiche(index, c0, c1, c2, reclasser, tr("Edit card"));
+    }
+    if (reclasser)
+        RechercheEnCours = false;
+    MettreAJourBoutons();
 }
 
 bool TFormFiche::FicheEditee() const
 {
-    if (!FichierCourant)
+    if (!Fichier())
         return false;
     return MQuestion->document()->isModified() || MReponse->document()->isModified()
-        || (FichierCourant->AvecTitre && ETitre->isModified());
+        || (Fichier()->AvecTitre && ETitre->isModified());
 }
 
 bool TFormFiche::NouvelleFicheIntacte() const
 {
-    if (!FicheNouvelle || !FichierCourant)
+    if (!FicheNouvelle || !Fichier())
         return false;
-    const TFichierX &f = *FichierCourant;
+    const TFichierX &f = *Fichier();
     if (f.AvecCanevas)
         return EgaleAuCanevas();
     return Memo::Texte(MReponse).isEmpty() && (f.Numerote || Memo::Texte(MQuestion).isEmpty())
@@ -244,18 +248,18 @@ bool TFormFiche::NouvelleFicheIntacte() const
 
 bool TFormFiche::EgaleAuCanevas() const
 {
-    const TFichierX &f = *FichierCourant;
+    const TFichierX &f = *Fichier();
     return Memo::Texte(MReponse) == f.Canevas.Champ2() && (f.Numerote || Memo::Texte(MQuestion) == f.Canevas.Champ1())
         && (!f.AvecTitre || ETitre->text() == f.Canevas.Champ0());
 }
 
 bool TFormFiche::ValiderFiche()
 {
-    if (!FichierCourant || IndexCourant < 0 || IndexCourant >= FichierCourant->NombreFiches()) {
+    if (!Fichier() || IndexCourant < 0 || IndexCourant >= Fichier()->NombreFiches()) {
         FicheAbandonnee = false; // no card shown: nothing to store
         return true;
     }
-    const TFichierX &f = *FichierCourant;
+    const TFichierX &f = *Fichier();
     if (!FicheEditee()) {
         FicheAbandonnee = NouvelleFicheIntacte();
         if (FicheAbandonnee)
@@ -288,41 +292,15 @@ bool TFormFiche::ValiderFiche()
     return true;
 }
 
-void TFormFiche::ReclasserFiche()
-{
-    TFichierX &f = *FichierCourant;
-    const int n = f.NombreFiches();
-    if (n > 1) {
-        if (IndexCourant != n - 1)
-            f.DeplacerFiche(IndexCourant, n - 1);
-        const QString cle = f.Fiche(n - 1).Champ1();
-        int bas = 0;
-        int haut = n - 1;
-        while (bas < haut - 1) {
-            const int milieu = (bas + haut) / 2;
-            if (Collation::Comparer(cle, f.Fiche(milieu).Champ1()) < 0)
-                haut = milieu;
-            else
-                bas = milieu;
-        }
-        IndexCourant = Collation::Comparer(cle, f.Fiche(bas).Champ1()) < 0 ? bas : haut;
-        if (IndexCourant != n - 1)
-            f.DeplacerFiche(n - 1, IndexCourant);
-        FicheAffichee = &f.Fiche(IndexCourant);
-    }
-    RechercheEnCours = false;
-    MettreAJourBoutons();
-}
-
 void TFormFiche::CreerFiche(int position)
 {
-    if (!FichierCourant)
+    if (!Fichier())
         return;
     if (!(position >= 0 && NouvelleFicheIntacte()) && ValiderFiche())
         InsererNouvelleFiche(position);
-    if (FichierCourant->Numerote)
+    if (Fichier()->Numerote)
         MReponse->setFocus();
-    else if (FichierCourant->AvecTitre)
+    else if (Fichier()->AvecTitre)
         ETitre->setFocus();
     else
         MQuestion->setFocus();
@@ -330,7 +308,8 @@ void TFormFiche::CreerFiche(int position)
 
 void TFormFiche::InsererNouvelleFiche(int position)
 {
-    FichierCourant->InsererFiche(position);
+    m_positionNouvelle = position;
+    position = m_document.InsererFicheProvisoire(position);
     FicheNouvelle = true;
     RechercheEnCours = false;
     AfficherFiche(position);
@@ -338,11 +317,16 @@ void TFormFiche::InsererNouvelleFiche(int position)
 
 void TFormFiche::SupprimerFicheCourante()
 {
-    FichierCourant->SupprimerFiche(IndexCourant);
     const int cible = FicheNouvelle ? IndexPrecedent : IndexCourant;
+    const bool nouvelle = FicheNouvelle;
     FicheNouvelle = false;
     RechercheEnCours = false;
     EffacerMarquesEdition();
+    // A new card was never stored: dropping it changes nothing in the file.
+    if (nouvelle)
+        m_document.AbandonnerFicheProvisoire();
+    else
+        m_document.SupprimerFiche(IndexCourant, tr("Delete card"));
     AfficherFiche(cible);
 }
 
@@ -350,7 +334,7 @@ void TFormFiche::SupprimerFicheCourante()
 
 void TFormFiche::BSuivantClick()
 {
-    if (!FichierCourant || !ValiderFiche())
+    if (!Fichier() || !ValiderFiche())
         return;
     if (RechercheEnCours)
         ChercherSuivante(false);
@@ -360,7 +344,7 @@ void TFormFiche::BSuivantClick()
 
 void TFormFiche::BPrecedentClick()
 {
-    if (!FichierCourant || !ValiderFiche())
+    if (!Fichier() || !ValiderFiche())
         return;
     if (RechercheEnCours)
         ChercherSuivante(true);
@@ -370,37 +354,37 @@ void TFormFiche::BPrecedentClick()
 
 void TFormFiche::Premiere1Click()
 {
-    if (FichierCourant && ValiderFiche())
+    if (Fichier() && ValiderFiche())
         AfficherFiche(0);
 }
 
 void TFormFiche::Derniere1Click()
 {
-    if (FichierCourant && ValiderFiche())
+    if (Fichier() && ValiderFiche())
         AfficherFiche(-1);
 }
 
 void TFormFiche::Enregistrerlafiche1Click()
 {
-    if (FichierCourant && ValiderFiche())
+    if (Fichier() && ValiderFiche())
         MettreAJourBoutons();
 }
 
 void TFormFiche::BNouveauClick()
 {
-    if (FichierCourant && FichierCourant->Modifiable)
+    if (Fichier() && Fichier()->Modifiable)
         CreerFiche(-1);
 }
 
 void TFormFiche::BInsererClick()
 {
-    if (FichierCourant && FichierCourant->Modifiable && CarteAffichee() && !Alphabetique)
+    if (Fichier() && Fichier()->Modifiable && CarteAffichee() && !Alphabetique)
         CreerFiche(IndexCourant);
 }
 
 void TFormFiche::BSupprimerClick()
 {
-    if (!FichierCourant || !FichierCourant->Modifiable || !CarteAffichee())
+    if (!Fichier() || !Fichier()->Modifiable || !CarteAffichee())
         return;
     if (NouvelleFicheIntacte()) {
         SupprimerFicheCourante();
@@ -410,16 +394,12 @@ void TFormFiche::BSupprimerClick()
                                          TInteraction::OuiNon, 0)
         != TInteraction::RepOui)
         return;
-    // A new card was never stored: dropping it changes nothing in the file.
-    const bool stockee = !FicheNouvelle;
     SupprimerFicheCourante();
-    if (stockee)
-        FichierCourant->Modifie = true;
 }
 
 void TFormFiche::Annuler1Click()
 {
-    if (!FichierCourant || !CarteAffichee())
+    if (!Fichier() || !CarteAffichee())
         return;
     if (FicheNouvelle)
         SupprimerFicheCourante();
@@ -429,39 +409,43 @@ void TFormFiche::Annuler1Click()
 
 void TFormFiche::PermuterChampsClick()
 {
-    if (!FichierCourant || !ValiderFiche())
+    if (!Fichier() || !ValiderFiche())
         return;
-    const TFicheX &e = FichierCourant->Etiquettes;
+    const TFicheX &e = Fichier()->Etiquettes;
     if (TInteraction::Courante().Message(
             TInteraction::Question,
             tr("Do you really want to switch fields %1/%2 of all the cards?").arg(e.Champ1(), e.Champ2()),
             TInteraction::OkAnnuler, 0)
         != TInteraction::RepOk)
         return;
-    FichierCourant->PermuterChamps();
+    m_document.PermuterChamps(tr("Switch fields"));
     AfficherFiche(IndexCourant);
 }
 
 void TFormFiche::Canevas1Click()
 {
-    if (!FichierCourant || !FicheNouvelle)
+    if (!Fichier() || !FicheNouvelle)
         return;
     TInteraction &interaction = TInteraction::Courante();
     const auto reponse = interaction.Message(
         TInteraction::Question,
         tr("Will you make the current card as a canvas?\r\nClick on \"Abort\" to delete the canvas."),
         TInteraction::OuiNonAbandon, 8);
-    TFichierX &f = *FichierCourant;
     if (reponse == TInteraction::RepOui) {
-        if (!NouvelleFicheIntacte())
-            f.SetCanevas(ETitre->text(), Memo::Texte(MQuestion), Memo::Texte(MReponse));
+        if (!NouvelleFicheIntacte()) {
+            const QString c0 = ETitre->text();
+            const QString c1 = Memo::Texte(MQuestion);
+            const QString c2 = Memo::Texte(MReponse);
+            m_document.ModifierProprietes(
+                tr("Canvas"), [&](TFichierX &f) { f.SetCanevas(c0, c1, c2); }, true);
+        }
     } else if (reponse == TInteraction::RepAbandon) {
-        if (f.AvecCanevas
+        if (Fichier()->AvecCanevas
             && interaction.Message(TInteraction::Question, tr("Will you really delete the canvas?"),
                                    TInteraction::OuiNon, 0)
                 == TInteraction::RepOui) {
-            f.AvecCanevas = false;
-            f.Modifie = true;
+            m_document.ModifierProprietes(
+                tr("Delete canvas"), [](TFichierX &f) { f.AvecCanevas = false; }, true);
             if (!FicheEditee())
                 SupprimerFicheCourante();
         }
@@ -472,14 +456,14 @@ void TFormFiche::Canevas1Click()
 
 void TFormFiche::MettreAJourBoutons()
 {
-    if (!FichierCourant) {
+    if (!Fichier()) {
         for (QPushButton *b : {BPrecedent, BSuivant, BNouveau, BInserer, BSupprimer, BChercher})
             b->setEnabled(false);
         return;
     }
-    const int n = FichierCourant->NombreFiches();
+    const int n = Fichier()->NombreFiches();
     const bool carte = CarteAffichee();
-    const bool modifiable = FichierCourant->Modifiable;
+    const bool modifiable = Fichier()->Modifiable;
     BSuivant->setEnabled(carte && (IndexCourant < n - 1 || RechercheEnCours));
     BPrecedent->setEnabled(carte && (IndexCourant > 0 || RechercheEnCours));
     BNouveau->setEnabled(modifiable);
@@ -490,7 +474,7 @@ void TFormFiche::MettreAJourBoutons()
 
 void TFormFiche::MettreAJourMenus()
 {
-    const TFichierX *f = FichierCourant.get();
+    const TFichierX *f = Fichier();
     const QString nom = f ? f->NomFichier : QString();
 
     QAction *ouvert = Action("Ouvert1");
@@ -517,7 +501,7 @@ void TFormFiche::MettreAJourMenus()
         const bool editee = FicheEditee();
         const bool modifiable = f->Modifiable;
         const auto poser = [this](const char *entree, bool actif) { PoserEntree(Action(entree), actif); };
-        poser("Sauver1", f->Modifie || editee || ETitre->isModified());
+        poser("Sauver1", m_document.EstModifie() || editee || ETitre->isModified());
         for (const char *entree : {"Sauversous1", "Fermer1", "Proprietes1", "Entete1", "Exporter1"})
             poser(entree, true);
         Action("Exporter1")->setVisible(Exportable);

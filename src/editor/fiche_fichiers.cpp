@@ -125,14 +125,9 @@ void TFormFiche::SignalerAvertissements()
 
 void TFormFiche::ChargerDocument(std::unique_ptr<TFichierX> fichier, int position)
 {
-    FichierCourant = std::move(fichier);
-    TypeCourant = FichierCourant->TypeFichier;
+    m_document.Charger(std::move(fichier));
+    TypeCourant = Fichier()->TypeFichier;
     EvaluerType();
-    if (Alphabetique && FichierCourant->FormatFichier != u'c' && !FichierCourant->EstTrie()) {
-        const bool modifie = FichierCourant->Modifie;
-        FichierCourant->Trier(); // keeping the order is the editor's business, not a change
-        FichierCourant->Modifie = modifie;
-    }
     AfficherFichier(position);
 }
 
@@ -204,7 +199,7 @@ void TFormFiche::Nouveau1Click()
     FermerFichier();
     auto fichier = std::make_unique<TFichierX>(TypeCourant, FormatParDefaut());
     fichier->InitialiserNouveau();
-    FichierCourant = std::move(fichier);
+    m_document.Charger(std::move(fichier));
     EvaluerType();
     AfficherFichier(-1);
 }
@@ -216,7 +211,7 @@ void TFormFiche::JvAppInstances1CmdLineReceived(const QStringList &lignes)
     if (lignes.isEmpty() || lignes.constFirst().isEmpty())
         return;
     const QString nom = lignes.constFirst();
-    if (FichierCourant && FichierCourant->NomFichier == nom)
+    if (Fichier() && Fichier()->NomFichier == nom)
         return; // already shown
     RouvrirFichier(nom, Lettres::IndexMemorise(nom));
 }
@@ -308,9 +303,9 @@ void TFormFiche::dropEvent(QDropEvent *event)
 
 bool TFormFiche::SauverFichier(QString nom, bool demanderNom, bool exporter)
 {
-    if (!FichierCourant)
+    if (!Fichier())
         return false;
-    TFichierX &fichier = *FichierCourant;
+    const TFichierX &fichier = *Fichier();
     const QChar type = fichier.TypeFichier;
     QChar format = fichier.FormatFichier;
     if (demanderNom) {
@@ -351,7 +346,7 @@ bool TFormFiche::SauverFichier(QString nom, bool demanderNom, bool exporter)
                        TInteraction::OkAnnuler, 0)
                     != TInteraction::RepOk)
                 return false;
-        } else if (fichier.Modifie) {
+        } else if (m_document.EstModifie()) {
             demanderNom = false; // rewritten in place
         } else {
             return false;
@@ -361,7 +356,7 @@ bool TFormFiche::SauverFichier(QString nom, bool demanderNom, bool exporter)
         return false;
     try {
         Formats::PrendreAvertissements();
-        Formats::Enregistrer(fichier, nom, format, demanderNom, exporter);
+        m_document.Enregistrer(nom, format, demanderNom, exporter);
     } catch (const Erreur &erreur) {
         TInteraction::Courante().Message(TInteraction::Erreur, erreur.message(), TInteraction::Ok, 0);
         return false;
@@ -383,8 +378,8 @@ bool TFormFiche::SauverFichier(QString nom, bool demanderNom, bool exporter)
 QString TFormFiche::DossierDialogue() const
 {
     const auto existe = [](const QString &dossier) { return !dossier.isEmpty() && QFileInfo(dossier).isDir(); };
-    if (FichierCourant && !FichierCourant->NomFichier.isEmpty()) {
-        const QString dossier = QFileInfo(FichierCourant->NomFichier).absolutePath();
+    if (Fichier() && !Fichier()->NomFichier.isEmpty()) {
+        const QString dossier = QFileInfo(Fichier()->NomFichier).absolutePath();
         if (existe(dossier))
             return dossier;
     }
@@ -402,7 +397,7 @@ QString TFormFiche::DossierDialogue() const
 
 bool TFormFiche::AccepterPertes(QChar format)
 {
-    const Formats::Pertes pertes = Formats::CaracteresPerdus(*FichierCourant, format);
+    const Formats::Pertes pertes = Formats::CaracteresPerdus(*Fichier(), format);
     if (pertes.nombre == 0)
         return true;
     const QString caractere = QString::fromUcs4(&pertes.caractere, 1);
@@ -413,7 +408,7 @@ bool TFormFiche::AccepterPertes(QChar format)
         texte += tr("The first one, \"%1\", is in card %2 (\"%3\").")
                      .arg(caractere)
                      .arg(pertes.fiche + 1)
-                     .arg(FichierCourant->LibelleFiche(pertes.fiche));
+                     .arg(Fichier()->LibelleFiche(pertes.fiche));
     else
         texte += tr("The first one, \"%1\", is in the file's header.").arg(caractere);
     texte += QLatin1String("\r\n") + tr("Save anyway?");
@@ -423,38 +418,38 @@ bool TFormFiche::AccepterPertes(QChar format)
 
 void TFormFiche::Sauver1Click()
 {
-    if (!FichierCourant || !ValiderFiche())
+    if (!Fichier() || !ValiderFiche())
         return;
     ValiderTitreFichier();
-    SauverFichier(FichierCourant->NomFichier, FichierCourant->NomFichier.isEmpty(), false);
+    SauverFichier(Fichier()->NomFichier, Fichier()->NomFichier.isEmpty(), false);
 }
 
 void TFormFiche::Sauversous1Click()
 {
-    if (!FichierCourant || !ValiderFiche())
+    if (!Fichier() || !ValiderFiche())
         return;
     ValiderTitreFichier();
-    SauverFichier(NomSansExtension(FichierCourant->NomFichier), true, false);
+    SauverFichier(NomSansExtension(Fichier()->NomFichier), true, false);
 }
 
 void TFormFiche::Exporter1Click()
 {
-    if (!FichierCourant || !ValiderFiche())
+    if (!Fichier() || !ValiderFiche())
         return;
     ValiderTitreFichier();
-    SauverFichier(NomSansExtension(FichierCourant->NomFichier), true, true);
+    SauverFichier(NomSansExtension(Fichier()->NomFichier), true, true);
 }
 
 bool TFormFiche::DemanderSauvegarde()
 {
-    if (!FichierCourant)
+    if (!Fichier())
         return true;
     if (!ValiderFiche())
         return false;
     ValiderTitreFichier();
-    if (!FichierCourant->Modifie)
+    if (!m_document.EstModifie())
         return true;
-    const QString nom = FichierCourant->NomFichier;
+    const QString nom = Fichier()->NomFichier;
     switch (TInteraction::Courante().Message(
         TInteraction::Avertissement,
         tr("The file \"%1\" has been modified.\r\nDo you want to save it?").arg(NomSeul(nom)),
@@ -472,11 +467,11 @@ bool TFormFiche::DemanderSauvegarde()
 
 void TFormFiche::FermerFichier()
 {
-    if (!FichierCourant)
+    if (!Fichier())
         return;
-    const QString nom = FichierCourant->NomFichier;
+    const QString nom = Fichier()->NomFichier;
     if (!nom.isEmpty()) {
-        Lettres::MettreEnTete(FichierCourant->TypeFichier, Parametres.types);
+        Lettres::MettreEnTete(Fichier()->TypeFichier, Parametres.types);
         if (nom != Parametres.open) {
             Parametres.recent = Parametres.open;
             Parametres.recnum = Parametres.openum;
@@ -484,7 +479,7 @@ void TFormFiche::FermerFichier()
         }
         Parametres.openum = IndexCourant;
     }
-    FichierCourant.reset();
+    m_document.Fermer();
     AfficherSansFichier();
 }
 
@@ -498,7 +493,7 @@ bool TFormFiche::FermerAvecDemande()
 
 void TFormFiche::closeEvent(QCloseEvent *event)
 {
-    Parametres.opened = FichierCourant != nullptr;
+    Parametres.opened = Fichier() != nullptr;
     if (!FermerAvecDemande()) {
         event->ignore();
         return;
@@ -521,9 +516,9 @@ void TFormFiche::closeEvent(QCloseEvent *event)
 
 void TFormFiche::Proprietes1Click()
 {
-    if (!FichierCourant)
+    if (!Fichier())
         return;
-    const TFichierX &f = *FichierCourant;
+    const TFichierX &f = *Fichier();
     TInteraction::Courante().Message(TInteraction::Information,
                                      tr("Type: %1\r\n\r\nFormat: %2\r\n\r\nNumber of cards: %3")
                                          .arg(f.NomTypeFichier(), f.NomFormatFichier())

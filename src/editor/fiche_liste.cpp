@@ -61,18 +61,18 @@ QStringList LignesAffichees(const QPlainTextEdit *memo)
 
 void TFormFiche::Listedesfiches1Click()
 {
-    if (!FichierCourant || !Liste || !ValiderFiche())
+    if (!Fichier() || !Liste || !ValiderFiche())
         return;
-    const int n = FichierCourant->NombreFiches();
+    const int n = Fichier()->NombreFiches();
     Liste->Selection = nullptr;
     if (BlocNotes) {
         // Newest first: items run from the last card to the first.
         Liste->Decalage = n - 1;
-        Liste->Modele->Remplir(FichierCourant.get(), true);
+        Liste->Modele->Remplir(Fichier(), true);
         Liste->Selectionner(Liste->Decalage - IndexCourant);
     } else {
         Liste->Decalage = 0;
-        Liste->Modele->Remplir(FichierCourant.get(), false);
+        Liste->Modele->Remplir(Fichier(), false);
         Liste->Selectionner(IndexCourant);
     }
     Liste->Selection = [this](int position) { AfficherFiche(position); };
@@ -87,10 +87,10 @@ void TFormFiche::Listedesfiches1Click()
 
 void TFormFiche::PressePapiers1Click()
 {
-    if (!FichierCourant || !CarteAffichee())
+    if (!Fichier() || !CarteAffichee())
         return;
     // The texts as shown, edits not yet validated included.
-    const TFichierX &f = *FichierCourant;
+    const TFichierX &f = *Fichier();
     QString texte = Memo::Texte(MReponse);
     if (!f.Numerote)
         texte = Memo::Texte(MQuestion) + CRLF + CRLF + texte;
@@ -101,9 +101,9 @@ void TFormFiche::PressePapiers1Click()
 
 void TFormFiche::ListeVersPressePapiers1Click()
 {
-    if (!FichierCourant || !ValiderFiche())
+    if (!Fichier() || !ValiderFiche())
         return;
-    const TFichierX &f = *FichierCourant;
+    const TFichierX &f = *Fichier();
     QString texte;
     for (int i = 0; i < f.NombreFiches(); ++i)
         texte += f.LibelleFiche(i) + CRLF;
@@ -190,12 +190,12 @@ QList<QStringList> TFormFiche::ImprimerLignes(QPagedPaintDevice &imprimante, con
 
 void TFormFiche::Imprimer1Click()
 {
-    if (!FichierCourant || !CarteAffichee())
+    if (!Fichier() || !CarteAffichee())
         return;
     TInteraction &interaction = TInteraction::Courante();
     QPrinter imprimante;
     // The job and a printout to a file are named after the document, not the window.
-    const QString nom = FichierCourant->NomFichier;
+    const QString nom = Fichier()->NomFichier;
     const QString base = nom.isEmpty() ? QStringLiteral("Amblopad") : QFileInfo(nom).completeBaseName();
     imprimante.setDocName(base);
     if (QPrinterInfo::availablePrinterNames().isEmpty())

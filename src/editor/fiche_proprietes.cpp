@@ -13,36 +13,8 @@
 #include "ui/interaction.h"
 
 #include <QLineEdit>
-#include <tuple>
 
 namespace {
-
-// Stores a dialog's values and marks the file modified only when they differ
-// from what it held: a change made and then undone in the dialog is no change.
-template <typename Etat, typename Stocker>
-void StockerSiChange(TFichierX &f, Etat etat, Stocker stocker)
-{
-    const bool modifie = f.Modifie;
-    const auto avant = etat(f);
-    stocker();
-    f.Modifie = modifie || etat(f) != avant;
-}
-
-auto Entete(const TFichierX &f)
-{
-    return std::make_tuple(f.Titre, f.Description, f.Signature);
-}
-
-auto Options(const TFichierX &f)
-{
-    return std::make_tuple(f.ReposerErreurs, f.SuivreOrdre, f.BriderEntree, f.MotAMot, f.DifferencierCasse,
-                           f.Phonetique, f.Correction, f.Temps, f.NombreQuestions, f.ScoreSatisfaisant);
-}
-
-auto OptionsAvancees(const TFichierX &f)
-{
-    return std::make_tuple(f.OuVisible, f.Fragmenteur, f.Ponctuation, f.AvecMotsIgnores, f.MotsIgnores);
-}
 
 // The name with ".xsl" in place of any extension it has.
 QString AvecExtensionXsl(const QString &nom)
@@ -56,49 +28,46 @@ QString AvecExtensionXsl(const QString &nom)
 
 void TFormFiche::Entete1Click()
 {
-    if (!FichierCourant)
+    if (!Fichier())
         return;
     CreerDialogues();
     // A title typed in the title line belongs to the header shown.
     ValiderTitreFichier();
-    TFichierX &f = *FichierCourant;
-    DlgEntete->Remplir(f);
-    if (DlgEntete->Executer() != QDialog::Accepted || !f.Modifiable)
+    DlgEntete->Remplir(*Fichier());
+    if (DlgEntete->Executer() != QDialog::Accepted || !Fichier()->Modifiable)
         return;
-    StockerSiChange(f, Entete, [&] { DlgEntete->Stocker(f); });
+    m_document.ModifierProprietes(tr("Header"), [this](TFichierX &f) { DlgEntete->Stocker(f); });
     AfficherTitreFichier();
 }
 
 void TFormFiche::Options1Click()
 {
-    if (!FichierCourant || !FichierCourant->EstQuestionnaire)
+    if (!Fichier() || !Fichier()->EstQuestionnaire)
         return;
     CreerDialogues();
-    TFichierX &f = *FichierCourant;
-    DlgOptions->Remplir(f);
-    if (DlgOptions->Executer() != QDialog::Accepted || !f.Modifiable)
+    DlgOptions->Remplir(*Fichier());
+    if (DlgOptions->Executer() != QDialog::Accepted || !Fichier()->Modifiable)
         return;
-    StockerSiChange(f, Options, [&] { DlgOptions->Stocker(f); });
+    m_document.ModifierProprietes(tr("Options"), [this](TFichierX &f) { DlgOptions->Stocker(f); });
 }
 
 void TFormFiche::OptionsAvancees1Click()
 {
-    if (!FichierCourant || !FichierCourant->EstQuestionnaire)
+    if (!Fichier() || !Fichier()->EstQuestionnaire)
         return;
     CreerDialogues();
-    TFichierX &f = *FichierCourant;
-    DlgOptionsAvancees->Remplir(f);
-    if (DlgOptionsAvancees->Executer() != QDialog::Accepted || !f.Modifiable)
+    DlgOptionsAvancees->Remplir(*Fichier());
+    if (DlgOptionsAvancees->Executer() != QDialog::Accepted || !Fichier()->Modifiable)
         return;
-    StockerSiChange(f, OptionsAvancees, [&] { DlgOptionsAvancees->Stocker(f); });
+    m_document.ModifierProprietes(tr("Advanced options"), [this](TFichierX &f) { DlgOptionsAvancees->Stocker(f); });
 }
 
 void TFormFiche::Etiquettes1Click()
 {
-    if (!FichierCourant || !FichierCourant->Modifiable)
+    if (!Fichier() || !Fichier()->Modifiable)
         return;
     CreerDialogues();
-    TFichierX &f = *FichierCourant;
+    const TFichierX &f = *Fichier();
     const TFicheX &e = f.Etiquettes;
     DlgEtiquettes->Remplir(e.Champ0(), e.Champ1(), e.Champ2());
     if (DlgEtiquettes->Executer() != QDialog::Accepted)
@@ -108,23 +77,24 @@ void TFormFiche::Etiquettes1Click()
     const QString c2 = DlgEtiquettes->EEtiquette2->text();
     if (c0 == e.Champ0() && c1 == e.Champ1() && c2 == e.Champ2())
         return;
-    f.SetEtiquettes(c0, c1, c2);
+    m_document.ModifierProprietes(tr("Labels"), [&](TFichierX &g) { g.SetEtiquettes(c0, c1, c2); });
     AfficherEtiquettes();
 }
 
 void TFormFiche::FeuilledeStyle1Click()
 {
-    if (!FichierCourant || !FichierCourant->Modifiable)
+    if (!Fichier() || !Fichier()->Modifiable)
         return;
-    TFichierX &f = *FichierCourant;
+    const TFichierX &f = *Fichier();
     QString nom = f.FeuilleStyle;
     if (!TInteraction::Courante().Saisir(tr("Style sheet"), tr("Name of the file:"), nom))
         return;
     nom = Rogner(nom);
     if (!nom.isEmpty())
         nom = AvecExtensionXsl(nom);
-    f.FeuilleStyle = nom; // empty: no style sheet
-    f.Modifie = true;     // OK marks the file, even with the same name
+    // Empty: no style sheet. OK marks the file, even with the same name.
+    m_document.ModifierProprietes(
+        tr("Style sheet"), [&nom](TFichierX &g) { g.FeuilleStyle = nom; }, true);
 }
 
 void TFormFiche::OptionsCSVClick()

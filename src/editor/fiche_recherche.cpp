@@ -14,7 +14,7 @@
 
 void TFormFiche::Rechercher1Click()
 {
-    if (!FichierCourant || !ValiderFiche())
+    if (!Fichier() || !ValiderFiche())
         return;
     CreerDialogues();
     if (TInteraction::Courante().Executer(*DlgChercher) != QDialog::Accepted)
@@ -33,13 +33,13 @@ void TFormFiche::Rechercher1Click()
 
 void TFormFiche::Rechsuivant1Click()
 {
-    if (FichierCourant && ValiderFiche())
+    if (Fichier() && ValiderFiche())
         ChercherSuivante(RechercheArriere);
 }
 
 void TFormFiche::AbandonRech1Click()
 {
-    if (!FichierCourant || !ValiderFiche() || !RechercheEnCours)
+    if (!Fichier() || !ValiderFiche() || !RechercheEnCours)
         return;
     RechercheEnCours = false;
     MettreAJourBoutons();
@@ -61,9 +61,9 @@ bool TFormFiche::Correspond(const QString &texte)
 
 void TFormFiche::ChercherSuivante(bool arriere)
 {
-    if (!FichierCourant)
+    if (!Fichier())
         return;
-    const TFichierX &f = *FichierCourant;
+    const TFichierX &f = *Fichier();
     const TRecherche &recherche = Recherche();
     const int n = f.NombreFiches();
     const bool enCours = RechercheEnCours;

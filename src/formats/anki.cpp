@@ -774,19 +774,25 @@ std::unique_ptr<TFichierX> TFichierAnki::LireTexte(const QByteArray &octets, QCh
     int numero = 0;
     Notes(texte, i, entete.separateur, [&](const QStringList &note) {
         ++numero;
+        const auto propre = [&entete](const QString &colonne) {
+            return entete.html ? Html::VersTexte(colonne) : TexteBrut(colonne);
+        };
         QStringList champs;
+        // This program's columns follow Front, Back and the tags.
+        const Disposition &d = entete.disposition;
+        if (!d.isEmpty() && note.size() >= 3 + d.size()) {
+            for (const QString &colonne : note.mid(3, d.size()))
+                champs << propre(colonne);
+            AjouterNote(*fichier, champs, d, false);
+            return;
+        }
         for (int c = 0; c < note.size(); ++c) {
             if (!entete.colonnesSpeciales.contains(c))
-                champs << (entete.html ? Html::VersTexte(note.at(c)) : TexteBrut(note.at(c)));
+                champs << propre(note.at(c));
         }
         if (champs.isEmpty())
             Refuser(Anki::tr("Note %1 of this Anki text file has no first field.").arg(numero));
-        // This program's columns follow Front and Back.
-        const Disposition &d = entete.disposition;
-        if (!d.isEmpty() && champs.size() >= 2 + d.size())
-            AjouterNote(*fichier, champs.mid(2, d.size()), d, false);
-        else
-            AjouterNote(*fichier, champs, Disposition(), entete.type.startsWith(PrefixeType));
+        AjouterNote(*fichier, champs, Disposition(), entete.type.startsWith(PrefixeType));
     });
     Terminer(*fichier);
     return fichier;
