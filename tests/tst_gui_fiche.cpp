@@ -1065,7 +1065,7 @@ private slots:
         QFile::remove(TOrthographe::CheminMotsPersonnels());
         Parametres.spldic = "essai_LATIN1";
         TFormFiche &w = Charger(Fichier(u'Q', {"q"}));
-        QVERIFY(w.FichierCourant->AvecTitre);
+        QVERIFY(w.Fichier()->AvecTitre);
         QWidget *widget = w.findChild<QWidget *>(champ);
         auto *ligne = qobject_cast<QLineEdit *>(widget);
         auto *memo = qobject_cast<QPlainTextEdit *>(widget);
