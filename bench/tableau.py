@@ -143,7 +143,74 @@ def write_hostile_files(folder):
     write("questions.gift", b"a{}\n\n" * 2000000)
     write("questions.txt", b"Qu\nA. x\nB. y\nANSWER: A\n\n" * 420000)
     write("notes.txt", b"#separator:tab\n#html:false\n" + b"a\n" * 5000000)
+    write_anki_files(write, folder)
     return paths
+
+
+ANKI_SCHEMA = """
+create table col (id integer primary key, crt integer, mod integer, scm integer, ver integer, dty integer,
+  usn integer, ls integer, conf text, models text, decks text, dconf text, tags text);
+create table notes (id integer primary key, guid text, mid integer, mod integer, usn integer, tags text,
+  flds text not null, sfld text, csum integer, flags integer, data text);
+create table cards (id integer primary key, nid integer, did integer, ord integer, mod integer, usn integer,
+  type integer, queue integer, due integer, ivl integer, factor integer, reps integer, lapses integer,
+  left integer, odue integer, odid integer, flags integer, data text);
+"""
+ANKI_MODELS = '{"42":{"id":42,"name":"Basic","flds":[{"name":"Front"},{"name":"Back"}]}}'
+
+
+def anki_package(folder, models, decks, notes, default_flds=None):
+    """The bytes of an .apkg holding one old-schema collection (version 11)
+    with these col.models and col.decks and one note per flds text; with
+    default_flds, the notes' flds column is added afterwards by ALTER TABLE
+    with that default."""
+    import sqlite3
+    import zipfile
+    path = os.path.join(folder, "collection.tmp")
+    schema = ANKI_SCHEMA if default_flds is None else ANKI_SCHEMA.replace("flds text not null,", "")
+    db = sqlite3.connect(path)
+    db.executescript(schema)
+    db.execute("insert into col values (1, 0, 0, 0, 11, 0, 0, 0, '{}', ?, ?, '{}', '{}')", (models, decks))
+    for i, flds in enumerate(notes):
+        if default_flds is None:
+            db.execute("insert into notes values (?, ?, 42, 0, 0, '', ?, '', 0, 0, '')", (100 + i, "g%d" % i, flds))
+        else:
+            db.execute("insert into notes values (?, ?, 42, 0, 0, '', '', 0, 0, '')", (100 + i, "g%d" % i))
+        db.execute("insert into cards values (?, ?, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, '')", (100 + i, 100 + i))
+    if default_flds is not None:
+        db.execute("alter table notes add column flds text not null default '%s'" % default_flds)
+    db.commit()
+    db.close()
+    zipped = os.path.join(folder, "package.tmp")
+    with zipfile.ZipFile(zipped, "w", zipfile.ZIP_DEFLATED) as z:
+        z.write(path, "collection.anki2")
+    os.remove(path)
+    with open(zipped, "rb") as f:
+        data = f.read()
+    os.remove(zipped)
+    return data
+
+
+def write_anki_files(write, folder):
+    """Anki inputs that once went far past the memory budget or took minutes."""
+    header = b"#separator:tab\n#html:false\n"
+    write("anki-empty-columns.txt", header + b"a" + b"\t" * 10000000 + b"\n")
+    write("anki-columns.txt", header + b"a\t" * 10000000 + b"\n")
+    write("anki-plain-field.txt", header + b"a\t" + b"x" * 200000000 + b"\n")
+    write("anki-html-field.txt", b"#separator:tab\n#html:true\na\t" + b"q<br>" * 2000000 + b"\n")
+    decks = '{"1":{"name":"Default"}}'
+    write("anki-separators.apkg", anki_package(folder, ANKI_MODELS, decks, ["\x1f" * 10000000]))
+    models = '{"42":{"id":42,"name":"' + "x" * 200000000 + '","flds":[{"name":"Front"}]}}'
+    write("anki-model-name.apkg", anki_package(folder, models, decks, ["a"]))
+    keys = "{" + ",".join('"%d":{}' % i for i in range(10000000)) + "}"
+    write("anki-deck-keys.apkg", anki_package(folder, ANKI_MODELS, keys, ["a"]))
+    write("anki-default-column.apkg", anki_package(folder, ANKI_MODELS, decks, [""] * 1000, "<p>" * 100000))
+    # Plain fields of mixed line ends, 10 and 50 MB in all: reading time
+    # linear in the size.
+    field = b'"' + b"abcdefg\rabcdefg\nabcdef\r\n" * 20000 + b'"'
+    for megabytes in (10, 50):
+        notes = (b"q\t" + field + b"\n") * (megabytes * 1000000 // len(field))
+        write("anki-plain-%d.txt" % megabytes, header + notes)
 
 
 def hostile_rows(table, cli, runs, env):
@@ -178,6 +245,33 @@ def hostile_rows(table, cli, runs, env):
             goal = max(20, (256 << 20) / size)
             table.add_text(f"hostile: {label}", 1, f"{peak / 1e6:.0f}MB", "file size", f"{size / 1e6:.1f}MB",
                            f"{ratio:.1f}", f"<= {goal:.0f} " + ("met" if ratio <= goal else "MISSED"))
+        # Anki inputs: the answer (read or refused), its time and its peak.
+        for name, label in (("anki-empty-columns.txt", "Anki text, 10 M empty columns"),
+                            ("anki-columns.txt", "Anki text, 10 M columns"),
+                            ("anki-plain-field.txt", "Anki text, 200 MB plain field"),
+                            ("anki-html-field.txt", "Anki text, 2 M <br> in a field"),
+                            ("anki-separators.apkg", ".apkg, 10 M separators"),
+                            ("anki-model-name.apkg", ".apkg, 200 MB note type name"),
+                            ("anki-deck-keys.apkg", ".apkg, 10 M decks"),
+                            ("anki-default-column.apkg", ".apkg, 300 KB column default")):
+            path = paths[name]
+            command = [cli, "info", path]
+            result = subprocess.run(command, capture_output=True, env=env)
+            answer = "read" if result.returncode == 0 else "refused"
+            wall, _ = measure_process(command, 1, env, accepted=(0, 1))
+            size = os.path.getsize(path)
+            peak = PEAK_RSS[tuple(command)] - baseline
+            goal = max(20 * size, 256 << 20)
+            table.add_text(f"hostile: {label}", 1, f"{peak / 1e6:.0f}MB", f"{answer} in {wall:.2f}s, file",
+                           f"{size / 1e6:.1f}MB", f"{peak / size:.1f}",
+                           f"<= {goal / 1e6:.0f}MB " + ("met" if peak <= goal else "MISSED"))
+        # The same plain fields, five times as many: time five times as long.
+        times = {}
+        for megabytes in (10, 50):
+            times[megabytes], _ = measure_process([cli, "info", paths["anki-plain-%d.txt" % megabytes]], runs, env)
+        ratio = times[50] / times[10]
+        table.add_text("hostile: Anki plain text 50 / 10 MB", 1, f"{times[50]:.2f}s", "10 MB", f"{times[10]:.2f}s",
+                       f"{ratio:.1f}", "<= 6 (linear) " + ("met" if ratio <= 6 else "MISSED"))
 
 SCALE_SIZES = (10000, 100000, 1000000)
 # (label, bench_core prefix, file, reader, writer)

@@ -3,6 +3,7 @@
 // and read back with them, never compared with stored files.
 #include "formats/anki.h"
 #include "formats/html.h"
+#include "formats/table.h"
 #include "model/budget.h"
 #include "model/erreurs.h"
 #include "model/fichierx.h"
@@ -270,6 +271,58 @@ void ComparerCartes(const TFichierX &lu, const TFichierX &origine)
         QCOMPARE(lu.Fiche(i).Champ1(), Attendu(origine.Fiche(i).Champ1()));
         QCOMPARE(lu.Fiche(i).Champ2(), Attendu(origine.Fiche(i).Champ2()));
     }
+}
+
+// A package of one basic note type (id 42) whose notes are these rows of flds.
+QByteArray PaquetDeNotes(const QStringList &flds)
+{
+    const QJsonObject basic{
+        {QStringLiteral("42"),
+         ModeleJson(42, QStringLiteral("Basic"), {QStringLiteral("Front"), QStringLiteral("Back")})}};
+    QList<QStringList> notes;
+    for (const QString &f : flds)
+        notes << QStringList{f};
+    return Zipper({{"collection.anki2", Collection11(11, basic, notes, 42)}});
+}
+
+// A package whose col.models (or col.decks) holds that many more entries.
+QByteArray PaquetJson(int entrees, bool modeles)
+{
+    // Written by hand: QJsonObject takes the square of its size to build.
+    QString grand = QStringLiteral("{\"42\":{\"id\":42,\"name\":\"Basic\",\"flds\":[{\"name\":\"Front\"}]}");
+    for (int i = 0; i < entrees; ++i)
+        grand += QStringLiteral(",\"%1\":{\"id\":%1,\"name\":\"t\",\"flds\":[{\"name\":\"F\"}]}").arg(1000 + i);
+    grand += u'}';
+    const QString basic = QStringLiteral("{\"42\":{\"id\":42,\"name\":\"Basic\",\"flds\":[{\"name\":\"Front\"}]}}");
+    Base b;
+    b.Sql(QString::fromLatin1(Schema11));
+    b.Sql(QStringLiteral("insert into col values (1, 0, 0, 0, 11, 0, 0, 0, '{}', '%1', '%2', '{}', '{}')")
+              .arg(modeles ? grand : basic, modeles ? QStringLiteral("{}") : grand));
+    AjouterNoteSql(b, 100, 42, 77, {QStringLiteral("a")});
+    return Zipper({{"collection.anki2", b.Octets()}});
+}
+
+// Notes whose flds column was added by ALTER TABLE with a long default:
+// stored once, read for every row.
+QByteArray PaquetDefaut(int notes, int repetitions)
+{
+    Base b;
+    QString schema = QString::fromLatin1(Schema11);
+    schema.replace(QLatin1String(" flds text not null,"), QString());
+    b.Sql(schema);
+    const QJsonObject basic{{QStringLiteral("42"), ModeleJson(42, QStringLiteral("Basic"), {QStringLiteral("Front")})}};
+    b.Sql(QStringLiteral("insert into col values (1, 0, 0, 0, 11, 0, 0, 0, '{}', '%1', '{}', '{}', '{}')")
+              .arg(Json(basic)));
+    for (int i = 0; i < notes; ++i)
+        b.Sql(QStringLiteral("insert into notes values (%1, 'g%1', 42, 0, 0, '', '', 0, 0, '')").arg(100 + i));
+    b.Sql(QStringLiteral("alter table notes add column flds text not null default '%1'")
+              .arg(QStringLiteral("<p>").repeated(repetitions)));
+    return Zipper({{"collection.anki2", b.Octets()}});
+}
+
+QByteArray TexteAnki(bool html, const QByteArray &notes)
+{
+    return QByteArray("#separator:tab\n#html:") + (html ? "true" : "false") + "\n" + notes;
 }
 
 // A package this program wrote, checked by Anki's importer rules.
@@ -895,6 +948,115 @@ private slots:
             TBudgetMemoire::InjecterPlancher(-1);
             QVERIFY2(e.message().contains(message, Qt::CaseInsensitive), qPrintable(e.message()));
         }
+    }
+
+    // What one note may hold is bounded whatever the reader: a field the
+    // HTML parser could not take whole, a text or a body past the most a card
+    // holds, reading work past the database's size, note types and decks
+    // counted in the budget. The floor is lowered to keep inputs small.
+    void lectureBornee_data()
+    {
+        QTest::addColumn<QByteArray>("octets");
+        QTest::addColumn<bool>("paquet");
+        QTest::addColumn<qint64>("plancher");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<int>("fiches");
+        const QByteArray br = QByteArray("q<br>").repeated(40000);
+        QTest::addRow("text, field cut by the budget")
+            << TexteAnki(true, br + "\n") << false << qint64(1 << 20) << "MB of memory" << 1;
+        QTest::addRow("package, field cut by the budget")
+            << PaquetDeNotes({QString::fromLatin1(br)}) << true << qint64(1 << 20) << "MB of memory" << 1;
+        QTest::addRow("text, nested past the parser's depth")
+            << TexteAnki(true, QByteArray("<b>").repeated(300) + "lost\n") << false << qint64(-1) << "read whole" << 1;
+        QTest::addRow("package, nested past the parser's depth")
+            << PaquetDeNotes({QStringLiteral("<i>").repeated(300) + QStringLiteral("lost")}) << true << qint64(-1)
+            << "read whole" << 1;
+        const qsizetype max = TBudgetMemoire::MaxCaracteresTexte;
+        QTest::addRow("text, plain field one character too long")
+            << TexteAnki(false, "a\t" + QByteArray(max + 1, 'x') + "\n") << false << qint64(-1) << "characters" << 1;
+        QTest::addRow("text, plain field at the most")
+            << TexteAnki(false, "a\t" + QByteArray(max, 'x') + "\n") << false << qint64(-1) << "" << 1;
+        QTest::addRow("text, HTML field too long")
+            << TexteAnki(true, "a\t" + QByteArray("xxxx&amp;").repeated(max / 5 + 1) + "\n") << false << qint64(-1)
+            << "characters" << 1;
+        const qsizetype lignes = TBudgetMemoire::MaxLignesTexte;
+        QTest::addRow("text, empty columns past the most lines")
+            << TexteAnki(false, "a" + QByteArray(lignes + 1, '\t') + "\n") << false << qint64(-1) << "lines" << 1;
+        QTest::addRow("text, empty columns at the most lines")
+            << TexteAnki(false, "a" + QByteArray(lignes, '\t') + "\n") << false << qint64(-1) << "" << 1;
+        QTest::addRow("text, quoted field past the most lines")
+            << TexteAnki(false, "a\t\"" + QByteArray("\n").repeated(lignes) + "\"\n") << false << qint64(-1) << "lines"
+            << 1;
+        QTest::addRow("package, separators past the most lines")
+            << PaquetDeNotes({QString(lignes + 2, Sep)}) << true << qint64(-1) << "lines" << 1;
+        QTest::addRow("package, default column read for every row")
+            << PaquetDefaut(50, 100000) << true << qint64(-1) << "too long" << 1;
+        QTest::addRow("package, short default column") << PaquetDefaut(50, 2) << true << qint64(-1) << "" << 50;
+        QTest::addRow("package, 50,000 note types")
+            << PaquetJson(50000, true) << true << qint64(1 << 20) << "MB of memory" << 1;
+        QTest::addRow("package, 50,000 decks")
+            << PaquetJson(50000, false) << true << qint64(1 << 20) << "MB of memory" << 1;
+        QTest::addRow("package, 500 decks") << PaquetJson(500, false) << true << qint64(1 << 20) << "" << 1;
+    }
+    void lectureBornee()
+    {
+        QFETCH(QByteArray, octets);
+        QFETCH(bool, paquet);
+        QFETCH(qint64, plancher);
+        QFETCH(QString, message);
+        QFETCH(int, fiches);
+        TBudgetMemoire::InjecterPlancher(plancher);
+        QString erreur;
+        try {
+            const auto f = paquet ? TFichierAnki::LirePaquet(octets, u'D') : TFichierAnki::LireTexte(octets, u'D');
+            QCOMPARE(f->NombreFiches(), fiches);
+        } catch (const ErreurIdInvalide &e) {
+            erreur = e.message();
+        }
+        TBudgetMemoire::InjecterPlancher(-1);
+        if (message.isEmpty())
+            QCOMPARE(erreur, QString());
+        else
+            QVERIFY2(erreur.contains(message), qPrintable(erreur));
+    }
+
+    // Plain text fields: every line end becomes CR LF, in one pass.
+    void texteBrut_data()
+    {
+        QTest::addColumn<QByteArray>("champ");
+        QTest::addColumn<QString>("texte");
+        QTest::addRow("LF") << QByteArray("\"a\nb\"") << "a\r\nb";
+        QTest::addRow("CR") << QByteArray("\"a\rb\"") << "a\r\nb";
+        QTest::addRow("CR LF") << QByteArray("\"a\r\nb\"") << "a\r\nb";
+        QTest::addRow("LF CR") << QByteArray("\"a\n\rb\"") << "a\r\n\r\nb";
+        QTest::addRow("ends") << QByteArray("\"\r\na\r\"") << "\r\na\r\n";
+        QTest::addRow("quotes between") << QByteArray("\"a\r\"\"\nb\"") << "a\r\n\"\r\nb";
+    }
+    void texteBrut()
+    {
+        QFETCH(QByteArray, champ);
+        QFETCH(QString, texte);
+        const auto f = TFichierAnki::LireTexte(TexteAnki(false, "q\t" + champ + "\n"), u'D');
+        QCOMPARE(f->Fiche(0).Champ2(), texte);
+    }
+
+    // A collection zipped with its write-ahead log: what only the log holds
+    // is missing, and the user is told so.
+    void journal()
+    {
+        const QJsonObject basic{
+            {QStringLiteral("42"), ModeleJson(42, QStringLiteral("Basic"), {QStringLiteral("Front")})}};
+        const QByteArray base = Collection11(11, basic, {{"a"}}, 42);
+        Formats::PrendreAvertissements();
+        auto f = TFichierAnki::LirePaquet(Zipper({{"collection.anki2", base}, {"collection.anki2-wal", ""}}), u'D');
+        QCOMPARE(Formats::PrendreAvertissements(), QStringList());
+        f = TFichierAnki::LirePaquet(
+            Zipper({{"collection.anki2", base}, {"collection.anki2-wal", QByteArray(4096, 'w')}}), u'D');
+        QCOMPARE(f->NombreFiches(), 1);
+        const QStringList avertissements = Formats::PrendreAvertissements();
+        QCOMPARE(avertissements.size(), 1);
+        QVERIFY2(avertissements.first().contains(QLatin1String("collection.anki2-wal")),
+                 qPrintable(avertissements.first()));
     }
 
     void refusTexte_data()

@@ -2,6 +2,7 @@
 #include "outilstest.h"
 
 #include "formats/csv.h"
+#include "model/budget.h"
 #include "model/erreurs.h"
 #include "model/fichierx.h"
 #include "model/flux.h"
@@ -552,11 +553,17 @@ void TestCsv::entreesHostiles()
     auto f = TFichierCSV::LireCSV(QByteArray(1000000, '\n'), u'Q');
     QCOMPARE(f->NombreFiches(), 0);
 
-    QByteArray longue(4000000, 'x');
+    // A line as long as a card text may be (its two fields joined by CR LF),
+    // and a longer one, refused.
+    const qsizetype max = TBudgetMemoire::MaxCaracteresTexte;
+    QByteArray longue(max - 1, 'x');
     longue[123456] = ';';
     f = TFichierCSV::LireCSV(longue, u'L');
     QCOMPARE(f->NombreFiches(), 1);
-    QCOMPARE(f->Fiche(0).Champ2().size(), 4000000 - 1 + 2);
+    QCOMPARE(f->Fiche(0).Champ2().size(), max);
+    longue = QByteArray(4000000, 'x');
+    longue[123456] = ';';
+    QVERIFY_THROWS_EXCEPTION(ErreurIdInvalide, TFichierCSV::LireCSV(longue, u'L'));
 
     // Quotes that never close, one per line, and a field of doubled quotes.
     QByteArray guillemets;

@@ -2,6 +2,7 @@
 // size, elements with absurd numbers of attributes.
 #include "outilstest.h"
 
+#include "formats/anki.h"
 #include "formats/crd.h"
 #include "formats/csv.h"
 #include "formats/gardexml.h"
@@ -121,6 +122,16 @@ private slots:
         xml += "</AMBLORINE>";
         QTest::newRow("XML, 100,000 empty cards") << QStringLiteral("xml") << xml << false;
         QTest::newRow("Cardfile, shared text") << QStringLiteral("crd") << CardfilePartage(20000, 60000) << false;
+        // libxml2 hands back the part of a field it parsed before the budget
+        // ran out: the field is not taken cut short.
+        QTest::newRow("Anki text, HTML field past the budget")
+            << QStringLiteral("ankitexte") << "#html:true\na\t" + QByteArray("q<br>").repeated(40000) + "\n"
+            << true;
+        QTest::newRow("Anki text, 1,000 HTML notes")
+            << QStringLiteral("ankitexte") << "#html:true\n" + QByteArray("q<br>\tr\n").repeated(1000) << false;
+        QTest::newRow("Anki text, 100,000 empty columns")
+            << QStringLiteral("ankitexte") << "#html:false\n" + QByteArray(100000, '\t') + "\n"
+            << true;
     }
 
     void budgetDepasse()
@@ -136,6 +147,8 @@ private slots:
                 TFichierMoodle::LireMoodle(octets);
             else if (lecteur == QLatin1String("xml"))
                 TFichierXML::LireXml(octets, true);
+            else if (lecteur == QLatin1String("ankitexte"))
+                TFichierAnki::LireTexte(octets, u'D');
             else
                 TFichierCrd::LireCardfile(octets);
         };
@@ -146,6 +159,51 @@ private slots:
             message = e.message();
         }
         QCOMPARE(message, refuse ? MessageBudget(TBudgetMemoire::LimitePour(octets.size())) : QString());
+    }
+
+    // Every reader's cards pass through one check: a text longer than any
+    // card holds is refused, whatever the format.
+    void texteBorne_data()
+    {
+        QTest::addColumn<QString>("lecteur");
+        QTest::addColumn<QByteArray>("texte");
+        QTest::addColumn<QString>("message");
+        const qsizetype max = TBudgetMemoire::MaxCaracteresTexte;
+        const qsizetype lignes = TBudgetMemoire::MaxLignesTexte;
+        QTest::newRow("CSV, at the most") << QStringLiteral("csv") << QByteArray(max, 'x') << "";
+        QTest::newRow("CSV, one character more") << QStringLiteral("csv") << QByteArray(max + 1, 'x') << "characters";
+        QTest::newRow("XML, at the most") << QStringLiteral("xml") << QByteArray(max, 'x') << "";
+        QTest::newRow("XML, one character more") << QStringLiteral("xml") << QByteArray(max + 1, 'x') << "characters";
+        QTest::newRow("XML, at the most lines") << QStringLiteral("xml") << QByteArray("a\n").repeated(lignes - 1) + "a"
+                                                << "";
+        QTest::newRow("XML, one line more") << QStringLiteral("xml") << QByteArray("a\n").repeated(lignes) + "a"
+                                            << "lines";
+        QTest::newRow("XML, lone CRs") << QStringLiteral("xml") << QByteArray("a&#13;").repeated(lignes) + "a"
+                                       << "lines";
+    }
+
+    void texteBorne()
+    {
+        QFETCH(QString, lecteur);
+        QFETCH(QByteArray, texte);
+        QFETCH(QString, message);
+        QString erreur;
+        try {
+            const auto f = lecteur == QLatin1String("csv")
+                ? TFichierCSV::LireCSV(texte, u'L')
+                : TFichierXML::LireXml(
+                    "<?xml version=\"1.0\"?><AMBLORINE TYPE=\"L\" ID_FICHE=\"F\" ID_CHAMP2=\"C\"><F><C>" + texte
+                        + "</C></F></AMBLORINE>",
+                    true);
+            QCOMPARE(f->NombreFiches(), 1);
+            QCOMPARE(f->Fiche(0).Champ2().size() >= texte.size() / 2, true);
+        } catch (const ErreurIdInvalide &e) {
+            erreur = e.message();
+        }
+        if (message.isEmpty())
+            QCOMPARE(erreur, QString());
+        else
+            QVERIFY2(erreur.contains(message), qPrintable(erreur));
     }
 
     // Elements with more attributes than a card file ever has are refused

@@ -86,6 +86,10 @@
         <translation>La note %1 de ce fichier texte Anki n&apos;a pas de premier champ.</translation>
     </message>
     <message>
+        <source>This Anki package holds a write-ahead log (%1): the notes added or changed since its collection was last saved are left out.</source>
+        <translation>Ce paquet Anki contient un journal d&apos;écriture anticipée (%1)&#xa0;: les notes ajoutées ou modifiées depuis le dernier enregistrement de sa collection sont laissées de côté.</translation>
+    </message>
+    <message>
         <source>This Anki package was made by an Anki newer than this program knows. Export the deck again from Anki with &quot;Support older Anki versions&quot; checked.</source>
         <translation>Ce paquet Anki a été fait par une version d&apos;Anki plus récente que celles que ce programme connaît. Exportez de nouveau le paquet depuis Anki en cochant «&#xa0;Support older Anki versions&#xa0;».</translation>
     </message>
@@ -111,6 +115,14 @@
     <message>
         <source>This file would need more than %1 MB of memory: a file may use at most 20 times its size, or 256 MB.</source>
         <translation>Ce fichier demanderait plus de %1 Mo de mémoire&#xa0;: un fichier peut en utiliser au plus 20 fois sa taille, ou 256 Mo.</translation>
+    </message>
+    <message>
+        <source>A card text in this file holds more than %L1 characters: the file is refused.</source>
+        <translation>Un texte de fiche de ce fichier contient plus de %L1 caractères&#xa0;: le fichier est refusé.</translation>
+    </message>
+    <message>
+        <source>A card text in this file holds more than %L1 lines: the file is refused.</source>
+        <translation>Un texte de fiche de ce fichier contient plus de %L1 lignes&#xa0;: le fichier est refusé.</translation>
     </message>
 </context>
 <context>
@@ -549,6 +561,13 @@ Il sort avec 1 quand un mot est inconnu, 2 quand le dictionnaire manque.
     <message>
         <source>Open as &amp;read-only</source>
         <translation>Ouvrir en &amp;lecture seule</translation>
+    </message>
+</context>
+<context>
+    <name>LectureHtml</name>
+    <message>
+        <source>A field of this file could not be read whole: its HTML is nested too deeply or holds too long a text.</source>
+        <translation>Un champ de ce fichier n&apos;a pas pu être lu en entier&#xa0;: son HTML est imbriqué trop profondément ou contient un texte trop long.</translation>
     </message>
 </context>
 <context>

@@ -4,6 +4,7 @@
 
 #include "formats/contrat.h"
 #include "formats/html.h"
+#include "formats/table.h"
 #include "model/budget.h"
 #include "model/erreurs.h"
 #include "model/fichierx.h"
@@ -55,6 +56,46 @@ const QString CRLF = QStringLiteral("\r\n");
 
 // ================================================================ SQLite
 
+[[noreturn]] void TropLong()
+{
+    Refuser(Anki::tr("Reading this Anki collection takes too long: it is refused."));
+}
+
+// The reading of one collection: every byte read from the database counts
+// against the file's memory budget, and all of them together may not pass a
+// bound set by the database's size. A real collection reads each stored text
+// once; a default value given to a column by ALTER TABLE is stored once and
+// read again for every row.
+struct Lecture
+{
+    qint64 restant;
+    Lecture *precedente;
+};
+thread_local Lecture *t_lecture = nullptr;
+
+class EnLecture
+{
+public:
+    explicit EnLecture(qint64 tailleBase) : m_lecture{2 * tailleBase + (1 << 20), t_lecture} { t_lecture = &m_lecture; }
+    ~EnLecture() { t_lecture = m_lecture.precedente; }
+    EnLecture(const EnLecture &) = delete;
+    EnLecture &operator=(const EnLecture &) = delete;
+
+private:
+    Lecture m_lecture;
+};
+
+void CompterLu(qint64 octets)
+{
+    if (!t_lecture)
+        return;
+    t_lecture->restant -= octets;
+    if (t_lecture->restant < 0)
+        TropLong();
+    if (TBudgetMemoire *budget = TBudgetMemoire::Courant())
+        budget->Prendre(octets);
+}
+
 // A prepared statement; any failure of SQLite is a refusal of the file.
 class Requete
 {
@@ -90,7 +131,21 @@ public:
     QString Texte(int i) const
     {
         const auto *t = reinterpret_cast<const char *>(sqlite3_column_text(m_requete, i));
-        return t ? QString::fromUtf8(t, sqlite3_column_bytes(m_requete, i)) : QString();
+        if (!t)
+            return QString();
+        const int n = sqlite3_column_bytes(m_requete, i);
+        CompterLu(n);
+        return QString::fromUtf8(t, n);
+    }
+    // The UTF-8 bytes of a text column, valid until the next step.
+    QByteArray Octets(int i) const
+    {
+        const auto *t = reinterpret_cast<const char *>(sqlite3_column_text(m_requete, i));
+        if (!t)
+            return QByteArray();
+        const int n = sqlite3_column_bytes(m_requete, i);
+        CompterLu(n);
+        return QByteArray::fromRawData(t, n);
     }
 
     // Errors of a database read from a file: the file is refused.
@@ -111,7 +166,7 @@ void Requete::VerifierCode(int code)
         return;
     switch (code & 0xFF) {
     case SQLITE_INTERRUPT:
-        Refuser(Anki::tr("Reading this Anki collection takes too long: it is refused."));
+        TropLong();
     case SQLITE_NOMEM:
         throw std::bad_alloc();
     default:
@@ -230,6 +285,34 @@ void Terminer(TFichierX &fichier)
     fichier.NomFichier.clear();
     fichier.Modifiable = true;
     fichier.Modifie = true; // cards nowhere on disk yet
+}
+
+// What a field held in a note's list costs.
+qint64 CoutChamp(const QString &champ)
+{
+    return qint64(sizeof(QString)) + TBudgetMemoire::CoutTexte(champ);
+}
+
+// A field more for a note: each is a text of the card, or a line of its
+// body, and the card's bounds are checked as the note grows.
+void AjouterChamp(QStringList &champs, const QString &champ)
+{
+    TBudgetMemoire::VerifierTexte(champ);
+    // Besides the title and the first field, each field is a line of the body.
+    TBudgetMemoire::VerifierLignes(champs.size() - 1);
+    if (TBudgetMemoire *budget = TBudgetMemoire::Courant())
+        budget->Prendre(CoutChamp(champ));
+    champs << champ;
+}
+
+// The fields of a note whose card is made are let go.
+void OublierChamps(QStringList &champs)
+{
+    if (TBudgetMemoire *budget = TBudgetMemoire::Courant()) {
+        for (const QString &champ : std::as_const(champs))
+            budget->Rendre(CoutChamp(champ));
+    }
+    champs.clear();
 }
 
 // ---- the package
@@ -352,6 +435,8 @@ Base OuvrirCollection(QByteArray &octets, qint64 &restant)
     Requete::VerifierCode(sqlite3_deserialize(brute, "main", reinterpret_cast<unsigned char *>(octets.data()),
                                               octets.size(), octets.size(), SQLITE_DESERIALIZE_READONLY));
     Executer(brute, "pragma trusted_schema = off");
+    // Sorts and DISTINCT work in memory, never in files of /var/tmp.
+    Executer(brute, "pragma temp_store = memory");
     Executer(brute, "pragma query_only = on");
     return base;
 }
@@ -374,12 +459,46 @@ struct Contenu
     QHash<qint64, int> nombreChamps;
     QHash<qint64, QString> paquets;
     QSet<qint64> titreDevant; // note types of older exports
+
+    // An entry of the hashes costs its node, its share of the table and its name.
+    static QString Compter(QString nom)
+    {
+        if (TBudgetMemoire *budget = TBudgetMemoire::Courant())
+            budget->Prendre(64 + TBudgetMemoire::CoutTexte(nom));
+        return nom;
+    }
 };
 
-QJsonObject ObjetJson(const QString &texte)
+// What QJsonDocument takes for a text, counted before it is parsed: about
+// 50 bytes a value (its entry, a container for an object or array), rounded
+// up, and the strings.
+qint64 CoutJson(const QByteArray &texte)
 {
+    qint64 valeurs = 1;
+    bool chaine = false;
+    for (qsizetype i = 0; i < texte.size(); ++i) {
+        const char c = texte.at(i);
+        if (chaine) {
+            if (c == '\\')
+                ++i;
+            else if (c == '"')
+                chaine = false;
+        } else if (c == '"') {
+            chaine = true;
+        } else if (c == ',' || c == ':' || c == '[' || c == '{') {
+            ++valeurs;
+        }
+    }
+    return 64 * valeurs + 2 * texte.size();
+}
+
+QJsonObject ObjetJson(const QByteArray &texte)
+{
+    if (TBudgetMemoire *budget = TBudgetMemoire::Courant())
+        budget->Prendre(CoutJson(texte));
     QJsonParseError erreur;
-    const QJsonDocument doc = QJsonDocument::fromJson(Utf8(texte), &erreur);
+    const QJsonDocument doc = QJsonDocument::fromJson(texte, &erreur);
+
     if (erreur.error != QJsonParseError::NoError || !doc.isObject())
         Endommage();
     return doc.object();
@@ -401,7 +520,7 @@ Contenu LireCollection(sqlite3 *base, bool &tables)
         VerifierTables(base, {"notetypes", "fields", "decks"});
         Requete types(base, "select id, name from notetypes");
         while (types.Suivante()) {
-            c.types.insert(types.Entier(0), types.Texte(1));
+            c.types.insert(types.Entier(0), Contenu::Compter(types.Texte(1)));
             c.nombreChamps.insert(types.Entier(0), 0);
         }
         Requete champs(base, "select ntid, count(*) from fields group by ntid");
@@ -411,25 +530,27 @@ Contenu LireCollection(sqlite3 *base, bool &tables)
         }
         Requete paquets(base, "select id, name from decks");
         while (paquets.Suivante())
-            c.paquets.insert(paquets.Entier(0), paquets.Texte(1).replace(SeparateurChamps, QLatin1String("::")));
+            c.paquets.insert(paquets.Entier(0),
+                             Contenu::Compter(paquets.Texte(1).replace(SeparateurChamps, QLatin1String("::"))));
     } else {
-        const QJsonObject modeles = ObjetJson(col.Texte(1));
+        const QJsonObject modeles = ObjetJson(col.Octets(1));
         for (auto it = modeles.begin(); it != modeles.end(); ++it) {
             const QJsonObject m = it.value().toObject();
             bool ok = false;
             const qint64 id = it.key().toLongLong(&ok);
             if (!ok)
                 Endommage();
-            c.types.insert(id, m.value(QLatin1String("name")).toString());
+            c.types.insert(id, Contenu::Compter(m.value(QLatin1String("name")).toString()));
             c.nombreChamps.insert(id, int(m.value(QLatin1String("flds")).toArray().size()));
             const QJsonArray gabarits = m.value(QLatin1String("tmpls")).toArray();
             if (c.types.value(id).startsWith(PrefixeType)
                 && gabarits.at(0).toObject().value(QLatin1String("name")).toString() != NomGabarit)
                 c.titreDevant.insert(id);
         }
-        const QJsonObject paquets = ObjetJson(col.Texte(2));
+        const QJsonObject paquets = ObjetJson(col.Octets(2));
         for (auto it = paquets.begin(); it != paquets.end(); ++it)
-            c.paquets.insert(it.key().toLongLong(), it.value().toObject().value(QLatin1String("name")).toString());
+            c.paquets.insert(it.key().toLongLong(),
+                             Contenu::Compter(it.value().toObject().value(QLatin1String("name")).toString()));
     }
     return c;
 }
@@ -448,6 +569,7 @@ QString PaquetUnique(sqlite3 *base, const Contenu &c)
 std::unique_ptr<TFichierX> LireBase(QByteArray &octets, QChar type, const QString &secours)
 {
     qint64 restant = 0;
+    const EnLecture lecture(octets.size());
     Base base = OuvrirCollection(octets, restant);
     bool tables = false;
     const Contenu c = LireCollection(base.get(), tables);
@@ -469,13 +591,19 @@ std::unique_ptr<TFichierX> LireBase(QByteArray &octets, QChar type, const QStrin
             Endommage();
         if (c.nombreChamps.value(mid) < 1)
             Refuser(Anki::tr("The note type \"%1\" has no first field.").arg(c.types.value(mid)));
-        QStringList champs = notes.Texte(1).split(SeparateurChamps);
-        for (QString &champ : champs)
-            champ = Html::VersTexte(champ);
+        const QString flds = notes.Texte(1);
+        QStringList champs;
+        for (const QStringView champ : qTokenize(flds, SeparateurChamps)) {
+            // HTML may take more characters than the text it gives, not that many.
+            if (champ.size() > 4 * TBudgetMemoire::MaxCaracteresTexte)
+                TBudgetMemoire::VerifierCaracteres(champ.size());
+            AjouterChamp(champs, Html::VersTexte(champ.toString()));
+        }
         const bool ancien = c.titreDevant.contains(mid);
         AjouterNote(*fichier, champs,
                     ancien ? Disposition() : DispositionType(LettreType(c.types.value(mid)), c.nombreChamps.value(mid)),
                     ancien);
+        OublierChamps(champs);
     }
     Terminer(*fichier);
     return fichier;
@@ -529,7 +657,7 @@ quint64 VersionMeta(const QByteArray &meta)
 
 // The collection of a package, as Anki picks it: the one its "meta" entry
 // names, else the newest one present.
-QByteArray CollectionDuPaquet(const QByteArray &octets, TBudgetMemoire &budget)
+QByteArray CollectionDuPaquet(const QByteArray &octets, TBudgetMemoire &budget, QString *journal = nullptr)
 {
     zip_error_t erreur;
     zip_error_init(&erreur);
@@ -564,6 +692,14 @@ QByteArray CollectionDuPaquet(const QByteArray &octets, TBudgetMemoire &budget)
         QByteArray base = LireEntree(archive.get(), index, budget);
         if (e.zstd)
             base = Decompresser(base, budget);
+        // Anki writes its log into the collection before it exports; a
+        // collection zipped straight from a profile may still hold changes
+        // there, which a database read from memory cannot take in.
+        zip_stat_t etat;
+        zip_stat_init(&etat);
+        if (journal && zip_stat(archive.get(), (QByteArray(e.nom) + "-wal").constData(), 0, &etat) == 0
+            && (etat.valid & ZIP_STAT_SIZE) && etat.size > 0)
+            *journal = QString::fromLatin1(e.nom) + QLatin1String("-wal");
         return base;
     }
     // The newer collection a package's meta names is missing: what is left
@@ -621,12 +757,14 @@ QChar Separateur(const QString &valeur)
 
 // Splits the notes: fields between separators, a field in double quotes may
 // hold separators, line ends and doubled quotes; lines starting with # are
-// comments, as Anki reads them. Each note goes to recevoir as soon as it is
-// read: a list of every note would cost many times the file.
-template <typename Recevoir>
-void Notes(const QString &texte, qsizetype debut, QChar separateur, Recevoir recevoir)
+// comments, as Anki reads them. Each field goes to champRecu with its column
+// as soon as it is read, and noteFinie follows the last field of a note: a
+// list of every note, or of a note's fields, would cost many times the file.
+template <typename Champ, typename Fin>
+void Notes(const QString &texte, qsizetype debut, QChar separateur, qsizetype maxChamp, Champ champRecu, Fin noteFinie)
 {
     const qsizetype n = texte.size();
+    const QStringView vue(texte);
     qsizetype i = debut;
     while (i < n) {
         // Start of a line.
@@ -639,28 +777,42 @@ void Notes(const QString &texte, qsizetype debut, QChar separateur, Recevoir rec
                 ++i;
             continue;
         }
-        QStringList champs;
+        int colonne = 0;
         QString champ;
+        // A field longer than any card text is refused before it is copied.
+        const auto ajouter = [&](qsizetype de, qsizetype a) {
+            if (champ.size() + (a - de) > maxChamp)
+                TBudgetMemoire::VerifierCaracteres(champ.size() + (a - de));
+            champ.append(vue.mid(de, a - de));
+        };
         bool finLigne = false;
         while (!finLigne) {
             if (i < n && texte.at(i) == u'"') {
                 ++i;
+                qsizetype morceau = i;
                 while (i < n) {
                     if (texte.at(i) == u'"') {
+                        ajouter(morceau, i);
                         if (i + 1 < n && texte.at(i + 1) == u'"') {
                             champ += u'"';
                             i += 2;
+                            morceau = i;
                             continue;
                         }
                         ++i;
+                        morceau = -1;
                         break;
                     }
-                    champ += texte.at(i++);
+                    ++i;
                 }
+                if (morceau >= 0)
+                    ajouter(morceau, i);
             }
+            const qsizetype morceau = i;
             while (i < n && texte.at(i) != separateur && texte.at(i) != u'\r' && texte.at(i) != u'\n')
-                champ += texte.at(i++);
-            champs << champ;
+                ++i;
+            ajouter(morceau, i);
+            champRecu(colonne++, champ);
             champ.clear();
             if (i < n && texte.at(i) == separateur) {
                 ++i;
@@ -672,7 +824,7 @@ void Notes(const QString &texte, qsizetype debut, QChar separateur, Recevoir rec
                     ++i;
             }
         }
-        recevoir(champs);
+        noteFinie();
     }
 }
 
@@ -738,12 +890,24 @@ qsizetype LireEnTete(const QString &texte, EnTeteTexte &entete)
     return qMin(i, texte.size());
 }
 
-QString TexteBrut(const QString &champ)
+// Every line end (CR LF, CR or LF) made CR LF, in one pass.
+QString TexteBrut(QStringView champ)
 {
-    QString t = champ;
-    t.replace(CRLF, QStringLiteral("\n"));
-    t.replace(u'\r', u'\n');
-    t.replace(QStringLiteral("\n"), CRLF);
+    const qsizetype n = champ.size();
+    QString t;
+    t.reserve(n + champ.count(u'\r') + champ.count(u'\n'));
+    qsizetype debut = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = champ.at(i);
+        if (c != u'\r' && c != u'\n')
+            continue;
+        t.append(champ.mid(debut, i - debut));
+        t += CRLF;
+        if (c == u'\r' && i + 1 < n && champ.at(i + 1) == u'\n')
+            ++i;
+        debut = i + 1;
+    }
+    t.append(champ.mid(debut));
     return t;
 }
 
@@ -754,8 +918,14 @@ QString TexteBrut(const QString &champ)
 std::unique_ptr<TFichierX> TFichierAnki::LirePaquet(const QByteArray &octets, QChar type, const QString &nomSecours)
 {
     TBudgetMemoire budget(octets.size());
-    QByteArray base = CollectionDuPaquet(octets, budget);
-    return LireBase(base, type, nomSecours);
+    QString journal;
+    QByteArray base = CollectionDuPaquet(octets, budget, &journal);
+    auto fichier = LireBase(base, type, nomSecours);
+    if (!journal.isEmpty())
+        Formats::Avertir(Anki::tr("This Anki package holds a write-ahead log (%1): the notes added or changed since "
+                                  "its collection was last saved are left out.")
+                             .arg(journal));
+    return fichier;
 }
 
 std::unique_ptr<TFichierX> TFichierAnki::LireTexte(const QByteArray &octets, QChar type, const QString &nomSecours)
@@ -772,28 +942,39 @@ std::unique_ptr<TFichierX> TFichierAnki::LireTexte(const QByteArray &octets, QCh
     const qsizetype i = LireEnTete(texte, entete);
     auto fichier = NouveauFichier(type, entete.paquet.isEmpty() ? nomSecours : entete.paquet);
     int numero = 0;
-    Notes(texte, i, entete.separateur, [&](const QStringList &note) {
-        ++numero;
-        const auto propre = [&entete](const QString &colonne) {
-            return entete.html ? Html::VersTexte(colonne) : TexteBrut(colonne);
-        };
-        QStringList champs;
-        // This program's columns follow Front, Back and the tags.
-        const Disposition &d = entete.disposition;
-        if (!d.isEmpty() && note.size() >= 3 + d.size()) {
-            for (const QString &colonne : note.mid(3, d.size()))
-                champs << propre(colonne);
-            AjouterNote(*fichier, champs, d, false);
-            return;
-        }
-        for (int c = 0; c < note.size(); ++c) {
-            if (!entete.colonnesSpeciales.contains(c))
-                champs << propre(note.at(c));
-        }
-        if (champs.isEmpty())
-            Refuser(Anki::tr("Note %1 of this Anki text file has no first field.").arg(numero));
-        AjouterNote(*fichier, champs, Disposition(), entete.type.startsWith(PrefixeType));
-    });
+    QStringList champs;
+    // This program's columns follow Front, Back and the tags.
+    const Disposition &d = entete.disposition;
+    QStringList disposes;
+    int colonnes = 0;
+    // HTML may take more characters than the text it gives.
+    const qsizetype maxChamp = (entete.html ? 4 : 1) * TBudgetMemoire::MaxCaracteresTexte;
+    Notes(
+        texte, i, entete.separateur, maxChamp,
+        [&](int colonne, const QString &brut) {
+            colonnes = colonne + 1;
+            const bool dispose = colonne >= 3 && colonne < 3 + d.size();
+            const bool garde = !entete.colonnesSpeciales.contains(colonne);
+            if (!dispose && !garde)
+                return;
+            const QString champ = entete.html ? Html::VersTexte(brut) : TexteBrut(brut);
+            if (dispose)
+                disposes << champ;
+            if (garde)
+                AjouterChamp(champs, champ);
+        },
+        [&] {
+            ++numero;
+            if (!d.isEmpty() && colonnes >= 3 + d.size()) {
+                AjouterNote(*fichier, disposes, d, false);
+            } else {
+                if (champs.isEmpty())
+                    Refuser(Anki::tr("Note %1 of this Anki text file has no first field.").arg(numero));
+                AjouterNote(*fichier, champs, Disposition(), entete.type.startsWith(PrefixeType));
+            }
+            OublierChamps(champs);
+            disposes.clear();
+        });
     Terminer(*fichier);
     return fichier;
 }

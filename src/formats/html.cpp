@@ -1,6 +1,10 @@
 #include "formats/html.h"
 
 #include "formats/gardexml.h"
+#include "model/budget.h"
+#include "model/erreurs.h"
+
+#include <QCoreApplication>
 
 #include <libxml/HTMLparser.h>
 #include <libxml/tree.h>
@@ -12,10 +16,50 @@ namespace {
 
 const QString CRLF = QStringLiteral("\r\n");
 
+// The messages' translation context.
+struct LectureHtml
+{
+    Q_DECLARE_TR_FUNCTIONS(LectureHtml)
+};
+
 struct LibererDoc
 {
     void operator()(xmlDoc *d) const { xmlFreeDoc(d); }
 };
+
+struct LibererContexte
+{
+    void operator()(htmlParserCtxt *c) const { htmlFreeParserCtxt(c); }
+};
+
+// The tree of a fragment, whole or not at all: libxml2 stops on a refused
+// allocation, past its depth limit or on a text node too long, and hands back
+// what it built so far.
+std::unique_ptr<xmlDoc, LibererDoc> Analyser(const QByteArray &source, bool confiance)
+{
+    GardeXml::PreparerMemoire();
+    TBudgetMemoire *budget = TBudgetMemoire::Courant();
+    std::unique_ptr<htmlParserCtxt, LibererContexte> contexte(htmlNewParserCtxt());
+    if (!contexte) {
+        if (budget && budget->Depasse())
+            budget->Refuser();
+        throw std::bad_alloc();
+    }
+    // Our own HTML (one level of tags) may hold texts of any length.
+    const int options = HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET | HTML_PARSE_NOIMPLIED
+        | (confiance ? XML_PARSE_HUGE : 0);
+    std::unique_ptr<xmlDoc, LibererDoc> doc(
+        htmlCtxtReadMemory(contexte.get(), source.constData(), int(source.size()), nullptr, "UTF-8", options));
+    // Some of libxml2's failed allocations only drop a piece without stopping.
+    if (budget && budget->Depasse())
+        budget->Refuser();
+    if (doc && !contexte->disableSAX)
+        return doc;
+    if (confiance || (contexte->errNo == XML_ERR_NO_MEMORY && !doc))
+        throw std::bad_alloc();
+    throw ErreurIdInvalide(LectureHtml::tr("A field of this file could not be read whole: its HTML is nested too "
+                                           "deeply or holds too long a text."));
+}
 
 bool EstBloc(const char *nom)
 {
@@ -59,12 +103,8 @@ QString Convertir(const QString &html, bool sauts)
     // A fragment parsed alone loses its leading blanks and gains paragraphs;
     // inside a div of a body the parser keeps it as it is.
     const QByteArray source = "<html><body><div>" + html.toUtf8() + "</div></body></html>";
-    GardeXml::PreparerMemoire();
-    std::unique_ptr<xmlDoc, LibererDoc> doc(
-        htmlReadMemory(source.constData(), int(source.size()), nullptr, "UTF-8",
-                       HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET | HTML_PARSE_NOIMPLIED));
-    if (!doc)
-        return html;
+    // Sort texts are made from HTML this program wrote; fields come from files.
+    const std::unique_ptr<xmlDoc, LibererDoc> doc = Analyser(source, !sauts);
     QString sortie;
     // A block boundary asks for a line end, given only when text follows and
     // no <br> just gave one.

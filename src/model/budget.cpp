@@ -97,10 +97,43 @@ qint64 TBudgetMemoire::CoutTexte(QStringView texte)
     return 2 * texte.size();
 }
 
+void TBudgetMemoire::VerifierCaracteres(qsizetype caracteres)
+{
+    if (caracteres > MaxCaracteresTexte)
+        throw ErreurIdInvalide(Budget::tr("A card text in this file holds more than %L1 characters: the file is "
+                                          "refused.")
+                                   .arg(MaxCaracteresTexte));
+}
+
+void TBudgetMemoire::VerifierLignes(qsizetype lignes)
+{
+    if (lignes > MaxLignesTexte)
+        throw ErreurIdInvalide(
+            Budget::tr("A card text in this file holds more than %L1 lines: the file is refused.").arg(MaxLignesTexte));
+}
+
+void TBudgetMemoire::VerifierTexte(QStringView texte)
+{
+    VerifierCaracteres(texte.size());
+    // Fewer characters than the most lines: no need to count them.
+    if (texte.size() <= MaxLignesTexte)
+        return;
+    qsizetype lignes = 1;
+    for (qsizetype i = 0; i < texte.size(); ++i) {
+        const QChar c = texte.at(i);
+        if (c == u'\n' || (c == u'\r' && (i + 1 == texte.size() || texte.at(i + 1) != u'\n')))
+            ++lignes;
+    }
+    VerifierLignes(lignes);
+}
+
 void TBudgetMemoire::CompterFiche(QStringView champ0, QStringView champ1, QStringView champ2)
 {
     if (!t_courant)
         return;
+    VerifierTexte(champ0);
+    VerifierTexte(champ1);
+    VerifierTexte(champ2);
     // A card is a pointer in the list (three times while the list grows: the
     // old array, the new one and its spare room) and, unless its texts are all
     // empty, one block: header, three lengths, the texts and their nulls.

@@ -44,9 +44,18 @@ public:
 
     // The budget in scope on this thread, if any.
     static TBudgetMemoire *Courant();
+    // The most one card text read from a file may hold: far above any real
+    // card, low enough for the editor to show it without stalling.
+    static constexpr qsizetype MaxCaracteresTexte = 1000000;
+    static constexpr qsizetype MaxLignesTexte = 100000;
     // What a card with these texts costs, for the current budget: raises
-    // past the limit.
+    // past the limit, or when a text holds more than the most above.
     static void CompterFiche(QStringView champ0, QStringView champ1, QStringView champ2);
+    // Raises ErreurIdInvalide when a text holds more than the most above.
+    static void VerifierTexte(QStringView texte);
+    // The same for a text of that many characters, or lines, yet to be made.
+    static void VerifierCaracteres(qsizetype caracteres);
+    static void VerifierLignes(qsizetype lignes);
     // A text shared with one already counted: its characters cost nothing more.
     static void TextePartage(const QString &texte);
     static qint64 CoutTexte(QStringView texte);
