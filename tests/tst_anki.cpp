@@ -596,6 +596,9 @@ private slots:
         QFETCH(qint64, somme);
         for (const QChar type : {u'D', u'Q', u'M'}) {
             TFichierX f(type, u'x');
+            f.SetTitre(QStringLiteral("Deck\x1F"
+                                      "1"));
+            f.SetEtiquettes(QStringLiteral("Na\x01me"), QStringLiteral("Ques\x1Ftion"), QStringLiteral("Answer"));
             f.AjouterFiche(QStringLiteral("Title"), question, QStringLiteral("answer\x01\x1F\x7F"));
             const QByteArray paquet = Paquet(f);
             QVERIFY(!paquet.isEmpty());

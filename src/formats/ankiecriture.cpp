@@ -47,12 +47,27 @@ struct Modele
     int Rang(int champ) const { return int(champs.indexOf(champ)); }
 };
 
+// The text without the control characters Anki drops from what it stores
+// (TAB and line ends are kept). In a field, U+001F would split it in two; in
+// a deck name, start a subdeck.
+QString SansControles(const QString &texte)
+{
+    QString propre;
+    propre.reserve(texte.size());
+    for (const QChar c : texte) {
+        const char16_t u = c.unicode();
+        if ((u >= 0x20 && u != 0x7F) || u == u'\t' || u == u'\r' || u == u'\n')
+            propre += c;
+    }
+    return propre;
+}
+
 // A field name Anki accepts: none of : { } " and no leading # / ^.
 QString NomChamp(QString nom, int rang, const QStringList &pris)
 {
     for (const char c : {':', '{', '}', '"'})
         nom.remove(QLatin1Char(c));
-    nom = nom.simplified();
+    nom = SansControles(nom).simplified();
     while (!nom.isEmpty() && (nom.at(0) == u'#' || nom.at(0) == u'/' || nom.at(0) == u'^'))
         nom.remove(0, 1);
     if (nom.isEmpty())
@@ -68,7 +83,7 @@ QString NomPaquet(const TFichierX &fichier, const QString &secours)
     QString nom = fichier.Titre;
     if (nom.isEmpty())
         nom = NomSansExtension(fichier.NomFichier.isEmpty() ? secours : fichier.NomFichier);
-    nom = nom.simplified();
+    nom = SansControles(nom).simplified();
     return nom.isEmpty() ? QStringLiteral("Amblopad") : nom;
 }
 
@@ -105,14 +120,7 @@ Modele ModeleDe(const TFichierX &fichier, const QString &secours)
 // field in two.
 QString ChampAnki(const QString &texte)
 {
-    QString propre;
-    propre.reserve(texte.size());
-    for (const QChar c : texte) {
-        const char16_t u = c.unicode();
-        if ((u >= 0x20 && u != 0x7F) || u == u'\t' || u == u'\r' || u == u'\n')
-            propre += c;
-    }
-    return Html::DepuisTexte(propre).normalized(QString::NormalizationForm_C);
+    return Html::DepuisTexte(SansControles(texte)).normalized(QString::NormalizationForm_C);
 }
 
 // Entities decoded (named ones from libxml2's HTML table), as Anki decodes

@@ -158,6 +158,20 @@ inline QStringList Paquet(const QByteArray &paquet)
             fautes << QStringLiteral("note type %1: id differs from its key").arg(it.key());
     }
     const QJsonObject paquets = QJsonDocument::fromJson(col.first().at(2).toUtf8()).object();
+    // Names Anki stores without control characters.
+    QStringList noms;
+    for (const auto &p : paquets)
+        noms << p.toObject().value(QLatin1String("name")).toString();
+    for (const auto &m : modeles) {
+        for (const auto &c : m.toObject().value(QLatin1String("flds")).toArray())
+            noms << c.toObject().value(QLatin1String("name")).toString();
+    }
+    for (const QString &nom : noms) {
+        for (const QChar ch : nom) {
+            if (ch.unicode() < 0x20 || ch.unicode() == 0x7F)
+                fautes << QStringLiteral("name \"%1\": control character").arg(nom);
+        }
+    }
     QSet<QString> guids;
     QSet<QString> notes;
     for (const QStringList &n : lignes("select id, guid, mid, flds, sfld, csum from notes")) {
