@@ -4,7 +4,7 @@
 //   bench_editeur charger FILE          ChargerXml of FILE alone in a bare process; exits
 //   bench_editeur vide                  start with no file, window painted; exits
 //   bench_editeur fenetre-nue           a bare Qt main window painted; exits
-//   bench_editeur reclasser FILE [RUNS] ReclasserFiche of a card of FILE (alphabetical)
+//   bench_editeur reclasser FILE [RUNS] a card of FILE (alphabetical) edited and put back in order
 //   bench_editeur chercher FILE [RUNS]  a whole search cycle without a match (all fields, no case)
 //   bench_editeur liste FILE [RUNS]     the list of cards opened and painted
 //   bench_editeur echelle FILE [RUNS]   in one process: FILE opened and its first card
@@ -153,7 +153,7 @@ int main(int argc, char *argv[])
         Peindre();
     const std::chrono::duration<double> ouverture = std::chrono::steady_clock::now() - debutOuverture;
     const double processeurOuverture = TempsProcesseur() - cpuOuverture;
-    if (!fiche.FichierCourant) {
+    if (!fiche.Fichier()) {
         std::fprintf(stderr, "bench_editeur: %s not opened\n", qPrintable(nom));
         Sortir(1);
     }
@@ -165,20 +165,23 @@ int main(int argc, char *argv[])
         // A card in the middle gets a key that sorts elsewhere, as when the
         // user edits a name and validates it.
         const int repetitions = argc > 3 ? std::max(1, atoi(argv[3])) : 5;
-        TFichierX &f = *fiche.FichierCourant;
+        const TFichierX &f = *fiche.Fichier();
         const int n = f.NombreFiches();
         std::vector<double> durees;
         for (int i = 0; i < repetitions; ++i) {
             const int index = (n / 2 + i * 7919) % n;
-            fiche.IndexCourant = index;
-            f.Fiche(index).SetChamp1((i % 2 ? QStringLiteral("Zz") : QStringLiteral("Aa")) + f.Fiche(index).Champ1());
+            const TFicheX &carte = f.Fiche(index);
+            const QString c0 = carte.Champ0();
+            const QString c1 = (i % 2 ? QStringLiteral("Zz") : QStringLiteral("Aa")) + carte.Champ1();
+            const QString c2 = carte.Champ2();
             const auto debut = std::chrono::steady_clock::now();
-            fiche.ReclasserFiche();
+            // Stored and put back in order: one step of the document.
+            fiche.IndexCourant = fiche.Document().ModifierFiche(index, c0, c1, c2, true, QStringLiteral("Edit card"));
             const std::chrono::duration<double> d = std::chrono::steady_clock::now() - debut;
             durees.push_back(d.count());
         }
         if (!f.EstTrie()) {
-            std::fprintf(stderr, "bench_editeur: ReclasserFiche left the cards unsorted\n");
+            std::fprintf(stderr, "bench_editeur: storing a card left the cards unsorted\n");
             Sortir(1);
         }
         std::sort(durees.begin(), durees.end());
@@ -203,7 +206,7 @@ int main(int argc, char *argv[])
         std::vector<double> durees;
         for (int i = 0; i < fois; ++i)
             durees.push_back(Chrono([&] { fiche.Listedesfiches1Click(); }));
-        if (fiche.Liste->Modele->rowCount() != fiche.FichierCourant->NombreFiches()) {
+        if (fiche.Liste->Modele->rowCount() != fiche.Fichier()->NombreFiches()) {
             std::fprintf(stderr, "bench_editeur: the list does not hold every card\n");
             Sortir(1);
         }
@@ -222,7 +225,7 @@ int main(int argc, char *argv[])
             std::fprintf(stderr, "bench_editeur: no card shown\n");
             Sortir(1);
         }
-        std::printf("ouverture %.6f %d %.6f\n", ouverture.count(), fiche.FichierCourant->NombreFiches(),
+        std::printf("ouverture %.6f %d %.6f\n", ouverture.count(), fiche.Fichier()->NombreFiches(),
                     processeurOuverture);
         liste();
         chercher();

@@ -121,4 +121,11 @@ inline bool Actif(TFormFiche &w, const char *entree)
     return w.EntreeActive(entree);
 }
 
+// The window's title as the desktop shows it: "[*]" is the modified mark.
+inline QString Titre(const QWidget &w)
+{
+    QString titre = w.windowTitle();
+    return titre.replace(QLatin1String("[*]"), w.isWindowModified() ? QStringLiteral("*") : QString());
+}
+
 }

@@ -80,7 +80,7 @@ private slots:
     void demarrageSansFichier()
     {
         TFormFiche &w = Fenetre();
-        QCOMPARE(w.windowTitle(), QStringLiteral("Amblopad: micro Data Base"));
+        QCOMPARE(OutilsGui::Titre(w), QStringLiteral("Amblopad: micro Data Base"));
         w.FormShow(QStringList());
         QVERIFY(!w.Fichier());
         QCOMPARE(w.TypeCourant, QChar(u'R'));
@@ -129,6 +129,8 @@ private slots:
                                      "Inserer1=&Insert card=",
                                      "Supprimer1=&Delete card=",
                                      "Annuler1=Cancel modification=Ctrl+Z",
+                                     "Defaire1=Undo=Ctrl+Z",
+                                     "Refaire1=Redo=Ctrl+Y",
                                      "-",
                                      "PermuterChamps=Switch fields=",
                                      "-",
@@ -152,6 +154,117 @@ private slots:
                                 "Instanceunique1", "Rubriquesdaide1", "Apropos1", "Champs1", "Liste1", "OptionsCSV"})
             QVERIFY2(w.findChild<QAction *>(QLatin1String(nom)), nom);
         QCOMPARE(w.Action("Sauver1")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
+        QCOMPARE(w.Action("Refaire1")->shortcuts().value(1), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+    }
+
+    // Each change is one step: Undo names it and brings the file back with
+    // the card it touched shown; back at the saved step the title loses its
+    // mark and Save is off; Redo does it again.
+    void historique_data()
+    {
+        QTest::addColumn<QString>("commande");
+        QTest::addColumn<QString>("etape");
+        QTest::addColumn<int>("montree"); // card shown after the undo
+        QTest::addColumn<int>("nombre");  // cards after the command
+        QTest::newRow("delete") << "delete"
+                                << "Delete card" << 1 << 2;
+        QTest::newRow("edit validated") << "edit"
+                                        << "Edit card" << 1 << 3;
+        QTest::newRow("new card validated") << "new"
+                                            << "New card" << 2 << 4;
+        QTest::newRow("insert card validated") << "insert"
+                                               << "Insert card" << 0 << 4;
+        QTest::newRow("switch fields") << "switch"
+                                       << "Switch fields" << 0 << 3;
+        QTest::newRow("style sheet") << "style"
+                                     << "Style sheet" << 0 << 3;
+    }
+    void historique()
+    {
+        QFETCH(QString, commande);
+        QFETCH(QString, etape);
+        QFETCH(int, montree);
+        QFETCH(int, nombre);
+        TFormFiche &w = Charger(Fichier(u'Q', {"a", "b", "c"}), 1);
+        const QByteArray avant = w.Document().OctetsXml();
+        QVERIFY(!OutilsGui::Actif(w, "Defaire1"));
+        QVERIFY(!OutilsGui::Actif(w, "Refaire1"));
+        QCOMPARE(w.Action("Defaire1")->text(), QStringLiteral("Undo"));
+        if (commande == QLatin1String("delete")) {
+            m_dialogues->Repondre(TInteraction::RepOui);
+            w.BSupprimerClick();
+        } else if (commande == QLatin1String("edit")) {
+            OutilsGui::Taper(w.MReponse, QStringLiteral("changed"));
+            w.Enregistrerlafiche1Click();
+        } else if (commande == QLatin1String("new") || commande == QLatin1String("insert")) {
+            if (commande == QLatin1String("new"))
+                w.BNouveauClick();
+            else
+                w.BInsererClick();
+            QVERIFY(!OutilsGui::Actif(w, "Defaire1")); // a new card waits: nothing to undo yet
+            OutilsGui::Taper(w.MQuestion, QStringLiteral("n"));
+            w.Enregistrerlafiche1Click();
+            w.AfficherFiche(1);
+        } else if (commande == QLatin1String("switch")) {
+            m_dialogues->Repondre(TInteraction::RepOk);
+            w.PermuterChampsClick();
+        } else {
+            m_dialogues->Saisies.push_back(QStringLiteral("sheet"));
+            w.FeuilledeStyle1Click();
+        }
+        QCOMPARE(w.Fichier()->NombreFiches(), nombre);
+        QVERIFY(w.isWindowModified());
+        QVERIFY(OutilsGui::Titre(w).endsWith(u'*'));
+        QVERIFY(OutilsGui::Actif(w, "Sauver1"));
+        QVERIFY(OutilsGui::Actif(w, "Defaire1"));
+        QCOMPARE(w.Action("Defaire1")->text(), QStringLiteral("Undo ") + etape);
+        const QByteArray apres = w.Document().OctetsXml();
+
+        // Ctrl+Z undoes when no card is being typed.
+        w.AfficherFiche(0);
+        QVERIFY(!OutilsGui::Actif(w, "Annuler1"));
+        QVERIFY(w.ActiverRaccourci(QKeySequence(Qt::CTRL | Qt::Key_Z)));
+        QCOMPARE(w.Document().OctetsXml(), avant);
+        QCOMPARE(w.IndexCourant, montree);
+        QVERIFY(!w.isWindowModified());
+        QCOMPARE(OutilsGui::Titre(w), QStringLiteral("Amblopad - ") + w.Fichier()->NomFichier);
+        QVERIFY(!OutilsGui::Actif(w, "Sauver1"));
+        QVERIFY(!OutilsGui::Actif(w, "Defaire1"));
+        QCOMPARE(w.Action("Refaire1")->text(), QStringLiteral("Redo ") + etape);
+
+        QVERIFY(w.ActiverRaccourci(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)));
+        QCOMPARE(w.Document().OctetsXml(), apres);
+        QVERIFY(w.isWindowModified());
+        QVERIFY(w.ActiverRaccourci(QKeySequence(Qt::CTRL | Qt::Key_Z)));
+        QVERIFY(w.ActiverRaccourci(QKeySequence(Qt::CTRL | Qt::Key_Y)));
+        QCOMPARE(w.Document().OctetsXml(), apres);
+    }
+
+    // While a card is being typed Ctrl+Z cancels the typing, and Undo is off;
+    // the next Ctrl+Z undoes the last step. Moving and searching are no steps.
+    void ctrlZPendantLaSaisie()
+    {
+        TFormFiche &w = Charger(Fichier(u'Q', {"a", "b", "c"}), 2);
+        m_dialogues->Repondre(TInteraction::RepOui);
+        w.BSupprimerClick();
+        w.BPrecedentClick();
+        w.Premiere1Click();
+        QCOMPARE(w.Document().Pile().count(), 1);
+        OutilsGui::Taper(w.MReponse, QStringLiteral("typed"));
+        QVERIFY(w.isWindowModified());
+        QVERIFY(!OutilsGui::Actif(w, "Defaire1"));
+        QVERIFY(w.ActiverRaccourci(QKeySequence(Qt::CTRL | Qt::Key_Z)));
+        QCOMPARE(Memo(w.MReponse), QStringLiteral("ra"));
+        QCOMPARE(w.Fichier()->NombreFiches(), 2);
+        QVERIFY(w.ActiverRaccourci(QKeySequence(Qt::CTRL | Qt::Key_Z)));
+        QCOMPARE(w.Fichier()->NombreFiches(), 3);
+        QCOMPARE(w.IndexCourant, 2);
+        QCOMPARE(Memo(w.MReponse), QStringLiteral("rc"));
+        QVERIFY(!w.isWindowModified());
+        // Saving keeps the history; closing empties it.
+        QVERIFY(OutilsGui::Actif(w, "Refaire1"));
+        w.FermerFichier();
+        QCOMPARE(w.Document().Pile().count(), 0);
     }
 
     // Each state of the window and what it offers (writable, not alphabetical,
@@ -379,7 +492,7 @@ private slots:
         QCOMPARE(w.SujetAide, aide);
         QCOMPARE(w.MQuestion->verticalScrollBarPolicy(), uneLigne ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAlwaysOn);
         QCOMPARE(w.MReponse->tabChangesFocus(), !uneLigne);
-        QCOMPARE(w.windowTitle(), QStringLiteral("Amblopad - ") + w.Fichier()->NomFichier);
+        QCOMPARE(OutilsGui::Titre(w), QStringLiteral("Amblopad - ") + w.Fichier()->NomFichier);
     }
 
     // The share of the question row: set again on every resize.
@@ -894,7 +1007,7 @@ private slots:
         m_dialogues->Repondre(TInteraction::RepNon);
         QVERIFY(w.FermerAvecDemande());
         QVERIFY(!w.Fichier());
-        QCOMPARE(w.windowTitle(), QStringLiteral("Amblopad"));
+        QCOMPARE(OutilsGui::Titre(w), QStringLiteral("Amblopad"));
         QCOMPARE(w.ETitre->text(), QStringLiteral("(No file loaded)"));
         QVERIFY(!w.Edition1->menuAction()->isVisible());
     }
@@ -956,7 +1069,7 @@ private slots:
         Parametres.ncwnf = true;
         auto f = std::make_unique<TFichierX>(u'Q', u'x');
         TFormFiche &w = Charger(std::move(f));
-        QCOMPARE(w.windowTitle(), QStringLiteral("Amblopad - (New file)"));
+        QCOMPARE(OutilsGui::Titre(w), QStringLiteral("Amblopad - (New file)"));
         QCOMPARE(w.Fichier()->NombreFiches(), 1);
         QVERIFY(w.FicheNouvelle);
     }

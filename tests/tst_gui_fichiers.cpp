@@ -157,7 +157,7 @@ private slots:
             QVERIFY(w.Fichier()->Modifiable);
             QCOMPARE(w.Fichier()->TypeFichier, QChar(u'Q'));
             QCOMPARE(w.Fichier()->Fragmenteur, QStringLiteral(";"));
-            QCOMPARE(w.windowTitle(), QStringLiteral("Amblopad - (New file)"));
+            QCOMPARE(OutilsGui::Titre(w), QStringLiteral("Amblopad - (New file)"));
             w.FermerFichier();
             // The model is not remembered as a file of the user's.
             QVERIFY(Parametres.open.isEmpty());
@@ -203,7 +203,7 @@ private slots:
         QCOMPARE(w.Fichier()->TypeFichier, type);
         QCOMPARE(w.Fichier()->FormatFichier, format);
         QVERIFY(w.Fichier()->NomFichier.isEmpty());
-        QCOMPARE(w.windowTitle(), QStringLiteral("Amblopad - (New file)"));
+        QCOMPARE(OutilsGui::Titre(w), QStringLiteral("Amblopad - (New file)"));
         QCOMPARE(w.SujetAide, type == u'Q' ? 21 : type == u'M' ? 31 : 1);
     }
 
@@ -293,7 +293,7 @@ private slots:
         QCOMPARE(w.Fichier()->TypeFichier, type);
         QCOMPARE(w.TypeCourant, courant);
         QCOMPARE(w.Fichier()->NombreFiches(), 2);
-        QCOMPARE(w.windowTitle(), QStringLiteral("Amblopad - ") + chemin);
+        QCOMPARE(OutilsGui::Titre(w), QStringLiteral("Amblopad - ") + chemin);
     }
 
     // An Anki deck opens as a new, untitled card file of the type chosen in
@@ -358,7 +358,9 @@ private slots:
         QCOMPARE(w.Fichier()->FormatFichier, Lettres::FormatParDefaut(type, w.LettreTypeCsv));
         QCOMPARE(w.Fichier()->NombreFiches(), 2);
         QCOMPARE(w.Fichier()->Fiche(0).Champ2(), QStringLiteral("rqa"));
-        QCOMPARE(w.windowTitle(), QStringLiteral("Amblopad - (New file)"));
+        // The cards are nowhere on disk: modified, though no step made them.
+        QCOMPARE(OutilsGui::Titre(w), QStringLiteral("Amblopad - (New file)*"));
+        QVERIFY(!OutilsGui::Actif(w, "Defaire1"));
     }
 
     // Read-only on disk wins over the unticked box; the ticked box on a writable file too.
@@ -510,7 +512,7 @@ private slots:
         QCOMPARE(w.Fichier()->NomFichier, cible);
         QCOMPARE(w.Fichier()->FormatFichier, format);
         QVERIFY(!w.Fichier()->Modifie);
-        QCOMPARE(w.windowTitle(), QStringLiteral("Amblopad - ") + cible);
+        QCOMPARE(OutilsGui::Titre(w), QStringLiteral("Amblopad - ") + cible);
         QCOMPARE(Parametres.frmats.at(0), format);
         QVERIFY(m_d->Messages().empty());
         w.FermerFichier();

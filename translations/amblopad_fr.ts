@@ -1302,6 +1302,22 @@ Nombre de fiches&#xa0;: %3</translation>
         <source>Labels</source>
         <translation>Étiquettes</translation>
     </message>
+    <message>
+        <source>Undo</source>
+        <translation>Défaire</translation>
+    </message>
+    <message>
+        <source>Redo</source>
+        <translation>Refaire</translation>
+    </message>
+    <message>
+        <source>Undo %1</source>
+        <translation>Défaire «&#xa0;%1&#xa0;»</translation>
+    </message>
+    <message>
+        <source>Redo %1</source>
+        <translation>Refaire «&#xa0;%1&#xa0;»</translation>
+    </message>
 </context>
 <context>
     <name>TListe</name>

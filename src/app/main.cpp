@@ -22,7 +22,9 @@ void SuivreLegende(TFormFiche &fiche)
 {
     if (qEnvironmentVariableIsEmpty("AMBLOPAD_TEST_TRACE"))
         return;
-    const auto imprimer = [](const QString &legende) {
+    // As the desktop shows it: "[*]" is the modified mark.
+    const auto imprimer = [&fiche](QString legende) {
+        legende.replace(QLatin1String("[*]"), fiche.isWindowModified() ? QStringLiteral("*") : QString());
         std::printf("caption: %s\n", legende.toUtf8().constData());
         std::fflush(stdout);
     };

@@ -17,6 +17,7 @@
 #include "ui/interaction.h"
 
 #include <QAction>
+#include <algorithm>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -241,15 +242,23 @@ void TFormFiche::ConstruireFenetre()
     connect(Orthographe, &TVerificationOrthographe::ReglageModifie, this, [this] { ReglagesModifies = true; });
 }
 
-QAction *TFormFiche::Entree(QMenu *menu, const char *nom, const QString &legende, const QKeySequence &raccourci)
+QAction *TFormFiche::Entree(QMenu *menu, const char *nom, const QString &legende, const QList<QKeySequence> &raccourcis)
 {
     QAction *action = menu->addAction(legende);
     action->setObjectName(QLatin1String(nom));
-    if (!raccourci.isEmpty()) {
+    if (!raccourcis.isEmpty()) {
         // The entry shows its shortcut; the window's own shortcut acts on it,
         // after the menus are brought up to date, even when it is hidden.
-        action->setShortcut(raccourci);
+        action->setShortcuts(raccourcis);
         action->setShortcutContext(Qt::WidgetShortcut);
+        action->installEventFilter(this);
+    }
+    for (const QKeySequence &raccourci : raccourcis) {
+        // One window shortcut a key: entries sharing it take turns in ActiverRaccourci.
+        const bool pris = std::any_of(m_raccourcis.begin(), m_raccourcis.end(),
+                                      [&raccourci](const QShortcut *r) { return r->key() == raccourci; });
+        if (pris)
+            continue;
         auto *raccourciFenetre = new QShortcut(raccourci, this);
         raccourciFenetre->setObjectName(QLatin1String(nom) + QLatin1String("Raccourci"));
         connect(raccourciFenetre, &QShortcut::activated, this, [this, raccourci] { ActiverRaccourci(raccourci); });
@@ -257,10 +266,10 @@ QAction *TFormFiche::Entree(QMenu *menu, const char *nom, const QString &legende
         // the window's: whichever Qt picks, the command runs once.
         connect(raccourciFenetre, &QShortcut::activatedAmbiguously, this,
                 [this, raccourci] { ActiverRaccourci(raccourci); });
-        action->installEventFilter(this);
         m_raccourcis.push_back(raccourciFenetre);
     }
     m_actions.insert(QLatin1String(nom), action);
+    m_ordreEntrees.push_back(action);
     return action;
 }
 
@@ -327,6 +336,14 @@ void TFormFiche::ConstruireMenus()
             &TFormFiche::BSupprimerClick);
     connect(Entree(Edition1, "Annuler1", tr("Cancel modification"), QKeySequence(Qt::CTRL | Qt::Key_Z)),
             &QAction::triggered, this, &TFormFiche::Annuler1Click);
+    // Ctrl+Z cancels the card being typed while that is offered, else undoes.
+    QAction *defaire = Entree(Edition1, "Defaire1", tr("Undo"), QKeySequence(Qt::CTRL | Qt::Key_Z));
+    connect(defaire, &QAction::triggered, this, &TFormFiche::DefaireEtape);
+    QAction *refaire = Entree(Edition1, "Refaire1", tr("Redo"),
+                              {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    connect(refaire, &QAction::triggered, this, &TFormFiche::RefaireEtape);
+    for (QAction *action : {defaire, refaire})
+        action->setToolTip(action->text());
     Edition1->addSeparator();
     connect(Entree(Edition1, "PermuterChamps", tr("Switch fields")), &QAction::triggered, this,
             &TFormFiche::PermuterChampsClick);
@@ -387,16 +404,25 @@ void TFormFiche::ConstruireMenus()
     for (QMenu *menu : {Fichier1, Edition1, Preferences1})
         connect(menu, &QMenu::aboutToShow, this, &TFormFiche::MettreAJourMenus);
 
+    // The window follows its document.
+    connect(&m_document, &TDocument::ficheAMontrer, this, &TFormFiche::MontrerFicheTouchee);
+    connect(&m_document, &TDocument::modifieChange, this, &TFormFiche::MarquerModification);
+    connect(&m_document, &TDocument::nomChange, this, [this] {
+        if (Fichier())
+            AfficherTitreFenetre();
+    });
+    connect(ETitre, &QLineEdit::textEdited, this, &TFormFiche::SuivreSaisie);
+    connect(MQuestion, &QPlainTextEdit::textChanged, this, &TFormFiche::SuivreSaisie);
+    connect(MReponse, &QPlainTextEdit::textChanged, this, &TFormFiche::SuivreSaisie);
+
     MettreAJourMenus();
 }
 
 bool TFormFiche::ActiverRaccourci(const QKeySequence &touches)
 {
     MettreAJourMenus();
-    for (QAction *action : std::as_const(m_actions)) {
-        if (action->shortcut() == touches) {
-            if (!EntreeActive(action->objectName().toLatin1().constData()))
-                return false;
+    for (QAction *action : m_ordreEntrees) {
+        if (action->shortcuts().contains(touches) && EntreeActive(action->objectName().toLatin1().constData())) {
             action->trigger();
             return true;
         }

@@ -260,8 +260,18 @@ protected:
 private:
     void ConstruireFenetre();
     void ConstruireMenus();
-    QAction *Entree(QMenu *menu, const char *nom, const QString &legende,
-                    const QKeySequence &raccourci = QKeySequence());
+    QAction *Entree(QMenu *menu, const char *nom, const QString &legende, const QList<QKeySequence> &raccourcis = {});
+    QAction *Entree(QMenu *menu, const char *nom, const QString &legende, const QKeySequence &raccourci)
+    {
+        return Entree(menu, nom, legende, QList<QKeySequence>{raccourci});
+    }
+    // Undo and Redo: the step of the history, the card it touched shown.
+    void DefaireEtape();
+    void RefaireEtape();
+    void MontrerFicheTouchee(int index);
+    // The title's modified mark: the document's, or a card being typed.
+    void MarquerModification();
+    void SuivreSaisie();
     bool CarteAffichee() const { return IndexCourant != -1; }
     void PoserEntree(QAction *action, bool active);
 
@@ -270,6 +280,7 @@ private:
     bool TraiterDepot(QEvent *event);
 
     QHash<QString, QAction *> m_actions;
+    std::vector<QAction *> m_ordreEntrees; // the menus' order: the first offered answers a shared shortcut
     QString m_dossierDialogue;
     QStringList m_lignesEnAttente;
     bool m_lignesRecues = false;

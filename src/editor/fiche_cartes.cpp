@@ -102,6 +102,7 @@ void TFormFiche::AfficherFichier(int position)
 
 void TFormFiche::AfficherSansFichier()
 {
+    setWindowModified(false);
     setWindowTitle(QStringLiteral("Amblopad"));
     Edition1->menuAction()->setVisible(false);
     Panel1->setVisible(true);
@@ -122,7 +123,27 @@ void TFormFiche::AfficherSansFichier()
 void TFormFiche::AfficherTitreFenetre()
 {
     const QString nom = Fichier()->NomFichier;
-    setWindowTitle(QStringLiteral("%1 - %2").arg(QStringLiteral("Amblopad"), nom.isEmpty() ? tr("(New file)") : nom));
+    // "[*]": the desktop's mark of a modified document.
+    setWindowTitle(
+        QStringLiteral("%1 - %2[*]").arg(QStringLiteral("Amblopad"), nom.isEmpty() ? tr("(New file)") : nom));
+    MarquerModification();
+}
+
+void TFormFiche::MarquerModification()
+{
+    if (Fichier())
+        setWindowModified(m_document.EstModifie() || FicheEditee());
+    else if (isWindowModified())
+        setWindowModified(false);
+}
+
+void TFormFiche::SuivreSaisie()
+{
+    if (!Fichier() || !FicheEditee())
+        return;
+    m_document.SignalerSaisie();
+    if (!isWindowModified())
+        MarquerModification();
 }
 
 void TFormFiche::AfficherEtiquettes()
@@ -177,6 +198,7 @@ void TFormFiche::EffacerMarquesEdition()
     MReponse->document()->setModified(false);
     if (Fichier() && Fichier()->AvecTitre)
         ETitre->setModified(false);
+    MarquerModification();
 }
 
 // ----------------------------------------------------------------- one card
@@ -197,6 +219,7 @@ void TFormFiche::AfficherFiche(int position)
     MQuestion->setEnabled(carte);
     MReponse->setEnabled(carte);
     MettreAJourBoutons();
+    MarquerModification();
 }
 
 void TFormFiche::StockerFiche()
@@ -405,6 +428,36 @@ void TFormFiche::Annuler1Click()
         SupprimerFicheCourante();
     else
         AfficherFiche(IndexCourant);
+    MarquerModification();
+}
+
+void TFormFiche::DefaireEtape()
+{
+    // Never under a card being typed: "Cancel modification" comes first.
+    if (FicheEditee() || FicheNouvelle)
+        return;
+    m_document.Defaire();
+}
+
+void TFormFiche::RefaireEtape()
+{
+    if (FicheEditee() || FicheNouvelle)
+        return;
+    m_document.Refaire();
+}
+
+void TFormFiche::MontrerFicheTouchee(int index)
+{
+    if (!Fichier())
+        return;
+    // A step may have changed the type, the captions or the file's title.
+    TypeCourant = Fichier()->TypeFichier;
+    EvaluerType();
+    AfficherEtiquettes();
+    AfficherTitreFichier();
+    RechercheEnCours = false;
+    AfficherFiche(index >= 0 ? index : IndexCourant);
+    MettreAJourMenus();
 }
 
 void TFormFiche::PermuterChampsClick()
@@ -519,6 +572,17 @@ void TFormFiche::MettreAJourMenus()
         Action("Rechsuivant1")->setVisible(RechercheEnCours);
         Action("AbandonRech1")->setVisible(RechercheEnCours);
         poser("Annuler1", editee || FicheNouvelle);
+        const bool saisie = editee || FicheNouvelle;
+        QAction *defaire = Action("Defaire1");
+        QAction *refaire = Action("Refaire1");
+        const QString etapeDefaite = m_document.Pile().undoText();
+        const QString etapeRefaite = m_document.Pile().redoText();
+        PoserEntree(defaire, !saisie && m_document.PeutDefaire());
+        PoserEntree(refaire, !saisie && m_document.PeutRefaire());
+        defaire->setText(etapeDefaite.isEmpty() ? tr("Undo") : tr("Undo %1").arg(etapeDefaite));
+        refaire->setText(etapeRefaite.isEmpty() ? tr("Redo") : tr("Redo %1").arg(etapeRefaite));
+        for (QAction *action : {defaire, refaire})
+            action->setToolTip(action->text());
         Action("Etiquettes1")->setVisible(f->FormatFichier == u'x' && modifiable);
         Action("PermuterChamps")->setVisible(Permutable && carte && modifiable);
         poser("PermuterChamps", true);
