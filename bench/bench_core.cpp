@@ -3,7 +3,8 @@
 //   bench_core OPERATION FILE [RUNS]
 //
 // OPERATION: xml-open, xml-save, xml-write, natif-open, natif-save,
-// natif-write, crd-open, crd-save, crd-write, csv-open, csv-save (type Q), moodle-open,
+// natif-write, crd-open, crd-save, crd-write, csv-open, csv-save (type Q),
+// csv-ansi-open (the same in the ANSI code page, csvutf off), moodle-open,
 // moodle-write, gift-open and gift-write (both on the questions of a Moodle
 // file, gift-open reading the GIFT text written from it),
 // trier (the Directory file's cards), memory (heap bytes per card beyond
@@ -155,6 +156,8 @@ int main(int argc, char *argv[])
     const int fois = args.size() > 3 ? std::max(1, args.at(3).toInt()) : 5;
     std::setlocale(LC_NUMERIC, "C"); // a point in the printed numbers, whatever LC_ALL says
     LireParametres();
+    if (operation.startsWith(QLatin1String("csv-ansi")))
+        Parametres.csvutf = false;
     try {
         Durees durees;
         qint64 octets = QFileInfo(nom).size();

@@ -7,7 +7,8 @@ packages=(cmake ninja-build g++ pkg-config
           libqt6svg6-dev libxml2-dev libxml2-utils
           libsqlite3-dev libzip-dev libzstd-dev
           libhunspell-dev hunspell-fr hunspell-en-us
-          libgl-dev xvfb xauth python3 poppler-utils clang-format locales)
+          libgl-dev xvfb xauth python3 poppler-utils clang-format locales
+          fonts-dejavu-core fonts-liberation2 fonts-noto-core)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -89,6 +89,25 @@ QString Montrer(const QByteArray &octets)
     return s;
 }
 
+// The characters of bytes 0x80 to 0x9F in the Windows code page 1252, from
+// its published table; the five bytes it leaves undefined read as the C1
+// controls of the same number. From 0xA0 on it is Latin-1.
+const char16_t Cp1252De80A9F[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+// A field's text as the reader gives it: decoded, placeholders as spaces.
+QString Cp1252(const QByteArray &octets)
+{
+    QString texte;
+    for (const char c : octets) {
+        const uchar u = uchar(c);
+        texte += u == 0xAF ? QChar(u' ') : QChar(u >= 0x80 && u < 0xA0 ? Cp1252De80A9F[u - 0x80] : char16_t(u));
+    }
+    return texte;
+}
+
 QString MessageDe(const std::function<void()> &action)
 {
     try {
@@ -117,6 +136,8 @@ private slots:
     void lecture();
     void lectureUtf8_data();
     void lectureUtf8();
+    void lectureAnsi_data();
+    void lectureAnsi();
     void champsManquants_data();
     void champsManquants();
     void allerRetour_data();
@@ -397,6 +418,75 @@ void TestCsv::lectureUtf8()
     QFETCH(QByteArray, octets);
     QFETCH(Cartes, attendu);
     Parametres.csvutf = true;
+    auto f = TFichierCSV::LireCSV(octets, type);
+    QCOMPARE(Montrer(Contenu(*f)), Montrer(attendu));
+}
+
+// The same steps in the ANSI code page, whose bytes above 0x7F break the
+// decoder's sixteen-byte runs of ASCII.
+void TestCsv::lectureAnsi_data()
+{
+    QTest::addColumn<QChar>("type");
+    QTest::addColumn<QByteArray>("octets");
+    QTest::addColumn<Cartes>("attendu");
+
+    // Euro sign, undefined bytes, no-break space, placeholder, letters,
+    // after 0 to 17 ASCII bytes in each of the three fields.
+    for (const char octet : {'\x80', '\x81', '\x8D', '\x8F', '\x90', '\x9D', '\x9F', '\xA0', '\xAF', '\xE9', '\xFF'}) {
+        QByteArray octets;
+        Cartes attendu;
+        for (int k = 0; k < 18; ++k) {
+            const QByteArray champ = QByteArray(k, 'a') + octet + QByteArray(k % 9, 'b');
+            octets += champ + ';' + QByteArray(17 - k, 'q') + champ + ';' + champ + "\r\n";
+            attendu << QStringList{Cp1252(champ), QString(17 - k, u'q') + Cp1252(champ), Cp1252(champ)};
+        }
+        QTest::newRow(qPrintable(QStringLiteral("byte %1").arg(uchar(octet), 2, 16)))
+            << QChar(u'Q') << octets << attendu;
+    }
+    // Every byte that is neither a control, the separator nor a quote, in
+    // one field and then in a quoted one.
+    QByteArray tous;
+    for (int b = 0x20; b < 0x100; ++b) {
+        if (b != ';' && b != '"')
+            tous += char(b);
+    }
+    QTest::newRow("every byte") << QChar(u'Q') << QByteArray("t;q;" + tous + "\r\n\"" + tous + ";\";q;x")
+                                << Cartes{{QStringLiteral("t"), QStringLiteral("q"), Cp1252(tous)},
+                                          {Cp1252(tous + ';'), QStringLiteral("q"), QStringLiteral("x")}};
+    // Doubled quotes before, on and after a step, beside bytes above 0x7F.
+    for (int k = 5; k < 19; ++k) {
+        const QByteArray a(k, 'a');
+        QTest::newRow(qPrintable(QStringLiteral("doubled quote after %1 bytes").arg(k)))
+            << QChar(u'M') << QByteArray("\"" + a + "\"\"\xE9\";\"\"\"\x81" + a + "\"\"\";" + a + "\x80;z")
+            << Cartes{{QString(k, u'a') + QStringLiteral("\"é"), QStringLiteral("\"\u0081") + QString(k, u'a') + u'"',
+                       QString(k, u'a') + QStringLiteral("€\r\n===\r\nz")}};
+    }
+    // Breaks of each kind on both sides of a step, after bytes above 0x7F.
+    for (const char *fin : {"\r\n", "\n", "\r"}) {
+        QByteArray octets;
+        Cartes attendu;
+        for (int k = 12; k < 20; ++k) {
+            octets += QByteArray(k, '\xE8') + ";\"q\x9D" + fin;
+            attendu << QStringList{QString(), QString(k, u'è'), QStringLiteral("q\u009D")};
+        }
+        QTest::newRow(
+            qPrintable(QStringLiteral("breaks ") + QString::fromLatin1(fin).replace(u'\r', u'R').replace(u'\n', u'N')))
+            << QChar(u'D') << octets << attendu;
+    }
+    // The placeholder only on the last line, then as the file's last byte.
+    QTest::newRow("placeholder on the last line")
+        << QChar(u'Q') << QByteArray("t;q;a\r\n").repeated(40) + "u;r\xAFs;b"
+        << Cartes(40, QStringList{QStringLiteral("t"), QStringLiteral("q"), QStringLiteral("a")})
+            + Cartes{{QStringLiteral("u"), QStringLiteral("r s"), QStringLiteral("b")}};
+    QTest::newRow("placeholder last") << QChar(u'Q') << QByteArray("t;q;\xE9\xAF") << C({{"t", "q", "é "}});
+}
+
+void TestCsv::lectureAnsi()
+{
+    QFETCH(QChar, type);
+    QFETCH(QByteArray, octets);
+    QFETCH(Cartes, attendu);
+    Parametres.csvutf = false;
     auto f = TFichierCSV::LireCSV(octets, type);
     QCOMPARE(Montrer(Contenu(*f)), Montrer(attendu));
 }

@@ -15,7 +15,10 @@
 #include "model/outils.h"
 #include "settings/init.h"
 
+#include <QAbstractItemView>
+#include <QAccessible>
 #include <QAction>
+#include <QComboBox>
 #include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
@@ -587,6 +590,49 @@ private slots:
             QVERIFY(w.Action("Etiquettes1")->isVisible() && w.Action("Etiquettes1")->isEnabled());
             QVERIFY(w.Action("Entete1")->isVisible());
         }
+    }
+
+    // A screen reader names every field of every dialog: each one has a
+    // name in the accessibility tree, its caption's.
+    void nomsAccessibles_data()
+    {
+        QTest::addColumn<QString>("entree");
+        QTest::addColumn<int>("champs");
+        QTest::newRow("header") << "Entete1" << 3;
+        QTest::newRow("options") << "Options1" << 3;
+        QTest::newRow("advanced") << "OptionsAvancees1" << 4;
+        QTest::newRow("csv") << "OptionsCSV" << 1;
+        QTest::newRow("labels") << "Etiquettes1" << 3;
+        QTest::newRow("search") << "Rechercher1" << 1;
+        QTest::newRow("list") << "Listedesfiches1" << 1;
+        QTest::newRow("new file") << "Nouveau1" << 1;
+    }
+    void nomsAccessibles()
+    {
+        QFETCH(QString, entree);
+        QFETCH(int, champs);
+        Parametres.alltyp = true;
+        TFormFiche &w = Charger(Fichier(u'Q'));
+        QStringList sansNom;
+        int vus = -1;
+        m_script->Dialogues.push_back([&](QDialog &d) {
+            vus = 0;
+            for (QWidget *champ : d.findChildren<QWidget *>()) {
+                if (!qobject_cast<QLineEdit *>(champ) && !qobject_cast<QPlainTextEdit *>(champ)
+                    && !qobject_cast<QComboBox *>(champ) && !qobject_cast<QAbstractItemView *>(champ))
+                    continue;
+                if (qobject_cast<QLineEdit *>(champ) && qobject_cast<QComboBox *>(champ->parent()))
+                    continue; // a combo box's own editor
+                ++vus;
+                QAccessibleInterface *acces = QAccessible::queryAccessibleInterface(champ);
+                if (!acces || acces->text(QAccessible::Name).trimmed().isEmpty())
+                    sansNom << champ->objectName();
+            }
+            return int(QDialog::Rejected);
+        });
+        OutilsGui::Choisir(w, entree.toLatin1().constData());
+        QCOMPARE(vus, champs);
+        QVERIFY2(sansNom.isEmpty(), qPrintable(sansNom.join(u' ')));
     }
 
     // F1 and the Help button show the dialog's topic; the labels have none.

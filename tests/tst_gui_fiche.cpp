@@ -12,8 +12,12 @@
 #include "model/fichierx.h"
 #include "settings/init.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QCheckBox>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QScopeGuard>
 #include <QLabel>
 #include <QLineEdit>
 #include <QAbstractButton>
@@ -29,6 +33,7 @@
 #include <QSplitter>
 #include <QTextDocument>
 #include <QToolButton>
+#include <QtMath>
 #include <functional>
 
 namespace {
@@ -128,6 +133,7 @@ private slots:
                                      "Nouvelle1=&New card=F4",
                                      "Inserer1=&Insert card=",
                                      "Supprimer1=&Delete card=",
+                                     "DupliquerFiche1=D&uplicate card=",
                                      "Annuler1=Cancel modification=Ctrl+Z",
                                      "Defaire1=Undo=Ctrl+Z",
                                      "Refaire1=Redo=Ctrl+Y",
@@ -135,8 +141,10 @@ private slots:
                                      "PermuterChamps=Switch fields=",
                                      "-",
                                      "Imprimer1=Card \u2013> printer=Ctrl+P",
+                                     "ImprimerTout1=Print &all cards=",
                                      "PressePapiers1=Card \u2013> clipboard=Ctrl+Ins",
                                      "ListeVersPressepapiers1=List \u2013> clipboard=",
+                                     "CollerFiche1=Paste as ne&w card=",
                                      "-",
                                      "Options1=&Options=F5",
                                      "OptionsAvancees1=Advanced options=Shift+F5",
@@ -154,6 +162,7 @@ private slots:
                                 "Instanceunique1", "Rubriquesdaide1", "Apropos1", "Champs1", "Liste1", "OptionsCSV"})
             QVERIFY2(w.findChild<QAction *>(QLatin1String(nom)), nom);
         QCOMPARE(w.Action("Sauver1")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
+        QCOMPARE(w.Action("Quitter1")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
         QCOMPARE(w.Action("Refaire1")->shortcuts().value(1), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
     }
 
@@ -265,6 +274,111 @@ private slots:
         QVERIFY(OutilsGui::Actif(w, "Refaire1"));
         w.FermerFichier();
         QCOMPARE(w.Document().Pile().count(), 0);
+    }
+
+    // Ctrl+Q quits as "Quit" does: after the save question.
+    void quitterAuClavier()
+    {
+        TFormFiche &w = Charger(Fichier(u'Q', {"a"}));
+        w.Document().ModifierProprietes(QStringLiteral("Title"), [](TFichierX &f) { f.SetTitre(QStringLiteral("x")); });
+        m_dialogues->Repondre(TInteraction::RepAnnuler);
+        QVERIFY(w.ActiverRaccourci(QKeySequence(Qt::CTRL | Qt::Key_Q)));
+        QCOMPARE(int(m_dialogues->Messages().size()), 1);
+        QVERIFY(w.isVisible());
+        m_dialogues->Repondre(TInteraction::RepNon);
+        QVERIFY(w.ActiverRaccourci(QKeySequence(Qt::CTRL | Qt::Key_Q)));
+        QVERIFY(!w.isVisible());
+    }
+
+    // The keyboard starts in the card's first field, not on a button.
+    void focusInitial_data()
+    {
+        QTest::addColumn<QChar>("type");
+        QTest::addColumn<QStringList>("questions");
+        QTest::addColumn<QString>("champ");
+        QTest::newRow("titles") << QChar(u'Q') << QStringList{"a", "b"} << "ETitre";
+        QTest::newRow("no titles") << QChar(u'F') << QStringList{"a", "b"} << "MQuestion";
+        QTest::newRow("one card") << QChar(u'R') << QStringList{"a"} << "MQuestion";
+        QTest::newRow("numbered") << QChar(u'L') << QStringList{"a", "b"} << "MReponse";
+        QTest::newRow("no card") << QChar(u'Q') << QStringList() << "BNouveau";
+    }
+    void focusInitial()
+    {
+        QFETCH(QChar, type);
+        QFETCH(QStringList, questions);
+        QFETCH(QString, champ);
+        TFormFiche &w = Charger(Fichier(type, questions));
+        QVERIFY(w.focusWidget());
+        QCOMPARE(w.focusWidget()->objectName(), champ);
+    }
+
+    // Each card field is named by its caption in the accessibility tree,
+    // the captions of the file included.
+    void nomsAccessibles_data()
+    {
+        QTest::addColumn<QChar>("type");
+        QTest::addColumn<QStringList>("legendes");
+        QTest::newRow("questionnaire") << QChar(u'Q') << QStringList{"Name", "Question", "Answer"};
+        QTest::newRow("directory") << QChar(u'R') << QStringList{"Title", "Tab", "Body"};
+        QTest::newRow("own captions, one with &") << QChar(u'F') << QStringList{"R&D", "Topic", "Reply"};
+    }
+    void nomsAccessibles()
+    {
+        QFETCH(QChar, type);
+        QFETCH(QStringList, legendes);
+        auto f = Fichier(type, {"a"});
+        if (type == u'F')
+            f->SetEtiquettes(legendes.at(0), legendes.at(1), legendes.at(2));
+        TFormFiche &w = Charger(std::move(f));
+        const QWidget *champs[] = {w.ETitre, w.MQuestion, w.MReponse};
+        for (int i = 0; i < 3; ++i) {
+            QAccessibleInterface *acces = QAccessible::queryAccessibleInterface(const_cast<QWidget *>(champs[i]));
+            QVERIFY(acces);
+            QCOMPARE(acces->text(QAccessible::Name), legendes.at(i));
+        }
+        // The caption shows its '&' and gives no accelerator.
+        QCOMPARE(QKeySequence::mnemonic(w.PTitre->text()), QKeySequence());
+    }
+
+    // "Duplicate card": a copy after the card shown (in its place in an
+    // alphabetical file), an edit validated first; not in a read-only file.
+    void dupliquer_data()
+    {
+        QTest::addColumn<QChar>("type");
+        QTest::addColumn<QString>("edition");
+        QTest::addColumn<QStringList>("attendu");
+        QTest::addColumn<int>("montre");
+        QTest::newRow("questionnaire") << QChar(u'Q') << QString() << QStringList{"a", "b", "b", "c"} << 2;
+        QTest::newRow("edited first") << QChar(u'Q') << "e" << QStringList{"a", "e", "e", "c"} << 2;
+        QTest::newRow("alphabetical, edited") << QChar(u'R') << "z" << QStringList{"a", "c", "z", "z"} << 3;
+        QTest::newRow("numbered") << QChar(u'L') << QString() << QStringList{"a", "b", "b", "c"} << 2;
+    }
+    void dupliquer()
+    {
+        QFETCH(QChar, type);
+        QFETCH(QString, edition);
+        QFETCH(QStringList, attendu);
+        QFETCH(int, montre);
+        TFormFiche &w = Charger(Fichier(type, {"a", "b", "c"}), 1);
+        if (!edition.isEmpty())
+            OutilsGui::Taper(w.MQuestion, edition);
+        QVERIFY(OutilsGui::Actif(w, "DupliquerFiche1"));
+        OutilsGui::Choisir(w, "DupliquerFiche1");
+        QStringList vu;
+        for (int i = 0; i < w.Fichier()->NombreFiches(); ++i)
+            vu << (type == u'L' ? w.Fichier()->Fiche(i).Champ2().mid(1) : w.Fichier()->Fiche(i).Champ1());
+        QCOMPARE(vu, attendu);
+        QCOMPARE(w.IndexCourant, montre);
+        QVERIFY(w.Document().EstModifie());
+        QVERIFY(m_dialogues->Messages().empty());
+
+        auto lecture = Fichier(type, {"a"});
+        lecture->Modifiable = false;
+        TFormFiche &w2 = Charger(std::move(lecture));
+        QVERIFY(!OutilsGui::Actif(w2, "DupliquerFiche1"));
+        QVERIFY(!OutilsGui::Actif(w2, "CollerFiche1"));
+        w2.DupliquerFiche1Click();
+        QCOMPARE(w2.Fichier()->NombreFiches(), 1);
     }
 
     // Each state of the window and what it offers (writable, not alphabetical,
@@ -416,19 +530,55 @@ private slots:
 
     // Shrunk as far as it goes, the window keeps its six buttons whole and
     // apart and every shown field at least one usable line tall.
+    // The window's own font and the fields' font: the machine's default, then
+    // common desktop families (each row only where the family is installed).
     void tailleMinimale_data()
     {
         QTest::addColumn<QChar>("type");
-        QTest::newRow("questionnaire") << QChar(u'Q');
-        QTest::newRow("holdall") << QChar(u'F');
-        QTest::newRow("directory") << QChar(u'R');
+        QTest::addColumn<QString>("interface");
+        QTest::addColumn<QString>("champs");
+        QTest::addColumn<int>("points");
+        QTest::newRow("questionnaire") << QChar(u'Q') << QString() << QString() << 0;
+        QTest::newRow("holdall") << QChar(u'F') << QString() << QString() << 0;
+        QTest::newRow("directory") << QChar(u'R') << QString() << QString() << 0;
+        const struct
+        {
+            const char *nom;
+            const char *interface;
+            const char *champs;
+            int points;
+        } familles[] = {{"DejaVu", "DejaVu Sans", "DejaVu Sans Mono", 10},
+                        {"Liberation", "Liberation Sans", "Liberation Mono", 10},
+                        {"Noto", "Noto Sans", "Noto Sans Mono", 10},
+                        {"Noto large", "Noto Sans", "Noto Serif", 16}};
+        for (const auto &famille : familles) {
+            const QString interface = QString::fromLatin1(famille.interface);
+            const QString champs = QString::fromLatin1(famille.champs);
+            if (!QFontDatabase::hasFamily(interface) || !QFontDatabase::hasFamily(champs))
+                continue;
+            for (const QChar type : {u'Q', u'F', u'R', u'L'})
+                QTest::addRow("%s, %c", famille.nom, char(type.unicode()))
+                    << type << interface << champs << famille.points;
+        }
     }
 
     void tailleMinimale()
     {
         QFETCH(QChar, type);
+        QFETCH(QString, interface);
+        QFETCH(QString, champs);
+        QFETCH(int, points);
+        const QFont policeAvant = QApplication::font();
+        const auto retablir = qScopeGuard([&policeAvant] { QApplication::setFont(policeAvant); });
+        if (!interface.isEmpty()) {
+            QApplication::setFont(QFont(interface, points));
+            Parametres.foname = champs;
+            Parametres.fosize = points + 2;
+        }
         TFormFiche &w = Charger(Fichier(type, {"a"}));
         QApplication::processEvents();
+        if (!interface.isEmpty())
+            QCOMPARE(QFontInfo(w.MReponse->font()).family(), champs);
         for (const QSize taille : {QSize(616, 436), QSize(10, 10)}) {
             w.resize(taille);
             QApplication::processEvents();
@@ -440,6 +590,8 @@ private slots:
                 QVERIFY(!r.intersects(avant));
                 avant = r;
             }
+            if (w.ETitre->isVisible())
+                QVERIFY(w.ETitre->height() >= w.ETitre->minimumSizeHint().height());
             for (QPlainTextEdit *memo : {w.MQuestion, w.MReponse}) {
                 if (!memo->isVisible())
                     continue;
@@ -516,9 +668,15 @@ private slots:
             QCoreApplication::processEvents();
             const QList<int> tailles = w.Splitter1->sizes();
             const int total = tailles.at(0) + tailles.at(1);
-            if (douziemes == 0)
-                QCOMPARE(tailles.at(0), w.ETitre->sizeHint().height());
-            else
+            if (douziemes == 0) {
+                // One line: the title's height, or more when the memo's own
+                // line needs it, and no more.
+                const int ligne = w.MQuestion->fontMetrics().lineSpacing()
+                    + 2 * qCeil(w.MQuestion->document()->documentMargin());
+                QVERIFY(tailles.at(0) >= w.ETitre->sizeHint().height());
+                QVERIFY(w.MQuestion->viewport()->height() >= ligne);
+                QVERIFY(tailles.at(0) == w.ETitre->sizeHint().height() || w.MQuestion->viewport()->height() == ligne);
+            } else
                 QCOMPARE(tailles.at(0), total * douziemes / 12);
         }
     }

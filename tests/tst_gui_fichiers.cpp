@@ -671,7 +671,7 @@ private slots:
         QVERIFY(OutilsTest::LireFichier(chemin).contains("changed"));
     }
 
-    // An unnamed modified file: the question names nobody, Yes asks for a name.
+    // An unnamed modified file: the question calls it "(New file)", Yes asks for a name.
     void fermerSansNom()
     {
         TFormFiche &w = Demarrer();
@@ -684,7 +684,7 @@ private slots:
         m_d->AnnulerFichier();
         QVERIFY(!w.FermerAvecDemande());
         QCOMPARE(m_d->Messages().front().Texte,
-                 QStringLiteral("The file \"\" has been modified.\r\nDo you want to save it?"));
+                 QStringLiteral("The file \"(New file)\" has been modified.\r\nDo you want to save it?"));
         QCOMPARE(Sortes(*m_d), (QStringList{"message", "sauver"}));
         QVERIFY(w.Fichier());
 
@@ -751,6 +751,8 @@ private slots:
         QTest::newRow("save, untitled: native")
             << "save" << QChar(u'Q') << "xnscmt" << 2 << "aqq" << QByteArray("\x3c");
         QTest::newRow("export: text") << "export" << QChar(u'L') << "xscmt" << 1 << "txt" << QByteArray("ra");
+        QTest::newRow("export: MCQ as Moodle")
+            << "export" << QChar(u'M') << "xscmt" << 1 << "xml" << QByteArray("<?xml");
     }
 
     void extensionDeLEntreeChoisie()
@@ -783,6 +785,11 @@ private slots:
             QVERIFY(!octets.startsWith("<?xml") && !octets.isEmpty());
         else
             QVERIFY2(octets.startsWith(debut), octets.left(16).constData());
+        // An export leaves the document open as it was.
+        if (commande == "export") {
+            QCOMPARE(w.Fichier()->NomFichier, source);
+            QCOMPARE(w.Fichier()->FormatFichier, QChar(u'x'));
+        }
     }
 
     // The platform's save dialog: the entry chosen gives the extension, not the first one.

@@ -187,7 +187,7 @@ private slots:
         QTest::newRow("lists") << QChar(u'L') << "tkK";
         QTest::newRow("notebook") << QChar(u'N') << "tkK";
         QTest::newRow("dictionnaire") << QChar(u'D') << "kK";
-        QTest::newRow("MCQ") << QChar(u'M') << "gakK";
+        QTest::newRow("MCQ") << QChar(u'M') << "mgakK";
     }
     void formatsExport()
     {

@@ -28,6 +28,8 @@
 #include <QSettings>
 #include <QSplitter>
 #include <QStandardPaths>
+#include <QTextDocument>
+#include <QtMath>
 
 namespace {
 
@@ -281,6 +283,71 @@ private slots:
         QCOMPARE(QGuiApplication::clipboard()->text(), attendu);
     }
 
+    // "Paste as new card" after a copy of a card, of the list, or a text from
+    // elsewhere: the new cards come after the one shown (in order in an
+    // alphabetical file), the last one shown.
+    void collerCommeNouvelleFiche_data()
+    {
+        QTest::addColumn<QChar>("type");
+        QTest::addColumn<QStringList>("cartes");
+        QTest::addColumn<QString>("copie"); // "card", "list", or the clipboard's text
+        QTest::addColumn<QStringList>("attendu");
+        QTest::addColumn<int>("montre");
+        QTest::newRow("card copy") << QChar(u'Q') << QStringList{"T|Q|A", "U|R|B"} << "card"
+                                   << QStringList{"T|Q|A", "T|Q|A", "U|R|B"} << 1;
+        // The fields come back whole, empty lines inside them included.
+        QTest::newRow("card with empty lines")
+            << QChar(u'Q') << QStringList{"T|Q1\r\n\r\nQ2|A1\r\n\r\nA2"} << "card"
+            << QStringList{"T|Q1\r\n\r\nQ2|A1\r\n\r\nA2", "T|Q1\r\n\r\nQ2|A1\r\n\r\nA2"} << 1;
+        QTest::newRow("list copy") << QChar(u'F') << QStringList{"|a|1", "|b|2"} << "list"
+                                   << QStringList{"|a|1", "|a|1", "|b|2", "|b|2"} << 2;
+        QTest::newRow("numbered card copy")
+            << QChar(u'L') << QStringList{"|x|one", "|x|two"} << "card" << QStringList{"||one", "||one", "||two"} << 1;
+        QTest::newRow("text: title, question, answer")
+            << QChar(u'Q') << QStringList{"T|Q|A"} << "Title\r\n\r\nQuestion\r\n\r\nAnswer 1\r\n\r\nAnswer 2\r\n"
+            << QStringList{"T|Q|A", "Title|Question|Answer 1\r\n\r\nAnswer 2"} << 1;
+        QTest::newRow("text: question and answer")
+            << QChar(u'Q') << QStringList{"T|Q|A"} << "Question\nline 2\n\nAnswer"
+            << QStringList{"T|Q|A", "|Question\r\nline 2|Answer"} << 1;
+        QTest::newRow("text: one card a line") << QChar(u'F') << QStringList{"|a|1"} << "x\ny\n\n"
+                                               << QStringList{"|a|1", "|x|", "|y|"} << 2;
+        QTest::newRow("text: numbered items")
+            << QChar(u'L') << QStringList{"|x|one"} << "two\r\nthree" << QStringList{"||one", "||two", "||three"} << 2;
+        QTest::newRow("alphabetical: put in order") << QChar(u'R') << QStringList{"|b|1", "|d|2"} << "c\r\n\r\nbody"
+                                                    << QStringList{"|b|1", "|c|body", "|d|2"} << 1;
+        QTest::newRow("nothing to paste")
+            << QChar(u'Q') << QStringList{"T|Q|A"} << " \r\n " << QStringList{"T|Q|A"} << 0;
+        QTest::newRow("text: one line is a question")
+            << QChar(u'Q') << QStringList{"T|Q|A"} << "\r\n\r\n\r\nanswer" << QStringList{"T|Q|A", "|answer|"} << 1;
+    }
+    void collerCommeNouvelleFiche()
+    {
+        QFETCH(QChar, type);
+        QFETCH(QStringList, cartes);
+        QFETCH(QString, copie);
+        QFETCH(QStringList, attendu);
+        QFETCH(int, montre);
+        TFormFiche &w = Charger(OutilsGui::FichierCartes(type, cartes), 0);
+        if (copie == "card")
+            w.PressePapiers1Click();
+        else if (copie == "list")
+            w.ListeVersPressePapiers1Click();
+        else
+            QGuiApplication::clipboard()->setText(copie);
+        QVERIFY(OutilsGui::Actif(w, "CollerFiche1"));
+        OutilsGui::Choisir(w, "CollerFiche1");
+        QStringList vu;
+        for (int i = 0; i < w.Fichier()->NombreFiches(); ++i) {
+            const TFicheX &fiche = w.Fichier()->Fiche(i);
+            vu << fiche.Champ0() + u'|' + fiche.Champ1() + u'|' + fiche.Champ2();
+        }
+        QCOMPARE(vu, attendu);
+        QCOMPARE(w.IndexCourant, montre);
+        QCOMPARE(w.Document().EstModifie(), attendu != cartes);
+        // Nothing pasted is said, never silent.
+        QCOMPARE(int(m_banc.dialogues->Messages().size()), attendu == cartes ? 1 : 0);
+    }
+
     // What is shown is copied, edits not validated included; nothing is stored.
     void carteModifieeVersPressePapiers()
     {
@@ -408,6 +475,91 @@ private slots:
         QVERIFY(pages.first().size() >= pages.last().size());
     }
 
+    // Cards printed one after the other: a card is cut over two pages only
+    // when it is longer than a page; the others start a new page when the
+    // rest of one cannot hold them, and never sooner.
+    void paginationParFiche()
+    {
+        const QList<int> tailles{5, 40, 40, 500, 2, 30, 30, 30};
+        QList<QStringList> blocs;
+        QStringList toutes;
+        for (int b = 0; b < tailles.size(); ++b) {
+            QStringList bloc;
+            for (int l = 0; l < tailles.at(b); ++l)
+                bloc << QStringLiteral("      card %1 line %2").arg(b).arg(l);
+            blocs << bloc;
+            toutes += bloc;
+        }
+        QPrinter imprimante;
+        imprimante.setOutputFormat(QPrinter::PdfFormat);
+        imprimante.setOutputFileName(m_dossier.filePath(QStringLiteral("cards.pdf")));
+        const QList<QStringList> pages = TFormFiche::ImprimerBlocs(
+            imprimante, QFont(QStringLiteral("DejaVu Sans Mono"), 10), blocs);
+        QStringList lues;
+        int capacite = 0;
+        for (const QStringList &p : pages) {
+            lues += p;
+            capacite = qMax(capacite, int(p.size()));
+        }
+        QCOMPARE(lues, toutes);
+        QVERIFY(capacite < 500); // the long card goes over pages
+        const auto carte = [](const QString &ligne) { return ligne.section(u' ', 7, 7).toInt(); };
+        for (int i = 0; i < pages.size(); ++i) {
+            for (const QString &ligne : pages.at(i)) {
+                const int b = carte(ligne);
+                if (tailles.at(b) <= capacite)
+                    QVERIFY2(pages.at(i).contains(blocs.at(b).first()) && pages.at(i).contains(blocs.at(b).last()),
+                             qPrintable(ligne));
+            }
+            // A new page only for a card that did not fit in the rest of this one.
+            if (i + 1 < pages.size()) {
+                const int suivante = carte(pages.at(i + 1).first());
+                if (pages.at(i + 1).first() == blocs.at(suivante).first() && tailles.at(suivante) <= capacite)
+                    QVERIFY(pages.at(i).size() + tailles.at(suivante) > capacite);
+            }
+        }
+    }
+
+    // "Print all cards": every card in order, the edit of the card shown
+    // stored first, with the card printout's defaults.
+    void imprimerTout()
+    {
+        QStringList longue;
+        for (int i = 1; i <= 80; ++i)
+            longue << QStringLiteral("line %1").arg(i);
+        TFormFiche &w = Charger(
+            OutilsGui::FichierCartes(u'Q', {"First|Q1|A1", "Second|Q2|" + longue.join("\r\n"), "Third|Q3|A3"}), 1);
+        OutilsGui::Taper(w.MQuestion, QStringLiteral("Q2 edited"));
+        const QString pdf = m_dossier.filePath(QStringLiteral("all.pdf"));
+        m_banc.dialogues->Impressions.push_back(true);
+        m_banc.dialogues->FichierImpression = pdf;
+        QVERIFY(OutilsGui::Actif(w, "ImprimerTout1"));
+        OutilsGui::Choisir(w, "ImprimerTout1");
+        QVERIFY(m_banc.dialogues->Messages().empty());
+        QVERIFY(!w.FicheEditee());
+        QCOMPARE(w.Fichier()->Fiche(1).Champ1(), QStringLiteral("Q2 edited"));
+        QCOMPARE(m_banc.dialogues->Demandes.back().Texte, QStringLiteral("test"));
+        bool ok = false;
+        const QString texte = TextePdf(pdf, &ok);
+        QVERIFY2(ok, "pdftotext (poppler-utils) reads the printout");
+        QVERIFY(texte.count(u'\f') >= 2);
+        qsizetype position = -1;
+        for (const char *cherche :
+             {"First", "Q1", "A1", "Second", "Q2 edited", "line 1\n", "line 80", "Third", "Q3", "A3"}) {
+            const qsizetype suivante = texte.indexOf(cherche, position + 1);
+            QVERIFY2(suivante > position, qPrintable(cherche));
+            position = suivante;
+        }
+        // The third card does not share the long card's last page when it
+        // cannot fit there: it is whole on one page.
+        const QStringList pagesPdf = texte.split(u'\f');
+        int pageTroisieme = -1;
+        for (int i = 0; i < pagesPdf.size(); ++i)
+            if (pagesPdf.at(i).contains("Third"))
+                pageTroisieme = i;
+        QVERIFY(pageTroisieme >= 0 && pagesPdf.at(pageTroisieme).contains("A3"));
+    }
+
     // The print dialog proposes the document's name; a line wider than the
     // page, the title's too, wraps instead of running off it.
     void impressionNomEtRetour()
@@ -501,8 +653,11 @@ private slots:
             QCOMPARE(champ->font().family(), QStringLiteral("DejaVu Serif"));
         QCOMPARE(w.PoliceImpression.family(), QStringLiteral("DejaVu Serif"));
         QCOMPARE(w.PoliceImpression.pointSize(), 14);
-        // A one-line question row follows the title field's new height.
-        QCOMPARE(w.Splitter1->sizes().constFirst(), w.ETitre->sizeHint().height());
+        // A one-line question row follows the new font: the title field's
+        // height, and the whole of the memo's line.
+        QVERIFY(w.Splitter1->sizes().constFirst() >= w.ETitre->sizeHint().height());
+        QVERIFY(w.MQuestion->viewport()->height()
+                >= w.MQuestion->fontMetrics().lineSpacing() + 2 * qCeil(w.MQuestion->document()->documentMargin()));
 
         m_banc.dialogues->Polices.push_back(QFont(QStringLiteral("DejaVu Sans"), 9));
         const QString listeMontree = QFontInfo(w.Liste->LBListe->font()).family();

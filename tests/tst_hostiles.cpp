@@ -10,6 +10,7 @@
 #include "formats/xml.h"
 #include "model/budget.h"
 #include "model/erreurs.h"
+#include "model/outils.h"
 
 #include <functional>
 
@@ -110,6 +111,11 @@ private slots:
             lignes += "a\n";
         QTest::newRow("CSV, 100,000 one-letter lines") << QStringLiteral("csv") << lignes << true;
         QTest::newRow("CSV, 1,000 lines") << QStringLiteral("csv") << lignes.left(2000) << false;
+        // The list of a line's fields and the answer they are joined into.
+        QTest::newRow("CSV, one line of 100,000 empty fields")
+            << QStringLiteral("csv") << QByteArray(100000, ';') << true;
+        QTest::newRow("CSV, one line of 10,000 fields")
+            << QStringLiteral("csv") << QByteArray("a;").repeated(10000) << false;
         QByteArray vides("<?xml version=\"1.0\"?><quiz>");
         for (int i = 0; i < 100000; ++i)
             vides += "<a/>";
@@ -141,9 +147,10 @@ private slots:
         QFETCH(bool, refuse);
         TBudgetMemoire::InjecterPlancher(1 << 20);
         const std::function<void()> lire = [&] {
-            if (lecteur == QLatin1String("csv"))
+            if (lecteur == QLatin1String("csv")) {
+                DefinirSeparateurCsv(QStringLiteral(";"));
                 TFichierCSV::LireCSV(octets, u'L');
-            else if (lecteur == QLatin1String("moodle"))
+            } else if (lecteur == QLatin1String("moodle"))
                 TFichierMoodle::LireMoodle(octets);
             else if (lecteur == QLatin1String("xml"))
                 TFichierXML::LireXml(octets, true);

@@ -11,11 +11,13 @@
 #include "model/flux.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -30,18 +32,21 @@ class Aide
 {
 public:
     // utilisateur: the user id the helper runs as (-1: this process's own).
-    Aide(const QString &nom, bool ecriture, const QString &reglages, int utilisateur = -1)
+    // programme: the helper's executable (the one built beside the tests by default).
+    Aide(const QString &nom, bool ecriture, const QString &reglages, int utilisateur = -1,
+         const QString &programme = QStringLiteral(AMBLOPAD_AIDE_VERROU))
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("AMBLOPAD_SETTINGS"), reglages);
         m_processus.setProcessEnvironment(env);
-        if (utilisateur >= 0)
+        if (utilisateur >= 0) {
+            m_processus.setWorkingDirectory(QFileInfo(programme).absolutePath());
             m_processus.setChildProcessModifier([utilisateur] {
                 if (::setgid(gid_t(utilisateur)) != 0 || ::setuid(uid_t(utilisateur)) != 0)
                     ::_exit(3);
             });
-        m_processus.start(QStringLiteral(AMBLOPAD_AIDE_VERROU),
-                          {nom, ecriture ? QStringLiteral("ecriture") : QStringLiteral("lecture")});
+        }
+        m_processus.start(programme, {nom, ecriture ? QStringLiteral("ecriture") : QStringLiteral("lecture")});
     }
     ~Aide()
     {
@@ -82,6 +87,19 @@ public:
 private:
     QProcess m_processus;
 };
+
+// Whether any user may walk down to the file: every folder above it lets others through.
+bool AtteignableParTous(const QString &chemin)
+{
+    QDir dossier = QFileInfo(chemin).absoluteDir();
+    for (;;) {
+        struct stat etat;
+        if (::stat(QFile::encodeName(dossier.absolutePath()).constData(), &etat) != 0 || !(etat.st_mode & S_IXOTH))
+            return false;
+        if (dossier.isRoot() || !dossier.cdUp())
+            return true;
+    }
+}
 
 } // namespace
 
@@ -249,7 +267,17 @@ private slots:
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther
                                   | QFile::ExeOther);
         QFile::setPermissions(m_nom, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
-        Aide autre(m_nom, true, m_reglages, 65534);
+        // The helper runs from a copy in a folder of its own: the build tree may
+        // lie where other users cannot enter.
+        QTemporaryDir copie;
+        const QString programme = copie.filePath(QStringLiteral("aide_verrou"));
+        QVERIFY(QFile::copy(QStringLiteral(AMBLOPAD_AIDE_VERROU), programme));
+        const auto tous = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup
+            | QFile::ReadOther | QFile::ExeOther;
+        QVERIFY(QFile::setPermissions(copie.path(), tous) && QFile::setPermissions(programme, tous));
+        if (!AtteignableParTous(programme) || !AtteignableParTous(m_nom))
+            QSKIP("the temporary folder lies where other users cannot enter");
+        Aide autre(m_nom, true, m_reglages, 65534, programme);
         QCOMPARE(autre.Reponse(), QStringLiteral("ouvert (lecture seule)"));
         QCOMPARE(OuvrirIci(false), QString()); // a reader's lock
         QCOMPARE(OuvrirIci(true), MessageOccupe(m_nom));

@@ -1275,6 +1275,30 @@ Nombre de fiches&#xa0;: %3</translation>
         <translation>«&#xa0;%1&#xa0;» se trouve sur un système de fichiers en lecture seule&#xa0;: il est ouvert en lecture seule.</translation>
     </message>
     <message>
+        <source>D&amp;uplicate card</source>
+        <translation>D&amp;upliquer la fiche</translation>
+    </message>
+    <message>
+        <source>Print &amp;all cards</source>
+        <translation>Imprimer toutes les fic&amp;hes</translation>
+    </message>
+    <message>
+        <source>Paste as ne&amp;w card</source>
+        <translation>Coller co&amp;mme nouvelle fiche</translation>
+    </message>
+    <message>
+        <source>The clipboard holds no card to paste.</source>
+        <translation>Le presse-papiers ne contient aucune fiche à coller.</translation>
+    </message>
+    <message>
+        <source>The cards could not be printed.</source>
+        <translation>Les fiches n&apos;ont pas pu être imprimées.</translation>
+    </message>
+    <message>
+        <source>The cards could not be printed to &quot;%1&quot;.</source>
+        <translation>Les fiches n&apos;ont pas pu être imprimées dans « %1 ».</translation>
+    </message>
+    <message>
         <source>Title</source>
         <translation>Titre</translation>
     </message>

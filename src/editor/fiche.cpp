@@ -36,6 +36,7 @@
 #include <QStyleFactory>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QtMath>
 
 namespace {
 
@@ -79,6 +80,17 @@ public:
         if (!dynamic_cast<TStyleDemarrage *>(QApplication::style()))
             QApplication::setStyle(new TStyleDemarrage(QStyleFactory::create(QApplication::style()->name())));
     }
+};
+
+// A button of the bar: at least the design's size, and never less than its
+// caption needs in the desktop's font (an explicit minimum size would let
+// the layout squeeze a wider caption).
+class TBouton : public QPushButton
+{
+public:
+    using QPushButton::QPushButton;
+    QSize sizeHint() const override { return QPushButton::sizeHint().expandedTo(QSize(88, 25)); }
+    QSize minimumSizeHint() const override { return sizeHint(); }
 };
 
 QPlainTextEdit *Memo(QWidget *parent, const char *nom)
@@ -203,11 +215,9 @@ void TFormFiche::ConstruireFenetre()
          &TFormFiche::BChercherClick},
     };
     for (const auto &b : boutons) {
-        auto *bouton = new QPushButton(tr(b.legende), Panel4);
+        auto *bouton = new TBouton(tr(b.legende), Panel4);
         bouton->setObjectName(QLatin1String(b.nom));
         bouton->setToolTip(tr(b.bulle));
-        // At least the design's size, and never less than the caption needs.
-        bouton->setMinimumSize(88, 25);
         bouton->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
         bouton->setEnabled(false);
         bouton->setAutoDefault(false);
@@ -228,6 +238,10 @@ void TFormFiche::ConstruireFenetre()
     setTabOrder(BChercher, ETitre);
     setTabOrder(ETitre, MQuestion);
     setTabOrder(MQuestion, MReponse);
+    // Each field is named by its caption, for screen readers.
+    PTitre->setBuddy(ETitre);
+    PQuestion->setBuddy(MQuestion);
+    PReponse->setBuddy(MReponse);
 
     for (QWidget *champ :
          {static_cast<QWidget *>(ETitre), static_cast<QWidget *>(MQuestion), static_cast<QWidget *>(MReponse)})
@@ -307,7 +321,8 @@ void TFormFiche::ConstruireMenus()
     Fichier1->addSeparator();
     connect(Entree(Fichier1, "Fermer1", tr("&Close"), QKeySequence(Qt::CTRL | Qt::Key_W)), &QAction::triggered, this,
             &TFormFiche::FermerAvecDemande);
-    connect(Entree(Fichier1, "Quitter1", tr("&Quit")), &QAction::triggered, this, &QWidget::close);
+    connect(Entree(Fichier1, "Quitter1", tr("&Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q)), &QAction::triggered, this,
+            &QWidget::close);
 
     Edition1 = barre->addMenu(tr("&Edition"));
     Edition1->setObjectName(QStringLiteral("Edition1"));
@@ -334,6 +349,8 @@ void TFormFiche::ConstruireMenus()
     connect(Entree(Edition1, "Inserer1", tr("&Insert card")), &QAction::triggered, this, &TFormFiche::BInsererClick);
     connect(Entree(Edition1, "Supprimer1", tr("&Delete card")), &QAction::triggered, this,
             &TFormFiche::BSupprimerClick);
+    connect(Entree(Edition1, "DupliquerFiche1", tr("D&uplicate card")), &QAction::triggered, this,
+            &TFormFiche::DupliquerFiche1Click);
     connect(Entree(Edition1, "Annuler1", tr("Cancel modification"), QKeySequence(Qt::CTRL | Qt::Key_Z)),
             &QAction::triggered, this, &TFormFiche::Annuler1Click);
     // Ctrl+Z cancels the card being typed while that is offered, else undoes.
@@ -350,10 +367,14 @@ void TFormFiche::ConstruireMenus()
     Edition1->addSeparator();
     connect(Entree(Edition1, "Imprimer1", tr("Card \u2013> printer"), QKeySequence(Qt::CTRL | Qt::Key_P)),
             &QAction::triggered, this, &TFormFiche::Imprimer1Click);
+    connect(Entree(Edition1, "ImprimerTout1", tr("Print &all cards")), &QAction::triggered, this,
+            &TFormFiche::ImprimerTout1Click);
     connect(Entree(Edition1, "PressePapiers1", tr("Card \u2013> clipboard"), QKeySequence(Qt::CTRL | Qt::Key_Insert)),
             &QAction::triggered, this, &TFormFiche::PressePapiers1Click);
     connect(Entree(Edition1, "ListeVersPressepapiers1", tr("List \u2013> clipboard")), &QAction::triggered, this,
             &TFormFiche::ListeVersPressePapiers1Click);
+    connect(Entree(Edition1, "CollerFiche1", tr("Paste as ne&w card")), &QAction::triggered, this,
+            &TFormFiche::CollerFiche1Click);
     Edition1->addSeparator();
     connect(Entree(Edition1, "Options1", tr("&Options"), QKeySequence(Qt::Key_F5)), &QAction::triggered, this,
             &TFormFiche::Options1Click);
@@ -508,17 +529,20 @@ void TFormFiche::AjusterPanneaux()
         total = qMax(0, Splitter1->height() - Splitter1->handleWidth());
     // One-line fields never show a scroll bar, with a file or without.
     MQuestion->setVerticalScrollBarPolicy(QuestionUneLigne ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAlwaysOn);
-    // No memo shown smaller than one usable line, its scroll bar whole.
-    const auto ligneUtilisable = [](QPlainTextEdit *memo) {
-        const int texte = memo->fontMetrics().lineSpacing()
-            + 2 * (memo->frameWidth() + int(memo->document()->documentMargin()));
-        return qMax(texte, memo->verticalScrollBar()->minimumSizeHint().height() + 2 * memo->frameWidth());
+    // No memo shown smaller than one usable line, its scroll bar whole,
+    // whatever the font's height.
+    const auto ligneTexte = [](QPlainTextEdit *memo) {
+        return memo->fontMetrics().lineSpacing() + 2 * (memo->frameWidth() + qCeil(memo->document()->documentMargin()));
+    };
+    const auto ligneUtilisable = [&ligneTexte](QPlainTextEdit *memo) {
+        return qMax(ligneTexte(memo), memo->verticalScrollBar()->minimumSizeHint().height() + 2 * memo->frameWidth());
     };
     Panel3->setMinimumHeight(ligneUtilisable(MReponse));
     int question;
     if (QuestionUneLigne) {
-        Panel2->setMinimumHeight(0);
-        question = ETitre->sizeHint().height();
+        // As high as the title's line, and never less than its own line.
+        question = qMax(ETitre->sizeHint().height(), ligneTexte(MQuestion));
+        Panel2->setMinimumHeight(question);
     } else {
         Panel2->setMinimumHeight(ligneUtilisable(MQuestion));
         question = qMax(Panel2->minimumHeight(), total * ProportionQuestion / 12);

@@ -130,6 +130,10 @@ public:
     bool EgaleAuCanevas() const;
     void CreerFiche(int position);
     void InsererNouvelleFiche(int position);
+    // The field a new or shown card is typed into first.
+    QWidget *PremierChamp() const;
+    // A notebook card's stamp: the date and time now.
+    static QString Horodatage();
     void SupprimerFicheCourante();
     void MettreAJourBoutons();
     void MettreAJourMenus();
@@ -152,6 +156,15 @@ public:
     void PressePapiers1Click();
     void ListeVersPressePapiers1Click();
     void Imprimer1Click();
+    void ImprimerTout1Click();
+    // Each card as it is printed, in the file's order.
+    QList<QStringList> BlocsImpression() const;
+    // Prints blocks of lines; a block that does not fit in the rest of a page
+    // starts the next one. Returns the lines of each page.
+    static QList<QStringList> ImprimerBlocs(QPagedPaintDevice &imprimante, const QFont &police,
+                                            const QList<QStringList> &blocs);
+    // Asks for the printer and prints; the messages say what failed (%1: the PDF file).
+    void Imprimer(const QList<QStringList> &blocs, const QString &echec, const QString &echecFichier);
     void Police1Click();
     void Police2Click();
     void AppliquerPoliceListe(const QFont &police);
@@ -166,6 +179,19 @@ public:
 
     // ----- spell checking of the card shown (verification.h)
     TVerificationOrthographe *Orthographe = nullptr;
+
+    // ----- new cards from others (fiche_copie.cpp)
+    void DupliquerFiche1Click();
+    void CollerFiche1Click();
+    // The clipboard gets the text and, for "Paste as new card", the cards' fields.
+    static void CopierCartes(const QString &texte, const QList<QStringList> &cartes);
+    // The cards of a clipboard text: one per line of a list, else one whose
+    // fields are apart by an empty line.
+    static QList<QStringList> CartesDepuisTexte(const TFichierX &fichier, const QString &texte);
+    QList<QStringList> CartesPressePapiers() const;
+    // Inserts complete cards after the one shown (in order in an
+    // alphabetical file) as the step nom, and shows the last; returns how many.
+    int AjouterCartes(const QList<QStringList> &cartes, const QString &nom);
 
     // ----- dialogs, created once in their order after the window
     TDlgChercher *DlgChercher = nullptr;

@@ -94,8 +94,9 @@ void TFormFiche::AfficherFichier(int position)
         return;
     }
     AfficherFiche(IndexCourant);
-    if (BSuivant->isEnabled())
-        BSuivant->setFocus();
+    // Typing starts in the card; without a card, on "New".
+    if (CarteAffichee())
+        PremierChamp()->setFocus();
     else
         BNouveau->setFocus();
 }
@@ -149,12 +150,13 @@ void TFormFiche::SuivreSaisie()
 void TFormFiche::AfficherEtiquettes()
 {
     const TFicheX &e = Fichier()->Etiquettes;
-    PTitre->setText(e.Champ0());
-    PQuestion->setText(e.Champ1());
-    PReponse->setText(e.Champ2());
-    // A caption is the user's text: an '&' in it is shown, never an accelerator.
-    QString legende = Fichier()->AvecTitre ? e.Champ0() : e.Champ1();
-    legende.replace(u'&', QLatin1String("&&"));
+    // A caption is the user's text: an '&' in it is shown, never an accelerator
+    // (a label with a buddy takes one '&' as the accelerator's mark).
+    const auto echapper = [](QString texte) { return texte.replace(u'&', QLatin1String("&&")); };
+    PTitre->setText(echapper(e.Champ0()));
+    PQuestion->setText(echapper(e.Champ1()));
+    PReponse->setText(echapper(e.Champ2()));
+    const QString legende = echapper(Fichier()->AvecTitre ? e.Champ0() : e.Champ1());
     if (DlgChercher)
         DlgChercher->CBChampUnique->setText(tr("Search only in field \"%1\"").arg(legende));
 }
@@ -304,15 +306,18 @@ bool TFormFiche::ValiderFiche()
                                          TInteraction::AnnulerSeul, 0);
         return false;
     }
-    if (BlocNotes && Rogner(Memo::Texte(MQuestion)).isEmpty()) {
-        const QLocale locale;
-        const QDateTime maintenant = QDateTime::currentDateTime();
-        PoserTexte(MQuestion,
-                   locale.toString(maintenant.date(), QLocale::ShortFormat) + u' '
-                       + locale.toString(maintenant.time(), QLocale::LongFormat));
-    }
+    if (BlocNotes && Rogner(Memo::Texte(MQuestion)).isEmpty())
+        PoserTexte(MQuestion, Horodatage());
     StockerFiche();
     return true;
+}
+
+QString TFormFiche::Horodatage()
+{
+    const QLocale locale;
+    const QDateTime maintenant = QDateTime::currentDateTime();
+    return locale.toString(maintenant.date(), QLocale::ShortFormat) + u' '
+        + locale.toString(maintenant.time(), QLocale::LongFormat);
 }
 
 void TFormFiche::CreerFiche(int position)
@@ -321,12 +326,16 @@ void TFormFiche::CreerFiche(int position)
         return;
     if (!(position >= 0 && NouvelleFicheIntacte()) && ValiderFiche())
         InsererNouvelleFiche(position);
+    PremierChamp()->setFocus();
+}
+
+QWidget *TFormFiche::PremierChamp() const
+{
     if (Fichier()->Numerote)
-        MReponse->setFocus();
-    else if (Fichier()->AvecTitre)
-        ETitre->setFocus();
-    else
-        MQuestion->setFocus();
+        return MReponse;
+    if (Fichier()->AvecTitre)
+        return ETitre;
+    return MQuestion;
 }
 
 void TFormFiche::InsererNouvelleFiche(int position)
@@ -569,6 +578,8 @@ void TFormFiche::MettreAJourMenus()
         poser("Inserer1", carte && !Alphabetique && modifiable);
         poser("Supprimer1", carte && modifiable);
         poser("Canevas1", FicheNouvelle);
+        poser("DupliquerFiche1", carte && modifiable);
+        poser("CollerFiche1", modifiable);
         Action("Rechsuivant1")->setVisible(RechercheEnCours);
         Action("AbandonRech1")->setVisible(RechercheEnCours);
         poser("Annuler1", editee || FicheNouvelle);
@@ -587,8 +598,8 @@ void TFormFiche::MettreAJourMenus()
         Action("PermuterChamps")->setVisible(Permutable && carte && modifiable);
         poser("PermuterChamps", true);
         poser("FeuilledeStyle1", modifiable);
-        for (const char *entree : {"Rechercher1", "Rechsuivant1", "AbandonRech1", "Imprimer1", "PressePapiers1",
-                                   "ListeVersPressepapiers1", "Listedesfiches1"})
+        for (const char *entree : {"Rechercher1", "Rechsuivant1", "AbandonRech1", "Imprimer1", "ImprimerTout1",
+                                   "PressePapiers1", "ListeVersPressepapiers1", "Listedesfiches1"})
             poser(entree, carte);
     }
 }

@@ -450,10 +450,11 @@ bool TFormFiche::DemanderSauvegarde()
     if (!m_document.EstModifie())
         return true;
     const QString nom = Fichier()->NomFichier;
-    switch (TInteraction::Courante().Message(
-        TInteraction::Avertissement,
-        tr("The file \"%1\" has been modified.\r\nDo you want to save it?").arg(NomSeul(nom)),
-        TInteraction::OuiNonAnnuler, 0)) {
+    // An imported or new document has no name yet: it is called as its window title calls it.
+    switch (TInteraction::Courante().Message(TInteraction::Avertissement,
+                                             tr("The file \"%1\" has been modified.\r\nDo you want to save it?")
+                                                 .arg(nom.isEmpty() ? tr("(New file)") : NomSeul(nom)),
+                                             TInteraction::OuiNonAnnuler, 0)) {
     case TInteraction::RepOui:
         return SauverFichier(nom, nom.isEmpty(), false);
     case TInteraction::RepNon:

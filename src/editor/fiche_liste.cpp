@@ -96,7 +96,9 @@ void TFormFiche::PressePapiers1Click()
         texte = Memo::Texte(MQuestion) + CRLF + CRLF + texte;
     if (f.AvecTitre && !ETitre->text().isEmpty())
         texte = ETitre->text() + CRLF + CRLF + texte;
-    QGuiApplication::clipboard()->setText(texte);
+    CopierCartes(texte,
+                 {{f.AvecTitre ? ETitre->text() : QString(), f.Numerote ? QString() : Memo::Texte(MQuestion),
+                   Memo::Texte(MReponse)}});
 }
 
 void TFormFiche::ListeVersPressePapiers1Click()
@@ -105,9 +107,13 @@ void TFormFiche::ListeVersPressePapiers1Click()
         return;
     const TFichierX &f = *Fichier();
     QString texte;
-    for (int i = 0; i < f.NombreFiches(); ++i)
+    QList<QStringList> cartes;
+    for (int i = 0; i < f.NombreFiches(); ++i) {
         texte += f.LibelleFiche(i) + CRLF;
-    QGuiApplication::clipboard()->setText(texte);
+        const TFicheX &fiche = f.Fiche(i);
+        cartes.append({fiche.Champ0(), fiche.Champ1(), fiche.Champ2()});
+    }
+    CopierCartes(texte, cartes);
 }
 
 // ----------------------------------------------------------------- printing
@@ -124,8 +130,39 @@ QStringList TFormFiche::LignesImpression() const
     return lignes;
 }
 
+QList<QStringList> TFormFiche::BlocsImpression() const
+{
+    const TFichierX &f = *Fichier();
+    const auto ajouter = [](QStringList &lignes, const QString &texte) {
+        for (const QString &l : texte.split(CRLF))
+            lignes << Marge + l;
+    };
+    QList<QStringList> blocs;
+    const int n = f.NombreFiches();
+    for (int i = 0; i < n; ++i) {
+        const TFicheX &fiche = f.Fiche(i);
+        QStringList lignes;
+        // A file without card titles shows its own title once, on top.
+        if (f.AvecTitre || i == 0)
+            lignes << Marge + (f.AvecTitre ? fiche.Champ0() : ETitre->text()) << QString();
+        ajouter(lignes, f.Numerote ? QString::number(i + 1) : fiche.Champ1());
+        lignes << QString();
+        ajouter(lignes, fiche.Champ2());
+        if (i + 1 < n)
+            lignes << QString();
+        blocs << lignes;
+    }
+    return blocs;
+}
+
 QList<QStringList> TFormFiche::ImprimerLignes(QPagedPaintDevice &imprimante, const QFont &police,
                                               const QStringList &lignes)
+{
+    return ImprimerBlocs(imprimante, police, {lignes});
+}
+
+QList<QStringList> TFormFiche::ImprimerBlocs(QPagedPaintDevice &imprimante, const QFont &police,
+                                             const QList<QStringList> &blocs)
 {
     QList<QStringList> pages;
     QPainter peintre;
@@ -139,47 +176,71 @@ QList<QStringList> TFormFiche::ImprimerLignes(QPagedPaintDevice &imprimante, con
     const QRect page = imprimante.pageLayout().paintRectPixels(imprimante.logicalDpiX());
     const int largeur = page.width();
     const int bas = page.height();
+    const int parPage = qMax(1, bas / hauteur);
+
+    // One printed row: where it starts, what is drawn, what it stands for.
+    struct Rang
+    {
+        int x;
+        QString texte;
+        QString rendu;
+    };
+    const auto rangs = [&](const QStringList &lignes) {
+        std::vector<Rang> liste;
+        for (const QString &ligne : lignes) {
+            if (mesures.horizontalAdvance(ligne) <= largeur) {
+                liste.push_back({0, ligne, ligne});
+                continue;
+            }
+            // Too long for the page: wrapped at words, the rows after the
+            // first under the first one's text.
+            qsizetype blancs = 0;
+            while (blancs < ligne.size() && ligne.at(blancs) == u' ')
+                ++blancs;
+            const QString retrait = ligne.left(blancs);
+            const int x = qMin(mesures.horizontalAdvance(retrait), largeur / 2);
+            const QString texte = ligne.mid(blancs);
+            QTextLayout disposition(texte, surPapier, &imprimante);
+            QTextOption option;
+            option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+            disposition.setTextOption(option);
+            disposition.beginLayout();
+            for (QTextLine rang = disposition.createLine(); rang.isValid(); rang = disposition.createLine())
+                rang.setLineWidth(largeur - x);
+            disposition.endLayout();
+            for (int l = 0; l < disposition.lineCount(); ++l) {
+                const QTextLine rang = disposition.lineAt(l);
+                const QString morceau = texte.mid(rang.textStart(), rang.textLength());
+                liste.push_back({x, morceau, retrait + morceau});
+            }
+        }
+        return liste;
+    };
+
     int y = 0;
     pages.append(QStringList());
-    const auto ecrire = [&](int x, const QString &texte, const QString &rendu) {
-        if (y > 0 && y + hauteur > bas) {
-            if (!imprimante.newPage())
-                return false;
-            pages.append(QStringList());
-            y = 0;
-        }
-        peintre.drawText(QRect(x, y, qMax(1, largeur - x), hauteur), Qt::AlignLeft | Qt::TextDontClip, texte);
-        pages.last() << rendu;
-        y += hauteur;
+    const auto nouvellePage = [&] {
+        if (!imprimante.newPage())
+            return false;
+        pages.append(QStringList());
+        y = 0;
         return true;
     };
-    for (const QString &ligne : lignes) {
-        if (mesures.horizontalAdvance(ligne) <= largeur) {
-            if (!ecrire(0, ligne, ligne))
+    bool suite = true;
+    for (const QStringList &bloc : blocs) {
+        const std::vector<Rang> liste = rangs(bloc);
+        const int n = int(liste.size());
+        // A block that fits on a page is never cut: it starts the next one.
+        if (y > 0 && n <= parPage && y + n * hauteur > bas)
+            suite = nouvellePage();
+        for (int r = 0; r < n && suite; ++r) {
+            if (y > 0 && y + hauteur > bas && !(suite = nouvellePage()))
                 break;
-            continue;
-        }
-        // Too long for the page: wrapped at words, the rows after the first
-        // under the first one's text.
-        qsizetype blancs = 0;
-        while (blancs < ligne.size() && ligne.at(blancs) == u' ')
-            ++blancs;
-        const QString retrait = ligne.left(blancs);
-        const int x = qMin(mesures.horizontalAdvance(retrait), largeur / 2);
-        const QString texte = ligne.mid(blancs);
-        QTextLayout disposition(texte, surPapier, &imprimante);
-        QTextOption option;
-        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-        disposition.setTextOption(option);
-        disposition.beginLayout();
-        for (QTextLine rang = disposition.createLine(); rang.isValid(); rang = disposition.createLine())
-            rang.setLineWidth(largeur - x);
-        disposition.endLayout();
-        bool suite = true;
-        for (int l = 0; l < disposition.lineCount() && suite; ++l) {
-            const QTextLine rang = disposition.lineAt(l);
-            const QString morceau = texte.mid(rang.textStart(), rang.textLength());
-            suite = ecrire(x, morceau, retrait + morceau);
+            const Rang &rang = liste[size_t(r)];
+            peintre.drawText(QRect(rang.x, y, qMax(1, largeur - rang.x), hauteur), Qt::AlignLeft | Qt::TextDontClip,
+                             rang.texte);
+            pages.last() << rang.rendu;
+            y += hauteur;
         }
         if (!suite)
             break;
@@ -192,6 +253,19 @@ void TFormFiche::Imprimer1Click()
 {
     if (!Fichier() || !CarteAffichee())
         return;
+    Imprimer({LignesImpression()}, tr("The card could not be printed."),
+             tr("The card could not be printed to \"%1\"."));
+}
+
+void TFormFiche::ImprimerTout1Click()
+{
+    if (!Fichier() || !CarteAffichee() || !ValiderFiche())
+        return;
+    Imprimer(BlocsImpression(), tr("The cards could not be printed."), tr("The cards could not be printed to \"%1\"."));
+}
+
+void TFormFiche::Imprimer(const QList<QStringList> &blocs, const QString &echec, const QString &echecFichier)
+{
     TInteraction &interaction = TInteraction::Courante();
     QPrinter imprimante;
     // The job and a printout to a file are named after the document, not the window.
@@ -208,13 +282,12 @@ void TFormFiche::Imprimer1Click()
     imprimante.setPageMargins(QMarginsF(qMax(marges.left(), minimum.left()), qMax(marges.top(), minimum.top()),
                                         qMax(marges.right(), minimum.right()), qMax(marges.bottom(), minimum.bottom())),
                               QPageLayout::Millimeter);
-    const QStringList lignes = LignesImpression();
     const QString fichierPdf = imprimante.outputFormat() == QPrinter::PdfFormat ? imprimante.outputFileName()
                                                                                 : QString();
     if (fichierPdf.isEmpty()) {
-        const QList<QStringList> pages = ImprimerLignes(imprimante, PoliceImpression, lignes);
+        const QList<QStringList> pages = ImprimerBlocs(imprimante, PoliceImpression, blocs);
         if (pages.isEmpty() || imprimante.printerState() == QPrinter::Error)
-            interaction.Message(TInteraction::Erreur, tr("The card could not be printed."), TInteraction::Ok, 0);
+            interaction.Message(TInteraction::Erreur, echec, TInteraction::Ok, 0);
         return;
     }
     // A printout to a file is made in memory, then written: a file that
@@ -228,7 +301,7 @@ void TFormFiche::Imprimer1Click()
         pdf.setResolution(imprimante.resolution());
         pdf.setTitle(base);
         pdf.setCreator(QStringLiteral("Amblopad"));
-        ImprimerLignes(pdf, PoliceImpression, lignes);
+        ImprimerBlocs(pdf, PoliceImpression, blocs);
     }
     QFile sortie(fichierPdf);
     bool ecrit = sortie.open(QIODevice::WriteOnly | QIODevice::Truncate)
@@ -237,9 +310,7 @@ void TFormFiche::Imprimer1Click()
     sortie.close();
     ecrit = ecrit && sortie.error() == QFileDevice::NoError;
     if (!ecrit)
-        interaction.Message(TInteraction::Erreur,
-                            tr("The card could not be printed to \"%1\".").arg(fichierPdf) + QStringLiteral("\r\n")
-                                + erreur,
+        interaction.Message(TInteraction::Erreur, echecFichier.arg(fichierPdf) + QStringLiteral("\r\n") + erreur,
                             TInteraction::Ok, 0);
 }
 

@@ -59,6 +59,7 @@ TListe::TListe(QWidget *parent) : QDialog(parent)
     colonne->setContentsMargins(0, 0, 0, 0);
     LBListe = new QListView(this);
     LBListe->setObjectName(QStringLiteral("LBListe"));
+    LBListe->setAccessibleName(windowTitle());
     LBListe->setEditTriggers(QAbstractItemView::NoEditTriggers);
     LBListe->setSelectionMode(QAbstractItemView::SingleSelection);
     // Every row has the height of the first: nothing is measured per card.

@@ -160,8 +160,6 @@ int NumeroLigne(const char *donnees, qsizetype position)
     return ligne;
 }
 
-// The file's bytes, decoded one line at a time: CR and LF bytes are line breaks in UTF-8 and in the code page
-// alike, and the file is never held twice, as bytes and as text.
 // Decodes UTF-8 already checked by DebutUtf8Invalide into sortie, which has
 // room for as many units as there are bytes; returns the end of what it wrote.
 QChar *DecoderUtf8Valide(const char *donnees, qsizetype taille, QChar *sortie)
@@ -208,6 +206,19 @@ QChar *DecoderUtf8Valide(const char *donnees, qsizetype taille, QChar *sortie)
     return sortie;
 }
 
+// Room for taille characters in a buffer used again for every line, counted
+// in the file's budget; what it held is not kept, so it is let go first.
+void Agrandir(QString &tampon, qsizetype taille)
+{
+    const qsizetype avant = tampon.size();
+    if (avant >= taille)
+        return;
+    tampon = QString();
+    if (TBudgetMemoire *budget = TBudgetMemoire::Courant())
+        budget->Prendre(2 * (taille - avant));
+    tampon = QString(taille, Qt::Uninitialized);
+}
+
 // The file's bytes, decoded one line at a time into a buffer used again for
 // every line: CR and LF bytes are line breaks in UTF-8 and in the code page
 // alike, and the file is never held twice, as bytes and as text.
@@ -216,6 +227,8 @@ struct Source
     const char *debut = nullptr;
     qsizetype taille = 0;
     bool utf8 = true;
+    // The code page's characters, one a byte (nullptr: not a single-byte one).
+    const char16_t *caracteres = nullptr;
     // False when the text is known to hold no placeholder character.
     bool substituts = true;
     QString tampon;
@@ -225,9 +238,15 @@ struct Source
     QChar *Texte(qsizetype position, qsizetype longueur, qsizetype &taille)
     {
         const char *octets = debut + position;
-        if (!utf8) {
+        if (!utf8 && !caracteres) {
             tampon = PageCode::Decoder(octets, longueur, PageCode::AnsiSysteme());
             taille = tampon.size();
+            return tampon.data();
+        }
+        if (!utf8) {
+            Agrandir(tampon, longueur);
+            PageCode::DecoderDans(octets, longueur, caracteres, tampon.data());
+            taille = longueur;
             return tampon.data();
         }
         // As when the whole text is decoded at once, a byte-order mark that
@@ -237,8 +256,7 @@ struct Source
             longueur -= 3;
         }
         // A UTF-8 line never has more UTF-16 units than bytes.
-        if (tampon.size() < longueur)
-            tampon.resize(longueur);
+        Agrandir(tampon, longueur);
         QChar *const sortie = tampon.data();
         taille = DecoderUtf8Valide(octets, longueur, sortie) - sortie;
         return sortie;
@@ -259,6 +277,12 @@ Source SourceTexte(const QByteArray &octets)
         if (erreur >= 0)
             throw ErreurIdInvalide(
                 Csv::tr("The CSV file is not valid UTF-8 text (line %1).").arg(NumeroLigne(source.debut, erreur)));
+    } else if ((source.caracteres = PageCode::Caracteres(PageCode::AnsiSysteme()))) {
+        // Whether a byte of the file stands for the placeholder character.
+        source.substituts = false;
+        for (int b = 0; b < 256 && !source.substituts; ++b)
+            source.substituts = source.caracteres[b] == Substitut.unicode()
+                && memchr(source.debut, b, size_t(source.taille)) != nullptr;
     }
     return source;
 }
@@ -300,6 +324,23 @@ struct Champ
     qsizetype debut;
     qsizetype taille;
 };
+
+// Adds a field to the line's list, the list's growth counted in the file's
+// budget first: the old array and the new one are both held while it grows.
+void AjouterChamp(std::vector<Champ> &champs, Champ champ)
+{
+    if (champs.size() == champs.capacity()) {
+        const size_t avant = champs.capacity();
+        const size_t capacite = std::max<size_t>(64, 2 * avant);
+        TBudgetMemoire *budget = TBudgetMemoire::Courant();
+        if (budget)
+            budget->Prendre(qint64(capacite * sizeof(Champ)));
+        champs.reserve(capacite);
+        if (budget)
+            budget->Rendre(qint64(avant * sizeof(Champ)));
+    }
+    champs.push_back(champ);
+}
 
 // Cuts one line into its fields, in place: a quoted field's doubled quotes
 // are written over as single ones, placeholders back to spaces.
@@ -351,16 +392,16 @@ void LireEnregistrement(QChar *texte, qsizetype taille, const Dialecte &dialecte
                     memmove(c + ecrit, c + morceau, (i - morceau) * sizeof(QChar));
                 ecrit += i - morceau;
             }
-            champs.push_back({debut + (c - texte), ecrit - debut});
+            AjouterChamp(champs, {debut + (c - texte), ecrit - debut});
         } else {
             const qsizetype debut = i;
             i = FinChamp(c, i, n, delimiteur, espaceLu);
-            champs.push_back({debut + (c - texte), i - debut});
+            AjouterChamp(champs, {debut + (c - texte), i - debut});
         }
         sauterBlancs(i);
         if (i < n && separe(i)) {
             if (i == n - 1)
-                champs.push_back({i + (c - texte), 0});
+                AjouterChamp(champs, {i + (c - texte), 0});
             ++i;
             // With a space separator a run of spaces is one separator; done
             // here rather than on the whole line so that quoted runs stay.
@@ -528,7 +569,6 @@ std::unique_ptr<TFichierX> TFichierCSV::LireCSV(const QByteArray &octets, QChar 
     const qsizetype n = source.taille;
     const QString separateur = modeLignes ? CRLF : joint;
     std::vector<Champ> champs;
-    champs.reserve(64);
     // The answer of a card whose answer has several fields, built again in
     // the same buffer for each card.
     QString reponse;
@@ -554,8 +594,7 @@ std::unique_ptr<TFichierX> TFichierCSV::LireCSV(const QByteArray &octets, QChar 
             qsizetype longueur = champ2.size();
             for (qsizetype k = minimum; k < qsizetype(champs.size()); ++k)
                 longueur += separateur.size() + champs[k].taille;
-            if (reponse.size() < longueur)
-                reponse.resize(longueur);
+            Agrandir(reponse, longueur);
             QChar *const debutReponse = reponse.data();
             QChar *p = debutReponse;
             const auto ajouter = [&p](QStringView morceau) {

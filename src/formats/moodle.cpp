@@ -399,11 +399,11 @@ std::unique_ptr<TFichierX> TFichierMoodle::LireMoodle(const QByteArray &octets)
     return Lecteur(octets).Lire();
 }
 
-void TFichierMoodle::EnregistrerMoodle(TFichierX &fichier, const QString &nom, bool nouveau)
+void TFichierMoodle::EnregistrerMoodle(TFichierX &fichier, const QString &nom, bool nouveau, bool exporter)
 {
     const QByteArray contenu = EcrireMoodle(fichier);
     // A Questionnaire is only exported: it stays the document it was.
-    if (fichier.TypeFichier == u'Q')
+    if (exporter || fichier.TypeFichier == u'Q')
         Contrat::EcrireExport(fichier, nom, contenu);
     else
         Contrat::TerminerEnregistrement(fichier, nom, nouveau, u'm', contenu);

@@ -13,8 +13,8 @@ class TFichierMoodle
 public:
     static std::unique_ptr<TFichierX> ChargerMoodle(const QString &nom, bool modifiable);
     static std::unique_ptr<TFichierX> LireMoodle(const QByteArray &octets);
-    // Saving an MCQ file makes it a Moodle document; a Questionnaire is exported
-    // and stays as it was.
-    static void EnregistrerMoodle(TFichierX &fichier, const QString &nom, bool nouveau);
+    // Saving an MCQ file makes it a Moodle document; a Questionnaire, or any
+    // file when exporter is set, is exported and stays as it was.
+    static void EnregistrerMoodle(TFichierX &fichier, const QString &nom, bool nouveau, bool exporter = false);
     static QByteArray EcrireMoodle(const TFichierX &fichier);
 };

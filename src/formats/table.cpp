@@ -112,9 +112,9 @@ const std::vector<Format> &Lignes()
         {'m', QT_TRANSLATE_NOOP("Chaines", "Moodle"), "xml", nullptr, 0, false,
          [](const QString &nom, const Lecture &l) { return TFichierMoodle::ChargerMoodle(nom, l.modifiable); },
          [](TFichierX &f, const QString &nom, QChar, const Ecriture &e) {
-             TFichierMoodle::EnregistrerMoodle(f, nom, e.nouveau);
+             TFichierMoodle::EnregistrerMoodle(f, nom, e.nouveau, e.exporter);
          },
-         QuizMoodle, false, TypesMoodle, TypeQcm, TypeQuestionnaire, TypeQuestionnaire, nullptr},
+         QuizMoodle, false, TypesMoodle, TypeQcm, QuizMoodle, TypeQuestionnaire, nullptr},
         {'c', QT_TRANSLATE_NOOP("Chaines", "Cardfile"), "crd", nullptr, 0, false,
          [](const QString &nom, const Lecture &l) { return TFichierCrd::ChargerCardfile(nom, l.modifiable); },
          [](TFichierX &f, const QString &nom, QChar, const Ecriture &e) {

@@ -8,6 +8,10 @@
 #include <memory>
 #include <mutex>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #ifdef Q_OS_WIN
 #include <windows.h>
 #endif
@@ -47,6 +51,17 @@ bool EstUtf8(int pageCode)
     return pageCode == 65001;
 }
 
+const std::array<char16_t, 256> &Latin1()
+{
+    static const std::array<char16_t, 256> table = [] {
+        std::array<char16_t, 256> t{};
+        for (int b = 0; b < 256; ++b)
+            t[size_t(b)] = char16_t(b);
+        return t;
+    }();
+    return table;
+}
+
 } // namespace
 
 namespace PageCode {
@@ -74,16 +89,42 @@ QString Decoder(const char *donnees, qsizetype taille, int pageCode)
 {
     if (EstUtf8(pageCode))
         return QString::fromUtf8(donnees, taille);
+    QString texte(taille, Qt::Uninitialized);
+    DecoderDans(donnees, taille, Caracteres(pageCode), texte.data());
+    return texte;
+}
+
+const char16_t *Caracteres(int pageCode)
+{
+    if (EstUtf8(pageCode))
+        return nullptr;
     const PageSimple *page = PageSimplePour(pageCode);
     if (!page)
         page = PageSimplePour(AnsiSysteme());
-    if (!page)
-        return QString::fromLatin1(donnees, taille);
-    QString texte(taille, Qt::Uninitialized);
-    QChar *sortie = texte.data();
-    for (qsizetype i = 0; i < taille; ++i)
-        sortie[i] = QChar(page->versUnicode[uchar(donnees[i])]);
-    return texte;
+    return page ? page->versUnicode.data() : Latin1().data();
+}
+
+void DecoderDans(const char *donnees, qsizetype taille, const char16_t *caracteres, QChar *sortie)
+{
+    const auto *u = reinterpret_cast<const uchar *>(donnees);
+    qsizetype i = 0;
+#if defined(__SSE2__)
+    // Sixteen ASCII bytes, most of a text, are widened at once; a step
+    // holding any other byte goes through the table.
+    const __m128i zero = _mm_setzero_si128();
+    for (; taille - i >= 16; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(u + i));
+        if (_mm_movemask_epi8(v) == 0) {
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(sortie + i), _mm_unpacklo_epi8(v, zero));
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(sortie + i + 8), _mm_unpackhi_epi8(v, zero));
+            continue;
+        }
+        for (int k = 0; k < 16; ++k)
+            sortie[i + k] = QChar(caracteres[u[i + k]]);
+    }
+#endif
+    for (; i < taille; ++i)
+        sortie[i] = QChar(caracteres[u[i]]);
 }
 
 QString Decoder(const QByteArray &donnees, int pageCode)

@@ -17,6 +17,13 @@ bool Connue(int pageCode);
 QString Decoder(const char *donnees, qsizetype taille, int pageCode);
 QString Decoder(const QByteArray &donnees, int pageCode);
 
+// The characters of the 256 bytes of a single-byte code page, for decoding
+// many pieces with DecoderDans; an unknown code page gives the system ANSI
+// code page's (Latin-1 where that is not single-byte). nullptr for UTF-8.
+const char16_t *Caracteres(int pageCode);
+// Decodes taille bytes into sortie, which has room for taille characters.
+void DecoderDans(const char *donnees, qsizetype taille, const char16_t *caracteres, QChar *sortie);
+
 // Characters the code page cannot hold become '?'.
 QByteArray Encoder(const QString &texte, int pageCode);
 // The same, appended to octets.
