@@ -11,6 +11,7 @@
 #include "formats/moodle.h"
 #include "model/fichierx.h"
 #include "model/outils.h"
+#include "orthographe/orthographe.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -227,6 +228,9 @@ private slots:
     {
         QVERIFY(m_dossier.isValid());
         OutilsTest::IsolerParametres(m_dossier);
+        // spell: the tests' own dictionaries, no personal word list of the user's.
+        qputenv("DICPATH", QFile::encodeName(OutilsTest::DonneesTest(QStringLiteral("hunspell"))));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dossier.filePath(QStringLiteral("config"))));
     }
 
     void commande_data();
@@ -330,6 +334,66 @@ void TestCli::commande_data()
         << Cas().Fichier("b.txt", "x").Lancer({"info", "@b.txt"}).Verifier([](TBancCli &b) {
                QVERIFY(!QFile::exists(b.Reglages()));
            });
+
+    // ------------------------------------------------------------ spell
+    {
+        const auto quiz = [](const char *cartes) {
+            return QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                              "<AMBLORINE TYPE=\"Q\" ID_FICHE=\"F\" ID_CHAMP0=\"I\" ID_CHAMP1=\"Q\" ID_CHAMP2=\"R\">\n")
+                + cartes + "</AMBLORINE>\n";
+        };
+        const QByteArray juste = quiz("<F><I>chat</I><Q>\xc3\xa9t\xc3\xa9</Q><R>mot</R></F>\n");
+        const QByteArray fautes = quiz("<F><I>chat</I><Q>chat</Q><R>mot</R></F>\n"
+                                       "<F><I>mot NASA</I><Q>le chateau</Q><R>12 fen\xc3\xa9tre</R></F>\n");
+        QTest::newRow("spell: every word known")
+            << Cas().Fichier("j.xaqq", juste).Lancer({"spell", "@j.xaqq", "--lang", "essai_LATIN1"}).Sortie("");
+        QTest::newRow("spell: unknown words, in the dictionary's encoding")
+            << Cas()
+                   .Fichier("f.xaqq", fautes)
+                   .Lancer({"spell", "@f.xaqq", "--lang", "essai_LATIN1"}, 1)
+                   .DebutSortie("2\tquestion\tle")
+                   .SortieContient("\n2\tquestion\tchateau\tch\xc3\xa2teau")
+                   .SortieContient("\n2\tanswer\tfen\xc3\xa9tre\tfen\xc3\xaatre")
+                   .Erreur("")
+                   .Verifier([](TBancCli &b) { QCOMPARE(b.resultats.first().sortie.count('\n'), 3); });
+        QTest::newRow("spell: the dictionary of the settings") << Cas()
+                                                                      .Fichier("f.xaqq", fautes)
+                                                                      .Reglage("spldic", "essai_LATIN1")
+                                                                      .Lancer({"spell", "@f.xaqq"}, 1)
+                                                                      .SortieContient("\n2\tquestion\tchateau\t");
+        QTest::newRow("spell: personal words accepted")
+            << Cas()
+                   .Fichier("p.xaqq", quiz("<F><I>Amblopad</I><Q>chat</Q><R>mot</R></F>\n"))
+                   .Lancer({"spell", "@p.xaqq", "--lang", "essai_LATIN1"}, 1)
+                   .DebutSortie("1\ttitle\tAmblopad")
+                   .Verifier([](TBancCli &b) {
+                       const QString chemin = TOrthographe::CheminMotsPersonnels();
+                       QVERIFY(QDir().mkpath(QFileInfo(chemin).path()));
+                       QVERIFY(OutilsTest::EcrireFichier(chemin, "Amblopad\n"));
+                       const Resultat r = b.Lancer({"spell", "@p.xaqq", "--lang", "essai_LATIN1"});
+                       QFile::remove(chemin);
+                       QCOMPARE(r.code, 0);
+                       QCOMPARE(r.sortie, QByteArray());
+                   });
+        QTest::newRow("spell: dictionary missing") << Cas()
+                                                          .Fichier("j.xaqq", juste)
+                                                          .Lancer({"spell", "@j.xaqq", "--lang", "xx_YY"}, 2)
+                                                          .Sortie("")
+                                                          .ErreurContient("No spelling dictionary \"xx_YY\"")
+                                                          .MessageSeul();
+        QTest::newRow("spell: dictionary in an encoding not handled")
+            << Cas()
+                   .Fichier("j.xaqq", juste)
+                   .Lancer({"spell", "@j.xaqq", "--lang", "essai_ISCII"}, 2)
+                   .Sortie("")
+                   .ErreurContient("ISCII-DEVANAGARI")
+                   .MessageSeul();
+        QTest::newRow("refused: spell of a missing file")
+            << Refus({"spell", "@absent.xaqq", "--lang", "essai_LATIN1"}, "No such file or directory");
+        QTest::newRow("usage: --lang outside spell") << Usage({"info", "a", "--lang", "fr_FR"});
+        QTest::newRow("usage: --lang without a value") << Usage({"spell", "a", "--lang"});
+        QTest::newRow("usage: spell of two files") << Usage({"spell", "a", "b"});
+    }
 
     // ------------------------------------------------------------ Anki
     {

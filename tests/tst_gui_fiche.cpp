@@ -8,6 +8,7 @@
 
 #include "editor/dlgchercher.h"
 #include "editor/fiche.h"
+#include "editor/verification.h"
 #include "model/fichierx.h"
 #include "settings/init.h"
 
@@ -28,6 +29,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QSplitter>
 #include <QTextDocument>
 #include <QToolButton>
@@ -150,7 +152,9 @@ private slots:
                                      "Entete1=&Header=F9",
                                      "Etiquettes1=&Labels=",
                                      "Canevas1=&Canvas=",
-                                     "FeuilledeStyle1=Style sheet=Ctrl+F5"};
+                                     "FeuilledeStyle1=Style sheet=Ctrl+F5",
+                                     "-",
+                                     "Orthographe1=S&pelling="};
         QCOMPARE(vu, attendu);
         QVERIFY(!w.Action("FeuilledeStyle1")->isVisible());
         for (const char *nom : {"Nouveau1", "Ouvrir1", "Modele1", "Ouvert1", "Recent1", "Sauver1", "Sauversous1",
@@ -1287,6 +1291,147 @@ private slots:
         QVERIFY(Parametres.topmst);
         QVERIFY(w.windowFlags() & Qt::WindowStaysOnTopHint);
         QVERIFY(w.Action("Applicationaudessus1")->isChecked());
+    }
+
+    // Spell checking with the tests' own Latin-1 dictionary: what each field
+    // underlines, and what its context menu offers and does.
+    void orthographe_data()
+    {
+        QTest::addColumn<QString>("champ");
+        QTest::addColumn<QString>("texte");
+        QTest::addColumn<QStringList>("soulignes");
+        QTest::addColumn<QString>("choix"); // the entry chosen on the first underlined word
+        QTest::addColumn<QString>("apres"); // the field's text afterwards
+        QTest::addColumn<QStringList>("soulignesApres");
+        QTest::newRow("question: suggestion")
+            << "MQuestion"
+            << "chat chateau" << QStringList{"chateau"} << QString::fromUtf8("château")
+            << QString::fromUtf8("chat château") << QStringList();
+        QTest::newRow("answer, second line: suggestion")
+            << "MReponse" << QString::fromUtf8("été\nfenétre un") << QStringList{QString::fromUtf8("fenétre"), "un"}
+            << QString::fromUtf8("fenêtre") << QString::fromUtf8("été\nfenêtre un") << QStringList{"un"};
+        QTest::newRow("title: suggestion") << "ETitre"
+                                           << "mot chateau" << QStringList{"chateau"} << QString::fromUtf8("château")
+                                           << QString::fromUtf8("mot château") << QStringList();
+        QTest::newRow("title: add to dictionary") << "ETitre"
+                                                  << "Amblopad mot" << QStringList{"Amblopad"} << "Add to dictionary"
+                                                  << "Amblopad mot" << QStringList();
+        QTest::newRow("question: ignore") << "MQuestion"
+                                          << "blabla mot blabla" << QStringList{"blabla", "blabla"} << "Ignore"
+                                          << "blabla mot blabla" << QStringList();
+        QTest::newRow("no fault, no entry") << "MReponse"
+                                            << "chat mot" << QStringList() << QString() << "chat mot" << QStringList();
+    }
+
+    void orthographe()
+    {
+        QFETCH(QString, champ);
+        QFETCH(QString, texte);
+        QFETCH(QStringList, soulignes);
+        QFETCH(QString, choix);
+        QFETCH(QString, apres);
+        QFETCH(QStringList, soulignesApres);
+        qputenv("DICPATH", QFile::encodeName(OutilsTest::DonneesTest("hunspell")));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dossier.filePath("config")));
+        QFile::remove(TOrthographe::CheminMotsPersonnels());
+        Parametres.spldic = "essai_LATIN1";
+        TFormFiche &w = Charger(Fichier(u'Q', {"q"}));
+        QVERIFY(w.Fichier()->AvecTitre);
+        QWidget *widget = w.findChild<QWidget *>(champ);
+        auto *ligne = qobject_cast<QLineEdit *>(widget);
+        auto *memo = qobject_cast<QPlainTextEdit *>(widget);
+        const auto texteChamp = [&] { return ligne ? ligne->text() : Memo(memo); };
+        const auto vus = [&] {
+            QStringList liste;
+            for (const TOrthographe::Mot &m : w.Orthographe->Fautes(widget))
+                liste << texteChamp().mid(m.debut, m.longueur);
+            return liste;
+        };
+        if (texte.contains(u'\n'))
+            memo->setPlainText(texte);
+        else
+            OutilsGui::Taper(widget, texte);
+        QTRY_VERIFY(w.Orthographe->Pret());
+        QTRY_COMPARE(vus(), soulignes);
+        QVERIFY(w.Orthographe->Active());
+
+        // The menu on the first underlined word, or on the first word.
+        QPoint point(1, 1);
+        if (!soulignes.isEmpty()) {
+            const int debut = w.Orthographe->Fautes(widget).first().debut;
+            if (ligne) {
+                for (int x = 0; x < ligne->width(); ++x)
+                    if (ligne->cursorPositionAt(QPoint(x, ligne->height() / 2)) == debut + 1) {
+                        point = QPoint(x, ligne->height() / 2);
+                        break;
+                    }
+            } else {
+                QTextCursor c(memo->document());
+                c.setPosition(debut + 1);
+                point = memo->cursorRect(c).center();
+            }
+        }
+        std::unique_ptr<QMenu> menu(w.Orthographe->MenuContextuel(widget, point));
+        QVERIFY(menu);
+        QStringList entrees;
+        for (QAction *a : menu->actions())
+            entrees << a->text();
+        // The field's own entries stay, after the spelling ones.
+        std::unique_ptr<QMenu> seul(ligne ? ligne->createStandardContextMenu()
+                                          : memo->createStandardContextMenu(point));
+        QStringList propres;
+        for (QAction *a : seul->actions())
+            propres << a->text();
+        QVERIFY(!propres.isEmpty());
+        QCOMPARE(entrees.mid(entrees.size() - propres.size()), propres);
+        const int standard = int(entrees.size() - propres.size());
+        if (choix.isEmpty()) {
+            QVERIFY2(!entrees.contains("Ignore") && !entrees.contains("Add to dictionary"),
+                     qPrintable(entrees.join(u'|')));
+        } else {
+            const int suggestions = int(std::count_if(menu->actions().cbegin(), menu->actions().cend(),
+                                                      [](QAction *a) { return a->objectName() == "Suggestion"; }));
+            QVERIFY(suggestions <= 5);
+            QVERIFY2(entrees.contains(choix), qPrintable(entrees.join(u'|')));
+            QVERIFY(entrees.indexOf("Ignore") < standard);
+            menu->actions().at(entrees.indexOf(choix))->trigger();
+        }
+        QCOMPARE(texteChamp(), apres);
+        QTRY_COMPARE(vus(), soulignesApres);
+        if (choix == "Add to dictionary")
+            QCOMPARE(OutilsTest::LireFichier(TOrthographe::CheminMotsPersonnels()), QByteArray("Amblopad\n"));
+    }
+
+    // Turned off from the Edit menu: nothing underlined, the choice kept in the
+    // settings; a dictionary missing turns checking off with a note, no message box.
+    void orthographeMenu()
+    {
+        qputenv("DICPATH", QFile::encodeName(OutilsTest::DonneesTest("hunspell")));
+        Parametres.spldic = "essai_LATIN1";
+        TFormFiche &w = Charger(Fichier(u'Q', {"q"}));
+        OutilsGui::Taper(w.MQuestion, "chateau");
+        QTRY_COMPARE(w.Orthographe->Fautes(w.MQuestion).size(), 1);
+        QMenu *menu = w.Orthographe->MenuOrthographe();
+        emit menu->aboutToShow();
+        QAction *verifier = menu->findChild<QAction *>("VerifierOrthographe1");
+        QVERIFY(verifier && verifier->isChecked());
+        QVERIFY(menu->findChild<QAction *>("Dictionnaire_essai_LATIN1")->isChecked());
+        verifier->trigger();
+        QVERIFY(!Parametres.spell);
+        QVERIFY(w.ReglagesModifies);
+        QTRY_COMPARE(w.Orthographe->Fautes(w.MQuestion).size(), 0);
+        emit menu->aboutToShow();
+        menu->findChild<QAction *>("VerifierOrthographe1")->trigger();
+        QTRY_COMPARE(w.Orthographe->Fautes(w.MQuestion).size(), 1);
+
+        // A dictionary that cannot be read: a note, nothing underlined.
+        emit menu->aboutToShow();
+        menu->findChild<QAction *>("Dictionnaire_essai_ISCII")->trigger();
+        QCOMPARE(Parametres.spldic, QStringLiteral("essai_ISCII"));
+        QTRY_VERIFY(w.Orthographe->Pret() && !w.Orthographe->Active());
+        QTRY_COMPARE(w.Orthographe->Fautes(w.MQuestion).size(), 0);
+        QVERIFY(w.statusBar()->currentMessage().contains("ISCII-DEVANAGARI"));
+        QCOMPARE(m_dialogues->Imprevus, 0);
     }
 };
 

@@ -49,7 +49,8 @@ private slots:
         QCOMPARE(p.mcqor, QStringLiteral("==="));
         QCOMPARE(p.csvtyp, QStringLiteral("L"));
         QCOMPARE(p.mcqnor, 4);
-        QVERIFY(p.reopen && p.alltyp && p.xmlutf && p.lfonly);
+        QVERIFY(p.reopen && p.alltyp && p.xmlutf && p.lfonly && p.spell);
+        QVERIFY(p.spldic.isEmpty());
         QVERIFY(!p.uninst && !p.opened && !p.topmst && !p.minsp && !p.csvutf && !p.ncwnf);
         QVERIFY(p.open.isEmpty() && p.recent.isEmpty() && p.sign.isEmpty());
         QCOMPARE(SeparateurCsv(), PremierCar(SeparateurListeLocal()));
@@ -175,10 +176,14 @@ private slots:
         Parametres.recnum = 12;
         Parametres.types = QStringLiteral("DRNLQM");
         Parametres.uninst = true;
+        Parametres.spell = false;
+        Parametres.spldic = QStringLiteral("fr_BE");
         DefinirSeparateurCsv(QStringLiteral("\\s"));
         EcrireParametres(true);
         ParametresParDefaut();
         LireParametres();
+        QVERIFY(!Parametres.spell);
+        QCOMPARE(Parametres.spldic, QStringLiteral("fr_BE"));
         QCOMPARE(Parametres.open, QStringLiteral("/tmp/un, deux; trois=4.xaqq"));
         QCOMPARE(Parametres.recnum, 12);
         QCOMPARE(Parametres.types, QStringLiteral("DRNLQM"));

@@ -66,6 +66,8 @@ const QList<Reglage> &Reglages()
         {"csvtyp", "LN", [] { return Parametres.csvtyp; }},
         {"csvutf", "1", [] { return Booleen(Parametres.csvutf); }},
         {"ncwnf", "1", [] { return Booleen(Parametres.ncwnf); }},
+        {"spell", "0", [] { return Booleen(Parametres.spell); }},
+        {"spldic", "fr_CA", [] { return Parametres.spldic; }},
     };
     return liste;
 }

@@ -335,6 +335,7 @@
   amblopad-cli info FILE [--type T]
   amblopad-cli dump FILE [--type T]
   amblopad-cli convert IN OUT [--to F] [--type T] [--lossy] [--anki-text]
+  amblopad-cli spell FILE [--lang D] [--type T]
 
 T is a file type letter (A..Z), given to a CSV input,
 and to an Anki deck (default: the type it was written from
@@ -345,11 +346,15 @@ without --to it comes from OUT&apos;s extension.
 --lossy converts instead of refusing when characters do not fit the
 output&apos;s code page (written as &apos;?&apos;) or multiple-choice cards have no
 right answer marked.
+spell prints one line per unknown word: card number, field, word and
+suggestions, separated by tabs; D is a dictionary name (fr_FR, en_US).
+It exits with 1 when a word is unknown, 2 when the dictionary is missing.
 </source>
         <translation>Usage&#xa0;:
   amblopad-cli info FICHIER [--type T]
   amblopad-cli dump FICHIER [--type T]
   amblopad-cli convert ENTRÉE SORTIE [--to F] [--type T] [--lossy] [--anki-text]
+  amblopad-cli spell FICHIER [--lang D] [--type T]
 
 T est une lettre de type de fichier (A..Z), donnée à une entrée CSV,
 et à un paquet Anki (par défaut&#xa0;: le type dont ce programme
@@ -360,11 +365,18 @@ sans --to, elle est tirée de l&apos;extension de SORTIE.
 --lossy convertit au lieu de refuser quand des caractères ne tiennent pas dans
 la page de code de la sortie (écrits &apos;?&apos;) ou que des fiches à choix
 multiple n&apos;ont aucune bonne réponse marquée.
+spell écrit une ligne par mot inconnu&#xa0;: numéro de fiche, champ, mot et
+suggestions, séparés par des tabulations&#xa0;; D est le nom d&apos;un dictionnaire (fr_FR, en_US).
+Il sort avec 1 quand un mot est inconnu, 2 quand le dictionnaire manque.
 </translation>
     </message>
     <message>
         <source>%1 multiple-choice card(s) have no right answer marked and would become questions that accept every answer, or none; the first one is card %2 (&quot;%3&quot;). Nothing was written; --lossy converts anyway.</source>
         <translation>%1 fiche(s) à choix multiple n&apos;ont aucune bonne réponse marquée et deviendraient des questions qui acceptent toute réponse, ou aucune&#xa0;; la première est la fiche %2 («&#xa0;%3&#xa0;»). Rien n&apos;a été écrit&#xa0;; --lossy convertit malgré tout.</translation>
+    </message>
+    <message>
+        <source>--lang is for spell only.</source>
+        <translation>--lang ne sert qu&apos;à spell.</translation>
     </message>
 </context>
 <context>
@@ -610,6 +622,26 @@ multiple n&apos;ont aucune bonne réponse marquée.
     <message>
         <source>The card &quot;%1&quot; (number %2) is too long for the native format: a field holds at most 251 lines of 60 characters. Nothing was saved.</source>
         <translation>La fiche «&#xa0;%1&#xa0;» (numéro %2) est trop longue pour le format natif&#xa0;: un champ contient au plus 251 lignes de 60 caractères. Rien n&apos;a été enregistré.</translation>
+    </message>
+</context>
+<context>
+    <name>Orthographe</name>
+    <message>
+        <source>en</source>
+        <comment>the interface&apos;s language code: the default spelling dictionary&apos;s language</comment>
+        <translation>fr</translation>
+    </message>
+    <message>
+        <source>No spelling dictionary is installed.</source>
+        <translation>Aucun dictionnaire orthographique n&apos;est installé.</translation>
+    </message>
+    <message>
+        <source>No spelling dictionary &quot;%1&quot; (installed: %2).</source>
+        <translation>Pas de dictionnaire orthographique «&#xa0;%1&#xa0;» (installés&#xa0;: %2).</translation>
+    </message>
+    <message>
+        <source>The spelling dictionary &quot;%1&quot; is written in %2, which this program cannot read.</source>
+        <translation>Le dictionnaire orthographique «&#xa0;%1&#xa0;» est écrit en %2, que ce programme ne sait pas lire.</translation>
     </message>
 </context>
 <context>
@@ -1370,6 +1402,53 @@ Nombre de fiches&#xa0;: %3</translation>
     <message>
         <source>List of cards</source>
         <translation>Liste des fiches</translation>
+    </message>
+</context>
+<context>
+    <name>TVerificationOrthographe</name>
+    <message>
+        <source>Spell checking is off: no dictionary of the interface&apos;s language is installed.</source>
+        <translation>Vérification orthographique désactivée&#xa0;: aucun dictionnaire de la langue de l&apos;interface n&apos;est installé.</translation>
+    </message>
+    <message>
+        <source>Spell checking is off: %1</source>
+        <translation>Vérification orthographique désactivée&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>(No suggestions)</source>
+        <translation>(Aucune suggestion)</translation>
+    </message>
+    <message>
+        <source>Add to dictionary</source>
+        <translation>Ajouter au dictionnaire</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is accepted until the program ends, but could not be saved in %2.</source>
+        <translation>«&#xa0;%1&#xa0;» est accepté jusqu&apos;à la fin du programme, mais n&apos;a pas pu être enregistré dans %2.</translation>
+    </message>
+    <message>
+        <source>Ignore</source>
+        <translation>Ignorer</translation>
+    </message>
+    <message>
+        <source>S&amp;pelling</source>
+        <translation>Ort&amp;hographe</translation>
+    </message>
+    <message>
+        <source>&amp;Check spelling as you type</source>
+        <translation>&amp;Vérifier l&apos;orthographe pendant la saisie</translation>
+    </message>
+    <message>
+        <source>Language of the interface (no dictionary)</source>
+        <translation>Langue de l&apos;interface (aucun dictionnaire)</translation>
+    </message>
+    <message>
+        <source>Language of the interface: %1</source>
+        <translation>Langue de l&apos;interface&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>%1 (not installed)</source>
+        <translation>%1 (non installé)</translation>
     </message>
 </context>
 </TS>

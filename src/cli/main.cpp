@@ -7,10 +7,12 @@
 #include "model/erreurs.h"
 #include "model/fichierx.h"
 #include "model/outils.h"
+#include "orthographe/orthographe.h"
 #include "resources/chaines.h"
 #include "settings/init.h"
 
 #include <QCoreApplication>
+#include <QLocale>
 #include <QStringList>
 
 #include <cstdio>
@@ -55,6 +57,7 @@ int Usage(const QString &erreur = QString())
                    "  amblopad-cli info FILE [--type T]\n"
                    "  amblopad-cli dump FILE [--type T]\n"
                    "  amblopad-cli convert IN OUT [--to F] [--type T] [--lossy] [--anki-text]\n"
+                   "  amblopad-cli spell FILE [--lang D] [--type T]\n"
                    "\n"
                    "T is a file type letter (A..Z), given to a CSV input,\n"
                    "and to an Anki deck (default: the type it was written from\n"
@@ -64,7 +67,10 @@ int Usage(const QString &erreur = QString())
                    "--anki-text with --to k writes Anki text instead of a package.\n"
                    "--lossy converts instead of refusing when characters do not fit the\n"
                    "output's code page (written as '?') or multiple-choice cards have no\n"
-                   "right answer marked.\n")
+                   "right answer marked.\n"
+                   "spell prints one line per unknown word: card number, field, word and\n"
+                   "suggestions, separated by tabs; D is a dictionary name (fr_FR, en_US).\n"
+                   "It exits with 1 when a word is unknown, 2 when the dictionary is missing.\n")
                .arg(LettresEcrites())
                .toUtf8());
     return 2;
@@ -82,6 +88,7 @@ struct Arguments
     QStringList fichiers;
     QChar type;
     QChar format;
+    QString langue;
     bool avecPertes = false;
     bool texteAnki = false;
 };
@@ -99,11 +106,13 @@ QString Analyser(const QStringList &liste, Arguments &args)
     args.commande = liste.first();
     for (int i = 1; i < liste.size(); ++i) {
         const QString &a = liste.at(i);
-        if (a == QLatin1String("--type") || a == QLatin1String("--to")) {
+        if (a == QLatin1String("--type") || a == QLatin1String("--to") || a == QLatin1String("--lang")) {
             if (i + 1 >= liste.size())
                 return Cli::tr("Option %1 needs a value.").arg(a);
             const QString valeur = liste.at(++i);
-            if (a == QLatin1String("--type")) {
+            if (a == QLatin1String("--lang")) {
+                args.langue = valeur;
+            } else if (a == QLatin1String("--type")) {
                 if (!EstLettreType(valeur))
                     return Cli::tr("A type is one letter from A to Z: \"%1\".").arg(valeur);
                 args.type = valeur.at(0);
@@ -124,12 +133,14 @@ QString Analyser(const QStringList &liste, Arguments &args)
     }
     const int attendus = args.commande == QLatin1String("convert") ? 2 : 1;
     if (args.commande != QLatin1String("info") && args.commande != QLatin1String("dump")
-        && args.commande != QLatin1String("convert"))
+        && args.commande != QLatin1String("convert") && args.commande != QLatin1String("spell"))
         return Cli::tr("Unknown command \"%1\".").arg(args.commande);
     if (args.fichiers.size() != attendus)
         return Cli::tr("Wrong number of files for \"%1\".").arg(args.commande);
     if (!args.format.isNull() && args.commande != QLatin1String("convert"))
         return Cli::tr("--to is for convert only.");
+    if (!args.langue.isNull() && args.commande != QLatin1String("spell"))
+        return Cli::tr("--lang is for spell only.");
     if (args.avecPertes && args.commande != QLatin1String("convert"))
         return Cli::tr("--lossy is for convert only.");
     if (args.texteAnki && (args.commande != QLatin1String("convert") || (!args.format.isNull() && args.format != u'k')))
@@ -237,6 +248,46 @@ int Convertir(const Arguments &args)
     return 0;
 }
 
+// One line per unknown word: card number, field, word, suggestions (tabs
+// between them), for programs to read as well as people.
+int Verifier(const Arguments &args)
+{
+    QString langue = args.langue;
+    if (langue.isEmpty())
+        langue = Parametres.spldic;
+    QStringList noms;
+    for (const TOrthographe::Dictionnaire &d : TOrthographe::Installes())
+        noms << d.nom;
+    if (langue.isEmpty())
+        langue = TOrthographe::ParDefaut(noms, QLocale());
+    QString erreur;
+    const auto orthographe = TOrthographe::Ouvrir(langue, &erreur);
+    if (!orthographe) {
+        Ecrire(stderr, (erreur + u'\n').toUtf8());
+        return 2;
+    }
+    const auto fichier = Lire(args, args.fichiers.at(0));
+    static const char *const champs[] = {"title", "question", "answer"};
+    bool fautes = false;
+    for (int i = 0; i < fichier->NombreFiches(); ++i) {
+        const TFicheX &fiche = fichier->Fiche(i);
+        for (int c = 0; c < 3; ++c) {
+            // The title of cards without one is not shown, a numbered question is its number.
+            if ((c == 0 && !fichier->AvecTitre) || (c == 1 && fichier->Numerote))
+                continue;
+            const QString texte = fiche.Champ(c);
+            for (const TOrthographe::Mot &m : orthographe->Fautes(texte)) {
+                const QString mot = texte.mid(m.debut, m.longueur);
+                QStringList ligne{QString::number(i + 1), QLatin1String(champs[c]), mot};
+                ligne << orthographe->Suggestions(mot);
+                Ecrire(stdout, (ligne.join(u'\t') + u'\n').toUtf8());
+                fautes = true;
+            }
+        }
+    }
+    return fautes ? 1 : 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -257,6 +308,8 @@ int main(int argc, char *argv[])
             code = Info(args);
         else if (args.commande == QLatin1String("dump"))
             code = Dump(args);
+        else if (args.commande == QLatin1String("spell"))
+            code = Verifier(args);
         else
             code = Convertir(args);
         // What a format could not carry over is said, the result stands.

@@ -10,6 +10,7 @@
 #include "editor/dlgchercher.h"
 #include "editor/lettres.h"
 #include "editor/liste.h"
+#include "editor/verification.h"
 #include "model/outils.h"
 #include "resources/chaines.h"
 #include "settings/init.h"
@@ -250,6 +251,9 @@ void TFormFiche::ConstruireFenetre()
     MReponse->viewport()->installEventFilter(this);
     setAcceptDrops(true);
     setCentralWidget(centre);
+
+    Orthographe = new TVerificationOrthographe(this, ETitre, MQuestion, MReponse);
+    connect(Orthographe, &TVerificationOrthographe::ReglageModifie, this, [this] { ReglagesModifies = true; });
 }
 
 QAction *TFormFiche::Entree(QMenu *menu, const char *nom, const QString &legende, const QList<QKeySequence> &raccourcis)
@@ -384,6 +388,8 @@ void TFormFiche::ConstruireMenus()
     QAction *feuille = Entree(Edition1, "FeuilledeStyle1", tr("Style sheet"), QKeySequence(Qt::CTRL | Qt::Key_F5));
     feuille->setVisible(false);
     connect(feuille, &QAction::triggered, this, &TFormFiche::FeuilledeStyle1Click);
+    Edition1->addSeparator();
+    Orthographe->InstallerMenu(Edition1);
     Edition1->menuAction()->setVisible(false);
 
     Preferences1 = barre->addMenu(tr("&Preferences"));

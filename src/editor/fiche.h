@@ -31,6 +31,7 @@ class TDlgNouveau;
 class TDlgOptions;
 class TDlgOptionsAvancees;
 class TDlgOptionsCSV;
+class TVerificationOrthographe;
 
 // The main window: one card file shown card by card. Split by concern:
 // fiche.cpp (construction, layout, start, preferences), fiche_cartes.cpp
@@ -135,6 +136,9 @@ public:
     // A line wider than the page is wrapped.
     static QList<QStringList> ImprimerLignes(QPagedPaintDevice &imprimante, const QFont &police,
                                              const QStringList &lignes);
+
+    // ----- spell checking of the card shown (verification.h)
+    TVerificationOrthographe *Orthographe = nullptr;
 
     // ----- new cards from others (fiche_copie.cpp)
     void DupliquerFiche1Click();

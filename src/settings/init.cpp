@@ -254,6 +254,8 @@ void LireParametres()
     LireTexteOuDefaut(m, "csvtyp", p.csvtyp);
     LireBooleen(m, "csvutf", p.csvutf);
     LireBooleen(m, "ncwnf", p.ncwnf);
+    LireBooleen(m, "spell", p.spell);
+    p.spldic = LireTexteOuVide(m, "spldic");
 }
 
 // Copies a store that was not read whole to NAME.bak, once; false when it
@@ -310,6 +312,8 @@ void EcrireParametres(bool preferences)
         else
             m.remove(QLatin1String(ValeurComma));
         EcrireBooleen(m, "csvutf", p.csvutf);
+        EcrireBooleen(m, "spell", p.spell);
+        EcrireTexte(m, "spldic", p.spldic);
     }
     m.sync();
 }

@@ -42,6 +42,10 @@ struct TParametres
     // The CSV separator as typed (escapes allowed); empty for the locale's
     // list separator. The text utilities read it (SeparateurCsv).
     QString comma;
+    // Spell checking as the user types, and the dictionary's name (empty:
+    // the one of the interface's language).
+    bool spell = true;
+    QString spldic;
 
     TParametres();
 };
