@@ -44,6 +44,14 @@ inline QString DonneesTest(const QString &relatif)
     return QStringLiteral(AMBLOPAD_TEST_DATA "/") + relatif;
 }
 
+// Spell checking reads the tests' own dictionaries and a personal word list
+// inside the test's folder, never the user's.
+inline void IsolerOrthographe(const QTemporaryDir &dossier)
+{
+    qputenv("DICPATH", QFile::encodeName(DonneesTest(QStringLiteral("hunspell"))));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(dossier.filePath(QStringLiteral("config"))));
+}
+
 // amblopad-cli run as a process on its own settings file.
 struct ResultatCli
 {

@@ -228,9 +228,7 @@ private slots:
     {
         QVERIFY(m_dossier.isValid());
         OutilsTest::IsolerParametres(m_dossier);
-        // spell: the tests' own dictionaries, no personal word list of the user's.
-        qputenv("DICPATH", QFile::encodeName(OutilsTest::DonneesTest(QStringLiteral("hunspell"))));
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dossier.filePath(QStringLiteral("config"))));
+        OutilsTest::IsolerOrthographe(m_dossier);
     }
 
     void commande_data();

@@ -38,9 +38,7 @@ private slots:
     {
         QVERIFY(m_dossier.isValid());
         OutilsTest::IsolerParametres(m_dossier);
-        // The tests' own dictionaries come first; the personal list is the test's.
-        qputenv("DICPATH", QFile::encodeName(OutilsTest::DonneesTest(QStringLiteral("hunspell"))));
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dossier.filePath(QStringLiteral("config"))));
+        OutilsTest::IsolerOrthographe(m_dossier);
     }
 
     void mots_data()
