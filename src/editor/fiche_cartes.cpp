@@ -5,6 +5,7 @@
 
 #include "editor/dlgchercher.h"
 #include "editor/lettres.h"
+#include "formats/table.h"
 #include "model/outils.h"
 #include "settings/init.h"
 #include "ui/interaction.h"
@@ -70,11 +71,11 @@ void TFormFiche::AfficherFichier(int position)
     const bool indexParDefaut = QuestionUneLigne && !f.Numerote;
     Action("Options1")->setVisible(f.EstQuestionnaire);
     Action("OptionsAvancees1")->setVisible(f.EstQuestionnaire);
-    Action("Entete1")->setVisible(f.FormatFichier == u'x');
+    Action("Entete1")->setVisible(Formats::A(f.FormatFichier, Formats::Entete));
     Action("Listedesfiches1")->setVisible(indexParDefaut || f.AvecTitre);
     Action("ListeVersPressepapiers1")->setVisible(indexParDefaut || f.AvecTitre);
     SujetAide = Lettres::ContexteAide(f.TypeFichier);
-    Panel1->setVisible(f.AvecTitre || f.FormatFichier == u'x' || f.FormatFichier == u'n');
+    Panel1->setVisible(f.AvecTitre || Formats::A(f.FormatFichier, Formats::TitresToujours));
     AfficherEtiquettes();
     Splitter1->handle(1)->setEnabled(!QuestionUneLigne);
     AjusterPanneaux();
@@ -594,7 +595,7 @@ void TFormFiche::MettreAJourMenus()
         refaire->setText(etapeRefaite.isEmpty() ? tr("Redo") : tr("Redo %1").arg(etapeRefaite));
         for (QAction *action : {defaire, refaire})
             action->setToolTip(action->text());
-        Action("Etiquettes1")->setVisible(f->FormatFichier == u'x' && modifiable);
+        Action("Etiquettes1")->setVisible(Formats::A(f->FormatFichier, Formats::Etiquettes) && modifiable);
         Action("PermuterChamps")->setVisible(Permutable && carte && modifiable);
         poser("PermuterChamps", true);
         poser("FeuilledeStyle1", modifiable);

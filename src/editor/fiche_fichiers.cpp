@@ -5,7 +5,6 @@
 #include "dialogs/dlgnouveau.h"
 #include "editor/aide.h"
 #include "editor/lettres.h"
-#include "formats/anki.h"
 #include "formats/formats.h"
 #include "formats/table.h"
 #include "formats/pertes.h"
@@ -89,10 +88,10 @@ void TFormFiche::OuvrirFichier(const QString &nom, int position, bool modifiable
         QChar type = TypePourCsv(nom);
         // An Anki deck becomes a new card file: its type is asked first.
         const QChar format = commeDocument ? Formats::Reconnaitre(nom) : QChar();
-        const bool import = Formats::Importe(format);
+        const bool import = Formats::A(format, Formats::Importation);
         if (import) {
             // A deck this program wrote offers the type it was written from.
-            type = TFichierAnki::TypeEcrit(nom, format == u'K');
+            type = Formats::Trouver(format)->TypeEcrit(nom);
             if (type.isNull())
                 type = TypeCourant;
             if (!DemanderTypeImport(type)) {
