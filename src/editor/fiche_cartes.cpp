@@ -289,7 +289,7 @@ bool TFormFiche::ValiderFiche()
     if (!FicheEditee()) {
         FicheAbandonnee = NouvelleFicheIntacte();
         if (FicheAbandonnee)
-            SupprimerFicheCourante(); // an untouched new card goes without a word
+            RetirerFicheCourante(); // an untouched new card goes without a word
         return true;
     }
     FicheAbandonnee = false;
@@ -348,7 +348,7 @@ void TFormFiche::InsererNouvelleFiche(int position)
     AfficherFiche(position);
 }
 
-void TFormFiche::SupprimerFicheCourante()
+void TFormFiche::RetirerFicheCourante()
 {
     const int cible = FicheNouvelle ? IndexPrecedent : IndexCourant;
     const bool nouvelle = FicheNouvelle;
@@ -365,7 +365,7 @@ void TFormFiche::SupprimerFicheCourante()
 
 // ----------------------------------------------------------------- commands
 
-void TFormFiche::BSuivantClick()
+void TFormFiche::FicheSuivante()
 {
     if (!Fichier() || !ValiderFiche())
         return;
@@ -375,7 +375,7 @@ void TFormFiche::BSuivantClick()
         AfficherFiche(IndexCourant + 1);
 }
 
-void TFormFiche::BPrecedentClick()
+void TFormFiche::FichePrecedente()
 {
     if (!Fichier() || !ValiderFiche())
         return;
@@ -385,57 +385,57 @@ void TFormFiche::BPrecedentClick()
         AfficherFiche(IndexCourant - 1);
 }
 
-void TFormFiche::Premiere1Click()
+void TFormFiche::PremiereFiche()
 {
     if (Fichier() && ValiderFiche())
         AfficherFiche(0);
 }
 
-void TFormFiche::Derniere1Click()
+void TFormFiche::DerniereFiche()
 {
     if (Fichier() && ValiderFiche())
         AfficherFiche(-1);
 }
 
-void TFormFiche::Enregistrerlafiche1Click()
+void TFormFiche::ValiderFicheAffichee()
 {
     if (Fichier() && ValiderFiche())
         MettreAJourBoutons();
 }
 
-void TFormFiche::BNouveauClick()
+void TFormFiche::NouvelleFiche()
 {
     if (Fichier() && Fichier()->Modifiable)
         CreerFiche(-1);
 }
 
-void TFormFiche::BInsererClick()
+void TFormFiche::InsererFiche()
 {
     if (Fichier() && Fichier()->Modifiable && CarteAffichee() && !Alphabetique)
         CreerFiche(IndexCourant);
 }
 
-void TFormFiche::BSupprimerClick()
+void TFormFiche::SupprimerCarteCourante()
 {
     if (!Fichier() || !Fichier()->Modifiable || !CarteAffichee())
         return;
     if (NouvelleFicheIntacte()) {
-        SupprimerFicheCourante();
+        RetirerFicheCourante();
         return;
     }
     if (TInteraction::Courante().Message(TInteraction::Question, tr("Do you really want to delete this card?"),
                                          TInteraction::OuiNon, 0)
         != TInteraction::RepOui)
         return;
-    SupprimerFicheCourante();
+    RetirerFicheCourante();
 }
 
-void TFormFiche::Annuler1Click()
+void TFormFiche::AnnulerSaisie()
 {
     if (!Fichier() || !CarteAffichee())
         return;
     if (FicheNouvelle)
-        SupprimerFicheCourante();
+        RetirerFicheCourante();
     else
         AfficherFiche(IndexCourant);
     MarquerModification();
@@ -470,7 +470,7 @@ void TFormFiche::MontrerFicheTouchee(int index)
     MettreAJourMenus();
 }
 
-void TFormFiche::PermuterChampsClick()
+void TFormFiche::PermuterChampsFichier()
 {
     if (!Fichier() || !ValiderFiche())
         return;
@@ -485,7 +485,7 @@ void TFormFiche::PermuterChampsClick()
     AfficherFiche(IndexCourant);
 }
 
-void TFormFiche::Canevas1Click()
+void TFormFiche::DefinirCanevas()
 {
     if (!Fichier() || !FicheNouvelle)
         return;
@@ -510,7 +510,7 @@ void TFormFiche::Canevas1Click()
             m_document.ModifierProprietes(
                 tr("Delete canvas"), [](TFichierX &f) { f.AvecCanevas = false; }, true);
             if (!FicheEditee())
-                SupprimerFicheCourante();
+                RetirerFicheCourante();
         }
     }
 }

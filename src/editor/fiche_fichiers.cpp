@@ -148,13 +148,24 @@ void TFormFiche::SignalerOmissions(const Formats::Rapport &rapport)
 
 void TFormFiche::ChargerDocument(std::unique_ptr<TFichierX> fichier, int position)
 {
-    m_document.Charger(std::move(fichier));
+    m_positionOuverture = position;
+    m_document.Charger(std::move(fichier)); // shown by MontrerDocument
+}
+
+void TFormFiche::MontrerDocument()
+{
+    const int position = m_positionOuverture;
+    m_positionOuverture = 0;
+    if (!Fichier()) {
+        AfficherSansFichier();
+        return;
+    }
     TypeCourant = Fichier()->TypeFichier;
     EvaluerType();
     AfficherFichier(position);
 }
 
-void TFormFiche::Ouvrir1Click(bool commeDocument)
+void TFormFiche::OuvrirAvecDialogue(bool commeDocument)
 {
     if (!DemanderSauvegarde())
         return;
@@ -205,7 +216,7 @@ void TFormFiche::RouvrirFichier(const QString &nom, int position)
     OuvrirFichier(nom, position, true, true, true);
 }
 
-void TFormFiche::Nouveau1Click()
+void TFormFiche::NouveauFichier()
 {
     if (!DemanderSauvegarde())
         return;
@@ -221,14 +232,12 @@ void TFormFiche::Nouveau1Click()
     FermerFichier();
     auto fichier = std::make_unique<TFichierX>(TypeCourant, FormatParDefaut());
     fichier->InitialiserNouveau();
-    m_document.Charger(std::move(fichier));
-    EvaluerType();
-    AfficherFichier(-1);
+    ChargerDocument(std::move(fichier), -1);
 }
 
 // ----------------------------------------------------------------- other instances
 
-void TFormFiche::JvAppInstances1CmdLineReceived(const QStringList &lignes)
+void TFormFiche::OuvrirFichierTransmis(const QStringList &lignes)
 {
     if (lignes.isEmpty() || lignes.constFirst().isEmpty())
         return;
@@ -263,7 +272,7 @@ void TFormFiche::TraiterLignesEnAttente()
     const QStringList lignes = m_lignesEnAttente;
     m_lignesEnAttente.clear();
     m_lignesRecues = false;
-    JvAppInstances1CmdLineReceived(lignes);
+    OuvrirFichierTransmis(lignes);
 }
 
 // ----------------------------------------------------------------- drag and drop
@@ -455,7 +464,7 @@ bool TFormFiche::AccepterPertes(const Formats::Rapport &rapport)
         == TInteraction::RepOui;
 }
 
-void TFormFiche::Sauver1Click()
+void TFormFiche::EnregistrerFichier()
 {
     if (!Fichier() || !ValiderFiche())
         return;
@@ -463,7 +472,7 @@ void TFormFiche::Sauver1Click()
     SauverFichier(Fichier()->NomFichier, Fichier()->NomFichier.isEmpty(), false);
 }
 
-void TFormFiche::Sauversous1Click()
+void TFormFiche::EnregistrerSous()
 {
     if (!Fichier() || !ValiderFiche())
         return;
@@ -471,7 +480,7 @@ void TFormFiche::Sauversous1Click()
     SauverFichier(NomSansExtension(Fichier()->NomFichier), true, false);
 }
 
-void TFormFiche::Exporter1Click()
+void TFormFiche::Exporter()
 {
     if (!Fichier() || !ValiderFiche())
         return;
@@ -519,8 +528,7 @@ void TFormFiche::FermerFichier()
         }
         Parametres.openum = IndexCourant;
     }
-    m_document.Fermer();
-    AfficherSansFichier();
+    m_document.Fermer(); // the window empties in MontrerDocument
 }
 
 bool TFormFiche::FermerAvecDemande()
@@ -558,7 +566,7 @@ void TFormFiche::closeEvent(QCloseEvent *event)
             fenetre->close();
 }
 
-void TFormFiche::Proprietes1Click()
+void TFormFiche::MontrerProprietes()
 {
     if (!Fichier())
         return;
