@@ -19,6 +19,7 @@
 // prints "reclasser median_s max_s"; chercher and liste likewise, chercher
 // with the first cycle's time third (the search is prepared then).
 
+#include "editor/dlgchercher.h"
 #include "editor/fiche.h"
 #include "ui/interaction.h"
 #include "editor/liste.h"
@@ -26,8 +27,11 @@
 #include "model/fichierx.h"
 #include "settings/init.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
+#include <QLineEdit>
 #include <QSaveFile>
 #include <QMainWindow>
 #include <QPlainTextEdit>
@@ -57,10 +61,13 @@ void Peindre()
 }
 
 // No modal loop and no one to answer: every message is acknowledged, and a
-// dialog is shown, painted and closed.
+// dialog is shown, painted and closed; the search dialog, when Recherche is
+// set, is answered at once with it (all fields, no case, forward).
 class InteractionBanc : public TInteraction
 {
 public:
+    QString Recherche;
+
     Reponse Message(Genre, const QString &, Boutons, int, const QString &) override { return RepOk; }
     ChoixFichier OuvrirFichier(const QString &, int, const QString &, const QString &, bool) override { return {}; }
     ChoixFichier SauverFichier(const QString &, int, const QString &, const QString &, const QString &) override
@@ -72,12 +79,28 @@ public:
     bool Saisir(const QString &, const QString &, QString &) override { return false; }
     int Executer(QDialog &dialogue) override
     {
+        if (auto *chercher = dynamic_cast<TDlgChercher *>(&dialogue); chercher && !Recherche.isEmpty()) {
+            chercher->EChercher->setText(Recherche);
+            chercher->CBDifferencier->setChecked(false);
+            chercher->CBChampUnique->setChecked(false);
+            chercher->CBArriere->setChecked(false);
+            return QDialog::Accepted;
+        }
         dialogue.show();
         Peindre();
         dialogue.hide();
         return QDialog::Rejected;
     }
     void Aide(int) override { }
+    // Opens and saves run to the end, never cancelled.
+    std::unique_ptr<Progression> SuivreProgression(const QString &) override
+    {
+        struct JusquAuBout : Progression
+        {
+            bool Avancer(qint64, qint64) override { return true; }
+        };
+        return std::make_unique<JusquAuBout>();
+    }
 };
 
 double TempsProcesseur()
@@ -142,7 +165,9 @@ int main(int argc, char *argv[])
         Sortir(0);
     }
 
-    TInteraction::Installer(std::make_unique<InteractionBanc>());
+    auto interaction = std::make_unique<InteractionBanc>();
+    InteractionBanc &banc = *interaction;
+    TInteraction::Installer(std::move(interaction));
     TFormFiche fiche;
     fiche.FormCreate();
     fiche.show();
@@ -158,19 +183,19 @@ int main(int argc, char *argv[])
         Peindre();
     const std::chrono::duration<double> ouverture = std::chrono::steady_clock::now() - debutOuverture;
     const double processeurOuverture = TempsProcesseur() - cpuOuverture;
-    if (!fiche.Fichier()) {
+    if (!fiche.Document().Fichier()) {
         std::fprintf(stderr, "bench_editeur: %s not opened\n", qPrintable(nom));
         Sortir(1);
     }
     if (mode == QLatin1String("premiere-carte")) {
         Peindre();
-        Sortir(fiche.IndexCourant >= 0 ? 0 : 1);
+        Sortir(fiche.IndexAffiche() >= 0 ? 0 : 1);
     }
     if (mode == QLatin1String("reclasser")) {
         // A card in the middle gets a key that sorts elsewhere, as when the
         // user edits a name and validates it.
         const int repetitions = argc > 3 ? std::max(1, atoi(argv[3])) : 5;
-        const TFichierX &f = *fiche.Fichier();
+        const TFichierX &f = *fiche.Document().Fichier();
         const int n = f.NombreFiches();
         std::vector<double> durees;
         for (int i = 0; i < repetitions; ++i) {
@@ -181,7 +206,7 @@ int main(int argc, char *argv[])
             const QString c2 = carte.Champ2();
             const auto debut = std::chrono::steady_clock::now();
             // Stored and put back in order: one step of the document.
-            fiche.IndexCourant = fiche.Document().ModifierFiche(index, c0, c1, c2, true, QStringLiteral("Edit card"));
+            fiche.Document().ModifierFiche(index, c0, c1, c2, true, QStringLiteral("Edit card"));
             const std::chrono::duration<double> d = std::chrono::steady_clock::now() - debut;
             durees.push_back(d.count());
         }
@@ -196,22 +221,17 @@ int main(int argc, char *argv[])
     const int fois = argc > 3 ? std::max(1, atoi(argv[3])) : 5;
     const auto chercher = [&] {
         std::vector<double> durees;
-        for (int i = 0; i < fois; ++i) {
-            fiche.TexteRecherche = QStringLiteral("qzxwv");
-            fiche.RechercheCasse = false;
-            fiche.RechercheTousChamps = true;
-            fiche.RechercheArriere = false;
-            fiche.RechercheEnCours = true;
-            fiche.IndexDepartRecherche = fiche.IndexCourant;
-            durees.push_back(Chrono([&] { fiche.ChercherSuivante(false); }));
-        }
+        banc.Recherche = QStringLiteral("qzxwv");
+        for (int i = 0; i < fois; ++i)
+            durees.push_back(Chrono([&] { fiche.Action("Rechercher1")->trigger(); }));
+        banc.Recherche.clear();
         Imprimer("chercher", durees);
     };
     const auto liste = [&] {
         std::vector<double> durees;
         for (int i = 0; i < fois; ++i)
-            durees.push_back(Chrono([&] { fiche.Listedesfiches1Click(); }));
-        if (fiche.Liste->Modele->rowCount() != fiche.Fichier()->NombreFiches()) {
+            durees.push_back(Chrono([&] { fiche.Action("Listedesfiches1")->trigger(); }));
+        if (fiche.findChild<TListe *>()->Modele->rowCount() != fiche.Document().Fichier()->NombreFiches()) {
             std::fprintf(stderr, "bench_editeur: the list does not hold every card\n");
             Sortir(1);
         }
@@ -255,11 +275,11 @@ int main(int argc, char *argv[])
         Sortir(0);
     }
     if (mode == QLatin1String("echelle")) {
-        if (fiche.IndexCourant < 0) {
+        if (fiche.IndexAffiche() < 0) {
             std::fprintf(stderr, "bench_editeur: no card shown\n");
             Sortir(1);
         }
-        std::printf("ouverture %.6f %d %.6f\n", ouverture.count(), fiche.Fichier()->NombreFiches(),
+        std::printf("ouverture %.6f %d %.6f\n", ouverture.count(), fiche.Document().Fichier()->NombreFiches(),
                     processeurOuverture);
         liste();
         chercher();

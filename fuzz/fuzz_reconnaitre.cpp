@@ -1,6 +1,7 @@
 // Format recognition of a file head. The first byte picks the file name's
 // extension and the CSV separator; the rest is the head.
 #include "commun.h"
+#include "formats/formats.h"
 #include "model/outils.h"
 
 #include <QString>

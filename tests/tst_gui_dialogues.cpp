@@ -140,7 +140,7 @@ private slots:
         OutilsGui::Choisir(w, entree.toLatin1().constData());
         QCOMPARE(DialoguesOuverts(dialogue), 1);
         QCOMPARE(resultat, int(QDialog::Rejected));
-        const TFichierX &g = *w.Fichier();
+        const TFichierX &g = *w.Document().Fichier();
         QVERIFY(!g.Modifie);
         QVERIFY(g.DifferencierCasse);
         QCOMPARE(g.Titre, QStringLiteral("  spaced title  "));
@@ -156,8 +156,8 @@ private slots:
             Cliquer(d, "CBOrdre");
             Cliquer(d, "CBOrdre");
         });
-        w.Options1Click();
-        QVERIFY(!w.Fichier()->Modifie);
+        OutilsGui::Choisir(w, "Options1");
+        QVERIFY(!w.Document().Fichier()->Modifie);
     }
 
     void options()
@@ -183,9 +183,9 @@ private slots:
             m_vu << QString::number(diff->isChecked()) << QString::number(diff->isEnabled());
             Cliquer(d, "CBMotAMot");
         });
-        w.Options1Click();
+        OutilsGui::Choisir(w, "Options1");
         QCOMPARE(m_vu, QStringList({"0", "0", "unlimited", "all", "0", "1", "0", "0"}));
-        const TFichierX &g = *w.Fichier();
+        const TFichierX &g = *w.Document().Fichier();
         QVERIFY(g.Modifie);
         QVERIFY(!g.DifferencierCasse);
         QVERIFY(g.Phonetique);
@@ -206,7 +206,7 @@ private slots:
                      << QString::number(Controle<QCheckBox>(d, "CBMotAMot")->isChecked());
             },
             false);
-        w.Options1Click();
+        OutilsGui::Choisir(w, "Options1");
         QCOMPARE(m_vu, QStringList({"30", "12", "1"}));
     }
 
@@ -260,8 +260,8 @@ private slots:
             auto *limite = d.findChild<QLabel *>(champ + QStringLiteral("Limite"));
             limiteVisible = limite && limite->isVisible() && limite->text().contains(QStringLiteral("255"));
         });
-        w.Options1Click();
-        const TFichierX &g = *w.Fichier();
+        OutilsGui::Choisir(w, "Options1");
+        const TFichierX &g = *w.Document().Fichier();
         const quint8 stocke = champ == "ETemps" ? g.Temps
             : champ == "ENbreQuestions"         ? g.NombreQuestions
                                                 : g.ScoreSatisfaisant;
@@ -292,9 +292,9 @@ private slots:
             m_vu << mots->text() << QString::number(mots->isEnabled());
             QVERIFY(!(defaut->focusPolicy() & Qt::TabFocus));
         });
-        w.OptionsAvancees1Click();
+        OutilsGui::Choisir(w, "OptionsAvancees1");
         QCOMPARE(m_vu, QStringList({"le la les", "0", "1", ";", "a an the", "0"}));
-        const TFichierX &g = *w.Fichier();
+        const TFichierX &g = *w.Document().Fichier();
         QVERIFY(g.Modifie);
         QCOMPARE(g.OuVisible, QStringLiteral("or"));
         QCOMPARE(g.Fragmenteur, QStringLiteral("|"));
@@ -311,10 +311,10 @@ private slots:
             Cliquer(d, "CBMIgDefaut");
             OutilsGui::Taper(mots, "der die das");
         });
-        w.OptionsAvancees1Click();
+        OutilsGui::Choisir(w, "OptionsAvancees1");
         QCOMPARE(m_vu, QStringList({"a an the", "0"}));
-        QVERIFY(w.Fichier()->AvecMotsIgnores);
-        QCOMPARE(w.Fichier()->MotsIgnores, QStringLiteral("der die das"));
+        QVERIFY(w.Document().Fichier()->AvecMotsIgnores);
+        QCOMPARE(w.Document().Fichier()->MotsIgnores, QStringLiteral("der die das"));
     }
 
     // A separator longer than one character, as a file may hold, is shown
@@ -328,10 +328,10 @@ private slots:
             m_vu << Controle<QLineEdit>(d, "ECarOu")->text();
             OutilsGui::Taper(Controle<QLineEdit>(d, "EOu"), "ou");
         });
-        w.OptionsAvancees1Click();
+        OutilsGui::Choisir(w, "OptionsAvancees1");
         QCOMPARE(m_vu, QStringList({"||"}));
-        QCOMPARE(w.Fichier()->Fragmenteur, QStringLiteral("||"));
-        QCOMPARE(w.Fichier()->OuVisible, QStringLiteral("ou"));
+        QCOMPARE(w.Document().Fichier()->Fragmenteur, QStringLiteral("||"));
+        QCOMPARE(w.Document().Fichier()->OuVisible, QStringLiteral("ou"));
     }
 
     void entete()
@@ -341,8 +341,8 @@ private slots:
         f->Description = QStringLiteral("line 1\r\nline 2");
         TFormFiche &w = Charger(std::move(f));
         // A title typed in the title line is stored before the dialog shows it.
-        w.ETitre->setFocus();
-        OutilsGui::Taper(w.ETitre, "Typed");
+        OutilsGui::ETitre(w)->setFocus();
+        OutilsGui::Taper(OutilsGui::ETitre(w), "Typed");
         Script([this](QDialog &d) {
             m_vu << Controle<QLineEdit>(d, "ETitre")->text()
                  << Controle<QPlainTextEdit>(d, "MDescription")->toPlainText()
@@ -354,15 +354,15 @@ private slots:
             QTest::keyClicks(memo, " three ");
             OutilsGui::Taper(Controle<QLineEdit>(d, "ESignature"), " Me ");
         });
-        w.Entete1Click();
+        OutilsGui::Choisir(w, "Entete1");
         QCOMPARE(m_vu, QStringList({"Typed", "line 1\nline 2", "Courier New"}));
-        const TFichierX &g = *w.Fichier();
+        const TFichierX &g = *w.Document().Fichier();
         QVERIFY(g.Modifie);
         QCOMPARE(g.Titre, QStringLiteral("New title"));
         QCOMPARE(g.Description, QStringLiteral("line 1\r\nline 2\r\n three "));
         QCOMPARE(g.Signature, QStringLiteral(" Me "));
-        QCOMPARE(w.ETitre->text(), QStringLiteral("New title"));
-        QVERIFY(!w.ETitre->isModified());
+        QCOMPARE(OutilsGui::ETitre(w)->text(), QStringLiteral("New title"));
+        QVERIFY(!OutilsGui::ETitre(w)->isModified());
     }
 
     // A read-only file's dialogs can only be looked at.
@@ -399,15 +399,15 @@ private slots:
         if (entree == "Entete1")
             QCOMPARE(m_vu.value(1), QStringLiteral("Locked"));
         QCOMPARE(resultat, int(QDialog::Rejected));
-        QVERIFY(!w.Fichier()->Modifie);
-        QCOMPARE(w.Fichier()->Titre, QStringLiteral("Locked"));
+        QVERIFY(!w.Document().Fichier()->Modifie);
+        QCOMPARE(w.Document().Fichier()->Titre, QStringLiteral("Locked"));
     }
 
     void etiquettes()
     {
         TFormFiche &w = Charger(Fichier(u'Q'));
-        QVERIFY(!w.Fichier()->AvecEtiquettes);
-        const QString question = w.Fichier()->Etiquettes.Champ1();
+        QVERIFY(!w.Document().Fichier()->AvecEtiquettes);
+        const QString question = w.Document().Fichier()->Etiquettes.Champ1();
         Script([this](QDialog &d) {
             m_vu << Controle<QLineEdit>(d, "EEtiquette1")->text();
             OutilsGui::Taper(Controle<QLineEdit>(d, "EEtiquette0"), "Topic");
@@ -415,14 +415,14 @@ private slots:
         });
         OutilsGui::Choisir(w, "Etiquettes1");
         QCOMPARE(m_vu, QStringList({question}));
-        const TFichierX &g = *w.Fichier();
+        const TFichierX &g = *w.Document().Fichier();
         QVERIFY(g.Modifie);
         QVERIFY(g.AvecEtiquettes);
         QCOMPARE(g.Etiquettes.Champ0(), QStringLiteral("Topic"));
         QCOMPARE(g.Etiquettes.Champ1(), question);
         QCOMPARE(g.Etiquettes.Champ2(), QStringLiteral("Reply "));
-        QCOMPARE(w.PTitre->text(), QStringLiteral("Topic"));
-        QCOMPARE(w.PReponse->text(), QStringLiteral("Reply "));
+        QCOMPARE(OutilsGui::PTitre(w)->text(), QStringLiteral("Topic"));
+        QCOMPARE(OutilsGui::PReponse(w)->text(), QStringLiteral("Reply "));
     }
 
     void feuilleDeStyle_data()
@@ -469,9 +469,9 @@ private slots:
         QCOMPARE(d.Legende, QStringLiteral("Style sheet"));
         QCOMPARE(d.Texte, QStringLiteral("Name of the file:"));
         QCOMPARE(d.NomPropose, avant);
-        QCOMPARE(w.Fichier()->FeuilleStyle, attendu);
+        QCOMPARE(w.Document().Fichier()->FeuilleStyle, attendu);
         // OK marks the file modified, also when the name stays the same.
-        QCOMPARE(w.Fichier()->Modifie, accepte);
+        QCOMPARE(w.Document().Fichier()->Modifie, accepte);
     }
 
     void optionsCsv_data()
@@ -528,7 +528,7 @@ private slots:
         QCOMPARE(m_vu, QStringList({montre, QString::number(utf ? 1 : 0)}));
         QCOMPARE(SeparateurCsv(), separateur);
         QCOMPARE(Parametres.csvutf, utfApres);
-        QVERIFY(w.ReglagesModifies);
+        QVERIFY(w.ReglagesAEcrire());
         QCOMPARE(m_script->Messages().size(), size_t(refuse ? 1 : 0));
         if (refuse)
             QCOMPARE(SeparateurCsvTexte(), comma);
@@ -539,12 +539,12 @@ private slots:
         DefinirSeparateurCsv(QStringLiteral(";"));
         TFormFiche &w = Charger(nullptr);
         Script(nullptr);
-        w.OptionsCSVClick();
-        QVERIFY(!w.ReglagesModifies);
+        OutilsGui::Choisir(w, "OptionsCSV");
+        QVERIFY(!w.ReglagesAEcrire());
         QCOMPARE(SeparateurCsvTexte(), QStringLiteral(";"));
         Script([](QDialog &d) { OutilsGui::Taper(Controle<QLineEdit>(d, "EComma"), "|"); }, false);
-        w.OptionsCSVClick();
-        QVERIFY(!w.ReglagesModifies);
+        OutilsGui::Choisir(w, "OptionsCSV");
+        QVERIFY(!w.ReglagesAEcrire());
         QCOMPARE(SeparateurCsv(), QChar(u';'));
     }
 
@@ -561,7 +561,7 @@ private slots:
         // A native list: header through F9 although hidden, no quiz options, no labels.
         {
             TFormFiche &w = Charger(Fichier(u'L', u'n'));
-            w.MettreAJourMenus();
+            OutilsGui::OuvrirMenus(w);
             QVERIFY(!w.Action("Entete1")->isVisible());
             QVERIFY(!w.Action("Etiquettes1")->isVisible());
             QVERIFY(w.Action("OptionsCSV")->isVisible()); // 'L' is a CSV type
@@ -574,7 +574,7 @@ private slots:
         // A read-only XML questionnaire: no labels, no style sheet; options to look at.
         {
             TFormFiche &w = Charger(Fichier(u'Q', u'x', false));
-            w.MettreAJourMenus();
+            OutilsGui::OuvrirMenus(w);
             QVERIFY(w.Action("Options1")->isVisible());
             QVERIFY(!w.Action("Etiquettes1")->isVisible());
             QVERIFY(!w.Action("OptionsCSV")->isVisible());
@@ -586,7 +586,7 @@ private slots:
         // A writable XML questionnaire offers its labels.
         {
             TFormFiche &w = Charger(Fichier(u'Q'));
-            w.MettreAJourMenus();
+            OutilsGui::OuvrirMenus(w);
             QVERIFY(w.Action("Etiquettes1")->isVisible() && w.Action("Etiquettes1")->isEnabled());
             QVERIFY(w.Action("Entete1")->isVisible());
         }
@@ -669,7 +669,7 @@ private slots:
             if (d.Sorte == QLatin1String("aide"))
                 montres << d.Aide;
         QCOMPARE(montres, sujet ? QList<int>({sujet, sujet}) : QList<int>());
-        QVERIFY(!w.Fichier()->Modifie);
+        QVERIFY(!w.Document().Fichier()->Modifie);
     }
 };
 

@@ -87,15 +87,14 @@ private slots:
         TFormFiche &w = Fenetre();
         QCOMPARE(OutilsGui::Titre(w), QStringLiteral("Amblopad: micro Data Base"));
         w.FormShow(QStringList());
-        QVERIFY(!w.Fichier());
-        QCOMPARE(w.TypeCourant, QChar(u'R'));
-        QVERIFY(w.QuestionUneLigne);
-        QCOMPARE(w.LettreTypeCsv, QChar(u'L'));
+        QVERIFY(!w.Document().Fichier());
+        QCOMPARE(w.TypeEnCours(), QChar(u'R'));
+        QVERIFY(OutilsGui::QuestionUneLigne(w));
         for (const char *nom : {"BPrecedent", "BSuivant", "BNouveau", "BInserer", "BSupprimer", "BChercher"})
             QVERIFY2(!w.findChild<QPushButton *>(QLatin1String(nom))->isEnabled(), nom);
-        QVERIFY(!w.ETitre->isEnabled());
-        QVERIFY(!w.MQuestion->isEnabled() && !w.MReponse->isEnabled());
-        QVERIFY(!w.Edition1->menuAction()->isVisible());
+        QVERIFY(!OutilsGui::ETitre(w)->isEnabled());
+        QVERIFY(!OutilsGui::MQuestion(w)->isEnabled() && !OutilsGui::MReponse(w)->isEnabled());
+        QVERIFY(!OutilsGui::Edition1(w)->menuAction()->isVisible());
         for (const char *nom : {"Sauver1", "Sauversous1", "Fermer1", "Proprietes1", "Suivante1", "Nouvelle1",
                                 "Enregistrerlafiche1", "Annuler1"})
             QVERIFY2(!OutilsGui::Actif(w, nom), nom);
@@ -105,10 +104,10 @@ private slots:
         // A hidden menu's shortcut does nothing without a file.
         QVERIFY(!w.ActiverRaccourci(QKeySequence(Qt::Key_F4)));
         // The six buttons have their captions and hints.
-        QCOMPARE(w.BSuivant->text(), QStringLiteral("Next"));
-        QCOMPARE(w.BChercher->toolTip(), QStringLiteral("Search a card"));
+        QCOMPARE(OutilsGui::BSuivant(w)->text(), QStringLiteral("Next"));
+        QCOMPARE(OutilsGui::BChercher(w)->toolTip(), QStringLiteral("Search a card"));
         // A one-line question field never shows a vertical scroll bar.
-        QCOMPARE(w.MQuestion->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+        QCOMPARE(OutilsGui::MQuestion(w)->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
     }
 
     void menus()
@@ -116,7 +115,7 @@ private slots:
         TFormFiche &w = Fenetre();
         // Edition menu: entries, captions, shortcuts and separators in their places.
         QStringList vu;
-        for (QAction *a : w.Edition1->actions())
+        for (QAction *a : OutilsGui::Edition1(w)->actions())
             vu << (a->isSeparator() ? QStringLiteral("-")
                                     : a->objectName() + u'=' + a->text() + u'=' + a->shortcut().toString());
         const QStringList attendu = {"Premiere1=&First card=",
@@ -201,27 +200,27 @@ private slots:
         QCOMPARE(w.Action("Defaire1")->text(), QStringLiteral("Undo"));
         if (commande == QLatin1String("delete")) {
             m_dialogues->Repondre(TInteraction::RepOui);
-            w.BSupprimerClick();
+            OutilsGui::Choisir(w, "Supprimer1");
         } else if (commande == QLatin1String("edit")) {
-            OutilsGui::Taper(w.MReponse, QStringLiteral("changed"));
-            w.Enregistrerlafiche1Click();
+            OutilsGui::Taper(OutilsGui::MReponse(w), QStringLiteral("changed"));
+            OutilsGui::Choisir(w, "Enregistrerlafiche1");
         } else if (commande == QLatin1String("new") || commande == QLatin1String("insert")) {
             if (commande == QLatin1String("new"))
-                w.BNouveauClick();
+                OutilsGui::Choisir(w, "Nouvelle1");
             else
-                w.BInsererClick();
+                OutilsGui::Choisir(w, "Inserer1");
             QVERIFY(!OutilsGui::Actif(w, "Defaire1")); // a new card waits: nothing to undo yet
-            OutilsGui::Taper(w.MQuestion, QStringLiteral("n"));
-            w.Enregistrerlafiche1Click();
-            w.AfficherFiche(1);
+            OutilsGui::Taper(OutilsGui::MQuestion(w), QStringLiteral("n"));
+            OutilsGui::Choisir(w, "Enregistrerlafiche1");
+            OutilsGui::Aller(w, 1);
         } else if (commande == QLatin1String("switch")) {
             m_dialogues->Repondre(TInteraction::RepOk);
-            w.PermuterChampsClick();
+            OutilsGui::Choisir(w, "PermuterChamps");
         } else {
             m_dialogues->Saisies.push_back(QStringLiteral("sheet"));
-            w.FeuilledeStyle1Click();
+            OutilsGui::Choisir(w, "FeuilledeStyle1");
         }
-        QCOMPARE(w.Fichier()->NombreFiches(), nombre);
+        QCOMPARE(w.Document().Fichier()->NombreFiches(), nombre);
         QVERIFY(w.isWindowModified());
         QVERIFY(OutilsGui::Titre(w).endsWith(u'*'));
         QVERIFY(OutilsGui::Actif(w, "Sauver1"));
@@ -230,13 +229,13 @@ private slots:
         const QByteArray apres = w.Document().OctetsXml();
 
         // Ctrl+Z undoes when no card is being typed.
-        w.AfficherFiche(0);
+        OutilsGui::Aller(w, 0);
         QVERIFY(!OutilsGui::Actif(w, "Annuler1"));
         QVERIFY(w.ActiverRaccourci(QKeySequence(Qt::CTRL | Qt::Key_Z)));
         QCOMPARE(w.Document().OctetsXml(), avant);
-        QCOMPARE(w.IndexCourant, montree);
+        QCOMPARE(w.IndexAffiche(), montree);
         QVERIFY(!w.isWindowModified());
-        QCOMPARE(OutilsGui::Titre(w), QStringLiteral("Amblopad - ") + w.Fichier()->NomFichier);
+        QCOMPARE(OutilsGui::Titre(w), QStringLiteral("Amblopad - ") + w.Document().Fichier()->NomFichier);
         QVERIFY(!OutilsGui::Actif(w, "Sauver1"));
         QVERIFY(!OutilsGui::Actif(w, "Defaire1"));
         QCOMPARE(w.Action("Refaire1")->text(), QStringLiteral("Redo ") + etape);
@@ -255,24 +254,24 @@ private slots:
     {
         TFormFiche &w = Charger(Fichier(u'Q', {"a", "b", "c"}), 2);
         m_dialogues->Repondre(TInteraction::RepOui);
-        w.BSupprimerClick();
-        w.BPrecedentClick();
-        w.Premiere1Click();
+        OutilsGui::Choisir(w, "Supprimer1");
+        OutilsGui::Choisir(w, "Precedente1");
+        OutilsGui::Choisir(w, "Premiere1");
         QCOMPARE(w.Document().Pile().count(), 1);
-        OutilsGui::Taper(w.MReponse, QStringLiteral("typed"));
+        OutilsGui::Taper(OutilsGui::MReponse(w), QStringLiteral("typed"));
         QVERIFY(w.isWindowModified());
         QVERIFY(!OutilsGui::Actif(w, "Defaire1"));
         QVERIFY(w.ActiverRaccourci(QKeySequence(Qt::CTRL | Qt::Key_Z)));
-        QCOMPARE(Memo(w.MReponse), QStringLiteral("ra"));
-        QCOMPARE(w.Fichier()->NombreFiches(), 2);
+        QCOMPARE(Memo(OutilsGui::MReponse(w)), QStringLiteral("ra"));
+        QCOMPARE(w.Document().Fichier()->NombreFiches(), 2);
         QVERIFY(w.ActiverRaccourci(QKeySequence(Qt::CTRL | Qt::Key_Z)));
-        QCOMPARE(w.Fichier()->NombreFiches(), 3);
-        QCOMPARE(w.IndexCourant, 2);
-        QCOMPARE(Memo(w.MReponse), QStringLiteral("rc"));
+        QCOMPARE(w.Document().Fichier()->NombreFiches(), 3);
+        QCOMPARE(w.IndexAffiche(), 2);
+        QCOMPARE(Memo(OutilsGui::MReponse(w)), QStringLiteral("rc"));
         QVERIFY(!w.isWindowModified());
         // Saving keeps the history; closing empties it.
         QVERIFY(OutilsGui::Actif(w, "Refaire1"));
-        w.FermerFichier();
+        OutilsGui::Choisir(w, "Fermer1");
         QCOMPARE(w.Document().Pile().count(), 0);
     }
 
@@ -330,14 +329,14 @@ private slots:
         if (type == u'F')
             f->SetEtiquettes(legendes.at(0), legendes.at(1), legendes.at(2));
         TFormFiche &w = Charger(std::move(f));
-        const QWidget *champs[] = {w.ETitre, w.MQuestion, w.MReponse};
+        const QWidget *champs[] = {OutilsGui::ETitre(w), OutilsGui::MQuestion(w), OutilsGui::MReponse(w)};
         for (int i = 0; i < 3; ++i) {
             QAccessibleInterface *acces = QAccessible::queryAccessibleInterface(const_cast<QWidget *>(champs[i]));
             QVERIFY(acces);
             QCOMPARE(acces->text(QAccessible::Name), legendes.at(i));
         }
         // The caption shows its '&' and gives no accelerator.
-        QCOMPARE(QKeySequence::mnemonic(w.PTitre->text()), QKeySequence());
+        QCOMPARE(QKeySequence::mnemonic(OutilsGui::PTitre(w)->text()), QKeySequence());
     }
 
     // "Duplicate card": a copy after the card shown (in its place in an
@@ -361,14 +360,15 @@ private slots:
         QFETCH(int, montre);
         TFormFiche &w = Charger(Fichier(type, {"a", "b", "c"}), 1);
         if (!edition.isEmpty())
-            OutilsGui::Taper(w.MQuestion, edition);
+            OutilsGui::Taper(OutilsGui::MQuestion(w), edition);
         QVERIFY(OutilsGui::Actif(w, "DupliquerFiche1"));
         OutilsGui::Choisir(w, "DupliquerFiche1");
         QStringList vu;
-        for (int i = 0; i < w.Fichier()->NombreFiches(); ++i)
-            vu << (type == u'L' ? w.Fichier()->Fiche(i).Champ2().mid(1) : w.Fichier()->Fiche(i).Champ1());
+        for (int i = 0; i < w.Document().Fichier()->NombreFiches(); ++i)
+            vu << (type == u'L' ? w.Document().Fichier()->Fiche(i).Champ2().mid(1)
+                                : w.Document().Fichier()->Fiche(i).Champ1());
         QCOMPARE(vu, attendu);
-        QCOMPARE(w.IndexCourant, montre);
+        QCOMPARE(w.IndexAffiche(), montre);
         QVERIFY(w.Document().EstModifie());
         QVERIFY(m_dialogues->Messages().empty());
 
@@ -377,8 +377,8 @@ private slots:
         TFormFiche &w2 = Charger(std::move(lecture));
         QVERIFY(!OutilsGui::Actif(w2, "DupliquerFiche1"));
         QVERIFY(!OutilsGui::Actif(w2, "CollerFiche1"));
-        w2.DupliquerFiche1Click();
-        QCOMPARE(w2.Fichier()->NombreFiches(), 1);
+        OutilsGui::Choisir(w2, "DupliquerFiche1");
+        QCOMPARE(w2.Document().Fichier()->NombreFiches(), 1);
     }
 
     // Each state of the window and what it offers (writable, not alphabetical,
@@ -416,24 +416,24 @@ private slots:
         const QStringList questions = etat == QLatin1String("no card") ? QStringList() : QStringList{"a", "b", "c"};
         TFormFiche &w = Charger(Fichier(u'Q', questions), 1);
         if (etat == QLatin1String("editing"))
-            OutilsGui::Taper(w.MReponse, QStringLiteral("changed"));
+            OutilsGui::Taper(OutilsGui::MReponse(w), QStringLiteral("changed"));
         if (etat.startsWith(QLatin1String("new card"))) {
             // In the middle: insert before the second card.
-            w.BInsererClick();
-            QVERIFY(w.FicheNouvelle);
-            QCOMPARE(w.IndexCourant, 1);
+            OutilsGui::Choisir(w, "Inserer1");
+            QVERIFY(w.NouvelleFicheAffichee());
+            QCOMPARE(w.IndexAffiche(), 1);
         }
         if (etat == QLatin1String("new card edited"))
-            OutilsGui::Taper(w.MQuestion, QStringLiteral("x"));
+            OutilsGui::Taper(OutilsGui::MQuestion(w), QStringLiteral("x"));
 
-        QCOMPARE(w.BPrecedent->isEnabled(), navigation);
-        QCOMPARE(w.BSuivant->isEnabled(), navigation);
+        QCOMPARE(OutilsGui::BPrecedent(w)->isEnabled(), navigation);
+        QCOMPARE(OutilsGui::BSuivant(w)->isEnabled(), navigation);
         QCOMPARE(OutilsGui::Actif(w, "Precedente1"), navigation);
         QCOMPARE(OutilsGui::Actif(w, "Suivante1"), navigation);
-        QCOMPARE(w.BNouveau->isEnabled(), nouvelle);
+        QCOMPARE(OutilsGui::BNouveau(w)->isEnabled(), nouvelle);
         QCOMPARE(OutilsGui::Actif(w, "Nouvelle1"), nouvelle);
-        QCOMPARE(w.BInserer->isEnabled(), insererSupprimer);
-        QCOMPARE(w.BSupprimer->isEnabled(), insererSupprimer);
+        QCOMPARE(OutilsGui::BInserer(w)->isEnabled(), insererSupprimer);
+        QCOMPARE(OutilsGui::BSupprimer(w)->isEnabled(), insererSupprimer);
         QCOMPARE(OutilsGui::Actif(w, "Inserer1"), insererSupprimer);
         QCOMPARE(OutilsGui::Actif(w, "Supprimer1"), insererSupprimer);
         QCOMPARE(OutilsGui::Actif(w, "Premiere1"), carte);
@@ -446,35 +446,35 @@ private slots:
         // Always offered with a file.
         for (const char *nom : {"Sauversous1", "Fermer1", "Proprietes1"})
             QVERIFY2(OutilsGui::Actif(w, nom), nom);
-        QVERIFY(w.Edition1->menuAction()->isVisible());
+        QVERIFY(OutilsGui::Edition1(w)->menuAction()->isVisible());
         QVERIFY(!w.Action("Rechsuivant1")->isVisible());
         // The search, list, clipboard and print commands need a card shown.
-        QCOMPARE(w.BChercher->isEnabled(), carte);
+        QCOMPARE(OutilsGui::BChercher(w)->isEnabled(), carte);
         for (const char *nom :
              {"Listedesfiches1", "Rechercher1", "Imprimer1", "PressePapiers1", "ListeVersPressepapiers1"})
             QVERIFY2(OutilsGui::Actif(w, nom) == carte, nom);
         if (etat == QLatin1String("no card"))
-            QCOMPARE(Memo(w.MQuestion), QStringLiteral("(No card)"));
+            QCOMPARE(Memo(OutilsGui::MQuestion(w)), QStringLiteral("(No card)"));
     }
 
     void extremites()
     {
         TFormFiche &w = Charger(Fichier(u'Q', {"a", "b", "c"}), 0);
-        QVERIFY(!w.BPrecedent->isEnabled());
-        QVERIFY(w.BSuivant->isEnabled());
-        w.Derniere1Click();
-        QCOMPARE(w.IndexCourant, 2);
-        QVERIFY(!w.BSuivant->isEnabled());
+        QVERIFY(!OutilsGui::BPrecedent(w)->isEnabled());
+        QVERIFY(OutilsGui::BSuivant(w)->isEnabled());
+        OutilsGui::Choisir(w, "Derniere1");
+        QCOMPARE(w.IndexAffiche(), 2);
+        QVERIFY(!OutilsGui::BSuivant(w)->isEnabled());
         QVERIFY(!OutilsGui::Actif(w, "Suivante1"));
-        w.BSuivantClick(); // past the end: the last card again
-        QCOMPARE(w.IndexCourant, 2);
-        w.Premiere1Click();
-        QCOMPARE(w.IndexCourant, 0);
-        w.BPrecedentClick();
-        QCOMPARE(w.IndexCourant, 0);
+        OutilsGui::Choisir(w, "Suivante1"); // past the end: the last card again
+        QCOMPARE(w.IndexAffiche(), 2);
+        OutilsGui::Choisir(w, "Premiere1");
+        QCOMPARE(w.IndexAffiche(), 0);
+        OutilsGui::Choisir(w, "Precedente1");
+        QCOMPARE(w.IndexAffiche(), 0);
         // A remembered position beyond the end shows the last card.
         TFormFiche &w2 = Charger(Fichier(u'Q', {"a", "b"}), 9);
-        QCOMPARE(w2.IndexCourant, 1);
+        QCOMPARE(w2.IndexAffiche(), 1);
     }
 
     void lectureSeule()
@@ -482,22 +482,25 @@ private slots:
         auto f = Fichier(u'Q', {"a", "b", "c"});
         f->Modifiable = false;
         TFormFiche &w = Charger(std::move(f), 1);
-        QVERIFY(w.ETitre->isReadOnly() && w.MQuestion->isReadOnly() && w.MReponse->isReadOnly());
-        QVERIFY(!w.BNouveau->isEnabled() && !w.BInserer->isEnabled() && !w.BSupprimer->isEnabled());
+        QVERIFY(OutilsGui::ETitre(w)->isReadOnly() && OutilsGui::MQuestion(w)->isReadOnly()
+                && OutilsGui::MReponse(w)->isReadOnly());
+        QVERIFY(!OutilsGui::BNouveau(w)->isEnabled() && !OutilsGui::BInserer(w)->isEnabled()
+                && !OutilsGui::BSupprimer(w)->isEnabled());
         QVERIFY(!OutilsGui::Actif(w, "Nouvelle1") && !OutilsGui::Actif(w, "Inserer1")
                 && !OutilsGui::Actif(w, "Supprimer1"));
         QVERIFY(!w.Action("PermuterChamps")->isVisible());
         QVERIFY(!w.Action("Etiquettes1")->isVisible());
-        w.BNouveauClick();
-        QCOMPARE(w.Fichier()->NombreFiches(), 3);
+        OutilsGui::Choisir(w, "Nouvelle1");
+        QCOMPARE(w.Document().Fichier()->NombreFiches(), 3);
         // The fields look read-only: the window's colour behind the text.
-        for (QWidget *champ : {static_cast<QWidget *>(w.ETitre), static_cast<QWidget *>(w.MQuestion),
-                               static_cast<QWidget *>(w.MReponse)})
+        for (QWidget *champ :
+             {static_cast<QWidget *>(OutilsGui::ETitre(w)), static_cast<QWidget *>(OutilsGui::MQuestion(w)),
+              static_cast<QWidget *>(OutilsGui::MReponse(w))})
             QCOMPARE(champ->palette().color(QPalette::Base), champ->palette().color(QPalette::Window));
         // A writable file gets the writable look back.
         m_banc.Charger(Fichier(u'Q', {"a"}));
-        QVERIFY(m_banc.fenetre->MReponse->palette().color(QPalette::Base)
-                != m_banc.fenetre->MReponse->palette().color(QPalette::Window));
+        QVERIFY(OutilsGui::MReponse(*m_banc.fenetre)->palette().color(QPalette::Base)
+                != OutilsGui::MReponse(*m_banc.fenetre)->palette().color(QPalette::Window));
     }
 
     // A caption with '&' is the user's text: shown with it, never an accelerator.
@@ -506,11 +509,11 @@ private slots:
         auto f = Fichier(u'R', {"a"});
         f->SetEtiquettes(QStringLiteral("R&D <b>name</b>"), QStringLiteral("R&D name"), QStringLiteral("x & y"));
         TFormFiche &w = Charger(std::move(f));
-        QVERIFY(w.DlgChercher);
-        const QString texte = w.DlgChercher->CBChampUnique->text();
+        QVERIFY(OutilsGui::DlgChercher(w));
+        const QString texte = OutilsGui::DlgChercher(w)->CBChampUnique->text();
         QVERIFY2(QKeySequence::mnemonic(texte).isEmpty(), qPrintable(texte));
         QVERIFY(texte.contains(QStringLiteral("R&&D")));
-        for (QLabel *l : {w.PTitre, w.PQuestion, w.PReponse})
+        for (QLabel *l : {OutilsGui::PTitre(w), OutilsGui::PQuestion(w), OutilsGui::PReponse(w)})
             QCOMPARE(l->textFormat(), Qt::PlainText);
     }
 
@@ -578,21 +581,22 @@ private slots:
         TFormFiche &w = Charger(Fichier(type, {"a"}));
         QApplication::processEvents();
         if (!interface.isEmpty())
-            QCOMPARE(QFontInfo(w.MReponse->font()).family(), champs);
+            QCOMPARE(QFontInfo(OutilsGui::MReponse(w)->font()).family(), champs);
         for (const QSize taille : {QSize(616, 436), QSize(10, 10)}) {
             w.resize(taille);
             QApplication::processEvents();
             QRect avant;
-            for (QPushButton *b : {w.BPrecedent, w.BSuivant, w.BNouveau, w.BInserer, w.BSupprimer, w.BChercher}) {
+            for (QPushButton *b : {OutilsGui::BPrecedent(w), OutilsGui::BSuivant(w), OutilsGui::BNouveau(w),
+                                   OutilsGui::BInserer(w), OutilsGui::BSupprimer(w), OutilsGui::BChercher(w)}) {
                 const QRect r(b->mapTo(&w, QPoint(0, 0)), b->size());
                 QVERIFY2(w.rect().contains(r), qPrintable(b->objectName()));
                 QVERIFY2(b->width() >= b->sizeHint().width(), qPrintable(b->objectName()));
                 QVERIFY(!r.intersects(avant));
                 avant = r;
             }
-            if (w.ETitre->isVisible())
-                QVERIFY(w.ETitre->height() >= w.ETitre->minimumSizeHint().height());
-            for (QPlainTextEdit *memo : {w.MQuestion, w.MReponse}) {
+            if (OutilsGui::ETitre(w)->isVisible())
+                QVERIFY(OutilsGui::ETitre(w)->height() >= OutilsGui::ETitre(w)->minimumSizeHint().height());
+            for (QPlainTextEdit *memo : {OutilsGui::MQuestion(w), OutilsGui::MReponse(w)}) {
                 if (!memo->isVisible())
                     continue;
                 const int ligne = memo->fontMetrics().lineSpacing();
@@ -636,15 +640,18 @@ private slots:
         QFETCH(bool, options);
         QFETCH(int, aide);
         TFormFiche &w = Charger(Fichier(type, {"a"}, format));
-        QCOMPARE((QStringList{w.PTitre->text(), w.PQuestion->text(), w.PReponse->text()}), legendes);
-        QCOMPARE(w.Panel1->isVisible(), ligneTitre);
-        QCOMPARE(w.QuestionUneLigne, uneLigne);
+        QCOMPARE((QStringList{OutilsGui::PTitre(w)->text(), OutilsGui::PQuestion(w)->text(),
+                              OutilsGui::PReponse(w)->text()}),
+                 legendes);
+        QCOMPARE(OutilsGui::Panel1(w)->isVisible(), ligneTitre);
+        QCOMPARE(OutilsGui::QuestionUneLigne(w), uneLigne);
         QCOMPARE(w.Action("Options1")->isVisible(), options);
         QCOMPARE(w.Action("Entete1")->isVisible(), format == u'x');
-        QCOMPARE(w.SujetAide, aide);
-        QCOMPARE(w.MQuestion->verticalScrollBarPolicy(), uneLigne ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAlwaysOn);
-        QCOMPARE(w.MReponse->tabChangesFocus(), !uneLigne);
-        QCOMPARE(OutilsGui::Titre(w), QStringLiteral("Amblopad - ") + w.Fichier()->NomFichier);
+        QCOMPARE(OutilsGui::SujetAide(w, *m_dialogues), aide);
+        QCOMPARE(OutilsGui::MQuestion(w)->verticalScrollBarPolicy(),
+                 uneLigne ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAlwaysOn);
+        QCOMPARE(OutilsGui::MReponse(w)->tabChangesFocus(), !uneLigne);
+        QCOMPARE(OutilsGui::Titre(w), QStringLiteral("Amblopad - ") + w.Document().Fichier()->NomFichier);
     }
 
     // The share of the question row: set again on every resize.
@@ -663,19 +670,20 @@ private slots:
         QFETCH(int, douziemes);
         TFormFiche &w = Charger(Fichier(type, {"a"}));
         for (const QSize taille : {QSize(640, 480), QSize(700, 600)}) {
-            w.Splitter1->setSizes({10, 500}); // the user moves the border
+            OutilsGui::Splitter1(w)->setSizes({10, 500}); // the user moves the border
             w.resize(taille);
             QCoreApplication::processEvents();
-            const QList<int> tailles = w.Splitter1->sizes();
+            const QList<int> tailles = OutilsGui::Splitter1(w)->sizes();
             const int total = tailles.at(0) + tailles.at(1);
             if (douziemes == 0) {
                 // One line: the title's height, or more when the memo's own
                 // line needs it, and no more.
-                const int ligne = w.MQuestion->fontMetrics().lineSpacing()
-                    + 2 * qCeil(w.MQuestion->document()->documentMargin());
-                QVERIFY(tailles.at(0) >= w.ETitre->sizeHint().height());
-                QVERIFY(w.MQuestion->viewport()->height() >= ligne);
-                QVERIFY(tailles.at(0) == w.ETitre->sizeHint().height() || w.MQuestion->viewport()->height() == ligne);
+                const int ligne = OutilsGui::MQuestion(w)->fontMetrics().lineSpacing()
+                    + 2 * qCeil(OutilsGui::MQuestion(w)->document()->documentMargin());
+                QVERIFY(tailles.at(0) >= OutilsGui::ETitre(w)->sizeHint().height());
+                QVERIFY(OutilsGui::MQuestion(w)->viewport()->height() >= ligne);
+                QVERIFY(tailles.at(0) == OutilsGui::ETitre(w)->sizeHint().height()
+                        || OutilsGui::MQuestion(w)->viewport()->height() == ligne);
             } else
                 QCOMPARE(tailles.at(0), total * douziemes / 12);
         }
@@ -684,21 +692,21 @@ private slots:
     void nouvelleFicheIntacteAbandonnee()
     {
         TFormFiche &w = Charger(Fichier(u'Q', {"a", "b", "c"}), 1);
-        w.BNouveauClick();
-        QCOMPARE(w.Fichier()->NombreFiches(), 4);
-        QCOMPARE(w.IndexCourant, 3);
-        w.BSuivantClick(); // nothing typed: the card goes, the one before comes back
-        QCOMPARE(w.Fichier()->NombreFiches(), 3);
-        QCOMPARE(w.IndexCourant, 1);
-        QVERIFY(w.FicheAbandonnee);
-        QVERIFY(!w.Fichier()->Modifie);
+        OutilsGui::Choisir(w, "Nouvelle1");
+        QCOMPARE(w.Document().Fichier()->NombreFiches(), 4);
+        QCOMPARE(w.IndexAffiche(), 3);
+        OutilsGui::Choisir(w, "Precedente1"); // nothing typed: the card goes, the one before comes back
+        QCOMPARE(w.Document().Fichier()->NombreFiches(), 3);
+        QCOMPARE(w.IndexAffiche(), 1);
+        QVERIFY(!w.NouvelleFicheAffichee());
+        QVERIFY(!w.Document().Fichier()->Modifie);
         QVERIFY(m_dialogues->Messages().empty());
         // Insert while an untouched new card is shown makes no second card.
-        w.BInsererClick();
-        w.BInsererClick();
-        QCOMPARE(w.Fichier()->NombreFiches(), 4);
-        QCOMPARE(w.IndexCourant, 1);
-        QCOMPARE(w.Fichier()->Fiche(2).Champ1(), QStringLiteral("b"));
+        OutilsGui::Choisir(w, "Inserer1");
+        OutilsGui::Choisir(w, "Inserer1");
+        QCOMPARE(w.Document().Fichier()->NombreFiches(), 4);
+        QCOMPARE(w.IndexAffiche(), 1);
+        QCOMPARE(w.Document().Fichier()->Fiche(2).Champ1(), QStringLiteral("b"));
     }
 
     void reclassement_data()
@@ -716,21 +724,21 @@ private slots:
         QFETCH(QString, question);
         QFETCH(int, place);
         TFormFiche &w = Charger(Fichier(u'R', {"b", "d", "f"}));
-        w.BNouveauClick();
-        OutilsGui::Taper(w.MQuestion, question);
-        OutilsGui::Taper(w.MReponse, QStringLiteral("new"));
-        QVERIFY(w.ValiderFiche());
-        QCOMPARE(w.IndexCourant, place);
-        QCOMPARE(w.Fichier()->Fiche(place).Champ2(), QStringLiteral("new"));
-        QVERIFY(w.Fichier()->EstTrie());
-        QVERIFY(!w.FicheNouvelle);
-        QVERIFY(!w.BInserer->isEnabled()); // alphabetical files never insert
+        OutilsGui::Choisir(w, "Nouvelle1");
+        OutilsGui::Taper(OutilsGui::MQuestion(w), question);
+        OutilsGui::Taper(OutilsGui::MReponse(w), QStringLiteral("new"));
+        QVERIFY(OutilsGui::Valider(w));
+        QCOMPARE(w.IndexAffiche(), place);
+        QCOMPARE(w.Document().Fichier()->Fiche(place).Champ2(), QStringLiteral("new"));
+        QVERIFY(w.Document().Fichier()->EstTrie());
+        QVERIFY(!w.NouvelleFicheAffichee());
+        QVERIFY(!OutilsGui::BInserer(w)->isEnabled()); // alphabetical files never insert
         // A stored card whose question changes moves too.
-        w.AfficherFiche(0);
-        OutilsGui::Taper(w.MQuestion, QStringLiteral("zz"));
-        w.BSuivantClick();
-        QCOMPARE(w.Fichier()->Fiche(3).Champ1(), QStringLiteral("zz"));
-        QVERIFY(w.Fichier()->EstTrie());
+        OutilsGui::Aller(w, 0);
+        OutilsGui::Taper(OutilsGui::MQuestion(w), QStringLiteral("zz"));
+        OutilsGui::Choisir(w, "Suivante1");
+        QCOMPARE(w.Document().Fichier()->Fiche(3).Champ1(), QStringLiteral("zz"));
+        QVERIFY(w.Document().Fichier()->EstTrie());
     }
 
     void rognage_data()
@@ -759,18 +767,18 @@ private slots:
         QFETCH(QString, question);
         QFETCH(QString, reponse);
         TFormFiche &w = Charger(Fichier(type, {}));
-        w.BNouveauClick();
-        if (w.Fichier()->AvecTitre)
-            OutilsGui::Taper(w.ETitre, QStringLiteral(" t "));
-        OutilsGui::Taper(w.MQuestion, QStringLiteral(" b "));
-        OutilsGui::Taper(w.MReponse, QStringLiteral("r "));
-        QTest::keyClick(w.MReponse, Qt::Key_Return);
-        QVERIFY(w.ValiderFiche());
-        const TFicheX &c = w.Fichier()->Fiche(0);
+        OutilsGui::Choisir(w, "Nouvelle1");
+        if (w.Document().Fichier()->AvecTitre)
+            OutilsGui::Taper(OutilsGui::ETitre(w), QStringLiteral(" t "));
+        OutilsGui::Taper(OutilsGui::MQuestion(w), QStringLiteral(" b "));
+        OutilsGui::Taper(OutilsGui::MReponse(w), QStringLiteral("r "));
+        QTest::keyClick(OutilsGui::MReponse(w), Qt::Key_Return);
+        QVERIFY(OutilsGui::Valider(w));
+        const TFicheX &c = w.Document().Fichier()->Fiche(0);
         QCOMPARE(c.Champ0(), titre);
         QCOMPARE(c.Champ1(), question);
         QCOMPARE(c.Champ2(), QString(reponse).replace(QStringLiteral("\n"), QStringLiteral("\r\n")));
-        QVERIFY(w.Fichier()->Modifie);
+        QVERIFY(w.Document().Fichier()->Modifie);
     }
 
     // Line breaks are stored as CR LF, and non-breaking spaces survive the memo.
@@ -781,58 +789,58 @@ private slots:
         f->AjouterFiche(QStringLiteral("t"), QStringLiteral("q"), reponse);
         f->Modifie = false;
         TFormFiche &w = Charger(std::move(f));
-        QCOMPARE(Memo(w.MReponse), QStringLiteral("un\ndeux\u00a0:\ttrois"));
-        QTextCursor curseur = w.MReponse->textCursor();
+        QCOMPARE(Memo(OutilsGui::MReponse(w)), QStringLiteral("un\ndeux\u00a0:\ttrois"));
+        QTextCursor curseur = OutilsGui::MReponse(w)->textCursor();
         curseur.movePosition(QTextCursor::End);
-        w.MReponse->setTextCursor(curseur);
-        QTest::keyClicks(w.MReponse, QStringLiteral("!"));
-        QVERIFY(w.ValiderFiche());
-        QCOMPARE(w.Fichier()->Fiche(0).Champ2(), reponse + u'!');
+        OutilsGui::MReponse(w)->setTextCursor(curseur);
+        QTest::keyClicks(OutilsGui::MReponse(w), QStringLiteral("!"));
+        QVERIFY(OutilsGui::Valider(w));
+        QCOMPARE(w.Document().Fichier()->Fiche(0).Champ2(), reponse + u'!');
     }
 
     void blocNotes()
     {
         TFormFiche &w = Charger(Fichier(u'N', {"a"}), -1);
-        QCOMPARE(w.IndexCourant, 0);
-        w.BNouveauClick();
-        OutilsGui::Taper(w.MQuestion, QStringLiteral("x"));
-        OutilsGui::Taper(w.MQuestion, QString());
-        QVERIFY(!w.ValiderFiche()); // empty answer: incomplete
+        QCOMPARE(w.IndexAffiche(), 0);
+        OutilsGui::Choisir(w, "Nouvelle1");
+        OutilsGui::Taper(OutilsGui::MQuestion(w), QStringLiteral("x"));
+        OutilsGui::Taper(OutilsGui::MQuestion(w), QString());
+        QVERIFY(!OutilsGui::Valider(w)); // empty answer: incomplete
         const auto messages = m_dialogues->Messages();
         QCOMPARE(int(messages.size()), 1);
         QCOMPARE(messages.front().Texte, QStringLiteral("The card is incomplete!\r\nFill it or delete it."));
         QCOMPARE(messages.front().GenreMessage, TInteraction::Avertissement);
         QCOMPARE(messages.front().BoutonsMessage, TInteraction::AnnulerSeul);
-        QVERIFY(w.FicheNouvelle);
-        QVERIFY(!w.Fichier()->Modifie);
+        QVERIFY(w.NouvelleFicheAffichee());
+        QVERIFY(!w.Document().Fichier()->Modifie);
         m_dialogues->Oublier();
 
-        OutilsGui::Taper(w.MReponse, QStringLiteral("body"));
-        QVERIFY(w.ValiderFiche());
+        OutilsGui::Taper(OutilsGui::MReponse(w), QStringLiteral("body"));
+        QVERIFY(OutilsGui::Valider(w));
         const QString date = QLocale().toString(QDate::currentDate(), QLocale::ShortFormat);
-        const QString question = w.Fichier()->Fiche(1).Champ1();
+        const QString question = w.Document().Fichier()->Fiche(1).Champ1();
         QVERIFY2(question.startsWith(date + u' '), qPrintable(question));
-        QCOMPARE(Memo(w.MQuestion), question);
-        QCOMPARE(w.Fichier()->Fiche(1).Champ2(), QStringLiteral("body"));
+        QCOMPARE(Memo(OutilsGui::MQuestion(w)), question);
+        QCOMPARE(w.Document().Fichier()->Fiche(1).Champ2(), QStringLiteral("body"));
     }
 
     void numerote()
     {
         TFormFiche &w = Charger(Fichier(u'L', {"", "", ""}), 1);
-        QCOMPARE(Memo(w.MQuestion), QStringLiteral("2"));
-        QVERIFY(w.MQuestion->isReadOnly());
-        w.BSuivantClick();
-        QCOMPARE(Memo(w.MQuestion), QStringLiteral("3"));
-        w.BNouveauClick();
-        QCOMPARE(Memo(w.MQuestion), QStringLiteral("4"));
-        QVERIFY(w.MReponse->hasFocus() || !w.isActiveWindow());
-        OutilsGui::Taper(w.MReponse, QStringLiteral("  "));
-        QVERIFY(!w.ValiderFiche());
+        QCOMPARE(Memo(OutilsGui::MQuestion(w)), QStringLiteral("2"));
+        QVERIFY(OutilsGui::MQuestion(w)->isReadOnly());
+        OutilsGui::Choisir(w, "Suivante1");
+        QCOMPARE(Memo(OutilsGui::MQuestion(w)), QStringLiteral("3"));
+        OutilsGui::Choisir(w, "Nouvelle1");
+        QCOMPARE(Memo(OutilsGui::MQuestion(w)), QStringLiteral("4"));
+        QVERIFY(OutilsGui::MReponse(w)->hasFocus() || !w.isActiveWindow());
+        OutilsGui::Taper(OutilsGui::MReponse(w), QStringLiteral("  "));
+        QVERIFY(!OutilsGui::Valider(w));
         m_dialogues->Oublier();
-        OutilsGui::Taper(w.MReponse, QStringLiteral("item"));
-        QVERIFY(w.ValiderFiche());
-        QCOMPARE(w.Fichier()->Fiche(3).Champ1(), QString());
-        QCOMPARE(w.Fichier()->Fiche(3).Champ2(), QStringLiteral("item"));
+        OutilsGui::Taper(OutilsGui::MReponse(w), QStringLiteral("item"));
+        QVERIFY(OutilsGui::Valider(w));
+        QCOMPARE(w.Document().Fichier()->Fiche(3).Champ1(), QString());
+        QCOMPARE(w.Document().Fichier()->Fiche(3).Champ2(), QStringLiteral("item"));
     }
 
     void titrePourcent_data()
@@ -848,9 +856,9 @@ private slots:
         QFETCH(QString, titre);
         QFETCH(bool, complete);
         TFormFiche &w = Charger(Fichier(u'Q', {"a"}));
-        w.BNouveauClick();
-        OutilsGui::Taper(w.ETitre, titre);
-        QCOMPARE(w.ValiderFiche(), complete);
+        OutilsGui::Choisir(w, "Nouvelle1");
+        OutilsGui::Taper(OutilsGui::ETitre(w), titre);
+        QCOMPARE(OutilsGui::Valider(w), complete);
         QCOMPARE(int(m_dialogues->Messages().size()), complete ? 0 : 1);
         m_dialogues->Oublier();
     }
@@ -861,38 +869,39 @@ private slots:
         f->SetCanevas(QString(), QStringLiteral("Q?"), QStringLiteral("R:"));
         f->Modifie = false;
         TFormFiche &w = Charger(std::move(f));
-        w.BNouveauClick();
-        QCOMPARE(Memo(w.MQuestion), QStringLiteral("Q?"));
-        QCOMPARE(Memo(w.MReponse), QStringLiteral("R:"));
-        QVERIFY(w.NouvelleFicheIntacte());
-        w.BSuivantClick(); // never edited: dropped silently
-        QCOMPARE(w.Fichier()->NombreFiches(), 1);
+        OutilsGui::Choisir(w, "Nouvelle1");
+        QCOMPARE(Memo(OutilsGui::MQuestion(w)), QStringLiteral("Q?"));
+        QCOMPARE(Memo(OutilsGui::MReponse(w)), QStringLiteral("R:"));
+        QVERIFY(w.NouvelleFicheAffichee() && !w.FicheEditee());
+        OutilsGui::Choisir(w, "Precedente1"); // never edited: dropped silently
+        QCOMPARE(w.Document().Fichier()->NombreFiches(), 1);
         QVERIFY(m_dialogues->Messages().empty());
 
-        w.BNouveauClick();
-        OutilsGui::Taper(w.MReponse, QStringLiteral("R:x"));
-        OutilsGui::Taper(w.MReponse, QStringLiteral("R:")); // edited back to the canvas
-        QVERIFY(w.EgaleAuCanevas());
-        QVERIFY(!w.ValiderFiche());
+        OutilsGui::Choisir(w, "Nouvelle1");
+        OutilsGui::Taper(OutilsGui::MReponse(w), QStringLiteral("R:x"));
+        OutilsGui::Taper(OutilsGui::MReponse(w), QStringLiteral("R:")); // edited back to the canvas
+        QCOMPARE(Memo(OutilsGui::MReponse(w)), QStringLiteral("R:"));
+        QVERIFY(w.FicheEditee());
+        QVERIFY(!OutilsGui::Valider(w));
         QCOMPARE(int(m_dialogues->Messages().size()), 1);
     }
 
     void annuler()
     {
         TFormFiche &w = Charger(Fichier(u'Q', {"a", "b"}), 0);
-        OutilsGui::Taper(w.MReponse, QStringLiteral("changed"));
-        w.Annuler1Click();
-        QCOMPARE(Memo(w.MReponse), QStringLiteral("ra"));
+        OutilsGui::Taper(OutilsGui::MReponse(w), QStringLiteral("changed"));
+        OutilsGui::Choisir(w, "Annuler1");
+        QCOMPARE(Memo(OutilsGui::MReponse(w)), QStringLiteral("ra"));
         QVERIFY(!w.FicheEditee());
-        QVERIFY(!w.Fichier()->Modifie);
+        QVERIFY(!w.Document().Fichier()->Modifie);
 
-        w.BNouveauClick();
-        OutilsGui::Taper(w.MQuestion, QStringLiteral("typed"));
-        w.Annuler1Click();
-        QCOMPARE(w.Fichier()->NombreFiches(), 2);
-        QCOMPARE(w.IndexCourant, 0);
-        QVERIFY(!w.FicheNouvelle);
-        QVERIFY(!w.Fichier()->Modifie);
+        OutilsGui::Choisir(w, "Nouvelle1");
+        OutilsGui::Taper(OutilsGui::MQuestion(w), QStringLiteral("typed"));
+        OutilsGui::Choisir(w, "Annuler1");
+        QCOMPARE(w.Document().Fichier()->NombreFiches(), 2);
+        QCOMPARE(w.IndexAffiche(), 0);
+        QVERIFY(!w.NouvelleFicheAffichee());
+        QVERIFY(!w.Document().Fichier()->Modifie);
     }
 
     // Ctrl+Z is "Cancel modification" even while the memo has the focus.
@@ -903,20 +912,20 @@ private slots:
         TFormFiche &w = Charger(Fichier(u'Q', {"a", "b", "c"}), 0);
         w.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w));
-        w.MReponse->setFocus();
-        QTest::keyClick(w.MReponse, Qt::Key_E, Qt::AltModifier);
+        OutilsGui::MReponse(w)->setFocus();
+        QTest::keyClick(OutilsGui::MReponse(w), Qt::Key_E, Qt::AltModifier);
         QTRY_VERIFY(QApplication::activePopupWidget());
         QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
         QTRY_VERIFY(!QApplication::activePopupWidget());
         QWidget *cible = QApplication::focusWidget() ? QApplication::focusWidget() : &w;
         QTest::keyClick(cible, Qt::Key_F8);
-        QCOMPARE(w.IndexCourant, 1);
+        QCOMPARE(w.IndexAffiche(), 1);
         QTest::keyClick(cible, Qt::Key_Escape); // leaves the menu bar
         cible = QApplication::focusWidget() ? QApplication::focusWidget() : &w;
         QTest::keyClick(cible, Qt::Key_F8);
-        QCOMPARE(w.IndexCourant, 2);
+        QCOMPARE(w.IndexAffiche(), 2);
         QTest::keyClick(cible, Qt::Key_F7);
-        QCOMPARE(w.IndexCourant, 1);
+        QCOMPARE(w.IndexAffiche(), 1);
     }
 
     void raccourcis()
@@ -925,24 +934,24 @@ private slots:
         w.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w));
         // On a new card the memo's own undo would keep the card; the command drops it.
-        QTest::keyClick(w.MReponse, Qt::Key_F4);
-        QCOMPARE(w.Fichier()->NombreFiches(), 3);
-        w.MReponse->setFocus();
-        OutilsGui::Taper(w.MReponse, QStringLiteral("changed"));
-        QTest::keyClick(w.MReponse, Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(w.Fichier()->NombreFiches(), 2);
-        QCOMPARE(w.IndexCourant, 0);
-        QCOMPARE(Memo(w.MReponse), QStringLiteral("ra"));
-        QTest::keyClick(w.MReponse, Qt::Key_F8);
-        QCOMPARE(w.IndexCourant, 1);
+        QTest::keyClick(OutilsGui::MReponse(w), Qt::Key_F4);
+        QCOMPARE(w.Document().Fichier()->NombreFiches(), 3);
+        OutilsGui::MReponse(w)->setFocus();
+        OutilsGui::Taper(OutilsGui::MReponse(w), QStringLiteral("changed"));
+        QTest::keyClick(OutilsGui::MReponse(w), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(w.Document().Fichier()->NombreFiches(), 2);
+        QCOMPARE(w.IndexAffiche(), 0);
+        QCOMPARE(Memo(OutilsGui::MReponse(w)), QStringLiteral("ra"));
+        QTest::keyClick(OutilsGui::MReponse(w), Qt::Key_F8);
+        QCOMPARE(w.IndexAffiche(), 1);
         // Last card: F8 is off and does nothing.
         QVERIFY(!w.ActiverRaccourci(QKeySequence(Qt::Key_F8)));
         QVERIFY(w.ActiverRaccourci(QKeySequence(Qt::Key_F7)));
-        QCOMPARE(w.IndexCourant, 0);
+        QCOMPARE(w.IndexAffiche(), 0);
         // A hidden entry that is enabled still answers its shortcut.
         w.Action("Suivante1")->setVisible(false);
         QVERIFY(w.ActiverRaccourci(QKeySequence(Qt::Key_F8)));
-        QCOMPARE(w.IndexCourant, 1);
+        QCOMPARE(w.IndexAffiche(), 1);
     }
 
     void supprimer_data()
@@ -968,12 +977,12 @@ private slots:
         QFETCH(bool, modifie);
         TFormFiche &w = Charger(Fichier(u'Q', {"a", "b", "c"}), 1);
         if (carte != QLatin1String("stored"))
-            w.BNouveauClick();
+            OutilsGui::Choisir(w, "Nouvelle1");
         if (carte == QLatin1String("edited"))
-            OutilsGui::Taper(w.MReponse, QStringLiteral("x"));
+            OutilsGui::Taper(OutilsGui::MReponse(w), QStringLiteral("x"));
         if (reponse >= 0)
             m_dialogues->Repondre(TInteraction::Reponse(reponse));
-        w.BSupprimerClick();
+        OutilsGui::Choisir(w, "Supprimer1");
         const auto messages = m_dialogues->Messages();
         QCOMPARE(int(messages.size()), question ? 1 : 0);
         if (question) {
@@ -981,23 +990,23 @@ private slots:
             QCOMPARE(messages.front().BoutonsMessage, TInteraction::OuiNon);
             QCOMPARE(messages.front().GenreMessage, TInteraction::Question);
         }
-        QCOMPARE(w.Fichier()->NombreFiches(), reste);
-        QCOMPARE(w.IndexCourant, index);
-        QCOMPARE(w.Fichier()->Modifie, modifie);
+        QCOMPARE(w.Document().Fichier()->NombreFiches(), reste);
+        QCOMPARE(w.IndexAffiche(), index);
+        QCOMPARE(w.Document().Fichier()->Modifie, modifie);
         if (reste == 2)
-            QCOMPARE(w.Fichier()->Fiche(1).Champ1(), QStringLiteral("c"));
+            QCOMPARE(w.Document().Fichier()->Fiche(1).Champ1(), QStringLiteral("c"));
     }
 
     void supprimerDerniere()
     {
         TFormFiche &w = Charger(Fichier(u'Q', {"a"}));
         m_dialogues->Repondre(TInteraction::RepOui);
-        w.BSupprimerClick();
-        QCOMPARE(w.IndexCourant, -1);
-        QCOMPARE(Memo(w.MQuestion), QStringLiteral("(No card)"));
-        QVERIFY(!w.MQuestion->isEnabled());
-        QVERIFY(w.BNouveau->isEnabled());
-        QVERIFY(!w.BSupprimer->isEnabled());
+        OutilsGui::Choisir(w, "Supprimer1");
+        QCOMPARE(w.IndexAffiche(), -1);
+        QCOMPARE(Memo(OutilsGui::MQuestion(w)), QStringLiteral("(No card)"));
+        QVERIFY(!OutilsGui::MQuestion(w)->isEnabled());
+        QVERIFY(OutilsGui::BNouveau(w)->isEnabled());
+        QVERIFY(!OutilsGui::BSupprimer(w)->isEnabled());
     }
 
     void commandeCanevas_data()
@@ -1035,13 +1044,13 @@ private slots:
         f->Modifie = false;
         TFormFiche &w = Charger(std::move(f));
         QVERIFY(!OutilsGui::Actif(w, "Canevas1"));
-        w.BNouveauClick();
+        OutilsGui::Choisir(w, "Nouvelle1");
         QVERIFY(OutilsGui::Actif(w, "Canevas1"));
         if (taper)
-            OutilsGui::Taper(w.MReponse, QStringLiteral("typed"));
+            OutilsGui::Taper(OutilsGui::MReponse(w), QStringLiteral("typed"));
         for (int r : reponses)
             m_dialogues->Repondre(TInteraction::Reponse(r));
-        w.Canevas1Click();
+        OutilsGui::Choisir(w, "Canevas1");
         const auto messages = m_dialogues->Messages();
         QCOMPARE(messages.front().Texte,
                  QStringLiteral("Will you make the current card as a canvas?\r\n"
@@ -1049,49 +1058,50 @@ private slots:
         QCOMPARE(messages.front().BoutonsMessage, TInteraction::OuiNonAbandon);
         QCOMPARE(messages.front().Aide, 8);
         QCOMPARE(int(messages.size()), int(reponses.size()));
-        QCOMPARE(w.Fichier()->AvecCanevas, canevasApres);
-        QCOMPARE(w.Fichier()->Canevas.Champ2(), reponseCanevas);
-        QCOMPARE(w.Fichier()->Modifie, modifie);
-        QCOMPARE(w.Fichier()->NombreFiches(), fiches);
+        QCOMPARE(w.Document().Fichier()->AvecCanevas, canevasApres);
+        QCOMPARE(w.Document().Fichier()->Canevas.Champ2(), reponseCanevas);
+        QCOMPARE(w.Document().Fichier()->Modifie, modifie);
+        QCOMPARE(w.Document().Fichier()->NombreFiches(), fiches);
         if (fiches == 2)
-            QVERIFY(w.FicheNouvelle); // the new card stays new and unvalidated
+            QVERIFY(w.NouvelleFicheAffichee()); // the new card stays new and unvalidated
     }
 
     void permuter()
     {
         TFormFiche &w = Charger(Fichier(u'Q', {"a", "b"}), 1);
         m_dialogues->Repondre(TInteraction::RepAnnuler);
-        w.PermuterChampsClick();
-        QCOMPARE(w.Fichier()->Fiche(0).Champ1(), QStringLiteral("a"));
+        OutilsGui::Choisir(w, "PermuterChamps");
+        QCOMPARE(w.Document().Fichier()->Fiche(0).Champ1(), QStringLiteral("a"));
         m_dialogues->Repondre(TInteraction::RepOk);
-        w.PermuterChampsClick();
+        OutilsGui::Choisir(w, "PermuterChamps");
         const auto messages = m_dialogues->Messages();
         QCOMPARE(messages.back().Texte,
                  QStringLiteral("Do you really want to switch fields Question/Answer of all the cards?"));
         QCOMPARE(messages.back().BoutonsMessage, TInteraction::OkAnnuler);
-        QCOMPARE(w.Fichier()->Fiche(0).Champ1(), QStringLiteral("ra"));
-        QCOMPARE(Memo(w.MQuestion), QStringLiteral("rb"));
-        QVERIFY(w.Fichier()->Modifie);
+        QCOMPARE(w.Document().Fichier()->Fiche(0).Champ1(), QStringLiteral("ra"));
+        QCOMPARE(Memo(OutilsGui::MQuestion(w)), QStringLiteral("rb"));
+        QVERIFY(w.Document().Fichier()->Modifie);
     }
 
     // Every command that leaves the card stops on an incomplete one.
     void incompleteArrete()
     {
         TFormFiche &w = Charger(Fichier(u'Q', {"a", "b"}), 0);
-        OutilsGui::Taper(w.MQuestion, QStringLiteral("   "));
+        OutilsGui::Taper(OutilsGui::MQuestion(w), QStringLiteral("   "));
         const std::vector<std::function<void()>> commandes = {
-            [&] { w.BSuivantClick(); },       [&] { w.Derniere1Click(); }, [&] { w.BNouveauClick(); },
-            [&] { w.PermuterChampsClick(); }, [&] { w.Sauver1Click(); },   [&] { w.FermerAvecDemande(); }};
+            [&] { OutilsGui::Choisir(w, "Suivante1"); }, [&] { OutilsGui::Choisir(w, "Derniere1"); },
+            [&] { OutilsGui::Choisir(w, "Nouvelle1"); }, [&] { OutilsGui::Choisir(w, "PermuterChamps"); },
+            [&] { OutilsGui::Choisir(w, "Sauver1"); },   [&] { OutilsGui::Fermer(w); }};
         for (const auto &commande : commandes)
             commande();
         QCOMPARE(int(m_dialogues->Messages().size()), int(commandes.size()));
-        QCOMPARE(w.IndexCourant, 0);
-        QCOMPARE(w.Fichier()->NombreFiches(), 2);
-        QCOMPARE(Memo(w.MQuestion), QStringLiteral("   "));
-        QCOMPARE(w.Fichier()->Fiche(0).Champ1(), QStringLiteral("a"));
-        QVERIFY(!w.Fichier()->Modifie);
+        QCOMPARE(w.IndexAffiche(), 0);
+        QCOMPARE(w.Document().Fichier()->NombreFiches(), 2);
+        QCOMPARE(Memo(OutilsGui::MQuestion(w)), QStringLiteral("   "));
+        QCOMPARE(w.Document().Fichier()->Fiche(0).Champ1(), QStringLiteral("a"));
+        QVERIFY(!w.Document().Fichier()->Modifie);
         QVERIFY(!w.close());
-        QVERIFY(w.Fichier());
+        QVERIFY(w.Document().Fichier());
     }
 
     // A file that cannot be read: the message is shown, no file is loaded and
@@ -1102,13 +1112,13 @@ private slots:
         Parametres.open = nom;
         TFormFiche &w = Fenetre();
         w.FormShow({nom});
-        QVERIFY(!w.Fichier());
+        QVERIFY(!w.Document().Fichier());
         const auto messages = m_dialogues->Messages();
         QCOMPARE(int(messages.size()), 1);
         QCOMPARE(messages.front().GenreMessage, TInteraction::Erreur);
         QVERIFY(!messages.front().Texte.isEmpty());
         QVERIFY(Parametres.open.isEmpty());
-        QCOMPARE(w.TypeCourant, QChar(u'R'));
+        QCOMPARE(w.TypeEnCours(), QChar(u'R'));
 
         // Reopening the last file at start fails silently and keeps it.
         m_dialogues->Oublier();
@@ -1116,7 +1126,7 @@ private slots:
         Parametres.opened = true;
         TFormFiche &w2 = Fenetre();
         w2.FormShow(QStringList());
-        QVERIFY(!w2.Fichier());
+        QVERIFY(!w2.Document().Fichier());
         QVERIFY(m_dialogues->Messages().empty());
         QCOMPARE(Parametres.open, nom);
     }
@@ -1127,15 +1137,17 @@ private slots:
         QVERIFY(OutilsTest::EcrireFichier(nom, "a;b\r\n"));
         TFormFiche &w = Fenetre();
         w.FormShow(QStringList());
-        w.OuvrirFichier(nom, -1, true, false, true);
-        QVERIFY(!w.Fichier());
+        m_dialogues->ChoisirFichier(nom, 1);
+        OutilsGui::Choisir(w, "Modele1");
+        QVERIFY(!w.Document().Fichier());
         QCOMPARE(m_dialogues->Messages().front().Texte, QStringLiteral("This file cannot be used as a model!"));
 
         const QString inconnu = m_dossier.filePath(QStringLiteral("bruit.dat"));
         QVERIFY(OutilsTest::EcrireFichier(inconnu, QByteArray("\x00\x01\xffnoise", 8)));
         m_dialogues->Oublier();
-        w.OuvrirFichier(inconnu, -1, true, true, true);
-        QVERIFY(!w.Fichier());
+        m_dialogues->ChoisirFichier(inconnu, 1);
+        OutilsGui::Choisir(w, "Ouvrir1");
+        QVERIFY(!w.Document().Fichier());
         QCOMPARE(m_dialogues->Messages().front().Texte, QStringLiteral("The file was not recognized!"));
     }
 
@@ -1145,29 +1157,29 @@ private slots:
         auto f = Fichier(u'Q', {"a"});
         f->NomFichier = m_dossier.filePath(QStringLiteral("sans/dossier/x.xaqq"));
         TFormFiche &w = Charger(std::move(f));
-        OutilsGui::Taper(w.MReponse, QStringLiteral("changed"));
+        OutilsGui::Taper(OutilsGui::MReponse(w), QStringLiteral("changed"));
         m_dialogues->Repondre(TInteraction::RepOui); // save it?
-        QVERIFY(!w.FermerAvecDemande());
+        QVERIFY(!OutilsGui::Fermer(w));
         const auto messages = m_dialogues->Messages();
         QCOMPARE(int(messages.size()), 2);
         QCOMPARE(messages.at(0).Texte,
                  QStringLiteral("The file \"x.xaqq\" has been modified.\r\nDo you want to save it?"));
         QCOMPARE(messages.at(0).BoutonsMessage, TInteraction::OuiNonAnnuler);
         QCOMPARE(messages.at(1).GenreMessage, TInteraction::Erreur);
-        QVERIFY(w.Fichier());
-        QVERIFY(w.Fichier()->Modifie);
-        QCOMPARE(w.Fichier()->Fiche(0).Champ2(), QStringLiteral("changed"));
+        QVERIFY(w.Document().Fichier());
+        QVERIFY(w.Document().Fichier()->Modifie);
+        QCOMPARE(w.Document().Fichier()->Fiche(0).Champ2(), QStringLiteral("changed"));
 
         m_dialogues->Oublier();
         m_dialogues->Repondre(TInteraction::RepAnnuler);
-        QVERIFY(!w.FermerAvecDemande());
-        QVERIFY(w.Fichier());
+        QVERIFY(!OutilsGui::Fermer(w));
+        QVERIFY(w.Document().Fichier());
         m_dialogues->Repondre(TInteraction::RepNon);
-        QVERIFY(w.FermerAvecDemande());
-        QVERIFY(!w.Fichier());
+        QVERIFY(OutilsGui::Fermer(w));
+        QVERIFY(!w.Document().Fichier());
         QCOMPARE(OutilsGui::Titre(w), QStringLiteral("Amblopad"));
-        QCOMPARE(w.ETitre->text(), QStringLiteral("(No file loaded)"));
-        QVERIFY(!w.Edition1->menuAction()->isVisible());
+        QCOMPARE(OutilsGui::ETitre(w)->text(), QStringLiteral("(No file loaded)"));
+        QVERIFY(!OutilsGui::Edition1(w)->menuAction()->isVisible());
     }
 
     // Closing remembers the file and its card; the one before becomes "recent".
@@ -1175,13 +1187,14 @@ private slots:
     {
         TFormFiche &w = Charger(Fichier(u'Q', {"a", "b"}), 1);
         w.Document().Lier(QStringLiteral("/d/A.xaqq"));
-        w.FermerFichier();
+        OutilsGui::Choisir(w, "Fermer1");
         auto b = Fichier(u'D', {"a", "b", "c"});
         b->NomFichier = QStringLiteral("/d/B.xaqd");
-        w.ChargerDocument(std::move(b), 2);
-        QVERIFY(w.Action("Ouvert1")->isVisible() || (w.MettreAJourMenus(), w.Action("Ouvert1")->isVisible()));
+        w.Document().Charger(std::move(b));
+        OutilsGui::Aller(w, 2);
+        QVERIFY(w.Action("Ouvert1")->isVisible() || (OutilsGui::OuvrirMenus(w), w.Action("Ouvert1")->isVisible()));
         QCOMPARE(w.Action("Ouvert1")->text(), QStringLiteral("A.xaqq"));
-        w.FermerFichier();
+        OutilsGui::Choisir(w, "Fermer1");
         QCOMPARE(Parametres.open, QStringLiteral("/d/B.xaqd"));
         QCOMPARE(Parametres.openum, 2);
         QCOMPARE(Parametres.recent, QStringLiteral("/d/A.xaqq"));
@@ -1190,10 +1203,10 @@ private slots:
         // Closing B again leaves "recent" alone.
         auto b2 = Fichier(u'D', {"a"});
         b2->NomFichier = QStringLiteral("/d/B.xaqd");
-        w.ChargerDocument(std::move(b2), 0);
-        w.MettreAJourMenus();
+        w.Document().Charger(std::move(b2));
+        OutilsGui::OuvrirMenus(w);
         QVERIFY(!w.Action("Ouvert1")->isVisible()); // that is the file shown
-        w.FermerFichier();
+        OutilsGui::Choisir(w, "Fermer1");
         QCOMPARE(Parametres.recent, QStringLiteral("/d/A.xaqq"));
         QCOMPARE(Parametres.openum, 0);
     }
@@ -1202,9 +1215,9 @@ private slots:
     void trieAuChargement()
     {
         TFormFiche &w = Charger(Fichier(u'R', {"c", "a", "b"}));
-        QVERIFY(w.Fichier()->EstTrie());
-        QVERIFY(!w.Fichier()->Modifie);
-        QCOMPARE(Memo(w.MQuestion), QStringLiteral("a"));
+        QVERIFY(w.Document().Fichier()->EstTrie());
+        QVERIFY(!w.Document().Fichier()->Modifie);
+        QCOMPARE(Memo(OutilsGui::MQuestion(w)), QStringLiteral("a"));
     }
 
     void titreDuFichier()
@@ -1213,13 +1226,14 @@ private slots:
         f->SetTitre(QStringLiteral("My file"));
         f->Modifie = false;
         TFormFiche &w = Charger(std::move(f));
-        QCOMPARE(w.ETitre->text(), QStringLiteral("My file"));
-        OutilsGui::Taper(w.ETitre, QStringLiteral("Renamed  "));
+        QCOMPARE(OutilsGui::ETitre(w)->text(), QStringLiteral("My file"));
+        OutilsGui::Taper(OutilsGui::ETitre(w), QStringLiteral("Renamed  "));
         QVERIFY(!w.FicheEditee()); // the file's title is not a card edit
         QVERIFY(OutilsGui::Actif(w, "Sauver1"));
-        w.ValiderTitreFichier();
-        QCOMPARE(w.Fichier()->Titre, QStringLiteral("Renamed"));
-        QVERIFY(w.Fichier()->Modifie);
+        m_dialogues->AnnulerFichier(); // Save as, cancelled: the title typed is the file's already
+        OutilsGui::Choisir(w, "Sauversous1");
+        QCOMPARE(w.Document().Fichier()->Titre, QStringLiteral("Renamed"));
+        QVERIFY(w.Document().Fichier()->Modifie);
     }
 
     void nouveauFichierNcwnf()
@@ -1228,8 +1242,8 @@ private slots:
         auto f = std::make_unique<TFichierX>(u'Q', u'x');
         TFormFiche &w = Charger(std::move(f));
         QCOMPARE(OutilsGui::Titre(w), QStringLiteral("Amblopad - (New file)"));
-        QCOMPARE(w.Fichier()->NombreFiches(), 1);
-        QVERIFY(w.FicheNouvelle);
+        QCOMPARE(w.Document().Fichier()->NombreFiches(), 1);
+        QVERIFY(w.NouvelleFicheAffichee());
     }
 
     // Closing stores the window's state for the settings written at exit.
@@ -1244,7 +1258,7 @@ private slots:
         QCOMPARE(Parametres.width, 700);
         QCOMPARE(Parametres.height, 500 - w.menuBar()->height());
         QCOMPARE(Parametres.open, QStringLiteral("/nowhere/test.xaqq"));
-        QVERIFY(!w.Fichier());
+        QVERIFY(!w.Document().Fichier());
     }
 
     // The platform's box: the kind's icon, the listed buttons, Help for a topic.
@@ -1286,7 +1300,7 @@ private slots:
         QVERIFY(w.Action("Rouvrir1")->isChecked());
         w.Action("Rouvrir1")->trigger();
         QVERIFY(!Parametres.reopen);
-        QVERIFY(w.ReglagesModifies);
+        QVERIFY(w.ReglagesAEcrire());
         w.Action("Applicationaudessus1")->trigger();
         QVERIFY(Parametres.topmst);
         QVERIFY(w.windowFlags() & Qt::WindowStaysOnTopHint);
@@ -1336,14 +1350,14 @@ private slots:
         QFile::remove(TOrthographe::CheminMotsPersonnels());
         Parametres.spldic = "essai_LATIN1";
         TFormFiche &w = Charger(Fichier(u'Q', {"q"}));
-        QVERIFY(w.Fichier()->AvecTitre);
+        QVERIFY(w.Document().Fichier()->AvecTitre);
         QWidget *widget = w.findChild<QWidget *>(champ);
         auto *ligne = qobject_cast<QLineEdit *>(widget);
         auto *memo = qobject_cast<QPlainTextEdit *>(widget);
         const auto texteChamp = [&] { return ligne ? ligne->text() : Memo(memo); };
         const auto vus = [&] {
             QStringList liste;
-            for (const TOrthographe::Mot &m : w.Orthographe->Fautes(widget))
+            for (const TOrthographe::Mot &m : OutilsGui::Orthographe(w)->Fautes(widget))
                 liste << texteChamp().mid(m.debut, m.longueur);
             return liste;
         };
@@ -1351,14 +1365,14 @@ private slots:
             memo->setPlainText(texte);
         else
             OutilsGui::Taper(widget, texte);
-        QTRY_VERIFY(w.Orthographe->Pret());
+        QTRY_VERIFY(OutilsGui::Orthographe(w)->Pret());
         QTRY_COMPARE(vus(), soulignes);
-        QVERIFY(w.Orthographe->Active());
+        QVERIFY(OutilsGui::Orthographe(w)->Active());
 
         // The menu on the first underlined word, or on the first word.
         QPoint point(1, 1);
         if (!soulignes.isEmpty()) {
-            const int debut = w.Orthographe->Fautes(widget).first().debut;
+            const int debut = OutilsGui::Orthographe(w)->Fautes(widget).first().debut;
             if (ligne) {
                 for (int x = 0; x < ligne->width(); ++x)
                     if (ligne->cursorPositionAt(QPoint(x, ligne->height() / 2)) == debut + 1) {
@@ -1371,7 +1385,7 @@ private slots:
                 point = memo->cursorRect(c).center();
             }
         }
-        std::unique_ptr<QMenu> menu(w.Orthographe->MenuContextuel(widget, point));
+        std::unique_ptr<QMenu> menu(OutilsGui::Orthographe(w)->MenuContextuel(widget, point));
         QVERIFY(menu);
         QStringList entrees;
         for (QAction *a : menu->actions())
@@ -1409,27 +1423,27 @@ private slots:
         qputenv("DICPATH", QFile::encodeName(OutilsTest::DonneesTest("hunspell")));
         Parametres.spldic = "essai_LATIN1";
         TFormFiche &w = Charger(Fichier(u'Q', {"q"}));
-        OutilsGui::Taper(w.MQuestion, "chateau");
-        QTRY_COMPARE(w.Orthographe->Fautes(w.MQuestion).size(), 1);
-        QMenu *menu = w.Orthographe->MenuOrthographe();
+        OutilsGui::Taper(OutilsGui::MQuestion(w), "chateau");
+        QTRY_COMPARE(OutilsGui::Orthographe(w)->Fautes(OutilsGui::MQuestion(w)).size(), 1);
+        QMenu *menu = OutilsGui::Orthographe(w)->MenuOrthographe();
         emit menu->aboutToShow();
         QAction *verifier = menu->findChild<QAction *>("VerifierOrthographe1");
         QVERIFY(verifier && verifier->isChecked());
         QVERIFY(menu->findChild<QAction *>("Dictionnaire_essai_LATIN1")->isChecked());
         verifier->trigger();
         QVERIFY(!Parametres.spell);
-        QVERIFY(w.ReglagesModifies);
-        QTRY_COMPARE(w.Orthographe->Fautes(w.MQuestion).size(), 0);
+        QVERIFY(w.ReglagesAEcrire());
+        QTRY_COMPARE(OutilsGui::Orthographe(w)->Fautes(OutilsGui::MQuestion(w)).size(), 0);
         emit menu->aboutToShow();
         menu->findChild<QAction *>("VerifierOrthographe1")->trigger();
-        QTRY_COMPARE(w.Orthographe->Fautes(w.MQuestion).size(), 1);
+        QTRY_COMPARE(OutilsGui::Orthographe(w)->Fautes(OutilsGui::MQuestion(w)).size(), 1);
 
         // A dictionary that cannot be read: a note, nothing underlined.
         emit menu->aboutToShow();
         menu->findChild<QAction *>("Dictionnaire_essai_ISCII")->trigger();
         QCOMPARE(Parametres.spldic, QStringLiteral("essai_ISCII"));
-        QTRY_VERIFY(w.Orthographe->Pret() && !w.Orthographe->Active());
-        QTRY_COMPARE(w.Orthographe->Fautes(w.MQuestion).size(), 0);
+        QTRY_VERIFY(OutilsGui::Orthographe(w)->Pret() && !OutilsGui::Orthographe(w)->Active());
+        QTRY_COMPARE(OutilsGui::Orthographe(w)->Fautes(OutilsGui::MQuestion(w)).size(), 0);
         QVERIFY(w.statusBar()->currentMessage().contains("ISCII-DEVANAGARI"));
         QCOMPARE(m_dialogues->Imprevus, 0);
     }

@@ -99,7 +99,7 @@ class TestFichiers : public QObject
     TFormFiche &Ouvrir(const QString &chemin)
     {
         TFormFiche &w = Demarrer({chemin});
-        [&] { QVERIFY2(w.Fichier(), qPrintable(chemin)); }();
+        [&] { QVERIFY2(w.Document().Fichier(), qPrintable(chemin)); }();
         return w;
     }
 
@@ -139,27 +139,27 @@ private slots:
         QFETCH(bool, accepte);
         const QString chemin = Creer(Neuf("modele." + extension), type, format, {"a", "b"});
         const QByteArray avant = OutilsTest::LireFichier(chemin);
+        Lettres::MettreEnTete(u'Q', Parametres.types); // the type the window starts with
         TFormFiche &w = Demarrer();
-        w.TypeCourant = u'Q';
-        w.MettreAJourMenus();
+        OutilsGui::OuvrirMenus(w);
         QVERIFY(w.Action("Modele1")->isVisible());
         m_d->ChoisirFichier(chemin, 1);
         w.Action("Modele1")->trigger();
         if (!accepte) {
-            QVERIFY(!w.Fichier());
+            QVERIFY(!w.Document().Fichier());
             QCOMPARE(int(m_d->Messages().size()), 1);
             QCOMPARE(m_d->Messages().front().Texte, QStringLiteral("This file cannot be used as a model!"));
             QCOMPARE(m_d->Messages().front().GenreMessage, TInteraction::Erreur);
         } else {
-            QVERIFY(w.Fichier());
+            QVERIFY(w.Document().Fichier());
             QVERIFY(m_d->Messages().empty());
-            QCOMPARE(w.Fichier()->NombreFiches(), 0);
-            QVERIFY(w.Fichier()->NomFichier.isEmpty());
-            QVERIFY(w.Fichier()->Modifiable);
-            QCOMPARE(w.Fichier()->TypeFichier, QChar(u'Q'));
-            QCOMPARE(w.Fichier()->Fragmenteur, QStringLiteral(";"));
+            QCOMPARE(w.Document().Fichier()->NombreFiches(), 0);
+            QVERIFY(w.Document().Fichier()->NomFichier.isEmpty());
+            QVERIFY(w.Document().Fichier()->Modifiable);
+            QCOMPARE(w.Document().Fichier()->TypeFichier, QChar(u'Q'));
+            QCOMPARE(w.Document().Fichier()->Fragmenteur, QStringLiteral(";"));
             QCOMPARE(OutilsGui::Titre(w), QStringLiteral("Amblopad - (New file)"));
-            w.FermerFichier();
+            OutilsGui::Choisir(w, "Fermer1");
             // The model is not remembered as a file of the user's.
             QVERIFY(Parametres.open.isEmpty());
         }
@@ -199,13 +199,13 @@ private slots:
         QCOMPARE(offerts,
                  (QStringList{TFichierX::NomType(u'R'), TFichierX::NomType(u'N'), TFichierX::NomType(u'L'),
                               TFichierX::NomType(u'Q'), TFichierX::NomType(u'M')}));
-        QVERIFY(w.Fichier());
-        QCOMPARE(w.TypeCourant, type);
-        QCOMPARE(w.Fichier()->TypeFichier, type);
-        QCOMPARE(w.Fichier()->FormatFichier, format);
-        QVERIFY(w.Fichier()->NomFichier.isEmpty());
+        QVERIFY(w.Document().Fichier());
+        QCOMPARE(w.TypeEnCours(), type);
+        QCOMPARE(w.Document().Fichier()->TypeFichier, type);
+        QCOMPARE(w.Document().Fichier()->FormatFichier, format);
+        QVERIFY(w.Document().Fichier()->NomFichier.isEmpty());
         QCOMPARE(OutilsGui::Titre(w), QStringLiteral("Amblopad - (New file)"));
-        QCOMPARE(w.SujetAide, type == u'Q' ? 21 : type == u'M' ? 31 : 1);
+        QCOMPARE(OutilsGui::SujetAide(w, *m_d), type == u'Q' ? 21 : type == u'M' ? 31 : 1);
     }
 
     // Cancel keeps the file that was shown; without alltyp there is no dialog.
@@ -214,26 +214,26 @@ private slots:
         const QString chemin = Creer(Neuf("a.xaqq"), u'Q', u'x', {"a"});
         TFormFiche &w = Ouvrir(chemin);
         m_d->Dialogues.push_back([](QDialog &) { return int(QDialog::Rejected); });
-        w.Nouveau1Click();
-        QCOMPARE(w.Fichier()->NomFichier, chemin);
+        OutilsGui::Choisir(w, "Nouveau1");
+        QCOMPARE(w.Document().Fichier()->NomFichier, chemin);
 
         Parametres.alltyp = false;
         m_d->Oublier();
-        w.Nouveau1Click();
+        OutilsGui::Choisir(w, "Nouveau1");
         QVERIFY(!Sortes(*m_d).contains("dialogue"));
-        QCOMPARE(w.Fichier()->TypeFichier, QChar(u'Q'));
-        QVERIFY(w.Fichier()->NomFichier.isEmpty());
+        QCOMPARE(w.Document().Fichier()->TypeFichier, QChar(u'Q'));
+        QVERIFY(w.Document().Fichier()->NomFichier.isEmpty());
         // The file closed was remembered, its type first.
         QCOMPARE(Parametres.open, chemin);
         QCOMPARE(Parametres.types, QStringLiteral("QRNLM"));
 
         // The open dialog offers the current type alone, no "All".
         m_d->AnnulerFichier();
-        w.Ouvrir1Click(true);
+        OutilsGui::Choisir(w, "Ouvrir1");
         const auto ouvrir = m_d->Demandes.back();
         QCOMPARE(ouvrir.Sorte, QStringLiteral("ouvrir"));
         QCOMPARE(ouvrir.Filtre, QStringLiteral("Questionnaire|*.xaqq;*.aqq"));
-        QVERIFY(w.Fichier()); // cancelled: the new file stays
+        QVERIFY(w.Document().Fichier()); // cancelled: the new file stays
     }
 
     // F1 and the Help button of the type dialog show its topic.
@@ -249,9 +249,9 @@ private slots:
             QCOMPARE(demande.Sorte, QStringLiteral("aide"));
             QCOMPARE(demande.Aide, 7);
         }
+        Lettres::MettreEnTete(u'M', Parametres.types);
         TFormFiche &w = Demarrer();
         m_d->Oublier();
-        w.TypeCourant = u'M';
         w.Action("Rubriquesdaide1")->trigger();
         QCOMPARE(m_d->Demandes.back().Aide, 31);
     }
@@ -282,8 +282,8 @@ private slots:
             Parametres.open = chemin;
         TFormFiche &w = Demarrer();
         m_d->ChoisirFichier(chemin, entree);
-        w.Ouvrir1Click(true);
-        QVERIFY(w.Fichier());
+        OutilsGui::Choisir(w, "Ouvrir1");
+        QVERIFY(w.Document().Fichier());
         const auto ouvrir = m_d->Demandes.front();
         QCOMPARE(ouvrir.Filtre,
                  QStringLiteral("Directory|*.xaqr;*.aqr;*.xml;*.crd|Notebook|*.xaqn;*.aqn;*.xml|"
@@ -291,9 +291,9 @@ private slots:
                                 "MCQ|*.xaqm;*.aqm;*.xml|All|*.*|GIFT|*.gift;*.txt|Aiken|*.txt|"
                                 "Anki|*.apkg;*.txt"));
         QCOMPARE(ouvrir.Extension, QStringLiteral("xaqr"));
-        QCOMPARE(w.Fichier()->TypeFichier, type);
-        QCOMPARE(w.TypeCourant, courant);
-        QCOMPARE(w.Fichier()->NombreFiches(), 2);
+        QCOMPARE(w.Document().Fichier()->TypeFichier, type);
+        QCOMPARE(w.TypeEnCours(), courant);
+        QCOMPARE(w.Document().Fichier()->NombreFiches(), 2);
         QCOMPARE(OutilsGui::Titre(w), QStringLiteral("Amblopad - ") + chemin);
     }
 
@@ -341,24 +341,24 @@ private slots:
             return int(QDialog::Accepted);
         });
         m_d->ChoisirFichier(paquet, 6); // "All"
-        w.Ouvrir1Click(true);
+        OutilsGui::Choisir(w, "Ouvrir1");
         QVERIFY(m_d->Messages().empty());
         QCOMPARE(OutilsTest::LireFichier(paquet), avant);
         QCOMPARE(titre, QStringLiteral("Open the Anki deck as"));
         if (!accepte) {
-            QVERIFY(!w.Fichier());
+            QVERIFY(!w.Document().Fichier());
             return;
         }
         QCOMPARE(offerts.value(0), TFichierX::NomType(u'N'));
         if (type.isNull())
             type = u'N';
-        QVERIFY(w.Fichier());
-        QCOMPARE(w.Fichier()->TypeFichier, type);
-        QVERIFY(w.Fichier()->NomFichier.isEmpty());
-        QVERIFY(w.Fichier()->Modifie);
-        QCOMPARE(w.Fichier()->FormatFichier, Lettres::FormatParDefaut(type, w.LettreTypeCsv));
-        QCOMPARE(w.Fichier()->NombreFiches(), 2);
-        QCOMPARE(w.Fichier()->Fiche(0).Champ2(), QStringLiteral("rqa"));
+        QVERIFY(w.Document().Fichier());
+        QCOMPARE(w.Document().Fichier()->TypeFichier, type);
+        QVERIFY(w.Document().Fichier()->NomFichier.isEmpty());
+        QVERIFY(w.Document().Fichier()->Modifie);
+        QCOMPARE(w.Document().Fichier()->FormatFichier, Lettres::FormatParDefaut(type, PremierCar(Parametres.csvtyp)));
+        QCOMPARE(w.Document().Fichier()->NombreFiches(), 2);
+        QCOMPARE(w.Document().Fichier()->Fiche(0).Champ2(), QStringLiteral("rqa"));
         // The cards are nowhere on disk: modified, though no step made them.
         QCOMPARE(OutilsGui::Titre(w), QStringLiteral("Amblopad - (New file)*"));
         QVERIFY(!OutilsGui::Actif(w, "Defaire1"));
@@ -382,10 +382,10 @@ private slots:
         DefinirLectureSeule(chemin, surDisque);
         TFormFiche &w = Demarrer();
         m_d->ChoisirFichier(chemin, 1, coche);
-        w.Ouvrir1Click(true);
-        QVERIFY(w.Fichier());
-        QCOMPARE(w.Fichier()->Modifiable, !(surDisque || coche));
-        QCOMPARE(w.MReponse->isReadOnly(), surDisque || coche);
+        OutilsGui::Choisir(w, "Ouvrir1");
+        QVERIFY(w.Document().Fichier());
+        QCOMPARE(w.Document().Fichier()->Modifiable, !(surDisque || coche));
+        QCOMPARE(OutilsGui::MReponse(w)->isReadOnly(), surDisque || coche);
         DefinirLectureSeule(chemin, false);
     }
 
@@ -398,16 +398,16 @@ private slots:
         Parametres.open = bon;
         Parametres.recent = mauvais;
         TFormFiche &w = Ouvrir(bon);
-        w.MettreAJourMenus();
+        OutilsGui::OuvrirMenus(w);
         QVERIFY(w.Action("Recent1")->isVisible());
         w.Action("Recent1")->trigger();
-        QVERIFY(!w.Fichier());
+        QVERIFY(!w.Document().Fichier());
         QCOMPARE(int(m_d->Messages().size()), 1);
         QCOMPARE(m_d->Messages().front().GenreMessage, TInteraction::Erreur);
         QVERIFY(Parametres.recent.isEmpty());
         QCOMPARE(Parametres.open, bon);
-        QCOMPARE(w.ETitre->text(), QStringLiteral("(No file loaded)"));
-        w.MettreAJourMenus();
+        QCOMPARE(OutilsGui::ETitre(w)->text(), QStringLiteral("(No file loaded)"));
+        OutilsGui::OuvrirMenus(w);
         QVERIFY(!w.Action("Recent1")->isVisible());
     }
 
@@ -420,25 +420,25 @@ private slots:
         const QString a = Creer(Neuf("A.xaqq"), u'Q', u'x', {"a1", "a2", "a3"});
         const QString b = Creer(Neuf("B.xaqd"), u'D', u'x', {"b1", "b2"});
         TFormFiche &w = Ouvrir(a);
-        w.AfficherFiche(2);
+        OutilsGui::Aller(w, 2);
         m_d->ChoisirFichier(b, 6);
-        w.Ouvrir1Click(true);
-        QCOMPARE(w.Fichier()->NomFichier, b);
-        w.AfficherFiche(1);
-        QVERIFY(w.FermerAvecDemande());
+        OutilsGui::Choisir(w, "Ouvrir1");
+        QCOMPARE(w.Document().Fichier()->NomFichier, b);
+        OutilsGui::Aller(w, 1);
+        QVERIFY(OutilsGui::Fermer(w));
         QCOMPARE(Parametres.open, b);
         QCOMPARE(Parametres.openum, 1);
         QCOMPARE(Parametres.recent, a);
         QCOMPARE(Parametres.recnum, 2);
         QCOMPARE(Parametres.types, QStringLiteral("DQRNLM")); // D was not in the list
-        w.MettreAJourMenus();
+        OutilsGui::OuvrirMenus(w);
         QCOMPARE(w.Action("Recent1")->text(), QStringLiteral("A.xaqq"));
         w.Action("Recent1")->trigger();
-        QCOMPARE(w.Fichier()->NomFichier, a);
-        QCOMPARE(w.IndexCourant, 2);
-        QCOMPARE(w.MQuestion->toPlainText(), QStringLiteral("a3"));
+        QCOMPARE(w.Document().Fichier()->NomFichier, a);
+        QCOMPARE(w.IndexAffiche(), 2);
+        QCOMPARE(OutilsGui::MQuestion(w)->toPlainText(), QStringLiteral("a3"));
         // Closing A now: open = A, recent = B.
-        w.FermerFichier();
+        OutilsGui::Choisir(w, "Fermer1");
         QCOMPARE(Parametres.open, a);
         QCOMPARE(Parametres.recent, b);
         QCOMPARE(Parametres.recnum, 1);
@@ -468,9 +468,9 @@ private slots:
         Parametres.reopen = reopen;
         Parametres.opened = opened;
         TFormFiche &w = Demarrer({}, instances);
-        QCOMPARE(bool(w.Fichier()), charge);
+        QCOMPARE(bool(w.Document().Fichier()), charge);
         if (charge)
-            QCOMPARE(w.IndexCourant, 1);
+            QCOMPARE(w.IndexAffiche(), 1);
         QVERIFY(m_d->Messages().empty());
         QCOMPARE(Parametres.open, chemin);
     }
@@ -506,25 +506,25 @@ private slots:
         TFormFiche &w = Ouvrir(source);
         const QString cible = QFileInfo(source).absolutePath() + "/dest." + extension;
         m_d->ChoisirFichier(cible, entree);
-        w.Sauversous1Click();
+        OutilsGui::Choisir(w, "Sauversous1");
         const auto sauver = m_d->Demandes.back();
         QCOMPARE(sauver.Sorte, QStringLiteral("sauver"));
         QCOMPARE(sauver.NomPropose, QStringLiteral("src"));
-        QCOMPARE(w.Fichier()->NomFichier, cible);
-        QCOMPARE(w.Fichier()->FormatFichier, format);
-        QVERIFY(!w.Fichier()->Modifie);
+        QCOMPARE(w.Document().Fichier()->NomFichier, cible);
+        QCOMPARE(w.Document().Fichier()->FormatFichier, format);
+        QVERIFY(!w.Document().Fichier()->Modifie);
         QCOMPARE(OutilsGui::Titre(w), QStringLiteral("Amblopad - ") + cible);
         QCOMPARE(Parametres.frmats.at(0), format);
         QVERIFY(m_d->Messages().empty());
-        w.FermerFichier();
+        OutilsGui::Choisir(w, "Fermer1");
         m_d->Oublier();
-        w.RouvrirFichier(cible, 0);
-        QVERIFY(w.Fichier());
-        QCOMPARE(w.Fichier()->FormatFichier, format);
-        QCOMPARE(w.Fichier()->NombreFiches(), 2);
-        QVERIFY(w.Fichier()->Fiche(1).Champ1().endsWith(QStringLiteral("b")));
-        QVERIFY(w.Fichier()->Fiche(1).Champ2().startsWith(QStringLiteral("(*) rb"))
-                || w.Fichier()->Fiche(1).Champ2() == QStringLiteral("rb"));
+        OutilsGui::Choisir(w, "Ouvert1"); // the file just closed
+        QVERIFY(w.Document().Fichier());
+        QCOMPARE(w.Document().Fichier()->FormatFichier, format);
+        QCOMPARE(w.Document().Fichier()->NombreFiches(), 2);
+        QVERIFY(w.Document().Fichier()->Fiche(1).Champ1().endsWith(QStringLiteral("b")));
+        QVERIFY(w.Document().Fichier()->Fiche(1).Champ2().startsWith(QStringLiteral("(*) rb"))
+                || w.Document().Fichier()->Fiche(1).Champ2() == QStringLiteral("rb"));
     }
 
     // Texts the chosen format's code page cannot hold: the question says how
@@ -569,14 +569,14 @@ private slots:
             w.Document().ModifierProprietes(QStringLiteral("Header"), [&grec](TFichierX &f) { f.Signature = grec; });
         } else {
             // As typed: key clicks carry Latin-1 only.
-            w.MReponse->selectAll();
-            w.MReponse->insertPlainText(grec);
+            OutilsGui::MReponse(w)->selectAll();
+            OutilsGui::MReponse(w)->insertPlainText(grec);
         }
         const QString cible = QFileInfo(source).absolutePath() + "/dest." + extension;
         m_d->ChoisirFichier(cible, 2);
         if (!ou.isEmpty())
             m_d->Repondre(reponse);
-        w.Sauversous1Click();
+        OutilsGui::Choisir(w, "Sauversous1");
         const auto messages = m_d->Messages();
         if (ou.isEmpty()) {
             QVERIFY(messages.empty());
@@ -589,10 +589,10 @@ private slots:
         }
         if (reponse == TInteraction::RepNon) {
             QVERIFY(!QFile::exists(cible));
-            QCOMPARE(w.Fichier()->NomFichier, source);
-            QVERIFY(w.Fichier()->Modifie);
+            QCOMPARE(w.Document().Fichier()->NomFichier, source);
+            QVERIFY(w.Document().Fichier()->Modifie);
         } else {
-            QCOMPARE(w.Fichier()->NomFichier, cible);
+            QCOMPARE(w.Document().Fichier()->NomFichier, cible);
             const QByteArray octets = OutilsTest::LireFichier(cible);
             QVERIFY(octets.contains(ou.isEmpty() ? grec.toUtf8() : QByteArray("???")));
         }
@@ -605,16 +605,16 @@ private slots:
         const QByteArray avant = OutilsTest::LireFichier(chemin);
         TFormFiche &w = Ouvrir(chemin);
         m_d->ChoisirFichier(chemin, 1);
-        QVERIFY(!w.SauverFichier(QStringLiteral("m"), true, false));
+        OutilsGui::Choisir(w, "Sauversous1");
         QCOMPARE(OutilsTest::LireFichier(chemin), avant);
 
-        OutilsGui::Taper(w.MReponse, QStringLiteral("changed"));
+        OutilsGui::Taper(OutilsGui::MReponse(w), QStringLiteral("changed"));
         m_d->ChoisirFichier(chemin, 1);
-        w.Sauversous1Click();
+        OutilsGui::Choisir(w, "Sauversous1");
         QVERIFY(m_d->Messages().empty()); // no overwrite question for the own file
-        QVERIFY(!w.Fichier()->Modifie);
+        QVERIFY(!w.Document().Fichier()->Modifie);
         QVERIFY(OutilsTest::LireFichier(chemin).contains("changed"));
-        QCOMPARE(w.Fichier()->NomFichier, chemin);
+        QCOMPARE(w.Document().Fichier()->NomFichier, chemin);
     }
 
     // Another existing file: the overwrite question; Cancel writes nothing.
@@ -634,7 +634,7 @@ private slots:
         TFormFiche &w = Ouvrir(chemin);
         m_d->ChoisirFichier(autre, 1);
         m_d->Repondre(reponse);
-        w.Sauversous1Click();
+        OutilsGui::Choisir(w, "Sauversous1");
         const auto messages = m_d->Messages();
         QCOMPARE(int(messages.size()), 1);
         QCOMPARE(messages.front().Texte, QStringLiteral("The file \"autre.xaqq\" already exists.\r\nOverwrite it?"));
@@ -642,10 +642,10 @@ private slots:
         QCOMPARE(messages.front().BoutonsMessage, TInteraction::OkAnnuler);
         if (reponse == TInteraction::RepAnnuler) {
             QCOMPARE(OutilsTest::LireFichier(autre), QByteArray("keep me"));
-            QCOMPARE(w.Fichier()->NomFichier, chemin);
+            QCOMPARE(w.Document().Fichier()->NomFichier, chemin);
         } else {
             QVERIFY(OutilsTest::LireFichier(autre).contains("AMBLORINE"));
-            QCOMPARE(w.Fichier()->NomFichier, autre);
+            QCOMPARE(w.Document().Fichier()->NomFichier, autre);
         }
     }
 
@@ -655,20 +655,20 @@ private slots:
         const QString chemin = Creer(Neuf("f.xaqq"), u'Q', u'x', {"a"});
         const QByteArray avant = OutilsTest::LireFichier(chemin);
         TFormFiche &w = Ouvrir(chemin);
-        OutilsGui::Taper(w.MReponse, QStringLiteral("changed"));
+        OutilsGui::Taper(OutilsGui::MReponse(w), QStringLiteral("changed"));
         TFlux::InjecterEchecEcriture(10);
         QVERIFY(w.ActiverRaccourci(QKeySequence(Qt::CTRL | Qt::Key_S)));
         TFlux::InjecterEchecEcriture(-1);
         QCOMPARE(int(m_d->Messages().size()), 1);
         QCOMPARE(m_d->Messages().front().GenreMessage, TInteraction::Erreur);
         QCOMPARE(OutilsTest::LireFichier(chemin), avant);
-        QVERIFY(w.Fichier()->Modifie);
-        QCOMPARE(w.Fichier()->NomFichier, chemin);
-        QCOMPARE(w.Fichier()->Fiche(0).Champ2(), QStringLiteral("changed"));
+        QVERIFY(w.Document().Fichier()->Modifie);
+        QCOMPARE(w.Document().Fichier()->NomFichier, chemin);
+        QCOMPARE(w.Document().Fichier()->Fiche(0).Champ2(), QStringLiteral("changed"));
         QCOMPARE(Parametres.frmats, QStringLiteral("xscmt"));
         // The save worked the second time: the file now holds the change.
-        w.Sauver1Click();
-        QVERIFY(!w.Fichier()->Modifie);
+        OutilsGui::Choisir(w, "Sauver1");
+        QVERIFY(!w.Document().Fichier()->Modifie);
         QVERIFY(OutilsTest::LireFichier(chemin).contains("changed"));
     }
 
@@ -699,22 +699,22 @@ private slots:
         const QString grand = Creer(Neuf(nom), u'Q', format, questions);
         const QString document = Creer(Neuf("a.xaqq"), u'Q', u'x', {"a", "b"});
         TFormFiche &w = Ouvrir(document);
-        const TFichierX *avant = w.Fichier();
+        const TFichierX *avant = w.Document().Fichier();
         const QString titre = w.windowTitle();
         m_d->Suivis.clear(); // the document's own open
         if (modifie) {
-            OutilsGui::Taper(w.MReponse, QStringLiteral("changed"));
+            OutilsGui::Taper(OutilsGui::MReponse(w), QStringLiteral("changed"));
             m_d->Repondre(TInteraction::RepNon);
         }
         m_d->ChoisirFichier(grand, 6); // "All"
         m_d->Annulations.push_back(0);
-        w.Ouvrir1Click(true);
-        QCOMPARE(w.Fichier(), avant);
-        QCOMPARE(w.Fichier()->NomFichier, document);
-        QCOMPARE(w.Fichier()->NombreFiches(), 2);
-        QCOMPARE(w.Fichier()->Modifie, modifie);
-        QCOMPARE(w.Fichier()->Fiche(0).Champ2(), modifie ? QStringLiteral("changed") : QStringLiteral("ra"));
-        QCOMPARE(w.TypeCourant, QChar(u'Q'));
+        OutilsGui::Choisir(w, "Ouvrir1");
+        QCOMPARE(w.Document().Fichier(), avant);
+        QCOMPARE(w.Document().Fichier()->NomFichier, document);
+        QCOMPARE(w.Document().Fichier()->NombreFiches(), 2);
+        QCOMPARE(w.Document().Fichier()->Modifie, modifie);
+        QCOMPARE(w.Document().Fichier()->Fiche(0).Champ2(), modifie ? QStringLiteral("changed") : QStringLiteral("ra"));
+        QCOMPARE(w.TypeEnCours(), QChar(u'Q'));
         QCOMPARE(w.windowTitle(), titre);
         QCOMPARE(int(m_d->Messages().size()), modifie ? 1 : 0); // the save question only
         QCOMPARE(int(m_d->Suivis.size()), 1);
@@ -725,10 +725,10 @@ private slots:
         if (modifie)
             m_d->Repondre(TInteraction::RepNon);
         m_d->ChoisirFichier(grand, 6);
-        w.Ouvrir1Click(true);
-        QVERIFY(w.Fichier());
-        QCOMPARE(w.Fichier()->NomFichier, grand);
-        QCOMPARE(w.Fichier()->NombreFiches(), int(questions.size()));
+        OutilsGui::Choisir(w, "Ouvrir1");
+        QVERIFY(w.Document().Fichier());
+        QCOMPARE(w.Document().Fichier()->NomFichier, grand);
+        QCOMPARE(w.Document().Fichier()->NombreFiches(), int(questions.size()));
         QCOMPARE(int(m_d->Suivis.size()), 2);
         QVERIFY(m_d->Suivis.back().Rapports >= 1);
     }
@@ -756,11 +756,11 @@ private slots:
         const QStringList fichiers = QDir(QFileInfo(chemin).absolutePath()).entryList(QDir::Files | QDir::Hidden);
         TFormFiche &w = Ouvrir(chemin);
         m_d->Suivis.clear();
-        OutilsGui::Taper(w.MReponse, QStringLiteral("changed"));
+        OutilsGui::Taper(OutilsGui::MReponse(w), QStringLiteral("changed"));
         m_d->Annulations.push_back(0);
         if (commande == "save as") {
             m_d->ChoisirFichier(autre);
-            w.Sauversous1Click();
+            OutilsGui::Choisir(w, "Sauversous1");
         } else {
             QVERIFY(w.ActiverRaccourci(QKeySequence(Qt::CTRL | Qt::Key_S)));
         }
@@ -769,11 +769,11 @@ private slots:
         QCOMPARE(m_d->Suivis.front().Rapports, 1);
         QCOMPARE(OutilsTest::LireFichier(chemin), avant);
         QCOMPARE(QDir(QFileInfo(chemin).absolutePath()).entryList(QDir::Files | QDir::Hidden), fichiers);
-        QVERIFY(w.Fichier()->Modifie);
-        QCOMPARE(w.Fichier()->NomFichier, chemin);
-        QCOMPARE(w.Fichier()->Fiche(0).Champ2(), QStringLiteral("changed"));
-        w.Sauver1Click();
-        QVERIFY(!w.Fichier()->Modifie);
+        QVERIFY(w.Document().Fichier()->Modifie);
+        QCOMPARE(w.Document().Fichier()->NomFichier, chemin);
+        QCOMPARE(w.Document().Fichier()->Fiche(0).Champ2(), QStringLiteral("changed"));
+        OutilsGui::Choisir(w, "Sauver1");
+        QVERIFY(!w.Document().Fichier()->Modifie);
         QVERIFY(OutilsTest::LireFichier(chemin).contains("changed"));
         if (commande == "hard link")
             QCOMPARE(OutilsTest::LireFichier(lien), OutilsTest::LireFichier(chemin));
@@ -784,24 +784,24 @@ private slots:
     {
         TFormFiche &w = Demarrer();
         Parametres.alltyp = false;
-        w.Nouveau1Click();
+        OutilsGui::Choisir(w, "Nouveau1");
         w.Document().ModifierProprietes(QStringLiteral("Header"),
                                         [](TFichierX &f) { f.SetTitre(QStringLiteral("x")); });
-        QVERIFY(w.Fichier()->Modifie);
+        QVERIFY(w.Document().Fichier()->Modifie);
         m_d->Repondre(TInteraction::RepOui);
         m_d->AnnulerFichier();
-        QVERIFY(!w.FermerAvecDemande());
+        QVERIFY(!OutilsGui::Fermer(w));
         QCOMPARE(m_d->Messages().front().Texte,
                  QStringLiteral("The file \"(New file)\" has been modified.\r\nDo you want to save it?"));
         QCOMPARE(Sortes(*m_d), (QStringList{"message", "sauver"}));
-        QVERIFY(w.Fichier());
+        QVERIFY(w.Document().Fichier());
 
         // Yes and a name: saved, then closed and remembered.
         const QString cible = Neuf("nouveau.xaqr");
         m_d->Repondre(TInteraction::RepOui);
         m_d->ChoisirFichier(cible, 1);
-        QVERIFY(w.FermerAvecDemande());
-        QVERIFY(!w.Fichier());
+        QVERIFY(OutilsGui::Fermer(w));
+        QVERIFY(!w.Document().Fichier());
         QVERIFY(QFileInfo::exists(cible));
         QCOMPARE(Parametres.open, cible);
     }
@@ -813,14 +813,14 @@ private slots:
         const QString chemin = Creer(Neuf("x.xaql"), u'L', u'x', {"a", "b"});
         const QByteArray avant = OutilsTest::LireFichier(chemin);
         TFormFiche &w = Ouvrir(chemin);
-        OutilsGui::Taper(w.MReponse, QStringLiteral("changed"));
-        w.ValiderFiche();
-        w.MettreAJourMenus();
+        OutilsGui::Taper(OutilsGui::MReponse(w), QStringLiteral("changed"));
+        OutilsGui::Valider(w);
+        OutilsGui::OuvrirMenus(w);
         QVERIFY(w.Action("Exporter1")->isVisible());
         QVERIFY(w.EntreeActive("Exporter1"));
         // The document's own file is never the target of an export.
         m_d->ChoisirFichier(chemin, 1);
-        w.Exporter1Click();
+        OutilsGui::Choisir(w, "Exporter1");
         QCOMPARE(int(m_d->Messages().size()), 1);
         QCOMPARE(OutilsTest::LireFichier(chemin), avant);
 
@@ -831,9 +831,9 @@ private slots:
         QCOMPARE(m_d->Demandes.front().Filtre, QStringLiteral("Text|*.txt|Anki|*.apkg|Anki text|*.txt"));
         QVERIFY(OutilsTest::LireFichier(texte).contains("changed"));
         // The document is still the XML file, with its change pending.
-        QCOMPARE(w.Fichier()->NomFichier, chemin);
-        QCOMPARE(w.Fichier()->FormatFichier, QChar(u'x'));
-        QVERIFY(w.Fichier()->Modifie);
+        QCOMPARE(w.Document().Fichier()->NomFichier, chemin);
+        QCOMPARE(w.Document().Fichier()->FormatFichier, QChar(u'x'));
+        QVERIFY(w.Document().Fichier()->Modifie);
         QCOMPARE(OutilsTest::LireFichier(chemin), avant);
         QCOMPARE(Parametres.frmats, QStringLiteral("txscm"));
     }
@@ -878,14 +878,14 @@ private slots:
         const QString dossier = QFileInfo(source).absolutePath();
         m_d->ChoisirFichier(dossier + "/out3", entree);
         if (commande == "save as") {
-            w.Sauversous1Click();
+            OutilsGui::Choisir(w, "Sauversous1");
         } else if (commande == "export") {
-            w.Exporter1Click();
+            OutilsGui::Choisir(w, "Exporter1");
         } else {
             w.Document().Lier(QString()); // as a new file, modified
             w.Document().ModifierProprietes(
                 QStringLiteral("Header"), [](TFichierX &) {}, true);
-            w.Sauver1Click();
+            OutilsGui::Choisir(w, "Sauver1");
         }
         QVERIFY(!QFile::exists(dossier + "/out3"));
         const QByteArray octets = OutilsTest::LireFichier(dossier + "/out3." + extension);
@@ -895,8 +895,8 @@ private slots:
             QVERIFY2(octets.startsWith(debut), octets.left(16).constData());
         // An export leaves the document open as it was.
         if (commande == "export") {
-            QCOMPARE(w.Fichier()->NomFichier, source);
-            QCOMPARE(w.Fichier()->FormatFichier, QChar(u'x'));
+            QCOMPARE(w.Document().Fichier()->NomFichier, source);
+            QCOMPARE(w.Document().Fichier()->FormatFichier, QChar(u'x'));
         }
     }
 
@@ -952,30 +952,30 @@ private slots:
 
         TFormFiche &w = Demarrer();
         m_d->AnnulerFichier();
-        w.Ouvrir1Click(true);
+        OutilsGui::Choisir(w, "Ouvrir1");
         QCOMPARE(dernierDossier(), QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
         Parametres.open = souvenir;
         m_d->AnnulerFichier();
-        w.Ouvrir1Click(false);
+        OutilsGui::Choisir(w, "Modele1");
         QCOMPARE(dernierDossier(), dossierSouvenir);
         QVERIFY(!m_d->Demandes.back().LectureSeuleOfferte); // a model
 
         m_d->ChoisirFichier(chemin, 1);
-        w.Ouvrir1Click(true);
-        QVERIFY(w.Fichier());
+        OutilsGui::Choisir(w, "Ouvrir1");
+        QVERIFY(w.Document().Fichier());
         QVERIFY(m_d->Demandes.back().LectureSeuleOfferte);
         m_d->AnnulerFichier();
-        w.Sauversous1Click();
+        OutilsGui::Choisir(w, "Sauversous1");
         QCOMPARE(dernierDossier(), dossierDoc);
         m_d->AnnulerFichier();
-        w.Exporter1Click();
+        OutilsGui::Choisir(w, "Exporter1");
         QCOMPARE(dernierDossier(), dossierDoc);
 
         // Closed: the folder the open dialog led to in this run wins over the remembered one.
-        w.FermerFichier();
+        OutilsGui::Choisir(w, "Fermer1");
         Parametres.open = souvenir;
         m_d->AnnulerFichier();
-        w.Ouvrir1Click(true);
+        OutilsGui::Choisir(w, "Ouvrir1");
         QCOMPARE(dernierDossier(), dossierDoc);
     }
 
@@ -1022,7 +1022,7 @@ private slots:
         LireParametres();
         const QString chemin = Creer(Neuf("s.xaqq"), u'Q', u'x', {"a", "b"});
         TFormFiche &w = Ouvrir(chemin);
-        w.AfficherFiche(1);
+        OutilsGui::Aller(w, 1);
         if (changer) {
             w.Action("Instanceunique1")->trigger();
             w.Action("Rouvrir1")->trigger();
@@ -1057,7 +1057,7 @@ private slots:
         TFormFiche &w = Demarrer();
         w.Action("Applicationaudessus1")->trigger();
         QVERIFY(Parametres.topmst);
-        QVERIFY(w.ReglagesModifies);
+        QVERIFY(w.ReglagesAEcrire());
         QVERIFY(w.windowFlags() & Qt::WindowStaysOnTopHint);
         QVERIFY(w.isVisible());
         w.Action("Applicationaudessus1")->trigger();
@@ -1075,20 +1075,20 @@ private slots:
         const QString a = Creer(Neuf("A.xaqq"), u'Q', u'x', {"a"});
         const QString b = Creer(Neuf("B.xaqq"), u'Q', u'x', {"b"});
         TFormFiche &w = Ouvrir(a);
-        OutilsGui::Taper(w.MReponse, QStringLiteral("changed"));
-        w.JvAppInstances1CmdLineReceived({a, b});
-        QCOMPARE(w.Fichier()->NomFichier, a);
+        OutilsGui::Taper(OutilsGui::MReponse(w), QStringLiteral("changed"));
+        OutilsGui::Transmettre(w, {a, b});
+        QCOMPARE(w.Document().Fichier()->NomFichier, a);
         QVERIFY(m_d->Messages().empty());
-        w.JvAppInstances1CmdLineReceived({});
-        QCOMPARE(w.Fichier()->NomFichier, a);
+        OutilsGui::Transmettre(w, {});
+        QCOMPARE(w.Document().Fichier()->NomFichier, a);
 
         // Cancel at the save question keeps A.
         m_d->Repondre(TInteraction::RepAnnuler);
-        w.JvAppInstances1CmdLineReceived({b, a});
-        QCOMPARE(w.Fichier()->NomFichier, a);
+        OutilsGui::Transmettre(w, {b, a});
+        QCOMPARE(w.Document().Fichier()->NomFichier, a);
         m_d->Repondre(TInteraction::RepNon);
-        w.JvAppInstances1CmdLineReceived({b});
-        QCOMPARE(w.Fichier()->NomFichier, b);
+        OutilsGui::Transmettre(w, {b});
+        QCOMPARE(w.Document().Fichier()->NomFichier, b);
         QCOMPARE(Parametres.open, a);
     }
 
@@ -1104,10 +1104,10 @@ private slots:
         w.RecevoirLignes({a});
         QCoreApplication::processEvents();
         QCoreApplication::processEvents();
-        QVERIFY(!w.Fichier());
+        QVERIFY(!w.Document().Fichier());
         dialogue.close();
-        QTRY_VERIFY(w.Fichier());
-        QCOMPARE(w.Fichier()->NomFichier, a);
+        QTRY_VERIFY(w.Document().Fichier());
+        QCOMPARE(w.Document().Fichier()->NomFichier, a);
     }
 
     // A dropped card file opens as "&Open" would; of several, the first.
@@ -1117,23 +1117,24 @@ private slots:
         const QString b = Csv(Neuf("B.csv"));
         const QString c = Creer(Neuf("C.xaqq"), u'Q', u'x', {"c"});
         TFormFiche &w = Ouvrir(a);
-        OutilsGui::Taper(w.MReponse, QStringLiteral("changed"));
+        OutilsGui::Taper(OutilsGui::MReponse(w), QStringLiteral("changed"));
         QMimeData donnees;
         donnees.setUrls({QUrl::fromLocalFile(b), QUrl::fromLocalFile(c)});
-        for (QWidget *cible : {static_cast<QWidget *>(w.MReponse->viewport()), static_cast<QWidget *>(&w)}) {
+        for (QWidget *cible :
+             {static_cast<QWidget *>(OutilsGui::MReponse(w)->viewport()), static_cast<QWidget *>(&w)}) {
             QDragEnterEvent entree(QPoint(5, 5), Qt::CopyAction, &donnees, Qt::LeftButton, Qt::NoModifier);
             QCoreApplication::sendEvent(cible, &entree);
             QVERIFY(entree.isAccepted());
         }
         QDropEvent depot(QPointF(5, 5), Qt::CopyAction, &donnees, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(w.MReponse->viewport(), &depot);
+        QCoreApplication::sendEvent(OutilsGui::MReponse(w)->viewport(), &depot);
         QVERIFY(depot.isAccepted());
         m_d->Repondre(TInteraction::RepNon); // the save question of A
-        QTRY_VERIFY(w.Fichier() && w.Fichier()->NomFichier == b);
+        QTRY_VERIFY(w.Document().Fichier() && w.Document().Fichier()->NomFichier == b);
         QCOMPARE(m_d->Messages().front().Texte,
                  QStringLiteral("The file \"A.xaqq\" has been modified.\r\nDo you want to save it?"));
-        QCOMPARE(w.Fichier()->TypeFichier, QChar(u'L'));
-        QVERIFY(!w.MReponse->toPlainText().contains(QStringLiteral("file:")));
+        QCOMPARE(w.Document().Fichier()->TypeFichier, QChar(u'L'));
+        QVERIFY(!OutilsGui::MReponse(w)->toPlainText().contains(QStringLiteral("file:")));
 
         // Plain text is not a file: the fields take it as usual.
         QMimeData texte;

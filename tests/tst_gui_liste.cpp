@@ -5,6 +5,8 @@
 
 #include "outilsgui.h"
 
+#include "editor/impression.h"
+
 #include "editor/fiche.h"
 #include "interactionscriptee.h"
 #include "editor/liste.h"
@@ -102,7 +104,7 @@ private slots:
     void listeCarnet()
     {
         TFormFiche &w = Charger(OutilsGui::FichierCartes(u'N', {"|d0|a", "|d1|b", "|d2|c", "|d3|d", "|d4|e"}), 1);
-        QCOMPARE(w.IndexCourant, 1);
+        QCOMPARE(w.IndexAffiche(), 1);
         QStringList items;
         int selection = -1;
         m_banc.dialogues->Dialogues.push_back([&](QDialog &d) {
@@ -114,12 +116,12 @@ private slots:
             QTest::keyClick(liste.LBListe, Qt::Key_Return);
             return d.result();
         });
-        w.Listedesfiches1Click();
+        OutilsGui::Choisir(w, "Listedesfiches1");
         QCOMPARE(items, (QStringList{"d4", "d3", "d2", "d1", "d0"}));
         QCOMPARE(selection, 3);
-        QCOMPARE(w.Liste->Decalage, 4);
-        QCOMPARE(w.IndexCourant, 4);
-        QCOMPARE(w.MReponse->toPlainText(), QStringLiteral("e"));
+        QCOMPARE(OutilsGui::Liste(w)->Decalage, 4);
+        QCOMPARE(w.IndexAffiche(), 4);
+        QCOMPARE(OutilsGui::MReponse(w)->toPlainText(), QStringLiteral("e"));
     }
 
     void listeCarnetUneCarte()
@@ -136,8 +138,8 @@ private slots:
         // F12 works although the notebook hides the entry.
         QVERIFY(w.ActiverRaccourci(QKeySequence(Qt::Key_F12)));
         QCOMPARE(items, QStringList{"d0"});
-        QCOMPARE(w.Liste->Decalage, 0);
-        QCOMPARE(w.IndexCourant, 0);
+        QCOMPARE(OutilsGui::Liste(w)->Decalage, 0);
+        QCOMPARE(w.IndexAffiche(), 0);
     }
 
     // The card shown follows the selection while the list is open; how the
@@ -162,13 +164,13 @@ private slots:
         m_banc.dialogues->Dialogues.push_back([&](QDialog &d) {
             auto &liste = static_cast<TListe &>(d);
             d.show();
-            suivis << w.IndexCourant << ItemSelectionne(liste);
+            suivis << w.IndexAffiche() << ItemSelectionne(liste);
             QTest::keyClick(liste.LBListe, Qt::Key_Down);
-            suivis << w.IndexCourant;
+            suivis << w.IndexAffiche();
             QTest::keyClick(liste.LBListe, Qt::Key_Down);
-            suivis << w.IndexCourant;
+            suivis << w.IndexAffiche();
             QTest::keyClick(liste.LBListe, Qt::Key_Down); // past the end: nothing moves
-            suivis << w.IndexCourant;
+            suivis << w.IndexAffiche();
             if (fin == QLatin1String("esc"))
                 QTest::keyClick(liste.LBListe, Qt::Key_Escape);
             else if (fin == QLatin1String("enter"))
@@ -182,26 +184,26 @@ private slots:
             resultat = d.result();
             return resultat;
         });
-        w.Listedesfiches1Click();
+        OutilsGui::Choisir(w, "Listedesfiches1");
         QCOMPARE(suivis, (QList<int>{2, 2, 3, 4, 4}));
-        QVERIFY(!w.Liste->isVisible());
-        QCOMPARE(w.IndexCourant, attendu);
-        QCOMPARE(w.ETitre->text(), QString(QChar(u'a' + attendu)));
+        QVERIFY(!OutilsGui::Liste(w)->isVisible());
+        QCOMPARE(w.IndexAffiche(), attendu);
+        QCOMPARE(OutilsGui::ETitre(w)->text(), QString(QChar(u'a' + attendu)));
         if (fin == QLatin1String("close"))
             QCOMPARE(resultat, int(QDialog::Rejected));
         // The list no longer drives the window once closed.
-        w.Liste->Selectionner(0);
-        QCOMPARE(w.IndexCourant, attendu);
+        OutilsGui::Liste(w)->Selectionner(0);
+        QCOMPARE(w.IndexAffiche(), attendu);
     }
 
     // An incomplete card keeps the list closed.
     void listeCarteIncomplete()
     {
         TFormFiche &w = Charger(OutilsGui::FichierCartes(u'Q', {"a|q|r", "b|q|r"}), 0);
-        w.MQuestion->selectAll();
-        QTest::keyClick(w.MQuestion, Qt::Key_Delete);
-        w.Listedesfiches1Click();
-        w.ListeVersPressePapiers1Click();
+        OutilsGui::MQuestion(w)->selectAll();
+        QTest::keyClick(OutilsGui::MQuestion(w), Qt::Key_Delete);
+        OutilsGui::Choisir(w, "Listedesfiches1");
+        OutilsGui::Choisir(w, "ListeVersPressepapiers1");
         QCOMPARE(m_banc.dialogues->Messages().size(), size_t(2));
         for (const auto &d : m_banc.dialogues->Demandes)
             QVERIFY(d.Sorte != QLatin1String("dialogue"));
@@ -211,7 +213,7 @@ private slots:
     void fenetreListe()
     {
         TFormFiche &w = Charger(nullptr, 0);
-        TListe &liste = *w.Liste;
+        TListe &liste = *OutilsGui::Liste(w);
         QCOMPARE(liste.windowTitle(), QStringLiteral("List of cards"));
         QCOMPARE(liste.width(), 280);
         const QRect zone = liste.screen()->availableGeometry();
@@ -235,7 +237,7 @@ private slots:
             f->AjouterFiche(QStringLiteral("card %1").arg(i), QStringLiteral("q"), QStringLiteral("r"));
         f->Modifie = false;
         TFormFiche &w = Charger(std::move(f), 99998);
-        QVERIFY(!w.Liste->findChild<QListWidget *>());
+        QVERIFY(!OutilsGui::Liste(w)->findChild<QListWidget *>());
         QString dernier;
         m_banc.dialogues->Dialogues.push_back([&](QDialog &d) {
             auto &liste = static_cast<TListe &>(d);
@@ -246,10 +248,10 @@ private slots:
             QTest::keyClick(liste.LBListe, Qt::Key_Escape);
             return d.result();
         });
-        w.Listedesfiches1Click();
-        QCOMPARE(w.Liste->Modele->rowCount(), 100000);
+        OutilsGui::Choisir(w, "Listedesfiches1");
+        QCOMPARE(OutilsGui::Liste(w)->Modele->rowCount(), 100000);
         QCOMPARE(dernier, QStringLiteral("card 99999"));
-        QCOMPARE(w.IndexCourant, 99998);
+        QCOMPARE(w.IndexAffiche(), 99998);
     }
 
     // ------------------------------------------------------------- clipboard
@@ -329,20 +331,20 @@ private slots:
         QFETCH(int, montre);
         TFormFiche &w = Charger(OutilsGui::FichierCartes(type, cartes), 0);
         if (copie == "card")
-            w.PressePapiers1Click();
+            OutilsGui::Choisir(w, "PressePapiers1");
         else if (copie == "list")
-            w.ListeVersPressePapiers1Click();
+            OutilsGui::Choisir(w, "ListeVersPressepapiers1");
         else
             QGuiApplication::clipboard()->setText(copie);
         QVERIFY(OutilsGui::Actif(w, "CollerFiche1"));
         OutilsGui::Choisir(w, "CollerFiche1");
         QStringList vu;
-        for (int i = 0; i < w.Fichier()->NombreFiches(); ++i) {
-            const TFicheX &fiche = w.Fichier()->Fiche(i);
+        for (int i = 0; i < w.Document().Fichier()->NombreFiches(); ++i) {
+            const TFicheX &fiche = w.Document().Fichier()->Fiche(i);
             vu << fiche.Champ0() + u'|' + fiche.Champ1() + u'|' + fiche.Champ2();
         }
         QCOMPARE(vu, attendu);
-        QCOMPARE(w.IndexCourant, montre);
+        QCOMPARE(w.IndexAffiche(), montre);
         QCOMPARE(w.Document().EstModifie(), attendu != cartes);
         // Nothing pasted is said, never silent.
         QCOMPARE(int(m_banc.dialogues->Messages().size()), attendu == cartes ? 1 : 0);
@@ -352,11 +354,11 @@ private slots:
     void carteModifieeVersPressePapiers()
     {
         TFormFiche &w = Charger(OutilsGui::FichierCartes(u'Q', {"T|Q|A"}), 0);
-        w.MReponse->selectAll();
-        QTest::keyClicks(w.MReponse, QStringLiteral("new"));
-        w.PressePapiers1Click();
+        OutilsGui::MReponse(w)->selectAll();
+        QTest::keyClicks(OutilsGui::MReponse(w), QStringLiteral("new"));
+        OutilsGui::Choisir(w, "PressePapiers1");
         QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("T\r\n\r\nQ\r\n\r\nnew"));
-        QCOMPARE(w.Fichier()->Fiche(0).Champ2(), QStringLiteral("A"));
+        QCOMPARE(w.Document().Fichier()->Fiche(0).Champ2(), QStringLiteral("A"));
         QVERIFY(w.FicheEditee());
     }
 
@@ -373,11 +375,11 @@ private slots:
         QFETCH(QString, attendu);
         TFormFiche &w = Charger(OutilsGui::FichierCartes(type, {"one|q1|a", "two|q2|b", "||c", "four|q4|d"}), 3);
         // An edit of the card shown is stored first.
-        w.ETitre->selectAll();
-        QTest::keyClicks(w.ETitre, QStringLiteral("four"));
-        w.MQuestion->selectAll();
-        QTest::keyClicks(w.MQuestion, QStringLiteral("q4"));
-        w.ListeVersPressePapiers1Click();
+        OutilsGui::ETitre(w)->selectAll();
+        QTest::keyClicks(OutilsGui::ETitre(w), QStringLiteral("four"));
+        OutilsGui::MQuestion(w)->selectAll();
+        QTest::keyClicks(OutilsGui::MQuestion(w), QStringLiteral("q4"));
+        OutilsGui::Choisir(w, "ListeVersPressepapiers1");
         QCOMPARE(QGuiApplication::clipboard()->text(), attendu);
         QVERIFY(!w.FicheEditee());
         // The list shows the same captions.
@@ -386,7 +388,7 @@ private slots:
             items = Elements(static_cast<TListe &>(d));
             return int(QDialog::Accepted);
         });
-        w.Listedesfiches1Click();
+        OutilsGui::Choisir(w, "Listedesfiches1");
         QCOMPARE(items.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"), attendu);
     }
 
@@ -411,7 +413,8 @@ private slots:
         QVERIFY(QFileInfo::exists(pdf));
 
         // The lines as the fields display them, each after six spaces.
-        const QStringList lignes = w.LignesImpression();
+        const QStringList lignes = Impression::LignesFiche(OutilsGui::ETitre(w)->text(), OutilsGui::MQuestion(w),
+                                                           OutilsGui::MReponse(w));
         QCOMPARE(lignes.at(0), QStringLiteral("      The title"));
         QCOMPARE(lignes.at(1), QString());
         QCOMPARE(lignes.at(2), QStringLiteral("      The question"));
@@ -445,8 +448,8 @@ private slots:
         reference.setOutputFormat(QPrinter::PdfFormat);
         // At least the usual 20 mm on the left, whatever the printer's own margin.
         const double marge = qMax(reference.pageLayout().paintRect(QPageLayout::Point).left(), 20 * 72 / 25.4);
-        const double espaces = 6 * QFontMetricsF(w.PoliceImpression).horizontalAdvance(u' ') * 72.0
-            / QFontMetricsF(w.PoliceImpression).fontDpi();
+        const double espaces = 6 * QFontMetricsF(OutilsGui::MReponse(w)->font()).horizontalAdvance(u' ') * 72.0
+            / QFontMetricsF(OutilsGui::MReponse(w)->font()).fontDpi();
         const QStringList debuts = DebutsDeLignes(pdf);
         QCOMPARE(debuts.size(), lignes.size() - 2); // the two empty lines print nothing
         for (const QString &d : debuts)
@@ -463,7 +466,7 @@ private slots:
         QPrinter imprimante;
         imprimante.setOutputFormat(QPrinter::PdfFormat);
         imprimante.setOutputFileName(m_dossier.filePath(QStringLiteral("pages.pdf")));
-        const QList<QStringList> pages = TFormFiche::ImprimerLignes(
+        const QList<QStringList> pages = Impression::ImprimerLignes(
             imprimante, QFont(QStringLiteral("DejaVu Sans Mono"), 10), lignes);
         QVERIFY(pages.size() >= 3);
         QStringList toutes;
@@ -493,7 +496,7 @@ private slots:
         QPrinter imprimante;
         imprimante.setOutputFormat(QPrinter::PdfFormat);
         imprimante.setOutputFileName(m_dossier.filePath(QStringLiteral("cards.pdf")));
-        const QList<QStringList> pages = TFormFiche::ImprimerBlocs(
+        const QList<QStringList> pages = Impression::ImprimerBlocs(
             imprimante, QFont(QStringLiteral("DejaVu Sans Mono"), 10), blocs);
         QStringList lues;
         int capacite = 0;
@@ -529,7 +532,7 @@ private slots:
             longue << QStringLiteral("line %1").arg(i);
         TFormFiche &w = Charger(
             OutilsGui::FichierCartes(u'Q', {"First|Q1|A1", "Second|Q2|" + longue.join("\r\n"), "Third|Q3|A3"}), 1);
-        OutilsGui::Taper(w.MQuestion, QStringLiteral("Q2 edited"));
+        OutilsGui::Taper(OutilsGui::MQuestion(w), QStringLiteral("Q2 edited"));
         const QString pdf = m_dossier.filePath(QStringLiteral("all.pdf"));
         m_banc.dialogues->Impressions.push_back(true);
         m_banc.dialogues->FichierImpression = pdf;
@@ -537,7 +540,7 @@ private slots:
         OutilsGui::Choisir(w, "ImprimerTout1");
         QVERIFY(m_banc.dialogues->Messages().empty());
         QVERIFY(!w.FicheEditee());
-        QCOMPARE(w.Fichier()->Fiche(1).Champ1(), QStringLiteral("Q2 edited"));
+        QCOMPARE(w.Document().Fichier()->Fiche(1).Champ1(), QStringLiteral("Q2 edited"));
         QCOMPARE(m_banc.dialogues->Demandes.back().Texte, QStringLiteral("test"));
         bool ok = false;
         const QString texte = TextePdf(pdf, &ok);
@@ -571,7 +574,7 @@ private slots:
         const QString pdf = m_dossier.filePath(QStringLiteral("wrapped.pdf"));
         m_banc.dialogues->Impressions.push_back(true);
         m_banc.dialogues->FichierImpression = pdf;
-        w.Imprimer1Click();
+        OutilsGui::Choisir(w, "Imprimer1");
         const auto &demande = m_banc.dialogues->Demandes.back();
         QCOMPARE(demande.Sorte, QStringLiteral("imprimer"));
         QCOMPARE(demande.Texte, QStringLiteral("q"));
@@ -583,7 +586,7 @@ private slots:
         imprimante.setOutputFormat(QPrinter::PdfFormat);
         imprimante.setOutputFileName(m_dossier.filePath(QStringLiteral("wrap2.pdf")));
         const QString longue = QStringLiteral("      ") + QString(400, u'w');
-        const QList<QStringList> pages = TFormFiche::ImprimerLignes(
+        const QList<QStringList> pages = Impression::ImprimerLignes(
             imprimante, QFont(QStringLiteral("DejaVu Sans Mono"), 10), {longue, QStringLiteral("      end")});
         QCOMPARE(pages.size(), 1);
         QVERIFY(pages.first().size() > 3);
@@ -601,7 +604,7 @@ private slots:
         const QString pdf = m_dossier.filePath(QStringLiteral("cancelled.pdf"));
         m_banc.dialogues->Impressions.push_back(false);
         m_banc.dialogues->FichierImpression = pdf;
-        w.Imprimer1Click();
+        OutilsGui::Choisir(w, "Imprimer1");
         QVERIFY(!QFileInfo::exists(pdf));
         QVERIFY(m_banc.dialogues->Messages().empty());
     }
@@ -612,7 +615,7 @@ private slots:
         TFormFiche &w = Charger(OutilsGui::FichierCartes(u'Q', {"T|Q|A"}), 0);
         m_banc.dialogues->Impressions.push_back(true);
         m_banc.dialogues->FichierImpression = m_dossier.filePath(QStringLiteral("missing/folder/card.pdf"));
-        w.Imprimer1Click();
+        OutilsGui::Choisir(w, "Imprimer1");
         const auto messages = m_banc.dialogues->Messages();
         QCOMPARE(messages.size(), size_t(1));
         QCOMPARE(messages.front().GenreMessage, TInteraction::Erreur);
@@ -623,14 +626,14 @@ private slots:
             m_banc.dialogues->Oublier();
             m_banc.dialogues->Impressions.push_back(true);
             m_banc.dialogues->FichierImpression = QStringLiteral("/dev/full");
-            w.Imprimer1Click();
+            OutilsGui::Choisir(w, "Imprimer1");
             const auto plein = m_banc.dialogues->Messages();
             QCOMPARE(plein.size(), size_t(1));
             QVERIFY2(plein.front().Texte.contains(QStringLiteral("No space left on device")),
                      qPrintable(plein.front().Texte));
         }
-        QCOMPARE(w.IndexCourant, 0);
-        QVERIFY(!w.Fichier()->Modifie);
+        QCOMPARE(w.IndexAffiche(), 0);
+        QVERIFY(!w.Document().Fichier()->Modifie);
     }
 
     // ------------------------------------------------------------- fonts
@@ -640,34 +643,35 @@ private slots:
         TFormFiche &w = Charger(OutilsGui::FichierCartes(u'R', {"|a|b"}), 0);
         // The font dialog comes preset with the stored font.
         m_banc.dialogues->Polices.push_back(QFont(QStringLiteral("DejaVu Serif"), 14));
-        const QString montree = QFontInfo(w.ETitre->font()).family();
-        w.Police1Click();
+        const QString montree = QFontInfo(OutilsGui::ETitre(w)->font()).family();
+        OutilsGui::Choisir(w, "Champs1");
         // The stored font is missing here: the dialog opens on the one the fields show.
         QCOMPARE(m_banc.dialogues->Demandes.back().Texte, montree);
         QVERIFY(QFontDatabase::hasFamily(m_banc.dialogues->Demandes.back().Texte));
-        QVERIFY(w.ReglagesModifies);
+        QVERIFY(w.ReglagesAEcrire());
         QCOMPARE(Parametres.foname, QStringLiteral("DejaVu Serif"));
         QCOMPARE(Parametres.fosize, 14);
-        for (QWidget *champ : {static_cast<QWidget *>(w.ETitre), static_cast<QWidget *>(w.MQuestion),
-                               static_cast<QWidget *>(w.MReponse)})
+        for (QWidget *champ :
+             {static_cast<QWidget *>(OutilsGui::ETitre(w)), static_cast<QWidget *>(OutilsGui::MQuestion(w)),
+              static_cast<QWidget *>(OutilsGui::MReponse(w))})
             QCOMPARE(champ->font().family(), QStringLiteral("DejaVu Serif"));
-        QCOMPARE(w.PoliceImpression.family(), QStringLiteral("DejaVu Serif"));
-        QCOMPARE(w.PoliceImpression.pointSize(), 14);
+        QCOMPARE(OutilsGui::MReponse(w)->font().family(), QStringLiteral("DejaVu Serif"));
+        QCOMPARE(OutilsGui::MReponse(w)->font().pointSize(), 14);
         // A one-line question row follows the new font: the title field's
         // height, and the whole of the memo's line.
-        QVERIFY(w.Splitter1->sizes().constFirst() >= w.ETitre->sizeHint().height());
-        QVERIFY(w.MQuestion->viewport()->height()
-                >= w.MQuestion->fontMetrics().lineSpacing() + 2 * qCeil(w.MQuestion->document()->documentMargin()));
+        QVERIFY(OutilsGui::Splitter1(w)->sizes().constFirst() >= OutilsGui::ETitre(w)->sizeHint().height());
+        QVERIFY(OutilsGui::MQuestion(w)->viewport()->height() >= OutilsGui::MQuestion(w)->fontMetrics().lineSpacing()
+                    + 2 * qCeil(OutilsGui::MQuestion(w)->document()->documentMargin()));
 
         m_banc.dialogues->Polices.push_back(QFont(QStringLiteral("DejaVu Sans"), 9));
-        const QString listeMontree = QFontInfo(w.Liste->LBListe->font()).family();
-        w.Police2Click();
+        const QString listeMontree = QFontInfo(OutilsGui::Liste(w)->LBListe->font()).family();
+        OutilsGui::Choisir(w, "Liste1");
         // "MS Reference Sans Serif" is missing here too: the list's real font.
         QCOMPARE(m_banc.dialogues->Demandes.back().Texte, listeMontree);
         QCOMPARE(Parametres.lstfon, QStringLiteral("DejaVu Sans"));
         QCOMPARE(Parametres.lstfos, 9);
-        QCOMPARE(w.Liste->LBListe->font().family(), QStringLiteral("DejaVu Sans"));
-        QCOMPARE(w.ETitre->font().family(), QStringLiteral("DejaVu Serif"));
+        QCOMPARE(OutilsGui::Liste(w)->LBListe->font().family(), QStringLiteral("DejaVu Sans"));
+        QCOMPARE(OutilsGui::ETitre(w)->font().family(), QStringLiteral("DejaVu Serif"));
     }
 
     // A font is written at exit only when it was changed in this run.
@@ -691,8 +695,8 @@ private slots:
             QCOMPARE(m_banc.dialogues->Imprevus, 1);
             m_banc.dialogues->Imprevus = 0;
         }
-        QCOMPARE(w.ReglagesModifies, choisie);
-        EcrireParametres(w.ReglagesModifies);
+        QCOMPARE(w.ReglagesAEcrire(), choisie);
+        EcrireParametres(w.ReglagesAEcrire());
         {
             QSettings s(ini, QSettings::IniFormat);
             QCOMPARE(s.contains(QStringLiteral("foname")), choisie);
@@ -709,11 +713,12 @@ private slots:
     {
         Parametres.foname = QStringLiteral("No Such Font At All");
         TFormFiche &w = Charger(OutilsGui::FichierCartes(u'Q', {"T|Q|A"}), 0);
-        for (const QFont &police : {w.MReponse->font(), w.ETitre->font(), w.PoliceImpression}) {
+        for (const QFont &police :
+             {OutilsGui::MReponse(w)->font(), OutilsGui::ETitre(w)->font(), OutilsGui::MQuestion(w)->font()}) {
             const QFontMetrics mesures(police);
             QCOMPARE(mesures.horizontalAdvance(u'i'), mesures.horizontalAdvance(u'W'));
         }
-        QCOMPARE(w.MReponse->font().pointSize(), 10);
+        QCOMPARE(OutilsGui::MReponse(w)->font().pointSize(), 10);
         // The stored name stays the user's.
         QCOMPARE(Parametres.foname, QStringLiteral("No Such Font At All"));
     }

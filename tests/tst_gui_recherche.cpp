@@ -92,7 +92,6 @@ private slots:
         QFETCH(QString, locale);
         const QLocale avant;
         QLocale::setDefault(QLocale(locale));
-        TFormFiche &w = Charger(OutilsGui::FichierCartes(u'Q', {"a|b|c"}), 0);
         const QStringList textes{QStringLiteral("Élève à l'école"),
                                  QStringLiteral("STRASSE und straße"),
                                  QStringLiteral("ﬁnal ﬂ"),
@@ -116,12 +115,12 @@ private slots:
                                     QStringLiteral("LAZY DOG"), QStringLiteral("xyz THEN"), QStringLiteral("Istanbul"),
                                     QStringLiteral("8 0")};
         const QLocale l;
-        w.RechercheCasse = false;
         for (const QString &aiguille : aiguilles) {
-            w.TexteRecherche = aiguille;
+            // The search the window makes for a text, without case.
+            const TRecherche recherche(aiguille, false, QLocale());
             for (const QString &texte : textes) {
                 const bool attendu = !texte.isEmpty() && l.toUpper(texte).contains(l.toUpper(aiguille));
-                QVERIFY2(w.Correspond(texte) == attendu, qPrintable(aiguille + QStringLiteral(" in ") + texte));
+                QVERIFY2(recherche.Trouve(texte) == attendu, qPrintable(aiguille + QStringLiteral(" in ") + texte));
             }
         }
         QLocale::setDefault(avant);
@@ -186,20 +185,20 @@ private slots:
         QFETCH(QString, fin);
 
         TFormFiche &w = Charger(OutilsGui::FichierCartes(type, cartes), depart);
-        QCOMPARE(w.IndexCourant, depart);
+        QCOMPARE(w.IndexAffiche(), depart);
         Repondre(texte, {casse, indexSeul, arriere});
-        w.Rechercher1Click();
+        OutilsGui::Choisir(w, "Rechercher1");
         for (int e = 0; e < etapes.size(); ++e) {
             if (e > 0)
                 QVERIFY(w.ActiverRaccourci(QKeySequence(Qt::Key_F3)));
-            QCOMPARE(w.IndexCourant, etapes.at(e));
+            QCOMPARE(w.IndexAffiche(), etapes.at(e));
             const QStringList vus = Messages();
             if (e + 1 < etapes.size()) {
                 QVERIFY2(vus.isEmpty(), qPrintable(vus.join(u'/')));
-                QVERIFY(w.RechercheEnCours);
+                QVERIFY(w.RechercheActive());
             } else {
                 QCOMPARE(vus, QStringList{fin});
-                QVERIFY(!w.RechercheEnCours);
+                QVERIFY(!w.RechercheActive());
             }
         }
     }
@@ -239,13 +238,13 @@ private slots:
 
         TFormFiche &w = Charger(OutilsGui::FichierCartes(u'Q', cartes), depart);
         Repondre(QStringLiteral("needle"), {false, false, arriere});
-        w.Rechercher1Click();
-        QList<int> vus{w.IndexCourant};
+        OutilsGui::Choisir(w, "Rechercher1");
+        QList<int> vus{w.IndexAffiche()};
         QStringList messages = Messages();
-        while (w.RechercheEnCours && vus.size() <= 1000) {
+        while (w.RechercheActive() && vus.size() <= 1000) {
             QVERIFY(messages.isEmpty());
-            arriere ? w.BPrecedentClick() : w.BSuivantClick();
-            vus << w.IndexCourant;
+            arriere ? OutilsGui::Choisir(w, "Precedente1") : OutilsGui::Choisir(w, "Suivante1");
+            vus << w.IndexAffiche();
             messages = Messages();
         }
         QCOMPARE(vus, attendus);
@@ -259,26 +258,26 @@ private slots:
     {
         TFormFiche &w = Charger(OutilsGui::FichierCartes(u'F', {"|abc|-", "|x|-", "|abc2|-"}), 0);
         Repondre(QStringLiteral("abc"), {false, false, true});
-        w.Rechercher1Click();
-        QCOMPARE(w.IndexCourant, 2);
+        OutilsGui::Choisir(w, "Rechercher1");
+        QCOMPARE(w.IndexAffiche(), 2);
         QVERIFY(Messages().isEmpty());
         // At the last card Next is still offered while a search is on.
-        QVERIFY(w.BSuivant->isEnabled());
-        w.BSuivantClick();
-        QCOMPARE(w.IndexCourant, 0);
+        QVERIFY(OutilsGui::BSuivant(w)->isEnabled());
+        OutilsGui::Choisir(w, "Suivante1");
+        QCOMPARE(w.IndexAffiche(), 0);
         QCOMPARE(Messages(), QStringList{"warning:Search completed."});
-        QVERIFY(!w.RechercheEnCours);
-        QVERIFY(!w.BPrecedent->isEnabled());
+        QVERIFY(!w.RechercheActive());
+        QVERIFY(!OutilsGui::BPrecedent(w)->isEnabled());
     }
 
     void findNextSansRecherche()
     {
         TFormFiche &w = Charger(OutilsGui::FichierCartes(u'F', {"|a|-", "|b|-", "|c|-"}), 1);
         // F3 is answered although "Find next" is hidden.
-        w.MettreAJourMenus();
+        OutilsGui::OuvrirMenus(w);
         QVERIFY(!w.Action("Rechsuivant1")->isVisible());
         QVERIFY(w.ActiverRaccourci(QKeySequence(Qt::Key_F3)));
-        QCOMPARE(w.IndexCourant, 1);
+        QCOMPARE(w.IndexAffiche(), 1);
         QCOMPARE(Messages(), QStringList{"warning:Search completed."});
         // Abort does nothing without a search.
         QVERIFY(w.ActiverRaccourci(QKeySequence(Qt::CTRL | Qt::Key_F3)));
@@ -302,11 +301,11 @@ private slots:
             static_cast<TDlgChercher &>(d).EChercher->setText(texte);
             return int(accepte ? QDialog::Accepted : QDialog::Rejected);
         });
-        w.Rechercher1Click();
-        QVERIFY(!w.RechercheEnCours);
-        QCOMPARE(w.IndexCourant, 0);
+        OutilsGui::Choisir(w, "Rechercher1");
+        QVERIFY(!w.RechercheActive());
+        QCOMPARE(w.IndexAffiche(), 0);
         QVERIFY(Messages().isEmpty());
-        QVERIFY(!w.BPrecedent->isEnabled());
+        QVERIFY(!OutilsGui::BPrecedent(w)->isEnabled());
     }
 
     // While a search is on: Find next and Abort are shown, Next and
@@ -315,22 +314,22 @@ private slots:
     {
         TFormFiche &w = Charger(OutilsGui::FichierCartes(u'F', {"|a|-", "|x|-", "|a|-"}), 0);
         Repondre(QStringLiteral("a"), {});
-        w.Rechercher1Click();
-        QCOMPARE(w.IndexCourant, 2);
-        w.MettreAJourMenus();
+        OutilsGui::Choisir(w, "Rechercher1");
+        QCOMPARE(w.IndexAffiche(), 2);
+        OutilsGui::OuvrirMenus(w);
         QVERIFY(w.Action("Rechsuivant1")->isVisible());
         QVERIFY(w.Action("AbandonRech1")->isVisible());
         QVERIFY(w.EntreeActive("Suivante1"));
-        QVERIFY(w.BSuivant->isEnabled());
+        QVERIFY(OutilsGui::BSuivant(w)->isEnabled());
         QVERIFY(w.ActiverRaccourci(QKeySequence(Qt::CTRL | Qt::Key_F3)));
         QCOMPARE(Messages(), QStringList{"info:Search completed."});
-        QVERIFY(!w.RechercheEnCours);
-        QVERIFY(!w.BSuivant->isEnabled());
-        w.MettreAJourMenus();
+        QVERIFY(!w.RechercheActive());
+        QVERIFY(!OutilsGui::BSuivant(w)->isEnabled());
+        OutilsGui::OuvrirMenus(w);
         QVERIFY(!w.Action("Rechsuivant1")->isVisible());
         // Next browses again.
-        w.BPrecedentClick();
-        QCOMPARE(w.IndexCourant, 1);
+        OutilsGui::Choisir(w, "Precedente1");
+        QCOMPARE(w.IndexAffiche(), 1);
     }
 
     // A match edited by the user is stored before the search moves on; an
@@ -339,27 +338,27 @@ private slots:
     {
         TFormFiche &w = Charger(OutilsGui::FichierCartes(u'Q', {"t0|q0|key", "t1|q1|key", "t2|q2|x"}), 2);
         Repondre(QStringLiteral("key"), {});
-        w.Rechercher1Click();
-        QCOMPARE(w.IndexCourant, 0);
-        w.MReponse->selectAll();
-        QTest::keyClicks(w.MReponse, QStringLiteral("key changed"));
-        w.Rechsuivant1Click();
-        QCOMPARE(w.Fichier()->Fiche(0).Champ2(), QStringLiteral("key changed"));
-        QCOMPARE(w.IndexCourant, 1);
-        QVERIFY(w.RechercheEnCours);
+        OutilsGui::Choisir(w, "Rechercher1");
+        QCOMPARE(w.IndexAffiche(), 0);
+        OutilsGui::MReponse(w)->selectAll();
+        QTest::keyClicks(OutilsGui::MReponse(w), QStringLiteral("key changed"));
+        OutilsGui::Choisir(w, "Rechsuivant1");
+        QCOMPARE(w.Document().Fichier()->Fiche(0).Champ2(), QStringLiteral("key changed"));
+        QCOMPARE(w.IndexAffiche(), 1);
+        QVERIFY(w.RechercheActive());
 
-        w.MQuestion->selectAll();
-        QTest::keyClick(w.MQuestion, Qt::Key_Delete);
-        w.ETitre->selectAll();
-        QTest::keyClick(w.ETitre, Qt::Key_Delete);
-        w.Rechsuivant1Click();
-        QCOMPARE(w.IndexCourant, 1);
+        OutilsGui::MQuestion(w)->selectAll();
+        QTest::keyClick(OutilsGui::MQuestion(w), Qt::Key_Delete);
+        OutilsGui::ETitre(w)->selectAll();
+        QTest::keyClick(OutilsGui::ETitre(w), Qt::Key_Delete);
+        OutilsGui::Choisir(w, "Rechsuivant1");
+        QCOMPARE(w.IndexAffiche(), 1);
         QCOMPARE(Messages(), QStringList{"warning:The card is incomplete!\r\nFill it or delete it. [not OK]"});
-        QVERIFY(w.RechercheEnCours);
-        w.Annuler1Click();
+        QVERIFY(w.RechercheActive());
+        OutilsGui::Choisir(w, "Annuler1");
 
-        w.BNouveauClick();
-        QVERIFY(!w.RechercheEnCours);
+        OutilsGui::Choisir(w, "Nouvelle1");
+        QVERIFY(!w.RechercheActive());
     }
 
     // The dialog itself: caption, the index-field box set for each file, the
@@ -367,7 +366,7 @@ private slots:
     void dialogue()
     {
         TFormFiche &w = Charger(OutilsGui::FichierCartes(u'Q', {"t|abc|r", "u|abd|s"}), 0);
-        TDlgChercher &dlg = *w.DlgChercher;
+        TDlgChercher &dlg = *OutilsGui::DlgChercher(w);
         QCOMPARE(dlg.windowTitle(), QStringLiteral("Find"));
         QCOMPARE(dlg.size(), QSize(326, 200));
         QCOMPARE(dlg.CBChampUnique->text(), QStringLiteral("Search only in field \"Name\""));
@@ -384,8 +383,8 @@ private slots:
             return d.result();
         });
         QVERIFY(w.ActiverRaccourci(QKeySequence(Qt::CTRL | Qt::Key_F)));
-        QCOMPARE(w.IndexCourant, 1);
-        QCOMPARE(w.TexteRecherche, QStringLiteral("abd"));
+        QCOMPARE(w.IndexAffiche(), 1);
+        QVERIFY(w.RechercheActive());
 
         // The next time the previous text is there, all selected; Esc cancels.
         bool selectionne = false;
@@ -398,10 +397,10 @@ private slots:
             QTest::keyClick(c.EChercher, Qt::Key_Escape);
             return d.result();
         });
-        w.BChercher->click();
+        OutilsGui::BChercher(w)->click();
         QVERIFY(selectionne);
-        QCOMPARE(w.IndexCourant, 1);
-        QVERIFY(w.RechercheEnCours); // the search under way goes on
+        QCOMPARE(w.IndexAffiche(), 1);
+        QVERIFY(w.RechercheActive()); // the search under way goes on
         QCOMPARE(m_banc.dialogues->Demandes.back().Sorte, QStringLiteral("aide"));
         QCOMPARE(m_banc.dialogues->Demandes.back().Aide, TDlgChercher::SujetAide);
         m_banc.dialogues->Demandes.clear();
@@ -409,13 +408,13 @@ private slots:
         // A numbered file: the box is off and unticked; a Directory without
         // titles ticks it on its index field.
         TFormFiche &l = Charger(OutilsGui::FichierCartes(u'L', {"||a"}), 0);
-        QVERIFY(!l.DlgChercher->CBChampUnique->isEnabled());
-        QVERIFY(!l.DlgChercher->CBChampUnique->isChecked());
+        QVERIFY(!OutilsGui::DlgChercher(l)->CBChampUnique->isEnabled());
+        QVERIFY(!OutilsGui::DlgChercher(l)->CBChampUnique->isChecked());
         TFormFiche &r = Charger(OutilsGui::FichierCartes(u'R', {"|a|b"}), 0);
-        QVERIFY(r.DlgChercher->CBChampUnique->isEnabled());
-        QVERIFY(r.DlgChercher->CBChampUnique->isChecked());
-        QCOMPARE(r.DlgChercher->CBChampUnique->text(),
-                 QStringLiteral("Search only in field \"%1\"").arg(r.Fichier()->Etiquettes.Champ1()));
+        QVERIFY(OutilsGui::DlgChercher(r)->CBChampUnique->isEnabled());
+        QVERIFY(OutilsGui::DlgChercher(r)->CBChampUnique->isChecked());
+        QCOMPARE(OutilsGui::DlgChercher(r)->CBChampUnique->text(),
+                 QStringLiteral("Search only in field \"%1\"").arg(r.Document().Fichier()->Etiquettes.Champ1()));
     }
 
     // A text changed between two searches is found under its new form.
@@ -423,19 +422,19 @@ private slots:
     {
         TFormFiche &w = Charger(OutilsGui::FichierCartes(u'F', {"|x|-", "|Alpha|-", "|x|-"}), 0);
         Repondre(QStringLiteral("alpha"), {});
-        w.Rechercher1Click();
-        QCOMPARE(w.IndexCourant, 1);
-        w.AbandonRech1Click();
+        OutilsGui::Choisir(w, "Rechercher1");
+        QCOMPARE(w.IndexAffiche(), 1);
+        OutilsGui::Choisir(w, "AbandonRech1");
         const QString etape = QStringLiteral("Edit card");
         w.Document().ModifierFiche(2, QString(), QStringLiteral("ALPHA bis"), QString(), false, etape);
         w.Document().ModifierFiche(1, QString(), QStringLiteral("beta"), QString(), false, etape);
-        w.AfficherFiche(0);
+        OutilsGui::Aller(w, 0);
         Messages();
         Repondre(QStringLiteral("alpha"), {});
-        w.Rechercher1Click();
-        QCOMPARE(w.IndexCourant, 2);
-        w.Rechsuivant1Click();
-        QCOMPARE(w.IndexCourant, 0);
+        OutilsGui::Choisir(w, "Rechercher1");
+        QCOMPARE(w.IndexAffiche(), 2);
+        OutilsGui::Choisir(w, "Rechsuivant1");
+        QCOMPARE(w.IndexAffiche(), 0);
         QCOMPARE(Messages(), QStringList{"error:Not found!:Failure"});
     }
 };

@@ -1,6 +1,7 @@
 // Moodle XML quizzes: the writer's markup, the reader's card markup, the
 // corpus of real Moodle exports, the save contract and the command-line tool.
 #include "formats/documentxml.h"
+#include "formats/formats.h"
 #include "formats/moodle.h"
 #include "model/erreurs.h"
 #include "model/fichierx.h"

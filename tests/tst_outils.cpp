@@ -1,4 +1,5 @@
 // Text and file-type utilities, code pages.
+#include "formats/formats.h"
 #include "model/erreurs.h"
 #include "model/outils.h"
 #include "model/pagecode.h"

@@ -178,11 +178,10 @@ private slots:
         Ecrire(original, type, format);
         const QByteArray avant = OutilsTest::LireFichier(original);
         TFormFiche &w = m_banc.Demarrer({original});
-        QVERIFY(w.Fichier());
+        QVERIFY(w.Document().Fichier());
         TRecuperation &recuperation = Installer(w);
         QSignalSpy ecrite(&recuperation, &TRecuperation::copieEcrite);
         w.Document().SupprimerFiche(2, "Delete card");
-        w.AfficherFiche(0);
         TaperReponse(w, QStringLiteral(" tapé"));
         QVERIFY(AttendreSignal(ecrite));
         recuperation.Attendre();
@@ -201,7 +200,7 @@ private slots:
         const QJsonObject description = QJsonDocument::fromJson(OutilsTest::LireFichier(base + ".json")).object();
         QCOMPARE(description.value("name").toString(), original);
         QCOMPARE(description.value("format").toString(), QString(format));
-        QCOMPARE(description.value("type").toString(), QString(w.Fichier()->TypeFichier));
+        QCOMPARE(description.value("type").toString(), QString(w.Document().Fichier()->TypeFichier));
         QCOMPARE(OutilsTest::LireFichier(original), avant); // never written without a Save
 
         // Read as the next start reads it: the same files under a name no
@@ -214,7 +213,7 @@ private slots:
         QCOMPARE(int(copies.size()), 1);
         TCopieRecuperation &c = copies.front();
         QCOMPARE(c.Base, autre);
-        QCOMPARE(c.Type, w.Fichier()->TypeFichier);
+        QCOMPARE(c.Type, w.Document().Fichier()->TypeFichier);
         std::unique_ptr<TFichierX> recuperees = TRecuperation::Lire(c);
         QCOMPARE(recuperees->NomFichier, original);
         QVERIFY(recuperees->Modifie);
@@ -264,7 +263,7 @@ private slots:
         if (fin == "fermer") {
             m_banc.dialogues->Repondre(TInteraction::RepNon);
             Choisir(w, "Fermer1");
-            QVERIFY(!w.Fichier());
+            QVERIFY(!w.Document().Fichier());
         } else if (fin == "defaire") {
             Choisir(w, "Defaire1");
             QVERIFY(!w.Document().EstModifie());
@@ -313,12 +312,12 @@ private slots:
         QStringList endommagees;
         if (reponse == TInteraction::RepRecuperer) {
             // A modified document bound to the file, the typed text in its card.
-            QVERIFY(w.Fichier());
-            QCOMPARE(w.Fichier()->NomFichier, original);
-            QCOMPARE(w.Fichier()->FormatFichier, QChar(u'n'));
+            QVERIFY(w.Document().Fichier());
+            QCOMPARE(w.Document().Fichier()->NomFichier, original);
+            QCOMPARE(w.Document().Fichier()->FormatFichier, QChar(u'n'));
             QVERIFY(w.Document().EstModifie());
             QVERIFY(w.isWindowModified());
-            QCOMPARE(w.Fichier()->Fiche(0).Champ2(), QStringLiteral("runfrappe perdue"));
+            QCOMPARE(w.Document().Fichier()->Fiche(0).Champ2(), QStringLiteral("runfrappe perdue"));
             QCOMPARE(OutilsTest::LireFichier(original), avant);
             // Adopted: this editor's copy now, never offered to another.
             recuperation.Attendre();
@@ -333,10 +332,10 @@ private slots:
             std::unique_ptr<TFichierX> relu = Formats::Ouvrir(original, false, true, u'Q');
             QCOMPARE(relu->Fiche(0).Champ2(), QStringLiteral("runfrappe perdue"));
         } else if (reponse == TInteraction::RepIgnorer) {
-            QVERIFY(!w.Fichier());
+            QVERIFY(!w.Document().Fichier());
             QVERIFY(Copies("*").isEmpty());
         } else {
-            QVERIFY(!w.Fichier());
+            QVERIFY(!w.Document().Fichier());
             QVERIFY(QFile::exists(copie));
             // Offered again at the next start.
             auto copies = TRecuperation::Abandonnees(endommagees);
@@ -381,7 +380,7 @@ private slots:
         const auto messages = m_banc.dialogues->Messages();
         QCOMPARE(int(messages.size()), offerte ? 2 : 1);
         QVERIFY(messages.back().Texte.contains(base + ".xml.damaged"));
-        QVERIFY(!w.Fichier());
+        QVERIFY(!w.Document().Fichier());
         QVERIFY(!QFile::exists(base + ".xml"));
         QCOMPARE(OutilsTest::LireFichier(base + ".xml.damaged"), cartes);
         // Said once: the next start finds nothing.

@@ -4,6 +4,7 @@
 #include "outilstest.h"
 
 #include "formats/crd.h"
+#include "formats/formats.h"
 #include "formats/csv.h"
 #include "formats/gift.h"
 #include "formats/moodle.h"

@@ -33,7 +33,7 @@ class TestTable : public QObject
     {
         Parametres.csvtyp = QString(type);
         return m_dossier.filePath(prefixe + lettre + type + u'.'
-                                  + ExtensionDepuisMotif(QString::fromLatin1(Formats::Trouver(lettre)->motif), type));
+                                  + ExtensionDepuisMotif(QString::fromLatin1(Formats::Trouver(lettre)->Motif()), type));
     }
 
 private slots:
@@ -46,21 +46,21 @@ private slots:
     void lignes_data()
     {
         QTest::addColumn<QChar>("lettre");
-        for (const Formats::Format &f : Formats::Table())
-            QTest::newRow(f.nom) << QChar(QLatin1Char(f.lettre));
+        for (const Formats::TFormat *f : Formats::Table())
+            QTest::newRow(f->Nom()) << f->Lettre();
     }
     void lignes()
     {
         QFETCH(QChar, lettre);
-        const Formats::Format *f = Formats::Trouver(lettre);
+        const Formats::TFormat *f = Formats::Trouver(lettre);
         QVERIFY(f);
         QCOMPARE(Formats::Lettres().count(lettre), 1);
         QVERIFY(!Formats::Nom(lettre).isEmpty());
         // The first row of an extension owns it (txt: the text export).
-        const QString extension = ExtensionDepuisMotif(QString::fromLatin1(f->motif), u'Q');
+        const QString extension = ExtensionDepuisMotif(QString::fromLatin1(f->Motif()), u'Q');
         const QChar proprietaire = Formats::FormatDepuisExtension(QStringLiteral("a.") + extension);
         QVERIFY(proprietaire != u'?');
-        QCOMPARE(ExtensionDepuisMotif(QString::fromLatin1(Formats::Trouver(proprietaire)->motif), u'Q'), extension);
+        QCOMPARE(ExtensionDepuisMotif(QString::fromLatin1(Formats::Trouver(proprietaire)->Motif()), u'Q'), extension);
     }
 
     // Each readable format written for a type it holds, then opened again.
@@ -68,14 +68,14 @@ private slots:
     {
         QTest::addColumn<QChar>("lettre");
         QTest::addColumn<QChar>("type");
-        for (const Formats::Format &f : Formats::Table()) {
-            if (!f.lire || !f.ecrire)
+        for (const Formats::TFormat *f : Formats::Table()) {
+            if (!f->Lisible() || !f->Ecrivable())
                 continue;
             for (QChar type : QStringLiteral("LMQR")) {
                 TFichierX essai(type, u'x');
-                if (f.accepte && !f.accepte(essai))
+                if (!f->Accepte(essai))
                     continue;
-                QTest::addRow("%s %c", f.nom, char(type.unicode())) << QChar(QLatin1Char(f.lettre)) << type;
+                QTest::addRow("%s %c", f->Nom(), char(type.unicode())) << f->Lettre() << type;
             }
         }
     }
@@ -89,10 +89,9 @@ private slots:
         f.reset(); // releases the file
         QCOMPARE(Formats::Reconnaitre(nom), lettre);
         auto relu = Formats::Ouvrir(nom, false, true, type);
-        // Aiken is never a document's format: its cards come back as a new quiz.
-        // An Anki deck comes back as a new, untitled card file.
-        QCOMPARE(relu->FormatFichier, lettre == u'a' ? QChar(u'm') : Formats::Importe(lettre) ? QChar(u'x') : lettre);
-        if (Formats::Importe(lettre))
+        const Formats::TFormat *format = Formats::Trouver(lettre);
+        QCOMPARE(relu->FormatFichier, format->FormatLu());
+        if (format->A(Formats::Importation))
             QVERIFY(relu->NomFichier.isEmpty() && relu->Modifie);
         QCOMPARE(relu->NombreFiches(), 2);
     }
@@ -136,13 +135,13 @@ private slots:
         Formats::Enregistrer(*f, source, u'x', true);
         f.reset();
         for (char c = 'a'; c <= 'z'; ++c) {
-            const Formats::Format *ligne = Formats::Trouver(QLatin1Char(c));
+            const Formats::TFormat *ligne = Formats::Trouver(QLatin1Char(c));
             const auto r = OutilsTest::LancerCli({QStringLiteral("convert"), source,
                                                   m_dossier.filePath(QStringLiteral("cli-%1.out").arg(c)),
                                                   QStringLiteral("--to"), QString(QLatin1Char(c))},
                                                  parametres);
             // 2: a usage error, the letter is no format the tool writes.
-            QCOMPARE(r.code == 2, !ligne || !ligne->ecrire);
+            QCOMPARE(r.code == 2, !ligne || !ligne->Ecrivable());
         }
     }
 };

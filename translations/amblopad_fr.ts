@@ -327,8 +327,8 @@
         <translation>%1 caractère(s) ne peuvent pas être écrits dans ce format et deviendraient «&#xa0;?&#xa0;»&#xa0;; le premier, %2, est dans %3. Rien n&apos;a été écrit&#xa0;; --lossy convertit malgré tout.</translation>
     </message>
     <message>
-        <source>--anki-text goes with convert --to k.</source>
-        <translation>--anki-text va avec convert --to k.</translation>
+        <source>--%1 goes with convert --to %2.</source>
+        <translation>--%1 va avec convert --to %2.</translation>
     </message>
     <message>
         <source>Usage:

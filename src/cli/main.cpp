@@ -1,5 +1,4 @@
 // amblopad-cli: card files without the editor window.
-#include "formats/anki.h"
 #include "formats/formats.h"
 #include "formats/pertes.h"
 #include "formats/table.h"
@@ -35,17 +34,17 @@ void Ecrire(FILE *sortie, const QByteArray &octets)
 QString LettresEcrites()
 {
     QStringList liste;
-    for (const Formats::Format &f : Formats::Table()) {
-        if (f.ecrire)
-            liste << QString(QLatin1Char(f.lettre)) + u' ' + Formats::Nom(QLatin1Char(f.lettre));
+    for (const Formats::TFormat *f : Formats::Table()) {
+        if (f->Ecrivable())
+            liste << QString(f->Lettre()) + u' ' + f->NomAffiche();
     }
     return liste.join(QLatin1String(", "));
 }
 
 bool EstLettreEcrite(const QString &texte)
 {
-    const Formats::Format *f = texte.size() == 1 ? Formats::Trouver(texte.at(0)) : nullptr;
-    return f && f->ecrire;
+    const Formats::TFormat *f = texte.size() == 1 ? Formats::Trouver(texte.at(0)) : nullptr;
+    return f && f->Ecrivable();
 }
 
 int Usage(const QString &erreur = QString())
@@ -90,8 +89,19 @@ struct Arguments
     QChar format;
     QString langue;
     bool avecPertes = false;
-    bool texteAnki = false;
+    // A format asked for by its own switch (--anki-text), and the switch.
+    const Formats::TFormat *variante = nullptr;
 };
+
+// The format whose own switch is a ("--anki-text"), else nullptr.
+const Formats::TFormat *FormatDeLOption(const QString &a)
+{
+    for (const Formats::TFormat *f : Formats::Table()) {
+        if (f->OptionCli() && a == QLatin1String("--") + QLatin1String(f->OptionCli()))
+            return f;
+    }
+    return nullptr;
+}
 
 bool EstLettreType(const QString &texte)
 {
@@ -123,8 +133,8 @@ QString Analyser(const QStringList &liste, Arguments &args)
             }
         } else if (a == QLatin1String("--lossy")) {
             args.avecPertes = true;
-        } else if (a == QLatin1String("--anki-text")) {
-            args.texteAnki = true;
+        } else if (const Formats::TFormat *f = FormatDeLOption(a)) {
+            args.variante = f;
         } else if (a.startsWith(QLatin1String("--"))) {
             return Cli::tr("Unknown option \"%1\".").arg(a);
         } else {
@@ -143,8 +153,11 @@ QString Analyser(const QStringList &liste, Arguments &args)
         return Cli::tr("--lang is for spell only.");
     if (args.avecPertes && args.commande != QLatin1String("convert"))
         return Cli::tr("--lossy is for convert only.");
-    if (args.texteAnki && (args.commande != QLatin1String("convert") || (!args.format.isNull() && args.format != u'k')))
-        return Cli::tr("--anki-text goes with convert --to k.");
+    if (args.variante
+        && (args.commande != QLatin1String("convert")
+            || (!args.format.isNull() && args.format != args.variante->VarianteDe())))
+        return Cli::tr("--%1 goes with convert --to %2.")
+            .arg(QLatin1String(args.variante->OptionCli()), args.variante->VarianteDe());
     return QString();
 }
 
@@ -165,8 +178,8 @@ std::unique_ptr<TFichierX> Lire(const Arguments &args, const QString &nom)
     if (args.type.isNull()) {
         try {
             const QChar format = Formats::Reconnaitre(nom);
-            if (Formats::Importe(format)) {
-                type = TFichierAnki::TypeEcrit(nom, format == u'K');
+            if (Formats::A(format, Formats::Importation)) {
+                type = Formats::Trouver(format)->TypeEcrit(nom);
                 if (type.isNull())
                     type = u'D';
             }
@@ -209,15 +222,15 @@ int Dump(const Arguments &args)
 int Convertir(const Arguments &args)
 {
     const QString &sortie = args.fichiers.at(1);
-    QChar format = args.texteAnki ? QChar(u'K') : args.format;
+    QChar format = args.variante ? args.variante->Lettre() : args.format;
     if (format.isNull()) {
         format = Formats::FormatDepuisExtension(sortie);
         if (format == u'?')
             return Usage(Cli::tr("Cannot tell the format from \"%1\": use --to.").arg(sortie));
     }
     auto fichier = Lire(args, args.fichiers.at(0));
-    const Formats::Format *f = Formats::Trouver(format);
-    if (f && f->accepte && !f->accepte(*fichier))
+    const Formats::TFormat *f = Formats::Trouver(format);
+    if (f && !f->Accepte(*fichier))
         return Echec(
             Cli::tr("The %1 format cannot hold a %2 card file.").arg(Formats::Nom(format), fichier->NomTypeFichier()));
     if (!args.avecPertes) {

@@ -1,6 +1,7 @@
 #include "document/document.h"
 
 #include "formats/formats.h"
+#include "formats/table.h"
 #include "formats/xml.h"
 
 #include <QUndoCommand>
@@ -342,11 +343,11 @@ void TDocument::Charger(std::unique_ptr<TFichierX> fichier)
     if (m_fichier) {
         TFichierX &f = *m_fichier;
         // Keeping the order is the editor's business, not a change.
-        if (f.TypeAlphabetique() && f.FormatFichier != u'c' && !f.EstTrie())
+        if (f.TypeAlphabetique() && !Formats::A(f.FormatFichier, Formats::OrdreLu) && !f.EstTrie())
             f.Trier();
         if (!f.AvecEtiquettes)
             f.EtiquettesParDefaut();
-        if (f.FormatFichier == u'm')
+        if (Formats::A(f.FormatFichier, Formats::CanevasQcm))
             f.PreparerCanevasQcm();
         m_horsPile = f.Modifie;
     } else {

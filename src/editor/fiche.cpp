@@ -205,15 +205,14 @@ void TFormFiche::ConstruireFenetre()
         void (TFormFiche::*action)();
     } boutons[] = {
         {&TFormFiche::BPrecedent, "BPrecedent", QT_TR_NOOP("Previous"), QT_TR_NOOP("Previous card"),
-         &TFormFiche::BPrecedentClick},
-        {&TFormFiche::BSuivant, "BSuivant", QT_TR_NOOP("Next"), QT_TR_NOOP("Next card"), &TFormFiche::BSuivantClick},
-        {&TFormFiche::BNouveau, "BNouveau", QT_TR_NOOP("New"), QT_TR_NOOP("New card"), &TFormFiche::BNouveauClick},
-        {&TFormFiche::BInserer, "BInserer", QT_TR_NOOP("Insert"), QT_TR_NOOP("Insert card"),
-         &TFormFiche::BInsererClick},
+         &TFormFiche::FichePrecedente},
+        {&TFormFiche::BSuivant, "BSuivant", QT_TR_NOOP("Next"), QT_TR_NOOP("Next card"), &TFormFiche::FicheSuivante},
+        {&TFormFiche::BNouveau, "BNouveau", QT_TR_NOOP("New"), QT_TR_NOOP("New card"), &TFormFiche::NouvelleFiche},
+        {&TFormFiche::BInserer, "BInserer", QT_TR_NOOP("Insert"), QT_TR_NOOP("Insert card"), &TFormFiche::InsererFiche},
         {&TFormFiche::BSupprimer, "BSupprimer", QT_TR_NOOP("Delete"), QT_TR_NOOP("Delete card"),
-         &TFormFiche::BSupprimerClick},
+         &TFormFiche::SupprimerCarteCourante},
         {&TFormFiche::BChercher, "BChercher", QT_TR_NOOP("Search"), QT_TR_NOOP("Search a card"),
-         &TFormFiche::BChercherClick},
+         &TFormFiche::LancerRecherche},
     };
     for (const auto &b : boutons) {
         auto *bouton = new TBouton(tr(b.legende), Panel4);
@@ -300,11 +299,11 @@ void TFormFiche::ConstruireMenus()
     Fichier1 = barre->addMenu(tr("&File"));
     Fichier1->setObjectName(QStringLiteral("Fichier1"));
     connect(Entree(Fichier1, "Nouveau1", tr("&New"), QKeySequence(Qt::CTRL | Qt::Key_N)), &QAction::triggered, this,
-            &TFormFiche::Nouveau1Click);
+            &TFormFiche::NouveauFichier);
     connect(Entree(Fichier1, "Ouvrir1", tr("&Open"), QKeySequence(Qt::CTRL | Qt::Key_O)), &QAction::triggered, this,
-            [this] { Ouvrir1Click(true); });
+            [this] { OuvrirAvecDialogue(true); });
     connect(Entree(Fichier1, "Modele1", tr("New file from model"), QKeySequence(Qt::CTRL | Qt::Key_M)),
-            &QAction::triggered, this, [this] { Ouvrir1Click(false); });
+            &QAction::triggered, this, [this] { OuvrirAvecDialogue(false); });
     Fichier1->addSeparator();
     connect(Entree(Fichier1, "Ouvert1", tr("Open")), &QAction::triggered, this,
             [this] { RouvrirFichier(Parametres.open, Parametres.openum); });
@@ -312,13 +311,13 @@ void TFormFiche::ConstruireMenus()
             [this] { RouvrirFichier(Parametres.recent, Parametres.recnum); });
     Fichier1->addSeparator();
     connect(Entree(Fichier1, "Sauver1", tr("&Save"), QKeySequence(Qt::CTRL | Qt::Key_S)), &QAction::triggered, this,
-            &TFormFiche::Sauver1Click);
+            &TFormFiche::EnregistrerFichier);
     connect(Entree(Fichier1, "Sauversous1", tr("Save &as...")), &QAction::triggered, this,
-            &TFormFiche::Sauversous1Click);
-    connect(Entree(Fichier1, "Exporter1", tr("Export")), &QAction::triggered, this, &TFormFiche::Exporter1Click);
+            &TFormFiche::EnregistrerSous);
+    connect(Entree(Fichier1, "Exporter1", tr("Export")), &QAction::triggered, this, &TFormFiche::Exporter);
     Fichier1->addSeparator();
     connect(Entree(Fichier1, "Proprietes1", tr("&Properties")), &QAction::triggered, this,
-            &TFormFiche::Proprietes1Click);
+            &TFormFiche::MontrerProprietes);
     Fichier1->addSeparator();
     connect(Entree(Fichier1, "Fermer1", tr("&Close"), QKeySequence(Qt::CTRL | Qt::Key_W)), &QAction::triggered, this,
             &TFormFiche::FermerAvecDemande);
@@ -327,33 +326,33 @@ void TFormFiche::ConstruireMenus()
 
     Edition1 = barre->addMenu(tr("&Edition"));
     Edition1->setObjectName(QStringLiteral("Edition1"));
-    connect(Entree(Edition1, "Premiere1", tr("&First card")), &QAction::triggered, this, &TFormFiche::Premiere1Click);
-    connect(Entree(Edition1, "Derniere1", tr("&Last card")), &QAction::triggered, this, &TFormFiche::Derniere1Click);
+    connect(Entree(Edition1, "Premiere1", tr("&First card")), &QAction::triggered, this, &TFormFiche::PremiereFiche);
+    connect(Entree(Edition1, "Derniere1", tr("&Last card")), &QAction::triggered, this, &TFormFiche::DerniereFiche);
     connect(Entree(Edition1, "Precedente1", tr("Previous card"), QKeySequence(Qt::Key_F7)), &QAction::triggered, this,
-            &TFormFiche::BPrecedentClick);
+            &TFormFiche::FichePrecedente);
     connect(Entree(Edition1, "Suivante1", tr("Next card"), QKeySequence(Qt::Key_F8)), &QAction::triggered, this,
-            &TFormFiche::BSuivantClick);
+            &TFormFiche::FicheSuivante);
     Edition1->addSeparator();
     connect(Entree(Edition1, "Listedesfiches1", tr("&List of cards"), QKeySequence(Qt::Key_F12)), &QAction::triggered,
-            this, &TFormFiche::Listedesfiches1Click);
+            this, &TFormFiche::MontrerListe);
     connect(Entree(Edition1, "Rechercher1", tr("&Search card"), QKeySequence(Qt::CTRL | Qt::Key_F)),
-            &QAction::triggered, this, &TFormFiche::Rechercher1Click);
+            &QAction::triggered, this, &TFormFiche::LancerRecherche);
     connect(Entree(Edition1, "Rechsuivant1", tr("Find next"), QKeySequence(Qt::Key_F3)), &QAction::triggered, this,
-            &TFormFiche::Rechsuivant1Click);
+            &TFormFiche::RechercherSuivante);
     connect(Entree(Edition1, "AbandonRech1", tr("Abort Search"), QKeySequence(Qt::CTRL | Qt::Key_F3)),
-            &QAction::triggered, this, &TFormFiche::AbandonRech1Click);
+            &QAction::triggered, this, &TFormFiche::AbandonnerRecherche);
     Edition1->addSeparator();
     connect(Entree(Edition1, "Enregistrerlafiche1", tr("&Validate"), QKeySequence(Qt::Key_F2)), &QAction::triggered,
-            this, &TFormFiche::Enregistrerlafiche1Click);
+            this, &TFormFiche::ValiderFicheAffichee);
     connect(Entree(Edition1, "Nouvelle1", tr("&New card"), QKeySequence(Qt::Key_F4)), &QAction::triggered, this,
-            &TFormFiche::BNouveauClick);
-    connect(Entree(Edition1, "Inserer1", tr("&Insert card")), &QAction::triggered, this, &TFormFiche::BInsererClick);
+            &TFormFiche::NouvelleFiche);
+    connect(Entree(Edition1, "Inserer1", tr("&Insert card")), &QAction::triggered, this, &TFormFiche::InsererFiche);
     connect(Entree(Edition1, "Supprimer1", tr("&Delete card")), &QAction::triggered, this,
-            &TFormFiche::BSupprimerClick);
+            &TFormFiche::SupprimerCarteCourante);
     connect(Entree(Edition1, "DupliquerFiche1", tr("D&uplicate card")), &QAction::triggered, this,
-            &TFormFiche::DupliquerFiche1Click);
+            &TFormFiche::DupliquerFiche);
     connect(Entree(Edition1, "Annuler1", tr("Cancel modification"), QKeySequence(Qt::CTRL | Qt::Key_Z)),
-            &QAction::triggered, this, &TFormFiche::Annuler1Click);
+            &QAction::triggered, this, &TFormFiche::AnnulerSaisie);
     // Ctrl+Z cancels the card being typed while that is offered, else undoes.
     QAction *defaire = Entree(Edition1, "Defaire1", tr("Undo"), QKeySequence(Qt::CTRL | Qt::Key_Z));
     connect(defaire, &QAction::triggered, this, &TFormFiche::DefaireEtape);
@@ -364,31 +363,31 @@ void TFormFiche::ConstruireMenus()
         action->setToolTip(action->text());
     Edition1->addSeparator();
     connect(Entree(Edition1, "PermuterChamps", tr("Switch fields")), &QAction::triggered, this,
-            &TFormFiche::PermuterChampsClick);
+            &TFormFiche::PermuterChampsFichier);
     Edition1->addSeparator();
     connect(Entree(Edition1, "Imprimer1", tr("Card \u2013> printer"), QKeySequence(Qt::CTRL | Qt::Key_P)),
-            &QAction::triggered, this, &TFormFiche::Imprimer1Click);
+            &QAction::triggered, this, &TFormFiche::ImprimerFiche);
     connect(Entree(Edition1, "ImprimerTout1", tr("Print &all cards")), &QAction::triggered, this,
-            &TFormFiche::ImprimerTout1Click);
+            &TFormFiche::ImprimerFichier);
     connect(Entree(Edition1, "PressePapiers1", tr("Card \u2013> clipboard"), QKeySequence(Qt::CTRL | Qt::Key_Insert)),
-            &QAction::triggered, this, &TFormFiche::PressePapiers1Click);
+            &QAction::triggered, this, &TFormFiche::CopierFiche);
     connect(Entree(Edition1, "ListeVersPressepapiers1", tr("List \u2013> clipboard")), &QAction::triggered, this,
-            &TFormFiche::ListeVersPressePapiers1Click);
+            &TFormFiche::CopierListe);
     connect(Entree(Edition1, "CollerFiche1", tr("Paste as ne&w card")), &QAction::triggered, this,
-            &TFormFiche::CollerFiche1Click);
+            &TFormFiche::CollerFiches);
     Edition1->addSeparator();
     connect(Entree(Edition1, "Options1", tr("&Options"), QKeySequence(Qt::Key_F5)), &QAction::triggered, this,
-            &TFormFiche::Options1Click);
+            &TFormFiche::ModifierOptions);
     connect(Entree(Edition1, "OptionsAvancees1", tr("Advanced options"), QKeySequence(Qt::SHIFT | Qt::Key_F5)),
-            &QAction::triggered, this, &TFormFiche::OptionsAvancees1Click);
+            &QAction::triggered, this, &TFormFiche::ModifierOptionsAvancees);
     Edition1->addSeparator();
     connect(Entree(Edition1, "Entete1", tr("&Header"), QKeySequence(Qt::Key_F9)), &QAction::triggered, this,
-            &TFormFiche::Entete1Click);
-    connect(Entree(Edition1, "Etiquettes1", tr("&Labels")), &QAction::triggered, this, &TFormFiche::Etiquettes1Click);
-    connect(Entree(Edition1, "Canevas1", tr("&Canvas")), &QAction::triggered, this, &TFormFiche::Canevas1Click);
+            &TFormFiche::ModifierEntete);
+    connect(Entree(Edition1, "Etiquettes1", tr("&Labels")), &QAction::triggered, this, &TFormFiche::ModifierEtiquettes);
+    connect(Entree(Edition1, "Canevas1", tr("&Canvas")), &QAction::triggered, this, &TFormFiche::DefinirCanevas);
     QAction *feuille = Entree(Edition1, "FeuilledeStyle1", tr("Style sheet"), QKeySequence(Qt::CTRL | Qt::Key_F5));
     feuille->setVisible(false);
-    connect(feuille, &QAction::triggered, this, &TFormFiche::FeuilledeStyle1Click);
+    connect(feuille, &QAction::triggered, this, &TFormFiche::ModifierFeuilleStyle);
     Edition1->addSeparator();
     Orthographe->InstallerMenu(Edition1);
     Edition1->menuAction()->setVisible(false);
@@ -397,36 +396,37 @@ void TFormFiche::ConstruireMenus()
     Preferences1->setObjectName(QStringLiteral("Preferences1"));
     Polices1 = Preferences1->addMenu(tr("&Fonts"));
     Polices1->setObjectName(QStringLiteral("Polices1"));
-    connect(Entree(Polices1, "Champs1", tr("Fields")), &QAction::triggered, this, &TFormFiche::Police1Click);
-    connect(Entree(Polices1, "Liste1", tr("List")), &QAction::triggered, this, &TFormFiche::Police2Click);
+    connect(Entree(Polices1, "Champs1", tr("Fields")), &QAction::triggered, this, &TFormFiche::ChoisirPoliceChamps);
+    connect(Entree(Polices1, "Liste1", tr("List")), &QAction::triggered, this, &TFormFiche::ChoisirPoliceListe);
     connect(Entree(Preferences1, "OptionsCSV", tr("CSV options"), QKeySequence(Qt::SHIFT | Qt::Key_F6)),
-            &QAction::triggered, this, &TFormFiche::OptionsCSVClick);
+            &QAction::triggered, this, &TFormFiche::ModifierOptionsCsv);
     Preferences1->addSeparator();
     QAction *dessus = Entree(Preferences1, "Applicationaudessus1", tr("Keep to foreground"));
     dessus->setCheckable(true);
-    connect(dessus, &QAction::triggered, this, &TFormFiche::Applicationaudessus1Click);
+    connect(dessus, &QAction::triggered, this, &TFormFiche::BasculerPremierPlan);
     QAction *rouvrir = Entree(Preferences1, "Rouvrir1", tr("&Open when starts"));
     rouvrir->setCheckable(true);
-    connect(rouvrir, &QAction::triggered, this, &TFormFiche::Rouvrir1Click);
+    connect(rouvrir, &QAction::triggered, this, &TFormFiche::BasculerRouvrir);
     QAction *unique = Entree(Preferences1, "Instanceunique1", tr("&Unique instance"));
     unique->setCheckable(true);
-    connect(unique, &QAction::triggered, this, &TFormFiche::Instanceunique1Click);
+    connect(unique, &QAction::triggered, this, &TFormFiche::BasculerInstanceUnique);
 
     Aide1 = barre->addMenu(tr("&Help"));
     Aide1->setObjectName(QStringLiteral("Aide1"));
     connect(Entree(Aide1, "Rubriquesdaide1", tr("&Contents")), &QAction::triggered, this,
-            &TFormFiche::Rubriquesdaide1Click);
-    connect(Entree(Aide1, "Apropos1", tr("&About...")), &QAction::triggered, this, &TFormFiche::Apropos1Click);
+            &TFormFiche::AfficherAideType);
+    connect(Entree(Aide1, "Apropos1", tr("&About...")), &QAction::triggered, this, &TFormFiche::AfficherAPropos);
 
     // F1: the window's own help topic.
     auto *aide = new QShortcut(QKeySequence(Qt::Key_F1), this);
-    connect(aide, &QShortcut::activated, this, [this] { TInteraction::Courante().Aide(SujetAide); });
+    connect(aide, &QShortcut::activated, this, [this, aide] { ActiverRaccourci(aide->key()); });
 
     // Opening a menu brings its entries up to date.
     for (QMenu *menu : {Fichier1, Edition1, Preferences1})
         connect(menu, &QMenu::aboutToShow, this, &TFormFiche::MettreAJourMenus);
 
     // The window follows its document.
+    connect(&m_document, &TDocument::fichierRemplace, this, &TFormFiche::MontrerDocument);
     connect(&m_document, &TDocument::ficheAMontrer, this, &TFormFiche::MontrerFicheTouchee);
     connect(&m_document, &TDocument::modifieChange, this, &TFormFiche::MarquerModification);
     connect(&m_document, &TDocument::nomChange, this, [this] {
@@ -448,6 +448,10 @@ bool TFormFiche::ActiverRaccourci(const QKeySequence &touches)
             action->trigger();
             return true;
         }
+    }
+    if (touches == QKeySequence(Qt::Key_F1)) {
+        TInteraction::Courante().Aide(SujetAide);
+        return true;
     }
     return false;
 }
@@ -611,33 +615,33 @@ void TFormFiche::AppliquerPremierPlan()
     Action("Applicationaudessus1")->setChecked(dessus);
 }
 
-void TFormFiche::Applicationaudessus1Click()
+void TFormFiche::BasculerPremierPlan()
 {
     Parametres.topmst = !Parametres.topmst;
     ReglagesModifies = true;
     AppliquerPremierPlan();
 }
 
-void TFormFiche::Rouvrir1Click()
+void TFormFiche::BasculerRouvrir()
 {
     Parametres.reopen = !Parametres.reopen;
     ReglagesModifies = true;
     Action("Rouvrir1")->setChecked(Parametres.reopen);
 }
 
-void TFormFiche::Instanceunique1Click()
+void TFormFiche::BasculerInstanceUnique()
 {
     Parametres.uninst = !Parametres.uninst;
     ReglagesModifies = true;
     Action("Instanceunique1")->setChecked(Parametres.uninst);
 }
 
-void TFormFiche::Rubriquesdaide1Click()
+void TFormFiche::AfficherAideType()
 {
     TInteraction::Courante().Aide(Lettres::ContexteAide(TypeCourant));
 }
 
-void TFormFiche::Apropos1Click()
+void TFormFiche::AfficherAPropos()
 {
     TInteraction::Courante().Message(TInteraction::Information,
                                      tr("Amblopad %1\r\nmicro Data Base: an editor of card files for Amblorine.\r\n\r\n"

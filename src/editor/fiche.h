@@ -13,8 +13,6 @@
 #include <optional>
 
 class QAction;
-class QPagedPaintDevice;
-class QPrinter;
 class TDlgChercher;
 class TListe;
 class QLabel;
@@ -37,8 +35,15 @@ class TVerificationOrthographe;
 // fiche.cpp (construction, layout, start, preferences), fiche_cartes.cpp
 // (cards and the state of the commands), fiche_fichiers.cpp (opening, saving,
 // closing), fiche_recherche.cpp (search), fiche_liste.cpp (list of cards,
-// clipboard, printing, fonts), fiche_proprietes.cpp (property dialogs of the
-// file). The letter rules are in lettres.h.
+// clipboard, printing, fonts), fiche_copie.cpp (new cards from others),
+// fiche_proprietes.cpp (property dialogs of the file). The letter rules are
+// in lettres.h, printing in impression.h, the clipboard's cards in
+// pressepapiers.h.
+//
+// The window is a view of its document (TDocument): it shows what the
+// document's signals announce and sends it every change as a step. Tests and
+// the program drive it as a user does: menu entries by object name, widgets
+// by object name, dialogs through TInteraction.
 class TFormFiche : public QMainWindow
 {
     Q_OBJECT
@@ -47,10 +52,53 @@ public:
     explicit TFormFiche(QWidget *parent = nullptr);
     ~TFormFiche() override;
 
-    // ----- editor state
-    // The open card file: the window shows it and sends it every change.
+    // ----- start: FormCreate once, then FormShow with the command line
+    // (without the program name).
+    void FormCreate();
+    void FormShow(const QStringList &arguments, int instancesEnCours = 1);
+
+    // The open card file: the window shows it and sends it every change. A
+    // file loaded into it is shown from its first card.
     TDocument &Document() { return m_document; }
+    const TDocument &Document() const { return m_document; }
+
+    // Lines a later instance forwarded (the first names a file to show):
+    // the window comes forward and handles them once no modal dialog runs.
+    void RecevoirLignes(const QStringList &lignes);
+
+    // The menu entry of that object name (nullptr: none).
+    QAction *Action(const char *nom) const;
+    // Whether an entry is offered. A hidden QAction reports itself disabled,
+    // yet a hidden entry may still answer its shortcut: this is the state
+    // the menus were last brought up to date with.
+    bool EntreeActive(const char *nom) const;
+    // A shortcut as the user presses it: the menus are brought up to date
+    // first, and a hidden but enabled entry still answers.
+    bool ActiverRaccourci(const QKeySequence &touches);
+
+    // ----- what the view shows
+    int IndexAffiche() const { return IndexCourant; }            // the card shown, -1: none
+    bool NouvelleFicheAffichee() const { return FicheNouvelle; } // not validated yet
+    // The card shown has edits not validated yet.
+    bool FicheEditee() const;
+    bool RechercheActive() const { return RechercheEnCours; }
+    // The type the open dialog and "New" start from.
+    QChar TypeEnCours() const { return TypeCourant; }
+    // A preference changed: the settings are written when the window closes.
+    bool ReglagesAEcrire() const { return ReglagesModifies; }
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *objet, QEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+
+private:
     const TFichierX *Fichier() const { return m_document.Fichier(); }
+
+    // ----- editor state
     QChar TypeCourant = u'?';
     bool ReglagesModifies = false;
     QChar LettreTypeCsv = u' ';
@@ -63,24 +111,18 @@ public:
     bool FicheAbandonnee = false;
     int SujetAide = 0; // the window's help topic (F1)
 
-    // ----- start and end
-    void FormCreate();
-    // arguments: the command line without the program name.
-    void FormShow(const QStringList &arguments, int instancesEnCours = 1);
-
     // ----- files
     void OuvrirFichier(const QString &nom, int position, bool modifiable, bool commeDocument, bool signalerErreurs);
-    // Makes a loaded card file the current one and shows it at a card position.
+    // Makes a loaded card file the document, shown at a card position.
     void ChargerDocument(std::unique_ptr<TFichierX> fichier, int position);
+    // Another file (or none) became the document: it is shown.
+    void MontrerDocument();
     bool SauverFichier(QString nom, bool demanderNom, bool exporter);
     void FermerFichier();
     bool FermerAvecDemande();
     void RouvrirFichier(const QString &nom, int position);
     // The arguments a later instance forwarded: the first names a file to show.
-    void JvAppInstances1CmdLineReceived(const QStringList &lignes);
-    // Receives forwarded lines: brings the window forward and handles them
-    // once no modal dialog is running.
-    void RecevoirLignes(const QStringList &lignes);
+    void OuvrirFichierTransmis(const QStringList &lignes);
 
     // ----- display
     void AfficherFiche(int position);
@@ -89,7 +131,6 @@ public:
     // ----- cards
     // True when the card may be left (complete, or nothing edited).
     bool ValiderFiche();
-    bool FicheEditee() const;
     bool NouvelleFicheIntacte() const;
     bool EgaleAuCanevas() const;
     // The field a new or shown card is typed into first.
@@ -97,104 +138,76 @@ public:
     // A notebook card's stamp: the date and time now.
     static QString Horodatage();
     void MettreAJourMenus();
+
     // ----- search (fiche_recherche.cpp)
     QString TexteRecherche;
     bool RechercheCasse = false;
     bool RechercheTousChamps = true;
     bool RechercheArriere = false;
     int IndexDepartRecherche = -1;
-    void Rechercher1Click();
-    void BChercherClick() { Rechercher1Click(); }
-    void Rechsuivant1Click();
-    void AbandonRech1Click();
+    void LancerRecherche();
+    void RechercherSuivante();
+    void AbandonnerRecherche();
     void ChercherSuivante(bool arriere);
-    bool Correspond(const QString &texte);
+    // The search last asked for, kept while its text, case and locale hold.
+    const TRecherche &Recherche();
 
     // ----- list, clipboard, printing and fonts (fiche_liste.cpp)
-    QFont PoliceImpression; // the fields font, which the printer shares
-    void Listedesfiches1Click();
-    void PressePapiers1Click();
-    void ListeVersPressePapiers1Click();
-    void Imprimer1Click();
-    void ImprimerTout1Click();
-    // Each card as it is printed, in the file's order.
-    QList<QStringList> BlocsImpression() const;
-    // Prints blocks of lines; a block that does not fit in the rest of a page
-    // starts the next one. Returns the lines of each page.
-    static QList<QStringList> ImprimerBlocs(QPagedPaintDevice &imprimante, const QFont &police,
-                                            const QList<QStringList> &blocs);
-    // Asks for the printer and prints; the messages say what failed (%1: the PDF file).
-    void Imprimer(const QList<QStringList> &blocs, const QString &echec, const QString &echecFichier);
-    void Police1Click();
-    void Police2Click();
+    void MontrerListe();
+    void CopierFiche();
+    void CopierListe();
+    void ImprimerFiche();
+    void ImprimerFichier();
+    void ChoisirPoliceChamps();
+    void ChoisirPoliceListe();
     void AppliquerPoliceListe(const QFont &police);
-    // The card shown as it is printed: title, question and answer lines as
-    // the fields display them, each after six spaces.
-    QStringList LignesImpression() const;
-    // Prints lines one under the other, a new page when one is full; returns
-    // the lines of each page.
-    // A line wider than the page is wrapped.
-    static QList<QStringList> ImprimerLignes(QPagedPaintDevice &imprimante, const QFont &police,
-                                             const QStringList &lignes);
-
-    // ----- spell checking of the card shown (verification.h)
-    TVerificationOrthographe *Orthographe = nullptr;
 
     // ----- new cards from others (fiche_copie.cpp)
-    void DupliquerFiche1Click();
-    void CollerFiche1Click();
-    // The clipboard gets the text and, for "Paste as new card", the cards' fields.
-    static void CopierCartes(const QString &texte, const QList<QStringList> &cartes);
-    // The cards of a clipboard text: one per line of a list, else one whose
-    // fields are apart by an empty line.
-    static QList<QStringList> CartesDepuisTexte(const TFichierX &fichier, const QString &texte);
-    QList<QStringList> CartesPressePapiers() const;
+    void DupliquerFiche();
+    void CollerFiches();
     // Inserts complete cards after the one shown (in order in an
     // alphabetical file) as the step nom, and shows the last; returns how many.
     int AjouterCartes(const QList<QStringList> &cartes, const QString &nom);
 
-    // ----- dialogs, created once in their order after the window
-    TDlgChercher *DlgChercher = nullptr;
-    TListe *Liste = nullptr;
-
-    // A shortcut as the user presses it: the menus are brought up to date
-    // first, and a hidden but enabled entry still answers.
-    bool ActiverRaccourci(const QKeySequence &touches);
-
     // ----- commands
-    void BSuivantClick();
-    void BPrecedentClick();
-    void Premiere1Click();
-    void Derniere1Click();
-    void Enregistrerlafiche1Click();
-    void BNouveauClick();
-    void BInsererClick();
-    void BSupprimerClick();
-    void Annuler1Click();
-    void PermuterChampsClick();
-    void Canevas1Click();
-    void Nouveau1Click();
-    void Ouvrir1Click(bool commeDocument);
-    void Exporter1Click();
-    void Sauver1Click();
-    void Sauversous1Click();
-    void Proprietes1Click();
-    void Applicationaudessus1Click();
-    void Rouvrir1Click();
-    void Instanceunique1Click();
-    void Rubriquesdaide1Click();
-    void Apropos1Click();
+    void FicheSuivante();
+    void FichePrecedente();
+    void PremiereFiche();
+    void DerniereFiche();
+    void ValiderFicheAffichee();
+    void NouvelleFiche();
+    void InsererFiche();
+    // Asks, then deletes the card shown.
+    void SupprimerCarteCourante();
+    void AnnulerSaisie();
+    void PermuterChampsFichier();
+    void DefinirCanevas();
+    void NouveauFichier();
+    void OuvrirAvecDialogue(bool commeDocument);
+    void Exporter();
+    void EnregistrerFichier();
+    void EnregistrerSous();
+    void MontrerProprietes();
+    void BasculerPremierPlan();
+    void BasculerRouvrir();
+    void BasculerInstanceUnique();
+    void AfficherAideType();
+    void AfficherAPropos();
 
     // The dialogs live for the whole run, created once in their order.
     void CreerDialogues();
 
     // ----- file properties (fiche_proprietes.cpp)
-    void Entete1Click();
-    void Options1Click();
-    void OptionsAvancees1Click();
-    void Etiquettes1Click();
-    void FeuilledeStyle1Click();
-    void OptionsCSVClick();
+    void ModifierEntete();
+    void ModifierOptions();
+    void ModifierOptionsAvancees();
+    void ModifierEtiquettes();
+    void ModifierFeuilleStyle();
+    void ModifierOptionsCsv();
+
+    // ----- dialogs, created once in their order after the window
+    TDlgChercher *DlgChercher = nullptr;
+    TListe *Liste = nullptr;
     TDlgOptions *DlgOptions = nullptr;
     TDlgOptionsAvancees *DlgOptionsAvancees = nullptr;
     TDlgEtiquettes *DlgEtiquettes = nullptr;
@@ -202,8 +215,10 @@ public:
     TDlgOptionsCSV *DlgOptionsCSV = nullptr;
     // The dialog of "New".
     TDlgNouveau *DlgNouveau = nullptr;
+    // Spell checking of the card shown (verification.h).
+    TVerificationOrthographe *Orthographe = nullptr;
 
-    // ----- widgets (named after their components)
+    // ----- widgets (named after their components; the same object names)
     QWidget *Panel1 = nullptr;
     QLabel *PTitre = nullptr;
     QLineEdit *ETitre = nullptr;
@@ -228,22 +243,7 @@ public:
     QMenu *Preferences1 = nullptr;
     QMenu *Polices1 = nullptr;
     QMenu *Aide1 = nullptr;
-    QAction *Action(const char *nom) const;
 
-    // Whether an entry is offered. A hidden QAction reports itself disabled,
-    // yet a hidden entry may still answer its shortcut: this is the state
-    // MettreAJourMenus decided.
-    bool EntreeActive(const char *nom) const;
-
-protected:
-    void resizeEvent(QResizeEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
-    bool eventFilter(QObject *objet, QEvent *event) override;
-    void dragEnterEvent(QDragEnterEvent *event) override;
-    void dragMoveEvent(QDragMoveEvent *event) override;
-    void dropEvent(QDropEvent *event) override;
-
-private:
     // ----- the view's own state and workings
     int IndexPrecedent = -1;
     TFicheX FicheNeutre;
@@ -286,7 +286,8 @@ private:
     bool LireSaisie(TDocument::TSaisie &saisie) const;
     void CreerFiche(int position);
     void InsererNouvelleFiche(int position);
-    void SupprimerFicheCourante();
+    // Drops the card shown, a new one without a step.
+    void RetirerFicheCourante();
     void MettreAJourBoutons();
 
     void ConstruireFenetre();
@@ -317,10 +318,10 @@ private:
     bool m_lignesRecues = false;
     QHash<QAction *, bool> m_actives;
     std::vector<QShortcut *> m_raccourcis;
-    // The search last asked for, kept while its text, case and locale hold.
     std::optional<TRecherche> m_recherche;
     TDocument m_document;
     // Where the new card shown was asked for (-1: at the end, "New").
     int m_positionNouvelle = -1;
-    const TRecherche &Recherche();
+    // The card a file being loaded is shown at.
+    int m_positionOuverture = 0;
 };

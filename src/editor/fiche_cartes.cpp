@@ -5,6 +5,7 @@
 
 #include "editor/dlgchercher.h"
 #include "editor/lettres.h"
+#include "formats/table.h"
 #include "model/outils.h"
 #include "settings/init.h"
 #include "ui/interaction.h"
@@ -70,11 +71,11 @@ void TFormFiche::AfficherFichier(int position)
     const bool indexParDefaut = QuestionUneLigne && !f.Numerote;
     Action("Options1")->setVisible(f.EstQuestionnaire);
     Action("OptionsAvancees1")->setVisible(f.EstQuestionnaire);
-    Action("Entete1")->setVisible(f.FormatFichier == u'x');
+    Action("Entete1")->setVisible(Formats::A(f.FormatFichier, Formats::Entete));
     Action("Listedesfiches1")->setVisible(indexParDefaut || f.AvecTitre);
     Action("ListeVersPressepapiers1")->setVisible(indexParDefaut || f.AvecTitre);
     SujetAide = Lettres::ContexteAide(f.TypeFichier);
-    Panel1->setVisible(f.AvecTitre || f.FormatFichier == u'x' || f.FormatFichier == u'n');
+    Panel1->setVisible(f.AvecTitre || Formats::A(f.FormatFichier, Formats::TitresToujours));
     AfficherEtiquettes();
     Splitter1->handle(1)->setEnabled(!QuestionUneLigne);
     AjusterPanneaux();
@@ -308,7 +309,7 @@ bool TFormFiche::ValiderFiche()
     if (!FicheEditee()) {
         FicheAbandonnee = NouvelleFicheIntacte();
         if (FicheAbandonnee)
-            SupprimerFicheCourante(); // an untouched new card goes without a word
+            RetirerFicheCourante(); // an untouched new card goes without a word
         return true;
     }
     FicheAbandonnee = false;
@@ -367,7 +368,7 @@ void TFormFiche::InsererNouvelleFiche(int position)
     AfficherFiche(position);
 }
 
-void TFormFiche::SupprimerFicheCourante()
+void TFormFiche::RetirerFicheCourante()
 {
     const int cible = FicheNouvelle ? IndexPrecedent : IndexCourant;
     const bool nouvelle = FicheNouvelle;
@@ -384,7 +385,7 @@ void TFormFiche::SupprimerFicheCourante()
 
 // ----------------------------------------------------------------- commands
 
-void TFormFiche::BSuivantClick()
+void TFormFiche::FicheSuivante()
 {
     if (!Fichier() || !ValiderFiche())
         return;
@@ -394,7 +395,7 @@ void TFormFiche::BSuivantClick()
         AfficherFiche(IndexCourant + 1);
 }
 
-void TFormFiche::BPrecedentClick()
+void TFormFiche::FichePrecedente()
 {
     if (!Fichier() || !ValiderFiche())
         return;
@@ -404,57 +405,57 @@ void TFormFiche::BPrecedentClick()
         AfficherFiche(IndexCourant - 1);
 }
 
-void TFormFiche::Premiere1Click()
+void TFormFiche::PremiereFiche()
 {
     if (Fichier() && ValiderFiche())
         AfficherFiche(0);
 }
 
-void TFormFiche::Derniere1Click()
+void TFormFiche::DerniereFiche()
 {
     if (Fichier() && ValiderFiche())
         AfficherFiche(-1);
 }
 
-void TFormFiche::Enregistrerlafiche1Click()
+void TFormFiche::ValiderFicheAffichee()
 {
     if (Fichier() && ValiderFiche())
         MettreAJourBoutons();
 }
 
-void TFormFiche::BNouveauClick()
+void TFormFiche::NouvelleFiche()
 {
     if (Fichier() && Fichier()->Modifiable)
         CreerFiche(-1);
 }
 
-void TFormFiche::BInsererClick()
+void TFormFiche::InsererFiche()
 {
     if (Fichier() && Fichier()->Modifiable && CarteAffichee() && !Alphabetique)
         CreerFiche(IndexCourant);
 }
 
-void TFormFiche::BSupprimerClick()
+void TFormFiche::SupprimerCarteCourante()
 {
     if (!Fichier() || !Fichier()->Modifiable || !CarteAffichee())
         return;
     if (NouvelleFicheIntacte()) {
-        SupprimerFicheCourante();
+        RetirerFicheCourante();
         return;
     }
     if (TInteraction::Courante().Message(TInteraction::Question, tr("Do you really want to delete this card?"),
                                          TInteraction::OuiNon, 0)
         != TInteraction::RepOui)
         return;
-    SupprimerFicheCourante();
+    RetirerFicheCourante();
 }
 
-void TFormFiche::Annuler1Click()
+void TFormFiche::AnnulerSaisie()
 {
     if (!Fichier() || !CarteAffichee())
         return;
     if (FicheNouvelle)
-        SupprimerFicheCourante();
+        RetirerFicheCourante();
     else
         AfficherFiche(IndexCourant);
     MarquerModification();
@@ -489,7 +490,7 @@ void TFormFiche::MontrerFicheTouchee(int index)
     MettreAJourMenus();
 }
 
-void TFormFiche::PermuterChampsClick()
+void TFormFiche::PermuterChampsFichier()
 {
     if (!Fichier() || !ValiderFiche())
         return;
@@ -504,7 +505,7 @@ void TFormFiche::PermuterChampsClick()
     AfficherFiche(IndexCourant);
 }
 
-void TFormFiche::Canevas1Click()
+void TFormFiche::DefinirCanevas()
 {
     if (!Fichier() || !FicheNouvelle)
         return;
@@ -529,7 +530,7 @@ void TFormFiche::Canevas1Click()
             m_document.ModifierProprietes(
                 tr("Delete canvas"), [](TFichierX &f) { f.AvecCanevas = false; }, true);
             if (!FicheEditee())
-                SupprimerFicheCourante();
+                RetirerFicheCourante();
         }
     }
 }
@@ -614,7 +615,7 @@ void TFormFiche::MettreAJourMenus()
         refaire->setText(etapeRefaite.isEmpty() ? tr("Redo") : tr("Redo %1").arg(etapeRefaite));
         for (QAction *action : {defaire, refaire})
             action->setToolTip(action->text());
-        Action("Etiquettes1")->setVisible(f->FormatFichier == u'x' && modifiable);
+        Action("Etiquettes1")->setVisible(Formats::A(f->FormatFichier, Formats::Etiquettes) && modifiable);
         Action("PermuterChamps")->setVisible(Permutable && carte && modifiable);
         poser("PermuterChamps", true);
         poser("FeuilledeStyle1", modifiable);

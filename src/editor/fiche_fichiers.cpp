@@ -5,7 +5,6 @@
 #include "dialogs/dlgnouveau.h"
 #include "editor/aide.h"
 #include "editor/lettres.h"
-#include "formats/anki.h"
 #include "formats/formats.h"
 #include "formats/table.h"
 #include "formats/pertes.h"
@@ -89,10 +88,10 @@ void TFormFiche::OuvrirFichier(const QString &nom, int position, bool modifiable
         QChar type = TypePourCsv(nom);
         // An Anki deck becomes a new card file: its type is asked first.
         const QChar format = commeDocument ? Formats::Reconnaitre(nom) : QChar();
-        const bool import = Formats::Importe(format);
+        const bool import = Formats::A(format, Formats::Importation);
         if (import) {
             // A deck this program wrote offers the type it was written from.
-            type = TFichierAnki::TypeEcrit(nom, format == u'K');
+            type = Formats::Trouver(format)->TypeEcrit(nom);
             if (type.isNull())
                 type = TypeCourant;
             if (!DemanderTypeImport(type)) {
@@ -149,13 +148,24 @@ void TFormFiche::SignalerAvertissements()
 
 void TFormFiche::ChargerDocument(std::unique_ptr<TFichierX> fichier, int position)
 {
-    m_document.Charger(std::move(fichier));
+    m_positionOuverture = position;
+    m_document.Charger(std::move(fichier)); // shown by MontrerDocument
+}
+
+void TFormFiche::MontrerDocument()
+{
+    const int position = m_positionOuverture;
+    m_positionOuverture = 0;
+    if (!Fichier()) {
+        AfficherSansFichier();
+        return;
+    }
     TypeCourant = Fichier()->TypeFichier;
     EvaluerType();
     AfficherFichier(position);
 }
 
-void TFormFiche::Ouvrir1Click(bool commeDocument)
+void TFormFiche::OuvrirAvecDialogue(bool commeDocument)
 {
     if (!DemanderSauvegarde())
         return;
@@ -206,7 +216,7 @@ void TFormFiche::RouvrirFichier(const QString &nom, int position)
     OuvrirFichier(nom, position, true, true, true);
 }
 
-void TFormFiche::Nouveau1Click()
+void TFormFiche::NouveauFichier()
 {
     if (!DemanderSauvegarde())
         return;
@@ -222,14 +232,12 @@ void TFormFiche::Nouveau1Click()
     FermerFichier();
     auto fichier = std::make_unique<TFichierX>(TypeCourant, FormatParDefaut());
     fichier->InitialiserNouveau();
-    m_document.Charger(std::move(fichier));
-    EvaluerType();
-    AfficherFichier(-1);
+    ChargerDocument(std::move(fichier), -1);
 }
 
 // ----------------------------------------------------------------- other instances
 
-void TFormFiche::JvAppInstances1CmdLineReceived(const QStringList &lignes)
+void TFormFiche::OuvrirFichierTransmis(const QStringList &lignes)
 {
     if (lignes.isEmpty() || lignes.constFirst().isEmpty())
         return;
@@ -264,7 +272,7 @@ void TFormFiche::TraiterLignesEnAttente()
     const QStringList lignes = m_lignesEnAttente;
     m_lignesEnAttente.clear();
     m_lignesRecues = false;
-    JvAppInstances1CmdLineReceived(lignes);
+    OuvrirFichierTransmis(lignes);
 }
 
 // ----------------------------------------------------------------- drag and drop
@@ -459,7 +467,7 @@ bool TFormFiche::AccepterPertes(QChar format)
         == TInteraction::RepOui;
 }
 
-void TFormFiche::Sauver1Click()
+void TFormFiche::EnregistrerFichier()
 {
     if (!Fichier() || !ValiderFiche())
         return;
@@ -467,7 +475,7 @@ void TFormFiche::Sauver1Click()
     SauverFichier(Fichier()->NomFichier, Fichier()->NomFichier.isEmpty(), false);
 }
 
-void TFormFiche::Sauversous1Click()
+void TFormFiche::EnregistrerSous()
 {
     if (!Fichier() || !ValiderFiche())
         return;
@@ -475,7 +483,7 @@ void TFormFiche::Sauversous1Click()
     SauverFichier(NomSansExtension(Fichier()->NomFichier), true, false);
 }
 
-void TFormFiche::Exporter1Click()
+void TFormFiche::Exporter()
 {
     if (!Fichier() || !ValiderFiche())
         return;
@@ -523,8 +531,7 @@ void TFormFiche::FermerFichier()
         }
         Parametres.openum = IndexCourant;
     }
-    m_document.Fermer();
-    AfficherSansFichier();
+    m_document.Fermer(); // the window empties in MontrerDocument
 }
 
 bool TFormFiche::FermerAvecDemande()
@@ -562,7 +569,7 @@ void TFormFiche::closeEvent(QCloseEvent *event)
             fenetre->close();
 }
 
-void TFormFiche::Proprietes1Click()
+void TFormFiche::MontrerProprietes()
 {
     if (!Fichier())
         return;

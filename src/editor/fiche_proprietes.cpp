@@ -26,7 +26,7 @@ QString AvecExtensionXsl(const QString &nom)
 
 } // namespace
 
-void TFormFiche::Entete1Click()
+void TFormFiche::ModifierEntete()
 {
     if (!Fichier())
         return;
@@ -40,7 +40,7 @@ void TFormFiche::Entete1Click()
     AfficherTitreFichier();
 }
 
-void TFormFiche::Options1Click()
+void TFormFiche::ModifierOptions()
 {
     if (!Fichier() || !Fichier()->EstQuestionnaire)
         return;
@@ -51,7 +51,7 @@ void TFormFiche::Options1Click()
     m_document.ModifierProprietes(tr("Options"), [this](TFichierX &f) { DlgOptions->Stocker(f); });
 }
 
-void TFormFiche::OptionsAvancees1Click()
+void TFormFiche::ModifierOptionsAvancees()
 {
     if (!Fichier() || !Fichier()->EstQuestionnaire)
         return;
@@ -62,7 +62,7 @@ void TFormFiche::OptionsAvancees1Click()
     m_document.ModifierProprietes(tr("Advanced options"), [this](TFichierX &f) { DlgOptionsAvancees->Stocker(f); });
 }
 
-void TFormFiche::Etiquettes1Click()
+void TFormFiche::ModifierEtiquettes()
 {
     if (!Fichier() || !Fichier()->Modifiable)
         return;
@@ -81,7 +81,7 @@ void TFormFiche::Etiquettes1Click()
     AfficherEtiquettes();
 }
 
-void TFormFiche::FeuilledeStyle1Click()
+void TFormFiche::ModifierFeuilleStyle()
 {
     if (!Fichier() || !Fichier()->Modifiable)
         return;
@@ -97,7 +97,7 @@ void TFormFiche::FeuilledeStyle1Click()
         tr("Style sheet"), [&nom](TFichierX &g) { g.FeuilleStyle = nom; }, true);
 }
 
-void TFormFiche::OptionsCSVClick()
+void TFormFiche::ModifierOptionsCsv()
 {
     CreerDialogues();
     DlgOptionsCSV->Remplir(Parametres.csvutf, Echapper(QString(SeparateurCsv())));

@@ -12,7 +12,7 @@
 #include <QLineEdit>
 #include <QLocale>
 
-void TFormFiche::Rechercher1Click()
+void TFormFiche::LancerRecherche()
 {
     if (!Fichier() || !ValiderFiche())
         return;
@@ -31,13 +31,13 @@ void TFormFiche::Rechercher1Click()
     }
 }
 
-void TFormFiche::Rechsuivant1Click()
+void TFormFiche::RechercherSuivante()
 {
     if (Fichier() && ValiderFiche())
         ChercherSuivante(RechercheArriere);
 }
 
-void TFormFiche::AbandonRech1Click()
+void TFormFiche::AbandonnerRecherche()
 {
     if (!Fichier() || !ValiderFiche() || !RechercheEnCours)
         return;
@@ -52,11 +52,6 @@ const TRecherche &TFormFiche::Recherche()
     if (!m_recherche || !m_recherche->Pour(TexteRecherche, RechercheCasse, locale))
         m_recherche.emplace(TexteRecherche, RechercheCasse, locale);
     return *m_recherche;
-}
-
-bool TFormFiche::Correspond(const QString &texte)
-{
-    return Recherche().Trouve(texte);
 }
 
 void TFormFiche::ChercherSuivante(bool arriere)

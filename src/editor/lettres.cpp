@@ -29,11 +29,7 @@ QString TypesOrdonnes(QChar typeCourant)
 
 QChar FormatParDefaut(QChar typeCourant, QChar lettreTypeCsv)
 {
-    if (typeCourant == u'M')
-        return u'm';
-    if (typeCourant == lettreTypeCsv)
-        return u's';
-    return u'x';
+    return Formats::ParDefaut(typeCourant, lettreTypeCsv);
 }
 
 bool EstTypeCsv(QChar type)
@@ -70,19 +66,19 @@ int ContexteAide(QChar type)
 
 QString Extension(QChar type, QChar format)
 {
-    const Formats::Format *f = Formats::Trouver(format);
-    return ExtensionDepuisMotif(f ? QString::fromLatin1(f->motif) : QString(), type);
+    const Formats::TFormat *f = Formats::Trouver(format);
+    return ExtensionDepuisMotif(f ? QString::fromLatin1(f->Motif()) : QString(), type);
 }
 
 QString FiltreOuverture(QChar type)
 {
     QString motifs;
-    for (const Formats::Format &f : Formats::Table()) {
-        if (!f.dansOuverture(type))
+    for (const Formats::TFormat *f : Formats::Table()) {
+        if (!f->DansOuverture(type))
             continue;
         if (!motifs.isEmpty())
             motifs += QLatin1String(";*.");
-        motifs += Extension(type, QLatin1Char(f.lettre));
+        motifs += Extension(type, f->Lettre());
     }
     return TFichierX::NomType(type) + QLatin1String("|*.") + motifs;
 }
@@ -90,11 +86,11 @@ QString FiltreOuverture(QChar type)
 QString EntreesOuverture(QString &types, QChar seulType)
 {
     QString entrees;
-    for (const Formats::Format &f : Formats::Table()) {
-        if (!f.entreeOuverture || (!seulType.isNull() && seulType != QLatin1Char(f.typeEntreeOuverture)))
+    for (const Formats::TFormat *f : Formats::Table()) {
+        if (!f->EntreeOuverture() || (!seulType.isNull() && seulType != f->TypeEntreeOuverture()))
             continue;
-        entrees += u'|' + TFichierX::NomFormat(QLatin1Char(f.lettre)) + u'|' + QString::fromLatin1(f.entreeOuverture);
-        types += QLatin1Char(f.typeEntreeOuverture);
+        entrees += u'|' + TFichierX::NomFormat(f->Lettre()) + u'|' + QString::fromLatin1(f->EntreeOuverture());
+        types += f->TypeEntreeOuverture();
     }
     return entrees;
 }
@@ -110,9 +106,9 @@ namespace {
 QString FormatsProposes()
 {
     QString liste = Parametres.frmats;
-    for (const Formats::Format &f : Formats::Table()) {
-        if (f.toujoursPropose && !liste.contains(QLatin1Char(f.lettre)))
-            liste += QLatin1Char(f.lettre);
+    for (const Formats::TFormat *f : Formats::Table()) {
+        if (f->A(Formats::ToujoursPropose) && !liste.contains(f->Lettre()))
+            liste += f->Lettre();
     }
     return liste;
 }
@@ -123,8 +119,8 @@ QString FormatsExport(const TFichierX &fichier)
 {
     QString liste;
     for (QChar lettre : FormatsProposes()) {
-        const Formats::Format *f = Formats::Trouver(lettre);
-        if (f && f->exportation(fichier))
+        const Formats::TFormat *f = Formats::Trouver(lettre);
+        if (f && f->OffertEnExport(fichier))
             liste += lettre;
     }
     return liste;
@@ -136,8 +132,8 @@ QString FormatsSauvegarde(const TFichierX &fichier)
     MettreEnTete(fichier.FormatFichier, tous);
     QString liste = tous.left(1);
     for (qsizetype i = 1; i < tous.size(); ++i) {
-        const Formats::Format *f = Formats::Trouver(tous.at(i));
-        if (f && f->sauvegarde(fichier))
+        const Formats::TFormat *f = Formats::Trouver(tous.at(i));
+        if (f && f->OffertEnSauvegarde(fichier))
             liste += tous.at(i);
     }
     return liste;

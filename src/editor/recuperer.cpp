@@ -6,6 +6,7 @@
 #include "model/fichierx.h"
 #include "ui/interaction.h"
 
+#include <QAction>
 #include <QFileInfo>
 #include <QLocale>
 
@@ -51,12 +52,17 @@ void TOffreRecuperation::Offrir(TFormFiche &fiche, TRecuperation &recuperation)
             illisible(QString::fromLocal8Bit(erreur.what()), TRecuperation::Ecarter(copie));
             continue;
         }
-        // The document shown may hold changes of its own (a copy recovered before).
-        if (!fiche.FermerAvecDemande()) {
-            TRecuperation::Laisser(copie);
-            continue;
+        // The document shown may hold changes of its own (a copy recovered
+        // before): closed as Close does it, asking first.
+        if (fiche.Document().EstOuvert()) {
+            if (QAction *fermer = fiche.Action("Fermer1"))
+                fiche.ActiverRaccourci(fermer->shortcut());
+            if (fiche.Document().EstOuvert()) {
+                TRecuperation::Laisser(copie);
+                continue;
+            }
         }
         recuperation.Adopter(std::move(copie));
-        fiche.ChargerDocument(std::move(cartes), 0);
+        fiche.Document().Charger(std::move(cartes));
     }
 }

@@ -168,3 +168,44 @@ bool TFichierAiken::ResembleAiken(const QByteArray &tete)
     }
     return false;
 }
+
+namespace {
+
+// Never a document's format: its cards come back as a new Moodle quiz.
+class FormatAiken : public Formats::TFormat
+{
+public:
+    QChar Lettre() const override { return u'a'; }
+    const char *Nom() const override { return QT_TRANSLATE_NOOP("Chaines", "Aiken"); }
+    const char *Motif() const override { return "txt"; }
+    unsigned Capacites() const override { return Formats::ToujoursPropose; }
+    const char *EntreeOuverture() const override { return "*.txt"; }
+    QChar TypeEntreeOuverture() const override { return u'M'; }
+    int RangReconnaissance() const override { return Formats::RangReglesGenerales + 1; }
+    bool Reconnaitre(const Formats::Tete &tete) const override
+    {
+        return tete.nom.endsWith(QLatin1String(".txt"), Qt::CaseInsensitive)
+            && TFichierAiken::ResembleAiken(tete.octets);
+    }
+    bool Lisible() const override { return true; }
+    bool Ecrivable() const override { return true; }
+    std::unique_ptr<TFichierX> Lire(const QString &nom, const Formats::Lecture &) const override
+    {
+        return TFichierAiken::ChargerAiken(nom);
+    }
+    void Ecrire(TFichierX &f, const QString &nom, const Formats::Ecriture &) const override
+    {
+        TFichierAiken::ExporterAiken(f, nom);
+    }
+    QChar FormatLu() const override { return u'm'; }
+    bool Accepte(const TFichierX &f) const override { return Formats::EstQuiz(f); }
+    bool OffertEnExport(const TFichierX &f) const override { return Accepte(f); }
+    bool Exporte(const TFichierX &) const override { return true; }
+};
+
+} // namespace
+
+const Formats::TFormat &Formats::FormatAiken()
+{
+    return Instance<::FormatAiken>();
+}

@@ -1054,3 +1054,60 @@ QChar TFichierAnki::TypeEcrit(const QString &nom, bool texte)
     // Opening the deck will say what is wrong with it.
     return QChar();
 }
+
+namespace {
+
+// Anki packages and Anki text: exports, and imports that make a new,
+// untitled card file of the type the user picks (Lecture::typeCsv).
+class FormatAnki : public Formats::TFormat
+{
+public:
+    explicit FormatAnki(bool texte) : m_texte(texte) { }
+    QChar Lettre() const override { return m_texte ? u'K' : u'k'; }
+    const char *Nom() const override
+    {
+        return m_texte ? QT_TRANSLATE_NOOP("Chaines", "Anki text") : QT_TRANSLATE_NOOP("Chaines", "Anki");
+    }
+    const char *Motif() const override { return m_texte ? "txt" : "apkg"; }
+    unsigned Capacites() const override { return Formats::Importation | Formats::ToujoursPropose; }
+    const char *EntreeOuverture() const override { return m_texte ? nullptr : "*.apkg;*.txt"; }
+    QChar TypeEntreeOuverture() const override { return m_texte ? QChar() : QChar(u'D'); }
+    int RangReconnaissance() const override { return Formats::RangReglesGenerales + (m_texte ? 3 : 2); }
+    bool Reconnaitre(const Formats::Tete &tete) const override
+    {
+        return m_texte ? TFichierAnki::EstTexte(tete.octets, tete.nom) : TFichierAnki::EstPaquet(tete.octets, tete.nom);
+    }
+    bool Lisible() const override { return true; }
+    bool Ecrivable() const override { return true; }
+    std::unique_ptr<TFichierX> Lire(const QString &nom, const Formats::Lecture &l) const override
+    {
+        return TFichierAnki::Importer(nom, l.typeCsv, m_texte);
+    }
+    void Ecrire(TFichierX &f, const QString &nom, const Formats::Ecriture &) const override
+    {
+        TFichierAnki::Exporter(f, nom, m_texte);
+    }
+    QChar TypeEcrit(const QString &nom) const override { return TFichierAnki::TypeEcrit(nom, m_texte); }
+    bool OffertEnExport(const TFichierX &) const override { return true; }
+    bool Exporte(const TFichierX &) const override { return true; }
+    // The package's plain-text sibling, for the command-line tool.
+    const char *OptionCli() const override { return m_texte ? "anki-text" : nullptr; }
+    QChar VarianteDe() const override { return m_texte ? QChar(u'k') : QChar(); }
+
+private:
+    bool m_texte;
+};
+
+} // namespace
+
+const Formats::TFormat &Formats::FormatAnki()
+{
+    static const ::FormatAnki format(false);
+    return format;
+}
+
+const Formats::TFormat &Formats::FormatAnkiTexte()
+{
+    static const ::FormatAnki format(true);
+    return format;
+}

@@ -1,6 +1,7 @@
 #include "formats/crd.h"
 
 #include "formats/contrat.h"
+#include "formats/table.h"
 #include "model/budget.h"
 #include "model/erreurs.h"
 #include "model/fichierx.h"
@@ -224,4 +225,50 @@ void TFichierCrd::EnregistrerCardfile(TFichierX &fichier, const QString &nom, bo
 {
     // Built completely before anything touches the disk: a refusal writes nothing.
     Contrat::TerminerEnregistrement(fichier, nom, nouveau, u'c', EcrireCardfile(fichier));
+}
+
+namespace {
+
+class FormatCardfile : public Formats::TFormat
+{
+public:
+    QChar Lettre() const override { return u'c'; }
+    const char *Nom() const override { return QT_TRANSLATE_NOOP("Chaines", "Cardfile"); }
+    const char *Motif() const override { return "crd"; }
+    unsigned Capacites() const override { return Formats::Document | Formats::OrdreLu; }
+    bool DansOuverture(QChar type) const override { return type == u'R'; }
+    int RangReconnaissance() const override { return 4; }
+    bool Reconnaitre(const Formats::Tete &tete) const override
+    {
+        const QByteArray &t = tete.debut;
+        return t.startsWith("MGC") || t.startsWith("RRG") || t.startsWith("DKO");
+    }
+    bool Lisible() const override { return true; }
+    bool Ecrivable() const override { return true; }
+    std::unique_ptr<TFichierX> Lire(const QString &nom, const Formats::Lecture &l) const override
+    {
+        return TFichierCrd::ChargerCardfile(nom, l.modifiable);
+    }
+    void Ecrire(TFichierX &f, const QString &nom, const Formats::Ecriture &e) const override
+    {
+        TFichierCrd::EnregistrerCardfile(f, nom, e.nouveau);
+    }
+    bool OffertEnSauvegarde(const TFichierX &f) const override { return f.TypeAlphabetique(); }
+    Formats::Pertes CePerdrait(const TFichierX &f) const override
+    {
+        Formats::Pertes pertes;
+        Formats::CompteurPertes compteur(pertes, PageCode::AnsiSysteme());
+        for (int i = 0; i < f.NombreFiches(); ++i) {
+            compteur.Ajouter(f.Fiche(i).Champ1(), i);
+            compteur.Ajouter(f.Fiche(i).Champ2(), i);
+        }
+        return pertes;
+    }
+};
+
+} // namespace
+
+const Formats::TFormat &Formats::FormatCardfile()
+{
+    return Instance<::FormatCardfile>();
 }

@@ -1,6 +1,7 @@
 #include "formats/csv.h"
 
 #include "formats/contrat.h"
+#include "formats/table.h"
 #include "model/budget.h"
 #include "model/erreurs.h"
 #include "model/fichierx.h"
@@ -650,4 +651,100 @@ QByteArray TFichierCSV::EcrireCSV(const TFichierX &fichier, QChar format)
         }
     }
     return Encoder(texte);
+}
+
+namespace {
+
+// Plain text holds one piece per line: only files whose pieces are lines.
+bool PiecesEnLignes(const TFichierX &f)
+{
+    return f.Fragmenteur.isEmpty() || f.Fragmenteur == QLatin1String("\r\n");
+}
+
+// The fields a CSV record or a text export holds, in the system's code page
+// unless the setting csvutf says UTF-8: written as lines, a numbered card is
+// its answer alone.
+Formats::Pertes PertesCsv(const TFichierX &f, bool texte)
+{
+    Formats::Pertes pertes;
+    if (Parametres.csvutf)
+        return pertes;
+    const bool lignes = texte || PiecesEnLignes(f);
+    const bool titre = f.AvecTitre && !(lignes && f.Numerote);
+    Formats::CompteurPertes compteur(pertes, PageCode::AnsiSysteme());
+    for (int i = 0; i < f.NombreFiches(); ++i) {
+        const TFicheX &fiche = f.Fiche(i);
+        if (titre)
+            compteur.Ajouter(fiche.Champ0(), i);
+        if (!f.Numerote)
+            compteur.Ajouter(fiche.Champ1(), i);
+        compteur.Ajouter(fiche.Champ2(), i);
+    }
+    return pertes;
+}
+
+class FormatCsv : public Formats::TFormat
+{
+public:
+    QChar Lettre() const override { return u's'; }
+    const char *Nom() const override { return QT_TRANSLATE_NOOP("Chaines", "CSV"); }
+    const char *Motif() const override { return "csv"; }
+    unsigned Capacites() const override { return Formats::Document; }
+    bool DansOuverture(QChar type) const override { return Parametres.csvtyp.contains(type); }
+    // A file named .csv holding the separator, or no zero byte: the program
+    // writes one-column files itself (Lists), so text named .csv is CSV.
+    int RangReconnaissance() const override { return 3; }
+    bool Reconnaitre(const Formats::Tete &tete) const override
+    {
+        if (!tete.nom.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive))
+            return false;
+        const QString separateur(SeparateurCsv());
+        const QByteArray ansi = PageCode::Encoder(separateur, PageCode::AnsiSysteme());
+        const QByteArray utf8 = separateur.toUtf8();
+        if ((ansi != "?" || separateur == QLatin1String("?")) && tete.texte.contains(ansi))
+            return true;
+        return tete.texte.contains(utf8) || !tete.debut.contains('\0');
+    }
+    bool Lisible() const override { return true; }
+    bool Ecrivable() const override { return true; }
+    std::unique_ptr<TFichierX> Lire(const QString &nom, const Formats::Lecture &l) const override
+    {
+        return TFichierCSV::ChargerCSV(nom, l.typeCsv, l.modifiable);
+    }
+    void Ecrire(TFichierX &f, const QString &nom, const Formats::Ecriture &e) const override
+    {
+        TFichierCSV::EnregistrerCSV(f, nom, Lettre(), e.nouveau);
+    }
+    bool OffertEnSauvegarde(const TFichierX &f) const override { return Parametres.csvtyp.contains(f.TypeFichier); }
+    bool ParDefautPour(QChar type, QChar typeCsv) const override { return type == typeCsv; }
+    Formats::Pertes CePerdrait(const TFichierX &f) const override { return PertesCsv(f, false); }
+};
+
+// The text export: the CSV writer, one piece per line.
+class FormatTexte : public Formats::TFormat
+{
+public:
+    QChar Lettre() const override { return u't'; }
+    const char *Nom() const override { return QT_TRANSLATE_NOOP("Chaines", "Text"); }
+    const char *Motif() const override { return "txt"; }
+    bool Ecrivable() const override { return true; }
+    void Ecrire(TFichierX &f, const QString &nom, const Formats::Ecriture &e) const override
+    {
+        TFichierCSV::EnregistrerCSV(f, nom, Lettre(), e.nouveau);
+    }
+    bool OffertEnExport(const TFichierX &f) const override { return PiecesEnLignes(f); }
+    bool Exporte(const TFichierX &) const override { return true; }
+    Formats::Pertes CePerdrait(const TFichierX &f) const override { return PertesCsv(f, true); }
+};
+
+} // namespace
+
+const Formats::TFormat &Formats::FormatCsv()
+{
+    return Instance<::FormatCsv>();
+}
+
+const Formats::TFormat &Formats::FormatTexte()
+{
+    return Instance<::FormatTexte>();
 }

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <new>
 
 namespace Formats {
@@ -28,37 +29,58 @@ namespace {
 
 std::unique_ptr<TFichierX> Charger(const QString &nom, bool modifiable, bool commeDocument, QChar typeCsv)
 {
-    const Format *format = Trouver(Reconnaitre(nom));
-    if (!commeDocument && !(format && format->modele))
+    const TFormat *format = Trouver(Reconnaitre(nom));
+    if (!commeDocument && !(format && format->A(Modele)))
         throw ErreurIdInvalide(QCoreApplication::translate("Formats", "This file cannot be used as a model!"));
-    if (!format || !format->lire)
+    if (!format || !format->Lisible())
         throw ErreurIdInvalide(QCoreApplication::translate("Formats", "The file was not recognized!"));
     if (EstLectureSeule(nom) || EcritureInterdite(nom) || SystemeLectureSeule(nom))
         modifiable = false;
     // Every reader's cards count against the file's memory budget (those that
     // read the bytes themselves hold a budget of their own, which is the one charged).
     TBudgetMemoire budget(QFileInfo(nom).size());
-    std::unique_ptr<TFichierX> fichier = format->lire(nom, {modifiable, commeDocument, typeCsv});
+    std::unique_ptr<TFichierX> fichier = format->Lire(nom, {modifiable, commeDocument, typeCsv});
     // A reader that took a refused allocation for the end of its input.
     if (TProgression::Annulee())
         throw ErreurAnnulation();
-    if (fichier->TypeAlphabetique() && fichier->FormatFichier != u'c' && !fichier->EstTrie())
+    if (fichier->TypeAlphabetique() && !format->A(OrdreLu) && !fichier->EstTrie())
         fichier->Trier(); // not a change of the user's: Modifie stays as it was
     return fichier;
 }
 
 } // namespace
 
-QChar ReconnaitreTete(const QByteArray &tete, const QString &nom)
+namespace {
+
+// The formats that take a head, in their order; generales: only those the
+// general rules (the first 255 bytes) know.
+QChar Parcourir(const Tete &tete, bool generales)
 {
-    const QChar lettre = ReconnaitreFormatTete(tete, nom);
-    if (lettre != u'?')
-        return lettre;
-    for (const Format &f : Table()) {
-        if (f.reconnaitre && f.reconnaitre(tete, nom))
-            return QLatin1Char(f.lettre);
+    std::vector<const TFormat *> ordre;
+    for (const TFormat *f : Table()) {
+        const int rang = f->RangReconnaissance();
+        if (rang >= 0 && (!generales || rang < RangReglesGenerales))
+            ordre.push_back(f);
+    }
+    std::stable_sort(ordre.begin(), ordre.end(), [](const TFormat *a, const TFormat *b) {
+        return a->RangReconnaissance() < b->RangReconnaissance();
+    });
+    // An XML document is one of the XML formats' or no general format's.
+    const bool xml = tete.texte.contains("<?xml");
+    for (const TFormat *f : ordre) {
+        if (xml && f->RangReconnaissance() < RangReglesGenerales && !f->A(DocumentXml))
+            continue;
+        if (f->Reconnaitre(tete))
+            return f->Lettre();
     }
     return u'?';
+}
+
+} // namespace
+
+QChar ReconnaitreTete(const QByteArray &tete, const QString &nom)
+{
+    return Parcourir(Tete(tete, nom), false);
 }
 
 QChar Reconnaitre(const QString &nom)
@@ -78,17 +100,17 @@ std::unique_ptr<TFichierX> Ouvrir(const QString &nom, bool modifiable, bool comm
 
 bool EstExport(const TFichierX &fichier, QChar format)
 {
-    const Format *f = Trouver(format);
-    return f && f->exporte(fichier);
+    const TFormat *f = Trouver(format);
+    return f && f->Exporte(fichier);
 }
 
 void Enregistrer(TFichierX &fichier, const QString &nom, QChar format, bool nouveau, bool exporter)
 {
-    const Format *f = Trouver(format);
-    if (!f || !f->ecrire)
+    const TFormat *f = Trouver(format);
+    if (!f || !f->Ecrivable())
         throw ErreurFormatAbsent(QCoreApplication::translate("Formats", "Unknown format \"%1\".").arg(format));
     try {
-        f->ecrire(fichier, nom, format, {nouveau, exporter});
+        f->Ecrire(fichier, nom, {nouveau, exporter});
     } catch (const std::bad_alloc &) {
         PlusDeMemoire(nom);
     }
@@ -97,18 +119,29 @@ void Enregistrer(TFichierX &fichier, const QString &nom, QChar format, bool nouv
 QChar FormatDepuisExtension(const QString &nom)
 {
     const QString extension = QFileInfo(nom).suffix().toLower();
-    for (const Format &f : Table()) {
+    for (const TFormat *f : Table()) {
         // The template's '*' (the type letter) stands for any one character.
-        const QString motif = QString::fromLatin1(f.motif);
+        const QString motif = QString::fromLatin1(f->Motif());
         if (motif.size() != extension.size())
             continue;
         bool egal = true;
         for (qsizetype i = 0; i < motif.size() && egal; ++i)
             egal = motif.at(i) == u'*' || motif.at(i) == extension.at(i);
         if (egal)
-            return QLatin1Char(f.lettre);
+            return f->Lettre();
     }
     return u'?';
 }
 
+}
+
+QChar ReconnaitreFormatTete(const QByteArray &tete, const QString &chemin)
+{
+    return Formats::Parcourir(Formats::Tete(tete, chemin), true);
+}
+
+QChar ReconnaitreFormat(const QString &chemin)
+{
+    auto flux = TFlux::Ouvrir(chemin, false);
+    return ReconnaitreFormatTete(flux->Lire(0, 255), chemin);
 }

@@ -27,9 +27,17 @@ bool EstExport(const TFichierX &fichier, QChar format);
 // Format letter for a file name's extension ('?' when none fits).
 QChar FormatDepuisExtension(const QString &nom);
 
-// The format of a file on disk: ReconnaitreFormat's rules, then the formats
-// of the table that recognise their files themselves. '?' when none does.
+// The format of a file on disk: each format is asked in its order of
+// recognition (the general rules, then the formats that look further into
+// the file). '?' when none takes it.
 QChar Reconnaitre(const QString &nom);
 QChar ReconnaitreTete(const QByteArray &tete, const QString &nom);
 
 }
+
+// Format letter of a file on disk from its first 255 bytes and its name,
+// by the general rules only; '?' when not recognised. Raises ErreurFichier
+// when the file cannot be read.
+QChar ReconnaitreFormat(const QString &chemin);
+// The same on a head already read (at most its first 255 bytes are looked at).
+QChar ReconnaitreFormatTete(const QByteArray &tete, const QString &chemin);

@@ -950,3 +950,47 @@ bool TFichierGift::ResembleGift(const QByteArray &tete)
     const QString texte = QString::fromUtf8(tete);
     return LigneNommee(texte) || BlocReponses(texte);
 }
+
+namespace {
+
+class FormatGift : public Formats::TFormat
+{
+public:
+    QChar Lettre() const override { return u'g'; }
+    const char *Nom() const override { return QT_TRANSLATE_NOOP("Chaines", "GIFT"); }
+    const char *Motif() const override { return "gift"; }
+    unsigned Capacites() const override { return Formats::Document | Formats::ToujoursPropose; }
+    const char *EntreeOuverture() const override { return "*.gift;*.txt"; }
+    QChar TypeEntreeOuverture() const override { return u'M'; }
+    // A text file of the Aiken shape is Aiken even when it also looks like GIFT.
+    int RangReconnaissance() const override { return Formats::RangReglesGenerales; }
+    bool Reconnaitre(const Formats::Tete &tete) const override
+    {
+        if (tete.nom.endsWith(QLatin1String(".gift"), Qt::CaseInsensitive))
+            return true;
+        return tete.nom.endsWith(QLatin1String(".txt"), Qt::CaseInsensitive)
+            && !TFichierAiken::ResembleAiken(tete.octets) && TFichierGift::ResembleGift(tete.octets);
+    }
+    bool Lisible() const override { return true; }
+    bool Ecrivable() const override { return true; }
+    std::unique_ptr<TFichierX> Lire(const QString &nom, const Formats::Lecture &l) const override
+    {
+        return TFichierGift::ChargerGift(nom, l.modifiable);
+    }
+    void Ecrire(TFichierX &f, const QString &nom, const Formats::Ecriture &e) const override
+    {
+        TFichierGift::EnregistrerGift(f, nom, e.nouveau, e.exporter);
+    }
+    bool Accepte(const TFichierX &f) const override { return Formats::EstQuiz(f); }
+    bool OffertEnSauvegarde(const TFichierX &f) const override { return f.TypeFichier == u'M'; }
+    bool OffertEnExport(const TFichierX &f) const override { return Formats::EstQuiz(f); }
+    bool Exporte(const TFichierX &f) const override { return f.TypeFichier == u'Q'; }
+    Formats::Pertes CePerdrait(const TFichierX &f) const override { return Formats::SansBonneReponse(f); }
+};
+
+} // namespace
+
+const Formats::TFormat &Formats::FormatGift()
+{
+    return Instance<::FormatGift>();
+}

@@ -4,6 +4,7 @@
 #include "formats/documentxml.h"
 #include "formats/gardexml.h"
 #include "formats/questions.h"
+#include "formats/table.h"
 #include "model/budget.h"
 #include "model/erreurs.h"
 #include "model/fichierx.h"
@@ -411,4 +412,42 @@ void TFichierMoodle::EnregistrerMoodle(TFichierX &fichier, const QString &nom, b
 QByteArray TFichierMoodle::EcrireMoodle(const TFichierX &fichier)
 {
     return Ecrivain(fichier).Ecrire();
+}
+
+namespace {
+
+class FormatMoodle : public Formats::TFormat
+{
+public:
+    QChar Lettre() const override { return u'm'; }
+    const char *Nom() const override { return QT_TRANSLATE_NOOP("Chaines", "Moodle"); }
+    const char *Motif() const override { return "xml"; }
+    unsigned Capacites() const override { return Formats::Document | Formats::DocumentXml | Formats::CanevasQcm; }
+    bool DansOuverture(QChar type) const override { return type == u'M' || type == u'N' || type == u'R'; }
+    int RangReconnaissance() const override { return 1; }
+    bool Reconnaitre(const Formats::Tete &tete) const override { return tete.texte.contains("<quiz"); }
+    bool Lisible() const override { return true; }
+    bool Ecrivable() const override { return true; }
+    std::unique_ptr<TFichierX> Lire(const QString &nom, const Formats::Lecture &l) const override
+    {
+        return TFichierMoodle::ChargerMoodle(nom, l.modifiable);
+    }
+    void Ecrire(TFichierX &f, const QString &nom, const Formats::Ecriture &e) const override
+    {
+        TFichierMoodle::EnregistrerMoodle(f, nom, e.nouveau, e.exporter);
+    }
+    bool Accepte(const TFichierX &f) const override { return Formats::EstQuiz(f); }
+    bool OffertEnSauvegarde(const TFichierX &f) const override { return f.TypeFichier == u'M'; }
+    bool OffertEnExport(const TFichierX &f) const override { return Formats::EstQuiz(f); }
+    // A Questionnaire's cards become questions the file cannot give back.
+    bool Exporte(const TFichierX &f) const override { return f.TypeFichier == u'Q'; }
+    bool ParDefautPour(QChar type, QChar) const override { return type == u'M'; }
+    Formats::Pertes CePerdrait(const TFichierX &f) const override { return Formats::SansBonneReponse(f); }
+};
+
+} // namespace
+
+const Formats::TFormat &Formats::FormatMoodle()
+{
+    return Instance<::FormatMoodle>();
 }

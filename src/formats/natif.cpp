@@ -1,6 +1,7 @@
 #include "formats/natif.h"
 
 #include "formats/contrat.h"
+#include "formats/table.h"
 #include "model/budget.h"
 #include "model/erreurs.h"
 #include "model/fichierx.h"
@@ -486,4 +487,62 @@ std::unique_ptr<TFichierX> TFichierNatif::ChargerNatif(const QString &nom, bool 
 void TFichierNatif::EnregistrerNatif(TFichierX &fichier, const QString &nom, bool nouveau)
 {
     Contrat::TerminerEnregistrement(fichier, nom, nouveau, u'n', EcrireNatif(fichier));
+}
+
+namespace {
+
+class FormatNatif : public Formats::TFormat
+{
+public:
+    QChar Lettre() const override { return u'n'; }
+    const char *Nom() const override { return QT_TRANSLATE_NOOP("Chaines", "Native"); }
+    const char *Motif() const override { return "aq*"; }
+    unsigned Capacites() const override { return Formats::Document | Formats::Modele | Formats::TitresToujours; }
+    bool DansOuverture(QChar) const override { return true; }
+    // The signature "AQ" (its first letter with the high bit or not) after
+    // the title block, then a control character.
+    int RangReconnaissance() const override { return 2; }
+    bool Reconnaitre(const Formats::Tete &tete) const override
+    {
+        const QByteArray &t = tete.debut;
+        return t.size() >= 65 && (uchar(t[62]) == 0xC1 || uchar(t[62]) == 0x41) && uchar(t[63]) == 0x51
+            && uchar(t[64]) < 0x20;
+    }
+    bool Lisible() const override { return true; }
+    bool Ecrivable() const override { return true; }
+    std::unique_ptr<TFichierX> Lire(const QString &nom, const Formats::Lecture &l) const override
+    {
+        return TFichierNatif::ChargerNatif(nom, l.modifiable, l.commeDocument);
+    }
+    void Ecrire(TFichierX &f, const QString &nom, const Formats::Ecriture &e) const override
+    {
+        TFichierNatif::EnregistrerNatif(f, nom, e.nouveau);
+    }
+    bool OffertEnSauvegarde(const TFichierX &) const override { return true; }
+    // The texts in the order the writer writes them.
+    Formats::Pertes CePerdrait(const TFichierX &f) const override
+    {
+        Formats::Pertes pertes;
+        Formats::CompteurPertes compteur(pertes, TFichierNatif::PageTextes(f));
+        compteur.Ajouter(f.Titre, -1);
+        compteur.Ajouter(f.Signature, -1);
+        if (f.EstQuestionnaire) {
+            compteur.Ajouter(f.OuVisible, -1);
+            compteur.Ajouter(f.Ponctuation, -1);
+        }
+        if (f.AvecMotsIgnores)
+            compteur.Ajouter(f.MotsIgnoresEffectifs(), -1);
+        for (int i = 0; i < f.NombreFiches(); ++i) {
+            compteur.Ajouter(f.Fiche(i).Champ1(), i);
+            compteur.Ajouter(f.Fiche(i).Champ2(), i);
+        }
+        return pertes;
+    }
+};
+
+} // namespace
+
+const Formats::TFormat &Formats::FormatNatif()
+{
+    return Instance<::FormatNatif>();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QChar>
+#include <QStringView>
 #include <QtGlobal>
 
 class TFichierX;
@@ -22,10 +23,27 @@ struct Pertes
     bool Aucune() const { return nombre == 0 && sansBonneReponse == 0; }
 };
 
-// What saving the file in a format would turn into '?': native, Cardfile,
-// and CSV or text written in the system's code page. XML, Moodle and UTF-8
-// CSV keep every character. One pass over the texts the writer writes.
-// For Moodle XML and GIFT, also the multiple-choice cards without a right answer.
+// What saving the file in a format would lose (TFormat::CePerdrait): native,
+// Cardfile, and CSV or text written in the system's code page turn some
+// characters into '?'; XML, Moodle and UTF-8 CSV keep every character. For
+// Moodle XML and GIFT, also the multiple-choice cards without a right answer.
 Pertes CaracteresPerdus(const TFichierX &fichier, QChar format);
+
+// Counts, text after text in the order a writer writes them, the characters
+// a code page cannot hold.
+class CompteurPertes
+{
+public:
+    CompteurPertes(Pertes &pertes, int page) : m_pertes(pertes), m_page(page) { }
+    // fiche: the card holding the text; -1 for the file's header.
+    void Ajouter(QStringView texte, int fiche);
+
+private:
+    Pertes &m_pertes;
+    int m_page;
+};
+
+// The multiple-choice cards with no answer marked right.
+Pertes SansBonneReponse(const TFichierX &fichier);
 
 }

@@ -1,181 +1,69 @@
 #include "formats/table.h"
 
-#include "formats/anki.h"
-#include "formats/crd.h"
-#include "formats/csv.h"
-#include "formats/gift.h"
-#include "formats/moodle.h"
-#include "formats/natif.h"
-#include "formats/xml.h"
+#include "model/erreurs.h"
 #include "model/fichierx.h"
 #include "resources/chaines.h"
-#include "settings/init.h"
 
 #include <QCoreApplication>
 
 namespace Formats {
 
-namespace {
-
-bool Toujours(const TFichierX &)
+const std::vector<const TFormat *> &Table()
 {
-    return true;
-}
-bool Jamais(const TFichierX &)
-{
-    return false;
-}
-bool TypeQcm(const TFichierX &f)
-{
-    return f.TypeFichier == u'M';
-}
-bool TypeQuestionnaire(const TFichierX &f)
-{
-    return f.TypeFichier == u'Q';
-}
-bool Alphabetique(const TFichierX &f)
-{
-    return f.TypeAlphabetique();
-}
-bool TypeCsv(const TFichierX &f)
-{
-    return Parametres.csvtyp.contains(f.TypeFichier);
-}
-// Plain text holds one piece per line: only files whose pieces are lines.
-bool PiecesEnLignes(const TFichierX &f)
-{
-    return f.Fragmenteur.isEmpty() || f.Fragmenteur == QLatin1String("\r\n");
-}
-
-bool QuizMoodle(const TFichierX &f)
-{
-    return TypeQcm(f) || TypeQuestionnaire(f);
-}
-
-bool NomEnTxt(const QString &nom)
-{
-    return nom.endsWith(QLatin1String(".txt"), Qt::CaseInsensitive);
-}
-bool ReconnaitreGift(const QByteArray &tete, const QString &nom)
-{
-    if (nom.endsWith(QLatin1String(".gift"), Qt::CaseInsensitive))
-        return true;
-    // A text file of the Aiken shape is Aiken even when it also looks like GIFT.
-    return NomEnTxt(nom) && !TFichierAiken::ResembleAiken(tete) && TFichierGift::ResembleGift(tete);
-}
-bool ReconnaitreAiken(const QByteArray &tete, const QString &nom)
-{
-    return NomEnTxt(nom) && TFichierAiken::ResembleAiken(tete);
-}
-
-bool TousTypes(QChar)
-{
-    return true;
-}
-bool AucunType(QChar)
-{
-    return false;
-}
-bool TypesMoodle(QChar t)
-{
-    return t == u'M' || t == u'N' || t == u'R';
-}
-bool TypeRepertoire(QChar t)
-{
-    return t == u'R';
-}
-bool TypeCsvOuverture(QChar t)
-{
-    return Parametres.csvtyp.contains(t);
-}
-
-const std::vector<Format> &Lignes()
-{
-    // Order: the open dialog's patterns of a type, then recognition.
-    static const std::vector<Format> table = {
-        {'x', QT_TRANSLATE_NOOP("Chaines", "XML"), "xaq*", nullptr, 0, false,
-         [](const QString &nom, const Lecture &l) {
-             return TFichierXML::ChargerXml(nom, l.modifiable, l.commeDocument);
-         },
-         [](TFichierX &f, const QString &nom, QChar, const Ecriture &e) {
-             TFichierXML::EnregistrerXml(f, nom, e.nouveau);
-         },
-         nullptr, true, TousTypes, Toujours, Jamais, Jamais, nullptr},
-        {'n', QT_TRANSLATE_NOOP("Chaines", "Native"), "aq*", nullptr, 0, false,
-         [](const QString &nom, const Lecture &l) {
-             return TFichierNatif::ChargerNatif(nom, l.modifiable, l.commeDocument);
-         },
-         [](TFichierX &f, const QString &nom, QChar, const Ecriture &e) {
-             TFichierNatif::EnregistrerNatif(f, nom, e.nouveau);
-         },
-         nullptr, true, TousTypes, Toujours, Jamais, Jamais, nullptr},
-        {'m', QT_TRANSLATE_NOOP("Chaines", "Moodle"), "xml", nullptr, 0, false,
-         [](const QString &nom, const Lecture &l) { return TFichierMoodle::ChargerMoodle(nom, l.modifiable); },
-         [](TFichierX &f, const QString &nom, QChar, const Ecriture &e) {
-             TFichierMoodle::EnregistrerMoodle(f, nom, e.nouveau, e.exporter);
-         },
-         QuizMoodle, false, TypesMoodle, TypeQcm, QuizMoodle, TypeQuestionnaire, nullptr},
-        {'c', QT_TRANSLATE_NOOP("Chaines", "Cardfile"), "crd", nullptr, 0, false,
-         [](const QString &nom, const Lecture &l) { return TFichierCrd::ChargerCardfile(nom, l.modifiable); },
-         [](TFichierX &f, const QString &nom, QChar, const Ecriture &e) {
-             TFichierCrd::EnregistrerCardfile(f, nom, e.nouveau);
-         },
-         nullptr, false, TypeRepertoire, Alphabetique, Jamais, Jamais, nullptr},
-        {'s', QT_TRANSLATE_NOOP("Chaines", "CSV"), "csv", nullptr, 0, false,
-         [](const QString &nom, const Lecture &l) { return TFichierCSV::ChargerCSV(nom, l.typeCsv, l.modifiable); },
-         [](TFichierX &f, const QString &nom, QChar format, const Ecriture &e) {
-             TFichierCSV::EnregistrerCSV(f, nom, format, e.nouveau);
-         },
-         nullptr, false, TypeCsvOuverture, TypeCsv, Jamais, Jamais, nullptr},
-        {'t', QT_TRANSLATE_NOOP("Chaines", "Text"), "txt", nullptr, 0, false, nullptr,
-         [](TFichierX &f, const QString &nom, QChar format, const Ecriture &e) {
-             TFichierCSV::EnregistrerCSV(f, nom, format, e.nouveau);
-         },
-         nullptr, false, AucunType, Jamais, PiecesEnLignes, Toujours, nullptr},
-        {'g', QT_TRANSLATE_NOOP("Chaines", "GIFT"), "gift", "*.gift;*.txt", 'M', true,
-         [](const QString &nom, const Lecture &l) { return TFichierGift::ChargerGift(nom, l.modifiable); },
-         [](TFichierX &f, const QString &nom, QChar, const Ecriture &e) {
-             TFichierGift::EnregistrerGift(f, nom, e.nouveau, e.exporter);
-         },
-         QuizMoodle, false, AucunType, TypeQcm, QuizMoodle, TypeQuestionnaire, ReconnaitreGift},
-        {'a', QT_TRANSLATE_NOOP("Chaines", "Aiken"), "txt", "*.txt", 'M', true,
-         [](const QString &nom, const Lecture &) { return TFichierAiken::ChargerAiken(nom); },
-         [](TFichierX &f, const QString &nom, QChar, const Ecriture &) { TFichierAiken::ExporterAiken(f, nom); },
-         QuizMoodle, false, AucunType, Jamais, QuizMoodle, Toujours, ReconnaitreAiken},
-        // Anki packages and Anki text: exports, and imports that make a new,
-        // untitled card file of the type the user picks (typeCsv).
-        {'k', QT_TRANSLATE_NOOP("Chaines", "Anki"), "apkg", "*.apkg;*.txt", 'D', true,
-         [](const QString &nom, const Lecture &l) { return TFichierAnki::Importer(nom, l.typeCsv, false); },
-         [](TFichierX &f, const QString &nom, QChar, const Ecriture &) { TFichierAnki::Exporter(f, nom, false); },
-         nullptr, false, AucunType, Jamais, Toujours, Toujours, TFichierAnki::EstPaquet},
-        {'K', QT_TRANSLATE_NOOP("Chaines", "Anki text"), "txt", nullptr, 0, true,
-         [](const QString &nom, const Lecture &l) { return TFichierAnki::Importer(nom, l.typeCsv, true); },
-         [](TFichierX &f, const QString &nom, QChar, const Ecriture &) { TFichierAnki::Exporter(f, nom, true); },
-         nullptr, false, AucunType, Jamais, Toujours, Toujours, TFichierAnki::EstTexte},
+    // Order: the open dialog's patterns of a type; recognition has its own
+    // (RangReconnaissance).
+    static const std::vector<const TFormat *> table = {
+        &FormatXml(),   &FormatNatif(), &FormatMoodle(), &FormatCardfile(), &FormatCsv(),
+        &FormatTexte(), &FormatGift(),  &FormatAiken(),  &FormatAnki(),     &FormatAnkiTexte(),
     };
     return table;
 }
 
-} // namespace
-
-const std::vector<Format> &Table()
+const TFormat *Trouver(QChar lettre)
 {
-    return Lignes();
-}
-
-const Format *Trouver(QChar lettre)
-{
-    for (const Format &f : Lignes()) {
-        if (QChar(QLatin1Char(f.lettre)) == lettre)
-            return &f;
+    for (const TFormat *f : Table()) {
+        if (f->Lettre() == lettre)
+            return f;
     }
     return nullptr;
 }
 
+bool A(QChar lettre, Capacite capacite)
+{
+    const TFormat *f = Trouver(lettre);
+    return f && f->A(capacite);
+}
+
 QString Nom(QChar lettre)
 {
-    const Format *f = Trouver(lettre);
-    return f ? QCoreApplication::translate("Chaines", f->nom) : QString();
+    const TFormat *f = Trouver(lettre);
+    return f ? f->NomAffiche() : QString();
+}
+
+QString Lettres()
+{
+    QString lettres;
+    for (const TFormat *f : Table())
+        lettres += f->Lettre();
+    return lettres;
+}
+
+QChar ParDefaut(QChar type, QChar typeCsv)
+{
+    for (const TFormat *f : Table()) {
+        if (f->ParDefautPour(type, typeCsv))
+            return f->Lettre();
+    }
+    for (const TFormat *f : Table()) {
+        if (f->A(Repli))
+            return f->Lettre();
+    }
+    return u'?';
+}
+
+bool EstQuiz(const TFichierX &f)
+{
+    return f.TypeFichier == u'M' || f.TypeFichier == u'Q';
 }
 
 namespace {
@@ -194,17 +82,25 @@ QStringList PrendreAvertissements()
     return messages;
 }
 
-bool Importe(QChar lettre)
+QString TFormat::NomAffiche() const
 {
-    return lettre == u'k' || lettre == u'K';
+    return QCoreApplication::translate("Chaines", Nom());
 }
 
-QString Lettres()
+std::unique_ptr<TFichierX> TFormat::Lire(const QString &, const Lecture &) const
 {
-    QString lettres;
-    for (const Format &f : Lignes())
-        lettres += QLatin1Char(f.lettre);
-    return lettres;
+    throw ErreurIdInvalide(QCoreApplication::translate("Formats", "The file was not recognized!"));
+}
+
+void TFormat::Ecrire(TFichierX &, const QString &, const Ecriture &) const
+{
+    throw ErreurFormatAbsent(QCoreApplication::translate("Formats", "Unknown format \"%1\".").arg(Lettre()));
+}
+
+Tete::Tete(const QByteArray &octets_, const QString &nom_) : octets(octets_), nom(nom_), debut(octets_.left(255))
+{
+    const qsizetype zero = debut.indexOf('\0');
+    texte = zero < 0 ? debut : debut.left(zero);
 }
 
 }

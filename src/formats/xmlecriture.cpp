@@ -6,6 +6,7 @@
 
 #include "formats/contrat.h"
 #include "formats/documentxml.h"
+#include "formats/table.h"
 #include "model/erreurs.h"
 #include "model/fichierx.h"
 #include "model/flux.h"
@@ -515,4 +516,40 @@ QByteArray TFichierXML::EcrireXml(const TFichierX &fichier)
 void TFichierXML::EnregistrerXml(TFichierX &fichier, const QString &nom, bool nouveau)
 {
     Contrat::TerminerEnregistrement(fichier, nom, nouveau, u'x', EcrireXml(fichier));
+}
+
+namespace {
+
+class FormatXml : public Formats::TFormat
+{
+public:
+    QChar Lettre() const override { return u'x'; }
+    const char *Nom() const override { return QT_TRANSLATE_NOOP("Chaines", "XML"); }
+    const char *Motif() const override { return "xaq*"; }
+    unsigned Capacites() const override
+    {
+        return Formats::Document | Formats::Modele | Formats::Entete | Formats::TitresToujours | Formats::Etiquettes
+            | Formats::DocumentXml | Formats::Repli;
+    }
+    bool DansOuverture(QChar) const override { return true; }
+    int RangReconnaissance() const override { return 0; }
+    bool Reconnaitre(const Formats::Tete &tete) const override { return tete.texte.contains("<AMBL"); }
+    bool Lisible() const override { return true; }
+    bool Ecrivable() const override { return true; }
+    std::unique_ptr<TFichierX> Lire(const QString &nom, const Formats::Lecture &l) const override
+    {
+        return TFichierXML::ChargerXml(nom, l.modifiable, l.commeDocument);
+    }
+    void Ecrire(TFichierX &f, const QString &nom, const Formats::Ecriture &e) const override
+    {
+        TFichierXML::EnregistrerXml(f, nom, e.nouveau);
+    }
+    bool OffertEnSauvegarde(const TFichierX &) const override { return true; }
+};
+
+} // namespace
+
+const Formats::TFormat &Formats::FormatXml()
+{
+    return Instance<::FormatXml>();
 }

@@ -11,13 +11,6 @@
 
 namespace {
 
-// The head up to its first zero byte: where "contains" looks.
-QByteArray AvantZero(const QByteArray &tete)
-{
-    const qsizetype zero = tete.indexOf('\0');
-    return zero < 0 ? tete : tete.left(zero);
-}
-
 qsizetype DebutNom(const QString &chemin)
 {
     const qsizetype barre = qMax(chemin.lastIndexOf(u'/'), chemin.lastIndexOf(u'\\'));
@@ -25,44 +18,6 @@ qsizetype DebutNom(const QString &chemin)
 }
 
 } // namespace
-
-QChar ReconnaitreFormatTete(const QByteArray &teteComplete, const QString &chemin)
-{
-    const QByteArray tete = teteComplete.left(255);
-    const QByteArray texte = AvantZero(tete);
-    if (texte.contains("<?xml")) {
-        if (texte.contains("<AMBL"))
-            return u'x';
-        if (texte.contains("<quiz"))
-            return u'm';
-        return u'?';
-    }
-    if (tete.size() >= 65 && (uchar(tete[62]) == 0xC1 || uchar(tete[62]) == 0x41) && uchar(tete[63]) == 0x51
-        && uchar(tete[64]) < 0x20)
-        return u'n';
-    if (chemin.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)) {
-        const QString separateur(SeparateurCsv());
-        const QByteArray ansi = PageCode::Encoder(separateur, PageCode::AnsiSysteme());
-        const QByteArray utf8 = separateur.toUtf8();
-        if ((ansi != "?" || separateur == QLatin1String("?")) && texte.contains(ansi))
-            return u's';
-        if (texte.contains(utf8))
-            return u's';
-        // A one-column file has no separator at all; the program writes such
-        // files itself (Lists), so text named .csv is CSV.
-        if (!tete.contains('\0'))
-            return u's';
-    }
-    if (tete.startsWith("MGC") || tete.startsWith("RRG") || tete.startsWith("DKO"))
-        return u'c';
-    return u'?';
-}
-
-QChar ReconnaitreFormat(const QString &chemin)
-{
-    auto flux = TFlux::Ouvrir(chemin, false);
-    return ReconnaitreFormatTete(flux->Lire(0, 255), chemin);
-}
 
 QChar PremierCar(const QString &texte)
 {

@@ -6,12 +6,6 @@
 #include <QStringView>
 #include <vector>
 
-// Format letter of a file on disk from its first 255 bytes and its name;
-// '?' when not recognised. Raises ErreurFichier when the file cannot be read.
-QChar ReconnaitreFormat(const QString &chemin);
-// The same on a head already read (at most its first 255 bytes are looked at).
-QChar ReconnaitreFormatTete(const QByteArray &tete, const QString &chemin);
-
 QChar PremierCar(const QString &texte);
 QString SansEspaces(const QString &texte);
 QString SeparateurListeLocal();
