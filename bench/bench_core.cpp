@@ -171,7 +171,7 @@ int main(int argc, char *argv[])
                 || sortie.write(TFichierGift::EcrireGift(*Charger(operation, nom), approches)) < 0)
                 throw Erreur(QStringLiteral("cannot write ") + gift);
             sortie.close();
-            durees = Mesurer(fois, nullptr, [&] { TFichierGift::ChargerGift(gift, false); });
+            durees = Mesurer(fois, nullptr, [&] { TFichierGift::ChargerGift(gift, false, nullptr); });
             octets = QFileInfo(gift).size();
         } else if (operation.endsWith(QLatin1String("-open"))) {
             durees = Mesurer(fois, nullptr, [&] { Charger(operation, nom); });

@@ -2,6 +2,7 @@
 // or hostile packages. Packages are built here with SQLite, libzip and zstd
 // and read back with them, never compared with stored files.
 #include "formats/anki.h"
+#include "formats/pertes.h"
 #include "formats/html.h"
 #include "formats/table.h"
 #include "model/budget.h"
@@ -188,7 +189,7 @@ void AjouterNoteSql(Base &b, qint64 id, qint64 mid, qint64 did, const QStringLis
 
 // A package in the schema every Anki 2.1 writes (version 11, JSON in col).
 QByteArray Collection11(int version, const QJsonObject &modeles, const QList<QStringList> &notes, qint64 mid,
-                        const QString &paquet = QStringLiteral("Vocab"))
+                        const QString &paquet = QStringLiteral("Vocab"), const QString &suite = QString())
 {
     Base b;
     b.Sql(QString::fromLatin1(Schema11));
@@ -199,6 +200,8 @@ QByteArray Collection11(int version, const QJsonObject &modeles, const QList<QSt
               .arg(Json(modeles), Json(decks)));
     for (int i = 0; i < notes.size(); ++i)
         AjouterNoteSql(b, 100 + i, mid, 77, notes.at(i));
+    if (!suite.isEmpty())
+        b.Sql(suite);
     return b.Octets();
 }
 
@@ -1050,16 +1053,85 @@ private slots:
         const QJsonObject basic{
             {QStringLiteral("42"), ModeleJson(42, QStringLiteral("Basic"), {QStringLiteral("Front")})}};
         const QByteArray base = Collection11(11, basic, {{"a"}}, 42);
-        Formats::PrendreAvertissements();
-        auto f = TFichierAnki::LirePaquet(Zipper({{"collection.anki2", base}, {"collection.anki2-wal", ""}}), u'D');
-        QCOMPARE(Formats::PrendreAvertissements(), QStringList());
+        Formats::Rapport vide;
+        auto f = TFichierAnki::LirePaquet(Zipper({{"collection.anki2", base}, {"collection.anki2-wal", ""}}), u'D',
+                                          QString(), &vide);
+        QVERIFY(vide.Vide());
+        Formats::Rapport rapport;
         f = TFichierAnki::LirePaquet(
-            Zipper({{"collection.anki2", base}, {"collection.anki2-wal", QByteArray(4096, 'w')}}), u'D');
+            Zipper({{"collection.anki2", base}, {"collection.anki2-wal", QByteArray(4096, 'w')}}), u'D', QString(),
+            &rapport);
         QCOMPARE(f->NombreFiches(), 1);
-        const QStringList avertissements = Formats::PrendreAvertissements();
+        const QStringList avertissements = rapport.Messages();
         QCOMPARE(avertissements.size(), 1);
         QVERIFY2(avertissements.first().contains(QLatin1String("collection.anki2-wal")),
                  qPrintable(avertissements.first()));
+    }
+
+    // What a card has no place for is said, kind by kind, and the notes are
+    // still all read: tags, media files, cloze gaps, several decks.
+    void omissions_data()
+    {
+        QTest::addColumn<QByteArray>("octets");
+        QTest::addColumn<bool>("texte");
+        QTest::addColumn<QString>("attendu"); // kind=count, in the order reported
+        QTest::addColumn<int>("cartes");
+        const QJsonObject basic{
+            {QStringLiteral("42"),
+             ModeleJson(42, QStringLiteral("Basic"), {QStringLiteral("Front"), QStringLiteral("Back")})}};
+        const QList<QStringList> deux{{"q1", "a1"}, {"q2", "a2"}};
+        const auto paquet = [&](const QList<QStringList> &notes, const QString &suite,
+                                const QList<QPair<QByteArray, QByteArray>> &autres = {}) {
+            QList<QPair<QByteArray, QByteArray>> entrees{
+                {"collection.anki2", Collection11(11, basic, notes, 42, QStringLiteral("Vocab"), suite)}};
+            return Zipper(entrees + autres);
+        };
+        QTest::addRow("package, nothing left out") << paquet(deux, QString(), {{"media", "{}"}}) << false << "" << 2;
+        QTest::addRow("package, tags") << paquet(deux, QStringLiteral("update notes set tags = ' geo ' where id = 101"))
+                                       << false << "Etiquettes=1" << 2;
+        QTest::addRow("package, blank tags")
+            << paquet(deux, QStringLiteral("update notes set tags = '   '")) << false << "" << 2;
+        QTest::addRow("package, media") << paquet(
+            deux, QString(), {{"media", R"({"0":"a.png","1":"b.mp3"})"}, {"0", "png"}, {"1", "mp3"}})
+                                        << false << "Medias=2" << 2;
+        QTest::addRow("package, cloze") << paquet({{"{{c1::Paris}} is the capital", ""}, {"{{c}} x", "y"}, {"q", "a"}},
+                                                  QString())
+                                        << false << "Trous=1" << 3;
+        QTest::addRow("package, two decks")
+            << paquet(deux, QStringLiteral("update cards set did = 1 where id = 101")) << false << "Paquets=2" << 2;
+        QTest::addRow("text, nothing left out") << TexteAnki(false, "q\ta\n") << true << "" << 1;
+        QTest::addRow("text, tags column")
+            << QByteArray("#separator:tab\n#html:false\n#tags column:3\nq\ta\tgeo\nq2\ta2\t \n") << true
+            << "Etiquettes=1" << 2;
+        QTest::addRow("text, tags line") << QByteArray("tags:geo\nq\ta\nq2\ta2\n") << true << "Etiquettes=2" << 2;
+        QTest::addRow("text, deck column")
+            << QByteArray("#separator:tab\n#deck column:3\nq\ta\tA\nq2\ta2\tB\nq3\ta3\tA\n") << true << "Paquets=2"
+            << 3;
+        QTest::addRow("text, one deck") << QByteArray("#separator:tab\n#deck column:1\nA\tq\ta\nA\tq2\ta2\n") << true
+                                        << "" << 2;
+        QTest::addRow("text, cloze in the second field")
+            << TexteAnki(false, "q\t{{c12::x}} y\nq2\tc1::\n") << true << "Trous=1" << 2;
+    }
+    void omissions()
+    {
+        QFETCH(QByteArray, octets);
+        QFETCH(bool, texte);
+        QFETCH(QString, attendu);
+        QFETCH(int, cartes);
+        Formats::Rapport rapport;
+        const auto f = texte ? TFichierAnki::LireTexte(octets, u'D', QString(), &rapport)
+                             : TFichierAnki::LirePaquet(octets, u'D', QString(), &rapport);
+        QCOMPARE(f->NombreFiches(), cartes);
+        static const char *const noms[] = {"Caracteres", "SansBonneReponse", "Approchees", "Ignorees", "Retroactions",
+                                           "Journal",    "Etiquettes",       "Medias",     "Trous",    "Paquets"};
+        QStringList lu;
+        for (const Formats::Perte &p : rapport.Pertes()) {
+            lu << QStringLiteral("%1=%2").arg(QLatin1String(noms[p.genre])).arg(p.nombre);
+            QVERIFY(!p.Bloquante());
+            QVERIFY(!p.message.isEmpty());
+        }
+        QCOMPARE(lu.join(u','), attendu);
+        QCOMPARE(rapport.Messages().size(), qsizetype(rapport.Pertes().size()));
     }
 
     void refusTexte_data()

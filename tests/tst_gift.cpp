@@ -338,12 +338,14 @@ private slots:
                         type == u'M' ? QStringLiteral("(*) yes") + Sep + QStringLiteral("no") : QStringLiteral("yes"));
         f->AjouterFiche(carte.at(0), carte.at(1), QString(carte.at(2)).replace(QStringLiteral("==="), Sep));
         for (const QChar format : {QChar(u'm'), QChar(u'g')}) {
-            const Formats::Pertes pertes = Formats::CaracteresPerdus(*f, format);
-            QCOMPARE(pertes.sansBonneReponse, nombre);
-            QCOMPARE(pertes.ficheSansBonneReponse, nombre > 0 ? 1 : -1);
-            QCOMPARE(pertes.Aucune(), nombre == 0);
+            const Formats::Rapport rapport = Formats::PertesEnregistrement(*f, format);
+            const Formats::Perte *p = rapport.De(Formats::Perte::SansBonneReponse);
+            QCOMPARE(p ? int(p->nombre) : 0, nombre);
+            QCOMPARE(p ? p->fiche : -1, nombre > 0 ? 1 : -1);
+            QCOMPARE(rapport.Vide(), nombre == 0);
+            QCOMPARE(rapport.Bloquant(), nombre > 0);
         }
-        QCOMPARE(Formats::CaracteresPerdus(*f, u'x').sansBonneReponse, 0);
+        QVERIFY(Formats::PertesEnregistrement(*f, u'x').Vide());
     }
 
     // One gap is a missing word: the same question for Moodle, read back as a
@@ -459,9 +461,10 @@ private slots:
         auto f = Qcm({{"A", "Q?", "(*) a" + Sep + "b"}});
         const QString document = m_dossier.filePath(QStringLiteral("d.gift"));
         const QString exporte = m_dossier.filePath(QStringLiteral("e.gift"));
-        Formats::Enregistrer(*f, exporte, u'g', true, true);
+        Formats::Rapport rapport;
+        Formats::Enregistrer(*f, exporte, u'g', true, true, &rapport);
         QCOMPARE(f->FormatFichier, QChar(u'x'));
-        Formats::Enregistrer(*f, document, u'g', true);
+        Formats::Enregistrer(*f, document, u'g', true, false, &rapport);
         QCOMPARE(f->FormatFichier, QChar(u'g'));
         QCOMPARE(f->NomFichier, document);
         f.reset();
@@ -469,7 +472,7 @@ private slots:
         QCOMPARE(relu->FormatFichier, QChar(u'g'));
         QCOMPARE(relu->NombreFiches(), 1);
         QCOMPARE(OutilsTest::LireFichier(exporte), OutilsTest::LireFichier(document));
-        QVERIFY(Formats::PrendreAvertissements().isEmpty());
+        QVERIFY(rapport.Vide());
     }
 
     void cli()

@@ -1307,6 +1307,68 @@ private slots:
         QVERIFY(w.Action("Applicationaudessus1")->isChecked());
     }
 
+    // The entries added to the menus read to a screen reader as they show:
+    // Undo and Redo name their step, the Spelling submenu its entries.
+    void entreesAccessibles_data()
+    {
+        QTest::addColumn<QString>("menu");
+        QTest::addColumn<QString>("entree");
+        QTest::addColumn<QString>("nom");
+        QTest::newRow("undo") << "Edition1"
+                              << "Defaire1"
+                              << "Undo Delete card";
+        QTest::newRow("redo, nothing to redo") << "Edition1"
+                                               << "Refaire1"
+                                               << "Redo";
+        QTest::newRow("duplicate card") << "Edition1"
+                                        << "DupliquerFiche1"
+                                        << "Duplicate card";
+        QTest::newRow("paste as new card") << "Edition1"
+                                           << "CollerFiche1"
+                                           << "Paste as new card";
+        QTest::newRow("print all cards") << "Edition1"
+                                         << "ImprimerTout1"
+                                         << "Print all cards";
+        QTest::newRow("spelling submenu") << "Edition1"
+                                          << "Orthographe1"
+                                          << "Spelling";
+        QTest::newRow("check as you type") << "Orthographe1"
+                                           << "VerifierOrthographe1"
+                                           << "Check spelling as you type";
+        QTest::newRow("dictionary") << "Orthographe1"
+                                    << "Dictionnaire_essai_LATIN1"
+                                    << "essai_LATIN1";
+    }
+    void entreesAccessibles()
+    {
+        QFETCH(QString, menu);
+        QFETCH(QString, entree);
+        QFETCH(QString, nom);
+        qputenv("DICPATH", QFile::encodeName(OutilsTest::DonneesTest("hunspell")));
+        TFormFiche &w = Charger(Fichier(u'Q', {"a", "b"}));
+        m_dialogues->Repondre(TInteraction::RepOui);
+        OutilsGui::Choisir(w, "Supprimer1");
+        auto *parent = w.menuBar()->findChild<QMenu *>(menu);
+        QVERIFY(parent);
+        emit parent->aboutToShow();
+        QAccessibleInterface *acces = QAccessible::queryAccessibleInterface(parent);
+        QVERIFY(acces);
+        QStringList vus;
+        for (int i = 0; i < acces->childCount(); ++i) {
+            QAccessibleInterface *enfant = acces->child(i);
+            QVERIFY(enfant);
+            if (enfant->role() == QAccessible::Separator)
+                continue;
+            vus << enfant->text(QAccessible::Name);
+            if (parent->actions().value(i) && parent->actions().at(i)->objectName() == entree) {
+                QCOMPARE(enfant->role(), QAccessible::MenuItem);
+                QCOMPARE(enfant->text(QAccessible::Name), nom);
+                return;
+            }
+        }
+        QFAIL(qPrintable("no entry " + entree + " among " + vus.join(u'|')));
+    }
+
     // Spell checking with the tests' own Latin-1 dictionary: what each field
     // underlines, and what its context menu offers and does.
     void orthographe_data()
@@ -1390,6 +1452,13 @@ private slots:
         QStringList entrees;
         for (QAction *a : menu->actions())
             entrees << a->text();
+        // Each entry reads to a screen reader as it shows.
+        QAccessibleInterface *acces = QAccessible::queryAccessibleInterface(menu.get());
+        QVERIFY(acces);
+        QCOMPARE(acces->childCount(), int(entrees.size()));
+        for (int i = 0; i < acces->childCount(); ++i)
+            if (!menu->actions().at(i)->isSeparator())
+                QCOMPARE(acces->child(i)->text(QAccessible::Name), QString(entrees.at(i)).remove(u'&'));
         // The field's own entries stay, after the spelling ones.
         std::unique_ptr<QMenu> seul(ligne ? ligne->createStandardContextMenu()
                                           : memo->createStandardContextMenu(point));

@@ -85,6 +85,31 @@
         <source>Note %1 of this Anki text file has no first field.</source>
         <translation>La note %1 de ce fichier texte Anki n&apos;a pas de premier champ.</translation>
     </message>
+    <message numerus="yes">
+        <source>%n note(s) carry tags, which cards have no place for: the tags were left out.</source>
+        <translation>
+            <numerusform>%n note porte des étiquettes, que les fiches n&apos;ont pas de place pour garder&#xa0;: les étiquettes ont été laissées de côté.</numerusform>
+            <numerusform>%n notes portent des étiquettes, que les fiches n&apos;ont pas de place pour garder&#xa0;: les étiquettes ont été laissées de côté.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n note(s) hold cloze deletions ({{c1::...}}): their text is kept as it stands, without the gaps.</source>
+        <translation>
+            <numerusform>%n note contient des textes à trous ({{c1::...}})&#xa0;: son texte est gardé tel quel, sans les trous.</numerusform>
+            <numerusform>%n notes contiennent des textes à trous ({{c1::...}})&#xa0;: leur texte est gardé tel quel, sans les trous.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>This Anki package holds %n sound or picture file(s), which cards cannot show: they were left out.</source>
+        <translation>
+            <numerusform>Ce paquet Anki contient %n fichier son ou image, que les fiches ne peuvent pas montrer&#xa0;: il a été laissé de côté.</numerusform>
+            <numerusform>Ce paquet Anki contient %n fichiers sons ou images, que les fiches ne peuvent pas montrer&#xa0;: ils ont été laissés de côté.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>The notes come from several decks; the card file keeps no deck.</source>
+        <translation>Les notes viennent de plusieurs paquets&#xa0;; le fichier de fiches ne garde aucun paquet.</translation>
+    </message>
     <message>
         <source>This Anki package holds a write-ahead log (%1): the notes added or changed since its collection was last saved are left out.</source>
         <translation>Ce paquet Anki contient un journal d&apos;écriture anticipée (%1)&#xa0;: les notes ajoutées ou modifiées depuis le dernier enregistrement de sa collection sont laissées de côté.</translation>

@@ -170,6 +170,13 @@ QChar TypeCsv(const Arguments &args)
     return Parametres.types.at(0);
 }
 
+// What the reading and the writing left out, said once the command is done.
+Formats::Rapport &Omissions()
+{
+    static Formats::Rapport rapport;
+    return rapport;
+}
+
 std::unique_ptr<TFichierX> Lire(const Arguments &args, const QString &nom)
 {
     QChar type = TypeCsv(args);
@@ -187,7 +194,7 @@ std::unique_ptr<TFichierX> Lire(const Arguments &args, const QString &nom)
             // Ouvrir reports it
         }
     }
-    return Formats::Ouvrir(nom, false, true, type);
+    return Formats::Ouvrir(nom, false, true, type, &Omissions());
 }
 
 int Info(const Arguments &args)
@@ -233,31 +240,31 @@ int Convertir(const Arguments &args)
     if (f && !f->Accepte(*fichier))
         return Echec(
             Cli::tr("The %1 format cannot hold a %2 card file.").arg(Formats::Nom(format), fichier->NomTypeFichier()));
+    const Formats::Rapport rapport = Formats::PertesEnregistrement(*fichier, format);
     if (!args.avecPertes) {
-        const Formats::Pertes pertes = Formats::CaracteresPerdus(*fichier, format);
-        if (pertes.sansBonneReponse > 0)
+        if (const Formats::Perte *p = rapport.De(Formats::Perte::SansBonneReponse))
             return Echec(Cli::tr("%1 multiple-choice card(s) have no right answer marked and would become questions "
                                  "that accept every answer, or none; the first one is card %2 (\"%3\"). Nothing "
                                  "was written; --lossy converts anyway.")
-                             .arg(pertes.sansBonneReponse)
-                             .arg(pertes.ficheSansBonneReponse + 1)
-                             .arg(fichier->LibelleFiche(pertes.ficheSansBonneReponse)));
-        if (pertes.nombre > 0) {
+                             .arg(p->nombre)
+                             .arg(p->fiche + 1)
+                             .arg(fichier->LibelleFiche(p->fiche)));
+        if (const Formats::Perte *p = rapport.De(Formats::Perte::Caracteres)) {
             const QString caractere
                 = QStringLiteral("\"%1\" (U+%2)")
-                      .arg(QString::fromUcs4(&pertes.caractere, 1))
-                      .arg(QString::number(uint(pertes.caractere), 16).toUpper().rightJustified(4, u'0'));
-            const QString ou = pertes.fiche >= 0
-                ? Cli::tr("card %1 (\"%2\")").arg(pertes.fiche + 1).arg(fichier->LibelleFiche(pertes.fiche))
+                      .arg(QString::fromUcs4(&p->caractere, 1))
+                      .arg(QString::number(uint(p->caractere), 16).toUpper().rightJustified(4, u'0'));
+            const QString ou = p->fiche >= 0
+                ? Cli::tr("card %1 (\"%2\")").arg(p->fiche + 1).arg(fichier->LibelleFiche(p->fiche))
                 : Cli::tr("the file's header");
             return Echec(Cli::tr("%1 character(s) cannot be written in this format and would become "
                                  "\"?\"; the first one, %2, is in %3. Nothing was written; "
                                  "--lossy converts anyway.")
-                             .arg(pertes.nombre)
+                             .arg(p->nombre)
                              .arg(caractere, ou));
         }
     }
-    Formats::Enregistrer(*fichier, sortie, format, true);
+    Formats::Enregistrer(*fichier, sortie, format, true, false, &Omissions());
     return 0;
 }
 
@@ -326,7 +333,7 @@ int main(int argc, char *argv[])
         else
             code = Convertir(args);
         // What a format could not carry over is said, the result stands.
-        for (const QString &message : Formats::PrendreAvertissements())
+        for (const QString &message : Omissions().Messages())
             Ecrire(stderr, (message + u'\n').toUtf8());
         return code;
     } catch (const Erreur &e) {

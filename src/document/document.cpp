@@ -371,13 +371,13 @@ void TDocument::Lier(const QString &nom)
     emit nomChange();
 }
 
-void TDocument::Enregistrer(const QString &nom, QChar format, bool nouveau, bool exporter)
+void TDocument::Enregistrer(const QString &nom, QChar format, bool nouveau, bool exporter, Formats::Rapport *rapport)
 {
     if (!m_fichier)
         return;
     const QString nomAvant = m_fichier->NomFichier;
     const QChar formatAvant = m_fichier->FormatFichier;
-    Formats::Enregistrer(*m_fichier, nom, format, nouveau, exporter);
+    Formats::Enregistrer(*m_fichier, nom, format, nouveau, exporter, rapport);
     // The writer marks the file saved unless it wrote an export.
     if (!m_fichier->Modifie) {
         m_horsPile = false;

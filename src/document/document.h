@@ -12,6 +12,10 @@
 // through here as one step of the undo stack; the window only shows what
 // the signals announce. Changes no step makes (a file converted from
 // another format on opening) count as modified until the next save.
+namespace Formats {
+class Rapport;
+}
+
 class TDocument : public QObject
 {
     Q_OBJECT
@@ -35,7 +39,9 @@ public:
 
     // Writes the file (Formats::Enregistrer). A save of the document itself
     // makes the current step the saved one; an export changes nothing.
-    void Enregistrer(const QString &nom, QChar format, bool nouveau, bool exporter);
+    // rapport, when given, gets what the writer left out.
+    void Enregistrer(const QString &nom, QChar format, bool nouveau, bool exporter,
+                     Formats::Rapport *rapport = nullptr);
     // The whole card file in the XML format, as it stands.
     QByteArray OctetsXml() const;
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "document/document.h"
+#include "formats/pertes.h"
 #include "model/fichierx.h"
 #include "model/recherche.h"
 
@@ -258,13 +259,13 @@ private:
     QChar TypePourCsv(const QString &nom) const;
     // Asks the type of a card file made from an imported deck; false when cancelled.
     bool DemanderTypeImport(QChar &type);
-    void SignalerAvertissements();
+    void SignalerOmissions(const Formats::Rapport &rapport);
     // The folder the file dialogs start in: the document's, else the one a
     // file dialog last led to in this run, else the remembered files', else
     // the user's documents folder.
     QString DossierDialogue() const;
     // Asks before a save that would turn characters into '?'; true to go on.
-    bool AccepterPertes(QChar format);
+    bool AccepterPertes(const Formats::Rapport &rapport);
     bool DemanderSauvegarde();
     // A card file dropped on the window, opened as "&Open" would.
     void OuvrirDepose(const QString &chemin);

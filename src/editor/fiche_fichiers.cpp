@@ -84,7 +84,6 @@ void TFormFiche::OuvrirFichier(const QString &nom, int position, bool modifiable
         FermerFichier();
     QString message;
     try {
-        Formats::PrendreAvertissements();
         QChar type = TypePourCsv(nom);
         // An Anki deck becomes a new card file: its type is asked first.
         const QChar format = commeDocument ? Formats::Reconnaitre(nom) : QChar();
@@ -99,8 +98,9 @@ void TFormFiche::OuvrirFichier(const QString &nom, int position, bool modifiable
                 return;
             }
         }
+        Formats::Rapport rapport;
         auto fichier = AvecProgression(tr("Opening \"%1\"...").arg(NomSeul(nom)),
-                                       [&] { return Formats::Ouvrir(nom, modifiable, commeDocument, type); });
+                                       [&] { return Formats::Ouvrir(nom, modifiable, commeDocument, type, &rapport); });
         if (import) // untitled: saved in the type's own format
             fichier->FormatFichier = Lettres::FormatParDefaut(fichier->TypeFichier, LettreTypeCsv);
         // Asked for writing, held read-only because this user may not write it: said once, here.
@@ -109,7 +109,7 @@ void TFormFiche::OuvrirFichier(const QString &nom, int position, bool modifiable
         const bool interdit = retenu && !systeme && EcritureInterdite(nom);
         FermerFichier();
         ChargerDocument(std::move(fichier), position);
-        SignalerAvertissements();
+        SignalerOmissions(rapport);
         if ((interdit || systeme) && signalerErreurs)
             TInteraction::Courante().Message(TInteraction::Information,
                                              (systeme
@@ -139,9 +139,9 @@ void TFormFiche::OuvrirFichier(const QString &nom, int position, bool modifiable
 }
 
 // What the format could not carry over, once per load or save.
-void TFormFiche::SignalerAvertissements()
+void TFormFiche::SignalerOmissions(const Formats::Rapport &rapport)
 {
-    const QStringList messages = Formats::PrendreAvertissements();
+    const QStringList messages = rapport.Messages();
     if (!messages.isEmpty())
         TInteraction::Courante().Message(TInteraction::Information, messages.join(CRLF), TInteraction::Ok, 0);
 }
@@ -386,12 +386,12 @@ bool TFormFiche::SauverFichier(QString nom, bool demanderNom, bool exporter)
             return false;
         }
     }
-    if (!AccepterPertes(format))
+    Formats::Rapport rapport = Formats::PertesEnregistrement(*Fichier(), format);
+    if (!AccepterPertes(rapport))
         return false;
     try {
-        Formats::PrendreAvertissements();
         AvecProgression(tr("Saving \"%1\"...").arg(NomSeul(nom)),
-                        [&] { m_document.Enregistrer(nom, format, demanderNom, exporter); });
+                        [&] { m_document.Enregistrer(nom, format, demanderNom, exporter, &rapport); });
     } catch (const ErreurAnnulation &) {
         return false; // the file and the document stay as they were
     } catch (const Erreur &erreur) {
@@ -402,7 +402,7 @@ bool TFormFiche::SauverFichier(QString nom, bool demanderNom, bool exporter)
                                          0);
         return false;
     }
-    SignalerAvertissements();
+    SignalerOmissions(rapport);
     Lettres::MettreEnTete(format, Parametres.frmats);
     if (demanderNom) {
         AfficherTitreFenetre();
@@ -432,34 +432,31 @@ QString TFormFiche::DossierDialogue() const
     return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
 }
 
-bool TFormFiche::AccepterPertes(QChar format)
+bool TFormFiche::AccepterPertes(const Formats::Rapport &rapport)
 {
-    const Formats::Pertes pertes = Formats::CaracteresPerdus(*Fichier(), format);
-    if (pertes.Aucune())
+    if (!rapport.Bloquant())
         return true;
     QString texte;
-    if (pertes.nombre > 0) {
-        const QString caractere = QString::fromUcs4(&pertes.caractere, 1);
+    if (const Formats::Perte *p = rapport.De(Formats::Perte::Caracteres)) {
+        const QString caractere = QString::fromUcs4(&p->caractere, 1);
         texte = tr("%n character(s) cannot be written in this format and will be saved as \"?\".", nullptr,
-                   int(qMin<qsizetype>(pertes.nombre, INT_MAX)));
+                   int(qMin<qsizetype>(p->nombre, INT_MAX)));
         texte += u' ';
-        if (pertes.fiche >= 0)
+        if (p->fiche >= 0)
             texte += tr("The first one, \"%1\", is in card %2 (\"%3\").")
                          .arg(caractere)
-                         .arg(pertes.fiche + 1)
-                         .arg(Fichier()->LibelleFiche(pertes.fiche));
+                         .arg(p->fiche + 1)
+                         .arg(Fichier()->LibelleFiche(p->fiche));
         else
             texte += tr("The first one, \"%1\", is in the file's header.").arg(caractere);
         texte += QLatin1String("\r\n");
     }
-    if (pertes.sansBonneReponse > 0) {
+    if (const Formats::Perte *p = rapport.De(Formats::Perte::SansBonneReponse)) {
         texte += tr("%n multiple-choice card(s) have no right answer marked: such a question accepts every answer, "
                     "or none.",
-                    nullptr, pertes.sansBonneReponse);
+                    nullptr, int(p->nombre));
         texte += u' ';
-        texte += tr("The first one is card %1 (\"%2\").")
-                     .arg(pertes.ficheSansBonneReponse + 1)
-                     .arg(Fichier()->LibelleFiche(pertes.ficheSansBonneReponse));
+        texte += tr("The first one is card %1 (\"%2\").").arg(p->fiche + 1).arg(Fichier()->LibelleFiche(p->fiche));
         texte += QLatin1String("\r\n");
     }
     texte += tr("Save anyway?");

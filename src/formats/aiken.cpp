@@ -144,15 +144,16 @@ QByteArray TFichierAiken::EcrireAiken(const TFichierX &fichier, int &ignorees)
     return sortie.toUtf8();
 }
 
-void TFichierAiken::ExporterAiken(const TFichierX &fichier, const QString &nom)
+void TFichierAiken::ExporterAiken(const TFichierX &fichier, const QString &nom, Formats::Rapport *rapport)
 {
     int ignorees = 0;
     const QByteArray contenu = EcrireAiken(fichier, ignorees);
     Contrat::EcrireExport(fichier, nom, contenu);
-    if (ignorees > 0)
-        Formats::Avertir(Aiken::tr("%n card(s) are not single-answer multiple choice with at most 26 answers and were "
-                                   "left out of the Aiken file.",
-                                   "", ignorees));
+    if (ignorees > 0 && rapport)
+        rapport->Ajouter({Formats::Perte::Ignorees, ignorees, -1, 0,
+                          Aiken::tr("%n card(s) are not single-answer multiple choice with at most 26 answers and "
+                                    "were left out of the Aiken file.",
+                                    "", ignorees)});
 }
 
 bool TFichierAiken::ResembleAiken(const QByteArray &tete)
@@ -193,9 +194,9 @@ public:
     {
         return TFichierAiken::ChargerAiken(nom);
     }
-    void Ecrire(TFichierX &f, const QString &nom, const Formats::Ecriture &) const override
+    void Ecrire(TFichierX &f, const QString &nom, const Formats::Ecriture &e) const override
     {
-        TFichierAiken::ExporterAiken(f, nom);
+        TFichierAiken::ExporterAiken(f, nom, e.rapport);
     }
     QChar FormatLu() const override { return u'm'; }
     bool Accepte(const TFichierX &f) const override { return Formats::EstQuiz(f); }

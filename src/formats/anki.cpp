@@ -4,6 +4,7 @@
 
 #include "formats/contrat.h"
 #include "formats/html.h"
+#include "formats/pertes.h"
 #include "formats/table.h"
 #include "model/budget.h"
 #include "model/erreurs.h"
@@ -19,6 +20,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QSet>
 #include <QStringDecoder>
 #include <QStringList>
@@ -319,6 +321,49 @@ void OublierChamps(QStringList &champs)
     champs.clear();
 }
 
+// What the notes held that the cards have no place for.
+struct Omissions
+{
+    int etiquettes = 0; // notes with tags
+    int trous = 0;      // notes with cloze deletions
+    int medias = 0;     // sound and picture files of the package
+    int paquets = 0;    // decks the cards come from
+    QString journal;    // the write-ahead log's entry
+
+    // Raw fields holding a cloze deletion, "{{c1::...}}".
+    static bool Trou(QStringView champs)
+    {
+        static const QRegularExpression trou(QStringLiteral("\\{\\{c\\d+::"));
+        return champs.contains(u"{{c") && trou.match(champs).hasMatch();
+    }
+
+    void Rapporter(Formats::Rapport *rapport) const
+    {
+        if (!rapport)
+            return;
+        using Formats::Perte;
+        if (!journal.isEmpty())
+            rapport->Ajouter({Perte::Journal, 1, -1, 0,
+                              Anki::tr("This Anki package holds a write-ahead log (%1): the notes added or changed "
+                                       "since its collection was last saved are left out.")
+                                  .arg(journal)});
+        rapport->Ajouter({Perte::Etiquettes, etiquettes, -1, 0,
+                          Anki::tr("%n note(s) carry tags, which cards have no place for: the tags were left out.", "",
+                                   etiquettes)});
+        rapport->Ajouter({Perte::Trous, trous, -1, 0,
+                          Anki::tr("%n note(s) hold cloze deletions ({{c1::...}}): their text is kept as it stands, "
+                                   "without the gaps.",
+                                   "", trous)});
+        rapport->Ajouter({Perte::Medias, medias, -1, 0,
+                          Anki::tr("This Anki package holds %n sound or picture file(s), which cards cannot show: "
+                                   "they were left out.",
+                                   "", medias)});
+        if (paquets > 1)
+            rapport->Ajouter({Perte::Paquets, paquets, -1, 0,
+                              Anki::tr("The notes come from several decks; the card file keeps no deck.")});
+    }
+};
+
 // ---- the package
 
 struct Entree
@@ -576,7 +621,7 @@ QString PaquetUnique(sqlite3 *base, const Contenu &c)
     return ids.size() == 1 ? c.paquets.value(ids.first()) : QString();
 }
 
-std::unique_ptr<TFichierX> LireBase(QByteArray &octets, QChar type, const QString &secours)
+std::unique_ptr<TFichierX> LireBase(QByteArray &octets, QChar type, const QString &secours, Omissions &omissions)
 {
     qint64 restant = 0;
     const EnLecture lecture(octets.size());
@@ -593,6 +638,14 @@ std::unique_ptr<TFichierX> LireBase(QByteArray &octets, QChar type, const QStrin
             && seule.Texte(1).contains(QLatin1String("Please update to the latest Anki version")))
             RefuserTropRecent();
     }
+    {
+        Requete decks(base.get(), "select count(distinct did) from cards");
+        if (decks.Suivante())
+            omissions.paquets = int(qMin<qint64>(decks.Entier(0), INT_MAX));
+        Requete tags(base.get(), "select count(*) from notes where trim(tags) <> ''");
+        if (tags.Suivante())
+            omissions.etiquettes = int(qMin<qint64>(tags.Entier(0), INT_MAX));
+    }
     auto fichier = NouveauFichier(type, titre);
     Requete notes(base.get(), "select mid, flds from notes order by id");
     while (notes.Suivante()) {
@@ -602,6 +655,8 @@ std::unique_ptr<TFichierX> LireBase(QByteArray &octets, QChar type, const QStrin
         if (c.nombreChamps.value(mid) < 1)
             Refuser(Anki::tr("The note type \"%1\" has no first field.").arg(c.types.value(mid)));
         const QString flds = notes.Texte(1);
+        if (Omissions::Trou(flds))
+            ++omissions.trous;
         QStringList champs;
         for (const QStringView champ : qTokenize(flds, SeparateurChamps)) {
             // HTML may take more characters than the text it gives, not that many.
@@ -667,7 +722,7 @@ quint64 VersionMeta(const QByteArray &meta)
 
 // The collection of a package, as Anki picks it: the one its "meta" entry
 // names, else the newest one present.
-QByteArray CollectionDuPaquet(const QByteArray &octets, TBudgetMemoire &budget, QString *journal = nullptr)
+QByteArray CollectionDuPaquet(const QByteArray &octets, TBudgetMemoire &budget, Omissions *omissions = nullptr)
 {
     zip_error_t erreur;
     zip_error_init(&erreur);
@@ -686,6 +741,20 @@ QByteArray CollectionDuPaquet(const QByteArray &octets, TBudgetMemoire &budget, 
     // only tells older programs to update.
     static const Entree entrees[] = {
         {"collection.anki21b", true, true}, {"collection.anki21", false, false}, {"collection.anki2", false, false}};
+    // The media files are the entries named by a number.
+    if (omissions) {
+        const zip_int64_t n = zip_get_num_entries(archive.get(), 0);
+        for (zip_int64_t i = 0; i < n; ++i) {
+            const char *nom = zip_get_name(archive.get(), zip_uint64_t(i), 0);
+            if (!nom || !*nom)
+                continue;
+            bool chiffres = true;
+            for (const char *c = nom; *c && chiffres; ++c)
+                chiffres = *c >= '0' && *c <= '9';
+            if (chiffres)
+                ++omissions->medias;
+        }
+    }
     const Entree *voulue = nullptr;
     if (const zip_int64_t meta = zip_name_locate(archive.get(), "meta", 0); meta >= 0) {
         const quint64 version = VersionMeta(LireEntree(archive.get(), meta, budget));
@@ -707,9 +776,9 @@ QByteArray CollectionDuPaquet(const QByteArray &octets, TBudgetMemoire &budget, 
         // there, which a database read from memory cannot take in.
         zip_stat_t etat;
         zip_stat_init(&etat);
-        if (journal && zip_stat(archive.get(), (QByteArray(e.nom) + "-wal").constData(), 0, &etat) == 0
+        if (omissions && zip_stat(archive.get(), (QByteArray(e.nom) + "-wal").constData(), 0, &etat) == 0
             && (etat.valid & ZIP_STAT_SIZE) && etat.size > 0)
-            *journal = QString::fromLatin1(e.nom) + QLatin1String("-wal");
+            omissions->journal = QString::fromLatin1(e.nom) + QLatin1String("-wal");
         return base;
     }
     // The newer collection a package's meta names is missing: what is left
@@ -728,6 +797,9 @@ struct EnTeteTexte
     QString paquet;
     QString type;
     QSet<int> colonnesSpeciales; // from 0
+    int colonneEtiquettes = -1;
+    int colonnePaquet = -1;
+    bool etiquettesCommunes = false; // a "tags:" first line tags every note
     // From the line this program writes: the card file's type, and the card
     // field of each column after Front, Back and the tags.
     QChar lettre;
@@ -867,6 +939,7 @@ qsizetype LireEnTete(const QString &texte, EnTeteTexte &entete)
     if (texte.startsWith(QLatin1String("tags:"))) {
         vuEnTete = true;
         i = finLigne(0) + 1;
+        entete.etiquettesCommunes = !QStringView(texte).mid(5, i - 6).trimmed().isEmpty();
     }
     while (i < texte.size() && texte.at(i) == u'#') {
         const qsizetype fin = finLigne(i);
@@ -889,8 +962,13 @@ qsizetype LireEnTete(const QString &texte, EnTeteTexte &entete)
             else if (cle.endsWith(QLatin1String(" column"))) {
                 bool ok = false;
                 const int colonne = valeur.trimmed().toInt(&ok);
-                if (ok && colonne >= 1)
+                if (ok && colonne >= 1) {
                     entete.colonnesSpeciales.insert(colonne - 1);
+                    if (cle == QLatin1String("tags column"))
+                        entete.colonneEtiquettes = colonne - 1;
+                    else if (cle == QLatin1String("deck column"))
+                        entete.colonnePaquet = colonne - 1;
+                }
             }
         }
         i = fin + 1;
@@ -925,20 +1003,19 @@ QString TexteBrut(QStringView champ)
 
 // ================================================================ public
 
-std::unique_ptr<TFichierX> TFichierAnki::LirePaquet(const QByteArray &octets, QChar type, const QString &nomSecours)
+std::unique_ptr<TFichierX> TFichierAnki::LirePaquet(const QByteArray &octets, QChar type, const QString &nomSecours,
+                                                    Formats::Rapport *rapport)
 {
     TBudgetMemoire budget(octets.size());
-    QString journal;
-    QByteArray base = CollectionDuPaquet(octets, budget, &journal);
-    auto fichier = LireBase(base, type, nomSecours);
-    if (!journal.isEmpty())
-        Formats::Avertir(Anki::tr("This Anki package holds a write-ahead log (%1): the notes added or changed since "
-                                  "its collection was last saved are left out.")
-                             .arg(journal));
+    Omissions omissions;
+    QByteArray base = CollectionDuPaquet(octets, budget, &omissions);
+    auto fichier = LireBase(base, type, nomSecours, omissions);
+    omissions.Rapporter(rapport);
     return fichier;
 }
 
-std::unique_ptr<TFichierX> TFichierAnki::LireTexte(const QByteArray &octets, QChar type, const QString &nomSecours)
+std::unique_ptr<TFichierX> TFichierAnki::LireTexte(const QByteArray &octets, QChar type, const QString &nomSecours,
+                                                   Formats::Rapport *rapport)
 {
     TBudgetMemoire budget(octets.size());
     budget.Prendre(2 * octets.size()); // the text as UTF-16
@@ -959,10 +1036,20 @@ std::unique_ptr<TFichierX> TFichierAnki::LireTexte(const QByteArray &octets, QCh
     int colonnes = 0;
     // HTML may take more characters than the text it gives.
     const qsizetype maxChamp = (entete.html ? 4 : 1) * TBudgetMemoire::MaxCaracteresTexte;
+    Omissions omissions;
+    bool etiquettes = entete.etiquettesCommunes;
+    bool trou = false;
+    QSet<QString> paquets;
     Notes(
         texte, i, entete.separateur, maxChamp,
         [&](int colonne, const QString &brut) {
             colonnes = colonne + 1;
+            if (colonne == entete.colonneEtiquettes)
+                etiquettes = etiquettes || !brut.trimmed().isEmpty();
+            else if (colonne == entete.colonnePaquet && paquets.size() < 2)
+                paquets.insert(brut.trimmed());
+            else
+                trou = trou || Omissions::Trou(brut);
             const bool dispose = colonne >= 3 && colonne < 3 + d.size();
             const bool garde = !entete.colonnesSpeciales.contains(colonne);
             if (!dispose && !garde)
@@ -984,12 +1071,18 @@ std::unique_ptr<TFichierX> TFichierAnki::LireTexte(const QByteArray &octets, QCh
             }
             OublierChamps(champs);
             disposes.clear();
+            omissions.etiquettes += etiquettes ? 1 : 0;
+            omissions.trous += trou ? 1 : 0;
+            etiquettes = entete.etiquettesCommunes;
+            trou = false;
         });
+    omissions.paquets = int(paquets.size());
+    omissions.Rapporter(rapport);
     Terminer(*fichier);
     return fichier;
 }
 
-std::unique_ptr<TFichierX> TFichierAnki::Importer(const QString &nom, QChar type, bool texte)
+std::unique_ptr<TFichierX> TFichierAnki::Importer(const QString &nom, QChar type, bool texte, Formats::Rapport *rapport)
 {
     QByteArray octets;
     {
@@ -997,7 +1090,7 @@ std::unique_ptr<TFichierX> TFichierAnki::Importer(const QString &nom, QChar type
         octets = flux->LireTout();
     } // the package is not held: the document is a new one
     const QString secours = NomSansExtension(nom);
-    return texte ? LireTexte(octets, type, secours) : LirePaquet(octets, type, secours);
+    return texte ? LireTexte(octets, type, secours, rapport) : LirePaquet(octets, type, secours, rapport);
 }
 
 bool TFichierAnki::EstPaquet(const QByteArray &tete, const QString &nom)
@@ -1081,7 +1174,7 @@ public:
     bool Ecrivable() const override { return true; }
     std::unique_ptr<TFichierX> Lire(const QString &nom, const Formats::Lecture &l) const override
     {
-        return TFichierAnki::Importer(nom, l.typeCsv, m_texte);
+        return TFichierAnki::Importer(nom, l.typeCsv, m_texte, l.rapport);
     }
     void Ecrire(TFichierX &f, const QString &nom, const Formats::Ecriture &) const override
     {

@@ -6,6 +6,9 @@
 #include <memory>
 
 class TFichierX;
+namespace Formats {
+class Rapport;
+}
 
 // Anki, the flash-card program: a card file exported as a package (.apkg, a
 // zip holding an SQLite collection) or as Anki's "notes in plain text", and
@@ -22,11 +25,16 @@ public:
     // Imports: the notes of every deck become cards of a new card file of
     // the given type, titled after the deck (else nomSecours). The file has
     // no name and unsaved changes; the bytes are never written back.
+    // rapport, when given, gets what a card has no place for (tags, media,
+    // the gaps of cloze notes, the decks, a write-ahead log).
     static std::unique_ptr<TFichierX> LirePaquet(const QByteArray &octets, QChar type,
-                                                 const QString &nomSecours = QString());
+                                                 const QString &nomSecours = QString(),
+                                                 Formats::Rapport *rapport = nullptr);
     static std::unique_ptr<TFichierX> LireTexte(const QByteArray &octets, QChar type,
-                                                const QString &nomSecours = QString());
-    static std::unique_ptr<TFichierX> Importer(const QString &nom, QChar type, bool texte);
+                                                const QString &nomSecours = QString(),
+                                                Formats::Rapport *rapport = nullptr);
+    static std::unique_ptr<TFichierX> Importer(const QString &nom, QChar type, bool texte,
+                                               Formats::Rapport *rapport = nullptr);
 
     // The type of the card file a deck this program wrote was made from
     // (null when the deck tells none, or cannot be read): the type to offer

@@ -254,9 +254,9 @@ public:
         TFichierCrd::EnregistrerCardfile(f, nom, e.nouveau);
     }
     bool OffertEnSauvegarde(const TFichierX &f) const override { return f.TypeAlphabetique(); }
-    Formats::Pertes CePerdrait(const TFichierX &f) const override
+    Formats::Rapport CePerdrait(const TFichierX &f) const override
     {
-        Formats::Pertes pertes;
+        Formats::Rapport pertes;
         Formats::CompteurPertes compteur(pertes, PageCode::AnsiSysteme());
         for (int i = 0; i < f.NombreFiches(); ++i) {
             compteur.Ajouter(f.Fiche(i).Champ1(), i);

@@ -664,9 +664,9 @@ bool PiecesEnLignes(const TFichierX &f)
 // The fields a CSV record or a text export holds, in the system's code page
 // unless the setting csvutf says UTF-8: written as lines, a numbered card is
 // its answer alone.
-Formats::Pertes PertesCsv(const TFichierX &f, bool texte)
+Formats::Rapport PertesCsv(const TFichierX &f, bool texte)
 {
-    Formats::Pertes pertes;
+    Formats::Rapport pertes;
     if (Parametres.csvutf)
         return pertes;
     const bool lignes = texte || PiecesEnLignes(f);
@@ -717,7 +717,7 @@ public:
     }
     bool OffertEnSauvegarde(const TFichierX &f) const override { return Parametres.csvtyp.contains(f.TypeFichier); }
     bool ParDefautPour(QChar type, QChar typeCsv) const override { return type == typeCsv; }
-    Formats::Pertes CePerdrait(const TFichierX &f) const override { return PertesCsv(f, false); }
+    Formats::Rapport CePerdrait(const TFichierX &f) const override { return PertesCsv(f, false); }
 };
 
 // The text export: the CSV writer, one piece per line.
@@ -734,7 +734,7 @@ public:
     }
     bool OffertEnExport(const TFichierX &f) const override { return PiecesEnLignes(f); }
     bool Exporte(const TFichierX &) const override { return true; }
-    Formats::Pertes CePerdrait(const TFichierX &f) const override { return PertesCsv(f, true); }
+    Formats::Rapport CePerdrait(const TFichierX &f) const override { return PertesCsv(f, true); }
 };
 
 } // namespace

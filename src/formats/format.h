@@ -15,8 +15,9 @@ namespace Formats {
 struct Lecture
 {
     bool modifiable = true;
-    bool commeDocument = true; // false: a model (layout and options, no cards)
-    QChar typeCsv = u'L';      // type given to a file that carries none (CSV, Anki)
+    bool commeDocument = true;  // false: a model (layout and options, no cards)
+    QChar typeCsv = u'L';       // type given to a file that carries none (CSV, Anki)
+    Rapport *rapport = nullptr; // gets what the reader leaves out
 };
 
 // How a file is being written: exporter asks for an export (the card file
@@ -25,6 +26,7 @@ struct Ecriture
 {
     bool nouveau = true; // false: rewrite the card file's own stream
     bool exporter = false;
+    Rapport *rapport = nullptr; // gets what the writer left out
 };
 
 // The head of a file, as recognition looks at it.
@@ -114,7 +116,7 @@ public:
     virtual QChar VarianteDe() const { return QChar(); }
 
     // What writing the file in this format would lose.
-    virtual Pertes CePerdrait(const TFichierX &) const { return Pertes(); }
+    virtual Rapport CePerdrait(const TFichierX &) const { return Rapport(); }
 };
 
 constexpr int RangReglesGenerales = 100;

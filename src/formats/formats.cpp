@@ -27,7 +27,8 @@ namespace {
                             .arg(QDir::toNativeSeparators(nom)));
 }
 
-std::unique_ptr<TFichierX> Charger(const QString &nom, bool modifiable, bool commeDocument, QChar typeCsv)
+std::unique_ptr<TFichierX> Charger(const QString &nom, bool modifiable, bool commeDocument, QChar typeCsv,
+                                   Rapport *rapport)
 {
     const TFormat *format = Trouver(Reconnaitre(nom));
     if (!commeDocument && !(format && format->A(Modele)))
@@ -39,7 +40,7 @@ std::unique_ptr<TFichierX> Charger(const QString &nom, bool modifiable, bool com
     // Every reader's cards count against the file's memory budget (those that
     // read the bytes themselves hold a budget of their own, which is the one charged).
     TBudgetMemoire budget(QFileInfo(nom).size());
-    std::unique_ptr<TFichierX> fichier = format->Lire(nom, {modifiable, commeDocument, typeCsv});
+    std::unique_ptr<TFichierX> fichier = format->Lire(nom, {modifiable, commeDocument, typeCsv, rapport});
     // A reader that took a refused allocation for the end of its input.
     if (TProgression::Annulee())
         throw ErreurAnnulation();
@@ -89,10 +90,11 @@ QChar Reconnaitre(const QString &nom)
     return ReconnaitreTete(flux->Lire(0, TailleTete), nom);
 }
 
-std::unique_ptr<TFichierX> Ouvrir(const QString &nom, bool modifiable, bool commeDocument, QChar typeCsv)
+std::unique_ptr<TFichierX> Ouvrir(const QString &nom, bool modifiable, bool commeDocument, QChar typeCsv,
+                                  Rapport *rapport)
 {
     try {
-        return Charger(nom, modifiable, commeDocument, typeCsv);
+        return Charger(nom, modifiable, commeDocument, typeCsv, rapport);
     } catch (const std::bad_alloc &) {
         PlusDeMemoire(nom);
     }
@@ -104,13 +106,13 @@ bool EstExport(const TFichierX &fichier, QChar format)
     return f && f->Exporte(fichier);
 }
 
-void Enregistrer(TFichierX &fichier, const QString &nom, QChar format, bool nouveau, bool exporter)
+void Enregistrer(TFichierX &fichier, const QString &nom, QChar format, bool nouveau, bool exporter, Rapport *rapport)
 {
     const TFormat *f = Trouver(format);
     if (!f || !f->Ecrivable())
         throw ErreurFormatAbsent(QCoreApplication::translate("Formats", "Unknown format \"%1\".").arg(format));
     try {
-        f->Ecrire(fichier, nom, {nouveau, exporter});
+        f->Ecrire(fichier, nom, {nouveau, exporter, rapport});
     } catch (const std::bad_alloc &) {
         PlusDeMemoire(nom);
     }

@@ -7,6 +7,10 @@
 
 class TFichierX;
 
+namespace Formats {
+class Rapport;
+}
+
 // One entry to every reader and writer, by format letter.
 namespace Formats {
 
@@ -14,12 +18,17 @@ namespace Formats {
 // carries the read-only attribute; as a model (no cards, no name) when
 // commeDocument is false; an alphabetical file that is not sorted comes back
 // sorted, still unmodified. typeCsv is the type given to a CSV file.
-std::unique_ptr<TFichierX> Ouvrir(const QString &nom, bool modifiable, bool commeDocument, QChar typeCsv);
+// rapport, when given, gets what the reader left out.
+std::unique_ptr<TFichierX> Ouvrir(const QString &nom, bool modifiable, bool commeDocument, QChar typeCsv,
+                                  Rapport *rapport = nullptr);
 
 // Saves with the writer of the format, following the save contract
 // ('t', and 'm' for a Questionnaire, are exports).
 // exporter asks for an export where the format could be the document's own.
-void Enregistrer(TFichierX &fichier, const QString &nom, QChar format, bool nouveau, bool exporter = false);
+// What it would lose is asked before (PertesEnregistrement); rapport, when
+// given, gets what the writer left out.
+void Enregistrer(TFichierX &fichier, const QString &nom, QChar format, bool nouveau, bool exporter = false,
+                 Rapport *rapport = nullptr);
 
 // The writer of format writes an export rather than the document itself.
 bool EstExport(const TFichierX &fichier, QChar format);

@@ -851,14 +851,15 @@ std::unique_ptr<TFichierX> TFichierGift::LireGift(const QByteArray &octets, int 
     return f;
 }
 
-std::unique_ptr<TFichierX> TFichierGift::ChargerGift(const QString &nom, bool modifiable)
+std::unique_ptr<TFichierX> TFichierGift::ChargerGift(const QString &nom, bool modifiable, Formats::Rapport *rapport)
 {
     auto flux = TFlux::Ouvrir(nom, modifiable);
     int perdus = 0;
     auto f = LireGift(flux->LireTout(), perdus);
-    if (perdus > 0)
-        Formats::Avertir(
-            Gift::tr("%n answer feedback(s) of this file have no place in a card and were left out.", "", perdus));
+    if (perdus > 0 && rapport)
+        rapport->Ajouter(
+            {Formats::Perte::Retroactions, perdus, -1, 0,
+             Gift::tr("%n answer feedback(s) of this file have no place in a card and were left out.", "", perdus)});
     Contrat::TerminerChargement(*f, nom, std::move(flux), modifiable);
     return f;
 }
@@ -868,7 +869,8 @@ QByteArray TFichierGift::EcrireGift(const TFichierX &fichier, int &approches)
     return EcrivainGift(fichier).Ecrire(approches);
 }
 
-void TFichierGift::EnregistrerGift(TFichierX &fichier, const QString &nom, bool nouveau, bool exporter)
+void TFichierGift::EnregistrerGift(TFichierX &fichier, const QString &nom, bool nouveau, bool exporter,
+                                   Formats::Rapport *rapport)
 {
     int approches = 0;
     const QByteArray contenu = EcrireGift(fichier, approches);
@@ -876,10 +878,11 @@ void TFichierGift::EnregistrerGift(TFichierX &fichier, const QString &nom, bool 
         Contrat::EcrireExport(fichier, nom, contenu);
     else
         Contrat::TerminerEnregistrement(fichier, nom, nouveau, u'g', contenu);
-    if (approches > 0)
-        Formats::Avertir(Gift::tr(
-            "%n card(s) cannot be written exactly in GIFT and were written as the closest question Moodle accepts.", "",
-            approches));
+    if (approches > 0 && rapport)
+        rapport->Ajouter({Formats::Perte::Approchees, approches, -1, 0,
+                          Gift::tr("%n card(s) cannot be written exactly in GIFT and were written as the closest "
+                                   "question Moodle accepts.",
+                                   "", approches)});
 }
 
 namespace {
@@ -975,17 +978,17 @@ public:
     bool Ecrivable() const override { return true; }
     std::unique_ptr<TFichierX> Lire(const QString &nom, const Formats::Lecture &l) const override
     {
-        return TFichierGift::ChargerGift(nom, l.modifiable);
+        return TFichierGift::ChargerGift(nom, l.modifiable, l.rapport);
     }
     void Ecrire(TFichierX &f, const QString &nom, const Formats::Ecriture &e) const override
     {
-        TFichierGift::EnregistrerGift(f, nom, e.nouveau, e.exporter);
+        TFichierGift::EnregistrerGift(f, nom, e.nouveau, e.exporter, e.rapport);
     }
     bool Accepte(const TFichierX &f) const override { return Formats::EstQuiz(f); }
     bool OffertEnSauvegarde(const TFichierX &f) const override { return f.TypeFichier == u'M'; }
     bool OffertEnExport(const TFichierX &f) const override { return Formats::EstQuiz(f); }
     bool Exporte(const TFichierX &f) const override { return f.TypeFichier == u'Q'; }
-    Formats::Pertes CePerdrait(const TFichierX &f) const override { return Formats::SansBonneReponse(f); }
+    Formats::Rapport CePerdrait(const TFichierX &f) const override { return Formats::SansBonneReponse(f); }
 };
 
 } // namespace

@@ -5,6 +5,9 @@
 #include <memory>
 
 class TFichierX;
+namespace Formats {
+class Rapport;
+}
 
 // GIFT quiz text (format letter g): read as Moodle's GIFT import reads it,
 // written so that Moodle reads back the questions the Moodle XML export of
@@ -12,13 +15,14 @@ class TFichierX;
 class TFichierGift
 {
 public:
-    static std::unique_ptr<TFichierX> ChargerGift(const QString &nom, bool modifiable);
+    static std::unique_ptr<TFichierX> ChargerGift(const QString &nom, bool modifiable, Formats::Rapport *rapport);
     // A text Moodle would refuse raises ErreurIdInvalide naming the line where
     // the question starts. perdus counts the per-answer feedbacks dropped.
     static std::unique_ptr<TFichierX> LireGift(const QByteArray &octets, int &perdus);
     // Saving an MCQ file makes it a GIFT document; a Questionnaire, or an
     // export asked for, leaves the card file as it was.
-    static void EnregistrerGift(TFichierX &fichier, const QString &nom, bool nouveau, bool exporter);
+    static void EnregistrerGift(TFichierX &fichier, const QString &nom, bool nouveau, bool exporter,
+                                Formats::Rapport *rapport);
     // approches counts the cards GIFT cannot express, written as the closest
     // GIFT that Moodle accepts.
     static QByteArray EcrireGift(const TFichierX &fichier, int &approches);
@@ -33,7 +37,7 @@ public:
     // The card file has no name: Aiken is never the document's own format.
     static std::unique_ptr<TFichierX> ChargerAiken(const QString &nom);
     static std::unique_ptr<TFichierX> LireAiken(const QByteArray &octets);
-    static void ExporterAiken(const TFichierX &fichier, const QString &nom);
+    static void ExporterAiken(const TFichierX &fichier, const QString &nom, Formats::Rapport *rapport);
     // ignorees counts the cards that are not single-answer multiple choice
     // with at most 26 answers, left out.
     static QByteArray EcrireAiken(const TFichierX &fichier, int &ignorees);

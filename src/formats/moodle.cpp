@@ -442,7 +442,7 @@ public:
     // A Questionnaire's cards become questions the file cannot give back.
     bool Exporte(const TFichierX &f) const override { return f.TypeFichier == u'Q'; }
     bool ParDefautPour(QChar type, QChar) const override { return type == u'M'; }
-    Formats::Pertes CePerdrait(const TFichierX &f) const override { return Formats::SansBonneReponse(f); }
+    Formats::Rapport CePerdrait(const TFichierX &f) const override { return Formats::SansBonneReponse(f); }
 };
 
 } // namespace

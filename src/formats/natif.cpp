@@ -520,9 +520,9 @@ public:
     }
     bool OffertEnSauvegarde(const TFichierX &) const override { return true; }
     // The texts in the order the writer writes them.
-    Formats::Pertes CePerdrait(const TFichierX &f) const override
+    Formats::Rapport CePerdrait(const TFichierX &f) const override
     {
-        Formats::Pertes pertes;
+        Formats::Rapport pertes;
         Formats::CompteurPertes compteur(pertes, TFichierNatif::PageTextes(f));
         compteur.Ajouter(f.Titre, -1);
         compteur.Ajouter(f.Signature, -1);

@@ -66,22 +66,6 @@ bool EstQuiz(const TFichierX &f)
     return f.TypeFichier == u'M' || f.TypeFichier == u'Q';
 }
 
-namespace {
-QStringList g_avertissements;
-}
-
-void Avertir(const QString &message)
-{
-    g_avertissements << message;
-}
-
-QStringList PrendreAvertissements()
-{
-    QStringList messages;
-    messages.swap(g_avertissements);
-    return messages;
-}
-
 QString TFormat::NomAffiche() const
 {
     return QCoreApplication::translate("Chaines", Nom());

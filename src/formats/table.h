@@ -25,12 +25,6 @@ QString Nom(QChar lettre);
 QString Lettres();
 // The format a new file of a type is saved in.
 QChar ParDefaut(QChar type, QChar typeCsv);
-// What a reader or writer could not carry over (per-answer feedback of a
-// GIFT file, cards GIFT or Aiken cannot express), said once per load or
-// save: the editor shows it, the command-line tool prints it.
-void Avertir(const QString &message);
-// The messages since the last call, which empties the list.
-QStringList PrendreAvertissements();
 
 // The registered formats, each defined in its own files.
 const TFormat &FormatXml();
