@@ -7,6 +7,9 @@
 //   bench_editeur reclasser FILE [RUNS] a card of FILE (alphabetical) edited and put back in order
 //   bench_editeur chercher FILE [RUNS]  a whole search cycle without a match (all fields, no case)
 //   bench_editeur liste FILE [RUNS]     the list of cards opened and painted
+//   bench_editeur recuperation FILE [RUNS] the recovery copy: the cards taken on the
+//                                       GUI thread, beside the whole copy made and
+//                                       written there (XML text and file)
 //   bench_editeur echelle FILE [RUNS]   in one process: FILE opened and its first card
 //                                       painted, then liste and chercher
 //
@@ -27,7 +30,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QLineEdit>
+#include <QSaveFile>
 #include <QMainWindow>
 #include <QPlainTextEdit>
 #include <algorithm>
@@ -232,6 +237,35 @@ int main(int argc, char *argv[])
         }
         Imprimer("liste", durees);
     };
+    if (mode == QLatin1String("recuperation")) {
+        // The window's only part is the snapshot; the other thread makes the
+        // text and writes it. Printed: "recuperation snapshot_median
+        // snapshot_max whole_median".
+        const QString copie = QDir::temp().filePath(
+            QStringLiteral("bench-recuperation-%1.xml").arg(QCoreApplication::applicationPid()));
+        std::vector<double> prises, entieres;
+        for (int i = 0; i < fois; ++i) {
+            std::unique_ptr<TFichierX> cartes;
+            const auto debut = std::chrono::steady_clock::now();
+            cartes = fiche.Document().Instantane();
+            const std::chrono::duration<double> d = std::chrono::steady_clock::now() - debut;
+            prises.push_back(d.count());
+            cartes.reset(); // let go on the writing thread, not counted
+            entieres.push_back(Chrono([&] {
+                const std::unique_ptr<TFichierX> tout = fiche.Document().Instantane();
+                QSaveFile fichier(copie);
+                if (!fichier.open(QIODevice::WriteOnly) || fichier.write(TFichierXML::EcrireXml(*tout)) < 0
+                    || !fichier.commit())
+                    Sortir(1);
+            }));
+        }
+        QFile::remove(copie);
+        std::sort(prises.begin(), prises.end());
+        std::sort(entieres.begin(), entieres.end());
+        std::printf("recuperation %.6f %.6f %.6f\n", prises[prises.size() / 2], prises.back(),
+                    entieres[entieres.size() / 2]);
+        Sortir(0);
+    }
     if (mode == QLatin1String("chercher")) {
         chercher();
         Sortir(0);

@@ -151,6 +151,7 @@ inline bool Fermer(TFormFiche &w)
 }
 
 // Card position shown, as the user gets there: First, then Next (-1: Last).
+// While a search runs Next goes on searching: move before searching.
 inline void Aller(TFormFiche &w, int position)
 {
     if (position < 0) {

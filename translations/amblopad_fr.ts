@@ -615,6 +615,18 @@ Il sort avec 1 quand un mot est inconnu, 2 quand le dictionnaire manque.
         <source>Open as &amp;read-only</source>
         <translation>Ouvrir en &amp;lecture seule</translation>
     </message>
+    <message>
+        <source>&amp;Recover</source>
+        <translation>&amp;Récupérer</translation>
+    </message>
+    <message>
+        <source>&amp;Discard</source>
+        <translation>&amp;Supprimer</translation>
+    </message>
+    <message>
+        <source>&amp;Later</source>
+        <translation>Plus &amp;tard</translation>
+    </message>
 </context>
 <context>
     <name>LectureHtml</name>
@@ -1375,7 +1387,7 @@ Nombre de fiches&#xa0;: %3</translation>
     </message>
     <message>
         <source>The cards could not be printed to &quot;%1&quot;.</source>
-        <translation>Les fiches n&apos;ont pas pu être imprimées dans « %1 ».</translation>
+        <translation>Les fiches n&apos;ont pas pu être imprimées dans «&#xa0;%1&#xa0;».</translation>
     </message>
     <message>
         <source>Title</source>
@@ -1427,6 +1439,29 @@ Nombre de fiches&#xa0;: %3</translation>
     <message>
         <source>List of cards</source>
         <translation>Liste des fiches</translation>
+    </message>
+</context>
+<context>
+    <name>TOffreRecuperation</name>
+    <message>
+        <source>A recovery copy cannot be read</source>
+        <translation>Une copie de récupération est illisible</translation>
+    </message>
+    <message>
+        <source>It was set aside as &quot;%1&quot;.</source>
+        <translation>Elle a été mise de côté sous le nom «&#xa0;%1&#xa0;».</translation>
+    </message>
+    <message>
+        <source>(New file)</source>
+        <translation>(Nouveau fichier)</translation>
+    </message>
+    <message>
+        <source>Recover the unsaved changes to %1 from %2?</source>
+        <translation>Récupérer les modifications non enregistrées de %1 du %2&#xa0;?</translation>
+    </message>
+    <message>
+        <source>Recovery</source>
+        <translation>Récupération</translation>
     </message>
 </context>
 <context>

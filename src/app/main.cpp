@@ -4,12 +4,14 @@
 
 #include "editor/fiche.h"
 #include "editor/instance.h"
+#include "editor/recuperer.h"
 #include "resources/chaines.h"
 #include "settings/init.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QFileInfo>
+#include <QPlainTextEdit>
 #include <QStringList>
 #include <QTimer>
 #include <cstdio>
@@ -47,6 +49,21 @@ void JouerCommandes(TFormFiche &fiche)
     }
 }
 
+// Test aid: AMBLOPAD_TEST_SAISIE is typed at the end of the card's answer
+// once the commands have run, as a user would type it, and left unvalidated.
+void Saisir(TFormFiche &fiche)
+{
+    const QString texte = qEnvironmentVariable("AMBLOPAD_TEST_SAISIE");
+    if (texte.isEmpty())
+        return;
+    QTimer::singleShot(0, &fiche, [&fiche, texte] {
+        if (auto *reponse = fiche.findChild<QPlainTextEdit *>(QStringLiteral("MReponse"))) {
+            reponse->moveCursor(QTextCursor::End);
+            reponse->insertPlainText(texte);
+        }
+    });
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -74,9 +91,13 @@ int main(int argc, char *argv[])
     instances.Publier(Parametres.uninst);
     QObject::connect(&instances, &TInstances::LignesRecues, &fiche, &TFormFiche::RecevoirLignes);
 
+    TRecuperation *recuperation = TOffreRecuperation::Installer(fiche);
     fiche.show();
     fiche.FormShow(arguments, instances.NombreEnCours());
     SuivreLegende(fiche);
+    // What a crashed editor left is offered once the window is up.
+    QTimer::singleShot(0, &fiche, [&fiche, recuperation] { TOffreRecuperation::Offrir(fiche, *recuperation); });
     JouerCommandes(fiche);
+    Saisir(fiche);
     return application.exec();
 }

@@ -563,3 +563,33 @@ void TDocument::SignalerSaisie()
 {
     emit contenuChange();
 }
+
+bool TDocument::TravailNonEnregistre() const
+{
+    TSaisie saisie;
+    return m_fichier && (EstModifie() || (m_saisie && m_saisie(saisie)));
+}
+
+std::unique_ptr<TFichierX> TDocument::Instantane() const
+{
+    if (!m_fichier)
+        return nullptr;
+    const TFichierX &f = *m_fichier;
+    auto copie = std::make_unique<TFichierX>(f.TypeFichier, f.FormatFichier);
+    Restaurer(*copie, Capturer(f));
+    copie->NomFichier = f.NomFichier;
+    copie->Modifiable = f.Modifiable;
+    copie->Modifie = f.Modifie;
+    copie->Fiches = f.Fiches;
+    TSaisie saisie;
+    const bool saisi = m_saisie && m_saisie(saisie);
+    if (saisi && saisie.titre)
+        copie->Titre = saisie.titreFichier;
+    const int n = copie->NombreFiches();
+    if (saisi && saisie.index >= 0 && saisie.index < n) {
+        TFicheX &fiche = copie->Fiches[size_t(saisie.index)];
+        fiche = AvecTextes(f, fiche, saisie.c0, saisie.c1, saisie.c2);
+    } else if (m_provisoire >= 0 && m_provisoire < n)
+        copie->Fiches.erase(copie->Fiches.begin() + m_provisoire);
+    return copie;
+}

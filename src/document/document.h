@@ -45,6 +45,25 @@ public:
     // The whole card file in the XML format, as it stands.
     QByteArray OctetsXml() const;
 
+    // What the window holds that no step has stored yet: the card being
+    // typed (index -1: none) and the file's title being typed.
+    struct TSaisie
+    {
+        int index = -1;
+        QString c0, c1, c2;
+        bool titre = false;
+        QString titreFichier;
+    };
+    // Fills the typing in progress; false when nothing is being typed.
+    using LecteurSaisie = std::function<bool(TSaisie &)>;
+    void DefinirSaisie(LecteurSaisie lecteur) { m_saisie = std::move(lecteur); }
+    // Modified, or a card being typed: work a crash would lose.
+    bool TravailNonEnregistre() const;
+    // The card file as the user sees it, typing included (an untouched new
+    // card left out), sharing the texts with the document: cheap to take,
+    // and safe to read on another thread while the document goes on.
+    std::unique_ptr<TFichierX> Instantane() const;
+
     // ----- state
     bool EstModifie() const;
     QUndoStack &Pile() { return m_pile; }
@@ -123,4 +142,5 @@ private:
     int m_provisoire = -1;
     bool m_enPoussee = false;
     qint64 m_memoire = 0;
+    LecteurSaisie m_saisie;
 };

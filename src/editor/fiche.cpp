@@ -112,6 +112,7 @@ TFormFiche::TFormFiche(QWidget *parent) : QMainWindow(parent)
     TStyleDemarrage::Installer();
     ConstruireFenetre();
     ConstruireMenus();
+    m_document.DefinirSaisie([this](TDocument::TSaisie &saisie) { return LireSaisie(saisie); });
     // The overflow button's icon, when it first shows (TStyleDemarrage).
     for (QToolButton *bouton : menuBar()->findChildren<QToolButton *>(QString(), Qt::FindDirectChildrenOnly)) {
         if (bouton->icon().isNull())

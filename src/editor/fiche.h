@@ -281,6 +281,10 @@ private:
     void AppliquerPoliceChamps(const QFont &police);
     void AppliquerPremierPlan();
     void StockerFiche();
+    // The card's texts as storing it would keep them.
+    void TextesSaisis(QString &c0, QString &c1, QString &c2) const;
+    // What is typed and not yet in the document (its recovery copy takes it).
+    bool LireSaisie(TDocument::TSaisie &saisie) const;
     void CreerFiche(int position);
     void InsererNouvelleFiche(int position);
     // Drops the card shown, a new one without a step.

@@ -225,18 +225,38 @@ void TFormFiche::AfficherFiche(int position)
     MarquerModification();
 }
 
-void TFormFiche::StockerFiche()
+void TFormFiche::TextesSaisis(QString &c0, QString &c1, QString &c2) const
 {
     const TFichierX &f = *Fichier();
-    QString c0 = ETitre->text();
-    QString c1 = Memo::Texte(MQuestion);
-    QString c2 = Memo::Texte(MReponse);
+    c0 = ETitre->text();
+    c1 = Memo::Texte(MQuestion);
+    c2 = Memo::Texte(MReponse);
     // Quiz markup may rely on leading and trailing blanks.
     if (f.TypeFichier != u'M') {
         c0 = f.AvecTitre ? RognerDroite(c0) : QString();
         c1 = f.Numerote ? QString() : Alphabetique ? Rogner(c1) : RognerDroite(c1);
         c2 = RognerDroite(c2);
     }
+}
+
+bool TFormFiche::LireSaisie(TDocument::TSaisie &saisie) const
+{
+    if (!Fichier())
+        return false;
+    saisie.titre = !Fichier()->AvecTitre && ETitre->isModified();
+    if (saisie.titre)
+        saisie.titreFichier = ETitre->text();
+    const bool carte = CarteAffichee() && FicheEditee() && !NouvelleFicheIntacte();
+    saisie.index = carte ? IndexCourant : -1;
+    if (carte)
+        TextesSaisis(saisie.c0, saisie.c1, saisie.c2);
+    return carte || saisie.titre;
+}
+
+void TFormFiche::StockerFiche()
+{
+    QString c0, c1, c2;
+    TextesSaisis(c0, c1, c2);
     const bool reclasser = Alphabetique && (FicheNouvelle || MQuestion->document()->isModified());
     const int index = IndexCourant;
     // The fields are clean before the document announces the change.

@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDialog>
+#include <QHash>
 #include <QGridLayout>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -39,8 +40,42 @@ QMessageBox::StandardButton BoutonQt(TInteraction::Reponse r)
         return QMessageBox::Abort;
     case TInteraction::RepAide:
         return QMessageBox::Help;
+    case TInteraction::RepRecuperer:
+    case TInteraction::RepIgnorer:
+    case TInteraction::RepPlusTard:
+        break; // buttons of their own (BoutonPropre)
     }
-    return QMessageBox::Ok;
+    return QMessageBox::NoButton;
+}
+
+// The answers no standard button names: their text, role and object name.
+QPushButton *BoutonPropre(QMessageBox &boite, TInteraction::Reponse r)
+{
+    QString texte;
+    QMessageBox::ButtonRole role = QMessageBox::AcceptRole;
+    const char *nom = "";
+    switch (r) {
+    case TInteraction::RepRecuperer:
+        texte = QCoreApplication::translate("Interaction", "&Recover");
+        nom = "Recuperer";
+        break;
+    case TInteraction::RepIgnorer:
+        texte = QCoreApplication::translate("Interaction", "&Discard");
+        role = QMessageBox::DestructiveRole;
+        nom = "Ignorer";
+        break;
+    case TInteraction::RepPlusTard:
+        texte = QCoreApplication::translate("Interaction", "&Later");
+        role = QMessageBox::RejectRole;
+        nom = "PlusTard";
+        break;
+    default:
+        return nullptr;
+    }
+    QPushButton *bouton = boite.addButton(texte, role);
+    bouton->setObjectName(QLatin1String(nom));
+    bouton->setAccessibleName(texte.remove(u'&'));
+    return bouton;
 }
 
 QMessageBox::Icon Icone(TInteraction::Genre genre)
@@ -81,6 +116,8 @@ std::vector<TInteraction::Reponse> TInteraction::ReponsesPossibles(Boutons bouto
         return {RepOui, RepNon, RepAbandon};
     case AnnulerSeul:
         return {RepAnnuler};
+    case RecupererIgnorerPlusTard:
+        return {RepRecuperer, RepIgnorer, RepPlusTard};
     }
     return {RepOk};
 }
@@ -100,7 +137,7 @@ QStringList TInteraction::FiltresQt(const QString &filtre)
 TInteraction::Reponse TInteraction::ReponsePrudente(Boutons boutons)
 {
     const auto possibles = ReponsesPossibles(boutons);
-    for (Reponse r : {RepAnnuler, RepNon})
+    for (Reponse r : {RepAnnuler, RepNon, RepPlusTard})
         for (Reponse p : possibles)
             if (p == r)
                 return r;
@@ -135,18 +172,30 @@ TInteraction::Reponse TInteractionPlateforme::Message(Genre genre, const QString
         if (aide != 0)
             qt |= QMessageBox::Help;
         boite.setStandardButtons(qt);
+        QHash<QAbstractButton *, Reponse> propres;
+        for (Reponse r : ReponsesPossibles(boutons)) {
+            if (QPushButton *bouton = BoutonQt(r) == QMessageBox::NoButton ? BoutonPropre(boite, r) : nullptr) {
+                propres.insert(bouton, r);
+                if (propres.size() == 1)
+                    boite.setDefaultButton(bouton);
+                if (r == ReponsePrudente(boutons))
+                    boite.setEscapeButton(bouton);
+            }
+        }
         // Help shows its page beside the box, which stays open.
         if (QAbstractButton *bouton = boite.button(QMessageBox::Help)) {
             QObject::disconnect(bouton, &QAbstractButton::clicked, nullptr, nullptr);
             QObject::connect(bouton, &QAbstractButton::clicked, &boite, [this, aide] { Aide(aide); });
         }
         const auto choisi = QMessageBox::StandardButton(boite.exec());
+        if (const auto propre = propres.constFind(boite.clickedButton()); propre != propres.cend())
+            return *propre;
         if (choisi == QMessageBox::Help) {
             Aide(aide);
             continue;
         }
         for (Reponse r : ReponsesPossibles(boutons))
-            if (BoutonQt(r) == choisi)
+            if (BoutonQt(r) != QMessageBox::NoButton && BoutonQt(r) == choisi)
                 return r;
         return ReponsePrudente(boutons); // closed by Escape or the close box
     }

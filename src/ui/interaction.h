@@ -18,8 +18,8 @@ class TInteraction
 {
 public:
     enum Genre { Avertissement, Erreur, Information, Question };
-    enum Boutons { Ok, OkAnnuler, OuiNon, OuiNonAnnuler, OuiNonAbandon, AnnulerSeul };
-    enum Reponse { RepOk, RepAnnuler, RepOui, RepNon, RepAbandon, RepAide };
+    enum Boutons { Ok, OkAnnuler, OuiNon, OuiNonAnnuler, OuiNonAbandon, AnnulerSeul, RecupererIgnorerPlusTard };
+    enum Reponse { RepOk, RepAnnuler, RepOui, RepNon, RepAbandon, RepAide, RepRecuperer, RepIgnorer, RepPlusTard };
 
     // Result of an open or save dialog.
     struct ChoixFichier
@@ -75,7 +75,7 @@ public:
     static QStringList FiltresQt(const QString &filtre);
 
     // The answer a person who has not been asked would want: the one that
-    // changes nothing (Cancel, else No, else the only button).
+    // changes nothing (Cancel, else No, else Later, else the only button).
     static Reponse ReponsePrudente(Boutons boutons);
 
     // The one the editor uses; the platform dialogs unless a test put another.
