@@ -1,6 +1,6 @@
 #pragma once
 
-// What the Anki package reader (anki.cpp) and writer (ankiecriture.cpp) share.
+// What the Anki readers (ankilecture.h) and the writer (ankiecriture.cpp) share.
 
 #include <QByteArray>
 #include <QChar>
