@@ -177,24 +177,25 @@ Formats::Rapport &Omissions()
     return rapport;
 }
 
-std::unique_ptr<TFichierX> Lire(const Arguments &args, const QString &nom)
+// format: the letter recognised already, if any.
+std::unique_ptr<TFichierX> Lire(const Arguments &args, const QString &nom, QChar format = QChar())
 {
     QChar type = TypeCsv(args);
-    // An Anki deck is read as the type it was written from, when this
-    // program wrote it, else as a Dictionnaire, unless --type says.
-    if (args.type.isNull()) {
+    if (format.isNull()) {
         try {
-            const QChar format = Formats::Reconnaitre(nom);
-            if (Formats::A(format, Formats::Importation)) {
-                type = Formats::Trouver(format)->TypeEcrit(nom);
-                if (type.isNull())
-                    type = u'D';
-            }
+            format = Formats::Reconnaitre(nom);
         } catch (const Erreur &) {
             // Ouvrir reports it
         }
     }
-    return Formats::Ouvrir(nom, false, true, type, &Omissions());
+    // An Anki deck is read as the type it was written from, when this
+    // program wrote it, else as a Dictionnaire, unless --type says.
+    if (args.type.isNull() && Formats::A(format, Formats::Importation)) {
+        type = Formats::Trouver(format)->TypeEcrit(nom);
+        if (type.isNull())
+            type = u'D';
+    }
+    return Formats::Ouvrir(nom, false, true, type, &Omissions(), format);
 }
 
 int Info(const Arguments &args)
@@ -206,7 +207,7 @@ int Info(const Arguments &args)
         return 0;
     std::unique_ptr<TFichierX> fichier;
     try {
-        fichier = Lire(args, nom);
+        fichier = Lire(args, nom, format);
     } catch (const ErreurFormatAbsent &) {
         return 0; // no reader for it yet: the format line is all there is
     }

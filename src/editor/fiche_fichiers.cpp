@@ -99,8 +99,9 @@ void TFormFiche::OuvrirFichier(const QString &nom, int position, bool modifiable
             }
         }
         Formats::Rapport rapport;
-        auto fichier = AvecProgression(tr("Opening \"%1\"...").arg(NomSeul(nom)),
-                                       [&] { return Formats::Ouvrir(nom, modifiable, commeDocument, type, &rapport); });
+        auto fichier = AvecProgression(tr("Opening \"%1\"...").arg(NomSeul(nom)), [&] {
+            return Formats::Ouvrir(nom, modifiable, commeDocument, type, &rapport, format);
+        });
         if (import) // untitled: saved in the type's own format
             fichier->FormatFichier = Lettres::FormatParDefaut(fichier->TypeFichier, LettreTypeCsv);
         // Asked for writing, held read-only because this user may not write it: said once, here.

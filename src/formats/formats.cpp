@@ -28,9 +28,9 @@ namespace {
 }
 
 std::unique_ptr<TFichierX> Charger(const QString &nom, bool modifiable, bool commeDocument, QChar typeCsv,
-                                   Rapport *rapport)
+                                   Rapport *rapport, QChar lettre)
 {
-    const TFormat *format = Trouver(Reconnaitre(nom));
+    const TFormat *format = Trouver(lettre.isNull() ? Reconnaitre(nom) : lettre);
     if (!commeDocument && !(format && format->A(Modele)))
         throw ErreurIdInvalide(QCoreApplication::translate("Formats", "This file cannot be used as a model!"));
     if (!format || !format->Lisible())
@@ -91,10 +91,10 @@ QChar Reconnaitre(const QString &nom)
 }
 
 std::unique_ptr<TFichierX> Ouvrir(const QString &nom, bool modifiable, bool commeDocument, QChar typeCsv,
-                                  Rapport *rapport)
+                                  Rapport *rapport, QChar format)
 {
     try {
-        return Charger(nom, modifiable, commeDocument, typeCsv, rapport);
+        return Charger(nom, modifiable, commeDocument, typeCsv, rapport, format);
     } catch (const std::bad_alloc &) {
         PlusDeMemoire(nom);
     }

@@ -18,9 +18,10 @@ namespace Formats {
 // carries the read-only attribute; as a model (no cards, no name) when
 // commeDocument is false; an alphabetical file that is not sorted comes back
 // sorted, still unmodified. typeCsv is the type given to a CSV file.
-// rapport, when given, gets what the reader left out.
+// rapport, when given, gets what the reader left out. format: the letter
+// the caller already recognised, so that the file is not looked at twice.
 std::unique_ptr<TFichierX> Ouvrir(const QString &nom, bool modifiable, bool commeDocument, QChar typeCsv,
-                                  Rapport *rapport = nullptr);
+                                  Rapport *rapport = nullptr, QChar format = QChar());
 
 // Saves with the writer of the format, following the save contract
 // ('t', and 'm' for a Questionnaire, are exports).
