@@ -345,6 +345,47 @@ private slots:
         QVERIFY(endommagees.isEmpty());
     }
 
+    // Recover over a document with changes of its own asks first, as Close
+    // does: Cancel keeps both, the copy left for later.
+    void recupererSurDocumentModifie_data()
+    {
+        QTest::addColumn<int>("reponse");
+        QTest::newRow("Cancel") << int(TInteraction::RepAnnuler);
+        QTest::newRow("No") << int(TInteraction::RepNon);
+    }
+    void recupererSurDocumentModifie()
+    {
+        QFETCH(int, reponse);
+        const QString original = m_dossier + "/A.aqq";
+        Ecrire(original, u'Q', u'n');
+        const QString copie = CopieAbandonnee(original, QStringLiteral("frappe perdue"));
+        QVERIFY(!copie.isEmpty());
+        const QString autre = m_dossier + "/B.aqq";
+        Ecrire(autre, u'Q', u'n');
+        TFormFiche &w = m_banc.Demarrer({autre});
+        TRecuperation &recuperation = Installer(w);
+        w.Document().SupprimerFiche(0, "Delete card");
+        m_banc.dialogues->Repondre(TInteraction::RepRecuperer);
+        m_banc.dialogues->Repondre(TInteraction::Reponse(reponse));
+        TOffreRecuperation::Offrir(w, recuperation);
+        const auto messages = m_banc.dialogues->Messages();
+        QCOMPARE(int(messages.size()), 2);
+        QVERIFY(messages.back().Texte.contains("B.aqq"));
+        QVERIFY(w.Document().EstOuvert());
+        if (reponse == TInteraction::RepAnnuler) {
+            QCOMPARE(w.Document().Fichier()->NomFichier, autre);
+            QVERIFY(w.Document().EstModifie());
+            QStringList endommagees;
+            auto copies = TRecuperation::Abandonnees(endommagees);
+            QCOMPARE(int(copies.size()), 1);
+            QCOMPARE(copies.front().Base + ".xml", copie);
+            TRecuperation::Laisser(copies.front());
+        } else {
+            QCOMPARE(w.Document().Fichier()->NomFichier, original);
+            QCOMPARE(w.Document().Fichier()->Fiche(0).Champ2(), QStringLiteral("runfrappe perdue"));
+        }
+    }
+
     // A copy that cannot be read is said once and set aside, never opened.
     void copieEndommagee_data()
     {
