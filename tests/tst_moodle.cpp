@@ -100,6 +100,15 @@ void TestMoodle::ecriture_data()
         << QChar(u'M') << rien << QStringList{U("T"), U("(*singlechoice*) Pick"), U("(*) A") + sep + U("(*) B")}
         << U("type=multichoice|name=T|questiontext=Pick|answer[100]=A|answer[100]=B"
              "|single=true|answernumbering=none|shuffleanswers=true");
+    // A kind Moodle names after multiple choice is written as one; a name
+    // the program does not know (spelt otherwise) goes out as it came.
+    QTest::newRow("multichoiceset")
+        << QChar(u'M') << rien << QStringList{U("T"), U("(*multichoiceset*) Pick"), U("(*) A") + sep + U("B")}
+        << U("type=multichoiceset|name=T|questiontext=Pick|answer[100]=A|answer[0]=B"
+             "|single=false|answernumbering=none|shuffleanswers=true");
+    QTest::newRow("type name in other case")
+        << QChar(u'M') << rien << QStringList{U("T"), U("(*Numerical*) Q"), U("3.14 cm")}
+        << U("type=Numerical|name=T|questiontext=Q|answer[0]=3.14 cm");
     QTest::newRow("comma, empty and negative grades")
         << QChar(u'M') << rien
         << QStringList{U("T"), U("Q"), U("(*33,3*) A") + sep + U("(*  *) B") + sep + U("(*-25*) C")}

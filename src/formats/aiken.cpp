@@ -85,7 +85,7 @@ std::unique_ptr<TFichierX> TFichierAiken::LireAiken(const QByteArray &octets)
         } else {
             if (ouverte)
                 refuser(debut, Aiken::tr("this question has no ANSWER line."));
-            q.type = S("multichoice");
+            q.genre = Questions::Genre::ChoixMultiple;
             q.unique = true;
             q.texte = ligne;
             q.nom = Questions::NomAbrege(ligne);
@@ -118,7 +118,7 @@ QByteArray TFichierAiken::EcrireAiken(const TFichierX &fichier, int &ignorees)
         const Question q = cartes.Lire(fiche);
         QStringList reponses;
         int juste = -1;
-        bool simple = q.type == QLatin1String("multichoice") && q.unique;
+        bool simple = q.genre == Questions::Genre::ChoixMultiple && q.unique;
         for (const Morceau &m : q.morceaux) {
             if (m.sorte != Morceau::Reponse)
                 continue;

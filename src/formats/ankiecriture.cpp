@@ -196,7 +196,7 @@ struct Affichage
 
 Affichage Afficher(const Questions::Question &q)
 {
-    const bool choixMultiple = q.type == QLatin1String("multichoice") || q.type == QLatin1String("truefalse");
+    const bool choixMultiple = q.genre == Questions::Genre::ChoixMultiple || q.genre == Questions::Genre::VraiFaux;
     QStringList choix, marques, justes, retours;
     for (const Questions::Morceau &m : q.morceaux) {
         switch (m.sorte) {

@@ -343,7 +343,7 @@ bool LecteurGift::Poids(QStringView reponse, QString &note, QStringView &reste)
 
 void LecteurGift::ChoixMultiple(QStringView bloc, Question &q)
 {
-    q.type = S("multichoice");
+    q.genre = Questions::Genre::ChoixMultiple;
     q.unique = bloc.contains(u'=');
     // Moodle writes each '=' as "~=" and cuts at '~'.
     VerifierNombre(NombreMorceaux(bloc, u'~', u'='), 2);
@@ -365,7 +365,7 @@ void LecteurGift::ChoixMultiple(QStringView bloc, Question &q)
 
 void LecteurGift::Association(QStringView bloc, Question &q)
 {
-    q.type = S("matching");
+    q.genre = Questions::Genre::Appariement;
     VerifierNombre(NombreMorceaux(bloc, u'='), 2);
     Decouper(bloc, u'=', [&](QStringView brute) {
         const QStringView paire = Trim(brute);
@@ -382,7 +382,7 @@ void LecteurGift::Association(QStringView bloc, Question &q)
 
 void LecteurGift::VraiFaux(QStringView bloc, Question &q)
 {
-    q.type = S("truefalse");
+    q.genre = Questions::Genre::VraiFaux;
     // The answer, then the feedbacks of a wrong and of a right answer.
     QStringView reponse;
     int partie = 0;
@@ -408,7 +408,7 @@ void LecteurGift::VraiFaux(QStringView bloc, Question &q)
 
 void LecteurGift::ReponseCourte(QStringView bloc, Question &q)
 {
-    q.type = S("shortanswer");
+    q.genre = Questions::Genre::ReponseCourte;
     VerifierNombre(NombreMorceaux(bloc, u'='), 1);
     Decouper(bloc, u'=', [&](QStringView brute) {
         Morceau m;
@@ -419,7 +419,7 @@ void LecteurGift::ReponseCourte(QStringView bloc, Question &q)
 
 void LecteurGift::Numerique(QStringView bloc, Question &q)
 {
-    q.type = S("numerical");
+    q.genre = Questions::Genre::Numerique;
     bloc = bloc.mid(1);
     QStringView faux;
     if (const qsizetype tilde = bloc.indexOf(u'~'); tilde >= 0) {
@@ -490,7 +490,7 @@ bool LecteurGift::Lire(QStringView lignes, int premiere, Question &q)
         return false;
 
     if (texte.startsWith(S("$CATEGORY:"))) {
-        q.type = S("category");
+        q.genre = Questions::Genre::Categorie;
         q.categorie = Carte(Trim(Restituer(texte.mid(10))));
         return true;
     }
@@ -536,9 +536,9 @@ bool LecteurGift::Lire(QStringView lignes, int premiere, Question &q)
         q.nom = NomParDefaut(q.texte);
 
     if (description) {
-        q.type = S("description");
+        q.genre = Questions::Genre::Description;
     } else if (bloc.isEmpty()) {
-        q.type = S("essay");
+        q.genre = Questions::Genre::Redaction;
         Morceau modele;
         modele.sorte = Morceau::Modele;
         AjouterMorceau(q, std::move(modele));
@@ -667,7 +667,8 @@ private:
 
 bool EcrivainGift::Question(const Questions::Question &q)
 {
-    if (q.type == QLatin1String("category")) {
+    using Questions::Genre;
+    if (q.genre == Genre::Categorie) {
         sortie += QLatin1String("$CATEGORY: ");
         sortie += EchapperGift(q.categorie);
         sortie += QLatin1String("\r\n\r\n");
@@ -700,19 +701,17 @@ bool EcrivainGift::Question(const Questions::Question &q)
     };
     QString apres;
     bool bloc = true;
-    const QString &type = q.type;
-    if (type.startsWith(QLatin1String("multichoice"))) {
+    if (q.ChoixMultipleOuVariante()) {
         int pleines = 0;
         for (const Morceau *m : reponses) {
             pleines += m->note == QLatin1String("100");
             ChoixGift(ligne(), *m, q.unique);
         }
         // Moodle allows one answer only when some answer is marked "=".
-        exact = exact && reponses.size() >= 2 && (q.unique ? pleines > 0 : true)
-            && type == QLatin1String("multichoice");
+        exact = exact && reponses.size() >= 2 && (q.unique ? pleines > 0 : true) && q.genre == Genre::ChoixMultiple;
         if (!q.unique && nombreLignes == 1)
             ligne() += QLatin1String("~%0%"); // two answers at least
-    } else if (type == QLatin1String("truefalse")) {
+    } else if (q.genre == Genre::VraiFaux) {
         bool vrai = true;
         int justes = 0;
         for (const Morceau *m : reponses) {
@@ -725,20 +724,20 @@ bool EcrivainGift::Question(const Questions::Question &q)
         }
         exact = exact && reponses.size() == 2 && justes == 1;
         ligne() += vrai ? u'T' : u'F';
-    } else if (type == QLatin1String("shortanswer")) {
+    } else if (q.genre == Genre::ReponseCourte) {
         for (const Morceau *m : reponses)
             ReponseCourteGift(ligne(), *m);
         if (reponses.isEmpty()) {
             bloc = false; // no answer: a description
             exact = false;
         }
-    } else if (type == QLatin1String("matching")) {
+    } else if (q.genre == Genre::Appariement) {
         for (const Morceau *m : reponses)
             ligne() += S("=") + EchapperGift(m->texte) + S(" -> ") + EchapperGift(m->autre);
         exact = exact && reponses.size() >= 2;
         if (reponses.size() == 1)
             ligne() += QLatin1String("= -> "); // Moodle asks for two pairs: an empty distractor
-    } else if (type == QLatin1String("numerical")) {
+    } else if (q.genre == Genre::Numerique) {
         ligne() += u'#';
         for (const Morceau *m : reponses) {
             QString l = S("=");
@@ -755,9 +754,9 @@ bool EcrivainGift::Question(const Questions::Question &q)
                 && (tolerance.isNull() == (nombre.isNull() || m->tolerance.isEmpty()));
         }
         exact = exact && !reponses.isEmpty();
-    } else if (type == QLatin1String("essay")) {
+    } else if (q.genre == Genre::Redaction) {
         exact = exact && reponses.isEmpty();
-    } else if (type == QLatin1String("cloze")) {
+    } else if (q.genre == Genre::Trous) {
         // One gap becomes a missing word; the others stay as text.
         static const QString ouverture = S("{:SA:=");
         const qsizetype debut = q.texte.indexOf(ouverture);
@@ -775,7 +774,7 @@ bool EcrivainGift::Question(const Questions::Question &q)
     } else {
         // description, and the types GIFT has no form for, are texts alone
         bloc = false;
-        exact = exact && type == QLatin1String("description") && reponses.isEmpty() && feedback.isEmpty();
+        exact = exact && q.genre == Genre::Description && reponses.isEmpty() && feedback.isEmpty();
     }
     sortie += QLatin1String("::");
     sortie += EchapperGift(q.nom);

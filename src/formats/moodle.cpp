@@ -197,7 +197,8 @@ void Ecrivain::Question(const Questions::Question &q)
 {
     using Questions::Morceau;
     sortie += "\r\n";
-    if (q.type == QLatin1String("category")) {
+    using Questions::Genre;
+    if (q.genre == Genre::Categorie) {
         Debut("question");
         Attribut("type", S("category"));
         FinDebut();
@@ -206,9 +207,9 @@ void Ecrivain::Question(const Questions::Question &q)
         Fin("question");
         return;
     }
-    const bool choixMultiple = q.type.startsWith(QLatin1String("multichoice"));
+    const bool choixMultiple = q.ChoixMultipleOuVariante();
     Debut("question");
-    Attribut("type", q.type);
+    Attribut("type", q.NomType());
     FinDebut();
     ElementTexte("name", q.nom);
     Fin("name");
@@ -237,7 +238,7 @@ void Ecrivain::Question(const Questions::Question &q)
         }
         if (choixMultiple) {
             ElementTexte("answer", m.texte, Format, &m.note);
-        } else if (q.type == QLatin1String("numerical")) {
+        } else if (q.genre == Genre::Numerique) {
             if (premiere && !m.autre.isEmpty()) {
                 sortie += "<units><unit><unit_name>";
                 Ajouter(sortie, m.autre, Contexte::Texte);
@@ -257,7 +258,7 @@ void Ecrivain::Question(const Questions::Question &q)
         ElementValeur("single", q.unique ? S("true") : S("false"));
         ElementValeur("answernumbering", S("none"));
     }
-    if (choixMultiple || q.type == QLatin1String("matching"))
+    if (choixMultiple || q.genre == Genre::Appariement)
         ElementValeur("shuffleanswers", S("true"));
     Fin("question");
 }
@@ -310,11 +311,12 @@ bool Lecteur::Question(const TNoeudXml &question, int position, Questions::Quest
     using Questions::Morceau;
     if (!question.AAttribut(S("type")))
         throw ErreurIdInvalide(Moodle::tr("Question %1 of the quiz has no \"type\" attribute!").arg(position));
-    q.type = question.Attribut(S("type"));
-    q.unique = q.type == QLatin1String("multichoice")
+    using Questions::Genre;
+    q.DefinirType(question.Attribut(S("type")));
+    q.unique = q.genre == Genre::ChoixMultiple
         && question.Enfant(S("single")).Texte().trimmed() == QLatin1String("true");
 
-    if (q.type == QLatin1String("category")) {
+    if (q.genre == Genre::Categorie) {
         const TNoeudXml categorie = question.Enfant(S("category"));
         if (!categorie)
             return false;
@@ -324,7 +326,7 @@ bool Lecteur::Question(const TNoeudXml &question, int position, Questions::Quest
 
     q.nom = TexteDe(question.Enfant(S("name")));
     q.texte = TexteDe(question.Enfant(S("questiontext")));
-    if (q.type == QLatin1String("matching")) {
+    if (q.genre == Genre::Appariement) {
         for (const TNoeudXml &sous : question.Enfants(S("subquestion"))) {
             Morceau m;
             m.sorte = Morceau::Paire;
@@ -335,14 +337,14 @@ bool Lecteur::Question(const TNoeudXml &question, int position, Questions::Quest
                 m.autre = TexteDe(answer);
             q.Ajouter(std::move(m));
         }
-    } else if (q.type == QLatin1String("essay")) {
+    } else if (q.genre == Genre::Redaction) {
         Morceau m;
         m.sorte = Morceau::Modele;
         m.texte = TexteDe(question.Enfant(S("responsetemplate")));
         q.Ajouter(std::move(m));
     } else {
         QString unite;
-        if (q.type == QLatin1String("numerical"))
+        if (q.genre == Genre::Numerique)
             unite = question.Enfant(S("units")).Enfant(S("unit")).Enfant(S("unit_name")).Texte();
         for (const TNoeudXml &answer : question.Enfants(S("answer"))) {
             Morceau m;

@@ -1,5 +1,7 @@
 #include "formats/questions.h"
 
+#include <iterator>
+
 #include "model/budget.h"
 #include "model/erreurs.h"
 #include "model/fichierx.h"
@@ -40,9 +42,52 @@ Balises::Balises(const TFichierX &f)
     SeparateurPaire = QString(2, f.CarDeuxPoints);
 }
 
-QString NoteParDefaut(const QString &type)
+namespace {
+
+// Moodle's names of the kinds, in the order of Genre from ChoixMultiple.
+const char *const NomsGenres[] = {"multichoice", "truefalse", "shortanswer", "matching",   "numerical",
+                                  "essay",       "cloze",     "category",    "description"};
+
+// The card markup's own name of a single-answer multiple choice.
+const char *const ChoixUnique = "singlechoice";
+
+} // namespace
+
+QString NoteParDefaut(Genre genre)
 {
-    return type == QLatin1String("shortanswer") || type == QLatin1String("numerical") ? S("100") : S("0");
+    return genre == Genre::ReponseCourte || genre == Genre::Numerique ? S("100") : S("0");
+}
+
+void Question::DefinirType(const QString &nom)
+{
+    nomAutre.clear();
+    if (nom.isEmpty()) {
+        genre = Genre::Aucun;
+        return;
+    }
+    for (int i = 0; i < int(std::size(NomsGenres)); ++i) {
+        if (nom == QLatin1String(NomsGenres[i])) {
+            genre = Genre(int(Genre::ChoixMultiple) + i);
+            return;
+        }
+    }
+    genre = Genre::Autre;
+    nomAutre = nom;
+}
+
+QString Question::NomType() const
+{
+    if (genre == Genre::Aucun)
+        return QString();
+    if (genre == Genre::Autre)
+        return nomAutre;
+    return S(NomsGenres[int(genre) - int(Genre::ChoixMultiple)]);
+}
+
+bool Question::ChoixMultipleOuVariante() const
+{
+    return genre == Genre::ChoixMultiple
+        || (genre == Genre::Autre && nomAutre.startsWith(QLatin1String(NomsGenres[0])));
 }
 
 // --- Category paths -------------------------------------------------------
@@ -124,7 +169,7 @@ int Question::NombreReponses() const
 
 bool Question::SansBonneReponse(bool choixMultiple) const
 {
-    if (type.startsWith(QLatin1String("multichoice"))) {
+    if (ChoixMultipleOuVariante()) {
         int reponses = 0;
         for (const Morceau &m : morceaux) {
             if (m.sorte != Morceau::Reponse)
@@ -135,7 +180,7 @@ bool Question::SansBonneReponse(bool choixMultiple) const
         }
         return reponses > 0;
     }
-    return choixMultiple && typeDeduit && type == QLatin1String("shortanswer") && NombreReponses() >= 2;
+    return choixMultiple && typeDeduit && genre == Genre::ReponseCourte && NombreReponses() >= 2;
 }
 
 void Question::Ajouter(Morceau m)
@@ -206,7 +251,7 @@ QStringList DepuisCartes::Morceaux(const QString &champ) const
 Question DepuisCartes::Categorie(const QString &chemin)
 {
     Question q;
-    q.type = S("category");
+    q.genre = Genre::Categorie;
     q.categorie = ResoudreChemin(chemin, CheminCategoriePrecedent);
     CheminCategoriePrecedent = q.categorie;
     return q;
@@ -219,34 +264,36 @@ Question DepuisCartes::Lire(const TFicheX &fiche)
         return Categorie(RognerGauche(titre.mid(1)));
     const Marque marque = LireMarque(fiche.Champ1(), false, QString());
     Question q;
-    q.type = marque.Valeur;
+    const bool choixUnique = marque.Valeur == QLatin1String(ChoixUnique);
+    q.DefinirType(marque.Valeur);
     q.texte = marque.Reste;
-    if (q.type == QLatin1String("category"))
+    if (q.genre == Genre::Categorie)
         return Categorie(titre);
     q.nom = titre;
 
     bool uneReponse = false;
-    q.typeDeduit = q.type.isEmpty();
-    if (q.type == QLatin1String("singlechoice")) {
-        q.type = S("multichoice");
+    q.typeDeduit = q.genre == Genre::Aucun;
+    if (choixUnique) {
+        q.genre = Genre::ChoixMultiple;
+        q.nomAutre.clear();
         uneReponse = true;
-    } else if (q.type.isEmpty()) {
+    } else if (q.genre == Genre::Aucun) {
         if (!b.Actives)
-            q.type = S("shortanswer"); // no markup: every piece is an answer
+            q.genre = Genre::ReponseCourte; // no markup: every piece is an answer
         else if (fiche.Champ2().contains(b.DebutNote))
-            q.type = fiche.Champ2().contains(QLatin1String("true")) ? S("truefalse") : S("multichoice");
+            q.genre = fiche.Champ2().contains(QLatin1String("true")) ? Genre::VraiFaux : Genre::ChoixMultiple;
         else if (fiche.Champ2().contains(b.SeparateurPaire))
-            q.type = S("matching");
+            q.genre = Genre::Appariement;
         else if (q.texte.contains(b.DebutTrou))
-            q.type = S("cloze");
+            q.genre = Genre::Trous;
         else
-            q.type = S("shortanswer");
+            q.genre = Genre::ReponseCourte;
     }
-    if (q.type == QLatin1String("cloze")) {
+    if (q.genre == Genre::Trous) {
         q.texte.replace(b.DebutTrou, S("{:SA:="));
         q.texte.replace(b.FinTrou, S("}"));
     }
-    const QString noteParDefaut = NoteParDefaut(q.type);
+    const QString noteParDefaut = NoteParDefaut(q.genre);
     int reponses = 0;
     int zeros = 0;
     for (const QString &piece : Morceaux(fiche.Champ2())) {
@@ -259,7 +306,7 @@ Question DepuisCartes::Lire(const TFicheX &fiche)
             q.morceaux.push_back(std::move(m));
             continue;
         }
-        if (b.Actives && q.type == QLatin1String("matching")) {
+        if (b.Actives && q.genre == Genre::Appariement) {
             const qsizetype paire = piece.indexOf(b.SeparateurPaire);
             if (paire < 0)
                 continue; // half a pair cannot be asked
@@ -269,7 +316,7 @@ Question DepuisCartes::Lire(const TFicheX &fiche)
             q.morceaux.push_back(std::move(m));
             continue;
         }
-        if (q.type == QLatin1String("essay")) {
+        if (q.genre == Genre::Redaction) {
             m.sorte = Morceau::Modele;
             m.texte = piece;
             q.morceaux.push_back(std::move(m));
@@ -281,7 +328,7 @@ Question DepuisCartes::Lire(const TFicheX &fiche)
             ++zeros;
         m.note = note.Valeur;
         m.texte = note.Reste;
-        if (q.type == QLatin1String("numerical")) {
+        if (q.genre == Genre::Numerique) {
             if (const qsizetype espace = m.texte.indexOf(u' '); espace >= 0) {
                 m.autre = RognerGauche(m.texte.mid(espace + 1));
                 m.texte.truncate(espace);
@@ -296,7 +343,7 @@ Question DepuisCartes::Lire(const TFicheX &fiche)
         }
         q.morceaux.push_back(std::move(m));
     }
-    q.unique = uneReponse || (q.type == QLatin1String("multichoice") && reponses - 1 == zeros);
+    q.unique = uneReponse || (q.genre == Genre::ChoixMultiple && reponses - 1 == zeros);
     return q;
 }
 
@@ -320,15 +367,15 @@ QString VersCartes::MarqueNote(const QString &fraction, const QString &noteParDe
 
 void VersCartes::Ajouter(const Question &q)
 {
-    const QString type = q.type == QLatin1String("multichoice") && q.unique ? S("singlechoice") : q.type;
+    const QString type = q.genre == Genre::ChoixMultiple && q.unique ? S(ChoixUnique) : q.NomType();
     const QString prefixe = type.isEmpty() ? QString() : b.DebutNote + type + b.FinNote + u' ';
-    if (type == QLatin1String("category")) {
+    if (q.genre == Genre::Categorie) {
         const QString court = CompresserChemin(q.categorie, CheminCategoriePrecedent);
         CheminCategoriePrecedent = q.categorie;
         f.AjouterFiche(QString(f.CarPourcent) + u' ' + court, prefixe, QString());
         return;
     }
-    const QString noteParDefaut = NoteParDefaut(type);
+    const QString noteParDefaut = NoteParDefaut(q.genre);
     QString reponse;
     const auto ajouter = [&reponse, this](const QString &morceau) {
         if (reponse.isEmpty())

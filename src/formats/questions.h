@@ -39,8 +39,24 @@ struct Balises
     explicit Balises(const TFichierX &f);
 };
 
-// "100" for the types whose unmarked answers are right, "0" for the others.
-QString NoteParDefaut(const QString &type);
+// The kinds of quiz question, as Moodle has them; their names are spelt in
+// one place (questions.cpp), as Moodle and the card markup spell them.
+enum class Genre {
+    Aucun, // no type given
+    ChoixMultiple,
+    VraiFaux,
+    ReponseCourte,
+    Appariement,
+    Numerique,
+    Redaction,
+    Trous, // Moodle's embedded answers (cloze)
+    Categorie,
+    Description,
+    Autre, // any other name, kept as it came
+};
+
+// "100" for the kinds whose unmarked answers are right, "0" for the others.
+QString NoteParDefaut(Genre genre);
 
 // A path of n leading '/' is relative to the previous category.
 QString ResoudreChemin(const QString &chemin, const QString &precedent);
@@ -74,10 +90,16 @@ struct Morceau
 
 struct Question
 {
-    // Moodle's type name ("multichoice", "truefalse", "shortanswer",
-    // "matching", "numerical", "essay", "cloze", "category"...), as the
-    // markup gives it; may be empty.
-    QString type;
+    // The kind the markup or the file gives; Autre keeps the name it came
+    // with in nomAutre ("multichoiceset", "calculated"...).
+    Genre genre = Genre::Aucun;
+    QString nomAutre;
+    // From a type name as Moodle or the markup spells it; empty: Aucun.
+    void DefinirType(const QString &nom);
+    // The type name as Moodle spells it; empty for Aucun.
+    QString NomType() const;
+    // A multiple choice, or a kind Moodle names after it ("multichoiceset").
+    bool ChoixMultipleOuVariante() const;
     // multichoice: one answer allowed.
     bool unique = false;
     // From cards: the type was not marked but decided from the answers.
