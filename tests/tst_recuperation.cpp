@@ -299,10 +299,23 @@ private slots:
         QVERIFY(!copie.isEmpty());
         QCOMPARE(OutilsTest::LireFichier(original), avant);
 
+        // What a kill in the middle of a write leaves, and an editor killed
+        // before its first copy: cleared, never offered.
+        QVERIFY(OutilsTest::EcrireFichier(copie + ".Ab12Cd", "<AMBLORINE"));
+        QVERIFY(OutilsTest::EcrireFichier(copie.chopped(4) + ".json.Xy34Zw", "{"));
+        {
+            QFile verrou(TRecuperation::Dossier() + "/2-vide.lock");
+            QVERIFY(verrou.open(QIODevice::WriteOnly));
+            QVERIFY(verrou.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
+        }
+
         TFormFiche &w = m_banc.Demarrer();
         TRecuperation &recuperation = Installer(w);
         m_banc.dialogues->Repondre(TInteraction::Reponse(reponse));
         TOffreRecuperation::Offrir(w, recuperation);
+        QVERIFY(!QFile::exists(copie + ".Ab12Cd"));
+        QVERIFY(!QFile::exists(copie.chopped(4) + ".json.Xy34Zw"));
+        QVERIFY(!QFile::exists(TRecuperation::Dossier() + "/2-vide.lock"));
         const auto messages = m_banc.dialogues->Messages();
         QCOMPARE(int(messages.size()), 1);
         QVERIFY2(messages.front().Texte.startsWith("Recover the unsaved changes to A.aqq from "),
