@@ -241,6 +241,7 @@ private slots:
         QTest::addColumn<QString>("fin");
         QTest::newRow("closed, not saved") << "fermer";
         QTest::newRow("change undone") << "defaire";
+        QTest::newRow("typing cancelled") << "annuler";
         QTest::newRow("editor ends") << "detruire";
     }
     void copieRetiree()
@@ -255,7 +256,10 @@ private slots:
         Choisir(w, "Suivante1");
         QTest::qWait(50);
         QVERIFY(ecrite.isEmpty());
-        w.Document().SupprimerFiche(0, "Delete card");
+        if (fin == "annuler")
+            TaperReponse(w, "x");
+        else
+            w.Document().SupprimerFiche(0, "Delete card");
         QVERIFY(AttendreSignal(ecrite));
         recuperation.Attendre();
         const QString copie = recuperation.Chemin();
@@ -264,6 +268,9 @@ private slots:
             m_banc.dialogues->Repondre(TInteraction::RepNon);
             Choisir(w, "Fermer1");
             QVERIFY(!w.Document().Fichier());
+        } else if (fin == "annuler") {
+            Choisir(w, "Annuler1");
+            QVERIFY(!w.FicheEditee());
         } else if (fin == "defaire") {
             Choisir(w, "Defaire1");
             QVERIFY(!w.Document().EstModifie());
