@@ -241,6 +241,7 @@ private slots:
         QTest::addColumn<QString>("fin");
         QTest::newRow("closed, not saved") << "fermer";
         QTest::newRow("change undone") << "defaire";
+        QTest::newRow("typing cancelled") << "annuler";
         QTest::newRow("editor ends") << "detruire";
     }
     void copieRetiree()
@@ -255,7 +256,10 @@ private slots:
         Choisir(w, "Suivante1");
         QTest::qWait(50);
         QVERIFY(ecrite.isEmpty());
-        w.Document().SupprimerFiche(0, "Delete card");
+        if (fin == "annuler")
+            TaperReponse(w, "x");
+        else
+            w.Document().SupprimerFiche(0, "Delete card");
         QVERIFY(AttendreSignal(ecrite));
         recuperation.Attendre();
         const QString copie = recuperation.Chemin();
@@ -264,6 +268,9 @@ private slots:
             m_banc.dialogues->Repondre(TInteraction::RepNon);
             Choisir(w, "Fermer1");
             QVERIFY(!w.Document().Fichier());
+        } else if (fin == "annuler") {
+            Choisir(w, "Annuler1");
+            QVERIFY(!w.FicheEditee());
         } else if (fin == "defaire") {
             Choisir(w, "Defaire1");
             QVERIFY(!w.Document().EstModifie());
@@ -299,10 +306,23 @@ private slots:
         QVERIFY(!copie.isEmpty());
         QCOMPARE(OutilsTest::LireFichier(original), avant);
 
+        // What a kill in the middle of a write leaves, and an editor killed
+        // before its first copy: cleared, never offered.
+        QVERIFY(OutilsTest::EcrireFichier(copie + ".Ab12Cd", "<AMBLORINE"));
+        QVERIFY(OutilsTest::EcrireFichier(copie.chopped(4) + ".json.Xy34Zw", "{"));
+        {
+            QFile verrou(TRecuperation::Dossier() + "/2-vide.lock");
+            QVERIFY(verrou.open(QIODevice::WriteOnly));
+            QVERIFY(verrou.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
+        }
+
         TFormFiche &w = m_banc.Demarrer();
         TRecuperation &recuperation = Installer(w);
         m_banc.dialogues->Repondre(TInteraction::Reponse(reponse));
         TOffreRecuperation::Offrir(w, recuperation);
+        QVERIFY(!QFile::exists(copie + ".Ab12Cd"));
+        QVERIFY(!QFile::exists(copie.chopped(4) + ".json.Xy34Zw"));
+        QVERIFY(!QFile::exists(TRecuperation::Dossier() + "/2-vide.lock"));
         const auto messages = m_banc.dialogues->Messages();
         QCOMPARE(int(messages.size()), 1);
         QVERIFY2(messages.front().Texte.startsWith("Recover the unsaved changes to A.aqq from "),

@@ -253,8 +253,10 @@ std::vector<TCopieRecuperation> TRecuperation::Abandonnees(QStringList &endommag
     std::vector<TCopieRecuperation> copies;
     const QDir dossier(Dossier());
     QStringList bases;
-    for (const QString &nom : dossier.entryList(
-             {QLatin1String("*") + ExtensionCartes, QLatin1String("*") + ExtensionDescription}, QDir::Files)) {
+    for (const QString &nom :
+         dossier.entryList({QLatin1String("*") + ExtensionCartes, QLatin1String("*") + ExtensionDescription,
+                            QLatin1String("*") + ExtensionVerrou},
+                           QDir::Files)) {
         const QString base = dossier.filePath(QFileInfo(nom).completeBaseName());
         if (!bases.contains(base))
             bases << base;
@@ -266,8 +268,15 @@ std::vector<TCopieRecuperation> TRecuperation::Abandonnees(QStringList &endommag
         if (!verrou->tryLock(0))
             continue; // its editor is running
         copie.Verrou = std::move(verrou);
+        // What a write cut short left beside the copy (QSaveFile's NAME.XXXXXX).
+        const QString nom = QFileInfo(base).fileName();
+        for (const QString &reste : dossier.entryList(
+                 {nom + ExtensionCartes + QLatin1String(".*"), nom + ExtensionDescription + QLatin1String(".*")},
+                 QDir::Files))
+            if (!reste.endsWith(ExtensionEcartee))
+                QFile::remove(dossier.filePath(reste));
         if (!QFile::exists(base + ExtensionCartes)) {
-            // Killed between the description and the first cards: nothing to recover.
+            // Killed before the first cards were written: nothing to recover.
             Supprimer(copie);
             continue;
         }
