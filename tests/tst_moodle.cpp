@@ -102,10 +102,10 @@ void TestMoodle::ecriture_data()
              "|single=true|answernumbering=none|shuffleanswers=true");
     // A kind Moodle names after multiple choice is written as one; a name
     // the program does not know (spelt otherwise) goes out as it came.
-    QTest::newRow("multichoiceset")
-        << QChar(u'M') << rien << QStringList{U("T"), U("(*multichoiceset*) Pick"), U("(*) A") + sep + U("B")}
-        << U("type=multichoiceset|name=T|questiontext=Pick|answer[100]=A|answer[0]=B"
-             "|single=false|answernumbering=none|shuffleanswers=true");
+    QTest::newRow("multichoiceset") << QChar(u'M') << rien
+                                    << QStringList{U("T"), U("(*multichoiceset*) Pick"), U("(*) A") + sep + U("B")}
+                                    << U("type=multichoiceset|name=T|questiontext=Pick|answer[100]=A|answer[0]=B"
+                                         "|single=false|answernumbering=none|shuffleanswers=true");
     QTest::newRow("type name in other case")
         << QChar(u'M') << rien << QStringList{U("T"), U("(*Numerical*) Q"), U("3.14 cm")}
         << U("type=Numerical|name=T|questiontext=Q|answer[0]=3.14 cm");
