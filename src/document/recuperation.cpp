@@ -195,16 +195,18 @@ void TRecuperation::Evaluer()
         return;
     // The cards are taken here; the text is made and written on the other thread.
     const std::shared_ptr<const TFichierX> cartes = m_document.Instantane();
+    // The settings are read here: the options dialog may change them meanwhile.
+    const TFichierXML::Options options = TFichierXML::Options::DesReglages();
     const QString base = m_base;
     const QDateTime heure = QDateTime::currentDateTimeUtc();
     m_enCours = true;
     m_copie = true;
-    m_fil.start([this, cartes, base, heure] {
+    m_fil.start([this, cartes, options, base, heure] {
         bool reussie = false;
         try {
             // The description first: cards without one are set aside as damaged.
             reussie = EcrireAtomique(base + ExtensionDescription, Description(*cartes, heure))
-                && EcrireAtomique(base + ExtensionCartes, TFichierXML::EcrireXml(*cartes));
+                && EcrireAtomique(base + ExtensionCartes, TFichierXML::EcrireXml(*cartes, options));
         } catch (const std::exception &) {
             reussie = false; // out of memory: the previous copy stays
         }

@@ -41,7 +41,7 @@ void PourChaqueCaractere(const QString &texte, F f)
 class Ecrivain
 {
 public:
-    explicit Ecrivain(const TFichierX &fichier);
+    Ecrivain(const TFichierX &fichier, const TFichierXML::Options &options);
     QByteArray Ecrire();
 
 private:
@@ -83,7 +83,7 @@ private:
     void Fiche(const TFicheX &fiche);
 };
 
-Ecrivain::Ecrivain(const TFichierX &fichier) : f(fichier)
+Ecrivain::Ecrivain(const TFichierX &fichier, const TFichierXML::Options &options) : f(fichier)
 {
     EspacesPreserves = f.XmlSpace == QLatin1String("preserve");
     BalisesActives = f.FeuilleStyle.isEmpty() ? f.BalisesControles == QLatin1String("oui")
@@ -91,11 +91,11 @@ Ecrivain::Ecrivain(const TFichierX &fichier) : f(fichier)
     if (!f.Retour.isEmpty())
         SautDeLigne = f.Retour == QLatin1String("LF") ? "\n" : "\r\n";
     else
-        SautDeLigne = Parametres.lfonly ? "\n" : "\r\n";
+        SautDeLigne = options.lfSeul ? "\n" : "\r\n";
     ModeCData = f.TypeFichier == u'M' || f.TypeFichier == u'H';
     OuvertureFiche = QStringLiteral("<%1>").arg(f.IdFiche);
     FermetureFiche = QStringLiteral("</%1>").arg(f.IdFiche);
-    Utf8 = Parametres.xmlutf;
+    Utf8 = options.utf8;
     // A code page the program cannot write is replaced by the system's, so
     // the declaration always names the bytes that follow.
     Page = PageCode::Connue(f.PageCode) ? f.PageCode : PageCode::AnsiSysteme();
@@ -110,7 +110,7 @@ Ecrivain::Ecrivain(const TFichierX &fichier) : f(fichier)
     }
     if (!f.Fragmenteur.isEmpty()) {
         SeparateurReponses = f.Fragmenteur;
-        if (!EspacesPreserves && (f.Espacement == CRLF || Parametres.minsp))
+        if (!EspacesPreserves && (f.Espacement == CRLF || options.espacesMinimaux))
             SeparateurReponses = f.Espacement + f.Fragmenteur + f.Espacement;
     }
 }
@@ -508,9 +508,19 @@ QByteArray Ecrivain::Ecrire()
 
 } // namespace
 
+TFichierXML::Options TFichierXML::Options::DesReglages()
+{
+    return {Parametres.lfonly, Parametres.xmlutf, Parametres.minsp};
+}
+
 QByteArray TFichierXML::EcrireXml(const TFichierX &fichier)
 {
-    return Ecrivain(fichier).Ecrire();
+    return EcrireXml(fichier, Options::DesReglages());
+}
+
+QByteArray TFichierXML::EcrireXml(const TFichierX &fichier, const Options &options)
+{
+    return Ecrivain(fichier, options).Ecrire();
 }
 
 void TFichierXML::EnregistrerXml(TFichierX &fichier, const QString &nom, bool nouveau)
