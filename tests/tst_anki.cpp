@@ -1091,6 +1091,8 @@ private slots:
                                        << false << "Etiquettes=1" << 2;
         QTest::addRow("package, blank tags")
             << paquet(deux, QStringLiteral("update notes set tags = '   '")) << false << "" << 2;
+        QTest::addRow("package, notes without a tags column")
+            << paquet(deux, QStringLiteral("alter table notes drop column tags")) << false << "" << 2;
         QTest::addRow("package, media") << paquet(
             deux, QString(), {{"media", R"({"0":"a.png","1":"b.mp3"})"}, {"0", "png"}, {"1", "mp3"}})
                                         << false << "Medias=2" << 2;

@@ -349,9 +349,13 @@ std::unique_ptr<TFichierX> LireBase(QByteArray &octets, QChar type, const QStrin
         Requete decks(base.get(), "select count(distinct did) from cards");
         if (decks.Suivante())
             omissions.paquets = int(qMin<qint64>(decks.Entier(0), INT_MAX));
-        Requete tags(base.get(), "select count(*) from notes where trim(tags) <> ''");
-        if (tags.Suivante())
-            omissions.etiquettes = int(qMin<qint64>(tags.Entier(0), INT_MAX));
+        // Anki always has the column; a collection without it has no tags to lose.
+        Requete colonne(base.get(), "select count(*) from pragma_table_info('notes') where name = 'tags'");
+        if (colonne.Suivante() && colonne.Entier(0) > 0) {
+            Requete tags(base.get(), "select count(*) from notes where trim(tags) <> ''");
+            if (tags.Suivante())
+                omissions.etiquettes = int(qMin<qint64>(tags.Entier(0), INT_MAX));
+        }
     }
     auto fichier = NouveauFichier(type, titre);
     Requete notes(base.get(), "select mid, flds from notes order by id");
