@@ -12,6 +12,7 @@
 #include "editor/fiche.h"
 #include "editor/lettres.h"
 #include "formats/formats.h"
+#include "formats/table.h"
 #include "model/fichierx.h"
 #include "model/flux.h"
 #include "model/outils.h"
@@ -992,7 +993,7 @@ private slots:
         QCOMPARE(messages.at(0).Legende, QStringLiteral("Properties"));
         QCOMPARE(messages.at(0).Texte,
                  QStringLiteral("Type: %1\r\n\r\nFormat: %2\r\n\r\nNumber of cards: 3")
-                     .arg(TFichierX::NomType(u'Q'), Chaines::NomFormat(u'x')));
+                     .arg(TFichierX::NomType(u'Q'), Formats::Nom(u'x')));
         QCOMPARE(messages.at(0).GenreMessage, TInteraction::Information);
         QVERIFY(messages.at(1).Texte.contains("7.8"));
         QVERIFY(messages.at(1).Texte.contains("Qt"));

@@ -1,4 +1,5 @@
 // The card file: type-derived layout and defaults, setters, card operations, order.
+#include "formats/table.h"
 #include "model/erreurs.h"
 #include "model/fichierx.h"
 #include "outilstest.h"
@@ -117,11 +118,11 @@ private slots:
         QCOMPARE(TFichierX::NomType(u'R'), QStringLiteral("Directory"));
         QCOMPARE(TFichierX::NomType(u'V'), QStringLiteral("Visit cards"));
         QCOMPARE(TFichierX::NomType(u'K'), QStringLiteral("K"));
-        QCOMPARE(TFichierX::NomFormat(u'c'), QStringLiteral("Cardfile"));
-        QCOMPARE(TFichierX::NomFormat(u'z'), QStringLiteral("z"));
+        QCOMPARE(Formats::NomFormat(u'c'), QStringLiteral("Cardfile"));
+        QCOMPARE(Formats::NomFormat(u'z'), QStringLiteral("z"));
         TFichierX f(u'D', u'n');
         QCOMPARE(f.NomTypeFichier(), QStringLiteral("Dictionnaire"));
-        QCOMPARE(f.NomFormatFichier(), QStringLiteral("Native"));
+        QCOMPARE(Formats::NomFormat(f.FormatFichier), QStringLiteral("Native"));
     }
 
     void etiquettesParDefaut_data()

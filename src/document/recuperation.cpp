@@ -1,11 +1,11 @@
 #include "document/recuperation.h"
 
 #include "document/document.h"
+#include "formats/table.h"
 #include "formats/xml.h"
 #include "model/erreurs.h"
 #include "model/fichierx.h"
 #include "model/progression.h"
-#include "resources/chaines.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -73,7 +73,7 @@ bool LireDescription(const QString &chemin, TCopieRecuperation &copie)
     const QString type = o.value(QLatin1String("type")).toString();
     const QDateTime heure = QDateTime::fromString(o.value(QLatin1String("time")).toString(), Qt::ISODateWithMs);
     if (!o.value(QLatin1String("name")).isString() || !LettreValide(format) || !LettreValide(type)
-        || Chaines::NomFormat(format.at(0)).isEmpty() || !heure.isValid())
+        || Formats::Nom(format.at(0)).isEmpty() || !heure.isValid())
         return false;
     copie.Nom = o.value(QLatin1String("name")).toString();
     copie.Format = format.at(0);

@@ -574,7 +574,7 @@ void TFormFiche::MontrerProprietes()
     const TFichierX &f = *Fichier();
     TInteraction::Courante().Message(TInteraction::Information,
                                      tr("Type: %1\r\n\r\nFormat: %2\r\n\r\nNumber of cards: %3")
-                                         .arg(f.NomTypeFichier(), f.NomFormatFichier())
+                                         .arg(f.NomTypeFichier(), Formats::NomFormat(f.FormatFichier))
                                          .arg(f.NombreFiches()),
                                      TInteraction::Ok, 0, tr("Properties"));
 }

@@ -89,7 +89,7 @@ QString EntreesOuverture(QString &types, QChar seulType)
     for (const Formats::TFormat *f : Formats::Table()) {
         if (!f->EntreeOuverture() || (!seulType.isNull() && seulType != f->TypeEntreeOuverture()))
             continue;
-        entrees += u'|' + TFichierX::NomFormat(f->Lettre()) + u'|' + QString::fromLatin1(f->EntreeOuverture());
+        entrees += u'|' + Formats::NomFormat(f->Lettre()) + u'|' + QString::fromLatin1(f->EntreeOuverture());
         types += f->TypeEntreeOuverture();
     }
     return entrees;
@@ -97,7 +97,7 @@ QString EntreesOuverture(QString &types, QChar seulType)
 
 QString FiltreSauvegarde(QChar type, QChar format)
 {
-    return TFichierX::NomFormat(format) + QLatin1String("|*.") + Extension(type, format);
+    return Formats::NomFormat(format) + QLatin1String("|*.") + Extension(type, format);
 }
 
 namespace {

@@ -2,7 +2,6 @@
 
 #include "model/erreurs.h"
 #include "model/fichierx.h"
-#include "resources/chaines.h"
 
 #include <QCoreApplication>
 
@@ -38,6 +37,12 @@ QString Nom(QChar lettre)
 {
     const TFormat *f = Trouver(lettre);
     return f ? f->NomAffiche() : QString();
+}
+
+QString NomFormat(QChar lettre)
+{
+    const QString nom = Nom(lettre);
+    return nom.isEmpty() ? QString(lettre) : nom;
 }
 
 QString Lettres()
@@ -87,9 +92,4 @@ Tete::Tete(const QByteArray &octets_, const QString &nom_) : octets(octets_), no
     texte = zero < 0 ? debut : debut.left(zero);
 }
 
-}
-
-QString Chaines::NomFormat(QChar lettre)
-{
-    return Formats::Nom(lettre);
 }

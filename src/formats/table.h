@@ -21,6 +21,8 @@ const TFormat *Trouver(QChar lettre);
 bool A(QChar lettre, Capacite capacite);
 // The translated display name; empty for a letter no format has.
 QString Nom(QChar lettre);
+// The same, or the letter itself for a letter no format has.
+QString NomFormat(QChar lettre);
 // All format letters, in table order.
 QString Lettres();
 // The format a new file of a type is saved in.

@@ -560,12 +560,6 @@ QString TFichierX::NomType(QChar lettre)
     return nom.isEmpty() ? QString(lettre) : nom;
 }
 
-QString TFichierX::NomFormat(QChar lettre)
-{
-    const QString nom = Chaines::NomFormat(lettre);
-    return nom.isEmpty() ? QString(lettre) : nom;
-}
-
 bool TFichierX::EstTypeAlphabetique(QChar type)
 {
     return type == u'R' || type.unicode() < 'E';

@@ -165,9 +165,7 @@ public:
     void SetCanevas(const QString &c0, const QString &c1, const QString &c2);
     void PreparerCanevasQcm();
     static QString NomType(QChar lettre);
-    static QString NomFormat(QChar lettre);
     QString NomTypeFichier() const { return NomType(TypeFichier); }
-    QString NomFormatFichier() const { return NomFormat(FormatFichier); }
     bool TypeAlphabetique() const { return EstTypeAlphabetique(TypeFichier); }
     static bool EstTypeAlphabetique(QChar type);
 

@@ -10,9 +10,6 @@ namespace Chaines {
 QString Version();                    // "7.8"
 QString NomType(QChar lettre);        // empty for a letter without a name
 QString NomTypeAnglais(QChar lettre); // the same name untranslated
-// Empty for a letter without a name. The names are the format table's
-// (formats/table.cpp), which defines this function.
-QString NomFormat(QChar lettre);
 
 QString EtiquetteNom();
 QString EtiquetteTitre();
