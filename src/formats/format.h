@@ -124,6 +124,20 @@ constexpr int RangReglesGenerales = 100;
 // The card files Moodle's quiz formats hold: MCQ and Questionnaire.
 bool EstQuiz(const TFichierX &fichier);
 
+// What Moodle XML and GIFT share: they hold MCQ and Questionnaire files, are
+// an MCQ file's own format but an export of a Questionnaire (its cards become
+// questions the file cannot give back), and turn an MCQ card without a right
+// answer into a question that accepts every answer, or none.
+class TFormatQuiz : public TFormat
+{
+public:
+    bool Accepte(const TFichierX &f) const override { return EstQuiz(f); }
+    bool OffertEnSauvegarde(const TFichierX &f) const override;
+    bool OffertEnExport(const TFichierX &f) const override { return EstQuiz(f); }
+    bool Exporte(const TFichierX &f) const override;
+    Rapport CePerdrait(const TFichierX &f) const override { return SansBonneReponse(f); }
+};
+
 // The one instance of a format class, for its registration.
 template <class F>
 const TFormat &Instance()

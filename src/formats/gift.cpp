@@ -955,7 +955,7 @@ bool TFichierGift::ResembleGift(const QByteArray &tete)
 
 namespace {
 
-class FormatGift : public Formats::TFormat
+class FormatGift : public Formats::TFormatQuiz
 {
 public:
     QChar Lettre() const override { return u'g'; }
@@ -983,11 +983,6 @@ public:
     {
         TFichierGift::EnregistrerGift(f, nom, e.nouveau, e.exporter, e.rapport);
     }
-    bool Accepte(const TFichierX &f) const override { return Formats::EstQuiz(f); }
-    bool OffertEnSauvegarde(const TFichierX &f) const override { return f.TypeFichier == u'M'; }
-    bool OffertEnExport(const TFichierX &f) const override { return Formats::EstQuiz(f); }
-    bool Exporte(const TFichierX &f) const override { return f.TypeFichier == u'Q'; }
-    Formats::Rapport CePerdrait(const TFichierX &f) const override { return Formats::SansBonneReponse(f); }
 };
 
 } // namespace

@@ -418,7 +418,7 @@ QByteArray TFichierMoodle::EcrireMoodle(const TFichierX &fichier)
 
 namespace {
 
-class FormatMoodle : public Formats::TFormat
+class FormatMoodle : public Formats::TFormatQuiz
 {
 public:
     QChar Lettre() const override { return u'm'; }
@@ -438,13 +438,7 @@ public:
     {
         TFichierMoodle::EnregistrerMoodle(f, nom, e.nouveau, e.exporter);
     }
-    bool Accepte(const TFichierX &f) const override { return Formats::EstQuiz(f); }
-    bool OffertEnSauvegarde(const TFichierX &f) const override { return f.TypeFichier == u'M'; }
-    bool OffertEnExport(const TFichierX &f) const override { return Formats::EstQuiz(f); }
-    // A Questionnaire's cards become questions the file cannot give back.
-    bool Exporte(const TFichierX &f) const override { return f.TypeFichier == u'Q'; }
     bool ParDefautPour(QChar type, QChar) const override { return type == u'M'; }
-    Formats::Rapport CePerdrait(const TFichierX &f) const override { return Formats::SansBonneReponse(f); }
 };
 
 } // namespace

@@ -71,6 +71,16 @@ bool EstQuiz(const TFichierX &f)
     return f.TypeFichier == u'M' || f.TypeFichier == u'Q';
 }
 
+bool TFormatQuiz::OffertEnSauvegarde(const TFichierX &f) const
+{
+    return f.TypeFichier == u'M';
+}
+
+bool TFormatQuiz::Exporte(const TFichierX &f) const
+{
+    return f.TypeFichier == u'Q';
+}
+
 QString TFormat::NomAffiche() const
 {
     return QCoreApplication::translate("Chaines", Nom());
