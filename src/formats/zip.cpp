@@ -17,8 +17,7 @@ struct TLecture::Prive
     explicit Prive(TBudgetMemoire &b) : budget(b) { }
 };
 
-TLecture::TLecture(const QByteArray &octets, TBudgetMemoire &budget, const QString &pasUnZip,
-                   const QString &endommage)
+TLecture::TLecture(const QByteArray &octets, TBudgetMemoire &budget, const QString &pasUnZip, const QString &endommage)
     : d(std::make_unique<Prive>(budget))
 {
     d->endommage = endommage;
