@@ -14,12 +14,12 @@
 // the third, the process's processor time): bytes is the size of the file read
 // or written, for throughput. One untimed run comes first (cache warm-up).
 
-#include "formats/crd.h"
-#include "formats/csv.h"
-#include "formats/gift.h"
-#include "formats/moodle.h"
-#include "formats/natif.h"
-#include "formats/xml.h"
+#include "formats/fiches/crd.h"
+#include "formats/texte/csv.h"
+#include "formats/quiz/gift.h"
+#include "formats/quiz/moodle.h"
+#include "formats/fiches/natif.h"
+#include "formats/fiches/xml.h"
 #include "model/erreurs.h"
 #include "model/fichierx.h"
 #include "settings/init.h"

@@ -23,7 +23,7 @@
 #include "editor/fiche.h"
 #include "ui/interaction.h"
 #include "editor/liste.h"
-#include "formats/xml.h"
+#include "formats/fiches/xml.h"
 #include "model/fichierx.h"
 #include "settings/init.h"
 

@@ -11,11 +11,11 @@
 // M only), textes_Q.txt (every text of the Questionnaire, for grep) and
 // cles_R.txt (the sort keys of the Directory, one a line, UTF-8).
 
-#include "formats/crd.h"
-#include "formats/csv.h"
-#include "formats/moodle.h"
-#include "formats/natif.h"
-#include "formats/xml.h"
+#include "formats/fiches/crd.h"
+#include "formats/texte/csv.h"
+#include "formats/quiz/moodle.h"
+#include "formats/fiches/natif.h"
+#include "formats/fiches/xml.h"
 #include "model/erreurs.h"
 #include "model/fichierx.h"
 #include "model/pagecode.h"

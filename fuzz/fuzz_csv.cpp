@@ -2,7 +2,7 @@
 // CSV is UTF-8 and the type of the file; the rest is the file. What was read
 // is then written back as CSV and as text.
 #include "commun.h"
-#include "formats/csv.h"
+#include "formats/texte/csv.h"
 #include "model/outils.h"
 #include "settings/init.h"
 

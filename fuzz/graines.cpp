@@ -1,11 +1,11 @@
 // Writes small card files of every type with every writer this build has, as
 // seeds for the fuzz targets: graines FOLDER makes FOLDER/<target>/<name>.
-#include "formats/crd.h"
-#include "formats/anki.h"
-#include "formats/csv.h"
-#include "formats/moodle.h"
-#include "formats/natif.h"
-#include "formats/xml.h"
+#include "formats/fiches/crd.h"
+#include "formats/anki/anki.h"
+#include "formats/texte/csv.h"
+#include "formats/quiz/moodle.h"
+#include "formats/fiches/natif.h"
+#include "formats/fiches/xml.h"
 #include "model/erreurs.h"
 #include "model/fichierx.h"
 #include "model/outils.h"

@@ -8,7 +8,7 @@
 #include "support/questionsmoodle.h"
 
 #include "formats/formats.h"
-#include "formats/moodle.h"
+#include "formats/quiz/moodle.h"
 #include "model/fichierx.h"
 #include "model/outils.h"
 #include "orthographe/orthographe.h"

@@ -1,7 +1,7 @@
 // CSV import and export, plain-text export.
 #include "outilstest.h"
 
-#include "formats/csv.h"
+#include "formats/texte/csv.h"
 #include "model/budget.h"
 #include "model/erreurs.h"
 #include "model/fichierx.h"

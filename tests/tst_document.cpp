@@ -1,8 +1,8 @@
 // The document under the window: every change one step, undone to the
 // bytes the file held before it, redone to the bytes after it.
 #include "document/document.h"
-#include "formats/natif.h"
-#include "formats/xml.h"
+#include "formats/fiches/natif.h"
+#include "formats/fiches/xml.h"
 #include "outilstest.h"
 
 #include <QSignalSpy>

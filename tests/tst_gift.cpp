@@ -4,8 +4,8 @@
 #include "outilstest.h"
 
 #include "formats/formats.h"
-#include "formats/gift.h"
-#include "formats/moodle.h"
+#include "formats/quiz/gift.h"
+#include "formats/quiz/moodle.h"
 #include "formats/pertes.h"
 #include "formats/table.h"
 #include "model/erreurs.h"

@@ -195,9 +195,9 @@ private slots:
         QCOMPARE(g.NombreQuestions, quint8(0));
 
         // Filled afresh: the values shown are the file's, not the last use's.
-        w.Document().ModifierProprietes(QStringLiteral("Options"), [](TFichierX &f) {
-            f.Temps = 30;
-            f.NombreQuestions = 12;
+        w.Document().ModifierProprietes(QStringLiteral("Options"), [](TFichierX &fichier) {
+            fichier.Temps = 30;
+            fichier.NombreQuestions = 12;
         });
         m_vu.clear();
         Script(

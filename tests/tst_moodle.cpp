@@ -2,7 +2,7 @@
 // corpus of real Moodle exports, the save contract and the command-line tool.
 #include "formats/documentxml.h"
 #include "formats/formats.h"
-#include "formats/moodle.h"
+#include "formats/quiz/moodle.h"
 #include "model/erreurs.h"
 #include "model/fichierx.h"
 #include "model/flux.h"

@@ -1,7 +1,7 @@
 // Native card files: every expected byte below is laid out by hand from the
 // record layout, never taken from the writer.
 
-#include "formats/natif.h"
+#include "formats/fiches/natif.h"
 #include "model/erreurs.h"
 #include "model/fichierx.h"
 #include "model/flux.h"

@@ -3,13 +3,13 @@
 // Erreur), and a card file that was read must survive its own writer.
 #include "outilstest.h"
 
-#include "formats/crd.h"
+#include "formats/fiches/crd.h"
 #include "formats/formats.h"
-#include "formats/csv.h"
-#include "formats/gift.h"
-#include "formats/moodle.h"
-#include "formats/natif.h"
-#include "formats/xml.h"
+#include "formats/texte/csv.h"
+#include "formats/quiz/gift.h"
+#include "formats/quiz/moodle.h"
+#include "formats/fiches/natif.h"
+#include "formats/fiches/xml.h"
 #include "model/erreurs.h"
 #include "model/fichierx.h"
 #include "model/outils.h"
@@ -150,8 +150,8 @@ private slots:
                     return TFichierGift::EcrireGift(g, a);
                 },
                 [](const QByteArray &o) {
-                    int n = 0;
-                    return TFichierGift::LireGift(o, n);
+                    int perdus = 0;
+                    return TFichierGift::LireGift(o, perdus);
                 });
         });
         QVERIFY2(echec.isEmpty(), qPrintable(QStringLiteral("GIFT: ") + echec));

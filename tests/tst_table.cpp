@@ -162,6 +162,84 @@ private slots:
         QCOMPARE(Formats::Ouvrir(nom, true, true, type)->NombreFiches(), 2);
     }
 
+    // A file cut short or holding garbage where its body was: the reader
+    // refuses it with a message of its own (or, for formats whose every
+    // prefix is a file, reads what is there); it never writes the file.
+    void endommage_data()
+    {
+        QTest::addColumn<QChar>("lettre");
+        QTest::addColumn<QChar>("type");
+        QTest::addColumn<int>("degat");
+        const char *noms[] = {"coupe", "bruit", "vide"};
+        for (const Formats::TFormat *f : Formats::Table()) {
+            if (!f->Lisible() || !f->Ecrivable())
+                continue;
+            for (QChar type : QStringLiteral("LMQR")) {
+                TFichierX essai(type, u'x');
+                if (!f->Accepte(essai))
+                    continue;
+                for (int degat = 0; degat < 3; ++degat)
+                    QTest::addRow("%s %c %s", f->Nom(), char(type.unicode()), noms[degat])
+                        << f->Lettre() << type << degat;
+                break;
+            }
+        }
+    }
+    void endommage()
+    {
+        QFETCH(QChar, lettre);
+        QFETCH(QChar, type);
+        QFETCH(int, degat);
+        auto f = Exemple(type);
+        const QString nom = Preparer(QStringLiteral("degat%1").arg(degat), lettre, type);
+        Formats::Enregistrer(*f, nom, lettre, true);
+        f.reset();
+        QFile fichier(nom);
+        QVERIFY(fichier.open(QIODevice::ReadOnly));
+        QByteArray octets = fichier.readAll();
+        fichier.close();
+        if (degat == 0) {
+            octets.truncate(octets.size() / 2);
+        } else if (degat == 1) {
+            for (qsizetype i = octets.size() / 4; i < octets.size() * 3 / 4; ++i)
+                octets[i] = char((i * 131) ^ 0x5A);
+        } else {
+            octets.clear();
+        }
+        QVERIFY(fichier.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        fichier.write(octets);
+        fichier.close();
+        try {
+            const auto relu = Formats::Ouvrir(nom, true, true, type, nullptr, lettre);
+            QVERIFY(relu);
+            QVERIFY(relu->NombreFiches() <= 2);
+        } catch (const Erreur &e) {
+            QVERIFY(!e.message().isEmpty());
+        }
+        QVERIFY(fichier.open(QIODevice::ReadOnly));
+        QCOMPARE(fichier.readAll(), octets);
+    }
+
+    // A file written in a format is never taken for another one by its
+    // content: formats known by content know it under any name, the others
+    // (plain-text ones, known by their extension) leave it unknown.
+    void parContenu_data() { allerRetour_data(); }
+    void parContenu()
+    {
+        QFETCH(QChar, lettre);
+        QFETCH(QChar, type);
+        auto f = Exemple(type);
+        const QString nom = Preparer(QStringLiteral("contenu"), lettre, type);
+        Formats::Enregistrer(*f, nom, lettre, true);
+        f.reset();
+        const QString sansExtension = m_dossier.filePath(QStringLiteral("contenu-%1%2.dat").arg(lettre).arg(type));
+        QFile::remove(sansExtension);
+        QVERIFY(QFile::copy(nom, sansExtension));
+        const QChar reconnu = Formats::Reconnaitre(sansExtension);
+        QVERIFY2(reconnu == lettre || reconnu == u'?', qPrintable(QString(reconnu)));
+        QCOMPARE(Formats::Reconnaitre(nom), lettre);
+    }
+
     void cliLettres()
     {
         const QString parametres = m_dossier.filePath(QStringLiteral("cli.ini"));

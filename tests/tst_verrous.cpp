@@ -5,7 +5,7 @@
 #include "outilstest.h"
 
 #include "formats/formats.h"
-#include "formats/natif.h"
+#include "formats/fiches/natif.h"
 #include "model/erreurs.h"
 #include "model/fichierx.h"
 #include "model/flux.h"

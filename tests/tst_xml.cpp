@@ -1,5 +1,5 @@
 #include "formats/documentxml.h"
-#include "formats/xml.h"
+#include "formats/fiches/xml.h"
 #include "model/erreurs.h"
 #include "model/fichierx.h"
 #include "model/flux.h"

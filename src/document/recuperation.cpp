@@ -2,7 +2,7 @@
 
 #include "document/document.h"
 #include "formats/table.h"
-#include "formats/xml.h"
+#include "formats/fiches/xml.h"
 #include "model/erreurs.h"
 #include "model/fichierx.h"
 #include "model/progression.h"

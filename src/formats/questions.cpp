@@ -58,21 +58,21 @@ QString NoteParDefaut(Genre genre)
     return genre == Genre::ReponseCourte || genre == Genre::Numerique ? S("100") : S("0");
 }
 
-void Question::DefinirType(const QString &nom)
+void Question::DefinirType(const QString &type)
 {
     nomAutre.clear();
-    if (nom.isEmpty()) {
+    if (type.isEmpty()) {
         genre = Genre::Aucun;
         return;
     }
     for (int i = 0; i < int(std::size(NomsGenres)); ++i) {
-        if (nom == QLatin1String(NomsGenres[i])) {
+        if (type == QLatin1String(NomsGenres[i])) {
             genre = Genre(int(Genre::ChoixMultiple) + i);
             return;
         }
     }
     genre = Genre::Autre;
-    nomAutre = nom;
+    nomAutre = type;
 }
 
 QString Question::NomType() const

@@ -95,7 +95,7 @@ struct Question
     Genre genre = Genre::Aucun;
     QString nomAutre;
     // From a type name as Moodle or the markup spells it; empty: Aucun.
-    void DefinirType(const QString &nom);
+    void DefinirType(const QString &type);
     // The type name as Moodle spells it; empty for Aucun.
     QString NomType() const;
     // A multiple choice, or a kind Moodle names after it ("multichoiceset").

@@ -1,6 +1,6 @@
-#include "formats/anki.h"
+#include "formats/anki/anki.h"
 
-#include "formats/ankicommun.h"
+#include "formats/anki/ankicommun.h"
 #include "formats/contrat.h"
 #include "formats/html.h"
 #include "formats/questions.h"

@@ -1,4 +1,4 @@
-#include "formats/ankilecture.h"
+#include "formats/anki/ankilecture.h"
 
 #include "formats/html.h"
 #include "model/budget.h"

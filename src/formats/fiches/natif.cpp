@@ -1,4 +1,4 @@
-#include "formats/natif.h"
+#include "formats/fiches/natif.h"
 
 #include "formats/contrat.h"
 #include "formats/table.h"

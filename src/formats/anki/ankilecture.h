@@ -4,7 +4,7 @@
 // points), ankipaquet.cpp (the zip container), ankibase.cpp (the collection
 // database) and ankitexte.cpp (Anki text).
 
-#include "formats/ankicommun.h"
+#include "formats/anki/ankicommun.h"
 
 #include <QByteArray>
 #include <QChar>

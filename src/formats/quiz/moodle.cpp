@@ -1,4 +1,4 @@
-#include "formats/moodle.h"
+#include "formats/quiz/moodle.h"
 
 #include "formats/contrat.h"
 #include "formats/documentxml.h"
@@ -295,7 +295,7 @@ QString TexteDe(const TNoeudXml &e)
 class Lecteur
 {
 public:
-    explicit Lecteur(const QByteArray &octets) : octets(octets) { }
+    explicit Lecteur(const QByteArray &source) : octets(source) { }
     std::unique_ptr<TFichierX> Lire();
 
 private:

@@ -1,6 +1,6 @@
-#include "formats/anki.h"
+#include "formats/anki/anki.h"
 
-#include "formats/ankilecture.h"
+#include "formats/anki/ankilecture.h"
 
 #include "formats/pertes.h"
 #include "formats/table.h"

@@ -1,4 +1,4 @@
-#include "formats/gift.h"
+#include "formats/quiz/gift.h"
 
 #include "formats/contrat.h"
 #include "formats/questions.h"
@@ -282,7 +282,7 @@ bool EstNumerique(const QString &texte)
 class LecteurGift
 {
 public:
-    explicit LecteurGift(int &perdus) : perdus(perdus) { }
+    explicit LecteurGift(int &compteur) : perdus(compteur) { }
     // False for a block that holds no question (comments only).
     bool Lire(QStringView bloc, int ligne, Question &q);
 
@@ -652,7 +652,7 @@ void ReponseCourteGift(QString &sortie, const Morceau &m)
 class EcrivainGift
 {
 public:
-    explicit EcrivainGift(const TFichierX &f) : f(f), cartes(f) { }
+    explicit EcrivainGift(const TFichierX &fichier) : f(fichier), cartes(fichier) { }
     QByteArray Ecrire(int &approches);
 
 private:

@@ -1,4 +1,4 @@
-#include "formats/csv.h"
+#include "formats/texte/csv.h"
 
 #include "formats/contrat.h"
 #include "formats/table.h"
@@ -237,18 +237,18 @@ struct Source
 
     // The line's characters, held until the next call; the reader may
     // rewrite them in place.
-    QChar *Texte(qsizetype position, qsizetype longueur, qsizetype &taille)
+    QChar *Texte(qsizetype position, qsizetype longueur, qsizetype &lus)
     {
         const char *octets = debut + position;
         if (!utf8 && !caracteres) {
             tampon = PageCode::Decoder(octets, longueur, PageCode::AnsiSysteme());
-            taille = tampon.size();
+            lus = tampon.size();
             return tampon.data();
         }
         if (!utf8) {
             Agrandir(tampon, longueur);
             PageCode::DecoderDans(octets, longueur, caracteres, tampon.data());
-            taille = longueur;
+            lus = longueur;
             return tampon.data();
         }
         // As when the whole text is decoded at once, a byte-order mark that
@@ -260,7 +260,7 @@ struct Source
         // A UTF-8 line never has more UTF-16 units than bytes.
         Agrandir(tampon, longueur);
         QChar *const sortie = tampon.data();
-        taille = DecoderUtf8Valide(octets, longueur, sortie) - sortie;
+        lus = DecoderUtf8Valide(octets, longueur, sortie) - sortie;
         return sortie;
     }
 };

@@ -1,4 +1,4 @@
-#include "formats/gift.h"
+#include "formats/quiz/gift.h"
 
 #include "formats/contrat.h"
 #include "formats/questions.h"

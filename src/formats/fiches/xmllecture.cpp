@@ -1,8 +1,8 @@
-#include "formats/xml.h"
+#include "formats/fiches/xml.h"
 
 // Reading XML card files.
 
-#include "formats/xmlcommun.h"
+#include "formats/fiches/xmlcommun.h"
 
 #include "formats/contrat.h"
 #include "formats/documentxml.h"
@@ -264,7 +264,7 @@ class Lecteur final : public TLectureXml::Recepteur
 public:
     // options: read from the options element by an earlier pass, when it
     // came after the cards.
-    Lecteur(bool complet, const OptionsLues *options) : complet(complet), OptionsAvant(options) { }
+    Lecteur(bool entier, const OptionsLues *options) : complet(entier), OptionsAvant(options) { }
     std::unique_ptr<TFichierX> Lire(const QByteArray &octets);
 
     void Debut(const TBaliseXml &balise) override;

@@ -1,8 +1,8 @@
-#include "formats/xml.h"
+#include "formats/fiches/xml.h"
 
 // Writing XML card files.
 
-#include "formats/xmlcommun.h"
+#include "formats/fiches/xmlcommun.h"
 
 #include "formats/contrat.h"
 #include "formats/documentxml.h"

@@ -1,4 +1,4 @@
-#include "formats/crd.h"
+#include "formats/fiches/crd.h"
 
 #include "formats/contrat.h"
 #include "formats/table.h"
