@@ -39,6 +39,9 @@
 
 namespace {
 
+// The options the readers and writers are given: the settings, read once.
+TOptions g_options;
+
 using Horloge = std::chrono::steady_clock;
 
 double TempsProcesseur()
@@ -84,28 +87,28 @@ double Mediane(const std::vector<double> &v)
 std::unique_ptr<TFichierX> Charger(const QString &operation, const QString &nom)
 {
     if (operation.startsWith(QLatin1String("xml")) || operation == QLatin1String("trier"))
-        return TFichierXML::ChargerXml(nom, false, true);
+        return TFichierXML::ChargerXml(nom, false, true, g_options);
     if (operation.startsWith(QLatin1String("natif")))
-        return TFichierNatif::ChargerNatif(nom, false, true);
+        return TFichierNatif::ChargerNatif(nom, false, true, g_options);
     if (operation.startsWith(QLatin1String("crd")))
         return TFichierCrd::ChargerCardfile(nom, false);
     if (operation.startsWith(QLatin1String("csv")))
-        return TFichierCSV::ChargerCSV(nom, QChar('Q'), false);
+        return TFichierCSV::ChargerCSV(nom, QChar('Q'), false, g_options);
     if (operation.startsWith(QLatin1String("moodle")) || operation.startsWith(QLatin1String("gift")))
-        return TFichierMoodle::ChargerMoodle(nom, false);
+        return TFichierMoodle::ChargerMoodle(nom, false, g_options);
     throw Erreur(QStringLiteral("unknown operation ") + operation);
 }
 
 void Enregistrer(const QString &operation, TFichierX &f, const QString &nom, bool nouveau)
 {
     if (operation == QLatin1String("xml-save"))
-        TFichierXML::EnregistrerXml(f, nom, nouveau);
+        TFichierXML::EnregistrerXml(f, nom, nouveau, g_options);
     else if (operation == QLatin1String("natif-save"))
         TFichierNatif::EnregistrerNatif(f, nom, nouveau);
     else if (operation == QLatin1String("crd-save"))
         TFichierCrd::EnregistrerCardfile(f, nom, nouveau);
     else if (operation == QLatin1String("csv-save"))
-        TFichierCSV::EnregistrerCSV(f, nom, QChar('s'), nouveau);
+        TFichierCSV::EnregistrerCSV(f, nom, QChar('s'), nouveau, g_options);
     else
         throw Erreur(QStringLiteral("unknown operation ") + operation);
 }
@@ -123,7 +126,7 @@ double OctetsParFiche(const TFichierX &source, bool vides)
     const size_t avant = OctetsAlloues();
     qint64 textes = 0;
     {
-        TFichierX f(source.TypeFichier, source.FormatFichier);
+        TFichierX f(source.TypeFichier, source.FormatFichier, g_options);
         f.Reserver(n);
         for (int i = 0; i < n; ++i) {
             const TFicheX &c = source.Fiche(i);
@@ -156,8 +159,9 @@ int main(int argc, char *argv[])
     const int fois = args.size() > 3 ? std::max(1, args.at(3).toInt()) : 5;
     std::setlocale(LC_NUMERIC, "C"); // a point in the printed numbers, whatever LC_ALL says
     LireParametres();
+    g_options = OptionsCourantes();
     if (operation.startsWith(QLatin1String("csv-ansi")))
-        Parametres.csvutf = false;
+        g_options.utf8Csv = false;
     try {
         Durees durees;
         qint64 octets = QFileInfo(nom).size();
@@ -168,10 +172,10 @@ int main(int argc, char *argv[])
             int approches = 0;
             QFile sortie(gift);
             if (!sortie.open(QIODevice::WriteOnly)
-                || sortie.write(TFichierGift::EcrireGift(*Charger(operation, nom), approches)) < 0)
+                || sortie.write(TFichierGift::EcrireGift(*Charger(operation, nom), approches, g_options)) < 0)
                 throw Erreur(QStringLiteral("cannot write ") + gift);
             sortie.close();
-            durees = Mesurer(fois, nullptr, [&] { TFichierGift::ChargerGift(gift, false, nullptr); });
+            durees = Mesurer(fois, nullptr, [&] { TFichierGift::ChargerGift(gift, false, nullptr, g_options); });
             octets = QFileInfo(gift).size();
         } else if (operation.endsWith(QLatin1String("-open"))) {
             durees = Mesurer(fois, nullptr, [&] { Charger(operation, nom); });
@@ -189,16 +193,16 @@ int main(int argc, char *argv[])
             QByteArray octetsEcrits;
             durees = Mesurer(fois, nullptr, [&] {
                 if (operation == QLatin1String("xml-write"))
-                    octetsEcrits = TFichierXML::EcrireXml(*f);
+                    octetsEcrits = TFichierXML::EcrireXml(*f, g_options);
                 else if (operation == QLatin1String("natif-write"))
                     octetsEcrits = TFichierNatif::EcrireNatif(*f);
                 else if (operation == QLatin1String("crd-write"))
                     octetsEcrits = TFichierCrd::EcrireCardfile(*f);
                 else if (operation == QLatin1String("moodle-write"))
-                    octetsEcrits = TFichierMoodle::EcrireMoodle(*f);
+                    octetsEcrits = TFichierMoodle::EcrireMoodle(*f, g_options);
                 else if (operation == QLatin1String("gift-write")) {
                     int approches = 0;
-                    octetsEcrits = TFichierGift::EcrireGift(*f, approches);
+                    octetsEcrits = TFichierGift::EcrireGift(*f, approches, g_options);
                 } else
                     throw Erreur(QStringLiteral("unknown operation ") + operation);
             });
@@ -209,7 +213,7 @@ int main(int argc, char *argv[])
             durees = Mesurer(
                 fois,
                 [&] {
-                    f = std::make_unique<TFichierX>(source->TypeFichier, source->FormatFichier);
+                    f = std::make_unique<TFichierX>(source->TypeFichier, source->FormatFichier, g_options);
                     f->Reserver(source->NombreFiches());
                     for (int i = 0; i < source->NombreFiches(); ++i) {
                         const TFicheX &c = source->Fiche(i);

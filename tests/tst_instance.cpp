@@ -89,7 +89,7 @@ class TestInstance : public QObject
         const QString chemin = m_dossier.filePath(nom);
         TFichierX f(u'Q', u'x');
         f.AjouterFiche(QStringLiteral("t"), QStringLiteral("q"), QStringLiteral("r"));
-        Formats::Enregistrer(f, chemin, u'x', true);
+        Formats::Enregistrer(f, chemin, u'x', true, TOptions());
         return chemin;
     }
 
