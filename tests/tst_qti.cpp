@@ -30,8 +30,8 @@ const QString Sep = QStringLiteral("\r\n===\r\n");
 QList<int> Comptes(const Formats::Rapport &r)
 {
     QList<int> n;
-    for (Formats::Perte::Genre g : {Formats::Perte::Ignorees, Formats::Perte::Approchees, Formats::Perte::Retroactions,
-                                    Formats::Perte::Medias}) {
+    for (Formats::Perte::Genre g :
+         {Formats::Perte::Ignorees, Formats::Perte::Approchees, Formats::Perte::Retroactions, Formats::Perte::Medias}) {
         const Formats::Perte *p = r.De(g);
         n << int(p ? p->nombre : 0);
     }
@@ -82,17 +82,18 @@ private slots:
         QTest::addColumn<QList<int>>("pertes");
         QTest::newRow("Canvas, every question type")
             << "canvas/all_question_types.xml.qti" << QChar(u'q')
-            << QStringList{
-                   "Question|(*singlechoice*) How many letters does the word, \"RED\" have?|1===2===(*) 3===4===(/\r\n"
-                   "alright\r\n/)",
-                   "Question|(*truefalse*) Dogs are insects|true===(*) false",
-                   "Question|(*multichoice*) Pick all letters of the Alphabet|(*) A===1===2===(*) B===(*) C",
-                   "Yo, match this!|(*matching*) Match the Make with the Model|Toyota :: Corolla===Honda :: "
-                   "Civic===Mitsubishi :: Lancer=== :: Model X,=== :: Escape,=== :: Impala",
-                   "Guess the answer|(*numerical*) 100/3 = ?|33.33",
-                   "Tell me what you think|(*essay*) Write an Essay. Any Essay\r\n\r\n\r\nhttps://lorprod.instructure."
-                   "com/users/2/files/1018/preview?verifier=iSyXwZyPP4yMa5717i8ZqrwgPCK7AfrGXJtRZtIW|",
-                   "JUST TEXT|(*description*) Well, this is nothing but text|"}
+            << QStringList{"Question|(*singlechoice*) How many letters does the word, \"RED\" have?|1===2===(*) "
+                           "3===4===(/\r\n"
+                           "alright\r\n/)",
+                           "Question|(*truefalse*) Dogs are insects|true===(*) false",
+                           "Question|(*multichoice*) Pick all letters of the Alphabet|(*) A===1===2===(*) B===(*) C",
+                           "Yo, match this!|(*matching*) Match the Make with the Model|Toyota :: Corolla===Honda :: "
+                           "Civic===Mitsubishi :: Lancer=== :: Model X,=== :: Escape,=== :: Impala",
+                           "Guess the answer|(*numerical*) 100/3 = ?|33.33",
+                           "Tell me what you think|(*essay*) Write an Essay. Any "
+                           "Essay\r\n\r\n\r\nhttps://lorprod.instructure."
+                           "com/users/2/files/1018/preview?verifier=iSyXwZyPP4yMa5717i8ZqrwgPCK7AfrGXJtRZtIW|",
+                           "JUST TEXT|(*description*) Well, this is nothing but text|"}
             << QList<int>{3, 1, 6, 1};
         QTest::newRow("text2qti package")
             << "text2qti/readme_quiz.zip" << QChar(u'q')
@@ -123,13 +124,14 @@ private slots:
             << "canvas/empty_assessment.xml.qti" << QChar(u'q') << QStringList{} << QList<int>{0, 0, 0, 0};
         QTest::newRow("Canvas, assessment without ident")
             << "canvas/empty_assessment_no_ident.xml" << QChar(u'q') << QStringList{} << QList<int>{0, 0, 0, 0};
-        QTest::newRow("D2L true/false")
-            << "d2l/assessment.xml" << QChar(u'q')
-            << QStringList{"I have submitted the Week 2 Storybook assignment.|(*truefalse*) I have submitted the Week 2 "
-                           "Storybook assignment.|(*) true===false",
-                           "I have submitted the Week 2 Storybook assignment.|(*truefalse*) I have submitted the Week 2 "
-                           "Storybook assignment.|(*) true===false"}
-            << QList<int>{0, 0, 0, 0};
+        QTest::newRow("D2L true/false") << "d2l/assessment.xml" << QChar(u'q')
+                                        << QStringList{"I have submitted the Week 2 Storybook "
+                                                       "assignment.|(*truefalse*) I have submitted the Week 2 "
+                                                       "Storybook assignment.|(*) true===false",
+                                                       "I have submitted the Week 2 Storybook "
+                                                       "assignment.|(*truefalse*) I have submitted the Week 2 "
+                                                       "Storybook assignment.|(*) true===false"}
+                                        << QList<int>{0, 0, 0, 0};
         QTest::newRow("D2L multi-select, right answers inside a double <not>")
             << "d2l/multi_select.xml" << QChar(u'q')
             << QStringList{"multi select|(*multichoice*) how about the even numbers?|1===(*) 2===3===(*) 4"}
@@ -155,21 +157,26 @@ private slots:
             << QList<int>{0, 0, 6, 0};
         QTest::newRow("cartridge, all question types")
             << "cc/ccviewer_all_question_types.imscc" << QChar(u'i')
-            << QStringList{"Question|(*singlechoice*) How many letters does the word, \"RED\" have?|1===2===(*) 3===4===(/"
+            << QStringList{"Question|(*singlechoice*) How many letters does the word, \"RED\" have?|1===2===(*) "
+                           "3===4===(/"
                            "\r\nalright\r\n/)",
                            "Question|(*truefalse*) Dogs are insects|true===(*) false",
                            "Question|(*multichoice*) Pick all letters of the Alphabet|(*) A===1===2===(*) B===(*) C",
                            "Tell me what you think|(*essay*) Write an Essay. Any Essay\r\n\r\n\r\nhttps://lorprod."
-                           "instructure.com/users/2/files/1018/preview?verifier=iSyXwZyPP4yMa5717i8ZqrwgPCK7AfrGXJtRZtIW|"}
+                           "instructure.com/users/2/files/1018/"
+                           "preview?verifier=iSyXwZyPP4yMa5717i8ZqrwgPCK7AfrGXJtRZtIW|"}
             << QList<int>{0, 0, 6, 1};
         QTest::newRow("cartridge 1.1 with other content")
             << "cc/ccviewer_course_with_associated_content_cc11.imscc" << QChar(u'i')
             << QStringList{"Question|(*singlechoice*) What is up?|(*) Yep===Nope"} << QList<int>{0, 0, 0, 0};
         QTest::newRow("cartridge, fill-in with two answers")
             << "cc/ccviewer_grouptest.imscc" << QChar(u'i')
-            << QStringList{"Question 1|(*truefalse*) T/F 1|(*) true===false", "Question 3|(*essay*) EQ 3|",
-                           "Question 5|(*essay*) EQ 5|", "Question 1|(*essay*) EQ|",
-                           "Question 3|(*truefalse*) TF|(*) true===false", "Q1|(*shortanswer*) AB|C===D"}
+            << QStringList{"Question 1|(*truefalse*) T/F 1|(*) true===false",
+                           "Question 3|(*essay*) EQ 3|",
+                           "Question 5|(*essay*) EQ 5|",
+                           "Question 1|(*essay*) EQ|",
+                           "Question 3|(*truefalse*) TF|(*) true===false",
+                           "Q1|(*shortanswer*) AB|C===D"}
             << QList<int>{0, 0, 0, 0};
     }
     void corpus()
@@ -226,12 +233,11 @@ private slots:
                 << format << QStringList{"SA", "(*shortanswer*) Capital?", "Paris===(*0*) Lyon"}
                 << "SA|(*shortanswer*) Capital?|Paris" << approchee;
             ligne("essay") << format << QStringList{"E", "(*essay*) Tell.", ""} << "E|(*essay*) Tell.|" << rien;
-            ligne("essay template") << format << QStringList{"E", "(*essay*) Tell.", "Dear..."}
-                                    << "E|(*essay*) Tell.|" << approchee;
+            ligne("essay template") << format << QStringList{"E", "(*essay*) Tell.", "Dear..."} << "E|(*essay*) Tell.|"
+                                    << approchee;
             ligne("missing word") << format << QStringList{"W", "Grant is (: entombed :) here.", ""}
                                   << "W|(*shortanswer*) Grant is _____ here.|entombed" << approchee;
-            ligne("cloze of two gaps") << format << QStringList{"C", "(: a :) and (: b :)", ""} << QString()
-                                       << ignoree;
+            ligne("cloze of two gaps") << format << QStringList{"C", "(: a :) and (: b :)", ""} << QString() << ignoree;
             ligne("category") << format << QStringList{"% $course$/Geo", "", ""} << QString() << ignoree;
             ligne("text with markup characters")
                 << format << QStringList{"a<b & \"c\"", "x < y && z > \"w\"\r\nline", "(*) <b>===&amp;"}
@@ -245,7 +251,8 @@ private slots:
                                      << (cc ? ignoree : approchee);
             ligne("matching, answer without question")
                 << format << QStringList{"M", "Match", "France :: Paris===Spain :: Madrid=== :: Rome"}
-                << (cc ? QString() : QStringLiteral("M|(*matching*) Match|France :: Paris===Spain :: Madrid=== :: Rome"))
+                << (cc ? QString()
+                       : QStringLiteral("M|(*matching*) Match|France :: Paris===Spain :: Madrid=== :: Rome"))
                 << (cc ? ignoree : rien);
             ligne("description") << format << QStringList{"D", "(*description*) Read.", ""}
                                  << (cc ? QString() : QStringLiteral("D|(*description*) Read.|"))
@@ -322,8 +329,7 @@ private slots:
                            "</or>"};
         QTest::newRow("matching")
             << QChar(u'q') << QStringList{"M", "Match", "France :: Paris===Spain :: Madrid=== :: Rome"}
-            << QStringList{"<fieldentry>matching_question</fieldentry>",
-                           "<response_lid ident=\"response_2\">",
+            << QStringList{"<fieldentry>matching_question</fieldentry>", "<response_lid ident=\"response_2\">",
                            "<varequal respident=\"response_2\">2</varequal></conditionvar><setvar action=\"Add\" "
                            "varname=\"SCORE\">50.00</setvar>",
                            "<response_label ident=\"3\"><material><mattext texttype=\"text/plain\">Rome</mattext>"};
@@ -397,12 +403,13 @@ private slots:
             << zip({{QStringLiteral("imsmanifest.xml"), QByteArray("<manifest/>")}, {QStringLiteral("q.xml"), item}});
         QTest::newRow("second assessment damaged")
             << zip({{QStringLiteral("imsmanifest.xml"),
-                     manifeste("a.xml").replace("</resources>", "<resource identifier=\"s\" type=\"imsqti_xmlv1p2\">"
-                                                                "<file href=\"b.xml\"/></resource></resources>")},
+                     manifeste("a.xml").replace("</resources>",
+                                                "<resource identifier=\"s\" type=\"imsqti_xmlv1p2\">"
+                                                "<file href=\"b.xml\"/></resource></resources>")},
                     {QStringLiteral("a.xml"), item},
                     {QStringLiteral("b.xml"), QByteArray("<questestinterop><item>")}});
-        QByteArray tronque = zip({{QStringLiteral("imsmanifest.xml"), manifeste("q.xml")},
-                                  {QStringLiteral("q.xml"), item.repeated(50)}});
+        QByteArray tronque = zip(
+            {{QStringLiteral("imsmanifest.xml"), manifeste("q.xml")}, {QStringLiteral("q.xml"), item.repeated(50)}});
         tronque.chop(40);
         QTest::newRow("truncated zip") << tronque;
     }
@@ -429,15 +436,15 @@ private slots:
         QTest::addColumn<QChar>("format");
         const QByteArray qti("<?xml version=\"1.0\"?>\n<questestinterop></questestinterop>");
         const auto paquet = [](const char *type) {
-            return Zip::Ecrire({{QStringLiteral("imsmanifest.xml"),
-                                 QByteArray("<manifest><resources><resource type=\"") + type
-                                     + "\"/></resources></manifest>"}},
-                               QStringLiteral("%1"));
+            return Zip::Ecrire(
+                {{QStringLiteral("imsmanifest.xml"),
+                  QByteArray("<manifest><resources><resource type=\"") + type + "\"/></resources></manifest>"}},
+                QStringLiteral("%1"));
         };
         QTest::newRow("bare document, .xml") << "a.xml" << qti << QChar(u'q');
         QTest::newRow("bare document, .qti") << "a.qti" << qti << QChar(u'q');
-        QTest::newRow("Moodle XML stays Moodle") << "a.xml" << QByteArray("<?xml version=\"1.0\"?>\n<quiz/>")
-                                                 << QChar(u'm');
+        QTest::newRow("Moodle XML stays Moodle")
+            << "a.xml" << QByteArray("<?xml version=\"1.0\"?>\n<quiz/>") << QChar(u'm');
         QTest::newRow("Canvas package") << "a.zip" << paquet("imsqti_xmlv1p2") << QChar(u'q');
         QTest::newRow("cartridge named .zip")
             << "a.zip" << paquet("imsqti_xmlv1p2/imscc_xmlv1p1/assessment") << QChar(u'i');

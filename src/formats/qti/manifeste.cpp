@@ -12,11 +12,10 @@
 namespace Manifeste {
 
 const char *const EspaceCartouche = "http://www.imsglobal.org/xsd/imsccv1p1/imscp_v1p1";
-const char *const EmplacementsCartouche =
-    "http://www.imsglobal.org/xsd/imsccv1p1/imscp_v1p1 "
-    "http://www.imsglobal.org/profile/cc/ccv1p1/ccv1p1_imscp_v1p2_v1p0.xsd "
-    "http://ltsc.ieee.org/xsd/imsccv1p1/LOM/manifest "
-    "http://www.imsglobal.org/profile/cc/ccv1p1/LOM/ccv1p1_lommanifest_v1p0.xsd";
+const char *const EmplacementsCartouche = "http://www.imsglobal.org/xsd/imsccv1p1/imscp_v1p1 "
+                                          "http://www.imsglobal.org/profile/cc/ccv1p1/ccv1p1_imscp_v1p2_v1p0.xsd "
+                                          "http://ltsc.ieee.org/xsd/imsccv1p1/LOM/manifest "
+                                          "http://www.imsglobal.org/profile/cc/ccv1p1/LOM/ccv1p1_lommanifest_v1p0.xsd";
 
 namespace {
 

@@ -14,8 +14,8 @@ struct Ressource
     QString identifiant;
     QString type;
     QString href;
-    QStringList fichiers;     // the entries' references, as written
-    QStringList dependances;  // identifiers of other resources
+    QStringList fichiers;    // the entries' references, as written
+    QStringList dependances; // identifiers of other resources
 };
 
 struct Description

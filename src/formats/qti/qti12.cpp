@@ -128,8 +128,8 @@ std::unique_ptr<TFichierX> Lire(const QByteArray &octets, Formats::Rapport *rapp
         const QString nomManifeste = S("imsmanifest.xml");
         if (archive.Chercher(nomManifeste) < 0)
             throw ErreurIdInvalide(Qti::tr("This zip file holds no imsmanifest.xml: it is no QTI package."));
-        const Manifeste::Description m =
-            Manifeste::Lire(archive.Lire(nomManifeste), Qti::tr("The package's imsmanifest.xml cannot be read."));
+        const Manifeste::Description m = Manifeste::Lire(archive.Lire(nomManifeste),
+                                                         Qti::tr("The package's imsmanifest.xml cannot be read."));
         int documents = 0;
         for (const Manifeste::Ressource &r : m.ressources) {
             if (!TypeQti12(r.type) || r.fichiers.isEmpty())
@@ -200,8 +200,8 @@ public:
     }
     void Ecrire(TFichierX &f, const QString &nom, const Formats::Ecriture &e) const override
     {
-        const QByteArray contenu =
-            Qti12::EcrirePaquet(f, m_cartouche ? Qti12::Profil::Cartouche : Qti12::Profil::Canvas, nom, e.rapport);
+        const QByteArray contenu = Qti12::EcrirePaquet(
+            f, m_cartouche ? Qti12::Profil::Cartouche : Qti12::Profil::Canvas, nom, e.rapport);
         Contrat::EcrireExport(f, nom, contenu);
     }
     QChar FormatLu() const override { return u'm'; }
