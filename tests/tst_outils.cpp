@@ -1,5 +1,6 @@
 // Text and file-type utilities, code pages.
 #include "formats/formats.h"
+#include "formats/zip.h"
 #include "model/erreurs.h"
 #include "model/outils.h"
 #include "model/pagecode.h"
@@ -342,7 +343,46 @@ private slots:
         QCOMPARE(PageCode::DepuisNomEncodage(QStringLiteral("utf-8")), 65001);
         QCOMPARE(PageCode::DepuisNomEncodage(QStringLiteral("klingon")), 0);
     }
+
+    // A package's references become entry names, never a path out of it.
+    void cheminZip_data()
+    {
+        QTest::addColumn<QString>("dossier");
+        QTest::addColumn<QString>("reference");
+        QTest::addColumn<QString>("attendu");
+        QTest::newRow("racine") << QString() << "item1.xml"
+                                << "item1.xml";
+        QTest::newRow("dossier") << "quiz/"
+                                 << "item1.xml"
+                                 << "quiz/item1.xml";
+        QTest::newRow("remonte dedans") << "a/b/"
+                                        << "../c.xml"
+                                        << "a/c.xml";
+        QTest::newRow("echappements") << QString() << "dossier%20un/%C3%A9.xml"
+                                      << QString::fromUtf8("dossier un/é.xml");
+        QTest::newRow("point") << "a/"
+                               << "./b.xml"
+                               << "a/b.xml";
+        QTest::newRow("sort par ..") << "a/"
+                                     << "../../etc/passwd" << QString();
+        QTest::newRow("sort encode") << QString() << "%2E%2E/x" << QString();
+        QTest::newRow("absolu") << "a/"
+                                << "/etc/passwd" << QString();
+        QTest::newRow("url") << QString() << "http://example.com/x.xml" << QString();
+        QTest::newRow("fichier") << QString() << "file:///etc/passwd" << QString();
+        QTest::newRow("antislash") << QString() << "..\\x.xml" << QString();
+        QTest::newRow("vide") << QString() << QString() << QString();
+    }
+
+    void cheminZip()
+    {
+        QFETCH(QString, dossier);
+        QFETCH(QString, reference);
+        QFETCH(QString, attendu);
+        QCOMPARE(Zip::Chemin(dossier, reference), attendu);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestOutils)
+
 #include "tst_outils.moc"

@@ -4,6 +4,7 @@
 #include "formats/contrat.h"
 #include "formats/html.h"
 #include "formats/questions.h"
+#include "formats/zip.h"
 #include "model/erreurs.h"
 #include "model/fichierx.h"
 #include "model/outils.h"
@@ -18,7 +19,6 @@
 
 #include <libxml/HTMLparser.h>
 #include <sqlite3.h>
-#include <zip.h>
 
 #include <vector>
 
@@ -558,57 +558,6 @@ QByteArray Collection(const TFichierX &fichier, const Modele &m, const TOptions 
     return resultat;
 }
 
-[[noreturn]] void EchecZip(zip_error_t *erreur)
-{
-    const QString texte = QString::fromUtf8(zip_error_strerror(erreur));
-    zip_error_fini(erreur);
-    throw ErreurFichier(Anki::tr("The Anki package could not be built: %1").arg(texte));
-}
-
-QByteArray Zip(const std::vector<std::pair<const char *, QByteArray>> &entrees)
-{
-    zip_error_t erreur;
-    zip_error_init(&erreur);
-    zip_source_t *tampon = zip_source_buffer_create(nullptr, 0, 0, &erreur);
-    if (!tampon)
-        EchecZip(&erreur);
-    zip_t *archive = zip_open_from_source(tampon, ZIP_TRUNCATE, &erreur);
-    if (!archive) {
-        zip_source_free(tampon);
-        EchecZip(&erreur);
-    }
-    zip_source_keep(tampon); // its bytes are read after the archive is closed
-    std::unique_ptr<zip_source_t, void (*)(zip_source_t *)> garde(tampon, zip_source_free);
-    for (const auto &[nom, octets] : entrees) {
-        zip_source_t *s = zip_source_buffer(archive, octets.constData(), zip_uint64_t(octets.size()), 0);
-        if (!s || zip_file_add(archive, nom, s, ZIP_FL_ENC_UTF_8) < 0) {
-            zip_source_free(s);
-            zip_error_set(&erreur, zip_error_code_zip(zip_get_error(archive)), 0);
-            zip_discard(archive);
-            EchecZip(&erreur);
-        }
-    }
-    if (zip_close(archive) < 0) {
-        zip_error_set(&erreur, zip_error_code_zip(zip_get_error(archive)), 0);
-        zip_discard(archive);
-        EchecZip(&erreur);
-    }
-    zip_stat_t etat;
-    zip_stat_init(&etat);
-    if (zip_source_stat(tampon, &etat) < 0 || !(etat.valid & ZIP_STAT_SIZE) || zip_source_open(tampon) < 0) {
-        zip_error_set(&erreur, ZIP_ER_INTERNAL, 0);
-        EchecZip(&erreur);
-    }
-    QByteArray resultat(qsizetype(etat.size), Qt::Uninitialized);
-    const zip_int64_t lus = zip_source_read(tampon, resultat.data(), etat.size);
-    zip_source_close(tampon);
-    if (lus != zip_int64_t(etat.size)) {
-        zip_error_set(&erreur, ZIP_ER_READ, 0);
-        EchecZip(&erreur);
-    }
-    return resultat;
-}
-
 } // namespace
 
 QString TFichierAnki::Guid(const QString &titre, const QString &cle, int occurrence)
@@ -633,7 +582,9 @@ QString TFichierAnki::Guid(const QString &titre, const QString &cle, int occurre
 QByteArray TFichierAnki::EcrirePaquet(const TFichierX &fichier, const QString &nomSecours, const TOptions &options)
 {
     const Modele m = ModeleDe(fichier, nomSecours);
-    return Zip({{"collection.anki2", Collection(fichier, m, options)}, {"media", QByteArrayLiteral("{}")}});
+    return Zip::Ecrire({{QStringLiteral("collection.anki2"), Collection(fichier, m, options)},
+                        {QStringLiteral("media"), QByteArrayLiteral("{}")}},
+                       Anki::tr("The Anki package could not be built: %1"));
 }
 
 QByteArray TFichierAnki::EcrireTexte(const TFichierX &fichier, const QString &nomSecours, const TOptions &options)

@@ -1,6 +1,7 @@
 #include "formats/anki.h"
 
 #include "formats/ankilecture.h"
+#include "formats/zip.h"
 
 #include "model/budget.h"
 #include "model/erreurs.h"
@@ -8,7 +9,6 @@
 
 #include <QCoreApplication>
 
-#include <zip.h>
 // The frame header (window size) is in the part of zstd's API marked static-only.
 #define ZSTD_STATIC_LINKING_ONLY
 #include <zstd.h>
@@ -20,45 +20,12 @@
 
 namespace AnkiLecture {
 
-struct FermerZip
-{
-    void operator()(zip_t *z) const { zip_discard(z); }
-};
-
 struct Entree
 {
     const char *nom;
     bool zstd;
     bool tables; // the newer schema, note types in tables of their own
 };
-
-// Reads a zip entry whole, after checking its size against the budget.
-QByteArray LireEntree(zip_t *archive, zip_int64_t index, TBudgetMemoire &budget)
-{
-    zip_stat_t etat;
-    zip_stat_init(&etat);
-    if (zip_stat_index(archive, zip_uint64_t(index), 0, &etat) < 0 || !(etat.valid & ZIP_STAT_SIZE))
-        Endommage();
-    if (etat.size > zip_uint64_t(budget.Limite()))
-        budget.Refuser();
-    budget.Prendre(qint64(etat.size));
-    std::unique_ptr<zip_file_t, int (*)(zip_file_t *)> entree(zip_fopen_index(archive, zip_uint64_t(index), 0),
-                                                              zip_fclose);
-    if (!entree)
-        Endommage();
-    QByteArray octets(qsizetype(etat.size), Qt::Uninitialized);
-    zip_uint64_t lus = 0;
-    while (lus < etat.size) {
-        const zip_int64_t n = zip_fread(entree.get(), octets.data() + lus, etat.size - lus);
-        if (n <= 0)
-            Endommage();
-        lus += zip_uint64_t(n);
-    }
-    char encore;
-    if (zip_fread(entree.get(), &encore, 1) != 0) // more than announced, or a bad checksum
-        Endommage();
-    return octets;
-}
 
 QByteArray Decompresser(const QByteArray &compresse, TBudgetMemoire &budget)
 {
@@ -151,40 +118,27 @@ quint64 VersionMeta(const QByteArray &meta)
 // names, else the newest one present.
 QByteArray CollectionDuPaquet(const QByteArray &octets, TBudgetMemoire &budget, Omissions *omissions)
 {
-    zip_error_t erreur;
-    zip_error_init(&erreur);
-    zip_source_t *source = zip_source_buffer_create(octets.constData(), zip_uint64_t(octets.size()), 0, &erreur);
-    if (!source) {
-        zip_error_fini(&erreur);
-        throw std::bad_alloc();
-    }
-    std::unique_ptr<zip_t, FermerZip> archive(zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &erreur));
-    zip_error_fini(&erreur);
-    if (!archive) {
-        zip_source_free(source);
-        Refuser(Anki::tr("This Anki package is not a valid zip file."));
-    }
+    const Zip::TLecture archive(octets, budget, Anki::tr("This Anki package is not a valid zip file."),
+                                Anki::tr("This Anki package is damaged or holds no Anki collection."));
     // The newest collection first: newer packages also hold an old one that
     // only tells older programs to update.
     static const Entree entrees[] = {
         {"collection.anki21b", true, true}, {"collection.anki21", false, false}, {"collection.anki2", false, false}};
     // The media files are the entries named by a number.
     if (omissions) {
-        const zip_int64_t n = zip_get_num_entries(archive.get(), 0);
-        for (zip_int64_t i = 0; i < n; ++i) {
-            const char *nom = zip_get_name(archive.get(), zip_uint64_t(i), 0);
-            if (!nom || !*nom)
-                continue;
-            bool chiffres = true;
-            for (const char *c = nom; *c && chiffres; ++c)
-                chiffres = *c >= '0' && *c <= '9';
+        const qint64 n = archive.Nombre();
+        for (qint64 i = 0; i < n; ++i) {
+            const QString nom = archive.Nom(i);
+            bool chiffres = !nom.isEmpty();
+            for (const QChar c : nom)
+                chiffres = chiffres && c >= u'0' && c <= u'9';
             if (chiffres)
                 ++omissions->medias;
         }
     }
     const Entree *voulue = nullptr;
-    if (const zip_int64_t meta = zip_name_locate(archive.get(), "meta", 0); meta >= 0) {
-        const quint64 version = VersionMeta(LireEntree(archive.get(), meta, budget));
+    if (const qint64 meta = archive.Chercher(QStringLiteral("meta")); meta >= 0) {
+        const quint64 version = VersionMeta(archive.Lire(meta));
         if (version < 1 || version > 3)
             RefuserTropRecent();
         voulue = &entrees[3 - version];
@@ -192,25 +146,24 @@ QByteArray CollectionDuPaquet(const QByteArray &octets, TBudgetMemoire &budget, 
     for (const Entree &e : entrees) {
         if (voulue && &e != voulue)
             continue;
-        const zip_int64_t index = zip_name_locate(archive.get(), e.nom, 0);
+        const QString nom = QString::fromLatin1(e.nom);
+        const qint64 index = archive.Chercher(nom);
         if (index < 0)
             continue;
-        QByteArray base = LireEntree(archive.get(), index, budget);
+        QByteArray base = archive.Lire(index);
         if (e.zstd)
             base = Decompresser(base, budget);
         // Anki writes its log into the collection before it exports; a
         // collection zipped straight from a profile may still hold changes
         // there, which a database read from memory cannot take in.
-        zip_stat_t etat;
-        zip_stat_init(&etat);
-        if (omissions && zip_stat(archive.get(), (QByteArray(e.nom) + "-wal").constData(), 0, &etat) == 0
-            && (etat.valid & ZIP_STAT_SIZE) && etat.size > 0)
-            omissions->journal = QString::fromLatin1(e.nom) + QLatin1String("-wal");
+        const QString journal = nom + QLatin1String("-wal");
+        if (const qint64 j = archive.Chercher(journal); omissions && j >= 0 && archive.Taille(j) > 0)
+            omissions->journal = journal;
         return base;
     }
     // The newer collection a package's meta names is missing: what is left
     // is at best the note that asks to update Anki.
-    if (voulue && voulue->zstd && zip_name_locate(archive.get(), "collection.anki2", 0) >= 0)
+    if (voulue && voulue->zstd && archive.Chercher(QStringLiteral("collection.anki2")) >= 0)
         RefuserTropRecent();
     Endommage();
 }
