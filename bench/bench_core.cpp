@@ -6,7 +6,8 @@
 // natif-write, crd-open, crd-save, crd-write, csv-open, csv-save (type Q),
 // csv-ansi-open (the same in the ANSI code page, csvutf off), moodle-open,
 // moodle-write, gift-open and gift-write (both on the questions of a Moodle
-// file, gift-open reading the GIFT text written from it),
+// file, gift-open reading the GIFT text written from it), qti21-open and
+// qti21-write (the same, as a QTI 2.1 package),
 // trier (the Directory file's cards), memory (heap bytes per card beyond
 // its texts, for the file's cards and for as many empty cards). -save is the whole save in place (with
 // the file system's flush), -write the writer alone in memory.
@@ -19,6 +20,7 @@
 #include "formats/gift.h"
 #include "formats/moodle.h"
 #include "formats/natif.h"
+#include "formats/qti/qti21.h"
 #include "formats/xml.h"
 #include "model/erreurs.h"
 #include "model/fichierx.h"
@@ -91,7 +93,8 @@ std::unique_ptr<TFichierX> Charger(const QString &operation, const QString &nom)
         return TFichierCrd::ChargerCardfile(nom, false);
     if (operation.startsWith(QLatin1String("csv")))
         return TFichierCSV::ChargerCSV(nom, QChar('Q'), false);
-    if (operation.startsWith(QLatin1String("moodle")) || operation.startsWith(QLatin1String("gift")))
+    if (operation.startsWith(QLatin1String("moodle")) || operation.startsWith(QLatin1String("gift"))
+        || operation.startsWith(QLatin1String("qti21")))
         return TFichierMoodle::ChargerMoodle(nom, false);
     throw Erreur(QStringLiteral("unknown operation ") + operation);
 }
@@ -173,6 +176,17 @@ int main(int argc, char *argv[])
             sortie.close();
             durees = Mesurer(fois, nullptr, [&] { TFichierGift::ChargerGift(gift, false, nullptr); });
             octets = QFileInfo(gift).size();
+        } else if (operation == QLatin1String("qti21-open")) {
+            // The same questions as the Moodle file, as a QTI 2.1 package.
+            QTemporaryDir dossier;
+            const QString paquet = dossier.filePath(QStringLiteral("questions.zip"));
+            QFile sortie(paquet);
+            if (!sortie.open(QIODevice::WriteOnly)
+                || sortie.write(TFichierQti21::EcrirePaquet(*Charger(operation, nom), nullptr)) < 0)
+                throw Erreur(QStringLiteral("cannot write ") + paquet);
+            sortie.close();
+            durees = Mesurer(fois, nullptr, [&] { TFichierQti21::Importer(paquet, nullptr); });
+            octets = QFileInfo(paquet).size();
         } else if (operation.endsWith(QLatin1String("-open"))) {
             durees = Mesurer(fois, nullptr, [&] { Charger(operation, nom); });
         } else if (operation.endsWith(QLatin1String("-save"))) {
@@ -196,6 +210,8 @@ int main(int argc, char *argv[])
                     octetsEcrits = TFichierCrd::EcrireCardfile(*f);
                 else if (operation == QLatin1String("moodle-write"))
                     octetsEcrits = TFichierMoodle::EcrireMoodle(*f);
+                else if (operation == QLatin1String("qti21-write"))
+                    octetsEcrits = TFichierQti21::EcrirePaquet(*f, nullptr);
                 else if (operation == QLatin1String("gift-write")) {
                     int approches = 0;
                     octetsEcrits = TFichierGift::EcrireGift(*f, approches);

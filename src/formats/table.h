@@ -39,5 +39,6 @@ const TFormat &FormatGift();
 const TFormat &FormatAiken();
 const TFormat &FormatAnki();
 const TFormat &FormatAnkiTexte();
+const TFormat &FormatQti21();
 
 }

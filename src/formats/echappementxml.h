@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QByteArray>
+#include <QStringView>
+
+// XML written straight into a UTF-8 buffer, for the writers that build no tree.
+namespace EchappementXml {
+
+enum class Contexte { Texte, Attribut, CData };
+
+// Appends s as UTF-8 escaped for its place. Characters XML 1.0 cannot hold
+// (NUL and other controls, U+FFFE, U+FFFF) are left out; a lone surrogate
+// becomes '?'. Inside CDATA, "]]>" ends the section between "]]" and ">".
+void Ajouter(QByteArray &sortie, QStringView s, Contexte contexte);
+
+}
