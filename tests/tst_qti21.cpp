@@ -386,12 +386,12 @@ private slots:
             "<assessmentTest xmlns=\"http://www.imsglobal.org/xsd/imsqti_v2p1\"/>")
                                     << "test.xml" << QChar(u'?');
         QTest::newRow("QTI 1.2") << QByteArray("<?xml version=\"1.0\"?><questestinterop><item/></questestinterop>")
-                                 << "quiz.xml" << QChar(u'?');
+                                 << "quiz.xml" << QChar(u'q');
         QTest::newRow("Moodle") << QByteArray("<?xml version=\"1.0\"?><quiz></quiz>") << "quiz.xml" << QChar(u'm');
-        QTest::newRow("zip of other content")
-            << Zipper({{QStringLiteral("imsmanifest.xml"),
-                        QByteArray("<manifest><resources><resource type=\"imsqti_xmlv1p2\"/></resources></manifest>")}})
-            << "cc.zip" << QChar(u'?');
+        QTest::newRow("QTI 1.2 package") << Zipper(
+            {{QStringLiteral("imsmanifest.xml"),
+              QByteArray("<manifest><resources><resource type=\"imsqti_xmlv1p2\"/></resources></manifest>")}})
+                                         << "cc.zip" << QChar(u'q');
         QTest::newRow("zip without manifest")
             << Zipper({{QStringLiteral("a.txt"), QByteArray("imsqti_item_xmlv2p1")}}) << "a.zip" << QChar(u'?');
     }

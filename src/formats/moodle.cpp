@@ -2,9 +2,9 @@
 
 #include "formats/contrat.h"
 #include "formats/documentxml.h"
-#include "formats/echappementxml.h"
 #include "formats/gardexml.h"
 #include "formats/questions.h"
+#include "formats/sortiexml.h"
 #include "formats/table.h"
 #include "model/budget.h"
 #include "model/erreurs.h"
@@ -30,8 +30,8 @@ struct Moodle
 // The quiz is written straight into one buffer as UTF-8: building a tree first
 // and serialising it cost several times the time and memory of the text.
 
-using EchappementXml::Ajouter;
-using EchappementXml::Contexte;
+using SortieXml::Ajouter;
+using SortieXml::Contexte;
 
 class Ecrivain
 {

@@ -36,6 +36,4 @@ public:
 
     // A document whose root is a QTI 2 assessmentItem.
     static bool EstItem(const QByteArray &tete);
-    // A zip whose manifest lists QTI 2 items or tests.
-    static bool EstPaquet(const QByteArray &octets);
 };

@@ -2,7 +2,7 @@
 
 #include "formats/qti/qti21commun.h"
 
-#include "formats/echappementxml.h"
+#include "formats/sortiexml.h"
 #include "formats/pertes.h"
 #include "formats/questions.h"
 #include "model/fichierx.h"
@@ -13,10 +13,10 @@
 
 namespace {
 
-using EchappementXml::Contexte;
 using Questions::Genre;
 using Questions::Morceau;
 using Questions::S;
+using SortieXml::Contexte;
 
 const char *const EnTeteXml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
 
@@ -35,14 +35,14 @@ public:
     QByteArray octets;
 
     void Brut(const char *texte) { octets += texte; }
-    void Texte(QStringView texte) { EchappementXml::Ajouter(octets, texte, Contexte::Texte); }
+    void Texte(QStringView texte) { SortieXml::Ajouter(octets, texte, Contexte::Texte); }
     // " nom="valeur""
     void Attribut(const char *nom, QStringView valeur)
     {
         octets += ' ';
         octets += nom;
         octets += "=\"";
-        EchappementXml::Ajouter(octets, valeur, Contexte::Attribut);
+        SortieXml::Ajouter(octets, valeur, Contexte::Attribut);
         octets += '"';
     }
     // A card text as flow content: its lines joined by <br/>.

@@ -1,8 +1,10 @@
-#include "formats/echappementxml.h"
+#include "formats/sortiexml.h"
 
 #include "model/outils.h"
 
-namespace EchappementXml {
+#include <QChar>
+
+namespace SortieXml {
 
 void Ajouter(QByteArray &sortie, QStringView s, Contexte contexte)
 {

@@ -3,8 +3,9 @@
 #include <QByteArray>
 #include <QStringView>
 
-// XML written straight into a UTF-8 buffer, for the writers that build no tree.
-namespace EchappementXml {
+// XML written straight into a buffer as UTF-8, for the writers that build no
+// tree (Moodle XML, QTI).
+namespace SortieXml {
 
 enum class Contexte { Texte, Attribut, CData };
 
