@@ -6,7 +6,10 @@
 // natif-write, crd-open, crd-save, crd-write, csv-open, csv-save (type Q),
 // csv-ansi-open (the same in the ANSI code page, csvutf off), moodle-open,
 // moodle-write, gift-open and gift-write (both on the questions of a Moodle
-// file, gift-open reading the GIFT text written from it), qti21-open and
+// file, gift-open reading the GIFT text written from it), qti-open,
+// qti-write, cc-open and cc-write (the same questions as a Canvas QTI 1.2
+// package and as a Common Cartridge: -write makes the whole zip in memory,
+// -open reads the package written from the Moodle file), qti21-open and
 // qti21-write (the same, as a QTI 2.1 package),
 // trier (the Directory file's cards), memory (heap bytes per card beyond
 // its texts, for the file's cards and for as many empty cards). -save is the whole save in place (with
@@ -20,6 +23,7 @@
 #include "formats/gift.h"
 #include "formats/moodle.h"
 #include "formats/natif.h"
+#include "formats/qti/qti12.h"
 #include "formats/qti/qti21.h"
 #include "formats/xml.h"
 #include "model/erreurs.h"
@@ -94,7 +98,7 @@ std::unique_ptr<TFichierX> Charger(const QString &operation, const QString &nom)
     if (operation.startsWith(QLatin1String("csv")))
         return TFichierCSV::ChargerCSV(nom, QChar('Q'), false);
     if (operation.startsWith(QLatin1String("moodle")) || operation.startsWith(QLatin1String("gift"))
-        || operation.startsWith(QLatin1String("qti21")))
+        || operation.startsWith(QLatin1String("qti")) || operation.startsWith(QLatin1String("cc")))
         return TFichierMoodle::ChargerMoodle(nom, false);
     throw Erreur(QStringLiteral("unknown operation ") + operation);
 }
@@ -111,6 +115,11 @@ void Enregistrer(const QString &operation, TFichierX &f, const QString &nom, boo
         TFichierCSV::EnregistrerCSV(f, nom, QChar('s'), nouveau);
     else
         throw Erreur(QStringLiteral("unknown operation ") + operation);
+}
+
+Qti12::Profil ProfilQti(const QString &operation)
+{
+    return operation.startsWith(QLatin1String("cc")) ? Qti12::Profil::Cartouche : Qti12::Profil::Canvas;
 }
 
 size_t OctetsAlloues()
@@ -187,6 +196,18 @@ int main(int argc, char *argv[])
             sortie.close();
             durees = Mesurer(fois, nullptr, [&] { TFichierQti21::Importer(paquet, nullptr); });
             octets = QFileInfo(paquet).size();
+        } else if (operation == QLatin1String("qti-open") || operation == QLatin1String("cc-open")) {
+            // The same questions as the Moodle file, as a package.
+            QTemporaryDir dossier;
+            const QString paquet = dossier.filePath(QStringLiteral("questions.zip"));
+            QFile sortie(paquet);
+            if (!sortie.open(QIODevice::WriteOnly)
+                || sortie.write(Qti12::EcrirePaquet(*Charger(operation, nom), ProfilQti(operation), paquet, nullptr))
+                    < 0)
+                throw Erreur(QStringLiteral("cannot write ") + paquet);
+            sortie.close();
+            durees = Mesurer(fois, nullptr, [&] { Qti12::Charger(paquet, nullptr); });
+            octets = QFileInfo(paquet).size();
         } else if (operation.endsWith(QLatin1String("-open"))) {
             durees = Mesurer(fois, nullptr, [&] { Charger(operation, nom); });
         } else if (operation.endsWith(QLatin1String("-save"))) {
@@ -212,6 +233,8 @@ int main(int argc, char *argv[])
                     octetsEcrits = TFichierMoodle::EcrireMoodle(*f);
                 else if (operation == QLatin1String("qti21-write"))
                     octetsEcrits = TFichierQti21::EcrirePaquet(*f, nullptr);
+                else if (operation == QLatin1String("qti-write") || operation == QLatin1String("cc-write"))
+                    octetsEcrits = Qti12::EcrirePaquet(*f, ProfilQti(operation), nom, nullptr);
                 else if (operation == QLatin1String("gift-write")) {
                     int approches = 0;
                     octetsEcrits = TFichierGift::EcrireGift(*f, approches);
