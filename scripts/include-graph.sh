@@ -14,8 +14,8 @@ import collections, os, re, sys
 
 racine = 'src'
 
-# The layers, each allowed onto those it names. The core is model, formats
-# and settings; resources holds the texts they all use.
+# The layers, each allowed onto those it names. The core is model and
+# formats, with settings above them; resources holds the texts they all use.
 permis = {
     'app': {'editor', 'resources', 'settings'},
     'cli': {'formats', 'model', 'orthographe', 'resources', 'settings'},
@@ -26,11 +26,11 @@ permis = {
     'document': {'formats', 'formats/fiches', 'model'},
     'orthographe': set(),
     'settings': {'formats', 'model', 'resources'},
-    'formats': {'model', 'resources', 'settings'},
-    'model': {'resources', 'settings'},
+    'formats': {'model', 'resources'},
+    'model': {'resources'},
     'resources': set(),
 }
-CODEC = {'formats', 'model', 'resources', 'settings'}
+CODEC = {'formats', 'model', 'resources'}
 
 def dossier_de(chemin):
     parties = os.path.relpath(chemin, racine).split(os.sep)

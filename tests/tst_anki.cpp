@@ -342,7 +342,7 @@ QByteArray Paquet(const TFichierX &f)
 // general feedback.
 QString ReponsesQcm(const TFichierX &f)
 {
-    const Questions::Balises b(f);
+    const Questions::Balises b(f, TOptions());
     return b.NoteComplete + QStringLiteral(" Paris & co") + b.SeparateurReponses + QStringLiteral("London")
         + b.SeparateurReponses + b.DebutFeedback + QStringLiteral("Capital") + b.FinFeedback;
 }

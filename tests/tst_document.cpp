@@ -12,7 +12,7 @@ namespace {
 std::unique_ptr<TFichierX> Fichier(QChar type, QChar format, const QStringList &questions)
 {
     auto f = std::make_unique<TFichierX>(type, format);
-    f->InitialiserNouveau();
+    f->InitialiserNouveau(TOptions());
     for (const QString &q : questions)
         f->AjouterFiche(QStringLiteral("t ") + q, q, QStringLiteral("answer ") + q);
     f->Modifie = false;
@@ -39,7 +39,7 @@ private:
     void Enregistrer(TDocument &d, const QString &nom)
     {
         const QChar format = d.Fichier()->FormatFichier;
-        d.Enregistrer(m_dossier.filePath(nom), format, true, false);
+        d.Enregistrer(m_dossier.filePath(nom), format, true, false, TOptions());
     }
 
 private slots:

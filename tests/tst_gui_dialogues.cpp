@@ -301,7 +301,7 @@ private slots:
         QCOMPARE(g.Ponctuation, QStringLiteral(".,;"));
         QVERIFY(!g.AvecMotsIgnores);
         QCOMPARE(g.MotsIgnores, QStringLiteral("le la les"));
-        QCOMPARE(g.MotsIgnoresEffectifs(), QStringLiteral("a an the"));
+        QCOMPARE(g.MotsIgnoresEffectifs(OptionsCourantes()), QStringLiteral("a an the"));
 
         // Back to a list of its own.
         m_vu.clear();

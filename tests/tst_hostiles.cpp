@@ -165,8 +165,9 @@ private slots:
         int perdus = 0;
         const std::function<void()> lire = [&] {
             if (lecteur == QLatin1String("csv")) {
-                DefinirSeparateurCsv(QStringLiteral(";"));
-                TFichierCSV::LireCSV(octets, u'L');
+                TOptions options;
+                options.separateurCsv = QStringLiteral(";");
+                TFichierCSV::LireCSV(octets, u'L', options);
             } else if (lecteur == QLatin1String("moodle"))
                 TFichierMoodle::LireMoodle(octets);
             else if (lecteur == QLatin1String("xml"))

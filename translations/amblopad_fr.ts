@@ -288,6 +288,18 @@
         <source>Anki text</source>
         <translation>Texte Anki</translation>
     </message>
+    <message>
+        <source>QTI 2.1</source>
+        <translation>QTI 2.1</translation>
+    </message>
+    <message>
+        <source>Common Cartridge</source>
+        <translation>Common Cartridge</translation>
+    </message>
+    <message>
+        <source>QTI 1.2</source>
+        <translation>QTI 1.2</translation>
+    </message>
 </context>
 <context>
     <name>Cli</name>
@@ -693,6 +705,237 @@ Il sort avec 1 quand un mot est inconnu, 2 quand le dictionnaire manque.
     <message>
         <source>Cancelled.</source>
         <translation>Annulé.</translation>
+    </message>
+</context>
+<context>
+    <name>Qti</name>
+    <message>
+        <source>The package could not be written: %1</source>
+        <translation>Le paquet n&apos;a pas pu être écrit&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>This package is not a valid zip file.</source>
+        <translation>Ce paquet n&apos;est pas un fichier zip valide.</translation>
+    </message>
+    <message>
+        <source>This package is damaged.</source>
+        <translation>Ce paquet est endommagé.</translation>
+    </message>
+    <message>
+        <source>This zip file holds no imsmanifest.xml: it is no QTI package.</source>
+        <translation>Ce fichier zip ne contient pas d&apos;imsmanifest.xml&#xa0;: ce n&apos;est pas un paquet QTI.</translation>
+    </message>
+    <message>
+        <source>The package&apos;s imsmanifest.xml cannot be read.</source>
+        <translation>L&apos;imsmanifest.xml du paquet est illisible.</translation>
+    </message>
+    <message>
+        <source>The package names a file outside itself: %1</source>
+        <translation>Le paquet désigne un fichier hors de lui-même&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>This package holds no QTI 1.2 assessment or question bank.</source>
+        <translation>Ce paquet ne contient aucun test ni banque de questions QTI 1.2.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n card(s) have no question of this format (categories, cloze cards of several gaps, other question types the format cannot hold) and were left out.</source>
+        <translation>
+            <numerusform>%n fiche n&apos;a pas de question dans ce format (catégories, textes à trous de plusieurs trous, autres types de question que le format ne peut contenir) et a été omise.</numerusform>
+            <numerusform>%n fiches n&apos;ont pas de question dans ce format (catégories, textes à trous de plusieurs trous, autres types de question que le format ne peut contenir) et ont été omises.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n card(s) were written as the closest question this format holds (grades other than 0 and 100, wrong short answers, numerical units, essay templates, a missing word as a short answer with a blank).</source>
+        <translation>
+            <numerusform>%n fiche a été écrite comme la question la plus proche que ce format contient (notes autres que 0 et 100, réponses courtes fausses, unités numériques, modèles de composition, mot manquant écrit en réponse courte avec un blanc).</numerusform>
+            <numerusform>%n fiches ont été écrites comme la question la plus proche que ce format contient (notes autres que 0 et 100, réponses courtes fausses, unités numériques, modèles de composition, mot manquant écrit en réponse courte avec un blanc).</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>This QTI document is not well-formed XML.</source>
+        <translation>Ce document QTI n&apos;est pas du XML bien formé.</translation>
+    </message>
+    <message>
+        <source>Not a QTI 1.2 document (no questestinterop element).</source>
+        <translation>Ce n&apos;est pas un document QTI 1.2 (pas d&apos;élément questestinterop).</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n question(s) of a kind cards cannot hold were left out: %1.</source>
+        <translation>
+            <numerusform>%n question d&apos;un genre que les fiches ne peuvent contenir a été omise&#xa0;: %1.</numerusform>
+            <numerusform>%n questions d&apos;un genre que les fiches ne peuvent contenir ont été omises&#xa0;: %1.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n feedback(s) given for one answer, or for right or wrong answers, have no place in a card and were left out.</source>
+        <translation>
+            <numerusform>%n rétroaction propre à une réponse, ou aux réponses justes ou fausses, n&apos;a pas de place dans une fiche et a été omise.</numerusform>
+            <numerusform>%n rétroactions propres à une réponse, ou aux réponses justes ou fausses, n&apos;ont pas de place dans une fiche et ont été omises.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n picture(s) or sound(s) cannot be shown on a card: they were left out (an image keeps its name or description in the text).</source>
+        <translation>
+            <numerusform>%n image ou son ne peut être montré sur une fiche&#xa0;: omis (une image garde son nom ou sa description dans le texte).</numerusform>
+            <numerusform>%n images ou sons ne peuvent être montrés sur une fiche&#xa0;: omis (une image garde son nom ou sa description dans le texte).</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n question(s) were read as the closest card: a numerical margin other than half the last decimal, or right answers that name none of the choices.</source>
+        <translation>
+            <numerusform>%n question a été lue comme la fiche la plus proche&#xa0;: marge numérique autre que la moitié de la dernière décimale, ou bonnes réponses ne désignant aucun des choix.</numerusform>
+            <numerusform>%n questions ont été lues comme la fiche la plus proche&#xa0;: marge numérique autre que la moitié de la dernière décimale, ou bonnes réponses ne désignant aucun des choix.</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>Qti21</name>
+    <message>
+        <source>The QTI package could not be made: %1</source>
+        <translation>Le paquet QTI n&apos;a pas pu être créé : %1</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n card(s) cannot be written exactly as QTI 2.1 items and were written as the closest item.</source>
+        <translation>
+            <numerusform>%n fiche ne peut pas être écrite exactement comme item QTI 2.1 et a été écrite comme l&apos;item le plus proche.</numerusform>
+            <numerusform>%n fiches ne peuvent pas être écrites exactement comme items QTI 2.1 et ont été écrites comme l&apos;item le plus proche.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>right answers given as whole sets</source>
+        <translation>bonnes réponses données en ensembles entiers</translation>
+    </message>
+    <message>
+        <source>no right answer (survey)</source>
+        <translation>aucune bonne réponse (sondage)</translation>
+    </message>
+    <message>
+        <source>formula (calculated)</source>
+        <translation>formule (calculée)</translation>
+    </message>
+    <message>
+        <source>matching without two sets</source>
+        <translation>appariement sans deux ensembles</translation>
+    </message>
+    <message>
+        <source>hotspot</source>
+        <translation>zone cliquable</translation>
+    </message>
+    <message>
+        <source>ordering</source>
+        <translation>mise en ordre</translation>
+    </message>
+    <message>
+        <source>drag and drop</source>
+        <translation>glisser-déposer</translation>
+    </message>
+    <message>
+        <source>association</source>
+        <translation>association</translation>
+    </message>
+    <message>
+        <source>file upload</source>
+        <translation>envoi de fichier</translation>
+    </message>
+    <message>
+        <source>hot text</source>
+        <translation>texte cliquable</translation>
+    </message>
+    <message>
+        <source>slider</source>
+        <translation>curseur</translation>
+    </message>
+    <message>
+        <source>drawing</source>
+        <translation>dessin</translation>
+    </message>
+    <message>
+        <source>media</source>
+        <translation>média</translation>
+    </message>
+    <message>
+        <source>custom</source>
+        <translation>interaction propre</translation>
+    </message>
+    <message>
+        <source>This is not a QTI 2.1 item.</source>
+        <translation>Ce n&apos;est pas un item QTI 2.1.</translation>
+    </message>
+    <message>
+        <source>values drawn per attempt (template)</source>
+        <translation>valeurs tirées à chaque essai (modèle)</translation>
+    </message>
+    <message>
+        <source>multiple blanks</source>
+        <translation>plusieurs trous</translation>
+    </message>
+    <message>
+        <source>multiple dropdowns</source>
+        <translation>plusieurs listes déroulantes</translation>
+    </message>
+    <message>
+        <source>several interactions</source>
+        <translation>plusieurs interactions</translation>
+    </message>
+    <message>
+        <source>This QTI item is not well-formed XML.</source>
+        <translation>Cet item QTI n&apos;est pas du XML bien formé.</translation>
+    </message>
+    <message>
+        <source>The QTI item &quot;%1&quot; of this package is not well-formed XML.</source>
+        <translation>L&apos;item QTI « %1 » de ce paquet n&apos;est pas du XML bien formé.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%1: %n</source>
+        <translation>
+            <numerusform>%1 : %n</numerusform>
+            <numerusform>%1 : %n</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n item(s) have no card form and were left out (%1).</source>
+        <translation>
+            <numerusform>%n item n&apos;a pas de forme de fiche et a été omis (%1).</numerusform>
+            <numerusform>%n items n&apos;ont pas de forme de fiche et ont été omis (%1).</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n picture(s) or media object(s) have no place in a card: pictures were replaced by their alternative text.</source>
+        <translation>
+            <numerusform>%n image ou objet média n&apos;a pas de place dans une fiche : les images ont été remplacées par leur texte de remplacement.</numerusform>
+            <numerusform>%n images ou objets médias n&apos;ont pas de place dans une fiche : les images ont été remplacées par leur texte de remplacement.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n feedback(s) other than the general feedback have no place in a card and were left out.</source>
+        <translation>
+            <numerusform>%n feedback autre que le feedback général n&apos;a pas de place dans une fiche et a été omis.</numerusform>
+            <numerusform>%n feedbacks autres que le feedback général n&apos;ont pas de place dans une fiche et ont été omis.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>This QTI package is damaged.</source>
+        <translation>Ce paquet QTI est endommagé.</translation>
+    </message>
+    <message>
+        <source>This QTI package is not a valid zip file.</source>
+        <translation>Ce paquet QTI n&apos;est pas un fichier zip valide.</translation>
+    </message>
+    <message>
+        <source>This zip file holds no imsmanifest.xml: it is not a QTI package.</source>
+        <translation>Ce fichier zip ne contient pas d&apos;imsmanifest.xml : ce n&apos;est pas un paquet QTI.</translation>
+    </message>
+    <message>
+        <source>The manifest of this QTI package is not well-formed XML.</source>
+        <translation>Le manifeste de ce paquet QTI n&apos;est pas du XML bien formé.</translation>
+    </message>
+    <message>
+        <source>This package lists no QTI 2 item.</source>
+        <translation>Ce paquet ne liste aucun item QTI 2.</translation>
+    </message>
+    <message>
+        <source>The test of this QTI package is not well-formed XML.</source>
+        <translation>Le test de ce paquet QTI n&apos;est pas du XML bien formé.</translation>
     </message>
 </context>
 <context>

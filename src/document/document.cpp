@@ -335,7 +335,7 @@ TDocument::~TDocument()
     m_pile.clear();
 }
 
-void TDocument::Charger(std::unique_ptr<TFichierX> fichier)
+void TDocument::Charger(std::unique_ptr<TFichierX> fichier, const TOptions &options)
 {
     m_pile.clear();
     m_provisoire = -1;
@@ -348,7 +348,7 @@ void TDocument::Charger(std::unique_ptr<TFichierX> fichier)
         if (!f.AvecEtiquettes)
             f.EtiquettesParDefaut();
         if (Formats::A(f.FormatFichier, Formats::CanevasQcm))
-            f.PreparerCanevasQcm();
+            f.PreparerCanevasQcm(options.reponsesQcm);
         m_horsPile = f.Modifie;
     } else {
         m_horsPile = false;
@@ -371,13 +371,14 @@ void TDocument::Lier(const QString &nom)
     emit nomChange();
 }
 
-void TDocument::Enregistrer(const QString &nom, QChar format, bool nouveau, bool exporter, Formats::Rapport *rapport)
+void TDocument::Enregistrer(const QString &nom, QChar format, bool nouveau, bool exporter, const TOptions &options,
+                            Formats::Rapport *rapport)
 {
     if (!m_fichier)
         return;
     const QString nomAvant = m_fichier->NomFichier;
     const QChar formatAvant = m_fichier->FormatFichier;
-    Formats::Enregistrer(*m_fichier, nom, format, nouveau, exporter, rapport);
+    Formats::Enregistrer(*m_fichier, nom, format, nouveau, options, exporter, rapport);
     // The writer marks the file saved unless it wrote an export.
     if (!m_fichier->Modifie) {
         m_horsPile = false;

@@ -39,5 +39,8 @@ const TFormat &FormatGift();
 const TFormat &FormatAiken();
 const TFormat &FormatAnki();
 const TFormat &FormatAnkiTexte();
+const TFormat &FormatQti12();
+const TFormat &FormatCartouche();
+const TFormat &FormatQti21();
 
 }

@@ -4,13 +4,14 @@
 #include "formats/documentxml.h"
 #include "formats/gardexml.h"
 #include "formats/questions.h"
+#include "formats/sortiexml.h"
 #include "formats/table.h"
 #include "model/budget.h"
 #include "model/erreurs.h"
 #include "model/fichierx.h"
 #include "model/flux.h"
 #include "model/outils.h"
-#include "settings/init.h"
+#include "model/options.h"
 
 #include <QCoreApplication>
 
@@ -29,89 +30,16 @@ struct Moodle
 // The quiz is written straight into one buffer as UTF-8: building a tree first
 // and serialising it cost several times the time and memory of the text.
 
-enum class Contexte { Texte, Attribut, CData };
-
-// Appends s as UTF-8 escaped for its place. Characters XML 1.0 cannot hold
-// (NUL and other controls, U+FFFE, U+FFFF) are left out; a lone surrogate
-// becomes '?'. Inside CDATA, "]]>" ends the section between "]]" and ">".
-void Ajouter(QByteArray &sortie, QStringView s, Contexte contexte)
-{
-    // Room for the longest form of every UTF-16 unit ("&quot;", or a '>'
-    // ending a section split), then cut to size.
-    const qsizetype debut = sortie.size();
-    sortie.resize(debut + s.size() * 6);
-    char *p = sortie.data() + debut;
-    const auto copier = [&p](const char *litteral) {
-        while (*litteral)
-            *p++ = *litteral++;
-    };
-    for (qsizetype i = 0; i < s.size(); ++i) {
-        char32_t c = s[i].unicode();
-        if (QChar::isHighSurrogate(c) && i + 1 < s.size() && s[i + 1].isLowSurrogate()) {
-            c = QChar::surrogateToUcs4(s[i], s[i + 1]);
-            ++i;
-        } else if (QChar::isSurrogate(c)) {
-            c = u'?';
-        }
-        switch (c) {
-        case '&':
-            if (contexte != Contexte::CData) {
-                copier("&amp;");
-                continue;
-            }
-            break;
-        case '<':
-            if (contexte != Contexte::CData) {
-                copier("&lt;");
-                continue;
-            }
-            break;
-        case '>':
-            if (contexte != Contexte::CData) {
-                copier("&gt;");
-                continue;
-            }
-            if (p - sortie.constData() - debut >= 2 && p[-1] == ']' && p[-2] == ']')
-                copier("]]><![CDATA[");
-            break;
-        case '"':
-        case '\t':
-        case '\n':
-        case '\r':
-            // Attribute value normalisation would turn these into spaces.
-            if (contexte == Contexte::Attribut) {
-                copier(c == '"' ? "&quot;" : c == '\t' ? "&#9;" : c == '\n' ? "&#10;" : "&#13;");
-                continue;
-            }
-            break;
-        default:
-            break;
-        }
-        if (!EstCaractereXml(c))
-            continue;
-        if (c < 0x80) {
-            *p++ = char(c);
-        } else if (c < 0x800) {
-            *p++ = char(0xC0 | (c >> 6));
-            *p++ = char(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            *p++ = char(0xE0 | (c >> 12));
-            *p++ = char(0x80 | ((c >> 6) & 0x3F));
-            *p++ = char(0x80 | (c & 0x3F));
-        } else {
-            *p++ = char(0xF0 | (c >> 18));
-            *p++ = char(0x80 | ((c >> 12) & 0x3F));
-            *p++ = char(0x80 | ((c >> 6) & 0x3F));
-            *p++ = char(0x80 | (c & 0x3F));
-        }
-    }
-    sortie.truncate(p - sortie.constData());
-}
+using SortieXml::Ajouter;
+using SortieXml::Contexte;
 
 class Ecrivain
 {
 public:
-    explicit Ecrivain(const TFichierX &fichier) : f(fichier), cartes(fichier), Format(Parametres.mcqfrm) { }
+    Ecrivain(const TFichierX &fichier, const TOptions &options)
+        : f(fichier), cartes(fichier, options), Format(options.formatMoodle)
+    {
+    }
     QByteArray Ecrire();
 
 private:
@@ -295,11 +223,12 @@ QString TexteDe(const TNoeudXml &e)
 class Lecteur
 {
 public:
-    explicit Lecteur(const QByteArray &source) : octets(source) { }
+    Lecteur(const QByteArray &source, const TOptions &reglages) : octets(source), options(reglages) { }
     std::unique_ptr<TFichierX> Lire();
 
 private:
     const QByteArray &octets;
+    const TOptions &options;
     std::unique_ptr<TFichierX> f;
 
     // False for a category question without its path, which gives no card.
@@ -370,8 +299,8 @@ std::unique_ptr<TFichierX> Lecteur::Lire()
     if (racine.Nom() != QLatin1String("quiz"))
         throw ErreurIdInvalide(Moodle::tr("Not a valid Moodle file!"));
 
-    f = std::make_unique<TFichierX>(QChar(u'M'), QChar(u'm'));
-    Questions::VersCartes cartes(*f);
+    f = std::make_unique<TFichierX>(QChar(u'M'), QChar(u'm'), options);
+    Questions::VersCartes cartes(*f, options);
     const QList<TNoeudXml> questions = racine.Enfants(S("question"));
     f->Reserver(int(questions.size()));
     int position = 0;
@@ -387,23 +316,24 @@ std::unique_ptr<TFichierX> Lecteur::Lire()
 
 } // namespace
 
-std::unique_ptr<TFichierX> TFichierMoodle::ChargerMoodle(const QString &nom, bool modifiable)
+std::unique_ptr<TFichierX> TFichierMoodle::ChargerMoodle(const QString &nom, bool modifiable, const TOptions &options)
 {
     auto flux = TFlux::Ouvrir(nom, modifiable);
-    auto f = LireMoodle(flux->LireTout());
+    auto f = LireMoodle(flux->LireTout(), options);
     Contrat::TerminerChargement(*f, nom, std::move(flux), modifiable);
     return f;
 }
 
-std::unique_ptr<TFichierX> TFichierMoodle::LireMoodle(const QByteArray &octets)
+std::unique_ptr<TFichierX> TFichierMoodle::LireMoodle(const QByteArray &octets, const TOptions &options)
 {
     TBudgetMemoire budget(octets.size());
-    return Lecteur(octets).Lire();
+    return Lecteur(octets, options).Lire();
 }
 
-void TFichierMoodle::EnregistrerMoodle(TFichierX &fichier, const QString &nom, bool nouveau, bool exporter)
+void TFichierMoodle::EnregistrerMoodle(TFichierX &fichier, const QString &nom, bool nouveau, bool exporter,
+                                       const TOptions &options)
 {
-    const QByteArray contenu = EcrireMoodle(fichier);
+    const QByteArray contenu = EcrireMoodle(fichier, options);
     // A Questionnaire is only exported: it stays the document it was.
     if (exporter || fichier.TypeFichier == u'Q')
         Contrat::EcrireExport(fichier, nom, contenu);
@@ -411,9 +341,9 @@ void TFichierMoodle::EnregistrerMoodle(TFichierX &fichier, const QString &nom, b
         Contrat::TerminerEnregistrement(fichier, nom, nouveau, u'm', contenu);
 }
 
-QByteArray TFichierMoodle::EcrireMoodle(const TFichierX &fichier)
+QByteArray TFichierMoodle::EcrireMoodle(const TFichierX &fichier, const TOptions &options)
 {
-    return Ecrivain(fichier).Ecrire();
+    return Ecrivain(fichier, options).Ecrire();
 }
 
 namespace {
@@ -425,18 +355,21 @@ public:
     const char *Nom() const override { return QT_TRANSLATE_NOOP("Chaines", "Moodle"); }
     const char *Motif() const override { return "xml"; }
     unsigned Capacites() const override { return Formats::Document | Formats::DocumentXml | Formats::CanevasQcm; }
-    bool DansOuverture(QChar type) const override { return type == u'M' || type == u'N' || type == u'R'; }
+    bool DansOuverture(QChar type, const TOptions &) const override
+    {
+        return type == u'M' || type == u'N' || type == u'R';
+    }
     int RangReconnaissance() const override { return 1; }
     bool Reconnaitre(const Formats::Tete &tete) const override { return tete.texte.contains("<quiz"); }
     bool Lisible() const override { return true; }
     bool Ecrivable() const override { return true; }
     std::unique_ptr<TFichierX> Lire(const QString &nom, const Formats::Lecture &l) const override
     {
-        return TFichierMoodle::ChargerMoodle(nom, l.modifiable);
+        return TFichierMoodle::ChargerMoodle(nom, l.modifiable, l.options);
     }
     void Ecrire(TFichierX &f, const QString &nom, const Formats::Ecriture &e) const override
     {
-        TFichierMoodle::EnregistrerMoodle(f, nom, e.nouveau, e.exporter);
+        TFichierMoodle::EnregistrerMoodle(f, nom, e.nouveau, e.exporter, e.options);
     }
     bool ParDefautPour(QChar type, QChar) const override { return type == u'M'; }
 };

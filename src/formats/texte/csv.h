@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/options.h"
+
 #include <QByteArray>
 #include <QChar>
 #include <QString>
@@ -11,9 +13,13 @@ class TFichierX;
 class TFichierCSV
 {
 public:
-    static std::unique_ptr<TFichierX> ChargerCSV(const QString &nom, QChar type, bool modifiable);
-    static std::unique_ptr<TFichierX> LireCSV(const QByteArray &octets, QChar type);
+    // options: the separator, and UTF-8 or the system's code page.
+    static std::unique_ptr<TFichierX> ChargerCSV(const QString &nom, QChar type, bool modifiable,
+                                                 const TOptions &options = TOptions());
+    static std::unique_ptr<TFichierX> LireCSV(const QByteArray &octets, QChar type,
+                                              const TOptions &options = TOptions());
     // format is s (CSV) or t (text export, which leaves the card file as it was).
-    static void EnregistrerCSV(TFichierX &fichier, const QString &nom, QChar format, bool nouveau);
-    static QByteArray EcrireCSV(const TFichierX &fichier, QChar format);
+    static void EnregistrerCSV(TFichierX &fichier, const QString &nom, QChar format, bool nouveau,
+                               const TOptions &options = TOptions());
+    static QByteArray EcrireCSV(const TFichierX &fichier, QChar format, const TOptions &options = TOptions());
 };
