@@ -273,12 +273,12 @@ private slots:
                 QStringList attenduesJustes;
                 const QJsonArray correct = item.value(u"correct").toArray();
                 for (const QJsonValue &c : item.value(u"choices").toArray()) {
-                    QString texte = Simple(c.toObject().value(u"text").toString());
+                    QString choix = Simple(c.toObject().value(u"text").toString());
                     if (genre == QLatin1String("truefalse"))
-                        texte = texte.toLower();
-                    attendues << texte;
+                        choix = choix.toLower();
+                    attendues << choix;
                     if (correct.contains(c.toObject().value(u"id")))
-                        attenduesJustes << texte;
+                        attenduesJustes << choix;
                 }
                 QCOMPARE(reponses, attendues);
                 QCOMPARE(justes, attenduesJustes);

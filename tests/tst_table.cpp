@@ -262,7 +262,7 @@ private slots:
         QFETCH(int, degat);
         auto f = Exemple(type);
         const QString nom = Preparer(QStringLiteral("degat%1").arg(degat), lettre, type);
-        Formats::Enregistrer(*f, nom, lettre, true);
+        Formats::Enregistrer(*f, nom, lettre, true, m_options);
         f.reset();
         QFile fichier(nom);
         QVERIFY(fichier.open(QIODevice::ReadOnly));
@@ -280,7 +280,7 @@ private slots:
         fichier.write(octets);
         fichier.close();
         try {
-            const auto relu = Formats::Ouvrir(nom, true, true, type, nullptr, lettre);
+            const auto relu = Formats::Ouvrir(nom, true, true, type, m_options, nullptr, lettre);
             QVERIFY(relu);
             QVERIFY(relu->NombreFiches() <= 2);
         } catch (const Erreur &e) {
@@ -300,14 +300,14 @@ private slots:
         QFETCH(QChar, type);
         auto f = Exemple(type);
         const QString nom = Preparer(QStringLiteral("contenu"), lettre, type);
-        Formats::Enregistrer(*f, nom, lettre, true);
+        Formats::Enregistrer(*f, nom, lettre, true, m_options);
         f.reset();
         const QString sansExtension = m_dossier.filePath(QStringLiteral("contenu-%1%2.dat").arg(lettre).arg(type));
         QFile::remove(sansExtension);
         QVERIFY(QFile::copy(nom, sansExtension));
-        const QChar reconnu = Formats::Reconnaitre(sansExtension);
+        const QChar reconnu = Formats::Reconnaitre(sansExtension, m_options);
         QVERIFY2(reconnu == lettre || reconnu == u'?', qPrintable(QString(reconnu)));
-        QCOMPARE(Formats::Reconnaitre(nom), lettre);
+        QCOMPARE(Formats::Reconnaitre(nom, m_options), lettre);
     }
 
     void cliLettres()

@@ -92,7 +92,7 @@ enum class Traitement {
 class EcrivainItem
 {
 public:
-    EcrivainItem(const Questions::Question &q, const QString &identifiant) : q(q), identifiant(identifiant) { }
+    EcrivainItem(const Questions::Question &question, const QString &ident) : q(question), identifiant(ident) { }
     // False when the question is written as the closest item QTI has.
     bool Ecrire(QByteArray &octets);
 

@@ -282,7 +282,7 @@ bool EstNumerique(const QString &texte)
 class LecteurGift
 {
 public:
-    explicit LecteurGift(int &perdus) : perdus(perdus) { }
+    explicit LecteurGift(int &compteur) : perdus(compteur) { }
     // False for a block that holds no question (comments only).
     bool Lire(QStringView bloc, int ligne, Question &q);
 
