@@ -348,6 +348,12 @@ void PreparerMemoire()
     }
 }
 
+namespace {
+// Installed before main: a block libxml2 allocated with the plain allocator
+// (a schema kept in a static, say) and freed through ours would be misread.
+[[maybe_unused]] const bool g_memoirePrete = (PreparerMemoire(), true);
+} // namespace
+
 void OublierMessages()
 {
     t_messages = Messages();
