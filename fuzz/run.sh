@@ -6,14 +6,14 @@
 # (one allocation; default: RSS_MB), MAX_LEN (default: libFuzzer's choice).
 # A small MAX_LEN against tight limits catches inputs that need far more
 # memory than their size.
-# Targets: natif xml crd csv moodle reconnaitre ankipaquet ankitexte gift. Working corpora, logs and
+# Targets: natif xml crd csv moodle reconnaitre ankipaquet ankitexte gift qti12 qti12paquet. Working corpora, logs and
 # crash inputs stay in fuzz-build/ (corpus/, logs/, artefacts/); a crash input
 # that was fixed belongs in fuzz/regressions/TARGET/.
 set -euo pipefail
 
 SOURCE=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=${AMBLOPAD_FUZZ_BUILD:-$SOURCE/fuzz-build}
-TOUTES=(natif xml crd csv moodle reconnaitre ankipaquet ankitexte gift)
+TOUTES=(natif xml crd csv moodle reconnaitre ankipaquet ankitexte gift qti12 qti12paquet)
 
 cible=${1:-all}
 duree=${2:-1200}
@@ -59,6 +59,9 @@ copier "$BUILD/graines/csv" 0 "$D"/csv/*
 copier "$BUILD/graines/csv" 1 "$D"/csv/*
 copier "$BUILD/graines/moodle" "" "$D"/moodle/*
 copier "$BUILD/graines/gift" "" "$D"/gift/* "$D"/aiken/*
+copier "$BUILD/graines/qti12" "" "$D"/qti/*/*.xml "$D"/qti/*/*.qti
+copier "$BUILD/graines/qti12paquet" 0 "$D"/qti/*/*.zip "$D"/qti/*/*.imscc
+copier "$BUILD/graines/qti12paquet" 1 "$D"/qti/*/*.xml "$D"/qti/*/*.qti
 copier "$BUILD/graines/reconnaitre" 0 "$D"/*/* \
     "$BUILD"/graines/{natif,xml,crd,moodle}/*
 
