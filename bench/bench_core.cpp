@@ -9,7 +9,8 @@
 // file, gift-open reading the GIFT text written from it), qti-open,
 // qti-write, cc-open and cc-write (the same questions as a Canvas QTI 1.2
 // package and as a Common Cartridge: -write makes the whole zip in memory,
-// -open reads the package written from the Moodle file),
+// -open reads the package written from the Moodle file), qti21-open and
+// qti21-write (the same, as a QTI 2.1 package),
 // trier (the Directory file's cards), memory (heap bytes per card beyond
 // its texts, for the file's cards and for as many empty cards). -save is the whole save in place (with
 // the file system's flush), -write the writer alone in memory.
@@ -23,6 +24,7 @@
 #include "formats/moodle.h"
 #include "formats/natif.h"
 #include "formats/qti/qti12.h"
+#include "formats/qti/qti21.h"
 #include "formats/xml.h"
 #include "model/erreurs.h"
 #include "model/fichierx.h"
@@ -183,6 +185,17 @@ int main(int argc, char *argv[])
             sortie.close();
             durees = Mesurer(fois, nullptr, [&] { TFichierGift::ChargerGift(gift, false, nullptr); });
             octets = QFileInfo(gift).size();
+        } else if (operation == QLatin1String("qti21-open")) {
+            // The same questions as the Moodle file, as a QTI 2.1 package.
+            QTemporaryDir dossier;
+            const QString paquet = dossier.filePath(QStringLiteral("questions.zip"));
+            QFile sortie(paquet);
+            if (!sortie.open(QIODevice::WriteOnly)
+                || sortie.write(TFichierQti21::EcrirePaquet(*Charger(operation, nom), nullptr)) < 0)
+                throw Erreur(QStringLiteral("cannot write ") + paquet);
+            sortie.close();
+            durees = Mesurer(fois, nullptr, [&] { TFichierQti21::Importer(paquet, nullptr); });
+            octets = QFileInfo(paquet).size();
         } else if (operation == QLatin1String("qti-open") || operation == QLatin1String("cc-open")) {
             // The same questions as the Moodle file, as a package.
             QTemporaryDir dossier;
@@ -218,6 +231,8 @@ int main(int argc, char *argv[])
                     octetsEcrits = TFichierCrd::EcrireCardfile(*f);
                 else if (operation == QLatin1String("moodle-write"))
                     octetsEcrits = TFichierMoodle::EcrireMoodle(*f);
+                else if (operation == QLatin1String("qti21-write"))
+                    octetsEcrits = TFichierQti21::EcrirePaquet(*f, nullptr);
                 else if (operation == QLatin1String("qti-write") || operation == QLatin1String("cc-write"))
                     octetsEcrits = Qti12::EcrirePaquet(*f, ProfilQti(operation), nom, nullptr);
                 else if (operation == QLatin1String("gift-write")) {

@@ -636,6 +636,14 @@ def main():
             theirs, _ = bench_core(build, theirs_op, f("cartes_M.xml"), runs, env)
             table.add(label, n, ours, theirs, f"Moodle XML ({theirs_op})", 1.0, size=size)
 
+    # QTI 2.1 packages against Moodle XML on the same questions.
+    if wanted("qti21"):
+        for ours_op, theirs_op, label in (("qti21-open", "moodle-open", "QTI 2.1 open M (LirePaquet)"),
+                                          ("qti21-write", "moodle-write", "QTI 2.1 write M (EcrirePaquet)")):
+            ours, size = bench_core(build, ours_op, f("cartes_M.xml"), runs, env)
+            theirs, _ = bench_core(build, theirs_op, f("cartes_M.xml"), runs, env)
+            table.add(label, n, ours, theirs, f"Moodle XML ({theirs_op})", 1.0, size=size)
+
     if wanted("trier"):
         ours, _ = bench_core(build, "trier", f("cartes_R.xaqR"), runs, env)
         theirs = measure_process(["sort", f("cles_R.txt")], runs, env)

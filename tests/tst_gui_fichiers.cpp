@@ -290,7 +290,8 @@ private slots:
                  QStringLiteral("Directory|*.xaqr;*.aqr;*.xml;*.crd|Notebook|*.xaqn;*.aqn;*.xml|"
                                 "Lists|*.xaql;*.aql;*.csv|Questionnaire|*.xaqq;*.aqq|"
                                 "MCQ|*.xaqm;*.aqm;*.xml|All|*.*|GIFT|*.gift;*.txt|Aiken|*.txt|"
-                                "Anki|*.apkg;*.txt|QTI 1.2|*.zip;*.xml;*.qti|Common Cartridge|*.imscc;*.zip"));
+                                "Anki|*.apkg;*.txt|QTI 1.2|*.zip;*.xml;*.qti|Common Cartridge|*.imscc;*.zip|"
+                                "QTI 2.1|*.zip;*.xml"));
         QCOMPARE(ouvrir.Extension, QStringLiteral("xaqr"));
         QCOMPARE(w.Document().Fichier()->TypeFichier, type);
         QCOMPARE(w.TypeEnCours(), courant);

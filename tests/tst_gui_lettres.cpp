@@ -183,11 +183,11 @@ private slots:
     {
         QTest::addColumn<QChar>("type");
         QTest::addColumn<QString>("attendu");
-        QTest::newRow("questionnaire") << QChar(u'Q') << "mgakKqi";
+        QTest::newRow("questionnaire") << QChar(u'Q') << "mgakKqiQ";
         QTest::newRow("lists") << QChar(u'L') << "tkK";
         QTest::newRow("notebook") << QChar(u'N') << "tkK";
         QTest::newRow("dictionnaire") << QChar(u'D') << "kK";
-        QTest::newRow("MCQ") << QChar(u'M') << "mgakKqi";
+        QTest::newRow("MCQ") << QChar(u'M') << "mgakKqiQ";
     }
     void formatsExport()
     {
@@ -202,7 +202,7 @@ private slots:
         Parametres.frmats = QStringLiteral("tmx");
         TFichierX f(u'Q', u'x');
         f.Fragmenteur.clear();
-        QCOMPARE(Lettres::FormatsExport(f), QStringLiteral("tmgakKqi"));
+        QCOMPARE(Lettres::FormatsExport(f), QStringLiteral("tmgakKqiQ"));
     }
 };
 

@@ -12,10 +12,9 @@
 #include "model/erreurs.h"
 #include "model/fichierx.h"
 
-#include <QtTest>
+#include "schemaxsd.h"
 
-#include <libxml/parser.h>
-#include <libxml/xmlschemas.h>
+#include <QtTest>
 
 namespace {
 
@@ -50,34 +49,6 @@ QMap<QString, QByteArray> Entrees(const QByteArray &zip)
     for (qint64 i = 0; i < archive.Nombre(); ++i)
         entrees.insert(archive.Nom(i), archive.Lire(i));
     return entrees;
-}
-
-// The errors of a document against a schema file (empty when it is valid).
-QStringList ErreursSchema(const QString &xsd, const QByteArray &xml)
-{
-    QStringList erreurs;
-    xmlSchemaParserCtxtPtr analyse = xmlSchemaNewParserCtxt(QFile::encodeName(xsd).constData());
-    xmlSchemaPtr schema = xmlSchemaParse(analyse);
-    xmlSchemaFreeParserCtxt(analyse);
-    if (!schema)
-        return {QStringLiteral("schema not read: ") + xsd};
-    xmlDocPtr doc = xmlReadMemory(xml.constData(), int(xml.size()), nullptr, nullptr, XML_PARSE_NONET);
-    xmlSchemaValidCtxtPtr validation = xmlSchemaNewValidCtxt(schema);
-    xmlSchemaSetValidStructuredErrors(
-        validation,
-        [](void *liste, xmlError *e) {
-            static_cast<QStringList *>(liste)->append(QString::number(e->line) + u' '
-                                                      + QString::fromUtf8(e->message).trimmed());
-        },
-        &erreurs);
-    if (!doc)
-        erreurs << QStringLiteral("not well-formed");
-    else if (xmlSchemaValidateDoc(validation, doc) != 0 && erreurs.isEmpty())
-        erreurs << QStringLiteral("invalid");
-    xmlSchemaFreeValidCtxt(validation);
-    xmlFreeDoc(doc);
-    xmlSchemaFree(schema);
-    return erreurs;
 }
 
 } // namespace
@@ -540,7 +511,7 @@ private slots:
             const QString schema = e.key() == QLatin1String("imsmanifest.xml")
                 ? QStringLiteral("cc11_manifest_all.xsd")
                 : QStringLiteral("ccv1p1_qtiasiv1p2p1_v1p0.xsd");
-            QCOMPARE(ErreursSchema(xsd + schema, e.value()), QStringList());
+            QCOMPARE(TSchemaXsd(xsd + schema).Erreurs(e.value()), QString());
         }
     }
 

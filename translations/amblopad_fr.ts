@@ -289,6 +289,10 @@
         <translation>Texte Anki</translation>
     </message>
     <message>
+        <source>QTI 2.1</source>
+        <translation>QTI 2.1</translation>
+    </message>
+    <message>
         <source>Common Cartridge</source>
         <translation>Common Cartridge</translation>
     </message>
@@ -786,6 +790,156 @@ Il sort avec 1 quand un mot est inconnu, 2 quand le dictionnaire manque.
     <message>
         <source>No card of this file has a question a Common Cartridge can hold: nothing was written.</source>
         <translation>Aucune fiche de ce fichier n&apos;a de question qu&apos;une Common Cartridge puisse contenir&#xa0;: rien n&apos;a été écrit.</translation>
+    </message>
+</context>
+<context>
+    <name>Qti21</name>
+    <message>
+        <source>The QTI package could not be made: %1</source>
+        <translation>Le paquet QTI n&apos;a pas pu être créé : %1</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n card(s) cannot be written exactly as QTI 2.1 items and were written as the closest item.</source>
+        <translation>
+            <numerusform>%n fiche ne peut pas être écrite exactement comme item QTI 2.1 et a été écrite comme l&apos;item le plus proche.</numerusform>
+            <numerusform>%n fiches ne peuvent pas être écrites exactement comme items QTI 2.1 et ont été écrites comme l&apos;item le plus proche.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>right answers given as whole sets</source>
+        <translation>bonnes réponses données en ensembles entiers</translation>
+    </message>
+    <message>
+        <source>no right answer (survey)</source>
+        <translation>aucune bonne réponse (sondage)</translation>
+    </message>
+    <message>
+        <source>formula (calculated)</source>
+        <translation>formule (calculée)</translation>
+    </message>
+    <message>
+        <source>matching without two sets</source>
+        <translation>appariement sans deux ensembles</translation>
+    </message>
+    <message>
+        <source>hotspot</source>
+        <translation>zone cliquable</translation>
+    </message>
+    <message>
+        <source>ordering</source>
+        <translation>mise en ordre</translation>
+    </message>
+    <message>
+        <source>drag and drop</source>
+        <translation>glisser-déposer</translation>
+    </message>
+    <message>
+        <source>association</source>
+        <translation>association</translation>
+    </message>
+    <message>
+        <source>file upload</source>
+        <translation>envoi de fichier</translation>
+    </message>
+    <message>
+        <source>hot text</source>
+        <translation>texte cliquable</translation>
+    </message>
+    <message>
+        <source>slider</source>
+        <translation>curseur</translation>
+    </message>
+    <message>
+        <source>drawing</source>
+        <translation>dessin</translation>
+    </message>
+    <message>
+        <source>media</source>
+        <translation>média</translation>
+    </message>
+    <message>
+        <source>custom</source>
+        <translation>interaction propre</translation>
+    </message>
+    <message>
+        <source>This is not a QTI 2.1 item.</source>
+        <translation>Ce n&apos;est pas un item QTI 2.1.</translation>
+    </message>
+    <message>
+        <source>values drawn per attempt (template)</source>
+        <translation>valeurs tirées à chaque essai (modèle)</translation>
+    </message>
+    <message>
+        <source>multiple blanks</source>
+        <translation>plusieurs trous</translation>
+    </message>
+    <message>
+        <source>multiple dropdowns</source>
+        <translation>plusieurs listes déroulantes</translation>
+    </message>
+    <message>
+        <source>several interactions</source>
+        <translation>plusieurs interactions</translation>
+    </message>
+    <message>
+        <source>This QTI item is not well-formed XML.</source>
+        <translation>Cet item QTI n&apos;est pas du XML bien formé.</translation>
+    </message>
+    <message>
+        <source>The QTI item &quot;%1&quot; of this package is not well-formed XML.</source>
+        <translation>L&apos;item QTI « %1 » de ce paquet n&apos;est pas du XML bien formé.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%1: %n</source>
+        <translation>
+            <numerusform>%1 : %n</numerusform>
+            <numerusform>%1 : %n</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n item(s) have no card form and were left out (%1).</source>
+        <translation>
+            <numerusform>%n item n&apos;a pas de forme de fiche et a été omis (%1).</numerusform>
+            <numerusform>%n items n&apos;ont pas de forme de fiche et ont été omis (%1).</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n picture(s) or media object(s) have no place in a card: pictures were replaced by their alternative text.</source>
+        <translation>
+            <numerusform>%n image ou objet média n&apos;a pas de place dans une fiche : les images ont été remplacées par leur texte de remplacement.</numerusform>
+            <numerusform>%n images ou objets médias n&apos;ont pas de place dans une fiche : les images ont été remplacées par leur texte de remplacement.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n feedback(s) other than the general feedback have no place in a card and were left out.</source>
+        <translation>
+            <numerusform>%n feedback autre que le feedback général n&apos;a pas de place dans une fiche et a été omis.</numerusform>
+            <numerusform>%n feedbacks autres que le feedback général n&apos;ont pas de place dans une fiche et ont été omis.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>This QTI package is damaged.</source>
+        <translation>Ce paquet QTI est endommagé.</translation>
+    </message>
+    <message>
+        <source>This QTI package is not a valid zip file.</source>
+        <translation>Ce paquet QTI n&apos;est pas un fichier zip valide.</translation>
+    </message>
+    <message>
+        <source>This zip file holds no imsmanifest.xml: it is not a QTI package.</source>
+        <translation>Ce fichier zip ne contient pas d&apos;imsmanifest.xml : ce n&apos;est pas un paquet QTI.</translation>
+    </message>
+    <message>
+        <source>The manifest of this QTI package is not well-formed XML.</source>
+        <translation>Le manifeste de ce paquet QTI n&apos;est pas du XML bien formé.</translation>
+    </message>
+    <message>
+        <source>This package lists no QTI 2 item.</source>
+        <translation>Ce paquet ne liste aucun item QTI 2.</translation>
+    </message>
+    <message>
+        <source>The test of this QTI package is not well-formed XML.</source>
+        <translation>Le test de ce paquet QTI n&apos;est pas du XML bien formé.</translation>
     </message>
 </context>
 <context>

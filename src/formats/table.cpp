@@ -12,8 +12,9 @@ const std::vector<const TFormat *> &Table()
     // Order: the open dialog's patterns of a type; recognition has its own
     // (RangReconnaissance).
     static const std::vector<const TFormat *> table = {
-        &FormatXml(),  &FormatNatif(), &FormatMoodle(), &FormatCardfile(),  &FormatCsv(),   &FormatTexte(),
-        &FormatGift(), &FormatAiken(), &FormatAnki(),   &FormatAnkiTexte(), &FormatQti12(), &FormatCartouche(),
+        &FormatXml(),   &FormatNatif(),     &FormatMoodle(), &FormatCardfile(), &FormatCsv(),
+        &FormatTexte(), &FormatGift(),      &FormatAiken(),  &FormatAnki(),     &FormatAnkiTexte(),
+        &FormatQti12(), &FormatCartouche(), &FormatQti21(),
     };
     return table;
 }

@@ -41,5 +41,6 @@ const TFormat &FormatAnki();
 const TFormat &FormatAnkiTexte();
 const TFormat &FormatQti12();
 const TFormat &FormatCartouche();
+const TFormat &FormatQti21();
 
 }
