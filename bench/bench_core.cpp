@@ -18,14 +18,14 @@
 // the third, the process's processor time): bytes is the size of the file read
 // or written, for throughput. One untimed run comes first (cache warm-up).
 
-#include "formats/crd.h"
-#include "formats/csv.h"
-#include "formats/gift.h"
-#include "formats/moodle.h"
-#include "formats/natif.h"
+#include "formats/fiches/crd.h"
+#include "formats/texte/csv.h"
+#include "formats/quiz/gift.h"
+#include "formats/quiz/moodle.h"
+#include "formats/fiches/natif.h"
 #include "formats/qti/qti12.h"
 #include "formats/qti/qti21.h"
-#include "formats/xml.h"
+#include "formats/fiches/xml.h"
 #include "model/erreurs.h"
 #include "model/fichierx.h"
 #include "settings/init.h"
@@ -44,6 +44,9 @@
 #include <vector>
 
 namespace {
+
+// The options the readers and writers are given: the settings, read once.
+TOptions g_options;
 
 using Horloge = std::chrono::steady_clock;
 
@@ -90,29 +93,29 @@ double Mediane(const std::vector<double> &v)
 std::unique_ptr<TFichierX> Charger(const QString &operation, const QString &nom)
 {
     if (operation.startsWith(QLatin1String("xml")) || operation == QLatin1String("trier"))
-        return TFichierXML::ChargerXml(nom, false, true);
+        return TFichierXML::ChargerXml(nom, false, true, g_options);
     if (operation.startsWith(QLatin1String("natif")))
-        return TFichierNatif::ChargerNatif(nom, false, true);
+        return TFichierNatif::ChargerNatif(nom, false, true, g_options);
     if (operation.startsWith(QLatin1String("crd")))
         return TFichierCrd::ChargerCardfile(nom, false);
     if (operation.startsWith(QLatin1String("csv")))
-        return TFichierCSV::ChargerCSV(nom, QChar('Q'), false);
+        return TFichierCSV::ChargerCSV(nom, QChar('Q'), false, g_options);
     if (operation.startsWith(QLatin1String("moodle")) || operation.startsWith(QLatin1String("gift"))
         || operation.startsWith(QLatin1String("qti")) || operation.startsWith(QLatin1String("cc")))
-        return TFichierMoodle::ChargerMoodle(nom, false);
+        return TFichierMoodle::ChargerMoodle(nom, false, g_options);
     throw Erreur(QStringLiteral("unknown operation ") + operation);
 }
 
 void Enregistrer(const QString &operation, TFichierX &f, const QString &nom, bool nouveau)
 {
     if (operation == QLatin1String("xml-save"))
-        TFichierXML::EnregistrerXml(f, nom, nouveau);
+        TFichierXML::EnregistrerXml(f, nom, nouveau, g_options);
     else if (operation == QLatin1String("natif-save"))
         TFichierNatif::EnregistrerNatif(f, nom, nouveau);
     else if (operation == QLatin1String("crd-save"))
         TFichierCrd::EnregistrerCardfile(f, nom, nouveau);
     else if (operation == QLatin1String("csv-save"))
-        TFichierCSV::EnregistrerCSV(f, nom, QChar('s'), nouveau);
+        TFichierCSV::EnregistrerCSV(f, nom, QChar('s'), nouveau, g_options);
     else
         throw Erreur(QStringLiteral("unknown operation ") + operation);
 }
@@ -135,7 +138,7 @@ double OctetsParFiche(const TFichierX &source, bool vides)
     const size_t avant = OctetsAlloues();
     qint64 textes = 0;
     {
-        TFichierX f(source.TypeFichier, source.FormatFichier);
+        TFichierX f(source.TypeFichier, source.FormatFichier, g_options);
         f.Reserver(n);
         for (int i = 0; i < n; ++i) {
             const TFicheX &c = source.Fiche(i);
@@ -168,8 +171,9 @@ int main(int argc, char *argv[])
     const int fois = args.size() > 3 ? std::max(1, args.at(3).toInt()) : 5;
     std::setlocale(LC_NUMERIC, "C"); // a point in the printed numbers, whatever LC_ALL says
     LireParametres();
+    g_options = OptionsCourantes();
     if (operation.startsWith(QLatin1String("csv-ansi")))
-        Parametres.csvutf = false;
+        g_options.utf8Csv = false;
     try {
         Durees durees;
         qint64 octets = QFileInfo(nom).size();
@@ -180,10 +184,10 @@ int main(int argc, char *argv[])
             int approches = 0;
             QFile sortie(gift);
             if (!sortie.open(QIODevice::WriteOnly)
-                || sortie.write(TFichierGift::EcrireGift(*Charger(operation, nom), approches)) < 0)
+                || sortie.write(TFichierGift::EcrireGift(*Charger(operation, nom), approches, g_options)) < 0)
                 throw Erreur(QStringLiteral("cannot write ") + gift);
             sortie.close();
-            durees = Mesurer(fois, nullptr, [&] { TFichierGift::ChargerGift(gift, false, nullptr); });
+            durees = Mesurer(fois, nullptr, [&] { TFichierGift::ChargerGift(gift, false, nullptr, g_options); });
             octets = QFileInfo(gift).size();
         } else if (operation == QLatin1String("qti21-open")) {
             // The same questions as the Moodle file, as a QTI 2.1 package.
@@ -191,10 +195,10 @@ int main(int argc, char *argv[])
             const QString paquet = dossier.filePath(QStringLiteral("questions.zip"));
             QFile sortie(paquet);
             if (!sortie.open(QIODevice::WriteOnly)
-                || sortie.write(TFichierQti21::EcrirePaquet(*Charger(operation, nom), nullptr)) < 0)
+                || sortie.write(TFichierQti21::EcrirePaquet(*Charger(operation, nom), nullptr, g_options)) < 0)
                 throw Erreur(QStringLiteral("cannot write ") + paquet);
             sortie.close();
-            durees = Mesurer(fois, nullptr, [&] { TFichierQti21::Importer(paquet, nullptr); });
+            durees = Mesurer(fois, nullptr, [&] { TFichierQti21::Importer(paquet, nullptr, g_options); });
             octets = QFileInfo(paquet).size();
         } else if (operation == QLatin1String("qti-open") || operation == QLatin1String("cc-open")) {
             // The same questions as the Moodle file, as a package.
@@ -202,11 +206,12 @@ int main(int argc, char *argv[])
             const QString paquet = dossier.filePath(QStringLiteral("questions.zip"));
             QFile sortie(paquet);
             if (!sortie.open(QIODevice::WriteOnly)
-                || sortie.write(Qti12::EcrirePaquet(*Charger(operation, nom), ProfilQti(operation), paquet, nullptr))
+                || sortie.write(
+                       Qti12::EcrirePaquet(*Charger(operation, nom), ProfilQti(operation), paquet, nullptr, g_options))
                     < 0)
                 throw Erreur(QStringLiteral("cannot write ") + paquet);
             sortie.close();
-            durees = Mesurer(fois, nullptr, [&] { Qti12::Charger(paquet, nullptr); });
+            durees = Mesurer(fois, nullptr, [&] { Qti12::Charger(paquet, nullptr, g_options); });
             octets = QFileInfo(paquet).size();
         } else if (operation.endsWith(QLatin1String("-open"))) {
             durees = Mesurer(fois, nullptr, [&] { Charger(operation, nom); });
@@ -224,20 +229,20 @@ int main(int argc, char *argv[])
             QByteArray octetsEcrits;
             durees = Mesurer(fois, nullptr, [&] {
                 if (operation == QLatin1String("xml-write"))
-                    octetsEcrits = TFichierXML::EcrireXml(*f);
+                    octetsEcrits = TFichierXML::EcrireXml(*f, g_options);
                 else if (operation == QLatin1String("natif-write"))
                     octetsEcrits = TFichierNatif::EcrireNatif(*f);
                 else if (operation == QLatin1String("crd-write"))
                     octetsEcrits = TFichierCrd::EcrireCardfile(*f);
                 else if (operation == QLatin1String("moodle-write"))
-                    octetsEcrits = TFichierMoodle::EcrireMoodle(*f);
+                    octetsEcrits = TFichierMoodle::EcrireMoodle(*f, g_options);
                 else if (operation == QLatin1String("qti21-write"))
-                    octetsEcrits = TFichierQti21::EcrirePaquet(*f, nullptr);
+                    octetsEcrits = TFichierQti21::EcrirePaquet(*f, nullptr, g_options);
                 else if (operation == QLatin1String("qti-write") || operation == QLatin1String("cc-write"))
-                    octetsEcrits = Qti12::EcrirePaquet(*f, ProfilQti(operation), nom, nullptr);
+                    octetsEcrits = Qti12::EcrirePaquet(*f, ProfilQti(operation), nom, nullptr, g_options);
                 else if (operation == QLatin1String("gift-write")) {
                     int approches = 0;
-                    octetsEcrits = TFichierGift::EcrireGift(*f, approches);
+                    octetsEcrits = TFichierGift::EcrireGift(*f, approches, g_options);
                 } else
                     throw Erreur(QStringLiteral("unknown operation ") + operation);
             });
@@ -248,7 +253,7 @@ int main(int argc, char *argv[])
             durees = Mesurer(
                 fois,
                 [&] {
-                    f = std::make_unique<TFichierX>(source->TypeFichier, source->FormatFichier);
+                    f = std::make_unique<TFichierX>(source->TypeFichier, source->FormatFichier, g_options);
                     f->Reserver(source->NombreFiches());
                     for (int i = 0; i < source->NombreFiches(); ++i) {
                         const TFicheX &c = source->Fiche(i);

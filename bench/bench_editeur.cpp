@@ -23,7 +23,7 @@
 #include "editor/fiche.h"
 #include "ui/interaction.h"
 #include "editor/liste.h"
-#include "formats/xml.h"
+#include "formats/fiches/xml.h"
 #include "model/fichierx.h"
 #include "settings/init.h"
 
@@ -150,7 +150,7 @@ int main(int argc, char *argv[])
     if (mode == QLatin1String("charger")) {
         QCoreApplication application(argc, argv);
         LireParametres();
-        auto f = TFichierXML::ChargerXml(nom, true, true);
+        auto f = TFichierXML::ChargerXml(nom, true, true, OptionsCourantes());
         Sortir(f->NombreFiches() > 0 ? 0 : 1);
     }
 
@@ -254,8 +254,8 @@ int main(int argc, char *argv[])
             entieres.push_back(Chrono([&] {
                 const std::unique_ptr<TFichierX> tout = fiche.Document().Instantane();
                 QSaveFile fichier(copie);
-                if (!fichier.open(QIODevice::WriteOnly) || fichier.write(TFichierXML::EcrireXml(*tout)) < 0
-                    || !fichier.commit())
+                if (!fichier.open(QIODevice::WriteOnly)
+                    || fichier.write(TFichierXML::EcrireXml(*tout, OptionsCourantes())) < 0 || !fichier.commit())
                     Sortir(1);
             }));
         }

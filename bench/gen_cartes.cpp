@@ -11,11 +11,11 @@
 // M only), textes_Q.txt (every text of the Questionnaire, for grep) and
 // cles_R.txt (the sort keys of the Directory, one a line, UTF-8).
 
-#include "formats/crd.h"
-#include "formats/csv.h"
-#include "formats/moodle.h"
-#include "formats/natif.h"
-#include "formats/xml.h"
+#include "formats/fiches/crd.h"
+#include "formats/texte/csv.h"
+#include "formats/quiz/moodle.h"
+#include "formats/fiches/natif.h"
+#include "formats/fiches/xml.h"
 #include "model/erreurs.h"
 #include "model/fichierx.h"
 #include "model/pagecode.h"
@@ -225,23 +225,24 @@ int main(int argc, char *argv[])
             break;
         if (type == 'X') {
             // Only the XML file of the richer Questionnaire: cartes_X.xaqQ.
-            TFichierX f{QChar('Q'), QChar('x')};
+            TFichierX f{QChar('Q'), QChar('x'), OptionsCourantes()};
             Remplir(f, n, ++graine, 'X');
-            ok &= Ecrire(dossier.filePath(QStringLiteral("cartes_X.xaqQ")), TFichierXML::EcrireXml(f));
+            ok &= Ecrire(dossier.filePath(QStringLiteral("cartes_X.xaqQ")),
+                         TFichierXML::EcrireXml(f, OptionsCourantes()));
             continue;
         }
-        TFichierX f{QChar(type), QChar('x')};
+        TFichierX f{QChar(type), QChar('x'), OptionsCourantes()};
         Remplir(f, n, ++graine);
         const QString base = dossier.filePath(QStringLiteral("cartes_") + QChar(type));
         try {
-            ok &= Ecrire(base + QStringLiteral(".xaq") + QChar(type), TFichierXML::EcrireXml(f));
+            ok &= Ecrire(base + QStringLiteral(".xaq") + QChar(type), TFichierXML::EcrireXml(f, OptionsCourantes()));
             ok &= Ecrire(base + QStringLiteral(".aq") + QChar(type), TFichierNatif::EcrireNatif(f));
-            ok &= Ecrire(base + QStringLiteral(".csv"), TFichierCSV::EcrireCSV(f, QChar('s')));
+            ok &= Ecrire(base + QStringLiteral(".csv"), TFichierCSV::EcrireCSV(f, QChar('s'), OptionsCourantes()));
             if (echelle)
                 break;
             if (type == 'Q' || type == 'M') {
                 try {
-                    ok &= Ecrire(base + QStringLiteral(".xml"), TFichierMoodle::EcrireMoodle(f));
+                    ok &= Ecrire(base + QStringLiteral(".xml"), TFichierMoodle::EcrireMoodle(f, OptionsCourantes()));
                 } catch (const ErreurFormatAbsent &) {
                     std::fprintf(stderr, "gen_cartes: no Moodle writer yet, %s.xml skipped\n", qPrintable(base));
                 }

@@ -4,7 +4,7 @@
 // compressed as a newer package's collection; 3 the compressed collection
 // itself. What was read is written back as a package and as Anki text.
 #include "commun.h"
-#include "formats/anki.h"
+#include "formats/anki/anki.h"
 
 #include <zip.h>
 #include <zstd.h>

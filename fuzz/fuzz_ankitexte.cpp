@@ -2,7 +2,7 @@
 // without titles, numbered or not); the rest is the file. What was read is
 // written back as Anki text.
 #include "commun.h"
-#include "formats/anki.h"
+#include "formats/anki/anki.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *donnees, size_t taille)
 {

@@ -1,6 +1,6 @@
 // Windows 3.1 Cardfile files, then the writer on what was read.
 #include "commun.h"
-#include "formats/crd.h"
+#include "formats/fiches/crd.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *donnees, size_t taille)
 {

@@ -1,7 +1,7 @@
 // GIFT and Aiken quiz texts, then their writers on what was read: what a
 // writer makes must read back.
 #include "commun.h"
-#include "formats/gift.h"
+#include "formats/quiz/gift.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *donnees, size_t taille)
 {

@@ -1,6 +1,6 @@
 // Moodle XML quizzes, then the writer on what was read.
 #include "commun.h"
-#include "formats/moodle.h"
+#include "formats/quiz/moodle.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *donnees, size_t taille)
 {

@@ -1,6 +1,6 @@
 // Native card files: full read and model read, then the writer on what was read.
 #include "commun.h"
-#include "formats/natif.h"
+#include "formats/fiches/natif.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *donnees, size_t taille)
 {

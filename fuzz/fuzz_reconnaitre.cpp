@@ -2,7 +2,7 @@
 // extension and the CSV separator; the rest is the head.
 #include "commun.h"
 #include "formats/formats.h"
-#include "model/outils.h"
+#include "model/options.h"
 
 #include <QString>
 
@@ -13,10 +13,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *donnees, size_t taille)
     static const char *const noms[] = {"a.csv", "a.CSV", "a.xaqq", "a.aqq", "a.crd", "a.xml", "a", "a.txt"};
     static const char *const separateurs[] = {",", ";", "\\t", "\\s"};
     const uint8_t mode = donnees[0];
-    DefinirSeparateurCsv(QString::fromLatin1(separateurs[(mode >> 3) & 3]));
+    TOptions options;
+    options.separateurCsv = QString::fromLatin1(separateurs[(mode >> 3) & 3]);
     const QByteArray tete = Fuzz::Octets(donnees + 1, taille - 1);
     Fuzz::Essayer([&] {
-        const QChar lettre = ReconnaitreFormatTete(tete, QString::fromLatin1(noms[mode & 7]));
+        const QChar lettre = ReconnaitreFormatTete(tete, QString::fromLatin1(noms[mode & 7]), options);
         if (!QStringLiteral("nxcsm?").contains(lettre))
             std::abort();
     });

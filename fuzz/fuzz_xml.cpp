@@ -1,6 +1,6 @@
 // XML card files: full read and model read, then the writer on what was read.
 #include "commun.h"
-#include "formats/xml.h"
+#include "formats/fiches/xml.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *donnees, size_t taille)
 {

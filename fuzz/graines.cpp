@@ -1,11 +1,11 @@
 // Writes small card files of every type with every writer this build has, as
 // seeds for the fuzz targets: graines FOLDER makes FOLDER/<target>/<name>.
-#include "formats/crd.h"
-#include "formats/anki.h"
-#include "formats/csv.h"
-#include "formats/moodle.h"
-#include "formats/natif.h"
-#include "formats/xml.h"
+#include "formats/fiches/crd.h"
+#include "formats/anki/anki.h"
+#include "formats/texte/csv.h"
+#include "formats/quiz/moodle.h"
+#include "formats/fiches/natif.h"
+#include "formats/fiches/xml.h"
 #include "model/erreurs.h"
 #include "model/fichierx.h"
 #include "model/outils.h"
@@ -25,7 +25,7 @@ namespace {
 std::unique_ptr<TFichierX> Exemple(QChar type)
 {
     auto f = std::make_unique<TFichierX>(type, QLatin1Char('x'));
-    f->InitialiserNouveau();
+    f->InitialiserNouveau(TOptions());
     f->SetTitre(QStringLiteral("Essai \u00e9t\u00e9"));
     f->Signature = QStringLiteral("Sig");
     f->Description = QStringLiteral("Ligne 1\r\nLigne 2 <&> \"x\"");
@@ -107,18 +107,19 @@ int main(int argc, char **argv)
             dossier, QStringLiteral("ankitexte"), QStringLiteral("ecrit-") + t,
             [&] { return TFichierAnki::EcrireTexte(*f, QStringLiteral("graine")); }, 0);
         // The CSV target's first byte is its mode: 0 is ',' in the file's code page.
-        DefinirSeparateurCsv(QStringLiteral(","));
+        TOptions csv;
+        csv.separateurCsv = QStringLiteral(",");
         Ecrire(
             dossier, QStringLiteral("csv"), QStringLiteral("ecrit-") + t,
-            [&] { return TFichierCSV::EcrireCSV(*f, QLatin1Char('s')); }, 0);
-        DefinirSeparateurCsv(QStringLiteral(";"));
+            [&] { return TFichierCSV::EcrireCSV(*f, QLatin1Char('s'), csv); }, 0);
+        csv.separateurCsv = QStringLiteral(";");
         Ecrire(
             dossier, QStringLiteral("csv"), QStringLiteral("ecrit-pv-") + t,
-            [&] { return TFichierCSV::EcrireCSV(*f, QLatin1Char('s')); }, 1);
-        DefinirSeparateurCsv(QStringLiteral("\\t"));
+            [&] { return TFichierCSV::EcrireCSV(*f, QLatin1Char('s'), csv); }, 1);
+        csv.separateurCsv = QStringLiteral("\\t");
         Ecrire(
             dossier, QStringLiteral("csv"), QStringLiteral("ecrit-tab-") + t,
-            [&] { return TFichierCSV::EcrireCSV(*f, QLatin1Char('s')); }, 2);
+            [&] { return TFichierCSV::EcrireCSV(*f, QLatin1Char('s'), csv); }, 2);
     }
     return 0;
 }

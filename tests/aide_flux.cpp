@@ -88,9 +88,9 @@ int main(int argc, char *argv[])
     const QString nom = dossier + QStringLiteral("/lecture-seule.xaql");
     if (monte) {
         TFichierX exemple(u'L', u'x');
-        exemple.InitialiserNouveau();
+        exemple.InitialiserNouveau(TOptions());
         exemple.AjouterFiche(QStringLiteral("un"), QStringLiteral("deux"));
-        Formats::Enregistrer(exemple, nom, u'x', true);
+        Formats::Enregistrer(exemple, nom, u'x', true, TOptions());
     }
     if (!monte || ::mount(nullptr, argv[2], nullptr, MS_REMOUNT | MS_RDONLY, nullptr) != 0) {
         Repondre(QStringLiteral("impossible"));
@@ -109,7 +109,7 @@ int main(int argc, char *argv[])
         return QStringLiteral("ouvert");
     });
     Essayer([&] {
-        auto fichier = Formats::Ouvrir(nom, true, true, u'L');
+        auto fichier = Formats::Ouvrir(nom, true, true, u'L', TOptions());
         return fichier->Modifiable ? QStringLiteral("ouvert") : QStringLiteral("ouvert (lecture seule)");
     });
     return 0;

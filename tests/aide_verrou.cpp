@@ -38,7 +38,7 @@ int main(int argc, char *argv[])
     const bool ecriture = std::string(argv[2]) == "ecriture";
     std::unique_ptr<TFichierX> fichier;
     try {
-        fichier = Formats::Ouvrir(nom, ecriture, true, u'L');
+        fichier = Formats::Ouvrir(nom, ecriture, true, u'L', TOptions());
     } catch (const Erreur &e) {
         Repondre(QStringLiteral("erreur: ") + e.message());
         return 1;
@@ -50,7 +50,7 @@ int main(int argc, char *argv[])
         if (ligne == "sauver") {
             try {
                 fichier->Modifie = true;
-                Formats::Enregistrer(*fichier, fichier->NomFichier, fichier->FormatFichier, false);
+                Formats::Enregistrer(*fichier, fichier->NomFichier, fichier->FormatFichier, false, TOptions());
                 Repondre(QStringLiteral("sauve"));
             } catch (const Erreur &e) {
                 Repondre(QStringLiteral("erreur: ") + e.message());

@@ -1,7 +1,7 @@
 // Anki packages and Anki text: export, import, and the refusal of damaged
 // or hostile packages. Packages are built here with SQLite, libzip and zstd
 // and read back with them, never compared with stored files.
-#include "formats/anki.h"
+#include "formats/anki/anki.h"
 #include "formats/pertes.h"
 #include "formats/html.h"
 #include "formats/table.h"
@@ -342,7 +342,7 @@ QByteArray Paquet(const TFichierX &f)
 // general feedback.
 QString ReponsesQcm(const TFichierX &f)
 {
-    const Questions::Balises b(f);
+    const Questions::Balises b(f, TOptions());
     return b.NoteComplete + QStringLiteral(" Paris & co") + b.SeparateurReponses + QStringLiteral("London")
         + b.SeparateurReponses + b.DebutFeedback + QStringLiteral("Capital") + b.FinFeedback;
 }

@@ -8,7 +8,7 @@
 #include "support/questionsmoodle.h"
 
 #include "formats/formats.h"
-#include "formats/moodle.h"
+#include "formats/quiz/moodle.h"
 #include "model/fichierx.h"
 #include "model/outils.h"
 #include "orthographe/orthographe.h"
@@ -206,7 +206,7 @@ QByteArray XmlAvec(const QString &titre, const QString &reponse)
         f.Titre = titre;
         f.AjouterFiche(QString(), QStringLiteral("q1"), QStringLiteral("r"));
         f.AjouterFiche(QString(), QStringLiteral("q2"), reponse);
-        Formats::Enregistrer(f, chemin, u'x', true);
+        Formats::Enregistrer(f, chemin, u'x', true, TOptions());
     }
     return OutilsTest::LireFichier(chemin);
 }
@@ -700,7 +700,7 @@ void TestCli::commande_data()
                    .Lancer({"convert", source, "@quiz.xaqm"})
                    .Lancer({"convert", "@quiz.xaqm", "@back.xml"})
                    .Verifier([](TBancCli &b) {
-                       QCOMPARE(ReconnaitreFormat(b.Chemin("@quiz.xaqm")), QChar(u'x'));
+                       QCOMPARE(ReconnaitreFormat(b.Chemin("@quiz.xaqm"), TOptions()), QChar(u'x'));
                        const QByteArray octets = b.Lire("@direct.xml");
                        QCOMPARE(QuestionsMoodle::Questions(octets).size(),
                                 int(TFichierMoodle::LireMoodle(octets)->NombreFiches()));

@@ -2,7 +2,7 @@
 #include "outilstest.h"
 #include "support/octetscrd.h"
 
-#include "formats/crd.h"
+#include "formats/fiches/crd.h"
 #include "model/erreurs.h"
 #include "model/fichierx.h"
 #include "model/flux.h"

@@ -1,7 +1,7 @@
 // CSV import and export, plain-text export.
 #include "outilstest.h"
 
-#include "formats/csv.h"
+#include "formats/texte/csv.h"
 #include "model/budget.h"
 #include "model/erreurs.h"
 #include "model/fichierx.h"
@@ -125,6 +125,8 @@ class TestCsv : public QObject
     Q_OBJECT
 
     QTemporaryDir m_dossier;
+    // The user's options the reader and writer are given.
+    TOptions m_options;
 
 private slots:
     void initTestCase();
@@ -162,8 +164,8 @@ void TestCsv::initTestCase()
 
 void TestCsv::init()
 {
-    ParametresParDefaut();
-    DefinirSeparateurCsv(QStringLiteral(";"));
+    m_options = TOptions();
+    m_options.separateurCsv = QStringLiteral(";");
 }
 
 // ---------------------------------------------------------------- records
@@ -212,9 +214,9 @@ void TestCsv::ecriture()
     QFETCH(QChar, type);
     QFETCH(QStringList, carte);
     QFETCH(QByteArray, attendu);
-    DefinirSeparateurCsv(separateur);
+    m_options.separateurCsv = separateur;
     auto f = Fichier(type, {carte});
-    QCOMPARE(Montrer(TFichierCSV::EcrireCSV(*f, u's')), Montrer(attendu));
+    QCOMPARE(Montrer(TFichierCSV::EcrireCSV(*f, u's', m_options)), Montrer(attendu));
 }
 
 void TestCsv::lecture_data()
@@ -271,8 +273,8 @@ void TestCsv::lecture()
     QFETCH(QChar, type);
     QFETCH(QByteArray, octets);
     QFETCH(Cartes, attendu);
-    DefinirSeparateurCsv(separateur);
-    auto f = TFichierCSV::LireCSV(octets, type);
+    m_options.separateurCsv = separateur;
+    auto f = TFichierCSV::LireCSV(octets, type, m_options);
     QCOMPARE(Montrer(Contenu(*f)), Montrer(attendu));
     QCOMPARE(f->TypeFichier, type);
     QCOMPARE(f->FormatFichier, QChar(u's'));
@@ -295,7 +297,7 @@ void TestCsv::champsManquants()
 {
     QFETCH(QChar, type);
     QFETCH(QByteArray, octets);
-    QCOMPARE(MessageDe([&] { TFichierCSV::LireCSV(octets, type); }), MessageChampsManquants);
+    QCOMPARE(MessageDe([&] { TFichierCSV::LireCSV(octets, type, m_options); }), MessageChampsManquants);
 }
 
 // Saved and read back with the same type and settings: the changes the
@@ -342,11 +344,11 @@ void TestCsv::allerRetour()
     QFETCH(QChar, type);
     QFETCH(Cartes, cartes);
     QFETCH(Cartes, attendu);
-    DefinirSeparateurCsv(separateur);
+    m_options.separateurCsv = separateur;
     for (const bool utf8 : {false, true}) {
-        Parametres.csvutf = utf8;
+        m_options.utf8Csv = utf8;
         auto f = Fichier(type, cartes);
-        auto relu = TFichierCSV::LireCSV(TFichierCSV::EcrireCSV(*f, u's'), type);
+        auto relu = TFichierCSV::LireCSV(TFichierCSV::EcrireCSV(*f, u's', m_options), type, m_options);
         QCOMPARE(Montrer(Contenu(*relu)), Montrer(attendu));
     }
 }
@@ -417,8 +419,8 @@ void TestCsv::lectureUtf8()
     QFETCH(QChar, type);
     QFETCH(QByteArray, octets);
     QFETCH(Cartes, attendu);
-    Parametres.csvutf = true;
-    auto f = TFichierCSV::LireCSV(octets, type);
+    m_options.utf8Csv = true;
+    auto f = TFichierCSV::LireCSV(octets, type, m_options);
     QCOMPARE(Montrer(Contenu(*f)), Montrer(attendu));
 }
 
@@ -486,8 +488,8 @@ void TestCsv::lectureAnsi()
     QFETCH(QChar, type);
     QFETCH(QByteArray, octets);
     QFETCH(Cartes, attendu);
-    Parametres.csvutf = false;
-    auto f = TFichierCSV::LireCSV(octets, type);
+    m_options.utf8Csv = false;
+    auto f = TFichierCSV::LireCSV(octets, type, m_options);
     QCOMPARE(Montrer(Contenu(*f)), Montrer(attendu));
 }
 
@@ -514,8 +516,8 @@ void TestCsv::encodageLecture()
     QFETCH(bool, utf8);
     QFETCH(QByteArray, octets);
     QFETCH(QString, attendu);
-    Parametres.csvutf = utf8;
-    auto f = TFichierCSV::LireCSV(octets, u'L');
+    m_options.utf8Csv = utf8;
+    auto f = TFichierCSV::LireCSV(octets, u'L', m_options);
     QCOMPARE(f->NombreFiches(), attendu.isEmpty() ? 0 : 1);
     if (!attendu.isEmpty())
         QCOMPARE(f->Fiche(0).Champ2(), attendu);
@@ -540,20 +542,20 @@ void TestCsv::utf8Invalide()
 {
     QFETCH(QByteArray, octets);
     QFETCH(int, ligne);
-    Parametres.csvutf = true;
-    QCOMPARE(MessageDe([&] { TFichierCSV::LireCSV(octets, u'L'); }),
+    m_options.utf8Csv = true;
+    QCOMPARE(MessageDe([&] { TFichierCSV::LireCSV(octets, u'L', m_options); }),
              QStringLiteral("The CSV file is not valid UTF-8 text (line %1).").arg(ligne));
 }
 
 void TestCsv::encodageEcriture()
 {
     auto f = Fichier(u'L', C({{"", "", "café α"}}));
-    Parametres.csvutf = false;
-    QCOMPARE(Montrer(TFichierCSV::EcrireCSV(*f, u's')), Montrer(QByteArray("caf\xE9 ?\r\n")));
-    QCOMPARE(Montrer(TFichierCSV::EcrireCSV(*f, u't')), Montrer(QByteArray("caf\xE9 ?\r\n")));
-    Parametres.csvutf = true;
-    QCOMPARE(Montrer(TFichierCSV::EcrireCSV(*f, u's')), Montrer(QByteArray("caf\xC3\xA9 \xCE\xB1\r\n")));
-    QCOMPARE(Montrer(TFichierCSV::EcrireCSV(*f, u't')), Montrer(QByteArray("caf\xC3\xA9 \xCE\xB1\r\n")));
+    m_options.utf8Csv = false;
+    QCOMPARE(Montrer(TFichierCSV::EcrireCSV(*f, u's', m_options)), Montrer(QByteArray("caf\xE9 ?\r\n")));
+    QCOMPARE(Montrer(TFichierCSV::EcrireCSV(*f, u't', m_options)), Montrer(QByteArray("caf\xE9 ?\r\n")));
+    m_options.utf8Csv = true;
+    QCOMPARE(Montrer(TFichierCSV::EcrireCSV(*f, u's', m_options)), Montrer(QByteArray("caf\xC3\xA9 \xCE\xB1\r\n")));
+    QCOMPARE(Montrer(TFichierCSV::EcrireCSV(*f, u't', m_options)), Montrer(QByteArray("caf\xC3\xA9 \xCE\xB1\r\n")));
 }
 
 // ---------------------------------------------------------------- files
@@ -563,17 +565,17 @@ void TestCsv::exportTexte()
     const Cartes cartes = C({{"Titre", "q \"1\";x", "a\u00AF\tb\r\nc"}, {"", "", ""}});
     const QByteArray questionnaire("Titre\r\nq \"1\";x\r\na\xAF\tb\r\nc\r\n\r\n\r\n\r\n");
     const QByteArray liste("a\xAF\tb\r\nc\r\n\r\n");
-    QCOMPARE(Montrer(TFichierCSV::EcrireCSV(*Fichier(u'Q', cartes), u't')), Montrer(questionnaire));
-    QCOMPARE(Montrer(TFichierCSV::EcrireCSV(*Fichier(u'L', cartes), u't')), Montrer(liste));
+    QCOMPARE(Montrer(TFichierCSV::EcrireCSV(*Fichier(u'Q', cartes), u't', m_options)), Montrer(questionnaire));
+    QCOMPARE(Montrer(TFichierCSV::EcrireCSV(*Fichier(u'L', cartes), u't', m_options)), Montrer(liste));
 
     // The export leaves the document as it was: name, format, stream, changes.
     const QString document = m_dossier.filePath(QStringLiteral("export.csv"));
     QVERIFY(OutilsTest::EcrireFichier(document, "a;b\r\n"));
-    auto f = TFichierCSV::ChargerCSV(document, u'L', true);
+    auto f = TFichierCSV::ChargerCSV(document, u'L', true, m_options);
     f->ModifierFiche(0, QString(), QString(), QStringLiteral("x\r\ny"));
     const TFlux *flux = f->Flux.get();
     const QString texte = m_dossier.filePath(QStringLiteral("export.txt"));
-    TFichierCSV::EnregistrerCSV(*f, texte, u't', true);
+    TFichierCSV::EnregistrerCSV(*f, texte, u't', true, m_options);
     QCOMPARE(OutilsTest::LireFichier(texte), QByteArray("x\r\ny\r\n"));
     QCOMPARE(f->NomFichier, document);
     QCOMPARE(f->FormatFichier, QChar(u's'));
@@ -586,7 +588,7 @@ void TestCsv::enregistrement()
 {
     const QString nom = m_dossier.filePath(QStringLiteral("document.csv"));
     QVERIFY(OutilsTest::EcrireFichier(nom, "t;q;a\r\n"));
-    auto f = TFichierCSV::ChargerCSV(nom, u'Q', true);
+    auto f = TFichierCSV::ChargerCSV(nom, u'Q', true, m_options);
     QCOMPARE(f->NomFichier, nom);
     QVERIFY(f->Modifiable);
     QVERIFY(f->Flux);
@@ -594,7 +596,7 @@ void TestCsv::enregistrement()
 
     // In place, under its own name.
     f->AjouterFiche(QStringLiteral("t2"), QStringLiteral("q2"), QStringLiteral("b;c"));
-    TFichierCSV::EnregistrerCSV(*f, nom, u's', false);
+    TFichierCSV::EnregistrerCSV(*f, nom, u's', false, m_options);
     QCOMPARE(OutilsTest::LireFichier(nom), QByteArray("t;q;a\r\nt2;q2;b;c\r\n"));
     QVERIFY(!f->Modifie);
     QVERIFY(f->Flux);
@@ -603,7 +605,7 @@ void TestCsv::enregistrement()
     const QString autre = m_dossier.filePath(QStringLiteral("autre.csv"));
     f->SupprimerFiche(0);
     f->Modifie = true;
-    TFichierCSV::EnregistrerCSV(*f, autre, u's', true);
+    TFichierCSV::EnregistrerCSV(*f, autre, u's', true, m_options);
     QCOMPARE(OutilsTest::LireFichier(autre), QByteArray("t2;q2;b;c\r\n"));
     QCOMPARE(f->NomFichier, autre);
     QCOMPARE(f->Flux->Nom(), autre);
@@ -612,7 +614,7 @@ void TestCsv::enregistrement()
     // An XML-born file saved as CSV becomes a CSV document.
     auto x = Fichier(u'L', C({{"", "", "l"}}));
     x->Modifie = true;
-    TFichierCSV::EnregistrerCSV(*x, m_dossier.filePath(QStringLiteral("x.csv")), u's', true);
+    TFichierCSV::EnregistrerCSV(*x, m_dossier.filePath(QStringLiteral("x.csv")), u's', true, m_options);
     QCOMPARE(x->FormatFichier, QChar(u's'));
     QVERIFY(!x->Modifie);
     QVERIFY(x->Modifiable);
@@ -621,15 +623,15 @@ void TestCsv::enregistrement()
 void TestCsv::chargementRefuse()
 {
     const QString nom = OutilsTest::DonneesTest(QStringLiteral("csv/champs-manquants.csv"));
-    QCOMPARE(MessageDe([&] { TFichierCSV::ChargerCSV(nom, u'Q', false); }), MessageChampsManquants);
+    QCOMPARE(MessageDe([&] { TFichierCSV::ChargerCSV(nom, u'Q', false, m_options); }), MessageChampsManquants);
     // The refused file is not left locked: it opens again.
-    auto f = TFichierCSV::ChargerCSV(nom, u'D', false);
+    auto f = TFichierCSV::ChargerCSV(nom, u'D', false, m_options);
     QCOMPARE(f->NombreFiches(), 2);
     QVERIFY(!f->Modifiable);
 
     bool erreurFichier = false;
     try {
-        TFichierCSV::ChargerCSV(m_dossier.filePath(QStringLiteral("absent.csv")), u'L', false);
+        TFichierCSV::ChargerCSV(m_dossier.filePath(QStringLiteral("absent.csv")), u'L', false, m_options);
     } catch (const ErreurFichier &) {
         erreurFichier = true;
     }
@@ -640,7 +642,7 @@ void TestCsv::chargementRefuse()
 
 void TestCsv::entreesHostiles()
 {
-    auto f = TFichierCSV::LireCSV(QByteArray(1000000, '\n'), u'Q');
+    auto f = TFichierCSV::LireCSV(QByteArray(1000000, '\n'), u'Q', m_options);
     QCOMPARE(f->NombreFiches(), 0);
 
     // A line as long as a card text may be (its two fields joined by CR LF),
@@ -648,25 +650,25 @@ void TestCsv::entreesHostiles()
     const qsizetype max = TBudgetMemoire::MaxCaracteresTexte;
     QByteArray longue(max - 1, 'x');
     longue[123456] = ';';
-    f = TFichierCSV::LireCSV(longue, u'L');
+    f = TFichierCSV::LireCSV(longue, u'L', m_options);
     QCOMPARE(f->NombreFiches(), 1);
     QCOMPARE(f->Fiche(0).Champ2().size(), max);
     longue = QByteArray(4000000, 'x');
     longue[123456] = ';';
-    QVERIFY_THROWS_EXCEPTION(ErreurIdInvalide, TFichierCSV::LireCSV(longue, u'L'));
+    QVERIFY_THROWS_EXCEPTION(ErreurIdInvalide, TFichierCSV::LireCSV(longue, u'L', m_options));
 
     // Quotes that never close, one per line, and a field of doubled quotes.
     QByteArray guillemets;
     for (int i = 0; i < 10000; ++i)
         guillemets += "\"a;\"\"b\r\n";
     guillemets += QByteArray(100000, '"');
-    f = TFichierCSV::LireCSV(guillemets, u'L');
+    f = TFichierCSV::LireCSV(guillemets, u'L', m_options);
     QCOMPARE(f->NombreFiches(), 10001);
     QCOMPARE(f->Fiche(0).Champ2(), QStringLiteral("a;\"b"));
     QCOMPARE(f->Fiche(10000).Champ2(), QString(49999, u'"'));
 
     // A run of separators: one empty field each.
-    f = TFichierCSV::LireCSV(QByteArray(100000, ';') + "x", u'D');
+    f = TFichierCSV::LireCSV(QByteArray(100000, ';') + "x", u'D', m_options);
     QCOMPARE(f->NombreFiches(), 1);
     QCOMPARE(f->Fiche(0).Champ2().count(u'|'), 99999);
 }
@@ -681,8 +683,8 @@ void TestCsv::hasard()
     const QByteArray alphabet("ab ;,\t\"\r\n\0\xAF\xC3\xA9\xEF\xBB\xBF\xFF", 17);
     int lus = 0;
     for (int essai = 0; essai < 3000; ++essai) {
-        DefinirSeparateurCsv(separateurs.at(int(hasard.bounded(separateurs.size()))));
-        Parametres.csvutf = hasard.bounded(2) == 1;
+        m_options.separateurCsv = separateurs.at(int(hasard.bounded(separateurs.size())));
+        m_options.utf8Csv = hasard.bounded(2) == 1;
         const QChar type = types.at(int(hasard.bounded(types.size())));
         QByteArray octets;
         const int taille = int(hasard.bounded(60));
@@ -690,14 +692,14 @@ void TestCsv::hasard()
             octets += essai % 3 == 0 ? char(hasard.bounded(256)) : alphabet.at(int(hasard.bounded(alphabet.size())));
         std::unique_ptr<TFichierX> f;
         try {
-            f = TFichierCSV::LireCSV(octets, type);
+            f = TFichierCSV::LireCSV(octets, type, m_options);
         } catch (const ErreurIdInvalide &) {
             continue;
         }
         ++lus;
-        const QByteArray ecrit = TFichierCSV::EcrireCSV(*f, u's');
+        const QByteArray ecrit = TFichierCSV::EcrireCSV(*f, u's', m_options);
         try {
-            auto relu = TFichierCSV::LireCSV(ecrit, type);
+            auto relu = TFichierCSV::LireCSV(ecrit, type, m_options);
             QVERIFY(relu->NombreFiches() <= f->NombreFiches());
         } catch (const ErreurIdInvalide &e) {
             // Never the encoding, unless an ANSI first field happened to

@@ -1,8 +1,8 @@
 // The document under the window: every change one step, undone to the
 // bytes the file held before it, redone to the bytes after it.
 #include "document/document.h"
-#include "formats/natif.h"
-#include "formats/xml.h"
+#include "formats/fiches/natif.h"
+#include "formats/fiches/xml.h"
 #include "outilstest.h"
 
 #include <QSignalSpy>
@@ -12,7 +12,7 @@ namespace {
 std::unique_ptr<TFichierX> Fichier(QChar type, QChar format, const QStringList &questions)
 {
     auto f = std::make_unique<TFichierX>(type, format);
-    f->InitialiserNouveau();
+    f->InitialiserNouveau(TOptions());
     for (const QString &q : questions)
         f->AjouterFiche(QStringLiteral("t ") + q, q, QStringLiteral("answer ") + q);
     f->Modifie = false;
@@ -39,7 +39,7 @@ private:
     void Enregistrer(TDocument &d, const QString &nom)
     {
         const QChar format = d.Fichier()->FormatFichier;
-        d.Enregistrer(m_dossier.filePath(nom), format, true, false);
+        d.Enregistrer(m_dossier.filePath(nom), format, true, false, TOptions());
     }
 
 private slots:

@@ -6,12 +6,12 @@
 #include "support/octetscrd.h"
 #include "support/octetsnatif.h"
 
-#include "formats/crd.h"
-#include "formats/csv.h"
+#include "formats/fiches/crd.h"
+#include "formats/texte/csv.h"
 #include "formats/formats.h"
-#include "formats/moodle.h"
-#include "formats/natif.h"
-#include "formats/xml.h"
+#include "formats/quiz/moodle.h"
+#include "formats/fiches/natif.h"
+#include "formats/fiches/xml.h"
 #include "model/erreurs.h"
 #include "model/fichierx.h"
 #include "model/flux.h"
@@ -33,7 +33,7 @@ const QByteArray AncienContenu("previous contents, not to be lost\r\n");
 std::unique_ptr<TFichierX> Exemple(QChar type)
 {
     auto f = std::make_unique<TFichierX>(type, u'x');
-    f->InitialiserNouveau();
+    f->InitialiserNouveau(TOptions());
     f->SetTitre(QStringLiteral("Essai"));
     f->AjouterFiche(QStringLiteral("Un"), QStringLiteral("Capitale ?"), QStringLiteral("Paris===Lyon"));
     f->AjouterFiche(QStringLiteral("Deux"), QStringLiteral("a;b,c"), QStringLiteral("x\r\ny"));
@@ -60,20 +60,20 @@ QString Extension(QChar format, QChar type)
 }
 
 // What the writer of format makes of f.
-QByteArray Contenu(const TFichierX &f, QChar format)
+QByteArray Contenu(const TFichierX &f, QChar format, const TOptions &options = TOptions())
 {
     switch (format.unicode()) {
     case 'n':
         return TFichierNatif::EcrireNatif(f);
     case 'x':
-        return TFichierXML::EcrireXml(f);
+        return TFichierXML::EcrireXml(f, options);
     case 'c':
         return TFichierCrd::EcrireCardfile(f);
     case 's':
     case 't':
-        return TFichierCSV::EcrireCSV(f, format);
+        return TFichierCSV::EcrireCSV(f, format, options);
     default:
-        return TFichierMoodle::EcrireMoodle(f);
+        return TFichierMoodle::EcrireMoodle(f, options);
     }
 }
 
@@ -179,7 +179,7 @@ private slots:
             QDir().mkpath(dossier);
         }
         const QString document = dossier + QStringLiteral("/doc") + Extension(formatDocument, type);
-        Formats::Enregistrer(*f, document, formatDocument, true);
+        Formats::Enregistrer(*f, document, formatDocument, true, TOptions());
         QCOMPARE(f->NomFichier, document);
         const QByteArray ancienDocument = OutilsTest::LireFichier(document);
 
@@ -234,7 +234,7 @@ private slots:
 
         const bool nouveau = cible != document || exporte;
         try {
-            Formats::Enregistrer(*f, cible, format, nouveau);
+            Formats::Enregistrer(*f, cible, format, nouveau, TOptions());
             QFAIL("the save did not report its failure");
         } catch (const ErreurFichier &e) {
             message = e.message();
@@ -259,7 +259,7 @@ private slots:
         QVERIFY(f->Modifiable);
         QCOMPARE(f->NombreFiches(), 3);
         if (echec == Echec::Octets) {
-            Formats::Enregistrer(*f, cible, format, nouveau);
+            Formats::Enregistrer(*f, cible, format, nouveau, TOptions());
             QCOMPARE(OutilsTest::LireFichier(cible), attendu);
             QCOMPARE(f->Modifie, exporte);
         }
@@ -309,18 +309,19 @@ private slots:
         QFETCH(qint64, apres);
         QFETCH(bool, nouveau);
         // The CSV file above is written with ';'.
-        DefinirSeparateurCsv(QStringLiteral(";"));
+        TOptions options;
+        options.separateurCsv = QStringLiteral(";");
         const QString dossier = NouveauDossier();
         const QString chemin = dossier + u'/' + nom;
         QVERIFY(OutilsTest::EcrireFichier(chemin, contenu));
-        auto f = Formats::Ouvrir(chemin, true, true, typeCsv);
+        auto f = Formats::Ouvrir(chemin, true, true, typeCsv, options);
         QCOMPARE(f->FormatFichier, format);
         const int avant = f->NombreFiches();
         for (int i = 0; i < ajouts; ++i)
             f->AjouterFiche(QString(), QStringLiteral("ligne %1").arg(i), QStringLiteral("ligne %1\r\nsuite").arg(i));
 
         TFlux::InjecterEchecEcriture(apres);
-        QVERIFY_THROWS_EXCEPTION(ErreurFichier, Formats::Enregistrer(*f, chemin, format, nouveau));
+        QVERIFY_THROWS_EXCEPTION(ErreurFichier, Formats::Enregistrer(*f, chemin, format, nouveau, options));
         TFlux::InjecterEchecEcriture(-1);
         QCOMPARE(OutilsTest::LireFichier(chemin), contenu);
         QVERIFY(f->Modifie);
@@ -330,11 +331,11 @@ private slots:
         QCOMPARE(QDir(dossier).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{nom});
 
         // The document still owns its file and can be saved once the device recovers.
-        Formats::Enregistrer(*f, chemin, format, false);
+        Formats::Enregistrer(*f, chemin, format, false, options);
         QVERIFY(!f->Modifie);
-        QCOMPARE(OutilsTest::LireFichier(chemin), Contenu(*f, format));
+        QCOMPARE(OutilsTest::LireFichier(chemin), Contenu(*f, format, options));
         f.reset();
-        const auto relu = Formats::Ouvrir(chemin, true, true, typeCsv);
+        const auto relu = Formats::Ouvrir(chemin, true, true, typeCsv, options);
         QCOMPARE(relu->NombreFiches(), avant + ajouts);
         QVERIFY(relu->Modifiable);
     }
@@ -365,7 +366,7 @@ private slots:
         const QString dossier = NouveauDossier();
         const QString nom = dossier + QStringLiteral("/nouveau") + Extension(format, type);
         TFlux::InjecterEchecEcriture(10);
-        QVERIFY_THROWS_EXCEPTION(ErreurFichier, Formats::Enregistrer(*f, nom, format, true));
+        QVERIFY_THROWS_EXCEPTION(ErreurFichier, Formats::Enregistrer(*f, nom, format, true, TOptions()));
         TFlux::InjecterEchecEcriture(-1);
         QVERIFY(f->NomFichier.isEmpty());
         QVERIFY(!f->Flux);
@@ -390,7 +391,7 @@ private slots:
         }
         const QString dossier = NouveauDossier();
         const QString document = dossier + QStringLiteral("/doc") + Extension(format, type);
-        Formats::Enregistrer(*f, document, format, true);
+        Formats::Enregistrer(*f, document, format, true, TOptions());
         const QByteArray ancien = OutilsTest::LireFichier(document);
         f->AjouterFiche(QStringLiteral("Trois"), QStringLiteral("Nouvelle"), QStringLiteral("fiche"));
         const QByteArray attendu = Contenu(*f, format);
@@ -399,7 +400,7 @@ private slots:
         for (const bool nouveau : {false, true}) {
             const QString cible = nouveau ? dossier + QStringLiteral("/autre") + Extension(format, type) : document;
             try {
-                Formats::Enregistrer(*f, cible, format, nouveau);
+                Formats::Enregistrer(*f, cible, format, nouveau, TOptions());
                 QFAIL("a file too large to open again was saved");
             } catch (const ErreurIdInvalide &e) {
                 QVERIFY2(e.message().contains(Natif(cible)), qPrintable(e.message()));
@@ -412,7 +413,7 @@ private slots:
         QVERIFY(f->Modifie);
 
         TFlux::InjecterTailleMaximale(attendu.size());
-        Formats::Enregistrer(*f, document, format, false);
+        Formats::Enregistrer(*f, document, format, false, TOptions());
         QCOMPARE(OutilsTest::LireFichier(document), attendu);
         QVERIFY(!f->Modifie);
     }
@@ -423,7 +424,7 @@ private slots:
         const QString dossier = NouveauDossier();
         const QString source = dossier + QStringLiteral("/source.aqq");
         auto f = Exemple(u'Q');
-        Formats::Enregistrer(*f, source, u'n', true);
+        Formats::Enregistrer(*f, source, u'n', true, TOptions());
         f.reset();
         const QString cible = dossier + QStringLiteral("/parti/cible.aqq");
         QProcess cli;

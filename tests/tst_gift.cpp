@@ -4,8 +4,8 @@
 #include "outilstest.h"
 
 #include "formats/formats.h"
-#include "formats/gift.h"
-#include "formats/moodle.h"
+#include "formats/quiz/gift.h"
+#include "formats/quiz/moodle.h"
 #include "formats/pertes.h"
 #include "formats/table.h"
 #include "model/erreurs.h"
@@ -37,7 +37,7 @@ QStringList DepuisGift(const QByteArray &gift, int *perdus = nullptr)
 std::unique_ptr<TFichierX> Qcm(const QList<QStringList> &cartes)
 {
     auto f = std::make_unique<TFichierX>(QChar(u'M'), QChar(u'x'));
-    f->InitialiserNouveau();
+    f->InitialiserNouveau(TOptions());
     for (const QStringList &c : cartes)
         f->AjouterFiche(c.at(0), c.at(1), c.at(2));
     return f;
@@ -333,19 +333,19 @@ private slots:
         QFETCH(QStringList, carte);
         QFETCH(int, nombre);
         auto f = std::make_unique<TFichierX>(type, QChar(u'x'));
-        f->InitialiserNouveau();
+        f->InitialiserNouveau(TOptions());
         f->AjouterFiche(QStringLiteral("B"), QStringLiteral("Fine?"),
                         type == u'M' ? QStringLiteral("(*) yes") + Sep + QStringLiteral("no") : QStringLiteral("yes"));
         f->AjouterFiche(carte.at(0), carte.at(1), QString(carte.at(2)).replace(QStringLiteral("==="), Sep));
         for (const QChar format : {QChar(u'm'), QChar(u'g')}) {
-            const Formats::Rapport rapport = Formats::PertesEnregistrement(*f, format);
+            const Formats::Rapport rapport = Formats::PertesEnregistrement(*f, format, TOptions());
             const Formats::Perte *p = rapport.De(Formats::Perte::SansBonneReponse);
             QCOMPARE(p ? int(p->nombre) : 0, nombre);
             QCOMPARE(p ? p->fiche : -1, nombre > 0 ? 1 : -1);
             QCOMPARE(rapport.Vide(), nombre == 0);
             QCOMPARE(rapport.Bloquant(), nombre > 0);
         }
-        QVERIFY(Formats::PertesEnregistrement(*f, u'x').Vide());
+        QVERIFY(Formats::PertesEnregistrement(*f, u'x', TOptions()).Vide());
     }
 
     // One gap is a missing word: the same question for Moodle, read back as a
@@ -450,9 +450,9 @@ private slots:
         QFETCH(QChar, format);
         const QString chemin = m_dossier.filePath(nom);
         QVERIFY(OutilsTest::EcrireFichier(chemin, contenu));
-        QCOMPARE(Formats::Reconnaitre(chemin), format);
+        QCOMPARE(Formats::Reconnaitre(chemin, TOptions()), format);
         if (format == u'?')
-            QVERIFY_THROWS_EXCEPTION(ErreurIdInvalide, Formats::Ouvrir(chemin, false, true, u'L'));
+            QVERIFY_THROWS_EXCEPTION(ErreurIdInvalide, Formats::Ouvrir(chemin, false, true, u'L', TOptions()));
     }
 
     // Saving an MCQ file in GIFT makes it a GIFT document; exporting does not.
@@ -462,13 +462,13 @@ private slots:
         const QString document = m_dossier.filePath(QStringLiteral("d.gift"));
         const QString exporte = m_dossier.filePath(QStringLiteral("e.gift"));
         Formats::Rapport rapport;
-        Formats::Enregistrer(*f, exporte, u'g', true, true, &rapport);
+        Formats::Enregistrer(*f, exporte, u'g', true, TOptions(), true, &rapport);
         QCOMPARE(f->FormatFichier, QChar(u'x'));
-        Formats::Enregistrer(*f, document, u'g', true, false, &rapport);
+        Formats::Enregistrer(*f, document, u'g', true, TOptions(), false, &rapport);
         QCOMPARE(f->FormatFichier, QChar(u'g'));
         QCOMPARE(f->NomFichier, document);
         f.reset();
-        auto relu = Formats::Ouvrir(document, true, true, u'L');
+        auto relu = Formats::Ouvrir(document, true, true, u'L', TOptions());
         QCOMPARE(relu->FormatFichier, QChar(u'g'));
         QCOMPARE(relu->NombreFiches(), 1);
         QCOMPARE(OutilsTest::LireFichier(exporte), OutilsTest::LireFichier(document));

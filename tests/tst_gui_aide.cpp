@@ -376,6 +376,9 @@ void TestAide::quitterAvecAideOuverte()
     env.insert(QStringLiteral("AMBLOPAD_SETTINGS"), ini);
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     env.insert(QStringLiteral("AMBLOPAD_TEST_COMMANDS"), commandes);
+    // Recovery copies another run left in the user's folder would be offered
+    // in a dialog that no one answers here.
+    env.insert(QStringLiteral("XDG_DATA_HOME"), dossier.filePath(QStringLiteral("donnees")));
     editeur.setProcessEnvironment(env);
     editeur.start(QStringLiteral(AMBLOPAD_EXE), QStringList());
     QVERIFY(editeur.waitForStarted());

@@ -195,9 +195,9 @@ private slots:
         QCOMPARE(g.NombreQuestions, quint8(0));
 
         // Filled afresh: the values shown are the file's, not the last use's.
-        w.Document().ModifierProprietes(QStringLiteral("Options"), [](TFichierX &f) {
-            f.Temps = 30;
-            f.NombreQuestions = 12;
+        w.Document().ModifierProprietes(QStringLiteral("Options"), [](TFichierX &fichier) {
+            fichier.Temps = 30;
+            fichier.NombreQuestions = 12;
         });
         m_vu.clear();
         Script(
@@ -301,7 +301,7 @@ private slots:
         QCOMPARE(g.Ponctuation, QStringLiteral(".,;"));
         QVERIFY(!g.AvecMotsIgnores);
         QCOMPARE(g.MotsIgnores, QStringLiteral("le la les"));
-        QCOMPARE(g.MotsIgnoresEffectifs(), QStringLiteral("a an the"));
+        QCOMPARE(g.MotsIgnoresEffectifs(OptionsCourantes()), QStringLiteral("a an the"));
 
         // Back to a list of its own.
         m_vu.clear();

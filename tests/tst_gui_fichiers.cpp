@@ -50,7 +50,7 @@ QString Creer(const QString &chemin, QChar type, QChar format, const QStringList
             f.AjouterFiche(QStringLiteral("t") + q, q, QStringLiteral("r") + q);
     }
     f.Fragmenteur = type == u'Q' ? QStringLiteral(";") : f.Fragmenteur;
-    Formats::Enregistrer(f, chemin, format, true);
+    Formats::Enregistrer(f, chemin, format, true, TOptions());
     return chemin;
 }
 

@@ -2,13 +2,13 @@
 // size, elements with absurd numbers of attributes.
 #include "outilstest.h"
 
-#include "formats/anki.h"
-#include "formats/crd.h"
-#include "formats/csv.h"
+#include "formats/anki/anki.h"
+#include "formats/fiches/crd.h"
+#include "formats/texte/csv.h"
 #include "formats/gardexml.h"
-#include "formats/gift.h"
-#include "formats/moodle.h"
-#include "formats/xml.h"
+#include "formats/quiz/gift.h"
+#include "formats/quiz/moodle.h"
+#include "formats/fiches/xml.h"
 #include "model/budget.h"
 #include "model/erreurs.h"
 #include "model/outils.h"
@@ -165,8 +165,9 @@ private slots:
         int perdus = 0;
         const std::function<void()> lire = [&] {
             if (lecteur == QLatin1String("csv")) {
-                DefinirSeparateurCsv(QStringLiteral(";"));
-                TFichierCSV::LireCSV(octets, u'L');
+                TOptions options;
+                options.separateurCsv = QStringLiteral(";");
+                TFichierCSV::LireCSV(octets, u'L', options);
             } else if (lecteur == QLatin1String("moodle"))
                 TFichierMoodle::LireMoodle(octets);
             else if (lecteur == QLatin1String("xml"))

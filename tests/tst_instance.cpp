@@ -89,7 +89,7 @@ class TestInstance : public QObject
         const QString chemin = m_dossier.filePath(nom);
         TFichierX f(u'Q', u'x');
         f.AjouterFiche(QStringLiteral("t"), QStringLiteral("q"), QStringLiteral("r"));
-        Formats::Enregistrer(f, chemin, u'x', true);
+        Formats::Enregistrer(f, chemin, u'x', true, TOptions());
         return chemin;
     }
 
@@ -111,6 +111,9 @@ class TestInstance : public QObject
         env.insert("AMBLOPAD_SETTINGS", ini);
         env.insert("QT_QPA_PLATFORM", "offscreen");
         env.insert("AMBLOPAD_TEST_TRACE", "1");
+        // Recovery copies another run left in the user's folder would be
+        // offered in a dialog that no one answers here.
+        env.insert("XDG_DATA_HOME", m_dossier.filePath(QStringLiteral("donnees")));
         p->setProcessEnvironment(env);
         p->setProcessChannelMode(QProcess::SeparateChannels);
         if (!dossier.isEmpty())

@@ -95,20 +95,23 @@ private slots:
         QCOMPARE(f.Alternateur == u'/', f.AvecOptions);
         QCOMPARE(f.CarPourcent == u'%', f.AvecOptions);
         QCOMPARE(f.CarDeuxPoints == u':', f.AvecOptions);
-        QCOMPARE(f.FragmenteurParDefaut(), type == u'C' || type == u'T' || type == u'U' ? QString() : f.Fragmenteur);
+        QCOMPARE(f.FragmenteurParDefaut(TOptions()),
+                 type == u'C' || type == u'T' || type == u'U' ? QString() : f.Fragmenteur);
     }
 
     void questionnaireTireSesDefautsDesParametres()
     {
-        Parametres.or_ = QStringLiteral("ou");
-        Parametres.xdelim = QStringLiteral(".,");
-        Parametres.mcqor = QStringLiteral("###");
-        TFichierX q(u'Q', u'x');
+        TOptions options;
+        options.ouVisible = QStringLiteral("ou");
+        options.ponctuation = QStringLiteral(".,");
+        options.separateurQcm = QStringLiteral("###");
+        TFichierX q(u'Q', u'x', options);
         QCOMPARE(q.OuVisible, QStringLiteral("ou"));
         QCOMPARE(q.Ponctuation, QStringLiteral(".,"));
         QCOMPARE(q.ScoreSatisfaisant, quint8(50));
-        TFichierX m(u'M', u'm');
+        TFichierX m(u'M', u'm', options);
         QCOMPARE(m.Fragmenteur, QStringLiteral("###"));
+        QCOMPARE(m.FragmenteurParDefaut(options), QStringLiteral("###"));
         QVERIFY(m.OuVisible.isEmpty());
         QCOMPARE(m.ScoreSatisfaisant, quint8(0));
     }
@@ -399,7 +402,7 @@ private slots:
     void versionEcrite()
     {
         TFichierX f(u'N', u'x');
-        f.InitialiserNouveau();
+        f.InitialiserNouveau(TOptions());
         QCOMPARE(f.VersionCreation, QStringLiteral("7.8"));
         QCOMPARE(f.VersionCreationEcrite(), QString());
         f.VersionCreation = QStringLiteral("6.1");
@@ -408,24 +411,28 @@ private slots:
 
     void initialiserNouveauPrendLesParametres()
     {
-        Parametres.sign = QStringLiteral("Moi");
-        Parametres.xslfil = QStringLiteral("vue.xsl");
+        TOptions options;
+        options.signature = QStringLiteral("Moi");
+        options.feuilleStyle = QStringLiteral("vue.xsl");
         TFichierX f(u'Q', u'x');
-        f.InitialiserNouveau();
+        f.InitialiserNouveau(options);
         QCOMPARE(f.Signature, QStringLiteral("Moi"));
         QCOMPARE(f.FeuilleStyle, QStringLiteral("vue.xsl"));
     }
 
     void motsIgnores()
     {
+        TOptions options;
         TFichierX q(u'Q', u'x');
-        QCOMPARE(q.MotsIgnoresEffectifs(), QStringLiteral("a an the"));
+        QCOMPARE(q.MotsIgnoresEffectifs(options), QStringLiteral("a an the"));
+        options.motsIgnores = QStringLiteral("un une");
+        QCOMPARE(q.MotsIgnoresEffectifs(options), QStringLiteral("un une"));
         q.MotAMot = true;
-        QCOMPARE(q.MotsIgnoresParDefaut(), QString());
+        QCOMPARE(q.MotsIgnoresParDefaut(options), QString());
         q.MotsIgnores = QStringLiteral("le la");
-        QCOMPARE(q.MotsIgnoresEffectifs(), QString());
+        QCOMPARE(q.MotsIgnoresEffectifs(options), QString());
         q.AvecMotsIgnores = true;
-        QCOMPARE(q.MotsIgnoresEffectifs(), QStringLiteral("le la"));
+        QCOMPARE(q.MotsIgnoresEffectifs(options), QStringLiteral("le la"));
     }
 
     void carPourcent()
@@ -439,12 +446,11 @@ private slots:
     void preparerCanevasQcm()
     {
         TFichierX m(u'M', u'm');
-        m.PreparerCanevasQcm();
+        m.PreparerCanevasQcm(TOptions().reponsesQcm);
         QVERIFY(m.AvecCanevas);
         QCOMPARE(m.Canevas.Champ2(), QStringLiteral("\r\n===\r\n").repeated(4));
-        Parametres.mcqnor = 0;
         TFichierX vide(u'M', u'm');
-        vide.PreparerCanevasQcm();
+        vide.PreparerCanevasQcm(0);
         QVERIFY(!vide.AvecCanevas);
     }
 

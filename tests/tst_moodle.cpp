@@ -2,7 +2,7 @@
 // corpus of real Moodle exports, the save contract and the command-line tool.
 #include "formats/documentxml.h"
 #include "formats/formats.h"
-#include "formats/moodle.h"
+#include "formats/quiz/moodle.h"
 #include "model/erreurs.h"
 #include "model/fichierx.h"
 #include "model/flux.h"
@@ -48,6 +48,9 @@ QStringList Cartes(const TFichierX &f)
     return lignes;
 }
 
+// The options the writer is given.
+TOptions g_options;
+
 } // namespace
 
 class TestMoodle : public QObject
@@ -63,7 +66,7 @@ private slots:
         QVERIFY(dossier.isValid());
         OutilsTest::IsolerParametres(dossier);
     }
-    void init() { ParametresParDefaut(); }
+    void init() { g_options = TOptions(); }
 
     void ecriture_data();
     void ecriture();
@@ -155,7 +158,7 @@ void TestMoodle::ecriture_data()
     QTest::newRow("category by marker") << QChar(u'M') << rien << QStringList{U("Geo"), U("(*category*)"), U("ignored")}
                                         << U("type=category|category=Geo");
     QTest::newRow("format from mcqfrm")
-        << QChar(u'M') << Preparer([](TFichierX &) { Parametres.mcqfrm = QStringLiteral("html"); })
+        << QChar(u'M') << Preparer([](TFichierX &) { g_options.formatMoodle = QStringLiteral("html"); })
         << QStringList{U("T"), U("Q"), U("(*) A") + sep + U("(/ F /)")}
         << U("type=multichoice|name=T|questiontext{html}=Q|answer{html}[100]=A|generalfeedback{html}=F"
              "|single=true|answernumbering=none|shuffleanswers=true");
@@ -184,13 +187,13 @@ void TestMoodle::ecriture()
     auto f = Fichier(type, {});
     preparer(*f);
     f->AjouterFiche(carte.at(0), carte.at(1), carte.at(2));
-    QCOMPARE(Questions(TFichierMoodle::EcrireMoodle(*f)), QStringList{attendu});
+    QCOMPARE(Questions(TFichierMoodle::EcrireMoodle(*f, g_options)), QStringList{attendu});
 }
 
 // The line layout and the attributes, byte for byte.
 void TestMoodle::miseEnPage()
 {
-    Parametres.mcqfrm = QStringLiteral("html");
+    g_options.formatMoodle = QStringLiteral("html");
     auto f = Fichier(
         u'M', {{U("%$course$/Geo")}, {U("Pi"), U("(*numerical*) Pi?"), U("3.14 u")}, {U("Cap"), U("Q"), U("(*) A")}});
     const QByteArray attendu
@@ -216,10 +219,10 @@ void TestMoodle::miseEnPage()
           "<shuffleanswers>true</shuffleanswers>\r\n"
           "</question>\r\n"
           "</quiz>\r\n";
-    QCOMPARE(TFichierMoodle::EcrireMoodle(*f), attendu);
+    QCOMPARE(TFichierMoodle::EcrireMoodle(*f, g_options), attendu);
 
     // No cards: an empty quiz, still a Moodle document.
-    const QByteArray vide = TFichierMoodle::EcrireMoodle(*Fichier(u'M', {}));
+    const QByteArray vide = TFichierMoodle::EcrireMoodle(*Fichier(u'M', {}), g_options);
     QCOMPARE(Questions(vide), QStringList());
     QCOMPARE(TFichierMoodle::LireMoodle(vide)->NombreFiches(), 0);
 }
@@ -230,7 +233,7 @@ void TestMoodle::textesSpeciaux()
 {
     const QString dur = U("<b>Tom & Jerry</b> ]]> é\r\nnext");
     auto f = Fichier(u'M', {{U("Plain"), dur, U("(*) x > y") + U("\r\n===\r\n") + U("ok ]]]>")}});
-    const QByteArray octets = TFichierMoodle::EcrireMoodle(*f);
+    const QByteArray octets = TFichierMoodle::EcrireMoodle(*f, g_options);
     QVERIFY(octets.contains("<text>Plain</text>"));
     QVERIFY(octets.contains("<![CDATA[<b>Tom & Jerry</b> ]]"));
     QVERIFY(octets.contains("<text><![CDATA[x > y]]></text>"));
@@ -288,10 +291,10 @@ void TestMoodle::echappement()
     QFETCH(QString, reponse);
     QFETCH(QByteArray, attendu);
     QFETCH(QString, relu);
-    Parametres.mcqfrm = format;
+    g_options.formatMoodle = format;
     const bool numerique = reponse.startsWith(U("(*numerical*)"));
     auto f = Fichier(u'M', {{titre, numerique ? U("(*numerical*) Q") : U("Q"), numerique ? reponse.mid(13) : reponse}});
-    const QByteArray octets = TFichierMoodle::EcrireMoodle(*f);
+    const QByteArray octets = TFichierMoodle::EcrireMoodle(*f, g_options);
     QVERIFY2(octets.contains(attendu), octets.constData());
     TDocumentXml doc;
     QVERIFY2(doc.Charger(octets), qPrintable(doc.MessageErreur()));
@@ -338,7 +341,7 @@ void TestMoodle::categories()
     }
     QCOMPARE(lus, titres);
     QStringList ecrits;
-    for (const QString &q : Questions(TFichierMoodle::EcrireMoodle(*f)))
+    for (const QString &q : Questions(TFichierMoodle::EcrireMoodle(*f, g_options)))
         ecrits << q.section(QStringLiteral("|category="), 1);
     QCOMPARE(ecrits, chemins);
 }
@@ -499,7 +502,7 @@ void TestMoodle::corpus()
 
     TDocumentXml original;
     QVERIFY(original.Charger(OutilsTest::LireFichier(nom)));
-    const QByteArray ecrit = TFichierMoodle::EcrireMoodle(*f);
+    const QByteArray ecrit = TFichierMoodle::EcrireMoodle(*f, g_options);
     TDocumentXml copie;
     QVERIFY2(copie.Charger(ecrit), qPrintable(copie.MessageErreur()));
 
@@ -542,8 +545,8 @@ void TestMoodle::enregistrement()
     QCOMPARE(f->NomFichier, qcm);
     QVERIFY(!f->Modifie);
     QVERIFY(f->Flux);
-    QCOMPARE(OutilsTest::LireFichier(qcm), TFichierMoodle::EcrireMoodle(*f));
-    QCOMPARE(ReconnaitreFormatTete(OutilsTest::LireFichier(qcm), qcm), QChar(u'm'));
+    QCOMPARE(OutilsTest::LireFichier(qcm), TFichierMoodle::EcrireMoodle(*f, g_options));
+    QCOMPARE(ReconnaitreFormatTete(OutilsTest::LireFichier(qcm), qcm, TOptions()), QChar(u'm'));
 
     // Then saved again in place.
     f->AjouterFiche(U("Second"), U("Q2"), U("A2"));

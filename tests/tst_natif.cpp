@@ -1,7 +1,7 @@
 // Native card files: every expected byte below is laid out by hand from the
 // record layout, never taken from the writer.
 
-#include "formats/natif.h"
+#include "formats/fiches/natif.h"
 #include "model/erreurs.h"
 #include "model/fichierx.h"
 #include "model/flux.h"
@@ -189,8 +189,9 @@ void TstNatif::qcmSeparateurNul()
     const QByteArray attendu = Bloc("") + h + Queue(0, 0, 1, 1) + Bloc("2+2") + Bloc("4") + Queue(1, 0, 0, 0);
     QCOMPARE(TFichierNatif::EcrireNatif(f), attendu);
 
-    Parametres.mcqor = QStringLiteral("@@@");
-    auto r = TFichierNatif::LireNatif(attendu, true);
+    TOptions options;
+    options.separateurQcm = QStringLiteral("@@@");
+    auto r = TFichierNatif::LireNatif(attendu, true, options);
     QCOMPARE(r->TypeFichier, QChar(u'M'));
     QCOMPARE(r->Fragmenteur, QStringLiteral("@@@"));
     QVERIFY(!r->EstQuestionnaire);

@@ -181,20 +181,22 @@ private slots:
         QFETCH(QString, nom);
         QFETCH(QByteArray, tete);
         QFETCH(QChar, format);
-        DefinirSeparateurCsv(QStringLiteral(";"));
-        QCOMPARE(ReconnaitreFormat(Ecrire(nom, tete)), format);
+        TOptions options;
+        options.separateurCsv = QStringLiteral(";");
+        QCOMPARE(ReconnaitreFormat(Ecrire(nom, tete), options), format);
     }
 
     void reconnaitreFormatNeLitQueLaTete()
     {
         // "<AMBL" beyond byte 255 does not count.
         QByteArray octets = "<?xml version=\"1.0\"?>" + QByteArray(300, ' ') + "<AMBLORINE/>";
-        QCOMPARE(ReconnaitreFormat(Ecrire(QStringLiteral("loin.xaqq"), octets)), QChar(u'?'));
+        QCOMPARE(ReconnaitreFormat(Ecrire(QStringLiteral("loin.xaqq"), octets), TOptions()), QChar(u'?'));
     }
 
     void reconnaitreFormatFichierAbsent()
     {
-        QVERIFY_THROWS_EXCEPTION(ErreurFichier, ReconnaitreFormat(m_dossier.filePath(QStringLiteral("absent.xaqq"))));
+        QVERIFY_THROWS_EXCEPTION(ErreurFichier,
+                                 ReconnaitreFormat(m_dossier.filePath(QStringLiteral("absent.xaqq")), TOptions()));
     }
 
     void separateurCsv()

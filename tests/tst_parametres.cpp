@@ -21,6 +21,33 @@ private:
 
     QSettings Magasin() const { return QSettings(m_fichier, QSettings::IniFormat); }
 
+    // A member of the options, as text.
+    static QString Champ(const TOptions &o, const QString &nom)
+    {
+        const std::pair<const char *, QString> champs[] = {
+            {"ouVisible", o.ouVisible},
+            {"ponctuation", o.ponctuation},
+            {"motsIgnores", o.motsIgnores},
+            {"signature", o.signature},
+            {"feuilleStyle", o.feuilleStyle},
+            {"separateurQcm", o.separateurQcm},
+            {"reponsesQcm", QString::number(o.reponsesQcm)},
+            {"lfSeul", QString::number(o.lfSeul)},
+            {"utf8Xml", QString::number(o.utf8Xml)},
+            {"espacesMinimaux", QString::number(o.espacesMinimaux)},
+            {"separateurCsv", o.separateurCsv},
+            {"carSeparateurCsv", QString(o.CarSeparateurCsv())},
+            {"utf8Csv", QString::number(o.utf8Csv)},
+            {"typesCsv", o.typesCsv},
+            {"formatMoodle", o.formatMoodle},
+        };
+        for (const auto &[cle, valeur] : champs) {
+            if (nom == QLatin1String(cle))
+                return valeur;
+        }
+        return QStringLiteral("<no such member>");
+    }
+
 private slots:
     void initTestCase()
     {
@@ -165,6 +192,59 @@ private slots:
         for (const char *jamais : {"or", "xdelim", "ignor", "minsp", "sign", "alltyp", "xslfil", "lfonly", "mcqor",
                                    "mcqfrm", "mcqnor", "csvtyp", "ncwnf"})
             QVERIFY2(!m.contains(QLatin1String(jamais)), jamais);
+    }
+
+    // Each setting the core is given reaches its member of the options; the
+    // options' own defaults are the settings' defaults.
+    void optionsDesReglages_data()
+    {
+        QTest::addColumn<QByteArray>("ligne");
+        QTest::addColumn<QString>("champ");
+        QTest::addColumn<QString>("attendu");
+        QTest::newRow("or") << QByteArray("or=ou") << "ouVisible"
+                            << "ou";
+        QTest::newRow("xdelim") << QByteArray("xdelim=.,") << "ponctuation"
+                                << ".,";
+        QTest::newRow("ignor") << QByteArray("ignor=le la") << "motsIgnores"
+                               << "le la";
+        QTest::newRow("sign") << QByteArray("sign=Moi") << "signature"
+                              << "Moi";
+        QTest::newRow("xslfil") << QByteArray("xslfil=vue.xsl") << "feuilleStyle"
+                                << "vue.xsl";
+        QTest::newRow("mcqor") << QByteArray("mcqor=##") << "separateurQcm"
+                               << "##";
+        QTest::newRow("mcqnor") << QByteArray("mcqnor=7") << "reponsesQcm"
+                                << "7";
+        QTest::newRow("lfonly") << QByteArray("lfonly=0") << "lfSeul"
+                                << "0";
+        QTest::newRow("xmlutf") << QByteArray("xmlutf=0") << "utf8Xml"
+                                << "0";
+        QTest::newRow("minsp") << QByteArray("minsp=1") << "espacesMinimaux"
+                               << "1";
+        QTest::newRow("comma") << QByteArray("comma=\\\\t") << "separateurCsv"
+                               << "\\t";
+        QTest::newRow("comma's character") << QByteArray("comma=\\\\t") << "carSeparateurCsv"
+                                           << "\t";
+        QTest::newRow("csvutf") << QByteArray("csvutf=1") << "utf8Csv"
+                                << "1";
+        QTest::newRow("csvtyp") << QByteArray("csvtyp=DN") << "typesCsv"
+                                << "DN";
+        QTest::newRow("mcqfrm") << QByteArray("mcqfrm=html") << "formatMoodle"
+                                << "html";
+    }
+    void optionsDesReglages()
+    {
+        QFETCH(QByteArray, ligne);
+        QFETCH(QString, champ);
+        QFETCH(QString, attendu);
+        Preparer(QByteArray());
+        LireParametres();
+        const TOptions parDefaut;
+        QCOMPARE(Champ(OptionsCourantes(), champ), Champ(parDefaut, champ));
+        QVERIFY(Champ(parDefaut, champ) != attendu);
+        Preparer("[General]\n" + ligne + "\n");
+        LireParametres();
+        QCOMPARE(Champ(OptionsCourantes(), champ), attendu);
     }
 
     void allerRetour()

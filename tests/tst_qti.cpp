@@ -61,7 +61,7 @@ class TestQti : public QObject
     std::unique_ptr<TFichierX> Qcm(const QStringList &carte)
     {
         auto f = std::make_unique<TFichierX>(QChar(u'M'), QChar(u'x'));
-        f->InitialiserNouveau();
+        f->InitialiserNouveau(TOptions());
         QString reponses = carte.at(2);
         reponses.replace(QStringLiteral("==="), Sep);
         f->AjouterFiche(carte.at(0), carte.at(1), reponses);
@@ -188,9 +188,9 @@ private slots:
         QFETCH(QStringList, cartes);
         QFETCH(QList<int>, pertes);
         const QString nom = OutilsTest::DonneesTest(QStringLiteral("qti/") + fichier);
-        QCOMPARE(Formats::Reconnaitre(nom), format);
+        QCOMPARE(Formats::Reconnaitre(nom, TOptions()), format);
         Formats::Rapport rapport;
-        const auto f = Formats::Ouvrir(nom, false, true, u'M', &rapport);
+        const auto f = Formats::Ouvrir(nom, false, true, u'M', TOptions(), &rapport);
         QCOMPARE(f->TypeFichier, QChar(u'M'));
         QVERIFY(f->NomFichier.isEmpty()); // a new document: the package is never written back
         QStringList attendues;
@@ -273,15 +273,16 @@ private slots:
         Formats::Rapport ecrit;
         if (format == u'i' && relue.isEmpty()) {
             // A cartridge of no question would be invalid: nothing is written.
-            QVERIFY_THROWS_EXCEPTION(ErreurFichier, Formats::Enregistrer(*f, nom, format, true, false, &ecrit));
+            QVERIFY_THROWS_EXCEPTION(ErreurFichier,
+                                     Formats::Enregistrer(*f, nom, format, true, TOptions(), false, &ecrit));
             QVERIFY(!QFileInfo::exists(nom));
             return;
         }
-        Formats::Enregistrer(*f, nom, format, true, false, &ecrit);
+        Formats::Enregistrer(*f, nom, format, true, TOptions(), false, &ecrit);
         QVERIFY(f->NomFichier.isEmpty()); // an export: the card file stays as it was
-        QCOMPARE(Formats::Reconnaitre(nom), format);
+        QCOMPARE(Formats::Reconnaitre(nom, TOptions()), format);
         Formats::Rapport lu;
-        const auto g = Formats::Ouvrir(nom, false, true, u'M', &lu);
+        const auto g = Formats::Ouvrir(nom, false, true, u'M', TOptions(), &lu);
         QStringList attendues;
         if (!relue.isEmpty()) {
             relue.replace(QStringLiteral("==="), Sep);
@@ -368,7 +369,7 @@ private slots:
         auto f = Qcm(carte);
         const QString nom = Chemin(QStringLiteral("Quiz.") + (format == u'i' ? "imscc" : "zip"));
         QFile::remove(nom);
-        Formats::Enregistrer(*f, nom, format, true);
+        Formats::Enregistrer(*f, nom, format, true, TOptions());
         const QMap<QString, QByteArray> entrees = Entrees(OutilsTest::LireFichier(nom));
         QVERIFY(entrees.contains(QStringLiteral("imsmanifest.xml")));
         QCOMPARE(entrees.size(), format == u'i' ? 2 : 3);
@@ -428,7 +429,7 @@ private slots:
         QVERIFY(OutilsTest::EcrireFichier(nom, octets));
         Formats::Rapport rapport;
         try {
-            Formats::Ouvrir(nom, false, true, u'M', &rapport, u'q');
+            Formats::Ouvrir(nom, false, true, u'M', TOptions(), &rapport, u'q');
             QFAIL("read");
         } catch (const ErreurIdInvalide &e) {
             QVERIFY(!e.message().isEmpty());
@@ -471,7 +472,7 @@ private slots:
         const QString chemin = Chemin(QStringLiteral("reco/") + nom);
         QDir().mkpath(Chemin(QStringLiteral("reco")));
         QVERIFY(OutilsTest::EcrireFichier(chemin, octets));
-        QCOMPARE(Formats::Reconnaitre(chemin), format);
+        QCOMPARE(Formats::Reconnaitre(chemin, TOptions()), format);
     }
 
     // Every cartridge written is valid against the IMS schemas: its manifest
@@ -500,11 +501,11 @@ private slots:
         const QString nom = Chemin(QStringLiteral("valide.imscc"));
         QFile::remove(nom);
         if (!ecrite) {
-            QVERIFY_THROWS_EXCEPTION(ErreurFichier, Formats::Enregistrer(*f, nom, u'i', true));
+            QVERIFY_THROWS_EXCEPTION(ErreurFichier, Formats::Enregistrer(*f, nom, u'i', true, TOptions()));
             QVERIFY(!QFileInfo::exists(nom));
             return;
         }
-        Formats::Enregistrer(*f, nom, u'i', true);
+        Formats::Enregistrer(*f, nom, u'i', true, TOptions());
         const QMap<QString, QByteArray> entrees = Entrees(OutilsTest::LireFichier(nom));
         const QString xsd = OutilsTest::DonneesTest(QStringLiteral("qti/xsd/cc11/"));
         for (auto e = entrees.cbegin(); e != entrees.cend(); ++e) {
@@ -521,13 +522,13 @@ private slots:
     {
         auto f = Qcm({"Cap", "Capital?", "(*) Paris"});
         const QString nom = Chemin(QStringLiteral("stable.zip"));
-        Formats::Enregistrer(*f, nom, u'q', true);
+        Formats::Enregistrer(*f, nom, u'q', true, TOptions());
         const QStringList premiers = Entrees(OutilsTest::LireFichier(nom)).keys();
         QFile::remove(nom);
-        Formats::Enregistrer(*f, nom, u'q', true);
+        Formats::Enregistrer(*f, nom, u'q', true, TOptions());
         QCOMPARE(Entrees(OutilsTest::LireFichier(nom)).keys(), premiers);
         const QString autre = Chemin(QStringLiteral("autre.zip"));
-        Formats::Enregistrer(*f, autre, u'q', true);
+        Formats::Enregistrer(*f, autre, u'q', true, TOptions());
         QVERIFY(Entrees(OutilsTest::LireFichier(autre)).keys() != premiers);
     }
 };

@@ -31,7 +31,7 @@ QStringList Cartes(const TFichierX &f)
 std::unique_ptr<TFichierX> Qcm(const QList<QStringList> &cartes)
 {
     auto f = std::make_unique<TFichierX>(QChar(u'M'), QChar(u'x'));
-    f->InitialiserNouveau();
+    f->InitialiserNouveau(TOptions());
     for (const QStringList &c : cartes)
         f->AjouterFiche(c.at(0), c.at(1), c.at(2));
     return f;
@@ -206,11 +206,11 @@ private slots:
         QFETCH(QString, fichier);
         QFETCH(QJsonArray, items);
         const QString chemin = OutilsTest::DonneesTest(QStringLiteral("qti/") + fichier);
-        QCOMPARE(Formats::Reconnaitre(chemin), QChar(u'Q'));
+        QCOMPARE(Formats::Reconnaitre(chemin, TOptions()), QChar(u'Q'));
         Formats::Rapport rapport;
-        const auto f = Formats::Ouvrir(chemin, true, true, u'D', &rapport, QChar());
+        const auto f = Formats::Ouvrir(chemin, true, true, u'D', TOptions(), &rapport, QChar());
         QCOMPARE(f->TypeFichier, QChar(u'M'));
-        Questions::DepuisCartes lecture(*f);
+        Questions::DepuisCartes lecture(*f, TOptions());
         int carte = 0;
         int ignores = 0;
         for (const QJsonValue &v : items) {
@@ -273,12 +273,12 @@ private slots:
                 QStringList attenduesJustes;
                 const QJsonArray correct = item.value(u"correct").toArray();
                 for (const QJsonValue &c : item.value(u"choices").toArray()) {
-                    QString texte = Simple(c.toObject().value(u"text").toString());
+                    QString choix = Simple(c.toObject().value(u"text").toString());
                     if (genre == QLatin1String("truefalse"))
-                        texte = texte.toLower();
-                    attendues << texte;
+                        choix = choix.toLower();
+                    attendues << choix;
                     if (correct.contains(c.toObject().value(u"id")))
-                        attenduesJustes << texte;
+                        attenduesJustes << choix;
                 }
                 QCOMPARE(reponses, attendues);
                 QCOMPARE(justes, attenduesJustes);
@@ -403,7 +403,7 @@ private slots:
         QFETCH(QChar, format);
         const QString chemin = m_dossier.filePath(nom);
         QVERIFY(OutilsTest::EcrireFichier(chemin, octets));
-        QCOMPARE(Formats::Reconnaitre(chemin), format);
+        QCOMPARE(Formats::Reconnaitre(chemin, TOptions()), format);
     }
 
     // The grades move between percent and fractions digit for digit.

@@ -47,7 +47,7 @@ void Ecrire(const QString &chemin, QChar type, QChar format)
         else
             f.AjouterFiche(QStringLiteral("t") + q, q, QStringLiteral("r") + q);
     }
-    Formats::Enregistrer(f, chemin, format, true);
+    Formats::Enregistrer(f, chemin, format, true, TOptions());
 }
 
 QStringList Copies(const QString &filtre = QStringLiteral("*.xml"))
@@ -218,7 +218,7 @@ private slots:
         QCOMPARE(recuperees->NomFichier, original);
         QVERIFY(recuperees->Modifie);
         const QString parCopie = m_dossier + "/copie." + QFileInfo(nom).suffix();
-        Formats::Enregistrer(*recuperees, parCopie, format, true);
+        Formats::Enregistrer(*recuperees, parCopie, format, true, TOptions());
 
         // Validated and saved: the copy goes.
         QSignalSpy retiree(&recuperation, &TRecuperation::copieRetiree);
@@ -349,7 +349,7 @@ private slots:
             QVERIFY(AttendreSignal(retiree));
             QVERIFY(!QFile::exists(copie));
             w.Document().Fermer(); // its lock
-            std::unique_ptr<TFichierX> relu = Formats::Ouvrir(original, false, true, u'Q');
+            std::unique_ptr<TFichierX> relu = Formats::Ouvrir(original, false, true, u'Q', TOptions());
             QCOMPARE(relu->Fiche(0).Champ2(), QStringLiteral("runfrappe perdue"));
         } else if (reponse == TInteraction::RepIgnorer) {
             QVERIFY(!w.Document().Fichier());

@@ -3,13 +3,13 @@
 // Erreur), and a card file that was read must survive its own writer.
 #include "outilstest.h"
 
-#include "formats/crd.h"
+#include "formats/fiches/crd.h"
 #include "formats/formats.h"
-#include "formats/csv.h"
-#include "formats/gift.h"
-#include "formats/moodle.h"
-#include "formats/natif.h"
-#include "formats/xml.h"
+#include "formats/texte/csv.h"
+#include "formats/quiz/gift.h"
+#include "formats/quiz/moodle.h"
+#include "formats/fiches/natif.h"
+#include "formats/fiches/xml.h"
 #include "model/erreurs.h"
 #include "model/fichierx.h"
 #include "model/outils.h"
@@ -150,8 +150,8 @@ private slots:
                     return TFichierGift::EcrireGift(g, a);
                 },
                 [](const QByteArray &o) {
-                    int n = 0;
-                    return TFichierGift::LireGift(o, n);
+                    int perdus = 0;
+                    return TFichierGift::LireGift(o, perdus);
                 });
         });
         QVERIFY2(echec.isEmpty(), qPrintable(QStringLiteral("GIFT: ") + echec));
@@ -166,13 +166,14 @@ private slots:
         // CSV with each separator, in the code page and in UTF-8.
         for (const char *separateur : {",", ";", "\\t", "\\s"}) {
             for (const bool utf8 : {false, true}) {
-                DefinirSeparateurCsv(QString::fromLatin1(separateur));
-                Parametres.csvutf = utf8;
+                TOptions options;
+                options.separateurCsv = QString::fromLatin1(separateur);
+                options.utf8Csv = utf8;
                 for (const QChar type : {u'L', u'Q', u'N'}) {
                     echec = Essayer([&] {
-                        auto f = TFichierCSV::LireCSV(octets, type);
-                        TFichierCSV::EcrireCSV(*f, u's');
-                        TFichierCSV::EcrireCSV(*f, u't');
+                        auto f = TFichierCSV::LireCSV(octets, type, options);
+                        TFichierCSV::EcrireCSV(*f, u's', options);
+                        TFichierCSV::EcrireCSV(*f, u't', options);
                     });
                     QVERIFY2(echec.isEmpty(),
                              qPrintable(QStringLiteral("CSV %1: ").arg(QLatin1String(separateur)) + echec));
@@ -182,7 +183,7 @@ private slots:
 
         for (const char *nom : {"a.csv", "a.xaqq", "a.aqq", "a.crd", "a.xml", "a"}) {
             QChar lettre;
-            echec = Essayer([&] { lettre = ReconnaitreFormatTete(octets, QLatin1String(nom)); });
+            echec = Essayer([&] { lettre = ReconnaitreFormatTete(octets, QLatin1String(nom), TOptions()); });
             QVERIFY2(echec.isEmpty(), qPrintable(QStringLiteral("recognition: ") + echec));
             QVERIFY(QStringLiteral("nxcsm?").contains(lettre));
         }

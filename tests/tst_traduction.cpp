@@ -3,8 +3,8 @@
 
 #include "outilstest.h"
 
-#include "formats/moodle.h"
-#include "formats/xml.h"
+#include "formats/quiz/moodle.h"
+#include "formats/fiches/xml.h"
 #include "model/erreurs.h"
 #include "model/flux.h"
 #include "resources/chaines.h"

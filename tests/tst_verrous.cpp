@@ -5,7 +5,7 @@
 #include "outilstest.h"
 
 #include "formats/formats.h"
-#include "formats/natif.h"
+#include "formats/fiches/natif.h"
 #include "model/erreurs.h"
 #include "model/fichierx.h"
 #include "model/flux.h"
@@ -130,7 +130,7 @@ private:
     QString OuvrirIci(bool ecriture)
     {
         try {
-            auto f = Formats::Ouvrir(m_nom, ecriture, true, u'L');
+            auto f = Formats::Ouvrir(m_nom, ecriture, true, u'L', TOptions());
             return QString();
         } catch (const Erreur &e) {
             return e.message();
@@ -169,7 +169,7 @@ private slots:
         QFETCH(bool, ecriture);
         QFETCH(bool, autreEcrit);
         QFETCH(bool, permis);
-        auto document = Formats::Ouvrir(m_nom, ecriture, true, u'L');
+        auto document = Formats::Ouvrir(m_nom, ecriture, true, u'L', TOptions());
         const QString source = m_dossier.filePath(QStringLiteral("source.aqq"));
         QVERIFY(OutilsTest::EcrireFichier(source, m_contenu + QByteArray()));
         const auto [code, erreur] = autreEcrit
@@ -209,7 +209,7 @@ private slots:
         // A save as over the held file is refused the same way, and writes nothing.
         if (!permis || iciEcrit) {
             TFichierX f(u'Q', u'n');
-            QVERIFY_THROWS_EXCEPTION(ErreurFichier, Formats::Enregistrer(f, m_nom, u'n', true));
+            QVERIFY_THROWS_EXCEPTION(ErreurFichier, Formats::Enregistrer(f, m_nom, u'n', true, TOptions()));
             QCOMPARE(OutilsTest::LireFichier(m_nom), m_contenu);
         }
         // Once the holder is gone, the file is free.
@@ -220,9 +220,9 @@ private slots:
     // Saving in place replaces the file: the new file is locked at once.
     void sauverEnPlaceGardeLeVerrou()
     {
-        auto document = Formats::Ouvrir(m_nom, true, true, u'L');
+        auto document = Formats::Ouvrir(m_nom, true, true, u'L', TOptions());
         document->AjouterFiche(QStringLiteral("Fleuve ?"), QStringLiteral("Seine"));
-        Formats::Enregistrer(*document, m_nom, u'n', false);
+        Formats::Enregistrer(*document, m_nom, u'n', false, TOptions());
         QVERIFY(!document->Modifie);
         const auto [code, erreur] = Cli({QStringLiteral("info"), m_nom});
         QCOMPARE(code, 1);

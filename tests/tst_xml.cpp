@@ -1,5 +1,5 @@
 #include "formats/documentxml.h"
-#include "formats/xml.h"
+#include "formats/fiches/xml.h"
 #include "model/erreurs.h"
 #include "model/fichierx.h"
 #include "model/flux.h"
@@ -54,11 +54,14 @@ QByteArray Q(const QByteArray &cartes)
         + "</AMBLORINE>\n";
 }
 
+// The options the writer is given.
+TOptions g_options;
+
 void Reglages(bool xmlutf, bool lfonly, bool minsp)
 {
-    Parametres.xmlutf = xmlutf;
-    Parametres.lfonly = lfonly;
-    Parametres.minsp = minsp;
+    g_options.utf8Xml = xmlutf;
+    g_options.lfSeul = lfonly;
+    g_options.espacesMinimaux = minsp;
 }
 
 QString Message(const std::function<void()> &action)
@@ -390,7 +393,7 @@ private slots:
         Reglages(xmlutf, lfonly, minsp);
         TFichierX f(type, u'x');
         preparer(f);
-        const QByteArray octets = TFichierXML::EcrireXml(f);
+        const QByteArray octets = TFichierXML::EcrireXml(f, g_options);
         QCOMPARE(octets, attendu);
         // Whatever the writer produced, the reader takes back.
         TDocumentXml doc;
@@ -409,7 +412,7 @@ private slots:
             f.VersionCreation = QStringLiteral("1&<\"2\t");
             f.SetTitre(U("\u0142 & \u20ac \U0001F600"));
             f.AjouterFiche(U("n \u0142"), U("a]]>b \u0142 ]]"), U("<\u0142>"));
-            auto relu = TFichierXML::LireXml(TFichierXML::EcrireXml(f), true);
+            auto relu = TFichierXML::LireXml(TFichierXML::EcrireXml(f, g_options), true);
             QCOMPARE(relu->FeuilleStyle, f.FeuilleStyle);
             QCOMPARE(relu->VersionCreation, f.VersionCreation);
             QCOMPARE(relu->Titre, f.Titre);
@@ -807,7 +810,7 @@ private slots:
         Reglages(false, !source.contains("\r\n"), false);
         QByteArray attendu = source;
         attendu.replace("&#8364;", "\x80"); // the euro exists in windows-1250
-        QCOMPARE(TFichierXML::EcrireXml(*f), attendu);
+        QCOMPARE(TFichierXML::EcrireXml(*f, g_options), attendu);
     }
 
     // A model: layout, options, captions and canvas, but no texts or cards,
@@ -849,7 +852,7 @@ private slots:
         QTest::addColumn<bool>("stable");
         // Texts as the editor stores them: trimmed, alternatives spaced.
         const Preparer riche = [](TFichierX &f) {
-            f.InitialiserNouveau();
+            f.InitialiserNouveau(TOptions());
             f.SetTitre(U("Titre \u00e9 & <\u0142>"));
             f.Signature = QStringLiteral("auteur");
             f.Description = U("ligne 1\r\n\tligne 2 \u20ac");
@@ -905,13 +908,13 @@ private slots:
             Reglages(reglage & 1, reglage & 2, reglage & 4);
             TFichierX f(type, u'x');
             preparer(f);
-            const QByteArray premier = TFichierXML::EcrireXml(f);
+            const QByteArray premier = TFichierXML::EcrireXml(f, g_options);
             auto relu = TFichierXML::LireXml(premier, true);
             QCOMPARE(relu->NombreFiches(), f.NombreFiches());
-            const QByteArray second = TFichierXML::EcrireXml(*relu);
+            const QByteArray second = TFichierXML::EcrireXml(*relu, g_options);
             if (stable)
                 QCOMPARE(second, premier);
-            const QByteArray troisieme = TFichierXML::EcrireXml(*TFichierXML::LireXml(second, true));
+            const QByteArray troisieme = TFichierXML::EcrireXml(*TFichierXML::LireXml(second, true), g_options);
             QCOMPARE(troisieme, second);
         }
     }
@@ -929,7 +932,7 @@ private slots:
         QVERIFY(!f.Modifie);
         QVERIFY(f.Flux);
         const QByteArray premier = OutilsTest::LireFichier(nom);
-        QCOMPARE(premier, TFichierXML::EcrireXml(f));
+        QCOMPARE(premier, TFichierXML::EcrireXml(f, g_options));
 
         // In place (a failed write is a row of tst_echecs).
         f.ModifierFiche(0, QStringLiteral("n"), QStringLiteral("q"), QStringLiteral("autre"));

@@ -4,7 +4,7 @@
 // Texts come from the parser in pieces (long or accented runs, references,
 // CDATA sections, encodings converted chunk by chunk): each must read whole.
 
-#include "formats/xml.h"
+#include "formats/fiches/xml.h"
 #include "model/dump.h"
 #include "model/erreurs.h"
 #include "model/fichierx.h"
@@ -186,9 +186,9 @@ private slots:
         const QString r = U("<R>r</R>");
         const QByteArray riche = "BALISES_CONTROLES=\"oui\"";
         auto ligne = [](const char *nom, const QByteArray &attributs, const char *encodage, const QString &question,
-                        const QString &reponses, const QString &q, const QString &r) {
+                        const QString &reponses, const QString &q, const QString &attendue) {
             QTest::newRow(nom) << attributs << QByteArray(encodage) << U("<Q>") + question + U("</Q>") + reponses << q
-                               << r;
+                               << attendue;
         };
         // The parser hands long non-ASCII runs over 300 bytes at a time; trimming is of the whole text.
         ligne("long accented text", "", "UTF-8", U("  \n") + e300 + e300 + U(" fin \n "), r, e300 + e300 + U(" fin"),

@@ -183,7 +183,7 @@ std::unique_ptr<TFichierX> Lire(const Arguments &args, const QString &nom, QChar
     QChar type = TypeCsv(args);
     if (format.isNull()) {
         try {
-            format = Formats::Reconnaitre(nom);
+            format = Formats::Reconnaitre(nom, OptionsCourantes());
         } catch (const Erreur &) {
             // Ouvrir reports it
         }
@@ -195,13 +195,13 @@ std::unique_ptr<TFichierX> Lire(const Arguments &args, const QString &nom, QChar
         if (type.isNull())
             type = u'D';
     }
-    return Formats::Ouvrir(nom, false, true, type, &Omissions(), format);
+    return Formats::Ouvrir(nom, false, true, type, OptionsCourantes(), &Omissions(), format);
 }
 
 int Info(const Arguments &args)
 {
     const QString &nom = args.fichiers.at(0);
-    const QChar format = Formats::Reconnaitre(nom);
+    const QChar format = Formats::Reconnaitre(nom, OptionsCourantes());
     Ecrire(stdout, QStringLiteral("format: %1\n").arg(format).toUtf8());
     if (format == u'?')
         return 0;
@@ -241,7 +241,8 @@ int Convertir(const Arguments &args)
     if (f && !f->Accepte(*fichier))
         return Echec(
             Cli::tr("The %1 format cannot hold a %2 card file.").arg(Formats::Nom(format), fichier->NomTypeFichier()));
-    const Formats::Rapport rapport = Formats::PertesEnregistrement(*fichier, format);
+    const TOptions options = OptionsCourantes();
+    const Formats::Rapport rapport = Formats::PertesEnregistrement(*fichier, format, options);
     if (!args.avecPertes) {
         if (const Formats::Perte *p = rapport.De(Formats::Perte::SansBonneReponse))
             return Echec(Cli::tr("%1 multiple-choice card(s) have no right answer marked and would become questions "
@@ -265,7 +266,7 @@ int Convertir(const Arguments &args)
                              .arg(caractere, ou));
         }
     }
-    Formats::Enregistrer(*fichier, sortie, format, true, false, &Omissions());
+    Formats::Enregistrer(*fichier, sortie, format, true, options, false, &Omissions());
     return 0;
 }
 

@@ -52,7 +52,7 @@ TDlgOptionsAvancees::TDlgOptionsAvancees(QWidget *parent)
     setTabOrder(EXDelim, EMotsIgnores);
 }
 
-void TDlgOptionsAvancees::Remplir(const TFichierX &f)
+void TDlgOptionsAvancees::Remplir(const TFichierX &f, const TOptions &options)
 {
     EOu->setText(f.OuVisible);
     // One character is typed here, but a file may hold a longer separator:
@@ -60,9 +60,9 @@ void TDlgOptionsAvancees::Remplir(const TFichierX &f)
     ECarOu->setMaxLength(qMax<int>(1, int(f.Fragmenteur.size())));
     ECarOu->setText(f.Fragmenteur);
     EXDelim->setText(f.Ponctuation);
-    MotsIgnoresDefaut = f.MotsIgnoresParDefaut();
+    MotsIgnoresDefaut = f.MotsIgnoresParDefaut(options);
     CBMIgDefaut->setChecked(!f.AvecMotsIgnores);
-    EMotsIgnores->setText(f.MotsIgnoresEffectifs());
+    EMotsIgnores->setText(f.MotsIgnoresEffectifs(options));
     EMotsIgnores->setEnabled(f.AvecMotsIgnores);
     GBOptions->setEnabled(f.Modifiable);
     EOu->setFocus();

@@ -6,6 +6,7 @@ class QCheckBox;
 class QGroupBox;
 class QLineEdit;
 class TFichierX;
+struct TOptions;
 
 // Separators, punctuation and ignored words of a questionnaire.
 class TDlgOptionsAvancees : public TDlgPropriete
@@ -24,7 +25,8 @@ public:
     // The file's default list of ignored words, shown when "default" is checked.
     QString MotsIgnoresDefaut;
 
-    void Remplir(const TFichierX &f);
+    // options: the ignored words a file without its own gets.
+    void Remplir(const TFichierX &f, const TOptions &options);
     // Separators and punctuation lose every space; the ignored words are
     // stored as typed, and only when the file has its own list.
     void Stocker(TFichierX &f) const;

@@ -2,7 +2,7 @@
 
 #include "formats/formats.h"
 #include "formats/table.h"
-#include "formats/xml.h"
+#include "formats/fiches/xml.h"
 
 #include <QUndoCommand>
 #include <type_traits>
@@ -168,8 +168,8 @@ namespace {
 class TEtapeFiche : public TEtape
 {
 public:
-    TEtapeFiche(TDocument *d, const QString &nom, int de, int vers, const TFicheX &avant, const TFicheX &apres)
-        : TEtape(d, nom, Poids(avant)), m_de(de), m_vers(vers), m_avant(avant), m_apres(apres)
+    TEtapeFiche(TDocument *doc, const QString &nom, int de, int vers, const TFicheX &avant, const TFicheX &apres)
+        : TEtape(doc, nom, Poids(avant)), m_de(de), m_vers(vers), m_avant(avant), m_apres(apres)
     {
     }
 
@@ -202,8 +202,8 @@ private:
 class TEtapeInsertion : public TEtape
 {
 public:
-    TEtapeInsertion(TDocument *d, const QString &nom, int position, std::vector<TFicheX> fiches)
-        : TEtape(d, nom, Poids(fiches)), m_position(position), m_fiches(std::move(fiches))
+    TEtapeInsertion(TDocument *doc, const QString &nom, int position, std::vector<TFicheX> fiches)
+        : TEtape(doc, nom, Poids(fiches)), m_position(position), m_fiches(std::move(fiches))
     {
     }
 
@@ -236,8 +236,8 @@ private:
 class TEtapeSuppression : public TEtape
 {
 public:
-    TEtapeSuppression(TDocument *d, const QString &nom, int index, const TFicheX &fiche)
-        : TEtape(d, nom, Poids(fiche)), m_index(index), m_fiche(fiche)
+    TEtapeSuppression(TDocument *doc, const QString &nom, int index, const TFicheX &fiche)
+        : TEtape(doc, nom, Poids(fiche)), m_index(index), m_fiche(fiche)
     {
     }
 
@@ -261,8 +261,8 @@ private:
 class TEtapeTri : public TEtape
 {
 public:
-    TEtapeTri(TDocument *d, const QString &nom, std::vector<TFicheX> avant)
-        : TEtape(d, nom, qint64(avant.size() * sizeof(TFicheX))), m_avant(std::move(avant))
+    TEtapeTri(TDocument *doc, const QString &nom, std::vector<TFicheX> avant)
+        : TEtape(doc, nom, qint64(avant.size() * sizeof(TFicheX))), m_avant(std::move(avant))
     {
     }
 
@@ -286,7 +286,7 @@ private:
 class TEtapePermutation : public TEtape
 {
 public:
-    TEtapePermutation(TDocument *d, const QString &nom) : TEtape(d, nom, 0) { }
+    TEtapePermutation(TDocument *doc, const QString &nom) : TEtape(doc, nom, 0) { }
 
 protected:
     int Appliquer(bool) override
@@ -300,8 +300,8 @@ protected:
 class TEtapeProprietes : public TEtape
 {
 public:
-    TEtapeProprietes(TDocument *d, const QString &nom, const TProprietes &avant, const TProprietes &apres)
-        : TEtape(d, nom, Poids(avant) + Poids(apres)), m_avant(avant), m_apres(apres)
+    TEtapeProprietes(TDocument *doc, const QString &nom, const TProprietes &avant, const TProprietes &apres)
+        : TEtape(doc, nom, Poids(avant) + Poids(apres)), m_avant(avant), m_apres(apres)
     {
     }
 
@@ -335,7 +335,7 @@ TDocument::~TDocument()
     m_pile.clear();
 }
 
-void TDocument::Charger(std::unique_ptr<TFichierX> fichier)
+void TDocument::Charger(std::unique_ptr<TFichierX> fichier, const TOptions &options)
 {
     m_pile.clear();
     m_provisoire = -1;
@@ -348,7 +348,7 @@ void TDocument::Charger(std::unique_ptr<TFichierX> fichier)
         if (!f.AvecEtiquettes)
             f.EtiquettesParDefaut();
         if (Formats::A(f.FormatFichier, Formats::CanevasQcm))
-            f.PreparerCanevasQcm();
+            f.PreparerCanevasQcm(options.reponsesQcm);
         m_horsPile = f.Modifie;
     } else {
         m_horsPile = false;
@@ -371,13 +371,14 @@ void TDocument::Lier(const QString &nom)
     emit nomChange();
 }
 
-void TDocument::Enregistrer(const QString &nom, QChar format, bool nouveau, bool exporter, Formats::Rapport *rapport)
+void TDocument::Enregistrer(const QString &nom, QChar format, bool nouveau, bool exporter, const TOptions &options,
+                            Formats::Rapport *rapport)
 {
     if (!m_fichier)
         return;
     const QString nomAvant = m_fichier->NomFichier;
     const QChar formatAvant = m_fichier->FormatFichier;
-    Formats::Enregistrer(*m_fichier, nom, format, nouveau, exporter, rapport);
+    Formats::Enregistrer(*m_fichier, nom, format, nouveau, options, exporter, rapport);
     // The writer marks the file saved unless it wrote an export.
     if (!m_fichier->Modifie) {
         m_horsPile = false;

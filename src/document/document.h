@@ -31,8 +31,8 @@ public:
     // Takes a loaded or new card file: an alphabetical one is put in order
     // (not a change), captions and the quiz canvas get their defaults; the
     // history starts empty. modifie: the cards are nowhere on disk as they
-    // are (an import, recovered cards).
-    void Charger(std::unique_ptr<TFichierX> fichier);
+    // are (an import, recovered cards). options: the canvas's answer places.
+    void Charger(std::unique_ptr<TFichierX> fichier, const TOptions &options = TOptions());
     void Fermer();
     // Binds the document to a file name without reading or writing it.
     void Lier(const QString &nom);
@@ -40,9 +40,10 @@ public:
     // Writes the file (Formats::Enregistrer). A save of the document itself
     // makes the current step the saved one; an export changes nothing.
     // rapport, when given, gets what the writer left out.
-    void Enregistrer(const QString &nom, QChar format, bool nouveau, bool exporter,
+    void Enregistrer(const QString &nom, QChar format, bool nouveau, bool exporter, const TOptions &options,
                      Formats::Rapport *rapport = nullptr);
-    // The whole card file in the XML format, as it stands.
+    // The whole card file in the XML format, as it stands (with the default
+    // options: a form to compare states by).
     QByteArray OctetsXml() const;
 
     // What the window holds that no step has stored yet: the card being

@@ -2,7 +2,7 @@
 
 #include "document/document.h"
 #include "formats/table.h"
-#include "formats/xml.h"
+#include "formats/fiches/xml.h"
 #include "model/erreurs.h"
 #include "model/fichierx.h"
 #include "model/progression.h"
@@ -100,7 +100,8 @@ void Liberer(TCopieRecuperation &copie)
 
 } // namespace
 
-TRecuperation::TRecuperation(TDocument &document, QObject *parent) : QObject(parent), m_document(document)
+TRecuperation::TRecuperation(TDocument &document, std::function<TOptions()> options, QObject *parent)
+    : QObject(parent), m_document(document), m_options(std::move(options))
 {
     m_fil.setMaxThreadCount(1); // writes and removals in the order they were asked
     m_minuterie.setSingleShot(true);
@@ -195,8 +196,8 @@ void TRecuperation::Evaluer()
         return;
     // The cards are taken here; the text is made and written on the other thread.
     const std::shared_ptr<const TFichierX> cartes = m_document.Instantane();
-    // The settings are read here: the options dialog may change them meanwhile.
-    const TFichierXML::Options options = TFichierXML::Options::DesReglages();
+    // The options are read here: the options dialog may change them meanwhile.
+    const TOptions options = m_options ? m_options() : TOptions();
     const QString base = m_base;
     const QDateTime heure = QDateTime::currentDateTimeUtc();
     m_enCours = true;
@@ -293,12 +294,12 @@ std::vector<TCopieRecuperation> TRecuperation::Abandonnees(QStringList &endommag
     return copies;
 }
 
-std::unique_ptr<TFichierX> TRecuperation::Lire(const TCopieRecuperation &copie)
+std::unique_ptr<TFichierX> TRecuperation::Lire(const TCopieRecuperation &copie, const TOptions &options)
 {
     QFile fichier(copie.Base + ExtensionCartes);
     if (!fichier.open(QIODevice::ReadOnly))
         throw ErreurFichier(fichier.errorString());
-    std::unique_ptr<TFichierX> f = TFichierXML::LireXml(fichier.readAll(), true);
+    std::unique_ptr<TFichierX> f = TFichierXML::LireXml(fichier.readAll(), true, options);
     f->NomFichier = copie.Nom;
     f->FormatFichier = copie.Format;
     f->VersionCreation = copie.VersionCreation;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/options.h"
+
 #include <QChar>
 #include <QDateTime>
 #include <QObject>
@@ -7,6 +9,7 @@
 #include <QStringList>
 #include <QThreadPool>
 #include <QTimer>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -44,7 +47,8 @@ class TRecuperation : public QObject
     Q_OBJECT
 
 public:
-    explicit TRecuperation(TDocument &document, QObject *parent = nullptr);
+    // options gives, when a copy is made, the user's options as they stand.
+    TRecuperation(TDocument &document, std::function<TOptions()> options, QObject *parent = nullptr);
     ~TRecuperation() override;
 
     // The folder of the copies.
@@ -60,7 +64,7 @@ public:
     static std::vector<TCopieRecuperation> Abandonnees(QStringList &endommagees);
     // The copy's cards, bound to the file they came from, modified. Raises
     // Erreur when the copy cannot be read.
-    static std::unique_ptr<TFichierX> Lire(const TCopieRecuperation &copie);
+    static std::unique_ptr<TFichierX> Lire(const TCopieRecuperation &copie, const TOptions &options = TOptions());
     // Renames a copy that cannot be read aside; returns the cards' new path.
     static QString Ecarter(TCopieRecuperation &copie);
     static void Supprimer(TCopieRecuperation &copie);
@@ -90,6 +94,7 @@ private:
     void EcritureFinie(bool reussie);
 
     TDocument &m_document;
+    std::function<TOptions()> m_options;
     QTimer m_minuterie;
     QThreadPool m_fil;
     QString m_base;

@@ -86,7 +86,8 @@ void TFormFiche::OuvrirFichier(const QString &nom, int position, bool modifiable
     try {
         QChar type = TypePourCsv(nom);
         // An Anki deck becomes a new card file: its type is asked first.
-        const QChar format = commeDocument ? Formats::Reconnaitre(nom) : QChar();
+        const TOptions options = OptionsCourantes();
+        const QChar format = commeDocument ? Formats::Reconnaitre(nom, options) : QChar();
         const bool import = Formats::A(format, Formats::Importation);
         if (import) {
             // A deck this program wrote offers the type it was written from.
@@ -100,7 +101,7 @@ void TFormFiche::OuvrirFichier(const QString &nom, int position, bool modifiable
         }
         Formats::Rapport rapport;
         auto fichier = AvecProgression(tr("Opening \"%1\"...").arg(NomSeul(nom)), [&] {
-            return Formats::Ouvrir(nom, modifiable, commeDocument, type, &rapport, format);
+            return Formats::Ouvrir(nom, modifiable, commeDocument, type, options, &rapport, format);
         });
         if (import) // untitled: saved in the type's own format
             fichier->FormatFichier = Lettres::FormatParDefaut(fichier->TypeFichier, LettreTypeCsv);
@@ -150,7 +151,7 @@ void TFormFiche::SignalerOmissions(const Formats::Rapport &rapport)
 void TFormFiche::ChargerDocument(std::unique_ptr<TFichierX> fichier, int position)
 {
     m_positionOuverture = position;
-    m_document.Charger(std::move(fichier)); // shown by MontrerDocument
+    m_document.Charger(std::move(fichier), OptionsCourantes()); // shown by MontrerDocument
 }
 
 void TFormFiche::MontrerDocument()
@@ -231,8 +232,9 @@ void TFormFiche::NouveauFichier()
         return;
     TypeCourant = DlgNouveau->LettreChoisie();
     FermerFichier();
-    auto fichier = std::make_unique<TFichierX>(TypeCourant, FormatParDefaut());
-    fichier->InitialiserNouveau();
+    const TOptions options = OptionsCourantes();
+    auto fichier = std::make_unique<TFichierX>(TypeCourant, FormatParDefaut(), options);
+    fichier->InitialiserNouveau(options);
     ChargerDocument(std::move(fichier), -1);
 }
 
@@ -387,12 +389,13 @@ bool TFormFiche::SauverFichier(QString nom, bool demanderNom, bool exporter)
             return false;
         }
     }
-    Formats::Rapport rapport = Formats::PertesEnregistrement(*Fichier(), format);
+    const TOptions options = OptionsCourantes();
+    Formats::Rapport rapport = Formats::PertesEnregistrement(*Fichier(), format, options);
     if (!AccepterPertes(rapport))
         return false;
     try {
         AvecProgression(tr("Saving \"%1\"...").arg(NomSeul(nom)),
-                        [&] { m_document.Enregistrer(nom, format, demanderNom, exporter, &rapport); });
+                        [&] { m_document.Enregistrer(nom, format, demanderNom, exporter, options, &rapport); });
     } catch (const ErreurAnnulation &) {
         return false; // the file and the document stay as they were
     } catch (const Erreur &erreur) {

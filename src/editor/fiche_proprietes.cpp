@@ -56,7 +56,7 @@ void TFormFiche::ModifierOptionsAvancees()
     if (!Fichier() || !Fichier()->EstQuestionnaire)
         return;
     CreerDialogues();
-    DlgOptionsAvancees->Remplir(*Fichier());
+    DlgOptionsAvancees->Remplir(*Fichier(), OptionsCourantes());
     if (DlgOptionsAvancees->Executer() != QDialog::Accepted || !Fichier()->Modifiable)
         return;
     m_document.ModifierProprietes(tr("Advanced options"), [this](TFichierX &f) { DlgOptionsAvancees->Stocker(f); });

@@ -72,9 +72,10 @@ QString Extension(QChar type, QChar format)
 
 QString FiltreOuverture(QChar type)
 {
+    const TOptions options = OptionsCourantes();
     QString motifs;
     for (const Formats::TFormat *f : Formats::Table()) {
-        if (!f->DansOuverture(type))
+        if (!f->DansOuverture(type, options))
             continue;
         if (!motifs.isEmpty())
             motifs += QLatin1String(";*.");
@@ -130,10 +131,11 @@ QString FormatsSauvegarde(const TFichierX &fichier)
 {
     QString tous = FormatsProposes();
     MettreEnTete(fichier.FormatFichier, tous);
+    const TOptions options = OptionsCourantes();
     QString liste = tous.left(1);
     for (qsizetype i = 1; i < tous.size(); ++i) {
         const Formats::TFormat *f = Formats::Trouver(tous.at(i));
-        if (f && f->OffertEnSauvegarde(fichier))
+        if (f && f->OffertEnSauvegarde(fichier, options))
             liste += tous.at(i);
     }
     return liste;

@@ -4,6 +4,7 @@
 #include "editor/fiche.h"
 #include "model/erreurs.h"
 #include "model/fichierx.h"
+#include "settings/init.h"
 #include "ui/interaction.h"
 
 #include <QAction>
@@ -12,7 +13,7 @@
 
 TRecuperation *TOffreRecuperation::Installer(TFormFiche &fiche)
 {
-    return new TRecuperation(fiche.Document(), &fiche);
+    return new TRecuperation(fiche.Document(), OptionsCourantes, &fiche);
 }
 
 void TOffreRecuperation::Offrir(TFormFiche &fiche, TRecuperation &recuperation)
@@ -44,7 +45,7 @@ void TOffreRecuperation::Offrir(TFormFiche &fiche, TRecuperation &recuperation)
         }
         std::unique_ptr<TFichierX> cartes;
         try {
-            cartes = TRecuperation::Lire(copie);
+            cartes = TRecuperation::Lire(copie, OptionsCourantes());
         } catch (const Erreur &erreur) {
             illisible(erreur.message(), TRecuperation::Ecarter(copie));
             continue;
@@ -63,6 +64,6 @@ void TOffreRecuperation::Offrir(TFormFiche &fiche, TRecuperation &recuperation)
             }
         }
         recuperation.Adopter(std::move(copie));
-        fiche.Document().Charger(std::move(cartes));
+        fiche.Document().Charger(std::move(cartes), OptionsCourantes());
     }
 }

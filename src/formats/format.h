@@ -1,6 +1,7 @@
 #pragma once
 
 #include "formats/pertes.h"
+#include "model/options.h"
 
 #include <QByteArray>
 #include <QChar>
@@ -18,6 +19,7 @@ struct Lecture
     bool commeDocument = true;  // false: a model (layout and options, no cards)
     QChar typeCsv = u'L';       // type given to a file that carries none (CSV, Anki)
     Rapport *rapport = nullptr; // gets what the reader leaves out
+    TOptions options;
 };
 
 // How a file is being written: exporter asks for an export (the card file
@@ -27,6 +29,7 @@ struct Ecriture
     bool nouveau = true; // false: rewrite the card file's own stream
     bool exporter = false;
     Rapport *rapport = nullptr; // gets what the writer left out
+    TOptions options;
 };
 
 // The head of a file, as recognition looks at it.
@@ -38,7 +41,8 @@ struct Tete
     // what the general rules look at.
     QByteArray debut;
     QByteArray texte;
-    explicit Tete(const QByteArray &octets, const QString &nom);
+    TOptions options; // the CSV separator a head may hold
+    Tete(const QByteArray &octets, const QString &nom, const TOptions &options);
 };
 
 // Bytes of a file's head that the recognisers look at.
@@ -77,7 +81,7 @@ public:
 
     // ----- the open dialog
     // The type's entry lists the format's extension.
-    virtual bool DansOuverture(QChar /*type*/) const { return false; }
+    virtual bool DansOuverture(QChar /*type*/, const TOptions &) const { return false; }
     // The format's own entry ("*.a;*.b") after the entries of the types, and
     // the type a file opened through it gets; nullptr for none.
     virtual const char *EntreeOuverture() const { return nullptr; }
@@ -103,7 +107,7 @@ public:
     // The card files the writer can hold at all.
     virtual bool Accepte(const TFichierX &) const { return true; }
     // Offered by Save as (when not the file's own format) and by Export.
-    virtual bool OffertEnSauvegarde(const TFichierX &) const { return false; }
+    virtual bool OffertEnSauvegarde(const TFichierX &, const TOptions &) const { return false; }
     virtual bool OffertEnExport(const TFichierX &) const { return false; }
     // The writer leaves the card file as it was (an export) for this file.
     virtual bool Exporte(const TFichierX &) const { return false; }
@@ -116,7 +120,7 @@ public:
     virtual QChar VarianteDe() const { return QChar(); }
 
     // What writing the file in this format would lose.
-    virtual Rapport CePerdrait(const TFichierX &) const { return Rapport(); }
+    virtual Rapport CePerdrait(const TFichierX &, const TOptions &) const { return Rapport(); }
 };
 
 constexpr int RangReglesGenerales = 100;
@@ -132,10 +136,10 @@ class TFormatQuiz : public TFormat
 {
 public:
     bool Accepte(const TFichierX &f) const override { return EstQuiz(f); }
-    bool OffertEnSauvegarde(const TFichierX &f) const override;
+    bool OffertEnSauvegarde(const TFichierX &f, const TOptions &) const override;
     bool OffertEnExport(const TFichierX &f) const override { return EstQuiz(f); }
     bool Exporte(const TFichierX &f) const override;
-    Rapport CePerdrait(const TFichierX &f) const override { return SansBonneReponse(f); }
+    Rapport CePerdrait(const TFichierX &f, const TOptions &o) const override { return SansBonneReponse(f, o); }
 };
 
 // The one instance of a format class, for its registration.

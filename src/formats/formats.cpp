@@ -28,9 +28,9 @@ namespace {
 }
 
 std::unique_ptr<TFichierX> Charger(const QString &nom, bool modifiable, bool commeDocument, QChar typeCsv,
-                                   Rapport *rapport, QChar lettre)
+                                   const TOptions &options, Rapport *rapport, QChar lettre)
 {
-    const TFormat *format = Trouver(lettre.isNull() ? Reconnaitre(nom) : lettre);
+    const TFormat *format = Trouver(lettre.isNull() ? Reconnaitre(nom, options) : lettre);
     if (!commeDocument && !(format && format->A(Modele)))
         throw ErreurIdInvalide(QCoreApplication::translate("Formats", "This file cannot be used as a model!"));
     if (!format || !format->Lisible())
@@ -40,7 +40,7 @@ std::unique_ptr<TFichierX> Charger(const QString &nom, bool modifiable, bool com
     // Every reader's cards count against the file's memory budget (those that
     // read the bytes themselves hold a budget of their own, which is the one charged).
     TBudgetMemoire budget(QFileInfo(nom).size());
-    std::unique_ptr<TFichierX> fichier = format->Lire(nom, {modifiable, commeDocument, typeCsv, rapport});
+    std::unique_ptr<TFichierX> fichier = format->Lire(nom, {modifiable, commeDocument, typeCsv, rapport, options});
     // A reader that took a refused allocation for the end of its input.
     if (TProgression::Annulee())
         throw ErreurAnnulation();
@@ -79,22 +79,22 @@ QChar Parcourir(const Tete &tete, bool generales)
 
 } // namespace
 
-QChar ReconnaitreTete(const QByteArray &tete, const QString &nom)
+QChar ReconnaitreTete(const QByteArray &tete, const QString &nom, const TOptions &options)
 {
-    return Parcourir(Tete(tete, nom), false);
+    return Parcourir(Tete(tete, nom, options), false);
 }
 
-QChar Reconnaitre(const QString &nom)
+QChar Reconnaitre(const QString &nom, const TOptions &options)
 {
     auto flux = TFlux::Ouvrir(nom, false);
-    return ReconnaitreTete(flux->Lire(0, TailleTete), nom);
+    return ReconnaitreTete(flux->Lire(0, TailleTete), nom, options);
 }
 
 std::unique_ptr<TFichierX> Ouvrir(const QString &nom, bool modifiable, bool commeDocument, QChar typeCsv,
-                                  Rapport *rapport, QChar format)
+                                  const TOptions &options, Rapport *rapport, QChar format)
 {
     try {
-        return Charger(nom, modifiable, commeDocument, typeCsv, rapport, format);
+        return Charger(nom, modifiable, commeDocument, typeCsv, options, rapport, format);
     } catch (const std::bad_alloc &) {
         PlusDeMemoire(nom);
     }
@@ -106,13 +106,14 @@ bool EstExport(const TFichierX &fichier, QChar format)
     return f && f->Exporte(fichier);
 }
 
-void Enregistrer(TFichierX &fichier, const QString &nom, QChar format, bool nouveau, bool exporter, Rapport *rapport)
+void Enregistrer(TFichierX &fichier, const QString &nom, QChar format, bool nouveau, const TOptions &options,
+                 bool exporter, Rapport *rapport)
 {
     const TFormat *f = Trouver(format);
     if (!f || !f->Ecrivable())
         throw ErreurFormatAbsent(QCoreApplication::translate("Formats", "Unknown format \"%1\".").arg(format));
     try {
-        f->Ecrire(fichier, nom, {nouveau, exporter, rapport});
+        f->Ecrire(fichier, nom, {nouveau, exporter, rapport, options});
     } catch (const std::bad_alloc &) {
         PlusDeMemoire(nom);
     }
@@ -137,13 +138,13 @@ QChar FormatDepuisExtension(const QString &nom)
 
 }
 
-QChar ReconnaitreFormatTete(const QByteArray &tete, const QString &chemin)
+QChar ReconnaitreFormatTete(const QByteArray &tete, const QString &chemin, const TOptions &options)
 {
-    return Formats::Parcourir(Formats::Tete(tete, chemin), true);
+    return Formats::Parcourir(Formats::Tete(tete, chemin, options), true);
 }
 
-QChar ReconnaitreFormat(const QString &chemin)
+QChar ReconnaitreFormat(const QString &chemin, const TOptions &options)
 {
     auto flux = TFlux::Ouvrir(chemin, false);
-    return ReconnaitreFormatTete(flux->Lire(0, 255), chemin);
+    return ReconnaitreFormatTete(flux->Lire(0, 255), chemin, options);
 }

@@ -6,6 +6,7 @@
 #include <memory>
 
 class TFichierX;
+struct TOptions;
 
 namespace Formats {
 class Rapport;
@@ -20,16 +21,17 @@ namespace Formats {
 // sorted, still unmodified. typeCsv is the type given to a CSV file.
 // rapport, when given, gets what the reader left out. format: the letter
 // the caller already recognised, so that the file is not looked at twice.
+// options: the user's, where the file says nothing.
 std::unique_ptr<TFichierX> Ouvrir(const QString &nom, bool modifiable, bool commeDocument, QChar typeCsv,
-                                  Rapport *rapport = nullptr, QChar format = QChar());
+                                  const TOptions &options, Rapport *rapport = nullptr, QChar format = QChar());
 
 // Saves with the writer of the format, following the save contract
 // ('t', and 'm' for a Questionnaire, are exports).
 // exporter asks for an export where the format could be the document's own.
 // What it would lose is asked before (PertesEnregistrement); rapport, when
 // given, gets what the writer left out.
-void Enregistrer(TFichierX &fichier, const QString &nom, QChar format, bool nouveau, bool exporter = false,
-                 Rapport *rapport = nullptr);
+void Enregistrer(TFichierX &fichier, const QString &nom, QChar format, bool nouveau, const TOptions &options,
+                 bool exporter = false, Rapport *rapport = nullptr);
 
 // The writer of format writes an export rather than the document itself.
 bool EstExport(const TFichierX &fichier, QChar format);
@@ -40,14 +42,15 @@ QChar FormatDepuisExtension(const QString &nom);
 // The format of a file on disk: each format is asked in its order of
 // recognition (the general rules, then the formats that look further into
 // the file). '?' when none takes it.
-QChar Reconnaitre(const QString &nom);
-QChar ReconnaitreTete(const QByteArray &tete, const QString &nom);
+// options: the CSV separator a CSV file holds.
+QChar Reconnaitre(const QString &nom, const TOptions &options);
+QChar ReconnaitreTete(const QByteArray &tete, const QString &nom, const TOptions &options);
 
 }
 
 // Format letter of a file on disk from its first 255 bytes and its name,
 // by the general rules only; '?' when not recognised. Raises ErreurFichier
 // when the file cannot be read.
-QChar ReconnaitreFormat(const QString &chemin);
+QChar ReconnaitreFormat(const QString &chemin, const TOptions &options);
 // The same on a head already read (at most its first 255 bytes are looked at).
-QChar ReconnaitreFormatTete(const QByteArray &tete, const QString &chemin);
+QChar ReconnaitreFormatTete(const QByteArray &tete, const QString &chemin, const TOptions &options);

@@ -54,10 +54,10 @@ void CompteurPertes::Ajouter(QStringView texte, int fiche)
         m_rapport.Ajouter({Perte::Caracteres, n, fiche, premier, QString()});
 }
 
-Rapport SansBonneReponse(const TFichierX &f)
+Rapport SansBonneReponse(const TFichierX &f, const TOptions &options)
 {
     Rapport rapport;
-    Questions::DepuisCartes cartes(f);
+    Questions::DepuisCartes cartes(f, options);
     for (int i = 0; i < f.NombreFiches(); ++i) {
         if (cartes.Lire(f.Fiche(i)).SansBonneReponse(f.TypeFichier == u'M'))
             rapport.Ajouter({Perte::SansBonneReponse, 1, i, 0, QString()});
@@ -65,10 +65,10 @@ Rapport SansBonneReponse(const TFichierX &f)
     return rapport;
 }
 
-Rapport PertesEnregistrement(const TFichierX &f, QChar format)
+Rapport PertesEnregistrement(const TFichierX &f, QChar format, const TOptions &options)
 {
     const TFormat *ecrivain = Trouver(format);
-    return ecrivain ? ecrivain->CePerdrait(f) : Rapport();
+    return ecrivain ? ecrivain->CePerdrait(f, options) : Rapport();
 }
 
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 class TFichierX;
+struct TOptions;
 
 namespace Formats {
 
@@ -61,7 +62,7 @@ private:
 // system's code page turn some characters into '?'; Moodle XML and GIFT
 // turn multiple-choice cards without a right answer into questions that
 // accept every answer, or none. Empty for a letter no format has.
-Rapport PertesEnregistrement(const TFichierX &fichier, QChar format);
+Rapport PertesEnregistrement(const TFichierX &fichier, QChar format, const TOptions &options);
 
 // Counts, text after text in the order a writer writes them, the characters
 // a code page cannot hold.
@@ -78,6 +79,6 @@ private:
 };
 
 // The multiple-choice cards with no answer marked right.
-Rapport SansBonneReponse(const TFichierX &fichier);
+Rapport SansBonneReponse(const TFichierX &fichier, const TOptions &options);
 
 }

@@ -5,8 +5,8 @@
 #include "model/budget.h"
 #include "model/erreurs.h"
 #include "model/fichierx.h"
+#include "model/options.h"
 #include "model/outils.h"
-#include "settings/init.h"
 
 #include <QStringDecoder>
 
@@ -23,9 +23,9 @@ qint64 CoutPropre(const QString &texte)
 
 } // namespace
 
-Balises::Balises(const TFichierX &f)
+Balises::Balises(const TFichierX &f, const TOptions &options)
 {
-    SeparateurReponses = f.Fragmenteur.isEmpty() ? Parametres.mcqor : f.Fragmenteur;
+    SeparateurReponses = f.Fragmenteur.isEmpty() ? options.separateurQcm : f.Fragmenteur;
     QChar ouverture;
     QChar fermeture;
     f.DelimiteursCommentaire(ouverture, fermeture);
@@ -58,21 +58,21 @@ QString NoteParDefaut(Genre genre)
     return genre == Genre::ReponseCourte || genre == Genre::Numerique ? S("100") : S("0");
 }
 
-void Question::DefinirType(const QString &nom)
+void Question::DefinirType(const QString &type)
 {
     nomAutre.clear();
-    if (nom.isEmpty()) {
+    if (type.isEmpty()) {
         genre = Genre::Aucun;
         return;
     }
     for (int i = 0; i < int(std::size(NomsGenres)); ++i) {
-        if (nom == QLatin1String(NomsGenres[i])) {
+        if (type == QLatin1String(NomsGenres[i])) {
             genre = Genre(int(Genre::ChoixMultiple) + i);
             return;
         }
     }
     genre = Genre::Autre;
-    nomAutre = nom;
+    nomAutre = type;
 }
 
 QString Question::NomType() const
@@ -204,7 +204,7 @@ void Question::Vider()
 
 // --- Cards to questions ---------------------------------------------------
 
-DepuisCartes::DepuisCartes(const TFichierX &fichier) : f(fichier), b(fichier) { }
+DepuisCartes::DepuisCartes(const TFichierX &fichier, const TOptions &options) : f(fichier), b(fichier, options) { }
 
 // A grade or type marker in t: its value and the text without it. note: the
 // marker is a grade (an empty one is full credit, a decimal comma is a point).
@@ -349,7 +349,7 @@ Question DepuisCartes::Lire(const TFicheX &fiche)
 
 // --- Questions to cards ---------------------------------------------------
 
-VersCartes::VersCartes(TFichierX &fichier) : f(fichier), b(fichier)
+VersCartes::VersCartes(TFichierX &fichier, const TOptions &options) : f(fichier), b(fichier, options)
 {
     b.SeparateurReponses = f.Espacement + b.SeparateurReponses + f.Espacement;
     b.DebutFeedback += f.Espacement;

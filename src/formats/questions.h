@@ -6,6 +6,7 @@
 
 class TFichierX;
 class TFicheX;
+struct TOptions;
 
 // The quiz questions that MCQ and Questionnaire cards stand for, between the
 // cards and the quiz formats (Moodle XML, GIFT, Aiken). The card markup is
@@ -36,7 +37,8 @@ struct Balises
     QString FinTrou;
     QString SeparateurPaire;
 
-    explicit Balises(const TFichierX &f);
+    // options: the MCQ separator of a file that has none.
+    Balises(const TFichierX &f, const TOptions &options);
 };
 
 // The kinds of quiz question, as Moodle has them; their names are spelt in
@@ -95,7 +97,7 @@ struct Question
     Genre genre = Genre::Aucun;
     QString nomAutre;
     // From a type name as Moodle or the markup spells it; empty: Aucun.
-    void DefinirType(const QString &nom);
+    void DefinirType(const QString &type);
     // The type name as Moodle spells it; empty for Aucun.
     QString NomType() const;
     // A multiple choice, or a kind Moodle names after it ("multichoiceset").
@@ -131,7 +133,7 @@ struct Question
 class DepuisCartes
 {
 public:
-    explicit DepuisCartes(const TFichierX &fichier);
+    DepuisCartes(const TFichierX &fichier, const TOptions &options);
     Question Lire(const TFicheX &fiche);
     const Balises &Markup() const { return b; }
 
@@ -154,7 +156,7 @@ private:
 class VersCartes
 {
 public:
-    explicit VersCartes(TFichierX &fichier);
+    VersCartes(TFichierX &fichier, const TOptions &options);
     void Ajouter(const Question &question);
 
 private:

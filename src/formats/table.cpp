@@ -72,7 +72,7 @@ bool EstQuiz(const TFichierX &f)
     return f.TypeFichier == u'M' || f.TypeFichier == u'Q';
 }
 
-bool TFormatQuiz::OffertEnSauvegarde(const TFichierX &f) const
+bool TFormatQuiz::OffertEnSauvegarde(const TFichierX &f, const TOptions &) const
 {
     return f.TypeFichier == u'M';
 }
@@ -97,7 +97,8 @@ void TFormat::Ecrire(TFichierX &, const QString &, const Ecriture &) const
     throw ErreurFormatAbsent(QCoreApplication::translate("Formats", "Unknown format \"%1\".").arg(Lettre()));
 }
 
-Tete::Tete(const QByteArray &octets_, const QString &nom_) : octets(octets_), nom(nom_), debut(octets_.left(255))
+Tete::Tete(const QByteArray &octets_, const QString &nom_, const TOptions &options_)
+    : octets(octets_), nom(nom_), debut(octets_.left(255)), options(options_)
 {
     const qsizetype zero = debut.indexOf('\0');
     texte = zero < 0 ? debut : debut.left(zero);

@@ -3,10 +3,10 @@
 #include "model/budget.h"
 #include "model/erreurs.h"
 #include "model/flux.h"
+#include "model/options.h"
 #include "model/outils.h"
 #include "model/pagecode.h"
 #include "resources/chaines.h"
-#include "settings/init.h"
 
 #include <QCollator>
 #include <QCollatorSortKey>
@@ -282,7 +282,8 @@ void TFicheX::PermuterChamps12()
     SetChamps(Vue(0), Vue(2), Vue(1));
 }
 
-TFichierX::TFichierX(QChar typeFichier, QChar formatFichier) : TypeFichier(typeFichier), FormatFichier(formatFichier)
+TFichierX::TFichierX(QChar typeFichier, QChar formatFichier, const TOptions &options)
+    : TypeFichier(typeFichier), FormatFichier(formatFichier)
 {
     Modifiable = true;
     PageCode = PageCode::AnsiSysteme();
@@ -308,7 +309,7 @@ TFichierX::TFichierX(QChar typeFichier, QChar formatFichier) : TypeFichier(typeF
     AvecOptions = LettreChamp1 == u'Q' || t <= 'E';
     // Rule 6.
     if (AvecOptions || Numerote)
-        Fragmenteur = FragmenteurParDefaut();
+        Fragmenteur = FragmenteurParDefaut(options);
     // Rule 7.
     if (AvecOptions) {
         Commentaire = u'(';
@@ -318,8 +319,8 @@ TFichierX::TFichierX(QChar typeFichier, QChar formatFichier) : TypeFichier(typeF
         CarDeuxPoints = u':';
         EstQuestionnaire = t == 'Q';
         if (EstQuestionnaire) {
-            OuVisible = Parametres.or_;
-            Ponctuation = Parametres.xdelim;
+            OuVisible = options.ouVisible;
+            Ponctuation = options.ponctuation;
             ScoreSatisfaisant = 50;
         }
         Espacement = EspacementParDefaut();
@@ -331,11 +332,11 @@ TFichierX::~TFichierX()
     Flux.reset();
 }
 
-void TFichierX::InitialiserNouveau()
+void TFichierX::InitialiserNouveau(const TOptions &options)
 {
     VersionCreation = Chaines::Version();
-    Signature = Parametres.sign;
-    FeuilleStyle = Parametres.xslfil;
+    Signature = options.signature;
+    FeuilleStyle = options.feuilleStyle;
 }
 
 void TFichierX::VerifierIndex(int index) const
@@ -542,13 +543,13 @@ void TFichierX::SetCanevas(const QString &c0, const QString &c1, const QString &
     Modifie = true;
 }
 
-void TFichierX::PreparerCanevasQcm()
+void TFichierX::PreparerCanevasQcm(int reponses)
 {
-    if (Parametres.mcqnor <= 0)
+    if (reponses <= 0)
         return;
     const QString emplacement = Espacement + Fragmenteur + Espacement;
     QString reponse = Canevas.Champ2();
-    for (int i = 0; i < Parametres.mcqnor; ++i)
+    for (int i = 0; i < reponses; ++i)
         reponse += emplacement;
     Canevas.SetChamp2(reponse);
     AvecCanevas = true;
@@ -565,7 +566,7 @@ bool TFichierX::EstTypeAlphabetique(QChar type)
     return type == u'R' || type.unicode() < 'E';
 }
 
-QString TFichierX::FragmenteurParDefaut() const
+QString TFichierX::FragmenteurParDefaut(const TOptions &options) const
 {
     switch (TypeFichier.unicode()) {
     case 'A':
@@ -580,7 +581,7 @@ QString TFichierX::FragmenteurParDefaut() const
     case 'D':
         return QStringLiteral("|");
     case 'M':
-        return Parametres.mcqor;
+        return options.separateurQcm;
     default:
         return QString();
     }
@@ -644,14 +645,14 @@ void TFichierX::DelimiteursCommentaire(QChar &ouverture, QChar &fermeture) const
         fermeture = u'}';
 }
 
-QString TFichierX::MotsIgnoresParDefaut() const
+QString TFichierX::MotsIgnoresParDefaut(const TOptions &options) const
 {
-    return MotAMot ? QString() : Parametres.ignor;
+    return MotAMot ? QString() : options.motsIgnores;
 }
 
-QString TFichierX::MotsIgnoresEffectifs() const
+QString TFichierX::MotsIgnoresEffectifs(const TOptions &options) const
 {
-    return AvecMotsIgnores ? MotsIgnores : MotsIgnoresParDefaut();
+    return AvecMotsIgnores ? MotsIgnores : MotsIgnoresParDefaut(options);
 }
 
 bool TFichierX::CommenceParCarPourcent(const QString &texte) const

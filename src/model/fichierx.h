@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/options.h"
+
 #include <QChar>
 #include <QString>
 #include <QStringView>
@@ -76,7 +78,9 @@ private:
 class TFichierX
 {
 public:
-    TFichierX(QChar typeFichier, QChar formatFichier);
+    // options: the preferences a Questionnaire or MCQ file takes its
+    // separators from until it says otherwise.
+    TFichierX(QChar typeFichier, QChar formatFichier, const TOptions &options = TOptions());
     ~TFichierX();
     TFichierX(const TFichierX &) = delete;
     TFichierX &operator=(const TFichierX &) = delete;
@@ -133,7 +137,8 @@ public:
     QChar CarPourcent;
 
     // Life
-    void InitialiserNouveau();
+    // A file the user creates: signature and style sheet from the options.
+    void InitialiserNouveau(const TOptions &options);
 
     // Cards; a position outside the list raises ErreurIndex.
     int NombreFiches() const { return int(Fiches.size()); }
@@ -163,14 +168,15 @@ public:
     void SetEtiquettes(const QString &c0, const QString &c1, const QString &c2);
     void EtiquettesParDefaut();
     void SetCanevas(const QString &c0, const QString &c1, const QString &c2);
-    void PreparerCanevasQcm();
+    // reponses: the answer places of a new MCQ card.
+    void PreparerCanevasQcm(int reponses);
     static QString NomType(QChar lettre);
     QString NomTypeFichier() const { return NomType(TypeFichier); }
     bool TypeAlphabetique() const { return EstTypeAlphabetique(TypeFichier); }
     static bool EstTypeAlphabetique(QChar type);
 
     // Options and separators
-    QString FragmenteurParDefaut() const;
+    QString FragmenteurParDefaut(const TOptions &options) const;
     QString EspacementParDefaut() const;
     void SetFragmenteurCar(QChar c);
     QChar FragmenteurCar() const;
@@ -179,8 +185,8 @@ public:
     void SetTroncature(QChar c);
     // Leaves fermeture alone when the opening character has no pair.
     void DelimiteursCommentaire(QChar &ouverture, QChar &fermeture) const;
-    QString MotsIgnoresParDefaut() const;
-    QString MotsIgnoresEffectifs() const;
+    QString MotsIgnoresParDefaut(const TOptions &options) const;
+    QString MotsIgnoresEffectifs(const TOptions &options) const;
     bool CommenceParCarPourcent(const QString &texte) const;
 
     // True for a valid XML-ish identifier: a letter or '_', then letters, digits, '_'.

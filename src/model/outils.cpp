@@ -2,7 +2,6 @@
 
 #include "model/flux.h"
 #include "model/pagecode.h"
-#include "settings/init.h"
 
 #include <QCoreApplication>
 #include <QLocale>
@@ -37,20 +36,8 @@ QString SeparateurListeLocal()
     return QLocale().decimalPoint() == QLatin1String(",") ? QStringLiteral(";") : QStringLiteral(",");
 }
 
-// The separator is a setting; the settings know nothing of escapes.
-void DefinirSeparateurCsv(const QString &texte)
+QChar SeparateurCsv(const QString &texte)
 {
-    Parametres.comma = texte;
-}
-
-QString SeparateurCsvTexte()
-{
-    return Parametres.comma;
-}
-
-QChar SeparateurCsv()
-{
-    const QString &texte = Parametres.comma;
     return PremierCar(texte.isEmpty() ? SeparateurListeLocal() : Desechapper(texte));
 }
 

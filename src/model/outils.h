@@ -10,11 +10,9 @@ QChar PremierCar(const QString &texte);
 QString SansEspaces(const QString &texte);
 QString SeparateurListeLocal();
 
-// The CSV separator, a setting (Parametres.comma): the text as typed, with
-// escapes, and the character it stands for (the locale's when empty).
-void DefinirSeparateurCsv(const QString &texte);
-QString SeparateurCsvTexte();
-QChar SeparateurCsv();
+// The character a CSV separator as typed stands for (escapes allowed; the
+// locale's list separator when empty).
+QChar SeparateurCsv(const QString &texte);
 
 QString ExtensionDepuisMotif(const QString &motif, QChar lettre);
 QString NomSansExtension(const QString &chemin);

@@ -1,5 +1,6 @@
 #include "settings/init.h"
 
+#include "model/outils.h"
 #include "resources/chaines.h"
 
 #include <QFile>
@@ -196,6 +197,43 @@ TParametres::TParametres()
 void ParametresParDefaut()
 {
     Parametres = TParametres();
+}
+
+TOptions OptionsCourantes()
+{
+    const TParametres &p = Parametres;
+    TOptions o;
+    o.ouVisible = p.or_;
+    o.ponctuation = p.xdelim;
+    o.motsIgnores = p.ignor;
+    o.signature = p.sign;
+    o.feuilleStyle = p.xslfil;
+    o.separateurQcm = p.mcqor;
+    o.reponsesQcm = p.mcqnor;
+    o.lfSeul = p.lfonly;
+    o.utf8Xml = p.xmlutf;
+    o.espacesMinimaux = p.minsp;
+    o.separateurCsv = p.comma;
+    o.utf8Csv = p.csvutf;
+    o.typesCsv = p.csvtyp;
+    o.formatMoodle = p.mcqfrm;
+    return o;
+}
+
+// The settings know nothing of escapes: the text is kept as typed.
+void DefinirSeparateurCsv(const QString &texte)
+{
+    Parametres.comma = texte;
+}
+
+QString SeparateurCsvTexte()
+{
+    return Parametres.comma;
+}
+
+QChar SeparateurCsv()
+{
+    return SeparateurCsv(Parametres.comma);
 }
 
 QString CheminParametres()

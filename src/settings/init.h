@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/options.h"
+
 #include <QString>
 
 // The preferences and remembered files kept between runs. One instance for
@@ -40,7 +42,7 @@ struct TParametres
     bool csvutf = false;
     bool ncwnf = false;
     // The CSV separator as typed (escapes allowed); empty for the locale's
-    // list separator. The text utilities read it (SeparateurCsv).
+    // list separator.
     QString comma;
     // Spell checking as the user types, and the dictionary's name (empty:
     // the one of the interface's language).
@@ -60,3 +62,13 @@ void EcrireParametres(bool preferences);
 // Where the settings live: the file named by AMBLOPAD_SETTINGS, else the
 // platform's store for organisation "Amblorine".
 QString CheminParametres();
+
+// What the settings tell readers, writers and new files, as they stand now:
+// read them on the thread that owns them.
+TOptions OptionsCourantes();
+
+// The CSV separator setting: the text as typed, with escapes, and the
+// character it stands for (the locale's when empty).
+void DefinirSeparateurCsv(const QString &texte);
+QString SeparateurCsvTexte();
+QChar SeparateurCsv();

@@ -76,12 +76,13 @@ QString Identifiant(const QString &titre, const QString &nom)
     return u'i' + QString::fromLatin1(h.result().toHex());
 }
 
-QByteArray EcrirePaquet(const TFichierX &f, Profil profil, const QString &nom, Formats::Rapport *rapport)
+QByteArray EcrirePaquet(const TFichierX &f, Profil profil, const QString &nom, Formats::Rapport *rapport,
+                        const TOptions &options)
 {
     const QString titre = f.Titre.trimmed().isEmpty() ? NomSansExtension(QFileInfo(nom).fileName()) : f.Titre;
     const QString ident = Identifiant(titre, nom);
     PertesEcriture pertes;
-    const QByteArray qti = EcrireEvaluation(f, profil, ident, titre, pertes);
+    const QByteArray qti = EcrireEvaluation(f, profil, ident, titre, pertes, options);
     // A cartridge's assessment holds one question at least.
     if (profil == Profil::Cartouche && pertes.ecrites == 0)
         throw ErreurFichier(
@@ -119,11 +120,11 @@ QByteArray EcrirePaquet(const TFichierX &f, Profil profil, const QString &nom, F
     return Zip::Ecrire(entrees, Qti::tr("The package could not be written: %1"));
 }
 
-std::unique_ptr<TFichierX> Lire(const QByteArray &octets, Formats::Rapport *rapport)
+std::unique_ptr<TFichierX> Lire(const QByteArray &octets, Formats::Rapport *rapport, const TOptions &options)
 {
     TBudgetMemoire budget(octets.size());
-    auto f = std::make_unique<TFichierX>(QChar(u'M'), QChar(u'm'));
-    Lecteur lecteur(*f);
+    auto f = std::make_unique<TFichierX>(QChar(u'M'), QChar(u'm'), options);
+    Lecteur lecteur(*f, options);
     if (!octets.startsWith("PK")) {
         lecteur.Lire(octets);
     } else {
@@ -153,14 +154,14 @@ std::unique_ptr<TFichierX> Lire(const QByteArray &octets, Formats::Rapport *rapp
     return f;
 }
 
-std::unique_ptr<TFichierX> Charger(const QString &nom, Formats::Rapport *rapport)
+std::unique_ptr<TFichierX> Charger(const QString &nom, Formats::Rapport *rapport, const TOptions &options)
 {
     QByteArray octets;
     {
         auto flux = TFlux::Ouvrir(nom, false);
         octets = flux->LireTout();
     } // the package is not held: the cards make a new document
-    return Lire(octets, rapport);
+    return Lire(octets, rapport, options);
 }
 
 } // namespace Qti12
@@ -200,16 +201,16 @@ public:
     bool Ecrivable() const override { return true; }
     std::unique_ptr<TFichierX> Lire(const QString &nom, const Formats::Lecture &l) const override
     {
-        return Qti12::Charger(nom, l.rapport);
+        return Qti12::Charger(nom, l.rapport, l.options);
     }
     void Ecrire(TFichierX &f, const QString &nom, const Formats::Ecriture &e) const override
     {
         const QByteArray contenu = Qti12::EcrirePaquet(
-            f, m_cartouche ? Qti12::Profil::Cartouche : Qti12::Profil::Canvas, nom, e.rapport);
+            f, m_cartouche ? Qti12::Profil::Cartouche : Qti12::Profil::Canvas, nom, e.rapport, e.options);
         Contrat::EcrireExport(f, nom, contenu);
     }
     QChar FormatLu() const override { return u'm'; }
-    bool OffertEnSauvegarde(const TFichierX &) const override { return false; }
+    bool OffertEnSauvegarde(const TFichierX &, const TOptions &) const override { return false; }
     bool Exporte(const TFichierX &) const override { return true; }
 
 private:

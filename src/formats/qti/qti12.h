@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/options.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -38,14 +40,14 @@ struct PertesEcriture
 
 // The card file's questions as one assessment document.
 QByteArray EcrireEvaluation(const TFichierX &fichier, Profil profil, const QString &ident, const QString &titre,
-                            PertesEcriture &pertes);
+                            PertesEcriture &pertes, const TOptions &options);
 
 // The items of questestinterop documents turned into cards, document after
 // document; what cards cannot hold is counted, kind by kind.
 class Lecteur
 {
 public:
-    explicit Lecteur(TFichierX &fichier);
+    Lecteur(TFichierX &fichier, const TOptions &options);
     ~Lecteur();
     // Raises ErreurIdInvalide on a document that is not well-formed or not
     // a questestinterop; nothing of it is added then.
@@ -71,12 +73,14 @@ namespace Qti12 {
 // read as the cards of a new, untitled MCQ file: every QTI 1.2 assessment
 // or question bank its manifest lists, in order. A damaged or hostile
 // package raises ErreurIdInvalide and gives nothing.
-std::unique_ptr<TFichierX> Lire(const QByteArray &octets, Formats::Rapport *rapport);
-std::unique_ptr<TFichierX> Charger(const QString &nom, Formats::Rapport *rapport);
+std::unique_ptr<TFichierX> Lire(const QByteArray &octets, Formats::Rapport *rapport,
+                                const TOptions &options = TOptions());
+std::unique_ptr<TFichierX> Charger(const QString &nom, Formats::Rapport *rapport, const TOptions &options = TOptions());
 
 // The package of a card file: Canvas's QTI export or a Common Cartridge.
 // nom: the file written, whose name titles an untitled card file.
-QByteArray EcrirePaquet(const TFichierX &fichier, Profil profil, const QString &nom, Formats::Rapport *rapport);
+QByteArray EcrirePaquet(const TFichierX &fichier, Profil profil, const QString &nom, Formats::Rapport *rapport,
+                        const TOptions &options = TOptions());
 
 // The assessment's identifier: the same for the same title and file name,
 // so that a new export of a quiz replaces its earlier import.

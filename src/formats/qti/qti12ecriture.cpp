@@ -43,8 +43,8 @@ QString Nombre(double v)
 class Ecrivain
 {
 public:
-    Ecrivain(const TFichierX &fichier, Qti12::Profil profil, Qti12::PertesEcriture &p)
-        : f(fichier), cartes(fichier), cc(profil == Qti12::Profil::Cartouche), pertes(p)
+    Ecrivain(const TFichierX &fichier, Qti12::Profil profil, Qti12::PertesEcriture &p, const TOptions &options)
+        : f(fichier), cartes(fichier, options), cc(profil == Qti12::Profil::Cartouche), pertes(p)
     {
     }
     QByteArray Ecrire(const QString &ident, const QString &titre);
@@ -453,9 +453,9 @@ QByteArray Ecrivain::Ecrire(const QString &ident, const QString &titre)
 namespace Qti12 {
 
 QByteArray EcrireEvaluation(const TFichierX &fichier, Profil profil, const QString &ident, const QString &titre,
-                            PertesEcriture &pertes)
+                            PertesEcriture &pertes, const TOptions &options)
 {
-    return Ecrivain(fichier, profil, pertes).Ecrire(ident, titre);
+    return Ecrivain(fichier, profil, pertes, options).Ecrire(ident, titre);
 }
 
 void PertesEcriture::Rapporter(Formats::Rapport *rapport) const

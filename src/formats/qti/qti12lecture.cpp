@@ -132,7 +132,7 @@ struct Qti12::Lecteur::Prive
     int introuvables = 0;
     QString titre;
 
-    explicit Prive(TFichierX &fichier) : f(fichier), cartes(fichier) { }
+    Prive(TFichierX &fichier, const TOptions &options) : f(fichier), cartes(fichier, options) { }
 
     void Parcourir(const TNoeudXml &e);
     void Item(const TNoeudXml &item);
@@ -535,7 +535,7 @@ void Qti12::Lecteur::Prive::Item(const TNoeudXml &item)
 
 namespace Qti12 {
 
-Lecteur::Lecteur(TFichierX &fichier) : d(std::make_unique<Prive>(fichier)) { }
+Lecteur::Lecteur(TFichierX &fichier, const TOptions &options) : d(std::make_unique<Prive>(fichier, options)) { }
 
 Lecteur::~Lecteur() = default;
 

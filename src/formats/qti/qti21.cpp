@@ -11,16 +11,18 @@
 #include "model/fichierx.h"
 #include "model/flux.h"
 
-QByteArray TFichierQti21::EcrirePaquet(const TFichierX &fichier, Formats::Rapport *rapport)
+QByteArray TFichierQti21::EcrirePaquet(const TFichierX &fichier, Formats::Rapport *rapport, const TOptions &options)
 {
-    return Zip::Ecrire(Fichiers(fichier, rapport), Qti21::Messages::tr("The QTI package could not be made: %1"));
+    return Zip::Ecrire(Fichiers(fichier, rapport, options),
+                       Qti21::Messages::tr("The QTI package could not be made: %1"));
 }
 
-void TFichierQti21::Exporter(const TFichierX &fichier, const QString &nom, Formats::Rapport *rapport)
+void TFichierQti21::Exporter(const TFichierX &fichier, const QString &nom, Formats::Rapport *rapport,
+                             const TOptions &options)
 {
     // Counted apart: the report is added to only once the file is written.
     Formats::Rapport pertes;
-    const QByteArray contenu = EcrirePaquet(fichier, &pertes);
+    const QByteArray contenu = EcrirePaquet(fichier, &pertes, options);
     Contrat::EcrireExport(fichier, nom, contenu);
     if (rapport) {
         for (const Formats::Perte &p : pertes.Pertes())
@@ -28,10 +30,11 @@ void TFichierQti21::Exporter(const TFichierX &fichier, const QString &nom, Forma
     }
 }
 
-std::unique_ptr<TFichierX> TFichierQti21::Importer(const QString &nom, Formats::Rapport *rapport)
+std::unique_ptr<TFichierX> TFichierQti21::Importer(const QString &nom, Formats::Rapport *rapport,
+                                                   const TOptions &options)
 {
     const QByteArray octets = TFlux::Ouvrir(nom, false)->LireTout();
-    auto f = octets.startsWith("PK") ? LirePaquet(octets, rapport) : LireItem(octets, rapport);
+    auto f = octets.startsWith("PK") ? LirePaquet(octets, rapport, options) : LireItem(octets, rapport, options);
     // A new document: its cards are nowhere on disk in a card file's format yet.
     f->Modifie = true;
     return f;
@@ -101,11 +104,11 @@ public:
     bool Ecrivable() const override { return true; }
     std::unique_ptr<TFichierX> Lire(const QString &nom, const Formats::Lecture &l) const override
     {
-        return TFichierQti21::Importer(nom, l.rapport);
+        return TFichierQti21::Importer(nom, l.rapport, l.options);
     }
     void Ecrire(TFichierX &f, const QString &nom, const Formats::Ecriture &e) const override
     {
-        TFichierQti21::Exporter(f, nom, e.rapport);
+        TFichierQti21::Exporter(f, nom, e.rapport, e.options);
     }
     QChar FormatLu() const override { return u'm'; }
     bool Accepte(const TFichierX &f) const override { return Formats::EstQuiz(f); }

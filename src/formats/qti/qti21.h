@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/options.h"
+
 #include <QByteArray>
 #include <QString>
 #include <memory>
@@ -23,16 +25,21 @@ public:
     using Entrees = std::vector<std::pair<QString, QByteArray>>;
     // The package's files in the order they are zipped: the manifest, the
     // test, then the items. What has no place in QTI goes to rapport.
-    static Entrees Fichiers(const TFichierX &fichier, Formats::Rapport *rapport);
-    static QByteArray EcrirePaquet(const TFichierX &fichier, Formats::Rapport *rapport);
-    static void Exporter(const TFichierX &fichier, const QString &nom, Formats::Rapport *rapport);
+    static Entrees Fichiers(const TFichierX &fichier, Formats::Rapport *rapport, const TOptions &options = TOptions());
+    static QByteArray EcrirePaquet(const TFichierX &fichier, Formats::Rapport *rapport,
+                                   const TOptions &options = TOptions());
+    static void Exporter(const TFichierX &fichier, const QString &nom, Formats::Rapport *rapport,
+                         const TOptions &options = TOptions());
 
     // A package or an item file; a damaged or hostile one raises
     // ErreurIdInvalide and gives nothing. Items the cards cannot hold are
     // counted in rapport, kind by kind.
-    static std::unique_ptr<TFichierX> LirePaquet(const QByteArray &octets, Formats::Rapport *rapport);
-    static std::unique_ptr<TFichierX> LireItem(const QByteArray &octets, Formats::Rapport *rapport);
-    static std::unique_ptr<TFichierX> Importer(const QString &nom, Formats::Rapport *rapport);
+    static std::unique_ptr<TFichierX> LirePaquet(const QByteArray &octets, Formats::Rapport *rapport,
+                                                 const TOptions &options = TOptions());
+    static std::unique_ptr<TFichierX> LireItem(const QByteArray &octets, Formats::Rapport *rapport,
+                                               const TOptions &options = TOptions());
+    static std::unique_ptr<TFichierX> Importer(const QString &nom, Formats::Rapport *rapport,
+                                               const TOptions &options = TOptions());
 
     // A document whose root is a QTI 2 assessmentItem.
     static bool EstItem(const QByteArray &tete);

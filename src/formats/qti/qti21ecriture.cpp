@@ -92,7 +92,7 @@ enum class Traitement {
 class EcrivainItem
 {
 public:
-    EcrivainItem(const Questions::Question &q, const QString &identifiant) : q(q), identifiant(identifiant) { }
+    EcrivainItem(const Questions::Question &question, const QString &ident) : q(question), identifiant(ident) { }
     // False when the question is written as the closest item QTI has.
     bool Ecrire(QByteArray &octets);
 
@@ -556,9 +556,10 @@ QByteArray Manifeste(const QStringList &items)
 
 } // namespace
 
-TFichierQti21::Entrees TFichierQti21::Fichiers(const TFichierX &fichier, Formats::Rapport *rapport)
+TFichierQti21::Entrees TFichierQti21::Fichiers(const TFichierX &fichier, Formats::Rapport *rapport,
+                                               const TOptions &options)
 {
-    Questions::DepuisCartes cartes(fichier);
+    Questions::DepuisCartes cartes(fichier, options);
     Entrees entrees(2);
     std::vector<Section> sections(1);
     QStringList items;

@@ -88,8 +88,8 @@ struct Refus
 class LecteurItem
 {
 public:
-    LecteurItem(const TDocumentXml &doc, QMap<QString, int> &ignores, int &medias, int &retroactions)
-        : racine(doc.Racine()), ignores(ignores), medias(medias), retroactions(retroactions)
+    LecteurItem(const TDocumentXml &doc, QMap<QString, int> &genresIgnores, int &medias0, int &retroactions0)
+        : racine(doc.Racine()), ignores(genresIgnores), medias(medias0), retroactions(retroactions0)
     {
     }
     // False when the item has no card form; counted by kind.
@@ -108,7 +108,7 @@ private:
     QStringList generaux; // the feedbacks shown whatever the response
 
     void Declarer(const TNoeudXml &declaration);
-    void Regles(const TNoeudXml &e, bool racine);
+    void Regles(const TNoeudXml &e, bool principale);
     QString Texte(const TNoeudXml &e, bool corps);
     void Parcourir(const TNoeudXml &e, QString &texte, bool corps);
     static void Saut(QString &texte);
@@ -152,7 +152,7 @@ void LecteurItem::Declarer(const TNoeudXml &e)
 // joined by "and" (the right answers of a multiple response). A score is a
 // numeric base value set to an outcome, or added to it. The feedbacks set
 // whatever the response are general feedbacks.
-void LecteurItem::Regles(const TNoeudXml &e, bool racine)
+void LecteurItem::Regles(const TNoeudXml &e, bool principale)
 {
     const auto valeur = [this](const TNoeudXml &c) {
         bool reponse = false;
@@ -164,7 +164,7 @@ void LecteurItem::Regles(const TNoeudXml &e, bool racine)
     for (const TNoeudXml &enfant : e.Elements()) {
         const QString nom = Local(enfant);
         if (nom == QLatin1String("setOutcomeValue")) {
-            if (!racine)
+            if (!principale)
                 continue;
             // Outside any condition: whatever the response.
             for (const TNoeudXml &base : Enfants(Enfant(enfant, u"multiple"), u"baseValue"))
@@ -172,7 +172,7 @@ void LecteurItem::Regles(const TNoeudXml &e, bool racine)
             continue;
         }
         if (nom != QLatin1String("responseIf") && nom != QLatin1String("responseElseIf")) {
-            Regles(enfant, racine && nom == QLatin1String("responseCondition"));
+            Regles(enfant, principale && nom == QLatin1String("responseCondition"));
             continue;
         }
         const QList<TNoeudXml> elements = enfant.Elements();
@@ -181,7 +181,7 @@ void LecteurItem::Regles(const TNoeudXml &e, bool racine)
         Regle r;
         const TNoeudXml condition = elements.first();
         const QString genre = Local(condition);
-        const bool toujours = racine && genre == QLatin1String("baseValue")
+        const bool toujours = principale && genre == QLatin1String("baseValue")
             && condition.Texte().trimmed() == QLatin1String("true");
         if (genre == QLatin1String("and")) {
             r.ensemble = true;
@@ -634,10 +634,10 @@ bool LecteurItem::Lire(Question &q)
 class Lecteur
 {
 public:
-    explicit Lecteur(Formats::Rapport *rapport) : rapport(rapport)
+    Lecteur(Formats::Rapport *pertes, const TOptions &options) : rapport(pertes)
     {
-        f = std::make_unique<TFichierX>(QChar(u'M'), QChar(u'm'));
-        cartes = std::make_unique<Questions::VersCartes>(*f);
+        f = std::make_unique<TFichierX>(QChar(u'M'), QChar(u'm'), options);
+        cartes = std::make_unique<Questions::VersCartes>(*f, options);
     }
     // One item document; nom names it in a refusal.
     void Item(const QByteArray &octets, const QString &nom);
@@ -705,15 +705,17 @@ std::unique_ptr<TFichierX> Lecteur::Terminer()
 
 } // namespace
 
-std::unique_ptr<TFichierX> TFichierQti21::LireItem(const QByteArray &octets, Formats::Rapport *rapport)
+std::unique_ptr<TFichierX> TFichierQti21::LireItem(const QByteArray &octets, Formats::Rapport *rapport,
+                                                   const TOptions &options)
 {
     TBudgetMemoire budget(octets.size());
-    Lecteur lecteur(rapport);
+    Lecteur lecteur(rapport, options);
     lecteur.Item(octets, QString());
     return lecteur.Terminer();
 }
 
-std::unique_ptr<TFichierX> TFichierQti21::LirePaquet(const QByteArray &octets, Formats::Rapport *rapport)
+std::unique_ptr<TFichierX> TFichierQti21::LirePaquet(const QByteArray &octets, Formats::Rapport *rapport,
+                                                     const TOptions &options)
 {
     TBudgetMemoire budget(octets.size());
     const QString endommage = Qti21::Messages::tr("This QTI package is damaged.");
@@ -749,7 +751,7 @@ std::unique_ptr<TFichierX> TFichierQti21::LirePaquet(const QByteArray &octets, F
     if (ordre.isEmpty() && tests.isEmpty())
         Refuser(Qti21::Messages::tr("This package lists no QTI 2 item."));
 
-    Lecteur lecteur(rapport);
+    Lecteur lecteur(rapport, options);
     QSet<QString> lus;
     // The first test gives the order and the sections (categories); the
     // items it leaves out follow in the manifest's order.

@@ -1,4 +1,4 @@
-#include "formats/natif.h"
+#include "formats/fiches/natif.h"
 
 #include "formats/contrat.h"
 #include "formats/table.h"
@@ -240,7 +240,7 @@ quint8 EncoderScore(quint8 score)
 
 } // namespace
 
-std::unique_ptr<TFichierX> TFichierNatif::LireNatif(const QByteArray &octets, bool complet)
+std::unique_ptr<TFichierX> TFichierNatif::LireNatif(const QByteArray &octets, bool complet, const TOptions &options)
 {
     TBudgetMemoire budget(octets.size());
     const Lecteur l(octets);
@@ -271,7 +271,7 @@ std::unique_ptr<TFichierX> TFichierNatif::LireNatif(const QByteArray &octets, bo
     auto caractere = [&](int position) { return texte(QByteArray(1, char(h(position)))); };
     auto oui = [&](int position) { return EstLettreOui(char(h(position))); };
 
-    auto f = std::make_unique<TFichierX>(QChar(char16_t(type)), u'n');
+    auto f = std::make_unique<TFichierX>(QChar(char16_t(type)), u'n', options);
     const QString motsIgnores = n > 2 ? texte(l.Court(2 * TailleBloc, LongueurLigne)) : QString();
     f->AvecTitre = false;
 
@@ -440,7 +440,7 @@ QByteArray TFichierNatif::EcrireNatif(const TFichierX &f)
     sortie += h;
 
     if (n > 2) {
-        AjouterCourt(sortie, f.AvecMotsIgnores ? encoder(f.MotsIgnoresEffectifs()) : QByteArray(), LongueurLigne);
+        AjouterCourt(sortie, f.AvecMotsIgnores ? encoder(f.MotsIgnores) : QByteArray(), LongueurLigne);
         sortie += QByteArray(qsizetype(n - 3) * TailleBloc, '\0');
     }
     AjouterEntier(sortie, 0);
@@ -470,11 +470,12 @@ QByteArray TFichierNatif::EcrireNatif(const TFichierX &f)
     return sortie;
 }
 
-std::unique_ptr<TFichierX> TFichierNatif::ChargerNatif(const QString &nom, bool modifiable, bool complet)
+std::unique_ptr<TFichierX> TFichierNatif::ChargerNatif(const QString &nom, bool modifiable, bool complet,
+                                                       const TOptions &options)
 {
     // A model is only read: it never needs the file for writing.
     auto flux = TFlux::Ouvrir(nom, complet && modifiable);
-    auto f = LireNatif(flux->LireTout(), complet);
+    auto f = LireNatif(flux->LireTout(), complet, options);
     if (complet) {
         Contrat::TerminerChargement(*f, nom, std::move(flux), modifiable);
     } else {
@@ -498,7 +499,7 @@ public:
     const char *Nom() const override { return QT_TRANSLATE_NOOP("Chaines", "Native"); }
     const char *Motif() const override { return "aq*"; }
     unsigned Capacites() const override { return Formats::Document | Formats::Modele | Formats::TitresToujours; }
-    bool DansOuverture(QChar) const override { return true; }
+    bool DansOuverture(QChar, const TOptions &) const override { return true; }
     // The signature "AQ" (its first letter with the high bit or not) after
     // the title block, then a control character.
     int RangReconnaissance() const override { return 2; }
@@ -512,15 +513,15 @@ public:
     bool Ecrivable() const override { return true; }
     std::unique_ptr<TFichierX> Lire(const QString &nom, const Formats::Lecture &l) const override
     {
-        return TFichierNatif::ChargerNatif(nom, l.modifiable, l.commeDocument);
+        return TFichierNatif::ChargerNatif(nom, l.modifiable, l.commeDocument, l.options);
     }
     void Ecrire(TFichierX &f, const QString &nom, const Formats::Ecriture &e) const override
     {
         TFichierNatif::EnregistrerNatif(f, nom, e.nouveau);
     }
-    bool OffertEnSauvegarde(const TFichierX &) const override { return true; }
+    bool OffertEnSauvegarde(const TFichierX &, const TOptions &) const override { return true; }
     // The texts in the order the writer writes them.
-    Formats::Rapport CePerdrait(const TFichierX &f) const override
+    Formats::Rapport CePerdrait(const TFichierX &f, const TOptions &) const override
     {
         Formats::Rapport pertes;
         Formats::CompteurPertes compteur(pertes, TFichierNatif::PageTextes(f));
@@ -531,7 +532,7 @@ public:
             compteur.Ajouter(f.Ponctuation, -1);
         }
         if (f.AvecMotsIgnores)
-            compteur.Ajouter(f.MotsIgnoresEffectifs(), -1);
+            compteur.Ajouter(f.MotsIgnores, -1);
         for (int i = 0; i < f.NombreFiches(); ++i) {
             compteur.Ajouter(f.Fiche(i).Champ1(), i);
             compteur.Ajouter(f.Fiche(i).Champ2(), i);

@@ -4,7 +4,7 @@
 // points), ankipaquet.cpp (the zip container), ankibase.cpp (the collection
 // database) and ankitexte.cpp (Anki text).
 
-#include "formats/ankicommun.h"
+#include "formats/anki/ankicommun.h"
 
 #include <QByteArray>
 #include <QChar>
@@ -17,6 +17,7 @@
 #include <memory>
 
 class TBudgetMemoire;
+struct TOptions;
 class TFichierX;
 namespace Formats {
 class Rapport;
@@ -47,7 +48,7 @@ QChar LettreType(const QString &nomType);
 Disposition DispositionType(QChar lettre, int nombreChamps);
 // A note's fields become a card; see anki.cpp.
 void AjouterNote(TFichierX &fichier, QStringList champs, const Disposition &disposition, bool titreDevant);
-std::unique_ptr<TFichierX> NouveauFichier(QChar type, const QString &titre);
+std::unique_ptr<TFichierX> NouveauFichier(QChar type, const QString &titre, const TOptions &options);
 void Terminer(TFichierX &fichier);
 // A field more for a note, checked and counted in the budget; the fields of
 // a note whose card is made are let go.
@@ -77,7 +78,8 @@ QByteArray CollectionDuPaquet(const QByteArray &octets, TBudgetMemoire &budget, 
 // ---- the collection (ankibase.cpp)
 
 // The cards of a collection's notes.
-std::unique_ptr<TFichierX> LireBase(QByteArray &octets, QChar type, const QString &secours, Omissions &omissions);
+std::unique_ptr<TFichierX> LireBase(QByteArray &octets, QChar type, const QString &secours, Omissions &omissions,
+                                    const TOptions &options);
 // The type this program wrote the collection from, when all its notes are of
 // one of its note types; null otherwise.
 QChar TypeDeLaCollection(QByteArray &octets);

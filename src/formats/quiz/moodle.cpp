@@ -1,4 +1,4 @@
-#include "formats/moodle.h"
+#include "formats/quiz/moodle.h"
 
 #include "formats/contrat.h"
 #include "formats/documentxml.h"
@@ -11,7 +11,7 @@
 #include "model/fichierx.h"
 #include "model/flux.h"
 #include "model/outils.h"
-#include "settings/init.h"
+#include "model/options.h"
 
 #include <QCoreApplication>
 
@@ -36,7 +36,10 @@ using SortieXml::Contexte;
 class Ecrivain
 {
 public:
-    explicit Ecrivain(const TFichierX &fichier) : f(fichier), cartes(fichier), Format(Parametres.mcqfrm) { }
+    Ecrivain(const TFichierX &fichier, const TOptions &options)
+        : f(fichier), cartes(fichier, options), Format(options.formatMoodle)
+    {
+    }
     QByteArray Ecrire();
 
 private:
@@ -220,11 +223,12 @@ QString TexteDe(const TNoeudXml &e)
 class Lecteur
 {
 public:
-    explicit Lecteur(const QByteArray &octets) : octets(octets) { }
+    Lecteur(const QByteArray &source, const TOptions &reglages) : octets(source), options(reglages) { }
     std::unique_ptr<TFichierX> Lire();
 
 private:
     const QByteArray &octets;
+    const TOptions &options;
     std::unique_ptr<TFichierX> f;
 
     // False for a category question without its path, which gives no card.
@@ -295,8 +299,8 @@ std::unique_ptr<TFichierX> Lecteur::Lire()
     if (racine.Nom() != QLatin1String("quiz"))
         throw ErreurIdInvalide(Moodle::tr("Not a valid Moodle file!"));
 
-    f = std::make_unique<TFichierX>(QChar(u'M'), QChar(u'm'));
-    Questions::VersCartes cartes(*f);
+    f = std::make_unique<TFichierX>(QChar(u'M'), QChar(u'm'), options);
+    Questions::VersCartes cartes(*f, options);
     const QList<TNoeudXml> questions = racine.Enfants(S("question"));
     f->Reserver(int(questions.size()));
     int position = 0;
@@ -312,23 +316,24 @@ std::unique_ptr<TFichierX> Lecteur::Lire()
 
 } // namespace
 
-std::unique_ptr<TFichierX> TFichierMoodle::ChargerMoodle(const QString &nom, bool modifiable)
+std::unique_ptr<TFichierX> TFichierMoodle::ChargerMoodle(const QString &nom, bool modifiable, const TOptions &options)
 {
     auto flux = TFlux::Ouvrir(nom, modifiable);
-    auto f = LireMoodle(flux->LireTout());
+    auto f = LireMoodle(flux->LireTout(), options);
     Contrat::TerminerChargement(*f, nom, std::move(flux), modifiable);
     return f;
 }
 
-std::unique_ptr<TFichierX> TFichierMoodle::LireMoodle(const QByteArray &octets)
+std::unique_ptr<TFichierX> TFichierMoodle::LireMoodle(const QByteArray &octets, const TOptions &options)
 {
     TBudgetMemoire budget(octets.size());
-    return Lecteur(octets).Lire();
+    return Lecteur(octets, options).Lire();
 }
 
-void TFichierMoodle::EnregistrerMoodle(TFichierX &fichier, const QString &nom, bool nouveau, bool exporter)
+void TFichierMoodle::EnregistrerMoodle(TFichierX &fichier, const QString &nom, bool nouveau, bool exporter,
+                                       const TOptions &options)
 {
-    const QByteArray contenu = EcrireMoodle(fichier);
+    const QByteArray contenu = EcrireMoodle(fichier, options);
     // A Questionnaire is only exported: it stays the document it was.
     if (exporter || fichier.TypeFichier == u'Q')
         Contrat::EcrireExport(fichier, nom, contenu);
@@ -336,9 +341,9 @@ void TFichierMoodle::EnregistrerMoodle(TFichierX &fichier, const QString &nom, b
         Contrat::TerminerEnregistrement(fichier, nom, nouveau, u'm', contenu);
 }
 
-QByteArray TFichierMoodle::EcrireMoodle(const TFichierX &fichier)
+QByteArray TFichierMoodle::EcrireMoodle(const TFichierX &fichier, const TOptions &options)
 {
-    return Ecrivain(fichier).Ecrire();
+    return Ecrivain(fichier, options).Ecrire();
 }
 
 namespace {
@@ -350,18 +355,21 @@ public:
     const char *Nom() const override { return QT_TRANSLATE_NOOP("Chaines", "Moodle"); }
     const char *Motif() const override { return "xml"; }
     unsigned Capacites() const override { return Formats::Document | Formats::DocumentXml | Formats::CanevasQcm; }
-    bool DansOuverture(QChar type) const override { return type == u'M' || type == u'N' || type == u'R'; }
+    bool DansOuverture(QChar type, const TOptions &) const override
+    {
+        return type == u'M' || type == u'N' || type == u'R';
+    }
     int RangReconnaissance() const override { return 1; }
     bool Reconnaitre(const Formats::Tete &tete) const override { return tete.texte.contains("<quiz"); }
     bool Lisible() const override { return true; }
     bool Ecrivable() const override { return true; }
     std::unique_ptr<TFichierX> Lire(const QString &nom, const Formats::Lecture &l) const override
     {
-        return TFichierMoodle::ChargerMoodle(nom, l.modifiable);
+        return TFichierMoodle::ChargerMoodle(nom, l.modifiable, l.options);
     }
     void Ecrire(TFichierX &f, const QString &nom, const Formats::Ecriture &e) const override
     {
-        TFichierMoodle::EnregistrerMoodle(f, nom, e.nouveau, e.exporter);
+        TFichierMoodle::EnregistrerMoodle(f, nom, e.nouveau, e.exporter, e.options);
     }
     bool ParDefautPour(QChar type, QChar) const override { return type == u'M'; }
 };

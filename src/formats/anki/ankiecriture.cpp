@@ -1,6 +1,6 @@
-#include "formats/anki.h"
+#include "formats/anki/anki.h"
 
-#include "formats/ankicommun.h"
+#include "formats/anki/ankicommun.h"
 #include "formats/contrat.h"
 #include "formats/html.h"
 #include "formats/questions.h"
@@ -458,7 +458,7 @@ void Construire(int code, sqlite3 *base)
         Anki::tr("The Anki collection could not be built: %1").arg(QString::fromUtf8(sqlite3_errmsg(base))));
 }
 
-QByteArray Collection(const TFichierX &fichier, const Modele &m)
+QByteArray Collection(const TFichierX &fichier, const Modele &m, const TOptions &reglages)
 {
     sqlite3 *brute = nullptr;
     const int ouverture = sqlite3_open_v2(":memory:", &brute, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
@@ -522,7 +522,7 @@ QByteArray Collection(const TFichierX &fichier, const Modele &m)
     std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt *)> gardeCarte(carte, sqlite3_finalize);
 
     const std::vector<Cle> cles = Cles(fichier);
-    Questions::DepuisCartes questions(fichier);
+    Questions::DepuisCartes questions(fichier, reglages);
     for (int i = 0; i < fichier.NombreFiches(); ++i) {
         const QStringList champs = ChampsNote(m, fichier.Fiche(i), &questions);
         const QByteArray flds = Utf8(champs.join(SeparateurChamps));
@@ -579,15 +579,15 @@ QString TFichierAnki::Guid(const QString &titre, const QString &cle, int occurre
     return guid;
 }
 
-QByteArray TFichierAnki::EcrirePaquet(const TFichierX &fichier, const QString &nomSecours)
+QByteArray TFichierAnki::EcrirePaquet(const TFichierX &fichier, const QString &nomSecours, const TOptions &options)
 {
     const Modele m = ModeleDe(fichier, nomSecours);
-    return Zip::Ecrire({{QStringLiteral("collection.anki2"), Collection(fichier, m)},
+    return Zip::Ecrire({{QStringLiteral("collection.anki2"), Collection(fichier, m, options)},
                         {QStringLiteral("media"), QByteArrayLiteral("{}")}},
                        Anki::tr("The Anki package could not be built: %1"));
 }
 
-QByteArray TFichierAnki::EcrireTexte(const TFichierX &fichier, const QString &nomSecours)
+QByteArray TFichierAnki::EcrireTexte(const TFichierX &fichier, const QString &nomSecours, const TOptions &options)
 {
     const Modele m = ModeleDe(fichier, nomSecours);
     auto ligne = [](const QString &v) {
@@ -603,7 +603,7 @@ QByteArray TFichierAnki::EcrireTexte(const TFichierX &fichier, const QString &no
     QString texte = QStringLiteral("#separator:tab\n#html:true\n#notetype:Basic\n#deck:") + ligne(m.paquet)
         + QStringLiteral("\n#tags column:3\n#%1:%2 %3\n")
               .arg(CleDisposition, QString(fichier.TypeFichier), disposition);
-    Questions::DepuisCartes questions(fichier);
+    Questions::DepuisCartes questions(fichier, options);
     for (const auto &fiche : fichier.Fiches) {
         const QStringList champs = ChampsNote(m, fiche, &questions);
         QString recto, verso;
@@ -635,8 +635,8 @@ QByteArray TFichierAnki::EcrireTexte(const TFichierX &fichier, const QString &no
     return Utf8(texte);
 }
 
-void TFichierAnki::Exporter(const TFichierX &fichier, const QString &nom, bool texte)
+void TFichierAnki::Exporter(const TFichierX &fichier, const QString &nom, bool texte, const TOptions &options)
 {
-    const QByteArray octets = texte ? EcrireTexte(fichier, nom) : EcrirePaquet(fichier, nom);
+    const QByteArray octets = texte ? EcrireTexte(fichier, nom, options) : EcrirePaquet(fichier, nom, options);
     Contrat::EcrireExport(fichier, nom, octets);
 }

@@ -1,4 +1,4 @@
-#include "formats/csv.h"
+#include "formats/texte/csv.h"
 
 #include "formats/contrat.h"
 #include "formats/table.h"
@@ -6,10 +6,10 @@
 #include "model/erreurs.h"
 #include "model/fichierx.h"
 #include "model/flux.h"
+#include "model/options.h"
 #include "model/outils.h"
 #include "model/pagecode.h"
 #include "model/progression.h"
-#include "settings/init.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -46,9 +46,9 @@ struct Dialecte
     bool espace;
 };
 
-Dialecte DialecteCourant()
+Dialecte DialecteDe(const TOptions &options)
 {
-    const QChar separateur = SeparateurCsv();
+    const QChar separateur = options.CarSeparateurCsv();
     const bool espace = separateur == u' ';
     return {espace ? Substitut : separateur, espace};
 }
@@ -237,18 +237,18 @@ struct Source
 
     // The line's characters, held until the next call; the reader may
     // rewrite them in place.
-    QChar *Texte(qsizetype position, qsizetype longueur, qsizetype &taille)
+    QChar *Texte(qsizetype position, qsizetype longueur, qsizetype &lus)
     {
         const char *octets = debut + position;
         if (!utf8 && !caracteres) {
             tampon = PageCode::Decoder(octets, longueur, PageCode::AnsiSysteme());
-            taille = tampon.size();
+            lus = tampon.size();
             return tampon.data();
         }
         if (!utf8) {
             Agrandir(tampon, longueur);
             PageCode::DecoderDans(octets, longueur, caracteres, tampon.data());
-            taille = longueur;
+            lus = longueur;
             return tampon.data();
         }
         // As when the whole text is decoded at once, a byte-order mark that
@@ -260,12 +260,12 @@ struct Source
         // A UTF-8 line never has more UTF-16 units than bytes.
         Agrandir(tampon, longueur);
         QChar *const sortie = tampon.data();
-        taille = DecoderUtf8Valide(octets, longueur, sortie) - sortie;
+        lus = DecoderUtf8Valide(octets, longueur, sortie) - sortie;
         return sortie;
     }
 };
 
-Source SourceTexte(const QByteArray &octets)
+Source SourceTexte(const QByteArray &octets, bool utf8)
 {
     // Spreadsheets start their UTF-8 files with a byte-order mark: it says
     // UTF-8 whatever the setting, and is no part of the first field.
@@ -273,7 +273,7 @@ Source SourceTexte(const QByteArray &octets)
     Source source;
     source.debut = octets.constData() + (marque ? 3 : 0);
     source.taille = octets.size() - (marque ? 3 : 0);
-    source.utf8 = marque || Parametres.csvutf;
+    source.utf8 = marque || utf8;
     if (source.utf8) {
         const qsizetype erreur = DebutUtf8Invalide(source.debut, source.taille, &source.substituts);
         if (erreur >= 0)
@@ -539,27 +539,28 @@ QString Enregistrement(const QStringList &champs, const Dialecte &dialecte)
     return enregistrement;
 }
 
-QByteArray Encoder(const QString &texte)
+QByteArray Encoder(const QString &texte, bool utf8)
 {
-    return Parametres.csvutf ? texte.toUtf8() : PageCode::Encoder(texte, PageCode::AnsiSysteme());
+    return utf8 ? texte.toUtf8() : PageCode::Encoder(texte, PageCode::AnsiSysteme());
 }
 
 } // namespace
 
-std::unique_ptr<TFichierX> TFichierCSV::ChargerCSV(const QString &nom, QChar type, bool modifiable)
+std::unique_ptr<TFichierX> TFichierCSV::ChargerCSV(const QString &nom, QChar type, bool modifiable,
+                                                   const TOptions &options)
 {
     auto flux = TFlux::Ouvrir(nom, modifiable);
-    auto fichier = LireCSV(flux->LireTout(), type);
+    auto fichier = LireCSV(flux->LireTout(), type, options);
     Contrat::TerminerChargement(*fichier, nom, std::move(flux), modifiable);
     return fichier;
 }
 
-std::unique_ptr<TFichierX> TFichierCSV::LireCSV(const QByteArray &octets, QChar type)
+std::unique_ptr<TFichierX> TFichierCSV::LireCSV(const QByteArray &octets, QChar type, const TOptions &options)
 {
     TBudgetMemoire budget(octets.size());
-    Source source = SourceTexte(octets);
-    auto fichier = std::make_unique<TFichierX>(type, u's');
-    const Dialecte dialecte = DialecteCourant();
+    Source source = SourceTexte(octets, options.utf8Csv);
+    auto fichier = std::make_unique<TFichierX>(type, u's', options);
+    const Dialecte dialecte = DialecteDe(options);
     const QString joint = fichier->Fragmenteur.isEmpty()
         ? CRLF
         : fichier->Espacement + fichier->Fragmenteur + fichier->Espacement;
@@ -623,19 +624,20 @@ std::unique_ptr<TFichierX> TFichierCSV::LireCSV(const QByteArray &octets, QChar 
     return fichier;
 }
 
-void TFichierCSV::EnregistrerCSV(TFichierX &fichier, const QString &nom, QChar format, bool nouveau)
+void TFichierCSV::EnregistrerCSV(TFichierX &fichier, const QString &nom, QChar format, bool nouveau,
+                                 const TOptions &options)
 {
     if (format == u's')
-        Contrat::TerminerEnregistrement(fichier, nom, nouveau, u's', EcrireCSV(fichier, u's'));
+        Contrat::TerminerEnregistrement(fichier, nom, nouveau, u's', EcrireCSV(fichier, u's', options));
     else
-        Contrat::EcrireExport(fichier, nom, EcrireCSV(fichier, u't'));
+        Contrat::EcrireExport(fichier, nom, EcrireCSV(fichier, u't', options));
 }
 
-QByteArray TFichierCSV::EcrireCSV(const TFichierX &fichier, QChar format)
+QByteArray TFichierCSV::EcrireCSV(const TFichierX &fichier, QChar format, const TOptions &options)
 {
     QString texte;
     if (format == u's') {
-        const Dialecte dialecte = DialecteCourant();
+        const Dialecte dialecte = DialecteDe(options);
         const QString joint = fichier.Fragmenteur.isEmpty() ? CRLF : fichier.Fragmenteur;
         const bool modeLignes = joint == CRLF;
         for (const auto &fiche : fichier.Fiches) {
@@ -650,7 +652,7 @@ QByteArray TFichierCSV::EcrireCSV(const TFichierX &fichier, QChar format)
             texte += CRLF;
         }
     }
-    return Encoder(texte);
+    return Encoder(texte, options.utf8Csv);
 }
 
 namespace {
@@ -662,12 +664,12 @@ bool PiecesEnLignes(const TFichierX &f)
 }
 
 // The fields a CSV record or a text export holds, in the system's code page
-// unless the setting csvutf says UTF-8: written as lines, a numbered card is
-// its answer alone.
-Formats::Rapport PertesCsv(const TFichierX &f, bool texte)
+// unless the options say UTF-8: written as lines, a numbered card is its
+// answer alone.
+Formats::Rapport PertesCsv(const TFichierX &f, bool texte, const TOptions &options)
 {
     Formats::Rapport pertes;
-    if (Parametres.csvutf)
+    if (options.utf8Csv)
         return pertes;
     const bool lignes = texte || PiecesEnLignes(f);
     const bool titre = f.AvecTitre && !(lignes && f.Numerote);
@@ -690,7 +692,7 @@ public:
     const char *Nom() const override { return QT_TRANSLATE_NOOP("Chaines", "CSV"); }
     const char *Motif() const override { return "csv"; }
     unsigned Capacites() const override { return Formats::Document; }
-    bool DansOuverture(QChar type) const override { return Parametres.csvtyp.contains(type); }
+    bool DansOuverture(QChar type, const TOptions &o) const override { return o.typesCsv.contains(type); }
     // A file named .csv holding the separator, or no zero byte: the program
     // writes one-column files itself (Lists), so text named .csv is CSV.
     int RangReconnaissance() const override { return 3; }
@@ -698,7 +700,7 @@ public:
     {
         if (!tete.nom.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive))
             return false;
-        const QString separateur(SeparateurCsv());
+        const QString separateur(tete.options.CarSeparateurCsv());
         const QByteArray ansi = PageCode::Encoder(separateur, PageCode::AnsiSysteme());
         const QByteArray utf8 = separateur.toUtf8();
         if ((ansi != "?" || separateur == QLatin1String("?")) && tete.texte.contains(ansi))
@@ -709,15 +711,18 @@ public:
     bool Ecrivable() const override { return true; }
     std::unique_ptr<TFichierX> Lire(const QString &nom, const Formats::Lecture &l) const override
     {
-        return TFichierCSV::ChargerCSV(nom, l.typeCsv, l.modifiable);
+        return TFichierCSV::ChargerCSV(nom, l.typeCsv, l.modifiable, l.options);
     }
     void Ecrire(TFichierX &f, const QString &nom, const Formats::Ecriture &e) const override
     {
-        TFichierCSV::EnregistrerCSV(f, nom, Lettre(), e.nouveau);
+        TFichierCSV::EnregistrerCSV(f, nom, Lettre(), e.nouveau, e.options);
     }
-    bool OffertEnSauvegarde(const TFichierX &f) const override { return Parametres.csvtyp.contains(f.TypeFichier); }
+    bool OffertEnSauvegarde(const TFichierX &f, const TOptions &o) const override
+    {
+        return o.typesCsv.contains(f.TypeFichier);
+    }
     bool ParDefautPour(QChar type, QChar typeCsv) const override { return type == typeCsv; }
-    Formats::Rapport CePerdrait(const TFichierX &f) const override { return PertesCsv(f, false); }
+    Formats::Rapport CePerdrait(const TFichierX &f, const TOptions &o) const override { return PertesCsv(f, false, o); }
 };
 
 // The text export: the CSV writer, one piece per line.
@@ -730,11 +735,11 @@ public:
     bool Ecrivable() const override { return true; }
     void Ecrire(TFichierX &f, const QString &nom, const Formats::Ecriture &e) const override
     {
-        TFichierCSV::EnregistrerCSV(f, nom, Lettre(), e.nouveau);
+        TFichierCSV::EnregistrerCSV(f, nom, Lettre(), e.nouveau, e.options);
     }
     bool OffertEnExport(const TFichierX &f) const override { return PiecesEnLignes(f); }
     bool Exporte(const TFichierX &) const override { return true; }
-    Formats::Rapport CePerdrait(const TFichierX &f) const override { return PertesCsv(f, true); }
+    Formats::Rapport CePerdrait(const TFichierX &f, const TOptions &o) const override { return PertesCsv(f, true, o); }
 };
 
 } // namespace

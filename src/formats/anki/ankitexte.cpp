@@ -1,6 +1,6 @@
-#include "formats/anki.h"
+#include "formats/anki/anki.h"
 
-#include "formats/ankilecture.h"
+#include "formats/anki/ankilecture.h"
 
 #include "formats/html.h"
 #include "formats/pertes.h"
@@ -214,7 +214,7 @@ QString TexteBrut(QStringView champ)
 using namespace AnkiLecture;
 
 std::unique_ptr<TFichierX> TFichierAnki::LireTexte(const QByteArray &octets, QChar type, const QString &nomSecours,
-                                                   Formats::Rapport *rapport)
+                                                   Formats::Rapport *rapport, const TOptions &options)
 {
     TBudgetMemoire budget(octets.size());
     budget.Prendre(2 * octets.size()); // the text as UTF-16
@@ -226,7 +226,7 @@ std::unique_ptr<TFichierX> TFichierAnki::LireTexte(const QByteArray &octets, QCh
         texte.remove(0, 1);
     EnTeteTexte entete;
     const qsizetype i = LireEnTete(texte, entete);
-    auto fichier = NouveauFichier(type, entete.paquet.isEmpty() ? nomSecours : entete.paquet);
+    auto fichier = NouveauFichier(type, entete.paquet.isEmpty() ? nomSecours : entete.paquet, options);
     int numero = 0;
     QStringList champs;
     // This program's columns follow Front, Back and the tags.

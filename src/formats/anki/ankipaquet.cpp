@@ -1,6 +1,6 @@
-#include "formats/anki.h"
+#include "formats/anki/anki.h"
 
-#include "formats/ankilecture.h"
+#include "formats/anki/ankilecture.h"
 #include "formats/zip.h"
 
 #include "model/budget.h"
@@ -173,12 +173,12 @@ QByteArray CollectionDuPaquet(const QByteArray &octets, TBudgetMemoire &budget, 
 using namespace AnkiLecture;
 
 std::unique_ptr<TFichierX> TFichierAnki::LirePaquet(const QByteArray &octets, QChar type, const QString &nomSecours,
-                                                    Formats::Rapport *rapport)
+                                                    Formats::Rapport *rapport, const TOptions &options)
 {
     TBudgetMemoire budget(octets.size());
     Omissions omissions;
     QByteArray base = CollectionDuPaquet(octets, budget, &omissions);
-    auto fichier = LireBase(base, type, nomSecours, omissions);
+    auto fichier = LireBase(base, type, nomSecours, omissions, options);
     omissions.Rapporter(rapport);
     return fichier;
 }

@@ -1,4 +1,4 @@
-#include "formats/gift.h"
+#include "formats/quiz/gift.h"
 
 #include "formats/contrat.h"
 #include "formats/questions.h"
@@ -282,7 +282,7 @@ bool EstNumerique(const QString &texte)
 class LecteurGift
 {
 public:
-    explicit LecteurGift(int &perdus) : perdus(perdus) { }
+    explicit LecteurGift(int &compteur) : perdus(compteur) { }
     // False for a block that holds no question (comments only).
     bool Lire(QStringView bloc, int ligne, Question &q);
 
@@ -652,7 +652,7 @@ void ReponseCourteGift(QString &sortie, const Morceau &m)
 class EcrivainGift
 {
 public:
-    explicit EcrivainGift(const TFichierX &f) : f(f), cartes(f) { }
+    EcrivainGift(const TFichierX &fichier, const TOptions &options) : f(fichier), cartes(fichier, options) { }
     QByteArray Ecrire(int &approches);
 
 private:
@@ -810,14 +810,14 @@ QByteArray EcrivainGift::Ecrire(int &approches)
 
 } // namespace
 
-std::unique_ptr<TFichierX> TFichierGift::LireGift(const QByteArray &octets, int &perdus)
+std::unique_ptr<TFichierX> TFichierGift::LireGift(const QByteArray &octets, int &perdus, const TOptions &options)
 {
     TBudgetMemoire budget(octets.size());
     perdus = 0;
     // Lines are walked in place: a list of them costs several times the file.
     const QString texte = Questions::TexteQuiz(octets, Gift::tr("The file is not UTF-8 text."));
-    auto f = std::make_unique<TFichierX>(QChar(u'M'), QChar(u'g'));
-    Questions::VersCartes cartes(*f);
+    auto f = std::make_unique<TFichierX>(QChar(u'M'), QChar(u'g'), options);
+    Questions::VersCartes cartes(*f, options);
     LecteurGift lecteur(perdus);
     // The block of lines being gathered: from the start of its first line to
     // the end of its last one, in texte.
@@ -850,11 +850,12 @@ std::unique_ptr<TFichierX> TFichierGift::LireGift(const QByteArray &octets, int 
     return f;
 }
 
-std::unique_ptr<TFichierX> TFichierGift::ChargerGift(const QString &nom, bool modifiable, Formats::Rapport *rapport)
+std::unique_ptr<TFichierX> TFichierGift::ChargerGift(const QString &nom, bool modifiable, Formats::Rapport *rapport,
+                                                     const TOptions &options)
 {
     auto flux = TFlux::Ouvrir(nom, modifiable);
     int perdus = 0;
-    auto f = LireGift(flux->LireTout(), perdus);
+    auto f = LireGift(flux->LireTout(), perdus, options);
     if (perdus > 0 && rapport)
         rapport->Ajouter(
             {Formats::Perte::Retroactions, perdus, -1, 0,
@@ -863,16 +864,16 @@ std::unique_ptr<TFichierX> TFichierGift::ChargerGift(const QString &nom, bool mo
     return f;
 }
 
-QByteArray TFichierGift::EcrireGift(const TFichierX &fichier, int &approches)
+QByteArray TFichierGift::EcrireGift(const TFichierX &fichier, int &approches, const TOptions &options)
 {
-    return EcrivainGift(fichier).Ecrire(approches);
+    return EcrivainGift(fichier, options).Ecrire(approches);
 }
 
 void TFichierGift::EnregistrerGift(TFichierX &fichier, const QString &nom, bool nouveau, bool exporter,
-                                   Formats::Rapport *rapport)
+                                   Formats::Rapport *rapport, const TOptions &options)
 {
     int approches = 0;
-    const QByteArray contenu = EcrireGift(fichier, approches);
+    const QByteArray contenu = EcrireGift(fichier, approches, options);
     if (exporter || fichier.TypeFichier != u'M')
         Contrat::EcrireExport(fichier, nom, contenu);
     else
@@ -977,11 +978,11 @@ public:
     bool Ecrivable() const override { return true; }
     std::unique_ptr<TFichierX> Lire(const QString &nom, const Formats::Lecture &l) const override
     {
-        return TFichierGift::ChargerGift(nom, l.modifiable, l.rapport);
+        return TFichierGift::ChargerGift(nom, l.modifiable, l.rapport, l.options);
     }
     void Ecrire(TFichierX &f, const QString &nom, const Formats::Ecriture &e) const override
     {
-        TFichierGift::EnregistrerGift(f, nom, e.nouveau, e.exporter, e.rapport);
+        TFichierGift::EnregistrerGift(f, nom, e.nouveau, e.exporter, e.rapport, e.options);
     }
 };
 

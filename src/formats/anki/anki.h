@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/options.h"
+
 #include <QByteArray>
 #include <QChar>
 #include <QString>
@@ -18,9 +20,12 @@ class TFichierAnki
 public:
     // Exports: deck named after the title (else nomSecours), one note and one
     // new card per card, in order.
-    static QByteArray EcrirePaquet(const TFichierX &fichier, const QString &nomSecours);
-    static QByteArray EcrireTexte(const TFichierX &fichier, const QString &nomSecours);
-    static void Exporter(const TFichierX &fichier, const QString &nom, bool texte);
+    static QByteArray EcrirePaquet(const TFichierX &fichier, const QString &nomSecours,
+                                   const TOptions &options = TOptions());
+    static QByteArray EcrireTexte(const TFichierX &fichier, const QString &nomSecours,
+                                  const TOptions &options = TOptions());
+    static void Exporter(const TFichierX &fichier, const QString &nom, bool texte,
+                         const TOptions &options = TOptions());
 
     // Imports: the notes of every deck become cards of a new card file of
     // the given type, titled after the deck (else nomSecours). The file has
@@ -29,12 +34,15 @@ public:
     // the gaps of cloze notes, the decks, a write-ahead log).
     static std::unique_ptr<TFichierX> LirePaquet(const QByteArray &octets, QChar type,
                                                  const QString &nomSecours = QString(),
-                                                 Formats::Rapport *rapport = nullptr);
+                                                 Formats::Rapport *rapport = nullptr,
+                                                 const TOptions &options = TOptions());
     static std::unique_ptr<TFichierX> LireTexte(const QByteArray &octets, QChar type,
                                                 const QString &nomSecours = QString(),
-                                                Formats::Rapport *rapport = nullptr);
+                                                Formats::Rapport *rapport = nullptr,
+                                                const TOptions &options = TOptions());
     static std::unique_ptr<TFichierX> Importer(const QString &nom, QChar type, bool texte,
-                                               Formats::Rapport *rapport = nullptr);
+                                               Formats::Rapport *rapport = nullptr,
+                                               const TOptions &options = TOptions());
 
     // The type of the card file a deck this program wrote was made from
     // (null when the deck tells none, or cannot be read): the type to offer

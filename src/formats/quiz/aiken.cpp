@@ -1,4 +1,4 @@
-#include "formats/gift.h"
+#include "formats/quiz/gift.h"
 
 #include "formats/contrat.h"
 #include "formats/questions.h"
@@ -40,13 +40,13 @@ QString SurUneLigne(const QString &texte)
 
 } // namespace
 
-std::unique_ptr<TFichierX> TFichierAiken::LireAiken(const QByteArray &octets)
+std::unique_ptr<TFichierX> TFichierAiken::LireAiken(const QByteArray &octets, const TOptions &options)
 {
     TBudgetMemoire budget(octets.size());
     const QString texte = Questions::TexteQuiz(octets, Aiken::tr("The file is not UTF-8 text."));
 
-    auto f = std::make_unique<TFichierX>(QChar(u'M'), QChar(u'm'));
-    Questions::VersCartes cartes(*f);
+    auto f = std::make_unique<TFichierX>(QChar(u'M'), QChar(u'm'), options);
+    Questions::VersCartes cartes(*f, options);
     // Every answer shares its grade rather than holding a copy.
     const QString zero = S("0");
     Question q;
@@ -99,20 +99,20 @@ std::unique_ptr<TFichierX> TFichierAiken::LireAiken(const QByteArray &octets)
     return f;
 }
 
-std::unique_ptr<TFichierX> TFichierAiken::ChargerAiken(const QString &nom)
+std::unique_ptr<TFichierX> TFichierAiken::ChargerAiken(const QString &nom, const TOptions &options)
 {
     auto flux = TFlux::Ouvrir(nom, false);
     // Aiken holds multiple choice only: the cards become a new document,
     // saved in a quiz format that holds every question type.
-    auto f = LireAiken(flux->LireTout());
+    auto f = LireAiken(flux->LireTout(), options);
     f->Modifie = true;
     return f;
 }
 
-QByteArray TFichierAiken::EcrireAiken(const TFichierX &fichier, int &ignorees)
+QByteArray TFichierAiken::EcrireAiken(const TFichierX &fichier, int &ignorees, const TOptions &options)
 {
     ignorees = 0;
-    Questions::DepuisCartes cartes(fichier);
+    Questions::DepuisCartes cartes(fichier, options);
     QString sortie;
     for (const auto &fiche : fichier.Fiches) {
         const Question q = cartes.Lire(fiche);
@@ -144,10 +144,11 @@ QByteArray TFichierAiken::EcrireAiken(const TFichierX &fichier, int &ignorees)
     return sortie.toUtf8();
 }
 
-void TFichierAiken::ExporterAiken(const TFichierX &fichier, const QString &nom, Formats::Rapport *rapport)
+void TFichierAiken::ExporterAiken(const TFichierX &fichier, const QString &nom, Formats::Rapport *rapport,
+                                  const TOptions &options)
 {
     int ignorees = 0;
-    const QByteArray contenu = EcrireAiken(fichier, ignorees);
+    const QByteArray contenu = EcrireAiken(fichier, ignorees, options);
     Contrat::EcrireExport(fichier, nom, contenu);
     if (ignorees > 0 && rapport)
         rapport->Ajouter({Formats::Perte::Ignorees, ignorees, -1, 0,
@@ -190,13 +191,13 @@ public:
     }
     bool Lisible() const override { return true; }
     bool Ecrivable() const override { return true; }
-    std::unique_ptr<TFichierX> Lire(const QString &nom, const Formats::Lecture &) const override
+    std::unique_ptr<TFichierX> Lire(const QString &nom, const Formats::Lecture &l) const override
     {
-        return TFichierAiken::ChargerAiken(nom);
+        return TFichierAiken::ChargerAiken(nom, l.options);
     }
     void Ecrire(TFichierX &f, const QString &nom, const Formats::Ecriture &e) const override
     {
-        TFichierAiken::ExporterAiken(f, nom, e.rapport);
+        TFichierAiken::ExporterAiken(f, nom, e.rapport, e.options);
     }
     QChar FormatLu() const override { return u'm'; }
     bool Accepte(const TFichierX &f) const override { return Formats::EstQuiz(f); }

@@ -1,8 +1,8 @@
-#include "formats/xml.h"
+#include "formats/fiches/xml.h"
 
 // Reading XML card files.
 
-#include "formats/xmlcommun.h"
+#include "formats/fiches/xmlcommun.h"
 
 #include "formats/contrat.h"
 #include "formats/documentxml.h"
@@ -14,7 +14,6 @@
 #include "model/outils.h"
 #include "model/pagecode.h"
 #include "resources/chaines.h"
-#include "settings/init.h"
 
 #include <algorithm>
 #include <cstring>
@@ -264,7 +263,11 @@ class Lecteur final : public TLectureXml::Recepteur
 public:
     // options: read from the options element by an earlier pass, when it
     // came after the cards.
-    Lecteur(bool complet, const OptionsLues *options) : complet(complet), OptionsAvant(options) { }
+    // reglages: the user's, where the file says nothing.
+    Lecteur(bool entier, const OptionsLues *options, const TOptions &reglages)
+        : complet(entier), OptionsAvant(options), Reglages(reglages)
+    {
+    }
     std::unique_ptr<TFichierX> Lire(const QByteArray &octets);
 
     void Debut(const TBaliseXml &balise) override;
@@ -294,6 +297,7 @@ private:
 
     bool complet;
     const OptionsLues *OptionsAvant;
+    const TOptions &Reglages;
     TLectureXml *Lecture = nullptr;
     std::unique_ptr<TFichierX> f;
     bool RacineLue = false;
@@ -541,7 +545,7 @@ void Lecteur::DebutRacine(const TBaliseXml &racine)
     QChar lettre = type.isEmpty() ? QChar(u'Q') : type.at(0);
     if (lettre >= u'a' && lettre <= u'z')
         lettre = QChar(lettre.unicode() - ('a' - 'A'));
-    f = std::make_unique<TFichierX>(lettre, QChar(u'x'));
+    f = std::make_unique<TFichierX>(lettre, QChar(u'x'), Reglages);
 
     // Texts arrive in Unicode; the declared code page is kept so that the
     // file is written back in it.
@@ -788,7 +792,7 @@ std::unique_ptr<TFichierX> Lecteur::Lire(const QByteArray &octets)
         const OptionsLues options = OptionsDuFichier;
         if (TBudgetMemoire *budget = TBudgetMemoire::Courant())
             budget->Recommencer();
-        return Lecteur(complet, &options).Lire(octets);
+        return Lecteur(complet, &options, Reglages).Lire(octets);
     }
     if (!lu)
         throw ErreurIdInvalide(GardeXml::AvecMessages(MessageCodeXml()));
@@ -803,16 +807,17 @@ std::unique_ptr<TFichierX> Lecteur::Lire(const QByteArray &octets)
 
 } // namespace
 
-std::unique_ptr<TFichierX> TFichierXML::LireXml(const QByteArray &octets, bool complet)
+std::unique_ptr<TFichierX> TFichierXML::LireXml(const QByteArray &octets, bool complet, const TOptions &options)
 {
     TBudgetMemoire budget(octets.size());
-    return Lecteur(complet, nullptr).Lire(octets);
+    return Lecteur(complet, nullptr, options).Lire(octets);
 }
 
-std::unique_ptr<TFichierX> TFichierXML::ChargerXml(const QString &nom, bool modifiable, bool complet)
+std::unique_ptr<TFichierX> TFichierXML::ChargerXml(const QString &nom, bool modifiable, bool complet,
+                                                   const TOptions &options)
 {
     auto flux = TFlux::Ouvrir(nom, modifiable);
-    auto f = LireXml(flux->LireTout(), complet);
+    auto f = LireXml(flux->LireTout(), complet, options);
     if (complet) {
         Contrat::TerminerChargement(*f, nom, std::move(flux), modifiable);
     } else {

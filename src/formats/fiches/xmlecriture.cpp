@@ -1,8 +1,8 @@
-#include "formats/xml.h"
+#include "formats/fiches/xml.h"
 
 // Writing XML card files.
 
-#include "formats/xmlcommun.h"
+#include "formats/fiches/xmlcommun.h"
 
 #include "formats/contrat.h"
 #include "formats/documentxml.h"
@@ -14,7 +14,6 @@
 #include "model/pagecode.h"
 #include "model/progression.h"
 #include "resources/chaines.h"
-#include "settings/init.h"
 
 #include <algorithm>
 
@@ -41,7 +40,7 @@ void PourChaqueCaractere(const QString &texte, F f)
 class Ecrivain
 {
 public:
-    Ecrivain(const TFichierX &fichier, const TFichierXML::Options &options);
+    Ecrivain(const TFichierX &fichier, const TOptions &options);
     QByteArray Ecrire();
 
 private:
@@ -83,7 +82,7 @@ private:
     void Fiche(const TFicheX &fiche);
 };
 
-Ecrivain::Ecrivain(const TFichierX &fichier, const TFichierXML::Options &options) : f(fichier)
+Ecrivain::Ecrivain(const TFichierX &fichier, const TOptions &options) : f(fichier)
 {
     EspacesPreserves = f.XmlSpace == QLatin1String("preserve");
     BalisesActives = f.FeuilleStyle.isEmpty() ? f.BalisesControles == QLatin1String("oui")
@@ -95,7 +94,7 @@ Ecrivain::Ecrivain(const TFichierX &fichier, const TFichierXML::Options &options
     ModeCData = f.TypeFichier == u'M' || f.TypeFichier == u'H';
     OuvertureFiche = QStringLiteral("<%1>").arg(f.IdFiche);
     FermetureFiche = QStringLiteral("</%1>").arg(f.IdFiche);
-    Utf8 = options.utf8;
+    Utf8 = options.utf8Xml;
     // A code page the program cannot write is replaced by the system's, so
     // the declaration always names the bytes that follow.
     Page = PageCode::Connue(f.PageCode) ? f.PageCode : PageCode::AnsiSysteme();
@@ -407,7 +406,7 @@ void Ecrivain::Options()
         ElementNombre(S("TEMPS"), f.Temps);
         ElementTexte(S("PONCTUATION"), RegleTexte(f.Ponctuation));
         if (f.AvecMotsIgnores)
-            ElementTexte(S("MOTS_IGNORES"), RegleTexte(f.MotsIgnoresEffectifs()));
+            ElementTexte(S("MOTS_IGNORES"), RegleTexte(f.MotsIgnores));
     } else {
         ElementTexte(S("FRAGMENTEUR"), RegleTexte(Echapper(f.Fragmenteur)));
     }
@@ -508,24 +507,14 @@ QByteArray Ecrivain::Ecrire()
 
 } // namespace
 
-TFichierXML::Options TFichierXML::Options::DesReglages()
-{
-    return {Parametres.lfonly, Parametres.xmlutf, Parametres.minsp};
-}
-
-QByteArray TFichierXML::EcrireXml(const TFichierX &fichier)
-{
-    return EcrireXml(fichier, Options::DesReglages());
-}
-
-QByteArray TFichierXML::EcrireXml(const TFichierX &fichier, const Options &options)
+QByteArray TFichierXML::EcrireXml(const TFichierX &fichier, const TOptions &options)
 {
     return Ecrivain(fichier, options).Ecrire();
 }
 
-void TFichierXML::EnregistrerXml(TFichierX &fichier, const QString &nom, bool nouveau)
+void TFichierXML::EnregistrerXml(TFichierX &fichier, const QString &nom, bool nouveau, const TOptions &options)
 {
-    Contrat::TerminerEnregistrement(fichier, nom, nouveau, u'x', EcrireXml(fichier));
+    Contrat::TerminerEnregistrement(fichier, nom, nouveau, u'x', EcrireXml(fichier, options));
 }
 
 namespace {
@@ -541,20 +530,20 @@ public:
         return Formats::Document | Formats::Modele | Formats::Entete | Formats::TitresToujours | Formats::Etiquettes
             | Formats::DocumentXml | Formats::Repli;
     }
-    bool DansOuverture(QChar) const override { return true; }
+    bool DansOuverture(QChar, const TOptions &) const override { return true; }
     int RangReconnaissance() const override { return 0; }
     bool Reconnaitre(const Formats::Tete &tete) const override { return tete.texte.contains("<AMBL"); }
     bool Lisible() const override { return true; }
     bool Ecrivable() const override { return true; }
     std::unique_ptr<TFichierX> Lire(const QString &nom, const Formats::Lecture &l) const override
     {
-        return TFichierXML::ChargerXml(nom, l.modifiable, l.commeDocument);
+        return TFichierXML::ChargerXml(nom, l.modifiable, l.commeDocument, l.options);
     }
     void Ecrire(TFichierX &f, const QString &nom, const Formats::Ecriture &e) const override
     {
-        TFichierXML::EnregistrerXml(f, nom, e.nouveau);
+        TFichierXML::EnregistrerXml(f, nom, e.nouveau, e.options);
     }
-    bool OffertEnSauvegarde(const TFichierX &) const override { return true; }
+    bool OffertEnSauvegarde(const TFichierX &, const TOptions &) const override { return true; }
 };
 
 } // namespace

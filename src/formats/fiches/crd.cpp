@@ -1,4 +1,4 @@
-#include "formats/crd.h"
+#include "formats/fiches/crd.h"
 
 #include "formats/contrat.h"
 #include "formats/table.h"
@@ -236,7 +236,7 @@ public:
     const char *Nom() const override { return QT_TRANSLATE_NOOP("Chaines", "Cardfile"); }
     const char *Motif() const override { return "crd"; }
     unsigned Capacites() const override { return Formats::Document | Formats::OrdreLu; }
-    bool DansOuverture(QChar type) const override { return type == u'R'; }
+    bool DansOuverture(QChar type, const TOptions &) const override { return type == u'R'; }
     int RangReconnaissance() const override { return 4; }
     bool Reconnaitre(const Formats::Tete &tete) const override
     {
@@ -253,8 +253,8 @@ public:
     {
         TFichierCrd::EnregistrerCardfile(f, nom, e.nouveau);
     }
-    bool OffertEnSauvegarde(const TFichierX &f) const override { return f.TypeAlphabetique(); }
-    Formats::Rapport CePerdrait(const TFichierX &f) const override
+    bool OffertEnSauvegarde(const TFichierX &f, const TOptions &) const override { return f.TypeAlphabetique(); }
+    Formats::Rapport CePerdrait(const TFichierX &f, const TOptions &) const override
     {
         Formats::Rapport pertes;
         Formats::CompteurPertes compteur(pertes, PageCode::AnsiSysteme());

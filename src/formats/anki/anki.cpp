@@ -1,6 +1,6 @@
-#include "formats/anki.h"
+#include "formats/anki/anki.h"
 
-#include "formats/ankilecture.h"
+#include "formats/anki/ankilecture.h"
 
 #include "formats/pertes.h"
 #include "formats/table.h"
@@ -113,10 +113,10 @@ void AjouterNote(TFichierX &fichier, QStringList champs, const Disposition &disp
         fichier.AjouterFiche(titre, premier, champs.mid(1).join(CRLF));
 }
 
-std::unique_ptr<TFichierX> NouveauFichier(QChar type, const QString &titre)
+std::unique_ptr<TFichierX> NouveauFichier(QChar type, const QString &titre, const TOptions &options)
 {
     // The format it will be saved in is the editor's choice; XML holds every type.
-    auto fichier = std::make_unique<TFichierX>(type, u'x');
+    auto fichier = std::make_unique<TFichierX>(type, u'x', options);
     fichier->SetTitre(titre);
     return fichier;
 }
@@ -194,7 +194,8 @@ using namespace AnkiLecture;
 
 // ================================================================ public
 
-std::unique_ptr<TFichierX> TFichierAnki::Importer(const QString &nom, QChar type, bool texte, Formats::Rapport *rapport)
+std::unique_ptr<TFichierX> TFichierAnki::Importer(const QString &nom, QChar type, bool texte, Formats::Rapport *rapport,
+                                                  const TOptions &options)
 {
     QByteArray octets;
     {
@@ -202,7 +203,8 @@ std::unique_ptr<TFichierX> TFichierAnki::Importer(const QString &nom, QChar type
         octets = flux->LireTout();
     } // the package is not held: the document is a new one
     const QString secours = NomSansExtension(nom);
-    return texte ? LireTexte(octets, type, secours, rapport) : LirePaquet(octets, type, secours, rapport);
+    return texte ? LireTexte(octets, type, secours, rapport, options)
+                 : LirePaquet(octets, type, secours, rapport, options);
 }
 
 bool TFichierAnki::EstPaquet(const QByteArray &tete, const QString &nom)
@@ -278,11 +280,11 @@ public:
     bool Ecrivable() const override { return true; }
     std::unique_ptr<TFichierX> Lire(const QString &nom, const Formats::Lecture &l) const override
     {
-        return TFichierAnki::Importer(nom, l.typeCsv, m_texte, l.rapport);
+        return TFichierAnki::Importer(nom, l.typeCsv, m_texte, l.rapport, l.options);
     }
-    void Ecrire(TFichierX &f, const QString &nom, const Formats::Ecriture &) const override
+    void Ecrire(TFichierX &f, const QString &nom, const Formats::Ecriture &e) const override
     {
-        TFichierAnki::Exporter(f, nom, m_texte);
+        TFichierAnki::Exporter(f, nom, m_texte, e.options);
     }
     QChar TypeEcrit(const QString &nom) const override { return TFichierAnki::TypeEcrit(nom, m_texte); }
     bool OffertEnExport(const TFichierX &) const override { return true; }

@@ -1,4 +1,4 @@
-#include "formats/ankilecture.h"
+#include "formats/anki/ankilecture.h"
 
 #include "formats/html.h"
 #include "model/budget.h"
@@ -328,7 +328,8 @@ QString PaquetUnique(sqlite3 *base, const Contenu &c)
     return ids.size() == 1 ? c.paquets.value(ids.first()) : QString();
 }
 
-std::unique_ptr<TFichierX> LireBase(QByteArray &octets, QChar type, const QString &secours, Omissions &omissions)
+std::unique_ptr<TFichierX> LireBase(QByteArray &octets, QChar type, const QString &secours, Omissions &omissions,
+                                    const TOptions &options)
 {
     qint64 restant = 0;
     const EnLecture lecture(octets.size());
@@ -357,7 +358,7 @@ std::unique_ptr<TFichierX> LireBase(QByteArray &octets, QChar type, const QStrin
                 omissions.etiquettes = int(qMin<qint64>(tags.Entier(0), INT_MAX));
         }
     }
-    auto fichier = NouveauFichier(type, titre);
+    auto fichier = NouveauFichier(type, titre, options);
     Requete notes(base.get(), "select mid, flds from notes order by id");
     while (notes.Suivante()) {
         const qint64 mid = notes.Entier(0);
