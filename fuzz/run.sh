@@ -6,14 +6,14 @@
 # (one allocation; default: RSS_MB), MAX_LEN (default: libFuzzer's choice).
 # A small MAX_LEN against tight limits catches inputs that need far more
 # memory than their size.
-# Targets: natif xml crd csv moodle reconnaitre ankipaquet ankitexte gift qti21item qti21paquet. Working corpora, logs and
+# Targets: natif xml crd csv moodle reconnaitre ankipaquet ankitexte gift qti12 qti12paquet qti21item qti21paquet. Working corpora, logs and
 # crash inputs stay in fuzz-build/ (corpus/, logs/, artefacts/); a crash input
 # that was fixed belongs in fuzz/regressions/TARGET/.
 set -euo pipefail
 
 SOURCE=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=${AMBLOPAD_FUZZ_BUILD:-$SOURCE/fuzz-build}
-TOUTES=(natif xml crd csv moodle reconnaitre ankipaquet ankitexte gift qti21item qti21paquet)
+TOUTES=(natif xml crd csv moodle reconnaitre ankipaquet ankitexte gift qti12 qti12paquet qti21item qti21paquet)
 
 cible=${1:-all}
 duree=${2:-1200}
@@ -59,6 +59,9 @@ copier "$BUILD/graines/csv" 0 "$D"/csv/*
 copier "$BUILD/graines/csv" 1 "$D"/csv/*
 copier "$BUILD/graines/moodle" "" "$D"/moodle/*
 copier "$BUILD/graines/gift" "" "$D"/gift/* "$D"/aiken/*
+copier "$BUILD/graines/qti12" "" "$D"/qti/*/*.xml "$D"/qti/*/*.qti
+copier "$BUILD/graines/qti12paquet" 0 "$D"/qti/*/*.zip "$D"/qti/*/*.imscc
+copier "$BUILD/graines/qti12paquet" 1 "$D"/qti/*/*.xml "$D"/qti/*/*.qti
 # QTI 2.1: the items, and the packages as they are (mode 0).
 copier "$BUILD/graines/qti21item" "" "$D"/qti/qti21/items/* "$D"/qti/canvas_fixtures/*/*.xml \
     "$D"/qti/canvas_fixtures/respondus/questions/*

@@ -12,6 +12,8 @@
 #include "model/erreurs.h"
 #include "model/fichierx.h"
 
+#include "schemaxsd.h"
+
 #include <QtTest>
 
 namespace {
@@ -269,6 +271,13 @@ private slots:
         const QString nom = Chemin(QStringLiteral("aller.") + (format == u'i' ? "imscc" : "zip"));
         QFile::remove(nom);
         Formats::Rapport ecrit;
+        if (format == u'i' && relue.isEmpty()) {
+            // A cartridge of no question would be invalid: nothing is written.
+            QVERIFY_THROWS_EXCEPTION(ErreurFichier,
+                                     Formats::Enregistrer(*f, nom, format, true, TOptions(), false, &ecrit));
+            QVERIFY(!QFileInfo::exists(nom));
+            return;
+        }
         Formats::Enregistrer(*f, nom, format, true, TOptions(), false, &ecrit);
         QVERIFY(f->NomFichier.isEmpty()); // an export: the card file stays as it was
         QCOMPARE(Formats::Reconnaitre(nom, TOptions()), format);
@@ -464,6 +473,47 @@ private slots:
         QDir().mkpath(Chemin(QStringLiteral("reco")));
         QVERIFY(OutilsTest::EcrireFichier(chemin, octets));
         QCOMPARE(Formats::Reconnaitre(chemin, TOptions()), format);
+    }
+
+    // Every cartridge written is valid against the IMS schemas: its manifest
+    // and its assessment in the cartridge's QTI profile.
+    void cartoucheValide_data()
+    {
+        QTest::addColumn<QStringList>("carte");
+        QTest::addColumn<bool>("ecrite");
+        QTest::newRow("single choice, feedback")
+            << QStringList{"Cap", "Capital?", "(*) Paris===London===(/ Yes /)"} << true;
+        QTest::newRow("several right") << QStringList{"Two", "Which?", "(*) a===(*) b===c"} << true;
+        QTest::newRow("no right answer") << QStringList{"Z", "(*multichoice*) Which?", "a===b"} << true;
+        QTest::newRow("short answer, none right") << QStringList{"Z", "(*shortanswer*) Which?", "(*0*) a"} << true;
+        QTest::newRow("true/false") << QStringList{"TF", "Sky is blue.", "(*) true===false"} << true;
+        QTest::newRow("short answer") << QStringList{"SA", "(*shortanswer*) Capital?", "Paris===paris"} << true;
+        QTest::newRow("missing word") << QStringList{"W", "Grant is (: entombed :) here.", ""} << true;
+        QTest::newRow("essay, markup characters") << QStringList{"<E&>", "(*essay*) a < b & \"c\"", ""} << true;
+        // An assessment of no question is no valid cartridge: refused, nothing written.
+        QTest::newRow("only cards it leaves out") << QStringList{"N", "(*numerical*) Pi?", "3.14"} << false;
+    }
+    void cartoucheValide()
+    {
+        QFETCH(QStringList, carte);
+        QFETCH(bool, ecrite);
+        auto f = Qcm(carte);
+        const QString nom = Chemin(QStringLiteral("valide.imscc"));
+        QFile::remove(nom);
+        if (!ecrite) {
+            QVERIFY_THROWS_EXCEPTION(ErreurFichier, Formats::Enregistrer(*f, nom, u'i', true, TOptions()));
+            QVERIFY(!QFileInfo::exists(nom));
+            return;
+        }
+        Formats::Enregistrer(*f, nom, u'i', true, TOptions());
+        const QMap<QString, QByteArray> entrees = Entrees(OutilsTest::LireFichier(nom));
+        const QString xsd = OutilsTest::DonneesTest(QStringLiteral("qti/xsd/cc11/"));
+        for (auto e = entrees.cbegin(); e != entrees.cend(); ++e) {
+            const QString schema = e.key() == QLatin1String("imsmanifest.xml")
+                ? QStringLiteral("cc11_manifest_all.xsd")
+                : QStringLiteral("ccv1p1_qtiasiv1p2p1_v1p0.xsd");
+            QCOMPARE(TSchemaXsd(xsd + schema).Erreurs(e.value()), QString());
+        }
     }
 
     // Exporting the same quiz to the same file name gives the same

@@ -787,6 +787,10 @@ Il sort avec 1 quand un mot est inconnu, 2 quand le dictionnaire manque.
             <numerusform>%n questions ont été lues comme la fiche la plus proche&#xa0;: marge numérique autre que la moitié de la dernière décimale, ou bonnes réponses ne désignant aucun des choix.</numerusform>
         </translation>
     </message>
+    <message>
+        <source>No card of this file has a question a Common Cartridge can hold: nothing was written.</source>
+        <translation>Aucune fiche de ce fichier n&apos;a de question qu&apos;une Common Cartridge puisse contenir&#xa0;: rien n&apos;a été écrit.</translation>
+    </message>
 </context>
 <context>
     <name>Qti21</name>

@@ -83,6 +83,10 @@ QByteArray EcrirePaquet(const TFichierX &f, Profil profil, const QString &nom, F
     const QString ident = Identifiant(titre, nom);
     PertesEcriture pertes;
     const QByteArray qti = EcrireEvaluation(f, profil, ident, titre, pertes, options);
+    // A cartridge's assessment holds one question at least.
+    if (profil == Profil::Cartouche && pertes.ecrites == 0)
+        throw ErreurFichier(
+            Qti::tr("No card of this file has a question a Common Cartridge can hold: nothing was written."));
     pertes.Rapporter(rapport);
 
     Manifeste::Description m;

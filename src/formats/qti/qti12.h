@@ -30,6 +30,7 @@ enum class Profil {
 // What a writer left out, said once the file is written.
 struct PertesEcriture
 {
+    int ecrites = 0;    // items written
     int ignorees = 0;   // cards the profile has no item for
     int approchees = 0; // cards written as the closest item
     int premiereIgnoree = -1;

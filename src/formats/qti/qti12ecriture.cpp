@@ -209,6 +209,7 @@ void Ecrivain::Item(const Question &q, int fiche)
         return;
     }
     const QString ident = S("item") + QString::number(++position);
+    ++pertes.ecrites;
     Debut("item");
     Attribut("ident", ident);
     Attribut("title", q.nom.isEmpty() ? S("Question") : q.nom);
@@ -301,6 +302,7 @@ void Ecrivain::Item(const Question &q, int fiche)
         if (!retroaction.isEmpty())
             s += "<respcondition continue=\"Yes\"><conditionvar><other/></conditionvar>"
                  "<displayfeedback feedbacktype=\"Response\" linkrefid=\"general_fb\"/></respcondition>\n";
+        const qsizetype conditions = s.size();
         switch (q.genre) {
         case Genre::ChoixMultiple:
         case Genre::VraiFaux:
@@ -393,6 +395,11 @@ void Ecrivain::Item(const Question &q, int fiche)
         default:
             break;
         }
+        // Nothing is right: every answer scores nothing (the format wants
+        // one condition at least).
+        if (!s.sliced(conditions).contains("<respcondition"))
+            s += "<respcondition continue=\"No\"><conditionvar><other/></conditionvar><setvar action=\"Set\" "
+                 "varname=\"SCORE\">0</setvar></respcondition>\n";
         s += "</resprocessing>\n";
     }
     if (!retroaction.isEmpty()) {
