@@ -733,7 +733,8 @@ private slots:
         QCOMPARE(f->Fiche(1).Champ2(), QString());
     }
 
-    // The type to offer first when a deck is opened: the one it was written from.
+    // The type to offer first when a deck is opened, asked once the deck is
+    // read: the one it was written from. No type chosen, nothing comes back.
     void typeEcrit_data() { Types(); }
     void typeEcrit()
     {
@@ -744,8 +745,29 @@ private slots:
         auto f = Exemple(type);
         TFichierAnki::Exporter(*f, paquet, false);
         TFichierAnki::Exporter(*f, texte, true);
-        QCOMPARE(TFichierAnki::TypeEcrit(paquet, false), type);
-        QCOMPARE(TFichierAnki::TypeEcrit(texte, true), type);
+        QChar ecrit = u'?';
+        QChar choisi = u'D';
+        const TFichierAnki::ChoixType choix = [&](QChar e) {
+            ecrit = e;
+            return choisi;
+        };
+        bool typesLus = true; // the cards come as the type chosen
+        const auto TypeEcrit = [&](const QString &nom, bool enTexte) {
+            ecrit = u'?';
+            const auto lu = TFichierAnki::Importer(nom, u'L', enTexte, nullptr, TOptions(), choix);
+            typesLus = typesLus && lu && lu->TypeFichier == choisi;
+            return ecrit;
+        };
+        QCOMPARE(TypeEcrit(paquet, false), type);
+        QCOMPARE(TypeEcrit(texte, true), type);
+        QVERIFY(typesLus);
+        choisi = QChar();
+        for (bool enTexte : {false, true}) {
+            Formats::Rapport rapport;
+            QVERIFY(!TFichierAnki::Importer(enTexte ? texte : paquet, u'L', enTexte, &rapport, TOptions(), choix));
+            QVERIFY(rapport.Vide());
+        }
+        choisi = u'D';
         QCOMPARE(VerifAnki::Paquet(OutilsTest::LireFichier(paquet)), QStringList());
         // A deck Anki made, or one that cannot be read, tells nothing.
         const QJsonObject basic{
@@ -754,8 +776,13 @@ private slots:
         QVERIFY(autre.open(QIODevice::WriteOnly | QIODevice::Truncate));
         autre.write(Zipper({{"collection.anki2", Collection11(11, basic, {{"a"}}, 42)}}));
         autre.close();
-        QCOMPARE(TFichierAnki::TypeEcrit(paquet, false), QChar());
-        QCOMPARE(TFichierAnki::TypeEcrit(dossier.filePath(QStringLiteral("none.apkg")), false), QChar());
+        QCOMPARE(TypeEcrit(paquet, false), QChar());
+        // A deck that cannot be read is refused before any type is asked.
+        ecrit = u'?';
+        QVERIFY_THROWS_EXCEPTION(ErreurFichier,
+                                 TFichierAnki::Importer(dossier.filePath(QStringLiteral("none.apkg")), u'L', false,
+                                                        nullptr, TOptions(), choix));
+        QCOMPARE(ecrit, QChar(u'?'));
     }
 
     // Decks made by Anki itself, in both schemas.

@@ -180,7 +180,7 @@ Formats::Rapport &Omissions()
 // format: the letter recognised already, if any.
 std::unique_ptr<TFichierX> Lire(const Arguments &args, const QString &nom, QChar format = QChar())
 {
-    QChar type = TypeCsv(args);
+    const QChar type = TypeCsv(args);
     if (format.isNull()) {
         try {
             format = Formats::Reconnaitre(nom, OptionsCourantes());
@@ -190,12 +190,10 @@ std::unique_ptr<TFichierX> Lire(const Arguments &args, const QString &nom, QChar
     }
     // An Anki deck is read as the type it was written from, when this
     // program wrote it, else as a Dictionnaire, unless --type says.
-    if (args.type.isNull() && Formats::A(format, Formats::Importation)) {
-        type = Formats::Trouver(format)->TypeEcrit(nom);
-        if (type.isNull())
-            type = u'D';
-    }
-    return Formats::Ouvrir(nom, false, true, type, OptionsCourantes(), &Omissions(), format);
+    Formats::ChoixType choisir;
+    if (args.type.isNull())
+        choisir = [](QChar ecrit) { return ecrit.isNull() ? QChar(u'D') : ecrit; };
+    return Formats::Ouvrir(nom, false, true, type, OptionsCourantes(), &Omissions(), format, choisir);
 }
 
 int Info(const Arguments &args)

@@ -84,25 +84,26 @@ void TFormFiche::OuvrirFichier(const QString &nom, int position, bool modifiable
         FermerFichier();
     QString message;
     try {
-        QChar type = TypePourCsv(nom);
-        // An Anki deck becomes a new card file: its type is asked first.
+        const QChar type = TypePourCsv(nom);
         const TOptions options = OptionsCourantes();
         const QChar format = commeDocument ? Formats::Reconnaitre(nom, options) : QChar();
         const bool import = Formats::A(format, Formats::Importation);
-        if (import) {
-            // A deck this program wrote offers the type it was written from.
-            type = Formats::Trouver(format)->TypeEcrit(nom);
-            if (type.isNull())
-                type = TypeCourant;
-            if (!DemanderTypeImport(type)) {
-                FermerFichier();
-                return;
-            }
-        }
+        // An Anki deck becomes a new card file of the type asked once it is
+        // read; a deck this program wrote offers the type it was written from.
+        Formats::ChoixType choisir;
+        if (import)
+            choisir = [this](QChar ecrit) {
+                QChar choisi = ecrit.isNull() ? TypeCourant : ecrit;
+                return DemanderTypeImport(choisi) ? choisi : QChar();
+            };
         Formats::Rapport rapport;
         auto fichier = AvecProgression(tr("Opening \"%1\"...").arg(NomSeul(nom)), [&] {
-            return Formats::Ouvrir(nom, modifiable, commeDocument, type, options, &rapport, format);
+            return Formats::Ouvrir(nom, modifiable, commeDocument, type, options, &rapport, format, choisir);
         });
+        if (!fichier) { // no type chosen
+            FermerFichier();
+            return;
+        }
         if (import) // untitled: saved in the type's own format
             fichier->FormatFichier = Lettres::FormatParDefaut(fichier->TypeFichier, LettreTypeCsv);
         // Asked for writing, held read-only because this user may not write it: said once, here.

@@ -6,11 +6,14 @@
 #include <QByteArray>
 #include <QChar>
 #include <QString>
+#include <functional>
 #include <memory>
 
 class TFichierX;
 
 namespace Formats {
+
+using ChoixType = std::function<QChar(QChar ecrit)>;
 
 // How a file is being read.
 struct Lecture
@@ -20,6 +23,10 @@ struct Lecture
     QChar typeCsv = u'L';       // type given to a file that carries none (CSV, Anki)
     Rapport *rapport = nullptr; // gets what the reader leaves out
     TOptions options;
+    // An import asks it, once the file is read, which type its cards become,
+    // telling the type this program wrote the file from (null when unknown);
+    // a null answer cancels the read (Lire returns null). Unset: typeCsv.
+    ChoixType choisirType;
 };
 
 // How a file is being written: exporter asks for an export (the card file
@@ -100,8 +107,6 @@ public:
     virtual void Ecrire(TFichierX &fichier, const QString &nom, const Ecriture &ecriture) const;
     // The letter of the format a file read in it is then in.
     virtual QChar FormatLu() const { return A(Importation) ? QChar(u'x') : Lettre(); }
-    // The type this program wrote the file from; null when unknown.
-    virtual QChar TypeEcrit(const QString & /*nom*/) const { return QChar(); }
 
     // ----- which card files it is for
     // The card files the writer can hold at all.

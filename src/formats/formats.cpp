@@ -28,7 +28,8 @@ namespace {
 }
 
 std::unique_ptr<TFichierX> Charger(const QString &nom, bool modifiable, bool commeDocument, QChar typeCsv,
-                                   const TOptions &options, Rapport *rapport, QChar lettre)
+                                   const TOptions &options, Rapport *rapport, QChar lettre,
+                                   const ChoixType &choisirType)
 {
     const TFormat *format = Trouver(lettre.isNull() ? Reconnaitre(nom, options) : lettre);
     if (!commeDocument && !(format && format->A(Modele)))
@@ -40,10 +41,13 @@ std::unique_ptr<TFichierX> Charger(const QString &nom, bool modifiable, bool com
     // Every reader's cards count against the file's memory budget (those that
     // read the bytes themselves hold a budget of their own, which is the one charged).
     TBudgetMemoire budget(QFileInfo(nom).size());
-    std::unique_ptr<TFichierX> fichier = format->Lire(nom, {modifiable, commeDocument, typeCsv, rapport, options});
+    std::unique_ptr<TFichierX> fichier = format->Lire(
+        nom, {modifiable, commeDocument, typeCsv, rapport, options, choisirType});
     // A reader that took a refused allocation for the end of its input.
     if (TProgression::Annulee())
         throw ErreurAnnulation();
+    if (!fichier) // the type was not chosen
+        return fichier;
     if (fichier->TypeAlphabetique() && !format->A(OrdreLu) && !fichier->EstTrie())
         fichier->Trier(); // not a change of the user's: Modifie stays as it was
     return fichier;
@@ -91,10 +95,11 @@ QChar Reconnaitre(const QString &nom, const TOptions &options)
 }
 
 std::unique_ptr<TFichierX> Ouvrir(const QString &nom, bool modifiable, bool commeDocument, QChar typeCsv,
-                                  const TOptions &options, Rapport *rapport, QChar format)
+                                  const TOptions &options, Rapport *rapport, QChar format,
+                                  const std::function<QChar(QChar)> &choisirType)
 {
     try {
-        return Charger(nom, modifiable, commeDocument, typeCsv, options, rapport, format);
+        return Charger(nom, modifiable, commeDocument, typeCsv, options, rapport, format, choisirType);
     } catch (const std::bad_alloc &) {
         PlusDeMemoire(nom);
     }

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QChar>
 #include <QString>
+#include <functional>
 #include <memory>
 
 class TFichierX;
@@ -21,9 +22,12 @@ namespace Formats {
 // sorted, still unmodified. typeCsv is the type given to a CSV file.
 // rapport, when given, gets what the reader left out. format: the letter
 // the caller already recognised, so that the file is not looked at twice.
-// options: the user's, where the file says nothing.
+// options: the user's, where the file says nothing. choisirType: for an
+// import, which type its cards become (Lecture::choisirType); null comes back
+// when it cancels.
 std::unique_ptr<TFichierX> Ouvrir(const QString &nom, bool modifiable, bool commeDocument, QChar typeCsv,
-                                  const TOptions &options, Rapport *rapport = nullptr, QChar format = QChar());
+                                  const TOptions &options, Rapport *rapport = nullptr, QChar format = QChar(),
+                                  const std::function<QChar(QChar)> &choisirType = {});
 
 // Saves with the writer of the format, following the save contract
 // ('t', and 'm' for a Questionnaire, are exports).

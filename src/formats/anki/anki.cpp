@@ -195,7 +195,7 @@ using namespace AnkiLecture;
 // ================================================================ public
 
 std::unique_ptr<TFichierX> TFichierAnki::Importer(const QString &nom, QChar type, bool texte, Formats::Rapport *rapport,
-                                                  const TOptions &options)
+                                                  const TOptions &options, const ChoixType &choisir)
 {
     QByteArray octets;
     {
@@ -203,8 +203,8 @@ std::unique_ptr<TFichierX> TFichierAnki::Importer(const QString &nom, QChar type
         octets = flux->LireTout();
     } // the package is not held: the document is a new one
     const QString secours = NomSansExtension(nom);
-    return texte ? LireTexte(octets, type, secours, rapport, options)
-                 : LirePaquet(octets, type, secours, rapport, options);
+    return texte ? LireTexte(octets, type, secours, rapport, options, choisir)
+                 : LirePaquet(octets, type, secours, rapport, options, choisir);
 }
 
 bool TFichierAnki::EstPaquet(const QByteArray &tete, const QString &nom)
@@ -226,32 +226,6 @@ bool TFichierAnki::EstTexte(const QByteArray &tete, const QString &)
         ligne.chop(1);
     // Anki takes a first line "tags:" as the tags of every note.
     return ligne.startsWith(QLatin1String("tags:")) || EstLigneEnTete(ligne, cle, valeur);
-}
-
-QChar TFichierAnki::TypeEcrit(const QString &nom, bool texte)
-{
-    try {
-        QByteArray octets;
-        {
-            auto flux = TFlux::Ouvrir(nom, false);
-            octets = flux->LireTout();
-        }
-        TBudgetMemoire budget(octets.size());
-        if (texte) {
-            // The header is at the head.
-            QString tete = QString::fromUtf8(octets.left(64 * 1024));
-            if (tete.startsWith(QChar(0xFEFF)))
-                tete.remove(0, 1);
-            EnTeteTexte entete;
-            LireEnTete(tete, entete);
-            return entete.lettre.isNull() ? LettreType(entete.type) : entete.lettre;
-        }
-        QByteArray base = CollectionDuPaquet(octets, budget);
-        return TypeDeLaCollection(base);
-    } catch (const std::exception &) {
-    }
-    // Opening the deck will say what is wrong with it.
-    return QChar();
 }
 
 namespace {
@@ -280,13 +254,12 @@ public:
     bool Ecrivable() const override { return true; }
     std::unique_ptr<TFichierX> Lire(const QString &nom, const Formats::Lecture &l) const override
     {
-        return TFichierAnki::Importer(nom, l.typeCsv, m_texte, l.rapport, l.options);
+        return TFichierAnki::Importer(nom, l.typeCsv, m_texte, l.rapport, l.options, l.choisirType);
     }
     void Ecrire(TFichierX &f, const QString &nom, const Formats::Ecriture &e) const override
     {
         TFichierAnki::Exporter(f, nom, m_texte, e.options);
     }
-    QChar TypeEcrit(const QString &nom) const override { return TFichierAnki::TypeEcrit(nom, m_texte); }
     bool OffertEnExport(const TFichierX &) const override { return true; }
     bool Exporte(const TFichierX &) const override { return true; }
     // The package's plain-text sibling, for the command-line tool.

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QChar>
 #include <QString>
+#include <functional>
 #include <memory>
 
 class TFichierX;
@@ -32,22 +33,21 @@ public:
     // no name and unsaved changes; the bytes are never written back.
     // rapport, when given, gets what a card has no place for (tags, media,
     // the gaps of cloze notes, the decks, a write-ahead log).
+    // choisir, when given, is asked for the type once the deck is read, with
+    // the type of the card file this program wrote it from (null when the
+    // deck tells none); its null answer makes the import return null.
+    using ChoixType = std::function<QChar(QChar ecrit)>;
     static std::unique_ptr<TFichierX> LirePaquet(const QByteArray &octets, QChar type,
                                                  const QString &nomSecours = QString(),
                                                  Formats::Rapport *rapport = nullptr,
-                                                 const TOptions &options = TOptions());
+                                                 const TOptions &options = TOptions(), const ChoixType &choisir = {});
     static std::unique_ptr<TFichierX> LireTexte(const QByteArray &octets, QChar type,
                                                 const QString &nomSecours = QString(),
                                                 Formats::Rapport *rapport = nullptr,
-                                                const TOptions &options = TOptions());
+                                                const TOptions &options = TOptions(), const ChoixType &choisir = {});
     static std::unique_ptr<TFichierX> Importer(const QString &nom, QChar type, bool texte,
                                                Formats::Rapport *rapport = nullptr,
-                                               const TOptions &options = TOptions());
-
-    // The type of the card file a deck this program wrote was made from
-    // (null when the deck tells none, or cannot be read): the type to offer
-    // first when it is opened.
-    static QChar TypeEcrit(const QString &nom, bool texte);
+                                               const TOptions &options = TOptions(), const ChoixType &choisir = {});
 
     // Recognition from a file's head.
     static bool EstPaquet(const QByteArray &tete, const QString &nom);

@@ -329,7 +329,7 @@ QString PaquetUnique(sqlite3 *base, const Contenu &c)
 }
 
 std::unique_ptr<TFichierX> LireBase(QByteArray &octets, QChar type, const QString &secours, Omissions &omissions,
-                                    const TOptions &options)
+                                    const TOptions &options, const TFichierAnki::ChoixType &choisir)
 {
     qint64 restant = 0;
     const EnLecture lecture(octets.size());
@@ -358,6 +358,15 @@ std::unique_ptr<TFichierX> LireBase(QByteArray &octets, QChar type, const QStrin
                 omissions.etiquettes = int(qMin<qint64>(tags.Entier(0), INT_MAX));
         }
     }
+    if (choisir) {
+        Requete types(base.get(), "select distinct mid from notes limit 2");
+        QList<qint64> ids;
+        while (types.Suivante())
+            ids << types.Entier(0);
+        type = choisir(ids.size() == 1 ? LettreType(c.types.value(ids.first())) : QChar());
+        if (type.isNull())
+            return nullptr;
+    }
     auto fichier = NouveauFichier(type, titre, options);
     Requete notes(base.get(), "select mid, flds from notes order by id");
     while (notes.Suivante()) {
@@ -384,19 +393,6 @@ std::unique_ptr<TFichierX> LireBase(QByteArray &octets, QChar type, const QStrin
     }
     Terminer(*fichier);
     return fichier;
-}
-
-QChar TypeDeLaCollection(QByteArray &octets)
-{
-    qint64 restant = 0;
-    const Base b = OuvrirCollection(octets, restant);
-    bool tables = false;
-    const Contenu c = LireCollection(b.get(), tables);
-    Requete types(b.get(), "select distinct mid from notes limit 2");
-    QList<qint64> ids;
-    while (types.Suivante())
-        ids << types.Entier(0);
-    return ids.size() == 1 ? LettreType(c.types.value(ids.first())) : QChar();
 }
 
 } // namespace AnkiLecture

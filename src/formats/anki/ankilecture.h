@@ -4,6 +4,7 @@
 // points), ankipaquet.cpp (the zip container), ankibase.cpp (the collection
 // database) and ankitexte.cpp (Anki text).
 
+#include "formats/anki/anki.h"
 #include "formats/anki/ankicommun.h"
 
 #include <QByteArray>
@@ -77,12 +78,11 @@ QByteArray CollectionDuPaquet(const QByteArray &octets, TBudgetMemoire &budget, 
 
 // ---- the collection (ankibase.cpp)
 
-// The cards of a collection's notes.
+// The cards of a collection's notes. choisir is told the type this program
+// wrote the collection from (when all its notes are of one of its note
+// types; null otherwise): see TFichierAnki::LirePaquet.
 std::unique_ptr<TFichierX> LireBase(QByteArray &octets, QChar type, const QString &secours, Omissions &omissions,
-                                    const TOptions &options);
-// The type this program wrote the collection from, when all its notes are of
-// one of its note types; null otherwise.
-QChar TypeDeLaCollection(QByteArray &octets);
+                                    const TOptions &options, const TFichierAnki::ChoixType &choisir);
 
 // ---- Anki text (ankitexte.cpp)
 

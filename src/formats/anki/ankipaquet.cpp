@@ -173,12 +173,14 @@ QByteArray CollectionDuPaquet(const QByteArray &octets, TBudgetMemoire &budget, 
 using namespace AnkiLecture;
 
 std::unique_ptr<TFichierX> TFichierAnki::LirePaquet(const QByteArray &octets, QChar type, const QString &nomSecours,
-                                                    Formats::Rapport *rapport, const TOptions &options)
+                                                    Formats::Rapport *rapport, const TOptions &options,
+                                                    const ChoixType &choisir)
 {
     TBudgetMemoire budget(octets.size());
     Omissions omissions;
     QByteArray base = CollectionDuPaquet(octets, budget, &omissions);
-    auto fichier = LireBase(base, type, nomSecours, omissions, options);
-    omissions.Rapporter(rapport);
+    auto fichier = LireBase(base, type, nomSecours, omissions, options, choisir);
+    if (fichier)
+        omissions.Rapporter(rapport);
     return fichier;
 }

@@ -214,7 +214,8 @@ QString TexteBrut(QStringView champ)
 using namespace AnkiLecture;
 
 std::unique_ptr<TFichierX> TFichierAnki::LireTexte(const QByteArray &octets, QChar type, const QString &nomSecours,
-                                                   Formats::Rapport *rapport, const TOptions &options)
+                                                   Formats::Rapport *rapport, const TOptions &options,
+                                                   const ChoixType &choisir)
 {
     TBudgetMemoire budget(octets.size());
     budget.Prendre(2 * octets.size()); // the text as UTF-16
@@ -226,6 +227,11 @@ std::unique_ptr<TFichierX> TFichierAnki::LireTexte(const QByteArray &octets, QCh
         texte.remove(0, 1);
     EnTeteTexte entete;
     const qsizetype i = LireEnTete(texte, entete);
+    if (choisir) {
+        type = choisir(entete.lettre.isNull() ? LettreType(entete.type) : entete.lettre);
+        if (type.isNull())
+            return nullptr;
+    }
     auto fichier = NouveauFichier(type, entete.paquet.isEmpty() ? nomSecours : entete.paquet, options);
     int numero = 0;
     QStringList champs;
