@@ -285,20 +285,25 @@ bool Deflater(const std::vector<std::pair<QString, QByteArray>> &entrees, std::v
     std::atomic<size_t> suivante{0};
     std::atomic<bool> echec{false};
     const auto travail = [&] {
-        Deflateur deflateur;
-        for (size_t i = suivante++; i < entrees.size() && !echec; i = suivante++) {
-            const QByteArray &octets = entrees[i].second;
-            Deflatee &e = deflatees[i];
-            e.taille = zip_uint64_t(octets.size());
-            // Entries too large for one call of zlib are deflated by libzip.
-            if (octets.isEmpty() || quint64(octets.size()) >= std::numeric_limits<uInt>::max() / 2)
-                continue;
-            if (!deflateur.Deflater(octets, e.octets)) {
-                echec = true;
-                return;
+        // Nothing may leave a thread: a failure stops them all.
+        try {
+            Deflateur deflateur;
+            for (size_t i = suivante++; i < entrees.size() && !echec; i = suivante++) {
+                const QByteArray &octets = entrees[i].second;
+                Deflatee &e = deflatees[i];
+                e.taille = zip_uint64_t(octets.size());
+                // Entries too large for one call of zlib are deflated by libzip.
+                if (octets.isEmpty() || quint64(octets.size()) >= std::numeric_limits<uInt>::max() / 2)
+                    continue;
+                if (!deflateur.Deflater(octets, e.octets)) {
+                    echec = true;
+                    return;
+                }
+                e.crc = crc32_z(crc32_z(0, nullptr, 0), reinterpret_cast<const Bytef *>(octets.constData()),
+                                size_t(octets.size()));
             }
-            e.crc = crc32_z(crc32_z(0, nullptr, 0), reinterpret_cast<const Bytef *>(octets.constData()),
-                            size_t(octets.size()));
+        } catch (...) {
+            echec = true;
         }
     };
     const size_t fils = entrees.size() < 16 ? 1 : qBound<size_t>(1, std::thread::hardware_concurrency(), 4);
