@@ -16,6 +16,8 @@
 
 #include <QtTest>
 
+#include <zip.h>
+
 namespace {
 
 QStringList Cartes(const TFichierX &f)
@@ -49,6 +51,45 @@ QMap<QString, QByteArray> Entrees(const QByteArray &zip)
     for (qint64 i = 0; i < archive.Nombre(); ++i)
         entrees.insert(archive.Nom(i), archive.Lire(i));
     return entrees;
+}
+
+// A zip as libzip writes it with its own compression.
+QByteArray ParLibzip(const std::vector<std::pair<QString, QByteArray>> &entrees)
+{
+    zip_source_t *tampon = zip_source_buffer_create(nullptr, 0, 0, nullptr);
+    zip_t *archive = zip_open_from_source(tampon, ZIP_TRUNCATE, nullptr);
+    zip_source_keep(tampon);
+    for (const auto &[nom, octets] : entrees)
+        zip_file_add(archive, nom.toUtf8().constData(),
+                     zip_source_buffer(archive, octets.constData(), zip_uint64_t(octets.size()), 0), ZIP_FL_ENC_UTF_8);
+    zip_close(archive);
+    zip_stat_t etat;
+    zip_source_stat(tampon, &etat);
+    QByteArray zip(qsizetype(etat.size), Qt::Uninitialized);
+    zip_source_open(tampon);
+    zip_source_read(tampon, zip.data(), etat.size);
+    zip_source_close(tampon);
+    zip_source_free(tampon);
+    return zip;
+}
+
+// The same zip with every entry's time and date zeroed: they come from the clock.
+QByteArray SansDates(QByteArray zip)
+{
+    const auto mot = [&zip](qsizetype i) { return qFromLittleEndian<quint16>(zip.constData() + i); };
+    const auto long32 = [&zip](qsizetype i) { return qFromLittleEndian<quint32>(zip.constData() + i); };
+    const qsizetype fin = zip.lastIndexOf("PK\x05\x06");
+    if (fin < 0)
+        return zip;
+    qsizetype p = long32(fin + 16);
+    for (quint16 n = mot(fin + 10); n > 0 && p + 46 <= zip.size() && zip.mid(p, 4) == "PK\x01\x02"; --n) {
+        const qsizetype local = long32(p + 42);
+        std::fill_n(zip.data() + p + 12, 4, '\0');
+        if (local + 14 <= zip.size())
+            std::fill_n(zip.data() + local + 10, 4, '\0');
+        p += 46 + mot(p + 28) + mot(p + 30) + mot(p + 32);
+    }
+    return zip;
 }
 
 } // namespace
@@ -514,6 +555,78 @@ private slots:
                 : QStringLiteral("ccv1p1_qtiasiv1p2p1_v1p0.xsd");
             QCOMPARE(TSchemaXsd(xsd + schema).Erreurs(e.value()), QString());
         }
+    }
+
+    // A package is given the memory its documents would be given unzipped:
+    // a large quiz, which deflates well below a twentieth, opens.
+    void paquetDeflate_data()
+    {
+        QTest::addColumn<QChar>("format");
+        QTest::newRow("Canvas") << QChar(u'q');
+        QTest::newRow("cartridge") << QChar(u'i');
+    }
+    void paquetDeflate()
+    {
+        QFETCH(QChar, format);
+        auto f = std::make_unique<TFichierX>(QChar(u'M'), QChar(u'x'));
+        f->InitialiserNouveau(TOptions());
+        for (int i = 0; i < 3000; ++i)
+            f->AjouterFiche(QStringLiteral("Q%1").arg(i), QStringLiteral("Question %1?").arg(i * 7919 % 100003),
+                            QStringLiteral("(*) %1").arg(i) + Sep + QString::number(i + 1));
+        const QString nom = Chemin(QStringLiteral("grand.zip"));
+        QFile::remove(nom);
+        Formats::Enregistrer(*f, nom, format, true, TOptions());
+        TBudgetMemoire::InjecterPlancher(0); // 20 times the file's size
+        std::unique_ptr<TFichierX> lu;
+        QString refus;
+        try {
+            lu = Formats::Ouvrir(nom, false, true, u'M', TOptions(), nullptr, format);
+        } catch (const ErreurIdInvalide &e) {
+            refus = e.message();
+        }
+        TBudgetMemoire::InjecterPlancher(-1);
+        QCOMPARE(refus, QString());
+        QCOMPARE(lu->NombreFiches(), 3000);
+        QCOMPARE(lu->Fiches.back().Champ1(), QStringLiteral("(*singlechoice*) Question %1?").arg(2999 * 7919 % 100003));
+    }
+
+    // The packages' entries, deflated ahead on several threads, are written
+    // byte for byte as libzip writes them with its own compression.
+    void zipCommeLibzip_data()
+    {
+        QTest::addColumn<QByteArrayList>("contenus");
+        QByteArray hasard;
+        quint32 x = 12345;
+        for (int i = 0; i < 70000; ++i) {
+            x = x * 1103515245u + 12345u;
+            hasard += char(x >> 24);
+        }
+        QByteArray texte;
+        for (int i = 0; i < 3000; ++i)
+            texte += "<item ident=\"" + QByteArray::number(i) + "\"><mattext>Question "
+                + QByteArray::number(i * 7919 % 1000) + "</mattext></item>\n";
+        QTest::newRow("empty") << QByteArrayList{QByteArray()};
+        QTest::newRow("one byte") << QByteArrayList{"a"};
+        QTest::newRow("longer deflated") << QByteArrayList{"<manifest/>", "ab"};
+        QTest::newRow("random") << QByteArrayList{hasard.left(100), hasard};
+        QTest::newRow("text") << QByteArrayList{texte};
+        QByteArrayList beaucoup;
+        for (int i = 0; i < 40; ++i)
+            beaucoup << (i % 3 ? texte.mid(i * 97, 500 + i * 131) : hasard.left(i * 10));
+        QTest::newRow("many entries") << beaucoup;
+    }
+    void zipCommeLibzip()
+    {
+        QFETCH(QByteArrayList, contenus);
+        std::vector<std::pair<QString, QByteArray>> entrees;
+        for (qsizetype i = 0; i < contenus.size(); ++i)
+            entrees.emplace_back(QStringLiteral("d/%1.xml").arg(i), contenus.at(i));
+        const QByteArray ecrit = Zip::Ecrire(entrees, QStringLiteral("%1"));
+        QCOMPARE(SansDates(ecrit), SansDates(ParLibzip(entrees)));
+        const QMap<QString, QByteArray> relues = Entrees(ecrit);
+        QCOMPARE(relues.size(), contenus.size());
+        for (qsizetype i = 0; i < contenus.size(); ++i)
+            QCOMPARE(relues.value(QStringLiteral("d/%1.xml").arg(i)), contenus.at(i));
     }
 
     // Exporting the same quiz to the same file name gives the same

@@ -5,7 +5,14 @@
 
 #include <QUrl>
 
+#include <atomic>
+#include <cstring>
+#include <ctime>
+#include <limits>
+#include <thread>
+
 #include <zip.h>
+#include <zlib.h>
 
 namespace Zip {
 
@@ -69,6 +76,24 @@ quint64 TLecture::Taille(qint64 index) const
     if (zip_stat_index(d->archive, zip_uint64_t(index), 0, &etat) < 0 || !(etat.valid & ZIP_STAT_SIZE))
         Endommage();
     return etat.size;
+}
+
+qint64 TLecture::TailleDepliee() const
+{
+    quint64 total = 0;
+    const qint64 n = Nombre();
+    for (qint64 i = 0; i < n; ++i) {
+        zip_stat_t etat;
+        zip_stat_init(&etat);
+        if (zip_stat_index(d->archive, zip_uint64_t(i), 0, &etat) < 0
+            || (etat.valid & (ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE)) != (ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE))
+            continue;
+        // Text deflates 3 to 20 times, QTI's markup around short questions
+        // about 50 times; a bomb's runs of one byte about a thousand times.
+        if (etat.size <= TauxTexte * qMax<quint64>(etat.comp_size, 1))
+            total += etat.size;
+    }
+    return qint64(qMin<quint64>(total, quint64(std::numeric_limits<qint64>::max() / 64)));
 }
 
 QByteArray TLecture::Lire(qint64 index) const
@@ -144,10 +169,171 @@ namespace {
 
 }
 
+namespace {
+
+// An entry deflated ahead, as libzip deflates: raw deflate at level 9 with
+// the largest memory level. libzip copies it as it is and marks it as
+// deflated at the best level, as it does what it deflates itself.
+struct Deflatee
+{
+    QByteArray octets;
+    zip_uint64_t taille = 0;
+    uLong crc = 0;
+    time_t date = 0;
+    zip_uint64_t lus = 0;
+    zip_error_t erreur;
+};
+
+zip_int64_t SourceDeflatee(void *donnee, void *data, zip_uint64_t longueur, zip_source_cmd_t commande)
+{
+    auto *e = static_cast<Deflatee *>(donnee);
+    switch (commande) {
+    case ZIP_SOURCE_OPEN:
+        e->lus = 0;
+        return 0;
+    case ZIP_SOURCE_READ: {
+        const zip_uint64_t n = qMin(longueur, zip_uint64_t(e->octets.size()) - e->lus);
+        std::memcpy(data, e->octets.constData() + e->lus, size_t(n));
+        e->lus += n;
+        return zip_int64_t(n);
+    }
+    case ZIP_SOURCE_CLOSE:
+    case ZIP_SOURCE_FREE:
+        return 0;
+    case ZIP_SOURCE_STAT: {
+        auto *etat = ZIP_SOURCE_GET_ARGS(zip_stat_t, data, longueur, &e->erreur);
+        if (!etat)
+            return -1;
+        zip_stat_init(etat);
+        etat->valid = ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_COMP_METHOD | ZIP_STAT_CRC | ZIP_STAT_MTIME;
+        etat->size = e->taille;
+        etat->comp_size = zip_uint64_t(e->octets.size());
+        etat->comp_method = ZIP_CM_DEFLATE;
+        etat->crc = zip_uint32_t(e->crc);
+        etat->mtime = e->date;
+        return sizeof(zip_stat_t);
+    }
+    case ZIP_SOURCE_GET_FILE_ATTRIBUTES: {
+        auto *attributs = ZIP_SOURCE_GET_ARGS(zip_file_attributes_t, data, longueur, &e->erreur);
+        if (!attributs)
+            return -1;
+        attributs->valid |= ZIP_FILE_ATTRIBUTES_VERSION_NEEDED | ZIP_FILE_ATTRIBUTES_GENERAL_PURPOSE_BIT_FLAGS;
+        attributs->version_needed = 20;
+        attributs->general_purpose_bit_flags = 1 << 1; // maximum compression
+        attributs->general_purpose_bit_mask = 0x0006;
+        return 0;
+    }
+    case ZIP_SOURCE_ERROR:
+        return zip_error_to_data(&e->erreur, data, longueur);
+    case ZIP_SOURCE_SUPPORTS:
+        return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT,
+                                              ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, ZIP_SOURCE_GET_FILE_ATTRIBUTES,
+                                              zip_source_cmd_t(-1));
+    default:
+        zip_error_set(&e->erreur, ZIP_ER_OPNOTSUPP, 0);
+        return -1;
+    }
+}
+
+// One deflate stream reset between entries: its tables are made once.
+class Deflateur
+{
+public:
+    ~Deflateur()
+    {
+        if (m_pret)
+            deflateEnd(&m_z);
+    }
+    // False when zlib fails (out of memory).
+    bool Deflater(const QByteArray &entree, QByteArray &sortie)
+    {
+        if (!m_pret) {
+            m_z = z_stream{};
+            if (deflateInit2(&m_z, Z_BEST_COMPRESSION, Z_DEFLATED, -MAX_WBITS, MAX_MEM_LEVEL, Z_DEFAULT_STRATEGY)
+                != Z_OK)
+                return false;
+            m_pret = true;
+        } else if (deflateReset(&m_z) != Z_OK) {
+            return false;
+        }
+        sortie.resize(qsizetype(deflateBound(&m_z, uLong(entree.size()))));
+        m_z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(entree.constData()));
+        m_z.avail_in = uInt(entree.size());
+        m_z.next_out = reinterpret_cast<Bytef *>(sortie.data());
+        m_z.avail_out = uInt(sortie.size());
+        if (deflate(&m_z, Z_FINISH) != Z_STREAM_END)
+            return false;
+        sortie.truncate(qsizetype(m_z.total_out));
+        return true;
+    }
+
+private:
+    z_stream m_z{};
+    bool m_pret = false;
+};
+
+// libzip stores an entry that deflate would not make smaller, and the empty
+// ones: such entries are left to it.
+bool DeflateeAvant(const Deflatee &e)
+{
+    return !e.octets.isEmpty() && zip_uint64_t(e.octets.size()) < e.taille;
+}
+
+// The entries deflated on as many threads as there are cores (a few at most).
+bool Deflater(const std::vector<std::pair<QString, QByteArray>> &entrees, std::vector<Deflatee> &deflatees)
+{
+    std::atomic<size_t> suivante{0};
+    std::atomic<bool> echec{false};
+    const auto travail = [&] {
+        // Nothing may leave a thread: a failure stops them all.
+        try {
+            Deflateur deflateur;
+            for (size_t i = suivante++; i < entrees.size() && !echec; i = suivante++) {
+                const QByteArray &octets = entrees[i].second;
+                Deflatee &e = deflatees[i];
+                e.taille = zip_uint64_t(octets.size());
+                // Entries too large for one call of zlib are deflated by libzip.
+                if (octets.isEmpty() || quint64(octets.size()) >= std::numeric_limits<uInt>::max() / 2)
+                    continue;
+                if (!deflateur.Deflater(octets, e.octets)) {
+                    echec = true;
+                    return;
+                }
+                e.crc = crc32_z(crc32_z(0, nullptr, 0), reinterpret_cast<const Bytef *>(octets.constData()),
+                                size_t(octets.size()));
+            }
+        } catch (...) {
+            echec = true;
+        }
+    };
+    const size_t fils = entrees.size() < 16 ? 1 : qBound<size_t>(1, std::thread::hardware_concurrency(), 4);
+    std::vector<std::thread> autres;
+    try {
+        for (size_t i = 1; i < fils; ++i)
+            autres.emplace_back(travail);
+    } catch (const std::system_error &) {
+        // no other thread: this one does it all
+    }
+    travail();
+    for (std::thread &t : autres)
+        t.join();
+    return !echec;
+}
+
+} // namespace
+
 QByteArray Ecrire(const std::vector<std::pair<QString, QByteArray>> &entrees, const QString &echec)
 {
     zip_error_t erreur;
     zip_error_init(&erreur);
+    std::vector<Deflatee> deflatees(entrees.size());
+    if (!Deflater(entrees, deflatees))
+        throw std::bad_alloc();
+    const time_t maintenant = time(nullptr);
+    for (Deflatee &e : deflatees) {
+        e.date = maintenant;
+        zip_error_init(&e.erreur);
+    }
     zip_source_t *tampon = zip_source_buffer_create(nullptr, 0, 0, &erreur);
     if (!tampon)
         Echec(&erreur, echec);
@@ -158,8 +344,11 @@ QByteArray Ecrire(const std::vector<std::pair<QString, QByteArray>> &entrees, co
     }
     zip_source_keep(tampon); // its bytes are read after the archive is closed
     std::unique_ptr<zip_source_t, void (*)(zip_source_t *)> garde(tampon, zip_source_free);
-    for (const auto &[nom, octets] : entrees) {
-        zip_source_t *s = zip_source_buffer(archive, octets.constData(), zip_uint64_t(octets.size()), 0);
+    for (size_t i = 0; i < entrees.size(); ++i) {
+        const auto &[nom, octets] = entrees[i];
+        zip_source_t *s = DeflateeAvant(deflatees[i])
+            ? zip_source_function(archive, SourceDeflatee, &deflatees[i])
+            : zip_source_buffer(archive, octets.constData(), zip_uint64_t(octets.size()), 0);
         if (!s || zip_file_add(archive, nom.toUtf8().constData(), s, ZIP_FL_ENC_UTF_8) < 0) {
             zip_source_free(s);
             zip_error_set(&erreur, zip_error_code_zip(zip_get_error(archive)), 0);

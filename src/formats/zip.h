@@ -35,6 +35,12 @@ public:
     QByteArray Lire(const QString &nom) const;
     // The size the entry announces.
     quint64 Taille(qint64 index) const;
+    // What the entries inflate to, counting only those that compress no
+    // more than text does: a bomb's entries count for nothing.
+    qint64 TailleDepliee() const;
+    // An entry counted by TailleDepliee inflates to at most this many times
+    // its compressed size.
+    static constexpr quint64 TauxTexte = 200;
 
 private:
     struct Prive;

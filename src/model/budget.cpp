@@ -43,6 +43,11 @@ qint64 TBudgetMemoire::LimitePour(qint64 tailleFichier)
     return qMax(g_plancher >= 0 ? g_plancher : Plancher, qMax<qint64>(0, tailleFichier) * Facteur);
 }
 
+void TBudgetMemoire::Agrandir(qint64 tailleContenu)
+{
+    m_limite = qMax(m_limite, LimitePour(tailleContenu));
+}
+
 void TBudgetMemoire::InjecterPlancher(qint64 octets)
 {
     g_plancher = octets;

@@ -21,6 +21,9 @@ public:
     TBudgetMemoire &operator=(const TBudgetMemoire &) = delete;
 
     static qint64 LimitePour(qint64 tailleFichier);
+    // The file holds more than its size: a package's documents, inflated.
+    // The limit becomes the one a file of that size would have, when larger.
+    void Agrandir(qint64 tailleContenu);
     // Test seam: the floor of the limit (-1: the real 256 MB).
     static void InjecterPlancher(qint64 octets);
     qint64 Limite() const { return m_limite; }

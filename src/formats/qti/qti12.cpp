@@ -130,6 +130,8 @@ std::unique_ptr<TFichierX> Lire(const QByteArray &octets, Formats::Rapport *rapp
     } else {
         const Zip::TLecture archive(octets, budget, Qti::tr("This package is not a valid zip file."),
                                     Qti::tr("This package is damaged."));
+        // The documents are given what they would be given unzipped.
+        budget.Agrandir(archive.TailleDepliee());
         const QString nomManifeste = S("imsmanifest.xml");
         if (archive.Chercher(nomManifeste) < 0)
             throw ErreurIdInvalide(Qti::tr("This zip file holds no imsmanifest.xml: it is no QTI package."));

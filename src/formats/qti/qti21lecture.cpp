@@ -721,6 +721,8 @@ std::unique_ptr<TFichierX> TFichierQti21::LirePaquet(const QByteArray &octets, F
     const QString endommage = Qti21::Messages::tr("This QTI package is damaged.");
     const Zip::TLecture archive(octets, budget, Qti21::Messages::tr("This QTI package is not a valid zip file."),
                                 endommage);
+    // The documents are given what they would be given unzipped.
+    budget.Agrandir(archive.TailleDepliee());
     const qint64 indexManifeste = archive.Chercher(Qti21::CheminManifeste);
     if (indexManifeste < 0)
         Refuser(Qti21::Messages::tr("This zip file holds no imsmanifest.xml: it is not a QTI package."));
