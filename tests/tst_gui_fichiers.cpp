@@ -330,10 +330,12 @@ private slots:
         TFormFiche &w = Ouvrir(document);
         QStringList offerts;
         QString titre;
+        bool progressionSuspendue = false; // asked with the progress out of the way
         m_d->Dialogues.push_back([&](QDialog &dialogue) {
             auto *d = qobject_cast<TDlgNouveau *>(&dialogue);
             if (d)
                 titre = d->windowTitle();
+            progressionSuspendue = !m_d->Suivis.empty() && m_d->Suivis.back().Suspendu;
             if (!d || !accepte)
                 return int(QDialog::Rejected);
             for (int i = 0; i < d->CBType->count(); ++i)
@@ -347,6 +349,8 @@ private slots:
         QVERIFY(m_d->Messages().empty());
         QCOMPARE(OutilsTest::LireFichier(paquet), avant);
         QCOMPARE(titre, QStringLiteral("Open the Anki deck as"));
+        QVERIFY(progressionSuspendue);
+        QVERIFY(!m_d->Suivis.back().Suspendu);
         if (!accepte) {
             QVERIFY(!w.Document().Fichier());
             return;

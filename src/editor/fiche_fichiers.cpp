@@ -53,7 +53,7 @@ auto AvecProgression(const QString &texte, F &&travail)
 {
     const std::unique_ptr<TInteraction::Progression> suivi = TInteraction::Courante().SuivreProgression(texte);
     const TProgression progression([&suivi](qint64 fait, qint64 total) { return suivi->Avancer(fait, total); });
-    return travail();
+    return travail(*suivi);
 }
 
 } // namespace
@@ -88,18 +88,22 @@ void TFormFiche::OuvrirFichier(const QString &nom, int position, bool modifiable
         const TOptions options = OptionsCourantes();
         const QChar format = commeDocument ? Formats::Reconnaitre(nom, options) : QChar();
         const bool import = Formats::A(format, Formats::Importation);
-        // An Anki deck becomes a new card file of the type asked once it is
-        // read; a deck this program wrote offers the type it was written from.
-        Formats::ChoixType choisir;
-        if (import)
-            choisir = [this](QChar ecrit) {
-                QChar choisi = ecrit.isNull() ? TypeCourant : ecrit;
-                return DemanderTypeImport(choisi) ? choisi : QChar();
-            };
         Formats::Rapport rapport;
-        auto fichier = AvecProgression(tr("Opening \"%1\"...").arg(NomSeul(nom)), [&] {
-            return Formats::Ouvrir(nom, modifiable, commeDocument, type, options, &rapport, format, choisir);
-        });
+        auto fichier = AvecProgression(
+            tr("Opening \"%1\"...").arg(NomSeul(nom)), [&](TInteraction::Progression &suivi) {
+                // An Anki deck becomes a new card file of the type asked once it is
+                // read; a deck this program wrote offers the type it was written from.
+                Formats::ChoixType choisir;
+                if (import)
+                    choisir = [this, &suivi](QChar ecrit) {
+                        QChar choisi = ecrit.isNull() ? TypeCourant : ecrit;
+                        suivi.Suspendre(true);
+                        const bool choix = DemanderTypeImport(choisi);
+                        suivi.Suspendre(false);
+                        return choix ? choisi : QChar();
+                    };
+                return Formats::Ouvrir(nom, modifiable, commeDocument, type, options, &rapport, format, choisir);
+            });
         if (!fichier) { // no type chosen
             FermerFichier();
             return;
@@ -395,8 +399,9 @@ bool TFormFiche::SauverFichier(QString nom, bool demanderNom, bool exporter)
     if (!AccepterPertes(rapport))
         return false;
     try {
-        AvecProgression(tr("Saving \"%1\"...").arg(NomSeul(nom)),
-                        [&] { m_document.Enregistrer(nom, format, demanderNom, exporter, options, &rapport); });
+        AvecProgression(tr("Saving \"%1\"...").arg(NomSeul(nom)), [&](TInteraction::Progression &) {
+            m_document.Enregistrer(nom, format, demanderNom, exporter, options, &rapport);
+        });
     } catch (const ErreurAnnulation &) {
         return false; // the file and the document stay as they were
     } catch (const Erreur &erreur) {

@@ -319,36 +319,52 @@ namespace {
 class ProgressionDialogue : public TInteraction::Progression
 {
 public:
-    explicit ProgressionDialogue(const QString &texte) : m_dialogue(QApplication::activeWindow())
-    {
-        m_dialogue.setWindowTitle(QApplication::applicationDisplayName());
-        m_dialogue.setLabelText(texte);
-        m_dialogue.setWindowModality(Qt::ApplicationModal);
-        m_dialogue.setAutoReset(false);
-        m_dialogue.setAutoClose(false);
-        m_dialogue.setRange(0, 0); // a busy bar until the work knows its size
-        m_dialogue.setMinimumDuration(500);
-        m_dialogue.setValue(0); // the half second starts here
-    }
+    explicit ProgressionDialogue(const QString &texte) : m_texte(texte) { Creer(); }
 
     bool Avancer(qint64 fait, qint64 total) override
     {
+        if (!m_dialogue)
+            return true;
         if (total > 0) {
-            if (m_dialogue.maximum() == 0)
-                m_dialogue.setRange(0, Etapes + 1);
+            if (m_dialogue->maximum() == 0)
+                m_dialogue->setRange(0, Etapes + 1);
             // Never the minimum again: that would start the half second anew.
-            m_dialogue.setValue(1 + int(qBound<qint64>(0, fait, total) * Etapes / total));
+            m_dialogue->setValue(1 + int(qBound<qint64>(0, fait, total) * Etapes / total));
         }
         // Until the dialog shows, the window only repaints: a click must not
         // start another command in the middle of this one.
-        QCoreApplication::processEvents(m_dialogue.isVisible() ? QEventLoop::AllEvents
-                                                               : QEventLoop::ExcludeUserInputEvents);
-        return !m_dialogue.wasCanceled();
+        QCoreApplication::processEvents(m_dialogue->isVisible() ? QEventLoop::AllEvents
+                                                                : QEventLoop::ExcludeUserInputEvents);
+        return !m_dialogue->wasCanceled();
+    }
+
+    // A hidden progress dialog may still show itself when its delay ends: it
+    // goes, and a new one comes back.
+    void Suspendre(bool suspendu) override
+    {
+        if (suspendu)
+            m_dialogue.reset();
+        else if (!m_dialogue)
+            Creer();
     }
 
 private:
+    void Creer()
+    {
+        m_dialogue = std::make_unique<QProgressDialog>(QApplication::activeWindow());
+        m_dialogue->setWindowTitle(QApplication::applicationDisplayName());
+        m_dialogue->setLabelText(m_texte);
+        m_dialogue->setWindowModality(Qt::ApplicationModal);
+        m_dialogue->setAutoReset(false);
+        m_dialogue->setAutoClose(false);
+        m_dialogue->setRange(0, 0); // a busy bar until the work knows its size
+        m_dialogue->setMinimumDuration(500);
+        m_dialogue->setValue(0); // the half second starts here
+    }
+
     static constexpr int Etapes = 1000;
-    QProgressDialog m_dialogue;
+    QString m_texte;
+    std::unique_ptr<QProgressDialog> m_dialogue;
 };
 
 } // namespace

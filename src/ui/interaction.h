@@ -66,6 +66,9 @@ public:
     public:
         virtual ~Progression() = default;
         virtual bool Avancer(qint64 fait, qint64 total) = 0;
+        // While the work asks the user something: out of the way, its delay
+        // before showing starting anew once resumed.
+        virtual void Suspendre(bool /*suspendu*/) { }
     };
     virtual std::unique_ptr<Progression> SuivreProgression(const QString &texte) = 0;
 

@@ -184,6 +184,7 @@ public:
         const int rapports = ++m_suivis[m_index].Rapports;
         return m_limite < 0 || rapports <= m_limite;
     }
+    void Suspendre(bool suspendu) override { m_suivis[m_index].Suspendu = suspendu; }
 
 private:
     std::vector<TInteractionScriptee::Suivi> &m_suivis;

@@ -51,6 +51,7 @@ public:
     {
         QString Texte;
         int Rapports = 0;
+        bool Suspendu = false; // out of the way while the work asks something
     };
     std::vector<Suivi> Suivis;
     std::vector<Demande> Demandes;
