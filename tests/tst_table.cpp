@@ -13,6 +13,25 @@
 #include "model/progression.h"
 
 #include <QtTest>
+#include <functional>
+
+// Every format that reads and writes, with each type it holds (the first
+// alone when premier).
+static void FormatsEtTypes(const std::function<void(const Formats::TFormat &, QChar)> &ajouter, bool premier = false)
+{
+    for (const Formats::TFormat *f : Formats::Table()) {
+        if (!f->Lisible() || !f->Ecrivable())
+            continue;
+        for (QChar type : QStringLiteral("LMQR")) {
+            TFichierX essai(type, u'x');
+            if (!f->Accepte(essai))
+                continue;
+            ajouter(*f, type);
+            if (premier)
+                break;
+        }
+    }
+}
 
 class TestTable : public QObject
 {
@@ -72,16 +91,9 @@ private slots:
     {
         QTest::addColumn<QChar>("lettre");
         QTest::addColumn<QChar>("type");
-        for (const Formats::TFormat *f : Formats::Table()) {
-            if (!f->Lisible() || !f->Ecrivable())
-                continue;
-            for (QChar type : QStringLiteral("LMQR")) {
-                TFichierX essai(type, u'x');
-                if (!f->Accepte(essai))
-                    continue;
-                QTest::addRow("%s %c", f->Nom(), char(type.unicode())) << f->Lettre() << type;
-            }
-        }
+        FormatsEtTypes([](const Formats::TFormat &f, QChar type) {
+            QTest::addRow("%s %c", f.Nom(), char(type.unicode())) << f.Lettre() << type;
+        });
     }
     void allerRetour()
     {
@@ -240,20 +252,14 @@ private slots:
         QTest::addColumn<QChar>("lettre");
         QTest::addColumn<QChar>("type");
         QTest::addColumn<int>("degat");
-        const char *noms[] = {"coupe", "bruit", "vide"};
-        for (const Formats::TFormat *f : Formats::Table()) {
-            if (!f->Lisible() || !f->Ecrivable())
-                continue;
-            for (QChar type : QStringLiteral("LMQR")) {
-                TFichierX essai(type, u'x');
-                if (!f->Accepte(essai))
-                    continue;
+        FormatsEtTypes(
+            [](const Formats::TFormat &f, QChar type) {
+                const char *noms[] = {"coupe", "bruit", "vide"};
                 for (int degat = 0; degat < 3; ++degat)
-                    QTest::addRow("%s %c %s", f->Nom(), char(type.unicode()), noms[degat])
-                        << f->Lettre() << type << degat;
-                break;
-            }
-        }
+                    QTest::addRow("%s %c %s", f.Nom(), char(type.unicode()), noms[degat])
+                        << f.Lettre() << type << degat;
+            },
+            true);
     }
     void endommage()
     {
