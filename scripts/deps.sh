@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config
           qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools qt6-translations-l10n
           libqt6svg6-dev libxml2-dev libxml2-utils
-          libsqlite3-dev libzip-dev libzstd-dev zlib1g-dev
+          libsqlite3-dev libzip-dev libzstd-dev zlib1g-dev libdeflate-dev
           libhunspell-dev hunspell-fr hunspell-en-us
           libgl-dev xvfb xauth python3 poppler-utils clang-format locales
           fonts-dejavu-core fonts-liberation2 fonts-noto-core)
