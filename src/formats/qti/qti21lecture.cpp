@@ -47,7 +47,7 @@ QString Local(const TNoeudXml &e)
 TNoeudXml Enfant(const TNoeudXml &e, QStringView nom)
 {
     for (const TNoeudXml &enfant : e.Elements()) {
-        if (Local(enfant) == nom)
+        if (enfant.EstNommeLocal(nom))
             return enfant;
     }
     return TNoeudXml();
@@ -57,7 +57,7 @@ QList<TNoeudXml> Enfants(const TNoeudXml &e, QStringView nom)
 {
     QList<TNoeudXml> enfants;
     for (const TNoeudXml &enfant : e.Elements()) {
-        if (Local(enfant) == nom)
+        if (enfant.EstNommeLocal(nom))
             enfants << enfant;
     }
     return enfants;
@@ -756,8 +756,10 @@ struct Etape
 // the file and the loss report are those of a reading on one thread.
 void LireItems(const std::vector<Etape> &etapes, const Zip::TLecture &archive, Lecteur &lecteur, TBudgetMemoire &budget)
 {
-    // Entries inflated ahead of the cards added: bounds what waits.
-    constexpr size_t Fenetre = 64;
+    // Entries inflated ahead of the cards added: bounds what waits, and lets
+    // this thread go on with others while a thread holding the next one is
+    // not running.
+    constexpr size_t Fenetre = 512;
     struct Place
     {
         QByteArray octets;
