@@ -649,6 +649,37 @@ private slots:
             QCOMPARE(relues.value(QStringLiteral("d/%1.xml").arg(i)), contenus.at(i));
     }
 
+    // An entry that cannot be made, on whichever thread makes it, fails the
+    // whole package with its own error.
+    void zipContenuEnEchec_data()
+    {
+        QTest::addColumn<int>("entrees");
+        QTest::addColumn<int>("echec");
+        QTest::newRow("one thread, last") << 3 << 2;
+        QTest::newRow("threads, first") << 40 << 0;
+        QTest::newRow("threads, middle") << 40 << 17;
+        QTest::newRow("threads, last") << 40 << 39;
+    }
+    void zipContenuEnEchec()
+    {
+        QFETCH(int, entrees);
+        QFETCH(int, echec);
+        QStringList noms;
+        for (int i = 0; i < entrees; ++i)
+            noms << QStringLiteral("d/%1.xml").arg(i);
+        const auto contenu = [echec](size_t i) {
+            if (int(i) == echec)
+                throw ErreurFichier(QStringLiteral("entry %1").arg(i));
+            return QByteArray(1000, 'a');
+        };
+        try {
+            Zip::Ecrire(noms, contenu, QStringLiteral("%1"));
+            QFAIL("no error");
+        } catch (const ErreurFichier &e) {
+            QCOMPARE(e.message(), QStringLiteral("entry %1").arg(echec));
+        }
+    }
+
     // Exporting the same quiz to the same file name gives the same
     // identifiers, so that Canvas replaces what it imported before.
     void identifiantsStables()

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <ctime>
 #include <limits>
+#include <mutex>
 #include <thread>
 
 #include <zip.h>
@@ -178,6 +179,7 @@ constexpr int Niveau = 6;
 struct Deflatee
 {
     QByteArray octets;
+    QByteArray source; // the bytes, when they are left to libzip
     zip_uint64_t taille = 0;
     uint32_t crc = 0;
     time_t date = 0;
@@ -270,32 +272,40 @@ bool DeflateeAvant(const Deflatee &e)
     return !e.octets.isEmpty() && zip_uint64_t(e.octets.size()) < e.taille;
 }
 
-// The entries deflated on as many threads as there are cores (a few at most).
-bool Deflater(const std::vector<std::pair<QString, QByteArray>> &entrees, std::vector<Deflatee> &deflatees)
+// The entries made and deflated on as many threads as there are cores (a
+// few at most). The first exception raised on any thread is raised here.
+void Deflater(size_t nombre, const Contenu &contenu, std::vector<Deflatee> &deflatees)
 {
     std::atomic<size_t> suivante{0};
-    std::atomic<bool> echec{false};
+    std::atomic<bool> arret{false};
+    std::exception_ptr premiere;
+    std::mutex verrou;
     const auto travail = [&] {
         // Nothing may leave a thread: a failure stops them all.
         try {
             Deflateur deflateur;
-            for (size_t i = suivante++; i < entrees.size() && !echec; i = suivante++) {
-                const QByteArray &octets = entrees[i].second;
+            for (size_t i = suivante++; i < nombre && !arret; i = suivante++) {
+                QByteArray octets = contenu(i);
                 Deflatee &e = deflatees[i];
                 e.taille = zip_uint64_t(octets.size());
-                if (octets.isEmpty())
-                    continue;
-                if (!deflateur.Deflater(octets, e.octets)) {
-                    echec = true;
-                    return;
+                if (!octets.isEmpty()) {
+                    if (!deflateur.Deflater(octets, e.octets))
+                        throw std::bad_alloc();
+                    e.crc = libdeflate_crc32(0, octets.constData(), size_t(octets.size()));
                 }
-                e.crc = libdeflate_crc32(0, octets.constData(), size_t(octets.size()));
+                if (!DeflateeAvant(e)) {
+                    e.octets.clear();
+                    e.source = std::move(octets);
+                }
             }
         } catch (...) {
-            echec = true;
+            const std::lock_guard<std::mutex> garde(verrou);
+            if (!premiere)
+                premiere = std::current_exception();
+            arret = true;
         }
     };
-    const size_t fils = entrees.size() < 16 ? 1 : qBound<size_t>(1, std::thread::hardware_concurrency(), 4);
+    const size_t fils = nombre < 16 ? 1 : qBound<size_t>(1, std::thread::hardware_concurrency(), 4);
     std::vector<std::thread> autres;
     try {
         for (size_t i = 1; i < fils; ++i)
@@ -306,18 +316,28 @@ bool Deflater(const std::vector<std::pair<QString, QByteArray>> &entrees, std::v
     travail();
     for (std::thread &t : autres)
         t.join();
-    return !echec;
+    if (premiere)
+        std::rethrow_exception(premiere);
 }
 
 } // namespace
 
 QByteArray Ecrire(const std::vector<std::pair<QString, QByteArray>> &entrees, const QString &echec)
 {
+    QStringList noms;
+    noms.reserve(qsizetype(entrees.size()));
+    for (const auto &entree : entrees)
+        noms << entree.first;
+    return Ecrire(
+        noms, [&entrees](size_t i) { return entrees[i].second; }, echec);
+}
+
+QByteArray Ecrire(const QStringList &noms, const Contenu &contenu, const QString &echec)
+{
     zip_error_t erreur;
     zip_error_init(&erreur);
-    std::vector<Deflatee> deflatees(entrees.size());
-    if (!Deflater(entrees, deflatees))
-        throw std::bad_alloc();
+    std::vector<Deflatee> deflatees(size_t(noms.size()));
+    Deflater(deflatees.size(), contenu, deflatees);
     const time_t maintenant = time(nullptr);
     for (Deflatee &e : deflatees) {
         e.date = maintenant;
@@ -333,11 +353,12 @@ QByteArray Ecrire(const std::vector<std::pair<QString, QByteArray>> &entrees, co
     }
     zip_source_keep(tampon); // its bytes are read after the archive is closed
     std::unique_ptr<zip_source_t, void (*)(zip_source_t *)> garde(tampon, zip_source_free);
-    for (size_t i = 0; i < entrees.size(); ++i) {
-        const auto &[nom, octets] = entrees[i];
+    for (size_t i = 0; i < deflatees.size(); ++i) {
+        const QString &nom = noms.at(qsizetype(i));
+        const QByteArray &source = deflatees[i].source;
         zip_source_t *s = DeflateeAvant(deflatees[i])
             ? zip_source_function(archive, SourceDeflatee, &deflatees[i])
-            : zip_source_buffer(archive, octets.constData(), zip_uint64_t(octets.size()), 0);
+            : zip_source_buffer(archive, source.constData(), zip_uint64_t(source.size()), 0);
         zip_int64_t index = -1;
         if (!s || (index = zip_file_add(archive, nom.toUtf8().constData(), s, ZIP_FL_ENC_UTF_8)) < 0
             || zip_set_file_compression(archive, zip_uint64_t(index), ZIP_CM_DEFLATE, Niveau) < 0) {

@@ -10,7 +10,8 @@ namespace {
 // a null string for anything else.
 QString Decaler(const QString &nombre, int decalage)
 {
-    static const QRegularExpression decimal(QStringLiteral("^([+-]?)([0-9]*)(?:\\.([0-9]*))?$"));
+    // One per thread: items are written on several.
+    thread_local const QRegularExpression decimal(QStringLiteral("^([+-]?)([0-9]*)(?:\\.([0-9]*))?$"));
     const QRegularExpressionMatch m = decimal.match(nombre.trimmed());
     if (!m.hasMatch() || (m.capturedLength(2) == 0 && m.capturedLength(3) == 0))
         return QString();
