@@ -12,6 +12,48 @@
 using Genre = TNoeudXml::Genre;
 Q_DECLARE_METATYPE(TNoeudXml::Genre)
 
+namespace {
+
+// What a taken element holds: its name, attribute "a" when it has one, its
+// child elements and its text.
+QString Decrire(const TNoeudXml &e)
+{
+    QString d = e.Nom();
+    if (e.AAttribut(QStringLiteral("a")))
+        d += u'[' + e.Attribut(QStringLiteral("a")) + u']';
+    return d + u'/' + QString::number(e.Elements().size()) + u'=' + e.Texte();
+}
+
+// Takes the elements of the names given (and, when none are, every child of
+// the root); logs each start seen ("<name") and each element taken.
+struct Preneur : TLectureElementsXml::Recepteur
+{
+    QStringList noms;
+    QStringList journal;
+    bool racine = true;
+    bool Debut(const TNoeudXml &e) override
+    {
+        journal << u'<' + e.Nom();
+        const bool pris = noms.isEmpty() ? !racine : noms.contains(e.Nom());
+        racine = false;
+        return pris;
+    }
+    void Element(const TNoeudXml &e) override { journal << Decrire(e); }
+};
+
+// The same elements as the whole tree has them.
+void Prendre(const TNoeudXml &e, const QStringList &noms, QStringList &pris)
+{
+    if (noms.contains(e.Nom())) {
+        pris << Decrire(e);
+        return;
+    }
+    for (const TNoeudXml &enfant : e.Elements())
+        Prendre(enfant, noms, pris);
+}
+
+} // namespace
+
 class TstDocumentXml : public QObject
 {
     Q_OBJECT
@@ -157,6 +199,51 @@ private slots:
         QVERIFY(nul.Attribut(QStringLiteral("A")).isNull());
     }
 
+    // Read an element at a time, the elements taken are the tree's own:
+    // texts, attributes, children, namespaces; the others are passed through.
+    void lectureParElements_data()
+    {
+        QTest::addColumn<QByteArray>("source");
+        QTest::addColumn<QStringList>("noms");
+        QTest::addColumn<QStringList>("journal");
+        QTest::newRow("in sections, texts between")
+            << QByteArray("<?xml version=\"1.0\"?><!--c--><r><s a=\"1\"><i a=\"x\">un</i> texte <i>deux<!--c-->"
+                          "trois<?p d?></i></s><i a=\"&amp;&lt;\">q</i>queue</r><!--d-->")
+            << QStringList{"i"} << QStringList{"<r", "<s", "<i", "i[x]/0=un", "<i", "i/0=deuxtrois", "<i", "i[&<]/0=q"};
+        QTest::newRow("namespaces declared above")
+            << QByteArray("<q:r xmlns:q=\"urn:q\" xmlns=\"urn:d\"><q:i><b>x</b><q:b>y</q:b></q:i><s><i/></s></q:r>")
+            << QStringList{"q:i", "i"} << QStringList{"<q:r", "<q:i", "q:i/2=xy", "<s", "<i", "i/0="};
+        QTest::newRow("the same name inside one taken")
+            << QByteArray("<r><i><s><i>z</i></s>w</i></r>") << QStringList{"i"} << QStringList{"<r", "<i", "i/1=zw"};
+        QTest::newRow("root taken") << QByteArray("<i a=\"1\"><i>a</i>b</i>") << QStringList{"i"}
+                                    << QStringList{"<i", "i[1]/1=ab"};
+        QTest::newRow("CDATA, references, line ends")
+            << QByteArray("<r>\r\n<i><![CDATA[<x>]]>&#65;&amp;\r\nl2\rl3</i>\r\n</r>") << QStringList{"i"}
+            << QStringList{"<r", "<i", "i/0=<x>A&\nl2\nl3"};
+        QTest::newRow("nothing taken") << QByteArray("<r><s><t>x</t></s></r>") << QStringList{"i"}
+                                       << QStringList{"<r", "<s", "<t"};
+    }
+    void lectureParElements()
+    {
+        QFETCH(QByteArray, source);
+        QFETCH(QStringList, noms);
+        QFETCH(QStringList, journal);
+        Preneur preneur;
+        preneur.noms = noms;
+        TLectureElementsXml lecture(preneur);
+        QVERIFY(lecture.Lire(source));
+        QCOMPARE(preneur.journal, journal);
+        TDocumentXml doc;
+        QVERIFY(doc.Charger(source));
+        QStringList arbre;
+        Prendre(doc.Racine(), noms, arbre);
+        QStringList pris;
+        for (const QString &l : std::as_const(preneur.journal))
+            if (!l.startsWith(u'<'))
+                pris << l;
+        QCOMPARE(pris, arbre);
+    }
+
     void encodages_data()
     {
         QTest::addColumn<QByteArray>("source");
@@ -249,6 +336,9 @@ private slots:
         if (ligne > 0)
             QCOMPARE(doc.LigneErreur(), ligne);
         QVERIFY(doc.Racine().EstNul());
+        // Read an element at a time, the same documents are refused.
+        Preneur preneur;
+        QVERIFY(!TLectureElementsXml(preneur).Lire(source));
         // The document object stays usable.
         QVERIFY(doc.Charger("<A>ok</A>"));
         QCOMPARE(doc.Racine().Texte(), QStringLiteral("ok"));

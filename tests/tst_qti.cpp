@@ -259,6 +259,62 @@ private slots:
         QCOMPARE(Comptes(rapport), pertes);
     }
 
+    // A bare document: items wherever assessments, sections and object
+    // banks hold them, nothing from other elements; the title of the first
+    // assessment that has one; a mattext's HTML made text.
+    void document_data()
+    {
+        QTest::addColumn<QByteArray>("octets");
+        QTest::addColumn<QStringList>("cartes");
+        QTest::addColumn<QString>("titre");
+        QTest::addColumn<QList<int>>("pertes");
+        const auto item = [](const char *titre, const QByteArray &mattext, const char *type = "text/html") {
+            return QByteArray("<item ident=\"i\" title=\"") + titre + "\"><presentation><material><mattext texttype=\""
+                + type + "\">" + mattext + "</mattext></material></presentation></item>";
+        };
+        QTest::newRow("where items stand")
+            << QByteArray("<?xml version=\"1.0\"?>\n<questestinterop xmlns=\"http://www.imsglobal.org/xsd/"
+                          "ims_qtiasiv1p2\">\n<objectbank ident=\"b\">")
+                + item("A", "Q1")
+                + "</objectbank>\n<assessment ident=\"a\"><qtimetadata/><section ident=\"s\"><section ident=\"t\">"
+                + item("B", "Q2") + "</section></section>" + item("C", "Q3")
+                + "</assessment><assessment ident=\"c\" title=\"Second\"/><assessment title=\"Third\"/><other>"
+                + item("D", "Q4") + "</other><item ident=\"j\" title=\"E\"><!-- no presentation --></item>\n"
+                + "</questestinterop>\n"
+            << QStringList{"A|(*description*) Q1|", "B|(*description*) Q2|", "C|(*description*) Q3|",
+                           "E|(*description*) |"}
+            << "Second" << QList<int>{0, 0, 0, 0};
+        QTest::newRow("HTML made text") << QByteArray("<questestinterop><section>")
+                + item("A", "  line one\nline two  ")
+                + item("B", "&lt;p&gt;one&lt;/p&gt;&lt;p&gt;two &amp;amp; three&lt;/p&gt;")
+                + item("C", "tab\there &#13;&#10;end ") + item("D", "&lt;img src=\"a.png\"&gt; x") + item("E", "  \n  ")
+                + item("F", "  plain\n text ", "text/plain") + "</section></questestinterop>"
+                                        << QStringList{"A|(*description*) line one\r\nline two|",
+                                                       "B|(*description*) one\r\ntwo & three|",
+                                                       "C|(*description*) tab\there \r\nend|",
+                                                       "D|(*description*) a.png x|",
+                                                       "E|(*description*) |",
+                                                       "F|(*description*) plain\r\n text|"}
+                                        << QString() << QList<int>{0, 0, 0, 1};
+    }
+    void document()
+    {
+        QFETCH(QByteArray, octets);
+        QFETCH(QStringList, cartes);
+        QFETCH(QString, titre);
+        QFETCH(QList<int>, pertes);
+        const QString nom = Chemin(QStringLiteral("document.xml"));
+        QVERIFY(OutilsTest::EcrireFichier(nom, octets));
+        Formats::Rapport rapport;
+        const auto f = Formats::Ouvrir(nom, false, true, u'M', TOptions(), &rapport, u'q');
+        QStringList attendues;
+        for (const QString &c : std::as_const(cartes))
+            attendues << QString(c).replace(QStringLiteral("==="), Sep);
+        QCOMPARE(Cartes(*f), attendues);
+        QCOMPARE(f->Titre, titre);
+        QCOMPARE(Comptes(rapport), pertes);
+    }
+
     // Each card shape to each package and back: the same card, or the
     // closest one with the loss counted.
     void allerRetour_data()
@@ -454,6 +510,8 @@ private slots:
         const QByteArray item("<questestinterop><item ident=\"i\"><presentation><material><mattext>Q</mattext>"
                               "</material></presentation></item></questestinterop>");
         QTest::newRow("not well-formed") << QByteArray("<questestinterop><item></questestinterop>");
+        QTest::newRow("not well-formed after an item") << item + QByteArray("<questestinterop/>");
+        QTest::newRow("not QTI") << QByteArray("<quiz><item ident=\"i\"/></quiz>");
         QTest::newRow("entity declaration")
             << QByteArray("<?xml version=\"1.0\"?><!DOCTYPE q [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b "
                           "\"&a;&a;&a;&a;&a;&a;&a;&a;\">]><questestinterop><item ident=\"&b;\"/></questestinterop>");

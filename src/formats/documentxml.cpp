@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QStringDecoder>
 
+#include <libxml/SAX2.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 #include <libxml/xmlerror.h>
@@ -87,6 +88,7 @@ struct EtatAnalyse
     bool typeDocument = false;
     // When streaming: the reading, and what its receiver threw.
     TLectureXml *lecture = nullptr;
+    TLectureElementsXml *elements = nullptr;
     std::exception_ptr exception;
 };
 
@@ -521,12 +523,18 @@ struct LectureEnCours
     static void Reference(void *, const xmlChar *) { }
 };
 
-bool TLectureXml::Lire(const QByteArray &octets)
+namespace {
+
+// The guards and the parse of every streaming reading: the bytes read a
+// piece at a time, as from a file, so that the parser keeps a window of the
+// document rather than a copy of all of it. installer puts the reading's
+// callbacks in the parser's handler. contexte holds the parser while it runs;
+// arrete: the reading was stopped from its receiver.
+bool AnalyserFlux(const QByteArray &octets, EtatAnalyse &etat, void (*installer)(xmlSAXHandlerPtr), void **contexte,
+                  const bool *arrete, QString *encodage)
 {
     GardeXml::PreparerMemoire();
     GardeXml::OublierMessages();
-    m_arrete = false;
-    m_encodage.clear();
     int ligne = 0;
     if (octets.size() > INT_MAX / 2 || !GardeXml::AttributsRaisonnables(octets, ligne))
         return false;
@@ -539,24 +547,10 @@ bool TLectureXml::Lire(const QByteArray &octets)
             budget->Refuser();
         return false;
     }
-    EtatAnalyse etat;
-    etat.lecture = this;
     ctxt->_private = &etat;
-    // The parser's own handler, but for the events that would build the tree.
-    // The start and end of the document stay: they record the encoding.
-    xmlSAXHandlerPtr sax = ctxt->sax;
-    sax->internalSubset = RefuserTypeDocument;
-    sax->externalSubset = RefuserTypeDocument;
-    sax->startElementNs = LectureEnCours::Debut;
-    sax->endElementNs = LectureEnCours::Fin;
-    sax->characters = LectureEnCours::Caracteres;
-    sax->ignorableWhitespace = LectureEnCours::Caracteres;
-    sax->cdataBlock = LectureEnCours::CData;
-    sax->comment = LectureEnCours::Commentaire;
-    sax->processingInstruction = LectureEnCours::Instruction;
-    sax->reference = LectureEnCours::Reference;
-    // Read from the bytes a piece at a time, as from a file: the parser keeps
-    // a window of the document, not a copy of all of it.
+    ctxt->sax->internalSubset = RefuserTypeDocument;
+    ctxt->sax->externalSubset = RefuserTypeDocument;
+    installer(ctxt->sax);
     struct Source
     {
         const char *debut;
@@ -573,15 +567,15 @@ bool TLectureXml::Lire(const QByteArray &octets)
             return n;
         }
     } source{octets.constData(), octets.constData(), octets.constData() + octets.size()};
-    m_contexte = ctxt;
+    *contexte = ctxt;
     xmlDocPtr doc = xmlCtxtReadIO(ctxt, Source::Lire, nullptr, &source, nullptr, nullptr, OptionsLecture);
-    m_contexte = nullptr;
+    *contexte = nullptr;
     // Memory turned down stops the parser without marking the document
     // malformed: the events stopped short.
     const bool memoire = ctxt->errNo == XML_ERR_NO_MEMORY || (budget && budget->Depasse() && !depasseAvant);
-    const bool bienForme = ctxt->wellFormed && !etat.typeDocument && !m_arrete && !etat.exception && doc && !memoire;
-    if (bienForme && doc->encoding)
-        m_encodage = DepuisXml(doc->encoding);
+    const bool bienForme = ctxt->wellFormed && !etat.typeDocument && !*arrete && !etat.exception && doc && !memoire;
+    if (bienForme && doc->encoding && encodage)
+        *encodage = DepuisXml(doc->encoding);
     if (doc)
         xmlFreeDoc(doc);
     xmlFreeParserCtxt(ctxt);
@@ -590,9 +584,34 @@ bool TLectureXml::Lire(const QByteArray &octets)
     if (TProgression::Annulee())
         throw ErreurAnnulation();
     // The parser ran out of the file's memory budget: say that, not what it made of it.
-    if (memoire && !m_arrete && budget && budget->Depasse())
+    if (memoire && !*arrete && budget && budget->Depasse())
         budget->Refuser();
     return bienForme;
+}
+
+// The parser's own handler, but for the events that would build the tree.
+// The start and end of the document stay: they record the encoding.
+void InstallerEvenements(xmlSAXHandlerPtr sax)
+{
+    sax->startElementNs = LectureEnCours::Debut;
+    sax->endElementNs = LectureEnCours::Fin;
+    sax->characters = LectureEnCours::Caracteres;
+    sax->ignorableWhitespace = LectureEnCours::Caracteres;
+    sax->cdataBlock = LectureEnCours::CData;
+    sax->comment = LectureEnCours::Commentaire;
+    sax->processingInstruction = LectureEnCours::Instruction;
+    sax->reference = LectureEnCours::Reference;
+}
+
+} // namespace
+
+bool TLectureXml::Lire(const QByteArray &octets)
+{
+    m_arrete = false;
+    m_encodage.clear();
+    EtatAnalyse etat;
+    etat.lecture = this;
+    return AnalyserFlux(octets, etat, InstallerEvenements, &m_contexte, &m_arrete, &m_encodage);
 }
 
 QString TLectureXml::Chaine(QByteArrayView utf8)
@@ -614,4 +633,99 @@ void TLectureXml::Arreter()
     m_arrete = true;
     if (m_contexte)
         xmlStopParser(static_cast<xmlParserCtxtPtr>(m_contexte));
+}
+
+// The tree's own callbacks build the elements; these two decide what is kept.
+// Outside the element taken, the tree holds only the elements being read:
+// what a parent held before its next child (texts, comments, children done
+// with) is freed as that child starts, and an element as it ends. Texts are
+// still built there so that libxml2's limit on a text's size holds.
+struct ElementsEnCours
+{
+    static xmlParserCtxtPtr Contexte(void *contexte) { return static_cast<xmlParserCtxtPtr>(contexte); }
+    static TLectureElementsXml &Lecture(void *contexte)
+    {
+        return *static_cast<EtatAnalyse *>(Contexte(contexte)->_private)->elements;
+    }
+
+    template <typename F>
+    static void Proteger(xmlParserCtxtPtr ctxt, F &&appel)
+    {
+        try {
+            appel();
+        } catch (...) {
+            static_cast<EtatAnalyse *>(ctxt->_private)->exception = std::current_exception();
+            xmlStopParser(ctxt);
+        }
+    }
+
+    static void Liberer(xmlNodePtr noeud)
+    {
+        xmlUnlinkNode(noeud);
+        xmlFreeNode(noeud);
+    }
+
+    static void Debut(void *contexte, const xmlChar *nom, const xmlChar *prefixe, const xmlChar *uri, int espaces,
+                      const xmlChar **declarations, int attributs, int defauts, const xmlChar **valeurs)
+    {
+        xmlParserCtxtPtr ctxt = Contexte(contexte);
+        TLectureElementsXml &l = Lecture(contexte);
+        if (l.m_profondeur > 0) {
+            xmlSAX2StartElementNs(ctxt, nom, prefixe, uri, espaces, declarations, attributs, defauts, valeurs);
+            ++l.m_profondeur;
+            return;
+        }
+        xmlNodePtr parent = ctxt->node;
+        if (parent) {
+            while (parent->children)
+                Liberer(parent->children);
+        }
+        xmlSAX2StartElementNs(ctxt, nom, prefixe, uri, espaces, declarations, attributs, defauts, valeurs);
+        xmlNodePtr element = ctxt->node;
+        if (!element || element == parent)
+            return; // not built (out of memory, too deep): the parser has stopped
+        Proteger(ctxt, [&] {
+            if (l.m_recepteur.Debut(TNoeudXml(element)))
+                l.m_profondeur = 1;
+        });
+    }
+
+    static void Fin(void *contexte, const xmlChar *nom, const xmlChar *prefixe, const xmlChar *uri)
+    {
+        xmlParserCtxtPtr ctxt = Contexte(contexte);
+        TLectureElementsXml &l = Lecture(contexte);
+        xmlNodePtr element = ctxt->node;
+        xmlSAX2EndElementNs(ctxt, nom, prefixe, uri);
+        if (!element)
+            return;
+        if (l.m_profondeur > 1) {
+            --l.m_profondeur;
+            return;
+        }
+        if (l.m_profondeur == 1) {
+            l.m_profondeur = 0;
+            Proteger(ctxt, [&] { l.m_recepteur.Element(TNoeudXml(element)); });
+        }
+        Liberer(element);
+    }
+};
+
+namespace {
+
+void InstallerElements(xmlSAXHandlerPtr sax)
+{
+    sax->startElementNs = ElementsEnCours::Debut;
+    sax->endElementNs = ElementsEnCours::Fin;
+}
+
+} // namespace
+
+bool TLectureElementsXml::Lire(const QByteArray &octets)
+{
+    m_profondeur = 0;
+    EtatAnalyse etat;
+    etat.elements = this;
+    void *contexte = nullptr;
+    const bool arrete = false;
+    return AnalyserFlux(octets, etat, InstallerElements, &contexte, &arrete, nullptr);
 }

@@ -73,6 +73,7 @@ public:
 
 private:
     friend class TDocumentXml;
+    friend struct ElementsEnCours;
     explicit TNoeudXml(void *noeud) : m_noeud(noeud) { }
     void *m_noeud = nullptr;
 };
@@ -191,4 +192,42 @@ private:
     void *m_contexte = nullptr;
     bool m_arrete = false;
     QString m_encodage;
+};
+
+// Reads a document as a stream, building the tree of one element at a time:
+// what the receiver takes is built whole, given to it, then freed, so a
+// document of many such elements costs about one of them. The elements it
+// does not take are built without their content (attributes and the element
+// being read): its children go to the receiver in turn. The same documents
+// are refused as by TDocumentXml::Charger, but the elements before the fault
+// have been given by then.
+class TLectureElementsXml
+{
+public:
+    class Recepteur
+    {
+    public:
+        virtual ~Recepteur() = default;
+        // An element starts outside those taken, its attributes read: true
+        // takes it, and Element then gets it whole.
+        virtual bool Debut(const TNoeudXml &element) = 0;
+        // An element taken, whole; freed once this returns.
+        virtual void Element(const TNoeudXml &element) = 0;
+    };
+
+    explicit TLectureElementsXml(Recepteur &recepteur) : m_recepteur(recepteur) { }
+    TLectureElementsXml(const TLectureElementsXml &) = delete;
+    TLectureElementsXml &operator=(const TLectureElementsXml &) = delete;
+
+    // Reads the whole document; true when it was well-formed and accepted.
+    // What the receiver throws stops the reading and goes on to the caller.
+    // When the file's memory budget turned an allocation down, raises its
+    // refusal.
+    bool Lire(const QByteArray &octets);
+
+private:
+    friend struct ElementsEnCours;
+    Recepteur &m_recepteur;
+    // Depth inside the element taken (0: outside).
+    int m_profondeur = 0;
 };

@@ -117,6 +117,18 @@ struct Condition
     bool fixe = false; // setvar action="Set"
 };
 
+// The text of a mattext's HTML. Most hold no markup at all: the HTML parser
+// would give their characters back as they are, with the line ends made
+// CR LF (the blanks at either end, which it may drop, are trimmed by the
+// caller). Long texts still go to the parser, whose limits hold for them.
+QString TexteHtml(const QString &html)
+{
+    constexpr qsizetype Court = 100000;
+    if (html.size() > Court || html.contains(u'<') || html.contains(u'&'))
+        return Html::VersTexte(html);
+    return LignesCrLf(html);
+}
+
 } // namespace
 
 struct Qti12::Lecteur::Prive
@@ -134,7 +146,6 @@ struct Qti12::Lecteur::Prive
 
     Prive(TFichierX &fichier, const TOptions &options) : f(fichier), cartes(fichier, options) { }
 
-    void Parcourir(const TNoeudXml &e);
     void Item(const TNoeudXml &item);
     QString Texte(const TNoeudXml &material);
     QString TexteMateriaux(const TNoeudXml &e);
@@ -155,7 +166,7 @@ QString Qti12::Lecteur::Prive::Texte(const TNoeudXml &material)
             const QString type = e.Attribut(S("texttype"));
             if (type.contains(QLatin1String("html"), Qt::CaseInsensitive)) {
                 medias += int(brut.count(QLatin1String("<img"), Qt::CaseInsensitive));
-                parties << Rogner(Html::VersTexte(brut));
+                parties << Rogner(TexteHtml(brut));
             } else {
                 parties << Rogner(LignesCrLf(brut));
             }
@@ -204,21 +215,6 @@ void Qti12::Lecteur::Prive::Conditions(const TNoeudXml &e, bool nie, Condition &
             Conditions(enfant, nie, c);
         else if (!nie && nom.startsWith(QLatin1String("var")))
             c.positives.push_back({enfant.Attribut(S("respident")), Rogner(enfant.Texte()), nom});
-    }
-}
-
-void Qti12::Lecteur::Prive::Parcourir(const TNoeudXml &e)
-{
-    for (const TNoeudXml &enfant : e.Elements()) {
-        const QString nom = enfant.Nom();
-        if (nom == QLatin1String("item")) {
-            Item(enfant);
-        } else if (nom == QLatin1String("assessment") || nom == QLatin1String("section")
-                   || nom == QLatin1String("objectbank")) {
-            if (nom == QLatin1String("assessment") && titre.isEmpty())
-                titre = enfant.Attribut(S("title"));
-            Parcourir(enfant);
-        }
     }
 }
 
@@ -541,13 +537,39 @@ Lecteur::~Lecteur() = default;
 
 void Lecteur::Lire(const QByteArray &octets)
 {
-    TDocumentXml doc;
-    if (!doc.Charger(octets))
+    // The document is read an item at a time: its tree would take many
+    // times its size. Items stand in assessments, sections and object banks
+    // under the root; anything else is passed over whole.
+    struct Recepteur : TLectureElementsXml::Recepteur
+    {
+        Prive &d;
+        bool racine = true;
+        bool qti = false;
+        explicit Recepteur(Prive &prive) : d(prive) { }
+        bool Debut(const TNoeudXml &e) override
+        {
+            const QString nom = e.Nom();
+            if (racine) {
+                racine = false;
+                qti = nom == QLatin1String("questestinterop");
+                return !qti;
+            }
+            if (nom == QLatin1String("assessment") && d.titre.isEmpty())
+                d.titre = e.Attribut(S("title"));
+            return nom != QLatin1String("assessment") && nom != QLatin1String("section")
+                && nom != QLatin1String("objectbank");
+        }
+        void Element(const TNoeudXml &e) override
+        {
+            if (qti && e.Nom() == QLatin1String("item"))
+                d.Item(e);
+        }
+    } recepteur(*d);
+    TLectureElementsXml lecture(recepteur);
+    if (!lecture.Lire(octets))
         throw ErreurIdInvalide(GardeXml::AvecMessages(Qti::tr("This QTI document is not well-formed XML.")));
-    const TNoeudXml racine = doc.Racine();
-    if (racine.Nom() != QLatin1String("questestinterop"))
+    if (!recepteur.qti)
         throw ErreurIdInvalide(Qti::tr("Not a QTI 1.2 document (no questestinterop element)."));
-    d->Parcourir(racine);
     if (m_titre.isEmpty())
         m_titre = d->titre;
 }
