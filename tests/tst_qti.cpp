@@ -7,6 +7,7 @@
 
 #include "formats/formats.h"
 #include "formats/pertes.h"
+#include "formats/qti/qti12.h"
 #include "formats/zip.h"
 #include "model/budget.h"
 #include "model/erreurs.h"
@@ -628,6 +629,78 @@ private slots:
                 : QStringLiteral("ccv1p1_qtiasiv1p2p1_v1p0.xsd");
             QCOMPARE(TSchemaXsd(xsd + schema).Erreurs(e.value()), QString());
         }
+    }
+
+    // A long quiz is written in parts on several threads: its items are
+    // numbered on across the parts, in card order, and the report counts
+    // what every part left out or approximated from the first such card.
+    void parties_data()
+    {
+        QTest::addColumn<QChar>("format");
+        QTest::addColumn<int>("cartes");
+        for (QChar format : {QChar(u'q'), QChar(u'i')}) {
+            for (int n : {999, 1000, 2503}) {
+                QTest::newRow(qPrintable(QStringLiteral("%1, %2 cards").arg(format).arg(n))) << format << n;
+            }
+        }
+    }
+    void parties()
+    {
+        QFETCH(QChar, format);
+        QFETCH(int, cartes);
+        const bool cc = format == u'i';
+        auto f = std::make_unique<TFichierX>(QChar(u'M'), QChar(u'x'));
+        f->InitialiserNouveau(TOptions());
+        QStringList titres;
+        Qti12::PertesEcriture attendues;
+        for (int i = 0; i < cartes; ++i) {
+            const QString titre = QStringLiteral("Q%1").arg(i);
+            bool ignoree = false;
+            bool approchee = false;
+            if (i % 500 == 499) {
+                f->AjouterFiche(QStringLiteral("% $course$/C%1").arg(i), QString(), QString());
+                ignoree = true;
+            } else if (i % 11 == 5) {
+                f->AjouterFiche(titre, QStringLiteral("(*numerical*) Pi?"), QStringLiteral("3.14"));
+                ignoree = cc;
+            } else if (i % 7 == 2) {
+                f->AjouterFiche(titre, QStringLiteral("(*multichoice*) Q"),
+                                QStringLiteral("(*50*) a") + Sep + QStringLiteral("(*50*) b") + Sep + u'c');
+                approchee = true;
+            } else {
+                f->AjouterFiche(titre, QStringLiteral("Capital?"), QStringLiteral("(*) Paris") + Sep + u'L');
+            }
+            if (ignoree) {
+                ++attendues.ignorees;
+                if (attendues.premiereIgnoree < 0)
+                    attendues.premiereIgnoree = i;
+                continue;
+            }
+            titres << titre;
+            if (approchee) {
+                ++attendues.approchees;
+                if (attendues.premiereApprochee < 0)
+                    attendues.premiereApprochee = i;
+            }
+        }
+        Qti12::PertesEcriture pertes;
+        const QByteArray document = Qti12::EcrireEvaluation(*f, cc ? Qti12::Profil::Cartouche : Qti12::Profil::Canvas,
+                                                            QStringLiteral("ident"), QStringLiteral("title"), pertes,
+                                                            TOptions());
+        QCOMPARE(document.count("<questestinterop"), 1);
+        QVERIFY(document.endsWith("</section>\n</assessment>\n</questestinterop>\n"));
+        static const QRegularExpression item(QStringLiteral("<item ident=\"item(\\d+)\" title=\"([^\"]*)\""));
+        QStringList lus;
+        int numero = 0;
+        for (const QRegularExpressionMatch &m : item.globalMatch(QString::fromUtf8(document))) {
+            QCOMPARE(m.captured(1).toInt(), ++numero);
+            lus << m.captured(2);
+        }
+        QCOMPARE(lus, titres);
+        QCOMPARE(pertes.ecrites, int(titres.size()));
+        QCOMPARE((QList<int>{pertes.ignorees, pertes.premiereIgnoree, pertes.approchees, pertes.premiereApprochee}),
+                 (QList<int>{attendues.ignorees, attendues.premiereIgnoree, attendues.approchees,
+                             attendues.premiereApprochee}));
     }
 
     // A package is given the memory its documents would be given unzipped:

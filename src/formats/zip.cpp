@@ -1,16 +1,15 @@
 #include "formats/zip.h"
 
+#include "formats/fils.h"
+
 #include "model/budget.h"
 #include "model/erreurs.h"
 
 #include <QUrl>
 
-#include <atomic>
 #include <cstring>
 #include <ctime>
 #include <limits>
-#include <mutex>
-#include <thread>
 
 #include <zip.h>
 #include <libdeflate.h>
@@ -273,51 +272,25 @@ bool DeflateeAvant(const Deflatee &e)
 }
 
 // The entries made and deflated on as many threads as there are cores (a
-// few at most). The first exception raised on any thread is raised here.
+// few at most), each with its own compressor.
 void Deflater(size_t nombre, const Contenu &contenu, std::vector<Deflatee> &deflatees)
 {
-    std::atomic<size_t> suivante{0};
-    std::atomic<bool> arret{false};
-    std::exception_ptr premiere;
-    std::mutex verrou;
-    const auto travail = [&] {
-        // Nothing may leave a thread: a failure stops them all.
-        try {
-            Deflateur deflateur;
-            for (size_t i = suivante++; i < nombre && !arret; i = suivante++) {
-                QByteArray octets = contenu(i);
-                Deflatee &e = deflatees[i];
-                e.taille = zip_uint64_t(octets.size());
-                if (!octets.isEmpty()) {
-                    if (!deflateur.Deflater(octets, e.octets))
-                        throw std::bad_alloc();
-                    e.crc = libdeflate_crc32(0, octets.constData(), size_t(octets.size()));
-                }
-                if (!DeflateeAvant(e)) {
-                    e.octets.clear();
-                    e.source = std::move(octets);
-                }
-            }
-        } catch (...) {
-            const std::lock_guard<std::mutex> garde(verrou);
-            if (!premiere)
-                premiere = std::current_exception();
-            arret = true;
+    const size_t fils = nombre < 16 ? 1 : Fils::Nombre();
+    std::vector<Deflateur> deflateurs(fils);
+    Fils::Repartir(nombre, fils, [&](size_t i, size_t fil) {
+        QByteArray octets = contenu(i);
+        Deflatee &e = deflatees[i];
+        e.taille = zip_uint64_t(octets.size());
+        if (!octets.isEmpty()) {
+            if (!deflateurs[fil].Deflater(octets, e.octets))
+                throw std::bad_alloc();
+            e.crc = libdeflate_crc32(0, octets.constData(), size_t(octets.size()));
         }
-    };
-    const size_t fils = nombre < 16 ? 1 : qBound<size_t>(1, std::thread::hardware_concurrency(), 4);
-    std::vector<std::thread> autres;
-    try {
-        for (size_t i = 1; i < fils; ++i)
-            autres.emplace_back(travail);
-    } catch (const std::system_error &) {
-        // no other thread: this one does it all
-    }
-    travail();
-    for (std::thread &t : autres)
-        t.join();
-    if (premiere)
-        std::rethrow_exception(premiere);
+        if (!DeflateeAvant(e)) {
+            e.octets.clear();
+            e.source = std::move(octets);
+        }
+    });
 }
 
 } // namespace
