@@ -762,6 +762,18 @@ private slots:
         for (int i = 0; i < 40; ++i)
             beaucoup << (i % 3 ? texte.mid(i * 97, 500 + i * 131) : hasard.left(i * 10));
         QTest::newRow("many entries") << beaucoup;
+        // Large entries are deflated in parts on several threads, as one stream.
+        QByteArray long_;
+        for (int i = 0; i < 80000; ++i)
+            long_ += "<item ident=\"" + QByteArray::number(i) + "\"><mattext>Question "
+                + QByteArray::number(i * 7919 % 100003) + "</mattext></item>\n";
+        QByteArray grandHasard;
+        for (int i = 0; i < 5000000; ++i) {
+            x = x * 1103515245u + 12345u;
+            grandHasard += char(x >> 24);
+        }
+        QTest::newRow("large") << QByteArrayList{"<manifest/>", long_, texte};
+        QTest::newRow("large, not smaller") << QByteArrayList{grandHasard, long_};
     }
     void zipCommeLibzip()
     {
