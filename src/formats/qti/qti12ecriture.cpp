@@ -26,7 +26,7 @@ struct Qti
 // A grade as a number; an answer without one is worth nothing.
 double Note(const Morceau &m)
 {
-    return m.note.toDouble();
+    return m.Note();
 }
 
 // Canvas keeps right answers only, at full credit: any other grade is lost.

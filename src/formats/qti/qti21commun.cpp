@@ -51,6 +51,11 @@ QString Pourcent(double valeur)
 
 QString Fraction(const QString &pourcent)
 {
+    // The usual grades, asked for every answer, without the expression.
+    if (pourcent == u"100")
+        return QStringLiteral("1");
+    if (pourcent == u"0")
+        return QStringLiteral("0");
     const QString decale = Decaler(pourcent, -2);
     return decale.isNull() ? Pourcent(pourcent.toDouble() / 100) : decale;
 }

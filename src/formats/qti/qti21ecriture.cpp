@@ -155,7 +155,7 @@ void EcrivainItem::Choix()
     int pleines = 0;
     int autres = 0;
     for (const Morceau *m : reponses) {
-        const double note = m->note.toDouble();
+        const double note = m->Note();
         pleines += note == 100;
         autres += note != 100 && note != 0;
     }
@@ -166,10 +166,10 @@ void EcrivainItem::Choix()
     // The right answers: those with the best grade when only one is allowed.
     double meilleure = 0;
     for (const Morceau *m : reponses)
-        meilleure = qMax(meilleure, m->note.toDouble());
+        meilleure = qMax(meilleure, m->Note());
     QStringList justes;
     for (size_t i = 0; i < reponses.size(); ++i) {
-        const double note = reponses[i]->note.toDouble();
+        const double note = reponses[i]->Note();
         if (unique ? note > 0 && note == meilleure && justes.isEmpty() : note > 0)
             justes << Qti21::IdentifiantChoix(int(i));
     }
@@ -216,8 +216,8 @@ void EcrivainItem::ReponseCourte()
     const Morceau *juste = nullptr;
     std::vector<std::pair<QString, QString>> entrees;
     for (const Morceau *m : reponses) {
-        if (m->note.toDouble() > meilleure) {
-            meilleure = m->note.toDouble();
+        if (m->Note() > meilleure) {
+            meilleure = m->Note();
             juste = m;
         }
         entrees.emplace_back(m->texte, m->note);
@@ -249,7 +249,7 @@ void EcrivainItem::Numerique()
             exact = false;
     }
     for (const Morceau *m : nombres) {
-        if (m->note.toDouble() == 100) {
+        if (m->Note() == 100) {
             declaration.Brut("<correctResponse>");
             declaration.Valeur(m->texte);
             declaration.Brut("</correctResponse>\n");
