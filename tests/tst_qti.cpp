@@ -7,6 +7,7 @@
 
 #include "formats/formats.h"
 #include "formats/pertes.h"
+#include "formats/qti/qti12.h"
 #include "formats/zip.h"
 #include "model/budget.h"
 #include "model/erreurs.h"
@@ -630,6 +631,78 @@ private slots:
         }
     }
 
+    // A long quiz is written in parts on several threads: its items are
+    // numbered on across the parts, in card order, and the report counts
+    // what every part left out or approximated from the first such card.
+    void parties_data()
+    {
+        QTest::addColumn<QChar>("format");
+        QTest::addColumn<int>("cartes");
+        for (QChar format : {QChar(u'q'), QChar(u'i')}) {
+            for (int n : {999, 1000, 2503}) {
+                QTest::newRow(qPrintable(QStringLiteral("%1, %2 cards").arg(format).arg(n))) << format << n;
+            }
+        }
+    }
+    void parties()
+    {
+        QFETCH(QChar, format);
+        QFETCH(int, cartes);
+        const bool cc = format == u'i';
+        auto f = std::make_unique<TFichierX>(QChar(u'M'), QChar(u'x'));
+        f->InitialiserNouveau(TOptions());
+        QStringList titres;
+        Qti12::PertesEcriture attendues;
+        for (int i = 0; i < cartes; ++i) {
+            const QString titre = QStringLiteral("Q%1").arg(i);
+            bool ignoree = false;
+            bool approchee = false;
+            if (i % 500 == 499) {
+                f->AjouterFiche(QStringLiteral("% $course$/C%1").arg(i), QString(), QString());
+                ignoree = true;
+            } else if (i % 11 == 5) {
+                f->AjouterFiche(titre, QStringLiteral("(*numerical*) Pi?"), QStringLiteral("3.14"));
+                ignoree = cc;
+            } else if (i % 7 == 2) {
+                f->AjouterFiche(titre, QStringLiteral("(*multichoice*) Q"),
+                                QStringLiteral("(*50*) a") + Sep + QStringLiteral("(*50*) b") + Sep + u'c');
+                approchee = true;
+            } else {
+                f->AjouterFiche(titre, QStringLiteral("Capital?"), QStringLiteral("(*) Paris") + Sep + u'L');
+            }
+            if (ignoree) {
+                ++attendues.ignorees;
+                if (attendues.premiereIgnoree < 0)
+                    attendues.premiereIgnoree = i;
+                continue;
+            }
+            titres << titre;
+            if (approchee) {
+                ++attendues.approchees;
+                if (attendues.premiereApprochee < 0)
+                    attendues.premiereApprochee = i;
+            }
+        }
+        Qti12::PertesEcriture pertes;
+        const QByteArray document = Qti12::EcrireEvaluation(*f, cc ? Qti12::Profil::Cartouche : Qti12::Profil::Canvas,
+                                                            QStringLiteral("ident"), QStringLiteral("title"), pertes,
+                                                            TOptions());
+        QCOMPARE(document.count("<questestinterop"), 1);
+        QVERIFY(document.endsWith("</section>\n</assessment>\n</questestinterop>\n"));
+        static const QRegularExpression item(QStringLiteral("<item ident=\"item(\\d+)\" title=\"([^\"]*)\""));
+        QStringList lus;
+        int numero = 0;
+        for (const QRegularExpressionMatch &m : item.globalMatch(QString::fromUtf8(document))) {
+            QCOMPARE(m.captured(1).toInt(), ++numero);
+            lus << m.captured(2);
+        }
+        QCOMPARE(lus, titres);
+        QCOMPARE(pertes.ecrites, int(titres.size()));
+        QCOMPARE((QList<int>{pertes.ignorees, pertes.premiereIgnoree, pertes.approchees, pertes.premiereApprochee}),
+                 (QList<int>{attendues.ignorees, attendues.premiereIgnoree, attendues.approchees,
+                             attendues.premiereApprochee}));
+    }
+
     // A package is given the memory its documents would be given unzipped:
     // a large quiz, which deflates well below a twentieth, opens.
     void paquetDeflate_data()
@@ -689,6 +762,18 @@ private slots:
         for (int i = 0; i < 40; ++i)
             beaucoup << (i % 3 ? texte.mid(i * 97, 500 + i * 131) : hasard.left(i * 10));
         QTest::newRow("many entries") << beaucoup;
+        // Large entries are deflated in parts on several threads, as one stream.
+        QByteArray long_;
+        for (int i = 0; i < 80000; ++i)
+            long_ += "<item ident=\"" + QByteArray::number(i) + "\"><mattext>Question "
+                + QByteArray::number(i * 7919 % 100003) + "</mattext></item>\n";
+        QByteArray grandHasard;
+        for (int i = 0; i < 5000000; ++i) {
+            x = x * 1103515245u + 12345u;
+            grandHasard += char(x >> 24);
+        }
+        QTest::newRow("large") << QByteArrayList{"<manifest/>", long_, texte};
+        QTest::newRow("large, not smaller") << QByteArrayList{grandHasard, long_};
     }
     void zipCommeLibzip()
     {
@@ -705,6 +790,37 @@ private slots:
         QCOMPARE(relues.size(), contenus.size());
         for (qsizetype i = 0; i < contenus.size(); ++i)
             QCOMPARE(relues.value(QStringLiteral("d/%1.xml").arg(i)), contenus.at(i));
+    }
+
+    // An entry that cannot be made, on whichever thread makes it, fails the
+    // whole package with its own error.
+    void zipContenuEnEchec_data()
+    {
+        QTest::addColumn<int>("entrees");
+        QTest::addColumn<int>("echec");
+        QTest::newRow("one thread, last") << 3 << 2;
+        QTest::newRow("threads, first") << 40 << 0;
+        QTest::newRow("threads, middle") << 40 << 17;
+        QTest::newRow("threads, last") << 40 << 39;
+    }
+    void zipContenuEnEchec()
+    {
+        QFETCH(int, entrees);
+        QFETCH(int, echec);
+        QStringList noms;
+        for (int i = 0; i < entrees; ++i)
+            noms << QStringLiteral("d/%1.xml").arg(i);
+        const auto contenu = [echec](size_t i) {
+            if (int(i) == echec)
+                throw ErreurFichier(QStringLiteral("entry %1").arg(i));
+            return QByteArray(1000, 'a');
+        };
+        try {
+            Zip::Ecrire(noms, contenu, QStringLiteral("%1"));
+            QFAIL("no error");
+        } catch (const ErreurFichier &e) {
+            QCOMPARE(e.message(), QStringLiteral("entry %1").arg(echec));
+        }
     }
 
     // Exporting the same quiz to the same file name gives the same

@@ -176,6 +176,25 @@ private slots:
             << QList<QStringList>{{"Two", "(*description*) text", "(/ one /)" + Sep + "(/ two /)"}}
             << QStringList{"Two|(*description*) text|(/\r\none\r\ntwo\r\n/)"} << 1;
         QTest::newRow("empty file") << QList<QStringList>{} << QStringList() << 0;
+        // Enough items to be written on several threads: the report counts
+        // from the first approximated card, the items keep the cards' order.
+        QList<QStringList> beaucoup;
+        QStringList relus;
+        for (int i = 0; i < 60; ++i) {
+            const QString n = QString::number(i);
+            if (i % 13 == 0) {
+                beaucoup << QStringList{"% top/c" + n, "(*category*) ", ""};
+                relus << "% /c" + n + "|(*category*) |";
+            } else if (i % 7 == 3) {
+                beaucoup << QStringList{"Calc" + n, "(*calculated*) {a} + " + n + "?", "(*) {a}+" + n};
+                relus << "Calc" + n + "|(*description*) {a} + " + n + "?|";
+            } else {
+                beaucoup << QStringList{"Q" + n, "(*description*) text " + n, ""};
+                relus << "Q" + n + "|(*description*) text " + n + "|";
+            }
+        }
+        relus[0] = QStringLiteral("% top/c0|(*category*) |");
+        QTest::newRow("many items") << beaucoup << relus << 8;
     }
 
     void allerRetour()
@@ -200,6 +219,23 @@ private slots:
         const auto relu = TFichierQti21::LirePaquet(Zipper(entrees), &lecture);
         QVERIFY(lecture.Vide());
         QCOMPARE(Cartes(*relu), retour.isEmpty() ? Cartes(*f) : retour);
+
+        // The package, its items made on the deflating threads, holds the
+        // same files and reports the same loss from the same card.
+        Formats::Rapport rapportPaquet;
+        const QByteArray paquet = TFichierQti21::EcrirePaquet(*f, &rapportPaquet);
+        TBudgetMemoire budget(paquet.size());
+        const Zip::TLecture archive(paquet, budget, QStringLiteral("zip?"), QStringLiteral("damaged"));
+        QCOMPARE(size_t(archive.Nombre()), entrees.size());
+        for (qint64 i = 0; i < archive.Nombre(); ++i) {
+            QCOMPARE(archive.Nom(i), entrees[size_t(i)].first);
+            QCOMPARE(archive.Lire(i), entrees[size_t(i)].second);
+        }
+        const Formats::Perte *p = rapport.De(Formats::Perte::Approchees);
+        const Formats::Perte *q = rapportPaquet.De(Formats::Perte::Approchees);
+        QCOMPARE(bool(q), bool(p));
+        if (p)
+            QCOMPARE(std::pair(q->nombre, q->fiche), std::pair(p->nombre, p->fiche));
     }
 
     // Every item of the corpus: the kind, text, answers and right answers the

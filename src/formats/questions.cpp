@@ -174,7 +174,7 @@ bool Question::SansBonneReponse(bool choixMultiple) const
         for (const Morceau &m : morceaux) {
             if (m.sorte != Morceau::Reponse)
                 continue;
-            if (m.note.toDouble() > 0)
+            if (m.Note() > 0)
                 return false;
             ++reponses;
         }

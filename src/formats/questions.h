@@ -88,6 +88,16 @@ struct Morceau
     bool avecAutre = true;
     // Reponse of a numerical question: the tolerance, empty for none.
     QString tolerance;
+    // The grade as a number, 0 when there is none. The usual ones are not
+    // parsed: QString::toDouble is slow, and writers ask this for every answer.
+    double Note() const
+    {
+        if (note.isEmpty() || note == u"0")
+            return 0;
+        if (note == u"100")
+            return 100;
+        return note.toDouble();
+    }
 };
 
 struct Question

@@ -1,18 +1,19 @@
 #include "formats/zip.h"
 
+#include "formats/fils.h"
+
 #include "model/budget.h"
 #include "model/erreurs.h"
 
 #include <QUrl>
 
-#include <atomic>
 #include <cstring>
 #include <ctime>
 #include <limits>
-#include <thread>
 
 #include <zip.h>
 #include <libdeflate.h>
+#include <zlib.h>
 
 namespace Zip {
 
@@ -178,6 +179,7 @@ constexpr int Niveau = 6;
 struct Deflatee
 {
     QByteArray octets;
+    QByteArray source; // the bytes, when they are left to libzip
     zip_uint64_t taille = 0;
     uint32_t crc = 0;
     time_t date = 0;
@@ -245,14 +247,12 @@ public:
     Deflateur(const Deflateur &) = delete;
     Deflateur &operator=(const Deflateur &) = delete;
     // False when libdeflate fails (out of memory).
-    bool Deflater(const QByteArray &entree, QByteArray &sortie)
+    bool Deflater(const char *entree, size_t n, QByteArray &sortie)
     {
         if (!m_c)
             return false;
-        const size_t n = size_t(entree.size());
         sortie.resize(qsizetype(libdeflate_deflate_compress_bound(m_c, n)));
-        const size_t ecrits = libdeflate_deflate_compress(m_c, entree.constData(), n, sortie.data(),
-                                                          size_t(sortie.size()));
+        const size_t ecrits = libdeflate_deflate_compress(m_c, entree, n, sortie.data(), size_t(sortie.size()));
         if (ecrits == 0)
             return false;
         sortie.truncate(qsizetype(ecrits));
@@ -263,6 +263,29 @@ private:
     libdeflate_compressor *m_c;
 };
 
+// A part of a large entry that other parts follow, deflated by zlib, which
+// can end it without ending the stream (a sync flush leaves it on a byte
+// boundary), primed with what comes before it so it matches as one stream
+// would. False when zlib fails (out of memory).
+bool DeflaterDebut(const char *avant, size_t nAvant, const char *entree, size_t n, QByteArray &sortie)
+{
+    z_stream z{};
+    if (deflateInit2(&z, Niveau, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+        return false;
+    bool ok = nAvant == 0 || deflateSetDictionary(&z, reinterpret_cast<const Bytef *>(avant), uInt(nAvant)) == Z_OK;
+    if (ok) {
+        sortie.resize(qsizetype(deflateBound(&z, uLong(n))) + 64);
+        z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(entree));
+        z.avail_in = uInt(n);
+        z.next_out = reinterpret_cast<Bytef *>(sortie.data());
+        z.avail_out = uInt(sortie.size());
+        ok = deflate(&z, Z_SYNC_FLUSH) == Z_OK && z.avail_in == 0 && z.avail_out > 0;
+        sortie.truncate(qsizetype(z.total_out));
+    }
+    deflateEnd(&z);
+    return ok;
+}
+
 // libzip stores an entry that deflate would not make smaller, and the empty
 // ones: such entries are left to it.
 bool DeflateeAvant(const Deflatee &e)
@@ -270,54 +293,103 @@ bool DeflateeAvant(const Deflatee &e)
     return !e.octets.isEmpty() && zip_uint64_t(e.octets.size()) < e.taille;
 }
 
-// The entries deflated on as many threads as there are cores (a few at most).
-bool Deflater(const std::vector<std::pair<QString, QByteArray>> &entrees, std::vector<Deflatee> &deflatees)
+// From this size an entry is deflated in parts on several threads, as one
+// deflate stream: all but the last part by zlib, the last (larger: libdeflate
+// is about twice as fast) by libdeflate.
+constexpr qsizetype GrandeEntree = 4 << 20;
+constexpr size_t Dictionnaire = 32768;
+
+struct Partie
 {
-    std::atomic<size_t> suivante{0};
-    std::atomic<bool> echec{false};
-    const auto travail = [&] {
-        // Nothing may leave a thread: a failure stops them all.
-        try {
-            Deflateur deflateur;
-            for (size_t i = suivante++; i < entrees.size() && !echec; i = suivante++) {
-                const QByteArray &octets = entrees[i].second;
-                Deflatee &e = deflatees[i];
-                e.taille = zip_uint64_t(octets.size());
-                if (octets.isEmpty())
-                    continue;
-                if (!deflateur.Deflater(octets, e.octets)) {
-                    echec = true;
-                    return;
-                }
-                e.crc = libdeflate_crc32(0, octets.constData(), size_t(octets.size()));
-            }
-        } catch (...) {
-            echec = true;
+    size_t entree;
+    qsizetype debut;
+    qsizetype fin;
+    QByteArray octets;
+    uint32_t crc = 0;
+};
+
+// The entries made and deflated on as many threads as there are cores (a
+// few at most), each with its own compressor.
+void Deflater(size_t nombre, const Contenu &contenu, std::vector<Deflatee> &deflatees)
+{
+    const size_t coeurs = Fils::Nombre();
+    const size_t fils = nombre < 16 ? 1 : coeurs;
+    std::vector<Deflateur> deflateurs(coeurs);
+    Fils::Repartir(nombre, fils, [&](size_t i, size_t fil) {
+        QByteArray octets = contenu(i);
+        Deflatee &e = deflatees[i];
+        e.taille = zip_uint64_t(octets.size());
+        if (coeurs > 1 && octets.size() >= GrandeEntree) {
+            e.source = std::move(octets); // in parts, below
+            return;
         }
-    };
-    const size_t fils = entrees.size() < 16 ? 1 : qBound<size_t>(1, std::thread::hardware_concurrency(), 4);
-    std::vector<std::thread> autres;
-    try {
-        for (size_t i = 1; i < fils; ++i)
-            autres.emplace_back(travail);
-    } catch (const std::system_error &) {
-        // no other thread: this one does it all
+        if (!octets.isEmpty()) {
+            if (!deflateurs[fil].Deflater(octets.constData(), size_t(octets.size()), e.octets))
+                throw std::bad_alloc();
+            e.crc = libdeflate_crc32(0, octets.constData(), size_t(octets.size()));
+        }
+        if (!DeflateeAvant(e)) {
+            e.octets.clear();
+            e.source = std::move(octets);
+        }
+    });
+
+    std::vector<Partie> parties;
+    for (size_t i = 0; i < nombre; ++i) {
+        const qsizetype taille = deflatees[i].source.size();
+        if (coeurs < 2 || taille < GrandeEntree)
+            continue;
+        // One share for each zlib part, two for libdeflate's.
+        const qsizetype parts = qsizetype(coeurs) + 1;
+        for (size_t k = 0; k < coeurs; ++k) {
+            const qsizetype debut = taille * qsizetype(k) / parts;
+            const qsizetype fin = k + 1 == coeurs ? taille : taille * qsizetype(k + 1) / parts;
+            parties.push_back({i, debut, fin, QByteArray()});
+        }
     }
-    travail();
-    for (std::thread &t : autres)
-        t.join();
-    return !echec;
+    Fils::Repartir(parties.size(), coeurs, [&](size_t k, size_t fil) {
+        Partie &p = parties[k];
+        const char *octets = deflatees[p.entree].source.constData();
+        const size_t n = size_t(p.fin - p.debut);
+        const bool ok = p.fin == deflatees[p.entree].source.size()
+            ? deflateurs[fil].Deflater(octets + p.debut, n, p.octets)
+            : DeflaterDebut(octets + p.debut - qMin<qsizetype>(p.debut, Dictionnaire),
+                            size_t(qMin<qsizetype>(p.debut, Dictionnaire)), octets + p.debut, n, p.octets);
+        if (!ok)
+            throw std::bad_alloc();
+        p.crc = libdeflate_crc32(0, octets + p.debut, n);
+    });
+    for (size_t k = 0; k < parties.size(); ++k) {
+        Partie &p = parties[k];
+        Deflatee &e = deflatees[p.entree];
+        e.octets += p.octets;
+        e.crc = p.debut == 0 ? p.crc : uint32_t(crc32_combine(e.crc, p.crc, z_off_t(p.fin - p.debut)));
+        p.octets = QByteArray();
+        if (p.fin == e.source.size() && DeflateeAvant(e))
+            e.source = QByteArray();
+        else if (p.fin == e.source.size())
+            e.octets.clear();
+    }
 }
 
 } // namespace
 
 QByteArray Ecrire(const std::vector<std::pair<QString, QByteArray>> &entrees, const QString &echec)
 {
+    QStringList noms;
+    noms.reserve(qsizetype(entrees.size()));
+    for (const auto &entree : entrees)
+        noms << entree.first;
+    return Ecrire(
+        noms, [&entrees](size_t i) { return entrees[i].second; }, echec);
+}
+
+QByteArray Ecrire(const QStringList &noms, const Contenu &contenu, const QString &echec)
+{
     zip_error_t erreur;
     zip_error_init(&erreur);
-    std::vector<Deflatee> deflatees(entrees.size());
-    if (!Deflater(entrees, deflatees))
-        throw std::bad_alloc();
+    std::vector<Deflatee> deflatees(size_t(noms.size()));
+    Deflater(deflatees.size(), contenu, deflatees);
     const time_t maintenant = time(nullptr);
     for (Deflatee &e : deflatees) {
         e.date = maintenant;
@@ -333,11 +405,12 @@ QByteArray Ecrire(const std::vector<std::pair<QString, QByteArray>> &entrees, co
     }
     zip_source_keep(tampon); // its bytes are read after the archive is closed
     std::unique_ptr<zip_source_t, void (*)(zip_source_t *)> garde(tampon, zip_source_free);
-    for (size_t i = 0; i < entrees.size(); ++i) {
-        const auto &[nom, octets] = entrees[i];
+    for (size_t i = 0; i < deflatees.size(); ++i) {
+        const QString &nom = noms.at(qsizetype(i));
+        const QByteArray &source = deflatees[i].source;
         zip_source_t *s = DeflateeAvant(deflatees[i])
             ? zip_source_function(archive, SourceDeflatee, &deflatees[i])
-            : zip_source_buffer(archive, octets.constData(), zip_uint64_t(octets.size()), 0);
+            : zip_source_buffer(archive, source.constData(), zip_uint64_t(source.size()), 0);
         zip_int64_t index = -1;
         if (!s || (index = zip_file_add(archive, nom.toUtf8().constData(), s, ZIP_FL_ENC_UTF_8)) < 0
             || zip_set_file_compression(archive, zip_uint64_t(index), ZIP_CM_DEFLATE, Niveau) < 0) {

@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
+#include <functional>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -58,5 +60,10 @@ QString Dossier(const QString &nom);
 // A zip made of these entries, in order, deflated. Raises ErreurFichier with
 // echec (whose %1 gets libzip's words) when it cannot be made.
 QByteArray Ecrire(const std::vector<std::pair<QString, QByteArray>> &entrees, const QString &echec);
+// The same, each entry's bytes made by contenu(index) on the thread that
+// deflates it, while other threads make others: contenu must be safe to call
+// from several threads at once. What it raises is raised here.
+using Contenu = std::function<QByteArray(size_t)>;
+QByteArray Ecrire(const QStringList &noms, const Contenu &contenu, const QString &echec);
 
 }

@@ -1,5 +1,6 @@
 #include "formats/qti/qti12.h"
 
+#include "formats/fils.h"
 #include "formats/html.h"
 #include "formats/pertes.h"
 #include "formats/questions.h"
@@ -25,7 +26,7 @@ struct Qti
 // A grade as a number; an answer without one is worth nothing.
 double Note(const Morceau &m)
 {
-    return m.note.toDouble();
+    return m.Note();
 }
 
 // Canvas keeps right answers only, at full credit: any other grade is lost.
@@ -40,21 +41,66 @@ QString Nombre(double v)
     return QString::number(v, 'g', 15);
 }
 
+// A cloze card holds one gap exactly.
+bool UneLacune(const QString &texte, qsizetype &debut, qsizetype &fin)
+{
+    const QString ouvre = S("{:SA:=");
+    debut = texte.indexOf(ouvre);
+    fin = debut < 0 ? -1 : texte.indexOf(u'}', debut);
+    return fin >= 0 && texte.indexOf(ouvre, fin) < 0;
+}
+
+// The item's kind as the profile names it; empty when the card has none.
+QString Type(const Question &q, bool cc)
+{
+    int justes = 0;
+    for (const Morceau &m : q.morceaux)
+        justes += m.sorte == Morceau::Reponse && Note(m) > 0;
+    qsizetype debut = 0;
+    qsizetype fin = 0;
+    if (q.genre == Genre::Trous && !UneLacune(q.texte, debut, fin))
+        return QString();
+    switch (q.genre) {
+    case Genre::ChoixMultiple:
+        if (justes > 1)
+            return cc ? S("cc.multiple_response.v0p1") : S("multiple_answers_question");
+        return cc ? S("cc.multiple_choice.v0p1") : S("multiple_choice_question");
+    case Genre::VraiFaux:
+        return cc ? S("cc.true_false.v0p1") : S("true_false_question");
+    case Genre::ReponseCourte:
+    case Genre::Trous:
+        return cc ? S("cc.fib.v0p1") : S("short_answer_question");
+    case Genre::Redaction:
+        return cc ? S("cc.essay.v0p1") : S("essay_question");
+    // Canvas writes none of these in a cartridge's profile either.
+    case Genre::Numerique:
+        return cc ? QString() : S("numerical_question");
+    case Genre::Appariement:
+        return cc ? QString() : S("matching_question");
+    case Genre::Description:
+        return cc ? QString() : S("text_only_question");
+    default:
+        return QString();
+    }
+}
+
+// Writes items, or the document around them, into its own buffer: the
+// cards are shared in parts between threads, each part numbering its items
+// from where the previous one stops.
 class Ecrivain
 {
 public:
-    Ecrivain(const TFichierX &fichier, Qti12::Profil profil, Qti12::PertesEcriture &p, const TOptions &options)
-        : f(fichier), cartes(fichier, options), cc(profil == Qti12::Profil::Cartouche), pertes(p)
-    {
-    }
-    QByteArray Ecrire(const QString &ident, const QString &titre);
+    Ecrivain(Qti12::Profil profil, int premier) : cc(profil == Qti12::Profil::Cartouche), position(premier) { }
+    // The items of these cards, counted in pertes.
+    void Items(const std::vector<Question> &questions, size_t debut, size_t fin);
+    void DebutDocument(const QString &ident, const QString &titre);
+    void FinDocument() { s += "</section>\n</assessment>\n</questestinterop>\n"; }
+
+    QByteArray s;
+    Qti12::PertesEcriture pertes;
 
 private:
-    const TFichierX &f;
-    Questions::DepuisCartes cartes;
     bool cc;
-    Qti12::PertesEcriture &pertes;
-    QByteArray s;
     int position = 0;
     bool approchee = false;
 
@@ -87,8 +133,6 @@ private:
     void Score(const QString &valeur, const char *action = "Set");
     void Choix(const QString &ident, bool plusieurs, const QStringList &textes);
 
-    // The item's kind as the profile names it; empty when it has none.
-    QString Type(const Question &q, int justes) const;
     void Item(const Question &q, int fiche);
     void Approcher() { approchee = true; }
 };
@@ -136,32 +180,6 @@ void Ecrivain::Choix(const QString &ident, bool plusieurs, const QStringList &te
     s += "</render_choice>\n";
 }
 
-QString Ecrivain::Type(const Question &q, int justes) const
-{
-    switch (q.genre) {
-    case Genre::ChoixMultiple:
-        if (justes > 1)
-            return cc ? S("cc.multiple_response.v0p1") : S("multiple_answers_question");
-        return cc ? S("cc.multiple_choice.v0p1") : S("multiple_choice_question");
-    case Genre::VraiFaux:
-        return cc ? S("cc.true_false.v0p1") : S("true_false_question");
-    case Genre::ReponseCourte:
-    case Genre::Trous:
-        return cc ? S("cc.fib.v0p1") : S("short_answer_question");
-    case Genre::Redaction:
-        return cc ? S("cc.essay.v0p1") : S("essay_question");
-    // Canvas writes none of these in a cartridge's profile either.
-    case Genre::Numerique:
-        return cc ? QString() : S("numerical_question");
-    case Genre::Appariement:
-        return cc ? QString() : S("matching_question");
-    case Genre::Description:
-        return cc ? QString() : S("text_only_question");
-    default:
-        return QString();
-    }
-}
-
 void Ecrivain::Item(const Question &q, int fiche)
 {
     std::vector<const Morceau *> reponses;
@@ -183,30 +201,24 @@ void Ecrivain::Item(const Question &q, int fiche)
         justes += Note(*m) > 0;
 
     // A missing word: the one gap's answers, the text with a blank.
-    QString texte = q.texte;
-    QStringList lacunes;
-    if (q.genre == Genre::Trous) {
-        const QString ouvre = S("{:SA:=");
-        const qsizetype debut = texte.indexOf(ouvre);
-        const qsizetype fin = debut < 0 ? -1 : texte.indexOf(u'}', debut);
-        if (fin < 0 || texte.indexOf(ouvre, fin) >= 0) {
-            ++pertes.ignorees;
-            if (pertes.premiereIgnoree < 0)
-                pertes.premiereIgnoree = fiche;
-            return;
-        }
-        lacunes = texte.mid(debut + ouvre.size(), fin - debut - ouvre.size()).split(S("~="));
-        for (QString &l : lacunes)
-            l = Rogner(l);
-        texte = texte.left(debut) + S("_____") + texte.mid(fin + 1);
-        Approcher(); // read back as a short answer
-    }
-    const QString type = Type(q, justes);
+    const QString type = Type(q, cc);
     if (type.isEmpty()) {
         ++pertes.ignorees;
         if (pertes.premiereIgnoree < 0)
             pertes.premiereIgnoree = fiche;
         return;
+    }
+    QString texte = q.texte;
+    QStringList lacunes;
+    qsizetype debut = 0;
+    qsizetype fin = 0;
+    if (q.genre == Genre::Trous && UneLacune(texte, debut, fin)) {
+        const qsizetype ouvre = S("{:SA:=").size();
+        lacunes = texte.mid(debut + ouvre, fin - debut - ouvre).split(S("~="));
+        for (QString &l : lacunes)
+            l = Rogner(l);
+        texte = texte.left(debut) + S("_____") + texte.mid(fin + 1);
+        Approcher(); // read back as a short answer
     }
     const QString ident = S("item") + QString::number(++position);
     ++pertes.ecrites;
@@ -410,12 +422,8 @@ void Ecrivain::Item(const Question &q, int fiche)
     Fin("item");
 }
 
-QByteArray Ecrivain::Ecrire(const QString &ident, const QString &titre)
+void Ecrivain::DebutDocument(const QString &ident, const QString &titre)
 {
-    qsizetype taille = 1024;
-    for (const auto &fiche : f.Fiches)
-        taille += 3 * (fiche.Champ0().size() + fiche.Champ1().size() + 2 * fiche.Champ2().size()) + 1024;
-    s.reserve(taille);
     s += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
          "<questestinterop xmlns=\"http://www.imsglobal.org/xsd/ims_qtiasiv1p2\" "
          "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
@@ -434,18 +442,31 @@ QByteArray Ecrivain::Ecrire(const QString &ident, const QString &titre)
     }
     Champ(S("cc_maxattempts"), S("1"));
     s += "</qtimetadata>\n<section ident=\"root_section\">\n";
-    for (int i = 0; i < f.NombreFiches(); ++i) {
-        Question q = cartes.Lire(f.Fiche(i));
+}
+
+void Ecrivain::Items(const std::vector<Question> &questions, size_t debut, size_t fin)
+{
+    for (size_t i = debut; i < fin; ++i) {
         approchee = false;
-        Item(q, i);
+        Item(questions[i], int(i));
         if (approchee) {
             ++pertes.approchees;
             if (pertes.premiereApprochee < 0)
-                pertes.premiereApprochee = i;
+                pertes.premiereApprochee = int(i);
         }
     }
-    s += "</section>\n</assessment>\n</questestinterop>\n";
-    return s;
+}
+
+// What a part found, added to what the parts before it found.
+void Ajouter(Qti12::PertesEcriture &total, const Qti12::PertesEcriture &p)
+{
+    total.ecrites += p.ecrites;
+    total.ignorees += p.ignorees;
+    total.approchees += p.approchees;
+    if (total.premiereIgnoree < 0)
+        total.premiereIgnoree = p.premiereIgnoree;
+    if (total.premiereApprochee < 0)
+        total.premiereApprochee = p.premiereApprochee;
 }
 
 } // namespace
@@ -455,7 +476,44 @@ namespace Qti12 {
 QByteArray EcrireEvaluation(const TFichierX &fichier, Profil profil, const QString &ident, const QString &titre,
                             PertesEcriture &pertes, const TOptions &options)
 {
-    return Ecrivain(fichier, profil, pertes, options).Ecrire(ident, titre);
+    // The questions are read in order (a category is read from the one
+    // before); their items are then written in parts on several threads.
+    Questions::DepuisCartes cartes(fichier, options);
+    std::vector<Question> questions;
+    questions.reserve(size_t(fichier.NombreFiches()));
+    for (const auto &fiche : fichier.Fiches)
+        questions.push_back(cartes.Lire(fiche));
+    const size_t n = questions.size();
+    const size_t nombre = n < 1000 ? 1 : Fils::Nombre();
+    std::vector<size_t> limites{0};
+    std::vector<Ecrivain> parties;
+    int numero = 0;
+    for (size_t p = 0; p < nombre; ++p) {
+        parties.emplace_back(profil, numero);
+        limites.push_back(n * (p + 1) / nombre);
+        qsizetype taille = 0;
+        for (size_t i = limites[p]; i < limites[p + 1]; ++i) {
+            numero += !Type(questions[i], profil == Profil::Cartouche).isEmpty();
+            const TFicheX &fiche = fichier.Fiches[i];
+            taille += 3 * (fiche.Champ0().size() + fiche.Champ1().size() + 2 * fiche.Champ2().size()) + 1024;
+        }
+        parties.back().s.reserve(taille);
+    }
+    Fils::Repartir(nombre, nombre, [&](size_t p, size_t) { parties[p].Items(questions, limites[p], limites[p + 1]); });
+
+    Ecrivain document(profil, 0);
+    document.DebutDocument(ident, titre);
+    qsizetype taille = document.s.size() + 64;
+    for (const Ecrivain &partie : parties)
+        taille += partie.s.size();
+    document.s.reserve(taille);
+    for (Ecrivain &partie : parties) {
+        document.s += partie.s;
+        partie.s = QByteArray();
+        Ajouter(pertes, partie.pertes);
+    }
+    document.FinDocument();
+    return document.s;
 }
 
 void PertesEcriture::Rapporter(Formats::Rapport *rapport) const

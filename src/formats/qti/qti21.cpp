@@ -6,16 +6,9 @@
 #include "formats/contrat.h"
 #include "formats/format.h"
 #include "formats/table.h"
-#include "formats/zip.h"
 #include "model/erreurs.h"
 #include "model/fichierx.h"
 #include "model/flux.h"
-
-QByteArray TFichierQti21::EcrirePaquet(const TFichierX &fichier, Formats::Rapport *rapport, const TOptions &options)
-{
-    return Zip::Ecrire(Fichiers(fichier, rapport, options),
-                       Qti21::Messages::tr("The QTI package could not be made: %1"));
-}
 
 void TFichierQti21::Exporter(const TFichierX &fichier, const QString &nom, Formats::Rapport *rapport,
                              const TOptions &options)

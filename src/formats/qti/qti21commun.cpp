@@ -10,7 +10,8 @@ namespace {
 // a null string for anything else.
 QString Decaler(const QString &nombre, int decalage)
 {
-    static const QRegularExpression decimal(QStringLiteral("^([+-]?)([0-9]*)(?:\\.([0-9]*))?$"));
+    // One per thread: items are written on several.
+    thread_local const QRegularExpression decimal(QStringLiteral("^([+-]?)([0-9]*)(?:\\.([0-9]*))?$"));
     const QRegularExpressionMatch m = decimal.match(nombre.trimmed());
     if (!m.hasMatch() || (m.capturedLength(2) == 0 && m.capturedLength(3) == 0))
         return QString();
@@ -50,6 +51,11 @@ QString Pourcent(double valeur)
 
 QString Fraction(const QString &pourcent)
 {
+    // The usual grades, asked for every answer, without the expression.
+    if (pourcent == u"100")
+        return QStringLiteral("1");
+    if (pourcent == u"0")
+        return QStringLiteral("0");
     const QString decale = Decaler(pourcent, -2);
     return decale.isNull() ? Pourcent(pourcent.toDouble() / 100) : decale;
 }

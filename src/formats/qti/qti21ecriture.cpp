@@ -5,6 +5,7 @@
 #include "formats/sortiexml.h"
 #include "formats/pertes.h"
 #include "formats/questions.h"
+#include "formats/zip.h"
 #include "model/fichierx.h"
 #include "model/outils.h"
 #include "resources/chaines.h"
@@ -24,7 +25,9 @@ const char *const EnTeteXml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
 // "inf", blanks and the like).
 bool EstNombre(const QString &texte)
 {
-    static const QRegularExpression nombre(QStringLiteral("^[+-]?([0-9]+(\\.[0-9]*)?|\\.[0-9]+)([Ee][+-]?[0-9]+)?$"));
+    // One per thread: items are written on several.
+    thread_local const QRegularExpression nombre(
+        QStringLiteral("^[+-]?([0-9]+(\\.[0-9]*)?|\\.[0-9]+)([Ee][+-]?[0-9]+)?$"));
     return nombre.match(texte).hasMatch();
 }
 
@@ -92,13 +95,17 @@ enum class Traitement {
 class EcrivainItem
 {
 public:
-    EcrivainItem(const Questions::Question &question, const QString &ident) : q(question), identifiant(ident) { }
+    EcrivainItem(const Questions::Question &question, const QString &ident, const QString &version)
+        : q(question), identifiant(ident), versionOutil(version)
+    {
+    }
     // False when the question is written as the closest item QTI has.
     bool Ecrire(QByteArray &octets);
 
 private:
     const Questions::Question &q;
     const QString &identifiant;
+    const QString &versionOutil;
     Sortie declaration; // the response declaration
     Sortie corps;       // the item body
     Sortie regles;      // the response rules of Traitement::Regles
@@ -148,7 +155,7 @@ void EcrivainItem::Choix()
     int pleines = 0;
     int autres = 0;
     for (const Morceau *m : reponses) {
-        const double note = m->note.toDouble();
+        const double note = m->Note();
         pleines += note == 100;
         autres += note != 100 && note != 0;
     }
@@ -159,10 +166,10 @@ void EcrivainItem::Choix()
     // The right answers: those with the best grade when only one is allowed.
     double meilleure = 0;
     for (const Morceau *m : reponses)
-        meilleure = qMax(meilleure, m->note.toDouble());
+        meilleure = qMax(meilleure, m->Note());
     QStringList justes;
     for (size_t i = 0; i < reponses.size(); ++i) {
-        const double note = reponses[i]->note.toDouble();
+        const double note = reponses[i]->Note();
         if (unique ? note > 0 && note == meilleure && justes.isEmpty() : note > 0)
             justes << Qti21::IdentifiantChoix(int(i));
     }
@@ -209,8 +216,8 @@ void EcrivainItem::ReponseCourte()
     const Morceau *juste = nullptr;
     std::vector<std::pair<QString, QString>> entrees;
     for (const Morceau *m : reponses) {
-        if (m->note.toDouble() > meilleure) {
-            meilleure = m->note.toDouble();
+        if (m->Note() > meilleure) {
+            meilleure = m->Note();
             juste = m;
         }
         entrees.emplace_back(m->texte, m->note);
@@ -242,7 +249,7 @@ void EcrivainItem::Numerique()
             exact = false;
     }
     for (const Morceau *m : nombres) {
-        if (m->note.toDouble() == 100) {
+        if (m->Note() == 100) {
             declaration.Brut("<correctResponse>");
             declaration.Valeur(m->texte);
             declaration.Brut("</correctResponse>\n");
@@ -448,7 +455,7 @@ bool EcrivainItem::Ecrire(QByteArray &octets)
     entete.Attribut("identifier", identifiant);
     entete.Attribut("title", q.nom);
     entete.Attribut("toolName", QString::fromLatin1(Qti21::NomOutil));
-    entete.Attribut("toolVersion", Chaines::Version());
+    entete.Attribut("toolVersion", versionOutil);
     octets += entete.octets;
     octets += " adaptive=\"false\" timeDependent=\"false\">\n";
     octets += declaration.octets;
@@ -554,21 +561,33 @@ QByteArray Manifeste(const QStringList &items)
     return s.octets;
 }
 
-} // namespace
+// What the package holds, read from the cards in order: its items are
+// written from it in any order, on several threads.
+class Paquet
+{
+public:
+    Paquet(const TFichierX &fichier, const TOptions &options);
+    // The entries: the manifest, the test, then the items.
+    QStringList Noms() const;
+    // Entry i's bytes; an item's exactness goes to exacts.
+    QByteArray Contenu(size_t i);
+    void Rapporter(Formats::Rapport *rapport) const;
 
-TFichierQti21::Entrees TFichierQti21::Fichiers(const TFichierX &fichier, Formats::Rapport *rapport,
-                                               const TOptions &options)
+private:
+    const TFichierX &f;
+    const QString version = Chaines::Version();
+    std::vector<Questions::Question> questions;
+    std::vector<int> fiches; // the card of each item
+    std::vector<Section> sections = std::vector<Section>(1);
+    QStringList items;
+    std::vector<char> exacts; // one per item, written by any thread
+};
+
+Paquet::Paquet(const TFichierX &fichier, const TOptions &options) : f(fichier)
 {
     Questions::DepuisCartes cartes(fichier, options);
-    Entrees entrees(2);
-    std::vector<Section> sections(1);
-    QStringList items;
-    int approchees = 0;
-    int premiere = -1;
-    int position = 0;
-    for (const auto &fiche : fichier.Fiches) {
-        const Questions::Question q = cartes.Lire(fiche);
-        ++position;
+    for (int i = 0; i < fichier.NombreFiches(); ++i) {
+        Questions::Question q = cartes.Lire(fichier.Fiche(i));
         if (q.genre == Genre::Categorie) {
             // A category opens a section of its own.
             if (!sections.back().items.isEmpty() || !sections.back().titre.isEmpty())
@@ -577,22 +596,73 @@ TFichierQti21::Entrees TFichierQti21::Fichiers(const TFichierX &fichier, Formats
             continue;
         }
         const QString identifiant = S("item%1").arg(items.size() + 1);
-        std::pair<QString, QByteArray> entree{Qti21::CheminItem(identifiant), QByteArray()};
-        if (!EcrivainItem(q, identifiant).Ecrire(entree.second)) {
-            if (premiere < 0)
-                premiere = position - 1;
-            ++approchees;
-        }
         items << identifiant;
         sections.back().items << identifiant;
-        entrees.push_back(std::move(entree));
+        questions.push_back(std::move(q));
+        fiches.push_back(i);
     }
-    entrees[0] = {Qti21::CheminManifeste, Manifeste(items)};
-    entrees[1] = {Qti21::CheminTest, Test(fichier.Titre, sections)};
+    exacts.assign(questions.size(), 1);
+}
+
+QStringList Paquet::Noms() const
+{
+    QStringList noms{Qti21::CheminManifeste, Qti21::CheminTest};
+    for (const QString &item : items)
+        noms << Qti21::CheminItem(item);
+    return noms;
+}
+
+QByteArray Paquet::Contenu(size_t i)
+{
+    if (i == 0)
+        return Manifeste(items);
+    if (i == 1)
+        return Test(f.Titre, sections);
+    QByteArray octets;
+    const size_t n = i - 2;
+    exacts[n] = EcrivainItem(questions[n], items.at(qsizetype(n)), version).Ecrire(octets);
+    return octets;
+}
+
+void Paquet::Rapporter(Formats::Rapport *rapport) const
+{
+    int approchees = 0;
+    int premiere = -1;
+    for (size_t n = 0; n < exacts.size(); ++n) {
+        if (exacts[n])
+            continue;
+        if (premiere < 0)
+            premiere = fiches[n];
+        ++approchees;
+    }
     if (approchees > 0 && rapport)
         rapport->Ajouter({Formats::Perte::Approchees, approchees, premiere, 0,
                           Qti21::Messages::tr("%n card(s) cannot be written exactly as QTI 2.1 items and were "
                                               "written as the closest item.",
                                               "", approchees)});
+}
+
+} // namespace
+
+TFichierQti21::Entrees TFichierQti21::Fichiers(const TFichierX &fichier, Formats::Rapport *rapport,
+                                               const TOptions &options)
+{
+    Paquet paquet(fichier, options);
+    const QStringList noms = paquet.Noms();
+    Entrees entrees;
+    entrees.reserve(size_t(noms.size()));
+    for (qsizetype i = 0; i < noms.size(); ++i)
+        entrees.emplace_back(noms.at(i), paquet.Contenu(size_t(i)));
+    paquet.Rapporter(rapport);
     return entrees;
+}
+
+QByteArray TFichierQti21::EcrirePaquet(const TFichierX &fichier, Formats::Rapport *rapport, const TOptions &options)
+{
+    Paquet paquet(fichier, options);
+    const QByteArray zip = Zip::Ecrire(
+        paquet.Noms(), [&paquet](size_t i) { return paquet.Contenu(i); },
+        Qti21::Messages::tr("The QTI package could not be made: %1"));
+    paquet.Rapporter(rapport);
+    return zip;
 }
