@@ -151,8 +151,8 @@ private slots:
                                                                  "% /history|(*category*) |", "Q2|(*description*) two|"}
                                                   << 0;
         // Enough items to be parsed on several threads: the cards keep their order.
-        QList<QStringList> beaucoup;
-        QStringList relus;
+        QList<QStringList> parFils;
+        QStringList relusParFils;
         const QList<QStringList> genres = {{"(*singlechoice*) Capital?", "(*) Paris" + Sep + "Lyon"},
                                            {"(*multichoice*) Primes?", "(*50*) 2" + Sep + "(*50*) 3" + Sep + "4"},
                                            {"(*shortanswer*) Colour?", "blue" + Sep + "(*50*) red"},
@@ -161,14 +161,14 @@ private slots:
         for (int i = 0; i < 70; ++i) {
             if (i % 20 == 0) {
                 const QString section = QStringLiteral("top/s%1").arg(i / 20);
-                beaucoup << QStringList{"% " + section, "(*category*) ", ""};
-                relus << (i == 0 ? "% " + section : QStringLiteral("% /s%1").arg(i / 20)) + "|(*category*) |";
+                parFils << QStringList{"% " + section, "(*category*) ", ""};
+                relusParFils << (i == 0 ? "% " + section : QStringLiteral("% /s%1").arg(i / 20)) + "|(*category*) |";
             }
             const QStringList &g = genres.at(i % genres.size());
-            beaucoup << QStringList{QStringLiteral("Q%1").arg(i), g.at(0), g.at(1)};
-            relus << beaucoup.last().join(u'|');
+            parFils << QStringList{QStringLiteral("Q%1").arg(i), g.at(0), g.at(1)};
+            relusParFils << parFils.last().join(u'|');
         }
-        QTest::newRow("70 items in sections") << beaucoup << relus << 0;
+        QTest::newRow("70 items in sections") << parFils << relusParFils << 0;
         QTest::newRow("kind QTI has no item for")
             << QList<QStringList>{{"Calc", "(*calculated*) {a} + {b}?", "(*) {a}+{b}"}}
             << QStringList{"Calc|(*description*) {a} + {b}?|"} << 1;
