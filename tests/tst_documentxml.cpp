@@ -264,6 +264,38 @@ private slots:
             << QByteArray("<caf\xc3\xa8/>") << QStringLiteral("caf\u00e9") << false;
     }
 
+    // An attribute by its qualified name, and its value with references resolved.
+    void attributQualifie_data()
+    {
+        QTest::addColumn<QByteArray>("source");
+        QTest::addColumn<QString>("nom");
+        QTest::addColumn<QString>("valeur"); // null: missing
+        const QByteArray prefixe = "<r xmlns:p=\"u\" p:a=\"1\" b=\"2\"/>";
+        QTest::newRow("prefixed") << prefixe << QStringLiteral("p:a") << QStringLiteral("1");
+        QTest::newRow("prefixed, asked without") << prefixe << QStringLiteral("a") << QString();
+        QTest::newRow("the prefix alone") << prefixe << QStringLiteral("p") << QString();
+        QTest::newRow("plain after a prefixed one") << prefixe << QStringLiteral("b") << QStringLiteral("2");
+        QTest::newRow("longer name asked") << prefixe << QStringLiteral("bb") << QString();
+        QTest::newRow("non-ASCII name") << QByteArray("<r caf\xc3\xa9=\"x\"/>") << QStringLiteral("caf\u00e9")
+                                        << QStringLiteral("x");
+        QTest::newRow("references in the value")
+            << QByteArray("<r a=\"x &amp; &#233;&lt;\"/>") << QStringLiteral("a") << QStringLiteral("x & \u00e9<");
+        QTest::newRow("empty value") << QByteArray("<r a=\"\"/>") << QStringLiteral("a") << QStringLiteral("");
+    }
+
+    void attributQualifie()
+    {
+        QFETCH(QByteArray, source);
+        QFETCH(QString, nom);
+        QFETCH(QString, valeur);
+        TDocumentXml doc;
+        QVERIFY2(doc.Charger(source), qPrintable(doc.MessageErreur()));
+        const QString lue = doc.Racine().Attribut(nom);
+        QCOMPARE(lue, valeur);
+        QCOMPARE(lue.isNull(), valeur.isNull());
+        QCOMPARE(doc.Racine().AAttribut(nom), !valeur.isNull());
+    }
+
     void nomLocal()
     {
         QFETCH(QByteArray, source);

@@ -66,12 +66,39 @@ QString NomQualifie(const xmlChar *nom, xmlNsPtr ns)
     return resultat;
 }
 
+// NomQualifie(nom, ns) == attendu, without building the name while it is ASCII.
+bool EstNomQualifie(const xmlChar *nom, xmlNsPtr ns, QStringView attendu)
+{
+    qsizetype i = 0;
+    // 1: the same so far, 0: different, -1: a non-ASCII byte, left to QString.
+    const auto suivre = [&](const xmlChar *s) {
+        for (; *s; ++s, ++i) {
+            if (*s >= 0x80)
+                return -1;
+            if (i >= attendu.size() || attendu[i].unicode() != *s)
+                return 0;
+        }
+        return 1;
+    };
+    int resultat = 1;
+    if (ns && ns->prefix) {
+        resultat = suivre(ns->prefix);
+        if (resultat == 1)
+            resultat = i < attendu.size() && attendu[i++] == u':' ? 1 : 0;
+    }
+    if (resultat == 1)
+        resultat = suivre(nom);
+    if (resultat < 0)
+        return NomQualifie(nom, ns) == attendu;
+    return resultat == 1 && i == attendu.size();
+}
+
 xmlAttrPtr TrouverAttribut(xmlNodePtr noeud, const QString &nom)
 {
     if (!noeud || noeud->type != XML_ELEMENT_NODE)
         return nullptr;
     for (xmlAttrPtr a = noeud->properties; a; a = a->next)
-        if (NomQualifie(a->name, a->ns) == nom)
+        if (EstNomQualifie(a->name, a->ns, nom))
             return a;
     return nullptr;
 }
@@ -179,10 +206,16 @@ QString TNoeudXml::Attribut(const QString &nom) const
     xmlAttrPtr a = TrouverAttribut(N(m_noeud), nom);
     if (!a)
         return QString();
-    xmlChar *valeur = xmlNodeGetContent(reinterpret_cast<xmlNodePtr>(a));
-    SiMemoireRefusee(valeur);
-    QString resultat = DepuisXml(valeur);
-    xmlFree(valeur);
+    QString resultat;
+    // Usually one text (references already resolved): read where it is.
+    if (const xmlNodePtr t = a->children; t && !t->next && t->type == XML_TEXT_NODE && t->content) {
+        resultat = DepuisXml(t->content);
+    } else {
+        xmlChar *valeur = xmlNodeGetContent(reinterpret_cast<xmlNodePtr>(a));
+        SiMemoireRefusee(valeur);
+        resultat = DepuisXml(valeur);
+        xmlFree(valeur);
+    }
     if (resultat.isNull())
         resultat = QLatin1String(""); // present but empty: not null
     return resultat;
