@@ -244,6 +244,39 @@ private slots:
         QCOMPARE(pris, arbre);
     }
 
+    // An element's name without its prefix, as the part after the first colon
+    // of Nom() would give it, compared without building it.
+    void nomLocal_data()
+    {
+        QTest::addColumn<QByteArray>("source");
+        QTest::addColumn<QString>("nom");
+        QTest::addColumn<bool>("attendu");
+        QTest::newRow("plain") << QByteArray("<item/>") << QStringLiteral("item") << true;
+        QTest::newRow("longer name") << QByteArray("<items/>") << QStringLiteral("item") << false;
+        QTest::newRow("shorter name") << QByteArray("<ite/>") << QStringLiteral("item") << false;
+        QTest::newRow("case") << QByteArray("<Item/>") << QStringLiteral("item") << false;
+        QTest::newRow("declared prefix") << QByteArray("<q:item xmlns:q=\"u\"/>") << QStringLiteral("item") << true;
+        QTest::newRow("prefix is not the name")
+            << QByteArray("<q:item xmlns:q=\"u\"/>") << QStringLiteral("q:item") << false;
+        QTest::newRow("default namespace") << QByteArray("<item xmlns=\"u\"/>") << QStringLiteral("item") << true;
+        QTest::newRow("non-ASCII") << QByteArray("<caf\xc3\xa9/>") << QStringLiteral("caf\u00e9") << true;
+        QTest::newRow("non-ASCII, other letter")
+            << QByteArray("<caf\xc3\xa8/>") << QStringLiteral("caf\u00e9") << false;
+    }
+
+    void nomLocal()
+    {
+        QFETCH(QByteArray, source);
+        QFETCH(QString, nom);
+        QFETCH(bool, attendu);
+        TDocumentXml doc;
+        QVERIFY2(doc.Charger(source), qPrintable(doc.MessageErreur()));
+        QCOMPARE(doc.Racine().EstNommeLocal(nom), attendu);
+        const QString qualifie = doc.Racine().Nom();
+        QCOMPARE(qualifie.mid(qualifie.indexOf(u':') + 1) == nom, attendu);
+        QVERIFY(!doc.Noeud().EstNommeLocal(nom));
+    }
+
     void encodages_data()
     {
         QTest::addColumn<QByteArray>("source");

@@ -13,7 +13,10 @@
 #include "model/erreurs.h"
 #include "model/outils.h"
 
+#include <atomic>
 #include <functional>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -188,6 +191,64 @@ private slots:
             message = e.message();
         }
         QCOMPARE(message, refuse ? MessageBudget(TBudgetMemoire::LimitePour(octets.size())) : QString());
+    }
+
+    // Threads of one reading, each with its share of the budget, and this
+    // one taking from the budget itself: together they never take more than
+    // its limit, and what they give back leaves nothing counted.
+    void budgetPartage_data()
+    {
+        QTest::addColumn<int>("fils");
+        QTest::addColumn<int>("taille"); // of each allocation
+        QTest::newRow("one share, small allocations") << 1 << 100;
+        QTest::newRow("four shares, small allocations") << 4 << 100;
+        QTest::newRow("four shares, allocations larger than a block") << 4 << 300 * 1024;
+    }
+
+    void budgetPartage()
+    {
+        QFETCH(int, fils);
+        QFETCH(int, taille);
+        TBudgetMemoire::InjecterPlancher(8 << 20);
+        TBudgetMemoire budget(0);
+        std::atomic<int> pleins{0};
+        std::vector<qint64> pris(size_t(fils), 0);
+        std::vector<char> enPortee(size_t(fils), 0);
+        std::vector<std::thread> threads;
+        for (int i = 0; i < fils; ++i) {
+            threads.emplace_back([&, i] {
+                {
+                    TBudgetMemoire part(budget);
+                    enPortee[size_t(i)] = TBudgetMemoire::Courant() == &part;
+                    qint64 n = 0;
+                    while (TBudgetMemoire::Courant()->Essayer(taille))
+                        ++n;
+                    pris[size_t(i)] = n * taille;
+                    // Everything taken before anything is given back.
+                    ++pleins;
+                    while (pleins < fils)
+                        std::this_thread::yield();
+                    for (qint64 k = 0; k < n; ++k)
+                        TBudgetMemoire::Courant()->Rendre(taille);
+                }
+                enPortee[size_t(i)] = enPortee[size_t(i)] && TBudgetMemoire::Courant() == nullptr;
+            });
+        }
+        // Meanwhile this thread takes and gives back on the budget itself.
+        while (pleins < fils) {
+            if (budget.Essayer(8))
+                budget.Rendre(8);
+        }
+        for (std::thread &t : threads)
+            t.join();
+        qint64 total = 0;
+        for (int i = 0; i < fils; ++i) {
+            QVERIFY(enPortee[size_t(i)]);
+            total += pris[size_t(i)];
+        }
+        QVERIFY(total <= budget.Limite());
+        QVERIFY2(total > budget.Limite() - qint64(fils + 1) * (taille + 8), qPrintable(QString::number(total)));
+        QCOMPARE(budget.Pris(), qint64(0));
     }
 
     // Memory turned down inside libxml2 stops its parser without marking the

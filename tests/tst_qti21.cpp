@@ -62,6 +62,9 @@ QByteArray Zipper(const std::vector<std::pair<QString, QByteArray>> &entrees)
 
 const QString Sep = QStringLiteral("\r\n===\r\n");
 
+// Items of a package by number, with the bytes put in their place.
+using Remplacees = QMap<int, QByteArray>;
+
 QString Simple(const QString &texte)
 {
     return texte.simplified();
@@ -147,6 +150,25 @@ private slots:
                                                   << QStringList{"% top/geo|(*category*) |", "Q1|(*description*) one|",
                                                                  "% /history|(*category*) |", "Q2|(*description*) two|"}
                                                   << 0;
+        // Enough items to be parsed on several threads: the cards keep their order.
+        QList<QStringList> parFils;
+        QStringList relusParFils;
+        const QList<QStringList> genres = {{"(*singlechoice*) Capital?", "(*) Paris" + Sep + "Lyon"},
+                                           {"(*multichoice*) Primes?", "(*50*) 2" + Sep + "(*50*) 3" + Sep + "4"},
+                                           {"(*shortanswer*) Colour?", "blue" + Sep + "(*50*) red"},
+                                           {"(*description*) Read this.", ""},
+                                           {"(*essay*) Tell.", "Once"}};
+        for (int i = 0; i < 70; ++i) {
+            if (i % 20 == 0) {
+                const QString section = QStringLiteral("top/s%1").arg(i / 20);
+                parFils << QStringList{"% " + section, "(*category*) ", ""};
+                relusParFils << (i == 0 ? "% " + section : QStringLiteral("% /s%1").arg(i / 20)) + "|(*category*) |";
+            }
+            const QStringList &g = genres.at(i % genres.size());
+            parFils << QStringList{QStringLiteral("Q%1").arg(i), g.at(0), g.at(1)};
+            relusParFils << parFils.last().join(u'|');
+        }
+        QTest::newRow("70 items in sections") << parFils << relusParFils << 0;
         QTest::newRow("kind QTI has no item for")
             << QList<QStringList>{{"Calc", "(*calculated*) {a} + {b}?", "(*) {a}+{b}"}}
             << QStringList{"Calc|(*description*) {a} + {b}?|"} << 1;
@@ -402,6 +424,60 @@ private slots:
         }
         TBudgetMemoire::InjecterPlancher(-1);
         QVERIFY(refuse);
+    }
+
+    // Among items parsed on several threads, the fault of the first one in
+    // the package's order is the one told.
+    void premierRefus_data()
+    {
+        QTest::addColumn<Remplacees>("items"); // item number: its bytes
+        QTest::addColumn<QString>("message");  // a part of the message
+        QTest::addColumn<QString>("absent");   // what the message must not hold
+        const QByteArray autre = "<assessmentTest xmlns=\"imsqti_v2p1\"/>";
+        QTest::newRow("malformed item near the end")
+            << Remplacees{{37, "<assessmentItem"}} << "items/item37.xml" << QString();
+        QTest::newRow("two malformed items") << Remplacees{{20, "<a"}, {21, "<b"}} << "items/item20.xml"
+                                             << "item21";
+        QTest::newRow("another kind, then a malformed item")
+            << Remplacees{{12, autre}, {30, "<a"}} << "This is not a QTI 2.1 item."
+            << "item30";
+        QTest::newRow("malformed item, then another kind") << Remplacees{{12, "<a"}, {13, autre}} << "items/item12.xml"
+                                                           << "not a QTI 2.1 item";
+        QTest::newRow("huge item among many")
+            << Remplacees{{25, "<assessmentItem title=\"" + QByteArray(40 << 20, 'x') + "\"/>"}} << "MB of memory"
+            << "item25";
+        // Small enough to be inflated, too many elements to be parsed.
+        QTest::newRow("item past the budget among many")
+            << Remplacees{{25, "<assessmentItem>" + QByteArray("<a/>").repeated(1 << 20) + "</assessmentItem>"}}
+            << "MB of memory"
+            << "item25";
+    }
+
+    void premierRefus()
+    {
+        QFETCH(Remplacees, items);
+        QFETCH(QString, message);
+        QFETCH(QString, absent);
+        QList<QStringList> cartes;
+        for (int i = 1; i <= 40; ++i)
+            cartes << QStringList{QStringLiteral("Q%1").arg(i), "(*description*) text", ""};
+        auto entrees = TFichierQti21::Fichiers(*Qcm(cartes), nullptr);
+        for (auto &[chemin, octets] : entrees) {
+            for (auto it = items.cbegin(); it != items.cend(); ++it) {
+                if (chemin == QStringLiteral("items/item%1.xml").arg(it.key()))
+                    octets = it.value();
+            }
+        }
+        TBudgetMemoire::InjecterPlancher(16 * 1024 * 1024);
+        QString lu;
+        try {
+            TFichierQti21::LirePaquet(Zipper(entrees), nullptr);
+        } catch (const ErreurIdInvalide &e) {
+            lu = e.message();
+        }
+        TBudgetMemoire::InjecterPlancher(-1);
+        QVERIFY2(lu.contains(message), qPrintable(lu));
+        QVERIFY2(absent.isEmpty() || !lu.contains(absent), qPrintable(lu));
     }
 
     void reconnaissance_data()

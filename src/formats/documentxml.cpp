@@ -156,6 +156,24 @@ QString TNoeudXml::Nom() const
     }
 }
 
+bool TNoeudXml::EstNommeLocal(QStringView nom) const
+{
+    if (Type() != Genre::Element)
+        return false;
+    // The parser keeps a declared prefix apart; an undeclared one stays in the name.
+    const xmlChar *local = N(m_noeud)->name;
+    if (const xmlChar *deuxPoints = xmlStrchr(local, ':'))
+        local = deuxPoints + 1;
+    qsizetype i = 0;
+    for (; i < nom.size() && local[i]; ++i) {
+        if (local[i] >= 0x80 || nom[i].unicode() >= 0x80)
+            return DepuisXml(local) == nom;
+        if (local[i] != nom[i].unicode())
+            return false;
+    }
+    return i == nom.size() && !local[i];
+}
+
 QString TNoeudXml::Attribut(const QString &nom) const
 {
     xmlAttrPtr a = TrouverAttribut(N(m_noeud), nom);

@@ -10,6 +10,7 @@
 #include <QByteArrayView>
 #include <QList>
 #include <QString>
+#include <QStringView>
 #include <cstring>
 #include <memory>
 
@@ -49,6 +50,9 @@ public:
     // Qualified name of an element ("xml:space" style for prefixed ones), the
     // target of a processing instruction; empty for other kinds.
     QString Nom() const;
+    // True for an element whose name, without its prefix, is nom; nothing
+    // is built.
+    bool EstNommeLocal(QStringView nom) const;
     // Value of an attribute by qualified name; a null QString when missing.
     QString Attribut(const QString &nom) const;
     bool AAttribut(const QString &nom) const;

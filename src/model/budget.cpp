@@ -13,6 +13,8 @@ constexpr qint64 Facteur = 20;
 constexpr qint64 Plancher = qint64(256) << 20;
 // Heap bookkeeping of one block (size header and alignment), as glibc keeps it.
 constexpr qint64 EnteteBloc = 16;
+// What a share of a budget takes from it at a time.
+constexpr qint64 BlocPart = qint64(256) << 10;
 
 qint64 g_plancher = -1;
 thread_local TBudgetMemoire *t_courant = nullptr;
@@ -33,8 +35,17 @@ TBudgetMemoire::TBudgetMemoire(qint64 tailleFichier)
     t_courant = this;
 }
 
+TBudgetMemoire::TBudgetMemoire(TBudgetMemoire &partage)
+    : m_limite(partage.m_limite), m_base(0), m_pris(0), m_generation(partage.Generation()), m_precedent(t_courant),
+      m_partage(&partage)
+{
+    t_courant = this;
+}
+
 TBudgetMemoire::~TBudgetMemoire()
 {
+    if (m_partage)
+        m_partage->Rendre(m_reserve - Pris());
     t_courant = m_precedent;
 }
 
@@ -53,15 +64,53 @@ void TBudgetMemoire::InjecterPlancher(qint64 octets)
     g_plancher = octets;
 }
 
+bool TBudgetMemoire::EssayerPart(qint64 octets)
+{
+    const qint64 pris = Pris();
+    if (octets > m_reserve - pris) {
+        // A block ahead when the shared budget has room for it, else just what is missing.
+        const qint64 manque = octets - (m_reserve - pris);
+        if (m_partage->Essayer(manque + BlocPart)) {
+            m_reserve += manque + BlocPart;
+        } else if (m_partage->Essayer(manque)) {
+            m_reserve += manque;
+        } else {
+            m_depasse = true;
+            return false;
+        }
+    }
+    m_pris.store(pris + octets, std::memory_order_relaxed);
+    return true;
+}
+
+void TBudgetMemoire::RendrePart(qint64 octets)
+{
+    const qint64 pris = qMax<qint64>(0, Pris() - octets);
+    m_pris.store(pris, std::memory_order_relaxed);
+    if (m_reserve - pris > 2 * BlocPart) {
+        m_partage->Rendre(m_reserve - pris - BlocPart);
+        m_reserve = pris + BlocPart;
+    }
+}
+
 bool TBudgetMemoire::Essayer(qint64 octets)
 {
+    if (m_partage)
+        return EssayerPart(octets);
     // Every reader passes here as it grows: where a long read is seen and
     // stopped. Stopping turns the allocation down like a budget run out.
-    if (octets > m_limite - m_pris || !TProgression::Continuer()) {
+    qint64 pris = m_pris.load(std::memory_order_relaxed);
+    if (octets > m_limite - pris || !TProgression::Continuer()) {
         m_depasse = true;
         return false;
     }
-    m_pris += octets;
+    // Another thread of the reading may have taken some meanwhile.
+    while (!m_pris.compare_exchange_weak(pris, pris + octets, std::memory_order_relaxed)) {
+        if (octets > m_limite - pris) {
+            m_depasse = true;
+            return false;
+        }
+    }
     return true;
 }
 
@@ -73,7 +122,12 @@ void TBudgetMemoire::Prendre(qint64 octets)
 
 void TBudgetMemoire::Rendre(qint64 octets)
 {
-    m_pris = qMax<qint64>(m_base, m_pris - octets);
+    if (m_partage) {
+        RendrePart(octets);
+        return;
+    }
+    qint64 pris = m_pris.load(std::memory_order_relaxed);
+    while (!m_pris.compare_exchange_weak(pris, qMax<qint64>(m_base, pris - octets), std::memory_order_relaxed)) { }
 }
 
 void TBudgetMemoire::Recommencer()

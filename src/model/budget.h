@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringView>
 #include <QtGlobal>
+#include <atomic>
 
 // The memory a reader may use for one file: 20 times the file's size, or
 // 256 MB when that is more. A budget is counted while the file is read
@@ -11,11 +12,16 @@
 // a message instead of exhausting memory.
 //
 // The budget in scope on a thread is the one charged; without one nothing is
-// counted (cards added while editing).
+// counted (cards added while editing). The threads of one reading share its
+// budget: its count is atomic.
 class TBudgetMemoire
 {
 public:
     explicit TBudgetMemoire(qint64 tailleFichier);
+    // A share of that budget for another thread of the same reading, in
+    // scope on it: takes from the shared count a block at a time, so that the
+    // threads seldom meet there, and gives back what it holds unused at its end.
+    explicit TBudgetMemoire(TBudgetMemoire &partage);
     ~TBudgetMemoire();
     TBudgetMemoire(const TBudgetMemoire &) = delete;
     TBudgetMemoire &operator=(const TBudgetMemoire &) = delete;
@@ -27,8 +33,8 @@ public:
     // Test seam: the floor of the limit (-1: the real 256 MB).
     static void InjecterPlancher(qint64 octets);
     qint64 Limite() const { return m_limite; }
-    qint64 Pris() const { return m_pris; }
-    quint64 Generation() const { return m_generation; }
+    qint64 Pris() const { return m_pris.load(std::memory_order_relaxed); }
+    quint64 Generation() const { return m_generation.load(std::memory_order_relaxed); }
 
     // Counts octets more; raises ErreurIdInvalide past the limit.
     void Prendre(qint64 octets);
@@ -39,7 +45,7 @@ public:
     // from before give nothing back when freed).
     void Recommencer();
     // Some allocation was turned down.
-    bool Depasse() const { return m_depasse; }
+    bool Depasse() const { return m_depasse.load(std::memory_order_relaxed); }
     // The message of a refusal.
     QString Message() const;
     // Raises the refusal (after an allocation the budget turned down).
@@ -66,8 +72,13 @@ public:
 private:
     qint64 m_limite;
     qint64 m_base;
-    qint64 m_pris;
-    bool m_depasse = false;
-    quint64 m_generation;
+    std::atomic<qint64> m_pris;
+    std::atomic<bool> m_depasse{false};
+    std::atomic<quint64> m_generation;
     TBudgetMemoire *m_precedent;
+    // A share: the budget it takes from, and what it took from it.
+    TBudgetMemoire *m_partage = nullptr;
+    qint64 m_reserve = 0;
+    bool EssayerPart(qint64 octets);
+    void RendrePart(qint64 octets);
 };

@@ -15,8 +15,14 @@
 
 #include <QMap>
 #include <QSet>
+#include <atomic>
+#include <condition_variable>
+#include <exception>
 #include <functional>
 #include <map>
+#include <mutex>
+#include <system_error>
+#include <thread>
 
 namespace {
 
@@ -41,7 +47,7 @@ QString Local(const TNoeudXml &e)
 TNoeudXml Enfant(const TNoeudXml &e, QStringView nom)
 {
     for (const TNoeudXml &enfant : e.Elements()) {
-        if (Local(enfant) == nom)
+        if (enfant.EstNommeLocal(nom))
             return enfant;
     }
     return TNoeudXml();
@@ -51,7 +57,7 @@ QList<TNoeudXml> Enfants(const TNoeudXml &e, QStringView nom)
 {
     QList<TNoeudXml> enfants;
     for (const TNoeudXml &enfant : e.Elements()) {
-        if (Local(enfant) == nom)
+        if (enfant.EstNommeLocal(nom))
             enfants << enfant;
     }
     return enfants;
@@ -631,6 +637,17 @@ bool LecteurItem::Lire(Question &q)
     return true;
 }
 
+// What one item gives, made on any thread and taken in the package's order.
+struct ItemLu
+{
+    Question q;
+    bool carte = false;
+    QMap<QString, int> ignores;
+    int medias = 0;
+    int retroactions = 0;
+    std::exception_ptr erreur;
+};
+
 class Lecteur
 {
 public:
@@ -639,8 +656,17 @@ public:
         f = std::make_unique<TFichierX>(QChar(u'M'), QChar(u'm'), options);
         cartes = std::make_unique<Questions::VersCartes>(*f, options);
     }
-    // One item document; nom names it in a refusal.
-    void Item(const QByteArray &octets, const QString &nom);
+    // One item document; nom names it in a refusal. Runs on any thread with
+    // the reading's budget in scope; what it raises is kept in lu.
+    static void Preparer(const QByteArray &octets, const QString &nom, ItemLu &lu) noexcept;
+    // Then, in order: the item's card, or its refusal raised.
+    void Prendre(ItemLu &lu);
+    void Item(const QByteArray &octets, const QString &nom)
+    {
+        ItemLu lu;
+        Preparer(octets, nom, lu);
+        Prendre(lu);
+    }
     void Categorie(const QString &chemin)
     {
         Question q;
@@ -659,19 +685,33 @@ private:
     int retroactions = 0;
 };
 
-void Lecteur::Item(const QByteArray &octets, const QString &nom)
+void Lecteur::Preparer(const QByteArray &octets, const QString &nom, ItemLu &lu) noexcept
 {
-    TDocumentXml doc;
-    if (!doc.Charger(octets)) {
-        const QString message = nom.isEmpty()
-            ? Qti21::Messages::tr("This QTI item is not well-formed XML.")
-            : Qti21::Messages::tr("The QTI item \"%1\" of this package is not well-formed XML.").arg(nom);
-        Refuser(GardeXml::AvecMessages(message));
+    try {
+        TDocumentXml doc;
+        if (!doc.Charger(octets)) {
+            const QString message = nom.isEmpty()
+                ? Qti21::Messages::tr("This QTI item is not well-formed XML.")
+                : Qti21::Messages::tr("The QTI item \"%1\" of this package is not well-formed XML.").arg(nom);
+            Refuser(GardeXml::AvecMessages(message));
+        }
+        lu.carte = LecteurItem(doc, lu.ignores, lu.medias, lu.retroactions).Lire(lu.q);
+    } catch (...) {
+        lu.erreur = std::current_exception();
     }
-    Question q;
-    if (LecteurItem(doc, ignores, medias, retroactions).Lire(q))
-        cartes->Ajouter(q);
-    q.Vider();
+}
+
+void Lecteur::Prendre(ItemLu &lu)
+{
+    if (lu.erreur)
+        std::rethrow_exception(lu.erreur);
+    for (auto it = lu.ignores.cbegin(); it != lu.ignores.cend(); ++it)
+        ignores[it.key()] += it.value();
+    medias += lu.medias;
+    retroactions += lu.retroactions;
+    if (lu.carte)
+        cartes->Ajouter(lu.q);
+    lu.q.Vider();
 }
 
 std::unique_ptr<TFichierX> Lecteur::Terminer()
@@ -701,6 +741,128 @@ std::unique_ptr<TFichierX> Lecteur::Terminer()
     }
     f->Modifie = false;
     return std::move(f);
+}
+
+// An item of the package, after the category card it opens, if any.
+struct Etape
+{
+    QString categorie;
+    QString chemin;
+};
+
+// The items are independent documents: they are inflated in order on this
+// thread (libzip is not shared) and parsed on as many threads as there are
+// cores, a few at most, this one helping; their cards are added in order, so
+// the file and the loss report are those of a reading on one thread.
+void LireItems(const std::vector<Etape> &etapes, const Zip::TLecture &archive, Lecteur &lecteur, TBudgetMemoire &budget)
+{
+    // Entries inflated ahead of the cards added: bounds what waits, and lets
+    // this thread go on with others while a thread holding the next one is
+    // not running.
+    constexpr size_t Fenetre = 512;
+    struct Place
+    {
+        QByteArray octets;
+        ItemLu lu;
+        bool faite = false;
+    };
+    std::vector<Place> places(qMin(Fenetre, etapes.size()));
+    std::mutex verrou;
+    std::condition_variable signal;
+    size_t lues = 0;   // entries inflated
+    size_t prises = 0; // entries a thread took to parse
+    bool arret = false;
+    std::atomic<bool> panne{false};
+
+    // Parses the entry taken (verrou held on entry and on return).
+    const auto traiter = [&](std::unique_lock<std::mutex> &l, size_t i) {
+        Place &p = places[i % places.size()];
+        const QByteArray octets = std::move(p.octets);
+        l.unlock();
+        Lecteur::Preparer(octets, etapes[i].chemin, p.lu);
+        l.lock();
+        p.faite = true;
+        signal.notify_all();
+    };
+    const auto travail = [&] {
+        // Nothing may leave a thread: a failure stops the reading.
+        try {
+            GardeXml::PreparerMemoire();
+            TBudgetMemoire part(budget);
+            std::unique_lock<std::mutex> l(verrou);
+            for (;;) {
+                signal.wait(l, [&] { return arret || prises < lues; });
+                if (arret)
+                    return;
+                traiter(l, prises++);
+            }
+        } catch (...) {
+            panne = true;
+            // Taken once so that a thread about to wait sees the failure first.
+            try {
+                const std::lock_guard<std::mutex> l(verrou);
+            } catch (...) {
+            }
+            signal.notify_all();
+        }
+    };
+    struct Equipe
+    {
+        std::vector<std::thread> fils;
+        std::function<void()> arreter;
+        ~Equipe()
+        {
+            arreter();
+            for (std::thread &t : fils)
+                t.join();
+        }
+    } equipe;
+    equipe.arreter = [&] {
+        const std::lock_guard<std::mutex> l(verrou);
+        arret = true;
+        signal.notify_all();
+    };
+    if (etapes.size() >= 16) {
+        const size_t autres = qBound<size_t>(1, std::thread::hardware_concurrency(), 4) - 1;
+        try {
+            for (size_t i = 0; i < autres; ++i)
+                equipe.fils.emplace_back(travail);
+        } catch (const std::system_error &) {
+            // fewer threads: this one does the rest
+        }
+    }
+
+    // The card of item k, once parsed here or by another thread.
+    const auto prendre = [&](size_t k) {
+        std::unique_lock<std::mutex> l(verrou);
+        Place &p = places[k % places.size()];
+        while (!p.faite) {
+            if (panne)
+                throw std::bad_alloc();
+            if (prises < lues)
+                traiter(l, prises++);
+            else
+                signal.wait(l);
+        }
+        ItemLu lu = std::move(p.lu);
+        p = Place();
+        l.unlock();
+        if (!etapes[k].categorie.isEmpty())
+            lecteur.Categorie(etapes[k].categorie);
+        lecteur.Prendre(lu);
+    };
+    size_t suivante = 0;
+    for (size_t i = 0; i < etapes.size(); ++i) {
+        while (i - suivante >= places.size())
+            prendre(suivante++);
+        QByteArray octets = archive.Lire(etapes[i].chemin);
+        const std::lock_guard<std::mutex> l(verrou);
+        places[i % places.size()].octets = std::move(octets);
+        lues = i + 1;
+        signal.notify_one();
+    }
+    while (suivante < etapes.size())
+        prendre(suivante++);
 }
 
 } // namespace
@@ -754,6 +916,7 @@ std::unique_ptr<TFichierX> TFichierQti21::LirePaquet(const QByteArray &octets, F
         Refuser(Qti21::Messages::tr("This package lists no QTI 2 item."));
 
     Lecteur lecteur(rapport, options);
+    std::vector<Etape> etapes;
     QSet<QString> lus;
     // The first test gives the order and the sections (categories); the
     // items it leaves out follow in the manifest's order.
@@ -785,18 +948,17 @@ std::unique_ptr<TFichierX> TFichierQti21::LirePaquet(const QByteArray &octets, F
         for (const auto &[titre, chemin] : references) {
             if (lus.contains(chemin))
                 continue;
-            if (titre != section && !titre.isEmpty())
-                lecteur.Categorie(titre);
+            etapes.push_back({titre != section && !titre.isEmpty() ? titre : QString(), chemin});
             section = titre;
-            lecteur.Item(archive.Lire(chemin), chemin);
             lus.insert(chemin);
         }
     }
     for (const QString &chemin : ordre) {
         if (!lus.contains(chemin)) {
-            lecteur.Item(archive.Lire(chemin), chemin);
+            etapes.push_back({QString(), chemin});
             lus.insert(chemin);
         }
     }
+    LireItems(etapes, archive, lecteur, budget);
     return lecteur.Terminer();
 }
