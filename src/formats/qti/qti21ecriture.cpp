@@ -586,6 +586,8 @@ private:
 Paquet::Paquet(const TFichierX &fichier, const TOptions &options) : f(fichier)
 {
     Questions::DepuisCartes cartes(fichier, options);
+    questions.reserve(size_t(fichier.NombreFiches()));
+    fiches.reserve(size_t(fichier.NombreFiches()));
     for (int i = 0; i < fichier.NombreFiches(); ++i) {
         Questions::Question q = cartes.Lire(fichier.Fiche(i));
         if (q.genre == Genre::Categorie) {
