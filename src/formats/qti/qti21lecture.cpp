@@ -777,9 +777,10 @@ void LireItems(const std::vector<Etape> &etapes, const Zip::TLecture &archive, L
     // Parses the entry taken (verrou held on entry and on return).
     const auto traiter = [&](std::unique_lock<std::mutex> &l, size_t i) {
         Place &p = places[i % places.size()];
-        const QByteArray octets = std::move(p.octets);
         l.unlock();
-        Lecteur::Preparer(octets, etapes[i].chemin, p.lu);
+        // The bytes are freed by the thread that made them, once the card is
+        // taken: a block freed by another thread waits for its heap's lock.
+        Lecteur::Preparer(p.octets, etapes[i].chemin, p.lu);
         l.lock();
         p.faite = true;
         signal.notify_all();
