@@ -911,6 +911,11 @@ private slots:
         QTest::addRow("not a zip") << QByteArray("PK\x03\x04 not really a zip at all") << "zip";
         QTest::addRow("truncated zip") << tronque << "zip";
         QTest::addRow("bad checksum") << crc << "damaged";
+        // The bytes intact, the checksum both headers give wrong.
+        QByteArray autreSomme = valide;
+        autreSomme[14] = char(autreSomme[14] ^ 0x01);
+        autreSomme[autreSomme.indexOf("PK\x01\x02") + 16] ^= 0x01;
+        QTest::addRow("checksum of other bytes") << autreSomme << "damaged";
         QTest::addRow("no collection") << Zipper({{"media", "{}"}}) << "damaged";
         QTest::addRow("not SQLite") << Zipper({{"collection.anki2", QByteArray(4096, 'x')}}) << "damaged";
         QTest::addRow("not a collection") << Zipper({{"collection.anki2", autre.Octets()}}) << "damaged";
