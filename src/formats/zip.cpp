@@ -460,10 +460,10 @@ QByteArray Ecrire(const QStringList &noms, const Contenu &contenu, const QString
         zip_source_t *s = DeflateeAvant(deflatees[i])
             ? zip_source_function(archive, SourceDeflatee, &deflatees[i])
             : zip_source_buffer(archive, source.constData(), zip_uint64_t(source.size()), 0);
-        zip_int64_t index = -1;
-        if (!s || (index = zip_file_add(archive, nom.toUtf8().constData(), s, ZIP_FL_ENC_UTF_8)) < 0
-            || zip_set_file_compression(archive, zip_uint64_t(index), ZIP_CM_DEFLATE, Niveau) < 0) {
-            zip_source_free(s);
+        const zip_int64_t index = s ? zip_file_add(archive, nom.toUtf8().constData(), s, ZIP_FL_ENC_UTF_8) : -1;
+        if (index < 0)
+            zip_source_free(s); // once added, the archive owns it
+        if (index < 0 || zip_set_file_compression(archive, zip_uint64_t(index), ZIP_CM_DEFLATE, Niveau) < 0) {
             zip_error_set(&erreur, zip_error_code_zip(zip_get_error(archive)), 0);
             zip_discard(archive);
             Echec(&erreur, echec);
